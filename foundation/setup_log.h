@@ -1,0 +1,21 @@
+#pragma once
+// setup_log.h: the one log of a setup run. KWSETUP turns it on and carries
+// its location to every process the run starts.
+#include <windows.h>
+
+#include <string>
+
+// printf-style, Microsoft semantics (%s is wide). cdecl varargs: DLL actions
+// call it through the context block.
+void __cdecl WriteLog(const wchar_t* format, ...);
+
+BOOL IsLoggingEnabled(std::wstring* logTemplate);
+BOOL GetLogPathSetting(std::wstring* logTemplate);
+BOOL GetLogFilesFolder(std::wstring* folder);
+std::wstring GetLogPathFromEnvironment(const wchar_t* variableName);
+std::wstring ExpandLogFileName(const std::wstring& path);
+DWORD CreateLogFolder(const std::wstring& path);
+void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine);
+void GetLogPathFromDcf(std::wstring* path);
+void InitializeLogging(const std::wstring& commandLine);
+std::wstring FormatCurrentTime(const wchar_t* pattern);
