@@ -1,3 +1,324 @@
-// setup_log.cpp: placeholder until the log is built.
+// setup_log.cpp: the setup log. One line per call, appended as UTF-16LE
+// without a byte-order mark; KWSETUP decides whether and where.
 #include "foundation/setup_log.h"
-void __cdecl WriteLog(const wchar_t*, ...) {}
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdarg>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/file_utils.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
+#include "foundation/scoped_handle.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kLogVariable[] = L"KWSETUP";
+const wchar_t kDefaultLogPath[] = L"C:\\VELL_SETUP.LOG";
+const wchar_t kSetupLogName[] = L"\\VELL_SETUP.LOG";
+const wchar_t kDefaultDrive[] = L"C:";
+const wchar_t kPackageLogName[] = L"TAM_{ProductID}.log";
+const wchar_t kDefaultCommandLineLog[] = L"{APPDATA_FOLDER}\\Tamsa Log Files\\";
+const wchar_t kDcfName[] = L"SETUP.DCF";
+const wchar_t kLineTimePattern[] = L"%m/%d/%y %H:%M:%S";
+const wchar_t kNameTimePattern[] = L"%y-%m-%d %H-%M";
+
+// Cross-process appends of several writers lose lines without a lock: every
+// writer locks this one byte far beyond any real log size around its
+// seek-and-write. The file's contents are not touched by the lock.
+const DWORD kLockOffsetHigh = 0x7FFFFFFF;
+
+struct CEnvironmentValue {
+  bool exists = false;
+  std::wstring value;
+};
+
+// Reads the whole value, however long it is.
+CEnvironmentValue ReadEnvironment(const wchar_t* name) {
+  CEnvironmentValue result;
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      result.exists = GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+      return result;
+    }
+    if (length < buffer.size()) {
+      result.exists = true;
+      result.value.assign(buffer.data(), length);
+      return result;
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+bool IsLogForm(const std::wstring& value) { return StartsWithNoCase(value, L"LOG"); }
+
+struct CLogSetting {
+  bool enabled = false;
+  std::wstring logTemplate;
+};
+
+CLogSetting ReadLogSetting() {
+  CLogSetting setting;
+  CEnvironmentValue value = ReadEnvironment(kLogVariable);
+  if (value.exists) {
+    setting.enabled = true;
+    if (!IsLogForm(value.value)) setting.logTemplate = value.value;
+  }
+  return setting;
+}
+
+// The folder that holds the logs of a template, made absolute and free of
+// "/", ".." and doubled backslashes: the "\\?\" form accepts none of them.
+std::wstring LogFolderOf(const std::wstring& logTemplate) {
+  std::wstring full = logTemplate;
+  DWORD length = GetFullPathNameW(logTemplate.c_str(), 0, nullptr, nullptr);
+  if (length > 0) {
+    std::vector<wchar_t> buffer(length + 1);
+    DWORD written = GetFullPathNameW(logTemplate.c_str(), static_cast<DWORD>(buffer.size()),
+                                     buffer.data(), nullptr);
+    if (written > 0 && written < buffer.size()) full.assign(buffer.data(), written);
+  }
+  size_t lastSlash = full.find_last_of(L'\\');
+  return lastSlash == std::wstring::npos ? std::wstring() : full.substr(0, lastSlash);
+}
+
+std::wstring LongPathForm(const std::wstring& folder) {
+  if (StartsWith(folder, L"\\\\?\\")) return folder;
+  if (StartsWith(folder, L"\\\\")) return L"\\\\?\\UNC\\" + folder.substr(2);
+  return L"\\\\?\\" + folder;
+}
+
+class CLogWriter {
+ public:
+  static CLogWriter& Instance() {
+    static CLogWriter writer;
+    return writer;
+  }
+
+  bool Enabled() const { return m_setting.enabled; }
+  const std::wstring& Template() const { return m_setting.logTemplate; }
+
+  void Append(const std::wstring& line) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (!m_pathResolved && !m_setting.logTemplate.empty()) {
+      std::wstring folder = LogFolderOf(m_setting.logTemplate);
+      if (!folder.empty()) m_logPath = LongPathForm(folder) + kSetupLogName;
+      m_pathResolved = true;
+    }
+    const std::wstring& path = m_logPath.empty() ? std::wstring(kDefaultLogPath) : m_logPath;
+    CScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return;  // the log never reports its own failures
+    OVERLAPPED lockRange = {};
+    lockRange.OffsetHigh = kLockOffsetHigh;
+    bool locked = LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange) != FALSE;
+    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written,
+              nullptr);
+    if (locked) UnlockFileEx(file.Get(), 0, 1, 0, &lockRange);
+  }
+
+ private:
+  CLogWriter() : m_setting(ReadLogSetting()) {}
+
+  std::mutex m_mutex;
+  CLogSetting m_setting;
+  bool m_pathResolved = false;
+  std::wstring m_logPath;
+};
+
+const std::wstring& DateTimeText() {
+  static const std::wstring text = FormatCurrentTime(kNameTimePattern);
+  return text;
+}
+
+std::wstring TempFolderText() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD length = GetTempPathW(MAX_PATH, buffer);
+  if (length == 0 || length > MAX_PATH) return kDefaultDrive;
+  std::wstring folder(buffer, length);
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+std::wstring AppDataFolderText() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+    return kDefaultDrive;
+  }
+  std::wstring folder = buffer;
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+// Drops whatever stands before a later occurrence of the folder's text.
+std::wstring StartAtFolder(const std::wstring& path, const std::wstring& folder) {
+  if (folder.empty()) return path;
+  size_t hit = FindNoCase(path, folder);
+  return (hit != std::wstring::npos && hit > 0) ? path.substr(hit) : path;
+}
+
+bool HasDrive(const std::wstring& path) { return path.size() >= 2 && path[1] == L':'; }
+
+std::wstring ExecutableFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) {
+      std::wstring path(buffer.data(), length);
+      size_t lastSlash = path.find_last_of(L'\\');
+      return lastSlash == std::wstring::npos ? std::wstring() : path.substr(0, lastSlash + 1);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace
+
+void __cdecl WriteLog(const wchar_t* format, ...) {
+  if (!format || !IsLoggingEnabled(nullptr)) return;
+  std::wstring stamp = FormatCurrentTime(kLineTimePattern);
+  va_list args;
+  va_start(args, format);
+  std::wstring message = FormatV(format, args);
+  va_end(args);
+  CLogWriter::Instance().Append(stamp + L" - " + message + L"\r\n");
+}
+
+BOOL IsLoggingEnabled(std::wstring* logTemplate) {
+  CLogWriter& writer = CLogWriter::Instance();
+  if (logTemplate) *logTemplate = writer.Template();
+  return writer.Enabled() ? TRUE : FALSE;
+}
+
+BOOL GetLogPathSetting(std::wstring* logTemplate) {
+  static const CLogSetting setting = ReadLogSetting();
+  if (logTemplate) *logTemplate = setting.logTemplate;
+  return setting.enabled ? TRUE : FALSE;
+}
+
+BOOL GetLogFilesFolder(std::wstring* folder) {
+  struct CFolder {
+    BOOL found = FALSE;
+    std::wstring path;
+  };
+  static const CFolder cached = [] {
+    CFolder result;
+    std::wstring logTemplate;
+    result.found = GetLogPathSetting(&logTemplate);
+    size_t lastSlash = logTemplate.find_last_of(L'\\');
+    std::wstring logFolder = lastSlash == std::wstring::npos ? std::wstring() : logTemplate.substr(0, lastSlash);
+    size_t parentSlash = logFolder.find_last_of(L'\\');
+    if (parentSlash != std::wstring::npos) result.path = logFolder.substr(0, parentSlash + 1);
+    return result;
+  }();
+  if (folder) *folder = cached.path;
+  return cached.found;
+}
+
+std::wstring GetLogPathFromEnvironment(const wchar_t* variableName) {
+  CEnvironmentValue value = ReadEnvironment(variableName ? variableName : kLogVariable);
+  if (!value.exists || IsLogForm(value.value)) return std::wstring();
+  return value.value;
+}
+
+std::wstring ExpandLogFileName(const std::wstring& path) {
+  std::wstring temp = TempFolderText();
+  std::wstring appData = AppDataFolderText();
+  std::wstring result = ReplaceToken(path, L"{DATE_TIME}", DateTimeText());
+  result = ReplaceToken(result, L"{TEMP_FOLDER}", temp);
+  result = ReplaceToken(result, L"{APPDATA_FOLDER}", appData);
+  result = StartAtFolder(result, temp);
+  result = StartAtFolder(result, appData);
+  // A UNC path is rooted already; one that starts with a single backslash
+  // only lacks the drive.
+  if (!HasDrive(result) && !StartsWith(result, L"\\\\")) {
+    if (!StartsWith(result, L"\\")) result = L"\\" + result;
+    result = kDefaultDrive + result;
+  }
+  size_t lastDot = result.find_last_of(L'.');
+  if (lastDot != std::wstring::npos && lastDot + 4 == result.size()) return result;
+  if (result.empty() || result.back() != L'\\') result += L'\\';
+  return result + kPackageLogName;
+}
+
+DWORD CreateLogFolder(const std::wstring& path) {
+  std::wstring folder = LogFolderOf(path);
+  if (CreateDirectoryTree(folder, nullptr)) return ERROR_SUCCESS;
+  DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS ? ERROR_SUCCESS : error;
+}
+
+void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine) {
+  if (!path) return;
+  path->clear();
+  std::wstring rest = commandLine;
+  std::wstring token;
+  while (ExtractToken(&rest, &token, L" ", false) && !token.empty()) {
+    if (!StartsWith(ToUpper(token), L"/L")) continue;
+    std::wstring next;
+    if (ExtractToken(&rest, &next, L" ", true) && !next.empty()) *path = next;
+    else *path = kDefaultCommandLineLog;
+    return;
+  }
+}
+
+void GetLogPathFromDcf(std::wstring* path) {
+  if (!path) return;
+  path->clear();
+  std::wstring dcfPath = ExecutableFolder() + kDcfName;
+  // No configuration beside the program is no error of the log's: the run
+  // reports a missing SETUP.DCF where it reads it.
+  if (GetFileAttributesW(dcfPath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  try {
+    CKwIniFile dcf;
+    dcf.Init(FALSE);
+    dcf.LoadFrom(dcfPath);
+    dcf.GetValue(L"Property", L"LogFile", path, L"");
+  } catch (CKwIniFileException* exception) {
+    std::unique_ptr<CKwIniFileException> owned(exception);
+    path->clear();
+    WriteLog(L"Exception while loading DCF file: %s error %d: %s", dcfPath.c_str(),
+             owned->GetCode(), owned->GetMessage().c_str());
+  }
+}
+
+void InitializeLogging(const std::wstring& commandLine) {
+  std::wstring path;
+  GetLogPathFromCommandLine(&path, commandLine);
+  if (path.empty()) GetLogPathFromDcf(&path);
+  if (path.empty()) path = GetLogPathFromEnvironment(nullptr);
+  if (path.empty()) return;
+  path = ExpandLogFileName(path);
+  SetEnvironmentVariableW(kLogVariable, path.c_str());
+  DWORD error = CreateLogFolder(path);
+  if (error != ERROR_SUCCESS) {
+    SetEnvironmentVariableW(kLogVariable, L"LOG");
+    WriteLog(L"Could not create folder for log files: %s, Error: %d", path.c_str(), error);
+  } else {
+    WriteLog(L"Created folder for log files: %s", path.c_str());
+  }
+}
+
+std::wstring FormatCurrentTime(const wchar_t* pattern) {
+  if (!pattern) return std::wstring();
+  time_t now = time(nullptr);
+  struct tm local = {};
+  if (localtime_s(&local, &now) != 0) return std::wstring();
+  wchar_t buffer[128] = {};
+  size_t length = wcsftime(buffer, 128, pattern, &local);
+  return std::wstring(buffer, length);
+}

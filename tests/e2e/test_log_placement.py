@@ -1,0 +1,119 @@
+"""Where a run's log goes, seen from outside: the probe program starts the
+way setup.exe does (InitializeLogging on its own command line) from a
+prepared folder, command line and environment."""
+import pathlib
+
+import pytest
+
+from conftest import prefix_drive_c, read_log, run_windows, windows_path
+
+PROBE = "foundation_probe.exe"
+
+
+@pytest.fixture
+def default_log():
+    path = prefix_drive_c() / "VELL_SETUP.LOG"
+    path.unlink(missing_ok=True)
+    yield path
+    path.unlink(missing_ok=True)
+
+
+def test_log_from_command_line_switch(kit):
+    logs = kit / "my logs"
+    result = run_windows(kit / PROBE, ["log", "2", "hello", "/L*v", f'"{windows_path(logs)}"'])
+    assert result.code == 0
+    template = windows_path(logs) + "\\TAM_{ProductID}.log"
+    assert read_log(logs / "VELL_SETUP.LOG") == [
+        f"Created folder for log files: {template}",
+        "hello line 1",
+        "hello line 2",
+    ]
+
+
+def test_log_from_setup_dcf_beside_the_program(kit):
+    logs = kit / "dcf-logs"
+    (kit / "SETUP.DCF").write_bytes(
+        f"[Setup]\r\nProductName=Sample\r\n[Property]\r\nLogFile={windows_path(logs)}\\run.log\r\n".encode())
+    result = run_windows(kit / PROBE, ["log", "1", "from-dcf"])
+    assert result.code == 0
+    assert read_log(logs / "VELL_SETUP.LOG") == [
+        f"Created folder for log files: {windows_path(logs)}\\run.log",
+        "from-dcf line 1",
+    ]
+
+
+def test_switch_wins_over_setup_dcf(kit):
+    (kit / "SETUP.DCF").write_bytes(b"[Property]\r\nLogFile=C:\\never\\x.log\r\n")
+    result = run_windows(kit / PROBE, ["log", "1", "switch", "/l", windows_path(kit / "sw")])
+    assert result.code == 0
+    assert read_log(kit / "sw" / "VELL_SETUP.LOG")[-1] == "switch line 1"
+    assert not (prefix_drive_c() / "never").exists()
+
+
+def test_log_from_inherited_variable(kit):
+    template = windows_path(kit / "inherited") + "\\TAM_{ProductID}.log"
+    result = run_windows(kit / PROBE, ["log", "1", "child"], env={"KWSETUP": template}, remove_env=())
+    assert result.code == 0
+    assert read_log(kit / "inherited" / "VELL_SETUP.LOG") == [
+        f"Created folder for log files: {template}",
+        "child line 1",
+    ]
+
+
+def test_no_source_writes_no_log(kit, default_log):
+    result = run_windows(kit / PROBE, ["log", "3", "nowhere"])
+    assert result.code == 0
+    assert not default_log.exists()
+    assert sorted(p.name for p in kit.iterdir()) == [PROBE]
+
+
+def test_switch_without_path_logs_into_application_data(kit):
+    appdata_logs = list((prefix_drive_c() / "users").glob("*/AppData/Roaming/Tamsa Log Files"))
+    for folder in appdata_logs:
+        (folder / "VELL_SETUP.LOG").unlink(missing_ok=True)
+    result = run_windows(kit / PROBE, ["log", "1", "appdata", "/L"])
+    assert result.code == 0
+    logs = list((prefix_drive_c() / "users").glob("*/AppData/Roaming/Tamsa Log Files/VELL_SETUP.LOG"))
+    assert len(logs) == 1
+    messages = read_log(logs[0])
+    assert messages[0].startswith("Created folder for log files: C:\\users\\")
+    assert messages[0].endswith("\\AppData\\Roaming\\Tamsa Log Files\\TAM_{ProductID}.log")
+    assert messages[-1] == "appdata line 1"
+
+
+@pytest.mark.parametrize("content", [
+    b"\x00\xff\x13garbage\x00" * 300,                 # binary
+    b"[Property]\r\nLogFile=C:\\trunc",              # truncated, no line end
+    b"\xff\xfe[\x00P\x00r\x00",                      # UTF-16 cut in the middle of a header
+    b"[]\r\nLogFile=x\r\n",                          # a header the reader refuses
+])
+def test_broken_setup_dcf_never_crashes(kit, default_log, content):
+    (kit / "SETUP.DCF").write_bytes(content)
+    result = run_windows(kit / PROBE, ["log", "1", "broken"],
+                         env={"KWSETUP": windows_path(kit / "env") + "\\x.log"}, remove_env=())
+    assert result.code == 0
+    messages = read_log(kit / "env" / "VELL_SETUP.LOG")
+    assert messages[-1] == "broken line 1"
+
+
+def test_setup_config_without_values_ends_with_internal_error_code(kit):
+    (kit / "setup.dcf").write_bytes(b"[Setup]\r\nOther=1\r\n")
+    result = run_windows(kit / PROBE, ["config", "setup.dcf", "/qn", "/L", windows_path(kit / "l")])
+    assert result.code == 0x80070005  # the full 32-bit code, not its low 8 bits
+    messages = read_log(kit / "l" / "VELL_SETUP.LOG")
+    assert messages[-1] == f"Ended with code {0x80070005 - 2**32}"
+
+
+def test_setup_config_missing_file_is_logged(kit):
+    result = run_windows(kit / PROBE, ["config", "absent.dcf", "/qn", "/L", windows_path(kit / "l")])
+    assert result.code == 0x80070005
+    path = windows_path(kit / "absent.dcf")
+    assert (f"Exception while loading DCF file: {path} error 2: "
+            f"Call to CTCharStream::OpenStream( {path} ) failed.") in read_log(kit / "l" / "VELL_SETUP.LOG")
+
+
+def test_setup_config_with_values(kit):
+    (kit / "setup.dcf").write_bytes(b"[Setup]\r\nMinimumMSIVersion=3.1\r\n")
+    result = run_windows(kit / PROBE, ["config", "setup.dcf", "/qn", "/L", windows_path(kit / "l")])
+    assert result.code == 0
+    assert read_log(kit / "l" / "VELL_SETUP.LOG")[-1] == "Minimum Windows Installer version: 3.1"

@@ -1,0 +1,52 @@
+// foundation_probe.cpp: a small program of the tests that drives the
+// foundation the way setup.exe's start-up does, so end-to-end tests can run
+// it from a prepared folder, command line and environment.
+// Usage: foundation_probe.exe MODE [ARGS...]
+//   log COUNT TEXT   InitializeLogging(command line), then COUNT log lines
+//   config FILE      also loads FILE beside the program with CSetupConfig
+//                    and reads the minimum Windows Installer version
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "foundation/setup_config.h"
+#include "foundation/setup_log.h"
+
+namespace {
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH * 2] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  std::wstring text = path;
+  return text.substr(0, text.find_last_of(L'\\') + 1);
+}
+
+int RunLog(int argc, wchar_t** argv) {
+  int count = argc > 2 ? _wtoi(argv[2]) : 1;
+  const wchar_t* text = argc > 3 ? argv[3] : L"probe";
+  for (int i = 1; i <= count; ++i) WriteLog(L"%s line %d", text, i);
+  return 0;
+}
+
+int RunConfig(int argc, wchar_t** argv) {
+  CSetupConfig config;
+  config.Load(ProgramFolder(), argc > 2 ? argv[2] : L"setup.dcf");
+  WriteLog(L"Minimum Windows Installer version: %s", config.GetMinimumMSIVersion().c_str());
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  InitializeLogging(GetCommandLineW());
+  std::wstring mode = argc > 1 ? argv[1] : L"";
+  try {
+    if (mode == L"log") return RunLog(argc, argv);
+    if (mode == L"config") return RunConfig(argc, argv);
+  } catch (unsigned long code) {
+    WriteLog(L"Ended with code %d", code);
+    return static_cast<int>(code);
+  }
+  return ERROR_INVALID_PARAMETER;
+}
