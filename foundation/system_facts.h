@@ -1,0 +1,15 @@
+#pragma once
+// system_facts.h: facts about the machine the setup runs on, read once and
+// cached for the whole process.
+#include <windows.h>
+
+#include <string>
+
+// TRUE when this 32-bit process runs on 64-bit Windows. FALSE when the system
+// cannot tell (no IsWow64Process, or the call fails).
+BOOL IsWow64();
+
+// The export of a DLL loaded by its path, or null when the file is missing,
+// does not load or lacks the export. The library stays loaded, so the address
+// stays valid.
+FARPROC GetProcAddressFromFile(const std::wstring& dllPath, const char* exportName);
