@@ -40,7 +40,7 @@ int CSetupConfig::Load(const std::wstring& folder, const std::wstring& fileName)
   std::wstring path = CombinePath(folder, fileName);
   try {
     CKwIniFile file;
-    file.Init(FALSE);
+    file.Init(false);
     file.LoadFrom(path);
     std::wstring platforms, minimumMsiVersion, allowNTServer, ntMsiInstaller, setupUpdateUrl;
     file.GetValue(kSetupSection, kPlatformsKey, &platforms, L"");
@@ -58,7 +58,7 @@ int CSetupConfig::Load(const std::wstring& folder, const std::wstring& fileName)
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
     WriteLog(L"Exception while loading DCF file: %s error %d: %s", path.c_str(), owned->GetCode(),
-             owned->GetMessage().c_str());
+             owned->GetMessageText().c_str());
     m_loaded = false;
   }
   return 0;

@@ -285,14 +285,14 @@ void GetLogPathFromDcf(std::wstring* path) {
   if (GetFileAttributesW(dcfPath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   try {
     CKwIniFile dcf;
-    dcf.Init(FALSE);
+    dcf.Init(false);
     dcf.LoadFrom(dcfPath);
     dcf.GetValue(L"Property", L"LogFile", path, L"");
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
     path->clear();
     WriteLog(L"Exception while loading DCF file: %s error %d: %s", dcfPath.c_str(),
-             owned->GetCode(), owned->GetMessage().c_str());
+             owned->GetCode(), owned->GetMessageText().c_str());
   }
 }
 

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// <windows.h> maps this name to a system function of its own.
+#undef IsLoggingEnabled
+
 // printf-style, Microsoft semantics (%s is wide). cdecl varargs: DLL actions
 // call it through the context block.
 void __cdecl WriteLog(const wchar_t* format, ...);

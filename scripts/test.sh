@@ -46,12 +46,12 @@ for exe in build/win/*_tests.exe; do
 done
 
 echo "== end-to-end (pytest)"
-python3 -m pytest -q -p no:cacheprovider tests/e2e --junitxml="$results/e2e.xml" \
+/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e --junitxml="$results/e2e.xml" \
   > "$results/e2e.log" 2>&1
 rc=$?
 # pytest's 5 means "no tests collected": an empty suite is not a failure here.
 if [ $rc -ne 0 ] && [ $rc -ne 5 ]; then status=1; fi
 tail -5 "$results/e2e.log"
 
-python3 scripts/summarize_results.py "$results" || status=1
+/usr/bin/python3 scripts/summarize_results.py "$results" || status=1
 exit $status

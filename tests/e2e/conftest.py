@@ -29,10 +29,6 @@ def wine_environment(extra=None, remove=()):
     return env
 
 
-def quote(arg):
-    return f'"{arg}"' if (" " in arg or not arg) else arg
-
-
 class RunResult:
     def __init__(self, code, stdout):
         self.code = code
@@ -42,18 +38,18 @@ class RunResult:
 def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), timeout=120):
     """Runs a Windows program through our launcher and returns its full exit code.
 
-    The command line is passed on as written, so tests can give it exactly as
-    a user would type it."""
+    Wine joins the arguments into the Windows command line, quoting those
+    that hold blanks, as a shell user's quotes would."""
     launcher = BUILD / "exit_code_launcher.exe"
-    command_line = " ".join([quote(windows_path(program))] + list(args))
     launcher_args = ["wine", str(launcher)]
     if cwd:
         launcher_args += ["--cwd", windows_path(cwd)]
+    launcher_args += [windows_path(program)] + [str(arg) for arg in args]
     out_file = WORK / "launcher.out"
     WORK.mkdir(parents=True, exist_ok=True)
     # Wine's services keep inherited pipes open: read the output from a file.
     with open(out_file, "wb") as out:
-        subprocess.run(launcher_args + [command_line], stdout=out, stderr=subprocess.STDOUT,
+        subprocess.run(launcher_args, stdout=out, stderr=subprocess.STDOUT,
                        stdin=subprocess.DEVNULL, env=wine_environment(env, remove_env),
                        timeout=timeout, check=False)
     text = out_file.read_bytes().decode("utf-8", "replace")

@@ -131,25 +131,44 @@ std::wstring CurrentTestName() {
   return wide;
 }
 
+namespace {
+
+// Tests make paths longer than MAX_PATH: walk and remove in the long-path form.
+void RemoveTreeLong(const std::wstring& longFolder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((longFolder + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = longFolder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeLong(path);
+      else DeleteFileW(path.c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(longFolder.c_str());
+}
+
+void RemoveTree(std::wstring folder) {
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  RemoveTreeLong(L"\\\\?\\" + folder);
+}
+
+}  // namespace
+
 CTestFolder::CTestFolder() {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, temp);
   m_path = std::wstring(temp) + L"SetupTests\\" + CurrentTestName() + L"_" +
            std::to_wstring(GetCurrentProcessId()) + L"\\";
+  RemoveTree(m_path);
   std::error_code ignored;
-  std::filesystem::remove_all(m_path, ignored);
   std::filesystem::create_directories(m_path, ignored);
 }
 
-CTestFolder::~CTestFolder() {
-  std::error_code ignored;
-  // Read-only files would stop remove_all: clear attributes first.
-  for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-    SetFileAttributesW(it->path().wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
-  std::filesystem::remove_all(m_path, ignored);
-}
+CTestFolder::~CTestFolder() { RemoveTree(m_path); }
 
 namespace {
 
