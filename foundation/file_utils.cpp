@@ -3,8 +3,103 @@
 #include "foundation/file_utils.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <string>
+#include <vector>
+
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const DWORD kProtectiveAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+// What SetFileAttributesW accepts; the rest of a find record's bits are not ours to set.
+const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+const int kTempFolderTries = 99;
+
+class CScopedFindHandle {
+ public:
+  explicit CScopedFindHandle(HANDLE handle) : m_handle(handle) {}
+  CScopedFindHandle(const CScopedFindHandle&) = delete;
+  CScopedFindHandle& operator=(const CScopedFindHandle&) = delete;
+  ~CScopedFindHandle() {
+    if (IsValid()) FindClose(m_handle);
+  }
+  bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return m_handle; }
+
+ private:
+  HANDLE m_handle;
+};
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+  if (folder.empty() || folder.back() == L'\\') return folder + name;
+  return folder + L"\\" + name;
+}
+
+bool IsFolder(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A junction or folder symlink: walking into it would reach files that
+// belong to another tree.
+bool IsLink(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsDotOrDotDotName(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// Entries matching `pattern` in `folder`, "." and ".." left out. The listing
+// is complete before the caller changes anything in the folder.
+bool ListFolder(const std::wstring& folder, const std::wstring& pattern,
+                std::vector<WIN32_FIND_DATAW>* entries) {
+  entries->clear();
+  WIN32_FIND_DATAW entry = {};
+  CScopedFindHandle find(FindFirstFileW(JoinPath(folder, pattern).c_str(), &entry));
+  if (!find.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (!IsDotOrDotDotName(entry.cFileName)) entries->push_back(entry);
+  } while (FindNextFileW(find.Get(), &entry));
+  DWORD error = GetLastError();
+  if (error == ERROR_NO_MORE_FILES) return true;
+  SetLastError(error);
+  return false;
+}
+
+DWORD WithoutProtection(DWORD attributes) { return attributes & ~kProtectiveAttributes; }
+
+BOOL SetAttributes(const std::wstring& path, DWORD attributes) {
+  attributes &= kSettableAttributes;
+  return SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Read-only, hidden and system entries refuse deletion: clear those three.
+void ResetProtectiveAttributes(const std::wstring& path, DWORD attributes) {
+  if (!(attributes & kProtectiveAttributes)) return;
+  DWORD cleared = WithoutProtection(attributes);
+  WriteLog(L"Resetting file attributes for \"%s\" from 0x%08X to 0x%08X", path.c_str(), attributes,
+           cleared);
+  if (!SetAttributes(path, cleared)) {
+    DWORD error = GetLastError();
+    WriteLog(L"Failed to set file attributes. Error code = 0x%08X", error);
+  }
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
 
 BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES security) {
   if (path.empty()) {
@@ -35,9 +130,197 @@ BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES securit
   return FALSE;
 }
 
+BOOL IsValidFolderPath(const std::wstring& path) {
+  size_t start = (path.size() >= 2 && path[1] == L':') ? 2 : 0;
+  size_t lastSeparator = path.find_last_of(L"\\/");
+  if (lastSeparator == std::wstring::npos || lastSeparator < start) return TRUE;
+  std::wstring folder = path.substr(start, lastSeparator + 1 - start);
+  if (folder.find_first_of(L":/*?\"<>|") != std::wstring::npos) return FALSE;
+  return folder.find(L"\\\\") == std::wstring::npos;
+}
+
+BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,
+                       std::wstring* foundPath) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  if (ListFolder(folder, pattern, &entries)) {
+    for (const WIN32_FIND_DATAW& entry : entries) {
+      if (IsFolder(entry)) continue;
+      *foundPath = JoinPath(folder, entry.cFileName);
+      return TRUE;
+    }
+  }
+  if (!ListFolder(folder, L"*", &entries)) return FALSE;
+  for (const WIN32_FIND_DATAW& entry : entries) {
+    if (IsFolder(entry) && FindFileRecursive(JoinPath(folder, entry.cFileName), pattern, foundPath)) {
+      return TRUE;
+    }
+  }
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return FALSE;
+}
+
+BOOL ScheduleDeleteAtRestart(const std::wstring& path) {
+  return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // Not a file: never schedule a folder through the file route.
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (DeleteFileW(path.c_str())) return TRUE;
+  DWORD error = GetLastError();
+  WriteLog(L"   Failed to delete file: \"%s\", Error code: %d", path.c_str(), error);
+  if (deleteAtRestart) {
+    ScheduleDeleteAtRestart(path);
+  } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetAttributes(path, attributes);  // the file stays: leave it as it was
+  }
+  SetLastError(error);
+  return FALSE;
+}
+
+BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force) {
+  if (RemoveDirectoryW(path.c_str())) return TRUE;
+  DWORD error = GetLastError();
+  bool exists = FolderExists(path);
+  if (force && exists) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes & kProtectiveAttributes) {
+      SetAttributes(path, WithoutProtection(attributes));
+      if (RemoveDirectoryW(path.c_str())) return TRUE;
+      error = GetLastError();
+      SetAttributes(path, attributes);
+    }
+  }
+  WriteLog(L"   Failed to remove directory: '%s', Error code = %d", path.c_str(), error);
+  if (force && exists) ScheduleDeleteAtRestart(path);
+  SetLastError(error);
+  return FALSE;
+}
+
+BOOL RemoveEmptyFolderTree(const std::wstring& path) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  if (!ListFolder(path, L"*", &entries)) return FALSE;
+  for (const WIN32_FIND_DATAW& entry : entries) {
+    if (!IsFolder(entry) || IsLink(entry)) {
+      SetLastError(ERROR_DIR_NOT_EMPTY);
+      return FALSE;
+    }
+    if (!RemoveEmptyFolderTree(JoinPath(path, entry.cFileName))) return FALSE;
+  }
+  return RemoveDirectoryChecked(path, FALSE);
+}
+
+BOOL DeleteFolderTree(const std::wstring& path) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  if (!ListFolder(path, L"*", &entries)) return FALSE;
+  DWORD firstError = ERROR_SUCCESS;
+  for (const WIN32_FIND_DATAW& entry : entries) {
+    std::wstring entryPath = JoinPath(path, entry.cFileName);
+    ResetProtectiveAttributes(entryPath, entry.dwFileAttributes);
+    BOOL deleted = TRUE;
+    if (!IsFolder(entry)) {
+      deleted = DeleteFileChecked(entryPath, FALSE);
+    } else if (IsLink(entry)) {
+      deleted = RemoveDirectoryChecked(entryPath, FALSE);  // the link only, not its target
+    } else {
+      deleted = DeleteFolderTree(entryPath) && RemoveDirectoryChecked(entryPath, FALSE);
+    }
+    // Go on with the rest: whatever can be removed is removed.
+    if (!deleted && firstError == ERROR_SUCCESS) firstError = GetLastError();
+  }
+  if (firstError == ERROR_SUCCESS) return TRUE;
+  SetLastError(firstError);
+  return FALSE;
+}
+
+BOOL CopyFolderTree(const std::wstring& source, const std::wstring& target) {
+  // Listed before the target exists, so a target inside the source is not copied into itself.
+  std::vector<WIN32_FIND_DATAW> entries;
+  if (!ListFolder(source, L"*.*", &entries)) return FALSE;
+  if (!CreateDirectoryTree(target, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return FALSE;
+  for (const WIN32_FIND_DATAW& entry : entries) {
+    std::wstring from = JoinPath(source, entry.cFileName);
+    std::wstring to = JoinPath(target, entry.cFileName);
+    BOOL copied = IsFolder(entry) ? CopyFolderTree(from, to) : CopyFileClearReadOnly(from, to, FALSE);
+    if (!copied) return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& target,
+                           BOOL failIfExists) {
+  DWORD attributes = GetFileAttributesW(target.c_str());
+  // Only when the copy may overwrite: a refused copy leaves the target untouched.
+  bool cleared = !failIfExists && attributes != INVALID_FILE_ATTRIBUTES &&
+                 !(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (cleared) SetAttributes(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (CopyFileW(source.c_str(), target.c_str(), failIfExists)) return TRUE;
+  DWORD error = GetLastError();
+  if (cleared) SetAttributes(target, attributes);
+  SetLastError(error);
+  return FALSE;
+}
+
+BOOL CreateTempWorkFolder(std::wstring* path) {
+  DWORD size = GetTempPathW(0, nullptr);
+  if (size == 0) return FALSE;
+  std::vector<wchar_t> buffer(size + 1);
+  DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+  if (length == 0 || length >= buffer.size()) return FALSE;
+  std::wstring tempFolder(buffer.data(), length);
+  if (tempFolder.back() != L'\\') tempFolder += L'\\';
+  if (!CreateDirectoryTree(tempFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return FALSE;
+  }
+  srand(static_cast<unsigned>(time(nullptr)));
+  for (int attempt = 0; attempt < kTempFolderTries; ++attempt) {
+    std::wstring candidate = Format(L"%sZOLM%04X", tempFolder.c_str(), rand() % 65535);
+    if (CreateDirectoryTree(candidate, nullptr)) {
+      *path = candidate + L"\\";
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
 std::wstring GetSystemPath(const std::wstring& fileName) {
   wchar_t folder[MAX_PATH + 1] = {};
   UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length > MAX_PATH) return fileName;
   return std::wstring(folder, length) + L"\\" + fileName;
+}
+
+HANDLE SafeCreateFile(const wchar_t* path, DWORD access, DWORD shareMode,
+                      LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                      HANDLE templateFile) {
+  if (!path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  // kernel32 is a known DLL, always the system folder's copy: no path lookup to guard.
+  return CreateFileW(path, access, shareMode, security, disposition, flags, templateFile);
+}
+
+BOOL SafeShellExecuteEx(SHELLEXECUTEINFOW* info) {
+  if (!info) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+  // Kept loaded for the whole run: the shell may leave work running in it.
+  static HMODULE shell32 = LoadLibraryW(GetSystemPath(L"shell32.dll").c_str());
+  if (!shell32) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  auto shellExecuteEx =
+      reinterpret_cast<ShellExecuteExFunction>(GetProcAddress(shell32, "ShellExecuteExW"));
+  if (!shellExecuteEx) return FALSE;
+  return shellExecuteEx(info);
 }

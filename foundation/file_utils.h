@@ -2,6 +2,7 @@
 // file_utils.h: file and folder helpers: folder trees, checked deletes,
 // copies, temporary work folders and system-folder paths.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -10,5 +11,55 @@
 // parent is left to create.
 BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES security);
 
+// True when the folder part of the path (drive and file name split off) holds
+// none of : / * ? " < > | and no double backslash.
+BOOL IsValidFolderPath(const std::wstring& path);
+
+// Depth first through the tree under `folder`: the full path of the first file
+// matching `pattern` (a name or a FindFirstFileW pattern).
+BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,
+                       std::wstring* foundPath);
+
+// Asks the system to delete the file or empty folder at the next restart.
+BOOL ScheduleDeleteAtRestart(const std::wstring& path);
+
+// Clears read-only and deletes. False at once for a missing file; a failed
+// delete is logged and, with `deleteAtRestart`, scheduled for the restart.
+BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart);
+
+// Removes an empty folder. Forced, a failure clears the folder's attributes
+// and retries, then schedules the removal for the restart; the folder's
+// contents are never deleted.
+BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force);
+
+// Removes a tree made only of folders, bottom up, the root included. False as
+// soon as a file (or a folder link) is met; that part is left as it is.
+BOOL RemoveEmptyFolderTree(const std::wstring& path);
+
+// Deletes everything under `path` (the folder itself stays), clearing the
+// read-only, hidden and system attributes first. Folder links are removed
+// without following them.
+BOOL DeleteFolderTree(const std::wstring& path);
+
+// Copies the tree under `source` into `target`, creating folders as needed
+// and overwriting read-only files. Stops at the first failure.
+BOOL CopyFolderTree(const std::wstring& source, const std::wstring& target);
+
+// CopyFileW that may overwrite a read-only target.
+BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& target,
+                           BOOL failIfExists);
+
+// Creates a fresh "<temp>ZOLMxxxx\" folder; `path` gets it with the backslash.
+BOOL CreateTempWorkFolder(std::wstring* path);
+
 // System folder + "\" + name: every system DLL is loaded by its full path.
 std::wstring GetSystemPath(const std::wstring& fileName);
+
+// CreateFileW on the whole path, whatever its length ("\\?\" paths may pass
+// 260 characters); never a shortened copy of it.
+HANDLE SafeCreateFile(const wchar_t* path, DWORD access, DWORD shareMode,
+                      LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                      HANDLE templateFile);
+
+// ShellExecuteExW from the system folder's shell32.
+BOOL SafeShellExecuteEx(SHELLEXECUTEINFOW* info);
