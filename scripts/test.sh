@@ -37,6 +37,18 @@ echo "== native portable core (ASan/UBSan)"
   > "$results/portable.log" 2>&1 || status=1
 tail -3 "$results/portable.log"
 
+echo "== command-options fuzzer (20 s, ASan/UBSan)"
+fuzz_case='<testcase classname="fuzz" name="command_options_fuzzer"'
+if ./build/native/command_options_fuzzer -max_total_time=20 -rss_limit_mb=2048 \
+    -dict=tests/fuzz/command_options.dict -artifact_prefix="$results/" \
+    > "$results/command_options_fuzzer.log" 2>&1; then
+  echo "<testsuite>$fuzz_case/></testsuite>" > "$results/command_options_fuzzer.xml"
+else
+  status=1
+  echo "<testsuite>$fuzz_case><failure/></testcase></testsuite>" > "$results/command_options_fuzzer.xml"
+fi
+tail -1 "$results/command_options_fuzzer.log"
+
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
   echo "== $name (Wine)"
