@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -25,14 +26,6 @@ bool IsSilentCommandLine(const std::wstring& commandLine) {
   }
   return false;
 }
-
-std::wstring LoadResourceString(UINT id) {
-  const wchar_t* text = nullptr;
-  int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-  if (length <= 0 || !text) return std::wstring();
-  return std::wstring(text, static_cast<size_t>(length));
-}
-
 }  // namespace
 
 CError::CError() : m_code(0) {}

@@ -1,5 +1,24 @@
 #pragma once
-// resource_ids.h: numeric ids of the program's string table entries.
+// resource_ids.h: numeric ids of the program's resources.
 
+// Dialogs, controls and icons
+#define IDD_SETUP_DIALOG 102
+#define IDI_SETUP 128
+#define IDC_STATUS_TEXT 1000
+#define IDC_PROGRESS_BAR 1001
+#define IDC_SECOND_LINE 11146
+
+// Strings
+#define IDS_APP_NAME 2
+#define IDS_UNINSTALL_FROM_CONTROL_PANEL 36
 #define IDS_INTERNAL_ERROR_CODE 222
 #define IDS_INTERNAL_ERROR_CAPTION 223
+#define IDS_CONFIRM_REMOVE 244
+#define IDS_PLEASE_WAIT 11166
+#define IDS_ERROR_CAPTION 11167
+#define IDS_WARNING_CAPTION 11169
+#define IDS_SETUP_ERROR 11184
+#define IDS_CONFIGURATION_NOT_SUPPORTED 11189
+#define IDS_INFORMATION_CAPTION 11192
+#define IDS_ANOTHER_INSTANCE 11203
+#define IDS_COMPATIBILITY_MODE 11210

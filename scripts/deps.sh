@@ -6,7 +6,7 @@ packages=(
   wine wine32:i386 wine64
   g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
   msitools wixl
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick xdotool
   cmake ninja-build googletest
   clang libclang-rt-14-dev
   python3 python3-pytest

@@ -15,14 +15,19 @@ wine_prefix_ready() {
   fi
 }
 
-# A persistent wineserver, so every test process starts quickly. Its output
-# goes nowhere: Wine's services keep inherited pipes open.
+# A persistent wineserver of this prefix, so every test process starts
+# quickly; run in the foreground of a background job so that its own process
+# id is known and only it is stopped. Its output goes nowhere: Wine's
+# services keep inherited pipes open.
 wine_server_start() {
-  wineserver -p >/dev/null 2>&1 </dev/null
-  wine_server_pid=$(pgrep -n -f "wineserver.* -p" || true)
+  wineserver -f -p >/dev/null 2>&1 </dev/null &
+  wine_server_pid=$!
 }
 
 wine_server_stop() {
   wineserver -k >/dev/null 2>&1 || true
-  if [ -n "${wine_server_pid:-}" ]; then kill "$wine_server_pid" >/dev/null 2>&1 || true; fi
+  if [ -n "${wine_server_pid:-}" ]; then
+    kill "$wine_server_pid" >/dev/null 2>&1 || true
+    wait "$wine_server_pid" 2>/dev/null || true
+  fi
 }

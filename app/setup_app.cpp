@@ -1,0 +1,86 @@
+// setup_app.cpp: start-up: the log, the context block, the choice between
+// the quiet inline path and the host dialog, and the exit code.
+#include "app/setup_app.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/setup_dlg.h"
+#include "engine/setup_aggregate.h"
+#include "engine/worker.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+bool IsInlineRun(const std::wstring& commandLine) {
+  std::wstring lower = ToLower(commandLine);
+  bool quiet = lower.find(L"/q") != std::wstring::npos && lower.find(L"/qf") == std::wstring::npos &&
+               lower.find(L"/qr") == std::wstring::npos && lower.find(L"/qb") == std::wstring::npos;
+  return quiet || lower.find(L"/createlaunchpoint") != std::wstring::npos;
+}
+
+std::wstring GetInstallerVersion() {
+  wchar_t path[MAX_PATH * 2] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+  if (size == 0) return std::wstring();
+  std::vector<BYTE> data(size);
+  if (!GetFileVersionInfoW(path, 0, size, data.data())) return std::wstring();
+  wchar_t* version = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                      reinterpret_cast<void**>(&version), &length) || !version) {
+    return std::wstring();
+  }
+  return std::wstring(version, length > 0 ? length - 1 : 0);
+}
+
+BOOL CSetupApp::InitInstance() {
+  SetAppName(LoadResourceString(IDS_APP_NAME));
+  std::wstring commandLine = GetCommandLineW();
+  InitializeLogging(commandLine);
+  WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
+
+  std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());
+  aggregate->writeLog = WriteLog;
+  g_setupAggregate = aggregate.get();
+
+  DWORD exitCode = ERROR_SUCCESS;
+  if (IsInlineRun(commandLine)) {
+    CWorker worker(nullptr);
+    exitCode = worker.StartWorker(nullptr);
+    if (exitCode != ERROR_SUCCESS) WriteLog(L"Worker routine returned error code = %d", exitCode);
+  } else {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    WriteLog(L"   Stage not built yet: %s", L"InitSetupLanguage");
+    CSetupDlg dialog;
+    INT_PTR result = dialog.DoModal();
+    if (result == -1) {
+      exitCode = GetLastError();
+      WriteLog(L"Failed to show the setup dialog. Error code = %d", exitCode);
+      if (exitCode == ERROR_SUCCESS) exitCode = ERROR_INVALID_WINDOW_HANDLE;
+    } else {
+      exitCode = static_cast<DWORD>(result);
+    }
+  }
+
+  g_setupAggregate = nullptr;
+  aggregate.reset();
+  if (exitCode != ERROR_SUCCESS) ExitProcess(exitCode);
+  return FALSE;
+}
+
+// The tests link this file for its functions and bring their own entry.
+#ifndef SETUP_APP_WITHOUT_ENTRY
+namespace {
+CSetupApp g_theApp;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return RunApplication(); }
+#endif

@@ -1,0 +1,157 @@
+// setup_dlg.cpp: the host dialog: starts the worker thread when first shown,
+// ends on the worker's end message, and holds the end of a Windows session
+// until the worker has finished.
+#include "app/setup_dlg.h"
+
+#include <windows.h>
+
+#include "engine/worker.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "resources/resource_ids.h"
+
+CSetupDlg::CSetupDlg(HWND parent)
+    : CModalDialog(IDD_SETUP_DIALOG, parent),
+      m_rebootEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_finishEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  WriteLog(L"SetupDlg Started...");
+  m_icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SETUP));
+}
+
+// The worker goes first: its destructor still uses the dialog's handles.
+CSetupDlg::~CSetupDlg() {
+  if (m_workerThread.IsValid()) WaitForSingleObject(m_workerThread.Get(), INFINITE);
+  m_worker.reset();
+}
+
+BOOL CSetupDlg::OnInitDialog() {
+  HWND window = GetSafeHwnd();
+  m_progressBar = GetDlgItem(IDC_PROGRESS_BAR);
+  m_secondLine = GetDlgItem(IDC_SECOND_LINE);
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  HMENU systemMenu = GetSystemMenu(window, FALSE);
+  if (systemMenu) EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  SetDlgItemTextW(window, IDC_STATUS_TEXT, LoadResourceString(IDS_PLEASE_WAIT).c_str());
+  SetWindowTextW(window, LoadResourceString(IDS_APP_NAME).c_str());
+  return TRUE;
+}
+
+bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  switch (message) {
+    case WM_ENDSETUPDIALOG:
+      *result = OnEndSetupDialog(lParam);
+      return true;
+    case WM_PAINT:
+      OnPaint();
+      *result = TRUE;
+      return true;
+    case WM_QUERYDRAGICON:
+      *result = reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+      return true;
+    case WM_SHOWWINDOW:
+      OnShowWindow();
+      return false;  // the default handling goes on
+    case WM_CHECKREBOOT:
+      *result = OnCheckReboot();
+      return true;
+    case WM_QUERYENDSESSION:
+      SetWindowLongPtrW(GetSafeHwnd(), DWLP_MSGRESULT, OnQueryEndSession());
+      *result = TRUE;
+      return true;
+    case WM_ENDSESSION:
+      OnEndSession(static_cast<BOOL>(wParam));
+      *result = TRUE;
+      return true;
+    case WM_CLOSE:
+      *result = TRUE;  // the user cannot close the dialog
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CSetupDlg::OnShowWindow() {
+  if (m_worker) return;
+  m_worker.reset(new CWorker(this));
+  HANDLE thread = nullptr;
+  DWORD code = m_worker->StartWorker(&thread);
+  m_workerThread.Reset(thread);
+  if (code != ERROR_SUCCESS) {
+    WriteLog(L"Failed to start worker thread. Error code = %08X", code);
+    m_worker.reset();
+    EndDialog(static_cast<INT_PTR>(code));
+  }
+}
+
+LRESULT CSetupDlg::OnEndSetupDialog(LPARAM status) {
+  WriteLog(L"UI Received WM_ENDSETUPDIALOG message");
+  Pause(800);
+  if (m_shutdown) return 1;  // the end-session handler ends the dialog
+  WriteLog(L"Ending setup dialog on WM_ENDSETUPDIALOG message");
+  EndDialog(static_cast<INT_PTR>(status));
+  return 1;
+}
+
+BOOL CSetupDlg::OnQueryEndSession() {
+  m_shutdown = 1;
+  WriteLog(L"UI Received WM_QUERYENDSESSION message");
+  Pause(2000);
+  WriteLog(L"Setting reboot event on WM_QUERYENDSESSION message");
+  SetEvent(m_rebootEvent.Get());
+  if (m_worker && m_worker->GetSetupState()) m_worker->GetSetupState()->m_rebootPending = 1;
+  return TRUE;
+}
+
+void CSetupDlg::OnEndSession(BOOL ending) {
+  WriteLog(L"UI Received WM_ENDSESSION message");
+  if (!ending) {
+    // The shutdown was called off: the end message works as usual again.
+    m_shutdown = 0;
+    return;
+  }
+  // Messages that the worker sends to the dialog's controls must get
+  // through while we wait, or neither side ever finishes.
+  HANDLE finish = m_finishEvent.Get();
+  for (;;) {
+    DWORD wait = MsgWaitForMultipleObjects(1, &finish, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (wait != WAIT_OBJECT_0 + 1) break;
+    MSG sent;
+    PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  WriteLog(L"UI Finish event was signalled");
+  MSG message;
+  if (PeekMessageW(&message, GetSafeHwnd(), WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE)) {
+    WriteLog(L"UI Dequeued WM_ENDSETUPDIALOG message");
+    Pause(200);
+    WriteLog(L"Ending setup dialog on WM_ENDSESSION message");
+    EndDialog(static_cast<INT_PTR>(message.lParam));
+  }
+}
+
+LRESULT CSetupDlg::OnCheckReboot() {
+  WriteLog(L"Checking for reboot messages in queue");
+  MSG message;
+  HWND window = GetSafeHwnd();
+  if (PeekMessageW(&message, window, WM_QUERYENDSESSION, WM_QUERYENDSESSION, PM_NOREMOVE) ||
+      PeekMessageW(&message, window, WM_ENDSESSION, WM_ENDSESSION, PM_NOREMOVE)) {
+    WriteLog(L"Setting reboot event on WM_CHECKREBOOT message");
+    SetEvent(m_rebootEvent.Get());
+    return 1;
+  }
+  return 0;
+}
+
+void CSetupDlg::OnPaint() {
+  HWND window = GetSafeHwnd();
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  if (IsIconic(window)) {
+    RECT client;
+    GetClientRect(window, &client);
+    int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_icon);
+  }
+  EndPaint(window, &paint);
+}

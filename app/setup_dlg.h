@@ -1,0 +1,52 @@
+#pragma once
+// setup_dlg.h: the host dialog that stays open on the main thread while the
+// worker runs, and passes a Windows shutdown on to the run.
+#include <windows.h>
+
+#include <memory>
+
+#include "foundation/scoped_handle.h"
+#include "platform/modal_dialog.h"
+
+class CWorker;
+
+// Posted by the worker's Cleanup; lParam carries the status.
+const UINT WM_ENDSETUPDIALOG = WM_USER + 1;
+// Turns a queued end-session message into the reboot event.
+const UINT WM_CHECKREBOOT = WM_USER + 2;
+
+class CSetupDlg : public CModalDialog {
+ public:
+  explicit CSetupDlg(HWND parent = nullptr);
+  ~CSetupDlg() override;
+
+  HWND GetProgressBar() const { return m_progressBar; }
+  HWND GetSecondLine() const { return m_secondLine; }
+  HANDLE GetFinishEvent() const { return m_finishEvent.Get(); }
+  HANDLE GetRebootEvent() const { return m_rebootEvent.Get(); }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+
+  void OnShowWindow();
+  LRESULT OnEndSetupDialog(LPARAM status);
+  BOOL OnQueryEndSession();
+  void OnEndSession(BOOL ending);
+  LRESULT OnCheckReboot();
+  void OnPaint();
+  HCURSOR OnQueryDragIcon() const { return reinterpret_cast<HCURSOR>(m_icon); }
+
+  // Sleeps that give the worker time to finish; tests may shorten them.
+  virtual void Pause(DWORD milliseconds) { Sleep(milliseconds); }
+
+ private:
+  std::unique_ptr<CWorker> m_worker;
+  CScopedHandle m_workerThread;
+  HICON m_icon = nullptr;
+  CScopedHandle m_rebootEvent;
+  CScopedHandle m_finishEvent;
+  BYTE m_shutdown = 0;
+  HWND m_progressBar = nullptr;
+  HWND m_secondLine = nullptr;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// setup_globals.h: process-wide values that the worker, the host dialog and
+// the wizard share besides the context block and the setup state.
+#include <windows.h>
+
+// Windows moved by the progress sink: the host dialog's until the wizard
+// takes over.
+struct CProgressWindows {
+  HWND overallBar = nullptr;
+  HWND packageBar = nullptr;
+  HWND statusLine = nullptr;
+};
+
+extern CProgressWindows g_progressWindows;
+extern LANGID g_uiLanguageId;
+extern BYTE g_rightToLeft;

@@ -1,0 +1,57 @@
+// setup_state.cpp: the nine handshake events and the "@EMPTY" name fields.
+#include "engine/setup_state.h"
+
+#include <windows.h>
+
+namespace {
+
+const wchar_t kEmpty[] = L"@EMPTY";
+
+std::wstring Stored(const wchar_t* name) {
+  return (name && *name) ? std::wstring(name) : std::wstring(kEmpty);
+}
+
+std::wstring Read(const std::wstring& stored) {
+  return stored == kEmpty ? std::wstring() : stored;
+}
+
+}  // namespace
+
+CSetupState::CSetupState()
+    : m_shortProductName(kEmpty), m_productName(kEmpty), m_userName(kEmpty), m_companyName(kEmpty) {
+  for (int i = 1; i < kEventCount; ++i) {
+    m_events[i] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+}
+
+CSetupState::~CSetupState() {
+  for (HANDLE& event : m_events) {
+    if (event) CloseHandle(event);
+    event = nullptr;
+  }
+}
+
+HANDLE CSetupState::GetEvent(int index) const {
+  return (index > 0 && index < kEventCount) ? m_events[index] : nullptr;
+}
+
+void CSetupState::Signal(CSetupStateEvent event) const {
+  HANDLE handle = GetEvent(event);
+  if (!handle) return;
+  ResetEvent(handle);
+  SetEvent(handle);
+}
+
+void CSetupState::Pulse(CSetupStateEvent event) const {
+  HANDLE handle = GetEvent(event);
+  if (handle) PulseEvent(handle);
+}
+
+void CSetupState::SetShortProductName(const wchar_t* name) { m_shortProductName = Stored(name); }
+std::wstring CSetupState::GetShortProductName() const { return Read(m_shortProductName); }
+void CSetupState::SetProductName(const wchar_t* name) { m_productName = Stored(name); }
+std::wstring CSetupState::GetProductName() const { return Read(m_productName); }
+void CSetupState::SetUserName(const wchar_t* name) { m_userName = Stored(name); }
+std::wstring CSetupState::GetUserName() const { return Read(m_userName); }
+void CSetupState::SetCompanyName(const wchar_t* name) { m_companyName = Stored(name); }
+std::wstring CSetupState::GetCompanyName() const { return Read(m_companyName); }

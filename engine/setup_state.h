@@ -1,0 +1,85 @@
+#pragma once
+// setup_state.h: what the worker, the wizard, the action runner and the host
+// dialog share during a run. No lock: the handshake events order the
+// accesses, and each flag is one aligned 32-bit word.
+#include <windows.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+using PropertyMap = std::map<std::wstring, std::wstring>;
+using CMapStringToLong = std::map<std::wstring, long>;
+
+enum CSetupStateEvent {
+  ProgressStartedEvent = 1,
+  InstallProgressEvent = 2,
+  RollbackProgressEvent = 3,
+  FinishEvent = 4,
+  CancelRequestEvent = 5,
+  CancelUIEvent = 6,
+  CancelConfirmedEvent = 7,
+  CancelAbortedEvent = 8,
+};
+
+enum CSetupType {
+  SetupTypeTypical = 0,
+  SetupTypeCustom = 1,
+  SetupTypeComplete = 2,
+  SetupTypeModify = 3,
+  SetupTypeRepair = 4,
+  SetupTypeRemove = 5,
+};
+
+class CSetupState {
+ public:
+  static const int kEventCount = 9;
+
+  CSetupState();
+  CSetupState(const CSetupState&) = delete;
+  CSetupState& operator=(const CSetupState&) = delete;
+  ~CSetupState();
+
+  // Index 0 has no event: null.
+  HANDLE GetEvent(int index) const;
+  // Every signal from the wizard to the worker: reset, then set.
+  void Signal(CSetupStateEvent event) const;
+  // Progress events wake only a waiter of the moment.
+  void Pulse(CSetupStateEvent event) const;
+
+  void SetShortProductName(const wchar_t* name);
+  std::wstring GetShortProductName() const;
+  void SetProductName(const wchar_t* name);
+  std::wstring GetProductName() const;
+  void SetUserName(const wchar_t* name);
+  std::wstring GetUserName() const;
+  void SetCompanyName(const wchar_t* name);
+  std::wstring GetCompanyName() const;
+
+  // Shared fields, read and written directly by the parts of the run.
+  LONG m_reserved = 0;
+  std::wstring m_configurationPath;
+  std::vector<std::wstring> m_lists[4];
+  std::map<std::wstring, std::wstring> m_texts;
+  std::wstring m_suiteCondition;
+  std::wstring m_conditionMessageName;
+  std::wstring m_installSource;
+  std::atomic<LONG> m_cancelAllowed{0};
+  WORD m_primaryLanguageId = 0;
+  WORD m_languageId = 0;
+  std::wstring m_languageCode;
+  std::atomic<LONG> m_setupType{SetupTypeComplete};
+  std::atomic<LONG> m_rebootPending{0};
+  std::atomic<LONG> m_rebootApproved{1};
+  std::atomic<LONG> m_maintenanceMode{0};
+  PropertyMap m_properties;
+  CMapStringToLong m_messageIds;
+
+ private:
+  HANDLE m_events[kEventCount] = {};
+  std::wstring m_shortProductName;
+  std::wstring m_productName;
+  std::wstring m_userName;
+  std::wstring m_companyName;
+};

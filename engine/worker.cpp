@@ -1,0 +1,76 @@
+// worker.cpp: the worker's construction and destruction, its start on the
+// calling thread or a thread of its own, and small helpers of the routine.
+#include "engine/worker.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "actions/command_options.h"
+#include "actions/windows_command_options_system.h"
+#include "app/setup_dlg.h"
+#include "engine/message_box.h"
+#include "engine/setup_globals.h"
+#include "foundation/error.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "platform/thread.h"
+#include "resources/resource_ids.h"
+
+namespace {
+const wchar_t kSchemaCheckProperty[] = L"DcfSchemaVersionCheck";
+}
+
+CWorker::CWorker(CSetupDlg* hostDialog)
+    : m_hostDialog(hostDialog), m_options(new CCommandOptions(CWindowsCommandOptionsSystem::Instance())) {
+  NotBuiltYet(L"RegisterCancelAutoPlay");
+  NotBuiltYet(L"SuppressWindowsUpdate");
+  m_state.reset(new CSetupState());
+  m_state->m_cancelAllowed = 1;
+  m_state->m_properties[kSchemaCheckProperty] = L"1.0";
+  if (m_hostDialog) {
+    ReportInternalError(0, 0, m_hostDialog->GetSafeHwnd());
+    g_progressWindows.statusLine = m_hostDialog->GetSecondLine();
+    g_progressWindows.overallBar = m_hostDialog->GetProgressBar();
+    g_progressWindows.packageBar = m_hostDialog->GetProgressBar();
+  }
+  NotBuiltYet(L"CExpressionParser");
+}
+
+CWorker::~CWorker() {
+  // Unregistering the AutoPlay suppression and restoring Windows Update come
+  // here with those stages.
+  m_actionLists.clear();
+  m_state.reset();
+  m_configuration.reset();
+  m_options.reset();
+  // COM belongs to the thread that started it; on the dialog path that
+  // thread has ended it already.
+  if (m_comInitialized && m_comThread == GetCurrentThreadId()) CoUninitialize();
+}
+
+DWORD CWorker::StartWorker(HANDLE* thread) {
+  if (!thread) return WorkerRoutine();
+  DWORD error = ERROR_SUCCESS;
+  *thread = StartThread(WorkerThreadProc, this, &error);
+  return *thread ? ERROR_SUCCESS : error;
+}
+
+unsigned __stdcall WorkerThreadProc(void* parameter) {
+  if (!parameter) return ERROR_INVALID_HANDLE;
+  CWorker* worker = static_cast<CWorker*>(parameter);
+  return worker->StartWorker(nullptr);
+}
+
+int CWorker::ShowBox(const std::wstring& text, UINT captionId, UINT style, HWND owner) {
+  return ShowMessageBox(owner, text.c_str(), LoadResourceString(captionId).c_str(), style);
+}
+
+int CWorker::UiLevel() const { return m_options->GetUILevel(); }
+int CWorker::Mode() const { return m_options->GetMode(); }
+bool CWorker::IsSilentLevel() const { return UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs; }
+
+bool CWorker::NotBuiltYet(const wchar_t* stage) {
+  WriteLog(L"   Stage not built yet: %s", stage);
+  return true;
+}

@@ -1,0 +1,130 @@
+#pragma once
+// worker.h: the setup engine. One CWorker per run owns the command options,
+// the configuration, the shared state and the expression parser; its main
+// routine runs the whole setup in a fixed order of steps and ends at the
+// first step that fails, with that step's status.
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/setup_state.h"
+#include "foundation/scoped_handle.h"
+
+class CCommandOptions;
+class CKwIniFile;
+class CSetupDlg;
+
+class CWorker {
+ public:
+  explicit CWorker(CSetupDlg* hostDialog);
+  CWorker(const CWorker&) = delete;
+  CWorker& operator=(const CWorker&) = delete;
+  virtual ~CWorker();
+
+  // Null: runs the routine here and returns its result. Otherwise starts the
+  // worker thread, hands its handle over and returns 0 or the start error.
+  DWORD StartWorker(HANDLE* thread);
+  // The steps run under the handlers, which turn whatever a step throws into
+  // the status and always run Cleanup.
+  DWORD WorkerRoutine();
+  [[noreturn]] void AbortOnError(DWORD code, bool show);
+  void Cleanup();
+
+  CSetupState* GetSetupState() const { return m_state.get(); }
+  LONG GetStatus() const { return m_status; }
+
+ protected:
+  // Every message box of the run; tests replace the implementation behind it.
+  int ShowBox(const std::wstring& text, UINT captionId, UINT style, HWND owner = nullptr);
+  int UiLevel() const;
+  int Mode() const;
+  bool IsSilentLevel() const;  // UI levels 5 to 8: no modal box
+
+  // The steps of WorkerRoutine in their order; the routine's result.
+  virtual DWORD RunSteps();
+  void InitializeCom();
+  void ParseCommandLine();
+  bool LogSystemFactsAndCheckCompatibility();
+  int CheckAppCompatMode();
+  void MapUnsupportedOSMessages();
+  bool ReadSourceIniIfPresent();
+  bool CreateInstanceMutex();
+  void DetermineLanguage();
+  void LoadConfiguration();
+  void ReadProductList();
+  void BuildReplacementMap();
+  bool RunCreateLaunchPointMode();
+  void ReadSetupProperties();
+  bool RefuseRunFromCache();
+  void CheckSchemaVersion();
+  void ReadCachedProductData();
+  void ReadPackageList();
+  bool ChooseInstallLanguage();
+  void PublishLanguage();
+  bool RunPrepareUpdateMode();
+  void ReadInstallGroups();
+  bool CheckSuiteCondition();
+  void TestInternetConnection();
+  void DisableProductsAndPromotions();
+  void PrepareWorkingCopyAndVerify();
+  void LoadActionListsAndPendingRestart();
+  void RunPerProductChecks();
+  bool RunWizardHandshake();
+  void SetSetupTypeFromMode();
+  void ApplySelection();
+  void PrepareRepair();
+  bool RunCleanSystemMode();
+  DWORD RunTheInstallation();
+  void FinishRun(DWORD result);
+  void JoinInterfaceThread();
+  DWORD RoutineResult();
+  void RestartIfNeeded();
+
+  // Steps whose work belongs to later stages of the program's construction.
+  bool NotBuiltYet(const wchar_t* stage);
+
+  // A failure after the wizard has started: tell it and wait for it.
+  void StopInterfaceThread(bool failure);
+  DWORD HandleFailure(LONG value);
+
+  CSetupDlg* m_hostDialog;
+  std::unique_ptr<CSetupState> m_state;
+  std::unique_ptr<CCommandOptions> m_options;
+  std::unique_ptr<CKwIniFile> m_configuration;
+
+  std::wstring m_programPath;
+  std::wstring m_commandLineText;
+  std::wstring m_configurationPath;
+  std::wstring m_setupFolder;
+  std::wstring m_configurationName = L"SETUP.DCF";
+  std::wstring m_installLanguage;
+  std::wstring m_resumeValueName;
+
+  LONG m_status = 0;
+  BOOL m_rebootHooked = FALSE;
+  BOOL m_actionListsLoaded = FALSE;
+  BOOL m_multiProduct = TRUE;
+  BOOL m_suiteMode = FALSE;
+  BOOL m_languageDialogAllowed = FALSE;
+  BOOL m_forcedLanguage = FALSE;
+  LONG m_requireAdmin = 1;
+  bool m_onlineAccess = true;
+  bool m_fastInstall = false;
+  bool m_cleanSystem = false;
+  bool m_prepareUpdate = false;
+  bool m_returnRebootRequest = false;
+  bool m_createLaunchPoint = false;
+
+  CScopedHandle m_mutex;
+  CScopedHandle m_interfaceThread;
+  bool m_interfaceThreadJoined = false;
+  bool m_comInitialized = false;
+  DWORD m_comThread = 0;
+  std::map<std::wstring, void*> m_actionLists;
+};
+
+// Thread start of the dialog path: runs StartWorker(nullptr) on the worker.
+unsigned __stdcall WorkerThreadProc(void* parameter);

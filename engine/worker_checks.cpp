@@ -1,0 +1,97 @@
+// worker_checks.cpp: the compatibility-mode check and the message-name map
+// of the main routine's early steps.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/command_options.h"
+#include "app/setup_dlg.h"
+#include "foundation/registry_key.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kCompatLayersKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
+
+struct CMessageName {
+  const wchar_t* name;
+  long id;
+};
+const CMessageName kUnsupportedOSMessages[] = {
+    {L"UnsupportedOS", 11186},
+    {L"UnsupportedMinimumOS", 11207},
+    {L"UnsupportedUpgrade", 11170},
+    {L"MultiProductUnsupportedOS", 11187},
+    {L"MultiProductUnsupportedOSConfig", 11206},
+    {L"MultiProductUnsupportedOSAbort", 11188},
+    {L"MultiProductUnsupportedOEMSystem", 11208},
+    {L"DefinedInVerifyAction", 0},
+};
+
+std::wstring ProgramPath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// A missing key or value reads as empty; other registry errors pass on.
+std::wstring ReadLayer(HKEY root, const std::wstring& valueName) {
+  try {
+    CRegistryKey key;
+    key.Open(root, kCompatLayersKey, KEY_READ, false);
+    return key.GetValueSZ(valueName);
+  } catch (const CRegistryKey::CMissingKey&) {
+  } catch (const CRegistryKey::CMissingValue&) {
+  }
+  return std::wstring();
+}
+
+void DeleteLayer(HKEY root, const std::wstring& valueName) {
+  CRegistryKey key;
+  key.Open(root, kCompatLayersKey, KEY_READ | KEY_SET_VALUE, false);
+  key.DeleteValue(valueName);
+}
+
+}  // namespace
+
+// 1 when the user chose to leave compatibility mode and start again.
+int CWorker::CheckAppCompatMode() {
+  bool silent = UiLevel() == CCommandOptions::kUILevelNoneWithEndDialog ||
+                UiLevel() == CCommandOptions::kUILevelNone;
+  std::wstring program = ProgramPath();
+  std::wstring userLayer = ReadLayer(HKEY_CURRENT_USER, program);
+  std::wstring machineLayer = ReadLayer(HKEY_LOCAL_MACHINE, program);
+  if (userLayer.empty() && machineLayer.empty()) return 0;
+  WriteLog(L"Setup is running in applicaiton compatability mode");
+  if (silent) {
+    WriteLog(L"   The installation is running in silent mode and will continue in compatability mode");
+    return 0;
+  }
+  HWND owner = m_hostDialog ? m_hostDialog->GetSafeHwnd() : nullptr;
+  int answer = ShowBox(LoadResourceString(IDS_COMPATIBILITY_MODE), IDS_INFORMATION_CAPTION,
+                       MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND, owner);
+  if (answer != IDYES) {
+    WriteLog(L"   The user has elected to continue with the installation");
+    return 0;
+  }
+  WriteLog(L"   The user has elected to restart the installation");
+  if (!userLayer.empty()) DeleteLayer(HKEY_CURRENT_USER, program);
+  if (!machineLayer.empty()) DeleteLayer(HKEY_LOCAL_MACHINE, program);
+  return 1;
+}
+
+void CWorker::MapUnsupportedOSMessages() {
+  m_state->m_messageIds.clear();
+  for (const CMessageName& message : kUnsupportedOSMessages) {
+    m_state->m_messageIds[message.name] = message.id;
+  }
+  m_state->m_properties[L"DefinedInVerifyAction"] = L"Undefined";
+}

@@ -1,0 +1,77 @@
+// worker_end.cpp: how a run ends: the abort with its message, the handlers'
+// common path, and Cleanup, which always releases what the run holds and
+// tells the host dialog.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include "app/setup_dlg.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+// A restart during preparation keeps the temporary setup files for the resume.
+const LONG kRestartDuringPreparation = 0x70669;
+}
+
+void CWorker::AbortOnError(DWORD code, bool show) {
+  WriteLog(L"Aborting on error code %d", code);
+  if (!IsSilentLevel()) {
+    std::wstring text =
+        ReplaceAll(LoadResourceString(IDS_SETUP_ERROR), L"_NUMBER_", Format(L"%04X", code));
+    if (show) ShowBox(text, IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+  }
+  throw static_cast<unsigned long>(code);
+}
+
+// The wizard must not outlive the state it works on: after a failure it is
+// told to close, and either way it is waited for before Cleanup.
+void CWorker::StopInterfaceThread(bool failure) {
+  if (!m_interfaceThread.IsValid() || m_interfaceThreadJoined) return;
+  if (failure && m_state) SetEvent(m_state->GetEvent(CancelUIEvent));
+  WaitForSingleObject(m_interfaceThread.Get(), INFINITE);
+  m_interfaceThreadJoined = true;
+}
+
+DWORD CWorker::HandleFailure(LONG value) {
+  StopInterfaceThread(value != 0);
+  m_status = value;
+  Cleanup();
+  return static_cast<DWORD>(value);
+}
+
+void CWorker::Cleanup() {
+  try {
+    NotBuiltYet(L"LogPropertyMaps");
+    bool restartPending = m_state && m_state->m_rebootPending && m_state->m_rebootApproved;
+    if (m_rebootHooked && !restartPending) {
+      WriteLog(L"Unhooking reboot in Cleanup");
+      NotBuiltYet(L"UnregisterRebootResume");
+      m_rebootHooked = FALSE;
+    }
+    if (m_mutex.IsValid()) {
+      ReleaseMutex(m_mutex.Get());
+      m_mutex.Reset();
+    }
+    WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
+    NotBuiltYet(L"UnloadMsiDll");
+    if (!m_rebootHooked && m_status != kRestartDuringPreparation) {
+      WriteLog(L"Removing temporary reboot files in Cleanup");
+      NotBuiltYet(L"RemoveWorkingCopy");
+    }
+    if (m_hostDialog) {
+      // Posted first and always: the dialog ignores it while Windows ends,
+      // and the end-session handler, woken by the finish event, must find it
+      // queued.
+      WriteLog(L"Sending WM_ENDSETUPDIALOG message...");
+      PostMessageW(m_hostDialog->GetSafeHwnd(), WM_ENDSETUPDIALOG, 0, static_cast<LPARAM>(m_status));
+      WriteLog(L"Setting finish event...");
+      SetEvent(m_hostDialog->GetFinishEvent());
+    }
+  } catch (...) {
+    // Cleanup runs inside the handlers: nothing may escape it.
+    WriteLog(L"Unknown exception thrown during install");
+  }
+}

@@ -1,0 +1,326 @@
+// worker_routine.cpp: the main routine of the run, step by step in its fixed
+// order. A step that fails throws; the handlers at the end turn what was
+// thrown into the status and always run Cleanup.
+#include "engine/worker.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "actions/command_options.h"
+#include "engine/message_box.h"
+#include "engine/setup_aggregate.h"
+#include "engine/setup_globals.h"
+#include "foundation/error.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "foundation/window_utils.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kSourceIniName[] = L"source.ini";
+const wchar_t kResumeSuffix[] = L".MultiInstall";
+const DWORD kUnknownExceptionStatus = 0x8004FFFF;
+const DWORD kSuiteConditionFalse = 1150;
+
+// Ends the run early with status 0.
+[[noreturn]] void EndRun() { throw static_cast<long>(0); }
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+DWORD CWorker::WorkerRoutine() {
+  try {
+    return RunSteps();
+  } catch (long value) {
+    WriteLog(L"Caught thrown long %d", value);
+    return HandleFailure(value);
+  } catch (int value) {
+    WriteLog(L"Caught thrown bool %d", value);
+    return HandleFailure(value);
+  } catch (unsigned long value) {
+    WriteLog(L"Caught thrown dword %d", value);
+    return HandleFailure(static_cast<LONG>(value));
+  } catch (const CError& error) {
+    WriteLog(L"Caught generic exception in worker routine: %d, '%s'", error.GetErrorCode(),
+             error.GetMessage().c_str());
+    return HandleFailure(static_cast<LONG>(error.GetErrorCode()));
+  } catch (...) {
+    WriteLog(L"Unknown exception thrown during install");
+    return HandleFailure(static_cast<LONG>(kUnknownExceptionStatus));
+  }
+}
+
+DWORD CWorker::RunSteps() {
+  InitializeCom();
+  SetErrorMessageBoxFunction(ShowMessageBox);
+  ParseCommandLine();
+  if (!LogSystemFactsAndCheckCompatibility()) EndRun();
+  MapUnsupportedOSMessages();
+  if (!ReadSourceIniIfPresent()) EndRun();
+  if (!CreateInstanceMutex()) EndRun();
+  DetermineLanguage();
+  LoadConfiguration();
+  ReadProductList();
+  BuildReplacementMap();
+  if (!RunCreateLaunchPointMode()) EndRun();
+  ReadSetupProperties();
+  if (!RefuseRunFromCache()) EndRun();
+  CheckSchemaVersion();
+  ReadCachedProductData();
+  ReadPackageList();
+  if (!ChooseInstallLanguage()) EndRun();
+  PublishLanguage();
+  if (!RunPrepareUpdateMode()) EndRun();
+  ReadInstallGroups();
+  if (!CheckSuiteCondition()) throw static_cast<unsigned long>(kSuiteConditionFalse);
+  TestInternetConnection();
+  DisableProductsAndPromotions();
+  PrepareWorkingCopyAndVerify();
+  LoadActionListsAndPendingRestart();
+  RunPerProductChecks();
+  if (!RunWizardHandshake()) EndRun();
+  ApplySelection();
+  PrepareRepair();
+  if (!RunCleanSystemMode()) EndRun();
+  DWORD result = RunTheInstallation();
+  FinishRun(result);
+  DWORD routineResult = RoutineResult();
+  RestartIfNeeded();
+  // The routine's own result is what ends the dialog too: a requested 3010
+  // must not turn into the 0 of the status.
+  m_status = static_cast<LONG>(routineResult);
+  Cleanup();
+  return routineResult;
+}
+
+// Step 1. A failure is a status like any other, so the handlers run Cleanup.
+void CWorker::InitializeCom() {
+  WriteLog(L"Worker thread starting...");
+  HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(result)) {
+    WriteLog(L"ERROR: CoInitializeEx failed with: %x. Setup must exit.", result);
+    throw static_cast<long>(result);
+  }
+  m_comInitialized = true;
+  m_comThread = GetCurrentThreadId();
+}
+
+// Step 4: true to go on, false when the compatibility check asks for a restart.
+bool CWorker::LogSystemFactsAndCheckCompatibility() {
+  if (m_fastInstall) return true;
+  NotBuiltYet(L"LogSystemInformation");
+  return CheckAppCompatMode() != 1;
+}
+
+// Step 6: false when another setup program has taken over.
+bool CWorker::ReadSourceIniIfPresent() {
+  if (!FileExists(m_setupFolder + kSourceIniName)) return true;
+  return NotBuiltYet(L"ReadSourceIni");
+}
+
+// Step 7: false when another instance of the same setup runs.
+bool CWorker::CreateInstanceMutex() {
+  m_configurationPath = m_setupFolder + m_configurationName;
+  m_mutex = CreateSingleInstanceMutex(m_configurationPath.c_str());
+  if (m_mutex.IsValid()) return true;
+  WriteLog(L"Another instance of the same install is currently running");
+  // A quiet deployment started twice must not wait on a box nobody sees.
+  if (!IsSilentLevel()) {
+    ShowBox(LoadResourceString(IDS_ANOTHER_INSTANCE), IDS_WARNING_CAPTION,
+            MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+  }
+  return false;
+}
+
+// Step 8.
+void CWorker::DetermineLanguage() {
+  m_resumeValueName = m_configurationName + kResumeSuffix;
+  NotBuiltYet(L"DetermineBaseLanguage");
+}
+
+// Step 9.
+void CWorker::LoadConfiguration() {
+  try {
+    std::unique_ptr<CKwIniFile> configuration(new CKwIniFile());
+    configuration->Init(false);
+    configuration->LoadFrom(m_configurationPath);
+    m_configuration = std::move(configuration);
+  } catch (CKwIniFileException* exception) {
+    std::unique_ptr<CKwIniFileException> owned(exception);
+    WriteLog(L"Exception while loading DCF file: %s error %d: %s", m_configurationPath.c_str(),
+             owned->GetCode(), owned->GetMessageText().c_str());
+    AbortOnError(ERROR_FILE_NOT_FOUND, true);
+  }
+  m_state->m_configurationPath = m_configurationPath;
+  if (g_setupAggregate) CopyToField(g_setupAggregate->configurationPath, m_configurationPath);
+}
+
+// Step 10.
+void CWorker::ReadProductList() {
+  if (!NotBuiltYet(L"ParseProductList")) {
+    WriteLog(L"Unable to parse the setup product list");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 11.
+void CWorker::BuildReplacementMap() {
+  if (!NotBuiltYet(L"CreateReplacementMap")) {
+    WriteLog(L"Unable to create replacement macro mapping");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 12: false when the launch-point mode has done its job.
+bool CWorker::RunCreateLaunchPointMode() {
+  if (!m_createLaunchPoint) return true;
+  NotBuiltYet(L"CreateLaunchPoint");
+  return false;
+}
+
+// Step 13.
+void CWorker::ReadSetupProperties() {
+  if (!NotBuiltYet(L"ParseSetupProperties")) {
+    WriteLog(L"Unable to parse the setup file properties");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 14: false when setup runs from its cached copy.
+bool CWorker::RefuseRunFromCache() {
+  NotBuiltYet(L"CheckRunningFromCache");
+  return true;
+}
+
+// Step 15.
+void CWorker::CheckSchemaVersion() {
+  if (!NotBuiltYet(L"CheckDcfSchemaVersion")) {
+    WriteLog(L"The version schema is incompatible");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 16.
+void CWorker::ReadCachedProductData() {
+  if (!NotBuiltYet(L"LoadCachedProductData")) {
+    WriteLog(L"Unable to read product data from DCF file");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 17.
+void CWorker::ReadPackageList() {
+  if (!NotBuiltYet(L"ParseMsiFileList")) {
+    WriteLog(L"Unable to parse the setup MSI file list");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 18: false when the user closed the language dialog without a choice.
+bool CWorker::ChooseInstallLanguage() {
+  if (Mode() >= CCommandOptions::kModeRepair) return true;
+  NotBuiltYet(L"CollectLanguageCandidates");
+  if (m_languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
+    NotBuiltYet(L"LanguageDialog");
+  }
+  return true;
+}
+
+// Step 19.
+void CWorker::PublishLanguage() {
+  m_state->m_properties[L"SETUPLANG"] = m_installLanguage;
+  g_rightToLeft = m_installLanguage == L"ARA" ? 1 : 0;
+  NotBuiltYet(L"LanguageIdOfCode");
+  NotBuiltYet(L"GetCultureName");
+}
+
+// Step 20: false when the update-folder mode has done its job.
+bool CWorker::RunPrepareUpdateMode() {
+  if (!m_prepareUpdate) return true;
+  NotBuiltYet(L"PrepareUpdateFolder");
+  return false;
+}
+
+// Step 21.
+void CWorker::ReadInstallGroups() {
+  if (!NotBuiltYet(L"ParseInstallGroupInfo")) {
+    WriteLog(L"Unable to parse the setup install group info");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+}
+
+// Step 22: false when the suite's condition rules the machine out.
+bool CWorker::CheckSuiteCondition() {
+  if (Mode() >= CCommandOptions::kModeRepair) return true;
+  NotBuiltYet(L"ChooseProductLanguages");
+  bool suiteAllowed = NotBuiltYet(L"EvaluateMpiCondition");
+  if (!suiteAllowed) {
+    if (UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
+      UINT messageId = IDS_CONFIGURATION_NOT_SUPPORTED;
+      auto found = m_state->m_messageIds.find(m_state->m_conditionMessageName);
+      if (!m_state->m_conditionMessageName.empty() && found != m_state->m_messageIds.end() &&
+          found->second != 0) {
+        messageId = static_cast<UINT>(found->second);
+      }
+      ShowBox(LoadResourceString(messageId), IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+    }
+    return false;
+  }
+  if (!m_fastInstall && !NotBuiltYet(L"LoadMsiData")) {
+    WriteLog(L"Unable to read MSI package data for products");
+    AbortOnError(ERROR_INVALID_DATA, false);
+  }
+  return true;
+}
+
+// Step 23.
+void CWorker::TestInternetConnection() {
+  if (!m_fastInstall) NotBuiltYet(L"TestConnection");
+}
+
+// Step 24.
+void CWorker::DisableProductsAndPromotions() {
+  NotBuiltYet(L"DisableProducts");
+  NotBuiltYet(L"EvaluateURLPromotion");
+}
+
+// Step 25.
+void CWorker::PrepareWorkingCopyAndVerify() {
+  if (m_fastInstall) return;
+  NotBuiltYet(L"PrepareWorkingCopy");
+  NotBuiltYet(L"BuildRestartCommand");
+  NotBuiltYet(L"BuiltInVerifyActions");
+}
+
+// Step 26. The context block's pointers are filled as soon as the lists
+// exist, whatever the mode, so DLL actions of every later step see them.
+void CWorker::LoadActionListsAndPendingRestart() {
+  NotBuiltYet(L"LoadActionLists");
+  NotBuiltYet(L"CheckPendingFileRenameOperations");
+  if (g_setupAggregate) {
+    g_setupAggregate->actionLists = &m_actionLists;
+    g_setupAggregate->setupState = m_state.get();
+  }
+}
+
+// Step 27.
+void CWorker::RunPerProductChecks() {
+  if (m_cleanSystem) return;
+  if (Mode() < CCommandOptions::kModeRepair) {
+    NotBuiltYet(L"RepairOrPromptSuiteOverInstall");
+    NotBuiltYet(L"EvaluateUpgradeLink");
+    NotBuiltYet(L"UnregisterRebootResume");
+  }
+  NotBuiltYet(L"RunProductActions");
+  if (m_onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
+}

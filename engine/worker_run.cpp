@@ -1,0 +1,153 @@
+// worker_run.cpp: the second half of the main routine: the handshake with
+// the wizard, the installation run and the end of the run.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include "actions/command_options.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "platform/thread.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const DWORD kRebootRequired = 3010;
+
+// The wizard's thread. The wizard is not there yet: the thread ends at once,
+// and the worker's wait sees it end.
+unsigned __stdcall InterfaceThreadProc(void* parameter) {
+  CWorker* worker = static_cast<CWorker*>(parameter);
+  if (!worker) return ERROR_INVALID_HANDLE;
+  WriteLog(L"   Stage not built yet: %s", L"RunInterface");
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+// Step 28: false when the user cancelled before the installation started.
+bool CWorker::RunWizardHandshake() {
+  if (!m_suiteMode || UiLevel() >= CCommandOptions::kUILevelNoneWithEndDialog) {
+    NotBuiltYet(L"LanguageIdToTla");
+    SetSetupTypeFromMode();
+    return true;
+  }
+  NotBuiltYet(L"CreateItemRemovalData");
+  if (UiLevel() > 1 && Mode() == CCommandOptions::kModeUninstall) {
+    std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIRM_REMOVE), L"[ProductName]",
+                                   m_state->GetShortProductName());
+    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_SETFOREGROUND) == IDNO) {
+      WriteLog(L"The user has elected not to uninstall the suite and exit");
+      return false;
+    }
+  }
+  SetSetupTypeFromMode();
+
+  DWORD error = ERROR_SUCCESS;
+  m_interfaceThread.Reset(StartThread(InterfaceThreadProc, this, &error));
+  if (!m_interfaceThread.IsValid()) {
+    WriteLog(L"Unable to launch user interface thread");
+    AbortOnError(error, true);
+  }
+  // The thread's own handle is waited on too: a wizard that ends without
+  // either signal must not leave the worker waiting for ever.
+  HANDLE handles[] = {m_state->GetEvent(ProgressStartedEvent), m_state->GetEvent(CancelRequestEvent),
+                      m_interfaceThread.Get()};
+  DWORD wait = WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+  if (UiLevel() <= 1) {
+    if (m_state->m_setupType == SetupTypeRepair) m_options->SetMode(CCommandOptions::kModeRepair);
+    if (m_state->m_setupType == SetupTypeRemove) m_options->SetMode(CCommandOptions::kModeUninstall);
+  }
+  if (wait == WAIT_OBJECT_0) return true;
+  if (wait == WAIT_OBJECT_0 + 1) return false;
+  if (wait == WAIT_OBJECT_0 + 2) {
+    DWORD threadResult = 0;
+    GetExitCodeThread(m_interfaceThread.Get(), &threadResult);
+    m_interfaceThreadJoined = true;
+    WriteLog(L"The user interface thread ended before the installation started, result %d",
+             threadResult);
+    if (threadResult != ERROR_SUCCESS) throw static_cast<unsigned long>(threadResult);
+    return false;
+  }
+  AbortOnError(GetLastError(), true);
+}
+
+void CWorker::SetSetupTypeFromMode() {
+  if (Mode() == CCommandOptions::kModeRepair) m_state->m_setupType = SetupTypeRepair;
+  if (Mode() == CCommandOptions::kModeUninstall) m_state->m_setupType = SetupTypeRemove;
+}
+
+// Step 29.
+void CWorker::ApplySelection() { NotBuiltYet(L"ApplyProductSelection"); }
+
+// Step 30.
+void CWorker::PrepareRepair() {
+  if (m_state->m_setupType != SetupTypeRepair) return;
+  if (!NotBuiltYet(L"PrepareRepairActions")) {
+    WriteLog(L"Failed creating repair action list.");
+    AbortOnError(GetLastError(), true);
+  }
+}
+
+// Step 31: false when the clean-system mode has done its job.
+bool CWorker::RunCleanSystemMode() {
+  if (!m_cleanSystem) return true;
+  NotBuiltYet(L"UninstallByGroup");
+  if (m_interfaceThread.IsValid() && !m_interfaceThreadJoined) {
+    SetEvent(m_state->GetEvent(FinishEvent));
+    WaitForSingleObject(m_interfaceThread.Get(), INFINITE);
+    m_interfaceThreadJoined = true;
+  }
+  return false;
+}
+
+// Step 32: the result of the installation, repair or removal.
+DWORD CWorker::RunTheInstallation() {
+  NotBuiltYet(L"CountProgressSteps");
+  NotBuiltYet(L"LoadShutdownApplications");
+  NotBuiltYet(L"ExecuteShutdownActions");
+  NotBuiltYet(L"ExecutePrepareActions");
+  NotBuiltYet(L"ProcessIncompatibleSuite");
+  NotBuiltYet(L"AddIconProperties");
+  if (m_multiProduct) NotBuiltYet(L"AddInstallPathToCommandLine");
+  NotBuiltYet(L"AddUserProperties");
+  NotBuiltYet(L"RunInstall");
+  return ERROR_SUCCESS;
+}
+
+// Steps 33 to 35.
+void CWorker::FinishRun(DWORD result) {
+  if (!m_fastInstall) NotBuiltYet(L"FinalCleanup");
+  JoinInterfaceThread();
+  if (result != ERROR_SUCCESS && result != kRebootRequired) {
+    NotBuiltYet(L"CreateLogFolderShortcut");
+    throw static_cast<unsigned long>(result);
+  }
+}
+
+// Step 34.
+void CWorker::JoinInterfaceThread() {
+  if (!m_interfaceThread.IsValid() || m_interfaceThreadJoined) return;
+  WriteLog(L"Setting the finish event for the setup UI");
+  SetEvent(m_state->GetEvent(FinishEvent));
+  DWORD wait = WaitForSingleObject(m_interfaceThread.Get(), INFINITE);
+  m_interfaceThreadJoined = true;
+  if (wait == WAIT_OBJECT_0) WriteLog(L"Setup UI finished successfully");
+  else if (wait == WAIT_TIMEOUT) WriteLog(L"Timed out while waiting for setup UI thread to finish");
+  else WriteLog(L"Failed waiting for UI thread to finish. Error code = %d", GetLastError());
+}
+
+// Step 36.
+DWORD CWorker::RoutineResult() {
+  if (m_returnRebootRequest && m_state->m_rebootPending) return kRebootRequired;
+  return ERROR_SUCCESS;
+}
+
+// Step 37. A run asked to return the restart request returns it and never
+// restarts the machine itself.
+void CWorker::RestartIfNeeded() {
+  if (m_interfaceThread.IsValid() || !m_state->m_rebootPending || !m_actionListsLoaded) return;
+  if (m_returnRebootRequest) return;
+  NotBuiltYet(L"InitiateReboot");
+}

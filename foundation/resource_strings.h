@@ -1,0 +1,9 @@
+#pragma once
+// resource_strings.h: texts of the program's string table.
+#include <windows.h>
+
+#include <string>
+
+// The string with this id from the running program's resources; empty when
+// it has none.
+std::wstring LoadResourceString(UINT id);

@@ -1,0 +1,240 @@
+// worker_test.cpp: how a run ends: the handlers for each thrown kind, the
+// abort message, Cleanup's message to the host dialog, the wizard handshake
+// that must not hang, and the compatibility-mode check.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "actions/command_options.h"
+#include "app/setup_dlg.h"
+#include "engine/message_box.h"
+#include "foundation/error.h"
+#include "foundation/registry_key.h"
+#include "gtest/gtest.h"
+#include "platform/wide_string.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+class CTestWorker : public CWorker {
+ public:
+  explicit CTestWorker(CSetupDlg* dialog = nullptr) : CWorker(dialog) {}
+
+  std::function<DWORD()> steps;
+  DWORD RunSteps() override { return steps ? steps() : CWorker::RunSteps(); }
+
+  bool ParseOptions(const std::wstring& folder, const std::wstring& commandLine) {
+    return m_options->Parse(folder, commandLine);
+  }
+  void EnterSuiteMode() { m_suiteMode = TRUE; }
+  using CWorker::CheckAppCompatMode;
+  using CWorker::RunWizardHandshake;
+};
+
+struct CBox {
+  int count = 0;
+  std::wstring text;
+  std::wstring caption;
+  UINT style = 0;
+  int answer = IDOK;
+};
+CBox g_box;
+
+int WINAPI FakeBox(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
+  ++g_box.count;
+  g_box.text = text;
+  g_box.caption = caption;
+  g_box.style = style;
+  return g_box.answer;
+}
+
+class CWorkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_box = CBox();
+    SetMessageBoxImplementation(FakeBox);
+  }
+  void TearDown() override { SetMessageBoxImplementation(nullptr); }
+  CTestFolder m_folder;
+};
+
+std::wstring ModulePath() {
+  wchar_t path[MAX_PATH * 2] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  return path;
+}
+
+const wchar_t kLayersKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
+
+}  // namespace
+
+// Each thrown kind, one worker each; the exit code tells which statuses
+// came out wrong.
+TEST_CHILD(WorkerHandlers) {
+  (void)args;
+  const std::vector<std::pair<std::function<DWORD()>, DWORD>> kRuns = {
+      {[]() -> DWORD { throw static_cast<long>(5); }, 5},
+      {[]() -> DWORD { throw 1; }, 1},
+      {[]() -> DWORD { throw static_cast<unsigned long>(1603); }, 1603},
+      {[]() -> DWORD { throw CError(L"Open key 'X'", 5); }, 5},
+      {[]() -> DWORD { throw std::runtime_error("other"); }, 0x8004FFFF},
+  };
+  int wrong = 0;
+  for (size_t i = 0; i < kRuns.size(); ++i) {
+    CTestWorker worker;
+    worker.steps = kRuns[i].first;
+    if (worker.WorkerRoutine() != kRuns[i].second || static_cast<DWORD>(worker.GetStatus()) != kRuns[i].second) {
+      wrong |= 1 << i;
+    }
+  }
+  return wrong;
+}
+
+TEST_F(CWorkerTest, EachThrownKindGivesItsLineAndStatus) {
+  ASSERT_EQ(0u, RunChild(L"WorkerHandlers", {}, {{L"KWSETUP", m_folder.File(L"TAM_{ProductID}.log")}}));
+  std::wstring log = ReadUtf16File(m_folder.File(L"VELL_SETUP.LOG"));
+  const std::wstring kExpected[] = {
+      L" - Caught thrown long 5\r\n",
+      L" - Worker exiting with status code: 00000005, ResultCode = 5\r\n",
+      L" - Caught thrown bool 1\r\n",
+      L" - Caught thrown dword 1603\r\n",
+      L" - Worker exiting with status code: 00000643, ResultCode = 1603\r\n",
+      L" - Caught generic exception in worker routine: 5, 'Open key 'X'. System error code: 5.",
+      L" - Unknown exception thrown during install\r\n",
+      L" - Worker exiting with status code: 8004FFFF, ResultCode = -2147155969\r\n",
+  };
+  size_t position = 0;
+  for (const std::wstring& line : kExpected) {
+    size_t found = log.find(line, position);
+    ASSERT_NE(std::wstring::npos, found) << "missing or out of order: " << WideToUtf8(line);
+    position = found + line.size();
+  }
+}
+
+TEST_F(CWorkerTest, AbortShowsCodeInHexUnlessSilent) {
+  struct Case {
+    const wchar_t* commandLine;
+    bool show;
+    int boxes;
+  };
+  const Case kCases[] = {
+      {L"", true, 1}, {L"/qb", true, 1}, {L"/qb", false, 0},
+      {L"/qb-", true, 0}, {L"/qb!", true, 0}, {L"/qn+", true, 0}, {L"/qn", true, 0},
+  };
+  for (const Case& c : kCases) {
+    g_box = CBox();
+    CTestWorker worker;
+    ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), c.commandLine)) << WideToUtf8(c.commandLine);
+    DWORD thrown = 0;
+    try {
+      worker.AbortOnError(13, c.show);
+    } catch (unsigned long code) {
+      thrown = code;
+    }
+    EXPECT_EQ(13u, thrown);
+    EXPECT_EQ(c.boxes, g_box.count) << WideToUtf8(c.commandLine);
+    if (g_box.count) {
+      EXPECT_EQ(L"Setup encountered an error during installation.\n\nError Code: 000D", g_box.text);
+      EXPECT_EQ(L"Error", g_box.caption);
+      EXPECT_EQ(static_cast<UINT>(MB_ICONERROR | MB_SETFOREGROUND), g_box.style);
+    }
+  }
+}
+
+// The end message carries the status and is queued before the finish event
+// is set, so the end-session handler always finds it.
+TEST_F(CWorkerTest, CleanupPostsStatusThenSetsFinishEvent) {
+  CSetupDlg dialog;
+  MSG stale;
+  while (PeekMessageW(&stale, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE)) {
+  }
+  {
+    CTestWorker worker(&dialog);
+    worker.steps = []() -> DWORD { throw static_cast<unsigned long>(13); };
+    EXPECT_EQ(13u, worker.WorkerRoutine());
+  }
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dialog.GetFinishEvent(), 0));
+  MSG message;
+  // The dialog was never shown: a post to its null window lands in this
+  // thread's queue.
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE));
+  EXPECT_EQ(13, message.lParam);
+  EXPECT_EQ(0u, message.wParam);
+}
+
+TEST_F(CWorkerTest, SuccessfulRunPostsItsResult) {
+  CSetupDlg dialog;
+  MSG stale;
+  while (PeekMessageW(&stale, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE)) {
+  }
+  CTestWorker worker(&dialog);
+  worker.steps = []() -> DWORD { throw static_cast<long>(0); };
+  EXPECT_EQ(0u, worker.WorkerRoutine());
+  MSG message;
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE));
+  EXPECT_EQ(0, message.lParam);
+}
+
+// A wizard thread that ends without signalling either event used to leave
+// the worker waiting for ever.
+TEST_F(CWorkerTest, WizardThreadThatEndsDoesNotHangTheWorker) {
+  CTestWorker worker;
+  ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), L""));
+  worker.EnterSuiteMode();
+  EXPECT_FALSE(worker.RunWizardHandshake());
+}
+
+TEST_F(CWorkerTest, CompatibilityModeCheck) {
+  std::wstring program = ModulePath();
+  auto setLayer = [&]() {
+    CRegistryKey key;
+    key.Open(HKEY_CURRENT_USER, kLayersKey, KEY_ALL_ACCESS, true);
+    key.SetValueSZ(program, L"WINXPSP3");
+  };
+  auto hasLayer = [&]() {
+    try {
+      CRegistryKey key;
+      key.Open(HKEY_CURRENT_USER, kLayersKey, KEY_READ, false);
+      return !key.GetValueSZ(program).empty();
+    } catch (const CError&) {
+      return false;
+    }
+  };
+  struct Case {
+    const wchar_t* commandLine;
+    int answer;
+    int result;
+    int boxes;
+    bool layerKept;
+  };
+  const Case kCases[] = {
+      {L"/qn", IDYES, 0, 0, true},
+      {L"/qn+", IDYES, 0, 0, true},
+      {L"/qb", IDNO, 0, 1, true},
+      {L"/qb", IDYES, 1, 1, false},
+  };
+  for (const Case& c : kCases) {
+    setLayer();
+    g_box = CBox();
+    g_box.answer = c.answer;
+    CTestWorker worker;
+    ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), c.commandLine));
+    EXPECT_EQ(c.result, worker.CheckAppCompatMode()) << WideToUtf8(c.commandLine);
+    EXPECT_EQ(c.boxes, g_box.count) << WideToUtf8(c.commandLine);
+    EXPECT_EQ(c.layerKept, hasLayer()) << WideToUtf8(c.commandLine);
+  }
+  CRegistryKey key;
+  key.Open(HKEY_CURRENT_USER, kLayersKey, KEY_ALL_ACCESS, false);
+  key.DeleteValue(program);
+  // No value at all: nothing to ask.
+  CTestWorker worker;
+  ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), L"/qb"));
+  g_box = CBox();
+  EXPECT_EQ(0, worker.CheckAppCompatMode());
+  EXPECT_EQ(0, g_box.count);
+}
