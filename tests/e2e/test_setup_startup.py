@@ -157,3 +157,12 @@ def test_host_dialog_shows_while_another_instance_warning_waits(setup_kit):
     messages = read_log(setup_kit / "logs" / "VELL_SETUP.LOG")
     assert "Another instance of the same install is currently running" in messages
     assert "Ending setup dialog on WM_ENDSETUPDIALOG message" in messages
+
+
+def test_cleanup_releases_the_instance_mutex(setup_kit):
+    (setup_kit / "SETUP.DCF").write_bytes(MINIMAL_DCF)
+    for _ in range(2):
+        assert run_windows(setup_kit / "setup.exe", ["/qn"], env=kwsetup(setup_kit), remove_env=()).code == 0
+    messages = read_log(setup_kit / "logs" / "VELL_SETUP.LOG")
+    assert messages.count("Worker exiting with status code: 00000000, ResultCode = 0") == 2
+    assert "Another instance of the same install is currently running" not in messages
