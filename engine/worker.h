@@ -83,6 +83,7 @@ class CWorker {
   DWORD RoutineResult();
   void RestartIfNeeded();
 
+  void RequireConfigurationStep(bool succeeded, const wchar_t* failure);
   // Steps whose work belongs to later stages of the program's construction.
   bool NotBuiltYet(const wchar_t* stage);
 

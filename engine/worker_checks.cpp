@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "actions/command_options.h"
 #include "app/setup_dlg.h"
@@ -33,15 +32,6 @@ const CMessageName kUnsupportedOSMessages[] = {
     {L"DefinedInVerifyAction", 0},
 };
 
-std::wstring ProgramPath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 // A missing key or value reads as empty; other registry errors pass on.
 std::wstring ReadLayer(HKEY root, const std::wstring& valueName) {
   try {
@@ -66,7 +56,7 @@ void DeleteLayer(HKEY root, const std::wstring& valueName) {
 int CWorker::CheckAppCompatMode() {
   bool silent = UiLevel() == CCommandOptions::kUILevelNoneWithEndDialog ||
                 UiLevel() == CCommandOptions::kUILevelNone;
-  std::wstring program = ProgramPath();
+  const std::wstring& program = m_programPath;
   std::wstring userLayer = ReadLayer(HKEY_CURRENT_USER, program);
   std::wstring machineLayer = ReadLayer(HKEY_LOCAL_MACHINE, program);
   if (userLayer.empty() && machineLayer.empty()) return 0;

@@ -103,6 +103,13 @@ DWORD CWorker::RunSteps() {
   return routineResult;
 }
 
+// A configuration step that fails ends the run with 13 after its own line.
+void CWorker::RequireConfigurationStep(bool succeeded, const wchar_t* failure) {
+  if (succeeded) return;
+  WriteLog(L"%s", failure);
+  AbortOnError(ERROR_INVALID_DATA, true);
+}
+
 // Step 1. A failure is a status like any other, so the handlers run Cleanup.
 void CWorker::InitializeCom() {
   WriteLog(L"Worker thread starting...");
@@ -167,18 +174,12 @@ void CWorker::LoadConfiguration() {
 
 // Step 10.
 void CWorker::ReadProductList() {
-  if (!NotBuiltYet(L"ParseProductList")) {
-    WriteLog(L"Unable to parse the setup product list");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"ParseProductList"), L"Unable to parse the setup product list");
 }
 
 // Step 11.
 void CWorker::BuildReplacementMap() {
-  if (!NotBuiltYet(L"CreateReplacementMap")) {
-    WriteLog(L"Unable to create replacement macro mapping");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"CreateReplacementMap"), L"Unable to create replacement macro mapping");
 }
 
 // Step 12: false when the launch-point mode has done its job.
@@ -190,10 +191,7 @@ bool CWorker::RunCreateLaunchPointMode() {
 
 // Step 13.
 void CWorker::ReadSetupProperties() {
-  if (!NotBuiltYet(L"ParseSetupProperties")) {
-    WriteLog(L"Unable to parse the setup file properties");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"ParseSetupProperties"), L"Unable to parse the setup file properties");
 }
 
 // Step 14: false when setup runs from its cached copy.
@@ -204,26 +202,17 @@ bool CWorker::RefuseRunFromCache() {
 
 // Step 15.
 void CWorker::CheckSchemaVersion() {
-  if (!NotBuiltYet(L"CheckDcfSchemaVersion")) {
-    WriteLog(L"The version schema is incompatible");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"CheckDcfSchemaVersion"), L"The version schema is incompatible");
 }
 
 // Step 16.
 void CWorker::ReadCachedProductData() {
-  if (!NotBuiltYet(L"LoadCachedProductData")) {
-    WriteLog(L"Unable to read product data from DCF file");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"LoadCachedProductData"), L"Unable to read product data from DCF file");
 }
 
 // Step 17.
 void CWorker::ReadPackageList() {
-  if (!NotBuiltYet(L"ParseMsiFileList")) {
-    WriteLog(L"Unable to parse the setup MSI file list");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"ParseMsiFileList"), L"Unable to parse the setup MSI file list");
 }
 
 // Step 18: false when the user closed the language dialog without a choice.
@@ -253,10 +242,7 @@ bool CWorker::RunPrepareUpdateMode() {
 
 // Step 21.
 void CWorker::ReadInstallGroups() {
-  if (!NotBuiltYet(L"ParseInstallGroupInfo")) {
-    WriteLog(L"Unable to parse the setup install group info");
-    AbortOnError(ERROR_INVALID_DATA, true);
-  }
+  RequireConfigurationStep(NotBuiltYet(L"ParseInstallGroupInfo"), L"Unable to parse the setup install group info");
 }
 
 // Step 22: false when the suite's condition rules the machine out.
