@@ -37,6 +37,16 @@ echo "== native portable core (ASan/UBSan)"
   > "$results/portable.log" 2>&1 || status=1
 tail -3 "$results/portable.log"
 
+echo "== condition fuzzer (libFuzzer, ASan/UBSan, 30 s)"
+mkdir -p build/fuzz/condition_corpus
+fuzz_failure=""
+./build/native/condition_fuzzer -max_total_time=30 -rss_limit_mb=2048 -artifact_prefix="$results/" \
+  build/fuzz/condition_corpus tests/fuzz/condition_seeds > "$results/condition_fuzzer.log" 2>&1 \
+  || { status=1; fuzz_failure='<failure message="see condition_fuzzer.log"/>'; }
+tail -1 "$results/condition_fuzzer.log"
+echo "<testsuite><testcase classname=\"Fuzz\" name=\"ConditionFuzzer\">$fuzz_failure</testcase></testsuite>" \
+  > "$results/condition_fuzzer.xml"
+
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
   echo "== $name (Wine)"
