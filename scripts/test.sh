@@ -37,17 +37,26 @@ echo "== native portable core (ASan/UBSan)"
   > "$results/portable.log" 2>&1 || status=1
 tail -3 "$results/portable.log"
 
-echo "== command-options fuzzer (20 s, ASan/UBSan)"
-fuzz_case='<testcase classname="fuzz" name="command_options_fuzzer"'
-if ./build/native/command_options_fuzzer -max_total_time=20 -rss_limit_mb=2048 \
-    -dict=tests/fuzz/command_options.dict -artifact_prefix="$results/" \
-    > "$results/command_options_fuzzer.log" 2>&1; then
-  echo "<testsuite>$fuzz_case/></testsuite>" > "$results/command_options_fuzzer.xml"
-else
-  status=1
-  echo "<testsuite>$fuzz_case><failure/></testcase></testsuite>" > "$results/command_options_fuzzer.xml"
-fi
-tail -1 "$results/command_options_fuzzer.log"
+# A bounded libFuzzer run counts as one test case; both fuzzers run side by side.
+run_fuzzer() {
+  local name=$1 seconds=$2
+  shift 2
+  local failure=""
+  "./build/native/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -artifact_prefix="$results/" "$@" \
+    > "$results/$name.log" 2>&1 || failure='<failure message="see the fuzzer log"/>'
+  echo "<testsuite><testcase classname=\"Fuzz\" name=\"$name\">$failure</testcase></testsuite>" \
+    > "$results/$name.xml"
+  [ -z "$failure" ]
+}
+echo "== fuzzers (libFuzzer, ASan/UBSan)"
+mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus
+run_fuzzer command_options_fuzzer 20 -dict=tests/fuzz/command_options.dict build/fuzz/command_options_corpus &
+fuzz_options=$!
+run_fuzzer condition_fuzzer 30 build/fuzz/condition_corpus tests/fuzz/condition_seeds &
+fuzz_conditions=$!
+wait $fuzz_options || status=1
+wait $fuzz_conditions || status=1
+tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log"
 
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
