@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-using PropertyMap = std::map<std::wstring, std::wstring>;
+#include "platform/string_map.h"
+
+using PropertyMap = CMapStringToString;
 using CMapStringToLong = std::map<std::wstring, long>;
 
 enum CSetupStateEvent {

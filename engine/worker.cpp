@@ -8,6 +8,8 @@
 #include "actions/command_options.h"
 #include "actions/windows_command_options_system.h"
 #include "app/setup_dlg.h"
+#include "conditions/expression_parser.h"
+#include "conditions/windows_system_facts.h"
 #include "engine/message_box.h"
 #include "engine/setup_globals.h"
 #include "foundation/error.h"
@@ -34,7 +36,8 @@ CWorker::CWorker(CSetupDlg* hostDialog)
     g_progressWindows.overallBar = m_hostDialog->GetProgressBar();
     g_progressWindows.packageBar = m_hostDialog->GetProgressBar();
   }
-  NotBuiltYet(L"CExpressionParser");
+  m_systemFacts.reset(new CWindowsSystemFacts());
+  m_expressionParser.reset(new CExpressionParser(*m_systemFacts));
 }
 
 CWorker::~CWorker() {
@@ -44,6 +47,7 @@ CWorker::~CWorker() {
   m_state.reset();
   m_configuration.reset();
   m_options.reset();
+  m_expressionParser.reset();
   // COM belongs to the thread that started it; on the dialog path that
   // thread has ended it already.
   if (m_comInitialized && m_comThread == GetCurrentThreadId()) CoUninitialize();

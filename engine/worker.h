@@ -14,7 +14,9 @@
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
+class CExpressionParser;
 class CKwIniFile;
+class CWindowsSystemFacts;
 class CSetupDlg;
 
 class CWorker {
@@ -95,6 +97,8 @@ class CWorker {
   std::unique_ptr<CSetupState> m_state;
   std::unique_ptr<CCommandOptions> m_options;
   std::unique_ptr<CKwIniFile> m_configuration;
+  std::unique_ptr<CWindowsSystemFacts> m_systemFacts;
+  std::unique_ptr<CExpressionParser> m_expressionParser;
 
   std::wstring m_programPath;
   std::wstring m_commandLineText;

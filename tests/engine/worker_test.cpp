@@ -21,6 +21,12 @@
 
 namespace {
 
+std::wstring ModulePath() {
+  wchar_t path[MAX_PATH * 2] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  return path;
+}
+
 class CTestWorker : public CWorker {
  public:
   explicit CTestWorker(CSetupDlg* dialog = nullptr) : CWorker(dialog) {}
@@ -28,7 +34,9 @@ class CTestWorker : public CWorker {
   std::function<DWORD()> steps;
   DWORD RunSteps() override { return steps ? steps() : CWorker::RunSteps(); }
 
+  // What the command-line step does, with a command line of the test's own.
   bool ParseOptions(const std::wstring& folder, const std::wstring& commandLine) {
+    m_programPath = ModulePath();
     return m_options->Parse(folder, commandLine);
   }
   void EnterSuiteMode() { m_suiteMode = TRUE; }
@@ -62,12 +70,6 @@ class CWorkerTest : public ::testing::Test {
   void TearDown() override { SetMessageBoxImplementation(nullptr); }
   CTestFolder m_folder;
 };
-
-std::wstring ModulePath() {
-  wchar_t path[MAX_PATH * 2] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  return path;
-}
 
 const wchar_t kLayersKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 
