@@ -114,6 +114,17 @@ def test_dialog_path_ends_on_end_message_with_worker_status(setup_kit):
     assert positions == sorted(positions)
 
 
+@needs_display
+def test_no_quiet_switch_takes_the_dialog_path(setup_kit):
+    (setup_kit / "SETUP.DCF").write_bytes(MINIMAL_DCF)
+    result = run_windows(setup_kit / "setup.exe", [], env=kwsetup(setup_kit), remove_env=())
+    assert result.code == 0
+    messages = read_log(setup_kit / "logs" / "VELL_SETUP.LOG")
+    assert "SetupDlg Started..." in messages
+    assert "Worker exiting with status code: 00000000, ResultCode = 0" in messages
+    assert messages[-1] == "Ending setup dialog on WM_ENDSETUPDIALOG message"
+
+
 def find_window(name, timeout=30):
     deadline = time.time() + timeout
     while time.time() < deadline:
