@@ -175,7 +175,7 @@ void CWorker::ReadProductList() {
 
 // Step 11.
 void CWorker::BuildReplacementMap() {
-  if (!NotBuiltYet(L"CreateReplacementMap")) {
+  if (!CreateReplacementMap()) {
     WriteLog(L"Unable to create replacement macro mapping");
     AbortOnError(ERROR_INVALID_DATA, true);
   }
@@ -190,7 +190,7 @@ bool CWorker::RunCreateLaunchPointMode() {
 
 // Step 13.
 void CWorker::ReadSetupProperties() {
-  if (!NotBuiltYet(L"ParseSetupProperties")) {
+  if (!ParseSetupProperties()) {
     WriteLog(L"Unable to parse the setup file properties");
     AbortOnError(ERROR_INVALID_DATA, true);
   }
@@ -238,7 +238,7 @@ bool CWorker::ChooseInstallLanguage() {
 
 // Step 19.
 void CWorker::PublishLanguage() {
-  m_state->m_properties[L"SETUPLANG"] = m_installLanguage;
+  m_state->SetProperty(L"SETUPLANG", m_installLanguage);
   g_rightToLeft = m_installLanguage == L"ARA" ? 1 : 0;
   NotBuiltYet(L"LanguageIdOfCode");
   NotBuiltYet(L"GetCultureName");
