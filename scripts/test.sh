@@ -49,6 +49,18 @@ else
 fi
 tail -1 "$results/command_options_fuzzer.log"
 
+echo "== engine-text fuzzer (10 s, ASan/UBSan)"
+fuzz_case='<testcase classname="fuzz" name="engine_text_fuzzer"'
+if ./build/native/engine_text_fuzzer -max_total_time=10 -timeout=10 -rss_limit_mb=2048 \
+    -dict=tests/fuzz/engine_text.dict -artifact_prefix="$results/" \
+    > "$results/engine_text_fuzzer.log" 2>&1; then
+  echo "<testsuite>$fuzz_case/></testsuite>" > "$results/engine_text_fuzzer.xml"
+else
+  status=1
+  echo "<testsuite>$fuzz_case><failure/></testcase></testsuite>" > "$results/engine_text_fuzzer.xml"
+fi
+tail -1 "$results/engine_text_fuzzer.log"
+
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
   echo "== $name (Wine)"
