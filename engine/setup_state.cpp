@@ -1,4 +1,5 @@
-// setup_state.cpp: the nine handshake events and the "@EMPTY" name fields.
+// setup_state.cpp: the nine handshake events, the "@EMPTY" name fields and
+// the locked property map.
 #include "engine/setup_state.h"
 
 #include <windows.h>
@@ -55,3 +56,21 @@ void CSetupState::SetUserName(const wchar_t* name) { m_userName = Stored(name); 
 std::wstring CSetupState::GetUserName() const { return Read(m_userName); }
 void CSetupState::SetCompanyName(const wchar_t* name) { m_companyName = Stored(name); }
 std::wstring CSetupState::GetCompanyName() const { return Read(m_companyName); }
+
+void CSetupState::SetProperty(const std::wstring& name, const std::wstring& value) {
+  std::lock_guard<std::mutex> lock(m_propertyLock);
+  m_properties[name] = value;
+}
+
+bool CSetupState::GetProperty(const std::wstring& name, std::wstring* value) const {
+  std::lock_guard<std::mutex> lock(m_propertyLock);
+  auto found = m_properties.find(name);
+  if (found == m_properties.end()) return false;
+  if (value) *value = found->second;
+  return true;
+}
+
+PropertyMap CSetupState::CopyProperties() const {
+  std::lock_guard<std::mutex> lock(m_propertyLock);
+  return m_properties;
+}

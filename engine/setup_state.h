@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ enum CSetupType {
   SetupTypeModify = 3,
   SetupTypeRepair = 4,
   SetupTypeRemove = 5,
+  SetupTypeCleanSystem = 6,
 };
 
 class CSetupState {
@@ -59,6 +61,12 @@ class CSetupState {
   void SetCompanyName(const wchar_t* name);
   std::wstring GetCompanyName() const;
 
+  // The property map under its lock: the wizard's thread reads and writes
+  // it too, and a macro expansion works on a copy.
+  void SetProperty(const std::wstring& name, const std::wstring& value);
+  bool GetProperty(const std::wstring& name, std::wstring* value) const;
+  PropertyMap CopyProperties() const;
+
   // Shared fields, read and written directly by the parts of the run.
   LONG m_reserved = 0;
   std::wstring m_configurationPath;
@@ -67,6 +75,23 @@ class CSetupState {
   std::wstring m_suiteCondition;
   std::wstring m_conditionMessageName;
   std::wstring m_installSource;
+  std::wstring m_repairSource;
+  LONG m_eulaAccepted = 0;
+  LONG m_ueipAccepted = 0;
+  LONG m_basePathSet = 0;
+  std::wstring m_basePath;
+  std::wstring m_installFolder;
+  std::wstring m_defaultInstallFolder;
+  std::wstring m_productVersion;
+  std::wstring m_viewReadme;
+  std::wstring m_publisherName;
+  LONG m_fixedInstallPoint = 0;
+  LONG m_toolbarOffer = 0;
+  LONG m_browserOffer = 0;
+  std::vector<std::wstring> m_excludedOfferProducts;
+  std::wstring m_projectName;
+  std::wstring m_deliveryNumber;
+  std::wstring m_customerCode;
   std::atomic<LONG> m_cancelAllowed{0};
   WORD m_primaryLanguageId = 0;
   WORD m_languageId = 0;
@@ -75,11 +100,14 @@ class CSetupState {
   std::atomic<LONG> m_rebootPending{0};
   std::atomic<LONG> m_rebootApproved{1};
   std::atomic<LONG> m_maintenanceMode{0};
+  // Written directly only before the wizard starts; use the accessors above
+  // from then on.
   PropertyMap m_properties;
   CMapStringToLong m_messageIds;
 
  private:
   HANDLE m_events[kEventCount] = {};
+  mutable std::mutex m_propertyLock;
   std::wstring m_shortProductName;
   std::wstring m_productName;
   std::wstring m_userName;

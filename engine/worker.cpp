@@ -29,7 +29,7 @@ CWorker::CWorker(CSetupDlg* hostDialog)
   NotBuiltYet(L"SuppressWindowsUpdate");
   m_state.reset(new CSetupState());
   m_state->m_cancelAllowed = 1;
-  m_state->m_properties[kSchemaCheckProperty] = L"1.0";
+  m_state->SetProperty(kSchemaCheckProperty, L"1.0");
   if (m_hostDialog) {
     ReportInternalError(0, 0, m_hostDialog->GetSafeHwnd());
     g_progressWindows.statusLine = m_hostDialog->GetSecondLine();

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/macro_expander.h"
 #include "engine/setup_state.h"
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
 class CExpressionParser;
+struct CEngineSettings;
 class CKwIniFile;
 class CWindowsSystemFacts;
 class CSetupDlg;
@@ -38,6 +40,14 @@ class CWorker {
   CSetupState* GetSetupState() const { return m_state.get(); }
   LONG GetStatus() const { return m_status; }
 
+  // {Name} macros from the replacement map, then the property map. Safe on
+  // any thread: every call keeps its own state and reads a copy of the
+  // properties. A null text gives an empty result.
+  std::wstring ExpandMacros(const wchar_t* text) const;
+  std::wstring ExpandMacros(const std::wstring& text) const;
+  bool ResolveMacro(std::wstring* text, std::wstring* value) const;
+  void LogPropertyMaps() const;
+
  protected:
   // Every message box of the run; tests replace the implementation behind it.
   int ShowBox(const std::wstring& text, UINT captionId, UINT style, HWND owner = nullptr);
@@ -49,6 +59,11 @@ class CWorker {
   virtual DWORD RunSteps();
   void InitializeCom();
   void ParseCommandLine();
+  // The same from a given process command line and program path.
+  void ParseCommandLineText(const std::wstring& commandLine, const std::wstring& modulePath);
+  void ApplyEngineSettings(const CEngineSettings& settings);
+  void BuildCommandOptions(const std::wstring& installSource);
+  void SetInterfaceProperties();
   bool LogSystemFactsAndCheckCompatibility();
   int CheckAppCompatMode();
   void MapUnsupportedOSMessages();
@@ -58,8 +73,28 @@ class CWorker {
   void LoadConfiguration();
   void ReadProductList();
   void BuildReplacementMap();
+  bool CreateReplacementMap();
+  void AddProgramFilesFolders();
+  void AddShellFolder(const wchar_t* key, int folderId);
+  std::wstring BuildSetupParams() const;
   bool RunCreateLaunchPointMode();
   void ReadSetupProperties();
+  bool ParseSetupProperties();
+  void ReadProductTexts();
+  void ReadProductNameFallback();
+  bool ReadInstallSettings();
+  void ReadOnlineSettings();
+  void ReadRunSettings();
+  void ReadOffers();
+  void ReadReferenceCounting();
+  void ReadDynamicProperties();
+  void CopyCommandLineProperties();
+  // A comma-separated list, ending at its first empty item; with a prefix
+  // each item becomes "prefix.item". False when the key has no value.
+  bool ReadValueList(const std::wstring& section, const std::wstring& key,
+                     std::vector<std::wstring>* list, const std::wstring& prefix = std::wstring());
+  std::wstring ReadConfigValue(const std::wstring& section, const std::wstring& key,
+                               const std::wstring& defaultValue = std::wstring()) const;
   bool RefuseRunFromCache();
   void CheckSchemaVersion();
   void ReadCachedProductData();
@@ -101,12 +136,20 @@ class CWorker {
   std::unique_ptr<CExpressionParser> m_expressionParser;
 
   std::wstring m_programPath;
+  // The arguments as the process received them, and what is left of them
+  // for the command options once the engine has taken its settings out.
+  std::wstring m_processArguments;
   std::wstring m_commandLineText;
   std::wstring m_configurationPath;
+  std::wstring m_configurationFolder;
   std::wstring m_setupFolder;
   std::wstring m_configurationName = L"SETUP.DCF";
   std::wstring m_installLanguage;
   std::wstring m_resumeValueName;
+  std::wstring m_updateFolder;
+  std::vector<std::wstring> m_products;
+  std::vector<std::wstring> m_disabledProducts;
+  MacroMap m_replacementMap;
 
   LONG m_status = 0;
   BOOL m_rebootHooked = FALSE;
@@ -122,6 +165,33 @@ class CWorker {
   bool m_prepareUpdate = false;
   bool m_returnRebootRequest = false;
   bool m_createLaunchPoint = false;
+
+  // Settings that both the command line and the configuration can decide;
+  // a "given" flag means the command line has decided it.
+  BOOL m_eulaAcceptedGiven = FALSE;
+  BOOL m_noOnlineAccessGiven = FALSE;
+  bool m_updateManager = true;
+  bool m_updateManagerGiven = false;
+  bool m_updateManagerAutomatic = false;
+  bool m_updateManagerAutomaticGiven = false;
+  bool m_onlineUpdatesAllowed = false;
+  bool m_onlineUpdatesAutomatic = false;
+  bool m_allowOnlineUpdatesGiven = false;
+  bool m_requireOnlineAccess = false;
+  bool m_requireOnlineAccessGiven = false;
+  bool m_ueipGiven = false;
+  bool m_cleanupSourceFiles = false;
+  bool m_cleanupSourceFilesGiven = false;
+  bool m_ignoreMandatory = false;
+  BOOL m_forceEncryption = FALSE;
+  BOOL m_forceEncryptionGiven = FALSE;
+  bool m_returnRebootRequestGiven = false;
+  bool m_installAllLanguages = false;
+  bool m_installAllLanguagesGiven = false;
+  BOOL m_separateInstallDirs = FALSE;
+  BOOL m_perProductPlatforms = FALSE;
+  BOOL m_referenceCounting = FALSE;
+  std::wstring m_updateManagerExpiration;
 
   CScopedHandle m_mutex;
   CScopedHandle m_interfaceThread;

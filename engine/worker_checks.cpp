@@ -83,5 +83,5 @@ void CWorker::MapUnsupportedOSMessages() {
   for (const CMessageName& message : kUnsupportedOSMessages) {
     m_state->m_messageIds[message.name] = message.id;
   }
-  m_state->m_properties[L"DefinedInVerifyAction"] = L"Undefined";
+  m_state->SetProperty(L"DefinedInVerifyAction", L"Undefined");
 }

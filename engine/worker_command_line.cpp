@@ -1,16 +1,26 @@
-// worker_command_line.cpp: step 3 of the main routine: the program's own
-// path and folder, and its command line parsed into the command options.
-#include "engine/worker.h"
-
+// worker_command_line.cpp: step 3 of the main routine: the program's own path
+// and version, the engine's settings taken out of the command line, and the
+// rest parsed into the command options.
 #include <windows.h>
 
 #include <vector>
 
 #include "actions/command_options.h"
+#include "engine/engine_settings.h"
+#include "engine/worker.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "platform/wide_string.h"
 
 namespace {
+
+const wchar_t kSetupVersionProperty[] = L"SetupVersion";
+const wchar_t kUILevelProperty[] = L"UILevel";
+const wchar_t kLogPathProperty[] = L"LogPath";
+
+// Indexed by the options' interface level: none, /qf, /qr, /qb+, /qb, /qb-,
+// /qb!, /qn+, /qn.
+const wchar_t* const kUILevelValues[] = {L"5", L"5", L"4", L"3", L"3", L"3", L"3", L"2", L"2"};
 
 std::wstring ModulePath() {
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -22,28 +32,152 @@ std::wstring ModulePath() {
   }
 }
 
-// The command line without the program's name, which comes first, quoted
-// or not.
-std::wstring ArgumentsOf(const std::wstring& commandLine) {
-  std::wstring rest = commandLine;
-  std::wstring program;
-  ExtractToken(&rest, &program, L" \t", false);
-  return rest;
+// Four parts of the fixed file version; empty when the file has none.
+std::wstring FileVersionText(const std::wstring& path) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return std::wstring();
+  std::vector<BYTE> data(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::wstring();
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return std::wstring();
+  }
+  return Format(L"%u.%u.%u.%u", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+}
+
+// Drive and folder, with the trailing backslash.
+std::wstring FolderOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring WithTrailingBackslash(const std::wstring& folder) {
+  if (folder.empty() || folder.back() == L'\\') return folder;
+  return folder + L'\\';
 }
 
 }  // namespace
 
-// The engine's own switches and properties are taken out here as well once
-// the engine's command-line reader is built; a command line the options
-// refuse ends the run, since going on with a reset object could turn an
-// uninstall into an install.
-void CWorker::ParseCommandLine() {
-  m_programPath = ModulePath();
-  m_setupFolder = m_programPath.substr(0, m_programPath.find_last_of(L'\\') + 1);
-  m_commandLineText = ArgumentsOf(GetCommandLineW());
-  if (!m_options->Parse(m_setupFolder, m_commandLineText)) {
-    WriteLog(L"The command line is not valid: %s", m_options->GetParseFailure().c_str());
+void CWorker::ParseCommandLine() { ParseCommandLineText(GetCommandLineW(), ModulePath()); }
+
+// A command line the options refuse ends the run: going on with a reset
+// object could turn an uninstall into an install. Neither end shows a box:
+// the interface level is not known, and a quiet run must never wait on one.
+void CWorker::ParseCommandLineText(const std::wstring& commandLine,
+                                   const std::wstring& modulePath) {
+  m_programPath = modulePath;
+  WriteLog(L"Module filename: %s", m_programPath.c_str());
+  m_state->SetProperty(kSetupVersionProperty, FileVersionText(m_programPath));
+  WriteLog(L"Setup command line: %s", commandLine.c_str());
+
+  std::wstring arguments = commandLine;
+  std::wstring program;
+  if (!ExtractToken(&arguments, &program, L" \t", true) || program.empty()) {
+    WriteLog(L"Failed extracting the program name from the command line");
+    WriteLog(L"Aborting on error code %d", ERROR_INVALID_COMMAND_LINE);
     throw static_cast<unsigned long>(ERROR_INVALID_COMMAND_LINE);
   }
+  m_processArguments = arguments;
+
+  CEngineSettings settings;
+  std::vector<std::wstring> logLines;
+  TakeEngineSettings(&arguments, &settings, &logLines);
+  for (const std::wstring& line : logLines) WriteLog(L"%s", line.c_str());
+  m_commandLineText = arguments;
+  ApplyEngineSettings(settings);
+  BuildCommandOptions(settings.installSource);
+  SetInterfaceProperties();
+}
+
+void CWorker::ApplyEngineSettings(const CEngineSettings& settings) {
+  m_createLaunchPoint = settings.createLaunchPoint;
+  m_cleanSystem = settings.cleanSystem;
+  if (m_cleanSystem) m_state->m_setupType = SetupTypeCleanSystem;
+  m_fastInstall = settings.fastInstall;
+  m_prepareUpdate = settings.prepareUpdate;
+  m_updateFolder = settings.updateFolder;
+
+  m_eulaAcceptedGiven = settings.eulaAcceptedGiven;
+  if (settings.eulaAcceptedGiven) m_state->m_eulaAccepted = settings.eulaAccepted ? 1 : 0;
+  m_noOnlineAccessGiven = settings.noOnlineAccessGiven;
+  m_onlineAccess = settings.onlineAccess;
+  m_updateManagerGiven = settings.updateManagerGiven;
+  m_updateManager = settings.updateManager;
+  m_updateManagerAutomaticGiven = settings.updateManagerAutomaticGiven;
+  m_updateManagerAutomatic = settings.updateManagerAutomatic;
+  m_forceEncryptionGiven = settings.forceEncryptionGiven;
+  m_forceEncryption = settings.forceEncryption;
+
+  m_ueipGiven = settings.ueipGiven;
+  if (settings.ueipGiven) m_state->m_ueipAccepted = settings.ueipAccepted ? 1 : 0;
+  m_allowOnlineUpdatesGiven = settings.allowOnlineUpdatesGiven;
+  m_onlineUpdatesAllowed = settings.onlineUpdatesAllowed;
+  m_onlineUpdatesAutomatic = settings.onlineUpdatesAutomatic;
+  m_requireOnlineAccessGiven = settings.requireOnlineAccessGiven;
+  m_requireOnlineAccess = settings.requireOnlineAccess;
+  if (settings.repairSourceGiven) m_state->m_repairSource = settings.repairSource;
+  if (settings.basePathGiven) {
+    m_state->m_basePath = ExpandMacros(settings.basePath);
+    m_state->m_basePathSet = 1;
+  }
+  m_disabledProducts = settings.disabledProducts;
+  m_ignoreMandatory = settings.mandatoryIgnored;
+  if (settings.languageForced) {
+    m_languageDialogAllowed = FALSE;
+    m_forcedLanguage = TRUE;
+    m_installLanguage = settings.languageCode;
+  }
+  m_installAllLanguagesGiven = settings.installAllLanguagesGiven;
+  m_installAllLanguages = settings.installAllLanguages;
+  m_cleanupSourceFilesGiven = settings.cleanupSourceFilesGiven;
+  m_cleanupSourceFiles = settings.cleanupSourceFiles;
+  m_returnRebootRequestGiven = settings.returnRebootRequestGiven;
+  m_returnRebootRequest = settings.returnRebootRequest;
+}
+
+// A given install source without its trailing backslash still names the
+// folder: paths are built by appending file names to it.
+void CWorker::BuildCommandOptions(const std::wstring& installSource) {
+  m_setupFolder = FolderOf(m_programPath);
+  if (!m_options->Parse(m_setupFolder, m_commandLineText)) {
+    WriteLog(L"The command line is not valid: %s", m_options->GetParseFailure().c_str());
+    WriteLog(L"Aborting on error code %d", ERROR_INVALID_COMMAND_LINE);
+    throw static_cast<unsigned long>(ERROR_INVALID_COMMAND_LINE);
+  }
+  m_options->SetInstallSource(installSource.empty() ? m_setupFolder
+                                                    : WithTrailingBackslash(installSource));
+  m_state->m_installSource = m_options->GetInstallSource();
+  int reboot = m_options->GetRebootOption();
+  if (reboot == CCommandOptions::kRebootSuppress ||
+      reboot == CCommandOptions::kRebootReallySuppress) {
+    m_state->m_rebootApproved = 0;
+  }
   m_configurationName = m_options->GetConfigurationFileName();
+  m_configurationFolder = m_setupFolder;
+  std::wstring configurationDirectory = FolderOf(m_configurationName);
+  // Relative to the setup folder, as the configuration path is.
+  if (configurationDirectory.size() >= 2 && configurationDirectory[1] == L':') {
+    configurationDirectory.erase(0, 2);
+  }
+  while (!configurationDirectory.empty() &&
+         (configurationDirectory[0] == L'\\' || configurationDirectory[0] == L'/')) {
+    configurationDirectory.erase(0, 1);
+  }
+  m_configurationFolder += configurationDirectory;
+}
+
+void CWorker::SetInterfaceProperties() {
+  int level = UiLevel();
+  bool known =
+      level >= 0 && level < static_cast<int>(sizeof(kUILevelValues) / sizeof(kUILevelValues[0]));
+  m_state->SetProperty(kUILevelProperty, known ? kUILevelValues[level] : L"5");
+  std::wstring logFolder;
+  if (GetLogFilesFolder(&logFolder) && !logFolder.empty()) {
+    while (!logFolder.empty() && logFolder.back() == L'\\') logFolder.pop_back();
+    m_state->SetProperty(kLogPathProperty, logFolder);
+  }
 }

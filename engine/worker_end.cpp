@@ -44,7 +44,7 @@ DWORD CWorker::HandleFailure(LONG value) {
 
 void CWorker::Cleanup() {
   try {
-    NotBuiltYet(L"LogPropertyMaps");
+    LogPropertyMaps();
     bool restartPending = m_state && m_state->m_rebootPending && m_state->m_rebootApproved;
     if (m_rebootHooked && !restartPending) {
       WriteLog(L"Unhooking reboot in Cleanup");

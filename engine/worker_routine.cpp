@@ -179,7 +179,7 @@ void CWorker::ReadProductList() {
 
 // Step 11.
 void CWorker::BuildReplacementMap() {
-  RequireConfigurationStep(NotBuiltYet(L"CreateReplacementMap"), L"Unable to create replacement macro mapping");
+  RequireConfigurationStep(CreateReplacementMap(), L"Unable to create replacement macro mapping");
 }
 
 // Step 12: false when the launch-point mode has done its job.
@@ -191,7 +191,7 @@ bool CWorker::RunCreateLaunchPointMode() {
 
 // Step 13.
 void CWorker::ReadSetupProperties() {
-  RequireConfigurationStep(NotBuiltYet(L"ParseSetupProperties"), L"Unable to parse the setup file properties");
+  RequireConfigurationStep(ParseSetupProperties(), L"Unable to parse the setup file properties");
 }
 
 // Step 14: false when setup runs from its cached copy.
@@ -227,7 +227,7 @@ bool CWorker::ChooseInstallLanguage() {
 
 // Step 19.
 void CWorker::PublishLanguage() {
-  m_state->m_properties[L"SETUPLANG"] = m_installLanguage;
+  m_state->SetProperty(L"SETUPLANG", m_installLanguage);
   g_rightToLeft = m_installLanguage == L"ARA" ? 1 : 0;
   NotBuiltYet(L"LanguageIdOfCode");
   NotBuiltYet(L"GetCultureName");

@@ -37,7 +37,7 @@ echo "== native portable core (ASan/UBSan)"
   > "$results/portable.log" 2>&1 || status=1
 tail -3 "$results/portable.log"
 
-# A bounded libFuzzer run counts as one test case; both fuzzers run side by side.
+# A bounded libFuzzer run counts as one test case; the fuzzers run side by side.
 run_fuzzer() {
   local name=$1 seconds=$2
   shift 2
@@ -49,14 +49,18 @@ run_fuzzer() {
   [ -z "$failure" ]
 }
 echo "== fuzzers (libFuzzer, ASan/UBSan)"
-mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus
+mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus build/fuzz/engine_text_corpus
 run_fuzzer command_options_fuzzer 20 -dict=tests/fuzz/command_options.dict build/fuzz/command_options_corpus &
 fuzz_options=$!
 run_fuzzer condition_fuzzer 30 build/fuzz/condition_corpus tests/fuzz/condition_seeds &
 fuzz_conditions=$!
+run_fuzzer engine_text_fuzzer 10 -timeout=10 -dict=tests/fuzz/engine_text.dict build/fuzz/engine_text_corpus &
+fuzz_engine_text=$!
 wait $fuzz_options || status=1
 wait $fuzz_conditions || status=1
-tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log"
+wait $fuzz_engine_text || status=1
+tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log"
+
 
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)

@@ -35,15 +35,22 @@ class RunResult:
         self.stdout = stdout
 
 
-def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), timeout=120):
+def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), timeout=120,
+                raw_args=None):
     """Runs a Windows program through our launcher and returns its full exit code.
 
     Wine joins the arguments into the Windows command line, quoting those
-    that hold blanks, as a shell user's quotes would."""
+    that hold blanks, as a shell user's quotes would. `raw_args` is appended
+    to the command line exactly as written, quotes and all."""
     launcher = BUILD / "exit_code_launcher.exe"
     launcher_args = ["wine", str(launcher)]
     if cwd:
         launcher_args += ["--cwd", windows_path(cwd)]
+    if raw_args is not None:
+        args_file = WORK / "launcher.args"
+        WORK.mkdir(parents=True, exist_ok=True)
+        args_file.write_bytes(raw_args.encode("utf-8"))
+        launcher_args += ["--args-file", windows_path(args_file)]
     launcher_args += [windows_path(program)] + [str(arg) for arg in args]
     out_file = WORK / "launcher.out"
     WORK.mkdir(parents=True, exist_ok=True)

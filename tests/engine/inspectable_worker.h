@@ -1,0 +1,71 @@
+#pragma once
+// inspectable_worker.h: a worker whose command-line, macro and property steps
+// the tests drive one by one and whose settings they read.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/command_options.h"
+#include "engine/worker.h"
+#include "foundation/kw_ini_file.h"
+
+class CInspectableWorker : public CWorker {
+ public:
+  CInspectableWorker() : CWorker(nullptr) {}
+
+  // The program sits in `folder`; returns 0, or the code the step threw.
+  DWORD ParseArguments(const std::wstring& folder, const std::wstring& arguments) {
+    std::wstring program = folder + L"setup.exe";
+    return ParseProcessCommandLine(L"\"" + program + L"\" " + arguments, program);
+  }
+  DWORD ParseProcessCommandLine(const std::wstring& commandLine, const std::wstring& program) {
+    try {
+      ParseCommandLineText(commandLine, program);
+    } catch (unsigned long code) {
+      return code;
+    }
+    return 0;
+  }
+  void LoadConfigurationFile(const std::wstring& path) {
+    m_configuration.reset(new CKwIniFile());
+    m_configuration->Init(false);
+    m_configuration->LoadFrom(path);
+  }
+  std::wstring Property(const std::wstring& name) const {
+    std::wstring value = L"<absent>";
+    m_state->GetProperty(name, &value);
+    return value;
+  }
+  const CCommandOptions& Options() const { return *m_options; }
+  const MacroMap& Replacements() const { return m_replacementMap; }
+
+  using CWorker::BuildSetupParams;
+  using CWorker::CreateReplacementMap;
+  using CWorker::m_allowOnlineUpdatesGiven;
+  using CWorker::m_cleanSystem;
+  using CWorker::m_cleanupSourceFiles;
+  using CWorker::m_commandLineText;
+  using CWorker::m_configurationFolder;
+  using CWorker::m_createLaunchPoint;
+  using CWorker::m_disabledProducts;
+  using CWorker::m_fastInstall;
+  using CWorker::m_forcedLanguage;
+  using CWorker::m_ignoreMandatory;
+  using CWorker::m_installAllLanguages;
+  using CWorker::m_installLanguage;
+  using CWorker::m_languageDialogAllowed;
+  using CWorker::m_onlineAccess;
+  using CWorker::m_onlineUpdatesAllowed;
+  using CWorker::m_prepareUpdate;
+  using CWorker::m_products;
+  using CWorker::m_requireAdmin;
+  using CWorker::m_requireOnlineAccess;
+  using CWorker::m_returnRebootRequest;
+  using CWorker::m_setupFolder;
+  using CWorker::m_suiteMode;
+  using CWorker::m_updateFolder;
+  using CWorker::m_updateManagerAutomatic;
+  using CWorker::ParseSetupProperties;
+};

@@ -1,0 +1,188 @@
+// worker_command_line_test.cpp: the worker's command-line step: the switches
+// it hands on to packages, the flags and shared state it sets, and bad
+// command lines that must end the run with 1639.
+#include <windows.h>
+
+#include <string>
+
+#include "actions/command_options.h"
+#include "gtest/gtest.h"
+#include "platform/wide_string.h"
+#include "tests/engine/inspectable_worker.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+class CWorkerCommandLineTest : public ::testing::Test {
+ protected:
+  CTestFolder m_folder;
+};
+
+}  // namespace
+
+TEST_F(CWorkerCommandLineTest, HandsSwitchesAndPropertiesToPackages) {
+  struct Case {
+    const wchar_t* arguments;
+    const wchar_t* setupParams;
+    const wchar_t* uiLevel;
+  };
+  const Case kCases[] = {
+      {L"", L" REBOOT=ReallySuppress", L"5"},
+      {L"/qf", L" /qf REBOOT=ReallySuppress", L"5"},
+      {L"/qr", L" /qr REBOOT=ReallySuppress", L"4"},
+      {L"/qb!", L" /qb! REBOOT=ReallySuppress", L"3"},
+      {L"/qn+", L" /qn+ REBOOT=ReallySuppress", L"2"},
+      {L"FastInstall=3 /qn", L" /qn MSIFASTINSTALL=7 DISABLEROLLBACK=1 REBOOT=ReallySuppress",
+       L"2"},
+      {L"/qn /Silent /NoPrompt X=1", L" /qn X=1 REBOOT=ReallySuppress", L"2"},
+      {L"/qb INSTALLDIR=\"C:\\my apps\" /norestart",
+       L" /qb INSTALLDIR=\"C:\\my apps\" /norestart REBOOT=ReallySuppress", L"3"},
+      {L"/qn REBOOT=\"ReallySuppress\" UEIP=1 NO_ONLINE_ACCESS=1",
+       L" /qn NO_ONLINE_ACCESS=1 REBOOT=ReallySuppress", L"2"},
+      {L"{lang}=ENU MENUFILE=ENU.mnu /qn", L" /qn MENUFILE=ENU.mnu REBOOT=ReallySuppress", L"2"},
+      {L"DisableProducts=A INSTALLDIR=C:\\Apps /qn",
+       L" /qn INSTALLDIR=C:\\Apps REBOOT=ReallySuppress", L"2"},
+      {L"/qn /m report.mif PROP=\"a=b\"", L" /qn /m report.mif PROP=\"a=b\" REBOOT=ReallySuppress",
+       L"2"},
+      {L"/qn InstallSource=\"C:\\my kit\" RepairSource=C:\\r", L" /qn REBOOT=ReallySuppress", L"2"},
+  };
+  for (const Case& c : kCases) {
+    CInspectableWorker worker;
+    ASSERT_EQ(0u, worker.ParseArguments(m_folder.Path(), c.arguments)) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.setupParams, worker.BuildSetupParams()) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.uiLevel, worker.Property(L"UILevel")) << WideToUtf8(c.arguments);
+  }
+}
+
+// With the engine's own wizard the packages run quietly, except for a repair
+// or an uninstall that the user watches.
+TEST_F(CWorkerCommandLineTest, SuiteModeQuietsPackagesUnlessRepairOrUninstall) {
+  struct Case {
+    const wchar_t* arguments;
+    const wchar_t* setupParams;
+  };
+  const Case kCases[] = {
+      {L"/qb", L" /qn REBOOT=ReallySuppress"},
+      {L"/qb /i a.msi X=1", L" /qn X=1 REBOOT=ReallySuppress"},
+      {L"/qb /x a.msi", L" REBOOT=ReallySuppress"},
+      {L"/qb /fvomus a.msi", L" REBOOT=ReallySuppress"},
+      {L"/qn /x a.msi", L" /qn REBOOT=ReallySuppress"},
+  };
+  for (const Case& c : kCases) {
+    CInspectableWorker worker;
+    ASSERT_EQ(0u, worker.ParseArguments(m_folder.Path(), c.arguments)) << WideToUtf8(c.arguments);
+    worker.m_suiteMode = TRUE;
+    EXPECT_EQ(c.setupParams, worker.BuildSetupParams()) << WideToUtf8(c.arguments);
+  }
+}
+
+TEST_F(CWorkerCommandLineTest, SetsSourcesRebootAndSetupType) {
+  struct Case {
+    const wchar_t* arguments;
+    std::wstring installSource;
+    LONG rebootApproved;
+    LONG setupType;
+  };
+  const std::wstring folder = m_folder.Path();
+  const Case kCases[] = {
+      {L"", folder, 1, SetupTypeComplete},
+      {L"InstallSource=C:\\src", L"C:\\src\\", 1, SetupTypeComplete},
+      {L"InstallSource=\"C:\\my src\" /qn", L"C:\\my src\\", 1, SetupTypeComplete},
+      {L"InstallSource=C:\\src\\", L"C:\\src\\", 1, SetupTypeComplete},
+      {L"INSTALLSOURCE=C:\\src", folder, 1, SetupTypeComplete},
+      {L"REBOOT=Force", folder, 1, SetupTypeComplete},
+      {L"REBOOT=Suppress", folder, 0, SetupTypeComplete},
+      {L"REBOOT=ReallySuppress", folder, 0, SetupTypeComplete},
+      {L"REBOOT=\"ReallySuppress\"", folder, 0, SetupTypeComplete},
+      {L"CleanSystem=1 /qn", folder, 1, SetupTypeCleanSystem},
+  };
+  for (const Case& c : kCases) {
+    CInspectableWorker worker;
+    ASSERT_EQ(0u, worker.ParseArguments(folder, c.arguments)) << WideToUtf8(c.arguments);
+    CSetupState* state = worker.GetSetupState();
+    EXPECT_EQ(c.installSource, state->m_installSource) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.installSource, worker.Options().GetInstallSource()) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.rebootApproved, state->m_rebootApproved) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.setupType, state->m_setupType) << WideToUtf8(c.arguments);
+  }
+}
+
+TEST_F(CWorkerCommandLineTest, SetsTheEngineFlags) {
+  CInspectableWorker worker;
+  ASSERT_EQ(0u,
+            worker.ParseArguments(
+                m_folder.Path(),
+                L"/createlaunchpoint CleanSystem=1 FastInstall=1 PrepareUpdate=C:\\upd {lang}=FRA "
+                L"DisableProducts=A,B Mandatory=0 ReturnRebootRequest=1 CleanupSourceFiles=1 "
+                L"BASEPATH=C:/Apps/{DcfSchemaVersionCheck} RepairSource=\"C:\\r s\" /qn"));
+  EXPECT_TRUE(worker.m_createLaunchPoint);
+  EXPECT_TRUE(worker.m_cleanSystem);
+  EXPECT_TRUE(worker.m_fastInstall);
+  EXPECT_TRUE(worker.m_prepareUpdate);
+  EXPECT_EQ(L"C:\\upd", worker.m_updateFolder);
+  EXPECT_TRUE(worker.m_forcedLanguage);
+  EXPECT_FALSE(worker.m_languageDialogAllowed);
+  EXPECT_EQ(L"FRA", worker.m_installLanguage);
+  EXPECT_EQ((std::vector<std::wstring>{L"B", L"A"}), worker.m_disabledProducts);
+  EXPECT_TRUE(worker.m_ignoreMandatory);
+  EXPECT_TRUE(worker.m_returnRebootRequest);
+  EXPECT_TRUE(worker.m_cleanupSourceFiles);
+  EXPECT_EQ(L"C:\\Apps\\1.0", worker.GetSetupState()->m_basePath);
+  EXPECT_EQ(1, worker.GetSetupState()->m_basePathSet);
+  EXPECT_EQ(L"C:\\r s", worker.GetSetupState()->m_repairSource);
+  // Nine settings taken out, each at its own place, leave their blanks.
+  EXPECT_EQ(L"/createlaunchpoint CleanSystem=1" + std::wstring(10, L' ') + L"/qn",
+            worker.m_commandLineText);
+}
+
+TEST_F(CWorkerCommandLineTest, ConfigurationFolderFollowsTheConfigurationName) {
+  CInspectableWorker worker;
+  ASSERT_EQ(0u, worker.ParseArguments(m_folder.Path(), L"sub\\OTHER.DCF /qn"));
+  EXPECT_EQ(m_folder.Path(), worker.m_setupFolder);
+  EXPECT_EQ(m_folder.Path() + L"sub\\", worker.m_configurationFolder);
+}
+
+TEST_F(CWorkerCommandLineTest, SetupVersionIsTheProgramFileVersion) {
+  CInspectableWorker worker;
+  ASSERT_EQ(0u, worker.ParseProcessCommandLine(L"setup.exe /qn", TestExecutablePath()));
+  EXPECT_EQ(L"3.58.94.0", worker.Property(L"SetupVersion"));
+}
+
+TEST_F(CWorkerCommandLineTest, BadCommandLinesEndWithInvalidCommandLine) {
+  const std::wstring kArguments[] = {
+      L"/",
+      L"/qn /",
+      L"/qn /s99999999999",
+      L"/qn =x",
+      L"/qn /s\"12",
+      L"/qn REBOOT=Yes",
+      L"/qn /x {6A2B1C00-0000-4000-8000-000000000001} REBOOT=Yes",
+      L"/qn " + std::wstring(10000, L'a') + L"=1",
+  };
+  for (const std::wstring& arguments : kArguments) {
+    CInspectableWorker worker;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_COMMAND_LINE),
+              worker.ParseArguments(m_folder.Path(), arguments))
+        << WideToUtf8(arguments.substr(0, 60));
+  }
+  for (const wchar_t* commandLine : {L"", L"   "}) {
+    CInspectableWorker worker;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_COMMAND_LINE),
+              worker.ParseProcessCommandLine(commandLine, m_folder.File(L"setup.exe")));
+  }
+}
+
+TEST_CHILD(WorkerLogPath) {
+  CInspectableWorker worker;
+  if (worker.ParseArguments(args.at(0), L"/qn") != 0) return 2;
+  return worker.Property(L"LogPath") == args.at(1) ? 0 : 1;
+}
+
+// The property names the parent of the log's own folder.
+TEST_F(CWorkerCommandLineTest, LogPathComesFromTheLogSetting) {
+  std::wstring parent = m_folder.Path().substr(0, m_folder.Path().size() - 1);
+  EXPECT_EQ(0u, RunChild(L"WorkerLogPath", {m_folder.Path(), parent},
+                         {{L"KWSETUP", m_folder.File(L"Setup\\TAM_{ProductID}.log")}}));
+  EXPECT_EQ(0u,
+            RunChild(L"WorkerLogPath", {m_folder.Path(), L"<absent>"}, {{L"KWSETUP", L"", true}}));
+}
