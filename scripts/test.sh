@@ -61,7 +61,6 @@ wait $fuzz_conditions || status=1
 wait $fuzz_engine_text || status=1
 tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log"
 
-
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
   echo "== $name (Wine)"
