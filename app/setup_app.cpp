@@ -11,6 +11,7 @@
 #include "app/setup_dlg.h"
 #include "engine/setup_aggregate.h"
 #include "engine/worker.h"
+#include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -24,13 +25,12 @@ bool IsInlineRun(const std::wstring& commandLine) {
 }
 
 std::wstring GetInstallerVersion() {
-  wchar_t path[MAX_PATH * 2] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  std::wstring path = GetModuleFilePath();
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return std::wstring();
   std::vector<BYTE> data(size);
-  if (!GetFileVersionInfoW(path, 0, size, data.data())) return std::wstring();
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::wstring();
   wchar_t* version = nullptr;
   UINT length = 0;
   if (!VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",

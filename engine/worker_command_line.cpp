@@ -8,6 +8,7 @@
 #include "actions/command_options.h"
 #include "engine/engine_settings.h"
 #include "engine/worker.h"
+#include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -21,16 +22,6 @@ const wchar_t kLogPathProperty[] = L"LogPath";
 // Indexed by the options' interface level: none, /qf, /qr, /qb+, /qb, /qb-,
 // /qb!, /qn+, /qn.
 const wchar_t* const kUILevelValues[] = {L"5", L"5", L"4", L"3", L"3", L"3", L"3", L"2", L"2"};
-
-std::wstring ModulePath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return std::wstring();
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 // Four parts of the fixed file version; empty when the file has none.
 std::wstring FileVersionText(const std::wstring& path) {
@@ -62,7 +53,7 @@ std::wstring WithTrailingBackslash(const std::wstring& folder) {
 
 }  // namespace
 
-void CWorker::ParseCommandLine() { ParseCommandLineText(GetCommandLineW(), ModulePath()); }
+void CWorker::ParseCommandLine() { ParseCommandLineText(GetCommandLineW(), GetModuleFilePath()); }
 
 // A command line the options refuse ends the run: going on with a reset
 // object could turn an uninstall into an install. Neither end shows a box:

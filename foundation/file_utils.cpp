@@ -289,6 +289,16 @@ BOOL CreateTempWorkFolder(std::wstring* path) {
   return FALSE;
 }
 
+std::wstring GetModuleFilePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
 std::wstring GetSystemPath(const std::wstring& fileName) {
   wchar_t folder[MAX_PATH + 1] = {};
   UINT length = GetSystemDirectoryW(folder, MAX_PATH);

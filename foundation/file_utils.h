@@ -52,6 +52,9 @@ BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& targe
 // Creates a fresh "<temp>ZOLMxxxx\" folder; `path` gets it with the backslash.
 BOOL CreateTempWorkFolder(std::wstring* path);
 
+// Full path of the running program, however long.
+std::wstring GetModuleFilePath();
+
 // System folder + "\" + name: every system DLL is loaded by its full path.
 std::wstring GetSystemPath(const std::wstring& fileName);
 

@@ -173,17 +173,9 @@ std::wstring StartAtFolder(const std::wstring& path, const std::wstring& folder)
 bool HasDrive(const std::wstring& path) { return path.size() >= 2 && path[1] == L':'; }
 
 std::wstring ExecutableFolder() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return std::wstring();
-    if (length < buffer.size()) {
-      std::wstring path(buffer.data(), length);
-      size_t lastSlash = path.find_last_of(L'\\');
-      return lastSlash == std::wstring::npos ? std::wstring() : path.substr(0, lastSlash + 1);
-    }
-    buffer.resize(buffer.size() * 2);
-  }
+  std::wstring path = GetModuleFilePath();
+  size_t lastSlash = path.find_last_of(L'\\');
+  return lastSlash == std::wstring::npos ? std::wstring() : path.substr(0, lastSlash + 1);
 }
 
 }  // namespace
