@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/product_data_map.h"
 #include "platform/string_map.h"
 
 using PropertyMap = CMapStringToString;
@@ -77,6 +78,7 @@ class CSetupState {
   std::atomic<LONG> m_maintenanceMode{0};
   PropertyMap m_properties;
   CMapStringToLong m_messageIds;
+  CProductDataMap m_products;
 
  private:
   HANDLE m_events[kEventCount] = {};
