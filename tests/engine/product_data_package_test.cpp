@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "foundation/kw_ini_file.h"
 #include "gtest/gtest.h"
@@ -151,4 +152,41 @@ TEST(CProductDataPackageTest, InstalledStateAndFeaturesBeforeAndAfterInstall) {
   configured.SetPackageCode(L"{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D73}");
   ASSERT_TRUE(configured.LoadFromDcf(file, nullptr));  // read again: the code is the file's
   EXPECT_TRUE(configured.IsSamePackageInstalled());
+}
+
+// The sample suite: each product from SETUP.DCF, then from its package.
+TEST(CProductDataPackageTest, TheSampleSuiteLoadsFromItsConfigurationAndPackages) {
+  CKwIniFile file;
+  file.Init(false);
+  file.LoadFrom(MsiFixturePath(L"SETUP.DCF"));
+  struct {
+    const wchar_t* name;
+    const wchar_t* productName;
+    const wchar_t* version;
+    bool is64Bit;
+    double cost;
+    const wchar_t* selectedIds;
+  } const kProducts[] = {
+      {L"Alpha", L"Alpha Suite Editor", L"3.58.94", false, 2.5, L"Main Docs HelpFiles Samples"},
+      {L"Beta", L"Beta Viewer", L"1.2.3", false, 1.0, L"Viewer Plugins Extras"},
+      {L"Gamma", L"Gamma Tools", L"2.0", true, 0.5, L"Tools"},
+  };
+  for (const auto& p : kProducts) {
+    CProductData product(p.name);
+    ASSERT_TRUE(product.LoadFromDcf(file, nullptr)) << p.name;
+    std::wstring packageName = CProductData::GetIniValue(
+        file, std::wstring(L"Setup.") + p.name, L"PackageName", L"");
+    product.SetPackagePath(MsiFixturePath(packageName));
+    ASSERT_TRUE(product.LoadFromPackage()) << p.name;
+    EXPECT_EQ(p.productName, product.GetProductName());
+    EXPECT_EQ(p.version, product.GetVersion()->ToString());
+    EXPECT_EQ(p.is64Bit, product.Is64Bit()) << p.name;
+    EXPECT_EQ(p.cost, product.GetCost()) << p.name;
+    std::vector<std::wstring> ids;
+    product.GetFeatures()->GetSelectedIds(&ids);
+    std::wstring joined;
+    for (const std::wstring& id : ids) joined += (joined.empty() ? L"" : L" ") + id;
+    EXPECT_EQ(p.selectedIds, joined);
+    EXPECT_FALSE(product.IsSamePackageInstalled());
+  }
 }
