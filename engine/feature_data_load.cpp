@@ -8,14 +8,24 @@
 #include "foundation/kw_ini_file.h"
 #include "foundation/text_utils.h"
 
+namespace {
+
+const wchar_t kFeatureIdKey[] = L"FeatureId";
+const wchar_t kParentIdKey[] = L"ParentId";
+const wchar_t kDisplayNameKey[] = L"DisplayName";
+const wchar_t kDisplayKey[] = L"Display";
+const wchar_t kCostKey[] = L"Cost";
+
+}  // namespace
+
 void CFeatureData::Load(const CKwIniFile& file, const std::wstring& section) {
   std::wstring display;
   std::wstring cost;
-  file.GetValue(section, L"FeatureId", &m_featureId, L"");
-  file.GetValue(section, L"ParentId", &m_parentId, L"");
-  file.GetValue(section, L"DisplayName", &m_displayName, L"");
-  file.GetValue(section, L"Display", &display, L"0");
-  file.GetValue(section, L"Cost", &cost, L"0.0");
+  file.GetValue(section, kFeatureIdKey, &m_featureId, L"");
+  file.GetValue(section, kParentIdKey, &m_parentId, L"");
+  file.GetValue(section, kDisplayNameKey, &m_displayName, L"");
+  file.GetValue(section, kDisplayKey, &display, L"0");
+  file.GetValue(section, kCostKey, &cost, L"0.0");
   // Not a number: the digits before the first other character count.
   StringToInt(display, &m_displayOrder);
   m_cost = CostFromText(cost);

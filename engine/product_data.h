@@ -1,8 +1,9 @@
 #pragma once
 // product_data.h: one product of the suite: what the configuration says of
 // it, what its package adds, its features, relations, the user's choices
-// and its disk cost. The loaders (configuration, package, cached product
-// file) are in product_data_dcf.cpp, product_data_package.cpp and
+// and its disk cost. The loaders (configuration, relations, package,
+// cached product file) are in product_data_dcf.cpp,
+// product_data_relations.cpp, product_data_package.cpp and
 // product_data_file.cpp (Windows); the rest is pure logic.
 #include <cstdint>
 #include <memory>

@@ -6,16 +6,13 @@
 
 #include "actions/msi_product_state.h"
 #include "engine/cost_text.h"
+#include "engine/product_data_keys.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
 namespace {
-
-const wchar_t kSetupSectionFormat[] = L"Setup.%s";
-const wchar_t kActionSectionFormat[] = L"InstallActions.%s.%s";
-const wchar_t kFeatureSectionFormat[] = L"InstallActions.%s.%s.%s";
 
 // Not a number: the digits before the first other character ("yes" is 0).
 int ReadNumber(const CKwIniFile& file, const std::wstring& section, const wchar_t* key,
@@ -29,23 +26,23 @@ int ReadNumber(const CKwIniFile& file, const std::wstring& section, const wchar_
 
 bool CProductData::LoadFromDcf(const CKwIniFile& file, CSetupState* state) {
   std::wstring section = Format(kSetupSectionFormat, m_name.c_str());
-  m_productGroup = GetIniValue(file, section, L"ProductGroup", L"");
-  m_group = GetIniValue(file, section, L"Group", L"default");
+  m_productGroup = GetIniValue(file, section, kProductGroupKey, L"");
+  m_group = GetIniValue(file, section, kGroupKey, L"default");
   m_installGroup = nullptr;
   // Every product starts selected.
   m_selection->SetCurrent(true, false);
-  m_selection->SetHidden(ReadNumber(file, section, L"Visible", L"1") == 0);
-  m_selection->SetLocked(ReadNumber(file, section, L"Mandatory", L"0") != 0);
-  std::wstring primaryAction = GetIniValue(file, section, L"PrimaryAction", L"");
+  m_selection->SetHidden(ReadNumber(file, section, kVisibleKey, L"1") == 0);
+  m_selection->SetLocked(ReadNumber(file, section, kMandatoryKey, L"0") != 0);
+  std::wstring primaryAction = GetIniValue(file, section, kPrimaryActionKey, L"");
   m_hasPrimaryAction = !primaryAction.empty();
   if (m_hasPrimaryAction) {
     LoadNamesAndVersion(file, section);
     SetShortcutOption(m_desktopIcon.get(),
-                      !GetIniValue(file, section, L"DESKTOPSHORTCUTS", L"").empty(),
-                      GetIniValue(file, section, L"DESKTOPICON", L""));
+                      !GetIniValue(file, section, kDesktopShortcutsKey, L"").empty(),
+                      GetIniValue(file, section, kDesktopIconKey, L""));
     SetShortcutOption(m_quickLaunchIcon.get(),
-                      !GetIniValue(file, section, L"QUICKLAUNCHSHORTCUTS", L"").empty(),
-                      GetIniValue(file, section, L"QUICKLAUNCHICON", L""));
+                      !GetIniValue(file, section, kQuickLaunchShortcutsKey, L"").empty(),
+                      GetIniValue(file, section, kQuickLaunchIconKey, L""));
     LoadCodesAndCost(file, section,
                      Format(kActionSectionFormat, m_name.c_str(), primaryAction.c_str()));
     if (!LoadInstallActions(file)) {
@@ -61,32 +58,32 @@ bool CProductData::LoadFromDcf(const CKwIniFile& file, CSetupState* state) {
 }
 
 void CProductData::LoadNamesAndVersion(const CKwIniFile& file, const std::wstring& section) {
-  m_productName = GetIniValue(file, section, L"ProductName", L"");
-  m_shortProductName = GetIniValue(file, section, L"ShortProductName", L"");
-  if (!m_version->Parse(GetIniValue(file, section, L"ProductVersion", L""))) m_version->Clear();
-  m_ourCompanyName = GetIniValue(file, section, L"OurCompanyName", L"");
-  m_internalProductName = GetIniValue(file, section, L"InternalProductName", L"");
-  SetTemplate(GetIniValue(file, section, L"Template", L""));
-  int language = ReadNumber(file, section, L"ProductLanguage", L"0");
+  m_productName = GetIniValue(file, section, kProductNameKey, L"");
+  m_shortProductName = GetIniValue(file, section, kShortProductNameKey, L"");
+  if (!m_version->Parse(GetIniValue(file, section, kProductVersionKey, L""))) m_version->Clear();
+  m_ourCompanyName = GetIniValue(file, section, kOurCompanyNameKey, L"");
+  m_internalProductName = GetIniValue(file, section, kInternalProductNameKey, L"");
+  SetTemplate(GetIniValue(file, section, kTemplateKey, L""));
+  int language = ReadNumber(file, section, kProductLanguageKey, L"0");
   // A language id is 16 bits: anything else is no language.
   m_productLanguage = language > 0 && language <= 0xFFFF ? static_cast<uint16_t>(language) : 0;
 }
 
 void CProductData::LoadCodesAndCost(const CKwIniFile& file, const std::wstring& section,
                                     const std::wstring& actionSection) {
-  m_productCode = GetIniValue(file, actionSection, L"ProductCode", L"");
-  if (m_productCode.empty()) m_productCode = GetIniValue(file, section, L"ProductCode", L"");
-  m_packageCode = GetIniValue(file, actionSection, L"PackageCode", L"");
-  if (m_packageCode.empty()) m_packageCode = GetIniValue(file, section, L"PackageCode", L"");
-  SetCost(CostFromText(GetIniValue(file, actionSection, L"Cost", L"0.0")));
-  if (m_cost == 0.0) SetCost(CostFromText(GetIniValue(file, section, L"Cost", L"0.0")));
+  m_productCode = GetIniValue(file, actionSection, kProductCodeKey, L"");
+  if (m_productCode.empty()) m_productCode = GetIniValue(file, section, kProductCodeKey, L"");
+  m_packageCode = GetIniValue(file, actionSection, kPackageCodeKey, L"");
+  if (m_packageCode.empty()) m_packageCode = GetIniValue(file, section, kPackageCodeKey, L"");
+  SetCost(CostFromText(GetIniValue(file, actionSection, kCostKey, L"0.0")));
+  if (m_cost == 0.0) SetCost(CostFromText(GetIniValue(file, section, kCostKey, L"0.0")));
 }
 
 bool CProductData::LoadInstallActions(const CKwIniFile& file) {
   std::wstring primaryAction =
-      GetIniValue(file, Format(kSetupSectionFormat, m_name.c_str()), L"PrimaryAction", L"Install");
+      GetIniValue(file, Format(kSetupSectionFormat, m_name.c_str()), kPrimaryActionKey, L"Install");
   std::wstring list = GetIniValue(
-      file, Format(kActionSectionFormat, m_name.c_str(), primaryAction.c_str()), L"Features", L"");
+      file, Format(kActionSectionFormat, m_name.c_str(), primaryAction.c_str()), kFeaturesKey, L"");
   std::vector<std::unique_ptr<CFeatureData>> waiting;
   std::wstring item;
   while (ExtractToken(&list, &item, L",", true) && !item.empty()) {

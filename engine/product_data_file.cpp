@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/cost_text.h"
+#include "engine/product_data_keys.h"
 #include "foundation/kw_ini_file.h"
 #include "platform/wide_string.h"
 
@@ -65,7 +66,7 @@ bool CProductData::SaveToDcf(const std::wstring& path) const {
     file.Init(true);
     // Names in any language survive: the code page could not hold them all.
     file.SetUtf16(true);
-    std::wstring sectionName = Format(L"Setup.%s", m_name.c_str());
+    std::wstring sectionName = Format(kSetupSectionFormat, m_name.c_str());
     file.AddSection(sectionName);
     CKwIniSection* section = nullptr;
     if (!file.FindSection(sectionName, &section)) {
@@ -73,25 +74,25 @@ bool CProductData::SaveToDcf(const std::wstring& path) const {
       return false;
     }
     const std::wstring lines[] = {
-        Line(L"PrimaryAction", kDummyAction),
-        Line(L"ProductCode", m_productCode),
-        Line(L"PackageCode", m_packageCode),
-        Line(L"ProductGroup", m_productGroup),
-        Line(L"Group", m_group),
-        Line(L"ProductName", m_productName),
-        Line(L"ShortProductName", m_shortProductName),
-        Line(L"ProductVersion", m_version ? m_version->ToString() : std::wstring()),
-        Line(L"OurCompanyName", m_ourCompanyName),
-        Line(L"InternalProductName", m_internalProductName),
-        Line(L"Template", m_template),
-        Line(L"ProductLanguage", m_productLanguage),
-        Line(L"Visible", m_selection && !m_selection->IsHidden() ? 1 : 0),
-        Line(L"Mandatory", m_selection && m_selection->IsLocked() ? 1 : 0),
-        Line(L"DESKTOPSHORTCUTS", kDummyShortcuts),
-        Line(L"DESKTOPICON", m_desktopIcon ? ShortcutText(*m_desktopIcon) : L"never"),
-        Line(L"QUICKLAUNCHSHORTCUTS", kDummyShortcuts),
-        Line(L"QUICKLAUNCHICON", m_quickLaunchIcon ? ShortcutText(*m_quickLaunchIcon) : L"never"),
-        Line(L"Cost", CostToText(m_cost)),
+        Line(kPrimaryActionKey, kDummyAction),
+        Line(kProductCodeKey, m_productCode),
+        Line(kPackageCodeKey, m_packageCode),
+        Line(kProductGroupKey, m_productGroup),
+        Line(kGroupKey, m_group),
+        Line(kProductNameKey, m_productName),
+        Line(kShortProductNameKey, m_shortProductName),
+        Line(kProductVersionKey, m_version ? m_version->ToString() : std::wstring()),
+        Line(kOurCompanyNameKey, m_ourCompanyName),
+        Line(kInternalProductNameKey, m_internalProductName),
+        Line(kTemplateKey, m_template),
+        Line(kProductLanguageKey, m_productLanguage),
+        Line(kVisibleKey, m_selection && !m_selection->IsHidden() ? 1 : 0),
+        Line(kMandatoryKey, m_selection && m_selection->IsLocked() ? 1 : 0),
+        Line(kDesktopShortcutsKey, kDummyShortcuts),
+        Line(kDesktopIconKey, m_desktopIcon ? ShortcutText(*m_desktopIcon) : L"never"),
+        Line(kQuickLaunchShortcutsKey, kDummyShortcuts),
+        Line(kQuickLaunchIconKey, m_quickLaunchIcon ? ShortcutText(*m_quickLaunchIcon) : L"never"),
+        Line(kCostKey, CostToText(m_cost)),
     };
     for (const std::wstring& line : lines) section->AddRawLine(line);
     file.SaveAs(path);

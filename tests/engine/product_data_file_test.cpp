@@ -13,7 +13,10 @@
 namespace {
 
 // Japanese, Greek and Cyrillic: beyond any single ANSI code page.
-const wchar_t kProductName[] = L"\u30a2\u30eb\u30d5\u30a1 \u0395\u03c0\u03b5\u03be\u03b5\u03c1\u03b3\u03b1\u03c3\u03c4\u03ae\u03c2 \u0420\u0435\u0434\u0430\u043a\u0442\u043e\u0440";
+const wchar_t kProductName[] =
+    L"\u30a2\u30eb\u30d5\u30a1 "
+    L"\u0395\u03c0\u03b5\u03be\u03b5\u03c1\u03b3\u03b1\u03c3\u03c4\u03ae\u03c2 "
+    L"\u0420\u0435\u0434\u0430\u043a\u0442\u043e\u0440";
 const wchar_t kShortName[] = L"\u30a2\u30eb\u30d5\u30a1";
 const wchar_t kCompany[] = L"T\u00e4msa \u00c6sir";
 
