@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/product_data_map.h"
 #include "platform/string_map.h"
 
 using PropertyMap = CMapStringToString;
@@ -104,6 +105,7 @@ class CSetupState {
   // from then on.
   PropertyMap m_properties;
   CMapStringToLong m_messageIds;
+  CProductDataMap m_products;
 
  private:
   HANDLE m_events[kEventCount] = {};

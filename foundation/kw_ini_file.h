@@ -48,6 +48,9 @@ class CKwIniFile {
   CKwIniSections* GetSections() const;
   const std::wstring& GetFileName() const { return m_fileName; }
   bool IsUtf16() const { return m_utf16; }
+  // Set: the next save writes UTF-16LE with a byte-order mark, whatever the
+  // text. Load sets it from the file read.
+  void SetUtf16(bool utf16) { m_utf16 = utf16; }
   // From a ";~^#<digits>" comment line; 0 when the file has none.
   int GetFormatNumber() const { return m_formatNumber; }
   bool GetLookupFlag() const { return m_exactLookup; }
