@@ -147,6 +147,7 @@ void CProductData::CopyFrom(const CProductData& other) {
   m_sourcePackagePath = other.m_sourcePackagePath;
   m_transforms = other.m_transforms;
   m_sourceTransformPath = other.m_sourceTransformPath;
+  m_windowsInstallerPackage = other.m_windowsInstallerPackage;
   m_is64Bit = other.m_is64Bit;
   m_productLanguage = other.m_productLanguage;
   m_samePackageInstalled = other.m_samePackageInstalled;

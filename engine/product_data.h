@@ -99,6 +99,10 @@ class CProductData {
   void SetTransforms(const std::wstring& transforms) { m_transforms = transforms; }
   const std::wstring& GetSourceTransformPath() const { return m_sourceTransformPath; }
   void SetSourceTransformPath(const std::wstring& path) { m_sourceTransformPath = path; }
+  // False for a package that is not a Windows Installer package (a
+  // program): it is never opened through the installer.
+  bool IsWindowsInstallerPackage() const { return m_windowsInstallerPackage; }
+  void SetWindowsInstallerPackage(bool installer) { m_windowsInstallerPackage = installer; }
   const std::wstring& GetTemplate() const { return m_template; }
   // Also decides whether the product is 64-bit.
   void SetTemplate(const std::wstring& text);
@@ -139,6 +143,7 @@ class CProductData {
   std::wstring m_transforms;
   std::wstring m_sourceTransformPath;
   std::wstring m_template;
+  bool m_windowsInstallerPackage = true;
   bool m_is64Bit = false;
   uint16_t m_productLanguage = 0;
   bool m_samePackageInstalled = false;

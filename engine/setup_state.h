@@ -105,6 +105,8 @@ class CSetupState {
   // from then on.
   PropertyMap m_properties;
   CMapStringToLong m_messageIds;
+  // Each product's product code under its key, as the configuration gives it.
+  std::map<std::wstring, std::wstring> m_productCodes;
   CProductDataMap m_products;
 
  private:

@@ -121,6 +121,16 @@ class CWorker {
   void RestartIfNeeded();
 
   void RequireConfigurationStep(bool succeeded, const wchar_t* failure);
+
+  // The suite's products and their packages.
+  bool ParseProductList();
+  bool LoadCachedProductData();
+  bool ParseMsiFileList();
+  void CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolder, double freeSpace,
+                           double largestCost);
+  void FindPackagesAndTransforms();
+  bool LoadMsiData();
+  void ShowPackageError(const std::wstring& packagePath);
   // Steps whose work belongs to later stages of the program's construction.
   bool NotBuiltYet(const wchar_t* stage);
 
@@ -148,6 +158,8 @@ class CWorker {
   std::wstring m_resumeValueName;
   std::wstring m_updateFolder;
   std::vector<std::wstring> m_products;
+  std::vector<std::wstring> m_masterProducts;
+  std::map<std::wstring, int> m_sharedKeyCounts;
   std::vector<std::wstring> m_disabledProducts;
   MacroMap m_replacementMap;
 

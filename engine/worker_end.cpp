@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "actions/msi_dll.h"
 #include "app/setup_dlg.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
@@ -56,7 +57,7 @@ void CWorker::Cleanup() {
       m_mutex.Reset();
     }
     WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
-    NotBuiltYet(L"UnloadMsiDll");
+    UnloadMsiDll();
     if (!m_rebootHooked && m_status != kRestartDuringPreparation) {
       WriteLog(L"Removing temporary reboot files in Cleanup");
       NotBuiltYet(L"RemoveWorkingCopy");

@@ -174,7 +174,7 @@ void CWorker::LoadConfiguration() {
 
 // Step 10.
 void CWorker::ReadProductList() {
-  RequireConfigurationStep(NotBuiltYet(L"ParseProductList"), L"Unable to parse the setup product list");
+  RequireConfigurationStep(ParseProductList(), L"Unable to parse the setup product list");
 }
 
 // Step 11.
@@ -207,12 +207,12 @@ void CWorker::CheckSchemaVersion() {
 
 // Step 16.
 void CWorker::ReadCachedProductData() {
-  RequireConfigurationStep(NotBuiltYet(L"LoadCachedProductData"), L"Unable to read product data from DCF file");
+  RequireConfigurationStep(LoadCachedProductData(), L"Unable to read product data from DCF file");
 }
 
 // Step 17.
 void CWorker::ReadPackageList() {
-  RequireConfigurationStep(NotBuiltYet(L"ParseMsiFileList"), L"Unable to parse the setup MSI file list");
+  RequireConfigurationStep(ParseMsiFileList(), L"Unable to parse the setup MSI file list");
 }
 
 // Step 18: false when the user closed the language dialog without a choice.
@@ -249,6 +249,7 @@ void CWorker::ReadInstallGroups() {
 bool CWorker::CheckSuiteCondition() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   NotBuiltYet(L"ChooseProductLanguages");
+  FindPackagesAndTransforms();
   bool suiteAllowed = NotBuiltYet(L"EvaluateMpiCondition");
   if (!suiteAllowed) {
     if (UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
@@ -262,7 +263,7 @@ bool CWorker::CheckSuiteCondition() {
     }
     return false;
   }
-  if (!m_fastInstall && !NotBuiltYet(L"LoadMsiData")) {
+  if (!m_fastInstall && !LoadMsiData()) {
     WriteLog(L"Unable to read MSI package data for products");
     AbortOnError(ERROR_INVALID_DATA, false);
   }

@@ -9,6 +9,9 @@ import pytest
 from conftest import BUILD, read_log, run_windows, windows_path
 
 DCF = (b"[Setup]\r\n"
+       b"Products=Tool\r\n"
+       b"[Setup.Tool]\r\n"
+       b"PackageName=tool.exe\r\n"
        b"[Property]\r\n"
        b"ProductName=0x530x750x690x740x65\r\n"
        b"DynamicProperties=Alpha,Beta,Gamma\r\n"

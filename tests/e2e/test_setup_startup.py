@@ -11,7 +11,8 @@ import pytest
 from conftest import BUILD, REPO, read_log, run_windows, wine_environment, windows_path
 
 RESULTS = REPO / "build" / "results"
-MINIMAL_DCF = b"[Setup]\r\nProductName=Sample\r\n[Products]\r\n"
+# One product whose package is a program: nothing to open through the installer.
+MINIMAL_DCF = b"[Setup]\r\nProductName=Sample\r\nProducts=Tool\r\n[Setup.Tool]\r\nPackageName=tool.exe\r\n"
 
 
 @pytest.fixture

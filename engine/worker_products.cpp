@@ -1,0 +1,234 @@
+// worker_products.cpp: the suite's products: the product list with its
+// master products first, each product's keys and cached copy, its package
+// and transform paths, the temporary-space check, and the packages opened
+// through the installer.
+#include "engine/worker.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+#include "actions/command_options.h"
+#include "app/setup_dlg.h"
+#include "engine/product_data.h"
+#include "engine/product_data_map.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kSetupSection[] = L"Setup";
+const wchar_t kProductsKey[] = L"Products";
+const wchar_t kMasterKey[] = L"Master";
+const wchar_t kPackageNameKey[] = L"PackageName";
+const wchar_t kTransformKey[] = L"Transform";
+const wchar_t kCostKey[] = L"Cost";
+const wchar_t kProductNameKey[] = L"ProductName";
+const wchar_t kInstallCostKey[] = L"InstallCost";
+const wchar_t kLanguageToken[] = L"{lang}";
+const double kMinimumLargestCost = 140.0;
+const DWORD kOutOfTempSpace = 148;
+
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Free megabytes on the volume of the folder; false when unknown.
+bool FreeMegabytes(const std::wstring& folder, double* megabytes) {
+  ULARGE_INTEGER available = {};
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return false;
+  *megabytes = static_cast<double>(available.QuadPart >> 20);
+  return true;
+}
+
+}  // namespace
+
+// Step 10: the product keys, master products first.
+bool CWorker::ParseProductList() {
+  if (!m_configuration) return false;
+  m_products.clear();
+  m_masterProducts.clear();
+  ReadValueList(kSetupSection, kProductsKey, &m_products);
+  if (m_products.empty()) {
+    WriteLog(L"No installer products listed");
+    return false;
+  }
+  CProductDataMap& map = m_state->m_products;
+  for (const std::wstring& key : m_products) {
+    map.SetAt(key, std::unique_ptr<CProductData>(new CProductData(key)));
+  }
+  ReadValueList(kSetupSection, kMasterKey, &m_masterProducts);
+  if (!m_masterProducts.empty()) {
+    m_masterProducts.erase(std::remove_if(m_masterProducts.begin(), m_masterProducts.end(),
+                                          [&map](const std::wstring& key) { return !map.Lookup(key); }),
+                           m_masterProducts.end());
+    if (m_masterProducts.empty()) {
+      WriteLog(L"All master installers listed are invalid");
+      return false;
+    }
+    m_products.erase(std::remove_if(m_products.begin(), m_products.end(),
+                                    [this](const std::wstring& key) { return Contains(m_masterProducts, key); }),
+                     m_products.end());
+    m_products.insert(m_products.begin(), m_masterProducts.begin(), m_masterProducts.end());
+  }
+  std::wstring joined;
+  for (const std::wstring& key : m_products) joined += (joined.empty() ? L"" : L",") + key;
+  WriteLog(L"Modified product list: %s", joined.c_str());
+  m_multiProduct = m_products.size() > 1 ? TRUE : FALSE;
+  if (m_multiProduct && m_masterProducts.empty()) m_suiteMode = TRUE;
+  return true;
+}
+
+// Step 16: each product's keys, and for a repair or an uninstall its cached copy.
+bool CWorker::LoadCachedProductData() {
+  if (m_configurationPath.empty() || !FileExists(m_configurationPath)) return true;
+  CKwIniFile configuration;
+  try {
+    configuration.Init(false);
+    configuration.LoadFrom(m_configurationPath);
+  } catch (CKwIniFileException* exception) {
+    std::unique_ptr<CKwIniFileException> owned(exception);
+    return false;
+  }
+  bool result = true;
+  bool maintenance = Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall;
+  for (const auto& entry : m_state->m_products) {
+    CProductData* product = entry.second.get();
+    if (!product->LoadFromDcf(configuration, m_state.get())) {
+      WriteLog(L"Failed loading cached product data for %s", entry.first.c_str());
+      result = false;
+    }
+    if (maintenance) {
+      std::wstring cached = Format(L"%s%s.dcf", m_setupFolder.c_str(), entry.first.c_str());
+      if (!product->LoadFromDcfFile(cached, m_state.get())) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) {
+          WriteLog(L"Failed loading cached package data for %s from '%s'; error code = %d",
+                   entry.first.c_str(), cached.c_str(), error);
+          result = false;
+        }
+      }
+    }
+    m_state->m_productCodes[entry.first] = product->GetProductCode();
+  }
+  m_state->m_products.SelectRequiredProducts();
+  if (m_state->m_products.GetCount() == 1) {
+    CSelectionState* selection = m_state->m_products.begin()->second->GetSelection();
+    if (selection) selection->SetCurrent(1, false);
+  }
+  return result;
+}
+
+// Step 17: package and transform paths, costs, and room for the largest product.
+bool CWorker::ParseMsiFileList() {
+  if (!m_configuration || m_products.empty()) return false;
+  wchar_t tempBuffer[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, tempBuffer);
+  std::wstring tempFolder = tempBuffer;
+  double freeSpace = 0.0;
+  bool spaceKnown = FreeMegabytes(tempFolder, &freeSpace);
+  WriteLog(spaceKnown ? L"Temp Folder Information for: %s size: %.2f" : L"Cannot get disk space: %s size: %.2f",
+           tempFolder.c_str(), freeSpace);
+
+  double largestCost = kMinimumLargestCost;
+  for (const std::wstring& key : m_products) {
+    CProductData* product = m_state->m_products.Lookup(key);
+    if (product) ++m_sharedKeyCounts[product->GetProductGroup()];
+    std::wstring setupSection = Format(L"Setup.%s", key.c_str());
+    std::wstring packageName = ExpandMacros(ReadConfigValue(setupSection, kPackageNameKey));
+    std::wstring costText = ReadConfigValue(Format(L"InstallActions.%s.Install", key.c_str()), kCostKey);
+    if (!costText.empty()) largestCost = std::max(largestCost, wcstod(costText.c_str(), nullptr));
+    std::wstring folder = m_options->GetInstallSource();
+    if (m_multiProduct && !Contains(m_masterProducts, key)) folder += key + L"\\";
+    std::wstring packagePath = folder + packageName;
+    bool installerPackage = EndsWith(ToLower(packagePath), L".msi");
+    if (!product) continue;
+    product->SetPackageName(packageName);
+    product->SetWindowsInstallerPackage(installerPackage);
+    if (installerPackage) {
+      product->SetSourcePackagePath(packagePath);
+      std::wstring transform = ReadConfigValue(setupSection, kTransformKey);
+      if (!transform.empty()) product->SetSourceTransformPath(folder + ExpandMacros(transform));
+    } else {
+      std::wstring propertySection = Format(L"Property.%s", key.c_str());
+      product->SetProductName(ReadConfigValue(propertySection, kProductNameKey));
+      product->SetCost(wcstod(ReadConfigValue(propertySection, kInstallCostKey, L"0.0").c_str(), nullptr));
+    }
+  }
+  CheckTemporarySpace(spaceKnown, tempFolder, freeSpace, largestCost);
+  return true;
+}
+
+void CWorker::CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolder, double freeSpace,
+                                  double largestCost) {
+  if (!spaceKnown || freeSpace >= largestCost || m_cleanSystem) return;
+  if (Mode() == CCommandOptions::kModeUninstall || Mode() == CCommandOptions::kModeRepair) return;
+  WriteLog(L"   Not Enough Temp %s: %.2f For Max Product cost %.2f", tempFolder.c_str(), freeSpace, largestCost);
+  if (!IsSilentLevel()) {
+    std::wstring text = LoadResourceString(IDS_OUT_OF_DISK_SPACE);
+    text = ReplaceAll(text, L"_DRIVE_", tempFolder.substr(0, 2));
+    text = ReplaceAll(text, L"_COST_", Format(L"%.2f", largestCost));
+    text = ReplaceAll(text, L"_TEMPSPACE_", Format(L"%.2f", freeSpace));
+    ShowBox(text, IDS_ERROR_CAPTION, MB_ICONERROR);
+  }
+  AbortOnError(kOutOfTempSpace, false);
+}
+
+// Step 22.1, the paths: "{lang}" in the package and transform paths becomes
+// the install language. Choosing each product's own language comes with the
+// language stage.
+void CWorker::FindPackagesAndTransforms() {
+  for (const auto& entry : m_state->m_products) {
+    CProductData* product = entry.second.get();
+    product->SetPackagePath(ReplaceToken(product->GetSourcePackagePath(), kLanguageToken, m_installLanguage));
+    product->UpdatePackageFolder();
+    if (product->GetSourceTransformPath().empty()) continue;
+    std::wstring transform = ReplaceToken(product->GetSourceTransformPath(), kLanguageToken, m_installLanguage);
+    if (FileExists(transform)) {
+      product->SetTransforms(transform);
+    } else {
+      WriteLog(L"Unable to find transform file '%s' for product %s", transform.c_str(), entry.first.c_str());
+    }
+  }
+}
+
+// Step 22.3: every product's package opened through the installer.
+bool CWorker::LoadMsiData() {
+  bool result = true;
+  for (const auto& entry : m_state->m_products) {
+    CProductData* product = entry.second.get();
+    if (!product->IsWindowsInstallerPackage()) continue;  // a program: nothing to open
+    if (product->LoadFromPackage()) continue;
+    WriteLog(L"Failed loading MSI package data for %s", entry.first.c_str());
+    result = false;
+    if (!IsSilentLevel()) ShowPackageError(product->GetPackagePath());
+  }
+  return result;
+}
+
+void CWorker::ShowPackageError(const std::wstring& packagePath) {
+  std::wstring text;
+  if (FileExists(packagePath)) {
+    text = ReplaceAll(LoadResourceString(IDS_SOURCE_DATABASE_ERROR), L"[2].", L"\n[2]");
+  } else {
+    text = ReplaceAll(LoadResourceString(IDS_SOURCE_FILE_NOT_FOUND), L"[2]. ", L"\n[2]\n");
+  }
+  wchar_t compact[41] = {};
+  PathCompactPathExW(compact, packagePath.c_str(), 41, 0);
+  text = ReplaceAll(text, L"[2]", compact);
+  HWND owner = m_hostDialog ? m_hostDialog->GetSafeHwnd() : nullptr;
+  ShowBox(text, IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND, owner);
+}
