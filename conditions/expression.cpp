@@ -31,12 +31,10 @@ bool CExpression::EvaluateOperands(const CMapStringToString* properties,
          *left;
 }
 
-CLogicalOrExpression::CLogicalOrExpression(std::unique_ptr<CPrimaryExpression> right,
-                                           std::unique_ptr<CPrimaryExpression> left)
-    : CExpression(std::move(right), std::move(left)) {}
-
-bool CLogicalOrExpression::Evaluate(std::unique_ptr<CLiteral>* out,
-                                    const CMapStringToString* properties) {
+// AND and OR convert both values, right first; there is no short cut, so a
+// missing property fails the condition whichever side it stands on.
+bool CExpression::EvaluateLogical(std::unique_ptr<CLiteral>* out,
+                                  const CMapStringToString* properties, bool isOr) {
   if (!out || !properties || !m_right) return false;
   out->reset();
   if (!m_left) return m_right->Evaluate(out, properties);
@@ -48,8 +46,17 @@ bool CLogicalOrExpression::Evaluate(std::unique_ptr<CLiteral>* out,
       !ToBooleans(*right, *left, &rightValue, &leftValue)) {
     return false;
   }
-  *out = std::make_unique<CLiteralBoolean>(leftValue || rightValue);
+  *out = std::make_unique<CLiteralBoolean>(isOr ? (leftValue || rightValue) : (leftValue && rightValue));
   return true;
+}
+
+CLogicalOrExpression::CLogicalOrExpression(std::unique_ptr<CPrimaryExpression> right,
+                                           std::unique_ptr<CPrimaryExpression> left)
+    : CExpression(std::move(right), std::move(left)) {}
+
+bool CLogicalOrExpression::Evaluate(std::unique_ptr<CLiteral>* out,
+                                    const CMapStringToString* properties) {
+  return EvaluateLogical(out, properties, true);
 }
 
 CLogicalAndExpression::CLogicalAndExpression(std::unique_ptr<CPrimaryExpression> right,
@@ -58,19 +65,7 @@ CLogicalAndExpression::CLogicalAndExpression(std::unique_ptr<CPrimaryExpression>
 
 bool CLogicalAndExpression::Evaluate(std::unique_ptr<CLiteral>* out,
                                      const CMapStringToString* properties) {
-  if (!out || !properties || !m_right) return false;
-  out->reset();
-  if (!m_left) return m_right->Evaluate(out, properties);
-  std::unique_ptr<CLiteral> right;
-  std::unique_ptr<CLiteral> left;
-  bool rightValue = false;
-  bool leftValue = false;
-  if (!EvaluateOperands(properties, &right, &left) ||
-      !ToBooleans(*right, *left, &rightValue, &leftValue)) {
-    return false;
-  }
-  *out = std::make_unique<CLiteralBoolean>(leftValue && rightValue);
-  return true;
+  return EvaluateLogical(out, properties, false);
 }
 
 CEqualityExpression::CEqualityExpression(int op, std::unique_ptr<CPrimaryExpression> right,

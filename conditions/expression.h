@@ -31,6 +31,9 @@ class CExpression : public CPrimaryExpression {
  protected:
   CExpression(std::unique_ptr<CPrimaryExpression> right, std::unique_ptr<CPrimaryExpression> left);
 
+  // AND (isOr false) or OR of both operands as booleans.
+  bool EvaluateLogical(std::unique_ptr<CLiteral>* out, const CMapStringToString* properties,
+                       bool isOr);
   // Right first, then left.
   bool EvaluateOperands(const CMapStringToString* properties, std::unique_ptr<CLiteral>* right,
                         std::unique_ptr<CLiteral>* left);
