@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "engine/macro_expander.h"
+#include "engine/engine_settings.h"
 #include "engine/setup_state.h"
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
 class CExpressionParser;
-struct CEngineSettings;
 class CKwIniFile;
 class CWindowsSystemFacts;
 class CSetupDlg;
@@ -156,11 +156,9 @@ class CWorker {
   std::wstring m_configurationName = L"SETUP.DCF";
   std::wstring m_installLanguage;
   std::wstring m_resumeValueName;
-  std::wstring m_updateFolder;
   std::vector<std::wstring> m_products;
   std::vector<std::wstring> m_masterProducts;
   std::map<std::wstring, int> m_sharedKeyCounts;
-  std::vector<std::wstring> m_disabledProducts;
   MacroMap m_replacementMap;
 
   LONG m_status = 0;
@@ -171,35 +169,10 @@ class CWorker {
   BOOL m_languageDialogAllowed = FALSE;
   BOOL m_forcedLanguage = FALSE;
   LONG m_requireAdmin = 1;
-  bool m_onlineAccess = true;
-  bool m_fastInstall = false;
-  bool m_cleanSystem = false;
-  bool m_prepareUpdate = false;
-  bool m_returnRebootRequest = false;
-  bool m_createLaunchPoint = false;
 
-  // Settings that both the command line and the configuration can decide;
-  // a "given" flag means the command line has decided it.
-  BOOL m_eulaAcceptedGiven = FALSE;
-  BOOL m_noOnlineAccessGiven = FALSE;
-  bool m_updateManager = true;
-  bool m_updateManagerGiven = false;
-  bool m_updateManagerAutomatic = false;
-  bool m_updateManagerAutomaticGiven = false;
-  bool m_onlineUpdatesAllowed = false;
-  bool m_onlineUpdatesAutomatic = false;
-  bool m_allowOnlineUpdatesGiven = false;
-  bool m_requireOnlineAccess = false;
-  bool m_requireOnlineAccessGiven = false;
-  bool m_ueipGiven = false;
-  bool m_cleanupSourceFiles = false;
-  bool m_cleanupSourceFilesGiven = false;
-  bool m_ignoreMandatory = false;
-  BOOL m_forceEncryption = FALSE;
-  BOOL m_forceEncryptionGiven = FALSE;
-  bool m_returnRebootRequestGiven = false;
-  bool m_installAllLanguages = false;
-  bool m_installAllLanguagesGiven = false;
+  // The engine's settings: what the command line said, then what the
+  // configuration added where the command line had no word ("given" false).
+  CEngineSettings m_settings;
   BOOL m_separateInstallDirs = FALSE;
   BOOL m_perProductPlatforms = FALSE;
   BOOL m_referenceCounting = FALSE;

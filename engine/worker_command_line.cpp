@@ -84,50 +84,23 @@ void CWorker::ParseCommandLineText(const std::wstring& commandLine,
   SetInterfaceProperties();
 }
 
+// The settings stay as read; what they decide in the shared state and the
+// language choice is set here.
 void CWorker::ApplyEngineSettings(const CEngineSettings& settings) {
-  m_createLaunchPoint = settings.createLaunchPoint;
-  m_cleanSystem = settings.cleanSystem;
-  if (m_cleanSystem) m_state->m_setupType = SetupTypeCleanSystem;
-  m_fastInstall = settings.fastInstall;
-  m_prepareUpdate = settings.prepareUpdate;
-  m_updateFolder = settings.updateFolder;
-
-  m_eulaAcceptedGiven = settings.eulaAcceptedGiven;
+  m_settings = settings;
+  if (settings.cleanSystem) m_state->m_setupType = SetupTypeCleanSystem;
   if (settings.eulaAcceptedGiven) m_state->m_eulaAccepted = settings.eulaAccepted ? 1 : 0;
-  m_noOnlineAccessGiven = settings.noOnlineAccessGiven;
-  m_onlineAccess = settings.onlineAccess;
-  m_updateManagerGiven = settings.updateManagerGiven;
-  m_updateManager = settings.updateManager;
-  m_updateManagerAutomaticGiven = settings.updateManagerAutomaticGiven;
-  m_updateManagerAutomatic = settings.updateManagerAutomatic;
-  m_forceEncryptionGiven = settings.forceEncryptionGiven;
-  m_forceEncryption = settings.forceEncryption;
-
-  m_ueipGiven = settings.ueipGiven;
   if (settings.ueipGiven) m_state->m_ueipAccepted = settings.ueipAccepted ? 1 : 0;
-  m_allowOnlineUpdatesGiven = settings.allowOnlineUpdatesGiven;
-  m_onlineUpdatesAllowed = settings.onlineUpdatesAllowed;
-  m_onlineUpdatesAutomatic = settings.onlineUpdatesAutomatic;
-  m_requireOnlineAccessGiven = settings.requireOnlineAccessGiven;
-  m_requireOnlineAccess = settings.requireOnlineAccess;
   if (settings.repairSourceGiven) m_state->m_repairSource = settings.repairSource;
   if (settings.basePathGiven) {
     m_state->m_basePath = ExpandMacros(settings.basePath);
     m_state->m_basePathSet = 1;
   }
-  m_disabledProducts = settings.disabledProducts;
-  m_ignoreMandatory = settings.mandatoryIgnored;
   if (settings.languageForced) {
     m_languageDialogAllowed = FALSE;
     m_forcedLanguage = TRUE;
     m_installLanguage = settings.languageCode;
   }
-  m_installAllLanguagesGiven = settings.installAllLanguagesGiven;
-  m_installAllLanguages = settings.installAllLanguages;
-  m_cleanupSourceFilesGiven = settings.cleanupSourceFilesGiven;
-  m_cleanupSourceFiles = settings.cleanupSourceFiles;
-  m_returnRebootRequestGiven = settings.returnRebootRequestGiven;
-  m_returnRebootRequest = settings.returnRebootRequest;
 }
 
 // A given install source without its trailing backslash still names the

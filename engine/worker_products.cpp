@@ -174,7 +174,7 @@ bool CWorker::ParseMsiFileList() {
 
 void CWorker::CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolder, double freeSpace,
                                   double largestCost) {
-  if (!spaceKnown || freeSpace >= largestCost || m_cleanSystem) return;
+  if (!spaceKnown || freeSpace >= largestCost || m_settings.cleanSystem) return;
   if (Mode() == CCommandOptions::kModeUninstall || Mode() == CCommandOptions::kModeRepair) return;
   WriteLog(L"   Not Enough Temp %s: %.2f For Max Product cost %.2f", tempFolder.c_str(), freeSpace, largestCost);
   if (!IsSilentLevel()) {

@@ -156,50 +156,50 @@ bool CWorker::ReadInstallSettings() {
 }
 
 void CWorker::ReadOnlineSettings() {
-  if (!m_eulaAcceptedGiven) {
+  if (!m_settings.eulaAcceptedGiven) {
     m_state->m_eulaAccepted = IsSet(ReadConfigValue(kPropertySection, L"SkipEULADialog", L"0"));
   }
   m_state->SetProperty(L"CHROMEBROWSERPARAMS", L"");
-  if (!m_noOnlineAccessGiven) {
-    m_onlineAccess = IsSet(ReadConfigValue(kPropertySection, L"OnlineAccess", L"1"));
-    m_state->SetProperty(kOnlineAccessProperty, m_onlineAccess ? L"0" : L"1");
+  if (!m_settings.noOnlineAccessGiven) {
+    m_settings.onlineAccess = IsSet(ReadConfigValue(kPropertySection, L"OnlineAccess", L"1"));
+    m_state->SetProperty(kOnlineAccessProperty, m_settings.onlineAccess ? L"0" : L"1");
   }
-  if (!m_updateManagerGiven) {
-    m_updateManager = IsSet(ReadConfigValue(kPropertySection, L"UpdateManager", L"0"));
+  if (!m_settings.updateManagerGiven) {
+    m_settings.updateManager = IsSet(ReadConfigValue(kPropertySection, L"UpdateManager", L"0"));
   }
-  if (!m_updateManagerAutomaticGiven && m_onlineAccess) {
-    m_updateManagerAutomatic =
+  if (!m_settings.updateManagerAutomaticGiven && m_settings.onlineAccess) {
+    m_settings.updateManagerAutomatic =
         IsSet(ReadConfigValue(kPropertySection, L"UpdateManagerAutomatic", L"1"));
   }
   m_updateManagerExpiration = ReadConfigValue(kPropertySection, L"UpdateManagerExpiration");
   // Automatic online updates exist only on the command line.
-  if (!m_allowOnlineUpdatesGiven && m_onlineAccess) {
-    m_onlineUpdatesAllowed = IsSet(ReadConfigValue(kPropertySection, L"AllowOnlineUpdates", L"0"));
+  if (!m_settings.allowOnlineUpdatesGiven && m_settings.onlineAccess) {
+    m_settings.onlineUpdatesAllowed = IsSet(ReadConfigValue(kPropertySection, L"AllowOnlineUpdates", L"0"));
   }
-  if (!m_requireOnlineAccessGiven && m_onlineAccess) {
-    m_requireOnlineAccess = IsSet(ReadConfigValue(kPropertySection, L"RequireOnlineAccess", L"0"));
+  if (!m_settings.requireOnlineAccessGiven && m_settings.onlineAccess) {
+    m_settings.requireOnlineAccess = IsSet(ReadConfigValue(kPropertySection, L"RequireOnlineAccess", L"0"));
   }
 }
 
 void CWorker::ReadRunSettings() {
-  if (!m_forceEncryptionGiven) {
+  if (!m_settings.forceEncryptionGiven) {
     std::wstring value = ReadConfigValue(kPropertySection, L"ForceEncryption", L"0");
-    m_forceEncryption = IsSet(value);
+    m_settings.forceEncryption = IsSet(value);
     m_state->SetProperty(L"FORCE_ENCRYPTION", value);
     m_state->SetProperty(L"FORCED_ENCRYPTION", value);
   }
-  if (!m_installAllLanguagesGiven && !m_forcedLanguage) {
-    m_installAllLanguages = IsSet(ReadConfigValue(kPropertySection, L"MUI", L"1"));
+  if (!m_settings.installAllLanguagesGiven && !m_forcedLanguage) {
+    m_settings.installAllLanguages = IsSet(ReadConfigValue(kPropertySection, L"MUI", L"1"));
   }
-  if (!m_ueipGiven) {
-    bool accepted = IsSet(ReadConfigValue(kPropertySection, L"UEIP", L"1")) && m_onlineAccess;
+  if (!m_settings.ueipGiven) {
+    bool accepted = IsSet(ReadConfigValue(kPropertySection, L"UEIP", L"1")) && m_settings.onlineAccess;
     m_state->m_ueipAccepted = accepted ? 1 : 0;
   }
-  if (!m_cleanupSourceFilesGiven) {
-    m_cleanupSourceFiles = IsSet(ReadConfigValue(kPropertySection, L"CleanupSourceFiles", L"0"));
+  if (!m_settings.cleanupSourceFilesGiven) {
+    m_settings.cleanupSourceFiles = IsSet(ReadConfigValue(kPropertySection, L"CleanupSourceFiles", L"0"));
   }
-  if (!m_returnRebootRequestGiven) {
-    m_returnRebootRequest = IsSet(ReadConfigValue(kPropertySection, L"ReturnRebootRequest", L"0"));
+  if (!m_settings.returnRebootRequestGiven) {
+    m_settings.returnRebootRequest = IsSet(ReadConfigValue(kPropertySection, L"ReturnRebootRequest", L"0"));
   }
 }
 
@@ -212,7 +212,7 @@ void CWorker::ReadOffers() {
     bool refused = std::any_of(commandLine.begin(), commandLine.end(), [&](const auto& property) {
       return property.first == key && property.second == L"0";
     });
-    *flag = !refused && m_onlineAccess ? 1 : 0;
+    *flag = !refused && m_settings.onlineAccess ? 1 : 0;
     if (!*flag) m_state->m_excludedOfferProducts.push_back(key);
   };
   offer(kToolbarOffer, &m_state->m_toolbarOffer);

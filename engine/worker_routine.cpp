@@ -124,7 +124,7 @@ void CWorker::InitializeCom() {
 
 // Step 4: true to go on, false when the compatibility check asks for a restart.
 bool CWorker::LogSystemFactsAndCheckCompatibility() {
-  if (m_fastInstall) return true;
+  if (m_settings.fastInstall) return true;
   NotBuiltYet(L"LogSystemInformation");
   return CheckAppCompatMode() != 1;
 }
@@ -184,7 +184,7 @@ void CWorker::BuildReplacementMap() {
 
 // Step 12: false when the launch-point mode has done its job.
 bool CWorker::RunCreateLaunchPointMode() {
-  if (!m_createLaunchPoint) return true;
+  if (!m_settings.createLaunchPoint) return true;
   NotBuiltYet(L"CreateLaunchPoint");
   return false;
 }
@@ -235,7 +235,7 @@ void CWorker::PublishLanguage() {
 
 // Step 20: false when the update-folder mode has done its job.
 bool CWorker::RunPrepareUpdateMode() {
-  if (!m_prepareUpdate) return true;
+  if (!m_settings.prepareUpdate) return true;
   NotBuiltYet(L"PrepareUpdateFolder");
   return false;
 }
@@ -263,7 +263,7 @@ bool CWorker::CheckSuiteCondition() {
     }
     return false;
   }
-  if (!m_fastInstall && !LoadMsiData()) {
+  if (!m_settings.fastInstall && !LoadMsiData()) {
     WriteLog(L"Unable to read MSI package data for products");
     AbortOnError(ERROR_INVALID_DATA, false);
   }
@@ -272,7 +272,7 @@ bool CWorker::CheckSuiteCondition() {
 
 // Step 23.
 void CWorker::TestInternetConnection() {
-  if (!m_fastInstall) NotBuiltYet(L"TestConnection");
+  if (!m_settings.fastInstall) NotBuiltYet(L"TestConnection");
 }
 
 // Step 24.
@@ -283,7 +283,7 @@ void CWorker::DisableProductsAndPromotions() {
 
 // Step 25.
 void CWorker::PrepareWorkingCopyAndVerify() {
-  if (m_fastInstall) return;
+  if (m_settings.fastInstall) return;
   NotBuiltYet(L"PrepareWorkingCopy");
   NotBuiltYet(L"BuildRestartCommand");
   NotBuiltYet(L"BuiltInVerifyActions");
@@ -302,12 +302,12 @@ void CWorker::LoadActionListsAndPendingRestart() {
 
 // Step 27.
 void CWorker::RunPerProductChecks() {
-  if (m_cleanSystem) return;
+  if (m_settings.cleanSystem) return;
   if (Mode() < CCommandOptions::kModeRepair) {
     NotBuiltYet(L"RepairOrPromptSuiteOverInstall");
     NotBuiltYet(L"EvaluateUpgradeLink");
     NotBuiltYet(L"UnregisterRebootResume");
   }
   NotBuiltYet(L"RunProductActions");
-  if (m_onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
+  if (m_settings.onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
 }

@@ -92,7 +92,7 @@ void CWorker::PrepareRepair() {
 
 // Step 31: false when the clean-system mode has done its job.
 bool CWorker::RunCleanSystemMode() {
-  if (!m_cleanSystem) return true;
+  if (!m_settings.cleanSystem) return true;
   NotBuiltYet(L"UninstallByGroup");
   if (m_interfaceThread.IsValid() && !m_interfaceThreadJoined) {
     SetEvent(m_state->GetEvent(FinishEvent));
@@ -118,7 +118,7 @@ DWORD CWorker::RunTheInstallation() {
 
 // Steps 33 to 35.
 void CWorker::FinishRun(DWORD result) {
-  if (!m_fastInstall) NotBuiltYet(L"FinalCleanup");
+  if (!m_settings.fastInstall) NotBuiltYet(L"FinalCleanup");
   JoinInterfaceThread();
   if (result != ERROR_SUCCESS && result != kRebootRequired) {
     NotBuiltYet(L"CreateLogFolderShortcut");
@@ -140,7 +140,7 @@ void CWorker::JoinInterfaceThread() {
 
 // Step 36.
 DWORD CWorker::RoutineResult() {
-  if (m_returnRebootRequest && m_state->m_rebootPending) return kRebootRequired;
+  if (m_settings.returnRebootRequest && m_state->m_rebootPending) return kRebootRequired;
   return ERROR_SUCCESS;
 }
 
@@ -148,6 +148,6 @@ DWORD CWorker::RoutineResult() {
 // restarts the machine itself.
 void CWorker::RestartIfNeeded() {
   if (m_interfaceThread.IsValid() || !m_state->m_rebootPending || !m_actionListsLoaded) return;
-  if (m_returnRebootRequest) return;
+  if (m_settings.returnRebootRequest) return;
   NotBuiltYet(L"InitiateReboot");
 }

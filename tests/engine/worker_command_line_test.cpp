@@ -115,18 +115,18 @@ TEST_F(CWorkerCommandLineTest, SetsTheEngineFlags) {
                 L"/createlaunchpoint CleanSystem=1 FastInstall=1 PrepareUpdate=C:\\upd {lang}=FRA "
                 L"DisableProducts=A,B Mandatory=0 ReturnRebootRequest=1 CleanupSourceFiles=1 "
                 L"BASEPATH=C:/Apps/{DcfSchemaVersionCheck} RepairSource=\"C:\\r s\" /qn"));
-  EXPECT_TRUE(worker.m_createLaunchPoint);
-  EXPECT_TRUE(worker.m_cleanSystem);
-  EXPECT_TRUE(worker.m_fastInstall);
-  EXPECT_TRUE(worker.m_prepareUpdate);
-  EXPECT_EQ(L"C:\\upd", worker.m_updateFolder);
+  EXPECT_TRUE(worker.m_settings.createLaunchPoint);
+  EXPECT_TRUE(worker.m_settings.cleanSystem);
+  EXPECT_TRUE(worker.m_settings.fastInstall);
+  EXPECT_TRUE(worker.m_settings.prepareUpdate);
+  EXPECT_EQ(L"C:\\upd", worker.m_settings.updateFolder);
   EXPECT_TRUE(worker.m_forcedLanguage);
   EXPECT_FALSE(worker.m_languageDialogAllowed);
   EXPECT_EQ(L"FRA", worker.m_installLanguage);
-  EXPECT_EQ((std::vector<std::wstring>{L"B", L"A"}), worker.m_disabledProducts);
-  EXPECT_TRUE(worker.m_ignoreMandatory);
-  EXPECT_TRUE(worker.m_returnRebootRequest);
-  EXPECT_TRUE(worker.m_cleanupSourceFiles);
+  EXPECT_EQ((std::vector<std::wstring>{L"B", L"A"}), worker.m_settings.disabledProducts);
+  EXPECT_TRUE(worker.m_settings.mandatoryIgnored);
+  EXPECT_TRUE(worker.m_settings.returnRebootRequest);
+  EXPECT_TRUE(worker.m_settings.cleanupSourceFiles);
   EXPECT_EQ(L"C:\\Apps\\1.0", worker.GetSetupState()->m_basePath);
   EXPECT_EQ(1, worker.GetSetupState()->m_basePathSet);
   EXPECT_EQ(L"C:\\r s", worker.GetSetupState()->m_repairSource);

@@ -114,22 +114,22 @@ TEST_F(CWorkerPropertiesTest, LaterSourcesWin) {
   EXPECT_EQ(L"{SETUPLANG} == \"ENU\"", worker.Property(L"URLPromotionCondition"));
   EXPECT_EQ(L"", worker.Property(L"CHROMEBROWSERPARAMS"));
   // OnlineAccess=0: the online settings are not read, UEIP is refused.
-  EXPECT_FALSE(worker.m_onlineAccess);
+  EXPECT_FALSE(worker.m_settings.onlineAccess);
   EXPECT_EQ(L"1", worker.Property(L"NO_ONLINE_ACCESS"));
   EXPECT_EQ(0, state->m_ueipAccepted);
-  EXPECT_FALSE(worker.m_onlineUpdatesAllowed);
-  EXPECT_FALSE(worker.m_updateManagerAutomatic);
+  EXPECT_FALSE(worker.m_settings.onlineUpdatesAllowed);
+  EXPECT_FALSE(worker.m_settings.updateManagerAutomatic);
 }
 
 TEST_F(CWorkerPropertiesTest, CommandLineSettingsAreNotReadAgain) {
   CInspectableWorker worker;
   Prepare(&worker, kSuiteDcf, L"/qn NO_ONLINE_ACCESS=0 UEIP=0 ReturnRebootRequest=1", {});
   ASSERT_TRUE(worker.ParseSetupProperties());
-  EXPECT_TRUE(worker.m_onlineAccess);
+  EXPECT_TRUE(worker.m_settings.onlineAccess);
   EXPECT_EQ(L"0", worker.Property(L"NO_ONLINE_ACCESS"));
   EXPECT_EQ(0, worker.GetSetupState()->m_ueipAccepted);
-  EXPECT_TRUE(worker.m_returnRebootRequest);
-  EXPECT_TRUE(worker.m_onlineUpdatesAllowed);  // read now that online access is allowed
+  EXPECT_TRUE(worker.m_settings.returnRebootRequest);
+  EXPECT_TRUE(worker.m_settings.onlineUpdatesAllowed);  // read now that online access is allowed
 }
 
 TEST_F(CWorkerPropertiesTest, ProductNames) {
