@@ -75,12 +75,3 @@ BOOL CSetupApp::InitInstance() {
   if (exitCode != ERROR_SUCCESS) ExitProcess(exitCode);
   return FALSE;
 }
-
-// The tests link this file for its functions and bring their own entry.
-#ifndef SETUP_APP_WITHOUT_ENTRY
-namespace {
-CSetupApp g_theApp;
-}
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return RunApplication(); }
-#endif
