@@ -10,27 +10,9 @@
 #include <memory>
 
 #include "conditions/expression_parser.h"
+#include "tests/conditions/fake_system_facts.h"
 
 namespace {
-
-class CBenchFacts : public ISystemFacts {
- public:
-  bool GetOsVersion(COsVersionInfo* info) const override {
-    info->majorVersion = 6;
-    info->minorVersion = 1;
-    info->servicePackMajor = 1;
-    info->extended = true;
-    return true;
-  }
-  bool GetProductType(std::wstring* type) const override {
-    *type = L"WinNT";
-    return true;
-  }
-  bool IsMediaCenter() const override { return false; }
-  bool IsWow64() const override { return true; }
-  uint16_t GetSystemDefaultLanguageId() const override { return 0x0409; }
-  uint16_t GetUserDefaultLanguageId() const override { return 0x0409; }
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -39,7 +21,7 @@ double Milliseconds(Clock::duration duration) {
 }
 
 int RunBench() {
-  CBenchFacts facts;
+  CFakeSystemFacts facts = CFakeSystemFacts::Windows7();
   double firstBuild = 0;
   double bestBuild = 1e9;
   for (int round = 0; round < 20; ++round) {

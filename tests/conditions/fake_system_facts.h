@@ -19,6 +19,18 @@ class CFakeSystemFacts : public ISystemFacts {
     version.extended = true;
   }
 
+  // Windows 7 SP1 on 64-bit Windows, English system and user language.
+  static CFakeSystemFacts Windows7() {
+    CFakeSystemFacts facts;
+    facts.version = COsVersionInfo();
+    facts.version.majorVersion = 6;
+    facts.version.minorVersion = 1;
+    facts.version.servicePackMajor = 1;
+    facts.version.extended = true;
+    facts.userLanguage = 0x0409;
+    return facts;
+  }
+
   bool GetOsVersion(COsVersionInfo* info) const override {
     if (throwOnVersion) throw std::runtime_error("version query");
     if (!versionWorks) return false;

@@ -11,28 +11,10 @@
 
 #include "conditions/condition_platform.h"
 #include "conditions/expression_parser.h"
+#include "tests/conditions/fake_system_facts.h"
 #include "platform/string_map.h"
 
 namespace {
-
-class CFixedFacts : public ISystemFacts {
- public:
-  bool GetOsVersion(COsVersionInfo* info) const override {
-    info->majorVersion = 6;
-    info->minorVersion = 1;
-    info->servicePackMajor = 1;
-    info->extended = true;
-    return true;
-  }
-  bool GetProductType(std::wstring* type) const override {
-    *type = L"WinNT";
-    return true;
-  }
-  bool IsMediaCenter() const override { return false; }
-  bool IsWow64() const override { return true; }
-  uint16_t GetSystemDefaultLanguageId() const override { return 0x0409; }
-  uint16_t GetUserDefaultLanguageId() const override { return 0x0464; }  // unlisted
-};
 
 struct COutcome {
   bool ok;
@@ -71,7 +53,12 @@ void Split(const uint8_t* data, size_t size, std::wstring* text, CMapStringToStr
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static CFixedFacts facts;
+  // A user language the table lacks, so the failing lookups are reached too.
+  static const CFakeSystemFacts facts = [] {
+    CFakeSystemFacts fixed = CFakeSystemFacts::Windows7();
+    fixed.userLanguage = 0x0464;
+    return fixed;
+  }();
   // One parser for the whole run, as in the program; rebuilt now and then so
   // that its table of names met stays small.
   static std::unique_ptr<CExpressionParser> parser;
