@@ -6,7 +6,7 @@
 
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
-#include "foundation/system_facts.h"
+#include "foundation/wow64.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
-#include "foundation/system_facts.h"
+#include "foundation/wow64.h"
 #include "platform/wide_string.h"
 
 namespace {

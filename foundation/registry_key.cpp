@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "foundation/file_utils.h"
-#include "foundation/system_facts.h"
+#include "foundation/wow64.h"
 #include "platform/wide_string.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "foundation/error.h"
-#include "foundation/system_facts.h"
+#include "foundation/wow64.h"
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
 

@@ -1,18 +1,18 @@
-// system_facts_test.cpp: the WOW64 fact and run-time export lookups.
-#include "foundation/system_facts.h"
+// wow64_test.cpp: the WOW64 fact and run-time export lookups.
+#include "foundation/wow64.h"
 
 #include <windows.h>
 
 #include "foundation/file_utils.h"
 #include "gtest/gtest.h"
 
-TEST(SystemFactsTest, IsWow64IsTrueForThisProcessOnSixtyFourBitWindows) {
+TEST(Wow64Test, IsWow64IsTrueForThisProcessOnSixtyFourBitWindows) {
   // The test prefix is 64-bit and the test executable 32-bit.
   EXPECT_TRUE(IsWow64());
   EXPECT_TRUE(IsWow64());  // cached answer stays the same
 }
 
-TEST(SystemFactsTest, GetProcAddressFromFileFindsOnlyExistingExports) {
+TEST(Wow64Test, GetProcAddressFromFileFindsOnlyExistingExports) {
   const std::wstring kernel32 = GetSystemPath(L"kernel32.dll");
   FARPROC loaded = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount");
   EXPECT_EQ(loaded, GetProcAddressFromFile(kernel32, "GetTickCount"));

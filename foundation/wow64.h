@@ -1,6 +1,7 @@
 #pragma once
-// system_facts.h: facts about the machine the setup runs on, read once and
-// cached for the whole process.
+// wow64.h: whether this 32-bit process runs on 64-bit Windows, asked once
+// per process, and the run-time export lookup the question needs on systems
+// that may lack the call.
 #include <windows.h>
 
 #include <string>

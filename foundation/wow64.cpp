@@ -1,6 +1,6 @@
-// system_facts.cpp: cached machine facts and run-time lookups of system
+// wow64.cpp: the cached WOW64 answer and run-time lookups of system
 // functions that older Windows versions may lack.
-#include "foundation/system_facts.h"
+#include "foundation/wow64.h"
 
 #include <windows.h>
 
