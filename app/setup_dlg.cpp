@@ -84,6 +84,24 @@ void CSetupDlg::OnShowWindow() {
   }
 }
 
+void CSetupDlg::EndHost(DWORD status) {
+  // Posted first and always: the dialog ignores it while Windows ends, and
+  // the end-session handler, woken by the finish event, must find it queued.
+  WriteLog(L"Sending WM_ENDSETUPDIALOG message...");
+  PostMessageW(GetSafeHwnd(), WM_ENDSETUPDIALOG, 0, static_cast<LPARAM>(status));
+  WriteLog(L"Setting finish event...");
+  SetEvent(m_finishEvent.Get());
+}
+
+// The dialog has one bar: it shows the overall and the package progress.
+CProgressWindows CSetupDlg::GetProgressWindows() const {
+  CProgressWindows windows;
+  windows.overallBar = m_progressBar;
+  windows.packageBar = m_progressBar;
+  windows.statusLine = m_secondLine;
+  return windows;
+}
+
 LRESULT CSetupDlg::OnEndSetupDialog(LPARAM status) {
   WriteLog(L"UI Received WM_ENDSETUPDIALOG message");
   Pause(800);

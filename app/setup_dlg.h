@@ -5,25 +5,29 @@
 
 #include <memory>
 
+#include "engine/setup_host.h"
 #include "foundation/scoped_handle.h"
 #include "platform/modal_dialog.h"
 
 class CWorker;
 
-// Posted by the worker's Cleanup; lParam carries the status.
+// Posted when the worker ends the host; lParam carries the status.
 const UINT WM_ENDSETUPDIALOG = WM_USER + 1;
 // Turns a queued end-session message into the reboot event.
 const UINT WM_CHECKREBOOT = WM_USER + 2;
 
-class CSetupDlg : public CModalDialog {
+class CSetupDlg : public CModalDialog, public ISetupHost {
  public:
   explicit CSetupDlg(HWND parent = nullptr);
   ~CSetupDlg() override;
 
-  HWND GetProgressBar() const { return m_progressBar; }
-  HWND GetSecondLine() const { return m_secondLine; }
   HANDLE GetFinishEvent() const { return m_finishEvent.Get(); }
   HANDLE GetRebootEvent() const { return m_rebootEvent.Get(); }
+
+  // Called on the worker's thread.
+  void EndHost(DWORD status) override;
+  HWND GetOwnerWindow() const override { return GetSafeHwnd(); }
+  CProgressWindows GetProgressWindows() const override;
 
  protected:
   BOOL OnInitDialog() override;

@@ -7,11 +7,11 @@
 
 #include "actions/command_options.h"
 #include "actions/windows_command_options_system.h"
-#include "app/setup_dlg.h"
 #include "conditions/expression_parser.h"
 #include "conditions/windows_system_facts.h"
 #include "engine/message_box.h"
 #include "engine/setup_globals.h"
+#include "engine/setup_host.h"
 #include "foundation/error.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/resource_strings.h"
@@ -23,18 +23,16 @@ namespace {
 const wchar_t kSchemaCheckProperty[] = L"DcfSchemaVersionCheck";
 }
 
-CWorker::CWorker(CSetupDlg* hostDialog)
-    : m_hostDialog(hostDialog), m_options(new CCommandOptions(CWindowsCommandOptionsSystem::Instance())) {
+CWorker::CWorker(ISetupHost* host)
+    : m_host(host), m_options(new CCommandOptions(CWindowsCommandOptionsSystem::Instance())) {
   NotBuiltYet(L"RegisterCancelAutoPlay");
   NotBuiltYet(L"SuppressWindowsUpdate");
   m_state.reset(new CSetupState());
   m_state->m_cancelAllowed = 1;
   m_state->SetProperty(kSchemaCheckProperty, L"1.0");
-  if (m_hostDialog) {
-    ReportInternalError(0, 0, m_hostDialog->GetSafeHwnd());
-    g_progressWindows.statusLine = m_hostDialog->GetSecondLine();
-    g_progressWindows.overallBar = m_hostDialog->GetProgressBar();
-    g_progressWindows.packageBar = m_hostDialog->GetProgressBar();
+  if (m_host) {
+    ReportInternalError(0, 0, m_host->GetOwnerWindow());
+    g_progressWindows = m_host->GetProgressWindows();
   }
   m_systemFacts.reset(new CWindowsSystemFacts());
   m_expressionParser.reset(new CExpressionParser(*m_systemFacts));

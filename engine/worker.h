@@ -19,11 +19,11 @@ class CCommandOptions;
 class CExpressionParser;
 class CKwIniFile;
 class CWindowsSystemFacts;
-class CSetupDlg;
+class ISetupHost;
 
 class CWorker {
  public:
-  explicit CWorker(CSetupDlg* hostDialog);
+  explicit CWorker(ISetupHost* host);
   CWorker(const CWorker&) = delete;
   CWorker& operator=(const CWorker&) = delete;
   virtual ~CWorker();
@@ -138,7 +138,7 @@ class CWorker {
   void StopInterfaceThread(bool failure);
   DWORD HandleFailure(LONG value);
 
-  CSetupDlg* m_hostDialog;
+  ISetupHost* m_host;
   std::unique_ptr<CSetupState> m_state;
   std::unique_ptr<CCommandOptions> m_options;
   std::unique_ptr<CKwIniFile> m_configuration;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "actions/command_options.h"
-#include "app/setup_dlg.h"
+#include "engine/setup_host.h"
 #include "foundation/registry_key.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
@@ -65,7 +65,7 @@ int CWorker::CheckAppCompatMode() {
     WriteLog(L"   The installation is running in silent mode and will continue in compatability mode");
     return 0;
   }
-  HWND owner = m_hostDialog ? m_hostDialog->GetSafeHwnd() : nullptr;
+  HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
   int answer = ShowBox(LoadResourceString(IDS_COMPATIBILITY_MODE), IDS_INFORMATION_CAPTION,
                        MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND, owner);
   if (answer != IDYES) {

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "actions/msi_dll.h"
-#include "app/setup_dlg.h"
+#include "engine/setup_host.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -62,15 +62,7 @@ void CWorker::Cleanup() {
       WriteLog(L"Removing temporary reboot files in Cleanup");
       NotBuiltYet(L"RemoveWorkingCopy");
     }
-    if (m_hostDialog) {
-      // Posted first and always: the dialog ignores it while Windows ends,
-      // and the end-session handler, woken by the finish event, must find it
-      // queued.
-      WriteLog(L"Sending WM_ENDSETUPDIALOG message...");
-      PostMessageW(m_hostDialog->GetSafeHwnd(), WM_ENDSETUPDIALOG, 0, static_cast<LPARAM>(m_status));
-      WriteLog(L"Setting finish event...");
-      SetEvent(m_hostDialog->GetFinishEvent());
-    }
+    if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.
     WriteLog(L"Unknown exception thrown during install");

@@ -12,9 +12,9 @@
 #include <memory>
 
 #include "actions/command_options.h"
-#include "app/setup_dlg.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
+#include "engine/setup_host.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
@@ -229,6 +229,6 @@ void CWorker::ShowPackageError(const std::wstring& packagePath) {
   wchar_t compact[41] = {};
   PathCompactPathExW(compact, packagePath.c_str(), 41, 0);
   text = ReplaceAll(text, L"[2]", compact);
-  HWND owner = m_hostDialog ? m_hostDialog->GetSafeHwnd() : nullptr;
+  HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
   ShowBox(text, IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND, owner);
 }

@@ -1,5 +1,5 @@
 // worker_test.cpp: how a run ends: the handlers for each thrown kind, the
-// abort message, Cleanup's message to the host dialog, the wizard handshake
+// abort message, Cleanup's end of the host, the wizard handshake
 // that must not hang, and the compatibility-mode check.
 #include "engine/worker.h"
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "actions/command_options.h"
-#include "app/setup_dlg.h"
 #include "engine/message_box.h"
+#include "engine/setup_host.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "gtest/gtest.h"
@@ -29,7 +29,7 @@ std::wstring ModulePath() {
 
 class CTestWorker : public CWorker {
  public:
-  explicit CTestWorker(CSetupDlg* dialog = nullptr) : CWorker(dialog) {}
+  explicit CTestWorker(ISetupHost* host = nullptr) : CWorker(host) {}
 
   std::function<DWORD()> steps;
   DWORD RunSteps() override { return steps ? steps() : CWorker::RunSteps(); }
@@ -42,6 +42,14 @@ class CTestWorker : public CWorker {
   void EnterSuiteMode() { m_suiteMode = TRUE; }
   using CWorker::CheckAppCompatMode;
   using CWorker::RunWizardHandshake;
+};
+
+class CFakeHost : public ISetupHost {
+ public:
+  void EndHost(DWORD status) override { ended.push_back(status); }
+  HWND GetOwnerWindow() const override { return nullptr; }
+  CProgressWindows GetProgressWindows() const override { return CProgressWindows(); }
+  std::vector<DWORD> ended;
 };
 
 struct CBox {
@@ -148,38 +156,22 @@ TEST_F(CWorkerTest, AbortShowsCodeInHexUnlessSilent) {
   }
 }
 
-// The end message carries the status and is queued before the finish event
-// is set, so the end-session handler always finds it.
-TEST_F(CWorkerTest, CleanupPostsStatusThenSetsFinishEvent) {
-  CSetupDlg dialog;
-  MSG stale;
-  while (PeekMessageW(&stale, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE)) {
+// However the steps end, the host is ended exactly once, with the status.
+TEST_F(CWorkerTest, CleanupEndsTheHostOnceWithTheStatus) {
+  const std::vector<std::pair<std::function<DWORD()>, DWORD>> kRuns = {
+      {[]() -> DWORD { throw static_cast<unsigned long>(13); }, 13},
+      {[]() -> DWORD { throw static_cast<long>(0); }, 0},
+      {[]() -> DWORD { throw std::runtime_error("other"); }, 0x8004FFFF},
+  };
+  for (const auto& run : kRuns) {
+    CFakeHost host;
+    {
+      CTestWorker worker(&host);
+      worker.steps = run.first;
+      EXPECT_EQ(run.second, worker.WorkerRoutine());
+    }
+    EXPECT_EQ(std::vector<DWORD>{run.second}, host.ended);
   }
-  {
-    CTestWorker worker(&dialog);
-    worker.steps = []() -> DWORD { throw static_cast<unsigned long>(13); };
-    EXPECT_EQ(13u, worker.WorkerRoutine());
-  }
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(dialog.GetFinishEvent(), 0));
-  MSG message;
-  // The dialog was never shown: a post to its null window lands in this
-  // thread's queue.
-  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE));
-  EXPECT_EQ(13, message.lParam);
-  EXPECT_EQ(0u, message.wParam);
-}
-
-TEST_F(CWorkerTest, SuccessfulRunPostsItsResult) {
-  CSetupDlg dialog;
-  MSG stale;
-  while (PeekMessageW(&stale, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE)) {
-  }
-  CTestWorker worker(&dialog);
-  worker.steps = []() -> DWORD { throw static_cast<long>(0); };
-  EXPECT_EQ(0u, worker.WorkerRoutine());
-  MSG message;
-  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE));
-  EXPECT_EQ(0, message.lParam);
 }
 
 // A wizard thread that ends without signalling either event used to leave
