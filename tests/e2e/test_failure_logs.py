@@ -1,0 +1,58 @@
+"""Runs that fail keep their log and say why: a broken SETUP.DCF still
+finds the log that the run then uses."""
+import os
+import shutil
+
+import pytest
+
+from conftest import BUILD, prefix_drive_c, read_log, run_windows, windows_path
+
+BROKEN_DCF = b"[Setup\r\nProductName=Sample\r\nProducts=Tool\r\n"
+
+
+def temp_folder():
+    found = [p for p in prefix_drive_c().glob("users/*/Temp") if p.is_dir()]
+    found += [p for p in prefix_drive_c().glob("users/*/AppData/Local/Temp") if p.is_dir()]
+    assert len(found) == 1, found
+    return found[0]
+
+
+@pytest.fixture
+def setup_kit(kit):
+    shutil.copy(BUILD / "setup.exe", kit)
+    return kit
+
+
+@pytest.mark.parametrize("form", ["template", "missing-folder", "bare-folder"])
+def test_broken_setup_dcf_line_lands_in_the_log_the_run_uses(setup_kit, form):
+    (setup_kit / "SETUP.DCF").write_bytes(BROKEN_DCF)
+    if form == "template":
+        # The tokens of a package log's name stay; the folder tokens are the
+        # system's, so a broken file cannot move the log.
+        folder = temp_folder() / f"S1-{os.getpid()}"
+        shutil.rmtree(folder, ignore_errors=True)
+        variable = "{TEMP_FOLDER}\\" + folder.name + "\\TAM_{ProductID}.log"
+        expanded = "C:\\" + str(folder.relative_to(prefix_drive_c())).replace("/", "\\") + "\\TAM_{ProductID}.log"
+    elif form == "missing-folder":
+        folder = setup_kit / "not yet" / "logs"
+        variable = expanded = windows_path(folder) + "\\TAM_{ProductID}.log"
+    else:
+        folder = setup_kit / "plain"
+        variable = windows_path(folder)
+        expanded = variable + "\\TAM_{ProductID}.log"
+    try:
+        result = run_windows(setup_kit / "setup.exe", ["/qn"], env={"KWSETUP": variable}, remove_env=())
+        messages = read_log(folder / "VELL_SETUP.LOG")
+    finally:
+        if form == "template":
+            shutil.rmtree(folder, ignore_errors=True)
+    assert result.code != 0
+    dcf = windows_path(setup_kit) + "\\SETUP.DCF"
+    assert messages[0].startswith(f"Exception while loading DCF file: {dcf} error 13: ")
+    assert messages[1] == f"Created folder for log files: {expanded}"
+    assert messages[2] == "Installer version: 3.58.94a"
+    assert messages[-1] == f"Worker routine returned error code = {result.code}"
+    # No second log, and no folder named after the raw template.
+    assert [p for p in setup_kit.rglob("*") if p.name == "VELL_SETUP.LOG" or "{" in p.name] == (
+        [] if form == "template" else [folder / "VELL_SETUP.LOG"])
+
