@@ -1,12 +1,15 @@
 """Runs that fail keep their log and say why: a broken SETUP.DCF still
-finds the log that the run then uses."""
+finds the log that the run then uses, and a corrupt package leaves the
+installer's own code in it."""
 import os
 import shutil
 
 import pytest
 
-from conftest import BUILD, prefix_drive_c, read_log, run_windows, windows_path
+from conftest import BUILD, REPO, prefix_drive_c, read_log, run_windows, windows_path
 
+PACKAGES = BUILD / "fixtures" / "msi"
+SUITE_DCF = REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF"
 BROKEN_DCF = b"[Setup\r\nProductName=Sample\r\nProducts=Tool\r\n"
 
 
@@ -56,3 +59,26 @@ def test_broken_setup_dcf_line_lands_in_the_log_the_run_uses(setup_kit, form):
     assert [p for p in setup_kit.rglob("*") if p.name == "VELL_SETUP.LOG" or "{" in p.name] == (
         [] if form == "template" else [folder / "VELL_SETUP.LOG"])
 
+
+def test_corrupt_package_leaves_the_failing_call_and_its_code_in_the_log(setup_kit):
+    shutil.copy(SUITE_DCF, setup_kit / "SETUP.DCF")
+    for key, package in (("Alpha", "alpha.msi"), ("Beta", "beta.msi"), ("Gamma", "gamma.msi")):
+        (setup_kit / key).mkdir()
+        shutil.copy(PACKAGES / package, setup_kit / key / package)
+    beta = setup_kit / "Beta" / "beta.msi"
+    beta.write_bytes(os.urandom(4096))
+    env = {"KWSETUP": windows_path(setup_kit / "logs") + "\\TAM_{ProductID}.log"}
+    result = run_windows(setup_kit / "setup.exe", ["/qn"], env=env, remove_env=())
+    assert result.code == 13
+    messages = read_log(setup_kit / "logs" / "VELL_SETUP.LOG")
+    cause = [m for m in messages if m.startswith("MSI package layer ")]
+    assert cause[:3] == [
+        "MSI package layer ERROR: Could not Open the Database",
+        # Wine's msi.dll answers ERROR_FUNCTION_FAILED for a file that is no
+        # structured storage.
+        f"MSI package layer ERROR: MsiOpenDatabaseW('{windows_path(beta)}') returned 1627",
+        "MSI package layer ERROR: Failed to Load Package",
+    ]
+    failed = messages.index("Failed loading MSI package data for Beta")
+    assert messages.index(cause[1]) < failed
+    assert "Unable to read MSI package data for products" in messages
