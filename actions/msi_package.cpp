@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_strings.h"
 #include "actions/msi_trace.h"
 
@@ -60,7 +61,8 @@ bool CMSIPackage::LoadPackage() {
     MsiTrace(MsiTraceError, L"Package Name supplied to LoadPackage() is Empty");
     return false;
   }
-  MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+  // No installer dialog may come up while the package is read.
+  CMsiInternalUIGuard quiet(INSTALLUILEVEL_NONE);
   UINT result = MsiOpenDatabaseW(m_packagePath.c_str(), MSIDBOPEN_READONLY, m_database.Receive());
   if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Could not Open the Database");
