@@ -6,6 +6,7 @@
 #include <process.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -38,10 +39,13 @@ HANDLE StartThread(ThreadProc proc, void* parameter, DWORD* error) {
     return nullptr;
   }
   unsigned id = 0;
+  _doserrno = 0;
   uintptr_t handle = _beginthreadex(nullptr, 0, ThreadBoundary, start.get(), 0, &id);
   if (handle == 0) {
-    DWORD lastError = GetLastError();
-    if (error) *error = lastError != ERROR_SUCCESS ? lastError : ERROR_NOT_ENOUGH_MEMORY;
+    // The runtime frees its own memory after the failed CreateThread, so the
+    // system's code is the one it kept in _doserrno, not the last error.
+    DWORD code = static_cast<DWORD>(_doserrno);
+    if (error) *error = code != ERROR_SUCCESS ? code : ERROR_NOT_ENOUGH_MEMORY;
     return nullptr;
   }
   start.release();  // the new thread owns it now
