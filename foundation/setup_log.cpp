@@ -181,13 +181,20 @@ std::wstring ExecutableFolder() {
 }  // namespace
 
 void __cdecl WriteLog(const wchar_t* format, ...) {
-  if (!format || !IsLoggingEnabled(nullptr)) return;
-  std::wstring stamp = FormatCurrentTime(kLineTimePattern);
+  if (!format) return;
   va_list args;
   va_start(args, format);
-  std::wstring message = FormatV(format, args);
+  // DLL actions call this through the context block, so nothing may escape
+  // into their frames; and the log never reports its own failures.
+  try {
+    if (IsLoggingEnabled(nullptr)) {
+      std::wstring stamp = FormatCurrentTime(kLineTimePattern);
+      std::wstring message = FormatV(format, args);
+      CLogWriter::Instance().Append(stamp + L" - " + message + L"\r\n");
+    }
+  } catch (...) {
+  }
   va_end(args);
-  CLogWriter::Instance().Append(stamp + L" - " + message + L"\r\n");
 }
 
 BOOL IsLoggingEnabled(std::wstring* logTemplate) {
