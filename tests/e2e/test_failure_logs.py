@@ -14,6 +14,8 @@ BROKEN_DCF = b"[Setup\r\nProductName=Sample\r\nProducts=Tool\r\n"
 
 
 def temp_folder():
+    """The prefix user's temporary folder; asked after a run, when the prefix
+    surely has one."""
     found = [p for p in prefix_drive_c().glob("users/*/Temp") if p.is_dir()]
     found += [p for p in prefix_drive_c().glob("users/*/AppData/Local/Temp") if p.is_dir()]
     assert len(found) == 1, found
@@ -32,10 +34,7 @@ def test_broken_setup_dcf_line_lands_in_the_log_the_run_uses(setup_kit, form):
     if form == "template":
         # The tokens of a package log's name stay; the folder tokens are the
         # system's, so a broken file cannot move the log.
-        folder = temp_folder() / f"S1-{os.getpid()}"
-        shutil.rmtree(folder, ignore_errors=True)
-        variable = "{TEMP_FOLDER}\\" + folder.name + "\\TAM_{ProductID}.log"
-        expanded = "C:\\" + str(folder.relative_to(prefix_drive_c())).replace("/", "\\") + "\\TAM_{ProductID}.log"
+        variable = "{TEMP_FOLDER}\\S1-" + str(os.getpid()) + "\\TAM_{ProductID}.log"
     elif form == "missing-folder":
         folder = setup_kit / "not yet" / "logs"
         variable = expanded = windows_path(folder) + "\\TAM_{ProductID}.log"
@@ -43,8 +42,11 @@ def test_broken_setup_dcf_line_lands_in_the_log_the_run_uses(setup_kit, form):
         folder = setup_kit / "plain"
         variable = windows_path(folder)
         expanded = variable + "\\TAM_{ProductID}.log"
+    result = run_windows(setup_kit / "setup.exe", ["/qn"], env={"KWSETUP": variable}, remove_env=())
+    if form == "template":
+        folder = temp_folder() / f"S1-{os.getpid()}"
+        expanded = "C:\\" + str(folder.relative_to(prefix_drive_c())).replace("/", "\\") + "\\TAM_{ProductID}.log"
     try:
-        result = run_windows(setup_kit / "setup.exe", ["/qn"], env={"KWSETUP": variable}, remove_env=())
         messages = read_log(folder / "VELL_SETUP.LOG")
     finally:
         if form == "template":
