@@ -17,12 +17,16 @@ const wchar_t kFeatureQuery[] = L"SELECT * FROM Feature";
 
 bool CMSIFeatureList::Load(MSIHANDLE database, MSIHANDLE package) {
   CScopedMsiHandle view;
-  if (MsiDatabaseOpenViewW(database, kFeatureQuery, view.Receive()) != ERROR_SUCCESS) {
+  UINT result = MsiDatabaseOpenViewW(database, kFeatureQuery, view.Receive());
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Could not Open Database View");
+    MsiTrace(MsiTraceError, L"MsiDatabaseOpenViewW('%s') returned %u", kFeatureQuery, result);
     return false;
   }
-  if (MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS) {
+  result = MsiViewExecute(view.Get(), 0);
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Could not Execute Database View");
+    MsiTrace(MsiTraceError, L"MsiViewExecute('%s') returned %u", kFeatureQuery, result);
     return false;
   }
   CScopedMsiHandle record;

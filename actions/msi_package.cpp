@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_strings.h"
 #include "actions/msi_trace.h"
 
@@ -36,6 +37,12 @@ void SplitFolder(const std::wstring& path, std::wstring* drive, std::wstring* fo
                                                          : path.substr(start, slash + 1 - start);
 }
 
+// The installer's own code says why a step failed; the fixed line beside it
+// does not.
+void TraceInstallerCode(int level, const wchar_t* call, const std::wstring& object, UINT code) {
+  MsiTrace(level, L"%s('%s') returned %u", call, object.c_str(), code);
+}
+
 bool FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -54,22 +61,28 @@ bool CMSIPackage::LoadPackage() {
     MsiTrace(MsiTraceError, L"Package Name supplied to LoadPackage() is Empty");
     return false;
   }
-  MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
-  if (MsiOpenDatabaseW(m_packagePath.c_str(), MSIDBOPEN_READONLY, m_database.Receive()) !=
-      ERROR_SUCCESS) {
+  // No installer dialog may come up while the package is read.
+  CMsiInternalUIGuard quiet(INSTALLUILEVEL_NONE);
+  UINT result = MsiOpenDatabaseW(m_packagePath.c_str(), MSIDBOPEN_READONLY, m_database.Receive());
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Could not Open the Database");
+    TraceInstallerCode(MsiTraceError, L"MsiOpenDatabaseW", m_packagePath, result);
     Close();
     return false;
   }
   m_databaseOpen = true;
   CScopedMsiHandle summary;
-  if (MsiGetSummaryInformationW(m_database.Get(), nullptr, 0, summary.Receive()) != ERROR_SUCCESS) {
+  result = MsiGetSummaryInformationW(m_database.Get(), nullptr, 0, summary.Receive());
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Could not Get Summary Information");
+    TraceInstallerCode(MsiTraceError, L"MsiGetSummaryInformationW", m_packagePath, result);
     Close();
     return false;
   }
-  if (ReadSummaryString(summary.Get(), kTemplateProperty, &m_template) != ERROR_SUCCESS) {
+  result = ReadSummaryString(summary.Get(), kTemplateProperty, &m_template);
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Failed to get template string of the database being installed.");
+    TraceInstallerCode(MsiTraceError, L"MsiSummaryInfoGetPropertyW", m_packagePath, result);
     Close();
     return false;
   }
@@ -78,8 +91,10 @@ bool CMSIPackage::LoadPackage() {
     return false;
   }
   // The package is opened by path: costing sees the package as shipped.
-  if (MsiOpenPackageW(m_packagePath.c_str(), m_package.Receive()) != ERROR_SUCCESS) {
+  result = MsiOpenPackageW(m_packagePath.c_str(), m_package.Receive());
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceWarning, L"Could not Open MSI Package, all costing will report as 0");
+    TraceInstallerCode(MsiTraceWarning, L"MsiOpenPackageW", m_packagePath, result);
     return true;
   }
   m_packageOpen = true;
@@ -106,6 +121,7 @@ bool CMSIPackage::ApplyTransform() {
   UINT result = MsiDatabaseApplyTransformW(m_database.Get(), path.c_str(), 0);
   if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Could not apply Transform %s", path.c_str());
+    TraceInstallerCode(MsiTraceError, L"MsiDatabaseApplyTransformW", path, result);
     return false;
   }
   MsiTrace(MsiTraceInformation, L"Tranform Applied");
@@ -114,8 +130,10 @@ bool CMSIPackage::ApplyTransform() {
 
 bool CMSIPackage::RunCostingActions() {
   for (const wchar_t* action : kCostingActions) {
-    if (MsiDoActionW(m_package.Get(), action) != ERROR_SUCCESS) {
+    UINT result = MsiDoActionW(m_package.Get(), action);
+    if (result != ERROR_SUCCESS) {
       MsiTrace(MsiTraceError, L"Failed in MsiDoAction() during %s", action);
+      TraceInstallerCode(MsiTraceError, L"MsiDoActionW", action, result);
       return false;
     }
   }
@@ -149,14 +167,18 @@ bool CMSIPackage::GetProperty(const std::wstring& name, std::wstring* value) con
   value->clear();
   // The name goes in as a parameter: a quote in it cannot change the query.
   CScopedMsiHandle view;
-  if (MsiDatabaseOpenViewW(m_database.Get(), kPropertyQuery, view.Receive()) != ERROR_SUCCESS) {
+  UINT result = MsiDatabaseOpenViewW(m_database.Get(), kPropertyQuery, view.Receive());
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Failed to Open Database View");
+    TraceInstallerCode(MsiTraceError, L"MsiDatabaseOpenViewW", kPropertyQuery, result);
     return false;
   }
   CScopedMsiHandle parameters(MsiCreateRecord(1));
   MsiRecordSetStringW(parameters.Get(), 1, name.c_str());
-  if (MsiViewExecute(view.Get(), parameters.Get()) != ERROR_SUCCESS) {
+  result = MsiViewExecute(view.Get(), parameters.Get());
+  if (result != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Failed to Execute Database View");
+    TraceInstallerCode(MsiTraceError, L"MsiViewExecute", name, result);
     return false;
   }
   CScopedMsiHandle record;

@@ -6,11 +6,15 @@
 #include <atomic>
 #include <cstdarg>
 
+#include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
 namespace {
 
 const int kHighestKeptLevel = MsiTraceInformation;
+// Errors also go into the setup log, which otherwise only says that a
+// package failed to load, not why.
+const int kHighestLoggedLevel = MsiTraceError;
 
 void DebuggerSink(const std::wstring& line) { OutputDebugStringW((line + L"\n").c_str()); }
 
@@ -30,6 +34,9 @@ void MsiTrace(int level, const wchar_t* format, ...) {
   va_start(args, format);
   std::wstring text = FormatV(format, args);
   va_end(args);
+  if (level >= MsiTraceFatal && level <= kHighestLoggedLevel) {
+    WriteLog(L"MSI package layer %s: %s", LevelName(level), text.c_str());
+  }
   SYSTEMTIME now;
   GetLocalTime(&now);
   g_sink.load()(Format(L"%02d:%02d:%02d.%03d [%04X] %s: %s", now.wHour, now.wMinute, now.wSecond,

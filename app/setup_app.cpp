@@ -11,9 +11,11 @@
 #include "app/setup_dlg.h"
 #include "engine/setup_aggregate.h"
 #include "engine/worker.h"
+#include "foundation/caught_exception.h"
 #include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
+#include "platform/callback_boundary.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
@@ -44,6 +46,8 @@ BOOL CSetupApp::InitInstance() {
   SetAppName(LoadResourceString(IDS_APP_NAME));
   std::wstring commandLine = GetCommandLineW();
   InitializeLogging(commandLine);
+  // Threads and the dialog report what they catch into the setup log.
+  SetBoundaryReporter(LogCaughtException);
   WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
 
   std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());

@@ -49,7 +49,13 @@ bool CProductData::LoadFromDcfFile(const std::wstring& path, CSetupState* state)
     SetLastError(ERROR_OPEN_FAILED);
     return false;
   }
-  return LoadFromDcf(file, state);
+  if (!LoadFromDcf(file, state)) {
+    // The file was read but its data is not usable; without this the caller
+    // reads whatever the last log line left behind.
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  return true;
 }
 
 bool CProductData::SaveToDcf(const std::wstring& path) const {

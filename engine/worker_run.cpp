@@ -55,6 +55,7 @@ bool CWorker::RunWizardHandshake() {
   HANDLE handles[] = {m_state->GetEvent(ProgressStartedEvent), m_state->GetEvent(CancelRequestEvent),
                       m_interfaceThread.Get()};
   DWORD wait = WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+  DWORD waitError = GetLastError();  // used only when the wait failed
   if (UiLevel() <= 1) {
     if (m_state->m_setupType == SetupTypeRepair) m_options->SetMode(CCommandOptions::kModeRepair);
     if (m_state->m_setupType == SetupTypeRemove) m_options->SetMode(CCommandOptions::kModeUninstall);
@@ -70,7 +71,7 @@ bool CWorker::RunWizardHandshake() {
     if (threadResult != ERROR_SUCCESS) throw static_cast<unsigned long>(threadResult);
     return false;
   }
-  AbortOnError(GetLastError(), true);
+  AbortOnError(waitError, true);
 }
 
 void CWorker::SetSetupTypeFromMode() {
@@ -85,8 +86,9 @@ void CWorker::ApplySelection() { NotBuiltYet(L"ApplyProductSelection"); }
 void CWorker::PrepareRepair() {
   if (m_state->m_setupType != SetupTypeRepair) return;
   if (!NotBuiltYet(L"PrepareRepairActions")) {
+    DWORD error = GetLastError();
     WriteLog(L"Failed creating repair action list.");
-    AbortOnError(GetLastError(), true);
+    AbortOnError(error, true);
   }
 }
 

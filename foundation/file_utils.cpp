@@ -64,7 +64,8 @@ bool ListFolder(const std::wstring& folder, const std::wstring& pattern,
                 std::vector<WIN32_FIND_DATAW>* entries) {
   entries->clear();
   WIN32_FIND_DATAW entry = {};
-  CScopedFindHandle find(FindFirstFileW(JoinPath(folder, pattern).c_str(), &entry));
+  std::wstring search = JoinPath(folder, pattern);
+  CScopedFindHandle find(FindFirstFileW(search.c_str(), &entry));
   if (!find.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     if (!IsDotOrDotDotName(entry.cFileName)) entries->push_back(entry);

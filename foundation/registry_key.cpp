@@ -173,7 +173,8 @@ void CRegistryKey::DeleteValue(const std::wstring& name) {
 void CRegistryKey::DeleteKey() {
   if (!m_root || m_subkey.empty()) return;
   // advapi32 by full path, so no DLL planted beside setup.exe is loaded.
-  HMODULE advapi32 = LoadLibraryW(GetSystemPath(kAdvapi32).c_str());
+  std::wstring advapi32Path = GetSystemPath(kAdvapi32);
+  HMODULE advapi32 = LoadLibraryW(advapi32Path.c_str());
   if (!advapi32) throw CError(GetLastError());
   LONG result = DeleteKeyInViews(advapi32, m_root, m_subkey, m_isWow64);
   FreeLibrary(advapi32);

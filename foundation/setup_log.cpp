@@ -181,13 +181,20 @@ std::wstring ExecutableFolder() {
 }  // namespace
 
 void __cdecl WriteLog(const wchar_t* format, ...) {
-  if (!format || !IsLoggingEnabled(nullptr)) return;
-  std::wstring stamp = FormatCurrentTime(kLineTimePattern);
+  if (!format) return;
   va_list args;
   va_start(args, format);
-  std::wstring message = FormatV(format, args);
+  // DLL actions call this through the context block, so nothing may escape
+  // into their frames; and the log never reports its own failures.
+  try {
+    if (IsLoggingEnabled(nullptr)) {
+      std::wstring stamp = FormatCurrentTime(kLineTimePattern);
+      std::wstring message = FormatV(format, args);
+      CLogWriter::Instance().Append(stamp + L" - " + message + L"\r\n");
+    }
+  } catch (...) {
+  }
   va_end(args);
-  CLogWriter::Instance().Append(stamp + L" - " + message + L"\r\n");
 }
 
 BOOL IsLoggingEnabled(std::wstring* logTemplate) {
@@ -268,13 +275,13 @@ void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLi
   }
 }
 
-void GetLogPathFromDcf(std::wstring* path) {
-  if (!path) return;
+std::wstring GetLogPathFromDcf(std::wstring* path) {
+  if (!path) return std::wstring();
   path->clear();
   std::wstring dcfPath = ExecutableFolder() + kDcfName;
   // No configuration beside the program is no error of the log's: the run
   // reports a missing SETUP.DCF where it reads it.
-  if (GetFileAttributesW(dcfPath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  if (GetFileAttributesW(dcfPath.c_str()) == INVALID_FILE_ATTRIBUTES) return std::wstring();
   try {
     CKwIniFile dcf;
     dcf.Init(false);
@@ -283,22 +290,30 @@ void GetLogPathFromDcf(std::wstring* path) {
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
     path->clear();
-    WriteLog(L"Exception while loading DCF file: %s error %d: %s", dcfPath.c_str(),
-             owned->GetCode(), owned->GetMessageText().c_str());
+    return Format(L"Exception while loading DCF file: %s error %d: %s", dcfPath.c_str(),
+                  owned->GetCode(), owned->GetMessageText().c_str());
   }
+  return std::wstring();
 }
 
 void InitializeLogging(const std::wstring& commandLine) {
+  // Nothing is written before the log's place is settled: the first line
+  // fixes the file for the whole run, so a broken SETUP.DCF's line waits.
   std::wstring path;
+  std::wstring dcfFailure;
   GetLogPathFromCommandLine(&path, commandLine);
-  if (path.empty()) GetLogPathFromDcf(&path);
+  if (path.empty()) dcfFailure = GetLogPathFromDcf(&path);
   if (path.empty()) path = GetLogPathFromEnvironment(nullptr);
-  if (path.empty()) return;
+  if (path.empty()) {
+    if (!dcfFailure.empty()) WriteLog(L"%s", dcfFailure.c_str());
+    return;
+  }
   path = ExpandLogFileName(path);
   SetEnvironmentVariableW(kLogVariable, path.c_str());
   DWORD error = CreateLogFolder(path);
+  if (error != ERROR_SUCCESS) SetEnvironmentVariableW(kLogVariable, L"LOG");
+  if (!dcfFailure.empty()) WriteLog(L"%s", dcfFailure.c_str());
   if (error != ERROR_SUCCESS) {
-    SetEnvironmentVariableW(kLogVariable, L"LOG");
     WriteLog(L"Could not create folder for log files: %s, Error: %d", path.c_str(), error);
   } else {
     WriteLog(L"Created folder for log files: %s", path.c_str());

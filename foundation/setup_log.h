@@ -19,6 +19,9 @@ std::wstring GetLogPathFromEnvironment(const wchar_t* variableName);
 std::wstring ExpandLogFileName(const std::wstring& path);
 DWORD CreateLogFolder(const std::wstring& path);
 void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine);
-void GetLogPathFromDcf(std::wstring* path);
+// The LogFile key of SETUP.DCF beside the program. Returns the line that
+// reports a file that cannot be loaded (empty otherwise), for the caller to
+// write once the log's place is decided.
+std::wstring GetLogPathFromDcf(std::wstring* path);
 void InitializeLogging(const std::wstring& commandLine);
 std::wstring FormatCurrentTime(const wchar_t* pattern);

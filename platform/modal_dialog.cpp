@@ -2,6 +2,10 @@
 // It is a no-throw boundary: Windows calls it.
 #include "platform/modal_dialog.h"
 
+#include <windows.h>
+
+#include "platform/callback_boundary.h"
+
 CModalDialog::CModalDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
 
 INT_PTR CModalDialog::DoModal() {
@@ -30,7 +34,9 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT message, WPARAM wPar
     INT_PTR result = FALSE;
     if (dialog->OnMessage(message, wParam, lParam, &result)) return result;
   } catch (...) {
-    OutputDebugStringW(L"CModalDialog: exception in a message handler");
+    // A handler that failed half-way leaves the dialog in no known state:
+    // it ends, and its owner gets a failure status instead of a result.
+    dialog->EndDialog(static_cast<INT_PTR>(ReportBoundaryException(L"a dialog procedure")));
   }
   if (message == WM_NCDESTROY) dialog->m_window = nullptr;
   return FALSE;

@@ -11,6 +11,7 @@ class CModalDialog {
   virtual ~CModalDialog() = default;
 
   // The value given to EndDialog, or -1 when the dialog could not be created.
+  // A handler that throws ends the dialog with the boundary reporter's status.
   INT_PTR DoModal();
   void EndDialog(INT_PTR result);
   HWND GetSafeHwnd() const { return m_window; }

@@ -2,6 +2,10 @@
 // start of its InitInstance.
 #include "platform/win_application.h"
 
+#include <windows.h>
+
+#include "platform/callback_boundary.h"
+
 namespace {
 CWinApplication* g_application = nullptr;
 }
@@ -18,6 +22,12 @@ int RunApplication() {
   if (!g_application) return ERROR_INVALID_FUNCTION;
   // The application keeps no message loop of its own: its dialogs run modal
   // loops, and a true answer only means "nothing more to do".
-  g_application->InitInstance();
+  try {
+    g_application->InitInstance();
+  } catch (...) {
+    // Nothing may leave the program's entry: the exception would end the
+    // process without a word. It becomes the exit code instead.
+    return static_cast<int>(ReportBoundaryException(L"the application's start-up"));
+  }
   return 0;
 }

@@ -25,5 +25,6 @@ class CWinApplication {
   HWND m_mainWindow = nullptr;
 };
 
-// What wWinMain returns: runs InitInstance of the one application object.
+// What wWinMain returns: runs InitInstance of the one application object;
+// an exception it throws becomes the boundary reporter's status.
 int RunApplication();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
+#include "platform/wide_string.h"
 #include "tests/support/msi_fixtures.h"
 #include "tests/support/test_support.h"
 
@@ -217,6 +218,22 @@ TEST(CMSIPackageTest, BadPackagesFailWithoutCrashing) {
     EXPECT_EQ(L"", value);
     EXPECT_FALSE(package.GetPackageCode(&value));
   }
+}
+
+// The level is process-wide: the in-process runner that comes after a query
+// sets its own and must not be overridden by ours.
+TEST(CMSIPackageTest, LoadingLeavesTheInstallerInterfaceLevelAsItWas) {
+  CTestFolder folder;
+  WriteFileBytes(folder.File(L"random.msi"), RandomBytes(20000));
+  const std::wstring kPaths[] = {MsiFixturePath(L"alpha.msi"), folder.File(L"random.msi"), L""};
+  const INSTALLUILEVEL kLevel = static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_BASIC | INSTALLUILEVEL_PROGRESSONLY);
+  INSTALLUILEVEL before = MsiSetInternalUI(kLevel, nullptr);
+  for (const std::wstring& path : kPaths) {
+    CMSIPackage package(path, L"");
+    package.LoadAndCost();
+    EXPECT_EQ(kLevel, MsiSetInternalUI(INSTALLUILEVEL_NOCHANGE, nullptr)) << WideToUtf8(path);
+  }
+  MsiSetInternalUI(before, nullptr);
 }
 
 TEST(CMSIPackageTest, ADatabaseWithoutTablesGivesABrokenPropertyView) {

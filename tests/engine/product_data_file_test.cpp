@@ -197,4 +197,14 @@ TEST(CProductDataFileTest, FailuresReportTheirCodeThroughTheLastError) {
   EXPECT_FALSE(product.LoadFromDcfFile(folder.File(L"held.dcf"), nullptr));
   EXPECT_EQ(static_cast<DWORD>(ERROR_OPEN_FAILED), GetLastError());
   CloseHandle(held);
+
+  // Read but unusable: a feature whose parent is missing. A stale "not
+  // found" left by an earlier call must not make the failure look harmless.
+  WriteFileBytes(folder.File(L"orphan.dcf"),
+                 "[Setup.Alpha]\r\nPrimaryAction=Install\r\n[InstallActions.Alpha.Install]\r\n"
+                 "Features=Child\r\n[InstallActions.Alpha.Install.Child]\r\nFeatureId=Child\r\n"
+                 "ParentId=Nowhere\r\n");
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(product.LoadFromDcfFile(folder.File(L"orphan.dcf"), nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
 }
