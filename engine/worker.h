@@ -13,6 +13,7 @@
 #include "engine/macro_expander.h"
 #include "engine/engine_settings.h"
 #include "engine/setup_state.h"
+#include "foundation/dcf_names.h"
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
@@ -153,7 +154,7 @@ class CWorker {
   std::wstring m_configurationPath;
   std::wstring m_configurationFolder;
   std::wstring m_setupFolder;
-  std::wstring m_configurationName = L"SETUP.DCF";
+  std::wstring m_configurationName = kDcfFileName;
   std::wstring m_installLanguage;
   std::wstring m_resumeValueName;
   std::vector<std::wstring> m_products;

@@ -15,6 +15,7 @@
 #include "app/setup_dlg.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
+#include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
@@ -25,14 +26,6 @@
 
 namespace {
 
-const wchar_t kSetupSection[] = L"Setup";
-const wchar_t kProductsKey[] = L"Products";
-const wchar_t kMasterKey[] = L"Master";
-const wchar_t kPackageNameKey[] = L"PackageName";
-const wchar_t kTransformKey[] = L"Transform";
-const wchar_t kCostKey[] = L"Cost";
-const wchar_t kProductNameKey[] = L"ProductName";
-const wchar_t kInstallCostKey[] = L"InstallCost";
 const wchar_t kLanguageToken[] = L"{lang}";
 const double kMinimumLargestCost = 140.0;
 const DWORD kOutOfTempSpace = 148;
@@ -147,9 +140,9 @@ bool CWorker::ParseMsiFileList() {
   for (const std::wstring& key : m_products) {
     CProductData* product = m_state->m_products.Lookup(key);
     if (product) ++m_sharedKeyCounts[product->GetProductGroup()];
-    std::wstring setupSection = Format(L"Setup.%s", key.c_str());
+    std::wstring setupSection = Format(kSetupSectionFormat, key.c_str());
     std::wstring packageName = ExpandMacros(ReadConfigValue(setupSection, kPackageNameKey));
-    std::wstring costText = ReadConfigValue(Format(L"InstallActions.%s.Install", key.c_str()), kCostKey);
+    std::wstring costText = ReadConfigValue(Format(kActionSectionFormat, key.c_str(), kInstallAction), kCostKey);
     if (!costText.empty()) largestCost = std::max(largestCost, wcstod(costText.c_str(), nullptr));
     std::wstring folder = m_options->GetInstallSource();
     if (m_multiProduct && !Contains(m_masterProducts, key)) folder += key + L"\\";
@@ -163,7 +156,7 @@ bool CWorker::ParseMsiFileList() {
       std::wstring transform = ReadConfigValue(setupSection, kTransformKey);
       if (!transform.empty()) product->SetSourceTransformPath(folder + ExpandMacros(transform));
     } else {
-      std::wstring propertySection = Format(L"Property.%s", key.c_str());
+      std::wstring propertySection = Format(kPropertySectionFormat, key.c_str());
       product->SetProductName(ReadConfigValue(propertySection, kProductNameKey));
       product->SetCost(wcstod(ReadConfigValue(propertySection, kInstallCostKey, L"0.0").c_str(), nullptr));
     }

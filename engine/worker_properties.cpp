@@ -9,6 +9,7 @@
 
 #include "actions/command_options.h"
 #include "engine/worker.h"
+#include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -16,10 +17,6 @@
 
 namespace {
 
-const wchar_t kPropertySection[] = L"Property";
-const wchar_t kSetupSection[] = L"Setup";
-const wchar_t kDynamicPropertiesKey[] = L"DynamicProperties";
-const wchar_t kProductNameKey[] = L"ProductName";
 const wchar_t kOnlineAccessProperty[] = L"NO_ONLINE_ACCESS";
 const wchar_t kPromotionConditionProperty[] = L"URLPromotionCondition";
 // The promotion address the configurations ship with; only with it does
@@ -83,14 +80,14 @@ bool CWorker::ParseSetupProperties() {
 }
 
 void CWorker::ReadProductTexts() {
-  std::wstring installDir = ReadConfigValue(kPropertySection, L"INSTALLDIR");
+  std::wstring installDir = ReadConfigValue(kPropertySection, kInstallDirKey);
   m_state->m_installFolder = ExpandMacros(ReplaceAll(installDir, L"/", L"\\"));
   m_state->m_defaultInstallFolder = m_state->m_installFolder;
   // Absent means "not declared"; an empty property would read as a bad version.
-  std::wstring schema = ReadConfigValue(kPropertySection, L"DcfVersionSchema");
+  std::wstring schema = ReadConfigValue(kPropertySection, kDcfVersionSchemaKey);
   if (!schema.empty()) m_state->SetProperty(L"DcfSchemaVersionFound", schema);
 
-  std::wstring shortName = ReadConfigValue(kPropertySection, L"ShortProductName");
+  std::wstring shortName = ReadConfigValue(kPropertySection, kShortProductNameKey);
   m_state->SetShortProductName(shortName.c_str());
   m_state->SetProperty(L"ShortProductName", shortName);
   std::wstring productName =
@@ -99,29 +96,29 @@ void CWorker::ReadProductTexts() {
   m_state->SetProperty(kProductNameKey, productName);
 
   m_state->SetProperty(kPromotionConditionProperty,
-                       ReadConfigValue(kPropertySection, L"URLPromotionCondition"));
-  std::wstring promotion = ReadConfigValue(kPropertySection, L"URLPromotion");
+                       ReadConfigValue(kPropertySection, kUrlPromotionConditionKey));
+  std::wstring promotion = ReadConfigValue(kPropertySection, kUrlPromotionKey);
   m_state->SetProperty(L"URLPromotion", promotion);
   if (promotion == kDefaultPromotionUrl) {
     m_state->SetProperty(kPromotionConditionProperty, kDefaultPromotionCondition);
   }
   m_state->SetProperty(L"URLPromotionOffline",
-                       ReadConfigValue(kPropertySection, L"URLPromotionOffline"));
+                       ReadConfigValue(kPropertySection, kUrlPromotionOfflineKey));
   ReadProductNameFallback();
 
-  m_state->m_productVersion = ReadConfigValue(kPropertySection, L"ProductVersion");
+  m_state->m_productVersion = ReadConfigValue(kPropertySection, kProductVersionKey);
   m_state->SetProperty(L"ProductVersion", m_state->m_productVersion);
-  m_state->m_viewReadme = ReadConfigValue(kPropertySection, L"VIEWREADME");
-  m_state->SetUserName(ReadConfigValue(kPropertySection, L"UserName").c_str());
-  m_state->SetCompanyName(ReadConfigValue(kPropertySection, L"UserCompany").c_str());
-  m_state->m_publisherName = ReadConfigValue(kPropertySection, L"CompanyName");
+  m_state->m_viewReadme = ReadConfigValue(kPropertySection, kViewReadmeKey);
+  m_state->SetUserName(ReadConfigValue(kPropertySection, kUserNameKey).c_str());
+  m_state->SetCompanyName(ReadConfigValue(kPropertySection, kUserCompanyKey).c_str());
+  m_state->m_publisherName = ReadConfigValue(kPropertySection, kCompanyNameKey);
 }
 
 // A single-product suite may name itself only in its product's section.
 void CWorker::ReadProductNameFallback() {
   if (m_state->GetProductName().empty() && m_products.size() == 1) {
     std::wstring name =
-        ReadConfigValue(Format(L"Setup.%s", m_products[0].c_str()), kProductNameKey);
+        ReadConfigValue(Format(kSetupSectionFormat, m_products[0].c_str()), kProductNameKey);
     m_state->SetProductName(name.c_str());
     m_state->SetProperty(kProductNameKey, name);
   }
@@ -135,71 +132,71 @@ bool CWorker::ReadInstallSettings() {
   int mode = Mode();
   if (!m_forcedLanguage && mode != CCommandOptions::kModeRepair &&
       mode != CCommandOptions::kModeUninstall) {
-    m_languageDialogAllowed = ReadConfigValue(kPropertySection, L"AutoDetectLang", L"1") == L"0";
+    m_languageDialogAllowed = ReadConfigValue(kPropertySection, kAutoDetectLangKey, L"1") == L"0";
   } else {
     m_languageDialogAllowed = FALSE;
   }
   m_state->m_fixedInstallPoint =
-      IsSet(ReadConfigValue(kPropertySection, L"FixedInstallPoint", L"0"));
+      IsSet(ReadConfigValue(kPropertySection, kFixedInstallPointKey, L"0"));
   if (m_state->m_fixedInstallPoint && m_state->m_installFolder.empty()) {
     WriteLog(L"Install path not specified in fixed point install set");
     return false;
   }
-  m_requireAdmin = IsSet(ReadConfigValue(kPropertySection, L"RequireAdminPrivileges", L"1"));
-  m_separateInstallDirs = IsSet(ReadConfigValue(kPropertySection, L"SeparateInstallDirs", L"1"));
-  m_perProductPlatforms = IsSet(ReadConfigValue(kSetupSection, L"PerProductPlatforms", L"0"));
-  m_state->m_suiteCondition = ReadConfigValue(kSetupSection, L"Condition");
+  m_requireAdmin = IsSet(ReadConfigValue(kPropertySection, kRequireAdminPrivilegesKey, L"1"));
+  m_separateInstallDirs = IsSet(ReadConfigValue(kPropertySection, kSeparateInstallDirsKey, L"1"));
+  m_perProductPlatforms = IsSet(ReadConfigValue(kSetupSection, kPerProductPlatformsKey, L"0"));
+  m_state->m_suiteCondition = ReadConfigValue(kSetupSection, kConditionKey);
   if (!m_state->m_suiteCondition.empty()) {
-    m_state->m_conditionMessageName = ReadConfigValue(kSetupSection, L"ConditionMessage");
+    m_state->m_conditionMessageName = ReadConfigValue(kSetupSection, kConditionMessageKey);
   }
   return true;
 }
 
 void CWorker::ReadOnlineSettings() {
   if (!m_settings.eulaAcceptedGiven) {
-    m_state->m_eulaAccepted = IsSet(ReadConfigValue(kPropertySection, L"SkipEULADialog", L"0"));
+    m_state->m_eulaAccepted = IsSet(ReadConfigValue(kPropertySection, kSkipEulaDialogKey, L"0"));
   }
   m_state->SetProperty(L"CHROMEBROWSERPARAMS", L"");
   if (!m_settings.noOnlineAccessGiven) {
-    m_settings.onlineAccess = IsSet(ReadConfigValue(kPropertySection, L"OnlineAccess", L"1"));
+    m_settings.onlineAccess = IsSet(ReadConfigValue(kPropertySection, kOnlineAccessKey, L"1"));
     m_state->SetProperty(kOnlineAccessProperty, m_settings.onlineAccess ? L"0" : L"1");
   }
   if (!m_settings.updateManagerGiven) {
-    m_settings.updateManager = IsSet(ReadConfigValue(kPropertySection, L"UpdateManager", L"0"));
+    m_settings.updateManager = IsSet(ReadConfigValue(kPropertySection, kUpdateManagerKey, L"0"));
   }
   if (!m_settings.updateManagerAutomaticGiven && m_settings.onlineAccess) {
     m_settings.updateManagerAutomatic =
-        IsSet(ReadConfigValue(kPropertySection, L"UpdateManagerAutomatic", L"1"));
+        IsSet(ReadConfigValue(kPropertySection, kUpdateManagerAutomaticKey, L"1"));
   }
-  m_updateManagerExpiration = ReadConfigValue(kPropertySection, L"UpdateManagerExpiration");
+  m_updateManagerExpiration = ReadConfigValue(kPropertySection, kUpdateManagerExpirationKey);
   // Automatic online updates exist only on the command line.
   if (!m_settings.allowOnlineUpdatesGiven && m_settings.onlineAccess) {
-    m_settings.onlineUpdatesAllowed = IsSet(ReadConfigValue(kPropertySection, L"AllowOnlineUpdates", L"0"));
+    m_settings.onlineUpdatesAllowed = IsSet(ReadConfigValue(kPropertySection, kAllowOnlineUpdatesKey, L"0"));
   }
   if (!m_settings.requireOnlineAccessGiven && m_settings.onlineAccess) {
-    m_settings.requireOnlineAccess = IsSet(ReadConfigValue(kPropertySection, L"RequireOnlineAccess", L"0"));
+    m_settings.requireOnlineAccess = IsSet(ReadConfigValue(kPropertySection, kRequireOnlineAccessKey, L"0"));
   }
 }
 
 void CWorker::ReadRunSettings() {
   if (!m_settings.forceEncryptionGiven) {
-    std::wstring value = ReadConfigValue(kPropertySection, L"ForceEncryption", L"0");
+    std::wstring value = ReadConfigValue(kPropertySection, kForceEncryptionKey, L"0");
     m_settings.forceEncryption = IsSet(value);
     m_state->SetProperty(L"FORCE_ENCRYPTION", value);
     m_state->SetProperty(L"FORCED_ENCRYPTION", value);
   }
   if (!m_settings.installAllLanguagesGiven && !m_forcedLanguage) {
-    m_settings.installAllLanguages = IsSet(ReadConfigValue(kPropertySection, L"MUI", L"1"));
+    m_settings.installAllLanguages = IsSet(ReadConfigValue(kPropertySection, kMuiKey, L"1"));
   }
   if (!m_settings.ueipGiven) {
-    bool accepted = IsSet(ReadConfigValue(kPropertySection, L"UEIP", L"1")) && m_settings.onlineAccess;
+    bool accepted = IsSet(ReadConfigValue(kPropertySection, kUeipKey, L"1")) && m_settings.onlineAccess;
     m_state->m_ueipAccepted = accepted ? 1 : 0;
   }
   if (!m_settings.cleanupSourceFilesGiven) {
-    m_settings.cleanupSourceFiles = IsSet(ReadConfigValue(kPropertySection, L"CleanupSourceFiles", L"0"));
+    m_settings.cleanupSourceFiles = IsSet(ReadConfigValue(kPropertySection, kCleanupSourceFilesKey, L"0"));
   }
   if (!m_settings.returnRebootRequestGiven) {
-    m_settings.returnRebootRequest = IsSet(ReadConfigValue(kPropertySection, L"ReturnRebootRequest", L"0"));
+    m_settings.returnRebootRequest = IsSet(ReadConfigValue(kPropertySection, kReturnRebootRequestKey, L"0"));
   }
 }
 
@@ -220,13 +217,13 @@ void CWorker::ReadOffers() {
 }
 
 void CWorker::ReadReferenceCounting() {
-  m_referenceCounting = IsSet(ReadConfigValue(kSetupSection, L"ReferenceCountingEnabled", L"0"));
+  m_referenceCounting = IsSet(ReadConfigValue(kSetupSection, kReferenceCountingEnabledKey, L"0"));
   if (!m_referenceCounting) return;
-  m_state->m_projectName = ReadConfigValue(kPropertySection, L"ProjectName");
+  m_state->m_projectName = ReadConfigValue(kPropertySection, kProjectNameKey);
   m_state->SetProperty(L"ProjectName", m_state->m_projectName);
-  m_state->m_deliveryNumber = ReadConfigValue(kPropertySection, L"DeliveryNumber");
+  m_state->m_deliveryNumber = ReadConfigValue(kPropertySection, kDeliveryNumberKey);
   m_state->SetProperty(L"DeliveryNumber", m_state->m_deliveryNumber);
-  m_state->m_customerCode = ReadConfigValue(kPropertySection, L"CustCode");
+  m_state->m_customerCode = ReadConfigValue(kPropertySection, kCustCodeKey);
   m_state->SetProperty(L"CustCode", m_state->m_customerCode);
 }
 
@@ -246,7 +243,7 @@ void CWorker::ReadDynamicProperties() {
     WriteLog(L"WARNING: OSRequirements does not have a matching OSRequirementsURL property");
   }
   for (const std::wstring& product : m_products) {
-    std::wstring section = Format(L"Property.%s", product.c_str());
+    std::wstring section = Format(kPropertySectionFormat, product.c_str());
     std::vector<std::wstring> productNames;
     ReadValueList(section, kDynamicPropertiesKey, &productNames);
     for (const std::wstring& name : productNames) {
