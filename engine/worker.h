@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/macro_expander.h"
 #include "engine/engine_settings.h"
+#include "engine/replacement_map.h"
 #include "engine/setup_state.h"
 #include "foundation/dcf_names.h"
 #include "foundation/scoped_handle.h"
@@ -75,9 +75,6 @@ class CWorker {
   void ReadProductList();
   void BuildReplacementMap();
   bool CreateReplacementMap();
-  void AddProgramFilesFolders();
-  void AddShellFolder(const wchar_t* key, int folderId);
-  std::wstring BuildSetupParams() const;
   bool RunCreateLaunchPointMode();
   void ReadSetupProperties();
   bool ParseSetupProperties();
@@ -160,7 +157,7 @@ class CWorker {
   std::vector<std::wstring> m_products;
   std::vector<std::wstring> m_masterProducts;
   std::map<std::wstring, int> m_sharedKeyCounts;
-  MacroMap m_replacementMap;
+  std::unique_ptr<CReplacementMap> m_replacements;
 
   LONG m_status = 0;
   BOOL m_rebootHooked = FALSE;

@@ -182,6 +182,12 @@ void CWorker::BuildReplacementMap() {
   RequireConfigurationStep(CreateReplacementMap(), L"Unable to create replacement macro mapping");
 }
 
+bool CWorker::CreateReplacementMap() {
+  if (!m_configuration) return false;
+  m_replacements->Create(*m_options, m_programPath, m_suiteMode);
+  return true;
+}
+
 // Step 12: false when the launch-point mode has done its job.
 bool CWorker::RunCreateLaunchPointMode() {
   if (!m_settings.createLaunchPoint) return true;

@@ -39,9 +39,7 @@ class CInspectableWorker : public CWorker {
     return value;
   }
   const CCommandOptions& Options() const { return *m_options; }
-  const MacroMap& Replacements() const { return m_replacementMap; }
 
-  using CWorker::BuildSetupParams;
   using CWorker::CreateReplacementMap;
   using CWorker::m_settings;
   using CWorker::m_commandLineText;

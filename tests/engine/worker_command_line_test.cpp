@@ -6,6 +6,7 @@
 #include <string>
 
 #include "actions/command_options.h"
+#include "engine/replacement_map.h"
 #include "gtest/gtest.h"
 #include "platform/wide_string.h"
 #include "tests/engine/inspectable_worker.h"
@@ -49,7 +50,7 @@ TEST_F(CWorkerCommandLineTest, HandsSwitchesAndPropertiesToPackages) {
   for (const Case& c : kCases) {
     CInspectableWorker worker;
     ASSERT_EQ(0u, worker.ParseArguments(m_folder.Path(), c.arguments)) << WideToUtf8(c.arguments);
-    EXPECT_EQ(c.setupParams, worker.BuildSetupParams()) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.setupParams, CReplacementMap::BuildSetupParams(worker.Options(), false)) << WideToUtf8(c.arguments);
     EXPECT_EQ(c.uiLevel, worker.Property(L"UILevel")) << WideToUtf8(c.arguments);
   }
 }
@@ -71,8 +72,7 @@ TEST_F(CWorkerCommandLineTest, SuiteModeQuietsPackagesUnlessRepairOrUninstall) {
   for (const Case& c : kCases) {
     CInspectableWorker worker;
     ASSERT_EQ(0u, worker.ParseArguments(m_folder.Path(), c.arguments)) << WideToUtf8(c.arguments);
-    worker.m_suiteMode = TRUE;
-    EXPECT_EQ(c.setupParams, worker.BuildSetupParams()) << WideToUtf8(c.arguments);
+    EXPECT_EQ(c.setupParams, CReplacementMap::BuildSetupParams(worker.Options(), true)) << WideToUtf8(c.arguments);
   }
 }
 

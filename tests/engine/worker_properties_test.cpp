@@ -1,13 +1,11 @@
-// worker_properties_test.cpp: the replacement map as Wine reports the
-// folders, the setup properties read from a SETUP.DCF with the command line
-// winning, and macro expansion from several threads at once.
+// worker_properties_test.cpp: the setup properties read from a SETUP.DCF
+// with the command line winning.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "platform/thread.h"
 #include "platform/wide_string.h"
 #include "tests/engine/inspectable_worker.h"
 #include "tests/support/test_support.h"
@@ -54,37 +52,7 @@ class CWorkerPropertiesTest : public ::testing::Test {
   CTestFolder m_folder;
 };
 
-std::wstring SystemFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetSystemDirectoryW(buffer, MAX_PATH);
-  return buffer;
-}
-
 }  // namespace
-
-// Wine's WoW64 prefix keeps both registry views apart, like 64-bit Windows.
-TEST_F(CWorkerPropertiesTest, ReplacementMapHoldsTheSystemFolders) {
-  CInspectableWorker worker;
-  Prepare(&worker, "[Setup]\r\n", L"/qn X=1", {});
-  const MacroMap& map = worker.Replacements();
-  auto value = [&](const wchar_t* key) {
-    auto found = map.find(key);
-    return found == map.end() ? std::wstring(L"<absent>") : found->second;
-  };
-  EXPECT_EQ(L"C:\\Program Files (x86)", value(L"{ProgramFilesFolder}"));
-  EXPECT_EQ(L"C:\\Program Files", value(L"{ProgramFilesFolder64}"));
-  EXPECT_EQ(L"C:\\Program Files (x86)\\Common Files", value(L"{CommonFilesFolder}"));
-  EXPECT_EQ(L"C:\\ProgramData", value(L"{AllUsersAppData}"));
-  EXPECT_EQ(L"C:\\users\\Public\\Desktop", value(L"{AllUsersDesktop}"));
-  EXPECT_TRUE(EndsWith(value(L"{UsersAppDataLocal}"), L"\\AppData\\Local"));
-  EXPECT_TRUE(EndsWith(value(L"{AllUsersProgramsMenu}"), L"\\Start Menu\\Programs"));
-  EXPECT_EQ(SystemFolder() + L"\\MSIEXEC.EXE", value(L"{msiexec}"));
-  EXPECT_EQ(L" /qn X=1 REBOOT=ReallySuppress", value(L"{setupparams}"));
-  EXPECT_EQ(FolderWithoutBackslash(), value(L"{SetupDir}"));
-  EXPECT_EQ(L"", value(L"{SkippedProducts}"));
-  EXPECT_EQ(L"\"" + m_folder.Path() + L"\"", value(L"{InstallerDir}"));
-  EXPECT_EQ(L"\n", value(L"{NL}"));
-}
 
 TEST_F(CWorkerPropertiesTest, NoConfigurationNoMaps) {
   CInspectableWorker worker;
@@ -218,53 +186,6 @@ TEST_F(CWorkerPropertiesTest, ReferenceCountingGatesTheProjectTexts) {
   EXPECT_EQ(L"Proj", on.Property(L"ProjectName"));
   EXPECT_EQ(L"7", on.Property(L"DeliveryNumber"));
   EXPECT_EQ(L"C1", on.GetSetupState()->m_customerCode);
-}
-
-namespace {
-
-struct CExpansionRun {
-  CWorker* worker;
-  std::wstring expected;
-  int mismatches;
-};
-
-unsigned __stdcall ExpandRepeatedly(void* parameter) {
-  CExpansionRun* run = static_cast<CExpansionRun*>(parameter);
-  for (int i = 0; i < 500; ++i) {
-    if (run->worker->ExpandMacros(L"{Key_{lang}}|{A}|{SetupDir}") != run->expected) {
-      ++run->mismatches;
-    }
-  }
-  return 0;
-}
-
-}  // namespace
-
-// The wizard expands texts while the worker and the wizard write
-// properties: every call keeps its own cycle state and reads a copy.
-TEST_F(CWorkerPropertiesTest, ExpansionIsSafeFromOtherThreads) {
-  CInspectableWorker worker;
-  Prepare(&worker, "[Setup]\r\n", L"/qn", {});
-  CSetupState* state = worker.GetSetupState();
-  state->SetProperty(L"lang", L"ENU");
-  state->SetProperty(L"Key_ENU", L"x");
-  state->SetProperty(L"A", L"a{B}");
-  state->SetProperty(L"B", L"b{A}");
-  const std::wstring expected = L"x|ab{A}|" + FolderWithoutBackslash();
-  CExpansionRun runs[3] = {{&worker, expected, 0}, {&worker, expected, 0}, {&worker, expected, 0}};
-  HANDLE threads[3] = {};
-  for (int i = 0; i < 3; ++i) {
-    DWORD error = 0;
-    threads[i] = StartThread(ExpandRepeatedly, &runs[i], &error);
-    ASSERT_NE(nullptr, threads[i]) << error;
-  }
-  for (int i = 0; i < 2000; ++i) state->SetProperty(Format(L"Other%d", i % 50), L"v");
-  WaitForMultipleObjects(3, threads, TRUE, INFINITE);
-  for (int i = 0; i < 3; ++i) {
-    CloseHandle(threads[i]);
-    EXPECT_EQ(0, runs[i].mismatches);
-  }
-  EXPECT_EQ(expected, worker.ExpandMacros(L"{Key_{lang}}|{A}|{SetupDir}"));
 }
 
 TEST_CHILD(WorkerPropertyLogLines) {
