@@ -78,21 +78,6 @@ class CWorker {
   bool RunCreateLaunchPointMode();
   void ReadSetupProperties();
   bool ParseSetupProperties();
-  void ReadProductTexts();
-  void ReadProductNameFallback();
-  bool ReadInstallSettings();
-  void ReadOnlineSettings();
-  void ReadRunSettings();
-  void ReadOffers();
-  void ReadReferenceCounting();
-  void ReadDynamicProperties();
-  void CopyCommandLineProperties();
-  // A comma-separated list, ending at its first empty item; with a prefix
-  // each item becomes "prefix.item". False when the key has no value.
-  bool ReadValueList(const std::wstring& section, const std::wstring& key,
-                     std::vector<std::wstring>* list, const std::wstring& prefix = std::wstring());
-  std::wstring ReadConfigValue(const std::wstring& section, const std::wstring& key,
-                               const std::wstring& defaultValue = std::wstring()) const;
   bool RefuseRunFromCache();
   void CheckSchemaVersion();
   void ReadCachedProductData();
@@ -164,17 +149,9 @@ class CWorker {
   BOOL m_actionListsLoaded = FALSE;
   BOOL m_multiProduct = TRUE;
   BOOL m_suiteMode = FALSE;
-  BOOL m_languageDialogAllowed = FALSE;
-  BOOL m_forcedLanguage = FALSE;
-  LONG m_requireAdmin = 1;
 
-  // The engine's settings: what the command line said, then what the
-  // configuration added where the command line had no word ("given" false).
+  // The command line merged with the configuration, the command line winning.
   CEngineSettings m_settings;
-  BOOL m_separateInstallDirs = FALSE;
-  BOOL m_perProductPlatforms = FALSE;
-  BOOL m_referenceCounting = FALSE;
-  std::wstring m_updateManagerExpiration;
 
   CScopedHandle m_mutex;
   CScopedHandle m_interfaceThread;

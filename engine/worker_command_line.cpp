@@ -84,23 +84,17 @@ void CWorker::ParseCommandLineText(const std::wstring& commandLine,
   SetInterfaceProperties();
 }
 
-// The settings stay as read; what they decide in the shared state and the
-// language choice is set here.
+// The settings stay as read until the configuration is merged into them;
+// what they decide in the shared state and the language choice is set here.
 void CWorker::ApplyEngineSettings(const CEngineSettings& settings) {
   m_settings = settings;
   if (settings.cleanSystem) m_state->m_setupType = SetupTypeCleanSystem;
-  if (settings.eulaAcceptedGiven) m_state->m_eulaAccepted = settings.eulaAccepted ? 1 : 0;
-  if (settings.ueipGiven) m_state->m_ueipAccepted = settings.ueipAccepted ? 1 : 0;
   if (settings.repairSourceGiven) m_state->m_repairSource = settings.repairSource;
   if (settings.basePathGiven) {
     m_state->m_basePath = ExpandMacros(settings.basePath);
     m_state->m_basePathSet = 1;
   }
-  if (settings.languageForced) {
-    m_languageDialogAllowed = FALSE;
-    m_forcedLanguage = TRUE;
-    m_installLanguage = settings.languageCode;
-  }
+  if (settings.languageForced) m_installLanguage = settings.languageCode;
 }
 
 // A given install source without its trailing backslash still names the

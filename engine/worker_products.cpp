@@ -13,6 +13,7 @@
 
 #include "actions/command_options.h"
 #include "app/setup_dlg.h"
+#include "engine/dcf_values.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
 #include "foundation/dcf_names.h"
@@ -54,7 +55,7 @@ bool CWorker::ParseProductList() {
   if (!m_configuration) return false;
   m_products.clear();
   m_masterProducts.clear();
-  ReadValueList(kSetupSection, kProductsKey, &m_products);
+  ReadValueList(*m_configuration, kSetupSection, kProductsKey, &m_products);
   if (m_products.empty()) {
     WriteLog(L"No installer products listed");
     return false;
@@ -63,7 +64,7 @@ bool CWorker::ParseProductList() {
   for (const std::wstring& key : m_products) {
     map.SetAt(key, std::unique_ptr<CProductData>(new CProductData(key)));
   }
-  ReadValueList(kSetupSection, kMasterKey, &m_masterProducts);
+  ReadValueList(*m_configuration, kSetupSection, kMasterKey, &m_masterProducts);
   if (!m_masterProducts.empty()) {
     m_masterProducts.erase(std::remove_if(m_masterProducts.begin(), m_masterProducts.end(),
                                           [&map](const std::wstring& key) { return !map.Lookup(key); }),
@@ -141,8 +142,8 @@ bool CWorker::ParseMsiFileList() {
     CProductData* product = m_state->m_products.Lookup(key);
     if (product) ++m_sharedKeyCounts[product->GetProductGroup()];
     std::wstring setupSection = Format(kSetupSectionFormat, key.c_str());
-    std::wstring packageName = ExpandMacros(ReadConfigValue(setupSection, kPackageNameKey));
-    std::wstring costText = ReadConfigValue(Format(kActionSectionFormat, key.c_str(), kInstallAction), kCostKey);
+    std::wstring packageName = ExpandMacros(ReadDcfValue(*m_configuration, setupSection, kPackageNameKey));
+    std::wstring costText = ReadDcfValue(*m_configuration, Format(kActionSectionFormat, key.c_str(), kInstallAction), kCostKey);
     if (!costText.empty()) largestCost = std::max(largestCost, wcstod(costText.c_str(), nullptr));
     std::wstring folder = m_options->GetInstallSource();
     if (m_multiProduct && !Contains(m_masterProducts, key)) folder += key + L"\\";
@@ -153,12 +154,12 @@ bool CWorker::ParseMsiFileList() {
     product->SetWindowsInstallerPackage(installerPackage);
     if (installerPackage) {
       product->SetSourcePackagePath(packagePath);
-      std::wstring transform = ReadConfigValue(setupSection, kTransformKey);
+      std::wstring transform = ReadDcfValue(*m_configuration, setupSection, kTransformKey);
       if (!transform.empty()) product->SetSourceTransformPath(folder + ExpandMacros(transform));
     } else {
       std::wstring propertySection = Format(kPropertySectionFormat, key.c_str());
-      product->SetProductName(ReadConfigValue(propertySection, kProductNameKey));
-      product->SetCost(wcstod(ReadConfigValue(propertySection, kInstallCostKey, L"0.0").c_str(), nullptr));
+      product->SetProductName(ReadDcfValue(*m_configuration, propertySection, kProductNameKey));
+      product->SetCost(wcstod(ReadDcfValue(*m_configuration, propertySection, kInstallCostKey, L"0.0").c_str(), nullptr));
     }
   }
   CheckTemporarySpace(spaceKnown, tempFolder, freeSpace, largestCost);

@@ -12,6 +12,7 @@
 #include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
 #include "engine/setup_globals.h"
+#include "engine/setup_properties.h"
 #include "foundation/error.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
@@ -200,6 +201,12 @@ void CWorker::ReadSetupProperties() {
   RequireConfigurationStep(ParseSetupProperties(), L"Unable to parse the setup file properties");
 }
 
+bool CWorker::ParseSetupProperties() {
+  if (!m_configuration) return false;
+  CSetupProperties properties(*m_configuration, *m_replacements, *m_state, m_settings);
+  return properties.Read(m_products, Mode(), m_processArguments);
+}
+
 // Step 14: false when setup runs from its cached copy.
 bool CWorker::RefuseRunFromCache() {
   NotBuiltYet(L"CheckRunningFromCache");
@@ -225,7 +232,7 @@ void CWorker::ReadPackageList() {
 bool CWorker::ChooseInstallLanguage() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   NotBuiltYet(L"CollectLanguageCandidates");
-  if (m_languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
+  if (m_settings.languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
     NotBuiltYet(L"LanguageDialog");
   }
   return true;

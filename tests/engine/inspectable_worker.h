@@ -1,6 +1,6 @@
 #pragma once
-// inspectable_worker.h: a worker whose command-line, macro and property steps
-// the tests drive one by one and whose settings they read.
+// inspectable_worker.h: a worker whose command-line step the tests drive and
+// whose settings they read.
 #include <windows.h>
 
 #include <memory>
@@ -9,7 +9,6 @@
 
 #include "actions/command_options.h"
 #include "engine/worker.h"
-#include "foundation/kw_ini_file.h"
 
 class CInspectableWorker : public CWorker {
  public:
@@ -28,11 +27,6 @@ class CInspectableWorker : public CWorker {
     }
     return 0;
   }
-  void LoadConfigurationFile(const std::wstring& path) {
-    m_configuration.reset(new CKwIniFile());
-    m_configuration->Init(false);
-    m_configuration->LoadFrom(path);
-  }
   std::wstring Property(const std::wstring& name) const {
     std::wstring value = L"<absent>";
     m_state->GetProperty(name, &value);
@@ -40,16 +34,9 @@ class CInspectableWorker : public CWorker {
   }
   const CCommandOptions& Options() const { return *m_options; }
 
-  using CWorker::CreateReplacementMap;
   using CWorker::m_settings;
   using CWorker::m_commandLineText;
   using CWorker::m_configurationFolder;
-  using CWorker::m_forcedLanguage;
   using CWorker::m_installLanguage;
-  using CWorker::m_languageDialogAllowed;
-  using CWorker::m_products;
-  using CWorker::m_requireAdmin;
   using CWorker::m_setupFolder;
-  using CWorker::m_suiteMode;
-  using CWorker::ParseSetupProperties;
 };

@@ -120,8 +120,8 @@ TEST_F(CWorkerCommandLineTest, SetsTheEngineFlags) {
   EXPECT_TRUE(worker.m_settings.fastInstall);
   EXPECT_TRUE(worker.m_settings.prepareUpdate);
   EXPECT_EQ(L"C:\\upd", worker.m_settings.updateFolder);
-  EXPECT_TRUE(worker.m_forcedLanguage);
-  EXPECT_FALSE(worker.m_languageDialogAllowed);
+  EXPECT_TRUE(worker.m_settings.languageForced);
+  EXPECT_FALSE(worker.m_settings.languageDialogAllowed);
   EXPECT_EQ(L"FRA", worker.m_installLanguage);
   EXPECT_EQ((std::vector<std::wstring>{L"B", L"A"}), worker.m_settings.disabledProducts);
   EXPECT_TRUE(worker.m_settings.mandatoryIgnored);

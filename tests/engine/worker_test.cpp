@@ -41,6 +41,8 @@ class CTestWorker : public CWorker {
   }
   void EnterSuiteMode() { m_suiteMode = TRUE; }
   using CWorker::CheckAppCompatMode;
+  using CWorker::CreateReplacementMap;
+  using CWorker::ParseSetupProperties;
   using CWorker::RunWizardHandshake;
 };
 
@@ -180,6 +182,13 @@ TEST_F(CWorkerTest, SuccessfulRunPostsItsResult) {
   MSG message;
   ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_ENDSETUPDIALOG, WM_ENDSETUPDIALOG, PM_REMOVE));
   EXPECT_EQ(0, message.lParam);
+}
+
+TEST_F(CWorkerTest, NoConfigurationNoMaps) {
+  CTestWorker worker;
+  ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), L"/qn"));
+  EXPECT_FALSE(worker.CreateReplacementMap());
+  EXPECT_FALSE(worker.ParseSetupProperties());
 }
 
 // A wizard thread that ends without signalling either event used to leave
