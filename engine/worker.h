@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine_settings.h"
+#include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
 #include "foundation/dcf_names.h"
@@ -139,15 +140,12 @@ class CWorker {
   std::wstring m_configurationName = kDcfFileName;
   std::wstring m_installLanguage;
   std::wstring m_resumeValueName;
-  std::vector<std::wstring> m_products;
-  std::vector<std::wstring> m_masterProducts;
-  std::map<std::wstring, int> m_sharedKeyCounts;
+  CProductList m_productList;
   std::unique_ptr<CReplacementMap> m_replacements;
 
   LONG m_status = 0;
   BOOL m_rebootHooked = FALSE;
   BOOL m_actionListsLoaded = FALSE;
-  BOOL m_multiProduct = TRUE;
   BOOL m_suiteMode = FALSE;
 
   // The command line merged with the configuration, the command line winning.

@@ -204,7 +204,7 @@ void CWorker::ReadSetupProperties() {
 bool CWorker::ParseSetupProperties() {
   if (!m_configuration) return false;
   CSetupProperties properties(*m_configuration, *m_replacements, *m_state, m_settings);
-  return properties.Read(m_products, Mode(), m_processArguments);
+  return properties.Read(m_productList.Keys(), Mode(), m_processArguments);
 }
 
 // Step 14: false when setup runs from its cached copy.
