@@ -31,6 +31,7 @@ CWorker::CWorker(CSetupDlg* hostDialog)
   m_state->m_cancelAllowed = 1;
   m_state->SetProperty(kSchemaCheckProperty, L"1.0");
   m_replacements.reset(new CReplacementMap(*m_state));
+  m_commandLine.reset(new CEngineCommandLine(*m_state, *m_replacements));
   if (m_hostDialog) {
     ReportInternalError(0, 0, m_hostDialog->GetSafeHwnd());
     g_progressWindows.statusLine = m_hostDialog->GetSecondLine();
@@ -45,6 +46,7 @@ CWorker::~CWorker() {
   // Unregistering the AutoPlay suppression and restoring Windows Update come
   // here with those stages.
   m_actionLists.clear();
+  m_commandLine.reset();
   m_replacements.reset();
   m_state.reset();
   m_configuration.reset();

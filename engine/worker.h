@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
-#include "foundation/dcf_names.h"
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
@@ -63,9 +63,6 @@ class CWorker {
   void ParseCommandLine();
   // The same from a given process command line and program path.
   void ParseCommandLineText(const std::wstring& commandLine, const std::wstring& modulePath);
-  void ApplyEngineSettings(const CEngineSettings& settings);
-  void BuildCommandOptions(const std::wstring& installSource);
-  void SetInterfaceProperties();
   bool LogSystemFactsAndCheckCompatibility();
   int CheckAppCompatMode();
   void MapUnsupportedOSMessages();
@@ -129,15 +126,9 @@ class CWorker {
   std::unique_ptr<CWindowsSystemFacts> m_systemFacts;
   std::unique_ptr<CExpressionParser> m_expressionParser;
 
-  std::wstring m_programPath;
-  // The arguments as the process received them, and what is left of them
-  // for the command options once the engine has taken its settings out.
-  std::wstring m_processArguments;
-  std::wstring m_commandLineText;
-  std::wstring m_configurationPath;
-  std::wstring m_configurationFolder;
-  std::wstring m_setupFolder;
-  std::wstring m_configurationName = kDcfFileName;
+  // The program's path and folder, the arguments and the configuration's
+  // name and path as the command line gives them.
+  std::unique_ptr<CEngineCommandLine> m_commandLine;
   std::wstring m_installLanguage;
   std::wstring m_resumeValueName;
   CProductList m_productList;

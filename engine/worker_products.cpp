@@ -50,11 +50,12 @@ bool CWorker::ParseProductList() {
 
 // Step 16: each product's keys, and for a repair or an uninstall its cached copy.
 bool CWorker::LoadCachedProductData() {
-  if (m_configurationPath.empty() || !FileExists(m_configurationPath)) return true;
+  std::wstring configurationPath = m_commandLine->ConfigurationPath();
+  if (configurationPath.empty() || !FileExists(configurationPath)) return true;
   CKwIniFile configuration;
   try {
     configuration.Init(false);
-    configuration.LoadFrom(m_configurationPath);
+    configuration.LoadFrom(configurationPath);
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
     return false;
@@ -68,7 +69,7 @@ bool CWorker::LoadCachedProductData() {
       result = false;
     }
     if (maintenance) {
-      std::wstring cached = Format(L"%s%s.dcf", m_setupFolder.c_str(), entry.first.c_str());
+      std::wstring cached = Format(L"%s%s.dcf", m_commandLine->SetupFolder().c_str(), entry.first.c_str());
       if (!product->LoadFromDcfFile(cached, m_state.get())) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND) {
