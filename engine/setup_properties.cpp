@@ -96,8 +96,9 @@ bool CSetupProperties::Flag(const std::wstring& section, const std::wstring& key
 
 void CSetupProperties::ReadProductTexts() {
   std::wstring installDir = Value(kPropertySection, kInstallDirKey);
-  m_state.m_installFolder = m_macros.Expand(ReplaceAll(installDir, L"/", L"\\"));
-  m_state.m_defaultInstallFolder = m_state.m_installFolder;
+  std::wstring installFolder = m_macros.Expand(ReplaceAll(installDir, L"/", L"\\"));
+  m_state.SetInstallFolder(installFolder);
+  m_state.m_defaultInstallFolder = installFolder;
   // Absent means "not declared"; an empty property would read as a bad version.
   std::wstring schema = Value(kPropertySection, kDcfVersionSchemaKey);
   if (!schema.empty()) m_state.SetProperty(kSchemaFoundProperty, schema);
@@ -146,7 +147,7 @@ bool CSetupProperties::ReadInstallSettings() {
       m_mode != CCommandOptions::kModeUninstall &&
       Value(kPropertySection, kAutoDetectLangKey, L"1") == L"0";
   m_state.m_fixedInstallPoint = Flag(kPropertySection, kFixedInstallPointKey, L"0");
-  if (m_state.m_fixedInstallPoint && m_state.m_installFolder.empty()) {
+  if (m_state.m_fixedInstallPoint && m_state.GetInstallFolder().empty()) {
     WriteLog(L"Install path not specified in fixed point install set");
     return false;
   }

@@ -100,8 +100,8 @@ TEST_F(CSetupPropertiesTest, LaterSourcesWin) {
   EXPECT_EQ(L"{SetupDir}\\data", run.Property(L"Gamma"));
   EXPECT_EQ(FolderWithoutBackslash() + L"\\data", run.m_macros.Expand(L"{Gamma}"));
   EXPECT_EQ(L"D:\\Apps", run.Property(L"INSTALLDIR"));
-  EXPECT_EQ(FolderWithoutBackslash() + L"\\apps", state.m_installFolder);
-  EXPECT_EQ(state.m_installFolder, state.m_defaultInstallFolder);
+  EXPECT_EQ(FolderWithoutBackslash() + L"\\apps", state.GetInstallFolder());
+  EXPECT_EQ(state.GetInstallFolder(), state.m_defaultInstallFolder);
   EXPECT_EQ(L"AB", run.Property(L"ProductName"));
   EXPECT_EQ(L"AB", state.GetProductName());
   EXPECT_EQ(L"AB", state.GetShortProductName());
