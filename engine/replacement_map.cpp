@@ -3,8 +3,8 @@
 // and the dump of both maps at the end of the run.
 #include "engine/replacement_map.h"
 
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 

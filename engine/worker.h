@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
