@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actions/command_options_system.h"
+#include "foundation/dcf_names.h"
 #include "foundation/setup_config.h"
 
 class CCommandOptions {
@@ -100,7 +101,7 @@ class CCommandOptions {
  private:
   // /g and /t, read only with /j.
   enum AdvertiseOption { kAdvertiseNone = 0, kAdvertiseLanguage = 1, kAdvertiseTransforms = 2 };
-  static constexpr const wchar_t* kDefaultConfigurationFile = L"SETUP.DCF";
+  static constexpr const wchar_t* kDefaultConfigurationFile = kDcfFileName;
   static constexpr unsigned short kInternalErrorArea = 23;
   static constexpr unsigned long kNullArgument = 0x80004003;
 

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-// What the command line decided. A "given" flag tells the configuration
-// reader that the command line has the last word on that setting.
+// The engine's settings of one run. TakeEngineSettings fills them from the
+// command line; CSetupProperties then merges SETUP.DCF into them where the
+// command line said nothing (its "given" flag is false) and adds the
+// settings that only the configuration has. The later steps read them here.
 struct CEngineSettings {
   bool createLaunchPoint = false;
   bool cleanSystem = false;
@@ -14,6 +16,9 @@ struct CEngineSettings {
   bool prepareUpdate = false;
   std::wstring updateFolder;
 
+  // The command line's word on the EULA and on the experience programme
+  // (ueipAccepted) only: the run's choice lives in the shared state, where
+  // the wizard's pages change it.
   bool eulaAcceptedGiven = false;
   bool eulaAccepted = false;
   bool noOnlineAccessGiven = false;
@@ -48,6 +53,14 @@ struct CEngineSettings {
   bool cleanupSourceFiles = false;
   bool returnRebootRequestGiven = false;
   bool returnRebootRequest = false;
+
+  // From SETUP.DCF only.
+  bool languageDialogAllowed = false;  // never with a forced language, a repair or an uninstall
+  bool requireAdmin = true;
+  bool separateInstallDirs = true;
+  bool perProductPlatforms = false;
+  bool referenceCounting = false;
+  std::wstring updateManagerExpiration;
 };
 
 // Reads the engine's settings from `text` (the command line without the

@@ -5,18 +5,9 @@
 #include "actions/msi_product_state.h"
 #include "engine/cost_text.h"
 #include "engine/feature_list.h"
+#include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/text_utils.h"
-
-namespace {
-
-const wchar_t kFeatureIdKey[] = L"FeatureId";
-const wchar_t kParentIdKey[] = L"ParentId";
-const wchar_t kDisplayNameKey[] = L"DisplayName";
-const wchar_t kDisplayKey[] = L"Display";
-const wchar_t kCostKey[] = L"Cost";
-
-}  // namespace
 
 void CFeatureData::Load(const CKwIniFile& file, const std::wstring& section) {
   std::wstring display;

@@ -6,7 +6,7 @@
 
 #include "actions/msi_product_state.h"
 #include "engine/cost_text.h"
-#include "engine/product_data_keys.h"
+#include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -81,7 +81,7 @@ void CProductData::LoadCodesAndCost(const CKwIniFile& file, const std::wstring& 
 
 bool CProductData::LoadInstallActions(const CKwIniFile& file) {
   std::wstring primaryAction =
-      GetIniValue(file, Format(kSetupSectionFormat, m_name.c_str()), kPrimaryActionKey, L"Install");
+      GetIniValue(file, Format(kSetupSectionFormat, m_name.c_str()), kPrimaryActionKey, kInstallAction);
   std::wstring list = GetIniValue(
       file, Format(kActionSectionFormat, m_name.c_str(), primaryAction.c_str()), kFeaturesKey, L"");
   std::vector<std::unique_ptr<CFeatureData>> waiting;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "engine/cost_text.h"
-#include "engine/product_data_keys.h"
+#include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "platform/wide_string.h"
 

@@ -1,5 +1,5 @@
-// setup_state.cpp: the nine handshake events, the "@EMPTY" name fields and
-// the locked property map.
+// setup_state.cpp: the nine handshake events, the locked texts with their
+// "@EMPTY" name fields, and the locked property map.
 #include "engine/setup_state.h"
 
 #include <windows.h>
@@ -48,14 +48,26 @@ void CSetupState::Pulse(CSetupStateEvent event) const {
   if (handle) PulseEvent(handle);
 }
 
-void CSetupState::SetShortProductName(const wchar_t* name) { m_shortProductName = Stored(name); }
-std::wstring CSetupState::GetShortProductName() const { return Read(m_shortProductName); }
-void CSetupState::SetProductName(const wchar_t* name) { m_productName = Stored(name); }
-std::wstring CSetupState::GetProductName() const { return Read(m_productName); }
-void CSetupState::SetUserName(const wchar_t* name) { m_userName = Stored(name); }
-std::wstring CSetupState::GetUserName() const { return Read(m_userName); }
-void CSetupState::SetCompanyName(const wchar_t* name) { m_companyName = Stored(name); }
-std::wstring CSetupState::GetCompanyName() const { return Read(m_companyName); }
+void CSetupState::SetShortProductName(const wchar_t* name) { SetText(&m_shortProductName, Stored(name)); }
+std::wstring CSetupState::GetShortProductName() const { return Read(GetText(m_shortProductName)); }
+void CSetupState::SetProductName(const wchar_t* name) { SetText(&m_productName, Stored(name)); }
+std::wstring CSetupState::GetProductName() const { return Read(GetText(m_productName)); }
+void CSetupState::SetUserName(const wchar_t* name) { SetText(&m_userName, Stored(name)); }
+std::wstring CSetupState::GetUserName() const { return Read(GetText(m_userName)); }
+void CSetupState::SetCompanyName(const wchar_t* name) { SetText(&m_companyName, Stored(name)); }
+std::wstring CSetupState::GetCompanyName() const { return Read(GetText(m_companyName)); }
+void CSetupState::SetInstallFolder(const std::wstring& folder) { SetText(&m_installFolder, folder); }
+std::wstring CSetupState::GetInstallFolder() const { return GetText(m_installFolder); }
+
+void CSetupState::SetText(std::wstring* field, const std::wstring& value) {
+  std::lock_guard<std::mutex> lock(m_textLock);
+  *field = value;
+}
+
+std::wstring CSetupState::GetText(const std::wstring& field) const {
+  std::lock_guard<std::mutex> lock(m_textLock);
+  return field;
+}
 
 void CSetupState::SetProperty(const std::wstring& name, const std::wstring& value) {
   std::lock_guard<std::mutex> lock(m_propertyLock);

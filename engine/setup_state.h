@@ -1,7 +1,9 @@
 #pragma once
 // setup_state.h: what the worker, the wizard, the action runner and the host
-// dialog share during a run. No lock: the handshake events order the
-// accesses, and each flag is one aligned 32-bit word.
+// dialog share during a run. What more than one thread writes is guarded:
+// flags are atomic, texts and the property map go through accessors under
+// a lock. The rest is written by one side only, before the wizard starts
+// or while the other side waits, and the handshake events order the reads.
 #include <windows.h>
 
 #include <atomic>
@@ -53,6 +55,8 @@ class CSetupState {
   // Progress events wake only a waiter of the moment.
   void Pulse(CSetupStateEvent event) const;
 
+  // The names are written by the worker and, for the user's own, the
+  // wizard; the install folder by the worker and the install location page.
   void SetShortProductName(const wchar_t* name);
   std::wstring GetShortProductName() const;
   void SetProductName(const wchar_t* name);
@@ -61,6 +65,8 @@ class CSetupState {
   std::wstring GetUserName() const;
   void SetCompanyName(const wchar_t* name);
   std::wstring GetCompanyName() const;
+  void SetInstallFolder(const std::wstring& folder);
+  std::wstring GetInstallFolder() const;
 
   // The property map under its lock: the wizard's thread reads and writes
   // it too, and a macro expansion works on a copy.
@@ -69,19 +75,18 @@ class CSetupState {
   PropertyMap CopyProperties() const;
 
   // Shared fields, read and written directly by the parts of the run.
-  LONG m_reserved = 0;
   std::wstring m_configurationPath;
+  // The product and selection lists of the wizard and the configuration readers.
   std::vector<std::wstring> m_lists[4];
-  std::map<std::wstring, std::wstring> m_texts;
   std::wstring m_suiteCondition;
   std::wstring m_conditionMessageName;
   std::wstring m_installSource;
   std::wstring m_repairSource;
-  LONG m_eulaAccepted = 0;
-  LONG m_ueipAccepted = 0;
+  // The licence and experience pages change the configured choices.
+  std::atomic<LONG> m_eulaAccepted{0};
+  std::atomic<LONG> m_ueipAccepted{0};
   LONG m_basePathSet = 0;
   std::wstring m_basePath;
-  std::wstring m_installFolder;
   std::wstring m_defaultInstallFolder;
   std::wstring m_productVersion;
   std::wstring m_viewReadme;
@@ -101,19 +106,22 @@ class CSetupState {
   std::atomic<LONG> m_rebootPending{0};
   std::atomic<LONG> m_rebootApproved{1};
   std::atomic<LONG> m_maintenanceMode{0};
-  // Written directly only before the wizard starts; use the accessors above
-  // from then on.
-  PropertyMap m_properties;
   CMapStringToLong m_messageIds;
   // Each product's product code under its key, as the configuration gives it.
   std::map<std::wstring, std::wstring> m_productCodes;
   CProductDataMap m_products;
 
  private:
+  void SetText(std::wstring* field, const std::wstring& value);
+  std::wstring GetText(const std::wstring& field) const;
+
   HANDLE m_events[kEventCount] = {};
   mutable std::mutex m_propertyLock;
+  PropertyMap m_properties;
+  mutable std::mutex m_textLock;
   std::wstring m_shortProductName;
   std::wstring m_productName;
   std::wstring m_userName;
   std::wstring m_companyName;
+  std::wstring m_installFolder;
 };

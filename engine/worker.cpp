@@ -30,6 +30,8 @@ CWorker::CWorker(ISetupHost* host)
   m_state.reset(new CSetupState());
   m_state->m_cancelAllowed = 1;
   m_state->SetProperty(kSchemaCheckProperty, L"1.0");
+  m_replacements.reset(new CReplacementMap(*m_state));
+  m_commandLine.reset(new CEngineCommandLine(*m_state, *m_replacements));
   if (m_host) {
     ReportInternalError(0, 0, m_host->GetOwnerWindow());
     g_progressWindows = m_host->GetProgressWindows();
@@ -42,6 +44,8 @@ CWorker::~CWorker() {
   // Unregistering the AutoPlay suppression and restoring Windows Update come
   // here with those stages.
   m_actionLists.clear();
+  m_commandLine.reset();
+  m_replacements.reset();
   m_state.reset();
   m_configuration.reset();
   m_options.reset();
@@ -76,3 +80,17 @@ bool CWorker::NotBuiltYet(const wchar_t* stage) {
   WriteLog(L"   Stage not built yet: %s", stage);
   return true;
 }
+
+std::wstring CWorker::ExpandMacros(const wchar_t* text) const {
+  return text ? m_replacements->Expand(text) : std::wstring();
+}
+
+std::wstring CWorker::ExpandMacros(const std::wstring& text) const {
+  return m_replacements->Expand(text);
+}
+
+bool CWorker::ResolveMacro(std::wstring* text, std::wstring* value) const {
+  return m_replacements->Resolve(text, value);
+}
+
+void CWorker::LogPropertyMaps() const { m_replacements->Log(); }

@@ -8,10 +8,11 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "engine/macro_expander.h"
+#include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
+#include "engine/product_list.h"
+#include "engine/replacement_map.h"
 #include "engine/setup_state.h"
 #include "foundation/scoped_handle.h"
 
@@ -61,9 +62,6 @@ class CWorker {
   void ParseCommandLine();
   // The same from a given process command line and program path.
   void ParseCommandLineText(const std::wstring& commandLine, const std::wstring& modulePath);
-  void ApplyEngineSettings(const CEngineSettings& settings);
-  void BuildCommandOptions(const std::wstring& installSource);
-  void SetInterfaceProperties();
   bool LogSystemFactsAndCheckCompatibility();
   int CheckAppCompatMode();
   void MapUnsupportedOSMessages();
@@ -74,27 +72,9 @@ class CWorker {
   void ReadProductList();
   void BuildReplacementMap();
   bool CreateReplacementMap();
-  void AddProgramFilesFolders();
-  void AddShellFolder(const wchar_t* key, int folderId);
-  std::wstring BuildSetupParams() const;
   bool RunCreateLaunchPointMode();
   void ReadSetupProperties();
   bool ParseSetupProperties();
-  void ReadProductTexts();
-  void ReadProductNameFallback();
-  bool ReadInstallSettings();
-  void ReadOnlineSettings();
-  void ReadRunSettings();
-  void ReadOffers();
-  void ReadReferenceCounting();
-  void ReadDynamicProperties();
-  void CopyCommandLineProperties();
-  // A comma-separated list, ending at its first empty item; with a prefix
-  // each item becomes "prefix.item". False when the key has no value.
-  bool ReadValueList(const std::wstring& section, const std::wstring& key,
-                     std::vector<std::wstring>* list, const std::wstring& prefix = std::wstring());
-  std::wstring ReadConfigValue(const std::wstring& section, const std::wstring& key,
-                               const std::wstring& defaultValue = std::wstring()) const;
   bool RefuseRunFromCache();
   void CheckSchemaVersion();
   void ReadCachedProductData();
@@ -145,38 +125,21 @@ class CWorker {
   std::unique_ptr<CWindowsSystemFacts> m_systemFacts;
   std::unique_ptr<CExpressionParser> m_expressionParser;
 
-  std::wstring m_programPath;
-  // The arguments as the process received them, and what is left of them
-  // for the command options once the engine has taken its settings out.
-  std::wstring m_processArguments;
-  std::wstring m_commandLineText;
-  std::wstring m_configurationPath;
-  std::wstring m_configurationFolder;
-  std::wstring m_setupFolder;
-  std::wstring m_configurationName = L"SETUP.DCF";
+  // The program's path and folder, the arguments and the configuration's
+  // name and path as the command line gives them.
+  std::unique_ptr<CEngineCommandLine> m_commandLine;
   std::wstring m_installLanguage;
   std::wstring m_resumeValueName;
-  std::vector<std::wstring> m_products;
-  std::vector<std::wstring> m_masterProducts;
-  std::map<std::wstring, int> m_sharedKeyCounts;
-  MacroMap m_replacementMap;
+  CProductList m_productList;
+  std::unique_ptr<CReplacementMap> m_replacements;
 
   LONG m_status = 0;
   BOOL m_rebootHooked = FALSE;
   BOOL m_actionListsLoaded = FALSE;
-  BOOL m_multiProduct = TRUE;
   BOOL m_suiteMode = FALSE;
-  BOOL m_languageDialogAllowed = FALSE;
-  BOOL m_forcedLanguage = FALSE;
-  LONG m_requireAdmin = 1;
 
-  // The engine's settings: what the command line said, then what the
-  // configuration added where the command line had no word ("given" false).
+  // The command line merged with the configuration, the command line winning.
   CEngineSettings m_settings;
-  BOOL m_separateInstallDirs = FALSE;
-  BOOL m_perProductPlatforms = FALSE;
-  BOOL m_referenceCounting = FALSE;
-  std::wstring m_updateManagerExpiration;
 
   CScopedHandle m_mutex;
   CScopedHandle m_interfaceThread;

@@ -56,7 +56,7 @@ void DeleteLayer(HKEY root, const std::wstring& valueName) {
 int CWorker::CheckAppCompatMode() {
   bool silent = UiLevel() == CCommandOptions::kUILevelNoneWithEndDialog ||
                 UiLevel() == CCommandOptions::kUILevelNone;
-  const std::wstring& program = m_programPath;
+  const std::wstring& program = m_commandLine->ProgramPath();
   std::wstring userLayer = ReadLayer(HKEY_CURRENT_USER, program);
   std::wstring machineLayer = ReadLayer(HKEY_LOCAL_MACHINE, program);
   if (userLayer.empty() && machineLayer.empty()) return 0;

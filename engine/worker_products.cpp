@@ -1,14 +1,11 @@
-// worker_products.cpp: the suite's products: the product list with its
-// master products first, each product's keys and cached copy, its package
-// and transform paths, the temporary-space check, and the packages opened
-// through the installer.
+// worker_products.cpp: the suite's products: the steps that read the product
+// and package lists, each product's keys and cached copy, the
+// temporary-space check, and the packages opened through the installer.
 #include "engine/worker.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 #include "actions/command_options.h"
@@ -25,21 +22,8 @@
 
 namespace {
 
-const wchar_t kSetupSection[] = L"Setup";
-const wchar_t kProductsKey[] = L"Products";
-const wchar_t kMasterKey[] = L"Master";
-const wchar_t kPackageNameKey[] = L"PackageName";
-const wchar_t kTransformKey[] = L"Transform";
-const wchar_t kCostKey[] = L"Cost";
-const wchar_t kProductNameKey[] = L"ProductName";
-const wchar_t kInstallCostKey[] = L"InstallCost";
 const wchar_t kLanguageToken[] = L"{lang}";
-const double kMinimumLargestCost = 140.0;
 const DWORD kOutOfTempSpace = 148;
-
-bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
-  return std::find(list.begin(), list.end(), item) != list.end();
-}
 
 bool FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
@@ -59,46 +43,19 @@ bool FreeMegabytes(const std::wstring& folder, double* megabytes) {
 // Step 10: the product keys, master products first.
 bool CWorker::ParseProductList() {
   if (!m_configuration) return false;
-  m_products.clear();
-  m_masterProducts.clear();
-  ReadValueList(kSetupSection, kProductsKey, &m_products);
-  if (m_products.empty()) {
-    WriteLog(L"No installer products listed");
-    return false;
-  }
-  CProductDataMap& map = m_state->m_products;
-  for (const std::wstring& key : m_products) {
-    map.SetAt(key, std::unique_ptr<CProductData>(new CProductData(key)));
-  }
-  ReadValueList(kSetupSection, kMasterKey, &m_masterProducts);
-  if (!m_masterProducts.empty()) {
-    m_masterProducts.erase(std::remove_if(m_masterProducts.begin(), m_masterProducts.end(),
-                                          [&map](const std::wstring& key) { return !map.Lookup(key); }),
-                           m_masterProducts.end());
-    if (m_masterProducts.empty()) {
-      WriteLog(L"All master installers listed are invalid");
-      return false;
-    }
-    m_products.erase(std::remove_if(m_products.begin(), m_products.end(),
-                                    [this](const std::wstring& key) { return Contains(m_masterProducts, key); }),
-                     m_products.end());
-    m_products.insert(m_products.begin(), m_masterProducts.begin(), m_masterProducts.end());
-  }
-  std::wstring joined;
-  for (const std::wstring& key : m_products) joined += (joined.empty() ? L"" : L",") + key;
-  WriteLog(L"Modified product list: %s", joined.c_str());
-  m_multiProduct = m_products.size() > 1 ? TRUE : FALSE;
-  if (m_multiProduct && m_masterProducts.empty()) m_suiteMode = TRUE;
+  if (!m_productList.Parse(*m_configuration, &m_state->m_products)) return false;
+  if (m_productList.HasIndependentProducts()) m_suiteMode = TRUE;
   return true;
 }
 
 // Step 16: each product's keys, and for a repair or an uninstall its cached copy.
 bool CWorker::LoadCachedProductData() {
-  if (m_configurationPath.empty() || !FileExists(m_configurationPath)) return true;
+  std::wstring configurationPath = m_commandLine->ConfigurationPath();
+  if (configurationPath.empty() || !FileExists(configurationPath)) return true;
   CKwIniFile configuration;
   try {
     configuration.Init(false);
-    configuration.LoadFrom(m_configurationPath);
+    configuration.LoadFrom(configurationPath);
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
     return false;
@@ -112,7 +69,7 @@ bool CWorker::LoadCachedProductData() {
       result = false;
     }
     if (maintenance) {
-      std::wstring cached = Format(L"%s%s.dcf", m_setupFolder.c_str(), entry.first.c_str());
+      std::wstring cached = Format(L"%s%s.dcf", m_commandLine->SetupFolder().c_str(), entry.first.c_str());
       if (!product->LoadFromDcfFile(cached, m_state.get())) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND) {
@@ -134,7 +91,7 @@ bool CWorker::LoadCachedProductData() {
 
 // Step 17: package and transform paths, costs, and room for the largest product.
 bool CWorker::ParseMsiFileList() {
-  if (!m_configuration || m_products.empty()) return false;
+  if (!m_configuration || m_productList.Keys().empty()) return false;
   wchar_t tempBuffer[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, tempBuffer);
   std::wstring tempFolder = tempBuffer;
@@ -143,31 +100,8 @@ bool CWorker::ParseMsiFileList() {
   WriteLog(spaceKnown ? L"Temp Folder Information for: %s size: %.2f" : L"Cannot get disk space: %s size: %.2f",
            tempFolder.c_str(), freeSpace);
 
-  double largestCost = kMinimumLargestCost;
-  for (const std::wstring& key : m_products) {
-    CProductData* product = m_state->m_products.Lookup(key);
-    if (product) ++m_sharedKeyCounts[product->GetProductGroup()];
-    std::wstring setupSection = Format(L"Setup.%s", key.c_str());
-    std::wstring packageName = ExpandMacros(ReadConfigValue(setupSection, kPackageNameKey));
-    std::wstring costText = ReadConfigValue(Format(L"InstallActions.%s.Install", key.c_str()), kCostKey);
-    if (!costText.empty()) largestCost = std::max(largestCost, wcstod(costText.c_str(), nullptr));
-    std::wstring folder = m_options->GetInstallSource();
-    if (m_multiProduct && !Contains(m_masterProducts, key)) folder += key + L"\\";
-    std::wstring packagePath = folder + packageName;
-    bool installerPackage = EndsWith(ToLower(packagePath), L".msi");
-    if (!product) continue;
-    product->SetPackageName(packageName);
-    product->SetWindowsInstallerPackage(installerPackage);
-    if (installerPackage) {
-      product->SetSourcePackagePath(packagePath);
-      std::wstring transform = ReadConfigValue(setupSection, kTransformKey);
-      if (!transform.empty()) product->SetSourceTransformPath(folder + ExpandMacros(transform));
-    } else {
-      std::wstring propertySection = Format(L"Property.%s", key.c_str());
-      product->SetProductName(ReadConfigValue(propertySection, kProductNameKey));
-      product->SetCost(wcstod(ReadConfigValue(propertySection, kInstallCostKey, L"0.0").c_str(), nullptr));
-    }
-  }
+  double largestCost = m_productList.ReadPackages(*m_configuration, m_options->GetInstallSource(),
+                                                  *m_replacements, &m_state->m_products);
   CheckTemporarySpace(spaceKnown, tempFolder, freeSpace, largestCost);
   return true;
 }

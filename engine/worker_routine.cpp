@@ -12,7 +12,9 @@
 #include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
 #include "engine/setup_globals.h"
+#include "engine/setup_properties.h"
 #include "foundation/error.h"
+#include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
@@ -122,6 +124,15 @@ void CWorker::InitializeCom() {
   m_comThread = GetCurrentThreadId();
 }
 
+// Step 3.
+void CWorker::ParseCommandLine() { ParseCommandLineText(GetCommandLineW(), GetModuleFilePath()); }
+
+void CWorker::ParseCommandLineText(const std::wstring& commandLine,
+                                   const std::wstring& modulePath) {
+  m_commandLine->Parse(commandLine, modulePath, m_options.get(), &m_settings);
+  if (m_settings.languageForced) m_installLanguage = m_settings.languageCode;
+}
+
 // Step 4: true to go on, false when the compatibility check asks for a restart.
 bool CWorker::LogSystemFactsAndCheckCompatibility() {
   if (m_settings.fastInstall) return true;
@@ -131,14 +142,13 @@ bool CWorker::LogSystemFactsAndCheckCompatibility() {
 
 // Step 6: false when another setup program has taken over.
 bool CWorker::ReadSourceIniIfPresent() {
-  if (!FileExists(m_setupFolder + kSourceIniName)) return true;
+  if (!FileExists(m_commandLine->SetupFolder() + kSourceIniName)) return true;
   return NotBuiltYet(L"ReadSourceIni");
 }
 
 // Step 7: false when another instance of the same setup runs.
 bool CWorker::CreateInstanceMutex() {
-  m_configurationPath = m_setupFolder + m_configurationName;
-  m_mutex = CreateSingleInstanceMutex(m_configurationPath.c_str());
+  m_mutex = CreateSingleInstanceMutex(m_commandLine->ConfigurationPath().c_str());
   if (m_mutex.IsValid()) return true;
   WriteLog(L"Another instance of the same install is currently running");
   // A quiet deployment started twice must not wait on a box nobody sees.
@@ -151,25 +161,26 @@ bool CWorker::CreateInstanceMutex() {
 
 // Step 8.
 void CWorker::DetermineLanguage() {
-  m_resumeValueName = m_configurationName + kResumeSuffix;
+  m_resumeValueName = m_commandLine->ConfigurationName() + kResumeSuffix;
   NotBuiltYet(L"DetermineBaseLanguage");
 }
 
 // Step 9.
 void CWorker::LoadConfiguration() {
+  std::wstring configurationPath = m_commandLine->ConfigurationPath();
   try {
     std::unique_ptr<CKwIniFile> configuration(new CKwIniFile());
     configuration->Init(false);
-    configuration->LoadFrom(m_configurationPath);
+    configuration->LoadFrom(configurationPath);
     m_configuration = std::move(configuration);
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
-    WriteLog(L"Exception while loading DCF file: %s error %d: %s", m_configurationPath.c_str(),
+    WriteLog(L"Exception while loading DCF file: %s error %d: %s", configurationPath.c_str(),
              owned->GetCode(), owned->GetMessageText().c_str());
     AbortOnError(ERROR_FILE_NOT_FOUND, true);
   }
-  m_state->m_configurationPath = m_configurationPath;
-  if (g_setupAggregate) CopyToField(g_setupAggregate->configurationPath, m_configurationPath);
+  m_state->m_configurationPath = configurationPath;
+  if (g_setupAggregate) CopyToField(g_setupAggregate->configurationPath, configurationPath);
 }
 
 // Step 10.
@@ -182,6 +193,12 @@ void CWorker::BuildReplacementMap() {
   RequireConfigurationStep(CreateReplacementMap(), L"Unable to create replacement macro mapping");
 }
 
+bool CWorker::CreateReplacementMap() {
+  if (!m_configuration) return false;
+  m_replacements->Create(*m_options, m_commandLine->ProgramPath(), m_suiteMode);
+  return true;
+}
+
 // Step 12: false when the launch-point mode has done its job.
 bool CWorker::RunCreateLaunchPointMode() {
   if (!m_settings.createLaunchPoint) return true;
@@ -192,6 +209,12 @@ bool CWorker::RunCreateLaunchPointMode() {
 // Step 13.
 void CWorker::ReadSetupProperties() {
   RequireConfigurationStep(ParseSetupProperties(), L"Unable to parse the setup file properties");
+}
+
+bool CWorker::ParseSetupProperties() {
+  if (!m_configuration) return false;
+  CSetupProperties properties(*m_configuration, *m_replacements, *m_state, m_settings);
+  return properties.Read(m_productList.Keys(), Mode(), m_commandLine->ProcessArguments());
 }
 
 // Step 14: false when setup runs from its cached copy.
@@ -219,7 +242,7 @@ void CWorker::ReadPackageList() {
 bool CWorker::ChooseInstallLanguage() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   NotBuiltYet(L"CollectLanguageCandidates");
-  if (m_languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
+  if (m_settings.languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
     NotBuiltYet(L"LanguageDialog");
   }
   return true;

@@ -112,7 +112,7 @@ DWORD CWorker::RunTheInstallation() {
   NotBuiltYet(L"ExecutePrepareActions");
   NotBuiltYet(L"ProcessIncompatibleSuite");
   NotBuiltYet(L"AddIconProperties");
-  if (m_multiProduct) NotBuiltYet(L"AddInstallPathToCommandLine");
+  if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
   NotBuiltYet(L"AddUserProperties");
   NotBuiltYet(L"RunInstall");
   return ERROR_SUCCESS;

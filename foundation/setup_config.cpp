@@ -7,19 +7,13 @@
 
 #include <memory>
 
+#include "foundation/dcf_names.h"
 #include "foundation/error.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/setup_log.h"
 
 namespace {
-
-const wchar_t kSetupSection[] = L"Setup";
-const wchar_t kMinimumMsiVersionKey[] = L"MinimumMSIVersion";
-const wchar_t kPlatformsKey[] = L"Platforms";
-const wchar_t kAllowNTServerKey[] = L"AllowNTServer";
-const wchar_t kNTMsiInstallerKey[] = L"NTMsiInstaller";
-const wchar_t kSetupUpdateUrlKey[] = L"SetupUpdateURL";
 
 const unsigned short kNotLoadedArea = 24;
 const DWORD kNotLoadedCode = 0x80070005;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/dcf_names.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
@@ -27,7 +28,6 @@ const wchar_t kSetupLogName[] = L"\\VELL_SETUP.LOG";
 const wchar_t kDefaultDrive[] = L"C:";
 const wchar_t kPackageLogName[] = L"TAM_{ProductID}.log";
 const wchar_t kDefaultCommandLineLog[] = L"{APPDATA_FOLDER}\\Tamsa Log Files\\";
-const wchar_t kDcfName[] = L"SETUP.DCF";
 const wchar_t kLineTimePattern[] = L"%m/%d/%y %H:%M:%S";
 const wchar_t kNameTimePattern[] = L"%y-%m-%d %H-%M";
 
@@ -278,7 +278,7 @@ void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLi
 std::wstring GetLogPathFromDcf(std::wstring* path) {
   if (!path) return std::wstring();
   path->clear();
-  std::wstring dcfPath = ExecutableFolder() + kDcfName;
+  std::wstring dcfPath = ExecutableFolder() + kDcfFileName;
   // No configuration beside the program is no error of the log's: the run
   // reports a missing SETUP.DCF where it reads it.
   if (GetFileAttributesW(dcfPath.c_str()) == INVALID_FILE_ATTRIBUTES) return std::wstring();
@@ -286,7 +286,7 @@ std::wstring GetLogPathFromDcf(std::wstring* path) {
     CKwIniFile dcf;
     dcf.Init(false);
     dcf.LoadFrom(dcfPath);
-    dcf.GetValue(L"Property", L"LogFile", path, L"");
+    dcf.GetValue(kPropertySection, kLogFileKey, path, L"");
   } catch (CKwIniFileException* exception) {
     std::unique_ptr<CKwIniFileException> owned(exception);
     path->clear();

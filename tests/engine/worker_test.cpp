@@ -34,13 +34,20 @@ class CTestWorker : public CWorker {
   std::function<DWORD()> steps;
   DWORD RunSteps() override { return steps ? steps() : CWorker::RunSteps(); }
 
-  // What the command-line step does, with a command line of the test's own.
-  bool ParseOptions(const std::wstring& folder, const std::wstring& commandLine) {
-    m_programPath = ModulePath();
-    return m_options->Parse(folder, commandLine);
+  // The command-line step with arguments of the test's own; the program is
+  // the test executable.
+  bool ParseOptions(const std::wstring& arguments) {
+    try {
+      ParseCommandLineText(L"\"" + ModulePath() + L"\" " + arguments, ModulePath());
+    } catch (unsigned long) {
+      return false;
+    }
+    return true;
   }
   void EnterSuiteMode() { m_suiteMode = TRUE; }
   using CWorker::CheckAppCompatMode;
+  using CWorker::CreateReplacementMap;
+  using CWorker::ParseSetupProperties;
   using CWorker::RunWizardHandshake;
 };
 
@@ -139,7 +146,7 @@ TEST_F(CWorkerTest, AbortShowsCodeInHexUnlessSilent) {
   for (const Case& c : kCases) {
     g_box = CBox();
     CTestWorker worker;
-    ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), c.commandLine)) << WideToUtf8(c.commandLine);
+    ASSERT_TRUE(worker.ParseOptions(c.commandLine)) << WideToUtf8(c.commandLine);
     DWORD thrown = 0;
     try {
       worker.AbortOnError(13, c.show);
@@ -174,11 +181,18 @@ TEST_F(CWorkerTest, CleanupEndsTheHostOnceWithTheStatus) {
   }
 }
 
+TEST_F(CWorkerTest, NoConfigurationNoMaps) {
+  CTestWorker worker;
+  ASSERT_TRUE(worker.ParseOptions(L"/qn"));
+  EXPECT_FALSE(worker.CreateReplacementMap());
+  EXPECT_FALSE(worker.ParseSetupProperties());
+}
+
 // A wizard thread that ends without signalling either event used to leave
 // the worker waiting for ever.
 TEST_F(CWorkerTest, WizardThreadThatEndsDoesNotHangTheWorker) {
   CTestWorker worker;
-  ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), L""));
+  ASSERT_TRUE(worker.ParseOptions(L""));
   worker.EnterSuiteMode();
   EXPECT_FALSE(worker.RunWizardHandshake());
 }
@@ -217,7 +231,7 @@ TEST_F(CWorkerTest, CompatibilityModeCheck) {
     g_box = CBox();
     g_box.answer = c.answer;
     CTestWorker worker;
-    ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), c.commandLine));
+    ASSERT_TRUE(worker.ParseOptions(c.commandLine));
     EXPECT_EQ(c.result, worker.CheckAppCompatMode()) << WideToUtf8(c.commandLine);
     EXPECT_EQ(c.boxes, g_box.count) << WideToUtf8(c.commandLine);
     EXPECT_EQ(c.layerKept, hasLayer()) << WideToUtf8(c.commandLine);
@@ -227,7 +241,7 @@ TEST_F(CWorkerTest, CompatibilityModeCheck) {
   key.DeleteValue(program);
   // No value at all: nothing to ask.
   CTestWorker worker;
-  ASSERT_TRUE(worker.ParseOptions(m_folder.Path(), L"/qb"));
+  ASSERT_TRUE(worker.ParseOptions(L"/qb"));
   g_box = CBox();
   EXPECT_EQ(0, worker.CheckAppCompatMode());
   EXPECT_EQ(0, g_box.count);

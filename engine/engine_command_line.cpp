@@ -1,13 +1,16 @@
-// worker_command_line.cpp: step 3 of the main routine: the program's own path
-// and version, the engine's settings taken out of the command line, and the
-// rest parsed into the command options.
+// engine_command_line.cpp: the program's own path and version, the engine's
+// settings taken out of the command line, and the rest parsed into the
+// command options.
+#include "engine/engine_command_line.h"
+
 #include <windows.h>
 
 #include <vector>
 
 #include "actions/command_options.h"
 #include "engine/engine_settings.h"
-#include "engine/worker.h"
+#include "engine/replacement_map.h"
+#include "engine/setup_state.h"
 #include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -53,16 +56,14 @@ std::wstring WithTrailingBackslash(const std::wstring& folder) {
 
 }  // namespace
 
-void CWorker::ParseCommandLine() { ParseCommandLineText(GetCommandLineW(), GetModuleFilePath()); }
-
 // A command line the options refuse ends the run: going on with a reset
 // object could turn an uninstall into an install. Neither end shows a box:
 // the interface level is not known, and a quiet run must never wait on one.
-void CWorker::ParseCommandLineText(const std::wstring& commandLine,
-                                   const std::wstring& modulePath) {
+void CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstring& modulePath,
+                               CCommandOptions* options, CEngineSettings* settings) {
   m_programPath = modulePath;
   WriteLog(L"Module filename: %s", m_programPath.c_str());
-  m_state->SetProperty(kSetupVersionProperty, FileVersionText(m_programPath));
+  m_state.SetProperty(kSetupVersionProperty, FileVersionText(m_programPath));
   WriteLog(L"Setup command line: %s", commandLine.c_str());
 
   std::wstring arguments = commandLine;
@@ -74,53 +75,45 @@ void CWorker::ParseCommandLineText(const std::wstring& commandLine,
   }
   m_processArguments = arguments;
 
-  CEngineSettings settings;
+  *settings = CEngineSettings();
   std::vector<std::wstring> logLines;
-  TakeEngineSettings(&arguments, &settings, &logLines);
+  TakeEngineSettings(&arguments, settings, &logLines);
   for (const std::wstring& line : logLines) WriteLog(L"%s", line.c_str());
-  m_commandLineText = arguments;
-  ApplyEngineSettings(settings);
-  BuildCommandOptions(settings.installSource);
-  SetInterfaceProperties();
+  m_optionsText = arguments;
+  ApplySettings(*settings);
+  BuildOptions(settings->installSource, options);
+  SetInterfaceProperties(*options);
 }
 
-// The settings stay as read; what they decide in the shared state and the
-// language choice is set here.
-void CWorker::ApplyEngineSettings(const CEngineSettings& settings) {
-  m_settings = settings;
-  if (settings.cleanSystem) m_state->m_setupType = SetupTypeCleanSystem;
-  if (settings.eulaAcceptedGiven) m_state->m_eulaAccepted = settings.eulaAccepted ? 1 : 0;
-  if (settings.ueipGiven) m_state->m_ueipAccepted = settings.ueipAccepted ? 1 : 0;
-  if (settings.repairSourceGiven) m_state->m_repairSource = settings.repairSource;
+// What the settings decide in the shared state before the configuration is
+// read; the rest waits for the merge with it.
+void CEngineCommandLine::ApplySettings(const CEngineSettings& settings) {
+  if (settings.cleanSystem) m_state.m_setupType = SetupTypeCleanSystem;
+  if (settings.repairSourceGiven) m_state.m_repairSource = settings.repairSource;
   if (settings.basePathGiven) {
-    m_state->m_basePath = ExpandMacros(settings.basePath);
-    m_state->m_basePathSet = 1;
-  }
-  if (settings.languageForced) {
-    m_languageDialogAllowed = FALSE;
-    m_forcedLanguage = TRUE;
-    m_installLanguage = settings.languageCode;
+    m_state.m_basePath = m_macros.Expand(settings.basePath);
+    m_state.m_basePathSet = 1;
   }
 }
 
 // A given install source without its trailing backslash still names the
 // folder: paths are built by appending file names to it.
-void CWorker::BuildCommandOptions(const std::wstring& installSource) {
+void CEngineCommandLine::BuildOptions(const std::wstring& installSource, CCommandOptions* options) {
   m_setupFolder = FolderOf(m_programPath);
-  if (!m_options->Parse(m_setupFolder, m_commandLineText)) {
-    WriteLog(L"The command line is not valid: %s", m_options->GetParseFailure().c_str());
+  if (!options->Parse(m_setupFolder, m_optionsText)) {
+    WriteLog(L"The command line is not valid: %s", options->GetParseFailure().c_str());
     WriteLog(L"Aborting on error code %d", ERROR_INVALID_COMMAND_LINE);
     throw static_cast<unsigned long>(ERROR_INVALID_COMMAND_LINE);
   }
-  m_options->SetInstallSource(installSource.empty() ? m_setupFolder
-                                                    : WithTrailingBackslash(installSource));
-  m_state->m_installSource = m_options->GetInstallSource();
-  int reboot = m_options->GetRebootOption();
+  options->SetInstallSource(installSource.empty() ? m_setupFolder
+                                                  : WithTrailingBackslash(installSource));
+  m_state.m_installSource = options->GetInstallSource();
+  int reboot = options->GetRebootOption();
   if (reboot == CCommandOptions::kRebootSuppress ||
       reboot == CCommandOptions::kRebootReallySuppress) {
-    m_state->m_rebootApproved = 0;
+    m_state.m_rebootApproved = 0;
   }
-  m_configurationName = m_options->GetConfigurationFileName();
+  m_configurationName = options->GetConfigurationFileName();
   m_configurationFolder = m_setupFolder;
   std::wstring configurationDirectory = FolderOf(m_configurationName);
   // Relative to the setup folder, as the configuration path is.
@@ -134,14 +127,14 @@ void CWorker::BuildCommandOptions(const std::wstring& installSource) {
   m_configurationFolder += configurationDirectory;
 }
 
-void CWorker::SetInterfaceProperties() {
-  int level = UiLevel();
+void CEngineCommandLine::SetInterfaceProperties(const CCommandOptions& options) {
+  int level = options.GetUILevel();
   bool known =
       level >= 0 && level < static_cast<int>(sizeof(kUILevelValues) / sizeof(kUILevelValues[0]));
-  m_state->SetProperty(kUILevelProperty, known ? kUILevelValues[level] : L"5");
+  m_state.SetProperty(kUILevelProperty, known ? kUILevelValues[level] : L"5");
   std::wstring logFolder;
   if (GetLogFilesFolder(&logFolder) && !logFolder.empty()) {
     while (!logFolder.empty() && logFolder.back() == L'\\') logFolder.pop_back();
-    m_state->SetProperty(kLogPathProperty, logFolder);
+    m_state.SetProperty(kLogPathProperty, logFolder);
   }
 }

@@ -1,13 +1,15 @@
-// worker_macros.cpp: the replacement map of the system's folders and the
+// replacement_map.cpp: the replacement map of the system's folders and the
 // setup's own values, {Name} macro expansion over it and the property map,
 // and the dump of both maps at the end of the run.
-#include <shlobj.h>
+#include "engine/replacement_map.h"
+
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
 #include "actions/command_options.h"
-#include "engine/worker.h"
+#include "engine/setup_state.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
@@ -53,95 +55,87 @@ void LogMap(const MacroMap& map) {
   for (const auto& entry : map) WriteLog(L"   %s = %s", entry.first.c_str(), entry.second.c_str());
 }
 
+void LogError(const std::wstring& message) { WriteLog(L"%s", message.c_str()); }
+
 }  // namespace
 
-// The replacement map is written only here and before the wizard starts, so
-// the wizard's thread reads it without a lock.
-bool CWorker::CreateReplacementMap() {
-  m_replacementMap.clear();
-  if (!m_configuration) return false;
+void CReplacementMap::Create(const CCommandOptions& options, const std::wstring& programPath,
+                             bool suiteMode) {
+  m_map.clear();
   AddProgramFilesFolders();
   AddShellFolder(L"{AllUsersAppData}", CSIDL_COMMON_APPDATA);
   AddShellFolder(L"{UsersAppDataLocal}", CSIDL_LOCAL_APPDATA);
   AddShellFolder(L"{AllUsersProgramsMenu}", CSIDL_COMMON_PROGRAMS);
   AddShellFolder(L"{AllUsersDesktop}", CSIDL_COMMON_DESKTOPDIRECTORY);
-  m_replacementMap[L"{msiexec}"] = SystemFolder() + kInstallerProgram;
-  m_replacementMap[L"{setupparams}"] = BuildSetupParams();
-  std::wstring setupDir = m_options->GetSetupFolder();
+  m_map[L"{msiexec}"] = SystemFolder() + kInstallerProgram;
+  m_map[L"{setupparams}"] = BuildSetupParams(options, suiteMode);
+  std::wstring setupDir = options.GetSetupFolder();
   while (!setupDir.empty() && setupDir.back() == L'\\') setupDir.pop_back();
-  m_replacementMap[L"{SetupDir}"] = setupDir;
-  m_replacementMap[L"{SkippedProducts}"] = L"";
-  size_t slash = m_programPath.find_last_of(L'\\');
+  m_map[L"{SetupDir}"] = setupDir;
+  m_map[L"{SkippedProducts}"] = L"";
+  size_t slash = programPath.find_last_of(L'\\');
   std::wstring programFolder =
-      slash == std::wstring::npos ? std::wstring() : m_programPath.substr(0, slash + 1);
-  m_replacementMap[L"{InstallerDir}"] = Format(L"\"%s\"", programFolder.c_str());
-  m_replacementMap[L"{NL}"] = L"\n";
-  return true;
+      slash == std::wstring::npos ? std::wstring() : programPath.substr(0, slash + 1);
+  m_map[L"{InstallerDir}"] = Format(L"\"%s\"", programFolder.c_str());
+  m_map[L"{NL}"] = L"\n";
 }
 
 // The 32-bit view is this program's own; the 64-bit folder falls back to it,
 // also on a 32-bit system, so texts that name it still get a real folder.
-void CWorker::AddProgramFilesFolders() {
+void CReplacementMap::AddProgramFilesFolders() {
   std::wstring programFiles = ReadCurrentVersionValue(kProgramFilesValue, KEY_WOW64_32KEY);
-  if (!programFiles.empty()) m_replacementMap[kProgramFilesMacro] = programFiles;
+  if (!programFiles.empty()) m_map[kProgramFilesMacro] = programFiles;
   std::wstring commonFiles = ReadCurrentVersionValue(kCommonFilesValue, KEY_WOW64_32KEY);
-  if (!commonFiles.empty()) m_replacementMap[kCommonFilesMacro] = commonFiles;
+  if (!commonFiles.empty()) m_map[kCommonFilesMacro] = commonFiles;
   std::wstring programFiles64;
   if (IsWow64()) programFiles64 = ReadCurrentVersionValue(kProgramFilesValue, KEY_WOW64_64KEY);
   if (programFiles64.empty()) programFiles64 = programFiles;
-  if (!programFiles64.empty()) m_replacementMap[kProgramFiles64Macro] = programFiles64;
+  if (!programFiles64.empty()) m_map[kProgramFiles64Macro] = programFiles64;
 }
 
 // A folder the shell cannot give is left out.
-void CWorker::AddShellFolder(const wchar_t* key, int folderId) {
+void CReplacementMap::AddShellFolder(const wchar_t* key, int folderId) {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, path))) return;
-  m_replacementMap[key] = path;
+  m_map[key] = path;
 }
 
-// What every package command of the run gets: the interface level, the MIF
-// file, the properties and the other switches of the command line, and never
-// a restart of its own.
-std::wstring CWorker::BuildSetupParams() const {
+// The interface level, the MIF file, the properties and the other switches
+// of the command line, and never a restart of a package's own.
+std::wstring CReplacementMap::BuildSetupParams(const CCommandOptions& options, bool suiteMode) {
   std::wstring params;
-  if (m_suiteMode) {
-    int mode = Mode();
-    if (UiLevel() == CCommandOptions::kUILevelNone ||
+  if (suiteMode) {
+    int mode = options.GetMode();
+    if (options.GetUILevel() == CCommandOptions::kUILevelNone ||
         (mode != CCommandOptions::kModeRepair && mode != CCommandOptions::kModeUninstall)) {
       params += L" /qn";
     }
   } else {
-    m_options->AppendUILevel(&params);
+    options.AppendUILevel(&params);
   }
-  m_options->AppendMifFile(&params);
-  m_options->AppendProperties(&params);
-  m_options->AppendPassThroughSwitches(&params);
+  options.AppendMifFile(&params);
+  options.AppendProperties(&params);
+  options.AppendPassThroughSwitches(&params);
   params += kSuiteReboot;
   return params;
 }
 
-std::wstring CWorker::ExpandMacros(const wchar_t* text) const {
-  return text ? ExpandMacros(std::wstring(text)) : std::wstring();
-}
-
-std::wstring CWorker::ExpandMacros(const std::wstring& text) const {
+std::wstring CReplacementMap::Expand(const std::wstring& text) const {
   if (text.find(L'{') == std::wstring::npos) return text;
-  PropertyMap properties = m_state ? m_state->CopyProperties() : PropertyMap();
-  CMacroExpander expander(m_replacementMap, properties,
-                          [](const std::wstring& message) { WriteLog(L"%s", message.c_str()); });
+  PropertyMap properties = m_state.CopyProperties();
+  CMacroExpander expander(m_map, properties, LogError);
   return expander.Expand(text);
 }
 
-bool CWorker::ResolveMacro(std::wstring* text, std::wstring* value) const {
-  PropertyMap properties = m_state ? m_state->CopyProperties() : PropertyMap();
-  CMacroExpander expander(m_replacementMap, properties,
-                          [](const std::wstring& message) { WriteLog(L"%s", message.c_str()); });
+bool CReplacementMap::Resolve(std::wstring* text, std::wstring* value) const {
+  PropertyMap properties = m_state.CopyProperties();
+  CMacroExpander expander(m_map, properties, LogError);
   return expander.ResolveMacro(text, value);
 }
 
-void CWorker::LogPropertyMaps() const {
+void CReplacementMap::Log() const {
   WriteLog(L"Listing all PropertyMap (DynamicProperties) keys and values:");
-  if (m_state) LogMap(m_state->CopyProperties());
+  LogMap(m_state.CopyProperties());
   WriteLog(L"Listing all ReplacementMap keys and values:");
-  LogMap(m_replacementMap);
+  LogMap(m_map);
 }

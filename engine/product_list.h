@@ -1,0 +1,39 @@
+#pragma once
+// product_list.h: the suite's products in the order every later step walks
+// them, master products first, and each product's package as the
+// configuration names it.
+#include <map>
+#include <string>
+#include <vector>
+
+class CKwIniFile;
+class CProductDataMap;
+class CReplacementMap;
+
+class CProductList {
+ public:
+  // Products and Master of [Setup]: one product data per key goes into
+  // `productData`. False, after its log line, when Products names nothing
+  // or no master product is one of them.
+  bool Parse(const CKwIniFile& configuration, CProductDataMap* productData);
+  // Each product's package and transform path below `installSource` (a
+  // product folder of its own unless it is a master) and its costs; returns
+  // the largest install cost in megabytes, at least the built-in minimum.
+  double ReadPackages(const CKwIniFile& configuration, const std::wstring& installSource,
+                      const CReplacementMap& macros, CProductDataMap* productData);
+
+  const std::vector<std::wstring>& Keys() const { return m_products; }
+  bool IsMaster(const std::wstring& key) const;
+  // More than one product.
+  bool IsMultiProduct() const { return m_multiProduct; }
+  // More than one product and no master: the engine runs the suite itself.
+  bool HasIndependentProducts() const { return m_multiProduct && m_masterProducts.empty(); }
+  // How many products of the list share each product group.
+  const std::map<std::wstring, int>& GroupCounts() const { return m_groupCounts; }
+
+ private:
+  std::vector<std::wstring> m_products;
+  std::vector<std::wstring> m_masterProducts;
+  std::map<std::wstring, int> m_groupCounts;
+  bool m_multiProduct = true;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// replacement_map.h: the {Name} macros of the system's folders and of the
+// run's own values, and expansion over them and the shared property map.
+#include <string>
+
+#include "engine/macro_expander.h"
+
+class CCommandOptions;
+class CSetupState;
+
+class CReplacementMap {
+ public:
+  // The state's property map is the second source of every expansion.
+  explicit CReplacementMap(const CSetupState& state) : m_state(state) {}
+  CReplacementMap(const CReplacementMap&) = delete;
+  CReplacementMap& operator=(const CReplacementMap&) = delete;
+
+  // Written only here and before the wizard starts, so the wizard's thread
+  // reads the map without a lock.
+  void Create(const CCommandOptions& options, const std::wstring& programPath, bool suiteMode);
+  // What every package command of the run gets: {setupparams}.
+  static std::wstring BuildSetupParams(const CCommandOptions& options, bool suiteMode);
+
+  // Safe on any thread: every call keeps its own state and reads a copy of
+  // the properties.
+  std::wstring Expand(const std::wstring& text) const;
+  bool Resolve(std::wstring* text, std::wstring* value) const;
+  // Both maps, the property map first.
+  void Log() const;
+
+  const MacroMap& Map() const { return m_map; }
+
+ private:
+  void AddProgramFilesFolders();
+  void AddShellFolder(const wchar_t* key, int folderId);
+
+  const CSetupState& m_state;
+  MacroMap m_map;
+};

@@ -1,0 +1,93 @@
+#pragma once
+// dcf_names.h: the file, section and key names of the suite's configuration
+// file, each spelled once for every reader and writer of it.
+
+inline constexpr wchar_t kDcfFileName[] = L"SETUP.DCF";
+
+// Sections; the formats take a product key, then an action and a feature.
+inline constexpr wchar_t kSetupSection[] = L"Setup";
+inline constexpr wchar_t kPropertySection[] = L"Property";
+inline constexpr wchar_t kSetupSectionFormat[] = L"Setup.%s";
+inline constexpr wchar_t kPropertySectionFormat[] = L"Property.%s";
+inline constexpr wchar_t kActionSectionFormat[] = L"InstallActions.%s.%s";
+inline constexpr wchar_t kFeatureSectionFormat[] = L"InstallActions.%s.%s.%s";
+// The action a product's section names when it names none.
+inline constexpr wchar_t kInstallAction[] = L"Install";
+
+// [Setup]
+inline constexpr wchar_t kProductsKey[] = L"Products";
+inline constexpr wchar_t kMasterKey[] = L"Master";
+inline constexpr wchar_t kPerProductPlatformsKey[] = L"PerProductPlatforms";
+inline constexpr wchar_t kConditionKey[] = L"Condition";
+inline constexpr wchar_t kConditionMessageKey[] = L"ConditionMessage";
+inline constexpr wchar_t kReferenceCountingEnabledKey[] = L"ReferenceCountingEnabled";
+inline constexpr wchar_t kMinimumMsiVersionKey[] = L"MinimumMSIVersion";
+inline constexpr wchar_t kPlatformsKey[] = L"Platforms";
+inline constexpr wchar_t kAllowNTServerKey[] = L"AllowNTServer";
+inline constexpr wchar_t kNTMsiInstallerKey[] = L"NTMsiInstaller";
+inline constexpr wchar_t kSetupUpdateUrlKey[] = L"SetupUpdateURL";
+
+// [Property]
+inline constexpr wchar_t kLogFileKey[] = L"LogFile";
+inline constexpr wchar_t kInstallDirKey[] = L"INSTALLDIR";
+inline constexpr wchar_t kDcfVersionSchemaKey[] = L"DcfVersionSchema";
+inline constexpr wchar_t kUrlPromotionConditionKey[] = L"URLPromotionCondition";
+inline constexpr wchar_t kUrlPromotionKey[] = L"URLPromotion";
+inline constexpr wchar_t kUrlPromotionOfflineKey[] = L"URLPromotionOffline";
+inline constexpr wchar_t kViewReadmeKey[] = L"VIEWREADME";
+inline constexpr wchar_t kUserNameKey[] = L"UserName";
+inline constexpr wchar_t kUserCompanyKey[] = L"UserCompany";
+inline constexpr wchar_t kCompanyNameKey[] = L"CompanyName";
+inline constexpr wchar_t kAutoDetectLangKey[] = L"AutoDetectLang";
+inline constexpr wchar_t kFixedInstallPointKey[] = L"FixedInstallPoint";
+inline constexpr wchar_t kRequireAdminPrivilegesKey[] = L"RequireAdminPrivileges";
+inline constexpr wchar_t kSeparateInstallDirsKey[] = L"SeparateInstallDirs";
+inline constexpr wchar_t kSkipEulaDialogKey[] = L"SkipEULADialog";
+inline constexpr wchar_t kOnlineAccessKey[] = L"OnlineAccess";
+inline constexpr wchar_t kUpdateManagerKey[] = L"UpdateManager";
+inline constexpr wchar_t kUpdateManagerAutomaticKey[] = L"UpdateManagerAutomatic";
+inline constexpr wchar_t kUpdateManagerExpirationKey[] = L"UpdateManagerExpiration";
+inline constexpr wchar_t kAllowOnlineUpdatesKey[] = L"AllowOnlineUpdates";
+inline constexpr wchar_t kRequireOnlineAccessKey[] = L"RequireOnlineAccess";
+inline constexpr wchar_t kForceEncryptionKey[] = L"ForceEncryption";
+inline constexpr wchar_t kMuiKey[] = L"MUI";
+inline constexpr wchar_t kUeipKey[] = L"UEIP";
+inline constexpr wchar_t kCleanupSourceFilesKey[] = L"CleanupSourceFiles";
+inline constexpr wchar_t kReturnRebootRequestKey[] = L"ReturnRebootRequest";
+inline constexpr wchar_t kProjectNameKey[] = L"ProjectName";
+inline constexpr wchar_t kDeliveryNumberKey[] = L"DeliveryNumber";
+inline constexpr wchar_t kCustCodeKey[] = L"CustCode";
+// [Property] and [Property.<product>]
+inline constexpr wchar_t kDynamicPropertiesKey[] = L"DynamicProperties";
+inline constexpr wchar_t kInstallCostKey[] = L"InstallCost";
+
+// [Setup.<product>]; ProductName, ShortProductName and ProductVersion are
+// [Property] keys too.
+inline constexpr wchar_t kPackageNameKey[] = L"PackageName";
+inline constexpr wchar_t kTransformKey[] = L"Transform";
+inline constexpr wchar_t kPrimaryActionKey[] = L"PrimaryAction";
+inline constexpr wchar_t kProductCodeKey[] = L"ProductCode";
+inline constexpr wchar_t kPackageCodeKey[] = L"PackageCode";
+inline constexpr wchar_t kProductGroupKey[] = L"ProductGroup";
+inline constexpr wchar_t kGroupKey[] = L"Group";
+inline constexpr wchar_t kProductNameKey[] = L"ProductName";
+inline constexpr wchar_t kShortProductNameKey[] = L"ShortProductName";
+inline constexpr wchar_t kProductVersionKey[] = L"ProductVersion";
+inline constexpr wchar_t kOurCompanyNameKey[] = L"OurCompanyName";
+inline constexpr wchar_t kInternalProductNameKey[] = L"InternalProductName";
+inline constexpr wchar_t kTemplateKey[] = L"Template";
+inline constexpr wchar_t kProductLanguageKey[] = L"ProductLanguage";
+inline constexpr wchar_t kVisibleKey[] = L"Visible";
+inline constexpr wchar_t kMandatoryKey[] = L"Mandatory";
+inline constexpr wchar_t kDesktopShortcutsKey[] = L"DESKTOPSHORTCUTS";
+inline constexpr wchar_t kDesktopIconKey[] = L"DESKTOPICON";
+inline constexpr wchar_t kQuickLaunchShortcutsKey[] = L"QUICKLAUNCHSHORTCUTS";
+inline constexpr wchar_t kQuickLaunchIconKey[] = L"QUICKLAUNCHICON";
+
+// [InstallActions.<product>.<action>] and its features' sections
+inline constexpr wchar_t kCostKey[] = L"Cost";
+inline constexpr wchar_t kFeaturesKey[] = L"Features";
+inline constexpr wchar_t kFeatureIdKey[] = L"FeatureId";
+inline constexpr wchar_t kParentIdKey[] = L"ParentId";
+inline constexpr wchar_t kDisplayNameKey[] = L"DisplayName";
+inline constexpr wchar_t kDisplayKey[] = L"Display";
