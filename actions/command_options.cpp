@@ -58,14 +58,6 @@ bool HasBlankOnly(const std::wstring& text) {
   return true;
 }
 
-std::wstring RemoveQuotes(const std::wstring& text) {
-  std::wstring unquoted;
-  for (wchar_t c : text) {
-    if (c != L'"') unquoted += c;
-  }
-  return unquoted;
-}
-
 // Cuts the next blank-separated word; quotes group blanks and stay. An
 // unclosed quote has run to the end of the text: it is closed, so that the
 // word cannot swallow what a rebuilt command line puts after it.

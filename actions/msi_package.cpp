@@ -11,6 +11,7 @@
 #include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_strings.h"
 #include "actions/msi_trace.h"
+#include "foundation/file_utils.h"
 
 namespace {
 
@@ -41,11 +42,6 @@ void SplitFolder(const std::wstring& path, std::wstring* drive, std::wstring* fo
 // does not.
 void TraceInstallerCode(int level, const wchar_t* call, const std::wstring& object, UINT code) {
   MsiTrace(level, L"%s('%s') returned %u", call, object.c_str(), code);
-}
-
-bool FileExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

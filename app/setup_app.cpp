@@ -62,7 +62,7 @@ BOOL CSetupApp::InitInstance() {
   } else {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    WriteLog(L"   Stage not built yet: %s", L"InitSetupLanguage");
+    CWorker::NotBuiltYet(L"InitSetupLanguage");
     CSetupDlg dialog;
     INT_PTR result = dialog.DoModal();
     if (result == -1) {

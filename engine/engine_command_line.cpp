@@ -43,12 +43,6 @@ std::wstring FileVersionText(const std::wstring& path) {
                 HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
 }
 
-// Drive and folder, with the trailing backslash.
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 std::wstring WithTrailingBackslash(const std::wstring& folder) {
   if (folder.empty() || folder.back() == L'\\') return folder;
   return folder + L'\\';
@@ -57,9 +51,8 @@ std::wstring WithTrailingBackslash(const std::wstring& folder) {
 }  // namespace
 
 // A command line the options refuse ends the run: going on with a reset
-// object could turn an uninstall into an install. Neither end shows a box:
-// the interface level is not known, and a quiet run must never wait on one.
-void CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstring& modulePath,
+// object could turn an uninstall into an install.
+bool CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstring& modulePath,
                                CCommandOptions* options, CEngineSettings* settings) {
   m_programPath = modulePath;
   WriteLog(L"Module filename: %s", m_programPath.c_str());
@@ -70,8 +63,7 @@ void CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstri
   std::wstring program;
   if (!ExtractToken(&arguments, &program, L" \t", true) || program.empty()) {
     WriteLog(L"Failed extracting the program name from the command line");
-    WriteLog(L"Aborting on error code %d", ERROR_INVALID_COMMAND_LINE);
-    throw static_cast<unsigned long>(ERROR_INVALID_COMMAND_LINE);
+    return false;
   }
   m_processArguments = arguments;
 
@@ -81,8 +73,9 @@ void CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstri
   for (const std::wstring& line : logLines) WriteLog(L"%s", line.c_str());
   m_optionsText = arguments;
   ApplySettings(*settings);
-  BuildOptions(settings->installSource, options);
+  if (!BuildOptions(settings->installSource, options)) return false;
   SetInterfaceProperties(*options);
+  return true;
 }
 
 // What the settings decide in the shared state before the configuration is
@@ -98,12 +91,11 @@ void CEngineCommandLine::ApplySettings(const CEngineSettings& settings) {
 
 // A given install source without its trailing backslash still names the
 // folder: paths are built by appending file names to it.
-void CEngineCommandLine::BuildOptions(const std::wstring& installSource, CCommandOptions* options) {
-  m_setupFolder = FolderOf(m_programPath);
+bool CEngineCommandLine::BuildOptions(const std::wstring& installSource, CCommandOptions* options) {
+  m_setupFolder = FolderOfPath(m_programPath);
   if (!options->Parse(m_setupFolder, m_optionsText)) {
     WriteLog(L"The command line is not valid: %s", options->GetParseFailure().c_str());
-    WriteLog(L"Aborting on error code %d", ERROR_INVALID_COMMAND_LINE);
-    throw static_cast<unsigned long>(ERROR_INVALID_COMMAND_LINE);
+    return false;
   }
   options->SetInstallSource(installSource.empty() ? m_setupFolder
                                                   : WithTrailingBackslash(installSource));
@@ -115,7 +107,7 @@ void CEngineCommandLine::BuildOptions(const std::wstring& installSource, CComman
   }
   m_configurationName = options->GetConfigurationFileName();
   m_configurationFolder = m_setupFolder;
-  std::wstring configurationDirectory = FolderOf(m_configurationName);
+  std::wstring configurationDirectory = FolderOfPath(m_configurationName);
   // Relative to the setup folder, as the configuration path is.
   if (configurationDirectory.size() >= 2 && configurationDirectory[1] == L':') {
     configurationDirectory.erase(0, 2);
@@ -125,6 +117,7 @@ void CEngineCommandLine::BuildOptions(const std::wstring& installSource, CComman
     configurationDirectory.erase(0, 1);
   }
   m_configurationFolder += configurationDirectory;
+  return true;
 }
 
 void CEngineCommandLine::SetInterfaceProperties(const CCommandOptions& options) {

@@ -20,9 +20,9 @@ class CEngineCommandLine {
   CEngineCommandLine(const CEngineCommandLine&) = delete;
   CEngineCommandLine& operator=(const CEngineCommandLine&) = delete;
 
-  // Throws ERROR_INVALID_COMMAND_LINE, after its log line, when no program
-  // name can be taken or the options refuse what is left.
-  void Parse(const std::wstring& commandLine, const std::wstring& modulePath,
+  // False, after a line that says why, when no program name can be taken or
+  // the options refuse what is left.
+  bool Parse(const std::wstring& commandLine, const std::wstring& modulePath,
              CCommandOptions* options, CEngineSettings* settings);
 
   const std::wstring& ProgramPath() const { return m_programPath; }
@@ -39,7 +39,7 @@ class CEngineCommandLine {
 
  private:
   void ApplySettings(const CEngineSettings& settings);
-  void BuildOptions(const std::wstring& installSource, CCommandOptions* options);
+  bool BuildOptions(const std::wstring& installSource, CCommandOptions* options);
   void SetInterfaceProperties(const CCommandOptions& options);
 
   CSetupState& m_state;

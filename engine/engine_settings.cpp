@@ -67,14 +67,6 @@ size_t FindWord(const std::wstring& text, const std::wstring& name, bool ignoreC
   return std::wstring::npos;
 }
 
-std::wstring WithoutQuotes(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    if (c != L'"') out += c;
-  }
-  return out;
-}
-
 // NAME=value: the value runs to the next blank outside quotes (an unclosed
 // quote runs to the end); a value that begins with a quote loses its quotes.
 CSetting FindSetting(const std::wstring& text, const std::wstring& name, bool keepQuotes = false) {
@@ -94,7 +86,7 @@ CSetting FindSetting(const std::wstring& text, const std::wstring& name, bool ke
   setting.end = end;
   std::wstring raw = text.substr(valueStart, end - valueStart);
   setting.hasValue = !raw.empty();
-  setting.value = (!keepQuotes && !raw.empty() && raw[0] == L'"') ? WithoutQuotes(raw) : raw;
+  setting.value = (!keepQuotes && !raw.empty() && raw[0] == L'"') ? RemoveQuotes(raw) : raw;
   return setting;
 }
 
@@ -229,7 +221,7 @@ void ReadSources(std::wstring* text, CEngineSettings* settings) {
 void ReadDisabledProducts(std::wstring* text, CEngineSettings* settings) {
   std::wstring value;
   if (!TakeValued(text, kDisableProducts, &value, true)) return;
-  std::wstring rest = WithoutQuotes(value);
+  std::wstring rest = RemoveQuotes(value);
   std::wstring key;
   while (ExtractToken(&rest, &key, L",", false) && !key.empty()) {
     settings->disabledProducts.insert(settings->disabledProducts.begin(), key);

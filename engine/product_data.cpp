@@ -2,6 +2,7 @@
 #include "engine/product_data.h"
 
 #include "foundation/kw_ini_file.h"
+#include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -59,8 +60,7 @@ void CProductData::SetName(const std::wstring& name) {
 }
 
 void CProductData::UpdatePackageFolder() {
-  size_t slash = m_packagePath.find_last_of(L"\\/");
-  m_packageFolder = slash == std::wstring::npos ? std::wstring() : m_packagePath.substr(0, slash);
+  m_packageFolder = FolderOfPath(m_packagePath, false);
 }
 
 void CProductData::SetSelectionState(std::unique_ptr<CSelectionState> state) {

@@ -13,6 +13,7 @@
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
 #include "foundation/wow64.h"
 #include "platform/wide_string.h"
 
@@ -73,10 +74,7 @@ void CReplacementMap::Create(const CCommandOptions& options, const std::wstring&
   while (!setupDir.empty() && setupDir.back() == L'\\') setupDir.pop_back();
   m_map[L"{SetupDir}"] = setupDir;
   m_map[L"{SkippedProducts}"] = L"";
-  size_t slash = programPath.find_last_of(L'\\');
-  std::wstring programFolder =
-      slash == std::wstring::npos ? std::wstring() : programPath.substr(0, slash + 1);
-  m_map[L"{InstallerDir}"] = Format(L"\"%s\"", programFolder.c_str());
+  m_map[L"{InstallerDir}"] = Format(L"\"%s\"", FolderOfPath(programPath).c_str());
   m_map[L"{NL}"] = L"\n";
 }
 

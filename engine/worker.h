@@ -36,6 +36,9 @@ class CWorker {
   // the status and always run Cleanup.
   DWORD WorkerRoutine();
   [[noreturn]] void AbortOnError(DWORD code, bool show);
+  // A step whose work belongs to a later stage of the program's
+  // construction: logged, and passed.
+  static bool NotBuiltYet(const wchar_t* stage);
   void Cleanup();
 
   CSetupState* GetSetupState() const { return m_state.get(); }
@@ -111,8 +114,6 @@ class CWorker {
   void FindPackagesAndTransforms();
   bool LoadMsiData();
   void ShowPackageError(const std::wstring& packagePath);
-  // Steps whose work belongs to later stages of the program's construction.
-  bool NotBuiltYet(const wchar_t* stage);
 
   // A failure after the wizard has started: tell it and wait for it.
   void StopInterfaceThread(bool failure);

@@ -12,6 +12,7 @@
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
 #include "engine/setup_host.h"
+#include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
@@ -25,11 +26,6 @@ namespace {
 const wchar_t kLanguageToken[] = L"{lang}";
 const DWORD kOutOfTempSpace = 148;
 
-bool FileExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Free megabytes on the volume of the folder; false when unknown.
 bool FreeMegabytes(const std::wstring& folder, double* megabytes) {
   ULARGE_INTEGER available = {};
@@ -40,7 +36,7 @@ bool FreeMegabytes(const std::wstring& folder, double* megabytes) {
 
 }  // namespace
 
-// Step 10: the product keys, master products first.
+// The product keys, master products first.
 bool CWorker::ParseProductList() {
   if (!m_configuration) return false;
   if (!m_productList.Parse(*m_configuration, &m_state->m_products)) return false;
@@ -48,7 +44,7 @@ bool CWorker::ParseProductList() {
   return true;
 }
 
-// Step 16: each product's keys, and for a repair or an uninstall its cached copy.
+// Each product's keys, and for a repair or an uninstall its cached copy.
 bool CWorker::LoadCachedProductData() {
   std::wstring configurationPath = m_commandLine->ConfigurationPath();
   if (configurationPath.empty() || !FileExists(configurationPath)) return true;
@@ -89,7 +85,7 @@ bool CWorker::LoadCachedProductData() {
   return result;
 }
 
-// Step 17: package and transform paths, costs, and room for the largest product.
+// Package and transform paths, costs, and room for the largest product.
 bool CWorker::ParseMsiFileList() {
   if (!m_configuration || m_productList.Keys().empty()) return false;
   wchar_t tempBuffer[MAX_PATH + 1] = {};
@@ -121,7 +117,7 @@ void CWorker::CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolde
   AbortOnError(kOutOfTempSpace, false);
 }
 
-// Step 22.1, the paths: "{lang}" in the package and transform paths becomes
+// The paths: "{lang}" in the package and transform paths becomes
 // the install language. Choosing each product's own language comes with the
 // language stage.
 void CWorker::FindPackagesAndTransforms() {
@@ -139,7 +135,7 @@ void CWorker::FindPackagesAndTransforms() {
   }
 }
 
-// Step 22.3: every product's package opened through the installer.
+// Every product's package opened through the installer.
 bool CWorker::LoadMsiData() {
   bool result = true;
   for (const auto& entry : m_state->m_products) {

@@ -19,7 +19,7 @@
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
-#include "foundation/window_utils.h"
+#include "foundation/single_instance_mutex.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
@@ -32,11 +32,6 @@ const DWORD kSuiteConditionFalse = 1150;
 
 // Ends the run early with status 0.
 [[noreturn]] void EndRun() { throw static_cast<long>(0); }
-
-bool FileExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 }  // namespace
 
@@ -112,7 +107,7 @@ void CWorker::RequireConfigurationStep(bool succeeded, const wchar_t* failure) {
   AbortOnError(ERROR_INVALID_DATA, true);
 }
 
-// Step 1. A failure is a status like any other, so the handlers run Cleanup.
+// A failure is a status like any other, so the handlers run Cleanup.
 void CWorker::InitializeCom() {
   WriteLog(L"Worker thread starting...");
   HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -124,29 +119,32 @@ void CWorker::InitializeCom() {
   m_comThread = GetCurrentThreadId();
 }
 
-// Step 3.
 void CWorker::ParseCommandLine() { ParseCommandLineText(GetCommandLineW(), GetModuleFilePath()); }
 
 void CWorker::ParseCommandLineText(const std::wstring& commandLine,
                                    const std::wstring& modulePath) {
-  m_commandLine->Parse(commandLine, modulePath, m_options.get(), &m_settings);
+  // No box: the interface level is not known, and a quiet run must never
+  // wait on one.
+  if (!m_commandLine->Parse(commandLine, modulePath, m_options.get(), &m_settings)) {
+    AbortOnError(ERROR_INVALID_COMMAND_LINE, false);
+  }
   if (m_settings.languageForced) m_installLanguage = m_settings.languageCode;
 }
 
-// Step 4: true to go on, false when the compatibility check asks for a restart.
+// True to go on, false when the compatibility check asks for a restart.
 bool CWorker::LogSystemFactsAndCheckCompatibility() {
   if (m_settings.fastInstall) return true;
   NotBuiltYet(L"LogSystemInformation");
   return CheckAppCompatMode() != 1;
 }
 
-// Step 6: false when another setup program has taken over.
+// False when another setup program has taken over.
 bool CWorker::ReadSourceIniIfPresent() {
   if (!FileExists(m_commandLine->SetupFolder() + kSourceIniName)) return true;
   return NotBuiltYet(L"ReadSourceIni");
 }
 
-// Step 7: false when another instance of the same setup runs.
+// False when another instance of the same setup runs.
 bool CWorker::CreateInstanceMutex() {
   m_mutex = CreateSingleInstanceMutex(m_commandLine->ConfigurationPath().c_str());
   if (m_mutex.IsValid()) return true;
@@ -159,13 +157,11 @@ bool CWorker::CreateInstanceMutex() {
   return false;
 }
 
-// Step 8.
 void CWorker::DetermineLanguage() {
   m_resumeValueName = m_commandLine->ConfigurationName() + kResumeSuffix;
   NotBuiltYet(L"DetermineBaseLanguage");
 }
 
-// Step 9.
 void CWorker::LoadConfiguration() {
   std::wstring configurationPath = m_commandLine->ConfigurationPath();
   try {
@@ -183,12 +179,10 @@ void CWorker::LoadConfiguration() {
   if (g_setupAggregate) CopyToField(g_setupAggregate->configurationPath, configurationPath);
 }
 
-// Step 10.
 void CWorker::ReadProductList() {
   RequireConfigurationStep(ParseProductList(), L"Unable to parse the setup product list");
 }
 
-// Step 11.
 void CWorker::BuildReplacementMap() {
   RequireConfigurationStep(CreateReplacementMap(), L"Unable to create replacement macro mapping");
 }
@@ -199,14 +193,13 @@ bool CWorker::CreateReplacementMap() {
   return true;
 }
 
-// Step 12: false when the launch-point mode has done its job.
+// False when the launch-point mode has done its job.
 bool CWorker::RunCreateLaunchPointMode() {
   if (!m_settings.createLaunchPoint) return true;
   NotBuiltYet(L"CreateLaunchPoint");
   return false;
 }
 
-// Step 13.
 void CWorker::ReadSetupProperties() {
   RequireConfigurationStep(ParseSetupProperties(), L"Unable to parse the setup file properties");
 }
@@ -217,28 +210,25 @@ bool CWorker::ParseSetupProperties() {
   return properties.Read(m_productList.Keys(), Mode(), m_commandLine->ProcessArguments());
 }
 
-// Step 14: false when setup runs from its cached copy.
+// False when setup runs from its cached copy.
 bool CWorker::RefuseRunFromCache() {
   NotBuiltYet(L"CheckRunningFromCache");
   return true;
 }
 
-// Step 15.
 void CWorker::CheckSchemaVersion() {
   RequireConfigurationStep(NotBuiltYet(L"CheckDcfSchemaVersion"), L"The version schema is incompatible");
 }
 
-// Step 16.
 void CWorker::ReadCachedProductData() {
   RequireConfigurationStep(LoadCachedProductData(), L"Unable to read product data from DCF file");
 }
 
-// Step 17.
 void CWorker::ReadPackageList() {
   RequireConfigurationStep(ParseMsiFileList(), L"Unable to parse the setup MSI file list");
 }
 
-// Step 18: false when the user closed the language dialog without a choice.
+// False when the user closed the language dialog without a choice.
 bool CWorker::ChooseInstallLanguage() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   NotBuiltYet(L"CollectLanguageCandidates");
@@ -248,7 +238,6 @@ bool CWorker::ChooseInstallLanguage() {
   return true;
 }
 
-// Step 19.
 void CWorker::PublishLanguage() {
   m_state->SetProperty(L"SETUPLANG", m_installLanguage);
   g_rightToLeft = m_installLanguage == L"ARA" ? 1 : 0;
@@ -256,19 +245,18 @@ void CWorker::PublishLanguage() {
   NotBuiltYet(L"GetCultureName");
 }
 
-// Step 20: false when the update-folder mode has done its job.
+// False when the update-folder mode has done its job.
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
   NotBuiltYet(L"PrepareUpdateFolder");
   return false;
 }
 
-// Step 21.
 void CWorker::ReadInstallGroups() {
   RequireConfigurationStep(NotBuiltYet(L"ParseInstallGroupInfo"), L"Unable to parse the setup install group info");
 }
 
-// Step 22: false when the suite's condition rules the machine out.
+// False when the suite's condition rules the machine out.
 bool CWorker::CheckSuiteCondition() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   NotBuiltYet(L"ChooseProductLanguages");
@@ -293,18 +281,15 @@ bool CWorker::CheckSuiteCondition() {
   return true;
 }
 
-// Step 23.
 void CWorker::TestInternetConnection() {
   if (!m_settings.fastInstall) NotBuiltYet(L"TestConnection");
 }
 
-// Step 24.
 void CWorker::DisableProductsAndPromotions() {
   NotBuiltYet(L"DisableProducts");
   NotBuiltYet(L"EvaluateURLPromotion");
 }
 
-// Step 25.
 void CWorker::PrepareWorkingCopyAndVerify() {
   if (m_settings.fastInstall) return;
   NotBuiltYet(L"PrepareWorkingCopy");
@@ -312,7 +297,7 @@ void CWorker::PrepareWorkingCopyAndVerify() {
   NotBuiltYet(L"BuiltInVerifyActions");
 }
 
-// Step 26. The context block's pointers are filled as soon as the lists
+// The context block's pointers are filled as soon as the lists
 // exist, whatever the mode, so DLL actions of every later step see them.
 void CWorker::LoadActionListsAndPendingRestart() {
   NotBuiltYet(L"LoadActionLists");
@@ -323,7 +308,6 @@ void CWorker::LoadActionListsAndPendingRestart() {
   }
 }
 
-// Step 27.
 void CWorker::RunPerProductChecks() {
   if (m_settings.cleanSystem) return;
   if (Mode() < CCommandOptions::kModeRepair) {

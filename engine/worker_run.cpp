@@ -20,13 +20,13 @@ const DWORD kRebootRequired = 3010;
 unsigned __stdcall InterfaceThreadProc(void* parameter) {
   CWorker* worker = static_cast<CWorker*>(parameter);
   if (!worker) return ERROR_INVALID_HANDLE;
-  WriteLog(L"   Stage not built yet: %s", L"RunInterface");
+  CWorker::NotBuiltYet(L"RunInterface");
   return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-// Step 28: false when the user cancelled before the installation started.
+// False when the user cancelled before the installation started.
 bool CWorker::RunWizardHandshake() {
   if (!m_suiteMode || UiLevel() >= CCommandOptions::kUILevelNoneWithEndDialog) {
     NotBuiltYet(L"LanguageIdToTla");
@@ -79,10 +79,8 @@ void CWorker::SetSetupTypeFromMode() {
   if (Mode() == CCommandOptions::kModeUninstall) m_state->m_setupType = SetupTypeRemove;
 }
 
-// Step 29.
 void CWorker::ApplySelection() { NotBuiltYet(L"ApplyProductSelection"); }
 
-// Step 30.
 void CWorker::PrepareRepair() {
   if (m_state->m_setupType != SetupTypeRepair) return;
   if (!NotBuiltYet(L"PrepareRepairActions")) {
@@ -92,7 +90,7 @@ void CWorker::PrepareRepair() {
   }
 }
 
-// Step 31: false when the clean-system mode has done its job.
+// False when the clean-system mode has done its job.
 bool CWorker::RunCleanSystemMode() {
   if (!m_settings.cleanSystem) return true;
   NotBuiltYet(L"UninstallByGroup");
@@ -104,7 +102,7 @@ bool CWorker::RunCleanSystemMode() {
   return false;
 }
 
-// Step 32: the result of the installation, repair or removal.
+// The result of the installation, repair or removal.
 DWORD CWorker::RunTheInstallation() {
   NotBuiltYet(L"CountProgressSteps");
   NotBuiltYet(L"LoadShutdownApplications");
@@ -128,7 +126,6 @@ void CWorker::FinishRun(DWORD result) {
   }
 }
 
-// Step 34.
 void CWorker::JoinInterfaceThread() {
   if (!m_interfaceThread.IsValid() || m_interfaceThreadJoined) return;
   WriteLog(L"Setting the finish event for the setup UI");
@@ -140,13 +137,12 @@ void CWorker::JoinInterfaceThread() {
   else WriteLog(L"Failed waiting for UI thread to finish. Error code = %d", GetLastError());
 }
 
-// Step 36.
 DWORD CWorker::RoutineResult() {
   if (m_settings.returnRebootRequest && m_state->m_rebootPending) return kRebootRequired;
   return ERROR_SUCCESS;
 }
 
-// Step 37. A run asked to return the restart request returns it and never
+// A run asked to return the restart request returns it and never
 // restarts the machine itself.
 void CWorker::RestartIfNeeded() {
   if (m_interfaceThread.IsValid() || !m_state->m_rebootPending || !m_actionListsLoaded) return;

@@ -102,6 +102,11 @@ bool FolderExists(const std::wstring& path) {
 
 }  // namespace
 
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES security) {
   if (path.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -11,6 +11,9 @@
 // parent is left to create.
 BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES security);
 
+// True for an existing file; false for a folder or nothing.
+bool FileExists(const std::wstring& path);
+
 // True when the folder part of the path (drive and file name split off) holds
 // none of : / * ? " < > | and no double backslash.
 BOOL IsValidFolderPath(const std::wstring& path);

@@ -89,8 +89,7 @@ std::wstring LogFolderOf(const std::wstring& logTemplate) {
                                      buffer.data(), nullptr);
     if (written > 0 && written < buffer.size()) full.assign(buffer.data(), written);
   }
-  size_t lastSlash = full.find_last_of(L'\\');
-  return lastSlash == std::wstring::npos ? std::wstring() : full.substr(0, lastSlash);
+  return FolderOfPath(full, false);
 }
 
 std::wstring LongPathForm(const std::wstring& folder) {
@@ -172,11 +171,7 @@ std::wstring StartAtFolder(const std::wstring& path, const std::wstring& folder)
 
 bool HasDrive(const std::wstring& path) { return path.size() >= 2 && path[1] == L':'; }
 
-std::wstring ExecutableFolder() {
-  std::wstring path = GetModuleFilePath();
-  size_t lastSlash = path.find_last_of(L'\\');
-  return lastSlash == std::wstring::npos ? std::wstring() : path.substr(0, lastSlash + 1);
-}
+std::wstring ExecutableFolder() { return FolderOfPath(GetModuleFilePath()); }
 
 }  // namespace
 

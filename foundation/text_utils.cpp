@@ -143,3 +143,17 @@ void ReverseString(std::wstring* text) {
 std::wstring CharToString(wchar_t c) { return std::wstring(1, c); }
 
 bool IsDotOrDotDot(const std::wstring& name) { return name == L"." || name == L".."; }
+
+std::wstring RemoveQuotes(const std::wstring& text) {
+  std::wstring unquoted;
+  for (wchar_t c : text) {
+    if (c != L'"') unquoted += c;
+  }
+  return unquoted;
+}
+
+std::wstring FolderOfPath(const std::wstring& path, bool withSeparator) {
+  size_t separator = path.find_last_of(L"\\/");
+  if (separator == std::wstring::npos) return std::wstring();
+  return path.substr(0, withSeparator ? separator + 1 : separator);
+}

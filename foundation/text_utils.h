@@ -30,3 +30,10 @@ std::wstring DecodeCharCodes(const std::wstring& text, int base);
 void ReverseString(std::wstring* text);
 std::wstring CharToString(wchar_t c);
 bool IsDotOrDotDot(const std::wstring& name);
+
+// The text with every double quote taken out.
+std::wstring RemoveQuotes(const std::wstring& text);
+
+// Drive and folder of a path, up to its last '\\' or '/', that separator
+// included unless `withSeparator` is false. Empty when the path has none.
+std::wstring FolderOfPath(const std::wstring& path, bool withSeparator = true);

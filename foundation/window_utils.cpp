@@ -1,5 +1,4 @@
-// window_utils.cpp: the single-instance mutex, window placement and fonts
-// from a text spec.
+// window_utils.cpp: window placement and fonts from a text spec.
 #include "foundation/window_utils.h"
 
 #include <windows.h>
@@ -14,26 +13,9 @@
 
 namespace {
 
-const wchar_t kMutexPrefix[] = L"Global\\SETUP ";
 const DWORD kPlaceWindowPollStep = 1000;
 
 }  // namespace
-
-CScopedHandle CreateSingleInstanceMutex(const wchar_t* name) {
-  if (!name) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return CScopedHandle();
-  }
-  // Object names may hold no backslash after the namespace prefix.
-  std::wstring mutexName = kMutexPrefix + ReplaceAll(name, L"\\", L"_");
-  CScopedHandle mutex(CreateMutexW(nullptr, TRUE, mutexName.c_str()));
-  DWORD error = GetLastError();
-  if (mutex.IsValid() && error == ERROR_ALREADY_EXISTS) {
-    mutex.Reset();
-    SetLastError(ERROR_ALREADY_EXISTS);
-  }
-  return mutex;
-}
 
 BOOL PlaceWindowOfClass(const wchar_t* className, int width, int height,
                         DWORD timeoutMilliseconds) {

@@ -1,16 +1,9 @@
 #pragma once
-// window_utils.h: process and window chores: the single-instance mutex of a
-// setup, placing another program's windows, and fonts from a text spec.
+// window_utils.h: window chores: placing another program's windows, and
+// fonts from a text spec.
 #include <windows.h>
 
 #include <string>
-
-#include "foundation/scoped_handle.h"
-
-// Creates and owns the mutex "Global\SETUP <name>", every backslash of the name
-// turned into "_". Empty when another process already holds it (last error
-// ERROR_ALREADY_EXISTS), when creation fails, or when `name` is null.
-CScopedHandle CreateSingleInstanceMutex(const wchar_t* name);
 
 const DWORD kPlaceWindowTimeout = 20000;
 

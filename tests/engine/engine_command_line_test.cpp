@@ -28,18 +28,15 @@ class CCommandLineRun {
         m_macros(m_state),
         m_commandLine(m_state, m_macros) {}
 
-  // The program sits in `folder`; returns 0, or the code the parse threw.
+  // The program sits in `folder`; returns 0, or the code that ends the run.
   DWORD ParseArguments(const std::wstring& folder, const std::wstring& arguments) {
     std::wstring program = folder + L"setup.exe";
     return ParseProcessCommandLine(L"\"" + program + L"\" " + arguments, program);
   }
   DWORD ParseProcessCommandLine(const std::wstring& commandLine, const std::wstring& program) {
-    try {
-      m_commandLine.Parse(commandLine, program, &m_options, &m_settings);
-    } catch (unsigned long code) {
-      return code;
-    }
-    return 0;
+    return m_commandLine.Parse(commandLine, program, &m_options, &m_settings)
+               ? ERROR_SUCCESS
+               : ERROR_INVALID_COMMAND_LINE;
   }
   std::wstring Property(const std::wstring& name) const {
     std::wstring value = L"<absent>";

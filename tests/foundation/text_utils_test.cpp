@@ -95,3 +95,23 @@ TEST(TextUtilsTest, SmallHelpers) {
   EXPECT_TRUE(IsDotOrDotDot(L".."));
   EXPECT_FALSE(IsDotOrDotDot(L"..."));
 }
+
+TEST(TextUtilsTest, FolderOfPathKeepsDriveAndEitherSeparator) {
+  struct {
+    const wchar_t* path;
+    const wchar_t* withSeparator;
+    const wchar_t* without;
+  } const kCases[] = {
+      {L"C:\\Setup\\setup.exe", L"C:\\Setup\\", L"C:\\Setup"},
+      {L"\\\\server\\share\\a.msi", L"\\\\server\\share\\", L"\\\\server\\share"},
+      {L"Sub/SETUP.DCF", L"Sub/", L"Sub"},
+      {L"C:\\Setup\\", L"C:\\Setup\\", L"C:\\Setup"},
+      {L"setup.exe", L"", L""},
+      {L"", L"", L""},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.withSeparator, FolderOfPath(c.path)) << c.path;
+    EXPECT_EQ(c.without, FolderOfPath(c.path, false)) << c.path;
+  }
+  EXPECT_EQ(L"a b", RemoveQuotes(L"\"a\" b\""));
+}

@@ -1,5 +1,5 @@
-// window_utils_test.cpp: the single-instance mutex across processes, window
-// placement on windows of a class made here, and fonts from text specs.
+// window_utils_test.cpp: window placement on windows of a class made here,
+// and fonts from text specs.
 #include "foundation/window_utils.h"
 
 #include <windows.h>
@@ -13,15 +13,6 @@
 #include "tests/support/test_support.h"
 
 namespace {
-
-// Exit codes of the child that tries the mutex.
-const int kChildGotMutex = 0;
-const int kChildSawExisting = 1;
-const int kChildOtherFailure = 2;
-
-std::wstring UniqueSetupPath() {
-  return Format(L"C:\\Setup\\%u\\x.dcf", GetCurrentProcessId());
-}
 
 // Top-level windows of a class registered for one test, destroyed with it.
 class CTestWindows {
@@ -62,39 +53,6 @@ bool IsPlaced(HWND window, int width, int height) {
 }
 
 }  // namespace
-
-TEST_CHILD(TrySingleInstanceMutex) {
-  if (args.size() != 1) return kChildOtherFailure;
-  CScopedHandle mutex = CreateSingleInstanceMutex(args[0].c_str());
-  DWORD error = GetLastError();
-  if (mutex.IsValid()) return kChildGotMutex;
-  return error == ERROR_ALREADY_EXISTS ? kChildSawExisting : kChildOtherFailure;
-}
-
-TEST(WindowUtilsTest, SingleInstanceMutexIsSeenFromAnotherProcess) {
-  std::wstring setupPath = UniqueSetupPath();
-  {
-    CScopedHandle mutex = CreateSingleInstanceMutex(setupPath.c_str());
-    ASSERT_TRUE(mutex.IsValid()) << GetLastError();
-    std::wstring name = Format(L"Global\\SETUP C:_Setup_%u_x.dcf", GetCurrentProcessId());
-    CScopedHandle opened(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
-    EXPECT_TRUE(opened.IsValid()) << "no mutex named " << WideToUtf8(name);
-    EXPECT_EQ(static_cast<DWORD>(kChildSawExisting), RunChild(L"TrySingleInstanceMutex", {setupPath}));
-  }
-  // Once the first run has ended, the next one gets it.
-  EXPECT_EQ(static_cast<DWORD>(kChildGotMutex), RunChild(L"TrySingleInstanceMutex", {setupPath}));
-}
-
-TEST(WindowUtilsTest, SingleInstanceMutexInTheSameProcessIsRefusedToo) {
-  std::wstring setupPath = UniqueSetupPath();
-  CScopedHandle first = CreateSingleInstanceMutex(setupPath.c_str());
-  ASSERT_TRUE(first.IsValid());
-  CScopedHandle second = CreateSingleInstanceMutex(setupPath.c_str());
-  EXPECT_FALSE(second.IsValid());
-  EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
-
-  EXPECT_FALSE(CreateSingleInstanceMutex(nullptr).IsValid());
-}
 
 TEST(WindowUtilsTest, PlaceWindowOfClassMovesWindowsUpToOneWithAChildOfTheClass) {
   CTestWindows windows;

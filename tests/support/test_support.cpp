@@ -213,8 +213,3 @@ std::wstring ReadUtf16File(const std::wstring& path) {
   }
   return text;
 }
-
-bool FileExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/file_utils.h"
+
 using ChildMain = int (*)(const std::vector<std::wstring>& args);
 
 struct CChildRegistrar {
@@ -67,6 +69,5 @@ std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // The file's bytes read as UTF-16LE code units (no BOM handling).
 std::wstring ReadUtf16File(const std::wstring& path);
-bool FileExists(const std::wstring& path);
 std::wstring TestExecutablePath();
 std::wstring CurrentTestName();
