@@ -36,6 +36,9 @@ echo "== native portable core (ASan/UBSan)"
 ./build/native/portable_tests --gtest_brief=1 --gtest_output="xml:$results/portable.xml" \
   > "$results/portable.log" 2>&1 || status=1
 tail -3 "$results/portable.log"
+./build/native/zip_tests --gtest_brief=1 --gtest_output="xml:$results/zip_native.xml" \
+  > "$results/zip_native.log" 2>&1 || status=1
+tail -3 "$results/zip_native.log"
 
 # A bounded libFuzzer run counts as one test case; the fuzzers run side by side.
 run_fuzzer() {

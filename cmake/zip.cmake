@@ -1,0 +1,27 @@
+# zip.cmake: the ZIP library (zip/) and its tests.
+# The library needs only the platform layer and zlib; <windows.h> stays in
+# its Windows adapter, the native build takes the POSIX one.
+
+set(ZIP_SOURCES
+  zip/zip_exception.cpp
+  zip/zip_file.cpp
+  zip/zip_mem_file.cpp
+  zip/zip_storage.cpp
+)
+file(GLOB ZIP_TEST_SOURCES CONFIGURE_DEPENDS tests/zip/*_test.cpp)
+
+if(WIN32)
+  add_library(zip STATIC ${ZIP_SOURCES} zip/zip_file_system_win.cpp)
+  # The platform sources are compiled in foundation for now.
+  target_link_libraries(zip PUBLIC foundation z)
+
+  add_executable(zip_tests ${ZIP_TEST_SOURCES})
+  target_link_libraries(zip_tests PRIVATE zip gtest_main)
+else()
+  find_package(ZLIB REQUIRED)
+  add_library(zip STATIC ${ZIP_SOURCES} zip/zip_file_system_posix.cpp platform/wide_string.cpp)
+  target_link_libraries(zip PUBLIC ZLIB::ZLIB)
+
+  add_executable(zip_tests ${ZIP_TEST_SOURCES})
+  target_link_libraries(zip_tests PRIVATE zip gtest_main)
+endif()
