@@ -3,9 +3,12 @@
 # its Windows adapter, the native build takes the POSIX one.
 
 set(ZIP_SOURCES
+  zip/zip_compatibility.cpp
   zip/zip_exception.cpp
   zip/zip_file.cpp
+  zip/zip_file_header.cpp
   zip/zip_mem_file.cpp
+  zip/zip_path_component.cpp
   zip/zip_storage.cpp
 )
 file(GLOB ZIP_TEST_SOURCES CONFIGURE_DEPENDS tests/zip/*_test.cpp)
