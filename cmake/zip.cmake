@@ -3,6 +3,8 @@
 # its Windows adapter, the native build takes the POSIX one.
 
 set(ZIP_SOURCES
+  zip/zip_archive.cpp
+  zip/zip_central_dir.cpp
   zip/zip_compatibility.cpp
   zip/zip_exception.cpp
   zip/zip_file.cpp

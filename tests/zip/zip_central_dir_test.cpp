@@ -1,0 +1,139 @@
+// zip_central_dir_test.cpp: finding and reading the central directory of
+// archives as others may hand them to us, damaged ones included.
+#include "zip/zip_central_dir.h"
+
+#include <functional>
+#include <string>
+
+#include "gtest/gtest.h"
+#include "tests/zip/zip_test_files.h"
+#include "zip/zip_archive.h"
+#include "zip/zip_mem_file.h"
+
+namespace {
+
+// Two entries: "a.txt" deflated, "b.txt" stored.
+std::string BaseArchive() {
+  CZipMemFile file;
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipCreate);
+  CZipMemFile a;
+  std::string text(1000, 'a');
+  a.Write(text.data(), static_cast<uint32_t>(text.size()));
+  archive.AddFileFromStream(a, L"a.txt");
+  CZipMemFile b;
+  b.Write("xyz", 3);
+  archive.AddFileFromStream(b, L"b.txt");
+  archive.Close();
+  return MemBytes(file);
+}
+
+void Put16(std::string& bytes, size_t offset, uint16_t value) {
+  bytes[offset] = static_cast<char>(value);
+  bytes[offset + 1] = static_cast<char>(value >> 8);
+}
+
+void Put32(std::string& bytes, size_t offset, uint32_t value) {
+  Put16(bytes, offset, static_cast<uint16_t>(value));
+  Put16(bytes, offset + 2, static_cast<uint16_t>(value >> 16));
+}
+
+struct CLayout {
+  size_t end, central, secondCentral;
+};
+
+CLayout LayoutOf(const std::string& bytes) {
+  size_t end = bytes.size() - 22;
+  size_t central = Get32At(bytes, end + 16);
+  return {end, central, central + 46 + 5};
+}
+
+// Opens the bytes read-only and tests every entry; the code raised, or 0.
+int OpenAndTest(const std::string& bytes) {
+  CZipMemFile file;
+  file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  CZipArchive archive;
+  return ZipErrorOf([&] {
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    for (int i = 0; i < archive.GetCount(); ++i) archive.TestFile(i);
+    archive.Close();
+  });
+}
+
+}  // namespace
+
+TEST(CZipCentralDirTest, HostileArchivesRaiseTheirCodes) {
+  struct Case {
+    const char* what;
+    std::function<void(std::string&)> change;
+    int code;
+  } const kCases[] = {
+      {"intact", [](std::string&) {}, 0},
+      {"ten bytes of junk", [](std::string& b) { b = "0123456789"; }, 116},
+      {"empty file", [](std::string& b) { b.clear(); }, 116},
+      {"three entries, directory size 0",
+       [](std::string& b) { Put16(b, LayoutOf(b).end + 10, 3); Put32(b, LayoutOf(b).end + 12, 0); }, 101},
+      {"directory past the end record", [](std::string& b) { Put32(b, LayoutOf(b).end + 16, 0x7FFFFFF0); }, 101},
+      {"more entries than headers", [](std::string& b) { Put16(b, LayoutOf(b).end + 10, 60000); }, 101},
+      {"second volume", [](std::string& b) { Put16(b, LayoutOf(b).end + 4, 1); }, 101},
+      {"two headers, one local header",
+       [](std::string& b) { Put32(b, LayoutOf(b).secondCentral + 42, 0); }, 101},
+      {"broken central signature", [](std::string& b) { b[LayoutOf(b).central] = 'X'; }, 101},
+      {"broken local signature", [](std::string& b) { b[0] = 'X'; }, 101},
+      {"local offset far away", [](std::string& b) { Put32(b, LayoutOf(b).central + 42, 0xFFFFFF00); }, 101},
+      {"sizes of ZIP64",
+       [](std::string& b) {
+         Put32(b, LayoutOf(b).central + 20, 0xFFFFFFFF);
+         Put32(b, LayoutOf(b).central + 24, 0xFFFFFFFF);
+       },
+       101},
+      {"stored sizes disagree", [](std::string& b) { Put32(b, LayoutOf(b).secondCentral + 24, 4); }, 101},
+      {"unknown method", [](std::string& b) { Put16(b, LayoutOf(b).central + 10, 12); Put16(b, 8, 12); }, 101},
+      {"encrypted", [](std::string& b) { Put16(b, LayoutOf(b).central + 8, 1); Put16(b, 6, 1); }, 110},
+      {"altered stored data", [](std::string& b) { b[LayoutOf(b).central - 1] = 'Q'; }, 102},
+      {"altered deflated data", [](std::string& b) { b[40] = static_cast<char>(b[40] ^ 0x55); }, 0},
+  };
+  for (const Case& c : kCases) {
+    std::string bytes = BaseArchive();
+    c.change(bytes);
+    int code = OpenAndTest(bytes);
+    if (std::string(c.what) == "altered deflated data") {
+      // A flipped bit in deflate data ends as bad data, bad CRC or bad length.
+      EXPECT_TRUE(code == 504 || code == 102 || code == 101 || code == 506) << code;
+    } else {
+      EXPECT_EQ(c.code, code) << c.what;
+    }
+  }
+}
+
+TEST(CZipCentralDirTest, EndRecordIsFoundWithinTheLongestComment) {
+  struct Case {
+    size_t comment;
+    size_t trailing;
+    int code;
+  } const kCases[] = {
+      {65535, 0, 0},    // exactly 65557 bytes before the end
+      {65535, 1, 116},  // one byte further
+      {32748, 0, 0},    // the signature straddles the first 32768-byte chunk
+      {32747, 0, 0},
+  };
+  for (const Case& c : kCases) {
+    std::string bytes = BaseArchive();
+    Put16(bytes, bytes.size() - 2, static_cast<uint16_t>(c.comment));
+    bytes += std::string(c.comment + c.trailing, 'c');
+    EXPECT_EQ(c.code, OpenAndTest(bytes)) << c.comment << " + " << c.trailing;
+  }
+}
+
+TEST(CZipCentralDirTest, DataInFrontOfTheArchiveIsSkipped) {
+  std::string bytes = std::string(40, 'L') + BaseArchive();
+  CZipMemFile file;
+  file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+  EXPECT_EQ(40u, archive.GetCentralDirInfo().bytesBeforeZip);
+  ASSERT_EQ(2, archive.GetCount());
+  EXPECT_TRUE(archive.TestFile(0));
+  EXPECT_TRUE(archive.TestFile(1));
+  archive.Close();
+}
