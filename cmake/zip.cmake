@@ -1,4 +1,4 @@
-# zip.cmake: the ZIP library (zip/) and its tests.
+# zip.cmake: the ZIP library (zip/), its tests and its fuzzer.
 # The library needs only the platform layer and zlib; <windows.h> stays in
 # its Windows adapter, the native build takes the POSIX one.
 
@@ -29,4 +29,13 @@ else()
 
   add_executable(zip_tests ${ZIP_TEST_SOURCES})
   target_link_libraries(zip_tests PRIVATE zip gtest_main)
+
+  # The fuzzer instruments the library itself, so it compiles the sources anew.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_executable(zip_fuzzer tests/fuzz/zip_fuzzer.cpp ${ZIP_SOURCES}
+      zip/zip_file_system_posix.cpp platform/wide_string.cpp)
+    target_compile_options(zip_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(zip_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(zip_fuzzer PRIVATE ZLIB::ZLIB)
+  endif()
 endif()

@@ -53,16 +53,21 @@ run_fuzzer() {
 }
 echo "== fuzzers (libFuzzer, ASan/UBSan)"
 mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus build/fuzz/engine_text_corpus
+mkdir -p build/fuzz/zip_corpus && python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds
 run_fuzzer command_options_fuzzer 20 -dict=tests/fuzz/command_options.dict build/fuzz/command_options_corpus &
 fuzz_options=$!
 run_fuzzer condition_fuzzer 30 build/fuzz/condition_corpus tests/fuzz/condition_seeds &
 fuzz_conditions=$!
 run_fuzzer engine_text_fuzzer 10 -timeout=10 -dict=tests/fuzz/engine_text.dict build/fuzz/engine_text_corpus &
 fuzz_engine_text=$!
+run_fuzzer zip_fuzzer 20 build/fuzz/zip_corpus build/fuzz/zip_seeds &
+fuzz_zip=$!
 wait $fuzz_options || status=1
 wait $fuzz_conditions || status=1
 wait $fuzz_engine_text || status=1
-tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log"
+wait $fuzz_zip || status=1
+tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log" \
+  "$results/zip_fuzzer.log"
 
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
