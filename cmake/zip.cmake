@@ -1,4 +1,4 @@
-# zip.cmake: the ZIP library (zip/), its tests and its fuzzer.
+# zip.cmake: the ZIP library (zip/), its tests, its tool and its fuzzer.
 # The library needs only the platform layer and zlib; <windows.h> stays in
 # its Windows adapter, the native build takes the POSIX one.
 
@@ -22,6 +22,10 @@ if(WIN32)
 
   add_executable(zip_tests ${ZIP_TEST_SOURCES})
   target_link_libraries(zip_tests PRIVATE zip gtest_main)
+
+  add_executable(zip_tool tests/tools/zip_tool.cpp)
+  target_link_options(zip_tool PRIVATE -municode)
+  target_link_libraries(zip_tool PRIVATE zip)
 else()
   find_package(ZLIB REQUIRED)
   add_library(zip STATIC ${ZIP_SOURCES} zip/zip_file_system_posix.cpp platform/wide_string.cpp)
@@ -29,6 +33,9 @@ else()
 
   add_executable(zip_tests ${ZIP_TEST_SOURCES})
   target_link_libraries(zip_tests PRIVATE zip gtest_main)
+
+  add_executable(zip_tool tests/tools/zip_tool.cpp)
+  target_link_libraries(zip_tool PRIVATE zip)
 
   # The fuzzer instruments the library itself, so it compiles the sources anew.
   if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

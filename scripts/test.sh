@@ -78,7 +78,7 @@ for exe in build/win/*_tests.exe; do
 done
 
 echo "== end-to-end (pytest)"
-/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e --junitxml="$results/e2e.xml" \
+/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e tests/zip --junitxml="$results/e2e.xml" \
   > "$results/e2e.log" 2>&1
 rc=$?
 # pytest's 5 means "no tests collected": an empty suite is not a failure here.
