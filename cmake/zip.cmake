@@ -1,4 +1,4 @@
-# zip.cmake: the ZIP library (zip/), its tests, its tool and its fuzzer.
+# zip.cmake: the ZIP library (zip/), its tests, its tool, fuzzer and benchmark.
 # The library needs only the platform layer and zlib; <windows.h> stays in
 # its Windows adapter, the native build takes the POSIX one.
 
@@ -45,4 +45,15 @@ else()
     target_link_options(zip_fuzzer PRIVATE -fsanitize=fuzzer)
     target_link_libraries(zip_fuzzer PRIVATE ZLIB::ZLIB)
   endif()
+
+  # Figures come from an optimised build without sanitizers.
+  add_executable(zip_bench bench/zip_bench.cpp ${ZIP_SOURCES} zip/zip_file_system_posix.cpp
+    platform/wide_string.cpp)
+  set_target_properties(zip_bench PROPERTIES COMPILE_OPTIONS "-O2" LINK_OPTIONS "")
+  target_link_libraries(zip_bench PRIVATE ZLIB::ZLIB)
+endif()
+
+if(WIN32)
+  # bench/*_bench.cpp are made into programs with the others.
+  target_link_libraries(zip_bench PRIVATE zip)
 endif()
