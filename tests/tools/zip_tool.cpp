@@ -1,6 +1,7 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
-//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME] FILE...
+//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...
+//     (-x gives the name as UTF-8 in hex, past a command line's code page)
 //   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
 //   zip_tool test ARCHIVE        reads every entry through and checks its CRC
 //   zip_tool extract ARCHIVE DIR writes every entry below DIR
@@ -20,9 +21,17 @@
 namespace {
 
 int Usage() {
-  fprintf(stderr, "usage: zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME] FILE...\n"
+  fprintf(stderr, "usage: zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
                   "       zip_tool list|test ARCHIVE | extract ARCHIVE DIR\n");
   return 1;
+}
+
+std::wstring FromHex(const std::wstring& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(wcstol(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  return Utf8ToWide(bytes);
 }
 
 int Add(const std::vector<std::wstring>& args, bool create) {
@@ -40,6 +49,8 @@ int Add(const std::vector<std::wstring>& args, bool create) {
       archive.SetRootPath(root);
     } else if (args[i] == L"-a" && i + 1 < args.size()) {
       alias = args[++i];
+    } else if (args[i] == L"-x" && i + 1 < args.size()) {
+      alias = FromHex(args[++i]);
     } else {
       bool added = !alias.empty() ? archive.AddFileAs(args[i], alias, level, CZipArchive::zipsmCPassDir)
                                   : archive.AddFile(args[i], level, root.empty());

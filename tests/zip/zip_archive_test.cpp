@@ -7,6 +7,7 @@
 
 #include "gtest/gtest.h"
 #include "tests/zip/zip_test_files.h"
+#include "zip/zip_file_system.h"
 #include "zip/zip_mem_file.h"
 
 namespace {
@@ -125,7 +126,7 @@ TEST(CZipArchiveTest, AppendingKeepsEarlierEntriesByteForByte) {
     EXPECT_EQ(before[i].data, after[i].data);
   }
   EXPECT_EQ(big, after[0].data);
-  EXPECT_EQ("caf\x82.log", after[2].rawName);
+  EXPECT_EQ(ZipFileSystem::AnsiToOemBytes(ZipFileSystem::WideToAnsi(L"caf\u00e9.log")), after[2].rawName);
   std::string newBytes = ReadBytes(path);
   EXPECT_EQ(oldBytes.substr(0, oldDirectory), newBytes.substr(0, oldDirectory));
 }

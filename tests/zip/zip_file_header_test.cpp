@@ -66,8 +66,10 @@ TEST(CZipFileHeaderTest, NamesUseForwardSlashesAndFitSixteenBits) {
   EXPECT_FALSE(header.PrepareData(-1, false, false));
 }
 
-// Wine and the native adapter both use ANSI 1252 and OEM 437 here.
 TEST(CZipFileHeaderTest, MsDosEntryNamesAreStoredInTheOemCodePage) {
+  if (ZipFileSystem::AnsiToOemBytes("\xe9") != "\x82") {
+    GTEST_SKIP() << "expects the western code pages (ANSI 1252, OEM 437): pin LANG=C.UTF-8 for Wine";
+  }
   CZipFileHeader header;
   header.SetFileName(L"caf\u00e9.log");
   EXPECT_EQ("caf\x82.log", header.GetRawFileName());
