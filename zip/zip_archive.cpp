@@ -48,6 +48,17 @@ std::wstring CZipArchive::GetArchivePath() const {
 void CZipArchive::Open(const std::wstring& path, int mode, uint64_t volumeSize) {
   if (!IsClosed() || !IsClosed(false)) return;
   m_storage.Open(path, mode, volumeSize);
+  Begin(mode);
+}
+
+void CZipArchive::OpenFrom(CZipAbstractFile& file, int mode) {
+  if (!IsClosed() || !IsClosed(false)) return;
+  if (mode != zipOpen && mode != zipOpenReadOnly && mode != zipCreate) return;
+  m_storage.OpenFrom(file, mode);
+  Begin(mode);
+}
+
+void CZipArchive::Begin(int mode) {
   m_state = 0;
   m_centralDir.Init(&m_storage);
   m_systemCompatibility = ZipCompatibility::zcDosFat;
@@ -61,28 +72,7 @@ void CZipArchive::Open(const std::wstring& path, int mode, uint64_t volumeSize) 
     m_storage.Close(true);
     throw;
   }
-  if (m_centralDir.GetCount() > 0) {
-    int system = m_centralDir[0]->GetSystemCompatibility();
-    if (ZipCompatibility::IsSystemSupported(system)) m_systemCompatibility = system;
-  }
-}
-
-void CZipArchive::OpenFrom(CZipAbstractFile& file, int mode) {
-  if (!IsClosed() || !IsClosed(false)) return;
-  if (mode != zipOpen && mode != zipOpenReadOnly && mode != zipCreate) return;
-  m_storage.OpenFrom(file, mode);
-  m_state = 0;
-  m_centralDir.Init(&m_storage);
-  m_systemCompatibility = ZipCompatibility::zcDosFat;
-  m_rootPath.clear();
-  if (mode == zipCreate) return;
-  try {
-    m_centralDir.Read();
-  } catch (...) {
-    m_centralDir.Clear();
-    m_storage.Close(true);
-    throw;
-  }
+  // New entries follow the conventions of the archive's first one.
   if (m_centralDir.GetCount() > 0) {
     int system = m_centralDir[0]->GetSystemCompatibility();
     if (ZipCompatibility::IsSystemSupported(system)) m_systemCompatibility = system;

@@ -109,6 +109,8 @@ class CZipArchive {
     CZipAutoBuffer buffer;
   };
 
+  // After the storage is open: reads the directory of an existing archive.
+  void Begin(int mode);
   void CheckForError(int zlibResult);
   [[noreturn]] void ThrowError(int code);
   void WriteCompressed();
