@@ -53,7 +53,7 @@ run_fuzzer() {
 }
 echo "== fuzzers (libFuzzer, ASan/UBSan)"
 mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus build/fuzz/engine_text_corpus
-mkdir -p build/fuzz/zip_corpus && python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds
+mkdir -p build/fuzz/zip_corpus && /usr/bin/python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds
 run_fuzzer command_options_fuzzer 20 -dict=tests/fuzz/command_options.dict build/fuzz/command_options_corpus &
 fuzz_options=$!
 run_fuzzer condition_fuzzer 30 build/fuzz/condition_corpus tests/fuzz/condition_seeds &
