@@ -102,6 +102,12 @@ void CZipArchive::Flush() {
   m_storage.File()->Flush();
 }
 
+int CZipArchive::FindFile(const std::wstring& name, int caseMode, bool fileNameOnly) {
+  if (IsClosed()) return -1;
+  bool caseSensitive = caseMode == 0 ? m_caseSensitive : caseMode == 1;
+  return m_centralDir.FindFile(name, caseSensitive, caseMode != 0, fileNameOnly);
+}
+
 int CZipArchive::GetCount(bool onlyFiles) {
   if (!onlyFiles) return m_centralDir.GetCount();
   int count = 0;

@@ -72,6 +72,9 @@ class CZipArchive {
   // Reads the entry through and checks its CRC; raises on damage.
   bool TestFile(int index, uint32_t bufferSize = 65536);
 
+  // The entry number of a name, or -1. caseMode: 0 the archive's case
+  // sensitivity, 1 case-sensitive, 2 not (1 and 2 keep the sorted index).
+  int FindFile(const std::wstring& name, int caseMode = 0, bool fileNameOnly = false);
   int GetCount(bool onlyFiles = false);
   bool GetFileInfo(CZipFileHeader& header, int index);
   bool IsClosed(bool archive = true) const { return m_storage.IsClosed(archive); }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "zip/zip_exception.h"
+#include "zip/zip_path_component.h"
 #include "zip/zip_storage.h"
 
 namespace {
@@ -26,6 +27,29 @@ void Put32(unsigned char* p, uint32_t value) {
   Put16(p + 2, static_cast<uint16_t>(value >> 16));
 }
 
+// Names compare as the C runtime's collation does in the "C" locale the
+// program keeps: by code unit, with only ASCII letters folded when case
+// does not matter.
+int CompareNames(const std::wstring& a, const std::wstring& b, bool caseSensitive) {
+  size_t count = std::min(a.size(), b.size());
+  for (size_t i = 0; i < count; ++i) {
+    wchar_t x = a[i];
+    wchar_t y = b[i];
+    if (!caseSensitive) {
+      if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
+      if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
+    }
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::wstring FileNameOf(std::wstring name) {
+  while (!name.empty() && CZipPathComponent::IsSeparator(name.back())) name.pop_back();
+  size_t separator = name.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? name : name.substr(separator + 1);
+}
+
 }  // namespace
 
 void CZipCentralDir::Throw(int code) const { ThrowZipException(code, m_storage->GetFilePath()); }
@@ -41,6 +65,8 @@ void CZipCentralDir::Clear(bool deleteHeaders) {
   if (!deleteHeaders) return;
   m_headers.clear();
   m_comment.clear();
+  m_findArray.clear();
+  m_findArrayEnabled = false;
 }
 
 uint64_t CZipCentralDir::Locate() {
@@ -111,11 +137,13 @@ void CZipCentralDir::ReadHeaders() {
   for (size_t i = 1; i < m_headers.size(); ++i) {
     if (!byPlace(m_headers[i - 1], m_headers[i])) Throw(CZipException::kBadZipFile);
   }
+  if (m_findArrayEnabled) BuildFindFastArray(m_findArrayCaseSensitive);
 }
 
 CZipFileHeader* CZipCentralDir::AddNewFile(const CZipFileHeader& header) {
   m_headers.push_back(std::unique_ptr<CZipFileHeader>(new CZipFileHeader(header)));
   m_openFile = m_headers.back().get();
+  if (m_findArrayEnabled) InsertFindFastElement(m_openFile, GetCount() - 1);
   RemoveFromDisk();
   m_storage->File()->SeekToEnd();
   // Where the local header will start: the place to cut back to when the
@@ -159,6 +187,7 @@ void CZipCentralDir::CloseNewFile() {
 void CZipCentralDir::RemoveOpenFile(bool cutFile) {
   if (m_openFile == nullptr) return;
   uint64_t localHeader = m_openFile->m_offset;
+  if (m_findArrayEnabled) RemoveFindFastElement(GetCount() - 1);
   m_headers.pop_back();
   m_openFile = nullptr;
   m_storage->DiscardBuffer();
@@ -215,4 +244,74 @@ uint32_t CZipCentralDir::GetSize(bool withHeaders) const {
     for (const std::unique_ptr<CZipFileHeader>& header : m_headers) size += header->GetCentralSize();
   }
   return size;
+}
+
+void CZipCentralDir::BuildFindFastArray(bool caseSensitive) {
+  m_findArray.clear();
+  m_findArrayCaseSensitive = caseSensitive;
+  for (int i = 0; i < GetCount(); ++i) InsertFindFastElement(m_headers[i].get(), i);
+}
+
+void CZipCentralDir::InsertFindFastElement(CZipFileHeader* header, int index) {
+  std::wstring name = header->GetFileName(m_oemConversion);
+  size_t low = 0;
+  size_t high = m_findArray.size();
+  // An equal name goes in front of the equal one the search meets.
+  while (low < high) {
+    size_t middle = (low + high) / 2;
+    int order = CompareNames(name, m_findArray[middle].name, m_findArrayCaseSensitive);
+    if (order == 0) {
+      high = middle;
+      break;
+    }
+    if (order > 0) low = middle + 1;
+    else high = middle;
+  }
+  m_findArray.insert(m_findArray.begin() + static_cast<std::ptrdiff_t>(high),
+                     CZipFindFast{header, static_cast<uint16_t>(index), name});
+}
+
+void CZipCentralDir::RemoveFindFastElement(int index) {
+  for (size_t i = 0; i < m_findArray.size(); ++i) {
+    if (m_findArray[i].index == index) {
+      m_findArray.erase(m_findArray.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
+  }
+}
+
+int CZipCentralDir::FindFileNameIndex(const std::wstring& name) const {
+  size_t low = 0;
+  size_t high = m_findArray.size();
+  while (low < high) {
+    size_t middle = (low + high) / 2;
+    int order = CompareNames(name, m_findArray[middle].name, m_findArrayCaseSensitive);
+    if (order == 0) return m_findArray[middle].index;
+    if (order > 0) low = middle + 1;
+    else high = middle;
+  }
+  return -1;
+}
+
+int CZipCentralDir::FindFile(const std::wstring& name, bool caseSensitive, bool sporadic,
+                             bool fileNameOnly) {
+  if (!m_findArrayEnabled) {
+    m_findArrayEnabled = true;
+    BuildFindFastArray(sporadic ? !caseSensitive : caseSensitive);
+  }
+  if (fileNameOnly) {
+    for (const CZipFindFast& entry : m_findArray) {
+      if (CompareNames(name, FileNameOf(entry.name), caseSensitive) == 0) return entry.index;
+    }
+    return -1;
+  }
+  if (caseSensitive == m_findArrayCaseSensitive) return FindFileNameIndex(name);
+  if (sporadic) {
+    for (const CZipFindFast& entry : m_findArray) {
+      if (CompareNames(name, entry.name, caseSensitive) == 0) return entry.index;
+    }
+    return -1;
+  }
+  BuildFindFastArray(caseSensitive);
+  return FindFileNameIndex(name);
 }

@@ -53,6 +53,11 @@ class CZipCentralDir {
   void Write();
   uint32_t GetSize(bool withHeaders) const;
 
+  // The entry number of a name in host form, or -1. `sporadic` asks with
+  // the other case sensitivity without rebuilding the sorted index;
+  // `fileNameOnly` compares with the part after the last separator.
+  int FindFile(const std::wstring& name, bool caseSensitive, bool sporadic, bool fileNameOnly);
+
   bool IsValidIndex(int index) const { return index >= 0 && index < static_cast<int>(m_headers.size()); }
   int GetCount() const { return static_cast<int>(m_headers.size()); }
   CZipFileHeader* operator[](int index) { return m_headers[index].get(); }
@@ -64,6 +69,17 @@ class CZipCentralDir {
   uint32_t m_searchBufferSize = 32768;
 
  private:
+  // One entry of the index sorted by name.
+  struct CZipFindFast {
+    CZipFileHeader* header;
+    uint16_t index;
+    std::wstring name;
+  };
+
+  void BuildFindFastArray(bool caseSensitive);
+  void InsertFindFastElement(CZipFileHeader* header, int index);
+  void RemoveFindFastElement(int index);
+  int FindFileNameIndex(const std::wstring& name) const;
   uint64_t Locate();
   void ReadHeaders();
   void WriteHeaders();
@@ -75,4 +91,7 @@ class CZipCentralDir {
   CZipFileHeader* m_openFile = nullptr;
   std::vector<std::unique_ptr<CZipFileHeader>> m_headers;
   CInfo m_info;
+  std::vector<CZipFindFast> m_findArray;
+  bool m_findArrayEnabled = false;
+  bool m_findArrayCaseSensitive = false;
 };

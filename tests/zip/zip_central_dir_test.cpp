@@ -137,3 +137,41 @@ TEST(CZipCentralDirTest, DataInFrontOfTheArchiveIsSkipped) {
   EXPECT_TRUE(archive.TestFile(1));
   archive.Close();
 }
+
+TEST(CZipCentralDirTest, FindsEntriesByNameWithTheCaseAsked) {
+  CZipMemFile file;
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipCreate);
+  for (const wchar_t* name : {L"Logs\\Setup.log", L"logs\\b.log", L"a.txt", L"setup.log", L"logs\\B.log"}) {
+    CZipMemFile source;
+    source.Write("x", 1);
+    archive.AddFileFromStream(source, name);
+  }
+  struct Case {
+    const wchar_t* name;
+    int caseMode;
+    bool fileNameOnly;
+    int index;
+  } const kCases[] = {
+      {L"logs\\setup.log", 0, false, 0}, {L"logs\\setup.log", 1, false, -1},
+      {L"Logs\\Setup.log", 1, false, 0}, {L"LOGS\\SETUP.LOG", 2, false, 0},
+      {L"logs\\B.log", 1, false, 4},     {L"a.txt", 0, false, 2},
+      {L"b.txt", 0, false, -1},          {L"SETUP.LOG", 0, true, 0},
+      {L"B.log", 1, true, 4},            {L"logs", 0, false, -1},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(c.index, archive.FindFile(c.name, c.caseMode, c.fileNameOnly))
+        << testing::PrintToString(std::wstring(c.name)) << " mode " << c.caseMode;
+  }
+  // Entries added after the index was built are found; a dropped one is not.
+  CZipMemFile source;
+  source.Write("later", 5);
+  archive.AddFileFromStream(source, L"later.log");
+  CZipFileHeader half;
+  half.SetFileName(L"half.log");
+  ASSERT_TRUE(archive.OpenNewFile(half, 0));
+  archive.CloseNewFile(true);
+  EXPECT_EQ(5, archive.FindFile(L"LATER.LOG"));
+  EXPECT_EQ(-1, archive.FindFile(L"half.log"));
+  archive.Close();
+}
