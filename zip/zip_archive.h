@@ -1,8 +1,8 @@
 #pragma once
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
-// can also be read back and tested, which appending and checks rely on.
-// Encryption, deletion, search, volumes and trial compression are not built.
+// can also be found by name, read back and tested. Encryption, extraction
+// to files, deletion, wildcards, volumes and trial compression are not built.
 #include <zlib.h>
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 // zip_central_dir.h: the archive's table of entries: finding and reading the
 // end record and central directory of an existing archive, adding headers for
-// new entries, completing their CRC and sizes after the data, and writing the
-// whole directory with its end record.
+// new entries, completing their CRC and sizes after the data, writing the
+// whole directory with its end record, and finding entries by name.
 #include <cstdint>
 #include <memory>
 #include <string>
