@@ -286,13 +286,13 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
   if (!header.PrepareData(level, m_storage.IsSpanMode() == 1, false)) {
     ThrowError(CZipException::kTooLongFileName);
   }
-  m_info.buffer.Allocate(m_info.bufferSize);
   m_currentHeader = m_centralDir.AddNewFile(header);
   m_state = 1;
   m_info.totalIn = 0;
   m_info.totalOut = 0;
   m_info.crc = 0;
   try {
+    m_info.buffer.Allocate(m_info.bufferSize);
     CheckEntryLimits();
     m_currentHeader->WriteLocal(m_storage);
     m_info.stream = z_stream();

@@ -141,11 +141,11 @@ void CZipCentralDir::ReadHeaders() {
 }
 
 CZipFileHeader* CZipCentralDir::AddNewFile(const CZipFileHeader& header) {
+  RemoveFromDisk();
+  m_storage->File()->SeekToEnd();
   m_headers.push_back(std::unique_ptr<CZipFileHeader>(new CZipFileHeader(header)));
   m_openFile = m_headers.back().get();
   if (m_findArrayEnabled) InsertFindFastElement(m_openFile, GetCount() - 1);
-  RemoveFromDisk();
-  m_storage->File()->SeekToEnd();
   // Where the local header will start: the place to cut back to when the
   // entry is dropped before or after its header is written.
   m_openFile->m_offset = static_cast<uint32_t>(m_storage->GetPosition());
@@ -154,6 +154,13 @@ CZipFileHeader* CZipCentralDir::AddNewFile(const CZipFileHeader& header) {
 
 void CZipCentralDir::RemoveFromDisk() {
   if (m_info.onDisk) {
+    // Entries are kept by cutting the file at the directory: one whose
+    // local header does not lie before it would be cut away with it.
+    for (const std::unique_ptr<CZipFileHeader>& header : m_headers) {
+      if (static_cast<uint64_t>(header->m_offset) + CZipFileHeader::kLocalSize > m_info.offset) {
+        Throw(CZipException::kBadZipFile);
+      }
+    }
     m_storage->File()->SetLength(m_info.bytesBeforeZip + m_info.offset);
     m_info.onDisk = false;
   } else {

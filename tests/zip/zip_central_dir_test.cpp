@@ -106,6 +106,23 @@ TEST(CZipCentralDirTest, HostileArchivesRaiseTheirCodes) {
   }
 }
 
+// Appending cuts the file at the old directory: an entry said to lie past
+// it would be lost, so such an archive is refused and left as it was.
+TEST(CZipCentralDirTest, AppendingRefusesEntriesBehindTheDirectory) {
+  std::string bytes = BaseArchive();
+  Put32(bytes, LayoutOf(bytes).secondCentral + 42, static_cast<uint32_t>(LayoutOf(bytes).central + 10));
+  CZipMemFile file;
+  file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipOpen);
+  CZipMemFile source;
+  source.Write("new", 3);
+  EXPECT_EQ(101, ZipErrorOf([&] { archive.AddFileFromStream(source, L"new.txt"); }));
+  EXPECT_EQ(2, archive.GetCount());
+  archive.Close();
+  EXPECT_EQ(bytes, MemBytes(file));
+}
+
 TEST(CZipCentralDirTest, EndRecordIsFoundWithinTheLongestComment) {
   struct Case {
     size_t comment;
