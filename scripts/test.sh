@@ -36,6 +36,9 @@ echo "== native portable core (ASan/UBSan)"
 ./build/native/portable_tests --gtest_brief=1 --gtest_output="xml:$results/portable.xml" \
   > "$results/portable.log" 2>&1 || status=1
 tail -3 "$results/portable.log"
+./build/native/zip_tests --gtest_brief=1 --gtest_output="xml:$results/zip_native.xml" \
+  > "$results/zip_native.log" 2>&1 || status=1
+tail -3 "$results/zip_native.log"
 
 # A bounded libFuzzer run counts as one test case; the fuzzers run side by side.
 run_fuzzer() {
@@ -50,16 +53,21 @@ run_fuzzer() {
 }
 echo "== fuzzers (libFuzzer, ASan/UBSan)"
 mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus build/fuzz/engine_text_corpus
+mkdir -p build/fuzz/zip_corpus && /usr/bin/python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds
 run_fuzzer command_options_fuzzer 20 -dict=tests/fuzz/command_options.dict build/fuzz/command_options_corpus &
 fuzz_options=$!
 run_fuzzer condition_fuzzer 30 build/fuzz/condition_corpus tests/fuzz/condition_seeds &
 fuzz_conditions=$!
 run_fuzzer engine_text_fuzzer 10 -timeout=10 -dict=tests/fuzz/engine_text.dict build/fuzz/engine_text_corpus &
 fuzz_engine_text=$!
+run_fuzzer zip_fuzzer 20 build/fuzz/zip_corpus build/fuzz/zip_seeds &
+fuzz_zip=$!
 wait $fuzz_options || status=1
 wait $fuzz_conditions || status=1
 wait $fuzz_engine_text || status=1
-tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log"
+wait $fuzz_zip || status=1
+tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log" \
+  "$results/zip_fuzzer.log"
 
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
@@ -70,7 +78,7 @@ for exe in build/win/*_tests.exe; do
 done
 
 echo "== end-to-end (pytest)"
-/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e --junitxml="$results/e2e.xml" \
+/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e tests/zip --junitxml="$results/e2e.xml" \
   > "$results/e2e.log" 2>&1
 rc=$?
 # pytest's 5 means "no tests collected": an empty suite is not a failure here.

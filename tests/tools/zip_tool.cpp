@@ -1,0 +1,148 @@
+// zip_tool.cpp: a small command-line front end over the ZIP library, so the
+// interoperability tests can drive it beside other archivers:
+//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...
+//     (-x gives the name as UTF-8 in hex, past a command line's code page)
+//   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
+//   zip_tool test ARCHIVE        reads every entry through and checks its CRC
+//   zip_tool extract ARCHIVE DIR writes every entry below DIR
+// Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/wide_string.h"
+#include "zip/zip_archive.h"
+#include "zip/zip_exception.h"
+
+namespace {
+
+int Usage() {
+  fprintf(stderr, "usage: zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
+                  "       zip_tool list|test ARCHIVE | extract ARCHIVE DIR\n");
+  return 1;
+}
+
+std::wstring FromHex(const std::wstring& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(wcstol(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  return Utf8ToWide(bytes);
+}
+
+int Add(const std::vector<std::wstring>& args, bool create) {
+  CZipArchive archive;
+  archive.Open(args[0], create ? CZipArchive::zipCreate : CZipArchive::zipOpen);
+  int level = -1;
+  std::wstring root;
+  std::wstring alias;
+  int status = 0;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == L"-l" && i + 1 < args.size()) {
+      level = wcstol(args[++i].c_str(), nullptr, 10);
+    } else if (args[i] == L"-r" && i + 1 < args.size()) {
+      root = args[++i];
+      archive.SetRootPath(root);
+    } else if (args[i] == L"-a" && i + 1 < args.size()) {
+      alias = args[++i];
+    } else if (args[i] == L"-x" && i + 1 < args.size()) {
+      alias = FromHex(args[++i]);
+    } else {
+      bool added = !alias.empty() ? archive.AddFileAs(args[i], alias, level, CZipArchive::zipsmCPassDir)
+                                  : archive.AddFile(args[i], level, root.empty());
+      alias.clear();
+      if (!added) {
+        fprintf(stderr, "not added: %s\n", WideToUtf8(args[i]).c_str());
+        status = 1;
+      }
+    }
+  }
+  archive.Close();
+  return status;
+}
+
+int List(const std::wstring& path) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpenReadOnly);
+  for (int i = 0; i < archive.GetCount(); ++i) {
+    CZipFileHeader header;
+    archive.GetFileInfo(header, i);
+    printf("%s\t%u\t%u\t%u\t%08x\t%04x\t%08x\t%04x\n", WideToUtf8(header.GetFileName()).c_str(),
+           header.m_method, header.m_compressedSize, header.m_uncompressedSize, header.m_crc32,
+           header.m_versionMadeBy, header.m_externalAttr, header.m_flag);
+  }
+  archive.Close();
+  return 0;
+}
+
+int Test(const std::wstring& path) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpenReadOnly);
+  for (int i = 0; i < archive.GetCount(); ++i) archive.TestFile(i);
+  archive.Close();
+  return 0;
+}
+
+int Extract(const std::wstring& path, const std::wstring& folder) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpenReadOnly);
+  std::vector<char> buffer(65536);
+  for (int i = 0; i < archive.GetCount(); ++i) {
+    CZipFileHeader header;
+    archive.GetFileInfo(header, i);
+    std::wstring name = ReplaceAll(header.GetFileName(), L"\\", L"/");
+    std::filesystem::path target = std::filesystem::path(folder) / std::filesystem::path(name);
+    if (header.IsDirectory()) {
+      std::filesystem::create_directories(target);
+      continue;
+    }
+    std::filesystem::create_directories(target.parent_path());
+    std::ofstream out(target, std::ios::binary);
+    archive.OpenFile(i);
+    uint32_t read;
+    while ((read = archive.ReadFile(buffer.data(), static_cast<uint32_t>(buffer.size()))) != 0) {
+      out.write(buffer.data(), read);
+    }
+    if (archive.CloseFile() != 1) {
+      fprintf(stderr, "entry %d: data ends early\n", i);
+      return 2;
+    }
+  }
+  archive.Close();
+  return 0;
+}
+
+int Run(const std::vector<std::wstring>& args) {
+  if (args.size() < 2) return Usage();
+  std::vector<std::wstring> rest(args.begin() + 1, args.end());
+  try {
+    if (args[0] == L"create" && rest.size() >= 1) return Add(rest, true);
+    if (args[0] == L"append" && rest.size() >= 1) return Add(rest, false);
+    if (args[0] == L"list") return List(rest[0]);
+    if (args[0] == L"test") return Test(rest[0]);
+    if (args[0] == L"extract" && rest.size() == 2) return Extract(rest[0], rest[1]);
+  } catch (CZipException* raw) {
+    std::unique_ptr<CZipException> error(raw);
+    fprintf(stderr, "zip error %d: %s\n", error->GetCode(), WideToUtf8(error->GetErrorDescription()).c_str());
+    return 2;
+  }
+  return Usage();
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  return Run(std::vector<std::wstring>(argv + 1, argv + argc));
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::wstring> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8ToWide(argv[i]));
+  return Run(args);
+}
+#endif

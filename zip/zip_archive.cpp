@@ -1,0 +1,546 @@
+// zip_archive.cpp: creating and opening archives, adding entries through
+// zlib's raw deflate, and closing with the central directory written.
+#include "zip/zip_archive.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "platform/wide_string.h"
+#include "zip/zip_compatibility.h"
+#include "zip/zip_exception.h"
+#include "zip/zip_file.h"
+#include "zip/zip_file_system.h"
+#include "zip/zip_path_component.h"
+
+namespace {
+
+constexpr int kMaxEntries = 0xFFFF;
+// Sizes and offsets are 32-bit fields and all ones means ZIP64 to readers,
+// which this library does not write.
+constexpr uint64_t kFieldLimit = 0xFFFFFFFF;
+
+std::wstring TrimTrailingSeparators(std::wstring path) {
+  while (!path.empty() && CZipPathComponent::IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+CZipArchive::CZipArchive() { m_centralDir.Init(&m_storage); }
+
+// Writes nothing: an archive not closed keeps no directory of the entries
+// added since it was opened. Only zlib's memory is given back.
+CZipArchive::~CZipArchive() { EndStream(); }
+
+void CZipArchive::ThrowError(int code) {
+  ThrowZipException(code, IsClosed() ? std::wstring() : m_storage.GetFilePath());
+}
+
+void CZipArchive::CheckForError(int zlibResult) {
+  if (zlibResult == Z_OK || zlibResult == Z_NEED_DICT) return;
+  ThrowError(CZipException::ZlibToCode(zlibResult));
+}
+
+std::wstring CZipArchive::GetArchivePath() const {
+  return IsClosed(false) ? std::wstring() : m_storage.GetFilePath();
+}
+
+void CZipArchive::Open(const std::wstring& path, int mode, uint64_t volumeSize) {
+  if (!IsClosed() || !IsClosed(false)) return;
+  m_storage.Open(path, mode, volumeSize);
+  Begin(mode);
+}
+
+void CZipArchive::OpenFrom(CZipAbstractFile& file, int mode) {
+  if (!IsClosed() || !IsClosed(false)) return;
+  if (mode != zipOpen && mode != zipOpenReadOnly && mode != zipCreate) return;
+  m_storage.OpenFrom(file, mode);
+  Begin(mode);
+}
+
+void CZipArchive::Begin(int mode) {
+  m_state = 0;
+  m_centralDir.Init(&m_storage);
+  m_systemCompatibility = ZipCompatibility::zcDosFat;
+  m_rootPath.clear();
+  if (mode != zipOpen && mode != zipOpenReadOnly) return;
+  try {
+    m_centralDir.Read();
+  } catch (...) {
+    // Not an archive we can read: the object stays closed.
+    m_centralDir.Clear();
+    m_storage.Close(true);
+    throw;
+  }
+  // New entries follow the conventions of the archive's first one.
+  if (m_centralDir.GetCount() > 0) {
+    int system = m_centralDir[0]->GetSystemCompatibility();
+    if (ZipCompatibility::IsSystemSupported(system)) m_systemCompatibility = system;
+  }
+}
+
+void CZipArchive::Close(int afterException, bool updateTimeStamp) {
+  if (IsClosed() && (afterException == afterExceptionNone || IsClosed(false))) return;
+  if (m_state == -1) CloseFile(true);
+  // After an exception the entry being written is dropped; with the
+  // directory to be written, its bytes are cut away too.
+  if (m_state == 1 && afterException == afterExceptionNoWrite) AbandonNewFile(false);
+  if (m_state == 1) CloseNewFile(afterException != afterExceptionNone);
+  if (afterException != afterExceptionNoWrite && !IsClosed(false)) m_centralDir.Write();
+  time_t newest = 0;
+  if (updateTimeStamp) {
+    for (int i = 0; i < m_centralDir.GetCount(); ++i) newest = std::max(newest, m_centralDir[i]->GetTime());
+  }
+  m_centralDir.Clear();
+  std::wstring path = m_storage.Close(afterException != afterExceptionNone);
+  if (updateTimeStamp && !path.empty() && newest != 0) ZipFileSystem::SetPathModTime(path, newest);
+}
+
+void CZipArchive::Flush() {
+  if (IsClosed() || m_storage.IsSpanMode() == -1) return;
+  m_centralDir.Write();
+  m_storage.File()->Flush();
+}
+
+int CZipArchive::FindFile(const std::wstring& name, int caseMode, bool fileNameOnly) {
+  if (IsClosed()) return -1;
+  bool caseSensitive = caseMode == 0 ? m_caseSensitive : caseMode == 1;
+  return m_centralDir.FindFile(name, caseSensitive, caseMode != 0, fileNameOnly);
+}
+
+int CZipArchive::GetCount(bool onlyFiles) {
+  if (!onlyFiles) return m_centralDir.GetCount();
+  int count = 0;
+  for (int i = 0; i < m_centralDir.GetCount(); ++i) {
+    if (!m_centralDir[i]->IsDirectory()) ++count;
+  }
+  return count;
+}
+
+bool CZipArchive::GetFileInfo(CZipFileHeader& header, int index) {
+  if (IsClosed() || !m_centralDir.IsValidIndex(index)) return false;
+  header = *m_centralDir[index];
+  return true;
+}
+
+bool CZipArchive::SetSystemCompatibility(int system) {
+  if (IsClosed() || m_state == 1 || !ZipCompatibility::IsSystemSupported(system)) return false;
+  m_systemCompatibility = system;
+  return true;
+}
+
+void CZipArchive::SetBufferSizes(uint32_t writeBuffer, uint32_t compressionBuffer, uint32_t searchBuffer) {
+  if (!IsClosed()) return;
+  m_storage.SetWriteBufferSize(writeBuffer);
+  m_info.bufferSize = std::max<uint32_t>(compressionBuffer, 1024);
+  m_centralDir.m_searchBufferSize = std::max<uint32_t>(searchBuffer, 1024);
+}
+
+void CZipArchive::SetRootPath(const std::wstring& path) {
+  if (IsClosed() || m_state != 0) return;
+  m_rootPath = TrimTrailingSeparators(path);
+}
+
+bool CZipArchive::ComparePrefix(const std::wstring& text, const std::wstring& prefix) const {
+  if (text.size() < prefix.size()) return false;
+  std::wstring head = text.substr(0, prefix.size());
+  return m_caseSensitive ? head == prefix : EqualsNoCase(head, prefix);
+}
+
+std::wstring CZipArchive::PredictFileNameInZip(const std::wstring& path, bool fullPath) const {
+  std::wstring source = TrimTrailingSeparators(path);
+  CZipPathComponent component(source);
+  if (fullPath) return component.GetNoDrive();
+  if (!m_rootPath.empty() && ComparePrefix(source, m_rootPath)) {
+    if (source.size() == m_rootPath.size()) return std::wstring();
+    if (CZipPathComponent::IsSeparator(source[m_rootPath.size()])) {
+      size_t start = m_rootPath.size();
+      while (start < source.size() && CZipPathComponent::IsSeparator(source[start])) ++start;
+      return source.substr(start);
+    }
+  }
+  return component.GetFileName();
+}
+
+bool CZipArchive::AddFile(const std::wstring& path, int level, bool fullPath, int smartness,
+                          uint32_t bufferSize) {
+  CZipAddFileRequest request;
+  request.filePath = path;
+  request.fullPath = fullPath;
+  request.level = level;
+  request.smartness = smartness;
+  request.bufferSize = bufferSize;
+  return AddFileRequest(request);
+}
+
+bool CZipArchive::AddFileAs(const std::wstring& path, const std::wstring& nameInZip, int level,
+                            int smartness, uint32_t bufferSize) {
+  CZipAddFileRequest request;
+  request.filePath = path;
+  request.fileNameInZip = nameInZip;
+  request.level = level;
+  request.smartness = smartness;
+  request.bufferSize = bufferSize;
+  return AddFileRequest(request);
+}
+
+bool CZipArchive::AddFileFromStream(CZipAbstractFile& stream, const std::wstring& nameInZip,
+                                    int level, int smartness, uint32_t bufferSize) {
+  CZipAddFileRequest request;
+  request.fileNameInZip = nameInZip;
+  request.level = level;
+  request.smartness = smartness;
+  request.bufferSize = bufferSize;
+  request.stream = &stream;
+  return AddFileRequest(request);
+}
+
+bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
+  if (request.bufferSize == 0 || IsClosed()) return false;
+  std::wstring path = TrimTrailingSeparators(request.filePath);
+  if (path.empty() && request.stream == nullptr) return false;
+  // Replacing an entry is not built.
+  if (request.replaceIndex != -1) return false;
+  std::wstring name = request.fileNameInZip;
+  if (name.empty()) name = PredictFileNameInZip(path, request.fullPath);
+
+  uint32_t attributes = CZipFileHeader::kDefaultFileAttributes;
+  time_t modified = time(nullptr);
+  if (request.stream == nullptr) {
+    if (!ZipFileSystem::PathAttributes(path, &attributes)) return false;
+    if (!ZipFileSystem::PathModTime(path, &modified)) modified = time(nullptr);
+  }
+  CZipFileHeader header;
+  header.SetSystemCompatibility(m_systemCompatibility);
+  header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
+  header.SetTime(modified);
+  header.SetFileName(name, m_centralDir.m_oemConversion);
+
+  if (header.IsDirectory()) {
+    bool opened = OpenNewFile(header, 0);
+    CloseNewFile();
+    return opened;
+  }
+  int level = request.level;
+  if ((request.smartness & zipsmNotCompSmall) && level != 0) {
+    uint64_t size = 0;
+    bool known = request.stream != nullptr ? (size = request.stream->GetLength(), true)
+                                           : ZipFileSystem::PathSize(path, &size);
+    if (known && size < 5) level = 0;
+  }
+  CZipFile sourceFile;
+  CZipAbstractFile* source = request.stream;
+  if (source == nullptr) {
+    if (!sourceFile.Open(path, CZipAbstractFile::modeRead | CZipAbstractFile::shareDenyNone, false)) {
+      return false;
+    }
+    source = &sourceFile;
+  } else {
+    source->SeekToBegin();
+  }
+  if (!OpenNewFile(header, level)) return false;
+  try {
+    CZipAutoBuffer buffer(request.bufferSize);
+    uint32_t read;
+    do {
+      read = source->Read(buffer.Data(), request.bufferSize);
+      if (read != 0) WriteNewFile(buffer.Data(), read);
+    } while (read == request.bufferSize);
+    CloseNewFile();
+  } catch (...) {
+    // A half-written entry is dropped, so the archive still closes whole.
+    if (m_state == 1) CloseNewFile(true);
+    throw;
+  }
+  return true;
+}
+
+bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstring& sourcePath) {
+  if (IsClosed() || m_state != 0 || m_storage.IsSpanMode() == -1) return false;
+  if (m_centralDir.GetCount() >= kMaxEntries) return false;
+  if (!sourcePath.empty()) {
+    uint32_t attributes = 0;
+    if (!ZipFileSystem::PathAttributes(sourcePath, &attributes)) return false;
+    time_t modified = 0;
+    if (!ZipFileSystem::PathModTime(sourcePath, &modified)) modified = time(nullptr);
+    header.SetTime(modified);
+    header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
+  } else if (header.GetSystemCompatibility() != m_systemCompatibility) {
+    std::wstring name = header.GetFileName(m_centralDir.m_oemConversion);
+    uint32_t attributes = header.GetSystemAttr();
+    header.SetSystemCompatibility(m_systemCompatibility);
+    header.SetFileName(name, m_centralDir.m_oemConversion);
+    header.SetSystemAttr(attributes);
+  }
+  if (header.GetRawFileName().empty()) {
+    header.SetFileName(Format(L"file%i", m_centralDir.GetCount()), m_centralDir.m_oemConversion);
+  }
+  if (header.IsDirectory()) {
+    std::string name = header.GetRawFileName();
+    if (name.back() != '/') header.SetRawFileName(name + '/');
+    // A directory holds no data: stored, so the local header says the same
+    // method as the central one.
+    level = 0;
+  }
+  if (level < -1 || level > 9) level = -1;
+  if (!header.PrepareData(level, m_storage.IsSpanMode() == 1, false)) {
+    ThrowError(CZipException::kTooLongFileName);
+  }
+  m_currentHeader = m_centralDir.AddNewFile(header);
+  m_state = 1;
+  m_info.totalIn = 0;
+  m_info.totalOut = 0;
+  m_info.crc = 0;
+  try {
+    m_info.buffer.Allocate(m_info.bufferSize);
+    CheckEntryLimits();
+    m_currentHeader->WriteLocal(m_storage);
+    m_info.stream = z_stream();
+    m_info.stream.next_out = m_info.buffer.Data();
+    m_info.stream.avail_out = m_info.buffer.GetSize();
+    if (m_currentHeader->m_method == 8) {
+      CheckForError(deflateInit2(&m_info.stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY));
+      m_info.streamActive = true;
+    }
+  } catch (...) {
+    CloseNewFile(true);
+    throw;
+  }
+  return true;
+}
+
+// Refuses what would not fit the 32-bit fields, dropping the entry so the
+// archive stays whole.
+void CZipArchive::CheckEntryLimits() {
+  uint64_t position = m_storage.GetPosition() - m_centralDir.GetInfo().bytesBeforeZip;
+  if (m_info.totalIn < kFieldLimit && m_info.totalOut < kFieldLimit && position < kFieldLimit) return;
+  CloseNewFile(true);
+  ThrowError(CZipException::kFileTooLarge);
+}
+
+void CZipArchive::WriteCompressed() {
+  uint32_t pending = m_info.buffer.GetSize() - m_info.stream.avail_out;
+  if (pending != 0) {
+    m_storage.Write(m_info.buffer.Data(), pending, false);
+    m_info.totalOut += pending;
+  }
+  m_info.stream.next_out = m_info.buffer.Data();
+  m_info.stream.avail_out = m_info.buffer.GetSize();
+  CheckEntryLimits();
+}
+
+bool CZipArchive::WriteNewFile(const void* buffer, uint32_t size) {
+  if (m_state != 1) return false;
+  m_info.totalIn += size;
+  CheckEntryLimits();
+  m_info.crc = crc32(m_info.crc, static_cast<const Bytef*>(buffer), size);
+  z_stream& stream = m_info.stream;
+  stream.next_in = static_cast<Bytef*>(const_cast<void*>(buffer));
+  stream.avail_in = size;
+  while (stream.avail_in > 0) {
+    if (stream.avail_out == 0) WriteCompressed();
+    if (m_currentHeader->m_method == 8) {
+      CheckForError(deflate(&stream, Z_NO_FLUSH));
+    } else {
+      uint32_t piece = std::min(stream.avail_in, stream.avail_out);
+      std::copy(stream.next_in, stream.next_in + piece, stream.next_out);
+      stream.next_in += piece;
+      stream.avail_in -= piece;
+      stream.next_out += piece;
+      stream.avail_out -= piece;
+    }
+  }
+  return true;
+}
+
+bool CZipArchive::CloseNewFile(bool afterException) {
+  if (m_state != 1) return false;
+  if (afterException) {
+    AbandonNewFile(true);
+    return true;
+  }
+  if (m_currentHeader->m_method == 8) {
+    int result;
+    do {
+      if (m_info.stream.avail_out == 0) WriteCompressed();
+      result = deflate(&m_info.stream, Z_FINISH);
+    } while (result == Z_OK);
+    if (result != Z_STREAM_END) CheckForError(result);
+  }
+  WriteCompressed();
+  EndStream();
+  m_currentHeader->m_crc32 = m_info.crc;
+  m_currentHeader->m_compressedSize += static_cast<uint32_t>(m_info.totalOut);
+  m_currentHeader->m_uncompressedSize = static_cast<uint32_t>(m_info.totalIn);
+  m_centralDir.CloseNewFile();
+  ReleaseEntry();
+  if (m_autoFlush) Flush();
+  return true;
+}
+
+void CZipArchive::AbandonNewFile(bool cutFile) {
+  try {
+    m_centralDir.RemoveOpenFile(cutFile);
+  } catch (CZipException* error) {
+    // The entry has left the directory already; bytes that could not be
+    // cut away stay as unused space the directory does not point at.
+    delete error;
+  }
+  ReleaseEntry();
+}
+
+void CZipArchive::EndStream() {
+  if (!m_info.streamActive) return;
+  if (m_state == 1) deflateEnd(&m_info.stream);
+  else inflateEnd(&m_info.stream);
+  m_info.streamActive = false;
+}
+
+void CZipArchive::ReleaseEntry() {
+  EndStream();
+  m_state = 0;
+  m_currentHeader = nullptr;
+  m_info.buffer.Release();
+}
+
+bool CZipArchive::OpenFile(int index) {
+  if (IsClosed() || m_state != 0 || !m_centralDir.IsValidIndex(index)) return false;
+  if (m_storage.IsSpanMode() == 1) return false;
+  CZipFileHeader* header = m_centralDir[index];
+  m_storage.Flush();
+  m_storage.File()->Seek(static_cast<int64_t>(header->m_offset + m_centralDir.GetInfo().bytesBeforeZip),
+                         CZipAbstractFile::begin);
+  uint16_t extraLength = 0;
+  if (!header->ReadLocal(m_storage, &extraLength)) ThrowError(CZipException::kBadZipFile);
+  m_storage.File()->Seek(extraLength, CZipAbstractFile::current);
+  // No password can be set: an encrypted entry can't be read.
+  if (header->IsEncrypted()) ThrowError(CZipException::kBadPassword);
+  if (header->m_method == 0 && header->m_compressedSize != header->m_uncompressedSize) {
+    ThrowError(CZipException::kBadZipFile);
+  }
+  m_info.buffer.Allocate(m_info.bufferSize);
+  m_info.stream = z_stream();
+  if (header->m_method == 8) {
+    int result = inflateInit2(&m_info.stream, -MAX_WBITS);
+    if (result != Z_OK) {
+      m_info.buffer.Release();
+      CheckForError(result);
+    }
+    m_info.streamActive = true;
+  }
+  m_info.compressedLeft = header->m_compressedSize;
+  m_info.uncompressedLeft = header->m_uncompressedSize;
+  m_info.dummyOffered = false;
+  m_info.crc = 0;
+  m_currentHeader = header;
+  m_state = -1;
+  return true;
+}
+
+uint32_t CZipArchive::ReadFile(void* buffer, uint32_t size) {
+  if (m_state != -1 || buffer == nullptr || size == 0) return 0;
+  z_stream& stream = m_info.stream;
+  uint32_t room = std::min(size, m_info.uncompressedLeft);
+  // With nothing left to deliver, compressed bytes still left are consumed.
+  bool drain = room == 0 && m_info.compressedLeft > 0;
+  stream.next_out = static_cast<Bytef*>(buffer);
+  stream.avail_out = room;
+  uint32_t delivered = 0;
+  bool deflated = m_currentHeader->m_method == 8;
+  while (stream.avail_out > 0 || (drain && (m_info.compressedLeft > 0 || stream.avail_in > 0))) {
+    if (stream.avail_in == 0) {
+      uint32_t count = std::min(m_info.buffer.GetSize(), m_info.compressedLeft);
+      if (count != 0) {
+        m_storage.Read(m_info.buffer.Data(), count, false);
+        m_info.compressedLeft -= count;
+      } else if (deflated && !m_info.dummyOffered) {
+        // Raw inflate may want one byte past the data to see its end.
+        m_info.dummyOffered = true;
+        count = 1;
+      } else {
+        break;  // the data ended before the sizes said
+      }
+      stream.next_in = m_info.buffer.Data();
+      stream.avail_in = count;
+    }
+    Bytef* start = stream.next_out;
+    int result = Z_OK;
+    if (deflated) {
+      result = inflate(&stream, Z_SYNC_FLUSH);
+    } else {
+      uint32_t piece = std::min(stream.avail_in, stream.avail_out);
+      std::copy(stream.next_in, stream.next_in + piece, stream.next_out);
+      stream.next_in += piece;
+      stream.avail_in -= piece;
+      stream.next_out += piece;
+      stream.avail_out -= piece;
+    }
+    uint32_t produced = static_cast<uint32_t>(stream.next_out - start);
+    m_info.crc = crc32(m_info.crc, start, produced);
+    m_info.uncompressedLeft -= produced;
+    delivered += produced;
+    if (result == Z_STREAM_END) break;
+    if (result != Z_OK) {
+      CloseFile(true);
+      CheckForError(result);
+    }
+  }
+  return delivered;
+}
+
+int CZipArchive::CloseFile(bool afterException) {
+  if (m_state != -1) return 0;
+  int result = 1;
+  if (!afterException) {
+    if (m_info.uncompressedLeft > 0) {
+      result = -1;
+    } else if (!m_ignoreCrc && m_info.crc != m_currentHeader->m_crc32) {
+      ReleaseEntry();
+      ThrowError(CZipException::kBadCrc);
+    } else if (m_currentHeader->IsDataDescriptor()) {
+      try {
+        SkipToDescriptorAndCheck(*m_currentHeader);
+      } catch (...) {
+        ReleaseEntry();
+        throw;
+      }
+    }
+  }
+  ReleaseEntry();
+  return result;
+}
+
+// The descriptor follows the compressed data, its signature optional.
+void CZipArchive::SkipToDescriptorAndCheck(CZipFileHeader& header) {
+  m_storage.File()->Seek(m_info.compressedLeft, CZipAbstractFile::current);
+  unsigned char values[16];
+  m_storage.Read(values, 4, false);
+  uint32_t first = values[0] | (values[1] << 8) | (values[2] << 16) | (static_cast<uint32_t>(values[3]) << 24);
+  unsigned char* fields = values;
+  if (first == CZipFileHeader::kDescriptorSignature) {
+    m_storage.Read(values, 12, false);
+  } else {
+    m_storage.Read(values + 4, 8, false);
+  }
+  unsigned char expected[12];
+  header.GetCrcAndSizes(expected);
+  if (!std::equal(expected, expected + 12, fields)) ThrowError(CZipException::kBadZipFile);
+}
+
+bool CZipArchive::TestFile(int index, uint32_t bufferSize) {
+  if (bufferSize == 0 || IsClosed() || m_storage.IsSpanMode() == 1) return false;
+  if (!m_centralDir.IsValidIndex(index)) return false;
+  CZipFileHeader* header = m_centralDir[index];
+  if (header->IsDirectory()) {
+    if (header->m_compressedSize != 0 || header->m_uncompressedSize != 0) {
+      ThrowError(CZipException::kDirWithSize);
+    }
+    return true;
+  }
+  if (!OpenFile(index)) return false;
+  CZipAutoBuffer buffer(bufferSize);
+  while (ReadFile(buffer.Data(), bufferSize) != 0) {
+  }
+  if (CloseFile() == -1) ThrowError(CZipException::kBadZipFile);
+  return true;
+}

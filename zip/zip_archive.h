@@ -1,0 +1,137 @@
+#pragma once
+// zip_archive.h: the archive object the program uses: create an archive or
+// open one to append to it, add files deflated with zlib, close it. Entries
+// can also be found by name, read back and tested. Encryption, extraction
+// to files, deletion, wildcards, volumes and trial compression are not built.
+#include <zlib.h>
+
+#include <cstdint>
+#include <string>
+
+#include "zip/zip_abstract_file.h"
+#include "zip/zip_auto_buffer.h"
+#include "zip/zip_central_dir.h"
+#include "zip/zip_file_header.h"
+#include "zip/zip_storage.h"
+
+// One file to add: from a path, or from a caller's stream.
+struct CZipAddFileRequest {
+  std::wstring filePath;
+  std::wstring fileNameInZip;
+  bool fullPath = true;
+  int level = -1;
+  int smartness = 7;
+  int replaceIndex = -1;
+  uint32_t bufferSize = 65536;
+  CZipAbstractFile* stream = nullptr;
+};
+
+class CZipArchive {
+ public:
+  enum OpenMode { zipOpen = 0, zipOpenReadOnly = 1, zipCreate = 2, zipCreateSpan = 3 };
+  enum Smartness {
+    zipsmCPassDir = 1,
+    zipsmCPFile0 = 2,
+    zipsmNotCompSmall = 4,
+    zipsmCheckForEff = 8,
+    zipsmMemoryFlag = 16,
+    zipsmSafeSmart = zipsmCPassDir | zipsmCPFile0 | zipsmNotCompSmall,
+    zipsmInternal01 = 0xF000,
+  };
+  enum CloseAfterException { afterExceptionNone = 0, afterExceptionNoWrite = 1, afterExceptionWrite = 2 };
+
+  CZipArchive();
+  virtual ~CZipArchive();
+  CZipArchive(const CZipArchive&) = delete;
+  CZipArchive& operator=(const CZipArchive&) = delete;
+
+  // Raises CZipException when the file can't be opened or is no archive.
+  void Open(const std::wstring& path, int mode = zipOpen, uint64_t volumeSize = 0);
+  void OpenFrom(CZipAbstractFile& file, int mode);
+  void Close(int afterException = afterExceptionNone, bool updateTimeStamp = false);
+  void Flush();
+
+  bool AddFile(const std::wstring& path, int level = -1, bool fullPath = true,
+               int smartness = zipsmSafeSmart, uint32_t bufferSize = 65536);
+  bool AddFileAs(const std::wstring& path, const std::wstring& nameInZip, int level = -1,
+                 int smartness = zipsmSafeSmart, uint32_t bufferSize = 65536);
+  bool AddFileFromStream(CZipAbstractFile& stream, const std::wstring& nameInZip, int level = -1,
+                         int smartness = zipsmSafeSmart, uint32_t bufferSize = 65536);
+  bool AddFileRequest(const CZipAddFileRequest& request);
+
+  // The three steps of writing one entry. `sourcePath`, when not empty,
+  // gives the entry the attributes and time of that file.
+  bool OpenNewFile(CZipFileHeader& header, int level = -1, const std::wstring& sourcePath = std::wstring());
+  bool WriteNewFile(const void* buffer, uint32_t size);
+  bool CloseNewFile(bool afterException = false);
+
+  // Reading an entry: open, read until 0, close (1 success, -1 data left).
+  bool OpenFile(int index);
+  uint32_t ReadFile(void* buffer, uint32_t size);
+  int CloseFile(bool afterException = false);
+  // Reads the entry through and checks its CRC; raises on damage.
+  bool TestFile(int index, uint32_t bufferSize = 65536);
+
+  // The entry number of a name, or -1. caseMode: 0 the archive's case
+  // sensitivity, 1 case-sensitive, 2 not (1 and 2 keep the sorted index).
+  int FindFile(const std::wstring& name, int caseMode = 0, bool fileNameOnly = false);
+  int GetCount(bool onlyFiles = false);
+  bool GetFileInfo(CZipFileHeader& header, int index);
+  bool IsClosed(bool archive = true) const { return m_storage.IsClosed(archive); }
+  bool IsReadOnly() const { return m_storage.IsReadOnly(); }
+  std::wstring GetArchivePath() const;
+  std::string GetGlobalComment() const { return m_centralDir.GetComment(); }
+  const CZipCentralDir::CInfo& GetCentralDirInfo() const { return m_centralDir.GetInfo(); }
+  int GetSystemCompatibility() const { return m_systemCompatibility; }
+  bool SetSystemCompatibility(int system);
+
+  void SetBufferSizes(uint32_t writeBuffer = 65536, uint32_t compressionBuffer = 65536,
+                      uint32_t searchBuffer = 32768);
+  void SetRootPath(const std::wstring& path);
+  const std::wstring& GetRootPath() const { return m_rootPath; }
+  void SetAutoFlush(bool autoFlush = true) { m_autoFlush = autoFlush; }
+  void SetIgnoreCRC(bool ignore = true) { m_ignoreCrc = ignore; }
+  void SetCaseSensitivity(bool caseSensitive) { m_caseSensitive = caseSensitive; }
+  void SetConvertOemNames(bool convert) { m_centralDir.m_oemConversion = convert; }
+
+  // The name adding `path` would give its entry.
+  std::wstring PredictFileNameInZip(const std::wstring& path, bool fullPath) const;
+
+ private:
+  struct CZipInternalInfo {
+    z_stream stream = {};
+    bool streamActive = false;
+    uint32_t compressedLeft = 0;
+    uint32_t uncompressedLeft = 0;
+    bool dummyOffered = false;
+    uint32_t crc = 0;
+    // 64-bit totals of the entry being written: zlib's own wrap at 4 GiB here.
+    uint64_t totalIn = 0;
+    uint64_t totalOut = 0;
+    uint32_t bufferSize = 65536;
+    CZipAutoBuffer buffer;
+  };
+
+  // After the storage is open: reads the directory of an existing archive.
+  void Begin(int mode);
+  void CheckForError(int zlibResult);
+  [[noreturn]] void ThrowError(int code);
+  void WriteCompressed();
+  void CheckEntryLimits();
+  void AbandonNewFile(bool cutFile);
+  void EndStream();
+  void ReleaseEntry();
+  void SkipToDescriptorAndCheck(CZipFileHeader& header);
+  bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
+
+  bool m_caseSensitive = false;
+  CZipInternalInfo m_info;
+  CZipStorage m_storage;
+  CZipCentralDir m_centralDir;
+  signed char m_state = 0;
+  bool m_autoFlush = false;
+  bool m_ignoreCrc = false;
+  std::wstring m_rootPath;
+  int m_systemCompatibility = 0;
+  CZipFileHeader* m_currentHeader = nullptr;
+};
