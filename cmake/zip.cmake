@@ -16,21 +16,12 @@ set(ZIP_SOURCES
 file(GLOB ZIP_TEST_SOURCES CONFIGURE_DEPENDS tests/zip/*_test.cpp)
 
 if(WIN32)
-  if(COMMAND add_layer)
-    # The layer of its own between platform and foundation, with its own
-    # include root; the tests reach their helpers through test_headers.
-    add_layer(zip FOLDERS zip EXCLUDE zip/zip_file_system_posix.cpp LINKS platform z)
-    set(ZIP_TEST_LINKS test_headers)
-  else()
-    # Before the build has one library per layer: the platform sources are
-    # compiled in foundation.
-    add_library(zip STATIC ${ZIP_SOURCES} zip/zip_file_system_win.cpp)
-    target_link_libraries(zip PUBLIC foundation z)
-    set(ZIP_TEST_LINKS)
-  endif()
+  # The layer of its own between platform and foundation, with its own
+  # include root; the tests reach their helpers through test_headers.
+  add_layer(zip FOLDERS zip EXCLUDE zip/zip_file_system_posix.cpp LINKS platform z)
 
   add_executable(zip_tests ${ZIP_TEST_SOURCES})
-  target_link_libraries(zip_tests PRIVATE zip gtest_main ${ZIP_TEST_LINKS})
+  target_link_libraries(zip_tests PRIVATE zip gtest_main test_headers)
 
   add_executable(zip_tool tests/tools/zip_tool.cpp)
   target_link_options(zip_tool PRIVATE -municode)
