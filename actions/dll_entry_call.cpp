@@ -8,6 +8,8 @@
 #include <excpt.h>
 #include <intrin.h>
 
+#include <string>
+
 // DWORD __cdecl CallEntryRestoringStack(FARPROC entry, void* argument):
 // pushes the argument, calls, and puts ESP (and the callee-saved registers)
 // back from EBP, whoever popped the argument.
@@ -70,4 +72,12 @@ bool CallDllEntry(FARPROC entry, void* argument, DWORD* result, DWORD* exception
   __writefsdword(0, reinterpret_cast<DWORD>(frame.next));
   *exceptionCode = frame.exceptionCode;
   return false;
+}
+
+FARPROC FindDllEntry(HMODULE module, const std::wstring& name) {
+  int size = WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return nullptr;
+  std::string narrow(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_THREAD_ACP, 0, name.c_str(), -1, &narrow[0], size, nullptr, nullptr);
+  return GetProcAddress(module, narrow.c_str());
 }

@@ -49,15 +49,6 @@ std::vector<std::wstring> SplitFields(const std::wstring& text) {
   return fields;
 }
 
-std::string ToThreadCodePage(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return std::string();
-  std::string narrow(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), -1, &narrow[0], size, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(size) - 1);
-  return narrow;
-}
-
 std::wstring CurrentFolder() {
   DWORD size = GetCurrentDirectoryW(0, nullptr);
   if (size == 0) return std::wstring();
@@ -186,7 +177,7 @@ DWORD CExternalCommand::RunDll() {
 }
 
 DWORD CExternalCommand::CallEntry(HMODULE module, const std::wstring& path) {
-  FARPROC entry = GetProcAddress(module, ToThreadCodePage(m_entryPoint).c_str());
+  FARPROC entry = FindDllEntry(module, m_entryPoint);
   if (!entry) {
     DWORD error = GetLastError();
     WriteLog(L"Could not load entry point '%s' from module '%s'; error code = %08X",

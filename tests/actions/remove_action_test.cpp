@@ -7,73 +7,19 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "actions/ref_counting.h"
 #include "actions/remove_incompatible_action.h"
 #include "actions/remove_previous_action.h"
 #include "engine/message_box.h"
 #include "gtest/gtest.h"
 #include "platform/wide_string.h"
+#include "tests/actions/memory_ref_counter.h"
 #include "tests/actions/uninstall_fixture.h"
 
 namespace {
-
-using Users = std::vector<std::wstring>;
-
-// Immediate changes are journalled and undone newest first; queued adds wait.
-class CMemoryRefCounter : public IRefCounting {
- public:
-  struct COperation {
-    bool add;
-    std::wstring user;
-    std::wstring key;
-  };
-  std::map<std::wstring, Users> users;
-  std::vector<COperation> journal;
-  std::vector<COperation> queue;
-
-  int ReadUsers(const std::wstring& key, Users* list) override {
-    if (list) *list = users[key];
-    return static_cast<int>(users[key].size());
-  }
-  int AddReference(const std::wstring& user, const std::wstring& key, bool queued) override {
-    Users& list = users[key];
-    if (queued) {
-      queue.push_back({true, user, key});
-    } else if (std::find(list.begin(), list.end(), user) == list.end()) {
-      list.push_back(user);
-      journal.push_back({true, user, key});
-    }
-    return static_cast<int>(list.size());
-  }
-  int ReleaseReference(const std::wstring& user, const std::wstring& key, bool queued) override {
-    Users& list = users[key];
-    auto found = std::find(list.begin(), list.end(), user);
-    if (queued) {
-      queue.push_back({false, user, key});
-    } else if (found != list.end()) {
-      list.erase(found);
-      journal.push_back({false, user, key});
-    }
-    return static_cast<int>(list.size());
-  }
-  void AddDateTimeStamp(const std::wstring&, time_t) override {}
-  void UndoLastOperation() override {
-    COperation last = journal.back();
-    journal.pop_back();
-    Users& list = users[last.key];
-    if (last.add) {
-      list.erase(std::find(list.begin(), list.end(), last.user));
-    } else {
-      list.push_back(last.user);
-    }
-  }
-  size_t GetJournalSize() const override { return journal.size(); }
-};
 
 // Yes to the first question of a case, no to any later one.
 int g_boxes = 0;
