@@ -116,6 +116,7 @@ DWORD CRemoveAction::RefusalResult() const {
 }
 
 DWORD CRemoveAction::Detect() {
+  if (!m_detection) return ERROR_INVALID_FUNCTION;
   if (m_detectionState != kUnknown) return ERROR_SUCCESS;
   DWORD result = m_detection->Run();
   switch (result) {
@@ -138,7 +139,10 @@ DWORD CRemoveAction::Detect() {
 DWORD CRemoveAction::Ask() {
   int button;
   m_asked = false;
-  if (!m_silent && m_prompt->GetKind() != CExternalCommand::kNone) {
+  // A prompt that could not be parsed is run, so it fails (13) rather than
+  // passing for "no prompt" and letting the silent answer decide.
+  bool hasPrompt = !m_prompt->IsValid() || m_prompt->GetKind() != CExternalCommand::kNone;
+  if (!m_silent && hasPrompt) {
     DWORD result = m_prompt->Execute();
     if (result != ERROR_SUCCESS) return result;
     button = m_prompt->GetAnswer();

@@ -74,6 +74,13 @@ const Case kCases[] = {
     // still found after the uninstall, the user is asked again and says no.
     {L"detection asks", EKind::kIncompatible, true, L"", false, false, L"PROGRAM,exit_with.exe,120", L"NONE",
      EUninstaller::kExit0, L"", 1603, true, 0, 2},
+    // A prompt program answers with its exit code: 6 is IDYES.
+    {L"program says yes", EKind::kPrevious, true, L"2.5", false, false, L"UNINSTALLKEY",
+     L"PROGRAM,exit_with.exe,6", EUninstaller::kDeletesEntry, L"", 0, false, 2, 0},
+    {L"program says no", EKind::kPrevious, true, L"3.0", false, false, L"UNINSTALLKEY",
+     L"PROGRAM,exit_with.exe,7", EUninstaller::kDeletesEntry, L"SETPROP", 1603, true, 0, 0},
+    {L"broken prompt", EKind::kPrevious, true, L"3.0", false, false, L"UNINSTALLKEY", L"PROGRAM,exit_with.exe",
+     EUninstaller::kDeletesEntry, L"", 13, true, 0, 0},
     {L"broken detection", EKind::kPrevious, true, L"3.0", false, true, L"PROGRAM,exit_with.exe", L"NONE",
      EUninstaller::kDeletesEntry, L"", 13, true, 0, 0},
 };
@@ -141,21 +148,8 @@ TEST(CRemoveActionTest, DetectsAsksUninstallsAndKeepsReferencesRight) {
   SetMessageBoxImplementation(nullptr);
 }
 
-TEST(CRemoveActionTest, RefusalWordsAndPromptTexts) {
-  const struct {
-    const wchar_t* word;
-    CRemoveAction::ERefusal refusal;
-  } kWords[] = {
-      {L"", CRemoveAction::kAbortProduct},      {L"abortprod", CRemoveAction::kAbortProduct},
-      {L"AbortNested", CRemoveAction::kAbortNested}, {L"ABORTALL", CRemoveAction::kAbortAll},
-      {L"ignore", CRemoveAction::kIgnore},      {L"SETPROP", CRemoveAction::kSetProperty},
-      {L"ABORT", CRemoveAction::kRefusalOther},
-  };
+TEST(CRemoveActionTest, PromptTextsNameTheInstalledProduct) {
   CRemoveIncompatibleAction action(1, L"Old", L"SetupTests.NoSuchEntry");
-  for (const auto& row : kWords) {
-    action.SetRefusal(row.word);
-    EXPECT_EQ(row.refusal, action.GetRefusal()) << WideToUtf8(row.word);
-  }
   EXPECT_EQ(L"Warning", action.GetTitleText());
   EXPECT_NE(std::wstring::npos, action.GetPromptText().find(L"Unknown product"));
 
