@@ -1,7 +1,8 @@
 // external_command_test.cpp: command descriptions parsed from a table, and
 // every kind run for real: programs of ours, DLL entries of either calling
 // convention and crashing ones (in a child process, with the log), and
-// Uninstall entries written by the test in both registry views.
+// Uninstall entries written by the test in both registry views. Prompts are
+// run by the removal tests.
 #include "actions/external_command.h"
 
 #include <windows.h>
@@ -9,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "actions/callback_command.h"
 #include "actions/windows_installer_command.h"
 #include "engine/setup_aggregate.h"
 #include "foundation/setup_log.h"
@@ -101,34 +101,6 @@ TEST(CExternalCommandTest, ProgramExitCodesWithAndWithoutRebootSuppression) {
   EXPECT_EQ(42u, absolute.Run());
 }
 
-namespace {
-
-UINT g_promptType = 0;
-int WINAPI AnswerYesToRemoveIt(HWND, LPCWSTR text, LPCWSTR, UINT type) {
-  g_promptType = type;
-  return std::wstring(text) == L"Remove it?" ? IDYES : IDNO;
-}
-
-}  // namespace
-
-TEST(CCallbackCommandTest, AnswersFromTheCallbackOrFromAProgramsExitCode) {
-  CCallbackCommand::Callback answerYes = AnswerYesToRemoveIt;
-  CCallbackCommand prompt(L"DEFAULT", answerYes);
-  EXPECT_EQ(1u, prompt.Execute());  // no arguments yet
-  prompt.SetCallbackArguments(nullptr, L"Remove it?", L"Warning", 0x10034);
-  EXPECT_EQ(0u, prompt.Execute());
-  EXPECT_EQ(IDYES, prompt.GetAnswer());
-  EXPECT_EQ(0x10034u, g_promptType);
-
-  CCallbackCommand program(L"PROGRAM,exit_with.exe,6", answerYes);
-  program.SetSourceFolder(ToolFolder());
-  EXPECT_EQ(0u, program.Execute());
-  EXPECT_EQ(IDYES, program.GetAnswer());
-
-  CCallbackCommand broken(L"PROGRAM,exit_with.exe", answerYes);
-  EXPECT_EQ(13u, broken.Execute());
-}
-
 // args: source folder, entry point (or "DLL,<path>,<entry>" description),
 // working folder. Ends with the command's result, or 0xBAD when the current
 // folder was not put back.
@@ -165,6 +137,7 @@ TEST(CExternalCommandTest, DllEntriesRunAndTheirCrashesAreCaughtAndReported) {
       {L"NoSuchEntry", 127, L"Could not load entry point 'NoSuchEntry' from module '" + tools +
                                 L"dll_action_probe.dll'; error code = 0000007F"},
       {L"DLL,missing.dll,Entry", 126, L"Could not load module '" + tools + L"missing.dll'; error code = 0000007E"},
+      {L"DLL,dll_action_probe.dll,", 13, L"The command 'DLL,dll_action_probe.dll,' could not be parsed"},
   };
   for (const Case& row : kCases) {
     SCOPED_TRACE(WideToUtf8(row.entry));
