@@ -18,6 +18,7 @@
 #include "platform/wide_string.h"
 #include "tests/actions/uninstall_fixture.h"
 #include "tests/conditions/fake_system_facts.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -162,6 +163,28 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
       EXPECT_FALSE(action.IsExecuted());
       EXPECT_EQ(8u, ExitCodeOf(action.GetRollbackHandle()));
     }
+  }
+}
+
+// The installer refuses a source for a product it does not know: the
+// product is then marked NoRepair, since a repair could not find its files.
+TEST(CInstallActionTest, SourceListFailureMarksTheProductNoRepair) {
+  CTestFolder folder;
+  ASSERT_TRUE(CreateDirectoryW(folder.File(L"Alpha").c_str(), nullptr));
+  const struct {
+    const wchar_t* keyName;
+    const wchar_t* code;
+    bool noRepair;
+  } kCases[] = {
+      {L"Alpha", L"{6A1F3C20-0000-4D51-9C0A-1E2F3A4B5C62}", true},
+      {L"Missing", L"{6A1F3C20-0000-4D51-9C0A-1E2F3A4B5C62}", false},  // no folder: nothing to add
+      {L"Alpha", L"", false},
+  };
+  for (const auto& row : kCases) {
+    CInstallAction action(4001, row.keyName, L"A", L"msiexec /I a.msi", L"", L"", nullptr, L"", nullptr);
+    action.SetProductCode(row.code);
+    action.UpdateSourceList(folder.Path());
+    EXPECT_EQ(row.noRepair, action.IsNoRepair()) << WideToUtf8(row.keyName) << WideToUtf8(row.code);
   }
 }
 
