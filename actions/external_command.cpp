@@ -30,7 +30,8 @@ const wchar_t kKeywordNestedKey[] = L"NESTEDKEY";
 const wchar_t kKeywordProgram[] = L"PROGRAM";
 const wchar_t kKeywordDll[] = L"DLL";
 const wchar_t kInstallerProgram[] = L"MSIEXEC";
-const wchar_t kDisplayNameValue[] = L"DisplayName";
+const wchar_t kRebootProperty[] = L"REBOOT=";
+const wchar_t kUninstallSwitch[] = L"/X";
 
 // Split at "," outside double quotes; the quotes go, each field is trimmed.
 std::vector<std::wstring> SplitFields(const std::wstring& text) {
@@ -133,7 +134,7 @@ DWORD CExternalCommand::RunProgram() {
   std::wstring program = FromSourceFolder(m_program);
   std::wstring arguments = m_arguments;
   bool isInstaller = ToUpper(program).find(kInstallerProgram) != std::wstring::npos;
-  if (m_suppressReboot && isInstaller && !ContainsNoCase(arguments, L"REBOOT=")) {
+  if (m_suppressReboot && isInstaller && !ContainsNoCase(arguments, kRebootProperty)) {
     arguments += L" REBOOT=Suppress";
   }
   if (m_silent && isInstaller) arguments += L" /qn";
@@ -204,7 +205,7 @@ bool CExternalCommand::IsProductFound(std::wstring* command) {
   } else {
     if (!read) return false;
     std::wstring displayName;
-    bool named = GetProductInfo(m_key, kDisplayNameValue, &displayName);
+    bool named = GetProductInfo(m_key, kUninstallDisplayNameValue, &displayName);
     // A nested entry is the one without a name of its own in the list.
     if (named != (m_kind == kUninstallKey)) return false;
   }
@@ -229,12 +230,12 @@ DWORD CExternalCommand::RunKey() {
   if (!m_uninstallMode) return ERROR_SUCCESS;
   std::wstring upper = ToUpper(command);
   bool isInstaller = upper.find(kInstallerProgram) != std::wstring::npos;
-  if (m_suppressReboot && isInstaller && upper.find(L"REBOOT=") == std::wstring::npos) {
+  if (m_suppressReboot && isInstaller && upper.find(kRebootProperty) == std::wstring::npos) {
     command += L" REBOOT=ReallySuppress";
   }
   if (m_silent && isInstaller) {
     command += L" /qn";
-    if (upper.find(L"/X") != std::wstring::npos) command += L" REMOVE=ALL";
+    if (upper.find(kUninstallSwitch) != std::wstring::npos) command += L" REMOVE=ALL";
   }
   HANDLE handle = nullptr;
   DWORD result = RunWindowsInstallerCommand(command, &handle);

@@ -15,7 +15,6 @@
 namespace {
 
 const wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const wchar_t kDisplayNameValue[] = L"DisplayName";
 const wchar_t kUninstallStringValue[] = L"UninstallString";
 const wchar_t kSuiteUninstallStringValue[] = L"SuiteUninstallString";
 const wchar_t kWindowsInstallerValue[] = L"WindowsInstaller";
@@ -81,6 +80,8 @@ bool ParseVersionInText(const std::wstring& text, CVersionInfo* version) {
 
 }  // namespace
 
+const wchar_t kUninstallDisplayNameValue[] = L"DisplayName";
+
 bool ReadUninstallEntry(const std::wstring& key, std::wstring* name, std::wstring* command,
                         std::wstring* suiteCommand, bool ignoreNoRemove) {
   name->clear();
@@ -88,7 +89,7 @@ bool ReadUninstallEntry(const std::wstring& key, std::wstring* name, std::wstrin
   suiteCommand->clear();
   CRegistryKey entry;
   if (!OpenEntry(key, &entry)) return false;
-  if (!ReadText(entry, kDisplayNameValue, name)) *name = ProductNameFromInstaller(key);
+  if (!ReadText(entry, kUninstallDisplayNameValue, name)) *name = ProductNameFromInstaller(key);
   ReadText(entry, kSuiteUninstallStringValue, suiteCommand);
   DWORD windowsInstaller = 0;
   ReadNumber(entry, kWindowsInstallerValue, &windowsInstaller);
@@ -123,7 +124,7 @@ bool ReadUninstallProductVersion(const std::wstring& key, CVersionInfo* version)
   }
   std::wstring text;
   if (ReadText(entry, kDisplayVersionValue, &text) && version->Parse(text)) return true;
-  return ReadText(entry, kDisplayNameValue, &text) && ParseVersionInText(text, version);
+  return ReadText(entry, kUninstallDisplayNameValue, &text) && ParseVersionInText(text, version);
 }
 
 bool GetProductInfo(const std::wstring& key, const std::wstring& valueName, std::wstring* value) {

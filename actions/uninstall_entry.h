@@ -8,6 +8,9 @@
 
 #include "engine/version_info.h"
 
+// The entry's name in the list of installed programs.
+extern const wchar_t kUninstallDisplayNameValue[];
+
 // False when the entry is missing, or is not a Windows Installer product and
 // has no UninstallString. For a Windows Installer product the command is
 // "<system>\MSIEXEC.EXE /x <key>", empty when the entry says NoRemove and
