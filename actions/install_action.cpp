@@ -1,0 +1,153 @@
+// install_action.cpp: starts one product's install, repair or uninstall
+// command line, rolls it back with the uninstall line, and keeps the
+// product's reference counts.
+#include "actions/install_action.h"
+
+#include <windows.h>
+#include <msi.h>
+
+#include "actions/windows_installer_command.h"
+#include "conditions/expression_parser.h"
+#include "engine/setup_globals.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kProductNameField[] = L"[ProductName]";
+
+// A number naming a text of the string table is that text. A number the
+// table lacks stays as written, so conditions such as "0" keep their meaning.
+std::wstring ResolveResourceText(const std::wstring& text) {
+  if (text.empty() || text.size() > 5) return text;
+  unsigned long id = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return text;
+    id = id * 10 + static_cast<unsigned long>(c - L'0');
+  }
+  if (id > 0xFFFF) return text;
+  std::wstring loaded = LoadResourceString(static_cast<UINT>(id));
+  return loaded.empty() ? text : loaded;
+}
+
+std::wstring WithBackslash(const std::wstring& folder) {
+  return EndsWith(folder, L"\\") ? folder : folder + L"\\";
+}
+
+}  // namespace
+
+CInstallAction::CInstallAction(int sequence, const std::wstring& keyName,
+                               const std::wstring& actionName, const std::wstring& commandLine,
+                               const std::wstring& executeOptions,
+                               const std::wstring& returnProcessing,
+                               const CMapStringToString* properties, const std::wstring& condition,
+                               CExpressionParser* parser)
+    : CSetupAction(sequence, keyName, actionName, actionName),
+      m_executeOptions(ParseExecuteOptions(executeOptions)),
+      m_returnProcessing(ParseReturnProcessing(returnProcessing)),
+      m_commandLine(ResolveResourceText(commandLine)),
+      m_properties(properties),
+      m_condition(ResolveResourceText(condition)),
+      m_parser(parser) {}
+
+CInstallAction::~CInstallAction() = default;
+
+CInstallAction::EExecuteOptions CInstallAction::ParseExecuteOptions(const std::wstring& text) {
+  if (EqualsNoCase(text, L"SYNC")) return kSync;
+  if (EqualsNoCase(text, L"NOWAIT")) return kNoWait;
+  return kWait;
+}
+
+CInstallAction::EReturnProcessing CInstallAction::ParseReturnProcessing(const std::wstring& text) {
+  if (EqualsNoCase(text, L"IGNORE")) return kIgnore;
+  if (EqualsNoCase(text, L"STANDARD")) return kStandard;
+  return kMsi;
+}
+
+DWORD CInstallAction::Execute() {
+  if (!EvaluateCondition()) {
+    WriteLog(L"   Condition for install action not satisfied; skipping");
+    return ERROR_SUCCESS;
+  }
+  std::wstring line;
+  if (m_uninstall) {
+    if (m_noUninstall) {
+      WriteLog(L"   Product was marked as NoUninstall; skipping");
+      m_executed = true;
+      return ERROR_SUCCESS;
+    }
+    line = GetUninstallCommandLine();
+  } else if (m_repair) {
+    if (m_noRepair) {
+      WriteLog(L"   Product was marked as NoRepair; skipping");
+      m_executed = true;
+      return ERROR_SUCCESS;
+    }
+    line = GetRepairCommandLine();
+  } else {
+    ShowStatusText();
+    line = m_commandLine;
+  }
+  HANDLE handle = nullptr;
+  DWORD result = RunWindowsInstallerCommand(line, &handle);
+  m_actionHandle.Reset(handle);
+  // Executed as soon as it started: a rollback must undo even a failed run.
+  if (result == ERROR_SUCCESS) m_executed = true;
+  return result;
+}
+
+DWORD CInstallAction::Rollback() {
+  if (GetUninstallCommandLine().empty() || !EvaluateCondition()) {
+    WriteLog(L"   Action %s has nothing to roll back", GetActionName().c_str());
+    return ERROR_SUCCESS;
+  }
+  WriteLog(L"   Action %s executing uninstall command line: \"%s\"", GetActionName().c_str(),
+           m_uninstallCommandLine.c_str());
+  HANDLE handle = nullptr;
+  DWORD result = RunWindowsInstallerCommand(m_uninstallCommandLine, &handle);
+  m_rollbackHandle.Reset(handle);
+  if (result == ERROR_SUCCESS) m_executed = false;
+  return result;
+}
+
+void CInstallAction::ShowStatusText() {
+  if (!g_progressWindows.statusLine) return;
+  std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIGURING_PRODUCT), kProductNameField,
+                                 m_productName);
+  SetWindowTextW(g_progressWindows.statusLine, text.c_str());
+}
+
+bool CInstallAction::EvaluateCondition() {
+  if (Trim(m_condition).empty()) return true;
+  if (!m_parser) {
+    WriteLog(L"Invalid expression parser object specified");
+    return false;
+  }
+  bool value = false;
+  if (!m_parser->Evaluate(m_condition.c_str(), &value, m_properties)) {
+    WriteLog(L"Failed parsing install condition");
+    return false;
+  }
+  WriteLog(L"Condition '%s' evaluated to %s", m_condition.c_str(), value ? L"true" : L"false");
+  return value;
+}
+
+void CInstallAction::UpdateSourceList(const std::wstring& sourceFolder) {
+  // Neither an empty code nor an empty folder names a source to add.
+  if (m_productCode.empty() || sourceFolder.empty()) return;
+  std::wstring path = WithBackslash(sourceFolder) + GetKeyName();
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    WriteLog(L"The installer source path does not exist: %s", path.c_str());
+    return;
+  }
+  UINT result = MsiSourceListAddSourceW(m_productCode.c_str(), nullptr, 0, path.c_str());
+  if (result != ERROR_SUCCESS) {
+    WriteLog(L"The installer source list could not be updated for %s, with error: %d",
+             m_productCode.c_str(), result);
+    WriteLog(L"   Setting the NoRepair flag for this product");
+    m_noRepair = true;
+  }
+}

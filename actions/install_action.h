@@ -1,0 +1,127 @@
+#pragma once
+// install_action.h: CInstallAction, one product's install, repair or
+// uninstall command line with the properties the run adds to it, its
+// condition, its rollback and its reference-count operations.
+#include <windows.h>
+
+#include <ctime>
+#include <string>
+
+#include "actions/setup_action.h"
+#include "foundation/scoped_handle.h"
+#include "platform/string_map.h"
+
+class CExpressionParser;
+class CProductData;
+class IRefCounting;
+
+class CInstallAction : public CSetupAction {
+ public:
+  enum EExecuteOptions : DWORD { kSync = 0, kWait = 1, kNoWait = 2 };
+  enum EReturnProcessing : DWORD { kIgnore = 0, kMsi = 1, kStandard = 2 };
+
+  // A command line or condition that is a number up to 65535 naming a text of
+  // the string table is that text. The map and the parser are not owned.
+  CInstallAction(int sequence, const std::wstring& keyName, const std::wstring& actionName,
+                 const std::wstring& commandLine, const std::wstring& executeOptions,
+                 const std::wstring& returnProcessing, const CMapStringToString* properties,
+                 const std::wstring& condition, CExpressionParser* parser);
+  ~CInstallAction() override;
+
+  // Case-blind; any other text gives kWait and kMsi.
+  static EExecuteOptions ParseExecuteOptions(const std::wstring& text);
+  static EReturnProcessing ParseReturnProcessing(const std::wstring& text);
+
+  // Starts the command line; 0 when it started (or a NoUninstall/NoRepair
+  // product was skipped), which marks the action executed. Waiting for the
+  // action handle is the caller's business.
+  DWORD Execute() override;
+  // Starts the uninstall command line into the rollback handle.
+  virtual DWORD Rollback();
+  // Reference operations: 0 or the error's code, never thrown.
+  virtual DWORD AddDateTimeStamp(time_t time);
+  virtual DWORD AddReference(const std::wstring& suite);
+  virtual DWORD ReleaseReference(const std::wstring& suite);
+  virtual DWORD ReleaseAllReferences();
+
+  bool EvaluateCondition();
+  void UpdateSourceList(const std::wstring& sourceFolder);
+
+  void AddSuiteIdProperty(const std::wstring& suiteId);
+  void AddEulaAcceptedProperty(bool accepted);
+  void AddForceEncryptionProperty(bool force);
+  void AddNoOnlineAccessProperty(bool noOnlineAccess);
+  void AddSilentProperty(bool silent);
+  void AddUserAndCompanyProperties(const std::wstring& user, const std::wstring& company);
+  void AddDesktopIconProperty(bool wanted);
+  void AddQuickLaunchIconProperty(bool wanted);
+  void AddInstallDirProperty(const std::wstring& folder);
+  void AddFeatureSelection(const CProductData& product);
+
+  // Also builds the default uninstall command line when none is set.
+  void SetProductCode(const std::wstring& code);
+  const std::wstring& GetProductCode() const { return m_productCode; }
+  const std::wstring& GetProductName() const { return m_productName; }
+  void SetProductName(const std::wstring& name) { m_productName = name; }
+  const std::wstring& GetCommandLine() const { return m_commandLine; }
+  const std::wstring& GetUninstallCommandLine();
+  const std::wstring& GetRepairCommandLine();
+  void SetUninstallCommandLine(const std::wstring& line) { m_uninstallCommandLine = line; }
+  void SetRepairCommandLine(const std::wstring& line) { m_repairCommandLine = line; }
+  EExecuteOptions GetExecuteOptions() const { return m_executeOptions; }
+  EReturnProcessing GetReturnProcessing() const { return m_returnProcessing; }
+
+  void SetRunsProductPackage(bool runs) { m_runsProductPackage = runs; }
+  bool RunsProductPackage() const { return m_runsProductPackage; }
+  void SetUninstall(bool uninstall) { m_uninstall = uninstall; }
+  bool IsUninstall() const { return m_uninstall; }
+  void SetRepair(bool repair) { m_repair = repair; }
+  bool IsRepair() const { return m_repair; }
+  // Whether the user may cancel while this action runs.
+  void SetCancelAllowed(bool allowed) { m_cancelAllowed = allowed; }
+  bool IsCancelAllowed() const { return m_cancelAllowed; }
+  void SetOverrideInstallDir(const std::wstring& text) { m_overrideInstallDir = text; }
+  void SetNoUninstall(bool noUninstall) { m_noUninstall = noUninstall; }
+  void SetNoRepair(bool noRepair) { m_noRepair = noRepair; }
+  bool IsNoRepair() const { return m_noRepair; }
+  void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
+  bool IsExecuted() const { return m_executed; }
+
+  // The running command's and the running rollback's thread or process; the
+  // action keeps owning them until Close.
+  HANDLE GetActionHandle() const { return m_actionHandle.Get(); }
+  HANDLE GetRollbackHandle() const { return m_rollbackHandle.Get(); }
+  void CloseActionHandle() { m_actionHandle.Reset(); }
+  void CloseRollbackHandle() { m_rollbackHandle.Reset(); }
+
+ private:
+  void BuildDefaultUninstallCommandLine();
+  void BuildDefaultRepairCommandLine();
+  bool IsInstallerLine(const std::wstring& line) const;
+  void AppendToInstallLine(const std::wstring& text);
+  void ShowStatusText();
+  template <typename Operation>
+  DWORD GuardReferenceOperation(const wchar_t* failureText, Operation operation);
+
+  EExecuteOptions m_executeOptions;
+  EReturnProcessing m_returnProcessing;
+  std::wstring m_commandLine;
+  std::wstring m_uninstallCommandLine;
+  std::wstring m_repairCommandLine;
+  const CMapStringToString* m_properties;
+  std::wstring m_condition;
+  std::wstring m_productName;
+  std::wstring m_productCode;
+  CScopedHandle m_actionHandle;
+  CScopedHandle m_rollbackHandle;
+  CExpressionParser* m_parser;
+  bool m_executed = false;
+  bool m_runsProductPackage = false;
+  bool m_uninstall = false;
+  bool m_repair = false;
+  bool m_cancelAllowed = true;
+  IRefCounting* m_refCounter = nullptr;
+  std::wstring m_overrideInstallDir;
+  bool m_noUninstall = false;
+  bool m_noRepair = false;
+};

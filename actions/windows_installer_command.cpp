@@ -1,0 +1,101 @@
+// windows_installer_command.cpp: how an action's command line is started and
+// waited for.
+#include "actions/windows_installer_command.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "foundation/scoped_handle.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kInstallerProgram[] = L"MSIEXEC";
+const DWORD kRebootInitiatedByInstaller = 0x70669;
+
+WindowsInstallerRunner g_windowsInstallerRunner = nullptr;
+
+std::wstring Quoted(const std::wstring& text) {
+  if (StartsWith(text, L"\"")) return text;
+  return L"\"" + text + L"\"";
+}
+
+}  // namespace
+
+void SetWindowsInstallerRunner(WindowsInstallerRunner runner) { g_windowsInstallerRunner = runner; }
+
+DWORD RunWindowsInstallerCommand(const std::wstring& commandLine, HANDLE* handle) {
+  *handle = nullptr;
+  if (ToUpper(commandLine).find(kInstallerProgram) == std::wstring::npos) {
+    if (Trim(commandLine).empty()) {
+      WriteLog(L"   Empty command line in action; skipping execution");
+      return ERROR_SUCCESS;
+    }
+    if (!CreateShellProcess(commandLine, std::wstring(), handle)) {
+      DWORD error = GetLastError();
+      WriteLog(L"   CreateShellProcess failed with error code %d", error);
+      return error;
+    }
+    return ERROR_SUCCESS;
+  }
+  if (!g_windowsInstallerRunner) {
+    WriteLog(L"   No in-process Windows Installer runner to start: %s", commandLine.c_str());
+    return ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  // The original text runs: property values keep their case.
+  return g_windowsInstallerRunner(commandLine, handle);
+}
+
+bool CreateShellProcess(const std::wstring& commandLine, const std::wstring& workingFolder,
+                        HANDLE* handle) {
+  *handle = nullptr;
+  WriteLog(L"   Running external command: %s", commandLine.c_str());
+  std::wstring parameters = commandLine;
+  std::wstring program;
+  if (!ExtractToken(&parameters, &program, L" ", true) || program.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  std::wstring folder = workingFolder;
+  if (folder.empty()) {
+    size_t slash = program.find_last_of(L'\\');
+    if (slash != std::wstring::npos) folder = program.substr(0, slash);
+  }
+  program = Quoted(program);
+  if (!folder.empty()) folder = Quoted(folder);
+
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&info)) return false;
+  *handle = info.hProcess;
+  return true;
+}
+
+DWORD WaitForCommandExit(HANDLE handle) {
+  CScopedHandle command(handle);  // owned from here on
+  if (!command.IsValid()) {
+    WriteLog(L"   No process or thread to wait for; the command counts as failed");
+    return ERROR_INSTALL_FAILURE;
+  }
+  if (WaitForSingleObject(command.Get(), INFINITE) == WAIT_FAILED) return GetLastError();
+  DWORD exitCode = 0;
+  if (GetExitCodeProcess(command.Get(), &exitCode)) return exitCode;
+  DWORD error = GetLastError();
+  // The in-process runner hands back a thread, not a process.
+  if (error != ERROR_INVALID_HANDLE) return error;
+  if (GetExitCodeThread(command.Get(), &exitCode)) return exitCode;
+  return GetLastError();
+}
+
+bool IsRebootExitCode(DWORD code) {
+  return code == ERROR_SUCCESS_REBOOT_INITIATED || code == ERROR_SUCCESS_REBOOT_REQUIRED ||
+         code == kRebootInitiatedByInstaller;
+}
