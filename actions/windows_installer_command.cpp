@@ -60,8 +60,7 @@ bool CreateShellProcess(const std::wstring& commandLine, const std::wstring& wor
   }
   std::wstring folder = workingFolder;
   if (folder.empty()) {
-    size_t slash = program.find_last_of(L'\\');
-    if (slash != std::wstring::npos) folder = program.substr(0, slash);
+    folder = FolderOfPath(program, false);
   }
   program = Quoted(program);
   if (!folder.empty()) folder = Quoted(folder);
