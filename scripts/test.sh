@@ -32,6 +32,27 @@ wine_prefix_ready
 wine_server_start
 
 status=0
+# The README's commands are run as they are written: a script it names must
+# be committed executable, or a fresh clone answers "Permission denied".
+# Outside a git checkout there are no recorded modes to check.
+echo "== scripts the README names"
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  cases=""
+  for script in $(grep -o 'scripts/[A-Za-z0-9_.-]*\.sh' README.md | sort -u); do
+    mode=$(git ls-files -s -- "$script" | cut -d' ' -f1)
+    if [ "$mode" != "100755" ]; then
+      echo "$script: recorded mode '${mode:-not tracked}', not 100755"
+      cases+="<testcase classname=\"Scripts\" name=\"$script\"><failure message=\"not executable\"/></testcase>"
+    else
+      cases+="<testcase classname=\"Scripts\" name=\"$script\"/>"
+    fi
+  done
+  echo "<testsuite>$cases</testsuite>" > "$results/scripts.xml"
+  grep -q '<failure' "$results/scripts.xml" && status=1
+else
+  echo "not a git checkout: modes not checked"
+fi
+
 echo "== native portable core (ASan/UBSan)"
 ./build/native/portable_tests --gtest_brief=1 --gtest_output="xml:$results/portable.xml" \
   > "$results/portable.log" 2>&1 || status=1
