@@ -70,17 +70,22 @@ run_fuzzer() {
   [ -z "$failure" ]
 }
 echo "== fuzzers (libFuzzer, ASan/UBSan)"
-mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus build/fuzz/engine_text_corpus
+mkdir -p build/fuzz/condition_corpus build/fuzz/command_options_corpus build/fuzz/engine_text_corpus \
+  build/fuzz/ini_corpus
 run_fuzzer command_options_fuzzer 20 -dict=tests/fuzz/command_options.dict build/fuzz/command_options_corpus &
 fuzz_options=$!
 run_fuzzer condition_fuzzer 30 build/fuzz/condition_corpus tests/fuzz/condition_seeds &
 fuzz_conditions=$!
 run_fuzzer engine_text_fuzzer 10 -timeout=10 -dict=tests/fuzz/engine_text.dict build/fuzz/engine_text_corpus &
 fuzz_engine_text=$!
+run_fuzzer ini_fuzzer 20 -dict=tests/fuzz/ini.dict build/fuzz/ini_corpus tests/fuzz/ini_seeds &
+fuzz_ini=$!
 wait $fuzz_options || status=1
 wait $fuzz_conditions || status=1
 wait $fuzz_engine_text || status=1
-tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log"
+wait $fuzz_ini || status=1
+tail -qn1 "$results/command_options_fuzzer.log" "$results/condition_fuzzer.log" "$results/engine_text_fuzzer.log" \
+  "$results/ini_fuzzer.log"
 
 for exe in build/win/*_tests.exe; do
   name=$(basename "$exe" .exe)
