@@ -95,8 +95,10 @@ for exe in build/win/*_tests.exe; do
   grep -E '^\[  (FAILED|PASSED|SKIPPED) ' "$results/$name.log" | tail -20
 done
 
-echo "== end-to-end (pytest)"
-/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e --junitxml="$results/e2e.xml" \
+# The end-to-end template is copied from the build's prefix: its server ends first.
+wine_server_stop
+echo "== end-to-end (pytest, a Wine prefix per test)"
+/usr/bin/python3 -m pytest -q -p no:cacheprovider -n "$(nproc)" tests/e2e --junitxml="$results/e2e.xml" \
   > "$results/e2e.log" 2>&1
 rc=$?
 # pytest's 5 means "no tests collected": an empty suite is not a failure here.

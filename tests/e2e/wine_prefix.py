@@ -1,0 +1,155 @@
+"""Wine prefixes of the end-to-end tests: a template copied once per test run
+from the build's prefix, and for each test a copy of the template with a
+wineserver of its own, so no test sees another's installs.
+
+A prefix is 1.3 GB, almost all of it Wine's builtin DLLs, which Wine loads
+from its own folder and which stand in the prefix only as files to be found.
+A test's copy hard-links those and copies the rest (about 20 MB); a test
+that writes into one of the linked files in place fails, because that would
+change the template under every other test."""
+import os
+import pathlib
+import shutil
+import subprocess
+import threading
+
+BUILTIN_MARK = b"Wine builtin DLL"
+WINE_DEFAULTS = {
+    "WINEARCH": "win64",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+}
+
+
+def base_environment(prefix):
+    env = dict(os.environ)
+    for name, value in WINE_DEFAULTS.items():
+        env.setdefault(name, value)
+    env["WINEDEBUG"] = "-all"
+    env["WINEPREFIX"] = str(prefix)
+    return env
+
+
+def _quiet(args, prefix, timeout=120):
+    # Wine's services keep inherited pipes open: no pipes, only the null device.
+    subprocess.run(args, env=base_environment(prefix), stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout, check=False)
+
+
+def make_template(base, template):
+    """Creates the build's prefix when missing (about 30 s), then copies it."""
+    if not (base / "system.reg").exists():
+        base.mkdir(parents=True, exist_ok=True)
+        _quiet(["wineboot", "-i"], base, timeout=300)
+        _quiet(["wineserver", "-w"], base)
+    shutil.rmtree(template, ignore_errors=True)
+    template.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["cp", "-a", str(base), str(template)], check=True)
+
+
+def _is_builtin(path):
+    with open(path, "rb") as file:
+        return BUILTIN_MARK in file.read(0x80)
+
+
+def shared_files(template):
+    """The template's builtin DLLs, each with the (size, mtime) it had."""
+    shared = {}
+    for root, _, files in os.walk(template):
+        for name in files:
+            path = os.path.join(root, name)
+            if name.lower().endswith((".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".tlb")) \
+                    and not os.path.islink(path) and _is_builtin(path):
+                stat = os.stat(path)
+                shared[os.path.relpath(path, template)] = (stat.st_size, stat.st_mtime_ns)
+    return shared
+
+
+def _copy_tree(source, target, shared, relative=""):
+    target.mkdir(parents=True)
+    with os.scandir(source) as entries:
+        for entry in entries:
+            name = os.path.join(relative, entry.name)
+            destination = target / entry.name
+            if entry.is_symlink():
+                os.symlink(os.readlink(entry.path), destination)
+            elif entry.is_dir():
+                _copy_tree(pathlib.Path(entry.path), destination, shared, name)
+            elif name in shared:
+                os.link(entry.path, destination)
+            else:
+                shutil.copy2(entry.path, destination)
+
+
+class PrefixCopy:
+    """One test's prefix: copied on first use, its wineserver ended and the
+    copy removed at the end of the test (kept when the test failed)."""
+
+    def __init__(self, template, shared, folder):
+        self.template = template
+        self.shared = shared
+        self.folder = folder
+        self.server = None
+
+    def path(self):
+        if self.server is None:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            _copy_tree(self.template, self.folder, self.shared)
+            # A persistent server: the test's programs start without booting
+            # Wine's services anew each time.
+            self.server = subprocess.Popen(
+                ["wineserver", "-f", "-p"], env=base_environment(self.folder),
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self.folder
+
+    def changed_shared_files(self):
+        changed = []
+        for name, (size, mtime) in self.shared.items():
+            try:
+                stat = os.stat(self.folder / name)
+                original = os.stat(self.template / name)
+            except FileNotFoundError:
+                continue  # removed from the copy: the template keeps its own
+            if stat.st_ino == original.st_ino and (stat.st_size, stat.st_mtime_ns) != (size, mtime):
+                changed.append(name)
+        return changed
+
+    def end(self, keep):
+        """Returns the shared files the test changed in place, then ends the
+        server and every program of the prefix and removes the copy (kept
+        when `keep`) in the background: ending a server saves its registry,
+        most of a second the next test need not wait for."""
+        if self.server is None:
+            return []
+        changed = self.changed_shared_files()
+        cleanup = threading.Thread(target=self._remove, args=(keep,))
+        cleanup.start()
+        _cleanups.append(cleanup)
+        return changed
+
+    def _remove(self, keep):
+        _quiet(["wineserver", "-k"], self.folder, timeout=60)
+        try:
+            self.server.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+            self.server.wait()
+        _quiet(["wineserver", "-w"], self.folder, timeout=60)
+        # The server's socket folder is named after the prefix's device and
+        # inode, under the temporary folder the prefix names (Debian's Wine).
+        named = self.folder / "wineserver"
+        if named.exists():
+            stat = os.stat(self.folder)
+            server_folder = pathlib.Path("/tmp") / named.read_text().strip() / \
+                f"server-{stat.st_dev:x}-{stat.st_ino:x}"
+            shutil.rmtree(server_folder, ignore_errors=True)
+        if not keep:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+
+_cleanups = []
+
+
+def wait_for_cleanups():
+    """Every ended test's server is gone and its copy removed."""
+    while _cleanups:
+        _cleanups.pop().join()
