@@ -142,6 +142,10 @@ def pytest_configure(config):
 
 def pytest_unconfigure(config):
     wait_for_cleanups()
+    if not hasattr(config, "workerinput"):
+        # 1.3 GB that the next run copies anew; a kept failed prefix holds
+        # its own links to the files it shares.
+        shutil.rmtree(TEMPLATE_PREFIX, ignore_errors=True)
     display = getattr(config, "e2e_display", None)
     if display:
         display.terminate()
