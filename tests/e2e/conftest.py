@@ -161,13 +161,20 @@ def pytest_runtest_makereport(item, call):
 
 @pytest.fixture(autouse=True)
 def test_world(request):
-    """Every test's world; its prefix is copied when the test first runs a
-    program, and its wineserver is ended and the copy removed at the end
-    (kept when the test failed, for a look inside)."""
+    """Every test's world. Its prefix is also this process's WINEPREFIX
+    while the test runs, so a test that starts `wine` itself stays in it.
+    At the end its wineserver is ended and the copy removed (kept when the
+    test failed, for a look inside)."""
     global _current
     _current = World(request.node)
+    previous = os.environ.get("WINEPREFIX")
+    os.environ["WINEPREFIX"] = str(_current.prefix.path())
     yield _current
     world, _current = _current, None
+    if previous is None:
+        del os.environ["WINEPREFIX"]
+    else:
+        os.environ["WINEPREFIX"] = previous
     changed = world.prefix.end(keep=getattr(request.node, "e2e_failed", False))
     assert not changed, f"changed in place, under every other test's prefix too: {changed}"
 
