@@ -136,12 +136,15 @@ class PrefixCopy:
         _quiet(["wineserver", "-w"], self.folder, timeout=60)
         # The server's socket folder is named after the prefix's device and
         # inode, under the temporary folder the prefix names (Debian's Wine).
+        # When the template's folder had gone, Wine made one for this copy.
         named = self.folder / "wineserver"
         if named.exists():
             stat = os.stat(self.folder)
-            server_folder = pathlib.Path("/tmp") / named.read_text().strip() / \
-                f"server-{stat.st_dev:x}-{stat.st_ino:x}"
-            shutil.rmtree(server_folder, ignore_errors=True)
+            temporary = pathlib.Path("/tmp") / named.read_text().strip()
+            shutil.rmtree(temporary / f"server-{stat.st_dev:x}-{stat.st_ino:x}", ignore_errors=True)
+            template_named = self.template / "wineserver"
+            if not template_named.exists() or template_named.read_text().strip() != temporary.name:
+                shutil.rmtree(temporary, ignore_errors=True)
         if not keep:
             shutil.rmtree(self.folder, ignore_errors=True)
 
