@@ -12,6 +12,7 @@ import pathlib
 import shutil
 import subprocess
 import threading
+import time
 
 BUILTIN_MARK = b"Wine builtin DLL"
 WINE_DEFAULTS = {
@@ -94,12 +95,37 @@ class PrefixCopy:
         if self.server is None:
             shutil.rmtree(self.folder, ignore_errors=True)
             _copy_tree(self.template, self.folder, self.shared)
-            # A persistent server: the test's programs start without booting
-            # Wine's services anew each time.
-            self.server = subprocess.Popen(
+            self.server = self._start_server()
+        return self.folder
+
+    def _server_folder(self):
+        """Where the server keeps its socket: named after the prefix's device
+        and inode, under the temporary folder the prefix names (Debian's
+        Wine) or Wine's own."""
+        stat = os.stat(self.folder)
+        named = self.folder / "wineserver"
+        temporary = pathlib.Path("/tmp") / (named.read_text().strip() if named.exists()
+                                            else f".wine-{os.getuid()}")
+        return temporary / f"server-{stat.st_dev:x}-{stat.st_ino:x}"
+
+    def _start_server(self):
+        """A persistent server, so the test's programs start without booting
+        Wine's services anew each time; up before the first program starts,
+        or that program starts a second server that races with it."""
+        for _ in range(3):
+            server = subprocess.Popen(
                 ["wineserver", "-f", "-p"], env=base_environment(self.folder),
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return self.folder
+            deadline = time.time() + 30
+            while time.time() < deadline and server.poll() is None:
+                if (self._server_folder() / "socket").exists():
+                    return server
+                time.sleep(0.01)
+            # Debian's server that finds the prefix's temporary folder gone
+            # makes a new one, says so and ends: it asks to be started again.
+            server.kill()
+            server.wait()
+        raise RuntimeError(f"no wineserver for {self.folder}")
 
     def changed_shared_files(self):
         changed = []
@@ -134,17 +160,14 @@ class PrefixCopy:
             self.server.kill()
             self.server.wait()
         _quiet(["wineserver", "-w"], self.folder, timeout=60)
-        # The server's socket folder is named after the prefix's device and
-        # inode, under the temporary folder the prefix names (Debian's Wine).
-        # When the template's folder had gone, Wine made one for this copy.
-        named = self.folder / "wineserver"
-        if named.exists():
-            stat = os.stat(self.folder)
-            temporary = pathlib.Path("/tmp") / named.read_text().strip()
-            shutil.rmtree(temporary / f"server-{stat.st_dev:x}-{stat.st_ino:x}", ignore_errors=True)
-            template_named = self.template / "wineserver"
-            if not template_named.exists() or template_named.read_text().strip() != temporary.name:
-                shutil.rmtree(temporary, ignore_errors=True)
+        server_folder = self._server_folder()
+        shutil.rmtree(server_folder, ignore_errors=True)
+        # When the template's temporary folder had gone, Wine made one for
+        # this copy alone.
+        template_named = self.template / "wineserver"
+        if (self.folder / "wineserver").exists() and (
+                not template_named.exists() or template_named.read_text().strip() != server_folder.parent.name):
+            shutil.rmtree(server_folder.parent, ignore_errors=True)
         if not keep:
             shutil.rmtree(self.folder, ignore_errors=True)
 
