@@ -11,7 +11,8 @@ import subprocess
 
 import pytest
 
-from wine_prefix import PrefixCopy, base_environment, make_template, shared_files, wait_for_cleanups
+from wine_prefix import (PrefixCopy, base_environment, end_with_parent, make_template, shared_files,
+                         wait_for_cleanups)
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 BUILD = REPO / "build" / "win"
@@ -118,7 +119,8 @@ def start_display():
     by its title find their own; Xvfb picks a free number itself."""
     read, write = os.pipe()
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp"], pass_fds=(write,), stdin=subprocess.DEVNULL,
+                               "-nolisten", "tcp"], pass_fds=(write,), preexec_fn=end_with_parent,
+                              stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
     with os.fdopen(read, "rb") as pipe:

@@ -7,14 +7,19 @@ from its own folder and which stand in the prefix only as files to be found.
 A test's copy hard-links those and copies the rest (about 20 MB); a test
 that writes into one of the linked files in place fails, because that would
 change the template under every other test."""
+import ctypes
 import os
 import pathlib
 import shutil
+import signal
 import subprocess
 import threading
 import time
 
 BUILTIN_MARK = b"Wine builtin DLL"
+PR_SET_PDEATHSIG = 1
+# Looked up here: a child between fork and exec loads nothing.
+_prctl = ctypes.CDLL(None, use_errno=True).prctl
 WINE_DEFAULTS = {
     "WINEARCH": "win64",
     "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
@@ -28,6 +33,12 @@ def base_environment(prefix):
     env["WINEDEBUG"] = "-all"
     env["WINEPREFIX"] = str(prefix)
     return env
+
+
+def end_with_parent():
+    """In a child about to start: a signal to end when the process that
+    started it ends, so a worker stopped half-way leaves no server or display."""
+    _prctl(PR_SET_PDEATHSIG, signal.SIGINT)
 
 
 def _quiet(args, prefix, timeout=120):
@@ -114,7 +125,7 @@ class PrefixCopy:
         or that program starts a second server that races with it."""
         for _ in range(3):
             server = subprocess.Popen(
-                ["wineserver", "-f", "-p"], env=base_environment(self.folder),
+                ["wineserver", "-f", "-p"], env=base_environment(self.folder), preexec_fn=end_with_parent,
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             deadline = time.time() + 30
             while time.time() < deadline and server.poll() is None:
@@ -154,11 +165,15 @@ class PrefixCopy:
 
     def _remove(self, keep):
         _quiet(["wineserver", "-k"], self.folder, timeout=60)
-        try:
-            self.server.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            self.server.kill()
-            self.server.wait()
+        # A server that -k did not reach (its socket folder renamed under
+        # it) gets the same request as a signal, then the last one.
+        for stop in (lambda: None, lambda: self.server.send_signal(signal.SIGINT), self.server.kill):
+            stop()
+            try:
+                self.server.wait(timeout=10)
+                break
+            except subprocess.TimeoutExpired:
+                pass
         _quiet(["wineserver", "-w"], self.folder, timeout=60)
         server_folder = self._server_folder()
         shutil.rmtree(server_folder, ignore_errors=True)
