@@ -9,7 +9,7 @@ packages=(
   xvfb xauth x11-apps imagemagick xdotool
   cmake ninja-build googletest
   clang libclang-rt-14-dev
-  python3 python3-pytest
+  python3 python3-pytest python3-pytest-xdist
   zlib1g-dev zip unzip 7zip
 )
 

@@ -1,5 +1,8 @@
 """Shared pieces of the end-to-end tests: our Windows programs run under
-Wine in the build's own prefix, with full 32-bit exit codes."""
+Wine with full 32-bit exit codes, each test in a Wine prefix of its own
+(copied from a template made once per run) and a folder of its own under
+build/e2e, so tests can run in parallel and never see each other's
+installs."""
 import os
 import pathlib
 import re
@@ -8,9 +11,14 @@ import subprocess
 
 import pytest
 
+from wine_prefix import (PrefixCopy, base_environment, end_with_parent, make_template, shared_files,
+                         wait_for_cleanups)
+
 REPO = pathlib.Path(__file__).resolve().parents[2]
 BUILD = REPO / "build" / "win"
 WORK = REPO / "build" / "e2e"
+BASE_PREFIX = pathlib.Path(os.environ.get("WINEPREFIX_OVERRIDE") or REPO / "build" / "wineprefix")
+TEMPLATE_PREFIX = WORK / "template-prefix"
 
 
 def windows_path(path):
@@ -18,10 +26,31 @@ def windows_path(path):
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
+class World:
+    """The running test's own folder, output folder and prefix."""
+    shared = None
+
+    def __init__(self, node):
+        module = pathlib.Path(node.nodeid.split("::")[0]).stem
+        self.folder = WORK / module / re.sub(r"[^\w.,=\[\]-]+", "_", node.name)
+        shutil.rmtree(self.folder, ignore_errors=True)
+        self.out = self.folder / "out"
+        self.out.mkdir(parents=True)
+        if World.shared is None:
+            World.shared = shared_files(TEMPLATE_PREFIX)
+        self.prefix = PrefixCopy(TEMPLATE_PREFIX, World.shared, self.folder / "prefix")
+
+
+_current = None
+
+
+def current_world():
+    assert _current is not None, "Wine runs only inside a test, in the test's own prefix"
+    return _current
+
+
 def wine_environment(extra=None, remove=()):
-    env = dict(os.environ)
-    env.setdefault("WINEPREFIX", str(REPO / "build" / "wineprefix"))
-    env["WINEDEBUG"] = "-all"
+    env = base_environment(current_world().prefix.path())
     for name in list(env):
         if name.upper() in {n.upper() for n in remove}:
             del env[name]
@@ -47,13 +76,11 @@ def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), t
     if cwd:
         launcher_args += ["--cwd", windows_path(cwd)]
     if raw_args is not None:
-        args_file = WORK / "launcher.args"
-        WORK.mkdir(parents=True, exist_ok=True)
+        args_file = current_world().out / "launcher.args"
         args_file.write_bytes(raw_args.encode("utf-8"))
         launcher_args += ["--args-file", windows_path(args_file)]
     launcher_args += [windows_path(program)] + [str(arg) for arg in args]
-    out_file = WORK / "launcher.out"
-    WORK.mkdir(parents=True, exist_ok=True)
+    out_file = current_world().out / "launcher.out"
     # Wine's services keep inherited pipes open: read the output from a file.
     with open(out_file, "wb") as out:
         subprocess.run(launcher_args, stdout=out, stderr=subprocess.STDOUT,
@@ -87,11 +114,77 @@ def prefix_drive_c():
     return pathlib.Path(wine_environment()["WINEPREFIX"]) / "drive_c"
 
 
+def start_display():
+    """An X display of this process's own, so tests that look for a window
+    by its title find their own; Xvfb picks a free number itself."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], pass_fds=(write,), preexec_fn=end_with_parent,
+                              stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read, "rb") as pipe:
+        number = pipe.readline().strip().decode()
+    if number:
+        os.environ["DISPLAY"] = ":" + number
+    return server
+
+
+def pytest_configure(config):
+    worker = hasattr(config, "workerinput")
+    if not worker:
+        # Once per run, before any worker starts: last run's folders go, and
+        # the template is copied from the build's prefix as it is now.
+        shutil.rmtree(WORK, ignore_errors=True)
+        make_template(BASE_PREFIX, TEMPLATE_PREFIX)
+    # Each worker gets a display (the controller of workers needs none).
+    if (worker or not getattr(config.option, "numprocesses", None)) and shutil.which("Xvfb"):
+        config.e2e_display = start_display()
+
+
+def pytest_unconfigure(config):
+    wait_for_cleanups()
+    if not hasattr(config, "workerinput"):
+        # 1.3 GB that the next run copies anew; a kept failed prefix holds
+        # its own links to the files it shares.
+        shutil.rmtree(TEMPLATE_PREFIX, ignore_errors=True)
+    display = getattr(config, "e2e_display", None)
+    if display:
+        display.terminate()
+        display.wait()
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    if outcome.get_result().failed:
+        item.e2e_failed = True
+
+
+@pytest.fixture(autouse=True)
+def test_world(request):
+    """Every test's world. Its prefix is also this process's WINEPREFIX
+    while the test runs, so a test that starts `wine` itself stays in it.
+    At the end its wineserver is ended and the copy removed (kept when the
+    test failed, for a look inside)."""
+    global _current
+    _current = World(request.node)
+    previous = os.environ.get("WINEPREFIX")
+    os.environ["WINEPREFIX"] = str(_current.prefix.path())
+    yield _current
+    world, _current = _current, None
+    if previous is None:
+        del os.environ["WINEPREFIX"]
+    else:
+        os.environ["WINEPREFIX"] = previous
+    changed = world.prefix.end(keep=getattr(request.node, "e2e_failed", False))
+    assert not changed, f"changed in place, under every other test's prefix too: {changed}"
+
+
 @pytest.fixture
-def kit(request):
+def kit(test_world):
     """A fresh folder holding a copy of the probe program."""
-    folder = WORK / request.node.name
-    shutil.rmtree(folder, ignore_errors=True)
+    folder = test_world.folder / "kit"
     folder.mkdir(parents=True)
     shutil.copy(BUILD / "foundation_probe.exe", folder)
     yield folder
