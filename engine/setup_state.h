@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/install_group_info.h"
 #include "engine/product_data_map.h"
 #include "platform/string_map.h"
 
@@ -110,6 +111,10 @@ class CSetupState {
   // Each product's product code under its key, as the configuration gives it.
   std::map<std::wstring, std::wstring> m_productCodes;
   CProductDataMap m_products;
+  // The suite's install groups, "default" and "remove"; the products point
+  // into them.
+  CInstallGroupInfoMap m_installGroups;
+  LONG m_existingSuiteFound = 0;
 
  private:
   void SetText(std::wstring* field, const std::wstring& value);

@@ -109,6 +109,7 @@ class CWorker {
   bool ParseProductList();
   bool LoadCachedProductData();
   bool ParseMsiFileList();
+  bool ParseInstallGroupInfo();
   void CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolder, double freeSpace,
                            double largestCost);
   void FindPackagesAndTransforms();

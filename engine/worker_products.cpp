@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "actions/command_options.h"
+#include "engine/install_group_loader.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
 #include "engine/setup_host.h"
@@ -86,6 +87,12 @@ bool CWorker::LoadCachedProductData() {
 }
 
 // Package and transform paths, costs, and room for the largest product.
+bool CWorker::ParseInstallGroupInfo() {
+  if (!m_configuration) return false;
+  CInstallGroupLoader loader(*m_configuration, *m_replacements, m_productList, *m_state, m_settings);
+  return loader.Load();
+}
+
 bool CWorker::ParseMsiFileList() {
   if (!m_configuration || m_productList.Keys().empty()) return false;
   wchar_t tempBuffer[MAX_PATH + 1] = {};

@@ -253,7 +253,7 @@ bool CWorker::RunPrepareUpdateMode() {
 }
 
 void CWorker::ReadInstallGroups() {
-  RequireConfigurationStep(NotBuiltYet(L"ParseInstallGroupInfo"), L"Unable to parse the setup install group info");
+  RequireConfigurationStep(ParseInstallGroupInfo(), L"Unable to parse the setup install group info");
 }
 
 // False when the suite's condition rules the machine out.

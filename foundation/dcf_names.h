@@ -91,3 +91,22 @@ inline constexpr wchar_t kFeatureIdKey[] = L"FeatureId";
 inline constexpr wchar_t kParentIdKey[] = L"ParentId";
 inline constexpr wchar_t kDisplayNameKey[] = L"DisplayName";
 inline constexpr wchar_t kDisplayKey[] = L"Display";
+
+// [ProductGroup.Default]: the suite as a whole
+inline constexpr wchar_t kProductGroupDefaultSection[] = L"ProductGroup.Default";
+inline constexpr wchar_t kUuidKey[] = L"UUID";
+inline constexpr wchar_t kSuiteIdKey[] = L"SuiteID";
+inline constexpr wchar_t kFamilyIdKey[] = L"FamilyID";
+inline constexpr wchar_t kVersionKey[] = L"Version";
+inline constexpr wchar_t kIconPathKey[] = L"IconPath";
+inline constexpr wchar_t kHelpLinkKey[] = L"HelpLink";
+inline constexpr wchar_t kUrlInfoAboutKey[] = L"URLInfoAbout";
+inline constexpr wchar_t kBuildNumberKey[] = L"BuildNumber";
+inline constexpr wchar_t kSkuKey[] = L"SKU";
+inline constexpr wchar_t kBasePathKey[] = L"BasePath";
+inline constexpr wchar_t kSuiteFolderKey[] = L"SuiteFolder";
+inline constexpr wchar_t kOverinstallAllowedKey[] = L"OverinstallAllowed";
+inline constexpr wchar_t kRepairModeAllowedKey[] = L"RepairModeAllowed";
+inline constexpr wchar_t kUninstallUiLevelKey[] = L"UninstallUILevel";
+// A product's Group that belongs to no install group.
+inline constexpr wchar_t kExcludeGroup[] = L"exclude";

@@ -96,3 +96,20 @@ def test_bad_package_ends_with_13_and_names_the_product(suite_kit, damage):
     assert code == 13
     assert "Failed loading MSI package data for Beta" in messages
     assert "Unable to read MSI package data for products" in messages
+
+
+@pytest.mark.parametrize("old, new, line", [
+    ("UUID={7A3B0C11-5D2E-4F60-8A91-2B3C4D5E6F70}", "",
+     "The UUID has not been assigned and this is not a master or single product installer. Setup "
+     "cannot continue without one of these configurations being active and must exit now."),
+    ("DisplayName=Tamsa Sample Suite", "Version=2.0",
+     "A group is defined, but the displayname or version info is missing."),
+    ("Group=default", "Group=Other",
+     "Badly formatted install group entry in Other; the group id wasn't found in the dcf."),
+], ids=["no-uuid", "no-display-name", "undefined-group"])
+def test_broken_suite_description_ends_with_13(suite_kit, old, new, line):
+    edit_dcf(suite_kit, old, new)
+    code, messages = run_quiet(suite_kit)
+    assert code == 13
+    assert line in messages
+    assert "Unable to parse the setup install group info" in messages

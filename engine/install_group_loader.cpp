@@ -1,0 +1,290 @@
+// install_group_loader.cpp: the suite's install group from the
+// configuration, and the installed suite or family member that changes
+// where and how this run installs.
+#include "engine/install_group_loader.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/dcf_values.h"
+#include "engine/engine_settings.h"
+#include "engine/install_group_info.h"
+#include "engine/product_list.h"
+#include "engine/replacement_map.h"
+#include "engine/setup_state.h"
+#include "engine/suite_record.h"
+#include "foundation/dcf_names.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "foundation/wow64.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kUninstallPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kDisplayNameProperty[] = L"DisplayName";
+const wchar_t kVersionProperty[] = L"Version";
+const wchar_t kBuildNumberProperty[] = L"BuildNumber";
+const wchar_t kSkuProperty[] = L"SKU";
+const int kCharCodeBase = 16;
+const size_t kMaxFolderLength = MAX_PATH;
+const DWORD kNameLength = 260;
+
+const wchar_t* OrEmpty(const std::wstring& value) { return value.empty() ? L"empty" : value.c_str(); }
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The first Uninstall entry, 64-bit view first, whose FamilyID is the family's.
+bool FindFamilyEntry(const std::wstring& familyId, std::wstring* keyName, REGSAM* keyView) {
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    if (view == KEY_WOW64_64KEY && !IsWow64()) continue;
+    HKEY uninstall = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallPath, 0, KEY_READ | view, &uninstall) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    bool found = false;
+    for (DWORD index = 0; !found; ++index) {
+      wchar_t name[kNameLength] = L"";
+      DWORD nameLength = kNameLength;
+      if (RegEnumKeyExW(uninstall, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS) {
+        break;
+      }
+      std::wstring family;
+      if (CSuiteRecord(name, view).ReadText(kSuiteFamilyIdValue, &family) &&
+          EqualsNoCase(family, familyId)) {
+        *keyName = name;
+        *keyView = view;
+        found = true;
+      }
+    }
+    RegCloseKey(uninstall);
+    if (found) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+CInstallGroupLoader::CInstallGroupLoader(const CKwIniFile& configuration, const CReplacementMap& macros,
+                                         const CProductList& products, CSetupState& state,
+                                         CEngineSettings& settings)
+    : m_configuration(configuration), m_macros(macros), m_products(products), m_state(state),
+      m_settings(settings) {}
+
+std::wstring CInstallGroupLoader::Value(const wchar_t* key, const wchar_t* defaultValue) const {
+  return ReadDcfValue(m_configuration, kProductGroupDefaultSection, key, defaultValue);
+}
+
+std::wstring CInstallGroupLoader::LogValue(const wchar_t* key) {
+  std::wstring value = Value(key);
+  WriteLog(L"   %s is: %s", key, OrEmpty(value));
+  return value;
+}
+
+bool CInstallGroupLoader::Load() {
+  WriteLog(L"Installer suite information");
+  std::unique_ptr<CInstallGroupInfo> group(new CInstallGroupInfo());
+  group->m_uuid = Value(kUuidKey);
+  if (group->m_uuid.empty()) group->m_uuid = Value(kSuiteIdKey);
+  group->m_familyId = Value(kFamilyIdKey);
+  WriteLog(L"   UUID is: %s", OrEmpty(group->m_uuid));
+  WriteLog(L"   FamilyID is: %s", OrEmpty(group->m_familyId));
+  if (group->m_uuid.empty() && m_products.HasIndependentProducts()) {
+    WriteLog(L"The UUID has not been assigned and this is not a master or single product installer. Setup cannot continue without one of these configurations being active and must exit now.");
+    return false;
+  }
+
+  group->m_displayName = DecodeCharCodes(Value(kDisplayNameKey), kCharCodeBase);
+  WriteLog(L"   DisplayName is: %s", OrEmpty(group->m_displayName));
+  group->m_version = LogValue(kVersionKey);
+  group->m_iconPath = LogValue(kIconPathKey);
+  group->m_helpLink = LogValue(kHelpLinkKey);
+  group->m_urlInfoAbout = LogValue(kUrlInfoAboutKey);
+  group->m_buildNumber = LogValue(kBuildNumberKey);
+  group->m_sku = LogValue(kSkuKey);
+  m_state.SetProperty(kDisplayNameProperty, group->m_displayName);
+  m_state.SetProperty(kVersionProperty, group->m_version);
+  m_state.SetProperty(kBuildNumberProperty, group->m_buildNumber);
+  m_state.SetProperty(kSkuProperty, group->m_sku);
+
+  ReadInstallPath(group.get());
+  group->m_overinstallAllowed = Value(kOverinstallAllowedKey, L"1") == L"1" ? 1 : 0;
+  group->m_repairModeAllowed = Value(kRepairModeAllowedKey, L"0") == L"1" ? 1 : 0;
+  WriteLog(L"   OverinstallAllowed value is: %d", group->m_overinstallAllowed);
+  WriteLog(L"   RepairModeAllowed  value is: %d", group->m_repairModeAllowed);
+
+  if (group->m_uuid.empty()) return true;
+  if (group->m_displayName.empty()) {
+    WriteLog(L"A group is defined, but the displayname or version info is missing.");
+    return false;
+  }
+  CInstallGroupInfo* defaultGroup =
+      m_state.m_installGroups.SetAt(CInstallGroupInfoMap::kDefaultGroup, std::move(group));
+  // A suite with an id always counts the products it uses.
+  m_settings.referenceCounting = true;
+  if (!LinkProducts()) return false;
+  ReadInstalledSuite(defaultGroup);
+  return true;
+}
+
+void CInstallGroupLoader::ReadInstallPath(CInstallGroupInfo* group) {
+  std::wstring basePath =
+      WithoutTrailingBackslash(m_macros.Expand(ReplaceAll(Value(kBasePathKey), L"/", L"\\")));
+  WriteLog(L"   BasePath is: %s", OrEmpty(basePath));
+  if (m_settings.basePathGiven) {
+    WriteLog(L"      BasePath was specified on the command line");
+    // Expanded again now: {Name} folders were not known when the command line was read.
+    basePath = WithoutTrailingBackslash(m_macros.Expand(ReplaceAll(m_settings.basePath, L"/", L"\\")));
+    WriteLog(L"      Changing BasePath to: %s", basePath.c_str());
+  }
+  group->m_basePath = basePath;
+  group->m_suiteFolder = ReplaceAll(Value(kSuiteFolderKey), L"/", L"\\");
+  WriteLog(L"   SuiteFolder is: %s", OrEmpty(group->m_suiteFolder));
+  if (!basePath.empty() && !group->m_suiteFolder.empty()) {
+    std::wstring folder = Format(L"%s\\%s", basePath.c_str(), group->m_suiteFolder.c_str());
+    m_state.SetInstallFolder(folder);
+    m_installPathChanged = true;
+    WriteLog(L"      Changed InstalPath  to: %s", folder.c_str());
+    return;
+  }
+  if (!basePath.empty()) {
+    WriteLog(L"      The SuiteFolder is empty and BasePath was set. The InstalPath will not change, and remain:");
+  } else if (!group->m_suiteFolder.empty()) {
+    WriteLog(L"      The SuiteFolder was set and BasePath is empty. The InstalPath will not change, and remain:");
+  } else {
+    WriteLog(L"      The SuiteFolder is empty and BasePath is empty. The InstalPath will not change, and remain:");
+  }
+  WriteLog(L"         %s", m_state.GetInstallFolder().c_str());
+}
+
+bool CInstallGroupLoader::LinkProducts() {
+  for (const auto& entry : m_state.m_products) {
+    CProductData* product = entry.second.get();
+    const std::wstring& groupName = product->GetGroup();
+    if (EqualsNoCase(groupName, kExcludeGroup)) continue;
+    CInstallGroupInfo* found = m_state.m_installGroups.Lookup(groupName);
+    if (!found) {
+      WriteLog(L"Badly formatted install group entry in %s; the group id wasn't found in the dcf.",
+               groupName.c_str());
+      return false;
+    }
+    found->m_members.push_back(entry.first);
+    product->SetInstallGroup(found);
+  }
+  return true;
+}
+
+void CInstallGroupLoader::ReadInstalledSuite(CInstallGroupInfo* group) {
+  CSuiteRecord record(group->m_uuid);
+  if (!record.Exists()) {
+    WriteLog(L"No existing suite was found on this system.");
+    ReadFamilyPath(group);
+    return;
+  }
+  m_state.m_existingSuiteFound = 1;
+  WriteLog(L"An existing suite was found on this system.");
+  std::wstring displayName, version, buildNumber, sku, basePath, suiteFolder;
+  record.ReadText(kSuiteDisplayNameValue, &displayName);
+  record.ReadText(kSuiteDisplayVersionValue, &version);
+  record.ReadText(kSuiteBuildNumberValue, &buildNumber);
+  record.ReadText(kSuiteSkuValue, &sku);
+  record.ReadText(kSuiteBasePathValue, &basePath);
+  record.ReadText(kSuiteFolderValue, &suiteFolder);
+  WriteLog(L"   DisplayName is: %s", OrEmpty(displayName));
+  WriteLog(L"   DisplayVersion is: %s", OrEmpty(version));
+  WriteLog(L"   BuildNumber is: %s", OrEmpty(buildNumber));
+  WriteLog(L"   SKU is: %s", OrEmpty(sku));
+  WriteLog(L"   BasePath is: %s", OrEmpty(basePath));
+  WriteLog(L"   SuiteFolder is: %s", OrEmpty(suiteFolder));
+  if (!basePath.empty() && FolderExists(m_macros.Expand(basePath)) && !m_settings.basePathGiven) {
+    UseInstalledFolder(basePath, suiteFolder);
+  }
+  DecideOverinstall(group, displayName, version, buildNumber, sku, basePath, suiteFolder);
+}
+
+// The installed suite's folder is its base path's suite folder, as its
+// record was written; a record without a suite folder names the folder itself.
+void CInstallGroupLoader::UseInstalledFolder(const std::wstring& basePath,
+                                             const std::wstring& suiteFolder) {
+  WriteLog(L"      Changing BasePath to: %s", basePath.c_str());
+  std::wstring folder = suiteFolder.empty()
+      ? basePath
+      : Format(L"%s\\%s", WithoutTrailingBackslash(basePath).c_str(), suiteFolder.c_str());
+  folder = m_macros.Expand(folder);
+  m_state.SetInstallFolder(folder);
+  m_state.m_defaultInstallFolder = folder;
+}
+
+void CInstallGroupLoader::DecideOverinstall(CInstallGroupInfo* group, const std::wstring& displayName,
+                                            const std::wstring& version,
+                                            const std::wstring& buildNumber, const std::wstring& sku,
+                                            const std::wstring& basePath,
+                                            const std::wstring& suiteFolder) {
+  // The same build and edition is removed and installed again.
+  if (group->m_overinstallAllowed && buildNumber == group->m_buildNumber && sku == group->m_sku &&
+      group->m_repairModeAllowed) {
+    group->m_overinstallAllowed = 0;
+  }
+  if (group->m_overinstallAllowed && sku != group->m_sku && group->m_repairModeAllowed) {
+    group->m_repairOverInstall = 1;
+  }
+  if (group->m_overinstallAllowed) return;
+  std::unique_ptr<CInstallGroupInfo> installed(new CInstallGroupInfo());
+  installed->m_uuid = group->m_uuid;
+  installed->m_displayName = displayName;
+  installed->m_version = version;
+  installed->m_buildNumber = buildNumber;
+  installed->m_sku = sku;
+  installed->m_basePath = basePath;
+  installed->m_suiteFolder = suiteFolder;
+  // Whatever the scan found is kept: a failed view leaves fewer members.
+  installed->FindMemberProducts();
+  m_state.m_installGroups.SetAt(CInstallGroupInfoMap::kRemoveGroup, std::move(installed));
+}
+
+void CInstallGroupLoader::ReadFamilyPath(CInstallGroupInfo* group) {
+  if (group->m_familyId.empty()) return;
+  std::wstring keyName;
+  REGSAM view = 0;
+  if (!FindFamilyEntry(group->m_familyId, &keyName, &view)) return;
+  WriteLog(L"   FoundFamilyID at this key: %s", keyName.c_str());
+  CSuiteRecord member(keyName, view);
+  std::wstring basePath, suiteFolder, location;
+  member.ReadText(kSuiteBasePathValue, &basePath);
+  member.ReadText(kSuiteFolderValue, &suiteFolder);
+  if (!basePath.empty() && !suiteFolder.empty() && basePath.size() <= kMaxFolderLength &&
+      suiteFolder.size() <= kMaxFolderLength) {
+    m_state.SetInstallFolder(Format(L"%s\\%s", basePath.c_str(), suiteFolder.c_str()));
+    group->m_alternatePath = 1;
+    WriteLog(L"   Alternate path:");
+    WriteLog(L"      BaseFolder:  %s", basePath.c_str());
+    WriteLog(L"      SuiteFolder: %s", suiteFolder.c_str());
+    return;
+  }
+  if (!member.ReadText(kSuiteInstallLocationValue, &location) || location.empty()) return;
+  m_state.SetInstallFolder(location);
+  group->m_alternatePath = 1;
+  WriteLog(L"   Alternate path:");
+  WriteLog(L"      InstallLocation: %s", location.c_str());
+  if (!m_installPathChanged) return;
+  std::wstring trimmed = WithoutTrailingBackslash(location);
+  size_t last = trimmed.find_last_of(L'\\');
+  if (last == std::wstring::npos) return;
+  group->m_basePath = trimmed.substr(0, last);
+  WriteLog(L"   Alternate path:");
+  WriteLog(L"      BaseFolder:  %s", group->m_basePath.c_str());
+  WriteLog(L"      SuiteFolder: %s", group->m_suiteFolder.c_str());
+}
