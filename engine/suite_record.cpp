@@ -90,6 +90,19 @@ LONG CSuiteRecord::SetNumber(const wchar_t* name, DWORD value) {
   return RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
+bool CSuiteRecord::DeleteInView() {
+  if (m_key) {
+    RegCloseKey(m_key);
+    m_key = nullptr;
+  }
+  auto deleteKeyEx = reinterpret_cast<RegDeleteKeyExFunction>(
+      GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW"));
+  LONG result = deleteKeyEx && m_view != 0 ? deleteKeyEx(HKEY_LOCAL_MACHINE, m_path.c_str(), m_view, 0)
+                                           : RegDeleteKeyW(HKEY_LOCAL_MACHINE, m_path.c_str());
+  SetLastError(static_cast<DWORD>(result));
+  return result == ERROR_SUCCESS;
+}
+
 bool CSuiteRecord::Delete() {
   if (m_key) {
     RegCloseKey(m_key);

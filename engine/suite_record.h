@@ -44,6 +44,8 @@ class CSuiteRecord {
   LONG SetNumber(const wchar_t* name, DWORD value);
   // Deletes the record in both views; true when neither has it afterwards.
   bool Delete();
+  // Deletes the entry in its own view only; false with the last error set.
+  bool DeleteInView();
 
  private:
   std::wstring m_path;

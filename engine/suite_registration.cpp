@@ -1,0 +1,488 @@
+// suite_registration.cpp: the suite's entry in the list of installed
+// programs, its cache, and their removal with the references they leave.
+#include "engine/suite_registration.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "actions/msi_product_state.h"
+#include "actions/ref_counting.h"
+#include "engine/dcf_values.h"
+#include "engine/engine_settings.h"
+#include "engine/install_group_info.h"
+#include "engine/product_data.h"
+#include "engine/replacement_map.h"
+#include "engine/setup_state.h"
+#include "engine/suite_record.h"
+#include "engine/version_info.h"
+#include "foundation/dcf_names.h"
+#include "foundation/error.h"
+#include "foundation/file_utils.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "foundation/wow64.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const wchar_t kAllUsersAppDataMacro[] = L"{AllUsersAppData}";
+const wchar_t kCommonFilesMacro[] = L"{CommonFilesFolder}";
+const wchar_t kCacheSubfolder[] = L"\\Uninstall";
+const wchar_t kInstallersSubfolder[] = L"\\Tamsa Shared\\Installers";
+const wchar_t kVersionDll[] = L"bin\\ProductVersion.dll";
+const wchar_t kVersionDllName[] = L"ProductVersion.dll";
+const wchar_t kCachedConfiguration[] = L"setup.dcf";
+const wchar_t kCachedProgram[] = L"setup.exe";
+const wchar_t kSetupLanguageProperty[] = L"SETUPLANG";
+const wchar_t kSystemComponentKey[] = L"SystemComponent";
+const wchar_t kPluginKey[] = L"Plugin";
+const wchar_t kUpdateManagerUrlKey[] = L"UpdateManagerURL";
+
+// The record's values, in the order they are written.
+const wchar_t kHelpLinkValue[] = L"HelpLink";
+const wchar_t kUrlInfoAboutValue[] = L"URLInfoAbout";
+const wchar_t kDisplayIconValue[] = L"DisplayIcon";
+const wchar_t kVersionMajorValue[] = L"VersionMajor";
+const wchar_t kVersionMinorValue[] = L"VersionMinor";
+const wchar_t kVersionValue[] = L"Version";
+const wchar_t kPublisherValue[] = L"Publisher";
+const wchar_t kUninstallStringValue[] = L"UninstallString";
+const wchar_t kCacheLocationValue[] = L"CacheLocation";
+const wchar_t kShowEulaValue[] = L"ShowEULA";
+const wchar_t kUeipValue[] = L"UEIP";
+const wchar_t kEstimatedSizeValue[] = L"EstimatedSize";
+const wchar_t kSystemComponentValue[] = L"SystemComponent";
+const wchar_t kPluginValue[] = L"Plugin";
+const wchar_t kSupportedLanguagesValue[] = L"SupportedLanguages";
+const wchar_t kInstalledLanguageValue[] = L"InstalledLanguage";
+const wchar_t kMuiValue[] = L"MUI";
+const wchar_t kOnlineAccessValue[] = L"OnlineAccess";
+const wchar_t kUpdateManagerValue[] = L"UpdateManager";
+const wchar_t kUpdateManagerAutomaticValue[] = L"UpdateManagerAutomatic";
+const wchar_t kUpdateManagerExpirationValue[] = L"UpdateManagerExpiration";
+const wchar_t kUpdateManagerUrlValue[] = L"UpdateManagerURL";
+// A product's reference values.
+const wchar_t kRefCountValue[] = L"RefCount";
+const wchar_t kUsedByValue[] = L"UsedBy";
+const wchar_t kInstallDateTimeValue[] = L"InstallDateTime";
+
+// A failed write with no code of its own still fails the run.
+DWORD Failure(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }
+
+// Writes values in order until one fails, which it logs in the record's
+// words for the value; later writes then do nothing.
+class CRecordWriter {
+ public:
+  explicit CRecordWriter(CSuiteRecord* record) : m_record(record) {}
+  void Text(const wchar_t* name, const std::wstring& value, const wchar_t* logName = nullptr) {
+    if (m_result == ERROR_SUCCESS) Check(m_record->SetText(name, value), logName ? logName : name);
+  }
+  void TextIfSet(const wchar_t* name, const std::wstring& value, const wchar_t* logName = nullptr) {
+    if (!value.empty()) Text(name, value, logName);
+  }
+  void Number(const wchar_t* name, DWORD value, const wchar_t* logName = nullptr) {
+    if (m_result == ERROR_SUCCESS) Check(m_record->SetNumber(name, value), logName ? logName : name);
+  }
+  DWORD Result() const { return m_result; }
+
+ private:
+  void Check(LONG result, const wchar_t* logName) {
+    if (result == ERROR_SUCCESS) return;
+    WriteLog(L"Failed adding %s registry key, with error: %d", logName, result);
+    m_result = Failure(static_cast<DWORD>(result));
+  }
+
+  CSuiteRecord* m_record;
+  DWORD m_result = ERROR_SUCCESS;
+};
+
+bool IsGuid(const std::wstring& code) {
+  return code.size() == 38 && code.front() == L'{' && code.back() == L'}';
+}
+
+bool ListsUser(const std::vector<std::wstring>& users, const std::wstring& user) {
+  for (const std::wstring& listed : users) {
+    if (EqualsNoCase(listed, user)) return true;
+  }
+  return false;
+}
+
+// An entry that has an UninstallString of any type, in either view.
+bool HasUninstallString(const std::wstring& key) {
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    HKEY entry = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_QUERY_VALUE | view,
+                      &entry) != ERROR_SUCCESS) {
+      continue;
+    }
+    LONG result = RegQueryValueExW(entry, kUninstallStringValue, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(entry);
+    if (result == ERROR_SUCCESS) return true;
+  }
+  return false;
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+CSuiteRegistration::CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
+                                       CSetupState& state, const CEngineSettings& settings,
+                                       IRefCounting& counter, const std::wstring& programPath,
+                                       const std::wstring& configurationPath)
+    : m_configuration(configuration), m_macros(macros), m_state(state), m_settings(settings),
+      m_counter(counter), m_programPath(programPath), m_configurationPath(configurationPath) {}
+
+std::wstring CSuiteRegistration::CacheFolder(const std::wstring& suiteId) const {
+  std::wstring root = WithoutTrailingBackslash(m_macros.Expand(kAllUsersAppDataMacro));
+  if (root.empty() || root == kAllUsersAppDataMacro) return std::wstring();
+  return root + kCacheSubfolder + L"\\" + suiteId;
+}
+
+std::wstring CSuiteRegistration::SharedInstallersFolder() const {
+  std::wstring root = WithoutTrailingBackslash(m_macros.Expand(kCommonFilesMacro));
+  if (root.empty() || root == kCommonFilesMacro) return std::wstring();
+  return root + kInstallersSubfolder;
+}
+
+DWORD CSuiteRegistration::SetupInstallGroups() {
+  if (m_state.m_installGroups.IsEmpty()) {
+    WriteLog(L"Skipping SetupInstallGroups; no groups are defined");
+    return ERROR_SUCCESS;
+  }
+  CInstallGroupInfo* group = m_state.m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) {
+    WriteLog(L"Default group information not found in SetupInstallGroups");
+    return ERROR_INVALID_DATA;
+  }
+  if (!AnyMemberSelected(*group)) {
+    WriteLog(L"No items from default group selected for install; skipping group install.");
+    return ERROR_SUCCESS;
+  }
+  if (!CSuiteRecord::IsWellFormedSuiteId(group->m_uuid)) {
+    WriteLog(L"The suite id '%s' cannot name a registry key or a folder", group->m_uuid.c_str());
+    return ERROR_INVALID_DATA;
+  }
+  DWORD result = MakeCache(*group);
+  if (result == ERROR_SUCCESS) result = WriteRecord(*group);
+  return result;
+}
+
+bool CSuiteRegistration::AnyMemberSelected(const CInstallGroupInfo& group) const {
+  for (const std::wstring& member : group.m_members) {
+    CProductData* product = m_state.m_products.Lookup(member);
+    if (product && product->GetSelection() && product->GetSelection()->IsCurrent()) return true;
+  }
+  return false;
+}
+
+DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
+  std::wstring folder = CacheFolder(group.m_uuid);
+  if (folder.empty()) return ERROR_PATH_NOT_FOUND;
+  if (!CreateDirectoryTree(folder + L"\\bin", nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    DWORD error = GetLastError();
+    WriteLog(L"   Failed creating DCF cache directory '%s'", folder.c_str());
+    return Failure(error);
+  }
+  std::wstring setupFolder = FolderOfPath(m_programPath);
+  std::vector<std::pair<std::wstring, std::wstring>> copies = {
+      {m_configurationPath, folder + L"\\" + kCachedConfiguration},
+      {m_programPath, folder + L"\\" + kCachedProgram}};
+  std::wstring versionDll = setupFolder + kVersionDll;
+  std::wstring shared = SharedInstallersFolder();
+  if (FileExists(versionDll)) {
+    copies.push_back({versionDll, folder + L"\\" + kVersionDll});
+    if (!shared.empty() && (CreateDirectoryTree(shared + L"\\" + group.m_uuid, nullptr) ||
+                            GetLastError() == ERROR_ALREADY_EXISTS)) {
+      copies.push_back({versionDll, shared + L"\\" + group.m_uuid + L"\\" + kVersionDllName});
+    }
+  }
+  for (const auto& copy : copies) {
+    if (!CopyFileClearReadOnly(copy.first, copy.second, FALSE)) {
+      DWORD error = GetLastError();
+      WriteLog(L"   Failed caching '%s' to '%s' error: %d", copy.first.c_str(), copy.second.c_str(), error);
+      return Failure(error);
+    }
+  }
+  int index = 0;
+  for (const auto& entry : m_state.m_products) {
+    std::wstring path = Format(L"%s\\%s.dcf", folder.c_str(), entry.first.c_str());
+    WriteLog(L"   Caching package data for %s at '%s'", entry.first.c_str(), path.c_str());
+    if (!entry.second->SaveToDcf(path)) {
+      DWORD error = GetLastError();
+      WriteLog(L"   Failed caching package data for product %d, with error: %d", index, error);
+      return Failure(error);
+    }
+    ++index;
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD CSuiteRegistration::WriteRecord(const CInstallGroupInfo& group) {
+  CSuiteRecord record(group.m_uuid);
+  LONG created = record.Create();
+  DWORD result = ERROR_SUCCESS;
+  if (created != ERROR_SUCCESS) {
+    WriteLog(L"Failed creating uninstall key '%s', with error: %d",
+             CSuiteRecord::KeyPath(group.m_uuid).c_str(), created);
+    result = Failure(static_cast<DWORD>(created));
+  }
+  if (result == ERROR_SUCCESS) result = WriteIdentity(group, &record);
+  if (result == ERROR_SUCCESS) result = WriteSettings(&record);
+  if (result != ERROR_SUCCESS) {
+    // The record is not usable: its cache must not outlive it.
+    std::wstring folder = CacheFolder(group.m_uuid);
+    DeleteFolderTree(folder);
+    RemoveDirectoryChecked(folder, FALSE);
+  }
+  return result;
+}
+
+DWORD CSuiteRegistration::WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record) {
+  CVersionInfo fileVersion;
+  std::wstring displayVersion =
+      fileVersion.SetFromFileVersion(FolderOfPath(m_programPath) + kVersionDll)
+          ? fileVersion.ToString()
+          : ReadDcfValue(m_configuration, kPropertySection, kProductVersionKey);
+  CVersionInfo shown;
+  shown.Parse(displayVersion);
+  CVersionInfo suiteVersion;
+  suiteVersion.Parse(group.m_version);
+  std::wstring language;
+  m_state.GetProperty(kSetupLanguageProperty, &language);
+  std::wstring uninstall =
+      Format(L"\"%s\\%s\" /x %s %s", CacheFolder(group.m_uuid).c_str(), kCachedProgram,
+             group.m_uuid.c_str(),
+             ReadDcfValue(m_configuration, kProductGroupDefaultSection, kUninstallUiLevelKey).c_str());
+  if (!language.empty()) uninstall += Format(L" {lang}=%s", language.c_str());
+
+  CRecordWriter writer(record);
+  writer.TextIfSet(kHelpLinkValue, group.m_helpLink);
+  writer.TextIfSet(kUrlInfoAboutValue, group.m_urlInfoAbout);
+  writer.TextIfSet(kSuiteBuildNumberValue, group.m_buildNumber, L"Build Number");
+  writer.TextIfSet(kSuiteSkuValue, group.m_sku);
+  writer.TextIfSet(kSuiteBasePathValue, group.m_basePath);
+  writer.TextIfSet(kSuiteFolderValue, group.m_suiteFolder);
+  writer.TextIfSet(kSuiteFamilyIdValue, group.m_familyId);
+  writer.Text(kSuiteDisplayNameValue, group.m_displayName);
+  writer.Text(kDisplayIconValue, group.m_iconPath);
+  writer.Text(kSuiteDisplayVersionValue, displayVersion);
+  writer.Number(kVersionMajorValue, shown.GetMajor());
+  writer.Number(kVersionMinorValue, shown.GetMinor());
+  writer.Number(kVersionValue, suiteVersion.ToPackedDword());
+  writer.Text(kPublisherValue, m_state.m_publisherName);
+  writer.Text(kUninstallStringValue, uninstall);
+  writer.Text(kCacheLocationValue, CacheFolder(group.m_uuid));
+  return writer.Result();
+}
+
+DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
+  double cost = 0.0;
+  for (const auto& entry : m_state.m_products) {
+    const CProductData& product = *entry.second;
+    if (product.GetPackageName().empty() || product.IsSamePackageInstalled()) continue;
+    cost += product.GetSelectedCost();
+  }
+  std::wstring language;
+  m_state.GetProperty(kSetupLanguageProperty, &language);
+  std::wstring url = ReadDcfValue(m_configuration, kPropertySection, kUpdateManagerUrlKey);
+  if (!url.empty() && url.back() != L'/') {
+    WriteLog(L"WARNING: The forward slash is missing from the UpdateManagerURL. Please FIX THIS. Setup will add a forward slash now.");
+    url += L'/';
+  }
+  bool systemComponent = ReadDcfValue(m_configuration, kPropertySection, kSystemComponentKey) == L"1";
+  bool plugin = ReadDcfValue(m_configuration, kPropertySection, kPluginKey) == L"1";
+
+  CRecordWriter writer(record);
+  writer.Number(kShowEulaValue, m_state.m_eulaAccepted ? 0 : 1);
+  writer.Number(kUeipValue, m_state.m_ueipAccepted ? 1 : 0, L"showUserExpImpPAccepted");
+  writer.Number(kEstimatedSizeValue, static_cast<DWORD>(std::floor(cost)) * 1000);
+  writer.Text(kSuiteInstallLocationValue, m_state.GetInstallFolder());
+  if (systemComponent) writer.Number(kSystemComponentValue, 1);
+  if (plugin) writer.Number(kPluginValue, 1);
+  writer.Text(kSupportedLanguagesValue, language);
+  writer.Text(kInstalledLanguageValue, language);
+  writer.Number(kMuiValue, m_settings.installAllLanguages ? 1 : 0);
+  writer.Number(kOnlineAccessValue, m_settings.onlineAccess ? 1 : 0);
+  writer.Number(kUpdateManagerValue, m_settings.updateManager ? 1 : 0);
+  writer.Number(kUpdateManagerAutomaticValue, m_settings.updateManagerAutomatic ? 1 : 0);
+  writer.TextIfSet(kUpdateManagerExpirationValue, m_settings.updateManagerExpiration);
+  writer.TextIfSet(kUpdateManagerUrlValue, url);
+  return writer.Result();
+}
+
+bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers) {
+  if (m_state.m_installGroups.IsEmpty()) {
+    WriteLog(L"Skipping RemoveInstallGroups; no groups are defined");
+    return true;
+  }
+  CInstallGroupInfo* group = m_state.m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) {
+    WriteLog(L"Default group information not found in RemoveInstallGroups");
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  bool productPresent = false;
+  for (const std::wstring& member : group->m_members) {
+    if (m_state.m_productCodes.count(member) == 0) {
+      WriteLog(L"Failed retrieving ProductData structure for %s in RemoveInstallGroups().", member.c_str());
+      continue;
+    }
+    std::wstring code = ProductCodeOf(member);
+    if (!IsInstalled(code)) {
+      CleanupReferenceCountRegistry(code);
+      continue;
+    }
+    try {
+      std::vector<std::wstring> users;
+      if (m_counter.ReadUsers(code, &users) <= 0) {
+        WriteLog(L"%s is still installed, but not referenced by product group %s.", member.c_str(),
+                 group->m_displayName.c_str());
+      } else if (ListsUser(users, group->m_uuid) && !force) {
+        WriteLog(L"%s of %s is still installed; Skipping RemoveInstallGroups().", member.c_str(),
+                 group->m_displayName.c_str());
+        productPresent = true;
+      }
+    } catch (const CError& error) {
+      WriteLog(L"Failed retrieving reference count for product %s in RemoveInstallGroups: %s.",
+               member.c_str(), error.GetMessage().c_str());
+    }
+  }
+  if (productPresent) {
+    WriteLog(L"Exiting RemoveInstallGroups because at least one product is still present");
+  } else {
+    RemoveSuiteRecord(group->m_uuid);
+  }
+  for (const std::wstring& other : otherUsers) {
+    CInstallGroupInfo affected;
+    affected.m_uuid = other;
+    if (!affected.FindMemberProducts()) {
+      WriteLog(L"Unable to find member products of affected group %s in RemoveInstallGroups", other.c_str());
+    } else if (affected.m_members.empty()) {
+      WriteLog(L"Group %s has no remaining products; removing its group information", other.c_str());
+      RemoveSuiteRecord(other);
+    } else {
+      WriteLog(L"Group %s still has products installed; leaving group info intact", other.c_str());
+    }
+  }
+  return true;
+}
+
+// The code the run knows for the product, else its product data's.
+std::wstring CSuiteRegistration::ProductCodeOf(const std::wstring& member) const {
+  auto known = m_state.m_productCodes.find(member);
+  if (known != m_state.m_productCodes.end() && !known->second.empty()) return known->second;
+  WriteLog(L"The product %s does not have a product code defined.", member.c_str());
+  CProductData* product = m_state.m_products.Lookup(member);
+  return product ? product->GetProductCode() : std::wstring();
+}
+
+// The installer knows its own products; a product that is only an Uninstall
+// entry is gone when its entry no longer says how to remove it.
+bool CSuiteRegistration::IsInstalled(const std::wstring& productCode) const {
+  if (productCode.empty()) return false;
+  if (IsGuid(productCode)) return IsProductInstalled(productCode);
+  return HasUninstallString(productCode);
+}
+
+void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
+  std::wstring cacheFolder = CacheFolder(suiteId);
+  std::wstring installers = SharedInstallersFolder();
+  if (cacheFolder.empty() || installers.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return;
+  }
+  CSuiteRecord record(suiteId);
+  std::wstring location;
+  if (record.ReadText(kSuiteInstallLocationValue, &location) && !location.empty()) {
+    RemoveDirectoryChecked(location, TRUE);
+  }
+  WriteLog(L"   Removing registry entries for suite %s.", suiteId.c_str());
+  if (!record.Delete()) {
+    WriteLog(L" Unable to delete suite uninstall regitsry key %s", CSuiteRecord::KeyPath(suiteId).c_str());
+  }
+  // Ids of other suites come from UsedBy values: one that could name another
+  // folder must not reach a tree deletion.
+  if (!CSuiteRecord::IsWellFormedSuiteId(suiteId)) {
+    WriteLog(L"   The suite id '%s' is not well formed; its cached files are left in place.", suiteId.c_str());
+    return;
+  }
+  WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
+  DeleteFolderTree(cacheFolder);
+  RemoveDirectoryChecked(cacheFolder, TRUE);
+  RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), TRUE);
+  std::wstring shared = installers + L"\\" + suiteId;
+  DeleteFolderTree(shared);
+  RemoveDirectoryChecked(shared, TRUE);
+  RemoveDirectoryChecked(installers, TRUE);
+  RemoveEmptyFolderTree(FolderOfPath(installers, false));
+}
+
+bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& productCode) {
+  if (productCode.empty()) {
+    WriteLog(L"Skipping CleanupReferenceCountRegistry; no ProductCode was defined.");
+    return true;
+  }
+  std::wstring path = kUninstallRoot + productCode;
+  std::vector<REGSAM> views;
+  if (IsWow64()) views = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+  else views = {0};
+  HKEY key = nullptr;
+  REGSAM openedView = 0;
+  for (REGSAM view : views) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+      openedView = view;
+      break;
+    }
+    key = nullptr;
+  }
+  if (!key) {
+    WriteLog(L"Error: CleanupReferenceCountRegistry: Unable to open uninstall registry key %s.", path.c_str());
+    return false;
+  }
+  const std::pair<const wchar_t*, const wchar_t*> kValues[] = {
+      {kRefCountValue, L"Error: CleanupReferenceCountRegistry: Unable to delete RefCount value under %s."},
+      {kUsedByValue, L"Error: CleanupReferenceCountRegistry: Unable to delete UsedBy value under %s."},
+      {kInstallDateTimeValue,
+       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallDateTime value under %s."}};
+  for (const auto& value : kValues) {
+    LONG result = RegDeleteValueW(key, value.first);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) WriteLog(value.second, path.c_str());
+  }
+  DWORD valueCount = 0;
+  LONG counted = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount,
+                                  nullptr, nullptr, nullptr, nullptr);
+  if (counted != ERROR_SUCCESS) {
+    WriteLog(L"Error: CleanupReferenceCountRegistry: Unable to query number of values of uninstall registry key %s.",
+             path.c_str());
+  }
+  bool hasUninstallString =
+      RegQueryValueExW(key, kUninstallStringValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  // Without a count nothing is known to be empty: the entry stays.
+  bool keep = counted != ERROR_SUCCESS || (valueCount > 0 && hasUninstallString);
+  if (counted == ERROR_SUCCESS && valueCount > 0 && !hasUninstallString) {
+    WriteLog(L"Warning: Uninstall Key is not empty and Cannot find \"UninstallString\" value, Safe to delete this uninstall Key %s.",
+             path.c_str());
+  }
+  // A product the installer still knows keeps its entry, whatever it lacks.
+  if (!keep && IsGuid(productCode) && IsProductInstalled(productCode)) keep = true;
+  if (keep) {
+    WriteLog(L"CleanupReferenceCountRegistry: Uninstall registry key is not empty - can not delete");
+    return true;
+  }
+  CSuiteRecord entry(productCode, openedView);
+  if (!entry.DeleteInView()) {
+    WriteLog(L"Error: CleanupReferenceCountRegistry: Unable to delete uninstall regitsry key '%s', error code = %d.",
+             path.c_str(), GetLastError());
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// suite_registration.h: the suite's place on the machine beyond its
+// packages: its entry in the list of installed programs, the cached copy of
+// setup and its configuration that the entry's uninstall command starts, and
+// their removal once no product of the suite is left.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct CEngineSettings;
+class CInstallGroupInfo;
+class CKwIniFile;
+class CReplacementMap;
+class CSetupState;
+class CSuiteRecord;
+class IRefCounting;
+
+class CSuiteRegistration {
+ public:
+  // All must outlive the object. `programPath` and `configurationPath` are
+  // the running setup.exe and its configuration, copied into the cache.
+  CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
+                     CSetupState& state, const CEngineSettings& settings, IRefCounting& counter,
+                     const std::wstring& programPath, const std::wstring& configurationPath);
+  CSuiteRegistration(const CSuiteRegistration&) = delete;
+  CSuiteRegistration& operator=(const CSuiteRegistration&) = delete;
+
+  // The cache and the record of the "default" group: 0, or the code of what
+  // failed (never 0 for a failure); a failed record leaves no cache behind.
+  DWORD SetupInstallGroups();
+  // Removes the suite's record and cache unless an installed member still
+  // lists the suite as a user (`force` ignores that), then those of the
+  // `otherUsers` suites that have no member left. False, with last error
+  // 13, only without a "default" group.
+  bool RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers);
+  // The suite's install folder if empty, its record in both views, and its
+  // cache folders when the id is well formed.
+  void RemoveSuiteRecord(const std::wstring& suiteId);
+  // RefCount, UsedBy and InstallDateTime of a product, and its Uninstall
+  // entry when nothing else of the product is left there.
+  bool CleanupReferenceCountRegistry(const std::wstring& productCode);
+
+  // {AllUsersAppData}\Uninstall\<suite id>; empty when the folder is unknown.
+  std::wstring CacheFolder(const std::wstring& suiteId) const;
+
+ private:
+  bool AnyMemberSelected(const CInstallGroupInfo& group) const;
+  DWORD MakeCache(const CInstallGroupInfo& group);
+  DWORD WriteRecord(const CInstallGroupInfo& group);
+  DWORD WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record);
+  DWORD WriteSettings(CSuiteRecord* record);
+  std::wstring ProductCodeOf(const std::wstring& member) const;
+  bool IsInstalled(const std::wstring& productCode) const;
+  std::wstring SharedInstallersFolder() const;
+
+  const CKwIniFile& m_configuration;
+  const CReplacementMap& m_macros;
+  CSetupState& m_state;
+  const CEngineSettings& m_settings;
+  IRefCounting& m_counter;
+  std::wstring m_programPath;
+  std::wstring m_configurationPath;
+};
