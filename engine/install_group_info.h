@@ -1,68 +1,84 @@
 #pragma once
-// install_group_info.h: a suite as a whole (its identity, what Add/Remove
-// Programs shows for it, where it installs, its member products) and the
-// run's map of such groups: "default", the suite this configuration
-// describes, and "remove", the same suite found already installed.
+// install_group_info.h: CInstallGroupInfo, a suite as a whole: its
+// identity, what Add/Remove Programs shows for it, where it installs, and
+// its member products, as this configuration describes it or as the
+// registry's reference lists show it installed.
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
+
+class CRegistryKey;
 
 class CInstallGroupInfo {
  public:
   CInstallGroupInfo() = default;
-  CInstallGroupInfo(const CInstallGroupInfo&) = delete;
-  CInstallGroupInfo& operator=(const CInstallGroupInfo&) = delete;
   virtual ~CInstallGroupInfo() = default;
 
   // Exact comparison.
   virtual bool HasMember(const std::wstring& name) const;
-  // Replaces the members by the Uninstall entries whose UsedBy lists the
-  // UUID (case-blind), the 64-bit view then the 32-bit one; an entry in
-  // both views is listed twice. False, after its log line, without a UUID,
-  // when a view cannot be opened or its enumeration fails.
+  // The member list := the Uninstall subkeys, in both views on a 64-bit
+  // system, whose UsedBy lists the UUID (case-blind). False after its log
+  // line for an empty UUID or a view that cannot be read.
   virtual bool FindMemberProducts();
-  // Adds the matching subkeys of one open Uninstall key; false when the
-  // enumeration met an error.
-  virtual bool ScanUninstallKey(HKEY uninstallKey);
+  // Adds the matching subkeys of the Uninstall key open in `view`; false
+  // when the enumeration failed.
+  virtual bool ScanUninstallKey(const CRegistryKey& uninstallKey, REGSAM view);
 
+  const std::wstring& GetUuid() const { return m_uuid; }
+  void SetUuid(const std::wstring& uuid) { m_uuid = uuid; }
+  const std::wstring& GetDisplayName() const { return m_displayName; }
+  void SetDisplayName(const std::wstring& name) { m_displayName = name; }
+  const std::vector<std::wstring>& GetMembers() const { return m_members; }
+  void AddMember(const std::wstring& name) { m_members.push_back(name); }
+
+  // What Add/Remove Programs shows of the suite.
+  const std::wstring& GetFamilyId() const { return m_familyId; }
+  void SetFamilyId(const std::wstring& id) { m_familyId = id; }
+  const std::wstring& GetVersion() const { return m_version; }
+  void SetVersion(const std::wstring& version) { m_version = version; }
+  const std::wstring& GetIconPath() const { return m_iconPath; }
+  void SetIconPath(const std::wstring& path) { m_iconPath = path; }
+  const std::wstring& GetHelpLink() const { return m_helpLink; }
+  void SetHelpLink(const std::wstring& link) { m_helpLink = link; }
+  const std::wstring& GetUrlInfoAbout() const { return m_urlInfoAbout; }
+  void SetUrlInfoAbout(const std::wstring& url) { m_urlInfoAbout = url; }
+  const std::wstring& GetBuildNumber() const { return m_buildNumber; }
+  void SetBuildNumber(const std::wstring& number) { m_buildNumber = number; }
+  const std::wstring& GetSku() const { return m_sku; }
+  void SetSku(const std::wstring& sku) { m_sku = sku; }
+  // Where it installs: the suite folder below the base folder.
+  const std::wstring& GetBasePath() const { return m_basePath; }
+  void SetBasePath(const std::wstring& path) { m_basePath = path; }
+  const std::wstring& GetSuiteFolder() const { return m_suiteFolder; }
+  void SetSuiteFolder(const std::wstring& folder) { m_suiteFolder = folder; }
+  // Whether an installed copy may be installed over or repaired, and what
+  // the loader decided: repair it instead, or its folder came from a suite
+  // of the same family.
+  bool IsOverinstallAllowed() const { return m_overinstallAllowed; }
+  void SetOverinstallAllowed(bool allowed) { m_overinstallAllowed = allowed; }
+  bool IsRepairModeAllowed() const { return m_repairModeAllowed; }
+  void SetRepairModeAllowed(bool allowed) { m_repairModeAllowed = allowed; }
+  bool IsRepairOverInstall() const { return m_repairOverInstall; }
+  void SetRepairOverInstall(bool repair) { m_repairOverInstall = repair; }
+  bool HasAlternatePath() const { return m_alternatePath; }
+  void SetAlternatePath(bool alternate) { m_alternatePath = alternate; }
+
+ private:
   std::wstring m_uuid;
-  std::wstring m_familyId;
   std::wstring m_displayName;
+  std::vector<std::wstring> m_members;
+  std::wstring m_familyId;
   std::wstring m_version;
   std::wstring m_iconPath;
   std::wstring m_helpLink;
   std::wstring m_urlInfoAbout;
   std::wstring m_buildNumber;
   std::wstring m_sku;
-  std::vector<std::wstring> m_members;
-  LONG m_overinstallAllowed = 1;
-  LONG m_repairModeAllowed = 0;
-  LONG m_repairOverInstall = 0;
-  LONG m_alternatePath = 0;
   std::wstring m_basePath;
   std::wstring m_suiteFolder;
-};
-
-// Owns its groups; exact, case-sensitive keys, kept in insertion order.
-class CInstallGroupInfoMap {
- public:
-  static const wchar_t kDefaultGroup[];
-  static const wchar_t kRemoveGroup[];
-
-  CInstallGroupInfoMap() = default;
-  CInstallGroupInfoMap(const CInstallGroupInfoMap&) = delete;
-  CInstallGroupInfoMap& operator=(const CInstallGroupInfoMap&) = delete;
-
-  // Null when absent.
-  CInstallGroupInfo* Lookup(const std::wstring& key) const;
-  // A group stored under the key before is deleted.
-  CInstallGroupInfo* SetAt(const std::wstring& key, std::unique_ptr<CInstallGroupInfo> group);
-  bool IsEmpty() const { return m_groups.empty(); }
-  void RemoveAll() { m_groups.clear(); }
-
- private:
-  std::vector<std::pair<std::wstring, std::unique_ptr<CInstallGroupInfo>>> m_groups;
+  bool m_overinstallAllowed = true;
+  bool m_repairModeAllowed = false;
+  bool m_repairOverInstall = false;
+  bool m_alternatePath = false;
 };

@@ -11,6 +11,7 @@
 #include "engine/dcf_values.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
+#include "engine/install_group_info_map.h"
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
@@ -80,9 +81,9 @@ bool FindFamilyEntry(const std::wstring& familyId, std::wstring* keyName, REGSAM
 
 CInstallGroupLoader::CInstallGroupLoader(const CKwIniFile& configuration, const CReplacementMap& macros,
                                          const CProductList& products, CSetupState& state,
-                                         CEngineSettings& settings)
+                                         CEngineSettings& settings, CInstallGroupInfoMap* groups)
     : m_configuration(configuration), m_macros(macros), m_products(products), m_state(state),
-      m_settings(settings) {}
+      m_settings(settings), m_groups(*groups) {}
 
 std::wstring CInstallGroupLoader::Value(const wchar_t* key, const wchar_t* defaultValue) const {
   return ReadDcfValue(m_configuration, kProductGroupDefaultSection, key, defaultValue);
@@ -97,42 +98,42 @@ std::wstring CInstallGroupLoader::LogValue(const wchar_t* key) {
 bool CInstallGroupLoader::Load() {
   WriteLog(L"Installer suite information");
   std::unique_ptr<CInstallGroupInfo> group(new CInstallGroupInfo());
-  group->m_uuid = Value(kUuidKey);
-  if (group->m_uuid.empty()) group->m_uuid = Value(kSuiteIdKey);
-  group->m_familyId = Value(kFamilyIdKey);
-  WriteLog(L"   UUID is: %s", OrEmpty(group->m_uuid));
-  WriteLog(L"   FamilyID is: %s", OrEmpty(group->m_familyId));
-  if (group->m_uuid.empty() && m_products.HasIndependentProducts()) {
+  group->SetUuid(Value(kUuidKey));
+  if (group->GetUuid().empty()) group->SetUuid(Value(kSuiteIdKey));
+  group->SetFamilyId(Value(kFamilyIdKey));
+  WriteLog(L"   UUID is: %s", OrEmpty(group->GetUuid()));
+  WriteLog(L"   FamilyID is: %s", OrEmpty(group->GetFamilyId()));
+  if (group->GetUuid().empty() && m_products.HasIndependentProducts()) {
     WriteLog(L"The UUID has not been assigned and this is not a master or single product installer. Setup cannot continue without one of these configurations being active and must exit now.");
     return false;
   }
 
-  group->m_displayName = DecodeCharCodes(Value(kDisplayNameKey), kCharCodeBase);
-  WriteLog(L"   DisplayName is: %s", OrEmpty(group->m_displayName));
-  group->m_version = LogValue(kVersionKey);
-  group->m_iconPath = LogValue(kIconPathKey);
-  group->m_helpLink = LogValue(kHelpLinkKey);
-  group->m_urlInfoAbout = LogValue(kUrlInfoAboutKey);
-  group->m_buildNumber = LogValue(kBuildNumberKey);
-  group->m_sku = LogValue(kSkuKey);
-  m_state.SetProperty(kDisplayNameProperty, group->m_displayName);
-  m_state.SetProperty(kVersionProperty, group->m_version);
-  m_state.SetProperty(kBuildNumberProperty, group->m_buildNumber);
-  m_state.SetProperty(kSkuProperty, group->m_sku);
+  group->SetDisplayName(DecodeCharCodes(Value(kDisplayNameKey), kCharCodeBase));
+  WriteLog(L"   DisplayName is: %s", OrEmpty(group->GetDisplayName()));
+  group->SetVersion(LogValue(kVersionKey));
+  group->SetIconPath(LogValue(kIconPathKey));
+  group->SetHelpLink(LogValue(kHelpLinkKey));
+  group->SetUrlInfoAbout(LogValue(kUrlInfoAboutKey));
+  group->SetBuildNumber(LogValue(kBuildNumberKey));
+  group->SetSku(LogValue(kSkuKey));
+  m_state.SetProperty(kDisplayNameProperty, group->GetDisplayName());
+  m_state.SetProperty(kVersionProperty, group->GetVersion());
+  m_state.SetProperty(kBuildNumberProperty, group->GetBuildNumber());
+  m_state.SetProperty(kSkuProperty, group->GetSku());
 
   ReadInstallPath(group.get());
-  group->m_overinstallAllowed = Value(kOverinstallAllowedKey, L"1") == L"1" ? 1 : 0;
-  group->m_repairModeAllowed = Value(kRepairModeAllowedKey, L"0") == L"1" ? 1 : 0;
-  WriteLog(L"   OverinstallAllowed value is: %d", group->m_overinstallAllowed);
-  WriteLog(L"   RepairModeAllowed  value is: %d", group->m_repairModeAllowed);
+  group->SetOverinstallAllowed(Value(kOverinstallAllowedKey, L"1") == L"1");
+  group->SetRepairModeAllowed(Value(kRepairModeAllowedKey, L"0") == L"1");
+  WriteLog(L"   OverinstallAllowed value is: %d", group->IsOverinstallAllowed() ? 1 : 0);
+  WriteLog(L"   RepairModeAllowed  value is: %d", group->IsRepairModeAllowed() ? 1 : 0);
 
-  if (group->m_uuid.empty()) return true;
-  if (group->m_displayName.empty()) {
+  if (group->GetUuid().empty()) return true;
+  if (group->GetDisplayName().empty()) {
     WriteLog(L"A group is defined, but the displayname or version info is missing.");
     return false;
   }
-  CInstallGroupInfo* defaultGroup =
-      m_state.m_installGroups.SetAt(CInstallGroupInfoMap::kDefaultGroup, std::move(group));
+  CInstallGroupInfo* defaultGroup = group.get();
+  m_groups.SetAt(CInstallGroupInfoMap::kDefaultGroup, std::move(group));
   // A suite with an id always counts the products it uses.
   m_settings.referenceCounting = true;
   if (!LinkProducts()) return false;
@@ -150,11 +151,11 @@ void CInstallGroupLoader::ReadInstallPath(CInstallGroupInfo* group) {
     basePath = WithoutTrailingBackslash(m_macros.Expand(ReplaceAll(m_settings.basePath, L"/", L"\\")));
     WriteLog(L"      Changing BasePath to: %s", basePath.c_str());
   }
-  group->m_basePath = basePath;
-  group->m_suiteFolder = ReplaceAll(Value(kSuiteFolderKey), L"/", L"\\");
-  WriteLog(L"   SuiteFolder is: %s", OrEmpty(group->m_suiteFolder));
-  if (!basePath.empty() && !group->m_suiteFolder.empty()) {
-    std::wstring folder = Format(L"%s\\%s", basePath.c_str(), group->m_suiteFolder.c_str());
+  group->SetBasePath(basePath);
+  group->SetSuiteFolder(ReplaceAll(Value(kSuiteFolderKey), L"/", L"\\"));
+  WriteLog(L"   SuiteFolder is: %s", OrEmpty(group->GetSuiteFolder()));
+  if (!basePath.empty() && !group->GetSuiteFolder().empty()) {
+    std::wstring folder = Format(L"%s\\%s", basePath.c_str(), group->GetSuiteFolder().c_str());
     m_state.SetInstallFolder(folder);
     m_installPathChanged = true;
     WriteLog(L"      Changed InstalPath  to: %s", folder.c_str());
@@ -162,7 +163,7 @@ void CInstallGroupLoader::ReadInstallPath(CInstallGroupInfo* group) {
   }
   if (!basePath.empty()) {
     WriteLog(L"      The SuiteFolder is empty and BasePath was set. The InstalPath will not change, and remain:");
-  } else if (!group->m_suiteFolder.empty()) {
+  } else if (!group->GetSuiteFolder().empty()) {
     WriteLog(L"      The SuiteFolder was set and BasePath is empty. The InstalPath will not change, and remain:");
   } else {
     WriteLog(L"      The SuiteFolder is empty and BasePath is empty. The InstalPath will not change, and remain:");
@@ -175,20 +176,20 @@ bool CInstallGroupLoader::LinkProducts() {
     CProductData* product = entry.second.get();
     const std::wstring& groupName = product->GetGroup();
     if (EqualsNoCase(groupName, kExcludeGroup)) continue;
-    CInstallGroupInfo* found = m_state.m_installGroups.Lookup(groupName);
+    CInstallGroupInfo* found = m_groups.Lookup(groupName);
     if (!found) {
       WriteLog(L"Badly formatted install group entry in %s; the group id wasn't found in the dcf.",
                groupName.c_str());
       return false;
     }
-    found->m_members.push_back(entry.first);
+    found->AddMember(entry.first);
     product->SetInstallGroup(found);
   }
   return true;
 }
 
 void CInstallGroupLoader::ReadInstalledSuite(CInstallGroupInfo* group) {
-  CSuiteRecord record(group->m_uuid);
+  CSuiteRecord record(group->GetUuid());
   if (!record.Exists()) {
     WriteLog(L"No existing suite was found on this system.");
     ReadFamilyPath(group);
@@ -234,32 +235,32 @@ void CInstallGroupLoader::DecideOverinstall(CInstallGroupInfo* group, const std:
                                             const std::wstring& basePath,
                                             const std::wstring& suiteFolder) {
   // The same build and edition is removed and installed again.
-  if (group->m_overinstallAllowed && buildNumber == group->m_buildNumber && sku == group->m_sku &&
-      group->m_repairModeAllowed) {
-    group->m_overinstallAllowed = 0;
+  if (group->IsOverinstallAllowed() && buildNumber == group->GetBuildNumber() && sku == group->GetSku() &&
+      group->IsRepairModeAllowed()) {
+    group->SetOverinstallAllowed(false);
   }
-  if (group->m_overinstallAllowed && sku != group->m_sku && group->m_repairModeAllowed) {
-    group->m_repairOverInstall = 1;
+  if (group->IsOverinstallAllowed() && sku != group->GetSku() && group->IsRepairModeAllowed()) {
+    group->SetRepairOverInstall(true);
   }
-  if (group->m_overinstallAllowed) return;
+  if (group->IsOverinstallAllowed()) return;
   std::unique_ptr<CInstallGroupInfo> installed(new CInstallGroupInfo());
-  installed->m_uuid = group->m_uuid;
-  installed->m_displayName = displayName;
-  installed->m_version = version;
-  installed->m_buildNumber = buildNumber;
-  installed->m_sku = sku;
-  installed->m_basePath = basePath;
-  installed->m_suiteFolder = suiteFolder;
+  installed->SetUuid(group->GetUuid());
+  installed->SetDisplayName(displayName);
+  installed->SetVersion(version);
+  installed->SetBuildNumber(buildNumber);
+  installed->SetSku(sku);
+  installed->SetBasePath(basePath);
+  installed->SetSuiteFolder(suiteFolder);
   // Whatever the scan found is kept: a failed view leaves fewer members.
   installed->FindMemberProducts();
-  m_state.m_installGroups.SetAt(CInstallGroupInfoMap::kRemoveGroup, std::move(installed));
+  m_groups.SetAt(CInstallGroupInfoMap::kRemoveGroup, std::move(installed));
 }
 
 void CInstallGroupLoader::ReadFamilyPath(CInstallGroupInfo* group) {
-  if (group->m_familyId.empty()) return;
+  if (group->GetFamilyId().empty()) return;
   std::wstring keyName;
   REGSAM view = 0;
-  if (!FindFamilyEntry(group->m_familyId, &keyName, &view)) return;
+  if (!FindFamilyEntry(group->GetFamilyId(), &keyName, &view)) return;
   WriteLog(L"   FoundFamilyID at this key: %s", keyName.c_str());
   CSuiteRecord member(keyName, view);
   std::wstring basePath, suiteFolder, location;
@@ -268,7 +269,7 @@ void CInstallGroupLoader::ReadFamilyPath(CInstallGroupInfo* group) {
   if (!basePath.empty() && !suiteFolder.empty() && basePath.size() <= kMaxFolderLength &&
       suiteFolder.size() <= kMaxFolderLength) {
     m_state.SetInstallFolder(Format(L"%s\\%s", basePath.c_str(), suiteFolder.c_str()));
-    group->m_alternatePath = 1;
+    group->SetAlternatePath(true);
     WriteLog(L"   Alternate path:");
     WriteLog(L"      BaseFolder:  %s", basePath.c_str());
     WriteLog(L"      SuiteFolder: %s", suiteFolder.c_str());
@@ -276,15 +277,15 @@ void CInstallGroupLoader::ReadFamilyPath(CInstallGroupInfo* group) {
   }
   if (!member.ReadText(kSuiteInstallLocationValue, &location) || location.empty()) return;
   m_state.SetInstallFolder(location);
-  group->m_alternatePath = 1;
+  group->SetAlternatePath(true);
   WriteLog(L"   Alternate path:");
   WriteLog(L"      InstallLocation: %s", location.c_str());
   if (!m_installPathChanged) return;
   std::wstring trimmed = WithoutTrailingBackslash(location);
   size_t last = trimmed.find_last_of(L'\\');
   if (last == std::wstring::npos) return;
-  group->m_basePath = trimmed.substr(0, last);
+  group->SetBasePath(trimmed.substr(0, last));
   WriteLog(L"   Alternate path:");
-  WriteLog(L"      BaseFolder:  %s", group->m_basePath.c_str());
-  WriteLog(L"      SuiteFolder: %s", group->m_suiteFolder.c_str());
+  WriteLog(L"      BaseFolder:  %s", group->GetBasePath().c_str());
+  WriteLog(L"      SuiteFolder: %s", group->GetSuiteFolder().c_str());
 }

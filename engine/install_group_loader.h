@@ -7,6 +7,7 @@
 
 struct CEngineSettings;
 class CInstallGroupInfo;
+class CInstallGroupInfoMap;
 class CKwIniFile;
 class CProductList;
 class CReplacementMap;
@@ -16,11 +17,12 @@ class CInstallGroupLoader {
  public:
   // All must outlive the loader.
   CInstallGroupLoader(const CKwIniFile& configuration, const CReplacementMap& macros,
-                      const CProductList& products, CSetupState& state, CEngineSettings& settings);
+                      const CProductList& products, CSetupState& state, CEngineSettings& settings,
+                      CInstallGroupInfoMap* groups);
   CInstallGroupLoader(const CInstallGroupLoader&) = delete;
   CInstallGroupLoader& operator=(const CInstallGroupLoader&) = delete;
 
-  // Fills the state's install groups. False, after its log line, for a
+  // Fills the install groups. False, after its log line, for a
   // suite of several products without an id or a master, an id without a
   // display name, or a product naming a group that is not defined.
   bool Load();
@@ -43,5 +45,6 @@ class CInstallGroupLoader {
   const CProductList& m_products;
   CSetupState& m_state;
   CEngineSettings& m_settings;
+  CInstallGroupInfoMap& m_groups;
   bool m_installPathChanged = false;
 };

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/install_group_info.h"
 #include "engine/product_data_map.h"
 #include "platform/string_map.h"
 
@@ -111,9 +110,7 @@ class CSetupState {
   // Each product's product code under its key, as the configuration gives it.
   std::map<std::wstring, std::wstring> m_productCodes;
   CProductDataMap m_products;
-  // The suite's install groups, "default" and "remove"; the products point
-  // into them.
-  CInstallGroupInfoMap m_installGroups;
+  // The suite this configuration describes is installed already.
   LONG m_existingSuiteFound = 0;
 
  private:

@@ -13,6 +13,7 @@
 #include "engine/dcf_values.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
+#include "engine/install_group_info_map.h"
 #include "engine/product_data.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
@@ -134,11 +135,13 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
 }  // namespace
 
 CSuiteRegistration::CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
-                                       CSetupState& state, const CEngineSettings& settings,
-                                       IRefCounting& counter, const std::wstring& programPath,
+                                       CSetupState& state, const CInstallGroupInfoMap& groups,
+                                       const CEngineSettings& settings, IRefCounting& counter,
+                                       const std::wstring& programPath,
                                        const std::wstring& configurationPath)
-    : m_configuration(configuration), m_macros(macros), m_state(state), m_settings(settings),
-      m_counter(counter), m_programPath(programPath), m_configurationPath(configurationPath) {}
+    : m_configuration(configuration), m_macros(macros), m_state(state), m_groups(groups),
+      m_settings(settings), m_counter(counter), m_programPath(programPath),
+      m_configurationPath(configurationPath) {}
 
 std::wstring CSuiteRegistration::CacheFolder(const std::wstring& suiteId) const {
   std::wstring root = WithoutTrailingBackslash(m_macros.Expand(kAllUsersAppDataMacro));
@@ -153,11 +156,11 @@ std::wstring CSuiteRegistration::SharedInstallersFolder() const {
 }
 
 DWORD CSuiteRegistration::SetupInstallGroups() {
-  if (m_state.m_installGroups.IsEmpty()) {
+  if (m_groups.IsEmpty()) {
     WriteLog(L"Skipping SetupInstallGroups; no groups are defined");
     return ERROR_SUCCESS;
   }
-  CInstallGroupInfo* group = m_state.m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
   if (!group) {
     WriteLog(L"Default group information not found in SetupInstallGroups");
     return ERROR_INVALID_DATA;
@@ -166,8 +169,8 @@ DWORD CSuiteRegistration::SetupInstallGroups() {
     WriteLog(L"No items from default group selected for install; skipping group install.");
     return ERROR_SUCCESS;
   }
-  if (!CSuiteRecord::IsWellFormedSuiteId(group->m_uuid)) {
-    WriteLog(L"The suite id '%s' cannot name a registry key or a folder", group->m_uuid.c_str());
+  if (!CSuiteRecord::IsWellFormedSuiteId(group->GetUuid())) {
+    WriteLog(L"The suite id '%s' cannot name a registry key or a folder", group->GetUuid().c_str());
     return ERROR_INVALID_DATA;
   }
   DWORD result = MakeCache(*group);
@@ -176,7 +179,7 @@ DWORD CSuiteRegistration::SetupInstallGroups() {
 }
 
 bool CSuiteRegistration::AnyMemberSelected(const CInstallGroupInfo& group) const {
-  for (const std::wstring& member : group.m_members) {
+  for (const std::wstring& member : group.GetMembers()) {
     CProductData* product = m_state.m_products.Lookup(member);
     if (product && product->GetSelection() && product->GetSelection()->IsCurrent()) return true;
   }
@@ -184,7 +187,7 @@ bool CSuiteRegistration::AnyMemberSelected(const CInstallGroupInfo& group) const
 }
 
 DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
-  std::wstring folder = CacheFolder(group.m_uuid);
+  std::wstring folder = CacheFolder(group.GetUuid());
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
   if (!CreateDirectoryTree(folder + L"\\bin", nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     DWORD error = GetLastError();
@@ -199,9 +202,9 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   std::wstring shared = SharedInstallersFolder();
   if (FileExists(versionDll)) {
     copies.push_back({versionDll, folder + L"\\" + kVersionDll});
-    if (!shared.empty() && (CreateDirectoryTree(shared + L"\\" + group.m_uuid, nullptr) ||
+    if (!shared.empty() && (CreateDirectoryTree(shared + L"\\" + group.GetUuid(), nullptr) ||
                             GetLastError() == ERROR_ALREADY_EXISTS)) {
-      copies.push_back({versionDll, shared + L"\\" + group.m_uuid + L"\\" + kVersionDllName});
+      copies.push_back({versionDll, shared + L"\\" + group.GetUuid() + L"\\" + kVersionDllName});
     }
   }
   for (const auto& copy : copies) {
@@ -226,19 +229,19 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
 }
 
 DWORD CSuiteRegistration::WriteRecord(const CInstallGroupInfo& group) {
-  CSuiteRecord record(group.m_uuid);
+  CSuiteRecord record(group.GetUuid());
   LONG created = record.Create();
   DWORD result = ERROR_SUCCESS;
   if (created != ERROR_SUCCESS) {
     WriteLog(L"Failed creating uninstall key '%s', with error: %d",
-             CSuiteRecord::KeyPath(group.m_uuid).c_str(), created);
+             CSuiteRecord::KeyPath(group.GetUuid()).c_str(), created);
     result = Failure(static_cast<DWORD>(created));
   }
   if (result == ERROR_SUCCESS) result = WriteIdentity(group, &record);
   if (result == ERROR_SUCCESS) result = WriteSettings(&record);
   if (result != ERROR_SUCCESS) {
     // The record is not usable: its cache must not outlive it.
-    std::wstring folder = CacheFolder(group.m_uuid);
+    std::wstring folder = CacheFolder(group.GetUuid());
     DeleteFolderTree(folder);
     RemoveDirectoryChecked(folder, FALSE);
   }
@@ -254,32 +257,32 @@ DWORD CSuiteRegistration::WriteIdentity(const CInstallGroupInfo& group, CSuiteRe
   CVersionInfo shown;
   shown.Parse(displayVersion);
   CVersionInfo suiteVersion;
-  suiteVersion.Parse(group.m_version);
+  suiteVersion.Parse(group.GetVersion());
   std::wstring language;
   m_state.GetProperty(kSetupLanguageProperty, &language);
   std::wstring uninstall =
-      Format(L"\"%s\\%s\" /x %s %s", CacheFolder(group.m_uuid).c_str(), kCachedProgram,
-             group.m_uuid.c_str(),
+      Format(L"\"%s\\%s\" /x %s %s", CacheFolder(group.GetUuid()).c_str(), kCachedProgram,
+             group.GetUuid().c_str(),
              ReadDcfValue(m_configuration, kProductGroupDefaultSection, kUninstallUiLevelKey).c_str());
   if (!language.empty()) uninstall += Format(L" {lang}=%s", language.c_str());
 
   CRecordWriter writer(record);
-  writer.TextIfSet(kHelpLinkValue, group.m_helpLink);
-  writer.TextIfSet(kUrlInfoAboutValue, group.m_urlInfoAbout);
-  writer.TextIfSet(kSuiteBuildNumberValue, group.m_buildNumber, L"Build Number");
-  writer.TextIfSet(kSuiteSkuValue, group.m_sku);
-  writer.TextIfSet(kSuiteBasePathValue, group.m_basePath);
-  writer.TextIfSet(kSuiteFolderValue, group.m_suiteFolder);
-  writer.TextIfSet(kSuiteFamilyIdValue, group.m_familyId);
-  writer.Text(kSuiteDisplayNameValue, group.m_displayName);
-  writer.Text(kDisplayIconValue, group.m_iconPath);
+  writer.TextIfSet(kHelpLinkValue, group.GetHelpLink());
+  writer.TextIfSet(kUrlInfoAboutValue, group.GetUrlInfoAbout());
+  writer.TextIfSet(kSuiteBuildNumberValue, group.GetBuildNumber(), L"Build Number");
+  writer.TextIfSet(kSuiteSkuValue, group.GetSku());
+  writer.TextIfSet(kSuiteBasePathValue, group.GetBasePath());
+  writer.TextIfSet(kSuiteFolderValue, group.GetSuiteFolder());
+  writer.TextIfSet(kSuiteFamilyIdValue, group.GetFamilyId());
+  writer.Text(kSuiteDisplayNameValue, group.GetDisplayName());
+  writer.Text(kDisplayIconValue, group.GetIconPath());
   writer.Text(kSuiteDisplayVersionValue, displayVersion);
   writer.Number(kVersionMajorValue, shown.GetMajor());
   writer.Number(kVersionMinorValue, shown.GetMinor());
   writer.Number(kVersionValue, suiteVersion.ToPackedDword());
   writer.Text(kPublisherValue, m_state.m_publisherName);
   writer.Text(kUninstallStringValue, uninstall);
-  writer.Text(kCacheLocationValue, CacheFolder(group.m_uuid));
+  writer.Text(kCacheLocationValue, CacheFolder(group.GetUuid()));
   return writer.Result();
 }
 
@@ -319,18 +322,18 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
 }
 
 bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers) {
-  if (m_state.m_installGroups.IsEmpty()) {
+  if (m_groups.IsEmpty()) {
     WriteLog(L"Skipping RemoveInstallGroups; no groups are defined");
     return true;
   }
-  CInstallGroupInfo* group = m_state.m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
   if (!group) {
     WriteLog(L"Default group information not found in RemoveInstallGroups");
     SetLastError(ERROR_INVALID_DATA);
     return false;
   }
   bool productPresent = false;
-  for (const std::wstring& member : group->m_members) {
+  for (const std::wstring& member : group->GetMembers()) {
     if (m_state.m_productCodes.count(member) == 0) {
       WriteLog(L"Failed retrieving ProductData structure for %s in RemoveInstallGroups().", member.c_str());
       continue;
@@ -344,10 +347,10 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
       std::vector<std::wstring> users;
       if (m_counter.ReadUsers(code, &users) <= 0) {
         WriteLog(L"%s is still installed, but not referenced by product group %s.", member.c_str(),
-                 group->m_displayName.c_str());
-      } else if (ListsUser(users, group->m_uuid) && !force) {
+                 group->GetDisplayName().c_str());
+      } else if (ListsUser(users, group->GetUuid()) && !force) {
         WriteLog(L"%s of %s is still installed; Skipping RemoveInstallGroups().", member.c_str(),
-                 group->m_displayName.c_str());
+                 group->GetDisplayName().c_str());
         productPresent = true;
       }
     } catch (const CError& error) {
@@ -358,14 +361,14 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
   if (productPresent) {
     WriteLog(L"Exiting RemoveInstallGroups because at least one product is still present");
   } else {
-    RemoveSuiteRecord(group->m_uuid);
+    RemoveSuiteRecord(group->GetUuid());
   }
   for (const std::wstring& other : otherUsers) {
     CInstallGroupInfo affected;
-    affected.m_uuid = other;
+    affected.SetUuid(other);
     if (!affected.FindMemberProducts()) {
       WriteLog(L"Unable to find member products of affected group %s in RemoveInstallGroups", other.c_str());
-    } else if (affected.m_members.empty()) {
+    } else if (affected.GetMembers().empty()) {
       WriteLog(L"Group %s has no remaining products; removing its group information", other.c_str());
       RemoveSuiteRecord(other);
     } else {

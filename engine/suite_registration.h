@@ -10,6 +10,7 @@
 
 struct CEngineSettings;
 class CInstallGroupInfo;
+class CInstallGroupInfoMap;
 class CKwIniFile;
 class CReplacementMap;
 class CSetupState;
@@ -21,7 +22,8 @@ class CSuiteRegistration {
   // All must outlive the object. `programPath` and `configurationPath` are
   // the running setup.exe and its configuration, copied into the cache.
   CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
-                     CSetupState& state, const CEngineSettings& settings, IRefCounting& counter,
+                     CSetupState& state, const CInstallGroupInfoMap& groups,
+                     const CEngineSettings& settings, IRefCounting& counter,
                      const std::wstring& programPath, const std::wstring& configurationPath);
   CSuiteRegistration(const CSuiteRegistration&) = delete;
   CSuiteRegistration& operator=(const CSuiteRegistration&) = delete;
@@ -57,6 +59,7 @@ class CSuiteRegistration {
   const CKwIniFile& m_configuration;
   const CReplacementMap& m_macros;
   CSetupState& m_state;
+  const CInstallGroupInfoMap& m_groups;
   const CEngineSettings& m_settings;
   IRefCounting& m_counter;
   std::wstring m_programPath;

@@ -11,6 +11,7 @@
 
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
+#include "engine/install_group_info_map.h"
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
@@ -149,6 +150,7 @@ class CWorker {
   bool m_comInitialized = false;
   DWORD m_comThread = 0;
   std::map<std::wstring, void*> m_actionLists;
+  CInstallGroupInfoMap m_installGroups;
 };
 
 // Thread start of the dialog path: runs StartWorker(nullptr) on the worker.

@@ -89,7 +89,8 @@ bool CWorker::LoadCachedProductData() {
 // Package and transform paths, costs, and room for the largest product.
 bool CWorker::ParseInstallGroupInfo() {
   if (!m_configuration) return false;
-  CInstallGroupLoader loader(*m_configuration, *m_replacements, m_productList, *m_state, m_settings);
+  CInstallGroupLoader loader(*m_configuration, *m_replacements, m_productList, *m_state, m_settings,
+                             &m_installGroups);
   return loader.Load();
 }
 

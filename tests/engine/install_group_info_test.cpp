@@ -38,9 +38,9 @@ int Count(const std::vector<std::wstring>& members, const std::wstring& name) {
 
 TEST(CInstallGroupInfoTest, WithoutUuidFindsNothing) {
   CInstallGroupInfo group;
-  group.m_members = {L"stale"};
+  group.AddMember(L"stale");
   EXPECT_FALSE(group.FindMemberProducts());
-  EXPECT_EQ(std::vector<std::wstring>{L"stale"}, group.m_members);
+  EXPECT_EQ(std::vector<std::wstring>{L"stale"}, group.GetMembers());
 }
 
 // Both views, a case-blind match, an entry without UsedBy and one of
@@ -55,14 +55,14 @@ TEST(CInstallGroupInfoTest, FindsMembersInBothViewsCaseBlind) {
   WriteUsedBy(other, KEY_WOW64_32KEY, {L"{OTHER}"});
 
   CInstallGroupInfo group;
-  group.m_uuid = uuid;
-  group.m_members = {L"stale"};
+  group.SetUuid(uuid);
+  group.AddMember(L"stale");
   ASSERT_TRUE(group.FindMemberProducts());
-  EXPECT_EQ(2, Count(group.m_members, both.Id()));
-  EXPECT_EQ(1, Count(group.m_members, only32.Id()));
-  EXPECT_EQ(0, Count(group.m_members, noUsers.Id()));
-  EXPECT_EQ(0, Count(group.m_members, other.Id()));
-  EXPECT_EQ(0, Count(group.m_members, L"stale"));
+  EXPECT_EQ(2, Count(group.GetMembers(), both.Id()));
+  EXPECT_EQ(1, Count(group.GetMembers(), only32.Id()));
+  EXPECT_EQ(0, Count(group.GetMembers(), noUsers.Id()));
+  EXPECT_EQ(0, Count(group.GetMembers(), other.Id()));
+  EXPECT_EQ(0, Count(group.GetMembers(), L"stale"));
   EXPECT_TRUE(group.HasMember(only32.Id()));
   EXPECT_FALSE(group.HasMember(ToLower(only32.Id())));
 }

@@ -12,6 +12,7 @@
 #include "actions/windows_command_options_system.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
+#include "engine/install_group_info_map.h"
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
@@ -38,7 +39,7 @@ struct CLoaderCase {
   const wchar_t* folder;  // null: unchanged
   const wchar_t* members;  // comma-joined members of "default"; null: no group
   bool removeGroup;
-  LONG repairOverInstall;
+  bool repairOverInstall;
 };
 
 std::string Narrow(const std::wstring& text) { return WideToUtf8(text); }
@@ -128,10 +129,11 @@ TEST(CInstallGroupLoaderTest, SuiteGroupsFromConfigurationAndMachine) {
     size_t index = 0;
     for (const auto& entry : state.m_products) entry.second->SetGroup(test.productGroups.at(index++));
 
-    CInstallGroupLoader loader(configuration, macros, products, state, settings);
+    CInstallGroupInfoMap groups;
+    CInstallGroupLoader loader(configuration, macros, products, state, settings, &groups);
     EXPECT_EQ(test.loaded, loader.Load());
     EXPECT_EQ(test.folder ? fill(test.folder) : L"C:\\Configured", state.GetInstallFolder());
-    CInstallGroupInfo* defaultGroup = state.m_installGroups.Lookup(L"default");
+    CInstallGroupInfo* defaultGroup = groups.Lookup(L"default");
     if (!test.members) {
       EXPECT_EQ(nullptr, defaultGroup);
       EXPECT_FALSE(settings.referenceCounting);
@@ -139,13 +141,13 @@ TEST(CInstallGroupLoaderTest, SuiteGroupsFromConfigurationAndMachine) {
     }
     ASSERT_NE(nullptr, defaultGroup);
     std::wstring members;
-    for (const std::wstring& member : defaultGroup->m_members) members += (members.empty() ? L"" : L",") + member;
+    for (const std::wstring& member : defaultGroup->GetMembers()) members += (members.empty() ? L"" : L",") + member;
     EXPECT_EQ(test.members, members);
     EXPECT_TRUE(settings.referenceCounting);
-    EXPECT_EQ(L"S", defaultGroup->m_displayName);
-    EXPECT_EQ(test.removeGroup, state.m_installGroups.Lookup(L"remove") != nullptr);
-    EXPECT_EQ(test.repairOverInstall, defaultGroup->m_repairOverInstall);
-    EXPECT_EQ(test.installed == Family ? 1 : 0, defaultGroup->m_alternatePath);
+    EXPECT_EQ(L"S", defaultGroup->GetDisplayName());
+    EXPECT_EQ(test.removeGroup, groups.Lookup(L"remove") != nullptr);
+    EXPECT_EQ(test.repairOverInstall, defaultGroup->IsRepairOverInstall());
+    EXPECT_EQ(test.installed == Family, defaultGroup->HasAlternatePath());
     EXPECT_EQ(test.installed == Suite ? 1 : 0, state.m_existingSuiteFound);
   }
 }

@@ -13,6 +13,7 @@
 #include "actions/windows_command_options_system.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
+#include "engine/install_group_info_map.h"
 #include "engine/product_data.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
@@ -72,12 +73,12 @@ class CSuiteRegistrationTest : public ::testing::Test {
     m_state.SetInstallFolder(m_folder.File(L"Suite"));
     m_state.m_publisherName = L"Tamsa";
     auto group = std::make_unique<CInstallGroupInfo>();
-    group->m_uuid = m_suite.Id();
-    group->m_displayName = L"Sample Suite";
-    group->m_version = L"1.2.3";
-    group->m_buildNumber = L"100";
-    group->m_members = {L"P1"};
-    m_group = m_state.m_installGroups.SetAt(L"default", std::move(group));
+    group->SetUuid(m_suite.Id());
+    group->SetDisplayName(L"Sample Suite");
+    group->SetVersion(L"1.2.3");
+    group->SetBuildNumber(L"100");
+    group->AddMember(L"P1");
+    m_groups.SetAt(L"default", std::move(group));
     auto product = std::make_unique<CProductData>(L"P1");
     product->GetSelection()->SetCurrent(true, false);
     product->SetPackageName(L"p1.msi");
@@ -101,8 +102,8 @@ class CSuiteRegistrationTest : public ::testing::Test {
   CEngineSettings m_settings;
   CReplacementMap m_macros{m_state};
   CMemoryRefCounter m_counter;
-  CInstallGroupInfo* m_group = nullptr;
-  CSuiteRegistration m_registration{m_configuration, m_macros, m_state, m_settings, m_counter,
+  CInstallGroupInfoMap m_groups;
+  CSuiteRegistration m_registration{m_configuration, m_macros, m_state, m_groups, m_settings, m_counter,
                                     m_folder.File(L"setup.exe"), m_folder.File(L"SETUP.DCF")};
 };
 
@@ -181,10 +182,12 @@ TEST_F(CSuiteRegistrationTest, NoSelectedMemberRegistersNothing) {
   m_state.m_products.Lookup(L"P1")->GetSelection()->SetCurrent(false, false);
   EXPECT_EQ(0u, m_registration.SetupInstallGroups());
   EXPECT_FALSE(m_suite.Exists(KEY_WOW64_32KEY));
-  m_state.m_installGroups.RemoveAll();
-  m_state.m_installGroups.SetAt(L"remove", std::make_unique<CInstallGroupInfo>());
-  EXPECT_EQ(13u, m_registration.SetupInstallGroups());
-  EXPECT_FALSE(m_registration.RemoveInstallGroups(false, {}));
+  CInstallGroupInfoMap onlyRemove;
+  onlyRemove.SetAt(L"remove", std::make_unique<CInstallGroupInfo>());
+  CSuiteRegistration withoutDefault(m_configuration, m_macros, m_state, onlyRemove, m_settings, m_counter,
+                                    m_folder.File(L"setup.exe"), m_folder.File(L"SETUP.DCF"));
+  EXPECT_EQ(13u, withoutDefault.SetupInstallGroups());
+  EXPECT_FALSE(withoutDefault.RemoveInstallGroups(false, {}));
   EXPECT_EQ(13u, GetLastError());
 }
 
