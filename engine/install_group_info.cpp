@@ -1,0 +1,80 @@
+// install_group_info.cpp: a suite's members, and finding the installed ones
+// through the reference lists of the Uninstall entries.
+#include "engine/install_group_info.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "foundation/error.h"
+#include "foundation/registry_key.h"
+#include "foundation/setup_log.h"
+#include "foundation/wow64.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kUsedByValue[] = L"UsedBy";
+const DWORD kNameLength = 260;
+
+// A subkey that cannot be opened or has no readable list uses nobody.
+bool IsUsedBy(const std::wstring& subkey, REGSAM view, const std::wstring& uuid) {
+  std::vector<std::wstring> users;
+  try {
+    CRegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"\\" + subkey, KEY_READ | view, false);
+    key.GetValueMultiSZ(kUsedByValue, &users);
+  } catch (const CError&) {
+    return false;
+  }
+  return std::any_of(users.begin(), users.end(),
+                     [&uuid](const std::wstring& user) { return EqualsNoCase(user, uuid); });
+}
+
+}  // namespace
+
+bool CInstallGroupInfo::HasMember(const std::wstring& name) const {
+  return std::find(m_members.begin(), m_members.end(), name) != m_members.end();
+}
+
+bool CInstallGroupInfo::FindMemberProducts() {
+  if (m_uuid.empty()) {
+    WriteLog(L"Unable to find product group members; no UUID set");
+    return false;
+  }
+  m_members.clear();
+  std::vector<REGSAM> views;
+  if (IsWow64()) {
+    views = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+  } else {
+    views = {0};
+  }
+  bool result = true;
+  for (REGSAM view : views) {
+    CRegistryKey key;
+    try {
+      key.Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ | view, false);
+    } catch (const CError&) {
+      WriteLog(L"Unable to open uninstall registry data in CInstallGroupInfo::FindMemberProducts");
+      return false;
+    }
+    if (!ScanUninstallKey(key, view)) result = false;
+  }
+  return result;
+}
+
+bool CInstallGroupInfo::ScanUninstallKey(const CRegistryKey& uninstallKey, REGSAM view) {
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[kNameLength] = {};
+    DWORD length = kNameLength;
+    LONG rc = RegEnumKeyExW(uninstallKey.GetHandle(), index, name, &length, nullptr, nullptr, nullptr,
+                            nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) return true;
+    if (rc != ERROR_SUCCESS) {
+      WriteLog(L"Failed getting next uninstall key name in CInstallGroupInfo::FindMemberProducts; error code = %d", rc);
+      return false;
+    }
+    if (IsUsedBy(name, view, m_uuid)) m_members.push_back(name);
+  }
+}
