@@ -64,7 +64,6 @@ class CInstallAction : public CSetupAction {
   const std::wstring& GetProductName() const { return m_productName; }
   void SetProductName(const std::wstring& name) { m_productName = name; }
   const std::wstring& GetCommandLine() const { return m_commandLine; }
-  // The run's expanded form of the line, or the repair line in a repair.
   void SetCommandLine(const std::wstring& line) { m_commandLine = line; }
   const std::wstring& GetUninstallCommandLine();
   const std::wstring& GetRepairCommandLine();
@@ -83,6 +82,7 @@ class CInstallAction : public CSetupAction {
   void SetCancelAllowed(bool allowed) { m_cancelAllowed = allowed; }
   bool IsCancelAllowed() const { return m_cancelAllowed; }
   void SetOverrideInstallDir(const std::wstring& text) { m_overrideInstallDir = text; }
+  const std::wstring& GetOverrideInstallDir() const { return m_overrideInstallDir; }
   void SetNoUninstall(bool noUninstall) { m_noUninstall = noUninstall; }
   bool IsNoUninstall() const { return m_noUninstall; }
   void SetNoRepair(bool noRepair) { m_noRepair = noRepair; }

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "actions/uninstall_entry.h"
+#include "actions/windows_installer_command.h"
 #include "engine/version_info.h"
-#include "foundation/error.h"
 #include "foundation/resource_strings.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -18,19 +18,6 @@ const wchar_t kProductVersionField[] = L"_PRODUCT_VERSION_";
 const wchar_t kSetupLanguageField[] = L"_SETUP_LANG_";
 const wchar_t kSetupIniPathField[] = L"_SETUP_INI_PATH_";
 const wchar_t kInstallerMacro[] = L"{msiexec}";
-const unsigned short kSystemFolderArea = 6;
-
-std::wstring InstallerPath() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) {
-    DWORD error = length == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER;
-    ReportInternalError(kSystemFolderArea, 0x80070000 | error, nullptr);
-  }
-  std::wstring folder(buffer);
-  if (!EndsWith(folder, L"\\")) folder += L'\\';
-  return Format(L"%sMSIEXEC.EXE", folder.c_str());
-}
 
 }  // namespace
 
@@ -56,7 +43,7 @@ std::wstring CRemovePreviousAction::ExpandText(const std::wstring& text) {
     result = ReplaceAll(result, kProductNameField, GetProductName());
   }
   if (result.find(kInstallerMacro) != std::wstring::npos) {
-    result = ReplaceAll(result, kInstallerMacro, InstallerPath());
+    result = ReplaceAll(result, kInstallerMacro, InstallerProgramPath());
   }
   if (!m_deployedVersion.empty()) result = ReplaceAll(result, kProductVersionField, m_deployedVersion);
   if (!m_setupLanguage.empty()) result = ReplaceAll(result, kSetupLanguageField, m_setupLanguage);

@@ -21,8 +21,10 @@ class CSetupAction {
   void SetSequence(int sequence) { m_sequence = sequence; }
   // The product or item the action belongs to.
   const std::wstring& GetKeyName() const { return m_keyName; }
-  // The name in log lines.
+  void SetKeyName(const std::wstring& keyName) { m_keyName = keyName; }
+  // The name in log lines; for loaded actions, their configuration section.
   const std::wstring& GetActionName() const { return m_actionName; }
+  void SetActionName(const std::wstring& name) { m_actionName = name; }
 
  protected:
   void SetName(const std::wstring& name) { m_name = name; }

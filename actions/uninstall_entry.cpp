@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "foundation/file_utils.h"
+#include "actions/windows_installer_command.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -97,7 +97,7 @@ bool ReadUninstallEntry(const std::wstring& key, std::wstring* name, std::wstrin
   DWORD noRemove = 0;
   ReadNumber(entry, kNoRemoveValue, &noRemove);
   if (noRemove == 0 || ignoreNoRemove) {
-    *command = Format(L"%sMSIEXEC.EXE /x %s", GetSystemPath(L"").c_str(), key.c_str());
+    *command = Format(L"%s /x %s", InstallerProgramPath().c_str(), key.c_str());
   }
   return true;
 }

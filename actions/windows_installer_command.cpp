@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "foundation/error.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -13,6 +14,8 @@
 namespace {
 
 const wchar_t kInstallerProgram[] = L"MSIEXEC";
+const wchar_t kInstallerFileName[] = L"MSIEXEC.EXE";
+const unsigned short kSystemFolderArea = 6;
 const DWORD kRebootInitiatedByInstaller = 0x70669;
 
 WindowsInstallerRunner g_windowsInstallerRunner = nullptr;
@@ -97,4 +100,16 @@ DWORD WaitForCommandExit(HANDLE handle) {
 bool IsRebootExitCode(DWORD code) {
   return code == ERROR_SUCCESS_REBOOT_INITIATED || code == ERROR_SUCCESS_REBOOT_REQUIRED ||
          code == kRebootInitiatedByInstaller;
+}
+
+std::wstring InstallerProgramPath() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) {
+    DWORD error = length == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER;
+    ReportInternalError(kSystemFolderArea, 0x80070000 | error, nullptr);
+  }
+  std::wstring folder(buffer);
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  return folder + kInstallerFileName;
 }

@@ -27,5 +27,9 @@ bool CreateShellProcess(const std::wstring& commandLine, const std::wstring& wor
 // exit code. Without a handle nothing is waited for and the result is 1603.
 DWORD WaitForCommandExit(HANDLE handle);
 
+// The system folder's MSIEXEC.EXE, which "{msiexec}" names. A system folder
+// that Windows cannot give is an internal error (area 6).
+std::wstring InstallerProgramPath();
+
 // The codes by which installers ask for a restart (1641, 3010, 0x70669).
 bool IsRebootExitCode(DWORD code);

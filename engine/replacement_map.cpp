@@ -9,6 +9,7 @@
 #include <string>
 
 #include "actions/command_options.h"
+#include "actions/windows_installer_command.h"
 #include "engine/setup_state.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
@@ -25,9 +26,7 @@ const wchar_t kCommonFilesValue[] = L"CommonFilesDir";
 const wchar_t kProgramFilesMacro[] = L"{ProgramFilesFolder}";
 const wchar_t kProgramFiles64Macro[] = L"{ProgramFilesFolder64}";
 const wchar_t kCommonFilesMacro[] = L"{CommonFilesFolder}";
-const wchar_t kInstallerProgram[] = L"MSIEXEC.EXE";
 const wchar_t kSuiteReboot[] = L" REBOOT=ReallySuppress";
-const unsigned short kSystemFolderArea = 6;
 
 // Empty when the key or the value cannot be read.
 std::wstring ReadCurrentVersionValue(const wchar_t* name, REGSAM view) {
@@ -38,18 +37,6 @@ std::wstring ReadCurrentVersionValue(const wchar_t* name, REGSAM view) {
   } catch (const CError&) {
     return std::wstring();
   }
-}
-
-std::wstring SystemFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) {
-    DWORD error = length == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER;
-    ReportInternalError(kSystemFolderArea, 0x80070000 | error, nullptr);
-  }
-  std::wstring folder(buffer);
-  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-  return folder;
 }
 
 void LogMap(const MacroMap& map) {
@@ -68,7 +55,7 @@ void CReplacementMap::Create(const CCommandOptions& options, const std::wstring&
   AddShellFolder(L"{UsersAppDataLocal}", CSIDL_LOCAL_APPDATA);
   AddShellFolder(L"{AllUsersProgramsMenu}", CSIDL_COMMON_PROGRAMS);
   AddShellFolder(L"{AllUsersDesktop}", CSIDL_COMMON_DESKTOPDIRECTORY);
-  m_map[L"{msiexec}"] = SystemFolder() + kInstallerProgram;
+  m_map[L"{msiexec}"] = InstallerProgramPath();
   m_map[L"{setupparams}"] = BuildSetupParams(options, suiteMode);
   std::wstring setupDir = options.GetSetupFolder();
   while (!setupDir.empty() && setupDir.back() == L'\\') setupDir.pop_back();

@@ -8,7 +8,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "actions/setup_action_list.h"
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info_map.h"
@@ -17,6 +19,7 @@
 #include "engine/setup_state.h"
 #include "foundation/scoped_handle.h"
 
+class CActionListSources;
 class CCommandOptions;
 class CExpressionParser;
 class CKwIniFile;
@@ -92,6 +95,14 @@ class CWorker {
   void DisableProductsAndPromotions();
   void PrepareWorkingCopyAndVerify();
   void LoadActionListsAndPendingRestart();
+  // The action lists of the mode; ends the run with 13 for lists that
+  // cannot be read and 1223 when the user keeps an incompatible suite.
+  void LoadActionLists();
+  // The applications and services to shut down before installing.
+  void LoadShutdownApplications();
+  // Each install action's product's icon choices on its command line.
+  void AddIconProperties();
+  CActionListSources MakeListSources();
   void RunPerProductChecks();
   bool RunWizardHandshake();
   void SetSetupTypeFromMode();
@@ -149,8 +160,14 @@ class CWorker {
   bool m_interfaceThreadJoined = false;
   bool m_comInitialized = false;
   DWORD m_comThread = 0;
-  std::map<std::wstring, void*> m_actionLists;
+  CActionListMap m_actionLists;
   CInstallGroupInfoMap m_installGroups;
+  // What loading the lists found: the incompatible suites and the names of
+  // their lists, how upgrade conditions count, a newer product kept.
+  std::vector<std::wstring> m_incompatibleSuites;
+  std::vector<std::wstring> m_incompatibleSuiteLists;
+  int m_upgradeConditionMode = 0;
+  bool m_newerVersionKept = false;
 };
 
 // Thread start of the dialog path: runs StartWorker(nullptr) on the worker.

@@ -300,7 +300,7 @@ void CWorker::PrepareWorkingCopyAndVerify() {
 // The context block's pointers are filled as soon as the lists
 // exist, whatever the mode, so DLL actions of every later step see them.
 void CWorker::LoadActionListsAndPendingRestart() {
-  NotBuiltYet(L"LoadActionLists");
+  LoadActionLists();
   NotBuiltYet(L"CheckPendingFileRenameOperations");
   if (g_setupAggregate) {
     g_setupAggregate->actionLists = &m_actionLists;

@@ -105,11 +105,11 @@ bool CWorker::RunCleanSystemMode() {
 // The result of the installation, repair or removal.
 DWORD CWorker::RunTheInstallation() {
   NotBuiltYet(L"CountProgressSteps");
-  NotBuiltYet(L"LoadShutdownApplications");
+  LoadShutdownApplications();
   NotBuiltYet(L"ExecuteShutdownActions");
   NotBuiltYet(L"ExecutePrepareActions");
   NotBuiltYet(L"ProcessIncompatibleSuite");
-  NotBuiltYet(L"AddIconProperties");
+  AddIconProperties();
   if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
   NotBuiltYet(L"AddUserProperties");
   NotBuiltYet(L"RunInstall");

@@ -92,9 +92,37 @@ inline constexpr wchar_t kParentIdKey[] = L"ParentId";
 inline constexpr wchar_t kDisplayNameKey[] = L"DisplayName";
 inline constexpr wchar_t kDisplayKey[] = L"Display";
 
-// [ProductGroup.Default]: the suite as a whole
+// The action lists: [Setup] and [Setup.<product>] keys, and the sections
+// of the lists' items, each formatted with "<product>.<item>".
+inline constexpr wchar_t kUpgradeConditionEvalKey[] = L"UpgradeConditionEval";
+inline constexpr wchar_t kAllowWin64Key[] = L"AllowWin64";
+inline constexpr wchar_t kAllowWinXPHomeKey[] = L"AllowWinXPHome";
+inline constexpr wchar_t kAllowWinServer2k3Key[] = L"AllowWinServer2k3";
+inline constexpr wchar_t kVerifyActionsKey[] = L"VerifyActions";
+inline constexpr wchar_t kUpgradeConditionsKey[] = L"UpgradeConditions";
+inline constexpr wchar_t kIncompatibleApplicationsKey[] = L"IncompatibleApplications";
+inline constexpr wchar_t kPreviousVersionsKey[] = L"PreviousVersions";
+inline constexpr wchar_t kInstallActionsKey[] = L"InstallActions";
+inline constexpr wchar_t kShutdownApplicationsKey[] = L"ShutdownApplications";
+inline constexpr wchar_t kMasterExemptKey[] = L"MasterExempt";
+inline constexpr wchar_t kSuppressImplicitRemovesKey[] = L"SuppressImplicitRemoves";
+inline constexpr wchar_t kInstallActionSectionFormat[] = L"InstallActions.%s";
+inline constexpr wchar_t kUpgradeConditionSectionFormat[] = L"UpgradeConditions.%s";
+inline constexpr wchar_t kVerifyActionSectionFormat[] = L"VerifyActions.%s";
+inline constexpr wchar_t kIncompatibleApplicationSectionFormat[] = L"IncompatibleApplications.%s";
+inline constexpr wchar_t kPreviousVersionSectionFormat[] = L"PreviousVersions.%s";
+inline constexpr wchar_t kShutdownApplicationSectionFormat[] = L"ShutdownApplications.%s";
+inline constexpr wchar_t kIncompatibleSuiteSectionFormat[] = L"IncompatibleSuite.%s";
+// Sections the loaders name built-in actions after; they are not read.
+inline constexpr wchar_t kIsQualifiedSuiteSection[] = L"VerifyActions.*.IsQualified";
+inline constexpr wchar_t kIsQualifiedSectionFormat[] = L"VerifyActions.%s.IsQualified";
+inline constexpr wchar_t kMsiCorrectVersionSectionFormat[] = L"VerifyActions.%s.MSICorrectVersion";
+inline constexpr wchar_t kForcedPreviousVersionSectionFormat[] = L"PreviousVersions.%s.Force";
+inline constexpr wchar_t kImplicitPreviousVersionSectionFormat[] = L"PreviousVersions.%s.Auto";
+
+// [ProductGroup.Default]: the suite as a whole; UUID and SKU below
 inline constexpr wchar_t kProductGroupDefaultSection[] = L"ProductGroup.Default";
-inline constexpr wchar_t kUuidKey[] = L"UUID";
+inline constexpr wchar_t kIncompatibleSuiteKey[] = L"IncompatibleSuite";
 inline constexpr wchar_t kSuiteIdKey[] = L"SuiteID";
 inline constexpr wchar_t kFamilyIdKey[] = L"FamilyID";
 inline constexpr wchar_t kVersionKey[] = L"Version";
@@ -102,7 +130,6 @@ inline constexpr wchar_t kIconPathKey[] = L"IconPath";
 inline constexpr wchar_t kHelpLinkKey[] = L"HelpLink";
 inline constexpr wchar_t kUrlInfoAboutKey[] = L"URLInfoAbout";
 inline constexpr wchar_t kBuildNumberKey[] = L"BuildNumber";
-inline constexpr wchar_t kSkuKey[] = L"SKU";
 inline constexpr wchar_t kBasePathKey[] = L"BasePath";
 inline constexpr wchar_t kSuiteFolderKey[] = L"SuiteFolder";
 inline constexpr wchar_t kOverinstallAllowedKey[] = L"OverinstallAllowed";
@@ -110,3 +137,52 @@ inline constexpr wchar_t kRepairModeAllowedKey[] = L"RepairModeAllowed";
 inline constexpr wchar_t kUninstallUiLevelKey[] = L"UninstallUILevel";
 // A product's Group that belongs to no install group.
 inline constexpr wchar_t kExcludeGroup[] = L"exclude";
+
+// [InstallActions.<product>.<item>]
+inline constexpr wchar_t kSequenceKey[] = L"Sequence";
+inline constexpr wchar_t kExecuteOptionsKey[] = L"ExecuteOptions";
+inline constexpr wchar_t kReturnProcessingKey[] = L"ReturnProcessing";
+inline constexpr wchar_t kOverrideInstallDirKey[] = L"OverrideInstallDir";
+inline constexpr wchar_t kCommandLineKey[] = L"CommandLine";
+inline constexpr wchar_t kNoUninstallKey[] = L"NoUninstall";
+inline constexpr wchar_t kNoRepairKey[] = L"NoRepair";
+inline constexpr wchar_t kShowArpKey[] = L"ShowARP";
+
+// [UpgradeConditions.<product>.<item>]
+inline constexpr wchar_t kUninstallKeyKey[] = L"UninstallKey";
+inline constexpr wchar_t kValidVersionsKey[] = L"ValidVersions";
+inline constexpr wchar_t kTypeKey[] = L"Type";
+inline constexpr wchar_t kValidTlasKey[] = L"ValidTLAs";
+inline constexpr wchar_t kTlaSearchKeyKey[] = L"TLASearchKey";
+inline constexpr wchar_t kTlaSearchParameterKey[] = L"TLASearchParameter";
+inline constexpr wchar_t kExternalCommandKey[] = L"ExternalCommand";
+inline constexpr wchar_t kSilentKey[] = L"Silent";
+
+// [VerifyActions.<product>.<item>]
+inline constexpr wchar_t kActionKey[] = L"Action";
+inline constexpr wchar_t kRefusalKey[] = L"Refusal";
+inline constexpr wchar_t kSuiteLevelValidationKey[] = L"SuiteLevelValidation";
+inline constexpr wchar_t kMessageKey[] = L"Message";
+
+// [IncompatibleApplications.<product>.<item>] and [PreviousVersions.<product>.<item>]
+inline constexpr wchar_t kNameKey[] = L"Name";
+inline constexpr wchar_t kDetectionKey[] = L"Detection";
+inline constexpr wchar_t kPromptKey[] = L"Prompt";
+inline constexpr wchar_t kUninstallCommandKey[] = L"UninstallCommand";
+inline constexpr wchar_t kForceKey[] = L"Force";
+
+// [IncompatibleSuite.<name>]
+inline constexpr wchar_t kUuidKey[] = L"UUID";
+inline constexpr wchar_t kSkuKey[] = L"SKU";
+inline constexpr wchar_t kBuildNumKey[] = L"BUILDNUM";
+
+// [ShutdownApplications.<owner>.<item>]
+inline constexpr wchar_t kServiceNameKey[] = L"ServiceName";
+inline constexpr wchar_t kClassNameKey[] = L"ClassName";
+inline constexpr wchar_t kWindowTitleKey[] = L"WindowTitle";
+inline constexpr wchar_t kFriendlyNameKey[] = L"FriendlyName";
+inline constexpr wchar_t kWaitTimeKey[] = L"WaitTime";
+inline constexpr wchar_t kMessageIdKey[] = L"MessageId";
+inline constexpr wchar_t kWordParamKey[] = L"WordParam";
+inline constexpr wchar_t kLongParamKey[] = L"LongParam";
+inline constexpr wchar_t kRequiredKey[] = L"Required";

@@ -34,6 +34,10 @@ def run_setup(kit, raw_args):
     return result.code, read_log(kit / "logs" / "VELL_SETUP.LOG")
 
 
+def package_log_switch(kit):
+    return ' /L*v "' + windows_path(kit / "logs") + '\\TAM_{ProductID}.log"'
+
+
 def dump(messages, heading):
     """The "   name = value" lines that follow a heading of the dump."""
     start = messages.index(heading) + 1
@@ -73,9 +77,11 @@ def test_property_dump_shows_command_line_winning(setup_kit):
     assert replacements["{AllUsersAppData}"] == "C:\\ProgramData"
     assert replacements["{SetupDir}"] == windows_path(setup_kit)
     assert replacements["{InstallerDir}"] == '"' + windows_path(setup_kit) + '\\"'
-    # The engine's own switches and settings stay out of the packages' line.
+    # The engine's own switches and settings stay out of the packages' line;
+    # the packages log where the setup logs.
     assert replacements["{setupparams}"] == (
-        ' /qn ALPHA=cmd INSTALLDIR="C:\\my apps" NO_ONLINE_ACCESS=1 REBOOT=ReallySuppress')
+        ' /qn ALPHA=cmd INSTALLDIR="C:\\my apps" NO_ONLINE_ACCESS=1 REBOOT=ReallySuppress'
+        + package_log_switch(setup_kit))
     assert "Module filename: " + windows_path(setup_kit) + "\\setup.exe" in messages
     assert any(m.startswith("Setup command line: ") and m.endswith(" InstallSource=C:\\src")
                for m in messages)
@@ -88,7 +94,8 @@ def test_unclosed_quote_runs_to_the_end(setup_kit):
     properties = dump(messages, "Listing all PropertyMap (DynamicProperties) keys and values:")
     replacements = dump(messages, "Listing all ReplacementMap keys and values:")
     assert properties["Alpha"] == '"x y'
-    assert replacements["{setupparams}"] == ' /qn ALPHA="x y" REBOOT=ReallySuppress'
+    assert replacements["{setupparams}"] == (' /qn ALPHA="x y" REBOOT=ReallySuppress'
+                                             + package_log_switch(setup_kit))
 
 
 @pytest.mark.parametrize("raw_args, reason", [

@@ -1,0 +1,31 @@
+#pragma once
+// verify_action.h: CVerifyAction, the base of the checks that run before
+// anything is installed: whether it may show a box, and the message and
+// refusal a configured check carries.
+#include <windows.h>
+
+#include <string>
+
+#include "actions/setup_action.h"
+
+class CVerifyAction : public CSetupAction {
+ public:
+  CVerifyAction(int sequence, const std::wstring& keyName, const std::wstring& actionName,
+                const std::wstring& name);
+
+  void SetSilent(bool silent) { m_silent = silent; }
+  bool IsSilent() const { return m_silent; }
+  void SetMessage(const std::wstring& message) { m_message = message; }
+  const std::wstring& GetMessage() const { return m_message; }
+  int GetRefusal() const { return m_refusal; }
+
+ protected:
+  // The check of a later stage: logged, and reported as not done.
+  DWORD NotBuiltYet(const wchar_t* check) const;
+  void SetRefusalValue(int refusal) { m_refusal = refusal; }
+
+ private:
+  bool m_silent = false;
+  std::wstring m_message;
+  int m_refusal = 0;
+};

@@ -1,0 +1,205 @@
+// install_action_loader.cpp: the install and group-uninstall actions of the
+// configuration, and the preparation of their command lines.
+#include "engine/install_action_loader.h"
+
+#include <cwchar>
+#include <memory>
+
+#include "actions/command_options.h"
+#include "actions/install_action.h"
+#include "actions/msi_product_state.h"
+#include "conditions/language_table.h"
+#include "engine/action_list_sources.h"
+#include "engine/install_group_info_map.h"
+#include "engine/product_data.h"
+#include "engine/product_data_map.h"
+#include "foundation/dcf_names.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kInstallActionsList[] = L"INSTALL_ACTIONS";
+const wchar_t kRemoveGroup[] = L"remove";
+const wchar_t kInstallerMacro[] = L"{msiexec}";
+const wchar_t kSetupParamsMacro[] = L"{setupparams}";
+const wchar_t kPackageNameMacro[] = L"{PackageName}";
+const wchar_t kTransformMacro[] = L"{Transform}";
+const wchar_t kTransformsProperty[] = L"TRANSFORMS={Transform}";
+const wchar_t kProductDirMacro[] = L"{ProductDir}";
+const wchar_t kLangMacro[] = L"{lang}";
+const wchar_t kLangIdMacro[] = L"{LangID}";
+const wchar_t kDefaultCommandLine[] = L"{msiexec} {setupparams} /I {PackageName}";
+const wchar_t kDefaultTransforms[] = L" TRANSFORMS={Transform}";
+const wchar_t kGroupedProductParams[] = L"/qn REBOOT=Suppress";
+const wchar_t kHiddenFromArp[] = L"%s ARPSYSTEMCOMPONENT=1";
+const int kInstallSequenceBase = 4000;
+
+bool Contains(const std::wstring& text, const wchar_t* what) { return text.find(what) != std::wstring::npos; }
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+}  // namespace
+
+bool CInstallActionLoader::PrepareCommandLine(const std::wstring& product, const CProductData& data,
+                                              bool uninstall, std::wstring* text,
+                                              bool* runsPackage) const {
+  std::wstring line = *text;
+  *runsPackage = false;
+  if (line == data.GetPackageName()) {
+    line = kDefaultCommandLine;
+    if (!data.GetTransforms().empty()) line += kDefaultTransforms;
+    WriteLog(L"WARNING: An invalid CommandLine parameter was found for '%s', Setup will generate a default CommandLine.",
+             product.c_str());
+  }
+  if (Contains(line, kTransformMacro)) {
+    if (data.GetTransforms().empty()) {
+      WriteLog(L"No transform specified for product %s", product.c_str());
+      line = ReplaceAll(line, kTransformsProperty, L"");
+    } else {
+      line = ReplaceAll(line, kTransformMacro, Quoted(data.GetTransforms()));
+    }
+  }
+  if (Contains(line, kPackageNameMacro)) {
+    if (!data.GetPackagePath().empty()) line = ReplaceAll(line, kPackageNameMacro, Quoted(data.GetPackagePath()));
+    *runsPackage = true;
+  }
+  if (!m_sources.Flag(Format(kSetupSectionFormat, product.c_str()), kMasterExemptKey) &&
+      m_sources.HasMasters() && !m_sources.IsMaster(product) && Contains(line, kSetupParamsMacro)) {
+    std::wstring params = kGroupedProductParams;
+    AppendCommandOptions(uninstall, &params);
+    line = ReplaceAll(line, kSetupParamsMacro, params);
+  }
+  ReplaceLanguageTokens(data, &line);
+  if (Contains(line, kProductDirMacro)) line = ReplaceAll(line, kProductDirMacro, m_sources.ProductFolder(product));
+  if (!Contains(line, kInstallerMacro) && !MakeProgramLine(product, &line)) return false;
+  *text = line;
+  return true;
+}
+
+void CInstallActionLoader::AppendCommandOptions(bool uninstall, std::wstring* text) const {
+  const CCommandOptions& options = m_sources.Options();
+  if (uninstall) options.AppendLogSwitch(text);
+  options.AppendMifFile(text);
+  options.AppendPassThroughSwitches(text);
+  options.AppendProperties(text);
+}
+
+// A language without a code keeps its token, so the line shows what is missing.
+void CInstallActionLoader::ReplaceLanguageTokens(const CProductData& data, std::wstring* text) const {
+  wchar_t code[4] = {};
+  if (Contains(*text, kLangMacro) && LookupLanguageCode(data.GetProductLanguage(), code)) {
+    *text = ReplaceAll(*text, kLangMacro, code);
+  }
+  if (Contains(*text, kLangIdMacro)) {
+    *text = ReplaceAll(*text, kLangIdMacro, Format(L"%u", static_cast<unsigned>(data.GetProductLanguage())));
+  }
+}
+
+// "<program> <arguments>" becomes the program below the install source.
+bool CInstallActionLoader::MakeProgramLine(const std::wstring& product, std::wstring* text) const {
+  std::wstring rest = *text;
+  std::wstring program;
+  if (!ExtractToken(&rest, &program, L" ", true) || program.empty()) {
+    WriteLog(L"Badly formatted install action command line: %s", text->c_str());
+    return false;
+  }
+  if (m_sources.HasOwnFolder(product)) program = product + L"\\" + program;
+  std::wstring source = m_sources.Options().GetInstallSource();
+  if (!source.empty()) source = CActionListSources::WithBackslash(source);
+  *text = Quoted(source + program) + L" " + TrimLeft(rest);
+  return true;
+}
+
+std::unique_ptr<CInstallAction> CInstallActionLoader::BuildAction(const std::wstring& item,
+                                                                  const CProductData& data,
+                                                                  bool uninstall,
+                                                                  std::wstring* productCode) {
+  std::wstring product = CActionListSources::ProductKeyOf(item);
+  std::wstring section = Format(kInstallActionSectionFormat, item.c_str());
+  int sequence = static_cast<int>(wcstol(m_sources.Value(section, kSequenceKey).c_str(), nullptr, 10)) +
+                 kInstallSequenceBase;
+  std::wstring line = m_sources.Value(section, kCommandLineKey);
+  bool runsPackage = false;
+  if (!PrepareCommandLine(product, data, uninstall, &line, &runsPackage)) return nullptr;
+  bool installerLine = Contains(line, kInstallerMacro);
+  if (!uninstall && installerLine && data.GetInstallGroup() && !m_sources.Flag(section, kShowArpKey)) {
+    line = Format(kHiddenFromArp, line.c_str());
+  }
+  *productCode = runsPackage ? data.GetProductCode() : std::wstring();
+  if (uninstall && !runsPackage) *productCode = m_sources.Value(section, kProductCodeKey);
+
+  std::unique_ptr<CInstallAction> action(new CInstallAction(
+      sequence, product, section, line, m_sources.Value(section, kExecuteOptionsKey),
+      m_sources.Value(section, kReturnProcessingKey), m_sources.properties,
+      m_sources.Value(section, kConditionKey), m_sources.parser));
+  action->SetProductName(m_sources.ProductName(product));
+  action->SetProductCode(*productCode);
+  action->SetRunsProductPackage(runsPackage);
+  action->SetRefCounter(m_sources.refCounter);
+  action->SetNoUninstall(m_sources.Flag(section, kNoUninstallKey, L""));
+  action->SetNoRepair(m_sources.Flag(section, kNoRepairKey, L""));
+  if (!uninstall) {
+    // The user may cancel a package the installer runs in this process,
+    // except at /qb!, which offers no cancel; a program cannot be stopped.
+    action->SetCancelAllowed(installerLine && m_sources.UiLevel() != CCommandOptions::kUILevelBasicNoCancel);
+    action->SetOverrideInstallDir(m_sources.Value(section, kOverrideInstallDirKey));
+  }
+  return action;
+}
+
+bool CInstallActionLoader::LoadInstallActions(const std::vector<std::wstring>& items,
+                                              CActionListMap* lists) {
+  CSetupActionList* list = CSetupActionList::GetOrCreate(lists, kInstallActionsList);
+  for (const std::wstring& item : items) {
+    const CProductData* data = m_sources.Products().Lookup(CActionListSources::ProductKeyOf(item));
+    if (!data) continue;
+    std::wstring productCode;
+    std::unique_ptr<CInstallAction> action = BuildAction(item, *data, false, &productCode);
+    if (!action) return false;
+    list->InsertAscending(std::move(action));
+  }
+  return true;
+}
+
+bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstring>& items,
+                                                     CActionListMap* lists) {
+  CSetupActionList* list = CSetupActionList::GetOrCreate(lists, kInstallActionsList);
+  const std::wstring& groupId = m_sources.Options().GetPackage();
+  if (groupId.empty()) {
+    WriteLog(L"InstallGroup id not specified on uninstall command line");
+    return false;
+  }
+  const CInstallGroupInfo* group = nullptr;
+  for (const auto& entry : m_sources.Groups()) {
+    if (!EqualsNoCase(entry.first, kRemoveGroup) && EqualsNoCase(entry.second->GetUuid(), groupId)) {
+      group = entry.second.get();
+      break;
+    }
+  }
+  if (!group) {
+    WriteLog(L"Install Group ID from command line not found in setup.dcf");
+    return false;
+  }
+  for (const std::wstring& item : items) {
+    std::wstring product = CActionListSources::ProductKeyOf(item);
+    CProductData* data = m_sources.Products().Lookup(product);
+    if (!data) {
+      WriteLog(L"Failed getting ProductData structure for %s", product.c_str());
+      continue;
+    }
+    if (!group->HasMember(product) || !IsProductInstalled(data->GetProductCode())) {
+      m_sources.Products().RemoveKey(product);
+      continue;
+    }
+    std::wstring productCode;
+    std::unique_ptr<CInstallAction> action = BuildAction(item, *data, true, &productCode);
+    if (!action) return false;
+    action->SetCommandLine(action->GetUninstallCommandLine());
+    action->SetRepair(false);
+    action->SetUninstall(true);
+    list->InsertDescending(std::move(action));
+  }
+  return true;
+}

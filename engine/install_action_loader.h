@@ -1,0 +1,41 @@
+#pragma once
+// install_action_loader.h: CInstallActionLoader, the products' install
+// actions of the configuration, or, for the removal of an install group,
+// its products' uninstall actions; each with its command line prepared.
+#include <string>
+#include <vector>
+
+#include "actions/setup_action_list.h"
+
+class CActionListSources;
+class CInstallAction;
+class CProductData;
+
+class CInstallActionLoader {
+ public:
+  explicit CInstallActionLoader(const CActionListSources& sources) : m_sources(sources) {}
+
+  // Into "INSTALL_ACTIONS" in ascending sequence. False after its log line
+  // for a command line naming no program; what was loaded stays.
+  bool LoadInstallActions(const std::vector<std::wstring>& items, CActionListMap* lists);
+  // The group the uninstall switch names: its installed products' uninstall
+  // actions, newest first. Products outside it leave the product map.
+  bool LoadUninstallGroupActions(const std::vector<std::wstring>& items, CActionListMap* lists);
+
+  // The command line `text` of `product` made ready to run; `runsPackage`
+  // tells whether it runs the product's own package. False after its log
+  // line when a program line has no program.
+  bool PrepareCommandLine(const std::wstring& product, const CProductData& data, bool uninstall,
+                          std::wstring* text, bool* runsPackage) const;
+
+ private:
+  // Sequence, command line (prepared), options, condition, NoUninstall and
+  // NoRepair of the item's section; null when the line is badly formed.
+  std::unique_ptr<CInstallAction> BuildAction(const std::wstring& item, const CProductData& data,
+                                              bool uninstall, std::wstring* productCode);
+  void AppendCommandOptions(bool uninstall, std::wstring* text) const;
+  void ReplaceLanguageTokens(const CProductData& data, std::wstring* text) const;
+  bool MakeProgramLine(const std::wstring& product, std::wstring* text) const;
+
+  const CActionListSources& m_sources;
+};

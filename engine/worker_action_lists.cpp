@@ -1,0 +1,100 @@
+// worker_action_lists.cpp: the main routine's steps that build the action
+// lists: loading them for the mode, the shutdown list before the run, and
+// the icon choices on the install command lines.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include "actions/command_options.h"
+#include "actions/install_action.h"
+#include "engine/action_list_loader.h"
+#include "engine/action_list_sources.h"
+#include "engine/product_data.h"
+#include "engine/shutdown_list_loader.h"
+#include "foundation/setup_log.h"
+
+namespace {
+
+const wchar_t kSetupParamsMacro[] = L"{setupparams}";
+const wchar_t kRebootProperty[] = L"REBOOT=";
+const wchar_t kSuppressedReboot[] = L" REBOOT=ReallySuppress";
+const wchar_t kLogSwitch[] = L" /L";
+const wchar_t kInstallActionsList[] = L"INSTALL_ACTIONS";
+const DWORD kSuiteRemovalRefused = ERROR_CANCELLED;
+
+}  // namespace
+
+// The property map is linked to the actions by the run that executes them.
+// Without the run's reference counter, a kept newer version says that its
+// reference is not recorded.
+CActionListSources CWorker::MakeListSources() {
+  CActionListSources sources(*m_configuration, *m_options, m_productList, m_state->m_products,
+                             m_installGroups);
+  sources.parser = m_expressionParser.get();
+  sources.referenceCounting = m_settings.referenceCounting;
+  sources.perProductPlatforms = m_settings.perProductPlatforms;
+  sources.languageId = m_state->m_languageId;
+  sources.suiteProductName = m_state->GetProductName();
+  sources.suiteShortProductName = m_state->GetShortProductName();
+  return sources;
+}
+
+void CWorker::LoadActionLists() {
+  if (m_productList.Keys().empty() || !m_configuration) {
+    WriteLog(L"The product list is empty, this could be a corupt or misconfigured DCF.");
+    AbortOnError(ERROR_INVALID_DATA, true);
+  }
+  m_actionLists.clear();
+  m_actionListsLoaded = TRUE;
+  std::wstring params;
+  auto found = m_replacements->Map().find(kSetupParamsMacro);
+  if (found != m_replacements->Map().end()) params = found->second;
+  if (params.find(kRebootProperty) == std::wstring::npos) params += kSuppressedReboot;
+  if (!m_settings.fastInstall && params.find(kLogSwitch) == std::wstring::npos) {
+    m_options->AppendLogSwitch(&params);
+  }
+  m_replacements->SetMacro(kSetupParamsMacro, params);
+  NotBuiltYet(L"SetReferenceCountingEnabled");
+
+  int mode = Mode();
+  if (mode == CCommandOptions::kModeUninstall || mode == CCommandOptions::kModeRepair) {
+    m_state->m_maintenanceMode = 1;
+    if (mode == CCommandOptions::kModeUninstall) m_suiteMode = TRUE;
+  }
+  CActionListSources sources = MakeListSources();
+  CActionListLoader loader(sources);
+  CActionListLoader::EResult result = loader.Load(m_settings.cleanSystem, &m_actionLists);
+  m_upgradeConditionMode = loader.UpgradeConditionMode();
+  m_newerVersionKept = loader.IsNewerVersionKept();
+  m_incompatibleSuites = loader.IncompatibleSuites();
+  m_incompatibleSuiteLists = loader.IncompatibleSuiteLists();
+  if (result == CActionListLoader::kSuiteRemovalRefused) throw static_cast<unsigned long>(kSuiteRemovalRefused);
+  // A list that could not be read is not an installation that succeeds.
+  if (result == CActionListLoader::kBadInstallActions) AbortOnError(ERROR_INVALID_DATA, true);
+  for (size_t i = 0; i < loader.ProductsToDisable().size(); ++i) NotBuiltYet(L"DisableProduct");
+  if (mode == CCommandOptions::kModeRepair) NotBuiltYet(L"PrepareRepairActions");
+  CActionListLoader::LogLists(m_actionLists);
+}
+
+void CWorker::LoadShutdownApplications() {
+  if (!m_configuration) return;
+  CActionListSources sources = MakeListSources();
+  CShutdownListLoader loader(sources);
+  // The removal records come with the wizard's removal data; until then
+  // no product is left out for one.
+  loader.LoadShutdownApplications(std::vector<std::wstring>(), &m_actionLists);
+}
+
+void CWorker::AddIconProperties() {
+  CSetupActionList* list = CSetupActionList::Find(m_actionLists, kInstallActionsList);
+  if (!list) return;
+  for (const auto& entry : *list) {
+    CInstallAction* action = dynamic_cast<CInstallAction*>(entry.get());
+    CProductData* product = action ? m_state->m_products.Lookup(action->GetKeyName()) : nullptr;
+    if (!product) continue;
+    CSelectionState* desktop = product->GetDesktopIconState();
+    CSelectionState* quickLaunch = product->GetQuickLaunchIconState();
+    action->AddDesktopIconProperty(desktop && desktop->IsCurrent());
+    action->AddQuickLaunchIconProperty(quickLaunch && quickLaunch->IsCurrent());
+  }
+}
