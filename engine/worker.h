@@ -14,6 +14,7 @@
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info_map.h"
+#include "engine/install_run.h"
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
@@ -21,6 +22,7 @@
 
 class CActionListSources;
 class CCommandOptions;
+class CInstallAction;
 class CExpressionParser;
 class CKwIniFile;
 class CWindowsSystemFacts;
@@ -114,6 +116,14 @@ class CWorker {
   void JoinInterfaceThread();
   DWORD RoutineResult();
   void RestartIfNeeded();
+
+  // The install run's steps.
+  std::vector<CInstallAction*> InstallActions() const;
+  CInstallRun MakeInstallRun() const;
+  bool PrepareRepairActions();
+  DWORD CountProgressSteps();
+  void AddUserProperties();
+  void FinalCleanup(DWORD status);
 
   void RequireConfigurationStep(bool succeeded, const wchar_t* failure);
 

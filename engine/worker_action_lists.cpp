@@ -72,7 +72,7 @@ void CWorker::LoadActionLists() {
   // A list that could not be read is not an installation that succeeds.
   if (result == CActionListLoader::kBadInstallActions) AbortOnError(ERROR_INVALID_DATA, true);
   for (size_t i = 0; i < loader.ProductsToDisable().size(); ++i) NotBuiltYet(L"DisableProduct");
-  if (mode == CCommandOptions::kModeRepair) NotBuiltYet(L"PrepareRepairActions");
+  if (mode == CCommandOptions::kModeRepair) PrepareRepairActions();
   CActionListLoader::LogLists(m_actionLists);
 }
 

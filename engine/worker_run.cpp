@@ -83,7 +83,7 @@ void CWorker::ApplySelection() { NotBuiltYet(L"ApplyProductSelection"); }
 
 void CWorker::PrepareRepair() {
   if (m_state->m_setupType != SetupTypeRepair) return;
-  if (!NotBuiltYet(L"PrepareRepairActions")) {
+  if (!PrepareRepairActions()) {
     DWORD error = GetLastError();
     WriteLog(L"Failed creating repair action list.");
     AbortOnError(error, true);
@@ -104,21 +104,22 @@ bool CWorker::RunCleanSystemMode() {
 
 // The result of the installation, repair or removal.
 DWORD CWorker::RunTheInstallation() {
-  NotBuiltYet(L"CountProgressSteps");
+  DWORD progressTotal = CountProgressSteps();
+  (void)progressTotal;
   LoadShutdownApplications();
   NotBuiltYet(L"ExecuteShutdownActions");
   NotBuiltYet(L"ExecutePrepareActions");
   NotBuiltYet(L"ProcessIncompatibleSuite");
   AddIconProperties();
   if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
-  NotBuiltYet(L"AddUserProperties");
+  AddUserProperties();
   NotBuiltYet(L"RunInstall");
   return ERROR_SUCCESS;
 }
 
 // Steps 33 to 35.
 void CWorker::FinishRun(DWORD result) {
-  if (!m_settings.fastInstall) NotBuiltYet(L"FinalCleanup");
+  if (!m_settings.fastInstall) FinalCleanup(result);
   JoinInterfaceThread();
   if (result != ERROR_SUCCESS && result != kRebootRequired) {
     NotBuiltYet(L"CreateLogFolderShortcut");
