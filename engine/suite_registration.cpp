@@ -418,13 +418,16 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
     return;
   }
   WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
+  // The folders that hold other suites' caches go only when empty: a
+  // removal scheduled for the restart would mark one pending for every
+  // later run.
   DeleteFolderTree(cacheFolder);
   RemoveDirectoryChecked(cacheFolder, TRUE);
-  RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), TRUE);
+  RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), FALSE);
   std::wstring shared = installers + L"\\" + suiteId;
   DeleteFolderTree(shared);
   RemoveDirectoryChecked(shared, TRUE);
-  RemoveDirectoryChecked(installers, TRUE);
+  RemoveDirectoryChecked(installers, FALSE);
   RemoveEmptyFolderTree(FolderOfPath(installers, false));
 }
 
