@@ -82,6 +82,7 @@ class CInstallAction : public CSetupAction {
   bool IsCancelAllowed() const { return m_cancelAllowed; }
   void SetOverrideInstallDir(const std::wstring& text) { m_overrideInstallDir = text; }
   void SetNoUninstall(bool noUninstall) { m_noUninstall = noUninstall; }
+  bool IsNoUninstall() const { return m_noUninstall; }
   void SetNoRepair(bool noRepair) { m_noRepair = noRepair; }
   bool IsNoRepair() const { return m_noRepair; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
