@@ -298,3 +298,19 @@ TEST_F(CInstallActionManagerTest, CancelConfirmedRollsBackWithdrawnGoesOn) {
     EXPECT_EQ(0, m_state.m_cancelAllowed.load());
   }
 }
+
+// A package whose launch condition fails: the run ends with the
+// installer's 1603, nothing is counted, and its rollback finds nothing to
+// remove without failing.
+TEST_F(CInstallActionManagerTest, FailingPackageEndsWithTheInstallersCode) {
+  Add(L"Alpha", ExitWith(0), L"SYNC");
+  AddDelta(L"FAILME=1");
+  auto manager = MakeManager();
+  DWORD firstError = 0;
+  EXPECT_EQ(1603u, manager->RunActions(&firstError));
+  EXPECT_EQ(1603u, firstError);
+  EXPECT_FALSE(IsProductInstalled(kDeltaProduct));
+  EXPECT_EQ(0u, m_counter.GetJournalSize());
+  EXPECT_EQ(0u, manager->RollbackActions(1603));
+  EXPECT_FALSE(m_actions[1]->IsExecuted());
+}
