@@ -248,3 +248,20 @@ TEST(CMsiExecRunnerTest, InstallsAndRemovesAPackageInProcess) {
   WaitForWindowsInstallerThreads();
   if (IsProductInstalled(kDeltaProduct)) RunMsiexec(L"/x " + std::wstring(kDeltaProduct) + L" /qn");
 }
+
+// Starts an install and ends at once, as a run whose last package is not
+// waited for.
+TEST_CHILD(InstallAndLeave) {
+  HANDLE thread = nullptr;
+  DWORD result = RunMsiExecCommand(L"MSIEXEC.EXE /qn /I \"" + args.at(0) + L"\"", &thread);
+  CScopedHandle owned(thread);
+  return static_cast<int>(result);
+}
+
+// The process ending must not cut an installation off in the middle.
+TEST(CMsiExecRunnerTest, ProcessEndWaitsForARunningInstallation) {
+  if (IsProductInstalled(kDeltaProduct)) RunMsiexec(L"/x " + std::wstring(kDeltaProduct) + L" /qn");
+  EXPECT_EQ(0u, RunChild(L"InstallAndLeave", {MsiFixturePath(L"delta.msi")}));
+  EXPECT_TRUE(IsProductInstalled(kDeltaProduct));
+  EXPECT_EQ(0u, RunMsiexec(L"/x " + std::wstring(kDeltaProduct) + L" /qn"));
+}
