@@ -7,7 +7,6 @@
 #include <msi.h>
 #include <shlwapi.h>
 
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -88,16 +87,12 @@ InstallerSleep g_sleep = SleepFor;
 std::mutex g_threadsLock;
 std::vector<CScopedHandle> g_threads;
 
-void WaitAtExit() { WaitForWindowsInstallerThreads(); }
-
 void KeepThread(HANDLE thread) {
   HANDLE copy = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE,
                        0)) {
     return;
   }
-  static bool waitRegistered = std::atexit(WaitAtExit) == 0;
-  (void)waitRegistered;
   std::lock_guard<std::mutex> lock(g_threadsLock);
   std::vector<CScopedHandle> running;
   for (CScopedHandle& kept : g_threads) {

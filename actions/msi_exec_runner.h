@@ -23,5 +23,7 @@ using InstallerSleep = void (*)(DWORD milliseconds);
 void SetInstallerBusyFunctions(InstallerServiceStop stop, InstallerSleep sleep);
 
 // Waits for every runner thread still running, so the process does not end
-// in the middle of an installation. Also run at process exit.
+// in the middle of an installation. Called before the process ends, not
+// from an exit handler: the installer thread may need what the runtime's
+// exit holds.
 void WaitForWindowsInstallerThreads();

@@ -78,6 +78,9 @@ BOOL CSetupApp::InitInstance() {
     }
   }
 
+  // A package still installing on a runner thread would be cut off in the
+  // middle of its transaction when the process ends.
+  WaitForWindowsInstallerThreads();
   g_setupAggregate = nullptr;
   aggregate.reset();
   if (exitCode != ERROR_SUCCESS) ExitProcess(exitCode);

@@ -249,12 +249,12 @@ TEST(CMsiExecRunnerTest, InstallsAndRemovesAPackageInProcess) {
   if (IsProductInstalled(kDeltaProduct)) RunMsiexec(L"/x " + std::wstring(kDeltaProduct) + L" /qn");
 }
 
-// Starts an install and ends at once, as a run whose last package is not
-// waited for.
+// Starts an install that is not waited for and ends as setup.exe does.
 TEST_CHILD(InstallAndLeave) {
   HANDLE thread = nullptr;
   DWORD result = RunMsiExecCommand(L"MSIEXEC.EXE /qn /I \"" + args.at(0) + L"\"", &thread);
   CScopedHandle owned(thread);
+  WaitForWindowsInstallerThreads();
   return static_cast<int>(result);
 }
 
