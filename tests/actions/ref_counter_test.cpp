@@ -5,6 +5,7 @@
 #include "actions/ref_counter.h"
 
 #include <windows.h>
+#include <msi.h>
 
 #include <cstring>
 #include <string>
@@ -232,6 +233,9 @@ TEST_F(CRefCounterTest, SwitchedOffNothingIsReadOrWritten) {
 // An installed product without UninstallString (as with ARPNOREMOVE) keeps
 // its entry; so does an entry whose UninstallString is an expandable text.
 TEST_F(CRefCounterTest, CleanStaleEntriesDeletesOnlyEntriesOfProductsThatAreGone) {
+  if (MsiQueryProductStateW(kDeltaProduct) == INSTALLSTATE_DEFAULT) {
+    RunMsiexec(L"/x " + std::wstring(kDeltaProduct) + L" /qn");
+  }
   CInstalledPackage delta(MsiFixturePath(L"delta.msi"), kDeltaProduct);
   ASSERT_EQ(0u, delta.InstallResult());
   ASSERT_TRUE(HasValue(kDeltaProduct, L"UninstallString"));
