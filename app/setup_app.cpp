@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "actions/msi_exec_runner.h"
+#include "actions/windows_installer_command.h"
 #include "app/setup_dlg.h"
 #include "engine/setup_aggregate.h"
 #include "engine/worker.h"
@@ -48,6 +50,8 @@ BOOL CSetupApp::InitInstance() {
   InitializeLogging(commandLine);
   // Threads and the dialog report what they catch into the setup log.
   SetBoundaryReporter(LogCaughtException);
+  // Installer command lines run in this process, so their progress is ours.
+  SetWindowsInstallerRunner(RunMsiExecCommand);
   WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
 
   std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());
@@ -74,6 +78,9 @@ BOOL CSetupApp::InitInstance() {
     }
   }
 
+  // A package still installing on a runner thread would be cut off in the
+  // middle of its transaction when the process ends.
+  WaitForWindowsInstallerThreads();
   g_setupAggregate = nullptr;
   aggregate.reset();
   if (exitCode != ERROR_SUCCESS) ExitProcess(exitCode);

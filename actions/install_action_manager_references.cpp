@@ -1,0 +1,173 @@
+// install_action_manager_references.cpp: how the action manager decides from
+// a product's reference count whether an action runs, only adds or releases
+// this suite's reference, or is skipped; and the reference a finished
+// install adds.
+#include "actions/install_action_manager.h"
+
+#include <windows.h>
+
+#include <ctime>
+#include <vector>
+
+#include "actions/install_action.h"
+#include "actions/ref_counter.h"
+#include "actions/uninstall_entry.h"
+#include "engine/product_data.h"
+#include "engine/selection_state.h"
+#include "engine/setup_state.h"
+#include "foundation/registry_key.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+bool ContainsUser(const std::vector<std::wstring>& users, const std::wstring& user) {
+  for (const std::wstring& each : users) {
+    if (EqualsNoCase(each, user)) return true;
+  }
+  return false;
+}
+
+bool IsRemovalSetupType(LONG setupType) {
+  return setupType == SetupTypeRemove || setupType == SetupTypeCleanSystem;
+}
+
+}  // namespace
+
+bool CInstallActionManager::GroupIdOf(const CInstallAction* action, const CProductData** product,
+                                      std::wstring* id) const {
+  *product = m_state->m_products.Lookup(action->GetKeyName());
+  id->clear();
+  return *product && m_groupIdOf && m_groupIdOf(**product, id) && !id->empty();
+}
+
+DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision) {
+  *decision = kExecute;
+  const CProductData* product = nullptr;
+  std::wstring groupId;
+  bool hasGroup = GroupIdOf(action, &product, &groupId);
+  const wchar_t* name = action->GetName().c_str();
+  if (!product) {
+    WriteLog(L"No product data found for action '%s' when checking reference count", name);
+    *decision = kSkip;
+    return ERROR_SUCCESS;
+  }
+  const std::wstring& code = action->GetProductCode();
+  if (code.empty()) {
+    WriteLog(L"   Action %s has no product code, no reference counting will be done.", name);
+    return ERROR_SUCCESS;
+  }
+  WriteLog(L"Getting reference count for action '%s', product code '%s'", name, code.c_str());
+  std::vector<std::wstring> users;
+  DWORD count = 0;
+  try {
+    CRefCounter counter;
+    count = static_cast<DWORD>(counter.ReadUsers(code, &users));
+  } catch (const CRegistryKey::CMissingValue&) {
+    DWORD result = DecideUncounted(action, &count, decision);
+    if (result != ERROR_SUCCESS || *decision != kExecute) return result;
+  } catch (const CError& error) {
+    WriteLog(L"%s", error.GetMessage().c_str());
+    return error.GetErrorCode() != ERROR_SUCCESS ? error.GetErrorCode() : ERROR_INSTALL_FAILURE;
+  }
+
+  if (action->IsUninstall()) {
+    return DecideUninstall(action, *product, hasGroup, groupId, count, users, decision);
+  }
+  if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
+  // Another suite installed the product: this one only adds its reference.
+  *decision = kSkipCounted;
+  if (!hasGroup) {
+    WriteLog(L"      Cannot add reference for action '%s', group info is NULL", name);
+    return ERROR_SUCCESS;
+  }
+  return action->AddReference(groupId);
+}
+
+DWORD CInstallActionManager::DecideUncounted(CInstallAction* action, DWORD* count,
+                                             EDecision* decision) {
+  const wchar_t* code = action->GetProductCode().c_str();
+  WriteLog(L"Product %s is present but not reference counted; More Checking", code);
+  ++m_done;
+  Progress(nullptr, false);
+  *count = 0;
+  LONG setupType = m_state->m_setupType;
+  if (IsRemovalSetupType(setupType)) {
+    WriteLog(L"Product %s is present but not reference counted; Continue to remove Since it on "
+             L"Uninstall mode",
+             code);
+    return ERROR_SUCCESS;
+  }
+  std::wstring name;
+  std::wstring command;
+  if (!ReadUninstallNameAndCommand(action->GetProductCode(), &name, &command) ||
+      setupType == SetupTypeRepair) {
+    WriteLog(L"Product %s is present but no reference counted and No Uninstall Value; Should "
+             L"Install it - Install mode",
+             code);
+    return ERROR_SUCCESS;
+  }
+  WriteLog(L"Product %s is present but no reference counted; Found Uninstall Value; Maybe install "
+           L"by single product, Skip it - Install mode",
+           code);
+  *decision = kSkip;
+  return ERROR_SUCCESS;
+}
+
+DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProductData& product,
+                                             bool hasGroup, const std::wstring& groupId,
+                                             DWORD count, const std::vector<std::wstring>& users,
+                                             EDecision* decision) {
+  const wchar_t* name = action->GetName().c_str();
+  if (m_state->m_setupType == SetupTypeModify) {
+    for (const std::wstring& user : users) {
+      if ((!hasGroup || !EqualsNoCase(user, groupId)) && !ContainsUser(m_otherUsers, user)) {
+        m_otherUsers.push_back(user);
+      }
+    }
+    bool removedWhole = product.GetSelection() && !product.GetSelection()->IsCurrent();
+    if (removedWhole) return action->ReleaseAllReferences();
+    if (action->RunsProductPackage()) return ERROR_SUCCESS;
+    WriteLog(L"Skipping secondary remove action on feature-only uninstall");
+    *decision = kSkip;
+    return ERROR_SUCCESS;
+  }
+  if (count == 0) return ERROR_SUCCESS;
+  if (!hasGroup) {
+    *decision = kSkipCounted;
+    return ERROR_SUCCESS;
+  }
+  if (!ContainsUser(users, groupId)) {
+    WriteLog(L"Group '%s' not found in reference list for action '%s', product code '%s'",
+             groupId.c_str(), name, action->GetProductCode().c_str());
+    // Other suites use the product and this one never counted it: removing
+    // it would take it from them.
+    *decision = kSkipCounted;
+    return ERROR_SUCCESS;
+  }
+  if (count == 1) return ERROR_SUCCESS;
+  *decision = kSkipCounted;
+  return action->ReleaseReference(groupId);
+}
+
+DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
+  const wchar_t* name = action->GetName().c_str();
+  WriteLog(L"   Action %s was just installed.", name);
+  WriteLog(L"      Adding date and time stamp.");
+  DWORD result = action->AddDateTimeStamp(time(nullptr));
+  if (result != ERROR_SUCCESS) return result;
+  const CProductData* product = nullptr;
+  std::wstring groupId;
+  bool hasGroup = GroupIdOf(action, &product, &groupId);
+  if (!product) {
+    WriteLog(L"      No data found for action '%s' when adding reference", name);
+  } else if (!hasGroup) {
+    WriteLog(L"      Cannot add reference for action '%s', group info is NULL", name);
+  } else if (action->IsNoUninstall()) {
+    WriteLog(L"      Action '%s' is set as NoUninstall, reference counting will not be done.", name);
+  } else if (!action->IsUninstall()) {
+    WriteLog(L"      Adding group '%s' reference for action '%s'", groupId.c_str(), name);
+    return action->AddReference(groupId);
+  }
+  return ERROR_SUCCESS;
+}

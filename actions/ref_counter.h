@@ -1,0 +1,59 @@
+#pragma once
+// ref_counter.h: CRefCounter, the suites that use each product, kept in the
+// product's Uninstall entry (RefCount, UsedBy, InstallDateTime), with a
+// journal of the changes made so a failed run can undo them, and a queue of
+// changes that wait for the run to commit.
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "actions/ref_counting.h"
+
+class CRefCounter : public IRefCounting {
+ public:
+  struct COperation {
+    enum EType { kAdd = 0, kRemove = 1 };
+    EType type;
+    std::wstring user;
+    // SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<key>
+    std::wstring keyPath;
+  };
+
+  CRefCounter();
+  ~CRefCounter() override;
+
+  // Throws CError for an empty key.
+  static void ValidateProductGUID(const std::wstring& uninstallKey);
+  // The process-wide switch; while off, nothing is read or written.
+  static void SetReferenceCountingEnabled(bool enabled);
+  static bool IsReferenceCountingEnabled();
+
+  int ReadUsers(const std::wstring& key, std::vector<std::wstring>* users) override;
+  int AddReference(const std::wstring& user, const std::wstring& key, bool queued) override;
+  int ReleaseReference(const std::wstring& user, const std::wstring& key, bool queued) override;
+  void AddDateTimeStamp(const std::wstring& key, time_t time) override;
+  void UndoLastOperation() override;
+  size_t GetJournalSize() const override { return m_journal.size(); }
+
+  // Carries out the queue, oldest first; an add whose user is in
+  // `skipUsers` is dropped. A failed operation is logged and the rest go on.
+  void CommitOperations(const std::vector<std::wstring>& skipUsers);
+  // Undoes every journal entry, newest first, logging each failure.
+  void RollbackOperations();
+  // Deletes Uninstall entries left with only reference values by a product
+  // that is gone, in both registry views.
+  void CleanStaleEntries();
+
+  const std::vector<COperation>& GetJournal() const { return m_journal; }
+  size_t GetQueueSize() const { return m_queue.size(); }
+
+ private:
+  // Each returns the resulting count and says whether the registry changed.
+  int AddUser(const std::wstring& user, const std::wstring& keyPath, bool* changed);
+  int RemoveUser(const std::wstring& user, const std::wstring& keyPath, bool* changed);
+  void Journal(COperation::EType type, const std::wstring& user, const std::wstring& keyPath);
+
+  bool m_undoing = false;
+  std::vector<COperation> m_journal;
+  std::vector<COperation> m_queue;
+};
