@@ -162,7 +162,8 @@ DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* first
                                       : IDS_INSTALLING_PRODUCT;
   std::wstring text = ActionText(textId, action);
   Progress(text, false);
-  const wchar_t* name = action->GetName().c_str();
+  std::wstring nameText = action->GetName();
+  const wchar_t* name = nameText.c_str();
   WriteLog(L"Executing setup action: %s", name);
   DWORD result = action->Execute();
   WriteLog(L"   Action %s return code: %d", name, result);
@@ -323,7 +324,8 @@ DWORD CInstallActionManager::ProcessFinishedInstallEvent(size_t index, DWORD* fi
   std::wstring text = showText ? ActionText(IDS_INSTALLING_PRODUCT, action) : std::wstring();
   if (!m_failed) ++m_done;
   Progress(showText ? text.c_str() : nullptr, false);
-  const wchar_t* name = action->GetName().c_str();
+  std::wstring nameText = action->GetName();
+  const wchar_t* name = nameText.c_str();
   if (code == ERROR_SUCCESS) {
     code = AddFinishedReference(action);
     if (code != ERROR_SUCCESS && *firstError == 0) *firstError = code;
@@ -356,7 +358,8 @@ DWORD CInstallActionManager::RollbackActions(DWORD status) {
     if (!action->IsExecuted()) continue;
     std::wstring text = plain ? ActionText(IDS_ROLLING_BACK_PRODUCT, action) : ErrorText(status);
     Progress(text, true);
-    const wchar_t* name = action->GetName().c_str();
+    std::wstring nameText = action->GetName();
+    const wchar_t* name = nameText.c_str();
     WriteLog(L"Rolling back setup action: %s", name);
     DWORD code = action->Rollback();
     WriteLog(L"   Action %s rollback return code: %d", name, code);

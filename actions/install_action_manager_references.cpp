@@ -46,7 +46,8 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   const CProductData* product = nullptr;
   std::wstring groupId;
   bool hasGroup = GroupIdOf(action, &product, &groupId);
-  const wchar_t* name = action->GetName().c_str();
+  std::wstring nameText = action->GetName();
+  const wchar_t* name = nameText.c_str();
   if (!product) {
     WriteLog(L"No product data found for action '%s' when checking reference count", name);
     *decision = kSkip;
@@ -118,7 +119,8 @@ DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProd
                                              bool hasGroup, const std::wstring& groupId,
                                              DWORD count, const std::vector<std::wstring>& users,
                                              EDecision* decision) {
-  const wchar_t* name = action->GetName().c_str();
+  std::wstring nameText = action->GetName();
+  const wchar_t* name = nameText.c_str();
   if (m_state->m_setupType == SetupTypeModify) {
     for (const std::wstring& user : users) {
       if ((!hasGroup || !EqualsNoCase(user, groupId)) && !ContainsUser(m_otherUsers, user)) {
@@ -151,7 +153,8 @@ DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProd
 }
 
 DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
-  const wchar_t* name = action->GetName().c_str();
+  std::wstring nameText = action->GetName();
+  const wchar_t* name = nameText.c_str();
   WriteLog(L"   Action %s was just installed.", name);
   WriteLog(L"      Adding date and time stamp.");
   DWORD result = action->AddDateTimeStamp(time(nullptr));
