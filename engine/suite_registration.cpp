@@ -421,6 +421,9 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   // The folders that hold other suites' caches go only when empty: a
   // removal scheduled for the restart would mark one pending for every
   // later run.
+  // An uninstall started from the cache runs this very setup.exe, which
+  // cannot delete itself: it goes at the restart, with its folder.
+  DeleteFileChecked(cacheFolder + L"\\" + kCachedProgram, TRUE);
   DeleteFolderTree(cacheFolder);
   RemoveDirectoryChecked(cacheFolder, TRUE);
   RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), FALSE);

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include "actions/command_options.h"
+#include "actions/ref_counter.h"
 #include "actions/windows_command_options_system.h"
 #include "conditions/expression_parser.h"
 #include "conditions/windows_system_facts.h"
@@ -32,6 +33,7 @@ CWorker::CWorker(ISetupHost* host)
   m_state->SetProperty(kSchemaCheckProperty, L"1.0");
   m_replacements.reset(new CReplacementMap(*m_state));
   m_commandLine.reset(new CEngineCommandLine(*m_state, *m_replacements));
+  m_refCounter.reset(new CRefCounter());
   if (m_host) {
     ReportInternalError(0, 0, m_host->GetOwnerWindow());
     g_progressWindows = m_host->GetProgressWindows();

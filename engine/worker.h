@@ -23,6 +23,9 @@
 class CActionListSources;
 class CCommandOptions;
 class CInstallAction;
+class CInstallActionManager;
+class CRefCounter;
+class CSuiteRegistration;
 class CExpressionParser;
 class CKwIniFile;
 class CWindowsSystemFacts;
@@ -124,6 +127,14 @@ class CWorker {
   DWORD CountProgressSteps();
   void AddUserProperties();
   void FinalCleanup(DWORD status);
+  DWORD RunInstall(DWORD progressTotal);
+  DWORD CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
+                  bool repair);
+  void UninstallByGroup();
+  CSuiteRegistration MakeSuiteRegistration();
+  std::unique_ptr<CInstallActionManager> MakeActionManager(DWORD progressTotal);
+  // A failure that came without a code of its own still fails.
+  static DWORD FailureCode(DWORD code);
 
   void RequireConfigurationStep(bool succeeded, const wchar_t* failure);
 
@@ -172,6 +183,11 @@ class CWorker {
   DWORD m_comThread = 0;
   CActionListMap m_actionLists;
   CInstallGroupInfoMap m_installGroups;
+  // The suites that use each product: written as the actions run, undone
+  // when the run fails.
+  std::unique_ptr<CRefCounter> m_refCounter;
+  // Suites whose queued references a commit must not add.
+  std::vector<std::wstring> m_skipUsers;
   // What loading the lists found: the incompatible suites and the names of
   // their lists, how upgrade conditions count, a newer product kept.
   std::vector<std::wstring> m_incompatibleSuites;

@@ -7,6 +7,7 @@
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
+#include "actions/ref_counter.h"
 #include "engine/action_list_loader.h"
 #include "engine/action_list_sources.h"
 #include "engine/product_data.h"
@@ -31,6 +32,7 @@ CActionListSources CWorker::MakeListSources() {
   CActionListSources sources(*m_configuration, *m_options, m_productList, m_state->m_products,
                              m_installGroups);
   sources.parser = m_expressionParser.get();
+  sources.refCounter = m_refCounter.get();
   sources.referenceCounting = m_settings.referenceCounting;
   sources.perProductPlatforms = m_settings.perProductPlatforms;
   sources.languageId = m_state->m_languageId;
@@ -54,7 +56,7 @@ void CWorker::LoadActionLists() {
     m_options->AppendLogSwitch(&params);
   }
   m_replacements->SetMacro(kSetupParamsMacro, params);
-  NotBuiltYet(L"SetReferenceCountingEnabled");
+  CRefCounter::SetReferenceCountingEnabled(m_settings.referenceCounting);
 
   int mode = Mode();
   if (mode == CCommandOptions::kModeUninstall || mode == CCommandOptions::kModeRepair) {

@@ -93,7 +93,7 @@ void CWorker::PrepareRepair() {
 // False when the clean-system mode has done its job.
 bool CWorker::RunCleanSystemMode() {
   if (!m_settings.cleanSystem) return true;
-  NotBuiltYet(L"UninstallByGroup");
+  UninstallByGroup();
   if (m_interfaceThread.IsValid() && !m_interfaceThreadJoined) {
     SetEvent(m_state->GetEvent(FinishEvent));
     WaitForSingleObject(m_interfaceThread.Get(), INFINITE);
@@ -105,7 +105,6 @@ bool CWorker::RunCleanSystemMode() {
 // The result of the installation, repair or removal.
 DWORD CWorker::RunTheInstallation() {
   DWORD progressTotal = CountProgressSteps();
-  (void)progressTotal;
   LoadShutdownApplications();
   NotBuiltYet(L"ExecuteShutdownActions");
   NotBuiltYet(L"ExecutePrepareActions");
@@ -113,8 +112,7 @@ DWORD CWorker::RunTheInstallation() {
   AddIconProperties();
   if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
   AddUserProperties();
-  NotBuiltYet(L"RunInstall");
-  return ERROR_SUCCESS;
+  return RunInstall(progressTotal);
 }
 
 // Steps 33 to 35.

@@ -18,6 +18,9 @@ def lists_kit(kit):
     for key, package in (("Alpha", "alpha.msi"), ("Beta", "beta.msi")):
         (kit / key).mkdir()
         shutil.copy(PACKAGES / package, kit / key / package)
+    # The program line's program, now that the run executes the list: it
+    # ends with 0 ("/install" reads as that code).
+    shutil.copy(BUILD / "exit_with.exe", kit / "Alpha" / "helper.exe")
     return kit
 
 

@@ -1,0 +1,127 @@
+// worker_install_run.cpp: the install, repair or removal run itself: the
+// action manager over the install actions, then the references committed
+// and the suite registered, or everything this run did undone, references
+// first, while the products' entries still exist.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "actions/command_options.h"
+#include "actions/install_action.h"
+#include "actions/install_action_manager.h"
+#include "actions/ref_counter.h"
+#include "actions/setup_action_list.h"
+#include "engine/install_group_info.h"
+#include "engine/install_run.h"
+#include "engine/product_data.h"
+#include "engine/suite_registration.h"
+#include "foundation/setup_log.h"
+
+namespace {
+
+const wchar_t kInstallActionsList[] = L"INSTALL_ACTIONS";
+
+// The suite a product is counted for: its install group's id.
+bool GroupIdOf(const CProductData& product, std::wstring* id) {
+  if (!product.GetInstallGroup()) return false;
+  *id = product.GetInstallGroup()->GetUuid();
+  return !id->empty();
+}
+
+}  // namespace
+
+CSuiteRegistration CWorker::MakeSuiteRegistration() {
+  return CSuiteRegistration(*m_configuration, *m_replacements, *m_state, m_installGroups, m_settings,
+                            *m_refCounter, m_commandLine->ProgramPath(),
+                            m_commandLine->ConfigurationPath());
+}
+
+std::unique_ptr<CInstallActionManager> CWorker::MakeActionManager(DWORD progressTotal) {
+  std::vector<CSetupAction*> actions;
+  CSetupActionList* list = CSetupActionList::Find(m_actionLists, kInstallActionsList);
+  if (list) {
+    for (const auto& entry : *list) actions.push_back(entry.get());
+  }
+  std::unique_ptr<CInstallActionManager> manager(
+      new CInstallActionManager(actions, m_state.get(), 0, progressTotal));
+  manager->SetForceReboot(m_options->GetRebootOption() == CCommandOptions::kRebootForce);
+  manager->SetGroupIdFunction(GroupIdOf);
+  return manager;
+}
+
+DWORD CWorker::RunInstall(DWORD progressTotal) {
+  if (!CSetupActionList::Find(m_actionLists, kInstallActionsList)) return ERROR_SUCCESS;
+  std::vector<CInstallAction*> installActions = InstallActions();
+  MakeInstallRun().PrepareCommandLines(installActions);
+  std::unique_ptr<CInstallActionManager> manager = MakeActionManager(progressTotal);
+  DWORD firstError = ERROR_SUCCESS;
+  DWORD result = manager->RunActions(&firstError);
+  CSuiteRegistration registration = MakeSuiteRegistration();
+  bool removal = Mode() == CCommandOptions::kModeUninstall;
+  bool repair = m_state->m_setupType == SetupTypeRepair;
+  if (removal && result == ERROR_SUCCESS) {
+    // A product kept at uninstall must not keep the record of a suite that is gone.
+    bool keptProduct = false;
+    for (CInstallAction* action : installActions) keptProduct = keptProduct || action->IsNoUninstall();
+    if (!registration.RemoveInstallGroups(keptProduct, manager->GetOtherUsers())) {
+      result = FailureCode(GetLastError());
+    }
+  } else if (result == ERROR_SUCCESS) {
+    result = CommitRun(&registration, manager->GetOtherUsers(), repair);
+  }
+  // Only a cancel the user confirmed is forgiven in a repair; a repair that
+  // failed is never reported as success.
+  if (repair && result == ERROR_CANCELLED) result = ERROR_SUCCESS;
+  m_refCounter->CleanStaleEntries();
+  if (result != ERROR_SUCCESS && !removal && Mode() != CCommandOptions::kModeRepair) {
+    m_refCounter->RollbackOperations();
+    DWORD rollback = manager->RollbackActions(result);
+    if (rollback != ERROR_SUCCESS) WriteLog(L"Rolling back the run ended with error code %d", rollback);
+    m_refCounter->CleanStaleEntries();
+    registration.RemoveInstallGroups(false, manager->GetOtherUsers());
+  }
+  NotBuiltYet(L"PackLogFiles");
+  if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_CANCELLED);
+  return result;
+}
+
+// The references of the run stay, an installed copy of the suite that is
+// replaced loses its record, and the suite is registered.
+DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
+                         bool repair) {
+  m_refCounter->CommitOperations(m_skipUsers);
+  if (repair) return ERROR_SUCCESS;
+  CInstallGroupInfo* installed = m_installGroups.Lookup(CInstallGroupInfoMap::kRemoveGroup);
+  if (installed && !registration->RemoveInstallGroups(true, otherUsers)) {
+    DWORD error = FailureCode(GetLastError());
+    WriteLog(L"Failed removing group information for remove group '%s', error code = %d",
+             installed->GetUuid().c_str(), error);
+    return error;
+  }
+  return registration->SetupInstallGroups();
+}
+
+// The clean-system mode: every product of the suite named on the command
+// line is removed, then the suite's record whatever still lists it.
+void CWorker::UninstallByGroup() {
+  std::vector<CInstallAction*> actions = InstallActions();
+  for (CInstallAction* action : actions) {
+    action->SetUninstall(true);
+    action->SetRepair(false);
+  }
+  m_state->m_setupType = SetupTypeRemove;
+  MakeInstallRun().PrepareCommandLines(actions);
+  for (CInstallAction* action : actions) action->SetCommandLine(action->GetUninstallCommandLine());
+  std::unique_ptr<CInstallActionManager> manager = MakeActionManager(static_cast<DWORD>(actions.size()));
+  DWORD firstError = ERROR_SUCCESS;
+  DWORD result = manager->RunActions(&firstError);
+  if (result != ERROR_SUCCESS) {
+    WriteLog(L"Uninstalling by install group ended with error code %d", result);
+    return;
+  }
+  if (!actions.empty()) MakeSuiteRegistration().RemoveInstallGroups(true, manager->GetOtherUsers());
+}
+
+DWORD CWorker::FailureCode(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }
