@@ -9,6 +9,7 @@ set(ZIP_SOURCES
   zip/zip_exception.cpp
   zip/zip_file.cpp
   zip/zip_file_header.cpp
+  zip/zip_file_system.cpp
   zip/zip_mem_file.cpp
   zip/zip_path_component.cpp
   zip/zip_storage.cpp

@@ -37,6 +37,20 @@ bool PathAttributes(const std::wstring& path, uint32_t* attributes);
 bool PathModTime(const std::wstring& path, time_t* time);
 bool SetPathModTime(const std::wstring& path, time_t time);
 bool PathSize(const std::wstring& path, uint64_t* size);
+bool SetPathAttributes(const std::wstring& path, uint32_t attributes);
+// 0 absent, -1 a folder, 1 a file.
+int PathExists(const std::wstring& path);
+bool CreateFolder(const std::wstring& path);
+// Creates the folder and every missing parent; true when it exists at the end.
+bool ForceFolder(const std::wstring& path);
+bool RemovePath(const std::wstring& path);
+bool RenamePath(const std::wstring& from, const std::wstring& to);
+// With `raise`, a failure is CZipException 113 or 114 naming the file.
+bool RemoveFile(const std::wstring& path, bool raise);
+bool RenameFile(const std::wstring& from, const std::wstring& to, bool raise);
+std::wstring CurrentDirectory();
+// Bytes from the system's cryptographic generator.
+bool RandomBytes(unsigned char* buffer, uint32_t count);
 
 // Names in the archive's 8-bit code pages: the system's ANSI page (1252 in
 // the POSIX adapter) and OEM page (437). Unmappable characters become '?'.

@@ -5,6 +5,7 @@
 #include "zip/zip_file_system.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -222,6 +223,46 @@ bool PathSize(const std::wstring& path, uint64_t* size) {
   struct stat facts;
   if (stat(NativePath(path).c_str(), &facts) != 0) return false;
   *size = static_cast<uint64_t>(facts.st_size);
+  return true;
+}
+
+// Only the read-only bit has a POSIX meaning: it takes the write bits away.
+bool SetPathAttributes(const std::wstring& path, uint32_t attributes) {
+  struct stat facts;
+  std::string native = NativePath(path);
+  if (stat(native.c_str(), &facts) != 0) return false;
+  mode_t mode = facts.st_mode & 07777;
+  mode = (attributes & 0x01) ? (mode & ~0222) : (mode | S_IWUSR);
+  return chmod(native.c_str(), mode) == 0;
+}
+
+int PathExists(const std::wstring& path) {
+  struct stat facts;
+  if (stat(NativePath(path).c_str(), &facts) != 0) return 0;
+  return S_ISDIR(facts.st_mode) ? -1 : 1;
+}
+
+bool CreateFolder(const std::wstring& path) { return mkdir(NativePath(path).c_str(), 0755) == 0; }
+
+bool RemovePath(const std::wstring& path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool RenamePath(const std::wstring& from, const std::wstring& to) {
+  return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+std::wstring CurrentDirectory() {
+  char buffer[PATH_MAX];
+  return getcwd(buffer, sizeof buffer) != nullptr ? Utf8ToWide(buffer) : std::wstring();
+}
+
+bool RandomBytes(unsigned char* buffer, uint32_t count) {
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t got = getrandom(buffer + done, count - done, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<uint32_t>(got);
+  }
   return true;
 }
 

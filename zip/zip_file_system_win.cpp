@@ -3,6 +3,7 @@
 #include "zip/zip_file_system.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <vector>
 
@@ -180,6 +181,37 @@ bool PathSize(const std::wstring& path, uint64_t* size) {
   if (!ok) return false;
   *size = static_cast<uint64_t>(value.QuadPart);
   return true;
+}
+
+bool SetPathAttributes(const std::wstring& path, uint32_t attributes) {
+  return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+int PathExists(const std::wstring& path) {
+  DWORD value = GetFileAttributesW(path.c_str());
+  if (value == INVALID_FILE_ATTRIBUTES) return 0;
+  return (value & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
+}
+
+bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+
+bool RemovePath(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool RenamePath(const std::wstring& from, const std::wstring& to) {
+  return MoveFileW(from.c_str(), to.c_str()) != FALSE;
+}
+
+std::wstring CurrentDirectory() {
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  if (size == 0) return std::wstring();
+  std::vector<wchar_t> buffer(size + 1);
+  DWORD length = GetCurrentDirectoryW(size + 1, buffer.data());
+  return length != 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+// RtlGenRandom: in advapi32 on every version, without CryptoAPI contexts.
+bool RandomBytes(unsigned char* buffer, uint32_t count) {
+  return RtlGenRandom(buffer, count) != FALSE;
 }
 
 std::string WideToAnsi(const std::wstring& text) {
