@@ -4,8 +4,10 @@
 
 set(ZIP_SOURCES
   zip/zip_archive.cpp
+  zip/zip_archive_extract.cpp
   zip/zip_central_dir.cpp
   zip/zip_compatibility.cpp
+  zip/zip_crypto.cpp
   zip/zip_exception.cpp
   zip/zip_file.cpp
   zip/zip_file_header.cpp

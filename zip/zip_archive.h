@@ -1,8 +1,9 @@
 #pragma once
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
-// can also be found by name, read back and tested. Encryption, extraction
-// to files, deletion, wildcards, volumes and trial compression are not built.
+// can also be found by name, extracted, tested and encrypted with the
+// traditional cipher. Deletion, wildcards, volumes and trial compression are
+// not built.
 #include <zlib.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "zip/zip_abstract_file.h"
 #include "zip/zip_auto_buffer.h"
 #include "zip/zip_central_dir.h"
+#include "zip/zip_crypto.h"
 #include "zip/zip_file_header.h"
 #include "zip/zip_storage.h"
 
@@ -61,20 +63,41 @@ class CZipArchive {
 
   // The three steps of writing one entry. `sourcePath`, when not empty,
   // gives the entry the attributes and time of that file.
-  bool OpenNewFile(CZipFileHeader& header, int level = -1, const std::wstring& sourcePath = std::wstring());
+  bool OpenNewFile(CZipFileHeader& header, int level = -1, const std::wstring& sourcePath = std::wstring(),
+                   bool encrypt = true);
   bool WriteNewFile(const void* buffer, uint32_t size);
   bool CloseNewFile(bool afterException = false);
 
-  // Reading an entry: open, read until 0, close (1 success, -1 data left).
+  // Reading an entry: open, read until 0, close (1 success, -1 data left,
+  // -2 the extracted file's time or attributes could not be set).
   bool OpenFile(int index);
   uint32_t ReadFile(void* buffer, uint32_t size);
   int CloseFile(bool afterException = false);
+  int CloseFile(const std::wstring& extractedPath, bool afterException = false);
+  int CloseFile(CZipFile& extracted);
+  // The open entry's local extra field; its size alone without a buffer; -1
+  // when no entry is open for reading.
+  int GetLocalExtraField(char* buffer, int size) const;
   // Reads the entry through and checks its CRC; raises on damage.
   bool TestFile(int index, uint32_t bufferSize = 65536);
+  // Writes the entry below `folder` (as `newName` when given). An entry whose
+  // name would lead outside the folder is refused with CZipException 101.
+  bool ExtractFile(int index, const std::wstring& folder, bool fullPath = true,
+                   const std::wstring& newName = std::wstring(), uint32_t bufferSize = 65536);
+  bool ExtractFileTo(int index, CZipAbstractFile& stream, uint32_t bufferSize = 65536);
+  // The path ExtractFile would write; raises 101 for a name that is not a
+  // plain relative path.
+  std::wstring PredictExtractedFileName(const std::wstring& fileNameInZip, const std::wstring& folder,
+                                        bool fullPath, const std::wstring& newName = std::wstring()) const;
+
+  // The password in the archive's code page; false while an entry is open.
+  bool SetPassword(const std::wstring& password = std::wstring());
+  std::wstring GetPassword() const;
 
   // The entry number of a name, or -1. caseMode: 0 the archive's case
   // sensitivity, 1 case-sensitive, 2 not (1 and 2 keep the sorted index).
   int FindFile(const std::wstring& name, int caseMode = 0, bool fileNameOnly = false);
+
   int GetCount(bool onlyFiles = false);
   bool GetFileInfo(CZipFileHeader& header, int index);
   bool IsClosed(bool archive = true) const { return m_storage.IsClosed(archive); }
@@ -122,6 +145,7 @@ class CZipArchive {
   void EndStream();
   void ReleaseEntry();
   void SkipToDescriptorAndCheck(CZipFileHeader& header);
+  void ReadEncryptionHeader(const CZipFileHeader& header);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
 
   bool m_caseSensitive = false;
@@ -134,4 +158,8 @@ class CZipArchive {
   std::wstring m_rootPath;
   int m_systemCompatibility = 0;
   CZipFileHeader* m_currentHeader = nullptr;
+  std::string m_password;
+  CZipCrypto m_crypto;
+  bool m_encrypting = false;
+  std::string m_localExtraField;
 };
