@@ -15,6 +15,7 @@ set(ZIP_SOURCES
   zip/zip_mem_file.cpp
   zip/zip_path_component.cpp
   zip/zip_storage.cpp
+  zip/zip_wildcard.cpp
 )
 file(GLOB ZIP_TEST_SOURCES CONFIGURE_DEPENDS tests/zip/*_test.cpp)
 

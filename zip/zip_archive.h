@@ -1,13 +1,14 @@
 #pragma once
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
-// can also be found by name, extracted, tested and encrypted with the
-// traditional cipher. Deletion, wildcards, volumes and trial compression are
-// not built.
+// can also be found by name or pattern, extracted, tested and encrypted with
+// the traditional cipher. Deletion, volumes and trial compression are not
+// built.
 #include <zlib.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "zip/zip_abstract_file.h"
 #include "zip/zip_auto_buffer.h"
@@ -97,6 +98,14 @@ class CZipArchive {
   // The entry number of a name, or -1. caseMode: 0 the archive's case
   // sensitivity, 1 case-sensitive, 2 not (1 and 2 keep the sorted index).
   int FindFile(const std::wstring& name, int caseMode = 0, bool fileNameOnly = false);
+  // Numbers of the entries whose name (or only file name) matches a pattern
+  // of '*', '?', sets "[a-z]" and '\' escapes, appended in archive order.
+  void FindMatches(const std::wstring& pattern, std::vector<int>& result, bool fullPath = true);
+  static bool IsPattern(const std::wstring& text);
+  // error: -4 an empty set, -3 a set not closed, -2 a range without end, -1 a
+  // '\' at the end.
+  static bool IsPatternValid(const std::wstring& pattern, int* error = nullptr);
+  class CWildcard;
 
   int GetCount(bool onlyFiles = false);
   bool GetFileInfo(CZipFileHeader& header, int index);
