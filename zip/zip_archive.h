@@ -1,9 +1,9 @@
 #pragma once
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
-// can also be found by name or pattern, extracted, tested and encrypted with
-// the traditional cipher. Deletion, volumes and trial compression are not
-// built.
+// can also be found by name or pattern, extracted, tested, encrypted with the
+// traditional cipher, deleted and renamed. Volumes and trial compression are
+// not built.
 #include <zlib.h>
 
 #include <cstdint>
@@ -107,6 +107,14 @@ class CZipArchive {
   static bool IsPatternValid(const std::wstring& pattern, int* error = nullptr);
   class CWildcard;
 
+  // Single-file archives only, with no entry open; the directory is written
+  // again at close. Entries whose recorded places overlap or leave the data
+  // are refused with 101 before any byte moves.
+  void DeleteFile(int index);
+  void DeleteFiles(const std::vector<int>& indexes);
+  void DeleteFilesByName(const std::vector<std::wstring>& names);
+  bool RenameFile(int index, const std::wstring& newName);
+
   int GetCount(bool onlyFiles = false);
   bool GetFileInfo(CZipFileHeader& header, int index);
   bool IsClosed(bool archive = true) const { return m_storage.IsClosed(archive); }
@@ -155,6 +163,12 @@ class CZipArchive {
   void ReleaseEntry();
   void SkipToDescriptorAndCheck(CZipFileHeader& header);
   void ReadEncryptionHeader(const CZipFileHeader& header);
+  bool IsEditable() const;
+  // Where the entries' data ends; raises 101 unless the entries from `first`
+  // on lie in ascending order inside it, each with room for a local header.
+  uint64_t CheckEntryPlaces(int first);
+  // Copies `count` bytes within the file, overlapping ranges included.
+  void MoveData(uint64_t from, uint64_t to, uint64_t count);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
 
   bool m_caseSensitive = false;

@@ -253,6 +253,17 @@ uint32_t CZipCentralDir::GetSize(bool withHeaders) const {
   return size;
 }
 
+void CZipCentralDir::RemoveHeaders(const std::vector<int>& indexes) {
+  for (auto index = indexes.rbegin(); index != indexes.rend(); ++index) {
+    m_headers.erase(m_headers.begin() + *index);
+  }
+  RebuildFindIndex();
+}
+
+void CZipCentralDir::RebuildFindIndex() {
+  if (m_findArrayEnabled) BuildFindFastArray(m_findArrayCaseSensitive);
+}
+
 void CZipCentralDir::BuildFindFastArray(bool caseSensitive) {
   m_findArray.clear();
   m_findArrayCaseSensitive = caseSensitive;

@@ -52,6 +52,11 @@ class CZipCentralDir {
   void RemoveOpenFile(bool cutFile);
   void Write();
   uint32_t GetSize(bool withHeaders) const;
+  // Drops the headers of the given entry numbers (ascending, distinct);
+  // the find index renumbers the rest.
+  void RemoveHeaders(const std::vector<int>& indexes);
+  // After a header's name changed.
+  void RebuildFindIndex();
 
   // The entry number of a name in host form, or -1. `sporadic` asks with
   // the other case sensitivity without rebuilding the sorted index;
