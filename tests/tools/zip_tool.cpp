@@ -1,15 +1,17 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
+//   zip_tool [-p PASSWORD] COMMAND ...
 //   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...
 //     (-x gives the name as UTF-8 in hex, past a command line's code page)
 //   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
 //   zip_tool test ARCHIVE        reads every entry through and checks its CRC
 //   zip_tool extract ARCHIVE DIR writes every entry below DIR
+//   zip_tool delete ARCHIVE NAME...      deletes the named entries
+//   zip_tool rename ARCHIVE OLD NEW      renames one entry
+//   zip_tool find ARCHIVE PATTERN        prints the names that match
 // Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,9 +22,12 @@
 
 namespace {
 
+std::wstring g_password;
+
 int Usage() {
-  fprintf(stderr, "usage: zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
-                  "       zip_tool list|test ARCHIVE | extract ARCHIVE DIR\n");
+  fprintf(stderr, "usage: zip_tool [-p PASSWORD] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
+                  "       zip_tool [-p PASSWORD] list|test ARCHIVE | extract ARCHIVE DIR\n"
+                  "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n");
   return 1;
 }
 
@@ -37,6 +42,7 @@ std::wstring FromHex(const std::wstring& hex) {
 int Add(const std::vector<std::wstring>& args, bool create) {
   CZipArchive archive;
   archive.Open(args[0], create ? CZipArchive::zipCreate : CZipArchive::zipOpen);
+  archive.SetPassword(g_password);
   int level = -1;
   std::wstring root;
   std::wstring alias;
@@ -82,6 +88,7 @@ int List(const std::wstring& path) {
 int Test(const std::wstring& path) {
   CZipArchive archive;
   archive.Open(path, CZipArchive::zipOpenReadOnly);
+  archive.SetPassword(g_password);
   for (int i = 0; i < archive.GetCount(); ++i) archive.TestFile(i);
   archive.Close();
   return 0;
@@ -90,25 +97,10 @@ int Test(const std::wstring& path) {
 int Extract(const std::wstring& path, const std::wstring& folder) {
   CZipArchive archive;
   archive.Open(path, CZipArchive::zipOpenReadOnly);
-  std::vector<char> buffer(65536);
+  archive.SetPassword(g_password);
   for (int i = 0; i < archive.GetCount(); ++i) {
-    CZipFileHeader header;
-    archive.GetFileInfo(header, i);
-    std::wstring name = ReplaceAll(header.GetFileName(), L"\\", L"/");
-    std::filesystem::path target = std::filesystem::path(folder) / std::filesystem::path(name);
-    if (header.IsDirectory()) {
-      std::filesystem::create_directories(target);
-      continue;
-    }
-    std::filesystem::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary);
-    archive.OpenFile(i);
-    uint32_t read;
-    while ((read = archive.ReadFile(buffer.data(), static_cast<uint32_t>(buffer.size()))) != 0) {
-      out.write(buffer.data(), read);
-    }
-    if (archive.CloseFile() != 1) {
-      fprintf(stderr, "entry %d: data ends early\n", i);
+    if (!archive.ExtractFile(i, folder)) {
+      fprintf(stderr, "entry %d: not extracted whole\n", i);
       return 2;
     }
   }
@@ -116,7 +108,42 @@ int Extract(const std::wstring& path, const std::wstring& folder) {
   return 0;
 }
 
-int Run(const std::vector<std::wstring>& args) {
+int Delete(const std::vector<std::wstring>& args) {
+  CZipArchive archive;
+  archive.Open(args[0], CZipArchive::zipOpen);
+  archive.DeleteFilesByName(std::vector<std::wstring>(args.begin() + 1, args.end()));
+  archive.Close();
+  return 0;
+}
+
+int Rename(const std::wstring& path, const std::wstring& from, const std::wstring& to) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpen);
+  int index = archive.FindFile(from, 1);
+  bool renamed = index >= 0 && archive.RenameFile(index, to);
+  archive.Close();
+  return renamed ? 0 : 1;
+}
+
+int Find(const std::wstring& path, const std::wstring& pattern) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpenReadOnly);
+  std::vector<int> found;
+  archive.FindMatches(pattern, found);
+  for (int index : found) {
+    CZipFileHeader header;
+    archive.GetFileInfo(header, index);
+    printf("%s\n", WideToUtf8(header.GetFileName()).c_str());
+  }
+  archive.Close();
+  return 0;
+}
+
+int Run(std::vector<std::wstring> args) {
+  if (args.size() >= 2 && args[0] == L"-p") {
+    g_password = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
   if (args.size() < 2) return Usage();
   std::vector<std::wstring> rest(args.begin() + 1, args.end());
   try {
@@ -125,6 +152,9 @@ int Run(const std::vector<std::wstring>& args) {
     if (args[0] == L"list") return List(rest[0]);
     if (args[0] == L"test") return Test(rest[0]);
     if (args[0] == L"extract" && rest.size() == 2) return Extract(rest[0], rest[1]);
+    if (args[0] == L"delete" && rest.size() >= 2) return Delete(rest);
+    if (args[0] == L"rename" && rest.size() == 3) return Rename(rest[0], rest[1], rest[2]);
+    if (args[0] == L"find" && rest.size() == 2) return Find(rest[0], rest[1]);
   } catch (CZipException* raw) {
     std::unique_ptr<CZipException> error(raw);
     fprintf(stderr, "zip error %d: %s\n", error->GetCode(), WideToUtf8(error->GetErrorDescription()).c_str());
