@@ -97,8 +97,9 @@ void CZipArchive::Close(int afterException, bool updateTimeStamp) {
   if (updateTimeStamp && !path.empty() && newest != 0) ZipFileSystem::SetPathModTime(path, newest);
 }
 
+// A split archive gets its directory once, at close.
 void CZipArchive::Flush() {
-  if (IsClosed() || m_storage.IsSpanMode() == -1) return;
+  if (IsClosed() || m_storage.IsSpanMode() != 0) return;
   m_centralDir.Write();
   m_storage.File()->Flush();
 }

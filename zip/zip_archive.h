@@ -2,8 +2,8 @@
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
 // can also be found by name or pattern, extracted, tested, encrypted with the
-// traditional cipher, deleted and renamed. Volumes and trial compression are
-// not built.
+// traditional cipher, deleted and renamed; archives may be split into
+// volumes. Spanning disks and trial compression are not built.
 #include <zlib.h>
 
 #include <cstdint>
@@ -49,6 +49,9 @@ class CZipArchive {
   CZipArchive& operator=(const CZipArchive&) = delete;
 
   // Raises CZipException when the file can't be opened or is no archive.
+  // zipCreateSpan with a volume size writes name.z01, name.z02, ... and the
+  // last volume under the name itself (108 past 99 volumes); without one it
+  // would span disks, which needs a change-volume callback (103).
   void Open(const std::wstring& path, int mode = zipOpen, uint64_t volumeSize = 0);
   void OpenFrom(CZipAbstractFile& file, int mode);
   void Close(int afterException = afterExceptionNone, bool updateTimeStamp = false);

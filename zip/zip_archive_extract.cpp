@@ -74,6 +74,7 @@ bool CZipArchive::OpenFile(int index) {
   if (m_storage.IsSpanMode() == 1) return false;
   CZipFileHeader* header = m_centralDir[index];
   m_storage.Flush();
+  m_storage.ChangeVolume(header->m_diskStart);
   m_storage.File()->Seek(static_cast<int64_t>(header->m_offset + m_centralDir.GetInfo().bytesBeforeZip),
                          CZipAbstractFile::begin);
   uint16_t extraLength = 0;
@@ -216,7 +217,7 @@ int CZipArchive::CloseFile(const std::wstring& extractedPath, bool afterExceptio
 
 // The descriptor follows the compressed data, its signature optional.
 void CZipArchive::SkipToDescriptorAndCheck(CZipFileHeader& header) {
-  m_storage.File()->Seek(m_info.compressedLeft, CZipAbstractFile::current);
+  m_storage.Skip(m_info.compressedLeft);
   unsigned char values[16];
   m_storage.Read(values, 4, false);
   uint32_t first = values[0] | (values[1] << 8) | (values[2] << 16) | (static_cast<uint32_t>(values[3]) << 24);

@@ -87,6 +87,8 @@ class CZipCentralDir {
   int FindFileNameIndex(const std::wstring& name) const;
   uint64_t Locate();
   void ReadHeaders();
+  void PrepareSpanDirectory();
+  void ConvertToSingleFile();
   void WriteHeaders();
   void WriteEnd();
   [[noreturn]] void Throw(int code) const;

@@ -203,7 +203,7 @@ bool CZipFileHeader::ReadLocal(CZipStorage& storage, uint16_t* extraLength) {
   }
   m_flag = static_cast<uint16_t>((m_flag & ~0xF) | (flag & 0xF));
   // The local name is not compared: the central one is the entry's name.
-  storage.File()->Seek(nameLength, CZipAbstractFile::current);
+  storage.Skip(nameLength);
   return true;
 }
 

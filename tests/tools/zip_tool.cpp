@@ -1,6 +1,6 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
-//   zip_tool [-p PASSWORD] COMMAND ...
+//   zip_tool [-p PASSWORD] [-s VOLUME_SIZE] COMMAND ...   (-s: create split volumes)
 //   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...
 //     (-x gives the name as UTF-8 in hex, past a command line's code page)
 //   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
@@ -23,9 +23,10 @@
 namespace {
 
 std::wstring g_password;
+uint64_t g_volumeSize = 0;
 
 int Usage() {
-  fprintf(stderr, "usage: zip_tool [-p PASSWORD] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
+  fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
                   "       zip_tool [-p PASSWORD] list|test ARCHIVE | extract ARCHIVE DIR\n"
                   "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n");
   return 1;
@@ -41,7 +42,8 @@ std::wstring FromHex(const std::wstring& hex) {
 
 int Add(const std::vector<std::wstring>& args, bool create) {
   CZipArchive archive;
-  archive.Open(args[0], create ? CZipArchive::zipCreate : CZipArchive::zipOpen);
+  int mode = !create ? CZipArchive::zipOpen : g_volumeSize != 0 ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
+  archive.Open(args[0], mode, g_volumeSize);
   archive.SetPassword(g_password);
   int level = -1;
   std::wstring root;
@@ -140,8 +142,9 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
 }
 
 int Run(std::vector<std::wstring> args) {
-  if (args.size() >= 2 && args[0] == L"-p") {
-    g_password = args[1];
+  while (args.size() >= 2 && (args[0] == L"-p" || args[0] == L"-s")) {
+    if (args[0] == L"-p") g_password = args[1];
+    else g_volumeSize = wcstoull(args[1].c_str(), nullptr, 10);
     args.erase(args.begin(), args.begin() + 2);
   }
   if (args.size() < 2) return Usage();

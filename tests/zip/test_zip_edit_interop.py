@@ -1,5 +1,5 @@
-"""Extraction, encryption, deletion and renaming by our ZIP library checked
-against Info-ZIP, 7-Zip and Python's zipfile both ways, and a corpus of
+"""Extraction, encryption, deletion, renaming and split archives of our ZIP
+library checked against Info-ZIP, 7-Zip and Python's zipfile both ways, and a corpus of
 hostile archives (built here with zipfile) that must not write outside the
 target folder."""
 import os
@@ -70,6 +70,33 @@ def test_deleting_and_renaming_keep_the_archive_readable_by_peers(work):
         check_with_peers(work / archive, expected, work)
         listed = run([TOOL, "find", archive, "*.log"], work).stdout.decode().splitlines()
         assert sorted(listed) == sorted(n.replace("/", "\\") for n in expected if n.endswith(".log"))
+
+
+def test_our_split_archives_are_joined_and_read_by_peers(work):
+    files = make_tree(work)
+    run([TOOL, "-s", "20000", "create", "split.zip"] + sorted(files), work)
+    volumes = sorted(p.name for p in work.glob("split.*"))
+    assert volumes[0] == "split.z01" and volumes[-1] == "split.zip" and len(volumes) > 3
+    assert all((work / v).stat().st_size <= 20000 for v in volumes)
+    run(["7zz", "t", "split.zip"], work)
+    out = work / "out_7zz"
+    run(["7zz", "x", "split.zip", f"-o{out}", "-bso0"], work)
+    assert extracted(out) == files
+    run(["zip", "-q", "-s", "0", "split.zip", "--out", "joined.zip"], work)
+    check_with_peers(work / "joined.zip", files, work)
+
+
+def test_split_archives_of_info_zip_are_read(work):
+    files = make_tree(work)
+    run(["zip", "-q", "-s", "64k", "peer.zip"] + sorted(files), work)
+    assert (work / "peer.z01").exists()
+    run([TOOL, "test", "peer.zip"], work)
+    run([TOOL, "extract", "peer.zip", "out"], work)
+    assert extracted(work / "out") == files
+    # A split archive is not edited in place: deleting leaves every volume as it was.
+    before = {p.name: p.read_bytes() for p in work.glob("peer.*")}
+    run([TOOL, "delete", "peer.zip", "logs\\tiny.log"], work)
+    assert {p.name: p.read_bytes() for p in work.glob("peer.*")} == before
 
 
 # Entry names that lead outside the folder, or that Windows reads as a drive,
