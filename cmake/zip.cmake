@@ -4,6 +4,7 @@
 
 set(ZIP_SOURCES
   zip/zip_archive.cpp
+  zip/zip_archive_copy.cpp
   zip/zip_archive_edit.cpp
   zip/zip_archive_extract.cpp
   zip/zip_central_dir.cpp

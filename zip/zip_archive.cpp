@@ -201,10 +201,11 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   if (request.bufferSize == 0 || IsClosed()) return false;
   std::wstring path = TrimTrailingSeparators(request.filePath);
   if (path.empty() && request.stream == nullptr) return false;
-  // Replacing an entry is not built.
-  if (request.replaceIndex != -1) return false;
   std::wstring name = request.fileNameInZip;
   if (name.empty()) name = PredictFileNameInZip(path, request.fullPath);
+  int replaceIndex = request.replaceIndex;
+  if (replaceIndex == -2) replaceIndex = FindFile(name);
+  if (replaceIndex < -1) return false;
 
   uint32_t attributes = CZipFileHeader::kDefaultFileAttributes;
   time_t modified = time(nullptr);
@@ -230,6 +231,12 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
                                            : ZipFileSystem::PathSize(path, &size);
     if (known && size < 5) level = 0;
   }
+  bool trial = (request.smartness & zipsmCheckForEff) != 0 && level != 0;
+  if (replaceIndex >= 0 || (trial && m_storage.IsSpanMode() == 1)) {
+    CZipAddFileRequest detour = request;
+    detour.level = level;
+    return AddThroughTemporaryArchive(detour, name, replaceIndex);
+  }
   CZipFile sourceFile;
   CZipAbstractFile* source = request.stream;
   if (source == nullptr) {
@@ -253,6 +260,18 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
     // A half-written entry is dropped, so the archive still closes whole.
     if (m_state == 1) CloseNewFile(true);
     throw;
+  }
+  // Deflating made the file bigger: it is stored instead.
+  const CZipFileHeader* added = m_centralDir[m_centralDir.GetCount() - 1];
+  uint32_t compressed = added->m_compressedSize - (added->IsEncrypted() ? CZipCrypto::kHeaderSize : 0);
+  if (trial && m_storage.IsSpanMode() == 0 && added->m_method != 0 && compressed > added->m_uncompressedSize) {
+    sourceFile.Close();
+    RemoveLast();
+    CZipAddFileRequest stored = request;
+    stored.fileNameInZip = name;
+    stored.level = 0;
+    stored.smartness = zipsmInternal01;
+    return AddFileRequest(stored);
   }
   return true;
 }

@@ -2,8 +2,8 @@
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
 // can also be found by name or pattern, extracted, tested, encrypted with the
-// traditional cipher, deleted and renamed; archives may be split into
-// volumes. Spanning disks and trial compression are not built.
+// traditional cipher, deleted, renamed, replaced and copied between
+// archives; archives may be split into volumes. Spanning disks is not built.
 #include <zlib.h>
 
 #include <cstdint>
@@ -118,6 +118,14 @@ class CZipArchive {
   void DeleteFilesByName(const std::vector<std::wstring>& names);
   bool RenameFile(int index, const std::wstring& newName);
 
+  // Copies an entry's compressed bytes from another open single-file
+  // archive, keeping CRC, sizes and flags; with `replaceIndex` >= 0 in place
+  // of that entry. Unless `keepSystem`, the entry takes this archive's system.
+  bool GetFromArchive(CZipArchive& source, int index, int replaceIndex = -1, bool keepSystem = false);
+  bool GetFromArchives(CZipArchive& source, std::vector<int> indexes, bool keepSystem = false);
+  // Where temporary archives of trial compression and replacing go first.
+  void SetTempPath(const std::wstring& path) { m_tempPath = path; }
+
   int GetCount(bool onlyFiles = false);
   bool GetFileInfo(CZipFileHeader& header, int index);
   bool IsClosed(bool archive = true) const { return m_storage.IsClosed(archive); }
@@ -172,6 +180,15 @@ class CZipArchive {
   uint64_t CheckEntryPlaces(int first);
   // Copies `count` bytes within the file, overlapping ranges included.
   void MoveData(uint64_t from, uint64_t to, uint64_t count);
+  bool AddThroughTemporaryArchive(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex);
+  std::wstring GetTemporaryFileName(uint64_t needed) const;
+  // Drops the last entry and cuts the file back to its local header.
+  void RemoveLast();
+  // Reads the source entry's header and local header; gives the length of
+  // its data (with any descriptor) after checking it against the sizes.
+  uint64_t PrepareCopy(CZipArchive& source, int index, bool keepSystem, CZipFileHeader& header);
+  void CopyData(CZipArchive& source, uint64_t count);
+  void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
 
   bool m_caseSensitive = false;
@@ -188,4 +205,5 @@ class CZipArchive {
   CZipCrypto m_crypto;
   bool m_encrypting = false;
   std::string m_localExtraField;
+  std::wstring m_tempPath;
 };

@@ -322,6 +322,16 @@ void CZipCentralDir::RemoveHeaders(const std::vector<int>& indexes) {
   RebuildFindIndex();
 }
 
+void CZipCentralDir::CloseCopiedFile() {
+  m_openFile->m_offset = static_cast<uint32_t>(m_openFile->m_offset - m_info.bytesBeforeZip);
+  m_openFile = nullptr;
+}
+
+void CZipCentralDir::ReplaceHeader(int index, const CZipFileHeader& header) {
+  *m_headers[index] = header;
+  RebuildFindIndex();
+}
+
 void CZipCentralDir::RebuildFindIndex() {
   if (m_findArrayEnabled) BuildFindFastArray(m_findArrayCaseSensitive);
 }

@@ -57,6 +57,9 @@ class CZipCentralDir {
   void RemoveHeaders(const std::vector<int>& indexes);
   // After a header's name changed.
   void RebuildFindIndex();
+  // Ends an entry whose data and descriptor were copied raw.
+  void CloseCopiedFile();
+  void ReplaceHeader(int index, const CZipFileHeader& header);
 
   // The entry number of a name in host form, or -1. `sporadic` asks with
   // the other case sensitivity without rebuilding the sorted index;

@@ -49,6 +49,13 @@ bool RenamePath(const std::wstring& from, const std::wstring& to);
 bool RemoveFile(const std::wstring& path, bool raise);
 bool RenameFile(const std::wstring& from, const std::wstring& to, bool raise);
 std::wstring CurrentDirectory();
+// Free bytes of the disk holding a folder (its drive root when the folder
+// itself fails), 0 when unknown.
+uint64_t FreeBytes(const std::wstring& folder);
+// The system's folder for temporary files, and a new empty file in a folder
+// named from `prefix` (empty when none could be made).
+std::wstring TempFolder();
+std::wstring MakeTempFile(const std::wstring& folder, const std::wstring& prefix);
 // Bytes from the system's cryptographic generator.
 bool RandomBytes(unsigned char* buffer, uint32_t count);
 

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -253,6 +254,25 @@ bool RenamePath(const std::wstring& from, const std::wstring& to) {
 std::wstring CurrentDirectory() {
   char buffer[PATH_MAX];
   return getcwd(buffer, sizeof buffer) != nullptr ? Utf8ToWide(buffer) : std::wstring();
+}
+
+uint64_t FreeBytes(const std::wstring& folder) {
+  struct statvfs facts;
+  if (statvfs(NativePath(folder).c_str(), &facts) != 0) return 0;
+  return static_cast<uint64_t>(facts.f_bavail) * facts.f_frsize;
+}
+
+std::wstring TempFolder() {
+  const char* folder = getenv("TMPDIR");
+  return Utf8ToWide(folder != nullptr && *folder != 0 ? folder : "/tmp");
+}
+
+std::wstring MakeTempFile(const std::wstring& folder, const std::wstring& prefix) {
+  std::string pattern = NativePath(folder + L"/" + prefix) + "XXXXXX";
+  int file = mkstemp(&pattern[0]);
+  if (file < 0) return std::wstring();
+  close(file);
+  return Utf8ToWide(pattern);
 }
 
 bool RandomBytes(unsigned char* buffer, uint32_t count) {

@@ -209,6 +209,32 @@ std::wstring CurrentDirectory() {
   return length != 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
+// The product is taken in 64 bits: free clusters times cluster size passes
+// 4 GiB on any disk of today.
+uint64_t FreeBytes(const std::wstring& folder) {
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceW(folder.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+    std::wstring root = folder.size() >= 2 && folder[1] == L':' ? folder.substr(0, 2) + L"\\" : std::wstring();
+    if (root.empty() ||
+        !GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+      return 0;
+    }
+  }
+  return static_cast<uint64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;
+}
+
+std::wstring TempFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return length != 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring MakeTempFile(const std::wstring& folder, const std::wstring& prefix) {
+  wchar_t buffer[MAX_PATH];
+  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return std::wstring();
+  return buffer;
+}
+
 // RtlGenRandom: in advapi32 on every version, without CryptoAPI contexts.
 bool RandomBytes(unsigned char* buffer, uint32_t count) {
   return RtlGenRandom(buffer, count) != FALSE;

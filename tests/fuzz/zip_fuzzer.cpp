@@ -1,7 +1,7 @@
 // zip_fuzzer.cpp: opens arbitrary bytes as an archive, finds, matches, tests
 // and extracts every entry (without and with a password), appends one entry
-// to a copy and reads the result back, and deletes and renames entries of
-// another copy. Bad input may only end in a CZipException: no crash, leak or
+// to a copy and reads the result back, deletes and renames entries of
+// another copy, and copies its entries into a new archive. Bad input may only end in a CZipException: no crash, leak or
 // hang.
 #include <cstddef>
 #include <cstdint>
@@ -127,6 +127,37 @@ void DeleteAndRename(const uint8_t* data, size_t size) {
   }
 }
 
+void CopyEntries(const uint8_t* data, size_t size) {
+  CZipMemFile sourceFile;
+  sourceFile.Write(data, static_cast<uint32_t>(size));
+  CZipArchive source;
+  try {
+    source.OpenFrom(sourceFile, CZipArchive::zipOpenReadOnly);
+  } catch (CZipException* raw) {
+    std::unique_ptr<CZipException> error(raw);
+    return;
+  }
+  CZipMemFile file;
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipCreate);
+  for (int i = 0; i < source.GetCount(); ++i) {
+    try {
+      archive.GetFromArchive(source, i, i > 0 ? 0 : -1);
+    } catch (CZipException* raw) {
+      std::unique_ptr<CZipException> error(raw);
+    }
+  }
+  source.Close();
+  archive.Close();
+  try {
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    ReadAll(archive);
+    archive.Close();
+  } catch (CZipException* raw) {
+    std::unique_ptr<CZipException> error(raw);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -134,5 +165,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   OpenAndTest(data, size);
   AppendAndReopen(data, size);
   DeleteAndRename(data, size);
+  CopyEntries(data, size);
   return 0;
 }

@@ -1,14 +1,16 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
 //   zip_tool [-p PASSWORD] [-s VOLUME_SIZE] COMMAND ...   (-s: create split volumes)
-//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...
-//     (-x gives the name as UTF-8 in hex, past a command line's code page)
+//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] [-R] FILE...
+//     (-x gives the name as UTF-8 in hex, past a command line's code page;
+//      -R replaces the entry of the same name)
 //   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
 //   zip_tool test ARCHIVE        reads every entry through and checks its CRC
 //   zip_tool extract ARCHIVE DIR writes every entry below DIR
 //   zip_tool delete ARCHIVE NAME...      deletes the named entries
 //   zip_tool rename ARCHIVE OLD NEW      renames one entry
 //   zip_tool find ARCHIVE PATTERN        prints the names that match
+//   zip_tool copy SOURCE ARCHIVE         copies every entry of SOURCE into ARCHIVE
 // Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +30,8 @@ uint64_t g_volumeSize = 0;
 int Usage() {
   fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
                   "       zip_tool [-p PASSWORD] list|test ARCHIVE | extract ARCHIVE DIR\n"
-                  "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n");
+                  "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n"
+                  "       zip_tool copy SOURCE ARCHIVE\n");
   return 1;
 }
 
@@ -48,6 +51,7 @@ int Add(const std::vector<std::wstring>& args, bool create) {
   int level = -1;
   std::wstring root;
   std::wstring alias;
+  bool replace = false;
   int status = 0;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == L"-l" && i + 1 < args.size()) {
@@ -59,10 +63,19 @@ int Add(const std::vector<std::wstring>& args, bool create) {
       alias = args[++i];
     } else if (args[i] == L"-x" && i + 1 < args.size()) {
       alias = FromHex(args[++i]);
+    } else if (args[i] == L"-R") {
+      replace = true;
     } else {
-      bool added = !alias.empty() ? archive.AddFileAs(args[i], alias, level, CZipArchive::zipsmCPassDir)
-                                  : archive.AddFile(args[i], level, root.empty());
+      CZipAddFileRequest request;
+      request.filePath = args[i];
+      request.fileNameInZip = alias;
+      request.fullPath = root.empty();
+      request.level = level;
+      request.smartness = !alias.empty() ? CZipArchive::zipsmCPassDir : CZipArchive::zipsmSafeSmart;
+      request.replaceIndex = replace ? -2 : -1;
+      bool added = archive.AddFileRequest(request);
       alias.clear();
+      replace = false;
       if (!added) {
         fprintf(stderr, "not added: %s\n", WideToUtf8(args[i]).c_str());
         status = 1;
@@ -127,6 +140,19 @@ int Rename(const std::wstring& path, const std::wstring& from, const std::wstrin
   return renamed ? 0 : 1;
 }
 
+int Copy(const std::wstring& from, const std::wstring& to) {
+  CZipArchive source;
+  source.Open(from, CZipArchive::zipOpenReadOnly);
+  CZipArchive archive;
+  archive.Open(to, CZipArchive::zipOpen);
+  std::vector<int> all;
+  for (int i = 0; i < source.GetCount(); ++i) all.push_back(i);
+  bool copied = archive.GetFromArchives(source, all);
+  archive.Close();
+  source.Close();
+  return copied ? 0 : 1;
+}
+
 int Find(const std::wstring& path, const std::wstring& pattern) {
   CZipArchive archive;
   archive.Open(path, CZipArchive::zipOpenReadOnly);
@@ -158,6 +184,7 @@ int Run(std::vector<std::wstring> args) {
     if (args[0] == L"delete" && rest.size() >= 2) return Delete(rest);
     if (args[0] == L"rename" && rest.size() == 3) return Rename(rest[0], rest[1], rest[2]);
     if (args[0] == L"find" && rest.size() == 2) return Find(rest[0], rest[1]);
+    if (args[0] == L"copy" && rest.size() == 2) return Copy(rest[0], rest[1]);
   } catch (CZipException* raw) {
     std::unique_ptr<CZipException> error(raw);
     fprintf(stderr, "zip error %d: %s\n", error->GetCode(), WideToUtf8(error->GetErrorDescription()).c_str());

@@ -72,6 +72,31 @@ def test_deleting_and_renaming_keep_the_archive_readable_by_peers(work):
         assert sorted(listed) == sorted(n.replace("/", "\\") for n in expected if n.endswith(".log"))
 
 
+def test_replaced_and_copied_entries_stay_readable_by_peers(work):
+    files = make_tree(work)
+    names = sorted(files)
+    run(["zip", "-q", "-X", "peer.zip"] + names, work)
+    (work / "new.log").write_bytes(b"replacement\r\n" * 5000)
+    run([TOOL, "append", "peer.zip", "-a", "logs\\products\\product.log", "-R", "new.log"], work)
+    expected = dict(files, **{"logs/products/product.log": (work / "new.log").read_bytes()})
+    check_with_peers(work / "peer.zip", expected, work)
+    with zipfile.ZipFile(work / "peer.zip") as z:
+        assert [i.filename for i in z.infolist()] == names
+
+    # Entries of 7-Zip and of zip -P keep their bytes, encryption included.
+    run(["7zz", "a", "-tzip", "-bso0", "seven.zip", names[0]], work)
+    run(["zip", "-q", "-P", "s3cret", "locked.zip", names[1]], work)
+    run([TOOL, "create", "ours.zip", names[2]], work)
+    run([TOOL, "copy", "seven.zip", "ours.zip"], work)
+    run([TOOL, "copy", "locked.zip", "ours.zip"], work)
+    run([TOOL, "-p", "s3cret", "test", "ours.zip"], work)
+    assert b"No errors detected" in run(["unzip", "-t", "-P", "s3cret", "ours.zip"], work).stdout
+    run(["7zz", "t", "-ps3cret", "ours.zip"], work)
+    with zipfile.ZipFile(work / "ours.zip") as z:
+        z.setpassword(b"s3cret")
+        assert {i.filename: z.read(i) for i in z.infolist()} == {n: files[n] for n in names[:3]}
+
+
 def test_our_split_archives_are_joined_and_read_by_peers(work):
     files = make_tree(work)
     run([TOOL, "-s", "20000", "create", "split.zip"] + sorted(files), work)
