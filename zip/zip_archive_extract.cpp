@@ -278,7 +278,8 @@ bool CZipArchive::ExtractFile(int index, const std::wstring& folder, bool fullPa
       PredictExtractedFileName(header->GetFileName(m_centralDir.m_oemConversion), folder, fullPath, newName);
   if (header->IsDirectory()) {
     if (!ZipFileSystem::ForceFolder(target)) return false;
-    ZipFileSystem::SetPathAttributes(target, header->GetSystemAttr() & 0x37);
+    // Not read-only: on POSIX that would keep the folder's own entries out.
+    ZipFileSystem::SetPathAttributes(target, header->GetSystemAttr() & 0x36);
     return true;
   }
   if (!OpenFile(index)) return false;
