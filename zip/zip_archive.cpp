@@ -4,7 +4,6 @@
 #include "zip/zip_archive.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "platform/wide_string.h"
 #include "zip/zip_compatibility.h"
@@ -88,7 +87,7 @@ void CZipArchive::Close(int afterException, bool updateTimeStamp) {
   if (m_state == 1 && afterException == afterExceptionNoWrite) AbandonNewFile(false);
   if (m_state == 1) CloseNewFile(afterException != afterExceptionNone);
   if (afterException != afterExceptionNoWrite && !IsClosed(false)) m_centralDir.Write();
-  time_t newest = 0;
+  int64_t newest = 0;
   if (updateTimeStamp) {
     for (int i = 0; i < m_centralDir.GetCount(); ++i) newest = std::max(newest, m_centralDir[i]->GetTime());
   }
@@ -208,10 +207,10 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   if (replaceIndex < -1) return false;
 
   uint32_t attributes = CZipFileHeader::kDefaultFileAttributes;
-  time_t modified = time(nullptr);
+  int64_t modified = ZipFileSystem::Now();
   if (request.stream == nullptr) {
     if (!ZipFileSystem::PathAttributes(path, &attributes)) return false;
-    if (!ZipFileSystem::PathModTime(path, &modified)) modified = time(nullptr);
+    if (!ZipFileSystem::PathModTime(path, &modified)) modified = ZipFileSystem::Now();
   }
   CZipFileHeader header;
   header.SetSystemCompatibility(m_systemCompatibility);
@@ -282,8 +281,8 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
   if (!sourcePath.empty()) {
     uint32_t attributes = 0;
     if (!ZipFileSystem::PathAttributes(sourcePath, &attributes)) return false;
-    time_t modified = 0;
-    if (!ZipFileSystem::PathModTime(sourcePath, &modified)) modified = time(nullptr);
+    int64_t modified = 0;
+    if (!ZipFileSystem::PathModTime(sourcePath, &modified)) modified = ZipFileSystem::Now();
     header.SetTime(modified);
     header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   } else if (header.GetSystemCompatibility() != m_systemCompatibility) {

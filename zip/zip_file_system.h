@@ -33,9 +33,11 @@ std::wstring FullPath(const std::wstring& path);
 
 // Windows attribute bits (0x01 read-only, 0x02 hidden, 0x10 folder, 0x20 archive).
 bool PathAttributes(const std::wstring& path, uint32_t* attributes);
+// Calendar times are seconds since 1970 in 64 bits: the i686 C runtime's
+// time_t is 32-bit and ends in 2038, MS-DOS dates in 2107.
 // Last write time, the file opened for reading with read sharing.
-bool PathModTime(const std::wstring& path, time_t* time);
-bool SetPathModTime(const std::wstring& path, time_t time);
+bool PathModTime(const std::wstring& path, int64_t* time);
+bool SetPathModTime(const std::wstring& path, int64_t time);
 bool PathSize(const std::wstring& path, uint64_t* size);
 bool SetPathAttributes(const std::wstring& path, uint32_t attributes);
 // 0 absent, -1 a folder, 1 a file.
@@ -66,8 +68,10 @@ std::wstring AnsiToWide(const std::string& text);
 std::string AnsiToOemBytes(const std::string& text);
 std::string OemToAnsiBytes(const std::string& text);
 
-bool LocalTime(time_t time, struct tm* local);
-time_t MakeLocalTime(struct tm* local);
+int64_t Now();
+bool LocalTime(int64_t time, struct tm* local);
+// -1 when the time can't be represented.
+int64_t MakeLocalTime(struct tm* local);
 
 // The text of the last system error, or empty when there is none.
 std::wstring LastSystemErrorText();

@@ -208,15 +208,15 @@ bool PathAttributes(const std::wstring& path, uint32_t* attributes) {
   return true;
 }
 
-bool PathModTime(const std::wstring& path, time_t* time) {
+bool PathModTime(const std::wstring& path, int64_t* time) {
   struct stat facts;
   if (stat(NativePath(path).c_str(), &facts) != 0 || facts.st_mtime < 0) return false;
   *time = facts.st_mtime;
   return true;
 }
 
-bool SetPathModTime(const std::wstring& path, time_t time) {
-  struct timeval times[2] = {{time, 0}, {time, 0}};
+bool SetPathModTime(const std::wstring& path, int64_t time) {
+  struct timeval times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
   return utimes(NativePath(path).c_str(), times) == 0;
 }
 
@@ -303,9 +303,14 @@ std::wstring AnsiToWide(const std::string& text) {
 std::string AnsiToOemBytes(const std::string& text) { return Recode(text, kAnsiHigh, kOemHigh); }
 std::string OemToAnsiBytes(const std::string& text) { return Recode(text, kOemHigh, kAnsiHigh); }
 
-bool LocalTime(time_t time, struct tm* local) { return localtime_r(&time, local) != nullptr; }
+int64_t Now() { return static_cast<int64_t>(time(nullptr)); }
 
-time_t MakeLocalTime(struct tm* local) { return mktime(local); }
+bool LocalTime(int64_t time, struct tm* local) {
+  time_t value = static_cast<time_t>(time);
+  return localtime_r(&value, local) != nullptr;
+}
+
+int64_t MakeLocalTime(struct tm* local) { return static_cast<int64_t>(mktime(local)); }
 
 // errno carries POSIX failures, and CZipException describes it itself.
 std::wstring LastSystemErrorText() { return std::wstring(); }

@@ -35,7 +35,7 @@ int ToZipCode(DWORD error) {
 
 HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
-// FILETIME counts 100 ns from 1601; time_t seconds from 1970.
+// FILETIME counts 100 ns from 1601; calendar times seconds from 1970.
 constexpr long long kEpochDifference = 116444736000000000LL;
 
 }  // namespace
@@ -144,7 +144,7 @@ bool PathAttributes(const std::wstring& path, uint32_t* attributes) {
   return true;
 }
 
-bool PathModTime(const std::wstring& path, time_t* time) {
+bool PathModTime(const std::wstring& path, int64_t* time) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -154,11 +154,11 @@ bool PathModTime(const std::wstring& path, time_t* time) {
   if (!ok) return false;
   long long ticks = (static_cast<long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
   if (ticks < kEpochDifference) return false;
-  *time = static_cast<time_t>((ticks - kEpochDifference) / 10000000LL);
+  *time = (ticks - kEpochDifference) / 10000000LL;
   return true;
 }
 
-bool SetPathModTime(const std::wstring& path, time_t time) {
+bool SetPathModTime(const std::wstring& path, int64_t time) {
   HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -279,12 +279,14 @@ std::string Recode(const std::string& text, UINT from, UINT to) {
 std::string AnsiToOemBytes(const std::string& text) { return Recode(text, CP_ACP, CP_OEMCP); }
 std::string OemToAnsiBytes(const std::string& text) { return Recode(text, CP_OEMCP, CP_ACP); }
 
-bool LocalTime(time_t time, struct tm* local) {
+int64_t Now() { return static_cast<int64_t>(_time64(nullptr)); }
+
+bool LocalTime(int64_t time, struct tm* local) {
   __time64_t value = time;
   return _localtime64_s(local, &value) == 0;
 }
 
-time_t MakeLocalTime(struct tm* local) { return static_cast<time_t>(_mktime64(local)); }
+int64_t MakeLocalTime(struct tm* local) { return static_cast<int64_t>(_mktime64(local)); }
 
 std::wstring LastSystemErrorText() {
   DWORD error = GetLastError();

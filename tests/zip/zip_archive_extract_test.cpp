@@ -109,6 +109,37 @@ TEST(CZipArchiveExtractTest, ReadsInAnyPieceSizeAndReportsAnEarlyClose) {
   archive.Close();
 }
 
+// The 32-bit time of the i686 runtime ends in 2038; MS-DOS dates run on.
+TEST(CZipArchiveExtractTest, ExtractedFilesTakeEntryTimesPast2038) {
+  for (int year : {1999, 2037, 2050, 2107}) {
+    struct tm local = {};
+    local.tm_year = year - 1900;
+    local.tm_mon = 5;
+    local.tm_mday = 1;
+    local.tm_hour = 12;
+    local.tm_isdst = -1;
+    int64_t when = ZipFileSystem::MakeLocalTime(&local);
+    ASSERT_GT(when, 0) << year;
+    CZipTestFolder folder;
+    CZipMemFile file;
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipCreate);
+    CZipFileHeader header;
+    header.SetFileName(L"dated.txt");
+    header.SetTime(when);
+    ASSERT_TRUE(archive.OpenNewFile(header));
+    ASSERT_TRUE(archive.WriteNewFile("dated", 5));
+    ASSERT_TRUE(archive.CloseNewFile());
+    archive.Close();
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    ASSERT_TRUE(archive.ExtractFile(0, folder.File("out")));
+    archive.Close();
+    int64_t stamped = 0;
+    ASSERT_TRUE(ZipFileSystem::PathModTime(folder.File("out\\dated.txt"), &stamped)) << year;
+    EXPECT_EQ(when, stamped) << year;
+  }
+}
+
 TEST(CZipArchiveExtractTest, DirectoryEntriesWithDataFailTheTest) {
   CZipTestFolder folder;
   std::filesystem::create_directories(std::filesystem::path(folder.File("dir")));
