@@ -104,6 +104,8 @@ class CZipArchive {
   // Numbers of the entries whose name (or only file name) matches a pattern
   // of '*', '?', sets "[a-z]" and '\' escapes, appended in archive order.
   void FindMatches(const std::wstring& pattern, std::vector<int>& result, bool fullPath = true);
+  // The entry adding `path` would give a name of, or -1.
+  int FindFileOfPath(const std::wstring& path, bool fullPath, int caseMode = 0);
   static bool IsPattern(const std::wstring& text);
   // error: -4 an empty set, -3 a set not closed, -2 a range without end, -1 a
   // '\' at the end.

@@ -37,6 +37,7 @@ bool PathAttributes(const std::wstring& path, uint32_t* attributes);
 // time_t is 32-bit and ends in 2038, MS-DOS dates in 2107.
 // Last write time, the file opened for reading with read sharing.
 bool PathModTime(const std::wstring& path, int64_t* time);
+// All ones (-1) means now.
 bool SetPathModTime(const std::wstring& path, int64_t time);
 bool PathSize(const std::wstring& path, uint64_t* size);
 bool SetPathAttributes(const std::wstring& path, uint32_t attributes);

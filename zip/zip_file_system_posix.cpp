@@ -216,6 +216,7 @@ bool PathModTime(const std::wstring& path, int64_t* time) {
 }
 
 bool SetPathModTime(const std::wstring& path, int64_t time) {
+  if (time == -1) time = Now();
   struct timeval times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
   return utimes(NativePath(path).c_str(), times) == 0;
 }

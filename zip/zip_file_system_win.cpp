@@ -159,6 +159,7 @@ bool PathModTime(const std::wstring& path, int64_t* time) {
 }
 
 bool SetPathModTime(const std::wstring& path, int64_t time) {
+  if (time == -1) time = Now();
   HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -118,6 +118,11 @@ bool CZipArchive::CWildcard::IsPatternValid(const std::wstring& pattern, int* er
   return code == 0;
 }
 
+int CZipArchive::FindFileOfPath(const std::wstring& path, bool fullPath, int caseMode) {
+  if (IsClosed()) return -1;
+  return FindFile(PredictFileNameInZip(path, fullPath), caseMode);
+}
+
 bool CZipArchive::IsPattern(const std::wstring& text) { return text.find_first_of(L"*?[\\") != std::wstring::npos; }
 
 bool CZipArchive::IsPatternValid(const std::wstring& pattern, int* error) {

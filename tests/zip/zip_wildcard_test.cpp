@@ -69,5 +69,11 @@ TEST(CZipWildcardTest, FindsEntriesByPathOrFileName) {
   found.clear();
   archive.FindMatches(L"p*", found, false);
   EXPECT_EQ((std::vector<int>{1}), found);
+  // The entry a file on disk would become, with its full path or below a root.
+  EXPECT_EQ(1, archive.FindFileOfPath(L"C:\\logs\\product.log", true));
+  EXPECT_EQ(-1, archive.FindFileOfPath(L"C:\\logs\\product.log", true, 1));
+  archive.SetRootPath(L"D:\\setup\\");
+  EXPECT_EQ(1, archive.FindFileOfPath(L"D:\\setup\\logs\\PRODUCT.log", false));
+  EXPECT_EQ(2, archive.FindFileOfPath(L"E:\\other\\log.txt", false));
   archive.Close();
 }
