@@ -236,6 +236,15 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
     detour.level = level;
     return AddThroughTemporaryArchive(detour, name, replaceIndex);
   }
+  bool added = AddDirectly(request, path, header, level);
+  if (!added || !trial || m_storage.IsSpanMode() != 0 || !LastEntryGrew()) return added;
+  // Deflating made the file bigger: it is stored instead.
+  RemoveLast();
+  return AddStored(request, name, -1);
+}
+
+bool CZipArchive::AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header,
+                              int level) {
   CZipFile sourceFile;
   CZipAbstractFile* source = request.stream;
   if (source == nullptr) {
@@ -260,19 +269,23 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
     if (m_state == 1) CloseNewFile(true);
     throw;
   }
-  // Deflating made the file bigger: it is stored instead.
-  const CZipFileHeader* added = m_centralDir[m_centralDir.GetCount() - 1];
-  uint32_t compressed = added->m_compressedSize - (added->IsEncrypted() ? CZipCrypto::kHeaderSize : 0);
-  if (trial && m_storage.IsSpanMode() == 0 && added->m_method != 0 && compressed > added->m_uncompressedSize) {
-    sourceFile.Close();
-    RemoveLast();
-    CZipAddFileRequest stored = request;
-    stored.fileNameInZip = name;
-    stored.level = 0;
-    stored.smartness = zipsmInternal01;
-    return AddFileRequest(stored);
-  }
   return true;
+}
+
+bool CZipArchive::LastEntryGrew() const {
+  const CZipFileHeader* last = m_centralDir.GetHeader(m_centralDir.GetCount() - 1);
+  uint32_t compressed = last->m_compressedSize - (last->IsEncrypted() ? CZipCrypto::kHeaderSize : 0);
+  return last->m_method != 0 && compressed > last->m_uncompressedSize;
+}
+
+// The internal mark keeps the stored add from trying compression again.
+bool CZipArchive::AddStored(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex) {
+  CZipAddFileRequest stored = request;
+  stored.fileNameInZip = name;
+  stored.level = 0;
+  stored.smartness = zipsmInternal01;
+  stored.replaceIndex = replaceIndex;
+  return AddFileRequest(stored);
 }
 
 bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstring& sourcePath, bool encrypt) {

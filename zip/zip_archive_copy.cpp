@@ -73,18 +73,11 @@ bool CZipArchive::AddThroughTemporaryArchive(const CZipAddFileRequest& request, 
     inner.smartness = 0;
     inner.replaceIndex = -1;
     if (temporary.AddFileRequest(inner)) {
-      const CZipFileHeader* header = temporary.m_centralDir[0];
-      uint32_t compressed = header->m_compressedSize - (header->IsEncrypted() ? 12 : 0);
-      if ((request.smartness & zipsmCheckForEff) && header->m_method != 0 && header->m_uncompressedSize < compressed) {
+      if ((request.smartness & zipsmCheckForEff) && temporary.LastEntryGrew()) {
         temporary.Close(afterExceptionNoWrite);
         if (!tempName.empty()) ZipFileSystem::RemoveFile(tempName, false);
         tempName.clear();
-        CZipAddFileRequest stored = request;
-        stored.fileNameInZip = name;
-        stored.level = 0;
-        stored.smartness = zipsmInternal01;
-        stored.replaceIndex = replaceIndex;
-        return AddFileRequest(stored);
+        return AddStored(request, name, replaceIndex);
       }
       result = GetFromArchive(temporary, 0, replaceIndex, false);
     }

@@ -69,6 +69,7 @@ class CZipCentralDir {
   bool IsValidIndex(int index) const { return index >= 0 && index < static_cast<int>(m_headers.size()); }
   int GetCount() const { return static_cast<int>(m_headers.size()); }
   CZipFileHeader* operator[](int index) { return m_headers[index].get(); }
+  const CZipFileHeader* GetHeader(int index) const { return m_headers[index].get(); }
   CZipFileHeader* GetOpenFile() { return m_openFile; }
   const CInfo& GetInfo() const { return m_info; }
   const std::string& GetComment() const { return m_comment; }
