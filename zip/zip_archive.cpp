@@ -224,19 +224,18 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
     return opened;
   }
   int level = request.level;
-  if ((request.smartness & zipsmNotCompSmall) && level != 0) {
-    uint64_t size = 0;
-    bool known = request.stream != nullptr ? (size = request.stream->GetLength(), true)
-                                           : ZipFileSystem::PathSize(path, &size);
-    if (known && size < 5) level = 0;
-  }
+  uint64_t size = 0;
+  bool known = request.stream != nullptr ? (size = request.stream->GetLength(), true)
+                                         : ZipFileSystem::PathSize(path, &size);
+  if ((request.smartness & zipsmNotCompSmall) && level != 0 && known && size < 5) level = 0;
+  bool encrypt = !((request.smartness & zipsmCPFile0) && known && size == 0);
   bool trial = (request.smartness & zipsmCheckForEff) != 0 && level != 0;
   if (replaceIndex >= 0 || (trial && m_storage.IsSpanMode() == 1)) {
     CZipAddFileRequest detour = request;
     detour.level = level;
     return AddThroughTemporaryArchive(detour, name, replaceIndex);
   }
-  bool added = AddDirectly(request, path, header, level);
+  bool added = AddDirectly(request, path, header, level, encrypt);
   if (!added || !trial || m_storage.IsSpanMode() != 0 || !LastEntryGrew()) return added;
   // Deflating made the file bigger: it is stored instead.
   RemoveLast();
@@ -244,7 +243,7 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
 }
 
 bool CZipArchive::AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header,
-                              int level) {
+                              int level, bool encrypt) {
   CZipFile sourceFile;
   CZipAbstractFile* source = request.stream;
   if (source == nullptr) {
@@ -255,7 +254,7 @@ bool CZipArchive::AddDirectly(const CZipAddFileRequest& request, const std::wstr
   } else {
     source->SeekToBegin();
   }
-  if (!OpenNewFile(header, level)) return false;
+  if (!OpenNewFile(header, level, std::wstring(), encrypt)) return false;
   try {
     CZipAutoBuffer buffer(request.bufferSize);
     uint32_t read;

@@ -182,7 +182,8 @@ class CZipArchive {
   uint64_t CheckEntryPlaces(int first);
   // Copies `count` bytes within the file, overlapping ranges included.
   void MoveData(uint64_t from, uint64_t to, uint64_t count);
-  bool AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header, int level);
+  bool AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header, int level,
+                   bool encrypt);
   bool AddStored(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex);
   // Whether the last entry's deflated data is bigger than the file.
   bool LastEntryGrew() const;
