@@ -124,6 +124,21 @@ bool CZipArchive::GetFileInfo(CZipFileHeader& header, int index) {
   return true;
 }
 
+void CZipArchive::SetCallback(CZipActionCallback* callback, int types) {
+  for (int type = cbAdd; type <= cbReplace; type <<= 1) {
+    if ((types & type) == 0) continue;
+    if (callback != nullptr) m_callbacks[type] = callback;
+    else m_callbacks.erase(type);
+  }
+}
+
+CZipActionCallback* CZipArchive::GetCallback(int type) {
+  auto found = m_callbacks.find(type);
+  if (found == m_callbacks.end()) return nullptr;
+  found->second->m_param = type;
+  return found->second;
+}
+
 bool CZipArchive::SetSystemCompatibility(int system) {
   if (IsClosed() || m_state == 1 || !ZipCompatibility::IsSystemSupported(system)) return false;
   m_systemCompatibility = system;

@@ -7,10 +7,12 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "zip/zip_abstract_file.h"
+#include "zip/zip_action_callback.h"
 #include "zip/zip_auto_buffer.h"
 #include "zip/zip_central_dir.h"
 #include "zip/zip_crypto.h"
@@ -40,6 +42,21 @@ class CZipArchive {
     zipsmMemoryFlag = 16,
     zipsmSafeSmart = zipsmCPassDir | zipsmCPFile0 | zipsmNotCompSmall,
     zipsmInternal01 = 0xF000,
+  };
+  // Operations a callback can follow, one bit each.
+  enum CallbackType {
+    cbAdd = 0x0001,
+    cbAddTmp = 0x0002,
+    cbAddStore = 0x0004,
+    cbExtract = 0x0008,
+    cbDeleteCnt = 0x0010,
+    cbDelete = 0x0020,
+    cbTest = 0x0040,
+    cbSave = 0x0080,
+    cbGetFromArchive = 0x0100,
+    cbRename = 0x0200,
+    cbReplace = 0x0400,
+    cbAll = 0x07FF,
   };
   enum CloseAfterException { afterExceptionNone = 0, afterExceptionNoWrite = 1, afterExceptionWrite = 2 };
 
@@ -123,7 +140,8 @@ class CZipArchive {
   // Copies an entry's compressed bytes from another open single-file
   // archive, keeping CRC, sizes and flags; with `replaceIndex` >= 0 in place
   // of that entry. Unless `keepSystem`, the entry takes this archive's system.
-  bool GetFromArchive(CZipArchive& source, int index, int replaceIndex = -1, bool keepSystem = false);
+  bool GetFromArchive(CZipArchive& source, int index, int replaceIndex = -1, bool keepSystem = false,
+                      CZipActionCallback* callback = nullptr);
   bool GetFromArchives(CZipArchive& source, std::vector<int> indexes, bool keepSystem = false);
   // Where temporary archives of trial compression and replacing go first.
   void SetTempPath(const std::wstring& path) { m_tempPath = path; }
@@ -145,6 +163,9 @@ class CZipArchive {
   void SetAutoFlush(bool autoFlush = true) { m_autoFlush = autoFlush; }
   void SetIgnoreCRC(bool ignore = true) { m_ignoreCrc = ignore; }
   void SetCaseSensitivity(bool caseSensitive) { m_caseSensitive = caseSensitive; }
+  // Not owned. Stored under every type bit in `types`; none removes them.
+  // Adding and saving the directory do not report yet.
+  void SetCallback(CZipActionCallback* callback = nullptr, int types = cbAll);
   void SetConvertOemNames(bool convert) { m_centralDir.m_oemConversion = convert; }
 
   // The name adding `path` would give its entry.
@@ -180,8 +201,16 @@ class CZipArchive {
   // Where the entries' data ends; raises 101 unless the entries from `first`
   // on lie in ascending order inside it, each with room for a local header.
   uint64_t CheckEntryPlaces(int first);
+  uint64_t CountBytesToMove(const std::vector<int>& sortedList, uint64_t end);
   // Copies `count` bytes within the file, overlapping ranges included.
-  void MoveData(uint64_t from, uint64_t to, uint64_t count);
+  // The callback hears of every piece; an abort is not taken in the middle
+  // of a move, which would leave the archive broken.
+  void MoveData(uint64_t from, uint64_t to, uint64_t count, CZipActionCallback* callback);
+  // The callback of a type with its parameter set, or none.
+  CZipActionCallback* GetCallback(int type);
+  // A callback's abort while reading an entry: 106 when the entry was read
+  // to its end and closed cleanly, else 105.
+  int EndAbortedReading(CZipActionCallback* callback, CZipFile* extracted);
   bool AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header, int level,
                    bool encrypt);
   bool AddStored(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex);
@@ -194,7 +223,7 @@ class CZipArchive {
   // Reads the source entry's header and local header; gives the length of
   // its data (with any descriptor) after checking it against the sizes.
   uint64_t PrepareCopy(CZipArchive& source, int index, bool keepSystem, CZipFileHeader& header);
-  void CopyData(CZipArchive& source, uint64_t count);
+  void CopyData(CZipArchive& source, uint64_t count, CZipActionCallback* callback);
   void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
 
@@ -213,4 +242,5 @@ class CZipArchive {
   bool m_encrypting = false;
   std::string m_localExtraField;
   std::wstring m_tempPath;
+  std::map<int, CZipActionCallback*> m_callbacks;
 };

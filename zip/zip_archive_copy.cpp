@@ -79,7 +79,7 @@ bool CZipArchive::AddThroughTemporaryArchive(const CZipAddFileRequest& request, 
         tempName.clear();
         return AddStored(request, name, replaceIndex);
       }
-      result = GetFromArchive(temporary, 0, replaceIndex, false);
+      result = GetFromArchive(temporary, 0, replaceIndex, false, GetCallback(cbAddTmp));
     }
     temporary.Close(afterExceptionNoWrite);
   } catch (...) {
@@ -119,17 +119,22 @@ uint64_t CZipArchive::PrepareCopy(CZipArchive& source, int index, bool keepSyste
   return next - header.m_offset - localSize;
 }
 
-void CZipArchive::CopyData(CZipArchive& source, uint64_t count) {
+void CZipArchive::CopyData(CZipArchive& source, uint64_t count, CZipActionCallback* callback) {
   CZipAutoBuffer buffer(m_info.bufferSize);
   while (count > 0) {
     uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(buffer.GetSize(), count));
     source.m_storage.Read(buffer.Data(), piece, false);
     m_storage.Write(buffer.Data(), piece, false);
     count -= piece;
+    if (callback != nullptr && !callback->RequestCallback(piece)) {
+      callback->CallbackEnd();
+      ThrowError(CZipException::kAbortedAction);
+    }
   }
 }
 
-bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceIndex, bool keepSystem) {
+bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceIndex, bool keepSystem,
+                                 CZipActionCallback* callback) {
   if (IsClosed() || source.IsClosed() || m_state != 0 || source.m_state != 0 || &source == this) return false;
   if (source.m_storage.IsSpanMode() != 0 || m_storage.IsSpanMode() == -1 || IsReadOnly()) return false;
   if (!source.m_centralDir.IsValidIndex(index)) return false;
@@ -142,6 +147,10 @@ bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceInde
     RemoveLast();
     replaceIndex = -1;
   }
+  if (callback != nullptr) {
+    callback->Init(header.GetFileName(m_centralDir.m_oemConversion), std::wstring());
+    callback->SetTotal(dataLength);
+  }
   if (replaceIndex >= 0) {
     WriteCopyInPlace(source, header, dataLength, replaceIndex);
   } else {
@@ -151,13 +160,15 @@ bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceInde
     CZipFileHeader* added = m_centralDir.AddNewFile(header);
     try {
       added->WriteLocal(m_storage);
-      CopyData(source, dataLength);
+      // An abort drops the entry, so the archive stays whole.
+      CopyData(source, dataLength, callback);
     } catch (...) {
       m_centralDir.RemoveOpenFile(true);
       throw;
     }
     m_centralDir.CloseCopiedFile();
   }
+  if (callback != nullptr) callback->CallbackEnd();
   if (m_autoFlush) Flush();
   return true;
 }
@@ -174,12 +185,17 @@ void CZipArchive::WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, 
   if (static_cast<int64_t>(end) + difference >= static_cast<int64_t>(kFieldLimit)) {
     ThrowError(CZipException::kFileTooLarge);
   }
+  CZipActionCallback* mover = GetCallback(cbReplace);
+  if (mover != nullptr) {
+    mover->Init(header.GetFileName(m_centralDir.m_oemConversion), std::wstring());
+    mover->SetTotal(difference != 0 ? end - next : 0);
+  }
   m_centralDir.RemoveFromDisk();
   CZipAbstractFile* file = m_storage.File();
   m_info.buffer.Allocate(m_info.bufferSize);
   try {
     if (difference > 0) file->SetLength(before + end + difference);
-    MoveData(before + next, before + next + difference, end - next);
+    MoveData(before + next, before + next + difference, end - next, mover);
     if (difference < 0) file->SetLength(before + end + difference);
   } catch (...) {
     m_info.buffer.Release();
@@ -189,9 +205,11 @@ void CZipArchive::WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, 
   for (int i = replaceIndex + 1; i < m_centralDir.GetCount(); ++i) {
     m_centralDir[i]->m_offset = static_cast<uint32_t>(m_centralDir[i]->m_offset + difference);
   }
+  if (mover != nullptr) mover->CallbackEnd();
   file->Seek(static_cast<int64_t>(before + start), CZipAbstractFile::begin);
   header.WriteLocal(m_storage);
-  CopyData(source, dataLength);
+  // The room is made: from here on the copy is not abortable.
+  CopyData(source, dataLength, nullptr);
   m_storage.Flush();
   file->SeekToEnd();
   header.m_offset = static_cast<uint32_t>(header.m_offset - before);
@@ -204,7 +222,9 @@ bool CZipArchive::GetFromArchives(CZipArchive& source, std::vector<int> indexes,
   m_autoFlush = false;
   bool copied = true;
   try {
-    for (int index : indexes) copied = GetFromArchive(source, index, -1, keepSystem) && copied;
+    for (int index : indexes) {
+      copied = GetFromArchive(source, index, -1, keepSystem, GetCallback(cbGetFromArchive)) && copied;
+    }
   } catch (...) {
     m_autoFlush = autoFlush;
     throw;

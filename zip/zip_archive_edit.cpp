@@ -37,7 +37,7 @@ uint64_t CZipArchive::CheckEntryPlaces(int first) {
   return end;
 }
 
-void CZipArchive::MoveData(uint64_t from, uint64_t to, uint64_t count) {
+void CZipArchive::MoveData(uint64_t from, uint64_t to, uint64_t count, CZipActionCallback* callback) {
   if (from == to || count == 0) return;
   CZipAbstractFile* file = m_storage.File();
   unsigned char* buffer = m_info.buffer.Data();
@@ -52,6 +52,7 @@ void CZipArchive::MoveData(uint64_t from, uint64_t to, uint64_t count) {
     file->Seek(static_cast<int64_t>(to + at), CZipAbstractFile::begin);
     file->Write(buffer, piece);
     done += piece;
+    if (callback != nullptr) callback->RequestCallback(piece);
   }
 }
 
@@ -78,14 +79,27 @@ void CZipArchive::DeleteFiles(const std::vector<int>& indexes) {
   list.erase(std::unique(list.begin(), list.end()), list.end());
   if (list.empty()) return;
   uint64_t before = m_centralDir.GetInfo().bytesBeforeZip;
+  CZipActionCallback* deleter = GetCallback(cbDelete);
   if (static_cast<int>(list.size()) == m_centralDir.GetCount()) {
+    if (deleter != nullptr) {
+      deleter->Init(std::wstring(), std::wstring());
+      deleter->SetTotal(list.size());
+    }
     m_centralDir.RemoveFromDisk();
     m_storage.File()->SetLength(before);
     m_centralDir.RemoveHeaders(list);
+    if (deleter != nullptr) deleter->CallbackEnd();
     if (m_autoFlush) Flush();
     return;
   }
   uint64_t end = CheckEntryPlaces(list[0]);
+  uint64_t toMove = CountBytesToMove(list, end);
+  // Fetched again: one object may follow both steps, its parameter saying which.
+  deleter = GetCallback(cbDelete);
+  if (deleter != nullptr) {
+    deleter->Init(std::wstring(), std::wstring());
+    deleter->SetTotal(toMove);
+  }
   m_centralDir.RemoveFromDisk();
   m_info.buffer.Allocate(m_info.bufferSize);
   uint64_t shift = 0;
@@ -99,7 +113,7 @@ void CZipArchive::DeleteFiles(const std::vector<int>& indexes) {
       uint64_t next = i + 1 < m_centralDir.GetCount() ? m_centralDir[i + 1]->m_offset : end;
       if (listed < list.size() && list[listed] == i) {
         ++listed;
-        if (pending) MoveData(before + blockStart, before + blockStart - shift, offset - blockStart);
+        if (pending) MoveData(before + blockStart, before + blockStart - shift, offset - blockStart, deleter);
         pending = false;
         shift += next - offset;
       } else {
@@ -108,7 +122,7 @@ void CZipArchive::DeleteFiles(const std::vector<int>& indexes) {
         header->m_offset = static_cast<uint32_t>(offset - shift);
       }
     }
-    if (pending) MoveData(before + blockStart, before + blockStart - shift, end - blockStart);
+    if (pending) MoveData(before + blockStart, before + blockStart - shift, end - blockStart, deleter);
   } catch (...) {
     m_info.buffer.Release();
     throw;
@@ -117,7 +131,32 @@ void CZipArchive::DeleteFiles(const std::vector<int>& indexes) {
   m_storage.File()->SetLength(before + end - shift);
   m_storage.File()->SeekToEnd();
   m_centralDir.RemoveHeaders(list);
+  if (deleter != nullptr) deleter->CallbackEnd();
   if (m_autoFlush) Flush();
+}
+
+// The kept entries' bytes, counted while the count callback may still
+// abort: nothing has moved yet.
+uint64_t CZipArchive::CountBytesToMove(const std::vector<int>& list, uint64_t end) {
+  CZipActionCallback* counter = GetCallback(cbDeleteCnt);
+  int count = m_centralDir.GetCount();
+  if (counter != nullptr) {
+    counter->Init(std::wstring(), std::wstring());
+    counter->SetTotal(static_cast<uint64_t>(count - list[0]));
+  }
+  uint64_t total = 0;
+  size_t listed = 0;
+  for (int i = list[0]; i < count; ++i) {
+    uint64_t next = i + 1 < count ? m_centralDir[i + 1]->m_offset : end;
+    if (listed < list.size() && list[listed] == i) ++listed;
+    else total += next - m_centralDir[i]->m_offset;
+    if (counter != nullptr && (i - list[0] + 1) % 256 == 0 && !counter->RequestCallback(256)) {
+      counter->CallbackEnd();
+      ThrowError(CZipException::kAbortedSafely);
+    }
+  }
+  if (counter != nullptr) counter->CallbackEnd();
+  return total;
 }
 
 bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
@@ -149,13 +188,18 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
     ThrowError(CZipException::kFileTooLarge);
   }
 
+  CZipActionCallback* callback = GetCallback(cbRename);
+  if (callback != nullptr) {
+    callback->Init(header->GetFileName(m_centralDir.m_oemConversion), name);
+    callback->SetTotal(difference != 0 ? before + end - tail : 0);
+  }
   m_centralDir.RemoveFromDisk();
   m_info.buffer.Allocate(m_info.bufferSize);
   try {
     uint64_t count = before + end - tail;
     // The file grows before the bytes move up, and shrinks after they move down.
     if (difference > 0) file->SetLength(before + end + difference);
-    MoveData(tail, tail + difference, count);
+    MoveData(tail, tail + difference, count, callback);
     if (difference < 0) file->SetLength(before + end + difference);
     field[0] = static_cast<unsigned char>(raw.size());
     field[1] = static_cast<unsigned char>(raw.size() >> 8);
@@ -174,6 +218,7 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
   }
   header->SetRawFileName(raw);
   m_centralDir.RebuildFindIndex();
+  if (callback != nullptr) callback->CallbackEnd();
   if (m_autoFlush) Flush();
   return true;
 }

@@ -232,25 +232,46 @@ void CZipArchive::SkipToDescriptorAndCheck(CZipFileHeader& header) {
   if (!std::equal(expected, expected + 12, fields)) ThrowError(CZipException::kBadZipFile);
 }
 
+int CZipArchive::EndAbortedReading(CZipActionCallback* callback, CZipFile* extracted) {
+  int code = CZipException::kAbortedAction;
+  if (m_info.uncompressedLeft == 0) {
+    int result = extracted != nullptr ? CloseFile(*extracted) : CloseFile();
+    if (result == 1) code = CZipException::kAbortedSafely;
+  } else {
+    CloseFile(true);
+  }
+  callback->CallbackEnd();
+  return code;
+}
+
 bool CZipArchive::TestFile(int index, uint32_t bufferSize) {
   if (bufferSize == 0 || IsClosed() || m_storage.IsSpanMode() == 1) return false;
   if (!m_centralDir.IsValidIndex(index)) return false;
   CZipFileHeader* header = m_centralDir[index];
+  CZipActionCallback* callback = GetCallback(cbTest);
+  if (callback != nullptr) {
+    callback->Init(header->GetFileName(m_centralDir.m_oemConversion), std::wstring());
+    callback->SetTotal(header->m_uncompressedSize);
+  }
   if (header->IsDirectory()) {
     // An encrypted directory carries just the encryption header.
     uint32_t allowed = header->IsEncrypted() ? CZipCrypto::kHeaderSize : 0;
     if (header->m_compressedSize != allowed || header->m_uncompressedSize != 0) {
       ThrowError(CZipException::kDirWithSize);
     }
+    if (callback != nullptr) callback->CallbackEnd();
     return true;
   }
   if (!OpenFile(index)) return false;
   int result;
   try {
     CZipAutoBuffer buffer(bufferSize);
-    while (ReadFile(buffer.Data(), bufferSize) != 0) {
+    uint32_t read;
+    while ((read = ReadFile(buffer.Data(), bufferSize)) != 0) {
+      if (callback != nullptr && !callback->RequestCallback(read)) ThrowError(EndAbortedReading(callback, nullptr));
     }
     result = CloseFile();
+    if (callback != nullptr) callback->CallbackEnd();
   } catch (...) {
     CloseFile(true);
     throw;
@@ -274,12 +295,18 @@ bool CZipArchive::ExtractFile(int index, const std::wstring& folder, bool fullPa
   if (bufferSize == 0 || IsClosed() || m_state != 0 || !m_centralDir.IsValidIndex(index)) return false;
   if (m_storage.IsSpanMode() == 1) return false;
   CZipFileHeader* header = m_centralDir[index];
-  std::wstring target =
-      PredictExtractedFileName(header->GetFileName(m_centralDir.m_oemConversion), folder, fullPath, newName);
+  std::wstring name = header->GetFileName(m_centralDir.m_oemConversion);
+  std::wstring target = PredictExtractedFileName(name, folder, fullPath, newName);
+  CZipActionCallback* callback = GetCallback(cbExtract);
+  if (callback != nullptr) {
+    callback->Init(name, target);
+    callback->SetTotal(header->m_uncompressedSize);
+  }
   if (header->IsDirectory()) {
     if (!ZipFileSystem::ForceFolder(target)) return false;
     // Not read-only: on POSIX that would keep the folder's own entries out.
     ZipFileSystem::SetPathAttributes(target, header->GetSystemAttr() & 0x36);
+    if (callback != nullptr) callback->CallbackEnd();
     return true;
   }
   if (!OpenFile(index)) return false;
@@ -292,8 +319,18 @@ bool CZipArchive::ExtractFile(int index, const std::wstring& folder, bool fullPa
     created = true;
     CZipAutoBuffer buffer(bufferSize);
     uint32_t read;
-    while ((read = ReadFile(buffer.Data(), bufferSize)) != 0) file.Write(buffer.Data(), read);
-    return CloseFile(file) == 1;
+    while ((read = ReadFile(buffer.Data(), bufferSize)) != 0) {
+      file.Write(buffer.Data(), read);
+      if (callback != nullptr && !callback->RequestCallback(read)) {
+        int code = EndAbortedReading(callback, &file);
+        // Read and closed whole: the file stays.
+        if (code == CZipException::kAbortedSafely) created = false;
+        ThrowError(code);
+      }
+    }
+    int result = CloseFile(file);
+    if (callback != nullptr) callback->CallbackEnd();
+    return result == 1;
   } catch (...) {
     // A damaged entry leaves no half-written file behind.
     file.Close();

@@ -31,17 +31,6 @@ const std::vector<CZipTestEntry> kEntries = {
     {L"third.log", std::string(5000, 'c'), 9},
 };
 
-CContents ContentsOfBytes(const std::string& bytes, const std::wstring& password = L"") {
-  CZipMemFile file;
-  LoadBytes(file, bytes);
-  CZipArchive archive;
-  archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
-  archive.SetPassword(password);
-  CContents contents = ContentsOf(archive);
-  archive.Close();
-  return contents;
-}
-
 }  // namespace
 
 TEST(CZipArchiveCopyTest, ReplacingKeepsEveryOtherEntry) {
@@ -120,7 +109,16 @@ TEST(CZipArchiveCopyTest, CopiedEntriesKeepTheirBytesAndEncryption) {
   LoadBytes(file, BuildArchive({{L"own.txt", "own", 0}}));
   CZipArchive archive;
   archive.OpenFrom(file, CZipArchive::zipOpen);
+  // An aborted copy leaves no entry behind.
+  CRecordingCallback abort(1);
+  archive.SetCallback(&abort, CZipArchive::cbGetFromArchive);
+  EXPECT_EQ(105, ZipErrorOf([&] { archive.GetFromArchives(source, {1}); }));
+  EXPECT_EQ(1, archive.GetCount());
+  CRecordingCallback follow;
+  archive.SetCallback(&follow, CZipArchive::cbGetFromArchive);
   EXPECT_TRUE(archive.GetFromArchives(source, {2, 0}));
+  EXPECT_EQ((std::vector<int>{256, 256}), follow.m_types);
+  EXPECT_EQ(L"third.log", follow.m_name);
   archive.Close();
   source.Close();
   CContents expected = {{L"own.txt", "own"}, {L"first.log", kEntries[0].data}, {L"third.log", kEntries[2].data}};

@@ -98,6 +98,44 @@ TEST(CZipArchiveEditTest, RenamingMovesLaterEntriesByTheLengthDifference) {
   }
 }
 
+// Deleting counts the entries first, where an abort changes nothing, then
+// reports the bytes it moves; renaming reports its moves too.
+TEST(CZipArchiveEditTest, CallbacksFollowDeletingAndRenaming) {
+  std::vector<CZipTestEntry> many;
+  for (int i = 0; i < 600; ++i) many.push_back({L"e" + std::to_wstring(i), std::string(10, 'x'), 0});
+  std::string bytes = BuildArchive(many);
+  for (int abortAfter : {-1, 2}) {
+    CZipMemFile file;
+    LoadBytes(file, bytes);
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipOpen);
+    CRecordingCallback callback(abortAfter);
+    archive.SetCallback(&callback);
+    uint32_t second = 0;
+    CZipFileHeader header;
+    archive.GetFileInfo(header, 1);
+    second = header.m_offset;
+    int code = ZipErrorOf([&] { archive.DeleteFile(0); });
+    if (abortAfter > 0) {
+      EXPECT_EQ(106, code);
+      EXPECT_EQ((std::vector<int>{16}), callback.m_types);
+      archive.Close(CZipArchive::afterExceptionNoWrite);
+      EXPECT_EQ(bytes, MemBytes(file));
+      continue;
+    }
+    EXPECT_EQ(0, code);
+    EXPECT_EQ((std::vector<int>{16, 32}), callback.m_types);
+    uint64_t moved = Get32At(bytes, bytes.size() - 6) - second;
+    EXPECT_EQ(moved, callback.m_total);
+    EXPECT_EQ(moved + 512, callback.m_progress);  // two counts of 256 entries, then the bytes
+    EXPECT_TRUE(archive.RenameFile(0, L"e1 renamed"));
+    EXPECT_EQ(512, callback.m_types.back());
+    EXPECT_EQ(L"e1 renamed", callback.m_path);
+    archive.Close();
+    EXPECT_EQ(599, static_cast<int>(ContentsOfBytes(MemBytes(file)).size()));
+  }
+}
+
 // Offsets and sizes that overlap or leave the data are refused before a
 // single byte of the archive changes.
 TEST(CZipArchiveEditTest, CraftedPlacesAreRefusedBeforeAnyByteMoves) {

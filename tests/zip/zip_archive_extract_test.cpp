@@ -84,6 +84,43 @@ TEST(CZipArchiveExtractTest, DamagedDataFailsAndLeavesNoFile) {
   archive.Close();
 }
 
+// An abort before the entry's end is 105 and leaves no file; one after the
+// last piece is 106 and keeps the whole file. Testing follows the same rule.
+TEST(CZipArchiveExtractTest, CallbacksFollowAndAbortReading) {
+  std::string text(10000, 't');
+  struct Case {
+    int abortAfter;
+    int code;
+    uint64_t progress;
+  } const kCases[] = {{-1, 0, 10000}, {1, 105, 4096}, {3, 106, 10000}};
+  for (const Case& c : kCases) {
+    for (bool extract : {true, false}) {
+      CZipTestFolder folder;
+      CZipMemFile file;
+      LoadBytes(file, BuildArchive({{L"logs\\big.log", text, 9}}));
+      CZipArchive archive;
+      archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+      CRecordingCallback callback(c.abortAfter);
+      archive.SetCallback(&callback, extract ? CZipArchive::cbExtract : CZipArchive::cbTest);
+      int code = ZipErrorOf([&] {
+        if (extract) archive.ExtractFile(0, folder.File("out"), true, std::wstring(), 4096);
+        else archive.TestFile(0, 4096);
+      });
+      EXPECT_EQ(c.code, code) << c.abortAfter << extract;
+      EXPECT_EQ((std::vector<int>{extract ? 8 : 64}), callback.m_types);
+      EXPECT_EQ(L"logs\\big.log", callback.m_name);
+      EXPECT_EQ(10000u, callback.m_total);
+      EXPECT_EQ(c.progress, callback.m_progress) << c.abortAfter << extract;
+      EXPECT_EQ(1, callback.m_ends);
+      if (extract) {
+        EXPECT_EQ(c.code == 105 ? 0 : 1, ZipFileSystem::PathExists(folder.File("out\\logs\\big.log"))) << c.abortAfter;
+      }
+      EXPECT_FALSE(archive.ExtractFile(0, folder.File("other"), true, std::wstring(), 0));
+      archive.Close();
+    }
+  }
+}
+
 TEST(CZipArchiveExtractTest, ReadsInAnyPieceSizeAndReportsAnEarlyClose) {
   std::string text;
   for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i * 31 % 977) + "\r\n";

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -70,6 +71,33 @@ inline uint16_t Get16At(const std::string& bytes, size_t offset) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
+// Records what an operation reports and aborts after `abortAfter` calls
+// of its progress (never when negative).
+class CRecordingCallback : public CZipActionCallback {
+ public:
+  explicit CRecordingCallback(int abortAfter = -1) : m_abortAfter(abortAfter) {}
+  void Init(const std::wstring& name, const std::wstring& path) override {
+    m_name = name;
+    m_path = path;
+    m_types.push_back(m_param);
+  }
+  void SetTotal(uint64_t total) override { m_total = total; }
+  bool RequestCallback(uint64_t count) override {
+    m_progress += count;
+    return m_abortAfter < 0 || ++m_calls < m_abortAfter;
+  }
+  void CallbackEnd() override { ++m_ends; }
+
+  int m_abortAfter;
+  int m_calls = 0;
+  int m_ends = 0;
+  uint64_t m_total = 0;
+  uint64_t m_progress = 0;
+  std::wstring m_name;
+  std::wstring m_path;
+  std::vector<int> m_types;
+};
+
 inline void Put32At(std::string& bytes, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
 }
@@ -115,5 +143,17 @@ inline std::vector<std::pair<std::wstring, std::string>> ContentsOf(CZipArchive&
     }
     contents.emplace_back(header.GetFileName(), data);
   }
+  return contents;
+}
+
+inline std::vector<std::pair<std::wstring, std::string>> ContentsOfBytes(const std::string& bytes,
+                                                                       const std::wstring& password = L"") {
+  CZipMemFile file;
+  LoadBytes(file, bytes);
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+  archive.SetPassword(password);
+  auto contents = ContentsOf(archive);
+  archive.Close();
   return contents;
 }
