@@ -4,14 +4,20 @@
 
 set(ZIP_SOURCES
   zip/zip_archive.cpp
+  zip/zip_archive_copy.cpp
+  zip/zip_archive_edit.cpp
+  zip/zip_archive_extract.cpp
   zip/zip_central_dir.cpp
   zip/zip_compatibility.cpp
+  zip/zip_crypto.cpp
   zip/zip_exception.cpp
   zip/zip_file.cpp
   zip/zip_file_header.cpp
+  zip/zip_file_system.cpp
   zip/zip_mem_file.cpp
   zip/zip_path_component.cpp
   zip/zip_storage.cpp
+  zip/zip_wildcard.cpp
 )
 file(GLOB ZIP_TEST_SOURCES CONFIGURE_DEPENDS tests/zip/*_test.cpp)
 

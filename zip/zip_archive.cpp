@@ -1,9 +1,9 @@
 // zip_archive.cpp: creating and opening archives, adding entries through
-// zlib's raw deflate, and closing with the central directory written.
+// zlib's raw deflate (encrypted when a password is set), and closing with the
+// central directory written.
 #include "zip/zip_archive.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "platform/wide_string.h"
 #include "zip/zip_compatibility.h"
@@ -87,7 +87,7 @@ void CZipArchive::Close(int afterException, bool updateTimeStamp) {
   if (m_state == 1 && afterException == afterExceptionNoWrite) AbandonNewFile(false);
   if (m_state == 1) CloseNewFile(afterException != afterExceptionNone);
   if (afterException != afterExceptionNoWrite && !IsClosed(false)) m_centralDir.Write();
-  time_t newest = 0;
+  int64_t newest = 0;
   if (updateTimeStamp) {
     for (int i = 0; i < m_centralDir.GetCount(); ++i) newest = std::max(newest, m_centralDir[i]->GetTime());
   }
@@ -96,8 +96,9 @@ void CZipArchive::Close(int afterException, bool updateTimeStamp) {
   if (updateTimeStamp && !path.empty() && newest != 0) ZipFileSystem::SetPathModTime(path, newest);
 }
 
+// A split archive gets its directory once, at close.
 void CZipArchive::Flush() {
-  if (IsClosed() || m_storage.IsSpanMode() == -1) return;
+  if (IsClosed() || m_storage.IsSpanMode() != 0) return;
   m_centralDir.Write();
   m_storage.File()->Flush();
 }
@@ -121,6 +122,21 @@ bool CZipArchive::GetFileInfo(CZipFileHeader& header, int index) {
   if (IsClosed() || !m_centralDir.IsValidIndex(index)) return false;
   header = *m_centralDir[index];
   return true;
+}
+
+void CZipArchive::SetCallback(CZipActionCallback* callback, int types) {
+  for (int type = cbAdd; type <= cbReplace; type <<= 1) {
+    if ((types & type) == 0) continue;
+    if (callback != nullptr) m_callbacks[type] = callback;
+    else m_callbacks.erase(type);
+  }
+}
+
+CZipActionCallback* CZipArchive::GetCallback(int type) {
+  auto found = m_callbacks.find(type);
+  if (found == m_callbacks.end()) return nullptr;
+  found->second->m_param = type;
+  return found->second;
 }
 
 bool CZipArchive::SetSystemCompatibility(int system) {
@@ -199,16 +215,17 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   if (request.bufferSize == 0 || IsClosed()) return false;
   std::wstring path = TrimTrailingSeparators(request.filePath);
   if (path.empty() && request.stream == nullptr) return false;
-  // Replacing an entry is not built.
-  if (request.replaceIndex != -1) return false;
   std::wstring name = request.fileNameInZip;
   if (name.empty()) name = PredictFileNameInZip(path, request.fullPath);
+  int replaceIndex = request.replaceIndex;
+  if (replaceIndex == -2) replaceIndex = FindFile(name);
+  if (replaceIndex < -1) return false;
 
   uint32_t attributes = CZipFileHeader::kDefaultFileAttributes;
-  time_t modified = time(nullptr);
+  int64_t modified = ZipFileSystem::Now();
   if (request.stream == nullptr) {
     if (!ZipFileSystem::PathAttributes(path, &attributes)) return false;
-    if (!ZipFileSystem::PathModTime(path, &modified)) modified = time(nullptr);
+    if (!ZipFileSystem::PathModTime(path, &modified)) modified = ZipFileSystem::Now();
   }
   CZipFileHeader header;
   header.SetSystemCompatibility(m_systemCompatibility);
@@ -217,17 +234,31 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   header.SetFileName(name, m_centralDir.m_oemConversion);
 
   if (header.IsDirectory()) {
-    bool opened = OpenNewFile(header, 0);
+    bool opened = OpenNewFile(header, 0, std::wstring(), (request.smartness & zipsmCPassDir) == 0);
     CloseNewFile();
     return opened;
   }
   int level = request.level;
-  if ((request.smartness & zipsmNotCompSmall) && level != 0) {
-    uint64_t size = 0;
-    bool known = request.stream != nullptr ? (size = request.stream->GetLength(), true)
-                                           : ZipFileSystem::PathSize(path, &size);
-    if (known && size < 5) level = 0;
+  uint64_t size = 0;
+  bool known = request.stream != nullptr ? (size = request.stream->GetLength(), true)
+                                         : ZipFileSystem::PathSize(path, &size);
+  if ((request.smartness & zipsmNotCompSmall) && level != 0 && known && size < 5) level = 0;
+  bool encrypt = !((request.smartness & zipsmCPFile0) && known && size == 0);
+  bool trial = (request.smartness & zipsmCheckForEff) != 0 && level != 0;
+  if (replaceIndex >= 0 || (trial && m_storage.IsSpanMode() == 1)) {
+    CZipAddFileRequest detour = request;
+    detour.level = level;
+    return AddThroughTemporaryArchive(detour, name, replaceIndex);
   }
+  bool added = AddDirectly(request, path, header, level, encrypt);
+  if (!added || !trial || m_storage.IsSpanMode() != 0 || !LastEntryGrew()) return added;
+  // Deflating made the file bigger: it is stored instead.
+  RemoveLast();
+  return AddStored(request, name, -1);
+}
+
+bool CZipArchive::AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header,
+                              int level, bool encrypt) {
   CZipFile sourceFile;
   CZipAbstractFile* source = request.stream;
   if (source == nullptr) {
@@ -238,7 +269,7 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   } else {
     source->SeekToBegin();
   }
-  if (!OpenNewFile(header, level)) return false;
+  if (!OpenNewFile(header, level, std::wstring(), encrypt)) return false;
   try {
     CZipAutoBuffer buffer(request.bufferSize);
     uint32_t read;
@@ -255,14 +286,30 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   return true;
 }
 
-bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstring& sourcePath) {
+bool CZipArchive::LastEntryGrew() const {
+  const CZipFileHeader* last = m_centralDir.GetHeader(m_centralDir.GetCount() - 1);
+  uint32_t compressed = last->m_compressedSize - (last->IsEncrypted() ? CZipCrypto::kHeaderSize : 0);
+  return last->m_method != 0 && compressed > last->m_uncompressedSize;
+}
+
+// The internal mark keeps the stored add from trying compression again.
+bool CZipArchive::AddStored(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex) {
+  CZipAddFileRequest stored = request;
+  stored.fileNameInZip = name;
+  stored.level = 0;
+  stored.smartness = zipsmInternal01;
+  stored.replaceIndex = replaceIndex;
+  return AddFileRequest(stored);
+}
+
+bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstring& sourcePath, bool encrypt) {
   if (IsClosed() || m_state != 0 || m_storage.IsSpanMode() == -1) return false;
   if (m_centralDir.GetCount() >= kMaxEntries) return false;
   if (!sourcePath.empty()) {
     uint32_t attributes = 0;
     if (!ZipFileSystem::PathAttributes(sourcePath, &attributes)) return false;
-    time_t modified = 0;
-    if (!ZipFileSystem::PathModTime(sourcePath, &modified)) modified = time(nullptr);
+    int64_t modified = 0;
+    if (!ZipFileSystem::PathModTime(sourcePath, &modified)) modified = ZipFileSystem::Now();
     header.SetTime(modified);
     header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   } else if (header.GetSystemCompatibility() != m_systemCompatibility) {
@@ -283,7 +330,8 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
     level = 0;
   }
   if (level < -1 || level > 9) level = -1;
-  if (!header.PrepareData(level, m_storage.IsSpanMode() == 1, false)) {
+  m_encrypting = encrypt && !m_password.empty();
+  if (!header.PrepareData(level, m_storage.IsSpanMode() == 1, m_encrypting)) {
     ThrowError(CZipException::kTooLongFileName);
   }
   m_currentHeader = m_centralDir.AddNewFile(header);
@@ -295,6 +343,13 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
     m_info.buffer.Allocate(m_info.bufferSize);
     CheckEntryLimits();
     m_currentHeader->WriteLocal(m_storage);
+    if (m_encrypting) {
+      unsigned char bytes[CZipCrypto::kHeaderSize];
+      if (!m_crypto.MakeHeader(m_password, m_currentHeader->m_modTime, bytes)) {
+        ThrowError(CZipException::kGeneric);
+      }
+      m_storage.Write(bytes, CZipCrypto::kHeaderSize, true);
+    }
     m_info.stream = z_stream();
     m_info.stream.next_out = m_info.buffer.Data();
     m_info.stream.avail_out = m_info.buffer.GetSize();
@@ -313,7 +368,8 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
 // archive stays whole.
 void CZipArchive::CheckEntryLimits() {
   uint64_t position = m_storage.GetPosition() - m_centralDir.GetInfo().bytesBeforeZip;
-  if (m_info.totalIn < kFieldLimit && m_info.totalOut < kFieldLimit && position < kFieldLimit) return;
+  uint64_t compressed = m_info.totalOut + (m_encrypting ? CZipCrypto::kHeaderSize : 0);
+  if (m_info.totalIn < kFieldLimit && compressed < kFieldLimit && position < kFieldLimit) return;
   CloseNewFile(true);
   ThrowError(CZipException::kFileTooLarge);
 }
@@ -321,6 +377,7 @@ void CZipArchive::CheckEntryLimits() {
 void CZipArchive::WriteCompressed() {
   uint32_t pending = m_info.buffer.GetSize() - m_info.stream.avail_out;
   if (pending != 0) {
+    if (m_encrypting) m_crypto.Encode(m_info.buffer.Data(), pending);
     m_storage.Write(m_info.buffer.Data(), pending, false);
     m_info.totalOut += pending;
   }
@@ -401,146 +458,4 @@ void CZipArchive::ReleaseEntry() {
   m_state = 0;
   m_currentHeader = nullptr;
   m_info.buffer.Release();
-}
-
-bool CZipArchive::OpenFile(int index) {
-  if (IsClosed() || m_state != 0 || !m_centralDir.IsValidIndex(index)) return false;
-  if (m_storage.IsSpanMode() == 1) return false;
-  CZipFileHeader* header = m_centralDir[index];
-  m_storage.Flush();
-  m_storage.File()->Seek(static_cast<int64_t>(header->m_offset + m_centralDir.GetInfo().bytesBeforeZip),
-                         CZipAbstractFile::begin);
-  uint16_t extraLength = 0;
-  if (!header->ReadLocal(m_storage, &extraLength)) ThrowError(CZipException::kBadZipFile);
-  m_storage.File()->Seek(extraLength, CZipAbstractFile::current);
-  // No password can be set: an encrypted entry can't be read.
-  if (header->IsEncrypted()) ThrowError(CZipException::kBadPassword);
-  if (header->m_method == 0 && header->m_compressedSize != header->m_uncompressedSize) {
-    ThrowError(CZipException::kBadZipFile);
-  }
-  m_info.buffer.Allocate(m_info.bufferSize);
-  m_info.stream = z_stream();
-  if (header->m_method == 8) {
-    int result = inflateInit2(&m_info.stream, -MAX_WBITS);
-    if (result != Z_OK) {
-      m_info.buffer.Release();
-      CheckForError(result);
-    }
-    m_info.streamActive = true;
-  }
-  m_info.compressedLeft = header->m_compressedSize;
-  m_info.uncompressedLeft = header->m_uncompressedSize;
-  m_info.dummyOffered = false;
-  m_info.crc = 0;
-  m_currentHeader = header;
-  m_state = -1;
-  return true;
-}
-
-uint32_t CZipArchive::ReadFile(void* buffer, uint32_t size) {
-  if (m_state != -1 || buffer == nullptr || size == 0) return 0;
-  z_stream& stream = m_info.stream;
-  uint32_t room = std::min(size, m_info.uncompressedLeft);
-  // With nothing left to deliver, compressed bytes still left are consumed.
-  bool drain = room == 0 && m_info.compressedLeft > 0;
-  stream.next_out = static_cast<Bytef*>(buffer);
-  stream.avail_out = room;
-  uint32_t delivered = 0;
-  bool deflated = m_currentHeader->m_method == 8;
-  while (stream.avail_out > 0 || (drain && (m_info.compressedLeft > 0 || stream.avail_in > 0))) {
-    if (stream.avail_in == 0) {
-      uint32_t count = std::min(m_info.buffer.GetSize(), m_info.compressedLeft);
-      if (count != 0) {
-        m_storage.Read(m_info.buffer.Data(), count, false);
-        m_info.compressedLeft -= count;
-      } else if (deflated && !m_info.dummyOffered) {
-        // Raw inflate may want one byte past the data to see its end.
-        m_info.dummyOffered = true;
-        count = 1;
-      } else {
-        break;  // the data ended before the sizes said
-      }
-      stream.next_in = m_info.buffer.Data();
-      stream.avail_in = count;
-    }
-    Bytef* start = stream.next_out;
-    int result = Z_OK;
-    if (deflated) {
-      result = inflate(&stream, Z_SYNC_FLUSH);
-    } else {
-      uint32_t piece = std::min(stream.avail_in, stream.avail_out);
-      std::copy(stream.next_in, stream.next_in + piece, stream.next_out);
-      stream.next_in += piece;
-      stream.avail_in -= piece;
-      stream.next_out += piece;
-      stream.avail_out -= piece;
-    }
-    uint32_t produced = static_cast<uint32_t>(stream.next_out - start);
-    m_info.crc = crc32(m_info.crc, start, produced);
-    m_info.uncompressedLeft -= produced;
-    delivered += produced;
-    if (result == Z_STREAM_END) break;
-    if (result != Z_OK) {
-      CloseFile(true);
-      CheckForError(result);
-    }
-  }
-  return delivered;
-}
-
-int CZipArchive::CloseFile(bool afterException) {
-  if (m_state != -1) return 0;
-  int result = 1;
-  if (!afterException) {
-    if (m_info.uncompressedLeft > 0) {
-      result = -1;
-    } else if (!m_ignoreCrc && m_info.crc != m_currentHeader->m_crc32) {
-      ReleaseEntry();
-      ThrowError(CZipException::kBadCrc);
-    } else if (m_currentHeader->IsDataDescriptor()) {
-      try {
-        SkipToDescriptorAndCheck(*m_currentHeader);
-      } catch (...) {
-        ReleaseEntry();
-        throw;
-      }
-    }
-  }
-  ReleaseEntry();
-  return result;
-}
-
-// The descriptor follows the compressed data, its signature optional.
-void CZipArchive::SkipToDescriptorAndCheck(CZipFileHeader& header) {
-  m_storage.File()->Seek(m_info.compressedLeft, CZipAbstractFile::current);
-  unsigned char values[16];
-  m_storage.Read(values, 4, false);
-  uint32_t first = values[0] | (values[1] << 8) | (values[2] << 16) | (static_cast<uint32_t>(values[3]) << 24);
-  unsigned char* fields = values;
-  if (first == CZipFileHeader::kDescriptorSignature) {
-    m_storage.Read(values, 12, false);
-  } else {
-    m_storage.Read(values + 4, 8, false);
-  }
-  unsigned char expected[12];
-  header.GetCrcAndSizes(expected);
-  if (!std::equal(expected, expected + 12, fields)) ThrowError(CZipException::kBadZipFile);
-}
-
-bool CZipArchive::TestFile(int index, uint32_t bufferSize) {
-  if (bufferSize == 0 || IsClosed() || m_storage.IsSpanMode() == 1) return false;
-  if (!m_centralDir.IsValidIndex(index)) return false;
-  CZipFileHeader* header = m_centralDir[index];
-  if (header->IsDirectory()) {
-    if (header->m_compressedSize != 0 || header->m_uncompressedSize != 0) {
-      ThrowError(CZipException::kDirWithSize);
-    }
-    return true;
-  }
-  if (!OpenFile(index)) return false;
-  CZipAutoBuffer buffer(bufferSize);
-  while (ReadFile(buffer.Data(), bufferSize) != 0) {
-  }
-  if (CloseFile() == -1) ThrowError(CZipException::kBadZipFile);
-  return true;
 }

@@ -1,16 +1,21 @@
 #pragma once
 // zip_archive.h: the archive object the program uses: create an archive or
 // open one to append to it, add files deflated with zlib, close it. Entries
-// can also be found by name, read back and tested. Encryption, extraction
-// to files, deletion, wildcards, volumes and trial compression are not built.
+// can also be found by name or pattern, extracted, tested, encrypted with the
+// traditional cipher, deleted, renamed, replaced and copied between
+// archives; archives may be split into volumes. Spanning disks is not built.
 #include <zlib.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "zip/zip_abstract_file.h"
+#include "zip/zip_action_callback.h"
 #include "zip/zip_auto_buffer.h"
 #include "zip/zip_central_dir.h"
+#include "zip/zip_crypto.h"
 #include "zip/zip_file_header.h"
 #include "zip/zip_storage.h"
 
@@ -38,6 +43,21 @@ class CZipArchive {
     zipsmSafeSmart = zipsmCPassDir | zipsmCPFile0 | zipsmNotCompSmall,
     zipsmInternal01 = 0xF000,
   };
+  // Operations a callback can follow, one bit each.
+  enum CallbackType {
+    cbAdd = 0x0001,
+    cbAddTmp = 0x0002,
+    cbAddStore = 0x0004,
+    cbExtract = 0x0008,
+    cbDeleteCnt = 0x0010,
+    cbDelete = 0x0020,
+    cbTest = 0x0040,
+    cbSave = 0x0080,
+    cbGetFromArchive = 0x0100,
+    cbRename = 0x0200,
+    cbReplace = 0x0400,
+    cbAll = 0x07FF,
+  };
   enum CloseAfterException { afterExceptionNone = 0, afterExceptionNoWrite = 1, afterExceptionWrite = 2 };
 
   CZipArchive();
@@ -46,6 +66,9 @@ class CZipArchive {
   CZipArchive& operator=(const CZipArchive&) = delete;
 
   // Raises CZipException when the file can't be opened or is no archive.
+  // zipCreateSpan with a volume size writes name.z01, name.z02, ... and the
+  // last volume under the name itself (108 past 99 volumes); without one it
+  // would span disks, which needs a change-volume callback (103).
   void Open(const std::wstring& path, int mode = zipOpen, uint64_t volumeSize = 0);
   void OpenFrom(CZipAbstractFile& file, int mode);
   void Close(int afterException = afterExceptionNone, bool updateTimeStamp = false);
@@ -61,20 +84,68 @@ class CZipArchive {
 
   // The three steps of writing one entry. `sourcePath`, when not empty,
   // gives the entry the attributes and time of that file.
-  bool OpenNewFile(CZipFileHeader& header, int level = -1, const std::wstring& sourcePath = std::wstring());
+  bool OpenNewFile(CZipFileHeader& header, int level = -1, const std::wstring& sourcePath = std::wstring(),
+                   bool encrypt = true);
   bool WriteNewFile(const void* buffer, uint32_t size);
   bool CloseNewFile(bool afterException = false);
 
-  // Reading an entry: open, read until 0, close (1 success, -1 data left).
+  // Reading an entry: open, read until 0, close (1 success, -1 data left,
+  // -2 the extracted file's time or attributes could not be set).
   bool OpenFile(int index);
   uint32_t ReadFile(void* buffer, uint32_t size);
   int CloseFile(bool afterException = false);
+  int CloseFile(const std::wstring& extractedPath, bool afterException = false);
+  int CloseFile(CZipFile& extracted);
+  // The open entry's local extra field; its size alone without a buffer; -1
+  // when no entry is open for reading.
+  int GetLocalExtraField(char* buffer, int size) const;
   // Reads the entry through and checks its CRC; raises on damage.
   bool TestFile(int index, uint32_t bufferSize = 65536);
+  // Writes the entry below `folder` (as `newName` when given). An entry whose
+  // name would lead outside the folder is refused with CZipException 101.
+  bool ExtractFile(int index, const std::wstring& folder, bool fullPath = true,
+                   const std::wstring& newName = std::wstring(), uint32_t bufferSize = 65536);
+  bool ExtractFileTo(int index, CZipAbstractFile& stream, uint32_t bufferSize = 65536);
+  // The path ExtractFile would write; raises 101 for a name that is not a
+  // plain relative path.
+  std::wstring PredictExtractedFileName(const std::wstring& fileNameInZip, const std::wstring& folder,
+                                        bool fullPath, const std::wstring& newName = std::wstring()) const;
+
+  // The password in the archive's code page; false while an entry is open.
+  bool SetPassword(const std::wstring& password = std::wstring());
+  std::wstring GetPassword() const;
 
   // The entry number of a name, or -1. caseMode: 0 the archive's case
   // sensitivity, 1 case-sensitive, 2 not (1 and 2 keep the sorted index).
   int FindFile(const std::wstring& name, int caseMode = 0, bool fileNameOnly = false);
+  // Numbers of the entries whose name (or only file name) matches a pattern
+  // of '*', '?', sets "[a-z]" and '\' escapes, appended in archive order.
+  void FindMatches(const std::wstring& pattern, std::vector<int>& result, bool fullPath = true);
+  // The entry adding `path` would give a name of, or -1.
+  int FindFileOfPath(const std::wstring& path, bool fullPath, int caseMode = 0);
+  static bool IsPattern(const std::wstring& text);
+  // error: -4 an empty set, -3 a set not closed, -2 a range without end, -1 a
+  // '\' at the end.
+  static bool IsPatternValid(const std::wstring& pattern, int* error = nullptr);
+  class CWildcard;
+
+  // Single-file archives only, with no entry open; the directory is written
+  // again at close. Entries whose recorded places overlap or leave the data
+  // are refused with 101 before any byte moves.
+  void DeleteFile(int index);
+  void DeleteFiles(const std::vector<int>& indexes);
+  void DeleteFilesByName(const std::vector<std::wstring>& names);
+  bool RenameFile(int index, const std::wstring& newName);
+
+  // Copies an entry's compressed bytes from another open single-file
+  // archive, keeping CRC, sizes and flags; with `replaceIndex` >= 0 in place
+  // of that entry. Unless `keepSystem`, the entry takes this archive's system.
+  bool GetFromArchive(CZipArchive& source, int index, int replaceIndex = -1, bool keepSystem = false,
+                      CZipActionCallback* callback = nullptr);
+  bool GetFromArchives(CZipArchive& source, std::vector<int> indexes, bool keepSystem = false);
+  // Where temporary archives of trial compression and replacing go first.
+  void SetTempPath(const std::wstring& path) { m_tempPath = path; }
+
   int GetCount(bool onlyFiles = false);
   bool GetFileInfo(CZipFileHeader& header, int index);
   bool IsClosed(bool archive = true) const { return m_storage.IsClosed(archive); }
@@ -92,6 +163,9 @@ class CZipArchive {
   void SetAutoFlush(bool autoFlush = true) { m_autoFlush = autoFlush; }
   void SetIgnoreCRC(bool ignore = true) { m_ignoreCrc = ignore; }
   void SetCaseSensitivity(bool caseSensitive) { m_caseSensitive = caseSensitive; }
+  // Not owned. Stored under every type bit in `types`; none removes them.
+  // Adding and saving the directory do not report yet.
+  void SetCallback(CZipActionCallback* callback = nullptr, int types = cbAll);
   void SetConvertOemNames(bool convert) { m_centralDir.m_oemConversion = convert; }
 
   // The name adding `path` would give its entry.
@@ -122,6 +196,35 @@ class CZipArchive {
   void EndStream();
   void ReleaseEntry();
   void SkipToDescriptorAndCheck(CZipFileHeader& header);
+  void ReadEncryptionHeader(const CZipFileHeader& header);
+  bool IsEditable() const;
+  // Where the entries' data ends; raises 101 unless the entries from `first`
+  // on lie in ascending order inside it, each with room for a local header.
+  uint64_t CheckEntryPlaces(int first);
+  uint64_t CountBytesToMove(const std::vector<int>& sortedList, uint64_t end);
+  // Copies `count` bytes within the file, overlapping ranges included.
+  // The callback hears of every piece; an abort is not taken in the middle
+  // of a move, which would leave the archive broken.
+  void MoveData(uint64_t from, uint64_t to, uint64_t count, CZipActionCallback* callback);
+  // The callback of a type with its parameter set, or none.
+  CZipActionCallback* GetCallback(int type);
+  // A callback's abort while reading an entry: 106 when the entry was read
+  // to its end and closed cleanly, else 105.
+  int EndAbortedReading(CZipActionCallback* callback, CZipFile* extracted);
+  bool AddDirectly(const CZipAddFileRequest& request, const std::wstring& path, CZipFileHeader& header, int level,
+                   bool encrypt);
+  bool AddStored(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex);
+  // Whether the last entry's deflated data is bigger than the file.
+  bool LastEntryGrew() const;
+  bool AddThroughTemporaryArchive(const CZipAddFileRequest& request, const std::wstring& name, int replaceIndex);
+  std::wstring GetTemporaryFileName(uint64_t needed) const;
+  // Drops the last entry and cuts the file back to its local header.
+  void RemoveLast();
+  // Reads the source entry's header and local header; gives the length of
+  // its data (with any descriptor) after checking it against the sizes.
+  uint64_t PrepareCopy(CZipArchive& source, int index, bool keepSystem, CZipFileHeader& header);
+  void CopyData(CZipArchive& source, uint64_t count, CZipActionCallback* callback);
+  void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
 
   bool m_caseSensitive = false;
@@ -134,4 +237,10 @@ class CZipArchive {
   std::wstring m_rootPath;
   int m_systemCompatibility = 0;
   CZipFileHeader* m_currentHeader = nullptr;
+  std::string m_password;
+  CZipCrypto m_crypto;
+  bool m_encrypting = false;
+  std::string m_localExtraField;
+  std::wstring m_tempPath;
+  std::map<int, CZipActionCallback*> m_callbacks;
 };

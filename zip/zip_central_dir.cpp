@@ -108,18 +108,22 @@ void CZipCentralDir::Read() {
   uint16_t commentLength = Get16(record + 20);
 
   m_storage->SettleSpanMode(m_info.thisDisk);
-  if (m_info.endPosition < static_cast<uint64_t>(m_info.offset) + m_info.size) {
+  // In a split archive the directory's offset counts in its own volume, and
+  // nothing lies in front of the first one.
+  bool spanned = m_storage->IsSpanMode() != 0;
+  if (!spanned && m_info.endPosition < static_cast<uint64_t>(m_info.offset) + m_info.size) {
     Throw(CZipException::kBadZipFile);
   }
   m_comment.assign(commentLength, '\0');
   if (commentLength != 0) m_storage->Read(&m_comment[0], commentLength, true);
-  m_info.bytesBeforeZip = m_info.endPosition - m_info.size - m_info.offset;
+  m_info.bytesBeforeZip = spanned ? 0 : m_info.endPosition - m_info.size - m_info.offset;
   if ((m_info.size == 0) != (m_info.entriesCount == 0)) Throw(CZipException::kBadZipFile);
   m_info.onDisk = true;
   if (m_info.size != 0) ReadHeaders();
 }
 
 void CZipCentralDir::ReadHeaders() {
+  m_storage->ChangeVolume(m_info.diskWithCentralDir);
   m_storage->File()->Seek(static_cast<int64_t>(m_info.offset + m_info.bytesBeforeZip),
                           CZipAbstractFile::begin);
   m_headers.clear();
@@ -198,7 +202,8 @@ void CZipCentralDir::RemoveOpenFile(bool cutFile) {
   m_headers.pop_back();
   m_openFile = nullptr;
   m_storage->DiscardBuffer();
-  if (!cutFile) return;
+  // The entry may have begun in an earlier volume: there is nothing to cut back to.
+  if (!cutFile || m_storage->IsSpanMode() != 0) return;
   CZipAbstractFile* file = m_storage->File();
   if (localHeader < file->GetLength()) file->SetLength(localHeader);
   file->SeekToEnd();
@@ -206,11 +211,68 @@ void CZipCentralDir::RemoveOpenFile(bool cutFile) {
 
 void CZipCentralDir::Write() {
   if (m_info.onDisk) return;
+  if (m_storage->IsSpanMode() == 1) PrepareSpanDirectory();
   m_storage->Flush();
   m_storage->File()->SeekToEnd();
   WriteHeaders();
   WriteEnd();
   m_info.onDisk = true;
+}
+
+// A split archive whose directory still fits its first volume, once the
+// span marker and the data descriptors are gone, becomes a single file.
+void CZipCentralDir::PrepareSpanDirectory() {
+  uint64_t size = GetSize(true);
+  uint64_t saved = 4;
+  for (const std::unique_ptr<CZipFileHeader>& header : m_headers) {
+    if (!header->IsEncrypted()) saved += CZipFileHeader::kDescriptorSize;
+  }
+  if (m_storage->GetCurrentVolume() == 0 && size <= m_storage->GetFreeInVolume() + saved) {
+    ConvertToSingleFile();
+  } else if (size <= m_storage->GetVolumeSize()) {
+    m_storage->AssureFree(static_cast<uint32_t>(size));
+  }
+}
+
+// Works on the file with plain reads and writes, so no other archive can
+// share the bytes (a named mapping would be shared across processes).
+// Encrypted entries keep their descriptors: their check byte is the time.
+void CZipCentralDir::ConvertToSingleFile() {
+  m_storage->Flush();
+  CZipAbstractFile* file = m_storage->File();
+  uint64_t end = file->GetLength();
+  std::vector<unsigned char> buffer(65536);
+  uint64_t shift = 4;
+  for (size_t i = 0; i < m_headers.size(); ++i) {
+    CZipFileHeader* header = m_headers[i].get();
+    uint64_t start = header->m_offset;
+    uint64_t next = i + 1 < m_headers.size() ? m_headers[i + 1]->m_offset : end;
+    bool plain = !header->IsEncrypted();
+    uint64_t length = next - start - (plain ? CZipFileHeader::kDescriptorSize : 0);
+    if (plain) {
+      header->m_flag = static_cast<uint16_t>(header->m_flag & ~8);
+      unsigned char fields[12];
+      Put16(fields, header->m_flag);
+      file->Seek(static_cast<int64_t>(start + 6), CZipAbstractFile::begin);
+      file->Write(fields, 2);
+      header->GetCrcAndSizes(fields);
+      file->Seek(static_cast<int64_t>(start + 14), CZipAbstractFile::begin);
+      file->Write(fields, 12);
+    }
+    for (uint64_t done = 0; done < length;) {
+      uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(buffer.size(), length - done));
+      file->Seek(static_cast<int64_t>(start + done), CZipAbstractFile::begin);
+      if (file->Read(buffer.data(), piece) != piece) Throw(CZipException::kBadZipFile);
+      file->Seek(static_cast<int64_t>(start + done - shift), CZipAbstractFile::begin);
+      file->Write(buffer.data(), piece);
+      done += piece;
+    }
+    header->m_offset = static_cast<uint32_t>(start - shift);
+    if (plain) shift += CZipFileHeader::kDescriptorSize;
+  }
+  file->SetLength(end - shift);
+  file->SeekToEnd();
+  m_storage->EndSpan();
 }
 
 void CZipCentralDir::WriteHeaders() {
@@ -251,6 +313,27 @@ uint32_t CZipCentralDir::GetSize(bool withHeaders) const {
     for (const std::unique_ptr<CZipFileHeader>& header : m_headers) size += header->GetCentralSize();
   }
   return size;
+}
+
+void CZipCentralDir::RemoveHeaders(const std::vector<int>& indexes) {
+  for (auto index = indexes.rbegin(); index != indexes.rend(); ++index) {
+    m_headers.erase(m_headers.begin() + *index);
+  }
+  RebuildFindIndex();
+}
+
+void CZipCentralDir::CloseCopiedFile() {
+  m_openFile->m_offset = static_cast<uint32_t>(m_openFile->m_offset - m_info.bytesBeforeZip);
+  m_openFile = nullptr;
+}
+
+void CZipCentralDir::ReplaceHeader(int index, const CZipFileHeader& header) {
+  *m_headers[index] = header;
+  RebuildFindIndex();
+}
+
+void CZipCentralDir::RebuildFindIndex() {
+  if (m_findArrayEnabled) BuildFindFastArray(m_findArrayCaseSensitive);
 }
 
 void CZipCentralDir::BuildFindFastArray(bool caseSensitive) {

@@ -52,6 +52,14 @@ class CZipCentralDir {
   void RemoveOpenFile(bool cutFile);
   void Write();
   uint32_t GetSize(bool withHeaders) const;
+  // Drops the headers of the given entry numbers (ascending, distinct);
+  // the find index renumbers the rest.
+  void RemoveHeaders(const std::vector<int>& indexes);
+  // After a header's name changed.
+  void RebuildFindIndex();
+  // Ends an entry whose data and descriptor were copied raw.
+  void CloseCopiedFile();
+  void ReplaceHeader(int index, const CZipFileHeader& header);
 
   // The entry number of a name in host form, or -1. `sporadic` asks with
   // the other case sensitivity without rebuilding the sorted index;
@@ -61,6 +69,7 @@ class CZipCentralDir {
   bool IsValidIndex(int index) const { return index >= 0 && index < static_cast<int>(m_headers.size()); }
   int GetCount() const { return static_cast<int>(m_headers.size()); }
   CZipFileHeader* operator[](int index) { return m_headers[index].get(); }
+  const CZipFileHeader* GetHeader(int index) const { return m_headers[index].get(); }
   CZipFileHeader* GetOpenFile() { return m_openFile; }
   const CInfo& GetInfo() const { return m_info; }
   const std::string& GetComment() const { return m_comment; }
@@ -82,6 +91,8 @@ class CZipCentralDir {
   int FindFileNameIndex(const std::wstring& name) const;
   uint64_t Locate();
   void ReadHeaders();
+  void PrepareSpanDirectory();
+  void ConvertToSingleFile();
   void WriteHeaders();
   void WriteEnd();
   [[noreturn]] void Throw(int code) const;

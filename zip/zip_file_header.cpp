@@ -203,7 +203,7 @@ bool CZipFileHeader::ReadLocal(CZipStorage& storage, uint16_t* extraLength) {
   }
   m_flag = static_cast<uint16_t>((m_flag & ~0xF) | (flag & 0xF));
   // The local name is not compared: the central one is the entry's name.
-  storage.File()->Seek(nameLength, CZipAbstractFile::current);
+  storage.Skip(nameLength);
   return true;
 }
 
@@ -246,7 +246,7 @@ void CZipFileHeader::SetSystemAttr(uint32_t attributes) {
 
 bool CZipFileHeader::IsDirectory() const { return (GetSystemAttr() & 0x10) != 0; }
 
-time_t CZipFileHeader::GetTime() const {
+int64_t CZipFileHeader::GetTime() const {
   struct tm local = {};
   local.tm_sec = (m_modTime & 31) * 2;
   local.tm_min = (m_modTime >> 5) & 63;
@@ -258,7 +258,7 @@ time_t CZipFileHeader::GetTime() const {
   return ZipFileSystem::MakeLocalTime(&local);
 }
 
-void CZipFileHeader::SetTime(time_t time) {
+void CZipFileHeader::SetTime(int64_t time) {
   struct tm local;
   if (!ZipFileSystem::LocalTime(time, &local)) {
     m_modDate = 0x21;

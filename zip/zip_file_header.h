@@ -4,7 +4,6 @@
 // name is kept as its on-disk bytes, so entries read from an archive are
 // written back exactly as they were.
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 class CZipStorage;
@@ -58,8 +57,9 @@ class CZipFileHeader {
   // From the host's form into the entry's system; 115 for an unknown system.
   void SetSystemAttr(uint32_t attributes);
 
-  time_t GetTime() const;
-  void SetTime(time_t time);
+  // Seconds since 1970, in 64 bits (see ZipFileSystem).
+  int64_t GetTime() const;
+  void SetTime(int64_t time);
 
   uint32_t m_signature;
   uint16_t m_versionMadeBy;

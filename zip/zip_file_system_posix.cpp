@@ -5,7 +5,9 @@
 #include "zip/zip_file_system.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -206,15 +208,16 @@ bool PathAttributes(const std::wstring& path, uint32_t* attributes) {
   return true;
 }
 
-bool PathModTime(const std::wstring& path, time_t* time) {
+bool PathModTime(const std::wstring& path, int64_t* time) {
   struct stat facts;
   if (stat(NativePath(path).c_str(), &facts) != 0 || facts.st_mtime < 0) return false;
   *time = facts.st_mtime;
   return true;
 }
 
-bool SetPathModTime(const std::wstring& path, time_t time) {
-  struct timeval times[2] = {{time, 0}, {time, 0}};
+bool SetPathModTime(const std::wstring& path, int64_t time) {
+  if (time == -1) time = Now();
+  struct timeval times[2] = {{static_cast<time_t>(time), 0}, {static_cast<time_t>(time), 0}};
   return utimes(NativePath(path).c_str(), times) == 0;
 }
 
@@ -222,6 +225,65 @@ bool PathSize(const std::wstring& path, uint64_t* size) {
   struct stat facts;
   if (stat(NativePath(path).c_str(), &facts) != 0) return false;
   *size = static_cast<uint64_t>(facts.st_size);
+  return true;
+}
+
+// Only the read-only bit has a POSIX meaning: it takes the write bits away.
+bool SetPathAttributes(const std::wstring& path, uint32_t attributes) {
+  struct stat facts;
+  std::string native = NativePath(path);
+  if (stat(native.c_str(), &facts) != 0) return false;
+  mode_t mode = facts.st_mode & 07777;
+  mode = (attributes & 0x01) ? (mode & ~0222) : (mode | S_IWUSR);
+  return chmod(native.c_str(), mode) == 0;
+}
+
+int PathExists(const std::wstring& path) {
+  struct stat facts;
+  if (stat(NativePath(path).c_str(), &facts) != 0) return 0;
+  return S_ISDIR(facts.st_mode) ? -1 : 1;
+}
+
+bool CreateFolder(const std::wstring& path) { return mkdir(NativePath(path).c_str(), 0755) == 0; }
+
+bool RemovePath(const std::wstring& path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool RenamePath(const std::wstring& from, const std::wstring& to) {
+  return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+std::wstring CurrentDirectory() {
+  char buffer[PATH_MAX];
+  return getcwd(buffer, sizeof buffer) != nullptr ? Utf8ToWide(buffer) : std::wstring();
+}
+
+uint64_t FreeBytes(const std::wstring& folder) {
+  struct statvfs facts;
+  if (statvfs(NativePath(folder).c_str(), &facts) != 0) return 0;
+  return static_cast<uint64_t>(facts.f_bavail) * facts.f_frsize;
+}
+
+std::wstring TempFolder() {
+  const char* folder = getenv("TMPDIR");
+  return Utf8ToWide(folder != nullptr && *folder != 0 ? folder : "/tmp");
+}
+
+std::wstring MakeTempFile(const std::wstring& folder, const std::wstring& prefix) {
+  std::string pattern = NativePath(folder + L"/" + prefix) + "XXXXXX";
+  int file = mkstemp(&pattern[0]);
+  if (file < 0) return std::wstring();
+  close(file);
+  return Utf8ToWide(pattern);
+}
+
+bool RandomBytes(unsigned char* buffer, uint32_t count) {
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t got = getrandom(buffer + done, count - done, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<uint32_t>(got);
+  }
   return true;
 }
 
@@ -242,9 +304,14 @@ std::wstring AnsiToWide(const std::string& text) {
 std::string AnsiToOemBytes(const std::string& text) { return Recode(text, kAnsiHigh, kOemHigh); }
 std::string OemToAnsiBytes(const std::string& text) { return Recode(text, kOemHigh, kAnsiHigh); }
 
-bool LocalTime(time_t time, struct tm* local) { return localtime_r(&time, local) != nullptr; }
+int64_t Now() { return static_cast<int64_t>(time(nullptr)); }
 
-time_t MakeLocalTime(struct tm* local) { return mktime(local); }
+bool LocalTime(int64_t time, struct tm* local) {
+  time_t value = static_cast<time_t>(time);
+  return localtime_r(&value, local) != nullptr;
+}
+
+int64_t MakeLocalTime(struct tm* local) { return static_cast<int64_t>(mktime(local)); }
 
 // errno carries POSIX failures, and CZipException describes it itself.
 std::wstring LastSystemErrorText() { return std::wstring(); }

@@ -3,6 +3,7 @@
 #include "zip/zip_file_system.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <vector>
 
@@ -34,7 +35,7 @@ int ToZipCode(DWORD error) {
 
 HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
-// FILETIME counts 100 ns from 1601; time_t seconds from 1970.
+// FILETIME counts 100 ns from 1601; calendar times seconds from 1970.
 constexpr long long kEpochDifference = 116444736000000000LL;
 
 }  // namespace
@@ -143,7 +144,7 @@ bool PathAttributes(const std::wstring& path, uint32_t* attributes) {
   return true;
 }
 
-bool PathModTime(const std::wstring& path, time_t* time) {
+bool PathModTime(const std::wstring& path, int64_t* time) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -153,11 +154,12 @@ bool PathModTime(const std::wstring& path, time_t* time) {
   if (!ok) return false;
   long long ticks = (static_cast<long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
   if (ticks < kEpochDifference) return false;
-  *time = static_cast<time_t>((ticks - kEpochDifference) / 10000000LL);
+  *time = (ticks - kEpochDifference) / 10000000LL;
   return true;
 }
 
-bool SetPathModTime(const std::wstring& path, time_t time) {
+bool SetPathModTime(const std::wstring& path, int64_t time) {
+  if (time == -1) time = Now();
   HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -180,6 +182,63 @@ bool PathSize(const std::wstring& path, uint64_t* size) {
   if (!ok) return false;
   *size = static_cast<uint64_t>(value.QuadPart);
   return true;
+}
+
+bool SetPathAttributes(const std::wstring& path, uint32_t attributes) {
+  return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+int PathExists(const std::wstring& path) {
+  DWORD value = GetFileAttributesW(path.c_str());
+  if (value == INVALID_FILE_ATTRIBUTES) return 0;
+  return (value & FILE_ATTRIBUTE_DIRECTORY) ? -1 : 1;
+}
+
+bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+
+bool RemovePath(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool RenamePath(const std::wstring& from, const std::wstring& to) {
+  return MoveFileW(from.c_str(), to.c_str()) != FALSE;
+}
+
+std::wstring CurrentDirectory() {
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  if (size == 0) return std::wstring();
+  std::vector<wchar_t> buffer(size + 1);
+  DWORD length = GetCurrentDirectoryW(size + 1, buffer.data());
+  return length != 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+// The product is taken in 64 bits: free clusters times cluster size passes
+// 4 GiB on any disk of today.
+uint64_t FreeBytes(const std::wstring& folder) {
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceW(folder.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+    std::wstring root = folder.size() >= 2 && folder[1] == L':' ? folder.substr(0, 2) + L"\\" : std::wstring();
+    if (root.empty() ||
+        !GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+      return 0;
+    }
+  }
+  return static_cast<uint64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;
+}
+
+std::wstring TempFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return length != 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring MakeTempFile(const std::wstring& folder, const std::wstring& prefix) {
+  wchar_t buffer[MAX_PATH];
+  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return std::wstring();
+  return buffer;
+}
+
+// RtlGenRandom: in advapi32 on every version, without CryptoAPI contexts.
+bool RandomBytes(unsigned char* buffer, uint32_t count) {
+  return RtlGenRandom(buffer, count) != FALSE;
 }
 
 std::string WideToAnsi(const std::wstring& text) {
@@ -221,12 +280,14 @@ std::string Recode(const std::string& text, UINT from, UINT to) {
 std::string AnsiToOemBytes(const std::string& text) { return Recode(text, CP_ACP, CP_OEMCP); }
 std::string OemToAnsiBytes(const std::string& text) { return Recode(text, CP_OEMCP, CP_ACP); }
 
-bool LocalTime(time_t time, struct tm* local) {
+int64_t Now() { return static_cast<int64_t>(_time64(nullptr)); }
+
+bool LocalTime(int64_t time, struct tm* local) {
   __time64_t value = time;
   return _localtime64_s(local, &value) == 0;
 }
 
-time_t MakeLocalTime(struct tm* local) { return static_cast<time_t>(_mktime64(local)); }
+int64_t MakeLocalTime(struct tm* local) { return static_cast<int64_t>(_mktime64(local)); }
 
 std::wstring LastSystemErrorText() {
   DWORD error = GetLastError();

@@ -1,9 +1,20 @@
-// zip_storage.cpp: the archive's storage over one file, with a write buffer.
+// zip_storage.cpp: the archive's storage over one file or split volumes,
+// with a write buffer.
 #include "zip/zip_storage.h"
 
 #include <cstring>
 
+#include "platform/wide_string.h"
 #include "zip/zip_exception.h"
+#include "zip/zip_file_system.h"
+
+namespace {
+
+// Volume numbers are 16-bit in the records; names run .z01 to .z99 while
+// writing, and readers meet .z100 and on from other tools.
+constexpr int kMaxSplitVolumes = 99;
+
+}  // namespace
 
 void CZipStorage::Open(const std::wstring& path, int mode, uint64_t volumeSize) {
   m_writeBuffer.Allocate(m_writeBufferSize);
@@ -11,6 +22,7 @@ void CZipStorage::Open(const std::wstring& path, int mode, uint64_t volumeSize) 
   m_newSpan = false;
   m_file = &m_internalFile;
   m_external = false;
+  m_archivePath = path;
   if (mode == 0 || mode == 1) {
     m_readOnly = mode == 1;
     m_internalFile.Open(path, mode == 0 ? CZipAbstractFile::modeReadWrite | CZipAbstractFile::modeNoTruncate
@@ -27,10 +39,28 @@ void CZipStorage::Open(const std::wstring& path, int mode, uint64_t volumeSize) 
     m_currentVolume = 0;
     return;
   }
-  // Creating archives of several volumes is not built.
+  if (mode == 3 && volumeSize != 0) {
+    m_readOnly = false;
+    m_spanMode = tdSpan;
+    m_newSpan = true;
+    m_volumeSize = volumeSize;
+    m_bytesWrittenToVolume = 0;
+    m_currentVolume = 0;
+    try {
+      m_internalFile.Open(GetVolumeName(0, false), CZipAbstractFile::modeCreate | CZipAbstractFile::modeReadWrite,
+                          true);
+      unsigned char marker[4] = {0x50, 0x4B, 0x07, 0x08};
+      Write(marker, sizeof marker, true);
+    } catch (...) {
+      Close(true);
+      throw;
+    }
+    return;
+  }
+  // Spanning removable disks needs the change-volume callback, not built.
   m_writeBuffer.Release();
   m_file = nullptr;
-  ThrowZipException(CZipException::kInvalidArgument, path);
+  ThrowZipException(mode == 3 ? CZipException::kNoCallback : CZipException::kInvalidArgument, path);
 }
 
 void CZipStorage::OpenFrom(CZipAbstractFile& file, int mode) {
@@ -39,6 +69,7 @@ void CZipStorage::OpenFrom(CZipAbstractFile& file, int mode) {
   m_newSpan = false;
   m_file = &file;
   m_external = true;
+  m_archivePath.clear();
   if (mode == 2) {
     m_readOnly = false;
     m_spanMode = noSpan;
@@ -58,18 +89,68 @@ void CZipStorage::SettleSpanMode(uint16_t thisVolume) {
     m_currentVolume = 0;
     return;
   }
-  // Reading the other volumes of a split or spanned archive is not built:
-  // such an archive is refused as one this library can't read.
-  ThrowZipException(CZipException::kBadZipFile, GetFilePath());
+  // Volumes are files beside this one; a stream has none.
+  if (m_external) ThrowZipException(CZipException::kBadZipFile, GetFilePath());
+  m_spanMode = tdSpan;
+  m_readOnly = true;
+  m_lastVolume = thisVolume;
+  m_currentVolume = thisVolume;
+}
+
+std::wstring CZipStorage::GetVolumeName(int volume, bool last) const {
+  if (last) return m_archivePath;
+  size_t separator = m_archivePath.find_last_of(L"\\/");
+  size_t dot = m_archivePath.rfind(L'.');
+  std::wstring stem = dot != std::wstring::npos && (separator == std::wstring::npos || dot > separator)
+                          ? m_archivePath.substr(0, dot)
+                          : m_archivePath;
+  return stem + Format(volume + 1 < 100 ? L".z%.2d" : L".z%.3d", volume + 1);
+}
+
+void CZipStorage::ChangeVolume(int volume) {
+  if (m_spanMode == noSpan || volume == m_currentVolume) return;
+  if (!IsSplitRead() || volume < 0 || volume > m_lastVolume) {
+    ThrowZipException(CZipException::kBadZipFile, m_archivePath);
+  }
+  m_internalFile.Close();
+  m_internalFile.Open(GetVolumeName(volume, volume == m_lastVolume), CZipAbstractFile::modeRead, true);
+  m_currentVolume = volume;
+}
+
+uint64_t CZipStorage::GetFreeInVolume() const {
+  uint64_t used = m_bytesWrittenToVolume + m_bytesInWriteBuffer;
+  return used < m_volumeSize ? m_volumeSize - used : 0;
+}
+
+void CZipStorage::NextVolume(uint32_t needed) {
+  Flush();
+  if (m_bytesWrittenToVolume == 0) {
+    // A fresh volume can't hold the record: no later one will.
+    if (needed > m_volumeSize) ThrowZipException(CZipException::kTooManyVolumes, m_archivePath);
+    return;
+  }
+  if (m_currentVolume + 1 >= kMaxSplitVolumes) ThrowZipException(CZipException::kTooManyVolumes, m_archivePath);
+  ++m_currentVolume;
+  m_bytesWrittenToVolume = 0;
+  m_internalFile.Close();
+  m_internalFile.Open(GetVolumeName(m_currentVolume, false),
+                      CZipAbstractFile::modeCreate | CZipAbstractFile::modeReadWrite, true);
+}
+
+void CZipStorage::AssureFree(uint32_t count) {
+  if (IsSpanMode() != 1) return;
+  while (GetFreeInVolume() < count) NextVolume(count);
 }
 
 void CZipStorage::Write(const void* buffer, uint32_t count, bool atOnce) {
-  (void)atOnce;
+  if (atOnce) AssureFree(count);
   const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
   while (count > 0) {
     uint32_t room = m_writeBuffer.GetSize() - m_bytesInWriteBuffer;
+    if (IsSpanMode() == 1 && GetFreeInVolume() < room) room = static_cast<uint32_t>(GetFreeInVolume());
     if (room == 0) {
-      Flush();
+      if (IsSpanMode() == 1 && GetFreeInVolume() == 0) NextVolume(1);
+      else Flush();
       continue;
     }
     uint32_t piece = count < room ? count : room;
@@ -86,18 +167,51 @@ void CZipStorage::Flush() {
   uint32_t count = m_bytesInWriteBuffer;
   m_bytesInWriteBuffer = 0;
   m_file->Write(m_writeBuffer.Data(), count);
+  m_bytesWrittenToVolume += count;
 }
 
 uint32_t CZipStorage::Read(void* buffer, uint32_t count, bool atOnce) {
   (void)atOnce;
   if (count == 0) return 0;
   uint32_t read = m_file->Read(buffer, count);
+  while (read < count && IsSplitRead() && m_currentVolume < m_lastVolume) {
+    ChangeVolume(m_currentVolume + 1);
+    read += m_file->Read(static_cast<unsigned char*>(buffer) + read, count - read);
+  }
   if (read != count) ThrowZipException(CZipException::kBadZipFile, GetFilePath());
   return read;
 }
 
+void CZipStorage::Skip(uint64_t count) {
+  for (;;) {
+    uint64_t position = m_file->GetPosition();
+    uint64_t length = m_file->GetLength();
+    uint64_t left = length > position ? length - position : 0;
+    if (count <= left || !IsSplitRead() || m_currentVolume >= m_lastVolume) {
+      m_file->Seek(static_cast<int64_t>(count), CZipAbstractFile::current);
+      return;
+    }
+    count -= left;
+    ChangeVolume(m_currentVolume + 1);
+  }
+}
+
+void CZipStorage::EndSpan() {
+  m_spanMode = noSpan;
+  m_newSpan = false;
+}
+
+// The last volume takes the archive's own name, replacing a file of that name.
+void CZipStorage::FinishSpan(int lastVolume) {
+  std::wstring last = GetVolumeName(lastVolume, false);
+  if (ZipFileSystem::PathExists(m_archivePath) == 1) ZipFileSystem::RemoveFile(m_archivePath, true);
+  ZipFileSystem::RenameFile(last, m_archivePath, true);
+}
+
 std::wstring CZipStorage::Close(bool afterException) {
   std::wstring path;
+  bool renameLast = !afterException && !m_external && !m_archivePath.empty() && m_currentVolume >= 0 &&
+                    (m_newSpan || (m_spanMode == noSpan && m_volumeSize != 0));
   if (m_file != nullptr) {
     if (!afterException && !m_file->IsClosed()) Flush();
     path = m_file->GetFilePath();
@@ -105,10 +219,19 @@ std::wstring CZipStorage::Close(bool afterException) {
   }
   m_writeBuffer.Release();
   m_bytesInWriteBuffer = 0;
-  m_currentVolume = -1;
   m_spanMode = noSpan;
+  m_newSpan = false;
   m_file = nullptr;
   m_external = false;
+  m_volumeSize = 0;
+  m_bytesWrittenToVolume = 0;
+  m_lastVolume = 0;
+  int lastVolume = m_currentVolume;
+  m_currentVolume = -1;
+  if (renameLast) {
+    FinishSpan(lastVolume);
+    path = ZipFileSystem::FullPath(m_archivePath);
+  }
   return path;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // zip_storage.h: the archive's storage: the archive file (its own or a
 // caller's), a write buffer in front of it, and short reads turned into
-// errors. Archives of several volumes are not built: only single files.
+// errors. An archive may also be split into files of a set size (name.z01,
+// name.z02, ... and the last under the archive's own name): records that
+// must stay whole are never split, data may be, and reads run on into the
+// next volume. Spanning removable disks is not built.
 #include <cstdint>
 #include <string>
 
@@ -12,21 +15,25 @@
 class CZipStorage {
  public:
   enum SpanMode { noSpan = 0, pkzipSpan = 1, tdSpan = 2, suggestedAuto = 3, suggestedTd = 4 };
+  static constexpr uint32_t kSpanMarker = 0x08074B50;
 
   CZipStorage() = default;
   virtual ~CZipStorage() = default;
   CZipStorage(const CZipStorage&) = delete;
   CZipStorage& operator=(const CZipStorage&) = delete;
 
-  // mode: 0 read-write, 1 read-only (both of an existing archive), 2 create.
+  // mode: 0 read-write, 1 read-only (both of an existing archive), 2 create,
+  // 3 create split into volumes of `volumeSize` bytes.
   void Open(const std::wstring& path, int mode, uint64_t volumeSize);
   void OpenFrom(CZipAbstractFile& file, int mode);
-  // `atOnce` marks a record that must not be split; on a single file every
-  // write goes through the buffer alike.
+  // `atOnce` marks a record that must not be split between volumes.
   void Write(const void* buffer, uint32_t count, bool atOnce);
   void Flush();
-  // Reads exactly count bytes or raises 101 (damaged or not a zip file).
+  // Reads exactly count bytes, running on into the next volume of a split
+  // archive, or raises 101 (damaged or not a zip file).
   uint32_t Read(void* buffer, uint32_t count, bool atOnce);
+  // Moves forward as reading would.
+  void Skip(uint64_t count);
   // Returns the archive's path.
   std::wstring Close(bool afterException);
 
@@ -39,6 +46,17 @@ class CZipStorage {
   void SetWriteBufferSize(uint32_t size) { m_writeBufferSize = size < 1024 ? 1024 : size; }
   // Settles the span mode from the end record's "number of this volume".
   void SettleSpanMode(uint16_t thisVolume);
+  // Makes a volume of an existing split archive the current file.
+  void ChangeVolume(int volume);
+  // Before a record of `count` bytes that must not be split: starts new
+  // volumes until it fits in what is left of the current one.
+  void AssureFree(uint32_t count);
+  // Room left in the current volume of a split archive being created.
+  uint64_t GetFreeInVolume() const;
+  uint64_t GetVolumeSize() const { return m_volumeSize; }
+  // The split archive being created fitted its first volume and has become
+  // a single file.
+  void EndSpan();
 
   bool IsClosed(bool storage) const;
   bool IsReadOnly() const { return m_readOnly; }
@@ -48,8 +66,14 @@ class CZipStorage {
   int IsSpanMode() const { return m_spanMode == noSpan ? 0 : (m_newSpan ? 1 : -1); }
   CZipAbstractFile* File() { return m_file; }
   std::wstring GetFilePath() const { return m_file != nullptr ? m_file->GetFilePath() : std::wstring(); }
+  // The name of volume `volume` (0-based) of a split archive.
+  std::wstring GetVolumeName(int volume, bool last) const;
 
  private:
+  bool IsSplitRead() const { return m_spanMode == tdSpan && !m_newSpan; }
+  void NextVolume(uint32_t needed);
+  void FinishSpan(int lastVolume);
+
   uint32_t m_writeBufferSize = 65536;
   CZipFile m_internalFile;
   CZipAbstractFile* m_file = nullptr;
@@ -60,4 +84,8 @@ class CZipStorage {
   int m_currentVolume = -1;
   bool m_external = false;
   bool m_readOnly = false;
+  std::wstring m_archivePath;
+  uint64_t m_volumeSize = 0;
+  uint64_t m_bytesWrittenToVolume = 0;
+  int m_lastVolume = 0;
 };

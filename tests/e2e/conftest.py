@@ -3,6 +3,7 @@ Wine with full 32-bit exit codes, each test in a Wine prefix of its own
 (copied from a template made once per run) and a folder of its own under
 build/e2e, so tests can run in parallel and never see each other's
 installs."""
+import hashlib
 import os
 import pathlib
 import re
@@ -32,7 +33,12 @@ class World:
 
     def __init__(self, node):
         module = pathlib.Path(node.nodeid.split("::")[0]).stem
-        self.folder = WORK / module / re.sub(r"[^\w.,=\[\]-]+", "_", node.name)
+        name = re.sub(r"[^\w.,=\[\]-]+", "_", node.name)
+        if name != node.name:
+            # Parameters that differ only in the characters replaced ("C:x",
+            # "C\\x") must not share a folder when they run side by side.
+            name += "-" + hashlib.sha1(node.name.encode()).hexdigest()[:8]
+        self.folder = WORK / module / name
         shutil.rmtree(self.folder, ignore_errors=True)
         self.out = self.folder / "out"
         self.out.mkdir(parents=True)

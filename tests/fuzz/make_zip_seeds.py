@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Writes small archives of the kinds other tools make (stored, deflated,
-streamed with data descriptors, with a comment and with data in front) as
-the ZIP fuzzer's first corpus. They are made at test time, never committed."""
+streamed with data descriptors, with a comment, with data in front, and
+encrypted with the password the fuzzer tries) as the ZIP fuzzer's first
+corpus. They are made at test time, never committed."""
 import io
 import pathlib
+import shutil
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 
@@ -48,6 +52,11 @@ def main(folder):
         for name, data in entries:
             add(z, name, data)
     (out / "streamed.zip").write_bytes(bytes(stream.data))
+    if shutil.which("zip"):
+        with tempfile.TemporaryDirectory() as folder:
+            source = pathlib.Path(folder, "x.txt")
+            source.write_bytes(b"secret text " * 10)
+            subprocess.run(["zip", "-q", "-P", "pw", str(out / "encrypted.zip"), "x.txt"], cwd=folder, check=True)
 
 
 if __name__ == "__main__":

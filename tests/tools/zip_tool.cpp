@@ -1,15 +1,19 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
-//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...
-//     (-x gives the name as UTF-8 in hex, past a command line's code page)
+//   zip_tool [-p PASSWORD] [-s VOLUME_SIZE] COMMAND ...   (-s: create split volumes)
+//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] [-R] FILE...
+//     (-x gives the name as UTF-8 in hex, past a command line's code page;
+//      -R replaces the entry of the same name)
 //   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
 //   zip_tool test ARCHIVE        reads every entry through and checks its CRC
 //   zip_tool extract ARCHIVE DIR writes every entry below DIR
+//   zip_tool delete ARCHIVE NAME...      deletes the named entries
+//   zip_tool rename ARCHIVE OLD NEW      renames one entry
+//   zip_tool find ARCHIVE PATTERN        prints the names that match
+//   zip_tool copy SOURCE ARCHIVE         copies every entry of SOURCE into ARCHIVE
 // Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,9 +24,14 @@
 
 namespace {
 
+std::wstring g_password;
+uint64_t g_volumeSize = 0;
+
 int Usage() {
-  fprintf(stderr, "usage: zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
-                  "       zip_tool list|test ARCHIVE | extract ARCHIVE DIR\n");
+  fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
+                  "       zip_tool [-p PASSWORD] list|test ARCHIVE | extract ARCHIVE DIR\n"
+                  "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n"
+                  "       zip_tool copy SOURCE ARCHIVE\n");
   return 1;
 }
 
@@ -36,10 +45,13 @@ std::wstring FromHex(const std::wstring& hex) {
 
 int Add(const std::vector<std::wstring>& args, bool create) {
   CZipArchive archive;
-  archive.Open(args[0], create ? CZipArchive::zipCreate : CZipArchive::zipOpen);
+  int mode = !create ? CZipArchive::zipOpen : g_volumeSize != 0 ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
+  archive.Open(args[0], mode, g_volumeSize);
+  archive.SetPassword(g_password);
   int level = -1;
   std::wstring root;
   std::wstring alias;
+  bool replace = false;
   int status = 0;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == L"-l" && i + 1 < args.size()) {
@@ -51,10 +63,19 @@ int Add(const std::vector<std::wstring>& args, bool create) {
       alias = args[++i];
     } else if (args[i] == L"-x" && i + 1 < args.size()) {
       alias = FromHex(args[++i]);
+    } else if (args[i] == L"-R") {
+      replace = true;
     } else {
-      bool added = !alias.empty() ? archive.AddFileAs(args[i], alias, level, CZipArchive::zipsmCPassDir)
-                                  : archive.AddFile(args[i], level, root.empty());
+      CZipAddFileRequest request;
+      request.filePath = args[i];
+      request.fileNameInZip = alias;
+      request.fullPath = root.empty();
+      request.level = level;
+      request.smartness = !alias.empty() ? CZipArchive::zipsmCPassDir : CZipArchive::zipsmSafeSmart;
+      request.replaceIndex = replace ? -2 : -1;
+      bool added = archive.AddFileRequest(request);
       alias.clear();
+      replace = false;
       if (!added) {
         fprintf(stderr, "not added: %s\n", WideToUtf8(args[i]).c_str());
         status = 1;
@@ -82,6 +103,7 @@ int List(const std::wstring& path) {
 int Test(const std::wstring& path) {
   CZipArchive archive;
   archive.Open(path, CZipArchive::zipOpenReadOnly);
+  archive.SetPassword(g_password);
   for (int i = 0; i < archive.GetCount(); ++i) archive.TestFile(i);
   archive.Close();
   return 0;
@@ -90,25 +112,10 @@ int Test(const std::wstring& path) {
 int Extract(const std::wstring& path, const std::wstring& folder) {
   CZipArchive archive;
   archive.Open(path, CZipArchive::zipOpenReadOnly);
-  std::vector<char> buffer(65536);
+  archive.SetPassword(g_password);
   for (int i = 0; i < archive.GetCount(); ++i) {
-    CZipFileHeader header;
-    archive.GetFileInfo(header, i);
-    std::wstring name = ReplaceAll(header.GetFileName(), L"\\", L"/");
-    std::filesystem::path target = std::filesystem::path(folder) / std::filesystem::path(name);
-    if (header.IsDirectory()) {
-      std::filesystem::create_directories(target);
-      continue;
-    }
-    std::filesystem::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary);
-    archive.OpenFile(i);
-    uint32_t read;
-    while ((read = archive.ReadFile(buffer.data(), static_cast<uint32_t>(buffer.size()))) != 0) {
-      out.write(buffer.data(), read);
-    }
-    if (archive.CloseFile() != 1) {
-      fprintf(stderr, "entry %d: data ends early\n", i);
+    if (!archive.ExtractFile(i, folder)) {
+      fprintf(stderr, "entry %d: not extracted whole\n", i);
       return 2;
     }
   }
@@ -116,7 +123,56 @@ int Extract(const std::wstring& path, const std::wstring& folder) {
   return 0;
 }
 
-int Run(const std::vector<std::wstring>& args) {
+int Delete(const std::vector<std::wstring>& args) {
+  CZipArchive archive;
+  archive.Open(args[0], CZipArchive::zipOpen);
+  archive.DeleteFilesByName(std::vector<std::wstring>(args.begin() + 1, args.end()));
+  archive.Close();
+  return 0;
+}
+
+int Rename(const std::wstring& path, const std::wstring& from, const std::wstring& to) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpen);
+  int index = archive.FindFile(from, 1);
+  bool renamed = index >= 0 && archive.RenameFile(index, to);
+  archive.Close();
+  return renamed ? 0 : 1;
+}
+
+int Copy(const std::wstring& from, const std::wstring& to) {
+  CZipArchive source;
+  source.Open(from, CZipArchive::zipOpenReadOnly);
+  CZipArchive archive;
+  archive.Open(to, CZipArchive::zipOpen);
+  std::vector<int> all;
+  for (int i = 0; i < source.GetCount(); ++i) all.push_back(i);
+  bool copied = archive.GetFromArchives(source, all);
+  archive.Close();
+  source.Close();
+  return copied ? 0 : 1;
+}
+
+int Find(const std::wstring& path, const std::wstring& pattern) {
+  CZipArchive archive;
+  archive.Open(path, CZipArchive::zipOpenReadOnly);
+  std::vector<int> found;
+  archive.FindMatches(pattern, found);
+  for (int index : found) {
+    CZipFileHeader header;
+    archive.GetFileInfo(header, index);
+    printf("%s\n", WideToUtf8(header.GetFileName()).c_str());
+  }
+  archive.Close();
+  return 0;
+}
+
+int Run(std::vector<std::wstring> args) {
+  while (args.size() >= 2 && (args[0] == L"-p" || args[0] == L"-s")) {
+    if (args[0] == L"-p") g_password = args[1];
+    else g_volumeSize = wcstoull(args[1].c_str(), nullptr, 10);
+    args.erase(args.begin(), args.begin() + 2);
+  }
   if (args.size() < 2) return Usage();
   std::vector<std::wstring> rest(args.begin() + 1, args.end());
   try {
@@ -125,6 +181,10 @@ int Run(const std::vector<std::wstring>& args) {
     if (args[0] == L"list") return List(rest[0]);
     if (args[0] == L"test") return Test(rest[0]);
     if (args[0] == L"extract" && rest.size() == 2) return Extract(rest[0], rest[1]);
+    if (args[0] == L"delete" && rest.size() >= 2) return Delete(rest);
+    if (args[0] == L"rename" && rest.size() == 3) return Rename(rest[0], rest[1], rest[2]);
+    if (args[0] == L"find" && rest.size() == 2) return Find(rest[0], rest[1]);
+    if (args[0] == L"copy" && rest.size() == 2) return Copy(rest[0], rest[1]);
   } catch (CZipException* raw) {
     std::unique_ptr<CZipException> error(raw);
     fprintf(stderr, "zip error %d: %s\n", error->GetCode(), WideToUtf8(error->GetErrorDescription()).c_str());

@@ -92,7 +92,7 @@ TEST(CZipFileHeaderTest, MsDosDateAndTimeRoundTrip) {
   header.SetTime(ZipFileSystem::MakeLocalTime(&local));
   EXPECT_EQ(0x3F8D, header.m_modDate);
   EXPECT_EQ(0x70EF, header.m_modTime);
-  time_t back = header.GetTime();
+  int64_t back = header.GetTime();
   struct tm read;
   ASSERT_TRUE(ZipFileSystem::LocalTime(back, &read));
   EXPECT_EQ(30, read.tm_sec);  // two-second resolution

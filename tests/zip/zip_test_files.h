@@ -7,8 +7,11 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gtest/gtest.h"
+#include "zip/zip_archive.h"
 #include "zip/zip_exception.h"
 #include "zip/zip_mem_file.h"
 
@@ -66,4 +69,91 @@ inline uint32_t Get32At(const std::string& bytes, size_t offset) {
 inline uint16_t Get16At(const std::string& bytes, size_t offset) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data()) + offset;
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+// Records what an operation reports and aborts after `abortAfter` calls
+// of its progress (never when negative).
+class CRecordingCallback : public CZipActionCallback {
+ public:
+  explicit CRecordingCallback(int abortAfter = -1) : m_abortAfter(abortAfter) {}
+  void Init(const std::wstring& name, const std::wstring& path) override {
+    m_name = name;
+    m_path = path;
+    m_types.push_back(m_param);
+  }
+  void SetTotal(uint64_t total) override { m_total = total; }
+  bool RequestCallback(uint64_t count) override {
+    m_progress += count;
+    return m_abortAfter < 0 || ++m_calls < m_abortAfter;
+  }
+  void CallbackEnd() override { ++m_ends; }
+
+  int m_abortAfter;
+  int m_calls = 0;
+  int m_ends = 0;
+  uint64_t m_total = 0;
+  uint64_t m_progress = 0;
+  std::wstring m_name;
+  std::wstring m_path;
+  std::vector<int> m_types;
+};
+
+inline void Put32At(std::string& bytes, size_t offset, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+struct CZipTestEntry {
+  std::wstring name;
+  std::string data;
+  int level;
+};
+
+// An archive in memory, entries added from streams in order.
+inline std::string BuildArchive(const std::vector<CZipTestEntry>& entries, const std::wstring& password = L"",
+                                int smartness = CZipArchive::zipsmSafeSmart) {
+  CZipMemFile file;
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipCreate);
+  archive.SetPassword(password);
+  for (const CZipTestEntry& entry : entries) {
+    CZipMemFile source;
+    source.Write(entry.data.data(), static_cast<uint32_t>(entry.data.size()));
+    EXPECT_TRUE(archive.AddFileFromStream(source, entry.name, entry.level, smartness));
+  }
+  archive.Close();
+  return MemBytes(file);
+}
+
+inline void LoadBytes(CZipMemFile& file, const std::string& bytes) {
+  file.SetLength(0);
+  file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+// Every entry's name and data; raises what reading raises.
+inline std::vector<std::pair<std::wstring, std::string>> ContentsOf(CZipArchive& archive) {
+  std::vector<std::pair<std::wstring, std::string>> contents;
+  for (int i = 0; i < archive.GetCount(); ++i) {
+    CZipFileHeader header;
+    archive.GetFileInfo(header, i);
+    CZipMemFile out;
+    std::string data;
+    if (!header.IsDirectory()) {
+      EXPECT_TRUE(archive.ExtractFileTo(i, out));
+      if (out.GetLength() != 0) data = MemBytes(out);
+    }
+    contents.emplace_back(header.GetFileName(), data);
+  }
+  return contents;
+}
+
+inline std::vector<std::pair<std::wstring, std::string>> ContentsOfBytes(const std::string& bytes,
+                                                                       const std::wstring& password = L"") {
+  CZipMemFile file;
+  LoadBytes(file, bytes);
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+  archive.SetPassword(password);
+  auto contents = ContentsOf(archive);
+  archive.Close();
+  return contents;
 }

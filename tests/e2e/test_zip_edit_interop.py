@@ -1,0 +1,175 @@
+"""Extraction, encryption, deletion, renaming and split archives of our ZIP
+library checked against Info-ZIP, 7-Zip and Python's zipfile both ways, and a corpus of
+hostile archives (built here with zipfile) that must not write outside the
+target folder."""
+import os
+import zipfile
+
+import pytest
+
+from test_zip_interop import (TOOL, check_with_peers, extracted, make_tree, run, run_windows, windows_path,
+                              zipfile_contents)
+
+
+@pytest.fixture
+def work(tmp_path):
+    assert TOOL.exists(), "build the native zip_tool first"
+    return tmp_path
+
+
+ENCRYPTERS = {
+    "zip -P": lambda work, names: run(["zip", "-q", "-P", "s3cret", "peer.zip"] + names, work),
+    "7-Zip ZipCrypto": lambda work, names: run(
+        ["7zz", "a", "-tzip", "-mem=ZipCrypto", "-ps3cret", "-bso0", "peer.zip"] + names, work),
+}
+
+
+@pytest.mark.parametrize("maker", sorted(ENCRYPTERS))
+def test_peer_encrypted_archives_need_the_password(work, maker):
+    files = make_tree(work)
+    ENCRYPTERS[maker](work, sorted(files))
+    with zipfile.ZipFile(work / "peer.zip") as z:
+        assert all(i.flag_bits & 1 for i in z.infolist() if not i.is_dir())
+    run([TOOL, "-p", "s3cret", "test", "peer.zip"], work)
+    run([TOOL, "-p", "s3cret", "extract", "peer.zip", "good"], work)
+    assert extracted(work / "good") == files
+    for password in ([], ["-p", "wrong"]):
+        result = run([TOOL] + password + ["extract", "peer.zip", "bad"], work, ok=False)
+        assert result.returncode == 2 and b"zip error 110" in result.stdout, result.stdout
+        assert not (work / "bad").exists() or extracted(work / "bad") == {}
+
+
+def test_our_encrypted_archives_open_in_peer_tools(work):
+    files = make_tree(work)
+    run([TOOL, "-p", "s3cret", "create", "ours.zip"] + sorted(files), work)
+    assert b"No errors detected" in run(["unzip", "-t", "-P", "s3cret", "ours.zip"], work).stdout
+    run(["7zz", "t", "-ps3cret", "ours.zip"], work)
+    assert run(["unzip", "-t", "-P", "wrong", "ours.zip"], work, ok=False).returncode != 0
+    with zipfile.ZipFile(work / "ours.zip") as z:
+        z.setpassword(b"s3cret")
+        assert {i.filename: z.read(i) for i in z.infolist()} == files
+        # Empty files go unencrypted under the default smartness.
+        assert {i.filename: i.flag_bits & 9 for i in z.infolist()} == {n: 9 if files[n] else 0 for n in files}
+    out = work / "out"
+    out.mkdir()
+    run(["unzip", "-q", "-P", "s3cret", "ours.zip", "-d", out], work)
+    assert extracted(out) == files
+
+
+def test_deleting_and_renaming_keep_the_archive_readable_by_peers(work):
+    files = make_tree(work)
+    names = sorted(files)
+    run(["zip", "-q", "-X", "peer.zip"] + names, work)
+    run([TOOL, "create", "ours.zip"] + names, work)
+    for archive in ("peer.zip", "ours.zip"):
+        run([TOOL, "delete", archive, "logs\\random.bin", "logs\\empty.log"], work)
+        run([TOOL, "rename", archive, "logs\\tiny.log", "renamed\\a much longer name.log"], work)
+        run([TOOL, "rename", archive, "logs\\setup.log", "s.log"], work)
+        expected = {k: v for k, v in files.items() if k not in ("logs/random.bin", "logs/empty.log")}
+        expected["renamed/a much longer name.log"] = expected.pop("logs/tiny.log")
+        expected["s.log"] = expected.pop("logs/setup.log")
+        check_with_peers(work / archive, expected, work)
+        listed = run([TOOL, "find", archive, "*.log"], work).stdout.decode().splitlines()
+        assert sorted(listed) == sorted(n.replace("/", "\\") for n in expected if n.endswith(".log"))
+
+
+def test_replaced_and_copied_entries_stay_readable_by_peers(work):
+    files = make_tree(work)
+    names = sorted(files)
+    run(["zip", "-q", "-X", "peer.zip"] + names, work)
+    (work / "new.log").write_bytes(b"replacement\r\n" * 5000)
+    run([TOOL, "append", "peer.zip", "-a", "logs\\products\\product.log", "-R", "new.log"], work)
+    expected = dict(files, **{"logs/products/product.log": (work / "new.log").read_bytes()})
+    check_with_peers(work / "peer.zip", expected, work)
+    with zipfile.ZipFile(work / "peer.zip") as z:
+        assert [i.filename for i in z.infolist()] == names
+
+    # Entries of 7-Zip and of zip -P keep their bytes, encryption included.
+    run(["7zz", "a", "-tzip", "-bso0", "seven.zip", names[0]], work)
+    run(["zip", "-q", "-P", "s3cret", "locked.zip", names[1]], work)
+    run([TOOL, "create", "ours.zip", names[2]], work)
+    run([TOOL, "copy", "seven.zip", "ours.zip"], work)
+    run([TOOL, "copy", "locked.zip", "ours.zip"], work)
+    run([TOOL, "-p", "s3cret", "test", "ours.zip"], work)
+    assert b"No errors detected" in run(["unzip", "-t", "-P", "s3cret", "ours.zip"], work).stdout
+    run(["7zz", "t", "-ps3cret", "ours.zip"], work)
+    with zipfile.ZipFile(work / "ours.zip") as z:
+        z.setpassword(b"s3cret")
+        assert {i.filename: z.read(i) for i in z.infolist()} == {n: files[n] for n in names[:3]}
+
+
+def test_our_split_archives_are_joined_and_read_by_peers(work):
+    files = make_tree(work)
+    run([TOOL, "-s", "20000", "create", "split.zip"] + sorted(files), work)
+    volumes = sorted(p.name for p in work.glob("split.*"))
+    assert volumes[0] == "split.z01" and volumes[-1] == "split.zip" and len(volumes) > 3
+    assert all((work / v).stat().st_size <= 20000 for v in volumes)
+    run(["7zz", "t", "split.zip"], work)
+    out = work / "out_7zz"
+    run(["7zz", "x", "split.zip", f"-o{out}", "-bso0"], work)
+    assert extracted(out) == files
+    run(["zip", "-q", "-s", "0", "split.zip", "--out", "joined.zip"], work)
+    check_with_peers(work / "joined.zip", files, work)
+
+
+def test_split_archives_of_info_zip_are_read(work):
+    files = make_tree(work)
+    run(["zip", "-q", "-s", "64k", "peer.zip"] + sorted(files), work)
+    assert (work / "peer.z01").exists()
+    run([TOOL, "test", "peer.zip"], work)
+    run([TOOL, "extract", "peer.zip", "out"], work)
+    assert extracted(work / "out") == files
+    # A split archive is not edited in place: deleting leaves every volume as it was.
+    before = {p.name: p.read_bytes() for p in work.glob("peer.*")}
+    run([TOOL, "delete", "peer.zip", "logs\\tiny.log"], work)
+    assert {p.name: p.read_bytes() for p in work.glob("peer.*")} == before
+
+
+# Entry names that lead outside the folder, or that Windows reads as a drive,
+# a stream or a device: each archive also holds a harmless entry before it.
+HOSTILE_NAMES = [
+    "../escaped.txt", "a/../../escaped.txt", "..\\escaped.txt", "a\\..\\..\\escaped.txt", "/tmp/escaped.txt",
+    "\\escaped.txt", "C:\\escaped.txt", "C:escaped.txt", "Z:/tmp/escaped.txt", "\\\\?\\C:\\escaped.txt",
+    "...\\escaped.txt", "CON", "aux.txt", "sub/LPT1.log", "file.txt:stream",
+]
+
+
+def hostile_archive(path, name):
+    with zipfile.ZipFile(path, "w") as z:
+        z.writestr("harmless.txt", b"fine")
+        info = zipfile.ZipInfo("placeholder")
+        info.filename = name  # as it is, without zipfile's clean-up of separators
+        z.writestr(info, b"hostile")
+
+
+def files_under(folder):
+    return sorted(p.relative_to(folder).as_posix() for p in folder.rglob("*"))
+
+
+@pytest.mark.parametrize("name", HOSTILE_NAMES)
+def test_hostile_entry_names_are_refused_and_nothing_escapes(work, name):
+    jail = work / "jail"
+    jail.mkdir()
+    hostile_archive(jail / "hostile.zip", name)
+    before = files_under(work)
+    result = run([TOOL, "extract", "hostile.zip", "out"], jail, ok=False)
+    assert result.returncode == 2 and b"zip error 101" in result.stdout, result.stdout
+    after = files_under(work)
+    assert [p for p in after if p not in before] == ["jail/out", "jail/out/harmless.txt"]
+    assert not any("escaped" in p for p in files_under(work))
+
+
+def test_hostile_entry_names_are_refused_by_the_windows_build(work):
+    jail = work / "jail"
+    jail.mkdir()
+    for index, name in enumerate(HOSTILE_NAMES):
+        hostile_archive(jail / f"hostile{index}.zip", name)
+    before = files_under(work)
+    for index in range(len(HOSTILE_NAMES)):
+        out = run_windows(["extract", windows_path(jail / f"hostile{index}.zip"), windows_path(jail / "out")],
+                          work, ok=False)
+        assert b"zip error 101" in out, (HOSTILE_NAMES[index], out)
+    after = files_under(work)
+    assert [p for p in after if p not in before and p != "wine.out"] == ["jail/out", "jail/out/harmless.txt"]
+    assert not any("escaped" in p for p in files_under(work))
+    assert not os.path.exists("/tmp/escaped.txt")

@@ -1,0 +1,202 @@
+// zip_archive_extract_test.cpp: extracting and testing entries: where they
+// may be written, what damage is caught, and what is left behind.
+#include "zip/zip_archive.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/zip/zip_test_files.h"
+#include "zip/zip_file_system.h"
+#include "zip/zip_mem_file.h"
+
+namespace {
+
+bool IsEmptyFolder(const std::wstring& path) {
+  return std::filesystem::is_empty(std::filesystem::path(path));
+}
+
+}  // namespace
+
+// Whatever an entry is called, nothing is written outside the target: such
+// names are refused before any folder or file is made.
+TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
+  const wchar_t* const kHostile[] = {
+      L"..\\evil.txt", L"a/../../evil.txt", L"a\\..\\..\\evil.txt", L"/etc/evil.txt", L"\\evil.txt",
+      L"C:\\evil.txt", L"C:evil.txt", L"\\\\?\\C:\\evil.txt", L"\\\\server\\share\\evil.txt",
+      L"...\\evil.txt", L".. \\evil.txt", L"..", L"a/..", L"CON", L"aux.txt", L"logs\\com1.log", L"LPT9",
+      L"nul .txt", L"file.txt:stream", L"tab\there.txt",
+  };
+  for (const wchar_t* name : kHostile) {
+    CZipTestFolder folder;
+    CZipMemFile file;
+    LoadBytes(file, BuildArchive({{name, "payload", -1}}));
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    EXPECT_EQ(101, ZipErrorOf([&] { archive.ExtractFile(0, folder.File("out\\in")); })) << name;
+    EXPECT_EQ(101, ZipErrorOf([&] { archive.ExtractFile(0, folder.File("out"), false); })) << name;
+    EXPECT_TRUE(IsEmptyFolder(folder.File(""))) << name;
+    archive.Close();
+  }
+}
+
+TEST(CZipArchiveExtractTest, PlainNamesAreExtractedBelowTheFolder) {
+  struct Case {
+    const wchar_t* name;
+    bool fullPath;
+    const char* target;
+  } const kCases[] = {
+      {L"a/b/c/deep.txt", true, "out/a/b/c/deep.txt"},  // three new folders
+      {L"a/b/c/deep.txt", false, "out/deep.txt"},
+      {L"./dot.txt", true, "out/dot.txt"},
+      {L"console.log", true, "out/console.log"},
+      {L"a..b/.hidden", true, "out/a..b/.hidden"},
+  };
+  for (const Case& c : kCases) {
+    CZipTestFolder folder;
+    CZipMemFile file;
+    LoadBytes(file, BuildArchive({{c.name, "payload", -1}}));
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    EXPECT_TRUE(archive.ExtractFile(0, folder.File("out\\"), c.fullPath)) << c.name;
+    EXPECT_EQ("payload", ReadBytes(folder.File(c.target))) << c.name;
+    archive.Close();
+  }
+}
+
+// A damaged entry fails with its code and leaves no half-written file;
+// ignoring the CRC extracts it as it is.
+TEST(CZipArchiveExtractTest, DamagedDataFailsAndLeavesNoFile) {
+  std::string bytes = BuildArchive({{L"stored.txt", "original data", 0}});
+  bytes[30 + 10] = 'X';
+  CZipTestFolder folder;
+  CZipMemFile file;
+  LoadBytes(file, bytes);
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+  EXPECT_EQ(102, ZipErrorOf([&] { archive.ExtractFile(0, folder.File("out")); }));
+  EXPECT_EQ(0, ZipFileSystem::PathExists(folder.File("out\\stored.txt")));
+  EXPECT_EQ(102, ZipErrorOf([&] { archive.TestFile(0); }));
+  archive.SetIgnoreCRC();
+  EXPECT_TRUE(archive.ExtractFile(0, folder.File("out")));
+  EXPECT_EQ("Xriginal data", ReadBytes(folder.File("out/stored.txt")));
+  archive.Close();
+}
+
+// An abort before the entry's end is 105 and leaves no file; one after the
+// last piece is 106 and keeps the whole file. Testing follows the same rule.
+TEST(CZipArchiveExtractTest, CallbacksFollowAndAbortReading) {
+  std::string text(10000, 't');
+  struct Case {
+    int abortAfter;
+    int code;
+    uint64_t progress;
+  } const kCases[] = {{-1, 0, 10000}, {1, 105, 4096}, {3, 106, 10000}};
+  for (const Case& c : kCases) {
+    for (bool extract : {true, false}) {
+      CZipTestFolder folder;
+      CZipMemFile file;
+      LoadBytes(file, BuildArchive({{L"logs\\big.log", text, 9}}));
+      CZipArchive archive;
+      archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+      CRecordingCallback callback(c.abortAfter);
+      archive.SetCallback(&callback, extract ? CZipArchive::cbExtract : CZipArchive::cbTest);
+      int code = ZipErrorOf([&] {
+        if (extract) archive.ExtractFile(0, folder.File("out"), true, std::wstring(), 4096);
+        else archive.TestFile(0, 4096);
+      });
+      EXPECT_EQ(c.code, code) << c.abortAfter << extract;
+      EXPECT_EQ((std::vector<int>{extract ? 8 : 64}), callback.m_types);
+      EXPECT_EQ(L"logs\\big.log", callback.m_name);
+      EXPECT_EQ(10000u, callback.m_total);
+      EXPECT_EQ(c.progress, callback.m_progress) << c.abortAfter << extract;
+      EXPECT_EQ(1, callback.m_ends);
+      if (extract) {
+        EXPECT_EQ(c.code == 105 ? 0 : 1, ZipFileSystem::PathExists(folder.File("out\\logs\\big.log"))) << c.abortAfter;
+      }
+      EXPECT_FALSE(archive.ExtractFile(0, folder.File("other"), true, std::wstring(), 0));
+      archive.Close();
+    }
+  }
+}
+
+TEST(CZipArchiveExtractTest, ReadsInAnyPieceSizeAndReportsAnEarlyClose) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i * 31 % 977) + "\r\n";
+  CZipMemFile file;
+  LoadBytes(file, BuildArchive({{L"log.txt", text, 9}}));
+  CZipArchive archive;
+  archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+  for (uint32_t piece : {1u, 7u, 4096u, 1u << 20}) {
+    ASSERT_TRUE(archive.OpenFile(0));
+    std::string data;
+    std::vector<char> buffer(piece);
+    uint32_t read;
+    while ((read = archive.ReadFile(buffer.data(), piece)) != 0) data.append(buffer.data(), read);
+    EXPECT_EQ(1, archive.CloseFile()) << piece;
+    EXPECT_EQ(text, data) << piece;
+  }
+  char some[100];
+  ASSERT_TRUE(archive.OpenFile(0));
+  EXPECT_EQ(0, archive.GetLocalExtraField(nullptr, 0));
+  ASSERT_EQ(100u, archive.ReadFile(some, sizeof some));
+  EXPECT_EQ(-1, archive.CloseFile());
+  EXPECT_EQ(-1, archive.GetLocalExtraField(nullptr, 0));
+  archive.Close();
+}
+
+// The 32-bit time of the i686 runtime ends in 2038; MS-DOS dates run on.
+TEST(CZipArchiveExtractTest, ExtractedFilesTakeEntryTimesPast2038) {
+  for (int year : {1999, 2037, 2050, 2107}) {
+    struct tm local = {};
+    local.tm_year = year - 1900;
+    local.tm_mon = 5;
+    local.tm_mday = 1;
+    local.tm_hour = 12;
+    local.tm_isdst = -1;
+    int64_t when = ZipFileSystem::MakeLocalTime(&local);
+    ASSERT_GT(when, 0) << year;
+    CZipTestFolder folder;
+    CZipMemFile file;
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipCreate);
+    CZipFileHeader header;
+    header.SetFileName(L"dated.txt");
+    header.SetTime(when);
+    ASSERT_TRUE(archive.OpenNewFile(header));
+    ASSERT_TRUE(archive.WriteNewFile("dated", 5));
+    ASSERT_TRUE(archive.CloseNewFile());
+    archive.Close();
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    ASSERT_TRUE(archive.ExtractFile(0, folder.File("out")));
+    archive.Close();
+    int64_t stamped = 0;
+    ASSERT_TRUE(ZipFileSystem::PathModTime(folder.File("out\\dated.txt"), &stamped)) << year;
+    EXPECT_EQ(when, stamped) << year;
+  }
+}
+
+TEST(CZipArchiveExtractTest, DirectoryEntriesWithDataFailTheTest) {
+  CZipTestFolder folder;
+  std::filesystem::create_directories(std::filesystem::path(folder.File("dir")));
+  CZipMemFile file;
+  {
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipCreate);
+    ASSERT_TRUE(archive.AddFile(folder.File("dir"), -1, false));
+    archive.Close();
+  }
+  std::string bytes = MemBytes(file);
+  size_t central = Get32At(bytes, bytes.size() - 6);
+  for (uint32_t compressed : {0u, 5u}) {
+    Put32At(bytes, central + 20, compressed);
+    LoadBytes(file, bytes);
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+    EXPECT_EQ(compressed == 0 ? 0 : 111, ZipErrorOf([&] { archive.TestFile(0); })) << compressed;
+    EXPECT_TRUE(archive.ExtractFile(0, folder.File("out")));
+    EXPECT_EQ(-1, ZipFileSystem::PathExists(folder.File("out\\dir")));
+    archive.Close();
+  }
+}
