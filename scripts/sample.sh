@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # sample.sh: installs what is missing, builds (quietly), and runs setup.exe
-# quietly on the sample suite (three real packages built with wixl) under
-# Wine; then says what ran, its exit code and what it means, where the log
-# is and what the log tells. Exits non-zero when setup.exe ends with a code
-# other than success.
+# quietly on the sample suite (real packages built with wixl) under Wine, in
+# a prefix of its own: it installs the suite, shows what got installed and
+# registered, then removes the suite through the uninstall command of its
+# Add/Remove Programs entry and checks that nothing is left. Exits non-zero
+# when a run fails or something is left behind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
@@ -15,12 +16,17 @@ if ! { bash scripts/deps.sh && bash scripts/build.sh; } > "$build_log" 2>&1 </de
   exit 1
 fi
 
+sample="$PWD/build/sample"
+# A prefix of the sample's own: the build's prefix is the template of the
+# tests' prefixes and must never see an installed suite.
+export WINEPREFIX_OVERRIDE="$PWD/build/sample-prefix"
 source scripts/wine_env.sh
+rm -rf "$WINEPREFIX"
+echo "Creating the sample's Wine prefix (about 30 s)..."
 wine_prefix_ready
 wine_server_start
 trap wine_server_stop EXIT
 
-sample="$PWD/build/sample"
 packages="$PWD/build/win/fixtures/msi"
 rm -rf "$sample" && mkdir -p "$sample"
 cp build/win/setup.exe tests/fixtures/msi_suite/SETUP.DCF "$sample/"
@@ -28,77 +34,104 @@ for product in Alpha Beta Gamma; do
   mkdir -p "$sample/$product"
   cp "$packages/${product,,}.msi" "$sample/$product/"
 done
-win_sample="Z:${sample//\//\\}"
-log_template="$win_sample\\logs\\TAM_{ProductID}.log"
-# The launcher prints setup.exe's full 32-bit exit code: Linux keeps only 8 bits.
-KWSETUP="$log_template" wine build/win/exit_code_launcher.exe "$win_sample\\setup.exe" /qn \
-  > "$sample/launcher.out" 2>&1 </dev/null || true
-code=$(grep -o 'exit code: [0-9]*' "$sample/launcher.out" | tail -n1 | cut -d' ' -f3)
 
-/usr/bin/python3 - "$sample" "$log_template" "${code:-}" <<'EOF'
+/usr/bin/python3 - "$sample" "$PWD/build/win" <<'EOF'
+import os
 import pathlib
 import re
+import subprocess
 import sys
 
-sample, log_template, code = pathlib.Path(sys.argv[1]), sys.argv[2], sys.argv[3]
-MEANINGS = {
-    "0": "success: every step built so far ran",
-    "2": "no readable SETUP.DCF beside setup.exe",
-    "13": "a package is missing or cannot be read, or the product list is broken",
-    "148": "not enough temporary space for the largest product",
-    "1602": "cancelled by the user",
-    "1603": "the installation failed",
-    "1639": "the command line is not valid",
-    "3010": "success; a restart is needed",
-}
-print(f"Ran:        {sample / 'setup.exe'} /qn  (as Z:\\..., under Wine)")
-print(f"            with KWSETUP={log_template}")
-if not code:
-    print("Exit code:  none: setup.exe did not end normally; the launcher said:")
-    print(sample.joinpath("launcher.out").read_text(errors="replace"))
-else:
-    print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')})")
-log = sample / "logs" / "VELL_SETUP.LOG"
-if not log.exists():
-    print(f"Log:        none written at {log}")
-    sys.exit(0)
-print(f"Log:        {log} (UTF-16LE: iconv -f UTF-16LE -t UTF-8 to read it)")
+sample, tools = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+drive_c = pathlib.Path(os.environ["WINEPREFIX"]) / "drive_c"
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+dcf = (sample / "SETUP.DCF").read_text(encoding="latin-1")
+SUITE = re.search(r"^UUID=(.*?)\s*$", dcf, re.M).group(1)
+PRODUCTS = {}
+for name in ("alpha", "beta", "gamma"):
+    found = re.search(r'<Product Id="(\{[^"]+\})" Name="([^"]+)"',
+                      pathlib.Path(f"tests/fixtures/msi_suite/{name}.wxs").read_text())
+    PRODUCTS[found.group(1)] = found.group(2)
+MEANINGS = {"0": "success", "13": "configuration or package unreadable", "1603": "an installation failed",
+            "1639": "the command line is not valid", "3010": "success; a restart is needed"}
 
-messages = [re.sub(r"^\d\d/\d\d/\d\d \d\d:\d\d:\d\d - ", "", line).strip()
-            for line in log.read_bytes().decode("utf-16-le", "replace").split("\r\n") if line]
-STEPS = [
-    ("Worker thread starting...", "worker started"),
-    ("Setup command line: ", "command line read"),
-    ("Modified product list: ", "product list read"),
-    ("Temp Folder Information for: ", "temporary space checked"),
-    ("Listing all PropertyMap", "properties listed"),
-    ("Worker exiting with status code: ", None),
-    ("Removing temporary reboot files", "cleaned up"),
-]
-products, features, steps, errors, not_built = "none found", {}, [], [], 0
-for text in messages:
-    if text.startswith("Modified product list: "):
-        products = text.split(": ", 1)[1].replace(",", ", ")
-    found = re.match(r"Successfully added feature '(.*)' to product '(.*)'", text)
-    if found:
-        if not features:
-            steps.append("packages opened")
-        features.setdefault(found.group(2), []).append(found.group(1))
-    if text.startswith("Stage not built yet: "):
-        not_built += 1
-    for prefix, label in STEPS:
-        if text.startswith(prefix):
-            steps.append(label or "worker ended with status " + text.split("ResultCode = ")[-1])
-    if re.match(r"(Failed|Unable|Exception|Aborting|Caught thrown)", text):
-        errors.append(text)
-print(f"Products:   {products}")
-print("Features:   " + ("; ".join(f"{p}: {', '.join(f)}" for p, f in features.items()) or "none found"))
-print("Steps:      " + ", ".join(steps) + f"; {not_built} stages passed as not built yet")
-for error in errors[:5]:
-    print(f"Error:      {error}")
+
+def windows(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def launch(program, args, env=None):
+    """A Windows program through the launcher, which prints the full 32-bit exit code."""
+    out = sample / "launcher.out"
+    with open(out, "wb") as handle:
+        subprocess.run(["wine", str(tools / "exit_code_launcher.exe"), windows(program)] + args,
+                       stdout=handle, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                       env=env, check=False)
+    codes = re.findall(r"exit code: (\d+)", out.read_bytes().decode("utf-8", "replace"))
+    return codes[-1] if codes else "none"
+
+
+def run_setup(program, args, logs):
+    env = dict(os.environ, KWSETUP=windows(logs) + "\\TAM_{ProductID}.log")
+    return launch(program, args, env)
+
+
+def registry(key):
+    out = sample / "reg.out"
+    with open(out, "wb") as handle:
+        subprocess.run(["wine", "reg", "query", key, "/reg:32"], stdout=handle, stderr=subprocess.STDOUT,
+                       stdin=subprocess.DEVNULL, check=False)
+    values = {}
+    for line in out.read_bytes().decode("utf-8", "replace").splitlines():
+        match = re.match(r"^\s{4}(\S.*?)\s{4}(REG_\w+)\s{4}(.*)$", line.rstrip("\r"))
+        if match:
+            values[match.group(1)] = match.group(3).replace("\\0", ", ").strip(", ")
+    return values
+
+
+def installed(code):
+    return launch(tools / "product_state.exe", [code]) == "105"
+
+
+def show_machine():
+    for code, name in PRODUCTS.items():
+        entry = registry(f"{UNINSTALL}\\{code}")
+        state = "installed" if installed(code) else "not installed"
+        used = f"; RefCount {int(entry['RefCount'], 16)}, UsedBy {entry['UsedBy']}" if "UsedBy" in entry else ""
+        print(f"   {name:<20} {state}{used}")
+    record = registry(f"{UNINSTALL}\\{SUITE}")
+    if not record:
+        print(f"   Programs list entry {SUITE}: none")
+        return record
+    print(f"   Programs list entry {SUITE} (32-bit view):")
+    for name in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation", "UninstallString",
+                 "CacheLocation"):
+        print(f"      {name:<16} {record.get(name, '')}")
+    return record
+
+
+print(f"Installing: {sample / 'setup.exe'} /qn")
+code = run_setup(sample / "setup.exe", ["/qn"], sample / "logs-install")
+print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')}); log in {sample / 'logs-install'}")
+record = show_machine()
+failed = code != "0" or not record
+if record:
+    command = record["UninstallString"]
+    program, arguments = re.match(r'^"([^"]+)"\s*(.*)$', command).groups()
+    print(f"Removing through the registered command: {command}")
+    code = run_setup(drive_c / program[3:].replace("\\", "/"), arguments.split(), sample / "logs-remove")
+    print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')}); log in {sample / 'logs-remove'}")
+    record = show_machine()
+    left = [name for product, name in PRODUCTS.items() if installed(product)]
+    cache = drive_c / "ProgramData" / "Uninstall" / SUITE
+    cached = sorted(p.name for p in cache.rglob("*") if p.is_file()) if cache.exists() else []
+    if cached and cached != ["setup.exe"]:
+        left.append(f"cached files {cached}")
+    if record:
+        left.append("the programs list entry")
+    # The cached setup.exe that ran the removal cannot delete itself.
+    note = " (the cached setup.exe that ran the removal goes at the restart)" if cached else ""
+    print("Left behind: " + (", ".join(left) if left else "nothing" + note))
+    failed = failed or code != "0" or bool(left)
+sys.exit(1 if failed else 0)
 EOF
-
-if [ "${code:-}" != "0" ]; then
-  echo "setup.exe did not succeed: the sample expects exit code 0."
-  exit 1
-fi
