@@ -175,3 +175,8 @@ def test_repair_brings_back_a_deleted_file(test_world):
     assert viewer.is_file()
     assert references(BETA) == ([ONE], "0x1")
     assert registry(UNINSTALL + ONE, "32")["DisplayName"] == "Tamsa Suite One"
+
+    # A repair whose package fails is a failure, not a forgiven cancel.
+    code, messages = run_setup(cached, test_world.folder / "logs-failed-repair", f"/qn /f {ONE} FAILME=1")
+    assert code == FAILED, messages[-5:]
+    assert [installed(p) for p in (BETA, DELTA)] == [True, True]
