@@ -114,7 +114,7 @@ def test_shared_product_stays_as_long_as_a_suite_uses_it(test_world):
     one, two = suite_kit("suite_one"), suite_kit("suite_two")
     code, messages = run_kit(one)
     assert code == 0, messages[-5:]
-    assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [False, True, True]
+    assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [True, True, True]
     assert references(BETA) == ([ONE], "0x1")
     record = registry(UNINSTALL + ONE, "32")
     assert record["DisplayName"] == "Tamsa Suite One"
@@ -122,17 +122,18 @@ def test_shared_product_stays_as_long_as_a_suite_uses_it(test_world):
     assert record["UninstallString"] == f'"{cache}\\setup.exe" /x {ONE} /qn'
     assert record["InstallLocation"] == "C:\\Program Files (x86)\\Tamsa\\Tamsa Suite One"
     assert registry(UNINSTALL + ONE, "64") == {}
-    for name in ("setup.exe", "setup.dcf", "Beta.dcf", "Delta.dcf"):
+    for name in ("setup.exe", "setup.dcf", "Alpha.dcf", "Beta.dcf", "Delta.dcf"):
         assert (drive_c_path(cache) / name).is_file()
 
     code, messages = run_kit(two)
     assert code == 0, messages[-5:]
-    assert installed(ALPHA)
+    assert references(ALPHA) == ([ONE, TWO], "0x2")
     assert references(BETA) == ([ONE, TWO], "0x2")
 
     code, messages = uninstall_suite(ONE, test_world.folder / "logs-one")
     assert code == 0, messages[-5:]
     assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [True, True, False]
+    assert references(ALPHA) == ([TWO], "0x1")
     assert references(BETA) == ([TWO], "0x1")
     assert not suite_left(ONE)
     assert registry(UNINSTALL + TWO, "32")["DisplayName"] == "Tamsa Suite Two"
@@ -146,18 +147,21 @@ def test_shared_product_stays_as_long_as_a_suite_uses_it(test_world):
 
 def test_failing_package_rolls_back_what_its_run_did(test_world):
     one, two = suite_kit("suite_one"), suite_kit("suite_two")
-    # On a clean machine: Beta is installed first, then removed again.
+    # On a clean machine: Beta is installed first, then removed again, and
+    # Alpha, after the failing Delta, never runs.
     code, messages = run_kit(one, "/qn FAILME=1")
     assert code == FAILED
-    assert [installed(p) for p in (BETA, DELTA)] == [False, False]
+    assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [False, False, False]
     assert not suite_left(ONE)
     assert "Aborting on error code 1603" in messages
 
-    # Beta belongs to suite Two: it stays, without suite One's reference.
+    # Alpha and Beta belong to suite Two: they stay, without suite One's
+    # reference that this run added to Beta.
     assert run_kit(two)[0] == 0
     code, messages = run_kit(one, "/qn FAILME=1")
     assert code == FAILED
     assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [True, True, False]
+    assert references(ALPHA) == ([TWO], "0x1")
     assert references(BETA) == ([TWO], "0x1")
     assert not suite_left(ONE)
 
