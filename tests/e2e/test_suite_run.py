@@ -184,3 +184,12 @@ def test_repair_brings_back_a_deleted_file(test_world):
     code, messages = run_setup(cached, test_world.folder / "logs-failed-repair", f"/qn /f {ONE} FAILME=1")
     assert code == FAILED, messages[-5:]
     assert [installed(p) for p in (BETA, DELTA)] == [True, True]
+
+
+def test_clean_system_removes_the_suite_by_its_group(test_world):
+    one = suite_kit("suite_one")
+    assert run_kit(one)[0] == 0
+    code, messages = run_kit(one, "/qn CleanSystem=1")
+    assert code == 0, messages[-5:]
+    assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [False, False, False]
+    assert not suite_left(ONE)
