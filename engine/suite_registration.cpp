@@ -402,6 +402,14 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return;
   }
+  // Ids of other suites come from UsedBy values: one that could name another
+  // key or folder must reach neither a key nor a tree deletion.
+  if (!CSuiteRecord::IsWellFormedSuiteId(suiteId)) {
+    WriteLog(L"   The suite id '%s' is not well formed; its record and cached files are left in place.",
+             suiteId.c_str());
+    SetLastError(ERROR_INVALID_DATA);
+    return;
+  }
   CSuiteRecord record(suiteId);
   std::wstring location;
   if (record.ReadText(kSuiteInstallLocationValue, &location) && !location.empty()) {
@@ -411,21 +419,15 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   if (!record.Delete()) {
     WriteLog(L" Unable to delete suite uninstall regitsry key %s", CSuiteRecord::KeyPath(suiteId).c_str());
   }
-  // Ids of other suites come from UsedBy values: one that could name another
-  // folder must not reach a tree deletion.
-  if (!CSuiteRecord::IsWellFormedSuiteId(suiteId)) {
-    WriteLog(L"   The suite id '%s' is not well formed; its cached files are left in place.", suiteId.c_str());
-    return;
-  }
   WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
-  // The folders that hold other suites' caches go only when empty: a
-  // removal scheduled for the restart would mark one pending for every
-  // later run.
   // An uninstall started from the cache runs this very setup.exe, which
   // cannot delete itself: it goes at the restart, with its folder.
   DeleteFileChecked(cacheFolder + L"\\" + kCachedProgram, TRUE);
   DeleteFolderTree(cacheFolder);
   RemoveDirectoryChecked(cacheFolder, TRUE);
+  // The folders that hold other suites' caches go only when empty: a
+  // removal scheduled for the restart would mark one pending for every
+  // later run.
   RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), FALSE);
   std::wstring shared = installers + L"\\" + suiteId;
   DeleteFolderTree(shared);

@@ -191,14 +191,18 @@ TEST_F(CSuiteRegistrationTest, NoSelectedMemberRegistersNothing) {
   EXPECT_EQ(13u, GetLastError());
 }
 
-// An id from a UsedBy value that climbs out of the cache folder loses its
-// record, never the files it points at.
-TEST_F(CSuiteRegistrationTest, MalformedSuiteIdNeverReachesAFolderDeletion) {
+// Ids from UsedBy values that climb out of the cache folder or into
+// another entry reach neither the files nor the key they point at.
+TEST_F(CSuiteRegistrationTest, MalformedSuiteIdNeverReachesADeletion) {
   std::wstring victim = L"C:\\ProgramData\\" + m_other.Id();
   ASSERT_TRUE(CreateDirectoryTree(victim, nullptr));
   WriteFileBytes(victim + L"\\keep.txt", "keep");
+  SetRaw(m_product.Id() + L"\\Sub", KEY_WOW64_32KEY, L"Keep", REG_SZ, L"1");
   m_registration.RemoveSuiteRecord(L"..\\" + m_other.Id());
+  m_registration.RemoveSuiteRecord(m_product.Id() + L"\\Sub");
   EXPECT_EQ("keep", ReadFileBytes(victim + L"\\keep.txt"));
+  EXPECT_TRUE(ReadValue(m_product.Id() + L"\\Sub", KEY_WOW64_32KEY, L"Keep", nullptr));
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (kRoot + m_product.Id() + L"\\Sub").c_str(), KEY_WOW64_32KEY, 0);
   DeleteFolderTree(victim);
   RemoveDirectoryW(victim.c_str());
 }
