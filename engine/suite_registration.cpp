@@ -189,6 +189,7 @@ bool CSuiteRegistration::AnyMemberSelected(const CInstallGroupInfo& group) const
 DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   std::wstring folder = CacheFolder(group.GetUuid());
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
+  m_cacheCreated = GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
   if (!CreateDirectoryTree(folder + L"\\bin", nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     DWORD error = GetLastError();
     WriteLog(L"   Failed creating DCF cache directory '%s'", folder.c_str());
@@ -239,8 +240,9 @@ DWORD CSuiteRegistration::WriteRecord(const CInstallGroupInfo& group) {
   }
   if (result == ERROR_SUCCESS) result = WriteIdentity(group, &record);
   if (result == ERROR_SUCCESS) result = WriteSettings(&record);
-  if (result != ERROR_SUCCESS) {
-    // The record is not usable: its cache must not outlive it.
+  if (result != ERROR_SUCCESS && m_cacheCreated) {
+    // The record is not usable: a cache this run made must not outlive it.
+    // One an installed copy of the suite had stays for that copy's record.
     std::wstring folder = CacheFolder(group.GetUuid());
     DeleteFolderTree(folder);
     RemoveDirectoryChecked(folder, FALSE);

@@ -29,7 +29,8 @@ class CSuiteRegistration {
   CSuiteRegistration& operator=(const CSuiteRegistration&) = delete;
 
   // The cache and the record of the "default" group: 0, or the code of what
-  // failed (never 0 for a failure); a failed record leaves no cache behind.
+  // failed (never 0 for a failure); a failed record leaves behind no cache
+  // that this run made.
   DWORD SetupInstallGroups();
   // Removes the suite's record and cache unless an installed member still
   // lists the suite as a user (`force` ignores that), then those of the
@@ -64,4 +65,5 @@ class CSuiteRegistration {
   IRefCounting& m_counter;
   std::wstring m_programPath;
   std::wstring m_configurationPath;
+  bool m_cacheCreated = false;
 };
