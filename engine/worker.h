@@ -24,6 +24,7 @@ class CActionListSources;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
+class CSetupAction;
 class CRefCounter;
 class CSuiteRegistration;
 class CExpressionParser;
@@ -130,9 +131,10 @@ class CWorker {
   DWORD RunInstall(DWORD progressTotal);
   DWORD CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
                   bool repair);
-  void UninstallByGroup();
+  DWORD UninstallByGroup();
   CSuiteRegistration MakeSuiteRegistration();
-  std::unique_ptr<CInstallActionManager> MakeActionManager(DWORD progressTotal);
+  std::unique_ptr<CInstallActionManager> MakeActionManager(const std::vector<CSetupAction*>& actions,
+                                                           DWORD progressTotal);
   // A failure that came without a code of its own still fails.
   static DWORD FailureCode(DWORD code);
 

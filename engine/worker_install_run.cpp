@@ -11,6 +11,7 @@
 #include "actions/command_options.h"
 #include "actions/install_action.h"
 #include "actions/install_action_manager.h"
+#include "actions/msi_product_state.h"
 #include "actions/ref_counter.h"
 #include "actions/setup_action_list.h"
 #include "engine/install_group_info.h"
@@ -38,12 +39,8 @@ CSuiteRegistration CWorker::MakeSuiteRegistration() {
                             m_commandLine->ConfigurationPath());
 }
 
-std::unique_ptr<CInstallActionManager> CWorker::MakeActionManager(DWORD progressTotal) {
-  std::vector<CSetupAction*> actions;
-  CSetupActionList* list = CSetupActionList::Find(m_actionLists, kInstallActionsList);
-  if (list) {
-    for (const auto& entry : *list) actions.push_back(entry.get());
-  }
+std::unique_ptr<CInstallActionManager> CWorker::MakeActionManager(
+    const std::vector<CSetupAction*>& actions, DWORD progressTotal) {
   std::unique_ptr<CInstallActionManager> manager(
       new CInstallActionManager(actions, m_state.get(), 0, progressTotal));
   manager->SetForceReboot(m_options->GetRebootOption() == CCommandOptions::kRebootForce);
@@ -52,10 +49,13 @@ std::unique_ptr<CInstallActionManager> CWorker::MakeActionManager(DWORD progress
 }
 
 DWORD CWorker::RunInstall(DWORD progressTotal) {
-  if (!CSetupActionList::Find(m_actionLists, kInstallActionsList)) return ERROR_SUCCESS;
+  CSetupActionList* list = CSetupActionList::Find(m_actionLists, kInstallActionsList);
+  if (!list) return ERROR_SUCCESS;
   std::vector<CInstallAction*> installActions = InstallActions();
   MakeInstallRun().PrepareCommandLines(installActions);
-  std::unique_ptr<CInstallActionManager> manager = MakeActionManager(progressTotal);
+  std::vector<CSetupAction*> actions;
+  for (const auto& entry : *list) actions.push_back(entry.get());
+  std::unique_ptr<CInstallActionManager> manager = MakeActionManager(actions, progressTotal);
   DWORD firstError = ERROR_SUCCESS;
   DWORD result = manager->RunActions(&firstError);
   CSuiteRegistration registration = MakeSuiteRegistration();
@@ -103,25 +103,35 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
   return registration->SetupInstallGroups();
 }
 
-// The clean-system mode: every product of the suite named on the command
-// line is removed, then the suite's record whatever still lists it.
-void CWorker::UninstallByGroup() {
-  std::vector<CInstallAction*> actions = InstallActions();
-  for (CInstallAction* action : actions) {
+// The clean-system mode: every product of the suite is removed with its
+// uninstall line, then the suite's record whatever still lists it. The
+// manager's result: a removal that failed is not a clean system.
+DWORD CWorker::UninstallByGroup() {
+  std::vector<CSetupAction*> removals;
+  std::vector<CInstallAction*> actions;
+  for (CInstallAction* action : InstallActions()) {
+    // A product that is not there is clean already.
+    if (!action->GetProductCode().empty() && !IsProductInstalled(action->GetProductCode())) {
+      WriteLog(L"   %s is not installed; nothing to remove", action->GetProductCode().c_str());
+      continue;
+    }
     action->SetUninstall(true);
     action->SetRepair(false);
+    actions.push_back(action);
+    removals.push_back(action);
   }
-  m_state->m_setupType = SetupTypeRemove;
   MakeInstallRun().PrepareCommandLines(actions);
   for (CInstallAction* action : actions) action->SetCommandLine(action->GetUninstallCommandLine());
-  std::unique_ptr<CInstallActionManager> manager = MakeActionManager(static_cast<DWORD>(actions.size()));
+  std::unique_ptr<CInstallActionManager> manager =
+      MakeActionManager(removals, static_cast<DWORD>(removals.size()));
   DWORD firstError = ERROR_SUCCESS;
   DWORD result = manager->RunActions(&firstError);
   if (result != ERROR_SUCCESS) {
     WriteLog(L"Uninstalling by install group ended with error code %d", result);
-    return;
+    return result;
   }
-  if (!actions.empty()) MakeSuiteRegistration().RemoveInstallGroups(true, manager->GetOtherUsers());
+  if (!InstallActions().empty()) MakeSuiteRegistration().RemoveInstallGroups(true, manager->GetOtherUsers());
+  return ERROR_SUCCESS;
 }
 
 DWORD CWorker::FailureCode(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }

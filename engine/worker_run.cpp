@@ -93,12 +93,13 @@ void CWorker::PrepareRepair() {
 // False when the clean-system mode has done its job.
 bool CWorker::RunCleanSystemMode() {
   if (!m_settings.cleanSystem) return true;
-  UninstallByGroup();
+  DWORD result = UninstallByGroup();
   if (m_interfaceThread.IsValid() && !m_interfaceThreadJoined) {
     SetEvent(m_state->GetEvent(FinishEvent));
     WaitForSingleObject(m_interfaceThread.Get(), INFINITE);
     m_interfaceThreadJoined = true;
   }
+  if (result != ERROR_SUCCESS) AbortOnError(result, true);
   return false;
 }
 

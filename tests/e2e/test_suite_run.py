@@ -189,7 +189,18 @@ def test_repair_brings_back_a_deleted_file(test_world):
 def test_clean_system_removes_the_suite_by_its_group(test_world):
     one = suite_kit("suite_one")
     assert run_kit(one)[0] == 0
+    # A removal that fails is no clean system: its code ends the run.
+    code, messages = run_kit(one, "/qn CleanSystem=1 FAILME=1")
+    assert code == FAILED, messages[-8:]
+    assert installed(DELTA)
     code, messages = run_kit(one, "/qn CleanSystem=1")
     assert code == 0, messages[-5:]
     assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [False, False, False]
     assert not suite_left(ONE)
+
+
+def test_clean_system_of_a_machine_without_the_suite(test_world):
+    one = suite_kit("suite_one")
+    code, messages = run_kit(one, "/qn CleanSystem=1")
+    assert code == 0, messages[-8:]
+    assert f"   {BETA} is not installed; nothing to remove" in messages
