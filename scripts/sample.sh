@@ -89,6 +89,49 @@ def registry(key):
     return values
 
 
+def summarize(logs):
+    """The setup log's own account of the run: products, features, steps."""
+    log = logs / "VELL_SETUP.LOG"
+    if not log.exists():
+        print(f"   no log written at {log}")
+        return
+    print(f"   Log: {log} (UTF-16LE: iconv -f UTF-16LE -t UTF-8 to read it)")
+    messages = [re.sub(r"^\d\d/\d\d/\d\d \d\d:\d\d:\d\d - ", "", line).strip()
+                for line in log.read_bytes().decode("utf-16-le", "replace").split("\r\n") if line]
+    products, features, steps, actions, errors, not_built = "none found", {}, [], [], [], 0
+    for text in messages:
+        if text.startswith("Modified product list: "):
+            products = text.split(": ", 1)[1].replace(",", ", ")
+            steps.append("product list read")
+        found = re.match(r"Successfully added feature '(.*)' to product '(.*)'", text)
+        if found:
+            if not features:
+                steps.append("packages opened")
+            features.setdefault(found.group(2), []).append(found.group(1))
+        if text.startswith("Installer suite information"):
+            steps.append("installed suite looked up")
+        found = re.match(r"Action list INSTALL_ACTIONS: (\d+) actions", text)
+        if found:
+            steps.append(f"action lists loaded ({found.group(1)} install actions)")
+        found = re.match(r"Executing setup action: (InstallActions\.\S+)", text)
+        if found:
+            actions.append(found.group(1))
+        if text.startswith("Stage not built yet: "):
+            not_built += 1
+        if text.startswith("Worker exiting with status code: "):
+            if actions:
+                steps.append("ran " + ", ".join(actions))
+                actions = []
+            steps.append("worker ended with status " + text.split("ResultCode = ")[-1])
+        if re.match(r"(Failed|Unable|Exception|Aborting|Caught thrown)", text):
+            errors.append(text)
+    print(f"   Products: {products}")
+    print("   Features: " + ("; ".join(f"{p}: {', '.join(f)}" for p, f in features.items()) or "none found"))
+    print("   Steps:    " + "; ".join(steps) + f"; {not_built} stages passed as not built yet")
+    for error in errors[:5]:
+        print(f"   Error:    {error}")
+
+
 def installed(code):
     return launch(tools / "product_state.exe", [code]) == "105"
 
@@ -112,7 +155,8 @@ def show_machine():
 
 print(f"Installing: {sample / 'setup.exe'} /qn")
 code = run_setup(sample / "setup.exe", ["/qn"], sample / "logs-install")
-print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')}); log in {sample / 'logs-install'}")
+print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')})")
+summarize(sample / "logs-install")
 record = show_machine()
 failed = code != "0" or not record
 if record:
@@ -120,7 +164,8 @@ if record:
     program, arguments = re.match(r'^"([^"]+)"\s*(.*)$', command).groups()
     print(f"Removing through the registered command: {command}")
     code = run_setup(drive_c / program[3:].replace("\\", "/"), arguments.split(), sample / "logs-remove")
-    print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')}); log in {sample / 'logs-remove'}")
+    print(f"Exit code:  {code} ({MEANINGS.get(code, 'unexpected code')})")
+    summarize(sample / "logs-remove")
     record = show_machine()
     left = [name for product, name in PRODUCTS.items() if installed(product)]
     cache = drive_c / "ProgramData" / "Uninstall" / SUITE
