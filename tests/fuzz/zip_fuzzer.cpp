@@ -1,8 +1,8 @@
 // zip_fuzzer.cpp: opens arbitrary bytes as an archive, finds, matches, tests
 // and extracts every entry (without and with a password), appends one entry
 // to a copy and reads the result back, deletes and renames entries of
-// another copy, and copies its entries into a new archive. Bad input may only end in a CZipException: no crash, leak or
-// hang.
+// another copy, and copies its entries into a new archive. Bad input may
+// only end in a CZipException: no crash, leak or hang.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -76,23 +76,9 @@ void OpenAndTest(const uint8_t* data, size_t size) {
   archive.Close();
 }
 
-void AppendAndReopen(const uint8_t* data, size_t size) {
-  CZipMemFile file;
-  file.Write(data, static_cast<uint32_t>(size));
-  CZipArchive archive;
-  try {
-    archive.OpenFrom(file, CZipArchive::zipOpen);
-    CZipMemFile source;
-    source.Write("appended entry", 14);
-    archive.AddFileFromStream(source, L"new.txt");
-    archive.Close();
-  } catch (CZipException* raw) {
-    std::unique_ptr<CZipException> error(raw);
-    archive.Close(CZipArchive::afterExceptionNoWrite);
-    return;
-  }
-  // The appended entry reads back, unless an old name holds an end-record
-  // signature that now comes last (the last one found wins).
+// Reads back whatever the archive in `file` holds now; a CZipException is
+// an answer too.
+void Reread(CZipMemFile& file, CZipArchive& archive) {
   try {
     archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
     ReadAll(archive);
@@ -102,29 +88,42 @@ void AppendAndReopen(const uint8_t* data, size_t size) {
   }
 }
 
-void DeleteAndRename(const uint8_t* data, size_t size) {
+// Opens the bytes for writing, lets `edit` change the archive and closes it,
+// then reads the result back.
+template <class Edit>
+void EditAndReread(const uint8_t* data, size_t size, Edit edit) {
   CZipMemFile file;
   file.Write(data, static_cast<uint32_t>(size));
   CZipArchive archive;
   try {
     archive.OpenFrom(file, CZipArchive::zipOpen);
-    int count = archive.GetCount();
-    archive.RenameFile(0, L"a rather longer name than before.txt");
-    archive.RenameFile(count - 1, L"x");
-    archive.DeleteFiles({count / 2, 0});
+    edit(archive);
     archive.Close();
   } catch (CZipException* raw) {
     std::unique_ptr<CZipException> error(raw);
     archive.Close(CZipArchive::afterExceptionNoWrite);
     return;
   }
-  try {
-    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
-    ReadAll(archive);
-    archive.Close();
-  } catch (CZipException* raw) {
-    std::unique_ptr<CZipException> error(raw);
-  }
+  Reread(file, archive);
+}
+
+// The appended entry reads back, unless an old name holds an end-record
+// signature that now comes last (the last one found wins).
+void AppendAndReopen(const uint8_t* data, size_t size) {
+  EditAndReread(data, size, [](CZipArchive& archive) {
+    CZipMemFile source;
+    source.Write("appended entry", 14);
+    archive.AddFileFromStream(source, L"new.txt");
+  });
+}
+
+void DeleteAndRename(const uint8_t* data, size_t size) {
+  EditAndReread(data, size, [](CZipArchive& archive) {
+    int count = archive.GetCount();
+    archive.RenameFile(0, L"a rather longer name than before.txt");
+    archive.RenameFile(count - 1, L"x");
+    archive.DeleteFiles({count / 2, 0});
+  });
 }
 
 void CopyEntries(const uint8_t* data, size_t size) {
@@ -149,13 +148,7 @@ void CopyEntries(const uint8_t* data, size_t size) {
   }
   source.Close();
   archive.Close();
-  try {
-    archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
-    ReadAll(archive);
-    archive.Close();
-  } catch (CZipException* raw) {
-    std::unique_ptr<CZipException> error(raw);
-  }
+  Reread(file, archive);
 }
 
 }  // namespace
