@@ -112,6 +112,19 @@ def test_our_split_archives_are_joined_and_read_by_peers(work):
     check_with_peers(work / "joined.zip", files, work)
 
 
+def test_our_disk_spanned_archives_are_read_by_peers_once_joined(work):
+    files = make_tree(work)
+    run([TOOL, "-d", "20000", "create", "disks.zip"] + sorted(files), work)
+    # Each disk but the last was taken out as disks.zNN: the layout of a split set.
+    volumes = sorted(p.name for p in work.glob("disks.*"))
+    assert volumes[0] == "disks.z01" and volumes[-1] == "disks.zip" and len(volumes) > 3
+    assert all((work / v).stat().st_size <= 20000 for v in volumes)
+    run(["7zz", "t", "disks.zip"], work)
+    run([TOOL, "test", "disks.zip"], work)
+    run(["zip", "-q", "-s", "0", "disks.zip", "--out", "joined.zip"], work)
+    check_with_peers(work / "joined.zip", files, work)
+
+
 def test_split_archives_of_info_zip_are_read(work):
     files = make_tree(work)
     run(["zip", "-q", "-s", "64k", "peer.zip"] + sorted(files), work)
