@@ -1,9 +1,10 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
-//   zip_tool [-p PASSWORD] [-s VOLUME_SIZE | -d DISK_SIZE] COMMAND ...
+//   zip_tool [-p PASSWORD] [-s VOLUME_SIZE | -d DISK_SIZE | -D] COMMAND ...
 //     (-s: create split volumes; -d: span disks of DISK_SIZE bytes, the
 //      archive's folder playing the drive, each full disk taken out as
-//      ARCHIVE.zNN so the set reads as a split archive)
+//      ARCHIVE.zNN so the set reads as a split archive; -D: span the disks
+//      of the archive's real drive)
 //   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] [-R] FILE...
 //     (-x gives the name as UTF-8 in hex, past a command line's code page;
 //      -R replaces the entry of the same name)
@@ -32,6 +33,7 @@ namespace {
 std::wstring g_password;
 uint64_t g_volumeSize = 0;
 uint64_t g_diskSize = 0;
+bool g_systemDisks = false;
 
 class CFolderDrive : public CZipRemovableDisk {
  public:
@@ -63,7 +65,7 @@ class CDiskChanger : public CZipActionCallback {
 };
 
 int Usage() {
-  fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE | -d DISK_SIZE] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
+  fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE | -d DISK_SIZE | -D] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
                   "       zip_tool [-p PASSWORD] list|test ARCHIVE | extract ARCHIVE DIR\n"
                   "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n"
                   "       zip_tool copy SOURCE ARCHIVE\n");
@@ -82,9 +84,9 @@ int Add(const std::vector<std::wstring>& args, bool create) {
   CZipArchive archive;
   CFolderDrive drive;
   CDiskChanger changer(args[0]);
-  archive.SetRemovableDisk(&drive);
+  if (!g_systemDisks) archive.SetRemovableDisk(&drive);
   archive.SetSpanCallback(&changer);
-  bool span = g_volumeSize != 0 || g_diskSize != 0;
+  bool span = g_volumeSize != 0 || g_diskSize != 0 || g_systemDisks;
   int mode = !create ? CZipArchive::zipOpen : span ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
   archive.Open(args[0], mode, g_volumeSize);
   archive.SetPassword(g_password);
@@ -208,6 +210,10 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
 }
 
 int Run(std::vector<std::wstring> args) {
+  if (!args.empty() && args[0] == L"-D") {
+    g_systemDisks = true;
+    args.erase(args.begin());
+  }
   while (args.size() >= 2 && (args[0] == L"-p" || args[0] == L"-s" || args[0] == L"-d")) {
     if (args[0] == L"-p") g_password = args[1];
     else if (args[0] == L"-s") g_volumeSize = wcstoull(args[1].c_str(), nullptr, 10);
