@@ -16,6 +16,7 @@ set(ZIP_SOURCES
   zip/zip_file_system.cpp
   zip/zip_mem_file.cpp
   zip/zip_path_component.cpp
+  zip/zip_removable_disk.cpp
   zip/zip_storage.cpp
   zip/zip_wildcard.cpp
 )

@@ -10,7 +10,7 @@ class CZipActionCallback {
  public:
   virtual ~CZipActionCallback() = default;
 
-  // The change-volume request of disk spanning (not built): continue?
+  // The change-volume request of disk spanning: continue?
   virtual bool Callback(uint64_t bytesNeeded, int code) {
     (void)bytesNeeded;
     (void)code;

@@ -86,7 +86,10 @@ void CZipArchive::Close(int afterException, bool updateTimeStamp) {
   // directory to be written, its bytes are cut away too.
   if (m_state == 1 && afterException == afterExceptionNoWrite) AbandonNewFile(false);
   if (m_state == 1) CloseNewFile(afterException != afterExceptionNone);
-  if (afterException != afterExceptionNoWrite && !IsClosed(false)) m_centralDir.Write();
+  // Between two disks no file is open, and the directory still goes on the next.
+  if (afterException != afterExceptionNoWrite && (!IsClosed(false) || m_storage.IsSpanMode() == 1)) {
+    m_centralDir.Write();
+  }
   int64_t newest = 0;
   if (updateTimeStamp) {
     for (int i = 0; i < m_centralDir.GetCount(); ++i) newest = std::max(newest, m_centralDir[i]->GetTime());

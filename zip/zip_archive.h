@@ -3,7 +3,7 @@
 // open one to append to it, add files deflated with zlib, close it. Entries
 // can also be found by name or pattern, extracted, tested, encrypted with the
 // traditional cipher, deleted, renamed, replaced and copied between
-// archives; archives may be split into volumes. Spanning disks is not built.
+// archives; archives may be split into volumes or spanned over removable disks.
 #include <zlib.h>
 
 #include <cstdint>
@@ -68,7 +68,8 @@ class CZipArchive {
   // Raises CZipException when the file can't be opened or is no archive.
   // zipCreateSpan with a volume size writes name.z01, name.z02, ... and the
   // last volume under the name itself (108 past 99 volumes); without one it
-  // would span disks, which needs a change-volume callback (103).
+  // spans removable disks, each asked for through the span callback (103
+  // without one, 107 on a drive that is not removable, 104 when refused).
   void Open(const std::wstring& path, int mode = zipOpen, uint64_t volumeSize = 0);
   void OpenFrom(CZipAbstractFile& file, int mode);
   void Close(int afterException = afterExceptionNone, bool updateTimeStamp = false);
@@ -167,6 +168,13 @@ class CZipArchive {
   // Adding and saving the directory do not report yet.
   void SetCallback(CZipActionCallback* callback = nullptr, int types = cbAll);
   void SetConvertOemNames(bool convert) { m_centralDir.m_oemConversion = convert; }
+  // Not owned. Called with the bytes needed and a reason (-1 a disk is
+  // wanted, -2 the disk already holds the archive's name, -3 it could not
+  // be labelled, -4 the file could not be made), its parameter set to the
+  // disk's number from 1; false aborts with 104.
+  void SetSpanCallback(CZipActionCallback* callback = nullptr) { m_storage.SetChangeVolumeCallback(callback); }
+  // Not owned: answers about the drive in place of the system's.
+  void SetRemovableDisk(CZipRemovableDisk* disk = nullptr) { m_storage.SetRemovableDisk(disk); }
 
   // The name adding `path` would give its entry.
   std::wstring PredictFileNameInZip(const std::wstring& path, bool fullPath) const;

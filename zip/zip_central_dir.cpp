@@ -229,7 +229,9 @@ void CZipCentralDir::PrepareSpanDirectory() {
   }
   if (m_storage->GetCurrentVolume() == 0 && size <= m_storage->GetFreeInVolume() + saved) {
     ConvertToSingleFile();
-  } else if (size <= m_storage->GetVolumeSize()) {
+  } else if (m_storage->GetVolumeSize() == 0 || size <= m_storage->GetVolumeSize()) {
+    // A disk's size is not known before it is in the drive: the whole
+    // directory is asked for; a split one larger than a volume runs on.
     m_storage->AssureFree(static_cast<uint32_t>(size));
   }
 }
@@ -279,19 +281,40 @@ void CZipCentralDir::WriteHeaders() {
   uint64_t position = m_storage->GetPosition();
   if (position - m_info.bytesBeforeZip >= kFieldLimit) Throw(CZipException::kFileTooLarge);
   m_info.entriesCount = static_cast<uint16_t>(m_headers.size());
-  m_info.diskEntriesCount = m_info.entriesCount;
   m_info.diskWithCentralDir = static_cast<uint16_t>(m_storage->GetCurrentVolume());
   m_info.offset = static_cast<uint32_t>(position - m_info.bytesBeforeZip);
   uint64_t size = 0;
-  for (const std::unique_ptr<CZipFileHeader>& header : m_headers) {
-    size += header->Write(*m_storage);
+  int volume = m_storage->GetCurrentVolume();
+  m_info.diskEntriesCount = 0;
+  for (size_t i = 0; i < m_headers.size(); ++i) {
+    size += m_headers[i]->Write(*m_storage);
     if (m_info.offset + size >= kFieldLimit) Throw(CZipException::kFileTooLarge);
+    ++m_info.diskEntriesCount;
+    if (m_storage->GetCurrentVolume() == volume) continue;
+    // The header went to the next volume: the count starts there, and so
+    // does the directory when it is the first.
+    volume = m_storage->GetCurrentVolume();
+    m_info.diskEntriesCount = 1;
+    if (i == 0) {
+      m_info.offset = 0;
+      m_info.diskWithCentralDir = static_cast<uint16_t>(volume);
+    }
   }
   m_info.size = static_cast<uint32_t>(size);
 }
 
 void CZipCentralDir::WriteEnd() {
   std::string record(kEndSize + m_comment.size(), '\0');
+  // Room is made first, so the record names the volume it lands on.
+  int volume = m_storage->GetCurrentVolume();
+  m_storage->AssureFree(static_cast<uint32_t>(record.size()));
+  if (m_storage->GetCurrentVolume() != volume) {
+    m_info.diskEntriesCount = 0;
+    if (m_info.entriesCount == 0) {
+      m_info.diskWithCentralDir = static_cast<uint16_t>(m_storage->GetCurrentVolume());
+      m_info.offset = 0;
+    }
+  }
   unsigned char* p = reinterpret_cast<unsigned char*>(&record[0]);
   m_info.thisDisk = static_cast<uint16_t>(m_storage->GetCurrentVolume());
   Put32(p, kEndSignature);

@@ -52,6 +52,10 @@ bool RenamePath(const std::wstring& from, const std::wstring& to);
 bool RemoveFile(const std::wstring& path, bool raise);
 bool RenameFile(const std::wstring& from, const std::wstring& to, bool raise);
 std::wstring CurrentDirectory();
+// Of the drive holding `path`: whether its disks can be taken out, and
+// setting the label of the disk in it.
+bool IsRemovableDrive(const std::wstring& path);
+bool SetDriveLabel(const std::wstring& path, const std::wstring& label);
 // Free bytes of the disk holding a folder (its drive root when the folder
 // itself fails), 0 when unknown.
 uint64_t FreeBytes(const std::wstring& folder);

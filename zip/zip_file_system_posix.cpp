@@ -257,6 +257,18 @@ std::wstring CurrentDirectory() {
   return getcwd(buffer, sizeof buffer) != nullptr ? Utf8ToWide(buffer) : std::wstring();
 }
 
+// Removable disks are a Windows drive's matter; here every path is fixed.
+bool IsRemovableDrive(const std::wstring& path) {
+  (void)path;
+  return false;
+}
+
+bool SetDriveLabel(const std::wstring& path, const std::wstring& label) {
+  (void)path;
+  (void)label;
+  return false;
+}
+
 uint64_t FreeBytes(const std::wstring& folder) {
   struct statvfs facts;
   if (statvfs(NativePath(folder).c_str(), &facts) != 0) return 0;

@@ -210,6 +210,30 @@ std::wstring CurrentDirectory() {
   return length != 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
+namespace {
+
+// "C:\" for a path on drive C:, "\\server\share\" for a UNC path.
+std::wstring DriveRoot(const std::wstring& path) {
+  std::wstring full = FullPath(path);
+  if (full.size() >= 2 && full[1] == L':') return full.substr(0, 2) + L"\\";
+  if (full.compare(0, 2, L"\\\\") != 0) return std::wstring();
+  size_t server = full.find(L'\\', 2);
+  size_t share = server == std::wstring::npos ? server : full.find(L'\\', server + 1);
+  return share == std::wstring::npos ? full + L"\\" : full.substr(0, share + 1);
+}
+
+}  // namespace
+
+bool IsRemovableDrive(const std::wstring& path) {
+  std::wstring root = DriveRoot(path);
+  return !root.empty() && GetDriveTypeW(root.c_str()) == DRIVE_REMOVABLE;
+}
+
+bool SetDriveLabel(const std::wstring& path, const std::wstring& label) {
+  std::wstring root = DriveRoot(path);
+  return !root.empty() && SetVolumeLabelW(root.c_str(), label.c_str()) != FALSE;
+}
+
 // The product is taken in 64 bits: free clusters times cluster size passes
 // 4 GiB on any disk of today.
 uint64_t FreeBytes(const std::wstring& folder) {

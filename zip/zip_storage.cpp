@@ -13,6 +13,13 @@ namespace {
 // Volume numbers are 16-bit in the records; names run .z01 to .z99 while
 // writing, and readers meet .z100 and on from other tools.
 constexpr int kMaxSplitVolumes = 99;
+constexpr int kMaxDisks = 999;
+
+// Reasons given to the change-volume callback.
+constexpr int kNewDisk = -1;
+constexpr int kFileExists = -2;
+constexpr int kLabelFailed = -3;
+constexpr int kCreateFailed = -4;
 
 }  // namespace
 
@@ -39,28 +46,40 @@ void CZipStorage::Open(const std::wstring& path, int mode, uint64_t volumeSize) 
     m_currentVolume = 0;
     return;
   }
-  if (mode == 3 && volumeSize != 0) {
-    m_readOnly = false;
-    m_spanMode = tdSpan;
-    m_newSpan = true;
-    m_volumeSize = volumeSize;
-    m_bytesWrittenToVolume = 0;
-    m_currentVolume = 0;
-    try {
-      m_internalFile.Open(GetVolumeName(0, false), CZipAbstractFile::modeCreate | CZipAbstractFile::modeReadWrite,
-                          true);
-      unsigned char marker[4] = {0x50, 0x4B, 0x07, 0x08};
-      Write(marker, sizeof marker, true);
-    } catch (...) {
-      Close(true);
-      throw;
-    }
-    return;
+  int refusal = mode != 3                   ? CZipException::kInvalidArgument
+                : volumeSize != 0           ? 0
+                : m_changeVolume == nullptr ? CZipException::kNoCallback
+                : !Disk().IsRemovable(path) ? CZipException::kNonRemovable
+                                            : 0;
+  if (refusal != 0) {
+    m_writeBuffer.Release();
+    m_file = nullptr;
+    ThrowZipException(refusal, path);
   }
-  // Spanning removable disks needs the change-volume callback, not built.
-  m_writeBuffer.Release();
-  m_file = nullptr;
-  ThrowZipException(mode == 3 ? CZipException::kNoCallback : CZipException::kInvalidArgument, path);
+  try {
+    OpenSpan(volumeSize);
+  } catch (...) {
+    Close(true);
+    throw;
+  }
+}
+
+void CZipStorage::OpenSpan(uint64_t volumeSize) {
+  m_readOnly = false;
+  m_newSpan = true;
+  m_volumeSize = volumeSize;
+  m_bytesWrittenToVolume = 0;
+  m_currentVolume = 0;
+  if (volumeSize != 0) {
+    m_spanMode = tdSpan;
+    m_internalFile.Open(GetVolumeName(0, false), CZipAbstractFile::modeCreate | CZipAbstractFile::modeReadWrite,
+                        true);
+  } else {
+    m_spanMode = pkzipSpan;
+    PrepareDisk(4);
+  }
+  unsigned char marker[4] = {0x50, 0x4B, 0x07, 0x08};
+  Write(marker, sizeof marker, true);
 }
 
 void CZipStorage::OpenFrom(CZipAbstractFile& file, int mode) {
@@ -91,7 +110,12 @@ void CZipStorage::SettleSpanMode(uint16_t thisVolume) {
   }
   // Volumes are files beside this one; a stream has none.
   if (m_external) ThrowZipException(CZipException::kBadZipFile, GetFilePath());
-  m_spanMode = tdSpan;
+  if (m_spanMode == suggestedAuto && Disk().IsRemovable(m_archivePath)) {
+    if (m_changeVolume == nullptr) ThrowZipException(CZipException::kNoCallback, m_archivePath);
+    m_spanMode = pkzipSpan;
+  } else {
+    m_spanMode = tdSpan;
+  }
   m_readOnly = true;
   m_lastVolume = thisVolume;
   m_currentVolume = thisVolume;
@@ -107,23 +131,77 @@ std::wstring CZipStorage::GetVolumeName(int volume, bool last) const {
   return stem + Format(volume + 1 < 100 ? L".z%.2d" : L".z%.3d", volume + 1);
 }
 
+// A disk asked for and not given leaves no file open: asking for the same
+// one again goes to the callback once more.
 void CZipStorage::ChangeVolume(int volume) {
-  if (m_spanMode == noSpan || volume == m_currentVolume) return;
-  if (!IsSplitRead() || volume < 0 || volume > m_lastVolume) {
+  if (m_spanMode == noSpan || (volume == m_currentVolume && !m_internalFile.IsClosed())) return;
+  if (!IsSpanRead() || volume < 0 || volume > m_lastVolume) {
     ThrowZipException(CZipException::kBadZipFile, m_archivePath);
   }
   m_internalFile.Close();
-  m_internalFile.Open(GetVolumeName(volume, volume == m_lastVolume), CZipAbstractFile::modeRead, true);
+  if (m_spanMode == pkzipSpan) {
+    AskForDisk(volume, 0, kNewDisk);
+    m_internalFile.Open(m_archivePath, CZipAbstractFile::modeRead, true);
+  } else {
+    m_internalFile.Open(GetVolumeName(volume, volume == m_lastVolume), CZipAbstractFile::modeRead, true);
+  }
   m_currentVolume = volume;
 }
 
 uint64_t CZipStorage::GetFreeInVolume() const {
+  if (m_spanMode == pkzipSpan) return m_freeSpace > m_bytesInWriteBuffer ? m_freeSpace - m_bytesInWriteBuffer : 0;
   uint64_t used = m_bytesWrittenToVolume + m_bytesInWriteBuffer;
   return used < m_volumeSize ? m_volumeSize - used : 0;
 }
 
+void CZipStorage::AskForDisk(int volume, uint64_t needed, int code) {
+  m_changeVolume->m_param = volume + 1;
+  if (!m_changeVolume->Callback(needed, code)) ThrowZipException(CZipException::kAborted, m_archivePath);
+}
+
+void CZipStorage::PrepareDisk(uint32_t needed) {
+  std::wstring label = Format(L"pkback# %.3d", m_currentVolume + 1);
+  int code = kNewDisk;
+  for (;;) {
+    AskForDisk(m_currentVolume, needed, code);
+    if (ZipFileSystem::PathExists(m_archivePath) == 1) {
+      code = kFileExists;
+    } else if (!Disk().SetLabel(m_archivePath, label)) {
+      code = kLabelFailed;
+    } else if (!m_internalFile.Open(m_archivePath, CZipAbstractFile::modeCreate | CZipAbstractFile::modeReadWrite,
+                                    false)) {
+      code = kCreateFailed;
+    } else {
+      break;
+    }
+  }
+  m_freeSpace = Disk().FreeSpace(m_archivePath);
+}
+
+void CZipStorage::NextDisk(uint32_t needed) {
+  if (m_bytesWrittenToVolume != 0) {
+    if (m_currentVolume + 1 >= kMaxDisks) ThrowZipException(CZipException::kTooManyVolumes, m_archivePath);
+    ++m_currentVolume;
+    m_bytesWrittenToVolume = 0;
+    m_internalFile.Close();
+  } else if (!m_internalFile.IsClosed()) {
+    // Too small for what must go on it: the empty file made on it goes, so
+    // the disk is left as it was given.
+    m_internalFile.Close();
+    ZipFileSystem::RemovePath(m_archivePath);
+  }
+  // Until the next disk is in, nothing more fits: a refused disk is asked
+  // for again by the next write.
+  m_freeSpace = 0;
+  PrepareDisk(needed);
+}
+
 void CZipStorage::NextVolume(uint32_t needed) {
   Flush();
+  if (m_spanMode == pkzipSpan) {
+    NextDisk(needed);
+    return;
+  }
   if (m_bytesWrittenToVolume == 0) {
     // A fresh volume can't hold the record: no later one will.
     if (needed > m_volumeSize) ThrowZipException(CZipException::kTooManyVolumes, m_archivePath);
@@ -168,13 +246,14 @@ void CZipStorage::Flush() {
   m_bytesInWriteBuffer = 0;
   m_file->Write(m_writeBuffer.Data(), count);
   m_bytesWrittenToVolume += count;
+  if (m_spanMode == pkzipSpan && m_newSpan) m_freeSpace = Disk().FreeSpace(m_archivePath);
 }
 
 uint32_t CZipStorage::Read(void* buffer, uint32_t count, bool atOnce) {
   (void)atOnce;
   if (count == 0) return 0;
   uint32_t read = m_file->Read(buffer, count);
-  while (read < count && IsSplitRead() && m_currentVolume < m_lastVolume) {
+  while (read < count && IsSpanRead() && m_currentVolume < m_lastVolume) {
     ChangeVolume(m_currentVolume + 1);
     read += m_file->Read(static_cast<unsigned char*>(buffer) + read, count - read);
   }
@@ -187,7 +266,7 @@ void CZipStorage::Skip(uint64_t count) {
     uint64_t position = m_file->GetPosition();
     uint64_t length = m_file->GetLength();
     uint64_t left = length > position ? length - position : 0;
-    if (count <= left || !IsSplitRead() || m_currentVolume >= m_lastVolume) {
+    if (count <= left || !IsSpanRead() || m_currentVolume >= m_lastVolume) {
       m_file->Seek(static_cast<int64_t>(count), CZipAbstractFile::current);
       return;
     }
@@ -211,7 +290,7 @@ void CZipStorage::FinishSpan(int lastVolume) {
 std::wstring CZipStorage::Close(bool afterException) {
   std::wstring path;
   bool renameLast = !afterException && !m_external && !m_archivePath.empty() && m_currentVolume >= 0 &&
-                    (m_newSpan || (m_spanMode == noSpan && m_volumeSize != 0));
+                    ((m_newSpan && m_spanMode == tdSpan) || (m_spanMode == noSpan && m_volumeSize != 0));
   if (m_file != nullptr) {
     if (!afterException && !m_file->IsClosed()) Flush();
     path = m_file->GetFilePath();
@@ -226,6 +305,7 @@ std::wstring CZipStorage::Close(bool afterException) {
   m_volumeSize = 0;
   m_bytesWrittenToVolume = 0;
   m_lastVolume = 0;
+  m_freeSpace = 0;
   int lastVolume = m_currentVolume;
   m_currentVolume = -1;
   if (renameLast) {

@@ -2,15 +2,18 @@
 // zip_storage.h: the archive's storage: the archive file (its own or a
 // caller's), a write buffer in front of it, and short reads turned into
 // errors. An archive may also be split into files of a set size (name.z01,
-// name.z02, ... and the last under the archive's own name): records that
-// must stay whole are never split, data may be, and reads run on into the
-// next volume. Spanning removable disks is not built.
+// name.z02, ... and the last under the archive's own name) or spanned over
+// removable disks, each holding a file of the archive's name, with a
+// callback asking for each disk: records that must stay whole are never
+// split, data may be, and reads run on into the next volume.
 #include <cstdint>
 #include <string>
 
 #include "zip/zip_abstract_file.h"
+#include "zip/zip_action_callback.h"
 #include "zip/zip_auto_buffer.h"
 #include "zip/zip_file.h"
+#include "zip/zip_removable_disk.h"
 
 class CZipStorage {
  public:
@@ -23,7 +26,8 @@ class CZipStorage {
   CZipStorage& operator=(const CZipStorage&) = delete;
 
   // mode: 0 read-write, 1 read-only (both of an existing archive), 2 create,
-  // 3 create split into volumes of `volumeSize` bytes.
+  // 3 create split into volumes of `volumeSize` bytes, or spanned over
+  // removable disks without one.
   void Open(const std::wstring& path, int mode, uint64_t volumeSize);
   void OpenFrom(CZipAbstractFile& file, int mode);
   // `atOnce` marks a record that must not be split between volumes.
@@ -44,6 +48,11 @@ class CZipStorage {
   void DiscardBuffer() { m_bytesInWriteBuffer = 0; }
 
   void SetWriteBufferSize(uint32_t size) { m_writeBufferSize = size < 1024 ? 1024 : size; }
+  // Not owned. Asked for every disk of a spanned archive, its parameter set
+  // to the disk's number counted from 1; refusing raises 104.
+  void SetChangeVolumeCallback(CZipActionCallback* callback) { m_changeVolume = callback; }
+  // Not owned; none means the system's answers.
+  void SetRemovableDisk(CZipRemovableDisk* disk) { m_disk = disk; }
   // Settles the span mode from the end record's "number of this volume".
   void SettleSpanMode(uint16_t thisVolume);
   // Makes a volume of an existing split archive the current file.
@@ -51,7 +60,7 @@ class CZipStorage {
   // Before a record of `count` bytes that must not be split: starts new
   // volumes until it fits in what is left of the current one.
   void AssureFree(uint32_t count);
-  // Room left in the current volume of a split archive being created.
+  // Room left in the current volume of an archive being spanned.
   uint64_t GetFreeInVolume() const;
   uint64_t GetVolumeSize() const { return m_volumeSize; }
   // The split archive being created fitted its first volume and has become
@@ -70,8 +79,14 @@ class CZipStorage {
   std::wstring GetVolumeName(int volume, bool last) const;
 
  private:
-  bool IsSplitRead() const { return m_spanMode == tdSpan && !m_newSpan; }
+  bool IsSpanRead() const { return (m_spanMode == tdSpan || m_spanMode == pkzipSpan) && !m_newSpan; }
+  CZipRemovableDisk& Disk() const { return m_disk != nullptr ? *m_disk : CZipRemovableDisk::System(); }
+  void OpenSpan(uint64_t volumeSize);
   void NextVolume(uint32_t needed);
+  void NextDisk(uint32_t needed);
+  // Asks for disk `volume` until one takes a new file of the archive's name.
+  void PrepareDisk(uint32_t needed);
+  void AskForDisk(int volume, uint64_t needed, int code);
   void FinishSpan(int lastVolume);
 
   uint32_t m_writeBufferSize = 65536;
@@ -88,4 +103,8 @@ class CZipStorage {
   uint64_t m_volumeSize = 0;
   uint64_t m_bytesWrittenToVolume = 0;
   int m_lastVolume = 0;
+  CZipActionCallback* m_changeVolume = nullptr;
+  CZipRemovableDisk* m_disk = nullptr;
+  // Free bytes of the current disk as last read, what it held included.
+  uint64_t m_freeSpace = 0;
 };

@@ -3,6 +3,8 @@ library checked against Info-ZIP, 7-Zip and Python's zipfile both ways, and a co
 hostile archives (built here with zipfile) that must not write outside the
 target folder."""
 import os
+import pathlib
+import subprocess
 import zipfile
 
 import pytest
@@ -110,6 +112,39 @@ def test_our_split_archives_are_joined_and_read_by_peers(work):
     assert extracted(out) == files
     run(["zip", "-q", "-s", "0", "split.zip", "--out", "joined.zip"], work)
     check_with_peers(work / "joined.zip", files, work)
+
+
+def test_our_disk_spanned_archives_are_read_by_peers_once_joined(work):
+    files = make_tree(work)
+    run([TOOL, "-d", "20000", "create", "disks.zip"] + sorted(files), work)
+    # Each disk but the last was taken out as disks.zNN: the layout of a split set.
+    volumes = sorted(p.name for p in work.glob("disks.*"))
+    assert volumes[0] == "disks.z01" and volumes[-1] == "disks.zip" and len(volumes) > 3
+    assert all((work / v).stat().st_size <= 20000 for v in volumes)
+    run(["7zz", "t", "disks.zip"], work)
+    run([TOOL, "test", "disks.zip"], work)
+    run(["zip", "-q", "-s", "0", "disks.zip", "--out", "joined.zip"], work)
+    check_with_peers(work / "joined.zip", files, work)
+
+
+# Under Wine a folder becomes a removable drive as A:, typed floppy in
+# Wine's drive list; labelling its disk writes .windows-label there.
+def test_windows_build_spans_only_removable_drives(work):
+    floppy = work / "floppy"
+    floppy.mkdir()
+    (work / "a.log").write_bytes(os.urandom(3000))
+    prefix = pathlib.Path(os.environ["WINEPREFIX"])
+    (prefix / "dosdevices" / "a:").symlink_to(floppy)
+    subprocess.run(["wine", "reg", "add", r"HKLM\Software\Wine\Drives", "/v", "a:", "/d", "floppy", "/f"],
+                   env=dict(os.environ, WINEDEBUG="-all"), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=True, timeout=120)
+    run_windows(["-D", "create", "A:\\disk.zip", "-a", "a.log", windows_path(work / "a.log")], work)
+    assert (floppy / ".windows-label").read_text().strip() == "pkback# 001"
+    # One disk held it all: a plain archive.
+    assert zipfile_contents(floppy / "disk.zip") == {"a.log": (work / "a.log").read_bytes()}
+    output = run_windows(["-D", "create", windows_path(work / "fixed.zip"), windows_path(work / "a.log")], work,
+                         ok=False)
+    assert b"zip error 107" in output
 
 
 def test_split_archives_of_info_zip_are_read(work):

@@ -1,6 +1,10 @@
 // zip_tool.cpp: a small command-line front end over the ZIP library, so the
 // interoperability tests can drive it beside other archivers:
-//   zip_tool [-p PASSWORD] [-s VOLUME_SIZE] COMMAND ...   (-s: create split volumes)
+//   zip_tool [-p PASSWORD] [-s VOLUME_SIZE | -d DISK_SIZE | -D] COMMAND ...
+//     (-s: create split volumes; -d: span disks of DISK_SIZE bytes, the
+//      archive's folder playing the drive, each full disk taken out as
+//      ARCHIVE.zNN so the set reads as a split archive; -D: span the disks
+//      of the archive's real drive)
 //   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] [-R] FILE...
 //     (-x gives the name as UTF-8 in hex, past a command line's code page;
 //      -R replaces the entry of the same name)
@@ -14,6 +18,7 @@
 // Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,14 +26,46 @@
 #include "platform/wide_string.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_exception.h"
+#include "zip/zip_removable_disk.h"
 
 namespace {
 
 std::wstring g_password;
 uint64_t g_volumeSize = 0;
+uint64_t g_diskSize = 0;
+bool g_systemDisks = false;
+
+class CFolderDrive : public CZipRemovableDisk {
+ public:
+  bool IsRemovable(const std::wstring&) override { return true; }
+  bool SetLabel(const std::wstring&, const std::wstring&) override { return true; }
+  uint64_t FreeSpace(const std::wstring& path) override {
+    std::error_code missing;
+    uint64_t used = std::filesystem::file_size(std::filesystem::path(path), missing);
+    return missing ? g_diskSize : used < g_diskSize ? g_diskSize - used : 0;
+  }
+};
+
+// Takes the full disk out when the next is asked for; refuses any other request.
+class CDiskChanger : public CZipActionCallback {
+ public:
+  explicit CDiskChanger(const std::wstring& archive) : m_archive(archive) {}
+  bool Callback(uint64_t, int code) override {
+    if (code != -1) return false;
+    if (m_param == 1) return true;
+    std::filesystem::path taken = m_archive;
+    taken.replace_extension(Format(L".z%.2d", m_param - 1));
+    std::error_code failed;
+    std::filesystem::rename(m_archive, taken, failed);
+    return !failed;
+  }
+
+ private:
+  std::filesystem::path m_archive;
+};
 
 int Usage() {
-  fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
+  fprintf(stderr, "usage: zip_tool [-p PASSWORD] [-s VOLUME_SIZE | -d DISK_SIZE | -D] create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] FILE...\n"
                   "       zip_tool [-p PASSWORD] list|test ARCHIVE | extract ARCHIVE DIR\n"
                   "       zip_tool delete ARCHIVE NAME... | rename ARCHIVE OLD NEW | find ARCHIVE PATTERN\n"
                   "       zip_tool copy SOURCE ARCHIVE\n");
@@ -45,7 +82,12 @@ std::wstring FromHex(const std::wstring& hex) {
 
 int Add(const std::vector<std::wstring>& args, bool create) {
   CZipArchive archive;
-  int mode = !create ? CZipArchive::zipOpen : g_volumeSize != 0 ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
+  CFolderDrive drive;
+  CDiskChanger changer(args[0]);
+  if (!g_systemDisks) archive.SetRemovableDisk(&drive);
+  archive.SetSpanCallback(&changer);
+  bool span = g_volumeSize != 0 || g_diskSize != 0 || g_systemDisks;
+  int mode = !create ? CZipArchive::zipOpen : span ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
   archive.Open(args[0], mode, g_volumeSize);
   archive.SetPassword(g_password);
   int level = -1;
@@ -168,9 +210,14 @@ int Find(const std::wstring& path, const std::wstring& pattern) {
 }
 
 int Run(std::vector<std::wstring> args) {
-  while (args.size() >= 2 && (args[0] == L"-p" || args[0] == L"-s")) {
+  if (!args.empty() && args[0] == L"-D") {
+    g_systemDisks = true;
+    args.erase(args.begin());
+  }
+  while (args.size() >= 2 && (args[0] == L"-p" || args[0] == L"-s" || args[0] == L"-d")) {
     if (args[0] == L"-p") g_password = args[1];
-    else g_volumeSize = wcstoull(args[1].c_str(), nullptr, 10);
+    else if (args[0] == L"-s") g_volumeSize = wcstoull(args[1].c_str(), nullptr, 10);
+    else g_diskSize = wcstoull(args[1].c_str(), nullptr, 10);
     args.erase(args.begin(), args.begin() + 2);
   }
   if (args.size() < 2) return Usage();

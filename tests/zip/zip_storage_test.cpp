@@ -12,6 +12,7 @@
 #include "zip/zip_archive.h"
 #include "zip/zip_file_system.h"
 #include "zip/zip_mem_file.h"
+#include "zip/zip_removable_disk.h"
 
 TEST(CZipStorageTest, HoldsWhatDoesNotFillTheWriteBuffer) {
   CZipMemFile file;
@@ -134,4 +135,161 @@ TEST(CZipStorageTest, VolumesThatCannotHoldTheArchiveAreRefused) {
     EXPECT_EQ(c.code, CreateSplit(folder.File("v.zip"), c.volumeSize, {{name, Incompressible(c.dataSize), 0}}))
         << c.volumeSize;
   }
+}
+
+namespace {
+
+// A drive of removable disks and the user at it: the archive's folder is the
+// drive, the archive file in it the disk. Asked for a disk, the user puts
+// the one in the drive on the shelf and the wanted one in, unless told to
+// ignore the request, refuse it or give a wrong disk.
+class CDiskDrive : public CZipRemovableDisk, public CZipActionCallback {
+ public:
+  explicit CDiskDrive(const std::wstring& archive) : m_archive(archive) {
+    std::filesystem::create_directories(m_archive.parent_path());
+  }
+  bool IsRemovable(const std::wstring&) override { return true; }
+  bool SetLabel(const std::wstring&, const std::wstring& label) override {
+    m_labels.push_back(label);
+    return m_labels.size() > m_labelFailures;
+  }
+  uint64_t FreeSpace(const std::wstring&) override {
+    std::error_code missing;
+    uint64_t used = std::filesystem::file_size(m_archive, missing);
+    return missing ? m_capacity : used < m_capacity ? m_capacity - used : 0;
+  }
+  bool Callback(uint64_t bytesNeeded, int code) override {
+    m_requests.emplace_back(m_param, code);
+    m_needed = bytesNeeded;
+    if (static_cast<int>(m_requests.size()) == m_abortAt) return false;
+    if (m_ignore-- > 0) return true;
+    std::error_code ignored;  // an empty drive, a disk not on the shelf
+    std::filesystem::rename(m_archive, Shelved(m_inDrive), ignored);
+    std::filesystem::rename(Shelved(m_param == m_wrong.first ? m_wrong.second : m_param), m_archive, ignored);
+    m_inDrive = m_param;
+    return true;
+  }
+  std::filesystem::path Shelved(int disk) const { return m_archive.parent_path() / ("disk" + std::to_string(disk)); }
+
+  // The code raised while creating, or 0.
+  int Create(CZipArchive& archive, const std::vector<CZipTestEntry>& entries, bool close = true) {
+    archive.SetRemovableDisk(this);
+    archive.SetSpanCallback(this);
+    return ZipErrorOf([&] {
+      archive.Open(m_archive.wstring(), CZipArchive::zipCreateSpan);
+      for (const CZipTestEntry& entry : entries) {
+        CZipMemFile source;
+        source.Write(entry.data.data(), static_cast<uint32_t>(entry.data.size()));
+        archive.AddFileFromStream(source, entry.name, entry.level);
+      }
+      if (close) archive.Close();
+    });
+  }
+
+  std::filesystem::path m_archive;
+  uint64_t m_capacity = 2500, m_needed = 0;
+  size_t m_labelFailures = 0;
+  int m_inDrive = 0, m_abortAt = -1, m_ignore = 0;
+  std::pair<int, int> m_wrong;  // asked for first, given second
+  std::vector<std::wstring> m_labels;
+  std::vector<std::pair<int, int>> m_requests;  // disk and reason
+};
+
+// 7.7 KB on disks of 2500 bytes: four disks.
+const std::vector<CZipTestEntry> kSpannedEntries = {
+    {L"a.bin", Incompressible(5000), 0}, {L"b.txt", std::string(3000, 'b'), 9}, {L"c.bin", Incompressible(2500), 0}};
+
+}  // namespace
+
+TEST(CZipStorageTest, SpannedDisksAreWrittenAndAskedForInOrder) {
+  CZipTestFolder folder;
+  CDiskDrive drive(folder.File("drive/span.zip"));
+  CZipArchive archive;
+  ASSERT_EQ(0, drive.Create(archive, kSpannedEntries));
+  const std::vector<std::pair<int, int>> kEachDiskOnce = {{1, -1}, {2, -1}, {3, -1}, {4, -1}};
+  EXPECT_EQ(kEachDiskOnce, drive.m_requests);
+  EXPECT_EQ((std::vector<std::wstring>{L"pkback# 001", L"pkback# 002", L"pkback# 003", L"pkback# 004"}),
+            drive.m_labels);
+  for (int disk = 1; disk <= 3; ++disk) EXPECT_EQ(2500u, ReadBytes(drive.Shelved(disk).wstring()).size());
+  EXPECT_EQ(0x08074B50u, Get32At(ReadBytes(drive.Shelved(1).wstring()), 0));
+
+  drive.m_requests.clear();
+  archive.Open(drive.m_archive.wstring(), CZipArchive::zipOpenReadOnly);
+  // The last disk, still in the drive, holds the whole directory.
+  const CZipCentralDir::CInfo& info = archive.GetCentralDirInfo();
+  EXPECT_EQ((std::vector<int>{3, 3, 3}),
+            (std::vector<int>{info.thisDisk, info.diskWithCentralDir, info.diskEntriesCount}));
+  auto contents = ContentsOf(archive);
+  ASSERT_EQ(3u, contents.size());
+  for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(kSpannedEntries[i].data == contents[i].second) << i;
+  EXPECT_EQ(kEachDiskOnce, drive.m_requests);
+  // b.txt's local header lies on disk 3: no disk there, or a wrong one.
+  CZipMemFile out;
+  for (auto wrong : {std::make_pair(9, 2), std::make_pair(1, 101)}) {
+    drive.m_wrong = {3, wrong.first};
+    EXPECT_EQ(wrong.second, ZipErrorOf([&] { archive.ExtractFileTo(1, out); })) << wrong.first;
+  }
+  archive.Close();
+}
+
+// A disk refused for what is wrong with it is asked for again with the reason.
+TEST(CZipStorageTest, RefusedDiskIsAskedForAgainWithTheReason) {
+  const int kReasons[] = {-2, -3, -4};  // archive's name on it, no label, file not made
+  for (int reason : kReasons) {
+    CZipTestFolder folder;
+    CDiskDrive drive(folder.File("drive/span.zip"));
+    if (reason == -2) WriteBytes(drive.m_archive.wstring(), "an older archive");
+    if (reason == -4) std::filesystem::create_directories(drive.m_archive);
+    drive.m_labelFailures = reason == -3 ? 1 : 0;
+    drive.m_ignore = 1;
+    CZipArchive archive;
+    ASSERT_EQ(0, drive.Create(archive, {{L"a.txt", "small", 0}})) << reason;
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{1, -1}, {1, reason}}), drive.m_requests);
+    // It all fitted the first disk: a plain archive.
+    EXPECT_EQ(0x04034B50u, Get32At(ReadBytes(drive.m_archive.wstring()), 0)) << reason;
+  }
+}
+
+TEST(CZipStorageTest, SpanningEndsCleanlyWhenADiskCannotBeHad) {
+  struct Case {
+    uint64_t capacity;
+    int abortAt, entriesListed;
+  } const kCases[] = {
+      {2500, 1, 0},  // the first disk
+      {2500, 4, 2},  // disk 4, in the middle of c.bin
+      {30, 5, 0},    // disk 2, too small for a local header, asked for again and again
+  };
+  for (const Case& c : kCases) {
+    CZipTestFolder folder;
+    CDiskDrive drive(folder.File("drive/span.zip"));
+    drive.m_capacity = c.capacity;
+    drive.m_abortAt = c.abortAt;
+    CZipArchive archive;
+    EXPECT_EQ(104, drive.Create(archive, kSpannedEntries, false)) << c.abortAt;
+    EXPECT_EQ(c.entriesListed, archive.GetCount()) << c.abortAt;
+    if (c.capacity == 30) {
+      EXPECT_EQ((std::vector<std::pair<int, int>>{{1, -1}, {2, -1}, {2, -1}, {2, -1}, {2, -1}}), drive.m_requests);
+      EXPECT_EQ(35u, drive.m_needed);
+      // The empty file made on the refused disk is gone again.
+      EXPECT_EQ(0, ZipFileSystem::PathExists(drive.m_archive.wstring()));
+    }
+    if (c.entriesListed == 0) {
+      archive.Close(CZipArchive::afterExceptionNoWrite);
+      continue;
+    }
+    // Given the next disk, the archive closes with its whole entries only.
+    drive.m_abortAt = -1;
+    archive.Close();
+    archive.Open(drive.m_archive.wstring(), CZipArchive::zipOpenReadOnly);
+    EXPECT_EQ((std::vector<std::pair<std::wstring, std::string>>{{L"a.bin", kSpannedEntries[0].data},
+                                                                  {L"b.txt", kSpannedEntries[1].data}}),
+              ContentsOf(archive));
+    archive.Close();
+  }
+  // Asked of the system: the test folder is on a fixed drive.
+  CZipTestFolder folder;
+  CDiskDrive drive(folder.File("span.zip"));
+  CZipArchive archive;
+  archive.SetSpanCallback(&drive);
+  EXPECT_EQ(107, ZipErrorOf([&] { archive.Open(folder.File("span.zip"), CZipArchive::zipCreateSpan); }));
 }
