@@ -21,7 +21,6 @@
 
 namespace {
 
-const wchar_t kSourceIniName[] = L"source.ini";
 const wchar_t kAllSection[] = L"All";
 const wchar_t kInstallSourceProgKey[] = L"InstallSourceProg";
 const wchar_t kInstallSourceCmdKey[] = L"InstallSourceCmd";
@@ -90,6 +89,8 @@ std::vector<std::wstring> SystemFolders() {
 }
 
 }  // namespace
+
+const wchar_t CSourceRedirection::kSourceIniName[] = L"source.ini";
 
 CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                                        const std::wstring& programName,

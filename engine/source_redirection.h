@@ -10,6 +10,9 @@ class CCommandOptions;
 
 class CSourceRedirection {
  public:
+  // The file's name, beside a setup program or in its working copy.
+  static const wchar_t kSourceIniName[];
+
   // What ReadSourceIni found; the code is the run's status when not taken over.
   struct CHandOver {
     DWORD code = ERROR_SUCCESS;

@@ -27,7 +27,6 @@
 
 namespace {
 
-const wchar_t kSourceIniName[] = L"source.ini";
 const wchar_t kResumeSuffix[] = L".MultiInstall";
 const DWORD kUnknownExceptionStatus = 0x8004FFFF;
 const DWORD kSuiteConditionFalse = 1150;
@@ -142,7 +141,7 @@ bool CWorker::LogSystemFactsAndCheckCompatibility() {
 
 // False when another setup program has taken over.
 bool CWorker::ReadSourceIniIfPresent() {
-  std::wstring path = m_commandLine->SetupFolder() + kSourceIniName;
+  std::wstring path = m_commandLine->SetupFolder() + CSourceRedirection::kSourceIniName;
   if (!FileExists(path)) return true;
   CSourceRedirection::CHandOver handOver = SourceRedirection().ReadSourceIni(path);
   if (handOver.programMissing) {
