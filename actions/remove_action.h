@@ -60,6 +60,7 @@ class CRemoveAction : public CSetupAction {
   EDetection GetDetectionState() const { return m_detectionState; }
   EAnswer GetAnswer() const { return m_answer; }
   bool IsForced() const { return m_force; }
+  bool IsSilent() const { return m_silent; }
   CExternalCommand* GetDetectionCommand() const { return m_detection.get(); }
   CCallbackCommand* GetPromptCommand() const { return m_prompt.get(); }
   CExternalCommand* GetUninstallCommand() const { return m_uninstall.get(); }

@@ -54,6 +54,8 @@ std::wstring CRemovalListLoader::DefaultSearchKey(const std::wstring& product) c
 void CRemovalListLoader::Configure(CRemoveAction* action, const std::wstring& product,
                                    const std::wstring& section) {
   action->SetActionName(section);
+  // The product whose list holds the action: its removal record names it.
+  action->SetKeyName(product);
   // The commands copy these as they are made, so they come first.
   action->SetSilent(m_sources.Flag(section, kSilentKey) || m_sources.IsQuietLevel());
   action->SetForce(m_sources.Flag(section, kForceKey));
@@ -112,6 +114,7 @@ void CRemovalListLoader::LoadForcedRemovals(CActionListMap* lists) {
   for (const std::wstring& member : group->GetMembers()) {
     std::unique_ptr<CRemovePreviousAction> action(new CRemovePreviousAction(m_nextSequence++, member, member));
     action->SetActionName(Format(kForcedPreviousVersionSectionFormat, member.c_str()));
+    action->SetKeyName(kSuiteList);
     action->SetSilent(true);
     action->SetForce(true);
     action->SetRefusal(kIgnoreRefusal);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/product_data_map.h"
+#include "engine/product_removal_data.h"
 #include "platform/string_map.h"
 
 using PropertyMap = CMapStringToString;
@@ -112,6 +113,9 @@ class CSetupState {
   CProductDataMap m_products;
   // The suite this configuration describes is installed already.
   LONG m_existingSuiteFound = 0;
+  // The products the run would remove, for the wizard's removal page:
+  // written by the worker before the wizard starts.
+  CProductRemovalDataList m_productRemovalData;
 
  private:
   void SetText(std::wstring* field, const std::wstring& value);

@@ -13,6 +13,7 @@
 #include "engine/message_box.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_host.h"
+#include "engine/source_redirection.h"
 #include "foundation/error.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/resource_strings.h"

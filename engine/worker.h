@@ -25,6 +25,7 @@ class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
 class CSetupAction;
+class CSourceRedirection;
 class CRefCounter;
 class CSuiteRegistration;
 class CExpressionParser;
@@ -100,6 +101,8 @@ class CWorker {
   void TestInternetConnection();
   void DisableProductsAndPromotions();
   void PrepareWorkingCopyAndVerify();
+  // Made on first use, once the command line is read.
+  CSourceRedirection& SourceRedirection();
   void LoadActionListsAndPendingRestart();
   // The action lists of the mode; ends the run with 13 for lists that
   // cannot be read and 1223 when the user keeps an incompatible suite.
@@ -169,6 +172,11 @@ class CWorker {
   std::wstring m_resumeValueName;
   CProductList m_productList;
   std::unique_ptr<CReplacementMap> m_replacements;
+  std::unique_ptr<CSourceRedirection> m_sourceRedirection;
+  // What a resume after a restart starts: the working copy's program when
+  // there is one, and the arguments with their restart marker.
+  std::wstring m_restartProgramPath;
+  std::wstring m_restartArguments;
 
   LONG m_status = 0;
   BOOL m_rebootHooked = FALSE;

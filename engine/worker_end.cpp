@@ -7,6 +7,7 @@
 
 #include "actions/msi_dll.h"
 #include "engine/setup_host.h"
+#include "engine/source_redirection.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -60,7 +61,7 @@ void CWorker::Cleanup() {
     UnloadMsiDll();
     if (!m_rebootHooked && m_status != kRestartDuringPreparation) {
       WriteLog(L"Removing temporary reboot files in Cleanup");
-      NotBuiltYet(L"RemoveWorkingCopy");
+      if (m_sourceRedirection) m_sourceRedirection->RemoveWorkingCopy();
     }
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {

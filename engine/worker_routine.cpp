@@ -13,6 +13,7 @@
 #include "engine/setup_aggregate.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_properties.h"
+#include "engine/source_redirection.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
@@ -20,12 +21,12 @@
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "foundation/single_instance_mutex.h"
+#include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-const wchar_t kSourceIniName[] = L"source.ini";
 const wchar_t kResumeSuffix[] = L".MultiInstall";
 const DWORD kUnknownExceptionStatus = 0x8004FFFF;
 const DWORD kSuiteConditionFalse = 1150;
@@ -140,8 +141,29 @@ bool CWorker::LogSystemFactsAndCheckCompatibility() {
 
 // False when another setup program has taken over.
 bool CWorker::ReadSourceIniIfPresent() {
-  if (!FileExists(m_commandLine->SetupFolder() + kSourceIniName)) return true;
-  return NotBuiltYet(L"ReadSourceIni");
+  std::wstring path = m_commandLine->SetupFolder() + CSourceRedirection::kSourceIniName;
+  if (!FileExists(path)) return true;
+  CSourceRedirection::CHandOver handOver = SourceRedirection().ReadSourceIni(path);
+  if (handOver.programMissing) {
+    // The medium is gone: its own box, not the general error's.
+    if (!IsSilentLevel()) {
+      ShowBox(LoadResourceString(IDS_SOURCE_MEDIA_MISSING), IDS_WARNING_CAPTION,
+              MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+    }
+    throw static_cast<unsigned long>(ERROR_FILE_NOT_FOUND);
+  }
+  if (handOver.code != ERROR_SUCCESS) AbortOnError(handOver.code, true);
+  return false;
+}
+
+CSourceRedirection& CWorker::SourceRedirection() {
+  if (!m_sourceRedirection) {
+    const std::wstring& program = m_commandLine->ProgramPath();
+    std::wstring programName = program.substr(FolderOfPath(program).size());
+    m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(),
+                                                     programName, m_commandLine->ConfigurationName()));
+  }
+  return *m_sourceRedirection;
 }
 
 // False when another instance of the same setup runs.
@@ -292,8 +314,9 @@ void CWorker::DisableProductsAndPromotions() {
 
 void CWorker::PrepareWorkingCopyAndVerify() {
   if (m_settings.fastInstall) return;
-  NotBuiltYet(L"PrepareWorkingCopy");
-  NotBuiltYet(L"BuildRestartCommand");
+  SourceRedirection().PrepareWorkingCopy();
+  SourceRedirection().BuildRestartCommand(m_commandLine->ProcessArguments(), &m_restartProgramPath,
+                                          &m_restartArguments);
   NotBuiltYet(L"BuiltInVerifyActions");
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "actions/command_options.h"
+#include "engine/removal_data_builder.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/thread.h"
@@ -33,7 +34,9 @@ bool CWorker::RunWizardHandshake() {
     SetSetupTypeFromMode();
     return true;
   }
-  NotBuiltYet(L"CreateItemRemovalData");
+  // Before the wizard's thread starts: no lock is needed for the records.
+  CRemovalDataBuilder(m_actionLists, m_installGroups, m_state->m_products)
+      .Build(m_productList.Keys(), &m_state->m_productRemovalData);
   if (UiLevel() > 1 && Mode() == CCommandOptions::kModeUninstall) {
     std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIRM_REMOVE), L"[ProductName]",
                                    m_state->GetShortProductName());

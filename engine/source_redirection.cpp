@@ -1,0 +1,282 @@
+// source_redirection.cpp: source.ini's hand-over to the setup program it
+// names, and the temporary working copy of the running setup.
+#include "engine/source_redirection.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cwctype>
+#include <memory>
+#include <vector>
+
+#include "actions/command_options.h"
+#include "actions/windows_installer_command.h"
+#include "foundation/file_utils.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
+#include "foundation/scoped_handle.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kAllSection[] = L"All";
+const wchar_t kInstallSourceProgKey[] = L"InstallSourceProg";
+const wchar_t kInstallSourceCmdKey[] = L"InstallSourceCmd";
+const wchar_t kInstallSourceIniKey[] = L"InstallSourceIni";
+const wchar_t kBinFolder[] = L"bin\\";
+const wchar_t kRestartMarker[] = L"/~";
+const wchar_t kKeepCopyMarker[] = L"/~-";
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return path;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::wstring();
+  std::vector<wchar_t> buffer(size + 1);
+  DWORD length = GetFullPathNameW(path.c_str(), size + 1, buffer.data(), nullptr);
+  if (length == 0 || length > size) return std::wstring();
+  return WithoutTrailingSeparators(std::wstring(buffer.data(), length));
+}
+
+// The name CreateTempWorkFolder gives: "ZOLM" and four hex digits.
+bool IsWorkFolderName(const std::wstring& folder) {
+  std::wstring path = WithoutTrailingSeparators(folder);
+  size_t separator = path.find_last_of(L"\\/");
+  std::wstring name = separator == std::wstring::npos ? path : path.substr(separator + 1);
+  if (name.size() != 8 || !StartsWithNoCase(name, L"ZOLM")) return false;
+  for (size_t i = 4; i < name.size(); ++i) {
+    if (!iswxdigit(name[i])) return false;
+  }
+  return true;
+}
+
+// "C:" or "\\server\share": what is left of a root once its separator is gone.
+bool IsRoot(const std::wstring& path) {
+  if (path.size() <= 2) return true;
+  if (path.compare(0, 2, L"\\\\") != 0) return false;
+  size_t separators = 0;
+  for (size_t i = 2; i < path.size(); ++i) {
+    if (path[i] == L'\\') ++separators;
+  }
+  return separators < 2;
+}
+
+std::vector<std::wstring> SystemFolders() {
+  std::vector<std::wstring> folders;
+  wchar_t buffer[MAX_PATH + 1];
+  UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) folders.push_back(buffer);
+  length = GetSystemDirectoryW(buffer, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) folders.push_back(buffer);
+  length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) folders.push_back(buffer);
+  DWORD tempLength = GetTempPathW(MAX_PATH, buffer);
+  if (tempLength > 0 && tempLength < MAX_PATH) folders.push_back(buffer);
+  const int kShellFolders[] = {CSIDL_PROGRAM_FILES,  CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON,
+                               CSIDL_PROFILE,        CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,
+                               CSIDL_COMMON_APPDATA, CSIDL_PERSONAL,         CSIDL_DESKTOPDIRECTORY};
+  for (int id : kShellFolders) {
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+      folders.push_back(buffer);
+    }
+  }
+  return folders;
+}
+
+}  // namespace
+
+const wchar_t CSourceRedirection::kSourceIniName[] = L"source.ini";
+
+CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
+                                       const std::wstring& programName,
+                                       const std::wstring& configurationName)
+    : m_options(options),
+      m_setupFolder(setupFolder),
+      m_programName(programName),
+      m_configurationName(configurationName) {}
+
+CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstring& path) {
+  CHandOver result;
+  m_options.SetSourceFolder(m_setupFolder);
+  std::wstring program;
+  std::wstring command;
+  std::wstring configuration;
+  try {
+    CKwIniFile file;
+    file.Init(false);
+    file.LoadFrom(path);
+    file.GetValue(kAllSection, kInstallSourceProgKey, &program, L"");
+    file.GetValue(kAllSection, kInstallSourceCmdKey, &command, L"");
+    file.GetValue(kAllSection, kInstallSourceIniKey, &configuration, L"");
+  } catch (CKwIniFileException* raw) {
+    // An unreadable file holds no data either: the same end as missing keys.
+    std::unique_ptr<CKwIniFileException> error(raw);
+    WriteLog(L"Unable to read '%s': %s", path.c_str(), error->GetMessageText().c_str());
+  }
+  if (program.empty() || command.empty() || configuration.empty()) {
+    WriteLog(L"Source.ini does not contain the required data");
+    result.code = ERROR_INVALID_DATA;
+    return result;
+  }
+  if (!FileExists(program)) {
+    WriteLog(L"Unable to find the setup program '%s' that source.ini names", program.c_str());
+    result.code = ERROR_FILE_NOT_FOUND;
+    result.programMissing = true;
+    return result;
+  }
+  result.code = RestartSetup(command);
+  return result;
+}
+
+DWORD CSourceRedirection::RestartSetup(const std::wstring& command) {
+  WriteLog(L"Setup is going to attempt to restart using this command line:");
+  WriteLog(L"   %s", command.c_str());
+  HANDLE started = nullptr;
+  if (!CreateShellProcess(command, std::wstring(), &started)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The new setup process did not respond, and returned with an error: %d", error);
+    // A start that failed without a code must not read as a hand-over.
+    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
+  }
+  CScopedHandle process(started);
+  WriteLog(L"   The new setup has responded and this process will now exit.");
+  return ERROR_SUCCESS;
+}
+
+void CSourceRedirection::PrepareWorkingCopy() {
+  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) return;
+  std::wstring workFolder;
+  if (!CreateTempWorkFolder(&workFolder)) {
+    WriteLog(L"Unable to create a temporary working folder; setup goes on from '%s'",
+             m_setupFolder.c_str());
+    return;
+  }
+  // Without the program, its configuration or the way back to the setup
+  // folder the copy cannot resume anything: it goes, and nothing deletes later.
+  if (!CopyProgramAndConfiguration(workFolder) || !WriteSourceIni(workFolder)) {
+    RemoveFolder(workFolder);
+    m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
+    return;
+  }
+  CopyBinFolder(workFolder);
+  m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerWorkingCopy);
+  m_options.SetSourceFolder(workFolder);
+  WriteLog(L"Setup works from its temporary copy in '%s'", workFolder.c_str());
+}
+
+bool CSourceRedirection::CopyProgramAndConfiguration(const std::wstring& workFolder) {
+  const std::wstring* names[] = {&m_programName, &m_configurationName};
+  for (const std::wstring* name : names) {
+    std::wstring source = m_setupFolder + *name;
+    std::wstring target = workFolder + *name;
+    // A configuration named with a subfolder keeps it in the copy.
+    std::wstring targetFolder = FolderOfPath(target);
+    if (!EqualsNoCase(targetFolder, workFolder)) CreateDirectoryTree(targetFolder, nullptr);
+    if (!CopyFileClearReadOnly(source, target, FALSE)) {
+      DWORD error = GetLastError();
+      WriteLog(L"Could not copy '%s' to '%s': %d", source.c_str(), target.c_str(), error);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CSourceRedirection::WriteSourceIni(const std::wstring& workFolder) {
+  std::wstring program = m_setupFolder + m_programName;
+  std::wstring command;
+  // The running program's own path: a renamed setup program still starts.
+  m_options.BuildCommandLine(&command, program);
+  std::wstring path = workFolder + kSourceIniName;
+  try {
+    CKwIniFile file;
+    file.Init(false);
+    file.AddSection(kAllSection);
+    CKwIniSection* section = nullptr;
+    if (!file.FindSection(kAllSection, &section) || !section) return false;
+    section->SetValue(kInstallSourceProgKey, program);
+    section->SetValue(kInstallSourceCmdKey, command);
+    section->SetValue(kInstallSourceIniKey, m_configurationName);
+    file.SaveAs(path);
+  } catch (CKwIniFileException* raw) {
+    std::unique_ptr<CKwIniFileException> error(raw);
+    WriteLog(L"Could not write '%s': %s", path.c_str(), error->GetMessageText().c_str());
+    return false;
+  }
+  return true;
+}
+
+void CSourceRedirection::CopyBinFolder(const std::wstring& workFolder) {
+  std::wstring source = m_setupFolder + kBinFolder;
+  std::wstring target = workFolder + kBinFolder;
+  CreateDirectoryTree(target, nullptr);
+  DWORD attributes = GetFileAttributesW(source.c_str());
+  // A kit without bin\ has nothing to copy; that is no failure.
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (!CopyFolderTree(source, target)) {
+    WriteLog(L"Could not copy files from '%s' to '%s'", source.c_str(), target.c_str());
+  }
+}
+
+void CSourceRedirection::BuildRestartCommand(const std::wstring& arguments,
+                                             std::wstring* programPath,
+                                             std::wstring* restartArguments) const {
+  const std::wstring& folder =
+      m_options.GetSourceFolder().empty() ? m_setupFolder : m_options.GetSourceFolder();
+  if (programPath) *programPath = folder + m_programName;
+  if (!restartArguments) return;
+  *restartArguments = arguments;
+  size_t marker = restartArguments->find(kRestartMarker);
+  if (marker == std::wstring::npos) {
+    m_options.AppendRestartMarker(restartArguments);
+  } else if (restartArguments->compare(marker, 3, kKeepCopyMarker) == 0) {
+    (*restartArguments)[marker + 2] = L' ';
+  }
+}
+
+void CSourceRedirection::RemoveWorkingCopy() {
+  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) return;
+  if (m_options.GetSourceFolder().empty()) return;
+  RemoveFolder(m_options.GetSourceFolder());
+}
+
+void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
+  if (IsProtectedFolder(folder)) {
+    WriteLog(L"Refusing to delete the folder '%s': it is a drive root or a system folder",
+             folder.c_str());
+    return;
+  }
+  // "/~" on the command line of a setup started from its own kit must not
+  // delete the kit: only a folder made as a working copy goes.
+  if (!IsWorkFolderName(folder)) {
+    WriteLog(L"Keeping the folder '%s': it is not a temporary working copy", folder.c_str());
+    return;
+  }
+  if (!DeleteFolderTree(folder)) {
+    DWORD error = GetLastError();
+    WriteLog(L"Could not delete every file under '%s': %d", folder.c_str(), error);
+  }
+  RemoveDirectoryChecked(WithoutTrailingSeparators(folder), TRUE);
+}
+
+bool CSourceRedirection::IsProtectedFolder(const std::wstring& folder) {
+  bool absolute = (folder.size() >= 3 && folder[1] == L':' &&
+                   (folder[2] == L'\\' || folder[2] == L'/')) ||
+                  folder.compare(0, 2, L"\\\\") == 0;
+  if (!absolute) return true;
+  std::wstring full = FullPath(folder);
+  if (full.empty() || IsRoot(full)) return true;
+  for (const std::wstring& system : SystemFolders()) {
+    std::wstring protectedFolder = FullPath(system);
+    if (protectedFolder.empty()) continue;
+    // The folder itself, or any folder that holds it.
+    if (EqualsNoCase(protectedFolder, full) || StartsWithNoCase(protectedFolder, full + L"\\")) {
+      return true;
+    }
+  }
+  return false;
+}

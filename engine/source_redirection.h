@@ -1,0 +1,58 @@
+#pragma once
+// source_redirection.h: source.ini, the file that hands a run to the setup
+// program it names, and the temporary working copy a run makes of itself so
+// that a resume after a restart does not need the original medium.
+#include <windows.h>
+
+#include <string>
+
+class CCommandOptions;
+
+class CSourceRedirection {
+ public:
+  // The file's name, beside a setup program or in its working copy.
+  static const wchar_t kSourceIniName[];
+
+  // What ReadSourceIni found; the code is the run's status when not taken over.
+  struct CHandOver {
+    DWORD code = ERROR_SUCCESS;
+    bool programMissing = false;
+  };
+
+  // `setupFolder` ends with a backslash; `programName` and `configurationName`
+  // are relative to it. The options must outlive this object.
+  CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
+                     const std::wstring& programName, const std::wstring& configurationName);
+
+  // 0 when the program that source.ini names was started; 13 for a file
+  // without the three values; programMissing when that program is gone;
+  // otherwise the start's error.
+  CHandOver ReadSourceIni(const std::wstring& path);
+  // Copies the program, its configuration and bin\ into a fresh temporary
+  // folder and works from there; a run that already works from a copy, or
+  // whose copy fails, goes on from the setup folder.
+  void PrepareWorkingCopy();
+  // The program and arguments a resume after a restart starts.
+  void BuildRestartCommand(const std::wstring& arguments, std::wstring* programPath,
+                           std::wstring* restartArguments) const;
+  // Removes the copy this run works from; nothing when it works from the
+  // setup folder or keeps its copy.
+  void RemoveWorkingCopy();
+
+  // True for folders no recursive delete may touch: empty or relative paths,
+  // drive and share roots, and the system's own folders and their parents.
+  static bool IsProtectedFolder(const std::wstring& folder);
+  // Starts `command` through the shell without waiting: 0, or the error.
+  static DWORD RestartSetup(const std::wstring& command);
+
+ private:
+  bool CopyProgramAndConfiguration(const std::wstring& workFolder);
+  bool WriteSourceIni(const std::wstring& workFolder);
+  void CopyBinFolder(const std::wstring& workFolder);
+  static void RemoveFolder(const std::wstring& folder);
+
+  CCommandOptions& m_options;
+  std::wstring m_setupFolder;
+  std::wstring m_programName;
+  std::wstring m_configurationName;
+};
