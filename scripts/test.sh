@@ -106,7 +106,7 @@ if wanted fuzz; then
   run_fuzzer ini_fuzzer 20 -dict=tests/fuzz/ini.dict build/fuzz/ini_corpus tests/fuzz/ini_seeds &
   fuzz_jobs+=($!)
   # Seed archives are made by the tools each run, never committed.
-  /usr/bin/python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds
+  /usr/bin/python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds || record_failure zip_seeds "could not make the seed archives"
   run_fuzzer zip_fuzzer 20 build/fuzz/zip_corpus build/fuzz/zip_seeds &
   fuzz_jobs+=($!)
 fi

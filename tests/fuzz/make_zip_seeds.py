@@ -41,7 +41,8 @@ def archive(entries, method, comment=b""):
 
 
 def main(folder):
-    out = pathlib.Path(folder)
+    # Absolute: zip runs in a temporary folder of its own.
+    out = pathlib.Path(folder).resolve()
     out.mkdir(parents=True, exist_ok=True)
     entries = [("logs/setup.log", b"line one\r\nline two\r\n" * 8), ("a/", b""), ("x.txt", b"xyz")]
     (out / "deflated.zip").write_bytes(archive(entries, zipfile.ZIP_DEFLATED))
