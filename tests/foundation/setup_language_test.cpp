@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/language_rows.h"
+#include "foundation/resource_strings.h"
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
 
@@ -125,6 +126,24 @@ TEST(CSetupLanguageTest, ListsTheLanguagesFilesExistIn) {
   EXPECT_TRUE(ListLanguageFiles(folder.File(L"{lang}\\alpha.msi"), &files));
   EXPECT_TRUE(HasLanguageFile(folder.File(L"{lang}\\alpha.msi"), 0x040C, files));
   EXPECT_FALSE(HasLanguageFile(folder.File(L"{lang}\\alpha.msi"), 0x0407, files));
+}
+
+// Wine loads strings in the user's language whatever the thread's interface
+// language says: the language must be named when loading.
+TEST(CSetupLanguageTest, LoadsStringsInTheLanguageSetForTheInterface) {
+  struct Case { LANGID language; UINT id; const wchar_t* text; };
+  const Case kCases[] = {
+      {0x0407, 60001, L"Deutsch eins"},
+      {0x0407, 60003, L"English three"},  // not translated
+      {0x040C, 60001, L"English one"},
+      {0x0409, 60001, L"English one"},
+      {0x0407, 60002, L""},
+  };
+  for (const Case& row : kCases) {
+    SetThreadUILanguageEx(row.language);
+    EXPECT_EQ(row.text, LoadResourceString(row.id)) << std::hex << row.language << " " << row.id;
+  }
+  SetThreadUILanguageEx(0x0409);
 }
 
 }  // namespace
