@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,15 +49,17 @@ std::wstring WithWildcards(std::wstring text) {
 std::vector<std::wstring> FindNames(const std::wstring& pattern, bool foldersOnly) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  std::unique_ptr<void, decltype(&FindClose)> find(FindFirstFileW(pattern.c_str(), &data), &FindClose);
+  if (find.get() == INVALID_HANDLE_VALUE) {
+    find.release();  // nothing to close
+    return names;
+  }
   do {
     std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     if (foldersOnly && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
   return names;
 }
 
