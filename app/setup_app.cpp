@@ -16,10 +16,27 @@
 #include "foundation/caught_exception.h"
 #include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
+#include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
 #include "platform/callback_boundary.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kLicenseTemplate[] = L"bin\\license.{lang}";
+
+// The host dialog's language: the user's, or the language of the licence
+// texts the kit holds.
+void InitDialogLanguage() {
+  InitSetupLanguage();
+  InitSetupLanguageFromFile(GetSetupLanguageId(), FolderOfPath(GetModuleFilePath()) + kLicenseTemplate);
+  LANGID requested = GetRequestedLanguageId();
+  SetThreadUILanguageEx(requested != 0 ? requested : GetSetupLanguageId());
+}
+
+}  // namespace
 
 bool IsInlineRun(const std::wstring& commandLine) {
   std::wstring lower = ToLower(commandLine);
@@ -66,7 +83,7 @@ BOOL CSetupApp::InitInstance() {
   } else {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    CWorker::NotBuiltYet(L"InitSetupLanguage");
+    InitDialogLanguage();
     CSetupDlg dialog;
     INT_PTR result = dialog.DoModal();
     if (result == -1) {

@@ -8,12 +8,12 @@
 #include "actions/command_options.h"
 #include "actions/install_action.h"
 #include "actions/msi_product_state.h"
-#include "conditions/language_table.h"
 #include "engine/action_list_sources.h"
 #include "engine/install_group_info_map.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
 #include "foundation/dcf_names.h"
+#include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -88,8 +88,8 @@ void CInstallActionLoader::AppendCommandOptions(bool uninstall, std::wstring* te
 
 // A language without a code keeps its token, so the line shows what is missing.
 void CInstallActionLoader::ReplaceLanguageTokens(const CProductData& data, std::wstring* text) const {
-  wchar_t code[4] = {};
-  if (Contains(*text, kLangMacro) && LookupLanguageCode(data.GetProductLanguage(), code)) {
+  std::wstring code;
+  if (Contains(*text, kLangMacro) && GetLanguageCode(data.GetProductLanguage(), &code)) {
     *text = ReplaceAll(*text, kLangMacro, code);
   }
   if (Contains(*text, kLangIdMacro)) {

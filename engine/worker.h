@@ -14,6 +14,7 @@
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info_map.h"
+#include "engine/install_language.h"
 #include "engine/install_run.h"
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
@@ -81,6 +82,7 @@ class CWorker {
   void MapUnsupportedOSMessages();
   bool ReadSourceIniIfPresent();
   bool CreateInstanceMutex();
+  CInstallLanguage InstallLanguage();
   void DetermineLanguage();
   void LoadConfiguration();
   void ReadProductList();

@@ -17,6 +17,7 @@
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
+#include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -24,7 +25,6 @@
 
 namespace {
 
-const wchar_t kLanguageToken[] = L"{lang}";
 const DWORD kOutOfTempSpace = 148;
 
 // Free megabytes on the volume of the folder; false when unknown.
@@ -131,10 +131,16 @@ void CWorker::CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolde
 void CWorker::FindPackagesAndTransforms() {
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
-    product->SetPackagePath(ReplaceToken(product->GetSourcePackagePath(), kLanguageToken, m_installLanguage));
+    std::wstring code = m_installLanguage;
+    GetLanguageCode(product->GetProductLanguage(), &code);
+    std::wstring package = product->GetSourcePackagePath();
+    ReplaceLangToken(&package, code);
+    product->SetPackagePath(package);
     product->UpdatePackageFolder();
     if (product->GetSourceTransformPath().empty()) continue;
-    std::wstring transform = ReplaceToken(product->GetSourceTransformPath(), kLanguageToken, m_installLanguage);
+    std::wstring transform = product->GetSourceTransformPath();
+    ReplaceLangToken(&transform, code);
+    ReplaceLangIdToken(&transform, std::to_wstring(product->GetProductLanguage()));
     if (FileExists(transform)) {
       product->SetTransforms(transform);
     } else {

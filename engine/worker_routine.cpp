@@ -19,6 +19,7 @@
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/resource_strings.h"
+#include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
 #include "foundation/single_instance_mutex.h"
 #include "foundation/text_utils.h"
@@ -179,9 +180,13 @@ bool CWorker::CreateInstanceMutex() {
   return false;
 }
 
+CInstallLanguage CWorker::InstallLanguage() {
+  return CInstallLanguage(*m_state, &m_installLanguage, m_commandLine->SetupFolder());
+}
+
 void CWorker::DetermineLanguage() {
   m_resumeValueName = m_commandLine->ConfigurationName() + kResumeSuffix;
-  NotBuiltYet(L"DetermineBaseLanguage");
+  InstallLanguage().DetermineBaseLanguage(m_settings.languageForced);
 }
 
 void CWorker::LoadConfiguration() {
@@ -253,7 +258,7 @@ void CWorker::ReadPackageList() {
 // False when the user closed the language dialog without a choice.
 bool CWorker::ChooseInstallLanguage() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
-  NotBuiltYet(L"CollectLanguageCandidates");
+  InstallLanguage().CollectLanguageCandidates(m_productList.Keys());
   if (m_settings.languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
     NotBuiltYet(L"LanguageDialog");
   }
@@ -263,8 +268,9 @@ bool CWorker::ChooseInstallLanguage() {
 void CWorker::PublishLanguage() {
   m_state->SetProperty(L"SETUPLANG", m_installLanguage);
   g_rightToLeft = m_installLanguage == L"ARA" ? 1 : 0;
-  NotBuiltYet(L"LanguageIdOfCode");
-  NotBuiltYet(L"GetCultureName");
+  g_uiLanguageId = LangIdFromLanguageCode(m_installLanguage);
+  std::wstring culture;
+  if (GetCultureName(m_installLanguage, &culture)) m_state->SetProperty(L"Culture", culture);
 }
 
 // False when the update-folder mode has done its job.
@@ -281,7 +287,10 @@ void CWorker::ReadInstallGroups() {
 // False when the suite's condition rules the machine out.
 bool CWorker::CheckSuiteCondition() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
-  NotBuiltYet(L"ChooseProductLanguages");
+  std::wstring publishedLanguage = m_installLanguage;
+  InstallLanguage().ChooseProductLanguages(m_productList.Keys());
+  // SETUPLANG and Culture must name the language the packages are installed in.
+  if (m_installLanguage != publishedLanguage) PublishLanguage();
   FindPackagesAndTransforms();
   bool suiteAllowed = NotBuiltYet(L"EvaluateMpiCondition");
   if (!suiteAllowed) {

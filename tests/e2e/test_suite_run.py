@@ -119,7 +119,7 @@ def test_shared_product_stays_as_long_as_a_suite_uses_it(test_world):
     record = registry(UNINSTALL + ONE, "32")
     assert record["DisplayName"] == "Tamsa Suite One"
     cache = "C:\\ProgramData\\Uninstall\\" + ONE
-    assert record["UninstallString"] == f'"{cache}\\setup.exe" /x {ONE} /qn'
+    assert record["UninstallString"] == f'"{cache}\\setup.exe" /x {ONE} /qn {{lang}}=ENU'
     assert record["InstallLocation"] == "C:\\Program Files (x86)\\Tamsa\\Tamsa Suite One"
     assert registry(UNINSTALL + ONE, "64") == {}
     for name in ("setup.exe", "setup.dcf", "Alpha.dcf", "Beta.dcf", "Delta.dcf"):
