@@ -86,6 +86,10 @@ class CWorker {
   void BuildReplacementMap();
   bool CreateReplacementMap();
   bool RunCreateLaunchPointMode();
+  // The jobs a run does with its logs at its end.
+  void CreateLogFolderShortcut();
+  // Packs the run's logs; whatever happens to them, the run's result stands.
+  void PackLogFiles();
   void ReadSetupProperties();
   bool ParseSetupProperties();
   bool RefuseRunFromCache();
