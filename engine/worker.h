@@ -86,7 +86,9 @@ class CWorker {
   void BuildReplacementMap();
   bool CreateReplacementMap();
   bool RunCreateLaunchPointMode();
-  // The jobs a run does with its logs at its end.
+  // The special modes and the jobs of their kind.
+  DWORD CreateLaunchPoint();
+  bool CheckRunningFromCache();
   void CreateLogFolderShortcut();
   // Packs the run's logs; whatever happens to them, the run's result stands.
   void PackLogFiles();

@@ -1,11 +1,17 @@
-// worker_special_modes.cpp: what a run does with its logs at its end.
+// worker_special_modes.cpp: the worker's steps for the launch-point mode,
+// the refusal to run from the cached copy, and what a run does with its logs
+// at its end.
 #include "engine/worker.h"
 
 #include <windows.h>
 
 #include <string>
 
+#include "engine/cached_copy.h"
+#include "engine/launch_point.h"
+#include "foundation/dcf_names.h"
 #include "foundation/folder.h"
+#include "foundation/kw_ini_file.h"
 #include "foundation/log_packaging.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
@@ -13,8 +19,33 @@
 #include "resources/resource_ids.h"
 
 namespace {
+const wchar_t kSetupDirMacro[] = L"{SetupDir}";
+const wchar_t kAllUsersAppDataMacro[] = L"{AllUsersAppData}";
 const wchar_t kAllUsersDesktopMacro[] = L"{AllUsersDesktop}";
+
+// A macro's value, empty when the map lacks it.
+std::wstring MacroValue(const CReplacementMap& macros, const wchar_t* name) {
+  auto found = macros.Map().find(name);
+  return found == macros.Map().end() ? std::wstring() : found->second;
+}
 }  // namespace
+
+DWORD CWorker::CreateLaunchPoint() {
+  CLaunchPoint launchPoint(*m_configuration, [this](const std::wstring& text) { return ExpandMacros(text); });
+  return launchPoint.Create(GetCommandLineW(), MacroValue(*m_replacements, kSetupDirMacro));
+}
+
+bool CWorker::CheckRunningFromCache() {
+  std::wstring suiteId;
+  m_configuration->GetValue(kProductGroupDefaultSection, kUuidKey, &suiteId, std::wstring());
+  if (suiteId.empty()) m_configuration->GetValue(kProductGroupDefaultSection, kSuiteIdKey, &suiteId, std::wstring());
+  if (!IsRunningFromCachedCopy(m_commandLine->SetupFolder(), MacroValue(*m_replacements, kAllUsersAppDataMacro),
+                               suiteId, Mode())) {
+    return false;
+  }
+  WriteLog(L"Setup is running from the cached location and will now close");
+  return true;
+}
 
 void CWorker::CreateLogFolderShortcut() {
   std::wstring desktop = ExpandMacros(kAllUsersDesktopMacro);

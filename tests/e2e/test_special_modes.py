@@ -1,10 +1,12 @@
-"""What setup.exe does with its logs at the end of a run. Each archive is
-checked by Info-ZIP's `unzip -t` and Python's `zipfile`."""
+"""What setup.exe does with its logs at the end of a run, and the mode that
+creates the launch-point shortcut. Each archive is checked by Info-ZIP's
+`unzip -t` and Python's `zipfile`."""
 import re
+import shutil
 import subprocess
 import zipfile
 
-from conftest import prefix_drive_c, run_windows
+from conftest import BUILD, current_world, prefix_drive_c, run_windows, windows_path
 from test_suite_run import read_messages, run_kit, suite_kit
 
 ARCHIVE_NAME = re.compile(r"^LogFile \d\d-\d\d-\d\d \d\d-\d\d\.zip$")
@@ -17,6 +19,14 @@ def checked_archive(path):
     with zipfile.ZipFile(path) as archive:
         assert archive.testzip() is None
         return {info.filename: archive.read(info) for info in archive.infolist()}
+
+
+def read_link(path):
+    """Target, arguments and working folder, read through the shell's link object."""
+    out = current_world().out / "link.txt"
+    result = run_windows(BUILD / "foundation_probe.exe", ["link", windows_path(path), windows_path(out)])
+    assert result.code == 0, result.stdout
+    return dict(line.split("=", 1) for line in out.read_text(encoding="utf-8").splitlines())
 
 
 def log_archive(logs):
@@ -57,3 +67,36 @@ def test_a_refused_packing_keeps_the_run_successful(test_world):
     assert not list(windows.glob("LogFile *.zip"))
     messages = read_messages(windows / "VELL_SETUP.LOG")
     assert "   Failed packing the log files of C:\\windows\\" in messages
+
+
+def launch_point_kit(shortcut):
+    kit = current_world().folder / "kit"
+    kit.mkdir()
+    shutil.copy(BUILD / "setup.exe", kit)
+    dcf = "[Setup]\r\nProducts=Alpha\r\n\r\n[ProductGroup.Default]\r\nUUID={3F1A2B3C-4D5E-4F60-8172-93A4B5C6D7E9}\r\n"
+    (kit / "SETUP.DCF").write_text(dcf + shortcut, encoding="ascii")
+    return kit
+
+
+def run_mode(kit, raw_args):
+    logs = kit / "logs"
+    result = run_windows(kit / "setup.exe", env={"KWSETUP": windows_path(logs) + "\\TAM.log"}, remove_env=(),
+                         raw_args=raw_args)
+    return result.code, read_messages(logs / "VELL_SETUP.LOG")
+
+
+def test_create_launch_point_makes_a_shortcut_to_setup(test_world):
+    kit = launch_point_kit("\r\n[Shortcut]\r\nLaunchPointLink={AllUsersDesktop}\\Tamsa\\Suite One.lnk\r\n"
+                           "LaunchPointDesc=Suite One\r\nLaunchPointIcon={SetupDir}\\missing.ico\r\n")
+    code, messages = run_mode(kit, "/CreateLaunchPoint /qn A=1")
+    assert code == 0
+    link = prefix_drive_c() / "users" / "Public" / "Desktop" / "Tamsa" / "Suite One.lnk"
+    assert read_link(link) == {"target": windows_path(kit / "setup.exe"), "args": "/qn A=1",
+                               "folder": windows_path(kit)}
+    assert "Creating Launch Point" in messages
+
+    shutil.rmtree(kit / "logs")
+    (kit / "SETUP.DCF").write_text("[Setup]\r\nProducts=Alpha\r\n", encoding="ascii")
+    code, messages = run_mode(kit, "/qn /createlaunchpoint")
+    assert code == 13
+    assert "Aborting on error code 13" in messages
