@@ -89,6 +89,7 @@ class CWorker {
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();
   bool CheckRunningFromCache();
+  bool PrepareUpdateFolder();
   void CreateLogFolderShortcut();
   // Packs the run's logs; whatever happens to them, the run's result stands.
   void PackLogFiles();

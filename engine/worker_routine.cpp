@@ -254,7 +254,7 @@ void CWorker::PublishLanguage() {
 // False when the update-folder mode has done its job.
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
-  NotBuiltYet(L"PrepareUpdateFolder");
+  PrepareUpdateFolder();
   return false;
 }
 

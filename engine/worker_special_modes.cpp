@@ -1,14 +1,18 @@
-// worker_special_modes.cpp: the worker's steps for the launch-point mode,
-// the refusal to run from the cached copy, and what a run does with its logs
-// at its end.
+// worker_special_modes.cpp: the worker's steps for the modes that do one job
+// and end (the launch point, the update folder), the refusal to run from the
+// cached copy, and what a run does with its logs at its end.
 #include "engine/worker.h"
 
 #include <windows.h>
 
 #include <string>
 
+#include "actions/command_options.h"
 #include "engine/cached_copy.h"
 #include "engine/launch_point.h"
+#include "engine/message_box.h"
+#include "engine/setup_host.h"
+#include "engine/update_folder.h"
 #include "foundation/dcf_names.h"
 #include "foundation/folder.h"
 #include "foundation/kw_ini_file.h"
@@ -22,6 +26,7 @@ namespace {
 const wchar_t kSetupDirMacro[] = L"{SetupDir}";
 const wchar_t kAllUsersAppDataMacro[] = L"{AllUsersAppData}";
 const wchar_t kAllUsersDesktopMacro[] = L"{AllUsersDesktop}";
+const wchar_t kOverwriteCaption[] = L"warning";
 
 // A macro's value, empty when the map lacks it.
 std::wstring MacroValue(const CReplacementMap& macros, const wchar_t* name) {
@@ -44,6 +49,20 @@ bool CWorker::CheckRunningFromCache() {
     return false;
   }
   WriteLog(L"Setup is running from the cached location and will now close");
+  return true;
+}
+
+bool CWorker::PrepareUpdateFolder() {
+  HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
+  bool silent = IsSilentLevel();
+  CUpdateFolder::AskFunction ask = [owner, silent](const std::wstring& text) {
+    // Nobody answers in a quiet run: what exists is kept.
+    if (silent) return false;
+    return ShowMessageBox(owner, text.c_str(), kOverwriteCaption,
+                          MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST) == IDYES;
+  };
+  CUpdateFolder update(m_options->GetInstallSource(), m_commandLine->SetupFolder(), ask);
+  update.Prepare(m_settings.updateFolder, m_productList.Keys());
   return true;
 }
 

@@ -1,6 +1,6 @@
-"""What setup.exe does with its logs at the end of a run, and the mode that
-creates the launch-point shortcut. Each archive is checked by Info-ZIP's
-`unzip -t` and Python's `zipfile`."""
+"""What setup.exe does with its logs at the end of a run, and the modes that
+do one job and end: the launch-point shortcut and the update folder. Each
+archive is checked by Info-ZIP's `unzip -t` and Python's `zipfile`."""
 import re
 import shutil
 import subprocess
@@ -100,3 +100,27 @@ def test_create_launch_point_makes_a_shortcut_to_setup(test_world):
     code, messages = run_mode(kit, "/qn /createlaunchpoint")
     assert code == 13
     assert "Aborting on error code 13" in messages
+
+
+def test_prepare_update_packs_products_and_setup_files(test_world):
+    kit = suite_kit("suite_one")
+    (kit / "bin").mkdir()
+    (kit / "bin" / "Helper.txt").write_bytes(b"helper")
+    (kit / "Alpha" / "HISTORY.BLD").write_bytes(b"2.0.1\r\n305\r\n")
+    update = test_world.folder / "update"
+    code, messages = run_mode(kit, f"/qn PrepareUpdate={windows_path(update)}")
+    assert code == 0
+    assert sorted(p.name for p in update.iterdir()) == ["Alpha_2.0.1_305.zip", "Beta_0_0.zip", "Delta_0_0.zip",
+                                                        "Setup.zip"]
+    alpha = checked_archive(update / "Alpha_2.0.1_305.zip")
+    assert alpha["Alpha/alpha.msi"] == (kit / "Alpha" / "alpha.msi").read_bytes()
+    setup = checked_archive(update / "Setup.zip")
+    assert set(setup) == {"bin/helper.txt", "setup.exe", "SETUP.DCF"}
+    assert setup["setup.exe"] == (kit / "setup.exe").read_bytes()
+
+    # A quiet run has nobody to ask: the folder that exists stays as it is.
+    before = (update / "Setup.zip").read_bytes()
+    shutil.rmtree(kit / "logs")
+    code, messages = run_mode(kit, f"/qn PrepareUpdate={windows_path(update)}")
+    assert code == 0
+    assert (update / "Setup.zip").read_bytes() == before
