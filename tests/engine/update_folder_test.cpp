@@ -4,70 +4,30 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <set>
 #include <string>
 
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
-#include "zip/zip_archive.h"
-#include "zip/zip_exception.h"
 
 namespace {
-
-std::set<std::wstring> EntryNames(const std::wstring& path) {
-  std::set<std::wstring> names;
-  CZipArchive archive;
-  try {
-    archive.Open(path, CZipArchive::zipOpenReadOnly);
-    for (int i = 0; i < archive.GetCount(); ++i) {
-      CZipFileHeader header;
-      archive.GetFileInfo(header, i);
-      EXPECT_TRUE(archive.TestFile(i));
-      names.insert(header.GetFileName());
-    }
-    archive.Close();
-  } catch (CZipException* raw) {
-    std::unique_ptr<CZipException> error(raw);
-    names.insert(L"<unreadable>");
-  }
-  return names;
-}
 
 void MakeFile(const std::wstring& path, const std::string& text) {
   CreateDirectoryTree(path.substr(0, path.find_last_of(L'\\')), nullptr);
   WriteFileBytes(path, text);
 }
 
-// A kit: setup files, a bin folder and two products, one with a history.
+// A kit: setup files, a bin folder and two products.
 std::wstring MakeKit(const CTestFolder& folder) {
   std::wstring kit = folder.File(L"kit\\");
   MakeFile(kit + L"setup.exe", "program");
   MakeFile(kit + L"SETUP.DCF", "[Setup]\r\n");
   MakeFile(kit + L"bin\\Helper.dll", "helper");
   MakeFile(kit + L"Alpha\\alpha.msi", "alpha");
-  MakeFile(kit + L"Alpha\\HISTORY.BLD", "\r\n 4.2.1 \r\nbuild:77\r\nlater\r\n");
   MakeFile(kit + L"Beta\\cab\\beta.cab", "beta");
   return kit;
 }
 
 }  // namespace
-
-TEST(CUpdateFolderTest, PacksEachProductAndTheSetupFiles) {
-  CTestFolder folder;
-  std::wstring kit = MakeKit(folder);
-  int questions = 0;
-  CUpdateFolder update(kit, kit, [&questions](const std::wstring&) { return ++questions, true; });
-
-  ASSERT_TRUE(update.Prepare(folder.File(L"update"), {L"Alpha", L"Beta"}));
-
-  EXPECT_EQ(questions, 0);
-  EXPECT_EQ(EntryNames(folder.File(L"update\\Alpha_4.2.1_build_77.zip")),
-            (std::set<std::wstring>{L"Alpha\\alpha.msi", L"Alpha\\history.bld"}));
-  EXPECT_EQ(EntryNames(folder.File(L"update\\Beta_0_0.zip")), (std::set<std::wstring>{L"Beta\\cab\\beta.cab"}));
-  EXPECT_EQ(EntryNames(folder.File(L"update\\Setup.zip")),
-            (std::set<std::wstring>{L"bin\\helper.dll", L"setup.exe", L"SETUP.DCF"}));
-}
 
 // No keeps the folder as it is; yes replaces everything in it.
 TEST(CUpdateFolderTest, ExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
@@ -100,4 +60,26 @@ TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
   for (const std::wstring& target : kTargets) EXPECT_FALSE(update.Prepare(target, {L"Alpha"})) << target.c_str();
   EXPECT_EQ(questions, 0);
   EXPECT_TRUE(FileExists(kit + L"setup.exe"));
+}
+
+TEST(CUpdateFolderTest, HistoryGivesItsFirstTwoLinesFitForAFileName) {
+  const struct {
+    const char* text;  // null: no file
+    const wchar_t* first;
+    const wchar_t* second;
+  } kCases[] = {
+      {"2.0.1\r\n305\r\n", L"2.0.1", L"305"},      {"\r\n 4.2.1 \r\n\r\nbuild:77\r\nx\r\n", L"4.2.1", L"build_77"},
+      {"1.0", L"1.0", L"0"},                      {"", L"0", L"0"},
+      {nullptr, L"0", L"0"},                      {"a/b\\c\n*?\n", L"a_b_c", L"__"},
+  };
+  CTestFolder folder;
+  for (const auto& row : kCases) {
+    std::wstring path = folder.File(L"HISTORY.BLD");
+    DeleteFileW(path.c_str());
+    if (row.text) WriteFileBytes(path, row.text);
+    std::wstring first, second;
+    CUpdateFolder::ReadHistory(path, &first, &second);
+    EXPECT_EQ(first, row.first) << (row.text ? row.text : "<none>");
+    EXPECT_EQ(second, row.second) << (row.text ? row.text : "<none>");
+  }
 }
