@@ -89,6 +89,13 @@ class CWorker {
   void BuildReplacementMap();
   bool CreateReplacementMap();
   bool RunCreateLaunchPointMode();
+  // The special modes and the jobs of their kind.
+  DWORD CreateLaunchPoint();
+  bool CheckRunningFromCache();
+  bool PrepareUpdateFolder();
+  void CreateLogFolderShortcut();
+  // Packs the run's logs; whatever happens to them, the run's result stands.
+  void PackLogFiles();
   void ReadSetupProperties();
   bool ParseSetupProperties();
   bool RefuseRunFromCache();

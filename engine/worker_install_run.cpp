@@ -82,7 +82,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     m_refCounter->CleanStaleEntries();
     registration.RemoveInstallGroups(false, manager->GetOtherUsers());
   }
-  NotBuiltYet(L"PackLogFiles");
+  PackLogFiles();
   if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_CANCELLED);
   return result;
 }

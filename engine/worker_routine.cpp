@@ -223,7 +223,8 @@ bool CWorker::CreateReplacementMap() {
 // False when the launch-point mode has done its job.
 bool CWorker::RunCreateLaunchPointMode() {
   if (!m_settings.createLaunchPoint) return true;
-  NotBuiltYet(L"CreateLaunchPoint");
+  DWORD result = CreateLaunchPoint();
+  if (result != ERROR_SUCCESS) AbortOnError(result, true);
   return false;
 }
 
@@ -239,8 +240,13 @@ bool CWorker::ParseSetupProperties() {
 
 // False when setup runs from its cached copy.
 bool CWorker::RefuseRunFromCache() {
-  NotBuiltYet(L"CheckRunningFromCache");
-  return true;
+  if (!CheckRunningFromCache()) return true;
+  // A quiet run has nobody to answer the box: the log says why it ended.
+  if (!IsSilentLevel()) {
+    ShowBox(ExpandMacros(LoadResourceString(IDS_UNINSTALL_FROM_CONTROL_PANEL)), IDS_ERROR_CAPTION,
+            MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
+  }
+  return false;
 }
 
 void CWorker::CheckSchemaVersion() {
@@ -276,7 +282,7 @@ void CWorker::PublishLanguage() {
 // False when the update-folder mode has done its job.
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
-  NotBuiltYet(L"PrepareUpdateFolder");
+  PrepareUpdateFolder();
   return false;
 }
 

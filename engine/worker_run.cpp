@@ -124,7 +124,7 @@ void CWorker::FinishRun(DWORD result) {
   if (!m_settings.fastInstall) FinalCleanup(result);
   JoinInterfaceThread();
   if (result != ERROR_SUCCESS && result != kRebootRequired) {
-    NotBuiltYet(L"CreateLogFolderShortcut");
+    CreateLogFolderShortcut();
     throw static_cast<unsigned long>(result);
   }
 }

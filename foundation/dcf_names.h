@@ -186,3 +186,9 @@ inline constexpr wchar_t kMessageIdKey[] = L"MessageId";
 inline constexpr wchar_t kWordParamKey[] = L"WordParam";
 inline constexpr wchar_t kLongParamKey[] = L"LongParam";
 inline constexpr wchar_t kRequiredKey[] = L"Required";
+
+// [Shortcut]: the launch point that the /CreateLaunchPoint mode makes
+inline constexpr wchar_t kShortcutSection[] = L"Shortcut";
+inline constexpr wchar_t kLaunchPointLinkKey[] = L"LaunchPointLink";
+inline constexpr wchar_t kLaunchPointDescKey[] = L"LaunchPointDesc";
+inline constexpr wchar_t kLaunchPointIconKey[] = L"LaunchPointIcon";

@@ -223,6 +223,15 @@ BOOL GetLogFilesFolder(std::wstring* folder) {
   return cached.found;
 }
 
+BOOL GetSetupLogFolder(std::wstring* folder) {
+  std::wstring logTemplate;
+  if (!IsLoggingEnabled(&logTemplate) || logTemplate.empty()) return FALSE;
+  std::wstring path = LogFolderOf(logTemplate);
+  if (path.empty()) return FALSE;
+  if (folder) *folder = path.back() == L'\\' ? path : path + L"\\";
+  return TRUE;
+}
+
 std::wstring GetLogPathFromEnvironment(const wchar_t* variableName) {
   CEnvironmentValue value = ReadEnvironment(variableName ? variableName : kLogVariable);
   if (!value.exists || IsLogForm(value.value)) return std::wstring();

@@ -15,6 +15,9 @@ void __cdecl WriteLog(const wchar_t* format, ...);
 BOOL IsLoggingEnabled(std::wstring* logTemplate);
 BOOL GetLogPathSetting(std::wstring* logTemplate);
 BOOL GetLogFilesFolder(std::wstring* folder);
+// The folder that holds the setup log itself, with a trailing backslash;
+// false when the log has no folder of its own (logging off, or "LOG").
+BOOL GetSetupLogFolder(std::wstring* folder);
 std::wstring GetLogPathFromEnvironment(const wchar_t* variableName);
 std::wstring ExpandLogFileName(const std::wstring& path);
 DWORD CreateLogFolder(const std::wstring& path);

@@ -5,13 +5,20 @@
 //   log COUNT TEXT   InitializeLogging(command line), then COUNT log lines
 //   config FILE      also loads FILE beside the program with CSetupConfig
 //                    and reads the minimum Windows Installer version
+//   link LNK OUT     reads the shell link LNK through IShellLinkW and writes
+//                    its target, arguments and working folder to OUT (UTF-8)
 #include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
 
 #include <cwchar>
 #include <string>
 
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
+#include "platform/com_ptr.h"
+#include "platform/wide_string.h"
 
 namespace {
 
@@ -36,6 +43,28 @@ int RunConfig(int argc, wchar_t** argv) {
   return 0;
 }
 
+int RunLink(int argc, wchar_t** argv) {
+  if (argc < 4) return ERROR_INVALID_PARAMETER;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  CComPtr<IShellLinkW> link;
+  HRESULT result = link.CreateInstance(CLSID_ShellLink);
+  CComPtr<IPersistFile> file;
+  if (SUCCEEDED(result)) result = link.QueryInterface(&file);
+  if (SUCCEEDED(result)) result = file->Load(argv[2], STGM_READ);
+  wchar_t path[MAX_PATH * 2] = {}, arguments[MAX_PATH * 2] = {}, folder[MAX_PATH * 2] = {};
+  if (SUCCEEDED(result)) result = link->GetPath(path, MAX_PATH * 2, nullptr, SLGP_RAWPATH);
+  if (SUCCEEDED(result)) result = link->GetArguments(arguments, MAX_PATH * 2);
+  if (SUCCEEDED(result)) result = link->GetWorkingDirectory(folder, MAX_PATH * 2);
+  if (FAILED(result)) return static_cast<int>(result);
+  std::string text = WideToUtf8(Format(L"target=%s\nargs=%s\nfolder=%s\n", path, arguments, folder));
+  HANDLE out = CreateFileW(argv[3], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+  DWORD written = 0;
+  WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(out);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -44,6 +73,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     if (mode == L"log") return RunLog(argc, argv);
     if (mode == L"config") return RunConfig(argc, argv);
+    if (mode == L"link") return RunLink(argc, argv);
   } catch (unsigned long code) {
     WriteLog(L"Ended with code %d", code);
     return static_cast<int>(code);

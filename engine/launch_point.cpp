@@ -1,0 +1,88 @@
+// launch_point.cpp: creates the launch-point shortcut from the [Shortcut]
+// section of the configuration and the running program's command line.
+#include "engine/launch_point.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "foundation/dcf_names.h"
+#include "foundation/file_utils.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/setup_log.h"
+#include "foundation/shell_shortcut.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+const wchar_t kLaunchPointSwitch[] = L"/CreateLaunchPoint";
+const DWORD kInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
+
+bool IsWordEdge(const std::wstring& text, size_t at) {
+  return at >= text.size() || IsBlank(text[at]);
+}
+}  // namespace
+
+std::wstring WithoutLaunchPointSwitch(const std::wstring& commandLine) {
+  std::wstring text = commandLine;
+  const std::wstring kSwitch = kLaunchPointSwitch;
+  size_t at = 0;
+  while ((at = FindNoCase(text, kSwitch, at)) != std::wstring::npos) {
+    bool word = (at == 0 || IsBlank(text[at - 1])) && IsWordEdge(text, at + kSwitch.size());
+    if (!word) {
+      at += kSwitch.size();
+      continue;
+    }
+    size_t end = at + kSwitch.size();
+    while (end < text.size() && IsBlank(text[end])) ++end;
+    text.erase(at, end - at);
+  }
+  return text;
+}
+
+CLaunchPoint::CLaunchPoint(const CKwIniFile& configuration, ExpandFunction expand)
+    : m_configuration(configuration), m_expand(std::move(expand)) {}
+
+std::wstring CLaunchPoint::Read(const wchar_t* key) const {
+  std::wstring value;
+  m_configuration.GetValue(kShortcutSection, key, &value, std::wstring());
+  return Trim(value);
+}
+
+DWORD CLaunchPoint::Create(const std::wstring& commandLine, const std::wstring& setupDir) const {
+  WriteLog(L"Creating Launch Point");
+  if (setupDir.empty()) {
+    WriteLog(L"   WARNING: The ReplacementMap {SetupDir} could not be found.");
+    return ERROR_INVALID_DATA;
+  }
+  std::wstring arguments = WithoutLaunchPointSwitch(commandLine);
+  std::wstring program;
+  if (!ExtractToken(&arguments, &program, L" ", true) || program.empty()) {
+    WriteLog(L"   Failed extracting the program name from the command line");
+    return kInvalidCommandLine;
+  }
+  size_t slash = program.find_last_of(L"\\/");
+  std::wstring target = setupDir + L"\\" + (slash == std::wstring::npos ? program : program.substr(slash + 1));
+  std::wstring link = m_expand(Read(kLaunchPointLinkKey));
+  std::wstring description = Read(kLaunchPointDescKey);
+  std::wstring icon = m_expand(Read(kLaunchPointIconKey));
+  if (!icon.empty() && !FileExists(icon)) {
+    WriteLog(L"   The launch point icon '%s' does not exist; the shortcut gets none", icon.c_str());
+    icon.clear();
+  }
+  if (link.empty()) {
+    WriteLog(L"   No launch point link is configured ([%s] %s)", kShortcutSection, kLaunchPointLinkKey);
+    return ERROR_INVALID_DATA;
+  }
+  std::wstring linkFolder = FolderOfPath(link, false);
+  if (!linkFolder.empty() && GetFileAttributesW(linkFolder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    int created = SHCreateDirectoryExW(nullptr, linkFolder.c_str(), nullptr);
+    if (created != ERROR_SUCCESS) WriteLog(L"   Failed creating folder '%s', error %d", linkFolder.c_str(), created);
+  }
+  WriteLog(L"   Launch Point Link: %s", link.c_str());
+  WriteLog(L"   Launch Point Target: %s %s", target.c_str(), Trim(arguments).c_str());
+  HRESULT result = CreateShellShortcutEx(link, target, Trim(arguments), description, icon, 0, setupDir);
+  if (FAILED(result)) WriteLog(L"   Failed to create the launch point, error 0x%08X", result);
+  return static_cast<DWORD>(result);
+}

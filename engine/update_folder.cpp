@@ -1,0 +1,129 @@
+// update_folder.cpp: packs the product folders and the setup files of the
+// install source into a fresh update folder.
+#include "engine/update_folder.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/file_utils.h"
+#include "foundation/folder.h"
+#include "foundation/log_packaging.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+
+namespace {
+const wchar_t kHistoryFile[] = L"HISTORY.BLD";
+const wchar_t kSetupArchive[] = L"Setup.zip";
+const wchar_t kBinFolder[] = L"bin";
+
+std::wstring WithBackslash(const std::wstring& folder) {
+  return !folder.empty() && folder.back() == L'\\' ? folder : folder + L"\\";
+}
+
+std::wstring WithoutBackslash(std::wstring folder) {
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+// A value of the history file may hold characters a file name cannot.
+std::wstring FileNamePart(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (wcschr(L"\\/:*?\"<>|", c) || c < 32) c = L'_';
+  }
+  return text;
+}
+
+// True when `inner` is `outer` or lies below it.
+bool IsWithin(const std::wstring& inner, const std::wstring& outer) {
+  return !outer.empty() && StartsWithNoCase(WithBackslash(inner), WithBackslash(outer));
+}
+}  // namespace
+
+CUpdateFolder::CUpdateFolder(const std::wstring& installSource, const std::wstring& setupFolder, AskFunction ask)
+    : m_installSource(WithBackslash(installSource)), m_setupFolder(WithBackslash(setupFolder)),
+      m_ask(std::move(ask)) {}
+
+void CUpdateFolder::ReadHistory(const std::wstring& path, std::wstring* first, std::wstring* second) {
+  std::vector<std::wstring> values;
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    char buffer[4096];
+    DWORD read = 0;
+    // Only the first lines matter: one block is enough.
+    if (ReadFile(file, buffer, sizeof(buffer), &read, nullptr)) bytes.assign(buffer, read);
+    CloseHandle(file);
+  }
+  std::wstring text = Utf8ToWide(bytes);
+  size_t start = 0;
+  while (start <= text.size() && values.size() < 2) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = Trim(text.substr(start, end - start));
+    if (!line.empty()) values.push_back(FileNamePart(line));
+    start = end + 1;
+  }
+  *first = values.size() > 0 ? values[0] : L"0";
+  *second = values.size() > 1 ? values[1] : L"0";
+}
+
+// Never a root, a system or profile folder, nor a folder that holds the
+// files this mode packs.
+bool CUpdateFolder::MayReplace(const std::wstring& target) const {
+  if (IsProtectedFolder(target) || IsWithin(m_installSource, target) || IsWithin(m_setupFolder, target)) {
+    WriteLog(L"   The update folder '%s' may not be replaced", target.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool CUpdateFolder::ClearTarget(const std::wstring& target) const {
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  if (!m_ask(Format(L"%s already exist. Do you want to overwrite it?", target.c_str()))) {
+    WriteLog(L"   Keeping the existing folder %s", target.c_str());
+    return false;
+  }
+  if (!DeleteFolderTree(WithBackslash(target)) || !RemoveDirectoryW(target.c_str())) {
+    WriteLog(L"   Failed removing the folder %s, error %d", target.c_str(), GetLastError());
+    return false;
+  }
+  return true;
+}
+
+bool CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const {
+  std::wstring folder = WithoutBackslash(target);
+  WriteLog(L"Preparing update folder %s", folder.c_str());
+  if (folder.empty() || !MayReplace(folder) || !ClearTarget(folder)) return false;
+  if (!CFolder(folder).Create()) {
+    WriteLog(L"   Failed creating the folder %s", folder.c_str());
+    return false;
+  }
+  for (const std::wstring& product : products) PackProduct(folder, product);
+  PackSetupFiles(folder);
+  return true;
+}
+
+void CUpdateFolder::PackProduct(const std::wstring& target, const std::wstring& product) const {
+  std::wstring source = m_installSource + product;
+  std::wstring first, second;
+  ReadHistory(source + L"\\" + kHistoryFile, &first, &second);
+  std::wstring archive = Format(L"%s\\%s_%s_%s.zip", target.c_str(), product.c_str(), first.c_str(), second.c_str());
+  if (!ZipFolderTree(source, product, archive)) WriteLog(L"   Fail to zip: %s", archive.c_str());
+  else WriteLog(L"   Packed %s", archive.c_str());
+}
+
+void CUpdateFolder::PackSetupFiles(const std::wstring& target) const {
+  std::wstring archive = target + L"\\" + kSetupArchive;
+  if (!ZipFolderFiles(m_installSource + kBinFolder, kBinFolder, archive, true, true)) {
+    WriteLog(L"   Fail to bin folder");
+  }
+  // Without a bin folder there is no archive yet to append to.
+  bool create = !FileExists(archive);
+  if (!ZipFolderFiles(WithoutBackslash(m_setupFolder), std::wstring(), archive, create, false)) {
+    WriteLog(L"   Fail to Setup folder");
+  } else {
+    WriteLog(L"   Packed %s", archive.c_str());
+  }
+}

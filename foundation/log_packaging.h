@@ -1,0 +1,27 @@
+#pragma once
+// log_packaging.h: packs log files, a folder tree or the files of one folder
+// into a ZIP archive. A failure while packing is logged here and leaves an
+// archive that still opens, with the entries written before it.
+#include <windows.h>
+
+#include <string>
+
+// Drive roots, the Windows and system folders, profile roots and the shell's
+// shared folders: never packed whole.
+bool IsProtectedFolder(const std::wstring& folder);
+
+// Packs every file of the tree whose lower-cased name holds ".log" after its
+// first character and no ".zip" into "LogFile <yy-mm-dd HH-MM>.zip" in the
+// folder, under its path relative to the folder. `archivePath` gets the
+// archive's path when one was begun.
+BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath = nullptr);
+
+// Packs the whole tree into a new archive; each entry is named `base`, then
+// its path below the folder with the file name in lower case.
+BOOL ZipFolderTree(const std::wstring& folder, const std::wstring& base, const std::wstring& archivePath);
+
+// Packs the files directly in the folder into a new archive (`create`) or
+// appends them to an existing one, named as ZipFolderTree names them with
+// `relativeNames`, else by the file name alone.
+BOOL ZipFolderFiles(const std::wstring& folder, const std::wstring& base, const std::wstring& archivePath,
+                    bool create, bool relativeNames);
