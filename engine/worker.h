@@ -30,6 +30,7 @@ class CSuiteRegistration;
 class CExpressionParser;
 class CKwIniFile;
 class CWindowsSystemFacts;
+class CWindowsUpdateSuppression;
 class ISetupHost;
 
 class CWorker {
@@ -161,6 +162,8 @@ class CWorker {
   std::unique_ptr<CKwIniFile> m_configuration;
   std::unique_ptr<CWindowsSystemFacts> m_systemFacts;
   std::unique_ptr<CExpressionParser> m_expressionParser;
+  // Held off from construction to destruction, so for the whole run.
+  std::unique_ptr<CWindowsUpdateSuppression> m_windowsUpdate;
 
   // The program's path and folder, the arguments and the configuration's
   // name and path as the command line gives them.
