@@ -13,6 +13,7 @@
 #include "engine/setup_aggregate.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_properties.h"
+#include "engine/system_information.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
@@ -134,7 +135,7 @@ void CWorker::ParseCommandLineText(const std::wstring& commandLine,
 // True to go on, false when the compatibility check asks for a restart.
 bool CWorker::LogSystemFactsAndCheckCompatibility() {
   if (m_settings.fastInstall) return true;
-  NotBuiltYet(L"LogSystemInformation");
+  CSystemInformation::LogSystemInformation(m_state.get());
   return CheckAppCompatMode() != 1;
 }
 

@@ -1,5 +1,5 @@
-"""setup.exe holds Windows Update off for the run: AUOptions in the 64-bit
-view after the run, from every start."""
+"""setup.exe describes the machine in its log and holds Windows Update off
+for the run: AUOptions in the 64-bit view after the run, from every start."""
 import shutil
 import subprocess
 
@@ -61,3 +61,23 @@ def test_windows_update_is_held_off_and_restored(kit, before, during_run_line):
     if before is None:
         assert reg("query", AUTO_UPDATE).returncode != 0, "no key is left behind"
 
+
+def test_log_describes_the_machine_as_wine_reports_it(kit):
+    code, messages = run_setup(kit)
+    assert code == 0
+    start = messages.index("Operating System Information:")
+    assert messages[start + 1] == "   Microsoft Windows 7 Ultimate Edition N Service Pack 1 (build 7601), 64-bit"
+    assert messages[start + 2] == "   Display Language id: 1033"
+    assert messages[start + 3] == "   System Locale id: 1033"
+    assert messages[start + 4] == "   User default ANSI code page: 1252"
+    assert messages[start + 5] == "   User default OEM code page: 437"
+    # Wine has no .NET registration by default.
+    assert messages[start + 6] == "   There were no versions of .NET found on this system."
+    block = messages[start:]
+    assert "   MS XML was found on this system:" in block
+    assert "   DirectX was found on this system:" in block
+    msi = block.index("   MSI was found on this system:")
+    assert block[msi + 1].startswith("      msi.dll file version: ")
+    # The property map as the run's end lists it.
+    for line in ["   ARCHITECTURE = 64", "   OSBUILD = 7601", "   OSEDITION = UltimateN", "   OSVERSION = 6.1"]:
+        assert line in messages
