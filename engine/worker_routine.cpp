@@ -18,6 +18,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "foundation/single_instance_mutex.h"
@@ -314,7 +315,7 @@ void CWorker::RunPerProductChecks() {
   if (Mode() < CCommandOptions::kModeRepair) {
     NotBuiltYet(L"RepairOrPromptSuiteOverInstall");
     NotBuiltYet(L"EvaluateUpgradeLink");
-    NotBuiltYet(L"UnregisterRebootResume");
+    CRebootSupport().UnregisterRebootResume(m_resumeValueName);
   }
   NotBuiltYet(L"RunProductActions");
   if (m_settings.onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
