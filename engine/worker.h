@@ -121,6 +121,8 @@ class CWorker {
   void JoinInterfaceThread();
   DWORD RoutineResult();
   void RestartIfNeeded();
+  // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
+  void HandleRebootDuringPreparation();
 
   // The install run's steps.
   std::vector<CInstallAction*> InstallActions() const;
@@ -174,6 +176,8 @@ class CWorker {
   std::unique_ptr<CReplacementMap> m_replacements;
 
   LONG m_status = 0;
+  // Restarts Windows; null is the system's call. Tests record it instead.
+  BOOL (*m_restartFunction)() = nullptr;
   BOOL m_rebootHooked = FALSE;
   BOOL m_actionListsLoaded = FALSE;
   BOOL m_suiteMode = FALSE;
