@@ -12,11 +12,11 @@ AUTO_UPDATE = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\WindowsUpdate\Aut
 
 
 def reg(*args):
-    """`wine reg` in the 64-bit view; its output is read from a file, since
+    """`wine reg` in the 64-bit view unless the arguments name one; its output is read from a file, since
     Wine's services keep inherited pipes open."""
     out = current_world().out / "reg.out"
     with open(out, "wb") as handle:
-        result = subprocess.run(["wine", "reg", *args, "/reg:64"], stdout=handle, stderr=subprocess.STDOUT,
+        result = subprocess.run(["wine", "reg", *args] + ([] if any(a.startswith("/reg:") for a in args) else ["/reg:64"]), stdout=handle, stderr=subprocess.STDOUT,
                                 stdin=subprocess.DEVNULL, env=wine_environment(), timeout=60, check=False)
     result.stdout = out.read_bytes().decode("utf-8", "replace")
     return result

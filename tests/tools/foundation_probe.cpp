@@ -5,11 +5,14 @@
 //   log COUNT TEXT   InitializeLogging(command line), then COUNT log lines
 //   config FILE      also loads FILE beside the program with CSetupConfig
 //                    and reads the minimum Windows Installer version
+//   resume NAME PROGRAM ARGS STAGE
+//                    registers PROGRAM ARGS to run once after a restart
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 
+#include "foundation/reboot_support.h"
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
 
@@ -36,6 +39,11 @@ int RunConfig(int argc, wchar_t** argv) {
   return 0;
 }
 
+int RunResume(int argc, wchar_t** argv) {
+  if (argc < 6) return ERROR_INVALID_PARAMETER;
+  return CRebootSupport().RegisterRebootResume(argv[2], argv[3], argv[4], _wtoi(argv[5])) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -44,6 +52,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     if (mode == L"log") return RunLog(argc, argv);
     if (mode == L"config") return RunConfig(argc, argv);
+    if (mode == L"resume") return RunResume(argc, argv);
   } catch (unsigned long code) {
     WriteLog(L"Ended with code %d", code);
     return static_cast<int>(code);
