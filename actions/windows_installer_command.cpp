@@ -16,7 +16,6 @@ namespace {
 const wchar_t kInstallerProgram[] = L"MSIEXEC";
 const wchar_t kInstallerFileName[] = L"MSIEXEC.EXE";
 const unsigned short kSystemFolderArea = 6;
-const DWORD kRebootInitiatedByInstaller = 0x70669;
 
 WindowsInstallerRunner g_windowsInstallerRunner = nullptr;
 
@@ -95,11 +94,6 @@ DWORD WaitForCommandExit(HANDLE handle) {
   if (error != ERROR_INVALID_HANDLE) return error;
   if (GetExitCodeThread(command.Get(), &exitCode)) return exitCode;
   return GetLastError();
-}
-
-bool IsRebootExitCode(DWORD code) {
-  return code == ERROR_SUCCESS_REBOOT_INITIATED || code == ERROR_SUCCESS_REBOOT_REQUIRED ||
-         code == kRebootInitiatedByInstaller;
 }
 
 std::wstring InstallerProgramPath() {

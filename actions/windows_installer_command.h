@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/reboot_support.h"
+
 // Starts a Windows Installer command line in-process: 0 with the handle of
 // the thread that runs it, or a Win32 code. The runner copies the text.
 using WindowsInstallerRunner = DWORD (*)(const std::wstring& commandLine, HANDLE* thread);
@@ -30,6 +32,3 @@ DWORD WaitForCommandExit(HANDLE handle);
 // The system folder's MSIEXEC.EXE, which "{msiexec}" names. A system folder
 // that Windows cannot give is an internal error (area 6).
 std::wstring InstallerProgramPath();
-
-// The codes by which installers ask for a restart (1641, 3010, 0x70669).
-bool IsRebootExitCode(DWORD code);

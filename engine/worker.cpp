@@ -18,6 +18,7 @@
 #include "foundation/kw_ini_file.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
+#include "foundation/windows_update_suppression.h"
 #include "platform/thread.h"
 #include "resources/resource_ids.h"
 
@@ -28,7 +29,8 @@ const wchar_t kSchemaCheckProperty[] = L"DcfSchemaVersionCheck";
 CWorker::CWorker(ISetupHost* host)
     : m_host(host), m_options(new CCommandOptions(CWindowsCommandOptionsSystem::Instance())) {
   NotBuiltYet(L"RegisterCancelAutoPlay");
-  NotBuiltYet(L"SuppressWindowsUpdate");
+  m_windowsUpdate.reset(new CWindowsUpdateSuppression());
+  m_windowsUpdate->SuppressWindowsUpdate(true);
   m_state.reset(new CSetupState());
   m_state->m_cancelAllowed = 1;
   m_state->SetProperty(kSchemaCheckProperty, L"1.0");
@@ -44,8 +46,8 @@ CWorker::CWorker(ISetupHost* host)
 }
 
 CWorker::~CWorker() {
-  // Unregistering the AutoPlay suppression and restoring Windows Update come
-  // here with those stages.
+  // Unregistering the AutoPlay suppression comes here with that stage.
+  m_windowsUpdate->SuppressWindowsUpdate(false);
   m_actionLists.clear();
   m_commandLine.reset();
   m_replacements.reset();

@@ -32,6 +32,7 @@ class CSuiteRegistration;
 class CExpressionParser;
 class CKwIniFile;
 class CWindowsSystemFacts;
+class CWindowsUpdateSuppression;
 class ISetupHost;
 
 class CWorker {
@@ -132,6 +133,8 @@ class CWorker {
   void JoinInterfaceThread();
   DWORD RoutineResult();
   void RestartIfNeeded();
+  // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
+  void HandleRebootDuringPreparation();
 
   // The install run's steps.
   std::vector<CInstallAction*> InstallActions() const;
@@ -173,6 +176,8 @@ class CWorker {
   std::unique_ptr<CKwIniFile> m_configuration;
   std::unique_ptr<CWindowsSystemFacts> m_systemFacts;
   std::unique_ptr<CExpressionParser> m_expressionParser;
+  // Held off from construction to destruction, so for the whole run.
+  std::unique_ptr<CWindowsUpdateSuppression> m_windowsUpdate;
 
   // The program's path and folder, the arguments and the configuration's
   // name and path as the command line gives them.
@@ -188,6 +193,8 @@ class CWorker {
   std::wstring m_restartArguments;
 
   LONG m_status = 0;
+  // Restarts Windows; null is the system's call. Tests record it instead.
+  BOOL (*m_restartFunction)() = nullptr;
   BOOL m_rebootHooked = FALSE;
   BOOL m_actionListsLoaded = FALSE;
   BOOL m_suiteMode = FALSE;

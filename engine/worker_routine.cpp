@@ -14,10 +14,12 @@
 #include "engine/setup_globals.h"
 #include "engine/setup_properties.h"
 #include "engine/source_redirection.h"
+#include "engine/system_information.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
@@ -136,7 +138,7 @@ void CWorker::ParseCommandLineText(const std::wstring& commandLine,
 // True to go on, false when the compatibility check asks for a restart.
 bool CWorker::LogSystemFactsAndCheckCompatibility() {
   if (m_settings.fastInstall) return true;
-  NotBuiltYet(L"LogSystemInformation");
+  CSystemInformation::LogSystemInformation(m_state.get());
   return CheckAppCompatMode() != 1;
 }
 
@@ -351,7 +353,7 @@ void CWorker::RunPerProductChecks() {
   if (Mode() < CCommandOptions::kModeRepair) {
     NotBuiltYet(L"RepairOrPromptSuiteOverInstall");
     NotBuiltYet(L"EvaluateUpgradeLink");
-    NotBuiltYet(L"UnregisterRebootResume");
+    CRebootSupport().UnregisterRebootResume(m_resumeValueName);
   }
   NotBuiltYet(L"RunProductActions");
   if (m_settings.onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");

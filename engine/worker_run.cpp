@@ -6,6 +6,8 @@
 
 #include "actions/command_options.h"
 #include "engine/removal_data_builder.h"
+#include "engine/restart_handler.h"
+#include "engine/setup_host.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/thread.h"
@@ -150,5 +152,12 @@ DWORD CWorker::RoutineResult() {
 void CWorker::RestartIfNeeded() {
   if (m_interfaceThread.IsValid() || !m_state->m_rebootPending || !m_actionListsLoaded) return;
   if (m_settings.returnRebootRequest) return;
-  NotBuiltYet(L"InitiateReboot");
+  CRestartHandler restart(m_restartFunction);
+  restart.InitiateReboot(m_state.get(), m_options->GetRebootOption(), UiLevel(),
+                         m_host ? m_host->GetOwnerWindow() : nullptr);
+}
+
+void CWorker::HandleRebootDuringPreparation() {
+  CRestartHandler restart(m_restartFunction);
+  restart.HandleRebootDuringPreparation(m_options->GetRebootOption(), UiLevel());
 }

@@ -340,3 +340,16 @@ BOOL SafeShellExecuteEx(SHELLEXECUTEINFOW* info) {
   if (!shellExecuteEx) return FALSE;
   return shellExecuteEx(info);
 }
+
+std::vector<std::wstring> ListFolderEntries(const std::wstring& folder, const std::wstring& pattern,
+                                            bool folders) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry = {};
+  CScopedFindHandle find(FindFirstFileW(JoinPath(folder, pattern).c_str(), &entry));
+  if (!find.IsValid()) return names;
+  do {
+    if (IsFolder(entry) != folders || IsDotOrDotDotName(entry.cFileName)) continue;
+    names.push_back(entry.cFileName);
+  } while (FindNextFileW(find.Get(), &entry));
+  return names;
+}

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 // Creates the folder and its missing parents. False with last error 87 for an
 // empty path, 183 when the folder exists (callers accept that), 15 when no
@@ -69,3 +70,8 @@ HANDLE SafeCreateFile(const wchar_t* path, DWORD access, DWORD shareMode,
 
 // ShellExecuteExW from the system folder's shell32.
 BOOL SafeShellExecuteEx(SHELLEXECUTEINFOW* info);
+
+// The names (not paths) of the files, or with `folders` the folders, in
+// `folder` that match a FindFirstFileW pattern; "." and ".." never.
+std::vector<std::wstring> ListFolderEntries(const std::wstring& folder, const std::wstring& pattern,
+                                            bool folders);

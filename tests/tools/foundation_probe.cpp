@@ -7,6 +7,8 @@
 //                    and reads the minimum Windows Installer version
 //   link LNK OUT     reads the shell link LNK through IShellLinkW and writes
 //                    its target, arguments and working folder to OUT (UTF-8)
+//   resume NAME PROGRAM ARGS STAGE
+//                    registers PROGRAM ARGS to run once after a restart
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
@@ -15,6 +17,7 @@
 #include <cwchar>
 #include <string>
 
+#include "foundation/reboot_support.h"
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
 #include "platform/com_ptr.h"
@@ -65,6 +68,11 @@ int RunLink(int argc, wchar_t** argv) {
   return 0;
 }
 
+int RunResume(int argc, wchar_t** argv) {
+  if (argc < 6) return ERROR_INVALID_PARAMETER;
+  return CRebootSupport().RegisterRebootResume(argv[2], argv[3], argv[4], _wtoi(argv[5])) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -74,6 +82,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"log") return RunLog(argc, argv);
     if (mode == L"config") return RunConfig(argc, argv);
     if (mode == L"link") return RunLink(argc, argv);
+    if (mode == L"resume") return RunResume(argc, argv);
   } catch (unsigned long code) {
     WriteLog(L"Ended with code %d", code);
     return static_cast<int>(code);

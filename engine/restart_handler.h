@@ -1,0 +1,40 @@
+#pragma once
+// restart_handler.h: CRestartHandler ends a run that needs Windows restarted:
+// it asks the user when the run may show a box, starts the restart on a
+// thread of its own and ends the run with the status that says so.
+#include <windows.h>
+
+#include <string>
+
+class CSetupState;
+
+class CRestartHandler {
+ public:
+  // Restarts Windows; TRUE when the request was accepted (ExitWindowsEx).
+  using RestartFunction = BOOL (*)();
+  // The Yes/No box of the restart prompt: its button id.
+  using PromptFunction = int (*)(const std::wstring& text, const std::wstring& caption, UINT style);
+
+  // Null functions take the system's restart and the engine's message box.
+  CRestartHandler(RestartFunction restart = nullptr, PromptFunction prompt = nullptr);
+
+  // The end of a quiet run that left a restart pending. Returns when the
+  // REBOOT option suppresses restarts; otherwise throws (long) 1641 after
+  // the restart was requested, or 1602 when the user declines it.
+  void InitiateReboot(CSetupState* state, int rebootOption, int uiLevel, HWND hostWindow);
+
+  // The preparation needs a restart: throws (unsigned long) 0x70669, having
+  // started the restart when the run is quiet and gives no REBOOT option;
+  // returns when a REBOOT option is given to a quiet run.
+  void HandleRebootDuringPreparation(int rebootOption, int uiLevel);
+
+ private:
+  // Requests the restart on a thread and waits, bounded, until it has been
+  // requested, so the end of the process cannot cut the request off.
+  void StartRebootThreadAndWait();
+  static unsigned __stdcall RebootThreadProc(void* parameter);
+  static bool IsQuietLevel(int uiLevel);
+
+  RestartFunction m_restart;
+  PromptFunction m_prompt;
+};

@@ -1,0 +1,48 @@
+#pragma once
+// reboot_support.h: CRebootSupport registers the setup to run once more after
+// a restart and schedules file changes for the restart; with it the free
+// functions that wait for a child while watching for a restart request and
+// that allow this process to shut Windows down.
+#include <windows.h>
+
+#include <string>
+
+class CRebootSupport {
+ public:
+  // The machine's RunOnce and Session Manager keys; tests give keys of their own.
+  CRebootSupport();
+  CRebootSupport(const std::wstring& runOnceKey, const std::wstring& sessionManagerKey);
+
+  // Writes the resume command under `description` in HKLM's RunOnce key, or
+  // HKCU's when HKLM's cannot be opened. Refuses a description already there.
+  BOOL RegisterRebootResume(const std::wstring& description, const std::wstring& path,
+                            const std::wstring& arguments, int stage);
+  // Removes the entry from both keys; failures are of no consequence.
+  void UnregisterRebootResume(const std::wstring& description);
+
+  // Without MOVEFILE_DELAY_UNTIL_REBOOT tries to move at once first; else (or
+  // on failure) queues the rename, or the deletion for an empty target.
+  // Registry errors leave as CError.
+  BOOL MoveFileAtReboot(const wchar_t* source, const wchar_t* target, DWORD flags);
+  BOOL MarkForDeletionAtReboot(const std::wstring& path);
+
+ private:
+  std::wstring m_runOnceKey;
+  std::wstring m_sessionManagerKey;
+};
+
+// The RunOnce command: the quoted path, the arguments, and for a non-zero
+// stage "/s<stage>" in place of every whole "/s<digits>" token, or appended.
+std::wstring BuildRebootResumeCommand(const std::wstring& path, const std::wstring& arguments,
+                                      int stage);
+
+// True when the exit code asks for a restart (1641, 3010, 0x70669).
+bool IsRebootExitCode(DWORD code);
+
+// Waits for the process (and the restart event, when given). TRUE when a
+// restart is coming: the process's exit code or the event says so; with
+// `waitFiveSeconds` the event gets five more seconds.
+BOOL WaitForProcessWithRebootDetection(HANDLE process, HANDLE rebootEvent, BOOL waitFiveSeconds,
+                                       DWORD* exitCode);
+
+BOOL EnableShutdownPrivilege();

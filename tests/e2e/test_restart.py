@@ -1,0 +1,47 @@
+"""A quiet run whose program asks for a restart (exit code 3010) restarts
+Windows at its end: here the throw-away Wine prefix of the test."""
+import shutil
+import subprocess
+
+import pytest
+
+from conftest import BUILD, REPO, current_world, read_log, wine_environment, windows_path
+
+PACKAGES = BUILD / "fixtures" / "msi"
+LISTS_DCF = REPO / "tests" / "fixtures" / "action_lists" / "SETUP.DCF"
+
+
+@pytest.fixture
+def restart_kit(kit):
+    shutil.copy(BUILD / "setup.exe", kit)
+    text = LISTS_DCF.read_text(encoding="latin-1")
+    old = "CommandLine=helper.exe /install {ProductDir}"
+    assert old in text
+    text = text.replace(old, "CommandLine=helper.exe 3010")
+    (kit / "SETUP.DCF").write_text(text, encoding="latin-1")
+    for key, package in (("Alpha", "alpha.msi"), ("Beta", "beta.msi")):
+        (kit / key).mkdir()
+        shutil.copy(PACKAGES / package, kit / key / package)
+    shutil.copy(BUILD / "exit_with.exe", kit / "Alpha" / "helper.exe")
+    return kit
+
+
+def test_quiet_run_restarts_its_own_prefix(restart_kit):
+    """No REBOOT option: the run restarts Windows without a prompt. Wine
+    ends every process of the test's own prefix, the launcher's too, so the
+    exit code cannot be read; the log tells how far the run got."""
+    env = {"KWSETUP": windows_path(restart_kit / "logs") + "\\TAM_{ProductID}.log"}
+    with open(current_world().out / "setup.out", "wb") as out:
+        subprocess.run(["wine", str(restart_kit / "setup.exe"), "/qn"], stdout=out, stderr=subprocess.STDOUT,
+                       stdin=subprocess.DEVNULL, env=wine_environment(env, ()), timeout=120, check=False)
+    messages = read_log(restart_kit / "logs" / "VELL_SETUP.LOG")
+    expected_in_order = [
+        "Initiating reboot so the product will be functional",
+        "Skipping reboot prompt for silent install",
+        "Rebooting computer from InitiateReboot",
+        "Initiating Reboot...",
+        "Reboot initiated.",
+    ]
+    positions = [messages.index(line) for line in expected_in_order]
+    assert positions == sorted(positions)
+    assert not any(m.startswith("ExitWindowsEx() failed") for m in messages)
