@@ -108,8 +108,12 @@ TEST(CInstallGroupLoaderTest, SuiteGroupsFromConfigurationAndMachine) {
     texts.reserve(test.values.size());
     for (const CUninstallValue& value : test.values) texts.push_back(fill(value.text));
     for (size_t i = 0; i < test.values.size(); ++i) values.push_back({test.values[i].name, texts[i].c_str()});
-    if (test.installed == Suite) ASSERT_TRUE(suite.Write(KEY_WOW64_32KEY, values));
-    if (test.installed == Family) ASSERT_TRUE(family.Write(KEY_WOW64_64KEY, values));
+    if (test.installed == Suite) {
+      ASSERT_TRUE(suite.Write(KEY_WOW64_32KEY, values));
+    }
+    if (test.installed == Family) {
+      ASSERT_TRUE(family.Write(KEY_WOW64_64KEY, values));
+    }
 
     std::string dcf = std::string("[Setup]\r\n") + test.products + "\r\n[ProductGroup.Default]\r\n" +
                       Narrow(fill(Utf8ToWide(test.group))) + "\r\n";

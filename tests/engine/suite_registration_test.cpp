@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,7 +42,7 @@ bool ReadValue(const std::wstring& key, REGSAM view, const wchar_t* name, std::w
   LONG result = RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(handle);
   if (result != ERROR_SUCCESS) return false;
-  if (type == REG_DWORD && number) *number = *reinterpret_cast<DWORD*>(data);
+  if (type == REG_DWORD && number) memcpy(number, data, sizeof(DWORD));
   if (text) *text = data;
   return true;
 }
