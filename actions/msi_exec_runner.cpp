@@ -84,6 +84,7 @@ InstallerServiceStop g_stopService = StopInstallerService;
 InstallerSleep g_sleep = SleepFor;
 
 // Runner threads still running, for the wait before the process ends.
+std::mutex g_installerLock;
 std::mutex g_threadsLock;
 std::vector<CScopedHandle> g_threads;
 
@@ -161,6 +162,11 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
 
   UINT result;
   {
+    // One package at a time: the installer runs one installation at a time,
+    // and its interface level, log and progress handler are process-wide, so
+    // packages started side by side would overwrite each other's settings
+    // (and Wine's msi.dll may hang on two at once).
+    std::lock_guard<std::mutex> oneAtATime(g_installerLock);
     CMsiInternalUIGuard uiLevel(static_cast<INSTALLUILEVEL>(level));
     if (!parsed.GetLogFile().empty()) {
       MsiEnableLogW(kLogModes, parsed.GetLogFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
