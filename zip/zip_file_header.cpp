@@ -106,10 +106,9 @@ void CZipFileHeader::GetCrcAndSizes(unsigned char* buffer) const {
   Put32(buffer, m_uncompressedSize);
 }
 
-void CZipFileHeader::WriteLocal(CZipStorage& storage) {
-  std::string record(GetLocalSize(), '\0');
-  unsigned char* p = reinterpret_cast<unsigned char*>(&record[0]);
-  Put32(p, kLocalSignature);
+// The fields the local and the central header share, in the same order:
+// from the version needed to extract to the extra field's length.
+void CZipFileHeader::PutSharedFields(unsigned char*& p) const {
   Put16(p, m_versionNeeded);
   Put16(p, m_flag);
   Put16(p, m_method);
@@ -119,6 +118,13 @@ void CZipFileHeader::WriteLocal(CZipStorage& storage) {
   p += 12;
   Put16(p, static_cast<uint16_t>(m_fileName.size()));
   Put16(p, static_cast<uint16_t>(m_extraField.size()));
+}
+
+void CZipFileHeader::WriteLocal(CZipStorage& storage) {
+  std::string record(GetLocalSize(), '\0');
+  unsigned char* p = reinterpret_cast<unsigned char*>(&record[0]);
+  Put32(p, kLocalSignature);
+  PutSharedFields(p);
   PutBytes(p, m_fileName);
   PutBytes(p, m_extraField);
   storage.Write(record.data(), static_cast<uint32_t>(record.size()), true);
@@ -132,15 +138,7 @@ uint32_t CZipFileHeader::Write(CZipStorage& storage) const {
   unsigned char* p = reinterpret_cast<unsigned char*>(&record[0]);
   Put32(p, kCentralSignature);
   Put16(p, m_versionMadeBy);
-  Put16(p, m_versionNeeded);
-  Put16(p, m_flag);
-  Put16(p, m_method);
-  Put16(p, m_modTime);
-  Put16(p, m_modDate);
-  GetCrcAndSizes(p);
-  p += 12;
-  Put16(p, static_cast<uint16_t>(m_fileName.size()));
-  Put16(p, static_cast<uint16_t>(m_extraField.size()));
+  PutSharedFields(p);
   Put16(p, static_cast<uint16_t>(m_comment.size()));
   Put16(p, m_diskStart);
   Put16(p, m_internalAttr);

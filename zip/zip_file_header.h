@@ -77,6 +77,7 @@ class CZipFileHeader {
   uint32_t m_offset;
 
  private:
+  void PutSharedFields(unsigned char*& p) const;
   std::string m_extraField;
   std::string m_fileName;
   std::string m_comment;
