@@ -62,8 +62,7 @@ DWORD CLaunchPoint::Create(const std::wstring& commandLine, const std::wstring& 
     WriteLog(L"   Failed extracting the program name from the command line");
     return kInvalidCommandLine;
   }
-  size_t slash = program.find_last_of(L"\\/");
-  std::wstring target = setupDir + L"\\" + (slash == std::wstring::npos ? program : program.substr(slash + 1));
+  std::wstring target = setupDir + L"\\" + FileNameOfPath(program);
   std::wstring link = m_expand(Read(kLaunchPointLinkKey));
   std::wstring description = Read(kLaunchPointDescKey);
   std::wstring icon = m_expand(Read(kLaunchPointIconKey));

@@ -46,8 +46,7 @@ std::wstring FullPath(const std::wstring& path) {
 // The name CreateTempWorkFolder gives: "ZOLM" and four hex digits.
 bool IsWorkFolderName(const std::wstring& folder) {
   std::wstring path = WithoutTrailingSeparators(folder);
-  size_t separator = path.find_last_of(L"\\/");
-  std::wstring name = separator == std::wstring::npos ? path : path.substr(separator + 1);
+  std::wstring name = FileNameOfPath(path);
   if (name.size() != 8 || !StartsWithNoCase(name, L"ZOLM")) return false;
   for (size_t i = 4; i < name.size(); ++i) {
     if (!iswxdigit(name[i])) return false;

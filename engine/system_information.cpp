@@ -165,11 +165,6 @@ std::vector<std::wstring> FindMsxml() {
   return paths;
 }
 
-std::wstring FileName(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 CSystemInformation::COsFacts CSystemInformation::ReadOsFacts() {
@@ -258,7 +253,7 @@ void CSystemInformation::LogFileVersions(const std::vector<std::wstring>& paths,
     CVersionInfo version;
     version.SetFromFileVersion(path);
     WriteLog(L"%s", foundText);
-    WriteLog(L"      %s file version: %hu.%hu.%hu.%hu", FileName(path).c_str(), version.GetMajor(),
+    WriteLog(L"      %s file version: %hu.%hu.%hu.%hu", FileNameOfPath(path).c_str(), version.GetMajor(),
              version.GetMinor(), version.GetBuild(), version.GetRevision());
   }
 }

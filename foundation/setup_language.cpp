@@ -13,6 +13,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/language_rows.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -212,9 +213,8 @@ void ReplaceLangIdToken(std::wstring* text, const std::wstring& value) {
 }
 
 bool ListLanguageFiles(const std::wstring& pathTemplate, std::vector<std::wstring>* files) {
-  size_t split = pathTemplate.find_last_of(L"\\/");
-  std::wstring folder = split == std::wstring::npos ? std::wstring() : pathTemplate.substr(0, split + 1);
-  std::wstring name = pathTemplate.substr(split == std::wstring::npos ? 0 : split + 1);
+  std::wstring folder = FolderOfPath(pathTemplate);
+  std::wstring name = FileNameOfPath(pathTemplate);
   std::vector<std::wstring> folders;
   if (folder.find(kLangToken) != std::wstring::npos || folder.find(kLangIdToken) != std::wstring::npos) {
     folders = ExpandFolder(folder.substr(0, folder.size() - 1));

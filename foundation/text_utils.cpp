@@ -157,3 +157,8 @@ std::wstring FolderOfPath(const std::wstring& path, bool withSeparator) {
   if (separator == std::wstring::npos) return std::wstring();
   return path.substr(0, withSeparator ? separator + 1 : separator);
 }
+
+std::wstring FileNameOfPath(const std::wstring& path) {
+  size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}

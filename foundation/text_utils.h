@@ -37,3 +37,6 @@ std::wstring RemoveQuotes(const std::wstring& text);
 // Drive and folder of a path, up to its last '\\' or '/', that separator
 // included unless `withSeparator` is false. Empty when the path has none.
 std::wstring FolderOfPath(const std::wstring& path, bool withSeparator = true);
+
+// What follows the last '\\' or '/' of a path: the whole path when it has none.
+std::wstring FileNameOfPath(const std::wstring& path);

@@ -114,4 +114,8 @@ TEST(TextUtilsTest, FolderOfPathKeepsDriveAndEitherSeparator) {
     EXPECT_EQ(c.without, FolderOfPath(c.path, false)) << c.path;
   }
   EXPECT_EQ(L"a b", RemoveQuotes(L"\"a\" b\""));
+  EXPECT_EQ(L"setup.exe", FileNameOfPath(L"C:\\Setup\\setup.exe"));
+  EXPECT_EQ(L"SETUP.DCF", FileNameOfPath(L"Sub/SETUP.DCF"));
+  EXPECT_EQ(L"", FileNameOfPath(L"C:\\Setup\\"));
+  EXPECT_EQ(L"setup.exe", FileNameOfPath(L"setup.exe"));
 }
