@@ -25,7 +25,15 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
 
 }  // namespace
 
-bool CProductList::IsMaster(const std::wstring& key) const { return Contains(m_masterProducts, key); }
+bool CProductList::IsMaster(const std::wstring& key) const { return ::Contains(m_masterProducts, key); }
+
+bool CProductList::Contains(const std::wstring& key) const { return ::Contains(m_products, key); }
+
+void CProductList::Remove(const std::wstring& key) {
+  m_products.erase(std::remove(m_products.begin(), m_products.end(), key), m_products.end());
+  m_masterProducts.erase(std::remove(m_masterProducts.begin(), m_masterProducts.end(), key),
+                         m_masterProducts.end());
+}
 
 bool CProductList::Parse(const CKwIniFile& configuration, CProductDataMap* productData) {
   m_products.clear();

@@ -23,6 +23,9 @@ class CProductList {
                       const CReplacementMap& macros, CProductDataMap* productData);
 
   const std::vector<std::wstring>& Keys() const { return m_products; }
+  bool Contains(const std::wstring& key) const;
+  // Takes the product out of the list, the master list included.
+  void Remove(const std::wstring& key);
   bool IsMaster(const std::wstring& key) const;
   // More than one product.
   bool IsMultiProduct() const { return m_multiProduct; }

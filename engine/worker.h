@@ -155,6 +155,11 @@ class CWorker {
 
   void RequireConfigurationStep(bool succeeded, const wchar_t* failure);
 
+  // Takes the product out of the run: the product lists, its data, and,
+  // unless uninstalling, every product that requires it. A product marked
+  // Mandatory stays when `checkMandatory` is set. False when it stays.
+  bool DisableProduct(const std::wstring& key, bool checkMandatory);
+
   // The suite's products and their packages.
   bool ParseProductList();
   bool LoadCachedProductData();

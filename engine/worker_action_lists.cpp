@@ -73,7 +73,7 @@ void CWorker::LoadActionLists() {
   if (result == CActionListLoader::kSuiteRemovalRefused) throw static_cast<unsigned long>(kSuiteRemovalRefused);
   // A list that could not be read is not an installation that succeeds.
   if (result == CActionListLoader::kBadInstallActions) AbortOnError(ERROR_INVALID_DATA, true);
-  for (size_t i = 0; i < loader.ProductsToDisable().size(); ++i) NotBuiltYet(L"DisableProduct");
+  for (const std::wstring& key : loader.ProductsToDisable()) DisableProduct(key, false);
   if (mode == CCommandOptions::kModeRepair) PrepareRepairActions();
   CActionListLoader::LogLists(m_actionLists);
 }
