@@ -36,3 +36,9 @@ void CSetupActionList::InsertDescending(std::unique_ptr<CSetupAction> action) {
                             });
   m_actions.insert(place, std::move(action));
 }
+
+void CSetupActionList::RemoveActionsOf(const std::wstring& keyName) {
+  m_actions.remove_if([&keyName](const std::unique_ptr<CSetupAction>& action) {
+    return action && action->GetKeyName() == keyName;
+  });
+}

@@ -31,6 +31,9 @@ class CSetupActionList {
   // Before the first action with a smaller sequence, else at the end.
   void InsertDescending(std::unique_ptr<CSetupAction> action);
 
+  // Deletes the actions of the product or item `keyName`.
+  void RemoveActionsOf(const std::wstring& keyName);
+
   size_t GetCount() const { return m_actions.size(); }
   bool IsEmpty() const { return m_actions.empty(); }
   Actions::const_iterator begin() const { return m_actions.begin(); }

@@ -25,7 +25,9 @@ class CActionListSources;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
+class CInstallGroupInfo;
 class CSetupAction;
+class CVerifyAction;
 class CSourceRedirection;
 class CRefCounter;
 class CSuiteRegistration;
@@ -135,6 +137,34 @@ class CWorker {
   void RestartIfNeeded();
   // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
   void HandleRebootDuringPreparation();
+
+  // The checks before anything is installed; each ends the run when it fails.
+  void RunBuiltInVerifyActions();
+  void CheckAdministrator();
+  void EnsureMSI();
+  void EnsureSetupFiles();
+  void CheckPendingFileRenameOperations();
+  void RepairOrPromptSuiteOverInstall();
+  void EvaluateUpgradeLink();
+  void RunProductActions(int startSequence);
+  void ExecuteShutdownActions();
+  void AddInstallPathToCommandLine();
+  DWORD RunVerifyAction(CVerifyAction* action, DWORD* kept);
+  void PrepareVerifyAction(CVerifyAction* action, const wchar_t* section);
+  void HookRebootResume(int sequence);
+  void UnhookRebootResume();
+  void RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<std::wstring>* refused,
+                     std::wstring* messageName);
+  void ReportRefusedProducts(const std::vector<std::wstring>& refused, const std::wstring& messageName,
+                             DWORD kept);
+  std::wstring ProductDisplayName(const std::wstring& key) const;
+  UINT MessageIdFor(const std::wstring& messageName, UINT fallback) const;
+  static int CompareSuiteVersions(const std::wstring& ours, const std::wstring& theirs);
+  bool HandOverToCachedSetup(const CInstallGroupInfo& suite);
+  void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
+                              const CInstallGroupInfo& installed);
+  std::wstring DisabledProductsArgument() const;
+  void CancelInterfaceForFilesInUse();
 
   // The install run's steps.
   std::vector<CInstallAction*> InstallActions() const;

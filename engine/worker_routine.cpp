@@ -341,7 +341,7 @@ void CWorker::PrepareWorkingCopyAndVerify() {
 // exist, whatever the mode, so DLL actions of every later step see them.
 void CWorker::LoadActionListsAndPendingRestart() {
   LoadActionLists();
-  NotBuiltYet(L"CheckPendingFileRenameOperations");
+  CheckPendingFileRenameOperations();
   if (g_setupAggregate) {
     g_setupAggregate->actionLists = &m_actionLists;
     g_setupAggregate->setupState = m_state.get();
@@ -351,7 +351,7 @@ void CWorker::LoadActionListsAndPendingRestart() {
 void CWorker::RunPerProductChecks() {
   if (m_settings.cleanSystem) return;
   if (Mode() < CCommandOptions::kModeRepair) {
-    NotBuiltYet(L"RepairOrPromptSuiteOverInstall");
+    if (m_state->m_existingSuiteFound && m_suiteMode) RepairOrPromptSuiteOverInstall();
     NotBuiltYet(L"EvaluateUpgradeLink");
     CRebootSupport().UnregisterRebootResume(m_resumeValueName);
   }

@@ -112,11 +112,11 @@ bool CWorker::RunCleanSystemMode() {
 DWORD CWorker::RunTheInstallation() {
   DWORD progressTotal = CountProgressSteps();
   LoadShutdownApplications();
-  NotBuiltYet(L"ExecuteShutdownActions");
+  ExecuteShutdownActions();
   NotBuiltYet(L"ExecutePrepareActions");
   NotBuiltYet(L"ProcessIncompatibleSuite");
   AddIconProperties();
-  if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
+  if (m_productList.IsMultiProduct()) AddInstallPathToCommandLine();
   AddUserProperties();
   return RunInstall(progressTotal);
 }

@@ -1,0 +1,160 @@
+// worker_pre_install.cpp: the checks before anything is installed that
+// concern the suite as a whole: this suite's leftover pending renames, and
+// what to do when the same suite is installed already.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/command_options.h"
+#include "actions/windows_installer_command.h"
+#include "engine/install_group_info.h"
+#include "engine/pending_rename_filter.h"
+#include "engine/setup_host.h"
+#include "engine/version_info.h"
+#include "foundation/error.h"
+#include "foundation/file_utils.h"
+#include "foundation/registry_key.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
+const wchar_t kCachedSetupFormat[] = L"%s\\setup.exe";
+
+// 0 when the new setup started, else the error that kept it from starting.
+DWORD RestartSetup(const std::wstring& command) {
+  WriteLog(L"Setup is going to attempt to restart using this command line:");
+  WriteLog(L"   %s", command.c_str());
+  HANDLE process = nullptr;
+  if (!CreateShellProcess(command, std::wstring(), &process)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The new setup process did not respond, and returned with an error: %d", error);
+    return error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error;
+  }
+  if (process) CloseHandle(process);
+  WriteLog(L"   The new setup has responded and this process will now exit.");
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void CWorker::CheckPendingFileRenameOperations() {
+  std::vector<std::wstring> entries;
+  CRegistryKey key;
+  try {
+    key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_QUERY_VALUE | KEY_SET_VALUE, false);
+    key.GetValueMultiSZ(kPendingRenamesValue, &entries);
+  } catch (const CRegistryKey::CMissingKey&) {
+    return;
+  } catch (const CRegistryKey::CMissingValue&) {
+    return;
+  }
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  std::wstring suiteId = group ? group->GetUuid() : std::wstring();
+  if (!RemoveSuitePendingRenames(suiteId, &entries)) return;
+  WriteLog(L"Removed this suite's pending file rename operations");
+  key.SetValueMultiSZ(kPendingRenamesValue, entries);
+}
+
+// Blank, "DisableProducts=" and the names, when the command line disabled any.
+std::wstring CWorker::DisabledProductsArgument() const {
+  if (m_settings.disabledProducts.empty()) return std::wstring();
+  std::wstring names;
+  for (auto name = m_settings.disabledProducts.rbegin(); name != m_settings.disabledProducts.rend(); ++name) {
+    if (!names.empty()) names += L",";
+    names += *name;
+  }
+  return L" DisableProducts=" + names;
+}
+
+void CWorker::RepairOrPromptSuiteOverInstall() {
+  const CInstallGroupInfo* suite = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!suite) {
+    WriteLog(L"Default group information not found in RepairOrPromptSuiteOverInstall");
+    SetLastError(ERROR_INVALID_DATA);
+    throw static_cast<unsigned long>(ERROR_INVALID_DATA);
+  }
+  if (suite->IsOverinstallAllowed()) return;
+  const CInstallGroupInfo* installed = m_installGroups.Lookup(CInstallGroupInfoMap::kRemoveGroup);
+  if (!installed) {
+    WriteLog(L"Remove group information not found in RepairOrPromptSuiteOverInstall");
+    throw static_cast<unsigned long>(ERROR_INVALID_DATA);
+  }
+  int order = CompareSuiteVersions(suite->GetVersion(), installed->GetVersion());
+  if (order == 0) order = CompareSuiteVersions(suite->GetBuildNumber(), installed->GetBuildNumber());
+  if (order > 0) return;
+  if (order < 0) {
+    PromptSuiteOverInstall(IDS_REMOVE_NEWER, *suite, *installed);
+    return;
+  }
+  if (suite->IsRepairModeAllowed() && suite->GetSku() == installed->GetSku() && HandOverToCachedSetup(*suite)) {
+    throw static_cast<long>(ERROR_SUCCESS);
+  }
+  PromptSuiteOverInstall(IDS_REMOVE_PREVIOUS, *suite, *installed);
+}
+
+// An empty or unreadable version counts as equal, so the build decides.
+int CWorker::CompareSuiteVersions(const std::wstring& ours, const std::wstring& theirs) {
+  CVersionInfo mine, installed;
+  if (!mine.Parse(ours) || !installed.Parse(theirs)) return 0;
+  return mine.Compare(installed);
+}
+
+// True when the cached setup started and repairs the suite.
+bool CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
+  std::wstring appData = ExpandMacros(L"{AllUsersAppData}");
+  while (!appData.empty() && appData.back() == L'\\') appData.pop_back();
+  std::wstring folder = appData + L"\\Uninstall\\" + suite.GetUuid();
+  std::wstring program = Format(kCachedSetupFormat, folder.c_str());
+  if (!FileExists(program)) {
+    WriteLog(L"Unable to find the cached setup.exe at: '%s'.", folder.c_str());
+    return false;
+  }
+  std::wstring source = m_state->m_installSource;
+  if (source.empty()) source = m_options->GetInstallSource();
+  std::wstring command = Format(L"\"%s\" /f %s {lang}=%s RepairSource=\"%s\"", program.c_str(),
+                                suite.GetUuid().c_str(), m_state->m_languageCode.c_str(), source.c_str());
+  m_options->AppendUILevel(&command);
+  m_options->AppendLogSwitch(&command);
+  m_options->AppendRebootOption(&command);
+  command += DisabledProductsArgument();
+  return RestartSetup(command) == ERROR_SUCCESS;
+}
+
+// Returns when the installed suite is to be removed by this run.
+void CWorker::PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
+                                     const CInstallGroupInfo& installed) {
+  if (UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs) return;
+  std::wstring text = LoadResourceString(messageId);
+  text = ReplaceAll(text, L"_OLD_PRODUCT_NAME_", installed.GetDisplayName());
+  text = ReplaceAll(text, L"_PRODUCT_NAME_", suite.GetDisplayName());
+  text = ReplaceAll(text, L"_PRODUCT_VERSION_", suite.GetVersion());
+  text += L"\n\n\n";
+  HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
+  if (ShowBox(text, IDS_WARNING_CAPTION, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND, owner) == IDNO) {
+    WriteLog(L"The user has elected not to remove the existing suite and exit this installation.");
+    throw static_cast<long>(ERROR_SUCCESS);
+  }
+  WriteLog(L"The user has elected to remove the existing suite.");
+}
+
+void CWorker::CheckAdministrator() {
+  if (!m_settings.requireAdmin) {
+    WriteLog(L"Administrator privileges not required for installation.");
+    return;
+  }
+  NotBuiltYet(L"CVAAdmin");
+}
+
+void CWorker::EnsureSetupFiles() {
+  if (!m_settings.onlineUpdatesAllowed) return;
+  NotBuiltYet(L"CVASetupCorrectVersion");
+}
