@@ -6,11 +6,14 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "actions/command_options.h"
+#include "actions/shutdown_action.h"
+#include "engine/files_in_use.h"
 #include "engine/message_box.h"
 #include "engine/setup_host.h"
 #include "foundation/error.h"
@@ -49,6 +52,15 @@ class CTestWorker : public CWorker {
   using CWorker::CreateReplacementMap;
   using CWorker::ParseSetupProperties;
   using CWorker::RunWizardHandshake;
+  using CWorker::ExecuteShutdownActions;
+  void AddShutdownAction(const std::wstring& className) {
+    std::unique_ptr<CShutdownAction> action(
+        new CShutdownAction(0, nullptr, className, L"", L"", 0, 0, 0, 0));
+    action->SetActionName(L"ShutdownApplications.Alpha." + className);
+    action->SetSilent(true);
+    CSetupActionList::GetOrCreate(&m_actionLists, L"SHUTDOWN_ACTIONS")->Append(std::move(action));
+  }
+  bool InterfaceStarted() const { return m_interfaceThread.IsValid(); }
 };
 
 class CFakeHost : public ISetupHost {
@@ -245,4 +257,75 @@ TEST_F(CWorkerTest, CompatibilityModeCheck) {
   g_box = CBox();
   EXPECT_EQ(0, worker.CheckAppCompatMode());
   EXPECT_EQ(0, g_box.count);
+}
+
+namespace {
+
+std::vector<int> g_filesInUseAnswers;
+int g_filesInUseAsked = 0;
+
+int FakeFilesInUse(HWND, const std::wstring&) {
+  int answer = g_filesInUseAsked < static_cast<int>(g_filesInUseAnswers.size())
+                   ? g_filesInUseAnswers[g_filesInUseAsked] : IDIGNORE;
+  ++g_filesInUseAsked;
+  return answer;
+}
+
+struct FilesInUseCase {
+  const char* name;
+  std::vector<int> answers;
+  int asked;
+  DWORD thrown;  // 0: none
+};
+
+}  // namespace
+
+// The question is asked while an application of the list is open: Ignore
+// goes on untouched, OK closes and asks again when one stayed open, Cancel
+// ends with 1223 and starts no wizard to cancel.
+TEST_F(CWorkerTest, FilesInUseAnswers) {
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcW;  // nobody reads its messages: it stays open
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"TamsaBusyWindow";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"TamsaBusyWindow", L"Busy", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+  ASSERT_NE(nullptr, window);
+  SetFilesInUseImplementation(FakeFilesInUse);
+  const FilesInUseCase kCases[] = {
+      {"ignore", {IDIGNORE}, 1, 0},
+      {"ok, then ignore", {IDOK, IDIGNORE}, 2, 0},
+      {"cancel", {IDCANCEL}, 1, ERROR_CANCELLED},
+      {"ok, then cancel", {IDOK, IDCANCEL}, 2, ERROR_CANCELLED},
+  };
+  for (const FilesInUseCase& c : kCases) {
+    g_filesInUseAnswers = c.answers;
+    g_filesInUseAsked = 0;
+    CTestWorker worker;
+    ASSERT_TRUE(worker.ParseOptions(L"/qb")) << c.name;
+    worker.AddShutdownAction(L"TamsaBusyWindow");
+    DWORD thrown = 0;
+    try {
+      worker.ExecuteShutdownActions();
+    } catch (unsigned long value) {
+      thrown = value;
+    }
+    EXPECT_EQ(c.thrown, thrown) << c.name;
+    EXPECT_EQ(c.asked, g_filesInUseAsked) << c.name;
+    EXPECT_FALSE(worker.InterfaceStarted()) << c.name;
+  }
+  // A quiet run never asks.
+  g_filesInUseAsked = 0;
+  CTestWorker quiet;
+  ASSERT_TRUE(quiet.ParseOptions(L"/qn"));
+  quiet.AddShutdownAction(L"TamsaBusyWindow");
+  quiet.ExecuteShutdownActions();
+  EXPECT_EQ(0, g_filesInUseAsked);
+  SetFilesInUseImplementation(nullptr);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  DestroyWindow(window);
+  UnregisterClassW(L"TamsaBusyWindow", windowClass.hInstance);
 }
