@@ -9,6 +9,7 @@ from test_suite_run import ALPHA, BETA, DELTA, ONE, TWO, UNINSTALL, installed, r
     references, registry, run_kit, suite_kit, suite_left, uninstall_suite
 
 THREE = "{3F1A2B3C-4D5E-4F60-8172-93A4B5C6D7E3}"
+FOUR = "{3F1A2B3C-4D5E-4F60-8172-93A4B5C6D7E4}"
 
 
 def suite_three_kit():
@@ -77,3 +78,27 @@ def test_newer_version_replaces_the_installed_suite(test_world):
     assert references(BETA) == ([ONE], "0x1")
     record = registry(UNINSTALL + ONE, "32")
     assert record["DisplayVersion"] == "2.0.0"
+
+
+def test_kept_application_takes_its_product_out_of_the_run(test_world):
+    two, four = suite_kit("suite_two"), suite_kit("suite_four")
+    assert run_kit(two)[0] == 0
+    code, messages = run_kit(four)
+    assert code == 0, messages[-8:]
+    assert "   Disabling installation of product 'Delta'" in messages
+    # Alpha stays; Delta is not installed, Beta is, for both suites.
+    assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [True, True, False]
+    assert references(ALPHA) == ([TWO], "0x1")
+    assert references(BETA) == ([TWO, FOUR], "0x2")
+
+    # Kept by Beta too, with the whole run refused: nothing is left to install.
+    dcf = four / "SETUP.DCF"
+    text = dcf.read_text().replace("[Setup.Beta]\n", "[Setup.Beta]\nIncompatibleApplications=Alpha\n")
+    text += ("\n[IncompatibleApplications.Beta.Alpha]\nUninstallKey=" + ALPHA +
+             "\nDetection=UNINSTALLKEY\nPrompt=NONE\nUninstallCommand=UNINSTALLKEY\nRefusal=ABORTALL\n")
+    dcf.write_text(text)
+    code, messages = run_kit(four)
+    assert code == 1602, messages[-8:]
+    assert "Aborting entire install process from ExecutePrepareActions" in messages
+    assert [installed(p) for p in (ALPHA, BETA, DELTA)] == [True, True, False]
+    assert references(BETA) == ([TWO, FOUR], "0x2")
