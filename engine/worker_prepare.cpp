@@ -26,7 +26,6 @@ const wchar_t* const kProductActionLists[] = {L"INSTALL_ACTIONS", L"VERIFY_ACTIO
 const DWORD kAbortAll = ERROR_CANCELLED;                  // 1223
 const DWORD kAbortProduct = ERROR_INSTALL_FAILURE;        // 1603: ABORTPROD or SETPROP
 const DWORD kAbortNested = ERROR_CHILD_NOT_COMPLETE;      // 129
-const UINT kLastInteractiveLevel = CCommandOptions::kUILevelBasicNoDialogs;
 
 // A list is walked over a copy of its members: taking a product out of the
 // run unlinks actions from the lists.
@@ -44,11 +43,16 @@ void CWorker::RemoveProductActions(const std::wstring& listName, const std::wstr
   for (auto& action : list->TakeActionsOf(key)) m_retiredActions.push_back(std::move(action));
 }
 
-// The product's own list goes too when `dropOwnList`; its actions are kept
-// alive, as the caller may be walking it.
+// Every product that leaves the run with it (those that require it) loses
+// its actions too. The product's own list goes when `dropOwnList`; its
+// actions are kept alive, as the caller may be walking it.
 void CWorker::TakeProductOutOfRun(const std::wstring& key, bool dropOwnList) {
+  std::vector<std::wstring> before = m_productList.Keys();
   DisableProduct(key, false);
-  for (const wchar_t* listName : kProductActionLists) RemoveProductActions(listName, key);
+  for (const std::wstring& product : before) {
+    if (m_productList.Contains(product)) continue;
+    for (const wchar_t* listName : kProductActionLists) RemoveProductActions(listName, product);
+  }
   if (!dropOwnList) return;
   auto own = m_actionLists.find(key);
   if (own == m_actionLists.end()) return;
