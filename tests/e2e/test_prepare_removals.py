@@ -78,6 +78,11 @@ def test_newer_version_replaces_the_installed_suite(test_world):
     assert references(BETA) == ([ONE], "0x1")
     record = registry(UNINSTALL + ONE, "32")
     assert record["DisplayVersion"] == "2.0.0"
+    # The resume entry is written for each of the three removals and removed
+    # after each: none finds the last one's entry, none is left.
+    assert not [m for m in messages if "reboot registration" in m or m.startswith("Reboot already registered")]
+    run_once = registry("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "32")
+    assert not [name for name in run_once if name.endswith(".MultiInstall")]
 
 
 def test_kept_application_takes_its_product_out_of_the_run(test_world):
