@@ -29,7 +29,6 @@ namespace {
 
 const wchar_t kVerifyActionsList[] = L"VERIFY_ACTIONS";
 const wchar_t kUpgradeConditionsList[] = L"UPGRADE_CONDITIONS";
-const wchar_t kInstallActionsList[] = L"INSTALL_ACTIONS";
 const wchar_t kSuiteList[] = L"*";
 const wchar_t kEnsureMsiSection[] = L"VerifyActions.*.EnsureMSI";
 const wchar_t kMinimumInstallerVersion[] = L"1.00";
@@ -160,11 +159,8 @@ void CWorker::RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector
     return;
   }
   std::wstring name = ProductDisplayName(product);
-  if (!DisableProduct(product, false)) return;
-  m_actionLists.erase(product);
-  if (CSetupActionList* install = CSetupActionList::Find(m_actionLists, kInstallActionsList)) {
-    install->RemoveActionsOf(product);
-  }
+  TakeProductOutOfRun(product, true);
+  if (m_productList.Contains(product)) return;
   refused->push_back(name);
   if (!action.GetMessage().empty()) *messageName = action.GetMessage();
 }
