@@ -106,3 +106,32 @@ def test_upgrade_condition_against_an_installed_package(probe_kit):
     exit_with = windows_path(BUILD / "exit_with.exe")
     assert check(probe_kit, "upgrade", ALPHA_CODE, "", f'"{exit_with}" 0')[0] == 0
     assert check(probe_kit, "upgrade", ALPHA_CODE, "", f'"{exit_with}" 1')[0] == 2
+
+
+BETA_CODE = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
+
+
+@pytest.mark.parametrize("version, platforms, entry, code, line", [
+    (None, "NT:5.1", "PassCheck", 0, "verify check: pass for Beta (Beta Viewer)"),
+    (None, "NT:5.1", "FailCheck", 1150, "   Custom verify action failed with error code 5"),
+    (None, "NT:10.0", "PassCheck", 1150, "Checking if platform qualifies for installation"),
+    ("winxp", "NT:5.1:3", "PassCheck", 0, "Checking if platform qualifies for installation"),
+    ("winxp", "NT:6.0", "PassCheck", 1150, "Checking if platform qualifies for installation"),
+])
+def test_setup_installs_only_when_its_checks_pass(version, platforms, entry, code, line):
+    from test_suite_run import installed, run_kit, suite_kit
+    kit = suite_kit("verify_suite")
+    # A single product's files sit beside setup.exe.
+    shutil.copy(BUILD / "fixtures" / "msi" / "beta.msi", kit)
+    shutil.copy(BUILD / "verify_check.dll", kit)
+    dcf = (kit / "SETUP.DCF").read_text()
+    dcf = dcf.replace("Platforms=NT:5.1", "Platforms=" + platforms).replace("PassCheck", entry)
+    (kit / "SETUP.DCF").write_text(dcf)
+    if version:
+        windows_version(version)
+    result, messages = run_kit(kit)
+    if "   Stage not built yet: RunProductActions" in messages:
+        pytest.skip("setup.exe does not run the VERIFY_ACTIONS list yet")
+    assert result == code
+    assert line in messages
+    assert installed(BETA_CODE) == (code == 0)
