@@ -112,20 +112,24 @@ DWORD CVAMSICorrectVersion::InstallWindowsInstaller() {
   WriteLog(L"Installing Windows installer");
   UnloadMsiDll();
   std::wstring path = m_installer;
+  std::wstring downloaded;
   if (path.find(L"://") != std::wstring::npos) {
-    std::wstring local = m_setupFolder + kNetworkInstallerName;
+    path = m_setupFolder + kNetworkInstallerName;
     // The installer on the medium wins; the address is used only without it.
-    if (GetFileAttributesW(local.c_str()) == INVALID_FILE_ATTRIBUTES && !IsNoDownload()) {
-      if (!DownloadInstaller(m_installer, &local)) return ERROR_INSTALL_FAILURE;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && !IsNoDownload()) {
+      if (!DownloadInstaller(m_installer, &downloaded)) return ERROR_INSTALL_FAILURE;
+      path = downloaded;
     }
-    path = local;
   } else if (StartsWith(path, L"\\")) {
     path = m_setupFolder.substr(0, 2) + path;
   } else if (path.find(L':') == std::wstring::npos) {
     path = m_setupFolder + path;
   }
-  if (RunInstaller(path)) return ERROR_SUCCESS;
-  DWORD error = GetLastError();
+  bool ran = RunInstaller(path);
+  DWORD error = ran ? ERROR_SUCCESS : GetLastError();
+  // The downloaded copy has done its work; the temporary folder keeps nothing.
+  if (!downloaded.empty()) DeleteFileW(downloaded.c_str());
+  if (ran) return ERROR_SUCCESS;
   if (!IsRestartResult(error) && error != kVerifyEndWithLastError) {
     WriteLog(L"Unable to launch MSI installer from '%s'. Error code = %08X", path.c_str(), error);
   }

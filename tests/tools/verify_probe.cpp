@@ -44,6 +44,8 @@ std::unique_ptr<CVerifyAction> MakeAction(int argc, wchar_t** argv) {
     std::unique_ptr<CVAMSICorrectVersion> action(
         new CVAMSICorrectVersion(0, L"*", L"VerifyActions.*.EnsureMSI", Arg(argc, argv, 2)));
     action->SetInstaller(ProgramFolder(), Arg(argc, argv, 3), Arg(argc, argv, 2));
+    // An address is fetched only where downloads are allowed.
+    action->SetNoDownload(Arg(argc, argv, 3).find(L"://") == std::wstring::npos);
     return std::move(action);
   }
   if (mode == L"custom") {
