@@ -64,6 +64,10 @@ def test_administrator_and_custom_dll_checks(probe_kit):
     code, messages = check(probe_kit, "admin")
     assert code == 0
     assert "   Action VerifyActions.*.Admin return code: 0, last error: 0" in messages
+    # A non-elevated administrator's filtered token: the group is there for deny only.
+    code, messages = check(probe_kit, "restricted")
+    assert code == 1247
+    assert "   Action VerifyActions.*.Admin return code: 1247, last error: 1314" in messages
 
     code, messages = check(probe_kit, "custom", "DLL,verify_check.dll,PassCheck")
     assert code == 0

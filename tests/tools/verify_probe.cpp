@@ -4,6 +4,8 @@
 // its result from the log and the exit code (the action's result).
 // Usage: verify_probe.exe MODE [ARGS...]
 //   admin
+//   restricted       runs "admin" in a child whose token lists the
+//                    Administrators group for deny only; its exit code
 //   qualified PLATFORMS ALLOWWIN64 ALLOWXPHOME ALLOWSERVER2003
 //   msi MINIMUM INSTALLER
 //   custom COMMAND
@@ -19,6 +21,7 @@
 #include "actions/va_msi_correct_version.h"
 #include "actions/va_upgrade_condition.h"
 #include "engine/setup_aggregate.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 
 namespace {
@@ -64,9 +67,45 @@ std::unique_ptr<CVerifyAction> MakeAction(int argc, wchar_t** argv) {
   return nullptr;
 }
 
+// The filtered token of a non-elevated administrator, as UAC gives it.
+int RunRestrictedChild() {
+  HANDLE process = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process)) return static_cast<int>(GetLastError());
+  CScopedHandle processToken(process);
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                0, 0, &administrators)) {
+    return static_cast<int>(GetLastError());
+  }
+  SID_AND_ATTRIBUTES deny = {administrators, 0};
+  HANDLE restricted = nullptr;
+  BOOL created = CreateRestrictedToken(processToken.Get(), 0, 1, &deny, 0, nullptr, 0, nullptr, &restricted);
+  FreeSid(administrators);
+  if (!created) return static_cast<int>(GetLastError());
+  CScopedHandle token(restricted);
+  wchar_t path[MAX_PATH * 2] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  std::wstring commandLine = L"\"" + std::wstring(path) + L"\" admin";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessAsUserW(token.Get(), nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+    return static_cast<int>(GetLastError());
+  }
+  CScopedHandle child(info.hProcess);
+  CScopedHandle thread(info.hThread);
+  WaitForSingleObject(child.Get(), INFINITE);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(child.Get(), &exitCode);
+  return static_cast<int>(exitCode);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wstring(argv[1]) == L"restricted") return RunRestrictedChild();
   InitializeLogging(GetCommandLineW());
   CSetupAggregate aggregate;
   aggregate.writeLog = WriteLog;
