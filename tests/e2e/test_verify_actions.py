@@ -132,6 +132,45 @@ def test_windows_installer_from_an_address_is_downloaded_run_and_removed(probe_k
         httpd.server_close()
 
 
+def test_setup_update_fetches_a_newer_offer_into_the_working_copy(probe_kit):
+    from test_suite_run import pending_deletions
+    served = current_world().folder / "served"
+    (served / "v3").mkdir(parents=True)
+    (served / "v3" / "setup.exe").write_bytes(b"new setup")
+    (served / "v3" / "SETUP.DCF").write_bytes(b"[Setup]\r\n")
+    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=str(served))
+    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=httpd.serve_forever, daemon=True).start()
+    base = f"http://127.0.0.1:{httpd.server_address[1]}"
+    copy = probe_kit / "copy"
+    copy.mkdir()
+    (copy / "SETUP.DCF").write_bytes(b"old")
+    offer = probe_kit / "offer.xml"
+    offer.write_text(f"<update><version>3.0</version><files><file>{base}/v3/setup.exe</file>"
+                     f"<file>{base}/v3/SETUP.DCF</file></files></update>")
+    try:
+        code, messages = check(probe_kit, "update", windows_path(copy), windows_path(offer), "2.0")
+        assert code == 0
+        assert "   The version of setup available on the update site is: 3.0, and will be downloaded" in messages
+        assert f"   Downloading file from '{base}/v3/SETUP.DCF'" in messages
+        assert (copy / "setup.exe").read_bytes() == b"new setup"
+        assert (copy / "SETUP.DCF").read_bytes() == b"[Setup]\r\n"
+        assert sorted(p.name for p in copy.iterdir()) == ["SETUP.DCF", "setup.exe"]
+        # Deleted at the next restart: the two fetched files, each with an empty target.
+        fetched = [windows_path(copy / "setup.exe"), windows_path(copy / "SETUP.DCF")]
+        assert [f for f in fetched] == [m[len("Fetched "):] for m in messages if m.startswith("Fetched ")]
+        assert [entry.lower() for entry in pending_deletions()] == [
+            ("\\??\\" + path).lower() for path in fetched]
+
+        # The same offer seen by the updated setup is not newer: nothing is fetched again.
+        code, messages = check(probe_kit, "update", windows_path(copy), windows_path(offer), "3.0")
+        assert code == 2
+        assert "   The version of setup available on the update site is: 3.0, and will not be downloaded" in messages
+    finally:
+        httpd.shutdown()
+        httpd.server_close()
+
+
 def test_upgrade_condition_against_an_installed_package(probe_kit):
     cases = [("3.0-4.0", 0), ("4.0-5.0", 2), ("", 0)]
     for versions, code in cases:

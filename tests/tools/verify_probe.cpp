@@ -10,6 +10,8 @@
 //   msi MINIMUM INSTALLER
 //   custom COMMAND
 //   upgrade UNINSTALLKEY VALIDVERSIONS [EXTERNALCOMMAND]
+//   update FOLDER OFFERXML [OWNVERSION]
+//                    the setup update into FOLDER; logs each file it fetched
 #include <windows.h>
 
 #include <memory>
@@ -19,6 +21,7 @@
 #include "actions/va_custom.h"
 #include "actions/va_is_qualified.h"
 #include "actions/va_msi_correct_version.h"
+#include "actions/va_setup_correct_version.h"
 #include "actions/va_upgrade_condition.h"
 #include "engine/setup_aggregate.h"
 #include "foundation/scoped_handle.h"
@@ -63,6 +66,12 @@ std::unique_ptr<CVerifyAction> MakeAction(int argc, wchar_t** argv) {
     values.validVersions = Arg(argc, argv, 3);
     values.externalCommand = Arg(argc, argv, 4);
     return std::unique_ptr<CVerifyAction>(new CVAUpgradeCondition(0, L"P1", L"UpgradeConditions.P1.Earlier", values));
+  }
+  if (mode == L"update") {
+    std::unique_ptr<CVASetupCorrectVersion> action(
+        new CVASetupCorrectVersion(0, Arg(argc, argv, 2), nullptr, Arg(argc, argv, 3)));
+    action->SetOwnVersion(Arg(argc, argv, 4));
+    return std::move(action);
   }
   return nullptr;
 }
@@ -120,6 +129,9 @@ int wmain(int argc, wchar_t** argv) {
     DWORD lastError = result == kVerifyEndWithLastError ? GetLastError() : 0;
     WriteLog(L"   Action %s return code: %d, last error: %d", action->GetActionName().c_str(),
              static_cast<int>(result), static_cast<int>(lastError));
+    if (auto* update = dynamic_cast<CVASetupCorrectVersion*>(action.get())) {
+      for (const std::wstring& file : update->GetDownloadedFiles()) WriteLog(L"Fetched %s", file.c_str());
+    }
     return static_cast<int>(result);
   } catch (unsigned long code) {
     WriteLog(L"Ended with code %d", code);
