@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "actions/va_admin.h"
 #include "actions/va_check_prompt.h"
 #include "actions/va_custom.h"
 #include "actions/va_is_qualified.h"
@@ -114,27 +113,6 @@ TEST(CVAIsQualifiedTest, SuiteWideFailureShowsItsBoxAndEndsWith1150ProductFailur
   EXPECT_EQ(1u, g_boxes.size());
   CVAIsQualified passes(0, L"*", L"VerifyActions.*.IsQualified", L"", L"NT:5.1,9X:4.0", L"", L"", L"");
   EXPECT_EQ(0u, passes.Execute());
-}
-
-TEST(CVAAdminTest, AdministratorsGroupCountsOnlyWhenEnabledAndNotDenyOnly) {
-  EXPECT_TRUE(CVAAdmin::IsAdmin());
-  EXPECT_EQ(0u, CVAAdmin(0).Execute());
-  HANDLE process = nullptr;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process));
-  CScopedHandle processToken(process);
-  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
-                                       0, 0, 0, 0, 0, &administrators));
-  SID_AND_ATTRIBUTES deny = {administrators, 0};
-  HANDLE restricted = nullptr;
-  BOOL created = CreateRestrictedToken(processToken.Get(), 0, 1, &deny, 0, nullptr, 0, nullptr, &restricted);
-  FreeSid(administrators);
-  ASSERT_TRUE(created);
-  CScopedHandle restrictedToken(restricted);
-  // The filtered token of a non-elevated administrator: the group is there, for deny only.
-  EXPECT_FALSE(CVAAdmin::IsAdmin(restrictedToken.Get()));
-  EXPECT_TRUE(CVAAdmin::IsAdmin(processToken.Get()));
 }
 
 TEST(CVACheckPromptTest, AWaitingDiscPromptGives1168) {
