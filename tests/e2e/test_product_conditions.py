@@ -5,8 +5,8 @@ left ends with 1150. The configuration's schema and the internet
 connection are checked before any product is decided."""
 import socket
 
-from conftest import prefix_drive_c
-from test_suite_run import installed, run_kit, suite_kit
+from conftest import prefix_drive_c, windows_path
+from test_suite_run import installed, run_kit, run_setup, suite_kit
 from test_system_facts import reg
 
 ALPHA = "{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61}"
@@ -87,3 +87,14 @@ def test_required_connection_is_tested_against_its_address(test_world):
     assert f"No internet connection to 'http://127.0.0.1:{port}/'; setup cannot go on" in messages
     assert not any(m.startswith("Condition for product") for m in messages)
 
+
+# Everything of the kit goes but the running setup.exe, which Windows keeps.
+def test_source_files_are_cleaned_up_after_a_successful_install(test_world):
+    seed_searches()
+    kit = conditions_kit()
+    code, messages = run_setup(kit / "setup.exe", test_world.folder / "logs", "/qn CleanupSourceFiles=1")
+    assert code == 0, messages[-8:]
+    assert [installed(p) for p in (ALPHA, BETA)] == [True, True]
+    assert "Cleaning up source files" in messages
+    assert sorted(p.name for p in kit.iterdir()) == ["setup.exe"]
+    assert f"   The folder '{windows_path(kit)}' could not be deleted" in messages
