@@ -13,10 +13,10 @@
 #include "engine/action_list_sources.h"
 #include "engine/app_search.h"
 #include "engine/condition_evaluator.h"
+#include "engine/dcf_values.h"
 #include "engine/product_data.h"
 #include "engine/version_info.h"
 #include "foundation/dcf_names.h"
-#include "engine/dcf_values.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -59,6 +59,7 @@ bool CWorker::CheckDcfSchemaVersion() {
 }
 
 int CWorker::EvaluateProductConditions(const std::wstring& key) {
+  if (!m_configuration) return 1;
   std::wstring section = Format(kSetupSectionFormat, key.c_str());
   std::wstring search = ReadDcfValue(*m_configuration, section, kAppSearchKey);
   if (!search.empty() && Mode() != CCommandOptions::kModeUninstall && Mode() != CCommandOptions::kModeRepair) {
