@@ -36,3 +36,16 @@ void CSetupActionList::InsertDescending(std::unique_ptr<CSetupAction> action) {
                             });
   m_actions.insert(place, std::move(action));
 }
+
+std::vector<std::unique_ptr<CSetupAction>> CSetupActionList::TakeActionsOf(const std::wstring& keyName) {
+  std::vector<std::unique_ptr<CSetupAction>> taken;
+  for (auto entry = m_actions.begin(); entry != m_actions.end();) {
+    if ((*entry)->GetKeyName() == keyName) {
+      taken.push_back(std::move(*entry));
+      entry = m_actions.erase(entry);
+    } else {
+      ++entry;
+    }
+  }
+  return taken;
+}

@@ -26,6 +26,7 @@ class CConditionEvaluator;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
+class CRemoveAction;
 class CSetupAction;
 class CSourceRedirection;
 class CRefCounter;
@@ -138,6 +139,16 @@ class CWorker {
   void RestartIfNeeded();
   // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
   void HandleRebootDuringPreparation();
+  // Before the install list: the removals of earlier versions and
+  // incompatible applications (ends the run when no product is left), then
+  // those of incompatible suites.
+  void ExecutePrepareActions(int startSequence);
+  DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
+  void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
+  void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
+  void ProcessIncompatibleSuite();
+  // Unlinks the product's actions from the named list into m_retiredActions.
+  void RemoveProductActions(const std::wstring& listName, const std::wstring& key);
 
   // The install run's steps.
   std::vector<CInstallAction*> InstallActions() const;
@@ -249,6 +260,8 @@ class CWorker {
   std::vector<std::wstring> m_incompatibleSuiteLists;
   int m_upgradeConditionMode = 0;
   bool m_newerVersionKept = false;
+  // Actions taken out of their lists; they live as long as the worker.
+  std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };
 
 // Thread start of the dialog path: runs StartWorker(nullptr) on the worker.
