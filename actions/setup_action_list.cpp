@@ -3,6 +3,7 @@
 #include "actions/setup_action_list.h"
 
 #include <algorithm>
+#include <iterator>
 
 CSetupActionList* CSetupActionList::GetOrCreate(CActionListMap* map, const std::wstring& name) {
   std::unique_ptr<CSetupActionList>& list = (*map)[name];
@@ -35,4 +36,16 @@ void CSetupActionList::InsertDescending(std::unique_ptr<CSetupAction> action) {
                               return other->GetSequence() < sequence;
                             });
   m_actions.insert(place, std::move(action));
+}
+
+void CSetupActionList::MoveActionsOf(const std::wstring& keyName, CSetupActionList* into) {
+  for (auto action = m_actions.begin(); action != m_actions.end();) {
+    auto next = std::next(action);
+    if ((*action)->GetKeyName() == keyName) into->m_actions.splice(into->m_actions.end(), m_actions, action);
+    action = next;
+  }
+}
+
+void CSetupActionList::MoveAllTo(CSetupActionList* into) {
+  into->m_actions.splice(into->m_actions.end(), m_actions);
 }

@@ -125,7 +125,9 @@ class CWorker {
   void RunPerProductChecks();
   bool RunWizardHandshake();
   void SetSetupTypeFromMode();
-  void ApplySelection();
+  // Trims the action lists to the products chosen; in an uninstall without
+  // choices, deselects everything.
+  void ApplyProductSelection();
   void PrepareRepair();
   bool RunCleanSystemMode();
   DWORD RunTheInstallation();
@@ -213,6 +215,9 @@ class CWorker {
   bool m_comInitialized = false;
   DWORD m_comThread = 0;
   CActionListMap m_actionLists;
+  // Actions the selection took out of the lists: kept until the worker ends,
+  // as the wizard's records may still point at them.
+  CSetupActionList m_retiredActions;
   CInstallGroupInfoMap m_installGroups;
   // The suites that use each product: written as the actions run, undone
   // when the run fails.
