@@ -95,10 +95,16 @@ TEST(CProductRelationTest, RelationsGoToBothProductsAndOnlyRequireKindsCount) {
   EXPECT_FALSE(a.IsSatisfied());
   EXPECT_TRUE(b.IsSatisfied());
 
+  // Selecting A pulls B back in, even when B is locked.
+  world.Product(L"B")->GetSelection()->SetLocked(true);
+  world.state.m_products.SelectRequiredProducts();
+  EXPECT_TRUE(world.Product(L"B")->GetSelection()->IsCurrent());
+  EXPECT_TRUE(a.IsSatisfied());
+
   // A copy of the list is a deep copy that still finds the products.
   CRelationList copy(a);
-  world.Product(L"B")->GetSelection()->SetCurrent(true, false);
-  EXPECT_TRUE(copy.IsSatisfied());
+  world.Product(L"B")->GetSelection()->SetCurrent(false, true);
+  EXPECT_FALSE(copy.IsSatisfied());
 }
 
 TEST(CProductRelationTest, ARelationOnAProductNotInTheRunStaysWithTheExistingSide) {
