@@ -1,13 +1,12 @@
 // product_selection_test.cpp: the action lists of an install and of an
-// uninstall trimmed to the selection, product by product, with products
-// taken out of the run (and the ones that require them) during the walk.
+// uninstall trimmed to the selection, with products (and the ones that
+// require them) taken out of the run during the walk.
 #include "engine/product_selection.h"
 
-#include <windows.h>
-
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -29,190 +28,122 @@ class CStubAction : public CSetupAction {
 
 struct Product {
   const wchar_t* key;
-  bool selected;
-  bool samePackageInstalled;
-  bool excluded;           // an offer product not to be installed
-  const wchar_t* code;     // installed when it starts with "{I"
-  bool deselectedFeature;  // one feature deselected...
-  bool featureInstalled;   // ...and installed on the machine
-  const wchar_t* requires;  // leaves the run with this one (an install only)
-  const wchar_t* outcome;   // own list, V(erify), I(nstall), S(hutdown), "run" when still in it
+  const char* flags;  // s selected, m Mandatory, p same package installed, x a declined offer,
+                      // i installed, f an installed feature deselected, o out of the run
+  const wchar_t* requires;  // leaves the run with it (an install only)
+  const wchar_t* outcome;   // its own list, V(erify), I(nstall), S(hutdown), run: still in it
 };
 
-// Every product has one action in its own list and in each of the three
-// shared lists; "INSTALL_ACTIONS" also holds one of key "a", which is not A.
-class CSelectionWorld {
- public:
-  CSelectionWorld(const std::vector<Product>& products, bool inRunAll = true) {
-    std::string keys;
-    for (const Product& p : products) {
-      if (!inRunAll && !p.selected && !p.excluded && std::wstring(p.outcome).find(L"run") == std::wstring::npos)
-        continue;
-      keys += (keys.empty() ? "" : ",") + WideToUtf8(p.key);
-    }
-    WriteFileBytes(folder.File(L"SETUP.DCF"), "[Setup]\r\nProducts=" + keys + "\r\n");
-    configuration.Init(false);
-    configuration.LoadFrom(folder.File(L"SETUP.DCF"));
-    CProductDataMap scratch;
-    EXPECT_TRUE(productList.Parse(configuration, &scratch));
-    for (const Product& p : products) {
-      std::unique_ptr<CProductData> product(new CProductData(p.key));
-      product->SetProductCode(p.code);
-      product->SetSamePackageInstalled(p.samePackageInstalled);
-      product->GetSelection()->SetCurrent(p.selected, false);
-      std::unique_ptr<CFeatureList> features(new CFeatureList);
-      std::unique_ptr<CFeatureData> feature(new CFeatureData);
-      feature->SetFeatureId(L"Main");
-      feature->GetSelection().SetCurrent(!p.deselectedFeature, false);
-      feature->SetInstalled(p.featureInstalled);
-      features->AddFeature(feature);
-      product->SetFeatures(std::move(features));
-      state.m_products.SetAt(p.key, std::move(product));
-      if (p.excluded) state.m_excludedOfferProducts.push_back(p.key);
-      if (*p.requires) dependents[p.requires].push_back(p.key);
-      CSetupActionList::GetOrCreate(&lists, p.key)->Append(Stub(p.key));
-      for (const wchar_t* list : {L"VERIFY_ACTIONS", L"INSTALL_ACTIONS", L"SHUTDOWN_ACTIONS"}) {
-        CSetupActionList::GetOrCreate(&lists, list)->Append(Stub(p.key));
-      }
-    }
-    CSetupActionList::GetOrCreate(&lists, L"INSTALL_ACTIONS")->Append(Stub(L"a"));
-  }
-
-  // What the worker's DisableProduct does to the structures the selection
-  // reads: out of the list and the map, and in an install its dependents.
-  void Apply(int mode, int uiLevel) {
-    auto disable = [&](const std::wstring& key, auto& self) -> void {
-      disabled.push_back(key);
-      productList.Remove(key);
-      state.m_products.RemoveKey(key);
-      state.m_excludedOfferProducts.push_back(key);
-      if (mode == CCommandOptions::kModeUninstall) return;
-      for (const std::wstring& dependent : dependents[key]) {
-        if (productList.Contains(dependent)) self(dependent, self);
-      }
-    };
-    CProductSelection selection(
-        &state, productList, &lists, &retired, [&](const std::wstring& key) { disable(key, disable); },
-        [](const std::wstring& code) { return StartsWith(code, L"{I"); });
-    selection.ApplyProductSelection(mode, uiLevel);
-  }
-
-  std::wstring Outcome(const std::wstring& key) const {
-    std::wstring text;
-    auto holds = [&](const wchar_t* list) {
-      CSetupActionList* found = CSetupActionList::Find(lists, list);
-      if (!found) return false;
-      for (const auto& action : *found) {
-        if (action->GetKeyName() == key) return true;
-      }
-      return false;
-    };
-    if (holds(key.c_str())) text += L"own ";
-    if (holds(L"VERIFY_ACTIONS")) text += L"V ";
-    if (holds(L"INSTALL_ACTIONS")) text += L"I ";
-    if (holds(L"SHUTDOWN_ACTIONS")) text += L"S ";
-    if (productList.Contains(key)) text += L"run";
-    return text;
-  }
-
-  void Check(const std::vector<Product>& products) const {
-    for (const Product& p : products) EXPECT_EQ(p.outcome, Outcome(p.key)) << WideToUtf8(p.key);
-    EXPECT_EQ(L"I ", Outcome(L"a"));  // not A's: keys are exact
-  }
-
+// Each product has an action in its own list and in the three shared ones;
+// "INSTALL_ACTIONS" also holds one of key "a", which is not A's. The product
+// is taken out of the run as the worker's DisableProduct does.
+void Check(const std::vector<Product>& products, int mode, int uiLevel,
+           const std::vector<std::wstring>& disabledOrder, CSetupState* state = nullptr) {
+  CSetupState ownState;
+  if (!state) state = &ownState;
   CTestFolder folder;
-  CKwIniFile configuration;
-  CSetupState state;
-  CProductList productList;
-  CActionListMap lists;
-  CSetupActionList retired;
-  std::map<std::wstring, std::vector<std::wstring>> dependents;
-  std::vector<std::wstring> disabled;
-
- private:
-  static std::unique_ptr<CSetupAction> Stub(const std::wstring& key) {
-    return std::unique_ptr<CSetupAction>(new CStubAction(key));
+  std::string keys;
+  for (const Product& p : products) {
+    if (!strchr(p.flags, 'o')) keys += (keys.empty() ? "" : ",") + WideToUtf8(p.key);
   }
-};
+  WriteFileBytes(folder.File(L"SETUP.DCF"), "[Setup]\r\nProducts=" + keys + "\r\n");
+  CKwIniFile configuration;
+  configuration.Init(false);
+  configuration.LoadFrom(folder.File(L"SETUP.DCF"));
+  CProductList productList;
+  CProductDataMap scratch;
+  ASSERT_TRUE(productList.Parse(configuration, &scratch));
+  CActionListMap lists;
+  std::map<std::wstring, std::vector<std::wstring>> dependents;
+  for (const Product& p : products) {
+    state->m_products.SetAt(p.key, std::unique_ptr<CProductData>(new CProductData(p.key)));
+    CProductData* data = state->m_products.Lookup(p.key);
+    data->SetProductCode(strchr(p.flags, 'i') ? L"{I}" : L"{N}");
+    data->SetSamePackageInstalled(strchr(p.flags, 'p') != nullptr);
+    data->GetSelection()->SetCurrent(strchr(p.flags, 's') != nullptr, false);
+    data->GetSelection()->SetLocked(strchr(p.flags, 'm') != nullptr);
+    std::unique_ptr<CFeatureData> feature(new CFeatureData);
+    feature->SetFeatureId(L"Main");
+    feature->GetSelection().SetCurrent(!strchr(p.flags, 'f'), false);
+    feature->SetInstalled(strchr(p.flags, 'f') != nullptr);
+    data->SetFeatures(std::unique_ptr<CFeatureList>(new CFeatureList));
+    data->GetFeatures()->AddFeature(feature);
+    if (strchr(p.flags, 'x')) state->m_excludedOfferProducts.push_back(p.key);
+    if (*p.requires) dependents[p.requires].push_back(p.key);
+    for (std::wstring list : {std::wstring(p.key), std::wstring(L"VERIFY_ACTIONS"), std::wstring(L"INSTALL_ACTIONS"),
+                              std::wstring(L"SHUTDOWN_ACTIONS")}) {
+      CSetupActionList::GetOrCreate(&lists, list)->Append(std::unique_ptr<CSetupAction>(new CStubAction(p.key)));
+    }
+  }
+  CSetupActionList::GetOrCreate(&lists, L"INSTALL_ACTIONS")->Append(std::unique_ptr<CSetupAction>(new CStubAction(L"a")));
 
-size_t ActionCount(const CActionListMap& lists) {
-  size_t count = 0;
-  for (const auto& entry : lists) count += entry.second->GetCount();
-  return count;
+  std::vector<std::wstring> disabled;
+  std::function<void(const std::wstring&)> disable = [&](const std::wstring& key) {
+    disabled.push_back(key);
+    productList.Remove(key);
+    state->m_products.RemoveKey(key);
+    state->m_excludedOfferProducts.push_back(key);
+    if (mode == CCommandOptions::kModeUninstall) return;
+    for (const std::wstring& dependent : dependents[key]) {
+      if (productList.Contains(dependent)) disable(dependent);
+    }
+  };
+  CSetupActionList retired;
+  CProductSelection(state, productList, &lists, &retired, disable,
+                    [](const std::wstring& code) { return code == L"{I}"; })
+      .ApplyProductSelection(mode, uiLevel);
+
+  auto outcome = [&](const std::wstring& key) {
+    std::wstring text;
+    for (std::wstring list : {key, std::wstring(L"V"), std::wstring(L"I"), std::wstring(L"S")}) {
+      const wchar_t* name = list == L"V" ? L"VERIFY_ACTIONS" : list == L"I" ? L"INSTALL_ACTIONS"
+                            : list == L"S" ? L"SHUTDOWN_ACTIONS" : key.c_str();
+      CSetupActionList* found = CSetupActionList::Find(lists, name);
+      if (!found) continue;
+      for (const auto& action : *found) {
+        if (action->GetKeyName() == key) text += (list == key ? L"own" : list) + L" ";
+      }
+    }
+    return text + (productList.Contains(key) ? L"run" : L"");
+  };
+  for (const Product& p : products) EXPECT_EQ(p.outcome, outcome(p.key)) << WideToUtf8(p.key);
+  EXPECT_EQ(L"I ", outcome(L"a"));
+  EXPECT_EQ(disabledOrder, disabled);
+  size_t left = 0;
+  for (const auto& entry : lists) left += entry.second->GetCount();
+  EXPECT_EQ(products.size() * 4 + 1, left + retired.GetCount());  // nothing destroyed
 }
 
 }  // namespace
 
 TEST(CProductSelectionTest, AnInstallKeepsOnlyTheActionsOfProductsToInstall) {
-  std::vector<Product> products = {
-      {L"A", true, false, false, L"{A}", false, false, L"", L"own V I S run"},
-      {L"B", true, true, false, L"{IB}", false, false, L"", L"I S run"},  // same package installed
-      {L"C", false, false, false, L"{C}", false, false, L"", L""},       // deselected
-      {L"D", true, false, true, L"{D}", false, false, L"", L""},         // excluded offer
-      {L"E", true, false, false, L"{E}", false, false, L"C", L""},       // requires C, walked later
-      {L"F", true, false, false, L"{F}", false, false, L"G", L""},       // requires E's dependent G
-      {L"G", true, false, false, L"{G}", false, false, L"E", L""},
-      {L"H", true, false, false, L"{H}", false, false, L"D", L""},       // requires the offer
-  };
-  CSelectionWorld world(products);
-  size_t before = ActionCount(world.lists);
-  world.Apply(CCommandOptions::kModeNone, CCommandOptions::kUILevelNone);
-  world.Check(products);
-  // Actions taken out live on until the selection's owner goes.
-  EXPECT_EQ(before, ActionCount(world.lists) + world.retired.GetCount());
-  EXPECT_EQ(nullptr, world.state.m_products.Lookup(L"E"));
-  EXPECT_EQ(nullptr, world.state.m_products.Lookup(L"D"));
-  // C was disabled once, by the first pass; D once, by the second.
-  EXPECT_EQ((std::vector<std::wstring>{L"C", L"E", L"G", L"F", L"D", L"H"}), world.disabled);
+  Check({{L"A", "s", L"", L"own V I S run"},
+         {L"B", "sp", L"", L"I S run"},  // same package installed
+         {L"C", "", L"", L""},           // deselected
+         {L"D", "sx", L"", L""},         // a declined offer
+         {L"E", "s", L"C", L""},         // requires C, walked after C left
+         {L"F", "s", L"G", L""},         // ...and transitively
+         {L"G", "s", L"E", L""},
+         {L"H", "s", L"D", L""},         // requires the offer
+         {L"Gone", "o", L"", L"own V I S "}},  // disabled before: not touched
+        CCommandOptions::kModeNone, CCommandOptions::kUILevelNone, {L"C", L"E", L"G", L"F", L"D", L"H"});
 }
 
-TEST(CProductSelectionTest, AProductOutOfTheRunIsNotTouched) {
-  std::vector<Product> products = {
-      {L"A", true, false, false, L"{A}", false, false, L"", L"own V I S run"},
-      {L"Gone", false, false, false, L"{G}", false, false, L"", L"own V I S "},
-  };
-  CSelectionWorld world(products, false);
-  world.Apply(CCommandOptions::kModeInstall, CCommandOptions::kUILevelFull);
-  world.Check(products);
-  EXPECT_TRUE(world.disabled.empty());
+TEST(CProductSelectionTest, AnUninstallWithChoicesTakesOutWhatNeedsNothing) {
+  Check({{L"A", "si", L"", L"V S "},              // kept whole: nothing to do
+         {L"B", "sif", L"", L"own V I S run"},    // an installed feature to remove
+         {L"D", "", L"", L"own V S run"},         // to remove, not installed
+         {L"F", "i", L"", L"own V I S run"},      // to remove, installed
+         {L"G", "i", L"A", L"own V I S run"}},    // an uninstall takes nothing along
+        CCommandOptions::kModeUninstall, CCommandOptions::kUILevelFull, {L"A"});
 }
 
-TEST(CProductSelectionTest, AnUninstallWithChoicesTakesOutWhatStaysAndWhatIsNotThere) {
-  std::vector<Product> products = {
-      // kept with all its features: nothing to do for it
-      {L"A", true, false, false, L"{IA}", false, false, L"", L"V S "},
-      // one installed feature to remove: stays
-      {L"B", true, false, false, L"{IB}", true, true, L"", L"own V I S run"},
-      // the deselected feature is not installed: nothing to do
-      {L"C", true, false, false, L"{IC}", true, false, L"", L"V S "},
-      // to be removed but not installed
-      {L"D", false, false, false, L"{D}", false, false, L"", L"own V S run"},
-      {L"E", false, false, false, L"", false, false, L"", L"own V S run"},
-      // to be removed, installed
-      {L"F", false, false, false, L"{IF}", false, false, L"", L"own V I S run"},
-      // requires A: an uninstall takes nothing else out with A
-      {L"G", false, false, false, L"{IG}", false, false, L"A", L"own V I S run"},
-  };
-  CSelectionWorld world(products);
-  world.Apply(CCommandOptions::kModeUninstall, CCommandOptions::kUILevelFull);
-  world.Check(products);
-  EXPECT_EQ((std::vector<std::wstring>{L"A", L"C"}), world.disabled);
-}
-
-TEST(CProductSelectionTest, AnUninstallWithoutChoicesDeselectsEverythingAndKeepsTheLists) {
-  std::vector<Product> products = {
-      {L"A", true, false, false, L"{IA}", false, false, L"", L"own V I S run"},
-      {L"B", false, false, false, L"{B}", false, false, L"", L"own V I S run"},
-  };
-  CSelectionWorld world(products);
-  world.state.m_products.Lookup(L"A")->GetSelection()->SetLocked(true);  // Mandatory
-  world.Apply(CCommandOptions::kModeUninstall, CCommandOptions::kUILevelReduced);
-  world.Check(products);
-  for (const wchar_t* key : {L"A", L"B"}) {
-    CProductData* product = world.state.m_products.Lookup(key);
-    EXPECT_FALSE(product->GetSelection()->IsCurrent()) << WideToUtf8(key);
-    EXPECT_FALSE(product->GetFeatures()->FindById(L"Main")->IsSelected()) << WideToUtf8(key);
-  }
-  EXPECT_EQ(SetupTypeRemove, world.state.m_setupType);
-  EXPECT_TRUE(world.disabled.empty());
+TEST(CProductSelectionTest, AQuietUninstallDeselectsEverythingAndKeepsTheLists) {
+  CSetupState state;
+  Check({{L"A", "sim", L"", L"own V I S run"},  // Mandatory
+         {L"B", "", L"", L"own V I S run"}},
+        CCommandOptions::kModeUninstall, CCommandOptions::kUILevelReduced, {}, &state);
+  EXPECT_FALSE(state.m_products.Lookup(L"A")->GetSelection()->IsCurrent());
+  EXPECT_FALSE(state.m_products.Lookup(L"A")->GetFeatures()->FindById(L"Main")->IsSelected());
+  EXPECT_EQ(SetupTypeRemove, state.m_setupType);
 }
