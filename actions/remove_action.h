@@ -54,6 +54,8 @@ class CRemoveAction : public CSetupAction {
   void SetForce(bool force);
   void SetSilent(bool silent) { m_silent = silent; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
+  // The answer the user gave beforehand (on the removal page): no prompt.
+  void PresetAnswer(EAnswer answer) { m_answer = answer; }
 
   const std::wstring& GetUninstallKey() const { return m_uninstallKey; }
   ERefusal GetRefusal() const { return m_refusal; }

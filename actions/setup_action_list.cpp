@@ -3,7 +3,6 @@
 #include "actions/setup_action_list.h"
 
 #include <algorithm>
-#include <iterator>
 
 CSetupActionList* CSetupActionList::GetOrCreate(CActionListMap* map, const std::wstring& name) {
   std::unique_ptr<CSetupActionList>& list = (*map)[name];
@@ -38,14 +37,15 @@ void CSetupActionList::InsertDescending(std::unique_ptr<CSetupAction> action) {
   m_actions.insert(place, std::move(action));
 }
 
-void CSetupActionList::MoveActionsOf(const std::wstring& keyName, CSetupActionList* into) {
-  for (auto action = m_actions.begin(); action != m_actions.end();) {
-    auto next = std::next(action);
-    if ((*action)->GetKeyName() == keyName) into->m_actions.splice(into->m_actions.end(), m_actions, action);
-    action = next;
+std::vector<std::unique_ptr<CSetupAction>> CSetupActionList::TakeActionsOf(const std::wstring& keyName) {
+  std::vector<std::unique_ptr<CSetupAction>> taken;
+  for (auto entry = m_actions.begin(); entry != m_actions.end();) {
+    if ((*entry)->GetKeyName() == keyName) {
+      taken.push_back(std::move(*entry));
+      entry = m_actions.erase(entry);
+    } else {
+      ++entry;
+    }
   }
-}
-
-void CSetupActionList::MoveAllTo(CSetupActionList* into) {
-  into->m_actions.splice(into->m_actions.end(), m_actions);
+  return taken;
 }

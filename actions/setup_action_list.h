@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "actions/setup_action.h"
 
@@ -30,11 +31,9 @@ class CSetupActionList {
   void InsertAscending(std::unique_ptr<CSetupAction> action);
   // Before the first action with a smaller sequence, else at the end.
   void InsertDescending(std::unique_ptr<CSetupAction> action);
-  // Moves the actions of that key name (exact case), in their order, to the
-  // end of `into`: the actions live on, only this list lets them go.
-  void MoveActionsOf(const std::wstring& keyName, CSetupActionList* into);
-  // Every action, in order, to the end of `into`.
-  void MoveAllTo(CSetupActionList* into);
+  // Unlinks the actions of the product (exact key name) and hands them over,
+  // in list order: whoever runs the lists may still point at them.
+  std::vector<std::unique_ptr<CSetupAction>> TakeActionsOf(const std::wstring& keyName);
 
   size_t GetCount() const { return m_actions.size(); }
   bool IsEmpty() const { return m_actions.empty(); }

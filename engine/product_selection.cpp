@@ -16,7 +16,8 @@ const wchar_t kShutdownActionsList[] = L"SHUTDOWN_ACTIONS";
 }  // namespace
 
 CProductSelection::CProductSelection(CSetupState* state, const CProductList& productList,
-                                     CActionListMap* lists, CSetupActionList* retired,
+                                     CActionListMap* lists,
+                                     std::vector<std::unique_ptr<CSetupAction>>* retired,
                                      DisableFunction disable, InstalledFunction installed)
     : m_state(state),
       m_productList(productList),
@@ -124,13 +125,21 @@ bool CProductSelection::HasInstalledDeselectedFeature(const std::wstring& key) c
 void CProductSelection::DropOwnList(const std::wstring& key) {
   auto found = m_lists->find(key);
   if (found == m_lists->end()) return;
-  if (found->second) found->second->MoveAllTo(m_retired);
+  if (found->second) {
+    std::vector<std::wstring> keyNames;
+    for (const auto& action : *found->second) keyNames.push_back(action->GetKeyName());
+    for (const std::wstring& keyName : keyNames) Retire(found->second->TakeActionsOf(keyName));
+  }
   m_lists->erase(found);
 }
 
 void CProductSelection::RemoveProductActions(const wchar_t* listName, const std::wstring& key) {
   CSetupActionList* list = CSetupActionList::Find(*m_lists, listName);
-  if (list) list->MoveActionsOf(key, m_retired);
+  if (list) Retire(list->TakeActionsOf(key));
+}
+
+void CProductSelection::Retire(std::vector<std::unique_ptr<CSetupAction>> actions) {
+  for (auto& action : actions) m_retired->push_back(std::move(action));
 }
 
 void CProductSelection::TakeOutOfAllLists(const std::wstring& key) {

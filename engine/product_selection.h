@@ -4,6 +4,7 @@
 // actions and leave the run; in an uninstall, products that need nothing
 // leave it, and a run without choices deselects everything.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ class CProductSelection {
   // The actions taken out of the lists go to `retired`, which must outlive
   // every pointer to them.
   CProductSelection(CSetupState* state, const CProductList& productList, CActionListMap* lists,
-                    CSetupActionList* retired, DisableFunction disable, InstalledFunction installed);
+                    std::vector<std::unique_ptr<CSetupAction>>* retired, DisableFunction disable,
+                    InstalledFunction installed);
 
   // `mode` and `uiLevel` as the command options give them.
   void ApplyProductSelection(int mode, int uiLevel);
@@ -33,13 +35,14 @@ class CProductSelection {
   void DropOwnList(const std::wstring& key);
   void RemoveProductActions(const wchar_t* listName, const std::wstring& key);
   void TakeOutOfAllLists(const std::wstring& key);
+  void Retire(std::vector<std::unique_ptr<CSetupAction>> actions);
   std::vector<std::wstring> ProductKeys() const;
   bool HasInstalledDeselectedFeature(const std::wstring& key) const;
 
   CSetupState* m_state;
   const CProductList& m_productList;
   CActionListMap* m_lists;
-  CSetupActionList* m_retired;
+  std::vector<std::unique_ptr<CSetupAction>>* m_retired;
   DisableFunction m_disable;
   InstalledFunction m_installed;
 };

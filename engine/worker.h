@@ -25,6 +25,7 @@ class CActionListSources;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
+class CRemoveAction;
 class CSetupAction;
 class CSourceRedirection;
 class CRefCounter;
@@ -137,6 +138,16 @@ class CWorker {
   void RestartIfNeeded();
   // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
   void HandleRebootDuringPreparation();
+  // Before the install list: the removals of earlier versions and
+  // incompatible applications (ends the run when no product is left), then
+  // those of incompatible suites.
+  void ExecutePrepareActions(int startSequence);
+  DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
+  void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
+  void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
+  void ProcessIncompatibleSuite();
+  // Unlinks the product's actions from the named list into m_retiredActions.
+  void RemoveProductActions(const std::wstring& listName, const std::wstring& key);
 
   // The install run's steps.
   std::vector<CInstallAction*> InstallActions() const;
@@ -215,9 +226,6 @@ class CWorker {
   bool m_comInitialized = false;
   DWORD m_comThread = 0;
   CActionListMap m_actionLists;
-  // Actions the selection took out of the lists: kept until the worker ends,
-  // as the wizard's records may still point at them.
-  CSetupActionList m_retiredActions;
   CInstallGroupInfoMap m_installGroups;
   // The suites that use each product: written as the actions run, undone
   // when the run fails.
@@ -230,6 +238,8 @@ class CWorker {
   std::vector<std::wstring> m_incompatibleSuiteLists;
   int m_upgradeConditionMode = 0;
   bool m_newerVersionKept = false;
+  // Actions taken out of their lists; they live as long as the worker.
+  std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };
 
 // Thread start of the dialog path: runs StartWorker(nullptr) on the worker.

@@ -8,6 +8,7 @@
 #include "engine/removal_data_builder.h"
 #include "engine/restart_handler.h"
 #include "engine/setup_host.h"
+#include "foundation/language_tla.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/thread.h"
@@ -32,7 +33,11 @@ unsigned __stdcall InterfaceThreadProc(void* parameter) {
 // False when the user cancelled before the installation started.
 bool CWorker::RunWizardHandshake() {
   if (!m_suiteMode || UiLevel() >= CCommandOptions::kUILevelNoneWithEndDialog) {
-    NotBuiltYet(L"LanguageIdToTla");
+    std::wstring code;
+    uint8_t charSet = 0;
+    LanguageIdToTla(m_state->m_primaryLanguageId, SUBLANGID(m_state->m_languageId), m_state->m_languageCode,
+                    &code, &charSet);
+    m_state->m_languageCode = code;
     SetSetupTypeFromMode();
     return true;
   }
@@ -111,8 +116,8 @@ DWORD CWorker::RunTheInstallation() {
   DWORD progressTotal = CountProgressSteps();
   LoadShutdownApplications();
   NotBuiltYet(L"ExecuteShutdownActions");
-  NotBuiltYet(L"ExecutePrepareActions");
-  NotBuiltYet(L"ProcessIncompatibleSuite");
+  ExecutePrepareActions(m_options->GetSSwitchValue());
+  ProcessIncompatibleSuite();
   AddIconProperties();
   if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
   AddUserProperties();

@@ -88,7 +88,7 @@ void Check(const std::vector<Product>& products, int mode, int uiLevel,
       if (productList.Contains(dependent)) disable(dependent);
     }
   };
-  CSetupActionList retired;
+  std::vector<std::unique_ptr<CSetupAction>> retired;
   CProductSelection(state, productList, &lists, &retired, disable,
                     [](const std::wstring& code) { return code == L"{I}"; })
       .ApplyProductSelection(mode, uiLevel);
@@ -111,7 +111,7 @@ void Check(const std::vector<Product>& products, int mode, int uiLevel,
   EXPECT_EQ(disabledOrder, disabled);
   size_t left = 0;
   for (const auto& entry : lists) left += entry.second->GetCount();
-  EXPECT_EQ(products.size() * 4 + 1, left + retired.GetCount());  // nothing destroyed
+  EXPECT_EQ(products.size() * 4 + 1, left + retired.size());  // nothing destroyed
 }
 
 }  // namespace
