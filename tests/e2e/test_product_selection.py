@@ -3,7 +3,7 @@ leaves the run with the product that requires it, and a quiet uninstall of
 the suite removes every product, a Mandatory one too."""
 from test_suite_run import ALPHA, BETA, DELTA, installed, run_kit, suite_kit, suite_left, uninstall_suite
 
-RELATIONS = "{3F1A2B3C-4D5E-4F60-8172-93A4B5C6D7E3}"
+RELATIONS = "{3F1A2B3C-4D5E-4F60-8172-93A4B5C6D7E5}"
 
 
 def test_declined_product_takes_the_product_that_requires_it_along(test_world):
