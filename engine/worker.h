@@ -22,6 +22,7 @@
 #include "foundation/scoped_handle.h"
 
 class CActionListSources;
+class CConditionEvaluator;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
@@ -54,6 +55,8 @@ class CWorker {
   // construction: logged, and passed.
   static bool NotBuiltYet(const wchar_t* stage);
   void Cleanup();
+  // The interface thread's work: the wizard, or 13 without the suite's group.
+  DWORD RunInterface();
 
   CSetupState* GetSetupState() const { return m_state.get(); }
   LONG GetStatus() const { return m_status; }
@@ -173,6 +176,27 @@ class CWorker {
   // Mandatory stays when `checkMandatory` is set. False when it stays.
   bool DisableProduct(const std::wstring& key, bool checkMandatory);
 
+  // What the machine can take: the schema, the suite's and the products'
+  // conditions, the products' searches, the connection, the promotion.
+  CConditionEvaluator Conditions() const;
+  bool EvaluateMpiCondition(const std::wstring& condition);
+  bool EvaluateCondition(const std::wstring& condition);
+  bool CheckDcfSchemaVersion();
+  // 1 when the product qualifies, 0 when it does not.
+  int EvaluateProductConditions(const std::wstring& key);
+  DWORD RunAppSearch(const std::wstring& property);
+  void SetSearchResultProperty(const std::wstring& name, const std::wstring& value,
+                               const std::wstring& fallback);
+  void DisableProducts();
+  // Ends the run with 1150 when no product is left.
+  void EvaluateURLPromotion();
+  // Ends a quiet run with 59 when the connection is needed and fails.
+  void TestConnection();
+  std::wstring GetProductName(const std::wstring& key);
+  // The final clean-up's folders.
+  void DeleteUserAppDataFolder();
+  void CleanupSourceFiles();
+
   // The suite's products and their packages.
   bool ParseProductList();
   bool LoadCachedProductData();
@@ -244,3 +268,5 @@ class CWorker {
 
 // Thread start of the dialog path: runs StartWorker(nullptr) on the worker.
 unsigned __stdcall WorkerThreadProc(void* parameter);
+// Thread start of the interface thread: RunInterface on the worker.
+unsigned __stdcall InterfaceThreadProc(void* parameter);

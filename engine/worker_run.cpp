@@ -19,15 +19,6 @@ namespace {
 
 const DWORD kRebootRequired = 3010;
 
-// The wizard's thread. The wizard is not there yet: the thread ends at once,
-// and the worker's wait sees it end.
-unsigned __stdcall InterfaceThreadProc(void* parameter) {
-  CWorker* worker = static_cast<CWorker*>(parameter);
-  if (!worker) return ERROR_INVALID_HANDLE;
-  CWorker::NotBuiltYet(L"RunInterface");
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
 // False when the user cancelled before the installation started.

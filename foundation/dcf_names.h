@@ -20,6 +20,9 @@ inline constexpr wchar_t kMasterKey[] = L"Master";
 inline constexpr wchar_t kPerProductPlatformsKey[] = L"PerProductPlatforms";
 inline constexpr wchar_t kConditionKey[] = L"Condition";
 inline constexpr wchar_t kConditionMessageKey[] = L"ConditionMessage";
+// [Setup.<product>]: the product's searches and how its failed condition counts.
+inline constexpr wchar_t kAppSearchKey[] = L"AppSearch";
+inline constexpr wchar_t kSilentConditionKey[] = L"SilentCondition";
 inline constexpr wchar_t kReferenceCountingEnabledKey[] = L"ReferenceCountingEnabled";
 inline constexpr wchar_t kMinimumMsiVersionKey[] = L"MinimumMSIVersion";
 inline constexpr wchar_t kPlatformsKey[] = L"Platforms";

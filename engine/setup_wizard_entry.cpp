@@ -1,0 +1,21 @@
+// setup_wizard_entry.cpp: the wizard's entry as the interface thread sees it.
+#include "engine/setup_wizard_entry.h"
+
+#include <atomic>
+
+#include "foundation/setup_log.h"
+
+namespace {
+
+DWORD NoWizard(CSetupState*) {
+  WriteLog(L"   Stage not built yet: %s", L"RunSetupWizard");
+  return ERROR_SUCCESS;
+}
+
+std::atomic<SetupWizardEntry> g_wizardEntry{NoWizard};
+
+}  // namespace
+
+void SetSetupWizardEntry(SetupWizardEntry entry) { g_wizardEntry = entry ? entry : NoWizard; }
+
+DWORD RunSetupWizard(CSetupState* state) { return g_wizardEntry.load()(state); }
