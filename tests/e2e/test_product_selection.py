@@ -1,6 +1,7 @@
 """setup.exe /qn runs only the products chosen: a declined offer product
-(or one the command line disables) leaves the run with the product that requires it, and a quiet uninstall of
-the suite removes every product, a Mandatory one too."""
+(or one the command line disables) leaves the run with the product that
+requires it, and a quiet uninstall of the suite removes every product, a
+Mandatory one too."""
 import pytest
 
 from test_suite_run import ALPHA, BETA, DELTA, installed, run_kit, suite_kit, suite_left, uninstall_suite
