@@ -96,6 +96,7 @@ class CWorker {
   bool RunCreateLaunchPointMode();
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();
+  void CleanupLaunchPoint();
   bool CheckRunningFromCache();
   bool PrepareUpdateFolder();
   void CreateLogFolderShortcut();
