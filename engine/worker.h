@@ -96,6 +96,7 @@ class CWorker {
   bool RunCreateLaunchPointMode();
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();
+  void CleanupLaunchPoint();
   bool CheckRunningFromCache();
   bool PrepareUpdateFolder();
   void CreateLogFolderShortcut();
@@ -129,7 +130,9 @@ class CWorker {
   void RunPerProductChecks();
   bool RunWizardHandshake();
   void SetSetupTypeFromMode();
-  void ApplySelection();
+  // Trims the action lists to the products chosen; in an uninstall without
+  // choices, deselects everything.
+  void ApplyProductSelection();
   void PrepareRepair();
   bool RunCleanSystemMode();
   DWORD RunTheInstallation();

@@ -82,5 +82,5 @@ void CWorker::FinalCleanup(DWORD status) {
   DeleteUserAppDataFolder();
   if (Mode() != CCommandOptions::kModeNone) return;
   if (m_settings.cleanupSourceFiles) CleanupSourceFiles();
-  NotBuiltYet(L"RemoveLaunchPoint");
+  CleanupLaunchPoint();
 }

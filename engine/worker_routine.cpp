@@ -90,7 +90,7 @@ DWORD CWorker::RunSteps() {
   LoadActionListsAndPendingRestart();
   RunPerProductChecks();
   if (!RunWizardHandshake()) EndRun();
-  ApplySelection();
+  ApplyProductSelection();
   PrepareRepair();
   if (!RunCleanSystemMode()) EndRun();
   DWORD result = RunTheInstallation();

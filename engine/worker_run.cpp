@@ -80,8 +80,6 @@ void CWorker::SetSetupTypeFromMode() {
   if (Mode() == CCommandOptions::kModeUninstall) m_state->m_setupType = SetupTypeRemove;
 }
 
-void CWorker::ApplySelection() { NotBuiltYet(L"ApplyProductSelection"); }
-
 void CWorker::PrepareRepair() {
   if (m_state->m_setupType != SetupTypeRepair) return;
   if (!PrepareRepairActions()) {

@@ -95,6 +95,15 @@ inline constexpr wchar_t kParentIdKey[] = L"ParentId";
 inline constexpr wchar_t kDisplayNameKey[] = L"DisplayName";
 inline constexpr wchar_t kDisplayKey[] = L"Display";
 
+// [Setup.<product>] Relationships, and each item's [Relationship.<product>.<item>]
+inline constexpr wchar_t kRelationshipsKey[] = L"Relationships";
+inline constexpr wchar_t kRelationshipSectionFormat[] = L"Relationship.%s.%s";
+inline constexpr wchar_t kSourceProductKey[] = L"SourceProduct";
+inline constexpr wchar_t kTargetProductKey[] = L"TargetProduct";
+inline constexpr wchar_t kTargetCustsKey[] = L"TargetCusts";
+inline constexpr wchar_t kMinVerKey[] = L"MinVer";
+inline constexpr wchar_t kMaxVerKey[] = L"MaxVer";
+
 // The action lists: [Setup] and [Setup.<product>] keys, and the sections
 // of the lists' items, each formatted with "<product>.<item>".
 inline constexpr wchar_t kUpgradeConditionEvalKey[] = L"UpgradeConditionEval";
