@@ -67,17 +67,22 @@ BOOL CALLBACK FindCancelQuestion(HWND window, LPARAM parameter) {
 
 }  // namespace
 
+HWND StartWizard(CWizardRun* run, CScopedHandle* thread) {
+  run->state.SetProductName(L"Tamsa Office");
+  run->context.state = &run->state;
+  DWORD error = 0;
+  thread->Reset(StartThread(WizardThread, run, &error));
+  if (!thread->IsValid()) return nullptr;
+  HWND sheet = nullptr;
+  WaitFor([&] { return (sheet = FindWindowW(nullptr, kSheetTitle)) != nullptr; });
+  return sheet;
+}
+
 TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
   CWizardRun run;
-  run.state.SetProductName(L"Tamsa Office");
-  run.context.state = &run.state;
-  DWORD error = 0;
-  CScopedHandle thread(StartThread(WizardThread, &run, &error));
-  ASSERT_TRUE(thread.IsValid()) << error;
-
-  HWND sheet = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (sheet = FindWindowW(nullptr, kSheetTitle)) != nullptr; }))
-      << "no window titled " << "Tamsa Office Setup";
+  CScopedHandle thread;
+  HWND sheet = StartWizard(&run, &thread);
+  ASSERT_NE(nullptr, sheet) << "no window titled Tamsa Office Setup";
   EXPECT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
   EXPECT_EQ(L"The Wizard will install Tamsa Office on your computer. This may take several minutes.\n\n"
             L"Click Next to continue or Cancel to exit the Wizard.",
@@ -121,4 +126,20 @@ TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
   EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), run.result);
   EXPECT_EQ(nullptr, FindWindowW(nullptr, kSheetTitle));
+}
+
+// The wizard closed before the installation started (here through a
+// Finish that Wine presses even on the first page): the worker, waiting
+// for a start or a cancel, is told that the run is cancelled.
+TEST(CSetupSheetWindowTest, ASheetEndedBeforeTheInstallationCancelsTheRun) {
+  CWizardRun run;
+  CScopedHandle thread;
+  HWND sheet = StartWizard(&run, &thread);
+  ASSERT_NE(nullptr, sheet);
+  ASSERT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
+  CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kFinish);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), run.result);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(run.state.GetEvent(CancelRequestEvent), 0));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(run.state.GetEvent(ProgressStartedEvent), 0));
 }
