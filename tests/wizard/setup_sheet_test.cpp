@@ -10,10 +10,14 @@
 #include <string>
 
 #include "engine/setup_globals.h"
+#include "foundation/file_utils.h"
+#include "foundation/text_utils.h"
 #include "engine/setup_state.h"
 #include "foundation/scoped_handle.h"
 #include "platform/thread.h"
 #include "platform/window_text.h"
+#include "resources/resource_ids.h"
+#include "wizard/wiz_page_rules.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -109,6 +113,42 @@ TEST(CSetupSheetTest, RequiredSpaceCountsTheSelectedProductsThisSuiteInstalls) {
   state.m_products.RemoveAll();
   sheet.ComputeRequiredSpace();
   EXPECT_DOUBLE_EQ(0.0, sheet.GetRequiredSpace());
+}
+
+// The kit's own header image, in the bin folder beside the program, wins;
+// it is the one for the screen's DPI.
+TEST(CSetupSheetTest, HeaderImageComesFromTheBinFolderBesideTheProgram) {
+  CSetupState state;
+  {
+    CSetupSheet sheet(ContextOf(&state));
+    EXPECT_TRUE(sheet.GetHeaderImage().IsEmpty());
+  }
+  std::wstring folder = FolderOfPath(GetModuleFilePath()) + L"bin";
+  bool madeFolder = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_HEADER_192), L"PNG");
+  ASSERT_NE(nullptr, found);
+  const void* bytes = LockResource(LoadResource(module, found));
+  DWORD size = SizeofResource(module, found);
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  std::wstring path = folder + L"\\" + HeaderImageFileName(dpi);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  DWORD written = 0;
+  WriteFile(file, bytes, size, &written, nullptr);
+  CloseHandle(file);
+  SIZE loaded = {};
+  {
+    CSetupSheet sheet(ContextOf(&state));
+    loaded = sheet.GetHeaderImage().GetSize();
+  }
+  DeleteFileW(path.c_str());
+  if (madeFolder) RemoveDirectoryW(folder.c_str());
+  // The 192 DPI picture under the name of this screen's size.
+  EXPECT_EQ(240, loaded.cx);
+  EXPECT_EQ(80, loaded.cy);
 }
 
 namespace {
