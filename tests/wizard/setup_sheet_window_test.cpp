@@ -10,7 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "engine/setup_globals.h"
 #include "engine/setup_state.h"
+#include "foundation/setup_language.h"
 #include "platform/thread.h"
 #include "platform/window_text.h"
 #include "platform/wizard_sheet.h"
@@ -67,14 +69,14 @@ BOOL CALLBACK FindCancelQuestion(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-HWND StartWizard(CWizardRun* run, CScopedHandle* thread) {
+HWND StartWizard(CWizardRun* run, CScopedHandle* thread, const wchar_t* title = kSheetTitle) {
   run->state.SetProductName(L"Tamsa Office");
   run->context.state = &run->state;
   DWORD error = 0;
   thread->Reset(StartThread(WizardThread, run, &error));
   if (!thread->IsValid()) return nullptr;
   HWND sheet = nullptr;
-  WaitFor([&] { return (sheet = FindWindowW(nullptr, kSheetTitle)) != nullptr; });
+  WaitFor([&] { return (sheet = FindWindowW(nullptr, title)) != nullptr; });
   return sheet;
 }
 
@@ -142,4 +144,34 @@ TEST(CSetupSheetWindowTest, ASheetEndedBeforeTheInstallationCancelsTheRun) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), run.result);
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(run.state.GetEvent(CancelRequestEvent), 0));
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(run.state.GetEvent(ProgressStartedEvent), 0));
+}
+
+// The run's interface language names the pages and strings (Wine ignores
+// the thread's language for resources); a language the program lacks
+// gets the English ones.
+TEST(CSetupSheetWindowTest, PagesAndTitleComeInTheInterfaceLanguage) {
+  struct Case {
+    LANGID language;
+    const wchar_t* title;
+    const wchar_t* welcome;
+  };
+  const Case kCases[] = {
+      {MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), L"Tamsa Office Installation",
+       L"Willkommen beim Installations-Assistent f\u00fcr Tamsa Office"},
+      {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), kSheetTitle, L"Welcome to the Setup Wizard for Tamsa Office"},
+  };
+  for (const Case& c : kCases) {
+    g_uiLanguageId = c.language;
+    CWizardRun run;
+    CScopedHandle thread;
+    HWND sheet = StartWizard(&run, &thread, c.title);
+    EXPECT_NE(nullptr, sheet) << c.title;
+    if (sheet) {
+      EXPECT_TRUE(PageShows(sheet, 11001, c.welcome)) << c.language;
+      CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kFinish);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
+  }
+  g_uiLanguageId = 0;
+  SetThreadUILanguageEx(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
 }
