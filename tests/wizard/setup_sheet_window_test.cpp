@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/setup_globals.h"
@@ -174,4 +175,46 @@ TEST(CSetupSheetWindowTest, PagesAndTitleComeInTheInterfaceLanguage) {
   }
   g_uiLanguageId = 0;
   SetThreadUILanguageEx(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+}
+
+namespace {
+
+struct CSheetOnly {
+  CSetupState state;
+  std::unique_ptr<CSetupSheet> sheet;
+};
+
+unsigned __stdcall RunSheetOnly(void* parameter) {
+  static_cast<CSheetOnly*>(parameter)->sheet->DoModal(nullptr);
+  return 0;
+}
+
+}  // namespace
+
+// A sequence without the user-exit page: a confirmed cancel closes the
+// sheet rather than leaving the user on a page with no way out.
+TEST(CSetupSheetWindowTest, ConfirmedCancelClosesASequenceWithoutUserExit) {
+  CSheetOnly run;
+  run.state.SetProductName(L"Tamsa Office");
+  CSetupWizardContext context;
+  context.state = &run.state;
+  run.sheet.reset(new CSetupSheet(context));
+  for (int kind : {kPageWelcome, kPageVerify, kPageFinish}) {
+    run.sheet->AddWizardPage(run.sheet->GetPageByKind(kind));
+  }
+  DWORD error = 0;
+  CScopedHandle thread(StartThread(RunSheetOnly, &run, &error));
+  HWND sheet = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (sheet = FindWindowW(nullptr, kSheetTitle)) != nullptr; }));
+  ASSERT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
+  CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kCancel);
+  CFoundDialog question = {GetThreadId(thread.Get()), nullptr};
+  ASSERT_TRUE(WaitFor([&] {
+    EnumWindows(FindCancelQuestion, reinterpret_cast<LPARAM>(&question));
+    return question.dialog != nullptr;
+  }));
+  PostMessageW(question.dialog, WM_COMMAND, IDYES, 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(run.state.GetEvent(CancelRequestEvent), 0));
+  EXPECT_EQ(L"true", run.sheet->GetProperty(L"FailedInstall"));
 }
