@@ -31,7 +31,6 @@ class CSetupActionList {
   void InsertAscending(std::unique_ptr<CSetupAction> action);
   // Before the first action with a smaller sequence, else at the end.
   void InsertDescending(std::unique_ptr<CSetupAction> action);
-
   // Unlinks the actions of the product (exact key name) and hands them over,
   // in list order: whoever runs the lists may still point at them.
   std::vector<std::unique_ptr<CSetupAction>> TakeActionsOf(const std::wstring& keyName);

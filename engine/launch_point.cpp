@@ -85,3 +85,19 @@ DWORD CLaunchPoint::Create(const std::wstring& commandLine, const std::wstring& 
   if (FAILED(result)) WriteLog(L"   Failed to create the launch point, error 0x%08X", result);
   return static_cast<DWORD>(result);
 }
+
+void CLaunchPoint::Cleanup() const {
+  std::wstring link = m_expand(Read(kLaunchPointLinkKey));
+  WriteLog(L"Cleanup Launch Point");
+  if (link.empty() || !FileExists(link)) {
+    WriteLog(L"   The folder '%s' does not exist", link.c_str());
+    return;
+  }
+  if (!DeleteFileW(link.c_str())) {
+    WriteLog(L"   WARNING: The launch point '%s' could not be deleted, error %d", link.c_str(),
+             static_cast<int>(GetLastError()));
+    return;
+  }
+  std::wstring folder = FolderOfPath(link, false);
+  if (!folder.empty()) RemoveEmptyFolderTree(folder);
+}

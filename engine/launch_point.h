@@ -20,6 +20,9 @@ class CLaunchPoint {
   // program, the switch taken out. 0, 13 without a setup folder or a link,
   // 1639 without a program, else the shell's failure.
   DWORD Create(const std::wstring& commandLine, const std::wstring& setupDir) const;
+  // Deletes the configured shortcut after a run that succeeded, and its
+  // folder when nothing else is left in it.
+  void Cleanup() const;
 
  private:
   std::wstring Read(const wchar_t* key) const;

@@ -1,10 +1,62 @@
-// product_data_relations.cpp: where a product's relations are read from the
-// configuration.
+// product_data_relations.cpp: a product's relations read from the
+// configuration, each kept by both products it names.
 #include "engine/product_data.h"
 
-// The relation kinds (a required product, a required feature) and their
-// reader come with the relation checks; until then a product is loaded
-// without relations and requires nothing.
-bool CProductData::LoadRelationships(const CKwIniFile& /*file*/, CSetupState* /*state*/) {
+#include "engine/product_relation.h"
+#include "engine/setup_state.h"
+#include "foundation/dcf_names.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kRequireFeaturePrefix[] = L"RequireFeature.";
+const wchar_t kRequirePrefix[] = L"Require.";
+
+// A product loaded again must not collect a second copy of a relation.
+bool HoldsRelation(const CRelationList& list, const CRelation& relation) {
+  for (size_t i = 0; i < list.GetCount(); ++i) {
+    const CRelation* held = list[i];
+    if (held && held->GetName() == relation.GetName() && held->GetSource() == relation.GetSource() &&
+        held->GetTarget() == relation.GetTarget()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void AttachTo(CProductData* product, const CRelation& relation) {
+  if (!product || !product->GetRelations() || HoldsRelation(*product->GetRelations(), relation)) return;
+  product->GetRelations()->Add(relation.Clone());
+}
+
+}  // namespace
+
+bool CProductData::LoadRelationships(const CKwIniFile& file, CSetupState* state) {
+  std::wstring items = GetIniValue(file, Format(kSetupSectionFormat, m_name.c_str()), kRelationshipsKey, L"");
+  std::wstring item;
+  while (ExtractToken(&items, &item, L",", true) && !item.empty()) {
+    std::wstring section = Format(kRelationshipSectionFormat, m_name.c_str(), item.c_str());
+    std::wstring source = GetIniValue(file, section, kSourceProductKey, L"");
+    std::wstring target = GetIniValue(file, section, kTargetProductKey, L"");
+    std::unique_ptr<CRelation> relation;
+    if (StartsWithNoCase(item, kRequireFeaturePrefix)) {
+      relation.reset(new CFeatureRelation(source, target, GetIniValue(file, section, kFeatureIdKey, L""),
+                                          GetIniValue(file, section, kMinVerKey, L""),
+                                          GetIniValue(file, section, kMaxVerKey, L""),
+                                          GetIniValue(file, section, kTargetCustsKey, L"")));
+    } else if (StartsWithNoCase(item, kRequirePrefix)) {
+      relation.reset(new CProductRelation(source, target, GetIniValue(file, section, kMinVerKey, L""),
+                                          GetIniValue(file, section, kMaxVerKey, L""),
+                                          GetIniValue(file, section, kTargetCustsKey, L"")));
+    } else {
+      continue;
+    }
+    relation->SetSetupState(state);
+    relation->SetName(item);
+    if (!state) continue;
+    AttachTo(state->m_products.Lookup(source), *relation);
+    AttachTo(state->m_products.Lookup(target), *relation);
+  }
   return true;
 }

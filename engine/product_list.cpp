@@ -35,6 +35,12 @@ void CProductList::Remove(const std::wstring& key) {
                          m_masterProducts.end());
 }
 
+void CProductList::UncountGroup(const std::wstring& group) {
+  auto found = m_groupCounts.find(group);
+  if (found == m_groupCounts.end()) m_groupCounts[group] = 0;
+  else --found->second;
+}
+
 bool CProductList::Parse(const CKwIniFile& configuration, CProductDataMap* productData) {
   m_products.clear();
   m_masterProducts.clear();

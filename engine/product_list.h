@@ -33,6 +33,8 @@ class CProductList {
   bool HasIndependentProducts() const { return m_multiProduct && m_masterProducts.empty(); }
   // How many products of the list share each product group.
   const std::map<std::wstring, int>& GroupCounts() const { return m_groupCounts; }
+  // One product of the group fewer; a group not counted yet gets 0.
+  void UncountGroup(const std::wstring& group);
 
  private:
   std::vector<std::wstring> m_products;

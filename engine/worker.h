@@ -22,6 +22,7 @@
 #include "foundation/scoped_handle.h"
 
 class CActionListSources;
+class CConditionEvaluator;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
@@ -56,6 +57,8 @@ class CWorker {
   // construction: logged, and passed.
   static bool NotBuiltYet(const wchar_t* stage);
   void Cleanup();
+  // The interface thread's work: the wizard, or 13 without the suite's group.
+  DWORD RunInterface();
 
   CSetupState* GetSetupState() const { return m_state.get(); }
   LONG GetStatus() const { return m_status; }
@@ -95,6 +98,7 @@ class CWorker {
   bool RunCreateLaunchPointMode();
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();
+  void CleanupLaunchPoint();
   bool CheckRunningFromCache();
   bool PrepareUpdateFolder();
   void CreateLogFolderShortcut();
@@ -128,7 +132,9 @@ class CWorker {
   void RunPerProductChecks();
   bool RunWizardHandshake();
   void SetSetupTypeFromMode();
-  void ApplySelection();
+  // Trims the action lists to the products chosen; in an uninstall without
+  // choices, deselects everything.
+  void ApplyProductSelection();
   void PrepareRepair();
   bool RunCleanSystemMode();
   DWORD RunTheInstallation();
@@ -175,6 +181,7 @@ class CWorker {
   void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
                               const CInstallGroupInfo& installed);
   std::wstring DisabledProductsArgument() const;
+  void RestartWithNewSetupFiles(const std::wstring& workFolder);
   void CancelInterfaceForFilesInUse();
 
   // The install run's steps.
@@ -200,6 +207,27 @@ class CWorker {
   // unless uninstalling, every product that requires it. A product marked
   // Mandatory stays when `checkMandatory` is set. False when it stays.
   bool DisableProduct(const std::wstring& key, bool checkMandatory);
+
+  // What the machine can take: the schema, the suite's and the products'
+  // conditions, the products' searches, the connection, the promotion.
+  CConditionEvaluator Conditions() const;
+  bool EvaluateMpiCondition(const std::wstring& condition);
+  bool EvaluateCondition(const std::wstring& condition);
+  bool CheckDcfSchemaVersion();
+  // 1 when the product qualifies, 0 when it does not.
+  int EvaluateProductConditions(const std::wstring& key);
+  DWORD RunAppSearch(const std::wstring& property);
+  void SetSearchResultProperty(const std::wstring& name, const std::wstring& value,
+                               const std::wstring& fallback);
+  void DisableProducts();
+  // Ends the run with 1150 when no product is left.
+  void EvaluateURLPromotion();
+  // Ends a quiet run with 59 when the connection is needed and fails.
+  void TestConnection();
+  std::wstring GetProductName(const std::wstring& key);
+  // The final clean-up's folders.
+  void DeleteUserAppDataFolder();
+  void CleanupSourceFiles();
 
   // The suite's products and their packages.
   bool ParseProductList();
@@ -272,3 +300,5 @@ class CWorker {
 
 // Thread start of the dialog path: runs StartWorker(nullptr) on the worker.
 unsigned __stdcall WorkerThreadProc(void* parameter);
+// Thread start of the interface thread: RunInterface on the worker.
+unsigned __stdcall InterfaceThreadProc(void* parameter);

@@ -79,8 +79,8 @@ void CWorker::AddUserProperties() {
 // Only a run that succeeded may take the files it ran from.
 void CWorker::FinalCleanup(DWORD status) {
   if (status != ERROR_SUCCESS) return;
-  NotBuiltYet(L"DeleteUserAppDataFolder");
+  DeleteUserAppDataFolder();
   if (Mode() != CCommandOptions::kModeNone) return;
-  if (m_settings.cleanupSourceFiles) NotBuiltYet(L"CleanupSourceFiles");
-  NotBuiltYet(L"RemoveLaunchPoint");
+  if (m_settings.cleanupSourceFiles) CleanupSourceFiles();
+  CleanupLaunchPoint();
 }

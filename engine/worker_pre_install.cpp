@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "actions/command_options.h"
+#include "actions/va_admin.h"
+#include "actions/va_setup_correct_version.h"
+#include "actions/verify_action.h"
 #include "actions/windows_installer_command.h"
 #include "engine/install_group_info.h"
 #include "engine/pending_rename_filter.h"
@@ -16,6 +19,8 @@
 #include "engine/version_info.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
+#include "foundation/internet.h"
+#include "foundation/reboot_support.h"
 #include "foundation/registry_key.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
@@ -28,6 +33,12 @@ namespace {
 const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
 const wchar_t kCachedSetupFormat[] = L"%s\\setup.exe";
+const wchar_t kAdminSection[] = L"VerifyActions.*.Admin";
+const wchar_t kSetupFilesSection[] = L"VerifyActions.*.EnsureSetupFiles";
+const wchar_t kUpdateDescriptionFile[] = L"setup_update.xml";
+const wchar_t kSetupVersionProperty[] = L"SetupVersion";
+const wchar_t kSourceIniFile[] = L"source.ini";
+const wchar_t kSavedSuffix[] = L".bak";
 
 // 0 when the new setup started, else the error that kept it from starting.
 DWORD RestartSetup(const std::wstring& command) {
@@ -151,10 +162,71 @@ void CWorker::CheckAdministrator() {
     WriteLog(L"Administrator privileges not required for installation.");
     return;
   }
-  NotBuiltYet(L"CVAAdmin");
+  CVAAdmin action(0);
+  PrepareVerifyAction(&action, kAdminSection);
+  DWORD kept = ERROR_SUCCESS;
+  DWORD result = RunVerifyAction(&action, &kept);
+  if (result == ERROR_SUCCESS) return;
+  if (result == kVerifyEndWithLastError) throw static_cast<unsigned long>(kept);
+  AbortOnError(result, true);
 }
 
+// Newer setup files from the update site go into the working copy, which
+// then starts again with them; the original source is never written.
 void CWorker::EnsureSetupFiles() {
   if (!m_settings.onlineUpdatesAllowed) return;
-  NotBuiltYet(L"CVASetupCorrectVersion");
+  if (m_options->GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) {
+    WriteLog(L"   Setup does not run from a temporary copy; the setup files are not updated");
+    return;
+  }
+  std::wstring address = ExpandMacros(m_options->GetSetupConfig().GetSetupUpdateURL());
+  if (address.empty()) {
+    WriteLog(L"   No download location was specified for setup files.");
+    return;
+  }
+  std::wstring workFolder = m_options->GetSourceFolder();
+  std::wstring description = workFolder + kUpdateDescriptionFile;
+  try {
+    DownloadFile(address, description, nullptr);
+  } catch (unsigned long error) {
+    // The run goes on with the files it has.
+    WriteLog(L"   The update description could not be downloaded; error %d", static_cast<int>(error));
+    return;
+  }
+  std::wstring ownVersion;
+  m_state->GetProperty(kSetupVersionProperty, &ownVersion);
+  CVASetupCorrectVersion action(0, workFolder, IsSilentLevel() || !m_host ? nullptr : m_host->GetOwnerWindow(),
+                                description);
+  PrepareVerifyAction(&action, kSetupFilesSection);
+  action.SetOwnVersion(ownVersion);
+  DWORD kept = ERROR_SUCCESS;
+  DWORD result = RunVerifyAction(&action, &kept);
+  DeleteFileW(description.c_str());
+  if (result != ERROR_SUCCESS) return;
+  RestartWithNewSetupFiles(workFolder);
+}
+
+void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
+  std::wstring command = Format(L"\"%s\" {lang}=%s AllowOnlineUpdates=2", m_restartProgramPath.c_str(),
+                                m_state->m_languageCode.c_str());
+  m_options->AppendUILevel(&command);
+  m_options->AppendRebootOption(&command);
+  m_options->AppendLogSwitch(&command);
+  m_options->AppendMifFile(&command);
+  m_options->AppendProperties(&command);
+  m_options->AppendPassThroughSwitches(&command);
+  m_options->AppendInstallSource(&command);
+  command += DisabledProductsArgument();
+  if (m_settings.mandatoryIgnored) command += L" Mandatory=0";
+  std::wstring sourceIni = workFolder + kSourceIniFile;
+  std::wstring savedIni = sourceIni + kSavedSuffix;
+  CRebootSupport rebootSupport;
+  bool moved = FileExists(sourceIni) && rebootSupport.MoveFileAtReboot(sourceIni.c_str(), savedIni.c_str(),
+                                                                        MOVEFILE_REPLACE_EXISTING);
+  int marker = m_options->GetTildeSwitch();
+  // The new setup runs from this copy: it must stay when this run ends.
+  m_options->SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
+  if (RestartSetup(command) == ERROR_SUCCESS) throw static_cast<long>(ERROR_SUCCESS);
+  if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
+  m_options->SetTildeSwitch(marker);
 }

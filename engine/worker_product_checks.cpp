@@ -17,6 +17,7 @@
 #include "actions/verify_action.h"
 #include "engine/product_data.h"
 #include "engine/setup_host.h"
+#include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
@@ -36,7 +37,6 @@ const wchar_t kRebrandMark[] = L"RebrandFor";
 const wchar_t kUpgradeLinkKey[] = L"UpgradeLink";
 const wchar_t kUninstallKeyCommand[] = L"UNINSTALLKEY";
 const wchar_t kDefaultPrompt[] = L"DEFAULT";
-const DWORD kRefused = 1247;
 const DWORD kRestartDuringPreparation = 0x70669;
 const DWORD kUnsupportedUpgradeMessage = 11170;
 const int kRefuseAll = 2;
@@ -65,6 +65,8 @@ void CWorker::PrepareVerifyAction(CVerifyAction* action, const wchar_t* section)
 }
 
 void CWorker::HookRebootResume(int sequence) {
+  // A fast install builds no restart command: there is nothing to resume.
+  if (m_restartProgramPath.empty()) return;
   m_rebootHooked = CRebootSupport().RegisterRebootResume(m_resumeValueName, m_restartProgramPath,
                                                          m_restartArguments, sequence);
 }
@@ -86,6 +88,14 @@ void CWorker::EnsureMSI() {
   CVAMSICorrectVersion action(0, kSuiteList, kEnsureMsiSection, kMinimumInstallerVersion);
   PrepareVerifyAction(&action, kEnsureMsiSection);
   action.SetProductNames(m_state->GetProductName(), m_state->GetShortProductName());
+  std::wstring installer, configuredMinimum;
+  if (m_configuration) {
+    m_configuration->GetValue(kSetupSection, kNTMsiInstallerKey, &installer, L"");
+    m_configuration->GetValue(kSetupSection, kMinimumMsiVersionKey, &configuredMinimum, L"");
+  }
+  action.SetInstaller(m_options->GetSetupFolder(), installer, configuredMinimum);
+  action.SetHost(IsSilentLevel() || !m_host ? nullptr : m_host->GetOwnerWindow(), nullptr);
+  action.SetNoDownload(!m_settings.onlineUpdatesAllowed);
   HookRebootResume(0);
   DWORD kept = ERROR_SUCCESS;
   DWORD result = RunVerifyAction(&action, &kept);
@@ -93,7 +103,7 @@ void CWorker::EnsureMSI() {
     WriteLog(L"Starting reboot after installing MSI");
     m_state->m_rebootPending = true;
     HandleRebootDuringPreparation();
-  } else if (result == kRefused) {
+  } else if (result == kVerifyEndWithLastError) {
     // Like the administrator check: the kept error says why (0x70669 keeps
     // the working copy for the resume).
     throw static_cast<unsigned long>(kept);
@@ -117,6 +127,9 @@ void CWorker::RunProductActions(int startSequence) {
     if (action && action->GetSequence() >= startSequence) actions.push_back(action);
   }
   for (CVerifyAction* action : actions) {
+    // A product already taken out of the run needs no more checks.
+    const std::wstring& key = action->GetKeyName();
+    if (key != kSuiteList && !key.empty() && !m_productList.Contains(key)) continue;
     HookRebootResume(action->GetSequence());
     DWORD kept = ERROR_SUCCESS;
     DWORD result = RunVerifyAction(action, &kept);
@@ -127,7 +140,7 @@ void CWorker::RunProductActions(int startSequence) {
     if (IsRestartResult(result)) {
       m_state->m_rebootPending = true;
       HandleRebootDuringPreparation();
-    } else if (result == kRefused) {
+    } else if (result == kVerifyEndWithLastError) {
       lastKept = kept;
       RefuseProduct(*action, kept, &refused, &messageName);
     } else if (result != ERROR_SUCCESS) {
@@ -153,7 +166,8 @@ void CWorker::RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector
     }
     throw static_cast<unsigned long>(kept == ERROR_SUCCESS ? ERROR_OLD_WIN_VERSION : kept);
   }
-  if (action.GetRefusal() != kRefuseProduct) {
+  // Only a configured check can be told to let its product stay.
+  if (custom && action.GetRefusal() != kRefuseProduct) {
     WriteLog(L"   The refusal of '%s' is ignored; the product stays in the installation",
              action.GetActionName().c_str());
     return;

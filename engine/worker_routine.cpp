@@ -90,7 +90,7 @@ DWORD CWorker::RunSteps() {
   LoadActionListsAndPendingRestart();
   RunPerProductChecks();
   if (!RunWizardHandshake()) EndRun();
-  ApplySelection();
+  ApplyProductSelection();
   PrepareRepair();
   if (!RunCleanSystemMode()) EndRun();
   DWORD result = RunTheInstallation();
@@ -252,7 +252,7 @@ bool CWorker::RefuseRunFromCache() {
 }
 
 void CWorker::CheckSchemaVersion() {
-  RequireConfigurationStep(NotBuiltYet(L"CheckDcfSchemaVersion"), L"The version schema is incompatible");
+  RequireConfigurationStep(CheckDcfSchemaVersion(), L"The version schema is incompatible");
 }
 
 void CWorker::ReadCachedProductData() {
@@ -300,7 +300,7 @@ bool CWorker::CheckSuiteCondition() {
   // SETUPLANG and Culture must name the language the packages are installed in.
   if (m_installLanguage != publishedLanguage) PublishLanguage();
   FindPackagesAndTransforms();
-  bool suiteAllowed = NotBuiltYet(L"EvaluateMpiCondition");
+  bool suiteAllowed = EvaluateMpiCondition(m_state->m_suiteCondition);
   if (!suiteAllowed) {
     if (UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
       UINT messageId = IDS_CONFIGURATION_NOT_SUPPORTED;
@@ -321,12 +321,12 @@ bool CWorker::CheckSuiteCondition() {
 }
 
 void CWorker::TestInternetConnection() {
-  if (!m_settings.fastInstall) NotBuiltYet(L"TestConnection");
+  if (!m_settings.fastInstall) TestConnection();
 }
 
 void CWorker::DisableProductsAndPromotions() {
-  NotBuiltYet(L"DisableProducts");
-  NotBuiltYet(L"EvaluateURLPromotion");
+  DisableProducts();
+  EvaluateURLPromotion();
 }
 
 void CWorker::PrepareWorkingCopyAndVerify() {
@@ -334,7 +334,7 @@ void CWorker::PrepareWorkingCopyAndVerify() {
   SourceRedirection().PrepareWorkingCopy();
   SourceRedirection().BuildRestartCommand(m_commandLine->ProcessArguments(), &m_restartProgramPath,
                                           &m_restartArguments);
-  NotBuiltYet(L"BuiltInVerifyActions");
+  RunBuiltInVerifyActions();
 }
 
 // The context block's pointers are filled as soon as the lists
@@ -352,9 +352,9 @@ void CWorker::RunPerProductChecks() {
   if (m_settings.cleanSystem) return;
   if (Mode() < CCommandOptions::kModeRepair) {
     if (m_state->m_existingSuiteFound && m_suiteMode) RepairOrPromptSuiteOverInstall();
-    NotBuiltYet(L"EvaluateUpgradeLink");
+    EvaluateUpgradeLink();
     CRebootSupport().UnregisterRebootResume(m_resumeValueName);
   }
-  NotBuiltYet(L"RunProductActions");
+  RunProductActions(m_options->GetSSwitchValue());
   if (m_settings.onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
 }

@@ -19,15 +19,6 @@ namespace {
 
 const DWORD kRebootRequired = 3010;
 
-// The wizard's thread. The wizard is not there yet: the thread ends at once,
-// and the worker's wait sees it end.
-unsigned __stdcall InterfaceThreadProc(void* parameter) {
-  CWorker* worker = static_cast<CWorker*>(parameter);
-  if (!worker) return ERROR_INVALID_HANDLE;
-  CWorker::NotBuiltYet(L"RunInterface");
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
 // False when the user cancelled before the installation started.
@@ -88,8 +79,6 @@ void CWorker::SetSetupTypeFromMode() {
   if (Mode() == CCommandOptions::kModeRepair) m_state->m_setupType = SetupTypeRepair;
   if (Mode() == CCommandOptions::kModeUninstall) m_state->m_setupType = SetupTypeRemove;
 }
-
-void CWorker::ApplySelection() { NotBuiltYet(L"ApplyProductSelection"); }
 
 void CWorker::PrepareRepair() {
   if (m_state->m_setupType != SetupTypeRepair) return;

@@ -40,6 +40,12 @@ DWORD CWorker::CreateLaunchPoint() {
   return launchPoint.Create(GetCommandLineW(), MacroValue(*m_replacements, kSetupDirMacro));
 }
 
+void CWorker::CleanupLaunchPoint() {
+  if (!m_configuration) return;
+  CLaunchPoint launchPoint(*m_configuration, [this](const std::wstring& text) { return ExpandMacros(text); });
+  launchPoint.Cleanup();
+}
+
 bool CWorker::CheckRunningFromCache() {
   std::wstring suiteId;
   m_configuration->GetValue(kProductGroupDefaultSection, kUuidKey, &suiteId, std::wstring());

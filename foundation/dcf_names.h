@@ -20,6 +20,9 @@ inline constexpr wchar_t kMasterKey[] = L"Master";
 inline constexpr wchar_t kPerProductPlatformsKey[] = L"PerProductPlatforms";
 inline constexpr wchar_t kConditionKey[] = L"Condition";
 inline constexpr wchar_t kConditionMessageKey[] = L"ConditionMessage";
+// [Setup.<product>]: the product's searches and how its failed condition counts.
+inline constexpr wchar_t kAppSearchKey[] = L"AppSearch";
+inline constexpr wchar_t kSilentConditionKey[] = L"SilentCondition";
 inline constexpr wchar_t kReferenceCountingEnabledKey[] = L"ReferenceCountingEnabled";
 inline constexpr wchar_t kMinimumMsiVersionKey[] = L"MinimumMSIVersion";
 inline constexpr wchar_t kPlatformsKey[] = L"Platforms";
@@ -91,6 +94,15 @@ inline constexpr wchar_t kFeatureIdKey[] = L"FeatureId";
 inline constexpr wchar_t kParentIdKey[] = L"ParentId";
 inline constexpr wchar_t kDisplayNameKey[] = L"DisplayName";
 inline constexpr wchar_t kDisplayKey[] = L"Display";
+
+// [Setup.<product>] Relationships, and each item's [Relationship.<product>.<item>]
+inline constexpr wchar_t kRelationshipsKey[] = L"Relationships";
+inline constexpr wchar_t kRelationshipSectionFormat[] = L"Relationship.%s.%s";
+inline constexpr wchar_t kSourceProductKey[] = L"SourceProduct";
+inline constexpr wchar_t kTargetProductKey[] = L"TargetProduct";
+inline constexpr wchar_t kTargetCustsKey[] = L"TargetCusts";
+inline constexpr wchar_t kMinVerKey[] = L"MinVer";
+inline constexpr wchar_t kMaxVerKey[] = L"MaxVer";
 
 // The action lists: [Setup] and [Setup.<product>] keys, and the sections
 // of the lists' items, each formatted with "<product>.<item>".

@@ -3,10 +3,15 @@ the products' files are asked to close and a service is stopped (our own
 window_holder windows and service_probe service, in the test's prefix);
 this suite's pending renames are removed in whole pairs while everyone
 else's stay; a second run over the same installed suite repairs through
-the cached setup program or removes and installs it again."""
+the cached setup program or removes and installs it again; the built-in
+and per-product checks, and newer setup files from a loopback update site
+that go into the working copy only."""
+import functools
+import http.server
 import re
 import shutil
 import subprocess
+import threading
 import time
 
 import pytest
@@ -201,3 +206,104 @@ def test_second_run_over_the_same_suite(check_kit, group_keys, hands_over):
     else:
         assert "Setup is going to attempt to restart using this command line:" not in messages
         assert "   Shutdown action ShutdownApplications.Alpha.Probe return code: 0" in messages
+
+
+BETA = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
+
+
+@pytest.mark.parametrize("refusal, code, alpha, beta", [
+    ("ABORTPROD", 0, True, False),
+    ("ABORTALL", 1150, False, False),
+    ("IGNORE", 0, True, True),
+], ids=["takes-its-product-out", "ends-the-run", "is-only-logged"])
+def test_a_failed_product_check(check_kit, refusal, code, alpha, beta):
+    gate = windows_path(BUILD / "exit_with.exe")
+    edit_dcf(check_kit, "[Setup.Beta]\n", "[Setup.Beta]\nVerifyActions=Gate\n")
+    edit_dcf(check_kit, "[ShutdownApplications.Alpha.Editor]",
+             f"[VerifyActions.Beta.Gate]\nAction=PROGRAM,{gate},5\nRefusal={refusal}\n\n"
+             "[ShutdownApplications.Alpha.Editor]")
+    result, messages = run_kit(check_kit, "/qn")
+    assert result == code, messages[-5:]
+    assert "   Action VerifyActions.Beta.Gate return code: 1247" in messages
+    assert [installed(ALPHA), installed(BETA)] == [alpha, beta]
+    assert ("   Disabling installation of product 'Beta'" in messages) == (refusal == "ABORTPROD")
+
+
+def test_built_in_checks_leave_no_resume_entry(check_kit):
+    result, messages = run_kit(check_kit, "/qn")
+    assert result == 0, messages[-5:]
+    for section in ("VerifyActions.*.Admin", "VerifyActions.*.EnsureMSI"):
+        index = messages.index(f"Executing setup action: {section}")
+        assert messages[index + 1:].count(f"   Action {section} return code: 0") == 1
+    run_once = wine("reg", "query", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce")
+    assert "MultiInstall" not in run_once
+
+
+@pytest.fixture
+def update_site(test_world):
+    """A loopback HTTP server of the test's own serving the folder `site`."""
+    site = test_world.folder / "site"
+    site.mkdir()
+    handler = functools.partial(QuietHandler, directory=str(site))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    yield site, f"http://127.0.0.1:{server.server_address[1]}"
+    server.shutdown()
+    server.server_close()
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+@pytest.mark.parametrize("offered, restarts", [("9.0.0.0", True), ("3.58.94.0", False)],
+                         ids=["newer-restarts-from-the-working-copy", "same-version-goes-on"])
+def test_setup_update_goes_into_the_working_copy(check_kit, update_site, offered, restarts):
+    site, address = update_site
+    # The offered setup.exe records how it is started.
+    shutil.copy(BUILD / "command_recorder.exe", site / "setup.exe")
+    (site / "update.xml").write_text(f"<update><version>{offered}</version>"
+                                     f"<files><file>{address}/setup.exe</file></files></update>")
+    edit_dcf(check_kit, "ProductName=Tamsa Check Suite\n",
+             f"ProductName=Tamsa Check Suite\nSetupUpdateURL={address}/update.xml\n")
+    # A quiet run takes updates only when told to without asking; the
+    # connection test asks the same site.
+    original = (check_kit / "setup.exe").read_bytes()
+    result, messages = run_kit(check_kit, "AllowOnlineUpdates=2", "/qn", f"TestConnectionURL={address}/")
+    assert result == 0, messages[-5:]
+    assert (check_kit / "setup.exe").read_bytes() == original
+    assert not (check_kit / "setup.exe.cmdline").exists()
+    work = re.search(r"^Setup works from its temporary copy in '(.*)'$",
+                     "\n".join(messages), re.M).group(1)
+    work_folder = prefix_drive_c() / work[3:].rstrip("\\").replace("\\", "/")
+    recorded = work_folder / "setup.exe.cmdline"
+    line = f"   The version of setup available on the update site is: {offered}, and will "
+    assert line + ("be downloaded" if restarts else "not be downloaded") in messages
+    if not restarts:
+        assert installed(ALPHA)
+        assert "Setup is going to attempt to restart using this command line:" not in messages
+        return
+    deadline = time.time() + 30
+    while not recorded.exists() and time.time() < deadline:
+        time.sleep(0.2)
+    command = recorded.read_bytes().decode("utf-16-le")
+    assert command.startswith(f'"{work}setup.exe" {{lang}}=ENU AllowOnlineUpdates=2 /qn')
+    assert not installed(ALPHA)
+    pending = pending_renames_data() or ""
+    assert f"{work}setup.exe".lower() in pending.lower()
+    assert windows_path(check_kit).lower() not in pending.lower()
+
+
+@pytest.mark.parametrize("link, code", [("1", 1150), ("0", 0)], ids=["linked-ends-the-run", "unlinked-goes-on"])
+def test_upgrade_condition_that_fails(check_kit, link, code):
+    edit_dcf(check_kit, "[Property]\n", f"[Property]\nUpgradeLink={link}\n")
+    edit_dcf(check_kit, "[Setup.Beta]\n", "[Setup.Beta]\nUpgradeConditions=Classic\n")
+    edit_dcf(check_kit, "[ShutdownApplications.Alpha.Editor]",
+             "[UpgradeConditions.Beta.Classic]\nUninstallKey={0BADC0DE-0000-4000-8000-0000000000C1}\n\n"
+             "[ShutdownApplications.Alpha.Editor]")
+    result, messages = run_kit(check_kit, "/qn")
+    assert result == code, messages[-5:]
+    assert "   Action UpgradeConditions.Beta.Classic return code: 2" in messages
+    assert installed(ALPHA) == (code == 0)

@@ -124,3 +124,20 @@ def test_prepare_update_packs_products_and_setup_files(test_world):
     code, messages = run_mode(kit, f"/qn PrepareUpdate={windows_path(update)}")
     assert code == 0
     assert (update / "Setup.zip").read_bytes() == before
+
+
+# A launch point has done its job once the suite is installed from it.
+def test_a_successful_install_removes_the_launch_point(test_world):
+    kit = suite_kit("suite_one")
+    with open(kit / "SETUP.DCF", "a", encoding="ascii", newline="") as dcf:
+        dcf.write("\r\n[Shortcut]\r\nLaunchPointLink={AllUsersDesktop}\\Tamsa\\Suite One.lnk\r\n")
+    code, _ = run_mode(kit, "/CreateLaunchPoint /qn")
+    assert code == 0
+    folder = prefix_drive_c() / "users" / "Public" / "Desktop" / "Tamsa"
+    assert (folder / "Suite One.lnk").exists()
+
+    shutil.rmtree(kit / "logs")
+    code, messages = run_mode(kit, "/qn")
+    assert code == 0
+    assert "Cleanup Launch Point" in messages
+    assert not folder.exists()

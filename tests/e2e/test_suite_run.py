@@ -28,7 +28,8 @@ def suite_kit(name):
     shutil.copy(dcf, kit / "SETUP.DCF")
     for product in re.search(r"^Products=(.*)$", dcf.read_text(), re.M).group(1).strip().split(","):
         (kit / product).mkdir()
-        shutil.copy(PACKAGES / (product.lower() + ".msi"), kit / product)
+        package = re.search(rf"^\[Setup\.{product}\]\s*^PackageName=(\S+)", dcf.read_text(), re.M)
+        shutil.copy(PACKAGES / (package.group(1) if package else product.lower() + ".msi"), kit / product)
     return kit
 
 

@@ -14,6 +14,7 @@
 #include "actions/command_options.h"
 #include "actions/shutdown_action.h"
 #include "engine/files_in_use.h"
+#include "engine/install_group_info.h"
 #include "engine/message_box.h"
 #include "engine/setup_host.h"
 #include "foundation/error.h"
@@ -48,6 +49,9 @@ class CTestWorker : public CWorker {
     return true;
   }
   void EnterSuiteMode() { m_suiteMode = TRUE; }
+  void AddDefaultGroup() {
+    m_installGroups.SetAt(CInstallGroupInfoMap::kDefaultGroup, std::unique_ptr<CInstallGroupInfo>(new CInstallGroupInfo()));
+  }
   using CWorker::CheckAppCompatMode;
   using CWorker::CreateReplacementMap;
   using CWorker::ParseSetupProperties;
@@ -201,12 +205,25 @@ TEST_F(CWorkerTest, NoConfigurationNoMaps) {
 }
 
 // A wizard thread that ends without signalling either event used to leave
-// the worker waiting for ever.
+// the worker waiting for ever: without the suite's group it ends with 13,
+// which ends the run; a wizard that ends with 0 ends it quietly.
 TEST_F(CWorkerTest, WizardThreadThatEndsDoesNotHangTheWorker) {
   CTestWorker worker;
   ASSERT_TRUE(worker.ParseOptions(L""));
   worker.EnterSuiteMode();
-  EXPECT_FALSE(worker.RunWizardHandshake());
+  DWORD thrown = 0;
+  try {
+    worker.RunWizardHandshake();
+  } catch (unsigned long code) {
+    thrown = code;
+  }
+  EXPECT_EQ(13u, thrown);
+
+  CTestWorker withGroup;
+  ASSERT_TRUE(withGroup.ParseOptions(L""));
+  withGroup.EnterSuiteMode();
+  withGroup.AddDefaultGroup();
+  EXPECT_FALSE(withGroup.RunWizardHandshake());
 }
 
 TEST_F(CWorkerTest, CompatibilityModeCheck) {
