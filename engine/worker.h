@@ -207,6 +207,9 @@ class CWorker {
   // unless uninstalling, every product that requires it. A product marked
   // Mandatory stays when `checkMandatory` is set. False when it stays.
   bool DisableProduct(const std::wstring& key, bool checkMandatory);
+  // A passed "RebrandFor" check: the product's new name, and a property for
+  // its package's install command lines.
+  void ApplyRebranding(const CSetupAction& verifyAction);
 
   // What the machine can take: the schema, the suite's and the products'
   // conditions, the products' searches, the connection, the promotion.

@@ -134,7 +134,7 @@ void CWorker::RunProductActions(int startSequence) {
     DWORD kept = ERROR_SUCCESS;
     DWORD result = RunVerifyAction(action, &kept);
     if (action->GetActionName().find(kRebrandMark) != std::wstring::npos) {
-      if (result == ERROR_SUCCESS) NotBuiltYet(L"ApplyRebranding");
+      if (result == ERROR_SUCCESS) ApplyRebranding(*action);
       result = ERROR_SUCCESS;
     }
     if (IsRestartResult(result)) {

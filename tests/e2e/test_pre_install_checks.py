@@ -307,3 +307,18 @@ def test_upgrade_condition_that_fails(check_kit, link, code):
     assert result == code, messages[-5:]
     assert "   Action UpgradeConditions.Beta.Classic return code: 2" in messages
     assert installed(ALPHA) == (code == 0)
+
+
+# A passed "RebrandFor" check renames its product and tells the package.
+def test_a_passed_rebranding_check_renames_the_product(check_kit):
+    gate = windows_path(BUILD / "exit_with.exe")
+    edit_dcf(check_kit, "[Setup.Beta]\n", "[Setup.Beta]\nVerifyActions=RebrandForOEM\n")
+    edit_dcf(check_kit, "[ShutdownApplications.Alpha.Editor]",
+             f"[VerifyActions.Beta.RebrandForOEM]\nAction=PROGRAM,{gate},0\nProductName=Tamsa OEM Beta\n\n"
+             "[ShutdownApplications.Alpha.Editor]")
+    result, messages = run_kit(check_kit, "/qn")
+    assert result == 0, messages[-5:]
+    assert installed(ALPHA) and installed(BETA)
+    packages = [m for m in messages if m.startswith("   Installing Package: ")]
+    assert len(packages) == 2
+    assert [' OEM="1" ' in m for m in packages] == ["beta.msi" in m for m in packages]
