@@ -7,8 +7,10 @@
 
 namespace {
 
-DWORD NoWizard(CSetupState*) {
-  WriteLog(L"   Stage not built yet: %s", L"RunSetupWizard");
+// A program that registers no wizard (the engine's own tests) ends the
+// interface thread at once; the worker then ends the run as cancelled.
+DWORD NoWizard(const CSetupWizardContext&) {
+  WriteLog(L"No setup wizard is registered in this program");
   return ERROR_SUCCESS;
 }
 
@@ -18,4 +20,4 @@ std::atomic<SetupWizardEntry> g_wizardEntry{NoWizard};
 
 void SetSetupWizardEntry(SetupWizardEntry entry) { g_wizardEntry = entry ? entry : NoWizard; }
 
-DWORD RunSetupWizard(CSetupState* state) { return g_wizardEntry.load()(state); }
+DWORD CallSetupWizardEntry(const CSetupWizardContext& context) { return g_wizardEntry.load()(context); }

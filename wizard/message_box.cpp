@@ -24,7 +24,7 @@ struct ButtonCaption {
 };
 // Every button of the template; the type shows up to three of them.
 const ButtonCaption kButtonCaptions[] = {
-    {IDIGNORE, IDS_BOX_IGNORE}, {IDYES, IDS_BOX_YES}, {IDRETRY, IDS_BOX_RETRY}, {IDNO, IDS_BOX_NO},
+    {IDIGNORE, IDS_BOX_IGNORE}, {IDYES, IDS_BUTTON_YES}, {IDRETRY, IDS_BOX_RETRY}, {IDNO, IDS_BUTTON_NO},
     {IDABORT, IDS_BOX_ABORT},   {IDOK, IDS_BOX_OK},   {IDCANCEL, IDS_BOX_CANCEL},
 };
 
