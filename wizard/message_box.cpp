@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "foundation/resource_strings.h"
+#include "foundation/setup_language.h"
 #include "resources/resource_ids.h"
 #include "wizard/message_box_layout.h"
 
@@ -47,7 +48,9 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 }  // namespace
 
 CMessageBox::CMessageBox(const std::wstring& message, const std::wstring& caption, UINT type)
-    : CModalDialog(IDD_MESSAGE_BOX, nullptr), m_message(message), m_caption(caption), m_type(type) {}
+    : CModalDialog(IDD_MESSAGE_BOX, nullptr), m_message(message), m_caption(caption), m_type(type) {
+  SetLanguage(GetResourceLanguageId());
+}
 
 int WINAPI CMessageBox::ShowMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
   // The link control's class is registered by the common controls library.
@@ -107,18 +110,7 @@ bool CMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR*
         m_shown = true;
         OnFirstShow();
       }
-      return false;
-    case WM_COMMAND: {
-      int id = LOWORD(wParam);
-      // Cancel also comes from Escape and from closing the window, whether
-      // or not the type shows a Cancel button.
-      if (id >= IDOK && id <= IDNO && HIWORD(wParam) == BN_CLICKED) {
-        EndDialog(id);
-        *result = TRUE;
-        return true;
-      }
-      return false;
-    }
+      break;
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header && header->idFrom == IDC_MESSAGE_LINK && (header->code == NM_CLICK || header->code == NM_RETURN)) {
@@ -126,10 +118,18 @@ bool CMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR*
         *result = TRUE;
         return true;
       }
-      return false;
+      break;
     }
   }
-  return false;
+  return CModalDialog::OnMessage(message, wParam, lParam, result);
+}
+
+bool CMessageBox::OnCommand(int id, int code) {
+  // Cancel also comes from Escape and from closing the window, whether or
+  // not the type shows a Cancel button.
+  if (id < IDOK || id > IDNO || code != BN_CLICKED) return CModalDialog::OnCommand(id, code);
+  EndDialog(id);
+  return true;
 }
 
 void CMessageBox::OnFirstShow() {

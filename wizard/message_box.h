@@ -26,6 +26,7 @@ class CMessageBox : public CModalDialog {
  protected:
   BOOL OnInitDialog() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+  bool OnCommand(int id, int code) override;
 
  private:
   void ShowIcon();

@@ -14,6 +14,7 @@
 #include "platform/wide_string.h"
 #include "wizard/ini_exception.h"
 #include "wizard/ini_sequence.h"
+#include "wizard/setup_sheet.h"
 
 namespace {
 
@@ -22,13 +23,6 @@ const wchar_t kUninstallSequence[] = L"Uninstall";
 const wchar_t kUserExitCondition[] = L"UserCanceled, FailedInstall";
 const wchar_t kToolbarPresentProperty[] = L"GoogleToolbarPresent";
 const wchar_t kChromePresentProperty[] = L"GoogleChromePresent";
-
-// The sheet's page names: a sequence may name no other page.
-const wchar_t* const kPageNames[] = {
-    L"Welcome",       L"Upsell",         L"ProductInformation", L"Eula",     L"ExperienceImprovement",
-    L"InstallMode",   L"InstallPoint",   L"Customize",          L"GoogleToolbar", L"GoogleChrome",
-    L"RemovePrevious", L"Verify",        L"Progress",           L"Finish",   L"UserExit",
-};
 
 enum : unsigned { B = 1, N = 2, V = 4 };
 
@@ -61,13 +55,6 @@ CIniPageList WithEnding(std::initializer_list<Row> rows) {
   // Only the last page's Next matters: it marks the end.
   pages.back().SetNext(L"0");
   return pages;
-}
-
-const wchar_t* FindPageName(const std::wstring& name) {
-  for (const wchar_t* known : kPageNames) {
-    if (EqualsNoCase(name, known)) return known;
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -162,7 +149,7 @@ CIniPageList CUiSequenceChoice::Choose(CMapStringToString* properties) const {
   CIniPageList chosen;
   std::set<std::wstring> added;
   for (CIniPage page : ChooseSequence()) {
-    const wchar_t* name = FindPageName(page.GetName());
+    const wchar_t* name = PageKindName(PageKindFromName(page.GetName()));
     if (!name) continue;  // a name of no page: ignored, as the sheet has no page for it
     if (!added.insert(name).second) {
       WriteLog(L"Page '%s' is in the UI sequence twice; it is shown once", name);

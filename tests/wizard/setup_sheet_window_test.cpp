@@ -16,6 +16,7 @@
 #include "platform/wizard_sheet.h"
 #include "foundation/scoped_handle.h"
 #include "gtest/gtest.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -67,8 +68,22 @@ BOOL CALLBACK FindCancelQuestion(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-HWND StartWizard(CWizardRun* run, CScopedHandle* thread) {
+// The suite's own sequence: the pages these tests walk, without the pages
+// the built-in install sequence adds before Verify.
+const char kSequenceDcf[] =
+    "[Interface]\r\nSequences=Install\r\n"
+    "[Interface.Install]\r\nPages=Welcome,Verify,Progress,UserExit,Finish\r\nStart=Welcome\r\n"
+    "[Interface.Install.Welcome]\r\nNext=Verify\r\nDisableBack=1\r\nDisableNext=0\r\nDisplayCondition=\r\n"
+    "[Interface.Install.Verify]\r\nNext=Progress\r\nDisableBack=0\r\nDisableNext=0\r\nDisplayCondition=\r\n"
+    "[Interface.Install.Progress]\r\nNext=UserExit\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n"
+    "[Interface.Install.UserExit]\r\nNext=Finish\r\nDisableBack=1\r\nDisableNext=1\r\n"
+    "DisplayCondition=UserCanceled, FailedInstall\r\n"
+    "[Interface.Install.Finish]\r\nNext=0\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n";
+
+HWND StartWizard(CWizardRun* run, CScopedHandle* thread, const CTestFolder& folder) {
   run->state.SetProductName(L"Tamsa Office");
+  run->state.m_configurationPath = folder.File(L"SETUP.DCF");
+  WriteFileBytes(run->state.m_configurationPath, kSequenceDcf);
   run->context.state = &run->state;
   DWORD error = 0;
   thread->Reset(StartThread(WizardThread, run, &error));
@@ -81,7 +96,8 @@ HWND StartWizard(CWizardRun* run, CScopedHandle* thread) {
 TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
   CWizardRun run;
   CScopedHandle thread;
-  HWND sheet = StartWizard(&run, &thread);
+  CTestFolder folder;
+  HWND sheet = StartWizard(&run, &thread, folder);
   ASSERT_NE(nullptr, sheet) << "no window titled Tamsa Office Setup";
   EXPECT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
   EXPECT_EQ(L"The Wizard will install Tamsa Office on your computer. This may take several minutes.\n\n"
@@ -134,7 +150,8 @@ TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
 TEST(CSetupSheetWindowTest, ASheetEndedBeforeTheInstallationCancelsTheRun) {
   CWizardRun run;
   CScopedHandle thread;
-  HWND sheet = StartWizard(&run, &thread);
+  CTestFolder folder;
+  HWND sheet = StartWizard(&run, &thread, folder);
   ASSERT_NE(nullptr, sheet);
   ASSERT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kFinish);
