@@ -9,15 +9,31 @@ namespace {
 
 const wchar_t kLinkStart[] = L"<a";
 const wchar_t kLinkTagEnd[] = L"\">";
+const wchar_t kLinkEnd[] = L"</a>";
 const int kButtonGap = 16;
 const int kButtonMargin = 32;
 
-// The text before the link: it ends one character before the tag, which is
-// where its separating blank stands.
-std::wstring TextBeforeLink(const std::wstring& message) {
-  size_t link = message.find(kLinkStart);
-  if (link == std::wstring::npos) return message;
-  return message.substr(0, link > 0 ? link - 1 : 0);
+// The text as the link control shows it: the link's tags taken out, its
+// text kept. A tag that never closes is shown as it stands.
+std::wstring ShownText(const std::wstring& message) {
+  std::wstring shown;
+  size_t position = 0;
+  for (;;) {
+    size_t open = message.find(L'<', position);
+    if (open == std::wstring::npos) break;
+    bool opening = message.compare(open, 2, kLinkStart) == 0;
+    bool closing = message.compare(open, 4, kLinkEnd) == 0;
+    size_t close = message.find(L'>', open);
+    if ((!opening && !closing) || close == std::wstring::npos) {
+      shown.append(message, position, open + 1 - position);
+      position = open + 1;
+      continue;
+    }
+    shown.append(message, position, open - position);
+    position = close + 1;
+  }
+  shown.append(message, position, std::wstring::npos);
+  return shown;
 }
 
 }  // namespace
@@ -47,7 +63,7 @@ int MaxLineLength(int screenWidth, int controlWidth) {
 std::vector<std::wstring> BreakMessageLines(const std::wstring& message, int maxLength) {
   maxLength = std::max(maxLength, 1);
   std::vector<std::wstring> lines;
-  std::wstring text = TextBeforeLink(message);
+  std::wstring text = ShownText(message);
   size_t start = 0;
   for (;;) {
     size_t end = text.find(L'\n', start);
@@ -71,11 +87,6 @@ void MeasureMessageLines(const std::wstring& message, int maxLength, int* lineCo
   int longest = 0;
   for (const std::wstring& line : lines) longest = std::max(longest, static_cast<int>(line.size()));
   longest = std::min(longest, maxLength);
-  // A message that starts with its link has no text before it: the link
-  // itself must still get room.
-  if (longest == 0 && message.find(kLinkStart) != std::wstring::npos) {
-    longest = std::min(VisibleMessageLength(message), maxLength);
-  }
   *lineCount = static_cast<int>(lines.size());
   *lineLength = longest;
 }

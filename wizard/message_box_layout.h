@@ -15,8 +15,9 @@ int AverageCharWidth(int extent, int visibleLength, int fontAverageWidth);
 // The longest line, in characters, the box allows on this screen (at least 1).
 int MaxLineLength(int screenWidth, int controlWidth);
 
-// The lines of the text before the link, split at "\n" and broken at blanks
-// so that lines stay within `maxLength` where a blank allows it.
+// The lines of the text as shown (the link's text without its tags), split
+// at "\n" and broken at blanks so that lines stay within `maxLength` where a
+// blank allows it.
 std::vector<std::wstring> BreakMessageLines(const std::wstring& message, int maxLength);
 
 struct CLayoutRect {

@@ -55,7 +55,7 @@ TEST(CMessageBoxLayoutTest, CharacterWidthAndLineLimit) {
   }
 }
 
-TEST(CMessageBoxLayoutTest, LinesBreakAtBlanksBeforeTheLink) {
+TEST(CMessageBoxLayoutTest, LinesBreakAtBlanksAndCountTheLinkText) {
   const struct {
     const wchar_t* text;
     int maxLength;
@@ -73,11 +73,13 @@ TEST(CMessageBoxLayoutTest, LinesBreakAtBlanksBeforeTheLink) {
       {L"", 10, {L""}, 1, 0},
       {L"\n", 10, {L"", L""}, 2, 0},
       {L"a b", 0, {L"a", L"b"}, 2, 1},
-      // The link and the blank before it are not measured.
-      {L"See the <a href=\"x\">log</a>", 80, {L"See the"}, 1, 7},
-      // A message that is all link still gets room for it.
-      {L"<a href=\"x\">log file</a>", 80, {L""}, 1, 18},
-      {L"<a", 80, {L""}, 1, 2},
+      // The link's text is measured, its tags are not.
+      {L"See the <a href=\"x\">log file</a>.", 80, {L"See the log file."}, 1, 17},
+      {L"Text\n<a href=\"x\">log file</a>", 80, {L"Text", L"log file"}, 2, 8},
+      {L"<a>log file</a> and <a id=\"b\">more</a>", 80, {L"log file and more"}, 1, 17},
+      // Tags that never close are shown as they stand.
+      {L"<a", 80, {L"<a"}, 1, 2},
+      {L"a < b <a href", 80, {L"a < b <a href"}, 1, 13},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(c.lines, BreakMessageLines(c.text, c.maxLength)) << WideToUtf8(c.text);
