@@ -5,6 +5,5 @@
 
 class CUserExitDlg : public CTextPage {
  public:
-  CUserExitDlg()
-      : CTextPage(IDD_WIZ_USER_EXIT, IDC_USER_EXIT_TITLE, {IDC_USER_EXIT_BODY, IDC_USER_EXIT_NOTE}) {}
+  CUserExitDlg() : CTextPage(IDD_WIZ_USER_EXIT, IDC_USER_EXIT_TITLE, {IDC_USER_EXIT_BODY, IDC_USER_EXIT_NOTE}) {}
 };

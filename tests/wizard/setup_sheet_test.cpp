@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "actions/command_options.h"
 #include "engine/setup_globals.h"
 #include "foundation/file_utils.h"
 #include "foundation/text_utils.h"
@@ -17,6 +18,7 @@
 #include "platform/thread.h"
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
+#include "tests/actions/fake_command_options_system.h"
 #include "wizard/wiz_page_rules.h"
 #include "gtest/gtest.h"
 
@@ -140,15 +142,26 @@ TEST(CSetupSheetTest, HeaderImageComesFromTheBinFolderBesideTheProgram) {
   WriteFile(file, bytes, size, &written, nullptr);
   CloseHandle(file);
   SIZE loaded = {};
+  bool basicHasImage = true;
   {
     CSetupSheet sheet(ContextOf(&state));
     loaded = sheet.GetHeaderImage().GetSize();
+    // The basic interface shows no headers.
+    CFakeCommandOptionsSystem system;
+    CCommandOptions options(&system);
+    options.Parse(L"C:\\kit\\", L"/qb");
+    CSetupWizardContext basic = ContextOf(&state);
+    basic.commandOptions = &options;
+    CSetupSheet basicSheet(basic);
+    EXPECT_FALSE(basicSheet.ShowHeaders());
+    basicHasImage = !basicSheet.GetHeaderImage().IsEmpty();
   }
   DeleteFileW(path.c_str());
   if (madeFolder) RemoveDirectoryW(folder.c_str());
   // The 192 DPI picture under the name of this screen's size.
   EXPECT_EQ(240, loaded.cx);
   EXPECT_EQ(80, loaded.cy);
+  EXPECT_FALSE(basicHasImage);
 }
 
 namespace {

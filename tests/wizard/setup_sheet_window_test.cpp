@@ -8,9 +8,12 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "engine/setup_globals.h"
 #include "engine/setup_state.h"
+#include "foundation/setup_language.h"
 #include "platform/thread.h"
 #include "platform/window_text.h"
 #include "platform/wizard_sheet.h"
@@ -22,7 +25,20 @@ namespace {
 
 const wchar_t kSheetTitle[] = L"Tamsa Office Setup";
 
+// The suite's own sequence: the pages these tests walk, without the pages
+// the built-in install sequence adds before Verify.
+const char kSequenceDcf[] =
+    "[Interface]\r\nSequences=Install\r\n"
+    "[Interface.Install]\r\nPages=Welcome,Verify,Progress,UserExit,Finish\r\nStart=Welcome\r\n"
+    "[Interface.Install.Welcome]\r\nNext=Verify\r\nDisableBack=1\r\nDisableNext=0\r\nDisplayCondition=\r\n"
+    "[Interface.Install.Verify]\r\nNext=Progress\r\nDisableBack=0\r\nDisableNext=0\r\nDisplayCondition=\r\n"
+    "[Interface.Install.Progress]\r\nNext=UserExit\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n"
+    "[Interface.Install.UserExit]\r\nNext=Finish\r\nDisableBack=1\r\nDisableNext=1\r\n"
+    "DisplayCondition=UserCanceled, FailedInstall\r\n"
+    "[Interface.Install.Finish]\r\nNext=0\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n";
+
 struct CWizardRun {
+  CTestFolder folder;
   CSetupState state;
   CSetupWizardContext context;
   DWORD result = 0xFFFFFFFF;
@@ -68,36 +84,23 @@ BOOL CALLBACK FindCancelQuestion(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-// The suite's own sequence: the pages these tests walk, without the pages
-// the built-in install sequence adds before Verify.
-const char kSequenceDcf[] =
-    "[Interface]\r\nSequences=Install\r\n"
-    "[Interface.Install]\r\nPages=Welcome,Verify,Progress,UserExit,Finish\r\nStart=Welcome\r\n"
-    "[Interface.Install.Welcome]\r\nNext=Verify\r\nDisableBack=1\r\nDisableNext=0\r\nDisplayCondition=\r\n"
-    "[Interface.Install.Verify]\r\nNext=Progress\r\nDisableBack=0\r\nDisableNext=0\r\nDisplayCondition=\r\n"
-    "[Interface.Install.Progress]\r\nNext=UserExit\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n"
-    "[Interface.Install.UserExit]\r\nNext=Finish\r\nDisableBack=1\r\nDisableNext=1\r\n"
-    "DisplayCondition=UserCanceled, FailedInstall\r\n"
-    "[Interface.Install.Finish]\r\nNext=0\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n";
-
-HWND StartWizard(CWizardRun* run, CScopedHandle* thread, const CTestFolder& folder) {
+HWND StartWizard(CWizardRun* run, CScopedHandle* thread, const wchar_t* title = kSheetTitle) {
   run->state.SetProductName(L"Tamsa Office");
-  run->state.m_configurationPath = folder.File(L"SETUP.DCF");
+  run->state.m_configurationPath = run->folder.File(L"SETUP.DCF");
   WriteFileBytes(run->state.m_configurationPath, kSequenceDcf);
   run->context.state = &run->state;
   DWORD error = 0;
   thread->Reset(StartThread(WizardThread, run, &error));
   if (!thread->IsValid()) return nullptr;
   HWND sheet = nullptr;
-  WaitFor([&] { return (sheet = FindWindowW(nullptr, kSheetTitle)) != nullptr; });
+  WaitFor([&] { return (sheet = FindWindowW(nullptr, title)) != nullptr; });
   return sheet;
 }
 
 TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
   CWizardRun run;
   CScopedHandle thread;
-  CTestFolder folder;
-  HWND sheet = StartWizard(&run, &thread, folder);
+  HWND sheet = StartWizard(&run, &thread);
   ASSERT_NE(nullptr, sheet) << "no window titled Tamsa Office Setup";
   EXPECT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
   EXPECT_EQ(L"The Wizard will install Tamsa Office on your computer. This may take several minutes.\n\n"
@@ -150,8 +153,7 @@ TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
 TEST(CSetupSheetWindowTest, ASheetEndedBeforeTheInstallationCancelsTheRun) {
   CWizardRun run;
   CScopedHandle thread;
-  CTestFolder folder;
-  HWND sheet = StartWizard(&run, &thread, folder);
+  HWND sheet = StartWizard(&run, &thread);
   ASSERT_NE(nullptr, sheet);
   ASSERT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kFinish);
@@ -159,4 +161,76 @@ TEST(CSetupSheetWindowTest, ASheetEndedBeforeTheInstallationCancelsTheRun) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), run.result);
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(run.state.GetEvent(CancelRequestEvent), 0));
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(run.state.GetEvent(ProgressStartedEvent), 0));
+}
+
+// The run's interface language names the pages and strings (Wine ignores
+// the thread's language for resources); a language the program lacks
+// gets the English ones.
+TEST(CSetupSheetWindowTest, PagesAndTitleComeInTheInterfaceLanguage) {
+  struct Case {
+    LANGID language;
+    const wchar_t* title;
+    const wchar_t* welcome;
+  };
+  const Case kCases[] = {
+      {MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), L"Tamsa Office Installation",
+       L"Willkommen beim Installations-Assistent f\u00fcr Tamsa Office"},
+      {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), kSheetTitle, L"Welcome to the Setup Wizard for Tamsa Office"},
+  };
+  for (const Case& c : kCases) {
+    g_uiLanguageId = c.language;
+    CWizardRun run;
+    CScopedHandle thread;
+    HWND sheet = StartWizard(&run, &thread, c.title);
+    EXPECT_NE(nullptr, sheet) << c.title;
+    if (sheet) {
+      EXPECT_TRUE(PageShows(sheet, 11001, c.welcome)) << c.language;
+      CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kFinish);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
+  }
+  g_uiLanguageId = 0;
+  SetThreadUILanguageEx(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+}
+
+namespace {
+
+struct CSheetOnly {
+  CSetupState state;
+  std::unique_ptr<CSetupSheet> sheet;
+};
+
+unsigned __stdcall RunSheetOnly(void* parameter) {
+  static_cast<CSheetOnly*>(parameter)->sheet->DoModal(nullptr);
+  return 0;
+}
+
+}  // namespace
+
+// A sequence without the user-exit page: a confirmed cancel closes the
+// sheet rather than leaving the user on a page with no way out.
+TEST(CSetupSheetWindowTest, ConfirmedCancelClosesASequenceWithoutUserExit) {
+  CSheetOnly run;
+  run.state.SetProductName(L"Tamsa Office");
+  CSetupWizardContext context;
+  context.state = &run.state;
+  run.sheet.reset(new CSetupSheet(context));
+  for (int kind : {kPageWelcome, kPageVerify, kPageFinish}) {
+    run.sheet->AddWizardPage(run.sheet->GetPageByKind(kind));
+  }
+  DWORD error = 0;
+  CScopedHandle thread(StartThread(RunSheetOnly, &run, &error));
+  HWND sheet = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (sheet = FindWindowW(nullptr, kSheetTitle)) != nullptr; }));
+  ASSERT_TRUE(PageShows(sheet, 11001, L"Welcome to the Setup Wizard for Tamsa Office"));
+  CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kCancel);
+  CFoundDialog question = {GetThreadId(thread.Get()), nullptr};
+  ASSERT_TRUE(WaitFor([&] {
+    EnumWindows(FindCancelQuestion, reinterpret_cast<LPARAM>(&question));
+    return question.dialog != nullptr;
+  }));
+  PostMessageW(question.dialog, WM_COMMAND, IDYES, 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(run.state.GetEvent(CancelRequestEvent), 0));
+  EXPECT_EQ(L"true", run.sheet->GetProperty(L"FailedInstall"));
 }
