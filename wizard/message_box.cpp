@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "foundation/resource_strings.h"
@@ -140,17 +141,24 @@ void CMessageBox::OnFirstShow() {
   if (m_type & kForegroundFlag) SetForegroundWindow(GetSafeHwnd());
 }
 
-int CMessageBox::MeasureCharWidth(int visibleLength) {
+void CMessageBox::MeasureText(int maxLength, CMessageBoxMeasures* measures) {
   HWND control = GetDlgItem(IDC_MESSAGE_LINK);
   HDC dc = GetDC(control);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(GetSafeHwnd(), WM_GETFONT, 0, 0)));
+  int visibleLength = VisibleMessageLength(m_message);
   SIZE extent = {};
   GetTextExtentPoint32W(dc, m_message.c_str(), visibleLength, &extent);
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
+  measures->charWidth = AverageCharWidth(extent.cx, visibleLength, metrics.tmAveCharWidth);
+  MeasureMessageLines(m_message, maxLength, &measures->lineCount, &measures->lineLength);
+  for (const std::wstring& line : BreakMessageLines(m_message, maxLength)) {
+    SIZE lineExtent = {};
+    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &lineExtent);
+    measures->textWidth = std::max(measures->textWidth, static_cast<int>(lineExtent.cx));
+  }
   SelectObject(dc, oldFont);
   ReleaseDC(control, dc);
-  return AverageCharWidth(extent.cx, visibleLength, metrics.tmAveCharWidth);
 }
 
 void CMessageBox::Layout() {
@@ -170,9 +178,7 @@ void CMessageBox::Layout() {
   measures.firstButtonTop = buttonRect.top;
   measures.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   measures.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  measures.charWidth = MeasureCharWidth(VisibleMessageLength(m_message));
-  int maxLength = MaxLineLength(measures.screenWidth, measures.control.Width());
-  MeasureMessageLines(m_message, maxLength, &measures.lineCount, &measures.lineLength);
+  MeasureText(MaxLineLength(measures.screenWidth, measures.control.Width()), &measures);
 
   CMessageBoxLayout layout = ComputeMessageBoxLayout(measures);
   SetWindowPos(control, nullptr, 0, 0, layout.messageWidth, layout.messageHeight, SWP_NOMOVE | SWP_NOZORDER);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/modal_dialog.h"
+#include "wizard/message_box_layout.h"
 
 class CMessageBox : public CModalDialog {
  public:
@@ -33,7 +34,7 @@ class CMessageBox : public CModalDialog {
   void ShowButtons();
   void OnFirstShow();
   void Layout();
-  int MeasureCharWidth(int visibleLength);
+  void MeasureText(int maxLength, CMessageBoxMeasures* measures);
   void OpenLink(const wchar_t* address);
 
   std::wstring m_message;

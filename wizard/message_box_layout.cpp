@@ -95,7 +95,9 @@ CMessageBoxLayout ComputeMessageBoxLayout(const CMessageBoxMeasures& measures) {
   CMessageBoxLayout layout;
   const CLayoutRect& window = measures.window;
   const CLayoutRect& control = measures.control;
-  layout.messageWidth = measures.charWidth * measures.lineLength;
+  // The average width is an estimate that rounds down: the widest line as
+  // drawn keeps the last word of a line from wrapping out of sight.
+  layout.messageWidth = std::max(measures.charWidth * measures.lineLength, measures.textWidth);
   layout.messageHeight = (control.Height() + 1) * measures.lineCount / 2;
 
   int count = std::clamp(measures.buttonCount, 0, 3);

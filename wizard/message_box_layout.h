@@ -40,6 +40,7 @@ struct CMessageBoxMeasures {
   int charWidth = 0;        // AverageCharWidth
   int lineLength = 0;       // the longest line, in characters
   int lineCount = 0;
+  int textWidth = 0;        // the widest line as drawn, when measured
 };
 
 struct CMessageBoxLayout {

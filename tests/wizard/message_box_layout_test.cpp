@@ -127,4 +127,12 @@ TEST(CMessageBoxLayoutTest, BoxFitsTheMessageAndCentresButtons) {
     EXPECT_EQ((1024 - c.boxWidth) / 2, layout.boxLeft);
     EXPECT_EQ((768 - c.boxHeight) / 2, layout.boxTop);
   }
+  // The widest line as drawn wins over an estimate that falls short.
+  measures.buttonCount = 1;
+  measures.lineLength = 50;
+  measures.lineCount = 1;
+  measures.textWidth = 310;
+  EXPECT_EQ(310, ComputeMessageBoxLayout(measures).messageWidth);
+  measures.textWidth = 290;
+  EXPECT_EQ(300, ComputeMessageBoxLayout(measures).messageWidth);
 }
