@@ -58,7 +58,10 @@ int WINAPI CMessageBox::ShowMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LINK_CLASS};
   InitCommonControlsEx(&controls);
   CMessageBox box(text ? text : L"", caption ? caption : L"", type);
-  return static_cast<int>(box.DoModal());
+  INT_PTR result = box.DoModal();
+  // A box that cannot be made must not answer for the user: the system's asks.
+  if (result == -1) return MessageBoxW(nullptr, text, caption, type);
+  return static_cast<int>(result);
 }
 
 void CMessageBox::SetLinkOpener(LinkOpener opener) { g_linkOpener = opener ? opener : OpenWithShell; }
