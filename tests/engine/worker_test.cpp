@@ -65,6 +65,9 @@ class CTestWorker : public CWorker {
     CSetupActionList::GetOrCreate(&m_actionLists, L"SHUTDOWN_ACTIONS")->Append(std::move(action));
   }
   bool InterfaceStarted() const { return m_interfaceThread.IsValid(); }
+  using CWorker::TestConnection;
+  void AskForOnlineUpdates() { m_settings.onlineUpdatesAllowed = true; }
+  bool OnlineUpdatesAllowed() const { return m_settings.onlineUpdatesAllowed; }
 };
 
 class CFakeHost : public ISetupHost {
@@ -345,4 +348,28 @@ TEST_F(CWorkerTest, FilesInUseAnswers) {
   }
   DestroyWindow(window);
   UnregisterClassW(L"TamsaBusyWindow", windowClass.hInstance);
+}
+
+// Escape or closing a Yes/No box answers Cancel (2): only Yes may go on,
+// with the removal of the suite as with the search for updates.
+TEST_F(CWorkerTest, YesNoQuestionsGoOnOnlyOnYes) {
+  for (int answer : {IDNO, IDCANCEL, IDOK}) {
+    g_box = CBox();
+    g_box.answer = answer;
+    CTestWorker remover;
+    ASSERT_TRUE(remover.ParseOptions(L"/qb /x suite.msi"));
+    remover.EnterSuiteMode();
+    EXPECT_FALSE(remover.RunWizardHandshake()) << answer;
+    EXPECT_EQ(1, g_box.count) << answer;
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), g_box.style & 0xF) << answer;
+
+    g_box = CBox();
+    g_box.answer = answer;
+    CTestWorker updater;
+    ASSERT_TRUE(updater.ParseOptions(L""));
+    updater.AskForOnlineUpdates();
+    updater.TestConnection();
+    EXPECT_FALSE(updater.OnlineUpdatesAllowed()) << answer;
+    EXPECT_EQ(1, g_box.count) << answer;
+  }
 }
