@@ -12,6 +12,7 @@
 #include "actions/windows_installer_command.h"
 #include "app/setup_dlg.h"
 #include "engine/setup_aggregate.h"
+#include "engine/setup_wizard_entry.h"
 #include "engine/worker.h"
 #include "foundation/caught_exception.h"
 #include "foundation/file_utils.h"
@@ -22,6 +23,7 @@
 #include "platform/callback_boundary.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+#include "wizard/setup_sheet.h"
 
 namespace {
 
@@ -69,6 +71,8 @@ BOOL CSetupApp::InitInstance() {
   SetBoundaryReporter(LogCaughtException);
   // Installer command lines run in this process, so their progress is ours.
   SetWindowsInstallerRunner(RunMsiExecCommand);
+  // The interface thread of an interactive run shows the wizard.
+  SetSetupWizardEntry(RunSetupWizard);
   WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
 
   std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());

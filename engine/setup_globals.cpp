@@ -4,3 +4,4 @@
 CProgressWindows g_progressWindows;
 LANGID g_uiLanguageId = 0;
 BYTE g_rightToLeft = 0;
+HWND g_wizardSheetWindow = nullptr;

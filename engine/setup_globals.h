@@ -14,3 +14,6 @@ struct CProgressWindows {
 extern CProgressWindows g_progressWindows;
 extern LANGID g_uiLanguageId;
 extern BYTE g_rightToLeft;
+// The wizard's sheet while it runs, for the parts of the run that reach
+// the wizard's window (set and cleared by the wizard).
+extern HWND g_wizardSheetWindow;

@@ -93,6 +93,8 @@ class CSetupState {
   std::wstring m_viewReadme;
   std::wstring m_publisherName;
   LONG m_fixedInstallPoint = 0;
+  // The wizard opens on the install location page.
+  LONG m_startAtInstallLocation = 0;
   LONG m_toolbarOffer = 0;
   LONG m_browserOffer = 0;
   std::vector<std::wstring> m_excludedOfferProducts;

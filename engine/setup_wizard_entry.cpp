@@ -7,7 +7,7 @@
 
 namespace {
 
-DWORD NoWizard(CSetupState*) {
+DWORD NoWizard(const CSetupWizardContext&) {
   WriteLog(L"   Stage not built yet: %s", L"RunSetupWizard");
   return ERROR_SUCCESS;
 }
@@ -18,4 +18,4 @@ std::atomic<SetupWizardEntry> g_wizardEntry{NoWizard};
 
 void SetSetupWizardEntry(SetupWizardEntry entry) { g_wizardEntry = entry ? entry : NoWizard; }
 
-DWORD RunSetupWizard(CSetupState* state) { return g_wizardEntry.load()(state); }
+DWORD CallSetupWizardEntry(const CSetupWizardContext& context) { return g_wizardEntry.load()(context); }

@@ -4,13 +4,28 @@
 // start-up; until then the thread has no wizard to run.
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
+class CCommandOptions;
+class CInstallGroupInfo;
 class CSetupState;
 
-using SetupWizardEntry = DWORD (*)(CSetupState* state);
+// What the wizard gets from the run; everything stays the run's.
+struct CSetupWizardContext {
+  CSetupState* state = nullptr;
+  const CInstallGroupInfo* defaultGroupInfo = nullptr;
+  const CCommandOptions* commandOptions = nullptr;
+  // The run's {Name} macros expanded in a text; safe on any thread. Empty
+  // when the run has none.
+  std::function<std::wstring(const std::wstring& text)> expandMacros;
+};
+
+using SetupWizardEntry = DWORD (*)(const CSetupWizardContext& context);
 
 // Null restores the entry that runs no wizard.
 void SetSetupWizardEntry(SetupWizardEntry entry);
 
 // Runs the wizard on the calling thread over the run's shared state and
 // returns its result.
-DWORD RunSetupWizard(CSetupState* state);
+DWORD CallSetupWizardEntry(const CSetupWizardContext& context);

@@ -10,11 +10,17 @@
 
 // The wizard needs the suite's own group for its texts and folders.
 DWORD CWorker::RunInterface() {
-  if (!m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup)) {
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) {
     WriteLog(L"Default group information not found in RunInterface");
     return ERROR_INVALID_DATA;
   }
-  return RunSetupWizard(m_state.get());
+  CSetupWizardContext context;
+  context.state = m_state.get();
+  context.defaultGroupInfo = group;
+  context.commandOptions = m_options.get();
+  context.expandMacros = [this](const std::wstring& text) { return ExpandMacros(text); };
+  return CallSetupWizardEntry(context);
 }
 
 // Whatever the wizard throws ends here: the worker sees the thread end and

@@ -5,19 +5,46 @@
 #include <windows.h>
 
 #include "platform/callback_boundary.h"
+#include "platform/dialog_template.h"
+#include "platform/window_text.h"
 
 CModalDialog::CModalDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
 
 INT_PTR CModalDialog::DoModal() {
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), m_parent,
-                         DialogProc, reinterpret_cast<LPARAM>(this));
+  HMODULE module = GetModuleHandleW(nullptr);
+  if (m_language != 0) {
+    const DLGTEMPLATE* dialog = LoadDialogTemplate(module, m_templateId, m_language);
+    if (!dialog) {
+      SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+      return -1;
+    }
+    return DialogBoxIndirectParamW(module, dialog, m_parent, DialogProc, reinterpret_cast<LPARAM>(this));
+  }
+  return DialogBoxParamW(module, MAKEINTRESOURCEW(m_templateId), m_parent, DialogProc,
+                         reinterpret_cast<LPARAM>(this));
 }
 
 void CModalDialog::EndDialog(INT_PTR result) {
   if (m_window) ::EndDialog(m_window, result);
 }
 
-bool CModalDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR*) { return false; }
+void CModalDialog::SetItemText(int id, const std::wstring& text) const {
+  SetDlgItemTextW(m_window, id, text.c_str());
+}
+
+std::wstring CModalDialog::GetItemText(int id) const { return GetWindowTextString(GetDlgItem(id)); }
+
+bool CModalDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* result) {
+  if (message != WM_COMMAND) return false;
+  *result = TRUE;
+  return OnCommand(LOWORD(wParam), HIWORD(wParam));
+}
+
+bool CModalDialog::OnCommand(int id, int) {
+  if (id != IDOK && id != IDCANCEL) return false;
+  EndDialog(id);
+  return true;
+}
 
 INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   CModalDialog* dialog = nullptr;

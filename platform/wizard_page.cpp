@@ -1,0 +1,83 @@
+// wizard_page.cpp: the page's dialog procedure, which turns the sheet's
+// notifications into the page's virtual functions and their answers into
+// the values comctl32 expects. It is a no-throw boundary: Windows calls it.
+#include "platform/wizard_page.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/callback_boundary.h"
+#include "platform/window_text.h"
+
+CWizardPage::CWizardPage(UINT templateId) : m_templateId(templateId) {}
+
+void CWizardPage::SetItemText(int id, const std::wstring& text) const {
+  SetDlgItemTextW(m_window, id, text.c_str());
+}
+
+std::wstring CWizardPage::GetItemText(int id) const { return GetWindowTextString(GetDlgItem(id)); }
+
+bool CWizardPage::OnCommand(int, int) { return false; }
+
+bool CWizardPage::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* result) {
+  if (message != WM_COMMAND) return false;
+  if (!OnCommand(LOWORD(wParam), HIWORD(wParam))) return false;
+  *result = TRUE;
+  return true;
+}
+
+// The answers follow comctl32: -1 refuses an activation, TRUE from a
+// query or a finish keeps the sheet open.
+INT_PTR CWizardPage::OnNotify(const NMHDR* header) {
+  switch (header->code) {
+    case PSN_SETACTIVE:
+      return OnSetActive() ? 0 : -1;
+    case PSN_KILLACTIVE:
+      return OnKillActive() ? FALSE : TRUE;
+    case PSN_WIZNEXT:
+      return OnWizardNext();
+    case PSN_WIZBACK:
+      return OnWizardBack();
+    case PSN_WIZFINISH:
+      return OnWizardFinish() ? FALSE : TRUE;
+    case PSN_QUERYCANCEL:
+      return OnQueryCancel() ? FALSE : TRUE;
+    default:
+      return 0;
+  }
+}
+
+INT_PTR CALLBACK CWizardPage::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWizardPage* page = nullptr;
+  if (message == WM_INITDIALOG) {
+    const PROPSHEETPAGEW* header = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    page = header ? reinterpret_cast<CWizardPage*>(header->lParam) : nullptr;
+    SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+    if (page) page->m_window = window;
+  } else {
+    page = reinterpret_cast<CWizardPage*>(GetWindowLongPtrW(window, DWLP_USER));
+  }
+  if (!page) return FALSE;
+  try {
+    if (message == WM_INITDIALOG) return page->OnInitDialog();
+    if (message == WM_NOTIFY) {
+      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header && header->code >= PSN_LAST && header->code <= PSN_FIRST) {
+        SetWindowLongPtrW(window, DWLP_MSGRESULT, page->OnNotify(header));
+        return TRUE;
+      }
+    }
+    INT_PTR result = FALSE;
+    if (page->OnMessage(message, wParam, lParam, &result)) return result;
+  } catch (...) {
+    // The page cannot answer: the sheet is told to stay where it is, and
+    // the failure is reported.
+    ReportBoundaryException(L"a wizard page procedure");
+    if (message == WM_NOTIFY) {
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, -1);
+      return TRUE;
+    }
+  }
+  if (message == WM_NCDESTROY) page->m_window = nullptr;
+  return FALSE;
+}

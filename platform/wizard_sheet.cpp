@@ -1,0 +1,168 @@
+// wizard_sheet.cpp: builds the property sheet from the pages, runs it
+// modally and subclasses the sheet window once comctl32 has created it.
+#include "platform/wizard_sheet.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/callback_boundary.h"
+#include "platform/dialog_template.h"
+#include "platform/wizard_page.h"
+
+namespace {
+
+const UINT_PTR kSubclassId = 1;
+
+// PSCB_INITIALIZED carries no pointer of ours: the sheet that is starting
+// on this thread is remembered here for it.
+thread_local CWizardSheet* t_startingSheet = nullptr;
+
+}  // namespace
+
+CWizardSheet::CWizardSheet() = default;
+
+CWizardSheet::~CWizardSheet() {
+  if (m_window) RemoveWindowSubclass(m_window, SheetSubclassProc, kSubclassId);
+}
+
+void CWizardSheet::AddPage(CWizardPage* page) {
+  if (!page) return;
+  page->m_sheet = this;
+  m_pages.push_back(page);
+}
+
+int CWizardSheet::GetPageIndex(const CWizardPage* page) const {
+  for (size_t index = 0; index < m_pages.size(); ++index) {
+    if (m_pages[index] == page) return static_cast<int>(index);
+  }
+  return -1;
+}
+
+void CWizardSheet::SetTitle(const std::wstring& title) {
+  m_title = title;
+  if (m_window) SetWindowTextW(m_window, m_title.c_str());
+}
+
+INT_PTR CWizardSheet::DoModal(HWND parent) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  std::vector<HPROPSHEETPAGE> handles;
+  for (CWizardPage* page : m_pages) {
+    PROPSHEETPAGEW header = {};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSP_DLGINDIRECT | page->GetPageFlags();
+    if (!m_title.empty()) {
+      header.dwFlags |= PSP_USETITLE;
+      header.pszTitle = m_title.c_str();
+    }
+    header.hInstance = module;
+    header.pResource = LoadDialogTemplate(module, page->GetTemplateId(), m_language);
+    header.pfnDlgProc = CWizardPage::PageProc;
+    header.lParam = reinterpret_cast<LPARAM>(page);
+    HPROPSHEETPAGE handle = header.pResource ? CreatePropertySheetPageW(&header) : nullptr;
+    if (!handle) {
+      DWORD error = header.pResource ? GetLastError() : ERROR_RESOURCE_NAME_NOT_FOUND;
+      for (HPROPSHEETPAGE created : handles) DestroyPropertySheetPage(created);
+      SetLastError(error ? error : ERROR_INVALID_DATA);
+      return -1;
+    }
+    handles.push_back(handle);
+  }
+  PROPSHEETHEADERW header = {};
+  header.dwSize = sizeof(header);
+  header.dwFlags = m_headerFlags | PSH_USECALLBACK;
+  header.hwndParent = parent;
+  header.hInstance = module;
+  header.pszCaption = m_title.c_str();
+  header.nPages = static_cast<UINT>(handles.size());
+  header.nStartPage = m_startPage >= 0 && static_cast<size_t>(m_startPage) < handles.size() ? m_startPage : 0;
+  header.phpage = handles.data();
+  header.pfnCallback = SheetCallback;
+  CWizardSheet* outer = t_startingSheet;
+  t_startingSheet = this;
+  INT_PTR result = PropertySheetW(&header);
+  t_startingSheet = outer;
+  m_window = nullptr;
+  return result;
+}
+
+bool CWizardSheet::SetActivePage(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= m_pages.size()) return false;
+  if (!m_window) {
+    m_startPage = index;
+    return true;
+  }
+  return SendMessageW(m_window, PSM_SETCURSEL, static_cast<WPARAM>(index), 0) != 0;
+}
+
+int CWizardSheet::GetActiveIndex() const {
+  if (!m_window) return m_startPage;
+  HWND page = reinterpret_cast<HWND>(SendMessageW(m_window, PSM_GETCURRENTPAGEHWND, 0, 0));
+  for (size_t index = 0; index < m_pages.size(); ++index) {
+    if (page && m_pages[index]->GetSafeHwnd() == page) return static_cast<int>(index);
+  }
+  return -1;
+}
+
+CWizardPage* CWizardSheet::GetActivePage() const {
+  int index = GetActiveIndex();
+  return index >= 0 ? m_pages[index] : nullptr;
+}
+
+void CWizardSheet::SetWizardButtons(DWORD flags) const { PostWizButtons(m_window, flags); }
+
+void CWizardSheet::PressButton(EButton button) const {
+  if (m_window) SendMessageW(m_window, PSM_PRESSBUTTON, button, 0);
+}
+
+// Wine's modal loop checks whether the sheet has ended only when a posted
+// message arrives, so a press sent from elsewhere is followed by one.
+void CWizardSheet::PressButtonFromOtherThread(HWND sheet, EButton button) {
+  if (!sheet) return;
+  SendMessageW(sheet, PSM_PRESSBUTTON, button, 0);
+  PostMessageW(sheet, WM_NULL, 0, 0);
+}
+
+void CWizardSheet::PostWizButtons(HWND sheet, DWORD flags) {
+  if (sheet) PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, flags);
+}
+
+bool CWizardSheet::OnSheetMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+
+int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM) {
+  if (message != PSCB_INITIALIZED) return 0;
+  CWizardSheet* sheet = t_startingSheet;
+  if (!sheet) return 0;
+  sheet->m_window = window;
+  SetWindowSubclass(window, SheetSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(sheet));
+  try {
+    sheet->OnInitialized();
+  } catch (...) {
+    // The sheet still runs with what it has: the pages work without the
+    // sheet's own additions.
+    ReportBoundaryException(L"the wizard sheet's initialisation");
+  }
+  return 0;
+}
+
+LRESULT CALLBACK CWizardSheet::SheetSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR, DWORD_PTR data) {
+  CWizardSheet* sheet = reinterpret_cast<CWizardSheet*>(data);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, SheetSubclassProc, kSubclassId);
+    if (sheet) sheet->m_window = nullptr;
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  if (!sheet) return DefSubclassProc(window, message, wParam, lParam);
+  try {
+    if (message == WM_COMMAND && sheet->m_forwardedCommands.count(LOWORD(wParam))) {
+      CWizardPage* page = sheet->GetActivePage();
+      if (page && page->GetSafeHwnd()) SendMessageW(page->GetSafeHwnd(), WM_COMMAND, wParam, lParam);
+      return 0;
+    }
+    LRESULT result = 0;
+    if (sheet->OnSheetMessage(message, wParam, lParam, &result)) return result;
+  } catch (...) {
+    ReportBoundaryException(L"the wizard sheet's window procedure");
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}

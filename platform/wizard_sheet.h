@@ -1,0 +1,84 @@
+#pragma once
+// wizard_sheet.h: a modal comctl32 property sheet in wizard mode over
+// PROPSHEETHEADERW. Pages are taken from their templates in a named
+// language; the sheet window is subclassed once it exists, so commands of
+// buttons added to it reach the active page.
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+class CWizardPage;
+
+class CWizardSheet {
+ public:
+  // Indexes of PSM_PRESSBUTTON.
+  enum EButton { kBack = PSBTN_BACK, kNext = PSBTN_NEXT, kFinish = PSBTN_FINISH, kCancel = PSBTN_CANCEL };
+  // Control ids of the sheet's own buttons.
+  static const int kBackButtonId = 12323;
+  static const int kNextButtonId = 12324;
+  static const int kFinishButtonId = 12325;
+
+  CWizardSheet();
+  CWizardSheet(const CWizardSheet&) = delete;
+  CWizardSheet& operator=(const CWizardSheet&) = delete;
+  virtual ~CWizardSheet();
+
+  // Before DoModal. The page is not owned; a null page is ignored.
+  void AddPage(CWizardPage* page);
+  size_t GetPageCount() const { return m_pages.size(); }
+  CWizardPage* GetPage(size_t index) const { return index < m_pages.size() ? m_pages[index] : nullptr; }
+  // -1 when the page is not in the sheet.
+  int GetPageIndex(const CWizardPage* page) const;
+
+  // The sheet's title, and each page's: in wizard mode comctl32 puts the
+  // active page's caption on the sheet.
+  void SetTitle(const std::wstring& title);
+  const std::wstring& GetTitle() const { return m_title; }
+  // PSH_* flags; the layer adds PSH_USECALLBACK itself.
+  DWORD GetHeaderFlags() const { return m_headerFlags; }
+  void SetHeaderFlags(DWORD flags) { m_headerFlags = flags; }
+  void SetLanguage(LANGID language) { m_language = language; }
+  LANGID GetLanguage() const { return m_language; }
+  // Commands of these ids reaching the sheet window go to the active page.
+  void ForwardCommand(int id) { m_forwardedCommands.insert(id); }
+
+  // Runs the sheet; PropertySheetW's result, -1 when it could not start.
+  INT_PTR DoModal(HWND parent);
+  HWND GetSafeHwnd() const { return m_window; }
+
+  // Before DoModal: the first page shown; afterwards PSM_SETCURSEL.
+  bool SetActivePage(int index);
+  bool SetActivePage(const CWizardPage* page) { return SetActivePage(GetPageIndex(page)); }
+  CWizardPage* GetActivePage() const;
+  int GetActiveIndex() const;
+  // PSWIZB_* flags, posted: safe inside a page's activation.
+  void SetWizardButtons(DWORD flags) const;
+  // On the sheet's thread.
+  void PressButton(EButton button) const;
+
+  // From another thread: the press is sent, then a posted message makes the
+  // sheet's modal loop notice that it may have ended.
+  static void PressButtonFromOtherThread(HWND sheet, EButton button);
+  static void PostWizButtons(HWND sheet, DWORD flags);
+
+ protected:
+  // The sheet window exists and is subclassed (PSCB_INITIALIZED).
+  virtual void OnInitialized() {}
+  // Messages of the sheet window; true when handled, *result the answer.
+  virtual bool OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+ private:
+  static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
+  static LRESULT CALLBACK SheetSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR data);
+
+  std::vector<CWizardPage*> m_pages;
+  std::wstring m_title;
+  DWORD m_headerFlags = PSH_WIZARD;
+  LANGID m_language = 0;
+  int m_startPage = 0;
+  HWND m_window = nullptr;
+  std::set<int> m_forwardedCommands;
+};

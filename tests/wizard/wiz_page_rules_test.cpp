@@ -1,0 +1,90 @@
+// wiz_page_rules_test.cpp: the page rules that need no window: buttons,
+// the skip rule and the header image by DPI.
+#include "wizard/wiz_page_rules.h"
+
+#include "gtest/gtest.h"
+
+namespace {
+
+CWizPageSettings Page(const wchar_t* name, const wchar_t* next, bool noBack, bool noNext, bool view) {
+  CWizPageSettings settings;
+  settings.name = name;
+  settings.next = next;
+  settings.disableBack = noBack;
+  settings.disableNext = noNext;
+  settings.enableView = view;
+  return settings;
+}
+
+}  // namespace
+
+TEST(CWizPageRulesTest, ButtonMaskFollowsFlagsUntilTheFinishRule) {
+  struct Case {
+    CWizPageSettings settings;
+    DWORD expected;
+  };
+  const Case kCases[] = {
+      {Page(L"Welcome", L"", false, false, false), 0x3},
+      {Page(L"Welcome", L"", true, false, false), 0x2},
+      {Page(L"Eula", L"", false, false, true), 0x13},
+      {Page(L"Progress", L"", true, true, false), 0x0},
+      {Page(L"Finish", L"0", false, false, true), 0x4},
+      // Only the exact "0" ends the sequence.
+      {Page(L"Finish", L"00", false, false, false), 0x3},
+      {Page(L"Finish", L" 0", true, false, false), 0x2},
+      {Page(L"userexit", L"", false, false, true), 0x4},
+      {Page(L"USEREXIT", L"Finish", true, true, false), 0x4},
+      {Page(L"UserExits", L"", false, false, false), 0x3},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(c.expected, ComputeButtonFlags(c.settings)) << c.settings.name << " next '" << c.settings.next << "'";
+  }
+}
+
+TEST(CWizPageRulesTest, DisplayConditionShowsThePageWhenAnyNameIsTrue) {
+  const CMapStringToString properties = {
+      {L"A", L"false"}, {L"B", L"TRUE"}, {L"C", L"0"}, {L"D", L"1"}, {L"E", L"true "}, {L"F", L"yes"},
+      {L"FailedInstall", L"true"}};
+  struct Case {
+    const wchar_t* condition;
+    bool skipped;
+  };
+  const Case kCases[] = {
+      {L"", false},
+      {L" , ", false},
+      {L"A", true},
+      {L"B", false},
+      {L"A, B", false},
+      {L"A,C", true},
+      {L"C, D", false},
+      {L"E", false},
+      {L"F", true},
+      {L"Missing", true},
+      {L"Missing, A", true},
+      {L"UserCanceled, FailedInstall", false},
+      {L"UserCanceled,  A ,C", true},
+      // Names are case-sensitive, values case-blind.
+      {L"b", true},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(c.skipped, IsSkippedByCondition(c.condition, properties)) << "'" << c.condition << "'";
+  }
+}
+
+TEST(CWizPageRulesTest, HeaderImageBySizeOfTheScreensDpi) {
+  struct Case {
+    int dpi;
+    const wchar_t* file;
+    UINT resource;
+  };
+  const Case kCases[] = {
+      {72, L"header_96.png", 11168},   {95, L"header_96.png", 11168},   {96, L"header_96.png", 11168},
+      {97, L"header_120.png", 11169},  {120, L"header_120.png", 11169}, {121, L"header_144.png", 11170},
+      {144, L"header_144.png", 11170}, {145, L"header_192.png", 11171}, {192, L"header_192.png", 11171},
+      {480, L"header_192.png", 11171},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(c.file, HeaderImageFileName(c.dpi)) << c.dpi;
+    EXPECT_EQ(c.resource, HeaderImageResourceId(c.dpi)) << c.dpi;
+  }
+}

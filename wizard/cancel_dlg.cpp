@@ -1,0 +1,27 @@
+// cancel_dlg.cpp: the cancel question in the interface language.
+#include "wizard/cancel_dlg.h"
+
+#include "foundation/resource_strings.h"
+#include "foundation/setup_language.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+CCancelDlg::CCancelDlg(HWND parent) : CModalDialog(IDD_CANCEL_DIALOG, parent) {
+  SetLanguage(GetResourceLanguageId());
+}
+
+BOOL CCancelDlg::OnInitDialog() {
+  std::wstring question = m_message.empty() ? GetItemText(IDC_CANCEL_QUESTION) : m_message;
+  SetItemText(IDC_CANCEL_QUESTION, ReplaceAll(question, L"[ProductName]", m_productName));
+  SetItemText(IDYES, ReplaceAll(GetItemText(IDYES), L"[ButtonText_Yes]", LoadResourceString(IDS_BUTTON_YES)));
+  SetItemText(IDNO, ReplaceAll(GetItemText(IDNO), L"[ButtonText_No]", LoadResourceString(IDS_BUTTON_NO)));
+  SetWindowTextW(GetSafeHwnd(), m_productName.c_str());
+  return TRUE;
+}
+
+bool CCancelDlg::OnCommand(int id, int) {
+  if (id == IDYES) EndDialog(kYes);
+  else if (id == IDNO || id == IDCANCEL) EndDialog(kNo);
+  else return false;
+  return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// cancel_dlg.h: CCancelDlg, the question whether to cancel the setup.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/modal_dialog.h"
+
+class CCancelDlg : public CModalDialog {
+ public:
+  // DoModal's answers.
+  static const INT_PTR kYes = 1;
+  static const INT_PTR kNo = 2;
+
+  explicit CCancelDlg(HWND parent);
+
+  void SetProductName(const std::wstring& name) { m_productName = name; }
+  // Replaces the template's question when not empty.
+  void SetMessage(const std::wstring& message) { m_message = message; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+
+ private:
+  std::wstring m_productName;
+  std::wstring m_message;
+};

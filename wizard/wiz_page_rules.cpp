@@ -1,0 +1,64 @@
+// wiz_page_rules.cpp: the page rules that need no window.
+#include "wizard/wiz_page_rules.h"
+
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kUserExitPage[] = L"UserExit";
+const wchar_t kNoNextPage[] = L"0";
+
+}  // namespace
+
+DWORD ComputeButtonFlags(const CWizPageSettings& settings) {
+  DWORD flags = 0;
+  if (!settings.disableBack) flags |= kWizButtonBack;
+  if (!settings.disableNext) flags |= kWizButtonNext;
+  if (settings.enableView) flags |= kWizButtonView;
+  if (settings.next == kNoNextPage || EqualsNoCase(settings.name, kUserExitPage)) flags = kWizButtonFinish;
+  return flags;
+}
+
+// The engine writes "true" and "false", pages "1" and "0": both mean the same.
+bool IsPropertyTrue(const std::wstring& value) {
+  std::wstring trimmed = Trim(value);
+  return EqualsNoCase(trimmed, L"true") || trimmed == L"1";
+}
+
+bool IsSkippedByCondition(const std::wstring& displayCondition, const CMapStringToString& properties) {
+  std::wstring rest = displayCondition;
+  std::wstring name;
+  bool named = false;
+  while (ExtractToken(&rest, &name, L",", true)) {
+    name = Trim(name);
+    if (name.empty()) continue;
+    named = true;
+    auto found = properties.find(name);
+    if (found != properties.end() && IsPropertyTrue(found->second)) return false;
+  }
+  return named;
+}
+
+int HeaderImageSize(int dpi) {
+  if (dpi >= 145) return 192;
+  if (dpi >= 121) return 144;
+  if (dpi >= 97) return 120;
+  return 96;
+}
+
+std::wstring HeaderImageFileName(int dpi) { return Format(L"header_%d.png", HeaderImageSize(dpi)); }
+
+UINT HeaderImageResourceId(int dpi) {
+  switch (HeaderImageSize(dpi)) {
+    case 192:
+      return IDB_HEADER_192;
+    case 144:
+      return IDB_HEADER_144;
+    case 120:
+      return IDB_HEADER_120;
+    default:
+      return IDB_HEADER_96;
+  }
+}

@@ -1,0 +1,29 @@
+// wizard_text.cpp: token replacement in the wizard's texts.
+#include "wizard/wizard_text.h"
+
+#include "engine/setup_state.h"
+#include "foundation/resource_strings.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+std::wstring ReplaceWizardTokens(const std::wstring& text, const std::wstring& productName,
+                                 const std::wstring& companyName) {
+  std::wstring result = text;
+  // The wizard's own names first: their strings may name the product.
+  result = ReplaceAll(result, L"[SetupWizard]", LoadResourceString(IDS_SETUP_WIZARD));
+  result = ReplaceAll(result, L"[Wizard]", LoadResourceString(IDS_WIZARD));
+  result = ReplaceAll(result, L"[Setup]", LoadResourceString(IDS_APP_NAME));
+  result = ReplaceAll(result, L"[ProductName]", productName);
+  result = ReplaceAll(result, L"_PRODUCT_NAME_", productName);
+  result = ReplaceAll(result, L"[CompanyName]", companyName);
+  return result;
+}
+
+std::wstring ReplaceWizardTokens(const std::wstring& text, const CSetupState* state) {
+  if (!state) return ReplaceWizardTokens(text, L"[ProductName]", L"[CompanyName]");
+  return ReplaceWizardTokens(text, state->GetProductName(), state->GetCompanyName());
+}
+
+std::wstring LoadWizardString(UINT id, const CSetupState* state) {
+  return ReplaceWizardTokens(LoadResourceString(id), state);
+}

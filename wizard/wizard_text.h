@@ -1,0 +1,19 @@
+#pragma once
+// wizard_text.h: the wizard's texts from the string table with their
+// bracketed tokens and placeholders replaced.
+#include <windows.h>
+
+#include <string>
+
+class CSetupState;
+
+// "[ProductName]" and "_PRODUCT_NAME_" become the product name,
+// "[CompanyName]" the company, and "[Wizard]", "[SetupWizard]" and
+// "[Setup]" their strings.
+std::wstring ReplaceWizardTokens(const std::wstring& text, const std::wstring& productName,
+                                 const std::wstring& companyName);
+// The same with the names of the state; a null state leaves the names.
+std::wstring ReplaceWizardTokens(const std::wstring& text, const CSetupState* state);
+// String `id` of the interface language (English when it lacks it), tokens
+// replaced.
+std::wstring LoadWizardString(UINT id, const CSetupState* state);
