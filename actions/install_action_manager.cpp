@@ -157,6 +157,7 @@ DWORD CInstallActionManager::RunOne(CInstallAction* action, DWORD* firstError) {
 
 DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* firstError) {
   m_state->m_cancelAllowed = action->IsCancelAllowed() ? 1 : 0;
+  m_state->m_runningSequence = action->GetSequence();
   UINT textId = action->IsUninstall() ? IDS_UNINSTALLING_PRODUCT
                 : action->IsRepair()  ? IDS_REPAIRING_PRODUCT
                                       : IDS_INSTALLING_PRODUCT;

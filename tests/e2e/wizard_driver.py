@@ -105,6 +105,12 @@ class Wizard:
         assert code == 0, f"no page with control {control_id}: {output}"
         return parse_state(output)
 
+    def wait_leave(self, index, timeout_ms=60000):
+        """The state once the sheet shows a page other than `index`."""
+        code, output = self._drive("wait-leave", self.title, index, timeout_ms)
+        assert code == 0, f"the sheet stayed on page {index}: {output}"
+        return parse_state(output)
+
     def press(self, button):
         code, _ = self._drive("press", self.title, button)
         assert code == 0, f"could not press {button}"

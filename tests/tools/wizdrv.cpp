@@ -6,10 +6,12 @@
 //   wizdrv.exe wait-sheet TITLE MS          the sheet, shown, within MS
 //   wizdrv.exe state TITLE                  current page, buttons, controls, boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
+//   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
+//   wizdrv.exe windows                      every visible top-level window
 // Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
 #include <windows.h>
 #include <commctrl.h>
@@ -133,6 +135,12 @@ BOOL CALLBACK PrintBox(HWND window, LPARAM) {
 
 void PrintBoxes() { EnumWindows(PrintBox, 0); }
 
+BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
+  if (!IsWindowVisible(window)) return TRUE;
+  std::printf("window class=%s title=%s\n", Utf8(ClassOf(window)).c_str(), Quoted(WindowText(window)).c_str());
+  return TRUE;
+}
+
 int PrintState(HWND sheet) {
   HWND page = CurrentPage(sheet);
   DWORD_PTR index = static_cast<DWORD_PTR>(-1);
@@ -203,6 +211,21 @@ int wmain(int argc, wchar_t** argv) {
     if (sheet) PrintState(sheet);
     return control ? 0 : 1;
   }
+  if (command == L"wait-leave" && argc == 5) {
+    std::wstring title = argv[2];
+    int index = static_cast<int>(number(3));
+    HWND sheet = WaitFor(number(4), [&]() -> HWND {
+      HWND found = FindSheet(title);
+      HWND page = found ? CurrentPage(found) : nullptr;
+      DWORD_PTR current = static_cast<DWORD_PTR>(-1);
+      if (page) SendMessageTimeoutW(found, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG,
+                                    2000, &current);
+      return page && static_cast<int>(current) != index ? found : nullptr;
+    });
+    if (sheet) return PrintState(sheet);
+    PrintBoxes();
+    return 1;
+  }
   if (command == L"press" && argc == 4) {
     HWND sheet = FindSheet(argv[2]);
     return sheet ? Press(sheet, argv[3]) : 1;
@@ -222,6 +245,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!box) return 1;
     HWND button = GetDlgItem(box, answer);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return 0;
+  }
+  if (command == L"windows") {
+    EnumWindows(PrintWindow, 0);
     return 0;
   }
   if (command == L"wait-gone" && argc == 4) {
