@@ -3,7 +3,9 @@ another process: the sample suite installed through the built-in page
 sequence, with the progress page following the real run and the finish
 page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
-on). Screenshots of every page stay in the test's folder under build/e2e."""
+on); a failed action, whose rollback also ends on the user-exit page, never
+on the page that reports success. Screenshots of every page stay in the
+test's folder under build/e2e."""
 import os
 import time
 
@@ -25,6 +27,7 @@ PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallP
          11107: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit"}
 PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
+SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
 
 
 def page_name(state):
@@ -104,18 +107,24 @@ def sample_kit():
     return kit
 
 
-def slow_kit():
-    """The sample suite with a program between Alpha's and Beta's packages
-    that runs for 15 s, so Cancel can be pressed while the run is going."""
+def kit_with_program(arguments, options=""):
+    """The sample suite with exit_with.exe run between Alpha's and Beta's
+    packages with these arguments (exit code, milliseconds to run)."""
     kit = sample_kit()
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
     dcf = dcf.replace("[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main",
-                      "[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main,Slow")
-    dcf += "\n[InstallActions.Alpha.Slow]\nSequence=15\nCommandLine=slow.exe 0 15000\n"
-    assert "Main,Slow" in dcf
+                      "[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main,Program")
+    dcf += f"\n[InstallActions.Alpha.Program]\nSequence=15\nCommandLine=program.exe {arguments}\n{options}"
+    assert "Main,Program" in dcf
     (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
-    (kit / "Alpha" / "slow.exe").write_bytes((BUILD / "exit_with.exe").read_bytes())
+    (kit / "Alpha" / "program.exe").write_bytes((BUILD / "exit_with.exe").read_bytes())
     return kit
+
+
+def slow_kit():
+    """A program that runs for 15 s, so Cancel can be pressed while the run
+    is going."""
+    return kit_with_program("0 15000")
 
 
 def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
@@ -178,3 +187,18 @@ def test_cancel_withdrawn_on_progress_lets_the_run_finish(test_world):
     messages = read_log(logs / "VELL_SETUP.LOG")
     assert "User cancel aborted in progress dialog" in messages
     assert not any(m.startswith("Rolling back setup action") for m in messages)
+
+
+def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
+    kit = kit_with_program("1603", "ExecuteOptions=SYNC\n")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    walk_to_progress(wizard)
+    # The run reports its error in a box of its own before the wizard ends.
+    title, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
+    assert box[SYSTEM_BOX_TEXT].text == "Setup encountered an error during installation.\n\nError Code: 0643"
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    state, code = finish(wizard, run, "UserExit")
+    assert state.text(11061) == f"{SUITE} Wizard was interrupted"
+    assert code == 1603
+    assert not installed(ALPHA) and not installed(BETA)
