@@ -114,12 +114,11 @@ void CWizardSheet::PressButton(EButton button) const {
   if (m_window) SendMessageW(m_window, PSM_PRESSBUTTON, button, 0);
 }
 
-// Wine's modal loop checks whether the sheet has ended only when a posted
-// message arrives, so a press sent from elsewhere is followed by one.
+// Posted, not sent: Wine's modal loop notices that the sheet has ended
+// only when a posted message arrives, and a press that opens a modal box
+// (Cancel) would hold a sending thread until the box is answered.
 void CWizardSheet::PressButtonFromOtherThread(HWND sheet, EButton button) {
-  if (!sheet) return;
-  SendMessageW(sheet, PSM_PRESSBUTTON, button, 0);
-  PostMessageW(sheet, WM_NULL, 0, 0);
+  if (sheet) PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
 }
 
 void CWizardSheet::PostWizButtons(HWND sheet, DWORD flags) {

@@ -58,8 +58,8 @@ class CWizardSheet {
   // On the sheet's thread.
   void PressButton(EButton button) const;
 
-  // From another thread: the press is sent, then a posted message makes the
-  // sheet's modal loop notice that it may have ended.
+  // From another thread: the press is posted, so it happens after the call
+  // returns.
   static void PressButtonFromOtherThread(HWND sheet, EButton button);
   static void PostWizButtons(HWND sheet, DWORD flags);
 

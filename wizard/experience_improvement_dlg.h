@@ -5,5 +5,6 @@
 
 class CExperienceImprovementDlg : public CTextPage {
  public:
-  CExperienceImprovementDlg() : CTextPage(IDD_WIZ_EXPERIENCE_IMPROVEMENT, IDC_UEIP_TITLE, {IDC_UEIP_ACCEPT}) {}
+  CExperienceImprovementDlg()
+      : CTextPage(IDD_WIZ_EXPERIENCE_IMPROVEMENT, IDC_UEIP_TITLE, {IDC_UEIP_ACCEPT}) {}
 };

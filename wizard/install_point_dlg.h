@@ -5,5 +5,6 @@
 
 class CInstallPointDlg : public CTextPage {
  public:
-  CInstallPointDlg() : CTextPage(IDD_WIZ_INSTALL_POINT, IDC_INSTALL_POINT_TITLE, {IDC_INSTALL_POINT_SUBTITLE}) {}
+  CInstallPointDlg()
+      : CTextPage(IDD_WIZ_INSTALL_POINT, IDC_INSTALL_POINT_TITLE, {IDC_INSTALL_POINT_SUBTITLE}) {}
 };

@@ -5,5 +5,6 @@
 
 class CLicenseAgreementDlg : public CTextPage {
  public:
-  CLicenseAgreementDlg() : CTextPage(IDD_WIZ_EULA, IDC_EULA_TITLE, {IDC_EULA_NOTE, IDC_EULA_ACCEPT}) {}
+  CLicenseAgreementDlg()
+      : CTextPage(IDD_WIZ_EULA, IDC_EULA_TITLE, {IDC_EULA_NOTE, IDC_EULA_ACCEPT}) {}
 };

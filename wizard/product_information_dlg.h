@@ -5,5 +5,6 @@
 
 class CProductInformationDlg : public CTextPage {
  public:
-  CProductInformationDlg() : CTextPage(IDD_WIZ_PRODUCT_INFORMATION, IDC_PRODUCT_INFORMATION_TITLE, {IDC_PRODUCT_INFORMATION_BODY}) {}
+  CProductInformationDlg()
+      : CTextPage(IDD_WIZ_PRODUCT_INFORMATION, IDC_PRODUCT_INFORMATION_TITLE, {IDC_PRODUCT_INFORMATION_BODY}) {}
 };

@@ -5,5 +5,7 @@
 
 class CRemoveProgDlg : public CTextPage {
  public:
-  CRemoveProgDlg() : CTextPage(IDD_WIZ_REMOVE_PREVIOUS, IDC_REMOVE_PREVIOUS_TITLE, {}) {}
+  CRemoveProgDlg()
+      : CTextPage(IDD_WIZ_REMOVE_PREVIOUS, IDC_REMOVE_PREVIOUS_TITLE,
+                  {IDC_REMOVE_PREVIOUS_SUBTITLE, IDC_REMOVE_PREVIOUS_BODY}) {}
 };

@@ -103,7 +103,10 @@ CSetupSheet::CSetupSheet(const CSetupWizardContext& context)
   m_dpi = m_screenDc ? GetDeviceCaps(m_screenDc, LOGPIXELSX) : 96;
   m_uiLevel = m_commandOptions ? m_commandOptions->GetUILevel() : 0;
   m_showHeaders = m_uiLevel < 2;
-  if (m_state && m_state->m_languageId != 0) SetThreadUILanguageEx(m_state->m_languageId);
+  // The run publishes the interface language it chose; Wine ignores the
+  // thread's language for resources, so pages and strings name it.
+  LANGID language = g_uiLanguageId != 0 ? g_uiLanguageId : m_state ? m_state->m_languageId : 0;
+  if (language != 0) SetThreadUILanguageEx(language);
   SetLanguage(GetResourceLanguageId());
   m_pages[kPageProgress]->SetState(m_state);
   m_sheetFont = CreateFontFromSpec(m_screenDc, LoadResourceString(IDS_FONT_TEXT), L"_");

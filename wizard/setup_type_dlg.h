@@ -5,5 +5,6 @@
 
 class CSetupTypeDlg : public CTextPage {
  public:
-  CSetupTypeDlg() : CTextPage(IDD_WIZ_INSTALL_MODE, IDC_SETUP_TYPE_TITLE, {IDC_SETUP_TYPE_SUBTITLE}) {}
+  CSetupTypeDlg()
+      : CTextPage(IDD_WIZ_INSTALL_MODE, IDC_SETUP_TYPE_TITLE, {IDC_SETUP_TYPE_SUBTITLE}) {}
 };

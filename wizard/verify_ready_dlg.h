@@ -5,5 +5,6 @@
 
 class CVerifyReadyDlg : public CTextPage {
  public:
-  CVerifyReadyDlg() : CTextPage(IDD_WIZ_VERIFY, IDC_VERIFY_TITLE, {IDC_VERIFY_SUBTITLE, IDC_VERIFY_BODY}) {}
+  CVerifyReadyDlg()
+      : CTextPage(IDD_WIZ_VERIFY, IDC_VERIFY_TITLE, {IDC_VERIFY_SUBTITLE, IDC_VERIFY_BODY}) {}
 };

@@ -179,8 +179,11 @@ bool CWizPropPage::OnQueryCancel() {
   question.SetProductName(state ? state->GetProductName() : std::wstring());
   if (question.DoModal() != CCancelDlg::kYes) return false;
   sheet->SetProperty(L"FailedInstall", L"true");
-  sheet->SetActivePageByKind(kPageUserExit);
   if (state) state->Signal(CancelRequestEvent);
+  // A sequence without the user-exit page has no other way out.
+  CWizPropPage* userExit = sheet->GetPageByKind(kPageUserExit);
+  if (sheet->GetPageIndex(userExit) < 0) return true;
+  sheet->SetActivePageByKind(kPageUserExit);
   return false;
 }
 
