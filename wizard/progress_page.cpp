@@ -287,6 +287,7 @@ void CProgressPage::WaitForWorker() {
     }
     if (wait == WAIT_OBJECT_0) {
       WriteLog(L"Caught finish event in progress page thread");
+      EnableCancel(false);
       CWizardSheet::PostWizButtons(m_sheetWindow, kWizButtonNext);
       Sleep(100);
       PressFromWaitThread();
