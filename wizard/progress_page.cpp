@@ -295,6 +295,11 @@ void CProgressPage::WaitForWorker() {
       WriteLog(L"Caught cancel event in progress page thread");
       m_autoConfirmCancel = true;
       CWizardSheet::PressButtonFromOtherThread(m_sheetWindow, CWizardSheet::kCancel);
+      // The worker asks only when its run has failed: the run ends as
+      // cancelled even where the running action refused the cancel, and a
+      // refused press must not confirm the user's next cancel unasked.
+      m_autoConfirmCancel = false;
+      m_cancelled = true;
       PressFromWaitThread();
     } else if (wait == WAIT_OBJECT_0 + 4) {
       return;  // the page is going away

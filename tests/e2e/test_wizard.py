@@ -7,12 +7,13 @@ on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success. Screenshots of every page stay in the
 test's folder under build/e2e."""
 import os
+import re
 import time
 
 import pytest
 
-from conftest import BUILD, read_log, windows_path
-from test_suite_run import installed, suite_kit
+from conftest import BUILD, read_log, run_windows, windows_path
+from test_suite_run import UNINSTALL, drive_c_path, installed, registry, suite_kit
 from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -20,6 +21,7 @@ pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an 
 ALPHA = "{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61}"
 BETA = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
 SUITE = "Tamsa Sample Suite"
+SUITE_ID = "{7A3B0C11-5D2E-4F60-8A91-2B3C4D5E6F70}"
 TITLE = f"{SUITE} Setup"
 CANCELLED = 1223  # the run's result when the user cancelled
 # A control that only that page has: how the tests tell the pages apart.
@@ -29,7 +31,6 @@ PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
 # The title each page must carry, by control.
 PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Verify": (11041, "Ready to Install"),
-               "Progress": (PROGRESS_TITLE, f"Installing {SUITE}"),
                "Finish": (11013, "Setup Wizard Completed"),
                "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
@@ -94,6 +95,7 @@ def wait_for_log_line(logs, line, timeout=120):
 
 
 def check_progress_page(state):
+    assert state.text(PROGRESS_TITLE) == f"Installing {SUITE}"
     assert state.text(PROGRESS_DESCRIPTION) == (
         f"Please wait while the Wizard installs {SUITE}.  This may take several minutes.")
     # The run moves the user on; Back and Next are not offered meanwhile.
@@ -212,3 +214,34 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
     state, code = finish(wizard, run, "UserExit")
     assert code == 1603
     assert not installed(ALPHA) and not installed(BETA)
+
+
+
+
+# The run stops before it removes anything: the pages that choose what a
+# removal takes come with later work, and with no product chosen the run
+# ends with 1603. The worker then asks the wizard to close through its own
+# cancel, which ends on the user-exit page, never on the success page.
+def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_fails_to_user_exit(test_world):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    # The programs list's command, with the wizard instead of its quiet switch.
+    command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]
+    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
+    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
+    logs = kit / "logs-removal"
+    run = BackgroundRun(drive_c_path(program), arguments,
+                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    wizard = Wizard(TITLE)
+    _, state = walk_to_progress(wizard)
+    assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
+    assert state.text(11037) == "You have chosen to remove the program from your computer."
+    assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
+    assert not state.offers(CANCEL), "a removal offers no cancel"
+    _, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
+    assert "does not support any of the included products" in box[SYSTEM_BOX_TEXT].text
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    _, code = finish(wizard, run, "UserExit")
+    assert code == 1603
+    assert installed(ALPHA) and installed(BETA)
+    assert "Caught cancel event in progress page thread" in read_log(logs / "VELL_SETUP.LOG")
