@@ -164,3 +164,18 @@
 #define IDS_GATHERING_REQUIRED_INFORMATION 96
 #define IDS_REMOVE_CHOSEN 11152
 #define IDS_REPAIR_CHOSEN 11153
+
+// The text pages (welcome, information, licence, experience) and the pages
+// that frame the run (verify, finish, user exit).
+#define IDC_EULA_TEXT 11006
+#define IDC_UEIP_TEXT 11157
+#define IDS_BUTTON_INSTALL 19
+#define IDS_BUTTON_REPAIR 241
+#define IDS_VERIFY_OUT_OF_DISK 144
+#define IDS_EXIT_RESTART_PROMPT 154
+#define IDS_EXIT_RESTART_FAILED 216
+#define IDS_VERIFY_REMOVE_BODY 11147
+#define IDS_VERIFY_REPAIR_BODY 11148
+#define IDS_VERIFY_REMOVE_TITLE 11150
+#define IDS_VERIFY_REPAIR_TITLE 11151
+#define IDS_VERIFY_CLEAN_BODY 11213

@@ -1,10 +1,14 @@
 #pragma once
-// experience_improvement_dlg.h: CExperienceImprovementDlg, the usage-data programme page.
-#include "resources/resource_ids.h"
-#include "wizard/text_page.h"
+// experience_improvement_dlg.h: CExperienceImprovementDlg, the consent to
+// the usage-data programme: the box starts as the state's choice and Next
+// stores it.
+#include "wizard/rich_text_page.h"
 
-class CExperienceImprovementDlg : public CTextPage {
+class CExperienceImprovementDlg : public CRichTextPage {
  public:
-  CExperienceImprovementDlg()
-      : CTextPage(IDD_WIZ_EXPERIENCE_IMPROVEMENT, IDC_UEIP_TITLE, {IDC_UEIP_ACCEPT}) {}
+  CExperienceImprovementDlg();
+
+ protected:
+  BOOL OnInitDialog() override;
+  LRESULT OnWizardNext() override;
 };

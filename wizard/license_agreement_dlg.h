@@ -1,10 +1,18 @@
 #pragma once
-// license_agreement_dlg.h: CLicenseAgreementDlg, the licence agreement page.
-#include "resources/resource_ids.h"
-#include "wizard/text_page.h"
+// license_agreement_dlg.h: CLicenseAgreementDlg, the licence agreement page:
+// Next is offered only while the accept box is checked.
+#include "wizard/rich_text_page.h"
 
-class CLicenseAgreementDlg : public CTextPage {
+class CLicenseAgreementDlg : public CRichTextPage {
  public:
-  CLicenseAgreementDlg()
-      : CTextPage(IDD_WIZ_EULA, IDC_EULA_TITLE, {IDC_EULA_NOTE, IDC_EULA_ACCEPT}) {}
+  CLicenseAgreementDlg();
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnSetActive() override;
+  bool OnCommand(int id, int code) override;
+  LRESULT OnWizardNext() override;
+
+ private:
+  void PostButtons() const;
 };

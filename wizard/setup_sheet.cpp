@@ -144,7 +144,9 @@ void CSetupSheet::LoadRichEditLibrary() {
 void CSetupSheet::LoadHeaderImage() {
   if (!m_showHeaders) return;
   std::wstring path = FolderOfPath(GetModuleFilePath()) + kHeaderImageFolder + HeaderImageFileName(m_dpi);
-  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) m_headerImage.LoadFromFile(path);
+  bool fromFile = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && m_headerImage.LoadFromFile(path);
+  WriteLog(L"Wizard header image for %d DPI: %s (%s)", m_dpi, HeaderImageFileName(m_dpi).c_str(),
+           fromFile ? path.c_str() : L"built in");
 }
 
 std::wstring CSetupSheet::ExpandMacros(const std::wstring& text) const {

@@ -3,15 +3,9 @@
 #include "wizard/setup_sheet.h"
 
 #include "engine/setup_state.h"
-#include "foundation/file_utils.h"
+#include "wizard/product_information_dlg.h"
 #include "wizard/ui_sequence_choice.h"
 #include "wizard/wiz_prop_page.h"
-
-namespace {
-
-const wchar_t kProductInformationProperty[] = L"ProductInformation";
-
-}  // namespace
 
 void CSetupSheet::LoadUiSequence() {
   CSetupState* state = GetState();
@@ -24,11 +18,9 @@ void CSetupSheet::LoadUiSequence() {
   facts.eulaAccepted = state->m_eulaAccepted != 0;
   facts.toolbarOffer = state->m_toolbarOffer != 0;
   facts.browserOffer = state->m_browserOffer != 0;
-  // The product information page shows the file its setup property names.
-  facts.productInformationHasContent = [this, state]() {
-    std::wstring file;
-    if (!state->GetProperty(kProductInformationProperty, &file) || file.empty()) return false;
-    return FileExists(ExpandMacros(file));
+  facts.productInformationHasContent = [this]() {
+    auto* page = dynamic_cast<CProductInformationDlg*>(GetPageByKind(kPageProductInformation));
+    return page && page->HasContent(*this);
   };
 
   for (const CIniPage& chosen : CUiSequenceChoice(facts).Choose(&Properties())) {

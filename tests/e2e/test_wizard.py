@@ -34,6 +34,7 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Finish": (11013, "Setup Wizard Completed"),
                "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
+EULA_ACCEPT = 11155
 SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
 
 
@@ -48,13 +49,25 @@ def start_setup(kit):
     return BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}), logs
 
 
-def check_title(state, name):
-    if name in PAGE_TITLES:
-        control, text = PAGE_TITLES[name]
+def check_title(state, name, titles=PAGE_TITLES):
+    if name in titles:
+        control, text = titles[name]
         assert state.controls[control].visible and state.text(control) == text, name
 
 
-def walk_to_progress(wizard):
+def accept_licence(wizard, state):
+    """The licence page offers Next only once its box is checked."""
+    assert not state.offers(NEXT), "Next offered before the licence was accepted"
+    assert wizard.click(EULA_ACCEPT) == 0
+    deadline = time.time() + 30
+    while not state.offers(NEXT) and time.time() < deadline:
+        time.sleep(0.2)
+        state = wizard.state()
+    assert state.offers(NEXT), "Next not offered after the licence was accepted"
+    return state
+
+
+def walk_to_progress(wizard, titles=PAGE_TITLES):
     """Next through the sequence's pages up to the progress page; the pages
     seen, each one's screenshot kept."""
     state = wizard.wait_sheet()
@@ -64,9 +77,11 @@ def walk_to_progress(wizard):
         seen.append(name)
         wizard.screenshot(name)
         assert state.title == TITLE
-        check_title(state, name)
+        check_title(state, name, titles)
         if name == "Progress":
             return seen, state
+        if name == "Eula":
+            state = accept_licence(wizard, state)
         assert state.offers(NEXT), f"{name} offers no Next"
         wizard.press("next")
         state = wizard.wait_leave(state.page_index)
@@ -233,7 +248,8 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_fails_to_u
     run = BackgroundRun(drive_c_path(program), arguments,
                         env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
     wizard = Wizard(TITLE)
-    _, state = walk_to_progress(wizard)
+    # The last page before the run names the removal.
+    _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")})
     assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."

@@ -115,6 +115,10 @@ class Wizard:
         code, _ = self._drive("press", self.title, button)
         assert code == 0, f"could not press {button}"
 
+    def click(self, control_id):
+        """BM_CLICK on a control of the current page; 0 when it was there."""
+        return self._drive("click", self.title, control_id)[0]
+
     def wait_box(self, child_id, timeout_ms=30000):
         code, output = self._drive("wait-box", child_id, timeout_ms)
         assert code == 0, f"no dialog box with control {child_id}"

@@ -1,0 +1,113 @@
+"""The wizard's text pages and the pages that frame the run, driven under
+Xvfb from another process: the licence streamed from the kit's rich-text
+file, Next withheld until it is accepted, through to the finish page, whose
+restart question is answered Yes through the replaceable restart call (a
+setup.exe that records the request; the machine is not restarted); and the
+header image chosen by the screen's logical DPI at 96, 120, 144 and 192,
+each run cancelled to the user-exit page. Screenshots of every page stay in
+the test's folder under build/e2e."""
+import os
+import shutil
+import subprocess
+
+import pytest
+
+from conftest import BUILD, read_log, wine_environment
+from test_suite_run import installed
+from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, SUITE, TITLE, YES, accept_licence, finish, kit_with_program,
+                         page_name, sample_kit, start_setup, wait_for_page)
+from wizard_driver import CANCEL, FINISH, NEXT, Wizard
+
+pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
+
+LICENCE_TEXT = "Tamsa licence terms: install it, use it, keep it."
+LICENCE_RTF = ("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 " + LICENCE_TEXT +
+               "\\par Read more at http://127.0.0.1/terms\\par}")
+EULA_TEXT, EULA_TITLE = 11006, 11008
+USER_EXIT_LOG_LINK = 11147
+RESTART_QUESTION = (f"You must restart your system for the configuration changes made to {SUITE} to take "
+                    "effect. Click Yes to restart now or No if you plan to manually restart later.")
+
+
+def with_licence(kit):
+    (kit / "bin").mkdir(exist_ok=True)
+    (kit / "bin" / "license.ENU").write_text(LICENCE_RTF, encoding="ascii")
+    return kit
+
+
+def test_licence_accepted_install_finishes_with_the_restart_recorded(test_world):
+    # The program between the packages asks for a restart (3010); setup.exe
+    # is the build whose restart call records instead of restarting.
+    kit = with_licence(kit_with_program("3010 0"))
+    shutil.copy(BUILD / "setup_restart_recorder.exe", kit / "setup.exe")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = wizard.wait_sheet()
+    seen = []
+    while page_name(state) != "Progress":
+        name = page_name(state)
+        seen.append(name)
+        wizard.screenshot(name)
+        if name == "Eula":
+            assert state.text(EULA_TITLE) == "Tamsa Test End User License Agreement"
+            assert LICENCE_TEXT in state.text(EULA_TEXT)
+            assert state.controls[EULA_TEXT].kind == "RichEdit50W"
+            # Pressing a withheld Next must not pass the page either (Wine
+            # presses disabled buttons).
+            assert not state.offers(NEXT)
+            wizard.press("next")
+            state = wizard.state()
+            assert page_name(state) == "Eula" and not state.offers(NEXT)
+            state = accept_licence(wizard, state)
+            wizard.screenshot("EulaAccepted")
+        assert state.offers(NEXT), f"{name} offers no Next"
+        wizard.press("next")
+        state = wizard.wait_leave(state.page_index)
+    assert seen[0] == "Welcome" and "Eula" in seen and seen[-1] == "Verify"
+
+    state = wait_for_page(wizard, "Finish")
+    wizard.screenshot("Finish")
+    assert state.offers(FINISH) and not state.buttons[CANCEL].enabled
+    wizard.press("finish")
+    title, box = wizard.wait_box(CANCEL_QUESTION)
+    wizard.screenshot("RestartQuestion")
+    assert box[CANCEL_QUESTION].text == RESTART_QUESTION
+    wizard.answer(CANCEL_QUESTION, YES)
+    assert wizard.wait_gone(), "the sheet did not close on Finish"
+    # The launcher reports an exit code: nothing ended the prefix's processes.
+    assert run.wait() == 0
+    assert (kit / "setup.exe.restart").read_text() == "EWX_REBOOT"
+    assert installed(ALPHA) and installed(BETA)
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    for line in ("License agreement accepted", "Displaying reboot prompt in exit dialog",
+                 "Rebooting from exit dialog"):
+        assert line in messages
+    assert not any(m.startswith("Error shutting down Windows") for m in messages)
+
+
+def set_logical_dpi(dpi):
+    subprocess.run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", str(dpi), "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   stdin=subprocess.DEVNULL, env=wine_environment(), timeout=60, check=True)
+
+
+@pytest.mark.parametrize("dpi", [96, 120, 144, 192])
+def test_header_image_follows_the_logical_dpi(test_world, dpi):
+    set_logical_dpi(dpi)
+    kit = sample_kit()
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = wizard.wait_sheet()
+    assert page_name(state) == "Welcome"
+    wizard.screenshot(f"Welcome-{dpi}")
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    assert f"Wizard header image for {dpi} DPI: header_{dpi}.png (built in)" in messages
+    # A cancel before the run ends on the user-exit page, without the log
+    # link: only a cancel of the running install offers the log.
+    wizard.press("cancel")
+    wizard.wait_box(CANCEL_QUESTION)
+    wizard.answer(CANCEL_QUESTION, YES)
+    state, code = finish(wizard, run, "UserExit")
+    assert not state.controls[USER_EXIT_LOG_LINK].visible
+    assert code == 1223
+    assert not installed(ALPHA)

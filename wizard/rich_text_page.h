@@ -1,0 +1,43 @@
+#pragma once
+// rich_text_page.h: CRichTextPage, the base of the licence and experience
+// pages: a rich-text file of the setup language (English when missing)
+// streamed into the page's rich-edit control, a check box under it, the
+// View button that opens the same text, and links in the text.
+#include <windows.h>
+
+#include <string>
+
+#include "wizard/text_page.h"
+
+class CRichTextPage : public CTextPage {
+ public:
+  // `fileBase` names the files "bin\<fileBase>.<language code>".
+  CRichTextPage(UINT templateId, int titleId, std::initializer_list<int> textIds, int richEditId, int checkId,
+                const wchar_t* fileBase);
+
+  // The file whose text the page shows; empty when none opened.
+  const std::wstring& GetTextFile() const { return m_textFile; }
+  // Its name with ".rtf" appended: the View copy's name.
+  const std::wstring& GetViewFileName() const { return m_viewFileName; }
+  bool IsChecked() const;
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+  void OnPaint() override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
+
+  int m_richEditId;
+  int m_checkId;
+
+ private:
+  void LoadTextFile();
+  bool StreamFile(const std::wstring& path);
+  void OpenLink(const struct _enlink* link) const;
+  void View() const;
+
+  const wchar_t* m_fileBase;
+  std::wstring m_textFile;
+  std::wstring m_viewFileName;
+};
