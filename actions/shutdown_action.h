@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "actions/setup_action.h"
 
@@ -16,7 +17,19 @@ class CShutdownAction : public CSetupAction {
   // A service; the window fields stay empty.
   CShutdownAction(int sequence, HWND owner, const std::wstring& serviceName, DWORD waitTime);
 
+  // ServiceName alone: stop the service; ClassName or WindowTitle alone:
+  // close the application; anything else: 2.
   DWORD Execute() override;
+  // A title-only application learns its class from the window found.
+  bool FindWindow();
+  // 0 closed, not running or not required; 1 the user gave up; 1603 a
+  // required application that stayed open in a silent run.
+  DWORD CloseApplication();
+  // 0 stopped, stopping, absent or not required; 1 failure or the user gave
+  // up; 2 no service name.
+  DWORD StopService();
+  void SetClassName(const std::wstring& className) { m_className = className; }
+  void SetWindowTitle(const std::wstring& windowTitle) { m_windowTitle = windowTitle; }
 
   void SetSilent(bool silent) { m_silent = silent; }
   bool IsSilent() const { return m_silent; }
@@ -44,3 +57,17 @@ class CShutdownAction : public CSetupAction {
   bool m_silent = false;
   bool m_required = true;
 };
+
+// Whether a top-level window of the class (with exactly that text when one
+// is given) exists; false for an empty class.
+bool FindTopLevelWindow(const std::wstring& className, const wchar_t* title);
+// Posts the close message to every top-level window of the class whose text
+// holds the title and waits for each to go; false when one stayed open.
+bool CloseApplicationWindows(const std::wstring& className, const std::wstring& title,
+                             DWORD waitTime, DWORD messageId, DWORD wordParam, DWORD longParam);
+
+// The process-wide census of open top-level windows: each title and class
+// once. Filled on the worker thread only.
+void TakeOpenWindowCensus();
+const std::vector<std::wstring>& OpenWindowTitles();
+const std::vector<std::wstring>& OpenWindowClasses();

@@ -24,6 +24,7 @@ class CVAUpgradeCondition : public CVerifyAction {
 
   CVAUpgradeCondition(int sequence, const std::wstring& keyName, const std::wstring& actionName,
                       const CValues& values);
+  // 0 when the earlier product is present, else 2.
   DWORD Execute() override;
 
   // Type "remove", case-blind.
@@ -32,5 +33,8 @@ class CVAUpgradeCondition : public CVerifyAction {
   const CValues& GetValues() const { return m_values; }
 
  private:
+  // 0 without a command or when it exits with 0; else 2.
+  DWORD RunExternalCommand();
+
   CValues m_values;
 };

@@ -8,6 +8,10 @@
 
 #include "actions/setup_action.h"
 
+// A failed check's result that asks the caller to end the run with the
+// thread's last error, which the check sets just before returning (1247).
+constexpr DWORD kVerifyEndWithLastError = ERROR_ALREADY_INITIALIZED;
+
 class CVerifyAction : public CSetupAction {
  public:
   CVerifyAction(int sequence, const std::wstring& keyName, const std::wstring& actionName,
@@ -18,6 +22,9 @@ class CVerifyAction : public CSetupAction {
   void SetMessage(const std::wstring& message) { m_message = message; }
   const std::wstring& GetMessage() const { return m_message; }
   int GetRefusal() const { return m_refusal; }
+  // 1 when built: while set, the Windows Installer is never downloaded.
+  void SetNoDownload(bool noDownload) { m_noDownload = noDownload; }
+  bool IsNoDownload() const { return m_noDownload; }
 
  protected:
   // The check of a later stage: logged, and reported as not done.
@@ -26,6 +33,7 @@ class CVerifyAction : public CSetupAction {
 
  private:
   bool m_silent = false;
+  bool m_noDownload = true;
   std::wstring m_message;
   int m_refusal = 0;
 };

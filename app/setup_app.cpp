@@ -11,6 +11,7 @@
 #include "actions/msi_exec_runner.h"
 #include "actions/windows_installer_command.h"
 #include "app/setup_dlg.h"
+#include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
 #include "engine/setup_wizard_entry.h"
 #include "engine/worker.h"
@@ -23,6 +24,7 @@
 #include "platform/callback_boundary.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+#include "wizard/message_box.h"
 #include "wizard/setup_sheet.h"
 
 namespace {
@@ -73,6 +75,8 @@ BOOL CSetupApp::InitInstance() {
   SetWindowsInstallerRunner(RunMsiExecCommand);
   // The interface thread of an interactive run shows the wizard.
   SetSetupWizardEntry(RunSetupWizard);
+  // Every question and error box of the run is the program's own.
+  SetMessageBoxImplementation(CMessageBox::ShowMessageBox);
   WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
 
   std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());

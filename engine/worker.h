@@ -26,8 +26,10 @@ class CConditionEvaluator;
 class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
+class CInstallGroupInfo;
 class CRemoveAction;
 class CSetupAction;
+class CVerifyAction;
 class CSourceRedirection;
 class CRefCounter;
 class CSuiteRegistration;
@@ -153,6 +155,35 @@ class CWorker {
   // Unlinks the product's actions from the named list into m_retiredActions.
   void RemoveProductActions(const std::wstring& listName, const std::wstring& key);
 
+  // The checks before anything is installed; each ends the run when it fails.
+  void RunBuiltInVerifyActions();
+  void CheckAdministrator();
+  void EnsureMSI();
+  void EnsureSetupFiles();
+  void CheckPendingFileRenameOperations();
+  void RepairOrPromptSuiteOverInstall();
+  void EvaluateUpgradeLink();
+  void RunProductActions(int startSequence);
+  void ExecuteShutdownActions();
+  void AddInstallPathToCommandLine();
+  DWORD RunVerifyAction(CVerifyAction* action, DWORD* kept);
+  void PrepareVerifyAction(CVerifyAction* action, const wchar_t* section);
+  void HookRebootResume(int sequence);
+  void UnhookRebootResume();
+  void RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<std::wstring>* refused,
+                     std::wstring* messageName);
+  void ReportRefusedProducts(const std::vector<std::wstring>& refused, const std::wstring& messageName,
+                             DWORD kept);
+  std::wstring ProductDisplayName(const std::wstring& key) const;
+  UINT MessageIdFor(const std::wstring& messageName, UINT fallback) const;
+  static int CompareSuiteVersions(const std::wstring& ours, const std::wstring& theirs);
+  bool HandOverToCachedSetup(const CInstallGroupInfo& suite);
+  void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
+                              const CInstallGroupInfo& installed);
+  std::wstring DisabledProductsArgument() const;
+  void RestartWithNewSetupFiles(const std::wstring& workFolder);
+  void CancelInterfaceForFilesInUse();
+
   // The install run's steps.
   std::vector<CInstallAction*> InstallActions() const;
   CInstallRun MakeInstallRun() const;
@@ -176,6 +207,9 @@ class CWorker {
   // unless uninstalling, every product that requires it. A product marked
   // Mandatory stays when `checkMandatory` is set. False when it stays.
   bool DisableProduct(const std::wstring& key, bool checkMandatory);
+  // A passed "RebrandFor" check: the product's new name, and a property for
+  // its package's install command lines.
+  void ApplyRebranding(const CSetupAction& verifyAction);
 
   // What the machine can take: the schema, the suite's and the products'
   // conditions, the products' searches, the connection, the promotion.

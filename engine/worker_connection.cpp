@@ -31,7 +31,8 @@ void CWorker::TestConnection() {
     if (IsSilentLevel()) {
       allowed = false;
     } else if (ShowBox(LoadResourceString(IDS_CHECK_FOR_UPDATES), IDS_APP_NAME,
-                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDNO) {
+                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
+      // Escape answers Cancel: only Yes goes online.
       allowed = false;
     } else {
       automatic = true;

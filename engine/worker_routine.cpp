@@ -334,14 +334,14 @@ void CWorker::PrepareWorkingCopyAndVerify() {
   SourceRedirection().PrepareWorkingCopy();
   SourceRedirection().BuildRestartCommand(m_commandLine->ProcessArguments(), &m_restartProgramPath,
                                           &m_restartArguments);
-  NotBuiltYet(L"BuiltInVerifyActions");
+  RunBuiltInVerifyActions();
 }
 
 // The context block's pointers are filled as soon as the lists
 // exist, whatever the mode, so DLL actions of every later step see them.
 void CWorker::LoadActionListsAndPendingRestart() {
   LoadActionLists();
-  NotBuiltYet(L"CheckPendingFileRenameOperations");
+  CheckPendingFileRenameOperations();
   if (g_setupAggregate) {
     g_setupAggregate->actionLists = &m_actionLists;
     g_setupAggregate->setupState = m_state.get();
@@ -351,10 +351,10 @@ void CWorker::LoadActionListsAndPendingRestart() {
 void CWorker::RunPerProductChecks() {
   if (m_settings.cleanSystem) return;
   if (Mode() < CCommandOptions::kModeRepair) {
-    NotBuiltYet(L"RepairOrPromptSuiteOverInstall");
-    NotBuiltYet(L"EvaluateUpgradeLink");
+    if (m_state->m_existingSuiteFound && m_suiteMode) RepairOrPromptSuiteOverInstall();
+    EvaluateUpgradeLink();
     CRebootSupport().UnregisterRebootResume(m_resumeValueName);
   }
-  NotBuiltYet(L"RunProductActions");
+  RunProductActions(m_options->GetSSwitchValue());
   if (m_settings.onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
 }

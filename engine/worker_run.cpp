@@ -38,7 +38,8 @@ bool CWorker::RunWizardHandshake() {
   if (UiLevel() > 1 && Mode() == CCommandOptions::kModeUninstall) {
     std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIRM_REMOVE), L"[ProductName]",
                                    m_state->GetShortProductName());
-    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_SETFOREGROUND) == IDNO) {
+    // Only Yes removes: Escape or a closed box answers Cancel, and that is no consent.
+    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_SETFOREGROUND) != IDYES) {
       WriteLog(L"The user has elected not to uninstall the suite and exit");
       return false;
     }
@@ -106,11 +107,11 @@ bool CWorker::RunCleanSystemMode() {
 DWORD CWorker::RunTheInstallation() {
   DWORD progressTotal = CountProgressSteps();
   LoadShutdownApplications();
-  NotBuiltYet(L"ExecuteShutdownActions");
+  ExecuteShutdownActions();
   ExecutePrepareActions(m_options->GetSSwitchValue());
   ProcessIncompatibleSuite();
   AddIconProperties();
-  if (m_productList.IsMultiProduct()) NotBuiltYet(L"AddInstallPathToCommandLine");
+  if (m_productList.IsMultiProduct()) AddInstallPathToCommandLine();
   AddUserProperties();
   return RunInstall(progressTotal);
 }

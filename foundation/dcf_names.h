@@ -204,3 +204,15 @@ inline constexpr wchar_t kShortcutSection[] = L"Shortcut";
 inline constexpr wchar_t kLaunchPointLinkKey[] = L"LaunchPointLink";
 inline constexpr wchar_t kLaunchPointDescKey[] = L"LaunchPointDesc";
 inline constexpr wchar_t kLaunchPointIconKey[] = L"LaunchPointIcon";
+
+// [Interface], [Interface.<sequence>] and [Interface.<sequence>.<page>]: the
+// wizard's page sequences
+inline constexpr wchar_t kInterfaceSection[] = L"Interface";
+inline constexpr wchar_t kSequencesKey[] = L"Sequences";
+inline constexpr wchar_t kPagesKey[] = L"Pages";
+inline constexpr wchar_t kStartKey[] = L"Start";
+inline constexpr wchar_t kNextKey[] = L"Next";
+inline constexpr wchar_t kDisableBackKey[] = L"DisableBack";
+inline constexpr wchar_t kDisableNextKey[] = L"DisableNext";
+inline constexpr wchar_t kEnableViewKey[] = L"EnableView";
+inline constexpr wchar_t kDisplayConditionKey[] = L"DisplayCondition";

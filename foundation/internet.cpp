@@ -1,13 +1,256 @@
+// internet.cpp: WinINet connection test and HTTP download. The download
+// reads until the promised length arrived or the server stopped sending,
+// never beyond its buffer, and treats a short body or a non-2xx status as a
+// failure rather than saving an error page as the file.
 #include "foundation/internet.h"
 
+#include <windows.h>
+#include <commctrl.h>
 #include <wininet.h>
 
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kUserAgent[] = L"Pelko/Tamsa Setup";
+const wchar_t kHttpScheme[] = L"http://";
+const wchar_t kHttpsScheme[] = L"https://";
+const DWORD kProgressSteps = 50;
+const DWORD kUnknownLengthChunk = 50;
+
+class CInternetHandle {
+ public:
+  explicit CInternetHandle(HINTERNET handle = nullptr) : m_handle(handle) {}
+  CInternetHandle(const CInternetHandle&) = delete;
+  CInternetHandle& operator=(const CInternetHandle&) = delete;
+  ~CInternetHandle() {
+    if (m_handle) InternetCloseHandle(m_handle);
+  }
+  HINTERNET Get() const { return m_handle; }
+  explicit operator bool() const { return m_handle != nullptr; }
+
+ private:
+  HINTERNET m_handle;
+};
+
+// The target file while it is written; removed unless the download is kept.
+class CTargetFile {
+ public:
+  explicit CTargetFile(const std::wstring& path) : m_path(path), m_file(_wfopen(path.c_str(), L"wb")) {}
+  CTargetFile(const CTargetFile&) = delete;
+  CTargetFile& operator=(const CTargetFile&) = delete;
+  ~CTargetFile() {
+    if (m_file) fclose(m_file);
+    if (m_file && !m_kept) DeleteFileW(m_path.c_str());
+  }
+  FILE* Get() const { return m_file; }
+  // Closes the file for good; false when the last bytes could not be written.
+  bool Keep() {
+    m_kept = true;
+    bool flushed = fclose(m_file) == 0;
+    m_file = nullptr;
+    return flushed;
+  }
+
+ private:
+  std::wstring m_path;
+  FILE* m_file;
+  bool m_kept = false;
+};
+
+[[noreturn]] void Fail(DWORD error) { throw static_cast<unsigned long>(error); }
+
+// Writes what one read gave and shows it.
+void Store(const std::vector<char>& buffer, DWORD count, CTargetFile* file, const std::wstring& target,
+           CDownloadProgress* progress) {
+  if (count && fwrite(buffer.data(), 1, count, file->Get()) != count) {
+    DWORD error = GetLastError();
+    WriteLog(L"   An error occured while writing to file: '%s' with error: %d", target.c_str(),
+             static_cast<int>(error));
+    Fail(error ? error : ERROR_WRITE_FAULT);
+  }
+  if (progress) {
+    progress->bytesRead = count;
+    UpdateDownloadProgress(progress);
+  }
+}
+
+DWORD ReadChunk(HINTERNET request, std::vector<char>* buffer, DWORD wanted) {
+  DWORD count = 0;
+  if (!InternetReadFile(request, buffer->data(), wanted, &count)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   An error occured while reading a file from the internet. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  return count;
+}
+
+void ReadKnownLength(HINTERNET request, DWORD length, CTargetFile* file, const std::wstring& target,
+                     CDownloadProgress* progress) {
+  const DWORD step = length / kProgressSteps ? length / kProgressSteps : length;
+  std::vector<char> buffer(step + 1);
+  DWORD received = 0;
+  while (received < length) {
+    DWORD wanted = length - received < step ? length - received : step;
+    DWORD count = ReadChunk(request, &buffer, wanted);
+    if (count == 0) {
+      WriteLog(L"   The download ended after %u of %u bytes.", received, length);
+      Fail(ERROR_INTERNET_CONNECTION_RESET);
+    }
+    received += count;
+    Store(buffer, count, file, target, progress);
+  }
+}
+
+void ReadUnknownLength(HINTERNET request, CTargetFile* file, const std::wstring& target,
+                       CDownloadProgress* progress) {
+  std::vector<char> buffer(kUnknownLengthChunk);
+  for (;;) {
+    DWORD count = ReadChunk(request, &buffer, kUnknownLengthChunk);
+    if (count == 0) return;
+    Store(buffer, count, file, target, progress);
+  }
+}
+
+void RequireSuccessStatus(HINTERNET request, const std::wstring& url) {
+  DWORD status = 0;
+  DWORD size = sizeof(status);
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP status of '%s' could not be read. error: %d", url.c_str(), static_cast<int>(error));
+    Fail(error);
+  }
+  if (status < 200 || status > 299) {
+    WriteLog(L"   The server answered '%s' with HTTP status %u; nothing is saved.", url.c_str(), status);
+    Fail(status == HTTP_STATUS_NOT_FOUND ? ERROR_FILE_NOT_FOUND : ERROR_BAD_NET_RESP);
+  }
+}
+
+}  // namespace
 
 BOOL CheckInternetConnection(const std::wstring& url) {
   if (InternetCheckConnectionW(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) return TRUE;
   const DWORD error = GetLastError();
   WriteLog(L"Could not establish a connection to the internet using: '%s'.  Error code = %d", url.c_str(),
            static_cast<int>(error));
+  SetLastError(error);
   return FALSE;
+}
+
+BOOL SplitUrl(const std::wstring& url, std::wstring* host, std::wstring* path, INTERNET_PORT* port) {
+  bool secure = StartsWithNoCase(url, kHttpsScheme);
+  if (!secure && !StartsWithNoCase(url, kHttpScheme)) {
+    WriteLog(L"   Cannot find http:// or https:// for URL '%s'", url.c_str());
+    return FALSE;
+  }
+  std::wstring rest = url.substr(wcslen(secure ? kHttpsScheme : kHttpScheme));
+  size_t slash = rest.find(L'/');
+  if (slash == std::wstring::npos) {
+    WriteLog(L"   No slash found in url path for URL '%s'", url.c_str());
+    return FALSE;
+  }
+  *host = rest.substr(0, slash);
+  *path = rest.substr(slash);
+  *port = secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  size_t colon = host->find(L':');
+  if (colon != std::wstring::npos) {
+    std::wstring number = host->substr(colon + 1);
+    host->erase(colon);
+    wchar_t* end = nullptr;
+    unsigned long value = wcstoul(number.c_str(), &end, 10);
+    if (number.empty() || *end || value == 0 || value > 65535) {
+      WriteLog(L"   Bad port number in URL '%s'", url.c_str());
+      return FALSE;
+    }
+    *port = static_cast<INTERNET_PORT>(value);
+  }
+  return TRUE;
+}
+
+void DownloadFile(const std::wstring& url, const std::wstring& target, CDownloadProgress* progress) {
+  std::wstring host, path;
+  INTERNET_PORT port = 0;
+  if (!SplitUrl(url, &host, &path, &port)) Fail(ERROR_INTERNET_INVALID_URL);
+  if (!CheckInternetConnection(url)) Fail(GetLastError());
+  CInternetHandle session(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) {
+    DWORD error = GetLastError();
+    WriteLog(L"   WinINet could not be initialized. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  CInternetHandle connection(
+      InternetConnectW(session.Get(), host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP session could not be opened. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+  // Plain HTTP to an https address would fetch unauthenticated content.
+  if (StartsWithNoCase(url, kHttpsScheme)) flags |= INTERNET_FLAG_SECURE;
+  CInternetHandle request(
+      HttpOpenRequestW(connection.Get(), L"GET", path.c_str(), nullptr, nullptr, acceptTypes, flags, 0));
+  if (!request) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP handle could not be created. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP request failed. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  RequireSuccessStatus(request.Get(), url);
+  CTargetFile file(target);
+  if (!file.Get()) {
+    DWORD error = GetLastError();
+    WriteLog(L"   Could not open the file: '%s' for writing. error: %d", target.c_str(), static_cast<int>(error));
+    Fail(error);
+  }
+  DWORD length = 0;
+  DWORD size = sizeof(length);
+  bool known = HttpQueryInfoW(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
+                              nullptr) != FALSE;
+  if (progress) {
+    progress->totalSize = known ? length : 0;
+    progress->percent = 0;
+  }
+  if (known) {
+    ReadKnownLength(request.Get(), length, &file, target, progress);
+  } else {
+    WriteLog(L"   Could not obtain the size of the content to be downloaded. The file will download . error: %d", 0);
+    ReadUnknownLength(request.Get(), &file, target, progress);
+  }
+  if (!file.Keep()) {
+    DWORD error = GetLastError();
+    WriteLog(L"   An error occured while writing to file: '%s' with error: %d", target.c_str(),
+             static_cast<int>(error));
+    DeleteFileW(target.c_str());
+    Fail(error ? error : ERROR_WRITE_FAULT);
+  }
+}
+
+void UpdateDownloadProgress(CDownloadProgress* progress) {
+  if (progress->textControl) {
+    std::wstring text = Format(L"%s [%d/%d]: %s (%.2f MB)", LoadResourceString(IDS_DOWNLOADING).c_str(),
+                               progress->fileIndex + 1, progress->fileCount, progress->fileName.c_str(),
+                               progress->totalSize / 1024.0 / 1024.0);
+    SetWindowTextW(progress->textControl, text.c_str());
+  }
+  if (progress->totalSize == 0) {
+    progress->percent = 0;
+  } else {
+    progress->percent += static_cast<int>(std::lround(progress->bytesRead * 100.0 / progress->totalSize));
+    if (progress->percent > 100) progress->percent = 100;
+  }
+  if (progress->progressBar) SendMessageW(progress->progressBar, PBM_SETPOS, progress->percent, 0);
 }

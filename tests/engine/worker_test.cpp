@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "actions/command_options.h"
+#include "actions/shutdown_action.h"
+#include "engine/files_in_use.h"
 #include "engine/install_group_info.h"
 #include "engine/message_box.h"
 #include "engine/setup_host.h"
@@ -54,6 +56,18 @@ class CTestWorker : public CWorker {
   using CWorker::CreateReplacementMap;
   using CWorker::ParseSetupProperties;
   using CWorker::RunWizardHandshake;
+  using CWorker::ExecuteShutdownActions;
+  void AddShutdownAction(const std::wstring& className) {
+    std::unique_ptr<CShutdownAction> action(
+        new CShutdownAction(0, nullptr, className, L"", L"", 0, 0, 0, 0));
+    action->SetActionName(L"ShutdownApplications.Alpha." + className);
+    action->SetSilent(true);
+    CSetupActionList::GetOrCreate(&m_actionLists, L"SHUTDOWN_ACTIONS")->Append(std::move(action));
+  }
+  bool InterfaceStarted() const { return m_interfaceThread.IsValid(); }
+  using CWorker::TestConnection;
+  void AskForOnlineUpdates() { m_settings.onlineUpdatesAllowed = true; }
+  bool OnlineUpdatesAllowed() const { return m_settings.onlineUpdatesAllowed; }
 };
 
 class CFakeHost : public ISetupHost {
@@ -263,4 +277,99 @@ TEST_F(CWorkerTest, CompatibilityModeCheck) {
   g_box = CBox();
   EXPECT_EQ(0, worker.CheckAppCompatMode());
   EXPECT_EQ(0, g_box.count);
+}
+
+namespace {
+
+std::vector<int> g_filesInUseAnswers;
+int g_filesInUseAsked = 0;
+
+int FakeFilesInUse(HWND, const std::wstring&) {
+  int answer = g_filesInUseAsked < static_cast<int>(g_filesInUseAnswers.size())
+                   ? g_filesInUseAnswers[g_filesInUseAsked] : IDIGNORE;
+  ++g_filesInUseAsked;
+  return answer;
+}
+
+struct FilesInUseCase {
+  const char* name;
+  std::vector<int> answers;
+  int asked;
+  DWORD thrown;  // 0: none
+};
+
+}  // namespace
+
+// The question is asked while an application of the list is open: Ignore
+// goes on untouched, OK closes and asks again when one stayed open, Cancel
+// ends with 1223 and starts no wizard to cancel.
+TEST_F(CWorkerTest, FilesInUseAnswers) {
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcW;  // nobody reads its messages: it stays open
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"TamsaBusyWindow";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"TamsaBusyWindow", L"Busy", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+  ASSERT_NE(nullptr, window);
+  SetFilesInUseImplementation(FakeFilesInUse);
+  const FilesInUseCase kCases[] = {
+      {"ignore", {IDIGNORE}, 1, 0},
+      {"ok, then ignore", {IDOK, IDIGNORE}, 2, 0},
+      {"cancel", {IDCANCEL}, 1, ERROR_CANCELLED},
+      {"ok, then cancel", {IDOK, IDCANCEL}, 2, ERROR_CANCELLED},
+  };
+  for (const FilesInUseCase& c : kCases) {
+    g_filesInUseAnswers = c.answers;
+    g_filesInUseAsked = 0;
+    CTestWorker worker;
+    ASSERT_TRUE(worker.ParseOptions(L"/qb")) << c.name;
+    worker.AddShutdownAction(L"TamsaBusyWindow");
+    DWORD thrown = 0;
+    try {
+      worker.ExecuteShutdownActions();
+    } catch (unsigned long value) {
+      thrown = value;
+    }
+    EXPECT_EQ(c.thrown, thrown) << c.name;
+    EXPECT_EQ(c.asked, g_filesInUseAsked) << c.name;
+    EXPECT_FALSE(worker.InterfaceStarted()) << c.name;
+  }
+  // A quiet run never asks.
+  g_filesInUseAsked = 0;
+  CTestWorker quiet;
+  ASSERT_TRUE(quiet.ParseOptions(L"/qn"));
+  quiet.AddShutdownAction(L"TamsaBusyWindow");
+  quiet.ExecuteShutdownActions();
+  EXPECT_EQ(0, g_filesInUseAsked);
+  SetFilesInUseImplementation(nullptr);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  DestroyWindow(window);
+  UnregisterClassW(L"TamsaBusyWindow", windowClass.hInstance);
+}
+
+// Escape or closing a Yes/No box answers Cancel (2): only Yes may go on,
+// with the removal of the suite as with the search for updates.
+TEST_F(CWorkerTest, YesNoQuestionsGoOnOnlyOnYes) {
+  for (int answer : {IDNO, IDCANCEL, IDOK}) {
+    g_box = CBox();
+    g_box.answer = answer;
+    CTestWorker remover;
+    ASSERT_TRUE(remover.ParseOptions(L"/qb /x suite.msi"));
+    remover.EnterSuiteMode();
+    EXPECT_FALSE(remover.RunWizardHandshake()) << answer;
+    EXPECT_EQ(1, g_box.count) << answer;
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), g_box.style & 0xF) << answer;
+
+    g_box = CBox();
+    g_box.answer = answer;
+    CTestWorker updater;
+    ASSERT_TRUE(updater.ParseOptions(L""));
+    updater.AskForOnlineUpdates();
+    updater.TestConnection();
+    EXPECT_FALSE(updater.OnlineUpdatesAllowed()) << answer;
+    EXPECT_EQ(1, g_box.count) << answer;
+  }
 }

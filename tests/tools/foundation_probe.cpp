@@ -9,6 +9,10 @@
 //                    its target, arguments and working folder to OUT (UTF-8)
 //   resume NAME PROGRAM ARGS STAGE
 //                    registers PROGRAM ARGS to run once after a restart
+//   download URL TARGET
+//                    DownloadFile; logs the progress bar's last position
+//   split URL        SplitUrl; logs host, path and port
+//   xml FILE XPATH   CXmlDocument: logs the single node's text and the list
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
@@ -16,10 +20,13 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
+#include "foundation/internet.h"
 #include "foundation/reboot_support.h"
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
+#include "foundation/xml_document.h"
 #include "platform/com_ptr.h"
 #include "platform/wide_string.h"
 
@@ -73,6 +80,43 @@ int RunResume(int argc, wchar_t** argv) {
   return CRebootSupport().RegisterRebootResume(argv[2], argv[3], argv[4], _wtoi(argv[5])) ? 0 : 1;
 }
 
+int RunDownload(int argc, wchar_t** argv) {
+  if (argc < 4) return ERROR_INVALID_PARAMETER;
+  CDownloadProgress progress;
+  progress.fileName = argv[3];
+  DownloadFile(argv[2], argv[3], &progress);
+  WriteLog(L"Downloaded; progress %d of %u bytes", progress.percent, progress.totalSize);
+  return 0;
+}
+
+int RunSplit(int argc, wchar_t** argv) {
+  if (argc < 3) return ERROR_INVALID_PARAMETER;
+  std::wstring host, path;
+  INTERNET_PORT port = 0;
+  if (!SplitUrl(argv[2], &host, &path, &port)) return 1;
+  WriteLog(L"host=%s path=%s port=%u", host.c_str(), path.c_str(), static_cast<unsigned>(port));
+  return 0;
+}
+
+int RunXml(int argc, wchar_t** argv) {
+  if (argc < 4) return ERROR_INVALID_PARAMETER;
+  try {
+    CXmlDocument document;
+    document.LoadFile(argv[2]);
+    std::wstring single;
+    document.SelectSingleNodeText(argv[3], &single);
+    std::vector<std::wstring> list;
+    document.SelectNodes(argv[3], &list);
+    std::wstring joined;
+    for (const std::wstring& text : list) joined += L"[" + text + L"]";
+    WriteLog(L"single=%s list=%s", single.c_str(), joined.c_str());
+  } catch (long error) {
+    WriteLog(L"xml error %08X", static_cast<unsigned>(error));
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -83,6 +127,9 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"config") return RunConfig(argc, argv);
     if (mode == L"link") return RunLink(argc, argv);
     if (mode == L"resume") return RunResume(argc, argv);
+    if (mode == L"download") return RunDownload(argc, argv);
+    if (mode == L"split") return RunSplit(argc, argv);
+    if (mode == L"xml") return RunXml(argc, argv);
   } catch (unsigned long code) {
     WriteLog(L"Ended with code %d", code);
     return static_cast<int>(code);

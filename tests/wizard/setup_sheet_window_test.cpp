@@ -19,12 +19,26 @@
 #include "platform/wizard_sheet.h"
 #include "foundation/scoped_handle.h"
 #include "gtest/gtest.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 const wchar_t kSheetTitle[] = L"Tamsa Office Setup";
 
+// The suite's own sequence: the pages these tests walk, without the pages
+// the built-in install sequence adds before Verify.
+const char kSequenceDcf[] =
+    "[Interface]\r\nSequences=Install\r\n"
+    "[Interface.Install]\r\nPages=Welcome,Verify,Progress,UserExit,Finish\r\nStart=Welcome\r\n"
+    "[Interface.Install.Welcome]\r\nNext=Verify\r\nDisableBack=1\r\nDisableNext=0\r\nDisplayCondition=\r\n"
+    "[Interface.Install.Verify]\r\nNext=Progress\r\nDisableBack=0\r\nDisableNext=0\r\nDisplayCondition=\r\n"
+    "[Interface.Install.Progress]\r\nNext=UserExit\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n"
+    "[Interface.Install.UserExit]\r\nNext=Finish\r\nDisableBack=1\r\nDisableNext=1\r\n"
+    "DisplayCondition=UserCanceled, FailedInstall\r\n"
+    "[Interface.Install.Finish]\r\nNext=0\r\nDisableBack=1\r\nDisableNext=1\r\nDisplayCondition=\r\n";
+
 struct CWizardRun {
+  CTestFolder folder;
   CSetupState state;
   CSetupWizardContext context;
   DWORD result = 0xFFFFFFFF;
@@ -74,6 +88,8 @@ HWND StartWizard(CWizardRun* run, CScopedHandle* thread, const wchar_t* title = 
   run->state.SetProductName(L"Tamsa Office");
   // As the worker's construction leaves it: a cancel is allowed.
   run->state.m_cancelAllowed = 1;
+  run->state.m_configurationPath = run->folder.File(L"SETUP.DCF");
+  WriteFileBytes(run->state.m_configurationPath, kSequenceDcf);
   run->context.state = &run->state;
   DWORD error = 0;
   thread->Reset(StartThread(WizardThread, run, &error));

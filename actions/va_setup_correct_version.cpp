@@ -1,0 +1,123 @@
+// va_setup_correct_version.cpp: the online update of the setup files. The
+// files go into the working copy only, and only files inside it are marked
+// for deletion at the next restart: a name from the offer that would leave
+// the folder is refused.
+#include "actions/va_setup_correct_version.h"
+
+#include <windows.h>
+
+#include "engine/version_info.h"
+#include "foundation/error.h"
+#include "foundation/internet.h"
+#include "foundation/reboot_support.h"
+#include "foundation/setup_log.h"
+#include "foundation/xml_document.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kSection[] = L"VerifyActions.*.EnsureSetupFiles";
+const wchar_t kFilesQuery[] = L"//files[1]/*";
+const wchar_t kVersionQuery[] = L"//version";
+const DWORD kNothingNewer = 2;
+
+// A plain file name: no folder part, no drive, not "." or "..".
+bool IsPlainFileName(const std::wstring& name) {
+  return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
+}
+
+}  // namespace
+
+CVASetupCorrectVersion::CVASetupCorrectVersion(int sequence, const std::wstring& targetFolder, HWND hostDialog,
+                                               const std::wstring& updateFile)
+    : CVerifyAction(sequence, L"*", kSection, kSection),
+      m_targetFolder(targetFolder.empty() || EndsWith(targetFolder, L"\\") ? targetFolder : targetFolder + L"\\"),
+      m_hostDialog(hostDialog),
+      m_updateFile(updateFile) {}
+
+bool CVASetupCorrectVersion::CheckForNewerSetup() {
+  WriteLog(L"   Checking if there is a newer version of setup available to download");
+  CXmlDocument document;
+  document.LoadFile(m_updateFile);
+  document.SelectNodes(kFilesQuery, &m_urls);
+  document.SelectSingleNodeText(kVersionQuery, &m_offeredVersion);
+  bool newer = !m_urls.empty();
+  CVersionInfo offered, own;
+  // Without this guard a static offer would restart the updated setup forever.
+  if (newer && !m_ownVersion.empty() && own.Parse(m_ownVersion) &&
+      (!offered.Parse(m_offeredVersion) || offered.Compare(own) <= 0)) {
+    newer = false;
+  }
+  WriteLog(newer ? L"   The version of setup available on the update site is: %s, and will be downloaded"
+                 : L"   The version of setup available on the update site is: %s, and will not be downloaded",
+           m_offeredVersion.c_str());
+  return newer;
+}
+
+DWORD CVASetupCorrectVersion::Execute() {
+  try {
+    if (!CheckForNewerSetup()) return kNothingNewer;
+  } catch (long error) {
+    WriteLog(L"   The update description '%s' could not be read; error %08X", m_updateFile.c_str(),
+             static_cast<unsigned>(error));
+    return kNothingNewer;
+  }
+  if (m_urls.empty()) {
+    WriteLog(L"   No download location was specified for setup files.");
+    return kNothingNewer;
+  }
+  for (const std::wstring& url : m_urls) {
+    if (!DownloadOne(url)) return ERROR_INSTALL_FAILURE;
+  }
+  return ERROR_SUCCESS;
+}
+
+bool CVASetupCorrectVersion::DownloadOne(const std::wstring& url) {
+  WriteLog(L"   Downloading file from '%s'", url.c_str());
+  std::wstring name = url.substr(url.find_last_of(L'/') + 1);
+  std::wstring target = m_targetFolder + name;
+  if (m_targetFolder.empty() || !IsPlainFileName(name)) {
+    WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), target.c_str(),
+             ERROR_INVALID_NAME);
+    return false;
+  }
+  wchar_t temporary[MAX_PATH] = L"";
+  if (!GetTempFileNameW(m_targetFolder.c_str(), L"upd", 0, temporary)) {
+    WriteLog(L"   Unable to create temporary file");
+    return false;
+  }
+  CDownloadProgress progress;
+  progress.fileName = name;
+  progress.fileCount = static_cast<int>(m_urls.size());
+  progress.fileIndex = static_cast<int>(m_downloaded.size());
+  if (m_hostDialog) {
+    progress.textControl = GetDlgItem(m_hostDialog, IDC_SECOND_LINE);
+    progress.progressBar = GetDlgItem(m_hostDialog, IDC_PROGRESS_BAR);
+  }
+  try {
+    DownloadFile(url, temporary, &progress);
+  } catch (unsigned long error) {
+    WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), target.c_str(),
+             static_cast<int>(error));
+    DeleteFileW(temporary);
+    return false;
+  }
+  SetFileAttributesW(temporary, FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   Failed to convert downloaded file '%s' to an executable; error code = %d", target.c_str(),
+             static_cast<int>(error));
+    DeleteFileW(temporary);
+    return false;
+  }
+  m_downloaded.push_back(target);
+  try {
+    CRebootSupport().MarkForDeletionAtReboot(target);
+  } catch (const CError& error) {
+    // The file stays after the restart; the update itself succeeded.
+    WriteLog(L"   %s", error.GetMessage().c_str());
+  }
+  return true;
+}

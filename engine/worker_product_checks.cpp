@@ -1,0 +1,260 @@
+// worker_product_checks.cpp: the verify actions before anything is
+// installed: the built-in ones for the suite, the upgrade conditions, and
+// each product's own, which may take a product out of the run or end it.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "actions/command_options.h"
+#include "actions/remove_previous_action.h"
+#include "actions/va_custom.h"
+#include "actions/va_msi_correct_version.h"
+#include "actions/va_upgrade_condition.h"
+#include "actions/verify_action.h"
+#include "engine/product_data.h"
+#include "engine/setup_host.h"
+#include "foundation/dcf_names.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/reboot_support.h"
+#include "foundation/resource_strings.h"
+#include "foundation/setup_config.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+const wchar_t kVerifyActionsList[] = L"VERIFY_ACTIONS";
+const wchar_t kUpgradeConditionsList[] = L"UPGRADE_CONDITIONS";
+const wchar_t kSuiteList[] = L"*";
+const wchar_t kEnsureMsiSection[] = L"VerifyActions.*.EnsureMSI";
+const wchar_t kMinimumInstallerVersion[] = L"1.00";
+const wchar_t kRebrandMark[] = L"RebrandFor";
+const wchar_t kUpgradeLinkKey[] = L"UpgradeLink";
+const wchar_t kUninstallKeyCommand[] = L"UNINSTALLKEY";
+const wchar_t kDefaultPrompt[] = L"DEFAULT";
+const DWORD kRestartDuringPreparation = 0x70669;
+const DWORD kUnsupportedUpgradeMessage = 11170;
+const int kRefuseAll = 2;
+const int kRefuseProduct = 1;
+
+bool IsRestartResult(DWORD result) {
+  return result == ERROR_SUCCESS_REBOOT_INITIATED || result == ERROR_SUCCESS_REBOOT_REQUIRED ||
+         result == kRestartDuringPreparation;
+}
+
+}  // namespace
+
+// The action's result; the system's last error right after it ran in *kept.
+DWORD CWorker::RunVerifyAction(CVerifyAction* action, DWORD* kept) {
+  WriteLog(L"Executing setup action: %s", action->GetActionName().c_str());
+  DWORD result = action->Execute();
+  *kept = GetLastError();
+  WriteLog(L"   Action %s return code: %d", action->GetActionName().c_str(), result);
+  return result;
+}
+
+void CWorker::PrepareVerifyAction(CVerifyAction* action, const wchar_t* section) {
+  action->SetKeyName(kSuiteList);
+  action->SetActionName(section);
+  action->SetSilent(IsSilentLevel());
+}
+
+void CWorker::HookRebootResume(int sequence) {
+  // A fast install builds no restart command: there is nothing to resume.
+  if (m_restartProgramPath.empty()) return;
+  m_rebootHooked = CRebootSupport().RegisterRebootResume(m_resumeValueName, m_restartProgramPath,
+                                                         m_restartArguments, sequence);
+}
+
+void CWorker::UnhookRebootResume() {
+  if (!m_rebootHooked) return;
+  CRebootSupport().UnregisterRebootResume(m_resumeValueName);
+  m_rebootHooked = FALSE;
+}
+
+void CWorker::RunBuiltInVerifyActions() {
+  CheckAdministrator();
+  EnsureMSI();
+  EnsureSetupFiles();
+}
+
+void CWorker::EnsureMSI() {
+  // Built-in checks have no place in a list: sequence 0 adds no stage to the resume.
+  CVAMSICorrectVersion action(0, kSuiteList, kEnsureMsiSection, kMinimumInstallerVersion);
+  PrepareVerifyAction(&action, kEnsureMsiSection);
+  action.SetProductNames(m_state->GetProductName(), m_state->GetShortProductName());
+  std::wstring installer, configuredMinimum;
+  if (m_configuration) {
+    m_configuration->GetValue(kSetupSection, kNTMsiInstallerKey, &installer, L"");
+    m_configuration->GetValue(kSetupSection, kMinimumMsiVersionKey, &configuredMinimum, L"");
+  }
+  action.SetInstaller(m_options->GetSetupFolder(), installer, configuredMinimum);
+  action.SetHost(IsSilentLevel() || !m_host ? nullptr : m_host->GetOwnerWindow(), nullptr);
+  action.SetNoDownload(!m_settings.onlineUpdatesAllowed);
+  HookRebootResume(0);
+  DWORD kept = ERROR_SUCCESS;
+  DWORD result = RunVerifyAction(&action, &kept);
+  if (IsRestartResult(result)) {
+    WriteLog(L"Starting reboot after installing MSI");
+    m_state->m_rebootPending = true;
+    HandleRebootDuringPreparation();
+  } else if (result == kVerifyEndWithLastError) {
+    // Like the administrator check: the kept error says why (0x70669 keeps
+    // the working copy for the resume).
+    throw static_cast<unsigned long>(kept);
+  } else if (result != ERROR_SUCCESS) {
+    AbortOnError(result, true);
+  }
+  UnhookRebootResume();
+}
+
+// A refusal takes its product out of the run, or ends the run when it
+// concerns the whole suite.
+void CWorker::RunProductActions(int startSequence) {
+  CSetupActionList* list = CSetupActionList::Find(m_actionLists, kVerifyActionsList);
+  if (!list) return;
+  std::vector<std::wstring> refused;
+  std::wstring messageName;
+  DWORD lastKept = ERROR_OLD_WIN_VERSION;
+  std::vector<CVerifyAction*> actions;
+  for (const auto& entry : *list) {
+    CVerifyAction* action = dynamic_cast<CVerifyAction*>(entry.get());
+    if (action && action->GetSequence() >= startSequence) actions.push_back(action);
+  }
+  for (CVerifyAction* action : actions) {
+    // A product already taken out of the run needs no more checks.
+    const std::wstring& key = action->GetKeyName();
+    if (key != kSuiteList && !key.empty() && !m_productList.Contains(key)) continue;
+    HookRebootResume(action->GetSequence());
+    DWORD kept = ERROR_SUCCESS;
+    DWORD result = RunVerifyAction(action, &kept);
+    if (action->GetActionName().find(kRebrandMark) != std::wstring::npos) {
+      if (result == ERROR_SUCCESS) ApplyRebranding(*action);
+      result = ERROR_SUCCESS;
+    }
+    if (IsRestartResult(result)) {
+      m_state->m_rebootPending = true;
+      HandleRebootDuringPreparation();
+    } else if (result == kVerifyEndWithLastError) {
+      lastKept = kept;
+      RefuseProduct(*action, kept, &refused, &messageName);
+    } else if (result != ERROR_SUCCESS) {
+      AbortOnError(result, true);
+    }
+    UnhookRebootResume();
+  }
+  ReportRefusedProducts(refused, messageName, lastKept);
+}
+
+void CWorker::RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<std::wstring>* refused,
+                            std::wstring* messageName) {
+  if (kept == kRestartDuringPreparation) throw static_cast<unsigned long>(kept);
+  const std::wstring& product = action.GetKeyName();
+  bool suiteWide = product == kSuiteList || product.empty() || action.GetRefusal() == kRefuseAll;
+  const CVACustom* custom = dynamic_cast<const CVACustom*>(&action);
+  if (custom && custom->IsSuiteLevelValidation()) suiteWide = true;
+  if (suiteWide) {
+    if (!IsSilentLevel()) {
+      UINT id = MessageIdFor(action.GetMessage(), IDS_PRODUCTS_NOT_SUPPORTED_ABORT);
+      ShowBox(ReplaceAll(LoadResourceString(id), L"_PRODUCTS_", ProductDisplayName(product)),
+              IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+    }
+    throw static_cast<unsigned long>(kept == ERROR_SUCCESS ? ERROR_OLD_WIN_VERSION : kept);
+  }
+  // Only a configured check can be told to let its product stay.
+  if (custom && action.GetRefusal() != kRefuseProduct) {
+    WriteLog(L"   The refusal of '%s' is ignored; the product stays in the installation",
+             action.GetActionName().c_str());
+    return;
+  }
+  std::wstring name = ProductDisplayName(product);
+  TakeProductOutOfRun(product, true);
+  if (m_productList.Contains(product)) return;
+  refused->push_back(name);
+  if (!action.GetMessage().empty()) *messageName = action.GetMessage();
+}
+
+std::wstring CWorker::ProductDisplayName(const std::wstring& key) const {
+  CProductData* product = m_state->m_products.Lookup(key);
+  if (product && !product->GetProductName().empty()) return product->GetProductName();
+  return key;
+}
+
+UINT CWorker::MessageIdFor(const std::wstring& messageName, UINT fallback) const {
+  if (messageName.empty()) return fallback;
+  auto found = m_state->m_messageIds.find(messageName);
+  if (found == m_state->m_messageIds.end() || found->second == 0) return fallback;
+  return static_cast<UINT>(found->second);
+}
+
+void CWorker::ReportRefusedProducts(const std::vector<std::wstring>& refused,
+                                    const std::wstring& messageName, DWORD kept) {
+  if (refused.empty()) return;
+  std::wstring names;
+  for (const std::wstring& name : refused) names += name + L"\n";
+  bool noneLeft = m_productList.Keys().empty();
+  if (!IsSilentLevel()) {
+    if (noneLeft) {
+      ShowBox(ReplaceAll(LoadResourceString(IDS_PRODUCTS_NOT_SUPPORTED_ABORT), L"_PRODUCTS_", names),
+              IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+    } else {
+      UINT id = MessageIdFor(messageName, IDS_PRODUCTS_NOT_SUPPORTED);
+      ShowBox(ReplaceAll(LoadResourceString(id), L"_PRODUCTS_", names), IDS_INFORMATION_CAPTION,
+              MB_ICONWARNING | MB_SETFOREGROUND);
+    }
+  }
+  if (noneLeft) {
+    WriteLog(L"No product is left to install on this system");
+    throw static_cast<unsigned long>(kept == ERROR_SUCCESS ? ERROR_OLD_WIN_VERSION : kept);
+  }
+}
+
+// Mode 0: one condition that holds suffices; 1: all must; 2: none may.
+void CWorker::EvaluateUpgradeLink() {
+  std::wstring link;
+  if (m_configuration) m_configuration->GetValue(kPropertySection, kUpgradeLinkKey, &link, L"");
+  bool linked = link == L"1";
+  CSetupActionList* list = CSetupActionList::Find(m_actionLists, kUpgradeConditionsList);
+  if (!list) return;
+  int holding = 0;
+  int count = 0;
+  std::vector<std::unique_ptr<CSetupAction>> removals;
+  for (const auto& entry : *list) {
+    CVAUpgradeCondition* condition = dynamic_cast<CVAUpgradeCondition*>(entry.get());
+    if (!condition) continue;
+    ++count;
+    DWORD kept = ERROR_SUCCESS;
+    if (RunVerifyAction(condition, &kept) != ERROR_SUCCESS) continue;
+    ++holding;
+    if (!condition->IsRemoveType()) continue;
+    std::unique_ptr<CRemovePreviousAction> removal(
+        new CRemovePreviousAction(condition->GetSequence(), condition->GetUninstallKey(),
+                                  condition->GetUninstallKey()));
+    removal->SetActionName(condition->GetActionName());
+    removal->SetKeyName(kSuiteList);
+    removal->SetDetectionCommand(kUninstallKeyCommand);
+    removal->SetUninstallCommand(kUninstallKeyCommand, true);
+    removal->SetPromptCommand(kDefaultPrompt);
+    removal->SetSilent(UiLevel() >= CCommandOptions::kUILevelNoneWithEndDialog);
+    removals.push_back(std::move(removal));
+  }
+  for (auto& removal : removals) {
+    CSetupActionList::GetOrCreate(&m_actionLists, kSuiteList)->InsertAscending(std::move(removal));
+  }
+  bool passed = false;
+  if (m_upgradeConditionMode == 0) passed = holding > 0;
+  else if (m_upgradeConditionMode == 1) passed = holding == count;
+  else if (m_upgradeConditionMode == 2) passed = holding == 0;
+  else WriteLog(L"Unknown upgrade condition evaluation method; failing upgrade");
+  if (passed || !linked) return;
+  if (UiLevel() < CCommandOptions::kUILevelNoneWithEndDialog) {
+    ShowBox(LoadResourceString(MessageIdFor(L"UnsupportedUpgrade", kUnsupportedUpgradeMessage)),
+            IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+  }
+  throw static_cast<unsigned long>(ERROR_OLD_WIN_VERSION);
+}
