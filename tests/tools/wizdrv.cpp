@@ -8,7 +8,7 @@
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
-//   wizdrv.exe click TITLE ID               BM_CLICK on control ID of the current page
+//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
@@ -235,10 +235,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND sheet = FindSheet(argv[2]);
     HWND page = sheet ? CurrentPage(sheet) : nullptr;
     HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
-    if (!control) return 1;
-    // Sent: the page has handled the click when the driver returns.
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
+    // Posted, as a press: what the click opens must not block the driver.
+    return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
   }
   if (command == L"wait-box" && argc == 4) {
     int id = static_cast<int>(number(2));
