@@ -7,14 +7,16 @@ header image chosen by the screen's logical DPI at 96, 120, 144 and 192,
 each run cancelled to the user-exit page. Screenshots of every page stay in
 the test's folder under build/e2e."""
 import os
+import re
 import shutil
 import subprocess
+import time
 
 import pytest
 
-from conftest import BUILD, read_log, wine_environment
+from conftest import BUILD, prefix_drive_c, read_log, wine_environment
 from test_suite_run import installed
-from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, SUITE, TITLE, YES, accept_licence, finish, kit_with_program,
+from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, NO, OK, SUITE, TITLE, YES, accept_licence, finish, kit_with_program,
                          move_on, page_name, sample_kit, start_setup, wait_for_page)
 from wizard_driver import CANCEL, FINISH, NEXT, VIEW, Wizard
 
@@ -25,6 +27,7 @@ LICENCE_RTF = ("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 " + LICEN
                "\\par Read more at http://127.0.0.1/terms\\par}")
 EULA_TEXT, EULA_TITLE = 11006, 11008
 USER_EXIT_LOG_LINK = 11147
+SYSTEM_BOX_TEXT = 0xFFFF  # the text of the system's message box
 INFORMATION_BODY = 11151
 INFORMATION = "[ProductName] brings Alpha and Beta."
 PROGRAMME_TEXT = "Tamsa usage data helps us."
@@ -77,17 +80,22 @@ def with_product_information(kit):
     return kit
 
 
-def test_licence_accepted_install_finishes_with_the_restart_recorded(test_world):
-    # The program between the packages asks for a restart (3010); setup.exe
-    # is the build whose restart call records instead of restarting.
-    kit = with_text_pages(with_product_information(with_licence(kit_with_program("3010 0"))))
-    shutil.copy(BUILD / "setup_restart_recorder.exe", kit / "setup.exe")
-    run, logs = start_setup(kit)
-    wizard = Wizard(TITLE)
+def text_kit(program_arguments="3010 0"):
+    """The sample suite with its licence, programme text, information file
+    and the text pages' sequence; the program between the packages asks for
+    a restart (3010)."""
+    return with_text_pages(with_product_information(with_licence(kit_with_program(program_arguments))))
+
+
+def walk_text_pages(wizard, stop_at=None):
+    """Through the text pages, checking each; the pages seen, and the state
+    of `stop_at` when the walk stops there."""
     state = wizard.wait_sheet()
     seen = []
     while page_name(state) != "Progress":
         name = page_name(state)
+        if name == stop_at:
+            return seen, state
         seen.append(name)
         wizard.screenshot(name)
         if name == "ProductInformation":
@@ -103,12 +111,24 @@ def test_licence_accepted_install_finishes_with_the_restart_recorded(test_world)
             # presses disabled buttons).
             assert not state.offers(NEXT)
             wizard.press("next")
+            time.sleep(1)
             state = wizard.state()
             assert page_name(state) == "Eula" and not state.offers(NEXT)
             state = accept_licence(wizard, state)
             wizard.screenshot("EulaAccepted")
         move_on(wizard, state, name)
         state = wizard.wait_leave(state.page_index)
+    return seen, state
+
+
+@pytest.mark.parametrize("answer", ["yes", "no"])
+def test_licence_accepted_install_finishes_and_asks_for_the_restart(test_world, answer):
+    # setup.exe is the build whose restart call records instead of restarting.
+    kit = text_kit()
+    shutil.copy(BUILD / "setup_restart_recorder.exe", kit / "setup.exe")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    seen, _ = walk_text_pages(wizard)
     assert seen == ["Welcome", "ProductInformation", "Eula", "ExperienceImprovement", "Verify"]
 
     state = wait_for_page(wizard, "Finish")
@@ -118,17 +138,57 @@ def test_licence_accepted_install_finishes_with_the_restart_recorded(test_world)
     title, box = wizard.wait_box(CANCEL_QUESTION)
     wizard.screenshot("RestartQuestion")
     assert box[CANCEL_QUESTION].text == RESTART_QUESTION
-    wizard.answer(CANCEL_QUESTION, YES)
+    wizard.answer(CANCEL_QUESTION, YES if answer == "yes" else NO)
     assert wizard.wait_gone(), "the sheet did not close on Finish"
     # The launcher reports an exit code: nothing ended the prefix's processes.
     assert run.wait() == 0
-    assert (kit / "setup.exe.restart").read_text() == "EWX_REBOOT"
     assert installed(ALPHA) and installed(BETA)
     messages = read_log(logs / "VELL_SETUP.LOG")
-    for line in ("License agreement accepted", "Displaying reboot prompt in exit dialog",
-                 "Rebooting from exit dialog"):
+    for line in ("License agreement accepted", "Displaying reboot prompt in exit dialog"):
         assert line in messages
-    assert not any(m.startswith("Error shutting down Windows") for m in messages)
+    if answer == "yes":
+        assert (kit / "setup.exe.restart").read_text() == "EWX_REBOOT"
+        assert "Rebooting from exit dialog" in messages
+        assert not any(m.startswith("Error shutting down Windows") for m in messages)
+    else:
+        assert not (kit / "setup.exe.restart").exists()
+        assert "Setting reboot approved flag to FALSE in exit dialog" in messages
+
+
+# Alpha and Beta each cost 70% of the free space: either alone passes the
+# run's own check of the temporary folder, both together do not fit, and
+# the last page before the run says so in the system's box and keeps the
+# user there.
+def test_verify_refuses_to_go_on_without_the_disk_space(test_world):
+    kit = text_kit("0 0")
+    cost = int(shutil.disk_usage(prefix_drive_c()).free / 2**20 * 0.7)
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    for product, old in (("Alpha", "2.5"), ("Beta", "1")):
+        section = f"[InstallActions.{product}.Install]\nCost="
+        assert section + old + "\n" in dcf
+        dcf = dcf.replace(section + old + "\n", f"{section}{cost}\n")
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    _, state = walk_text_pages(wizard, stop_at="Verify")
+    assert state.buttons[NEXT].text == "&Install"
+    wizard.press("next")
+    _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
+    wizard.screenshot("OutOfDiskSpace")
+    found = re.match(r"^Out of disk space -- Volume: '(.*)'; required space: (\d+\.\d\d) GB; "
+                     r"available space: (\d+\.\d\d) GB\.  Free some disk space and retry\.$",
+                     box[SYSTEM_BOX_TEXT].text)
+    assert found, box[SYSTEM_BOX_TEXT].text
+    volume, required, available = found.groups()
+    assert volume == "C:\\" and float(available) < float(required)
+    assert abs(float(required) - 2 * cost / 1024) < 0.1
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    state = wizard.state()
+    assert page_name(state) == "Verify" and state.buttons[NEXT].text == "&Next >"
+    wizard.press("cancel")
+    wizard.answer(CANCEL_QUESTION, YES)
+    finish(wizard, run, "UserExit")
+    assert not installed(ALPHA) and not installed(BETA)
 
 
 def set_logical_dpi(dpi):
