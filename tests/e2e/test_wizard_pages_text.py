@@ -27,6 +27,8 @@ LICENCE_RTF = ("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 " + LICEN
                "\\par Read more at http://127.0.0.1/terms\\par}")
 EULA_TEXT, EULA_TITLE = 11006, 11008
 USER_EXIT_LOG_LINK = 11147
+HEADER_IMAGE = 11027
+HEADER_SIZES = {96: (120, 40), 120: (150, 50), 144: (180, 60), 192: (240, 80)}
 SYSTEM_BOX_TEXT = 0xFFFF  # the text of the system's message box
 INFORMATION_BODY = 11151
 INFORMATION = "[ProductName] brings Alpha and Beta."
@@ -208,6 +210,8 @@ def test_header_image_follows_the_logical_dpi(test_world, dpi):
     wizard.screenshot(f"Welcome-{dpi}")
     messages = read_log(logs / "VELL_SETUP.LOG")
     assert f"Wizard header image for {dpi} DPI: header_{dpi}.png (built in)" in messages
+    # The header shows that picture at its own size.
+    assert wizard.size(HEADER_IMAGE) == HEADER_SIZES[dpi]
     # A cancel before the run ends on the user-exit page, without the log
     # link: only a cancel of the running install offers the log.
     wizard.press("cancel")

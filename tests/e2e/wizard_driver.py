@@ -121,6 +121,13 @@ class Wizard:
         code, _ = self._drive("click", self.title, control_id)
         assert code == 0, f"no control {control_id} to click"
 
+    def size(self, control_id):
+        """(width, height) in pixels of a control of the current page."""
+        code, output = self._drive("size", self.title, control_id)
+        assert code == 0, f"no control {control_id}"
+        width, height = re.search(r"^size (\d+) (\d+)", output, re.M).groups()
+        return int(width), int(height)
+
     def wait_box(self, child_id, timeout_ms=30000):
         code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"

@@ -9,6 +9,7 @@
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
 //   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
+//   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
@@ -237,6 +238,15 @@ int wmain(int argc, wchar_t** argv) {
     HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
     // Posted, as a press: what the click opens must not block the driver.
     return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+  }
+  if (command == L"size" && argc == 4) {
+    HWND sheet = FindSheet(argv[2]);
+    HWND page = sheet ? CurrentPage(sheet) : nullptr;
+    HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    RECT bounds;
+    if (!control || !GetWindowRect(control, &bounds)) return 1;
+    std::printf("size %ld %ld\n", bounds.right - bounds.left, bounds.bottom - bounds.top);
+    return 0;
   }
   if (command == L"wait-box" && argc == 4) {
     int id = static_cast<int>(number(2));
