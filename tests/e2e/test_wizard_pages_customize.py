@@ -16,7 +16,7 @@ from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
-TREE, ITEM_SIZE, REQUIRED = 11055, 11059, 11078
+TREE, DESCRIPTION, ITEM_SIZE, REQUIRED = 11055, 11058, 11059, 11078
 SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
 
 # Welcome, Customize and Verify, then the usual ending.
@@ -70,6 +70,12 @@ def customize_kit():
     kit = sample_kit()
     with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
         dcf.write(SEQUENCE)
+    # Alpha's items are described from the product's own folder.
+    folder = kit / "Alpha" / "ProductInformation"
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "ProductInformationENU.xml").write_text(
+        "<ProductInformation><CustomizeDlg><ItemDescription>The editor of {ProductVersion}</ItemDescription>"
+        "</CustomizeDlg></ProductInformation>", encoding="utf-8")
     return kit
 
 
@@ -109,6 +115,7 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     wizard.press("next")
     state = wizard.wait_control(TREE)
     assert page_name(state) == "Customize"
+    assert state.text(DESCRIPTION) == "The editor of 1.0.0"
     wizard.screenshot("Customize")
     # Gamma is not shown; Alpha's help files (display level 0) neither.
     assert [(item.depth, item.text, item.checked) for item in wizard.tree(TREE)] == [

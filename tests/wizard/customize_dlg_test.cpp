@@ -271,6 +271,13 @@ TEST(CCustomizeDlgTest, ChecksFollowTheRulesForMouseAndKeyboard) {
       {L"Samples", kDoubleClick, L"", false},
       {L"Documentation", kSpace, L"", true},
       {L"Tamsa Viewer", kSpace, L"", true},
+      // Viewer needs Documentation, which is selected only under its parent.
+      {L"Main program", kClick,
+       L"Main program cannot be disabled because the following products and/or features depend on it:\n"
+       L"Tamsa Viewer",
+       true},
+      {L"Tamsa Viewer", kClick, L"", false},
+      {L"Main program", kSpace, L"", false},
   };
   for (const Step& step : kSteps) {
     HTREEITEM item = Find(tree, TreeView_GetRoot(tree), step.item);
@@ -281,12 +288,15 @@ TEST(CCustomizeDlgTest, ChecksFollowTheRulesForMouseAndKeyboard) {
 
   CProductDataMap& products = run.state.m_products;
   EXPECT_TRUE(products.Lookup(L"Editor")->GetSelection()->IsCurrent());
-  EXPECT_TRUE(products.Lookup(L"Viewer")->GetSelection()->IsCurrent());
+  EXPECT_FALSE(products.Lookup(L"Viewer")->GetSelection()->IsCurrent());
   EXPECT_FALSE(products.Lookup(L"Reader")->GetSelection()->IsCurrent());
   EXPECT_FALSE(products.Lookup(L"Editor")->GetDesktopIconState()->IsCurrent());
   CFeatureList& features = *products.Lookup(L"Editor")->GetFeatures();
   EXPECT_FALSE(features.FindById(L"Samples")->IsSelected());
-  EXPECT_TRUE(features.FindById(L"Help")->IsSelected());
+  // The features below the unchecked one go with it.
+  EXPECT_TRUE(features.FindById(L"Docs")->GetSelection().IsCurrent());
+  EXPECT_FALSE(features.FindById(L"Docs")->IsSelected());
+  EXPECT_FALSE(features.FindById(L"Help")->IsSelected());
 
   // The arrows that would fold an item away do nothing.
   HTREEITEM editor = TreeView_GetRoot(tree);
