@@ -2,17 +2,20 @@
 sequence leads from Welcome to Customize, where the tree is driven from
 another process by mouse and keyboard: the mandatory product refuses to be
 unchecked (and says why), a feature and a whole product are deselected,
-and the machine afterwards holds exactly what stayed checked. Screenshots
-stay in the test's folder under build/e2e."""
+and the machine afterwards holds exactly what stayed checked. In a modify
+run of the installed suite the tree holds what is installed, and an
+unchecked product is removed. Screenshots stay in the test's folder under
+build/e2e."""
 import os
+import re
 import time
 
 import pytest
 
-from conftest import prefix_drive_c, read_log
-from test_suite_run import installed
-from test_wizard import ALPHA, BETA, TITLE, finish, page_name, sample_kit, start_setup
-from wizard_driver import NEXT, Wizard
+from conftest import prefix_drive_c, read_log, run_windows, windows_path
+from test_suite_run import UNINSTALL, drive_c_path, installed, registry
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, start_setup
+from wizard_driver import NEXT, BackgroundRun, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -161,3 +164,53 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     for line in ("Preventing check change for 'Alpha' because it's mandatory.",
                  "Selection of feature 'Samples' set to 0", "Selection of product 'Beta' set to 0"):
         assert line in messages
+
+
+UNINSTALL_SEQUENCE = SEQUENCE.replace("Sequences=Install", "Sequences=Install,Uninstall").replace(
+    "[Interface.Install", "[Interface.Uninstall")
+
+
+def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_world):
+    kit = sample_kit()
+    with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
+        dcf.write(UNINSTALL_SEQUENCE)
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    assert installed(ALPHA) and installed(BETA)
+    command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]
+    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
+    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
+    logs = kit / "logs-modify"
+    run = BackgroundRun(drive_c_path(program), arguments,
+                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    wizard = Wizard(TITLE)
+    state = wizard.wait_sheet()
+    wizard.press("next")
+    state = wizard.wait_control(TREE)
+    wizard.screenshot("Modify")
+    # The installed products (a product read back from its cached file
+    # brings no features); unchecking one means its removal.
+    assert [(item.depth, item.text, item.checked) for item in wizard.tree(TREE)] == [
+        (0, "Alpha Suite Editor", True), (0, "Beta Viewer", True)]
+    # The mandatory product goes only with everything; No keeps it.
+    wizard.tree_click(TREE, 0)
+    _, box = wizard.wait_box(CANCEL_QUESTION)
+    wizard.screenshot("RemoveEverything")
+    assert box[CANCEL_QUESTION].text == (
+        "This item is required for proper functionality. If you remove this item, all items must be "
+        "uninstalled. Do you want to completely uninstall all items?")
+    wizard.answer(CANCEL_QUESTION, NO)
+    assert checked(wizard)["Alpha Suite Editor"]
+    select_item(wizard, "Beta Viewer")
+    wizard.tree_keys(TREE, "space")
+    wait_checked(wizard, "Beta Viewer", False)
+    state = wizard.state()
+    assert state.offers(NEXT)
+    wizard.screenshot("Modified")
+    wizard.press("next")
+    state = wizard.wait_leave(state.page_index)
+    wizard.press("next")
+    _, code = finish(wizard, run, "Finish")
+    assert code == 0
+    assert installed(ALPHA) and not installed(BETA)
+    assert (prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha" / "core.bin").exists()
+    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
