@@ -31,6 +31,12 @@ const wchar_t kTestConnectionUrlProperty[] = L"TestConnectionURL";
 const wchar_t kDefaultTestConnectionUrl[] = L"http://www.microsoft.com";
 const UINT kLinkBoxType = 0x10015;
 
+void ShellOpen(const std::wstring& address) {
+  ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+CCustomizeDlg::ShellOpener g_shellOpener = ShellOpen;
+
 // Chinese, Japanese and Korean need taller items.
 bool IsCjkLanguage(WORD language) {
   WORD primary = PRIMARYLANGID(language);
@@ -40,6 +46,8 @@ bool IsCjkLanguage(WORD language) {
 }  // namespace
 
 CCustomizeDlg::CCustomizeDlg() : CWizPropPage(IDD_WIZ_CUSTOMIZE) {}
+
+void CCustomizeDlg::SetShellOpener(ShellOpener opener) { g_shellOpener = opener ? opener : ShellOpen; }
 
 bool CCustomizeDlg::IsMaintenance() const {
   CSetupState* state = GetState();
@@ -51,6 +59,11 @@ BOOL CCustomizeDlg::OnInitDialog() {
   ReplaceTokensInControl(IDC_CUSTOMIZE_TITLE);
   if (HWND title = GetDlgItem(IDC_CUSTOMIZE_TITLE)) {
     if (m_titleFont) SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont), FALSE);
+  }
+  for (int id : {IDC_CUSTOMIZE_SUBTITLE, IDC_CUSTOMIZE_HINT, IDC_CUSTOMIZE_DESCRIPTION, IDC_CUSTOMIZE_SIZE,
+                 IDC_CUSTOMIZE_AVAILABLE, IDC_CUSTOMIZE_REQUIRED}) {
+    ReplaceTokensInControl(id);
+    if (m_textFont && GetDlgItem(id)) SendMessageW(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_textFont), FALSE);
   }
   m_tree.Attach(GetDlgItem(IDC_CUSTOMIZE_TREE));
   m_tree.SetCheckChanging([this](HTREEITEM item, bool checked) { return OnCheckChanging(item, checked); });
@@ -443,7 +456,7 @@ void CCustomizeDlg::OpenDescriptionLink(const std::wstring& id) {
     std::wstring url;
     state->GetProperty(kTestConnectionUrlProperty, &url);
     if (CheckInternetConnection(url.empty() ? kDefaultTestConnectionUrl : url)) {
-      ShellExecuteW(GetSafeHwnd(), L"open", value.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      g_shellOpener(value);
     } else {
       CMessageBox::ShowMessageBox(GetSafeHwnd(), PageString(IDS_NO_INTERNET_CONNECTION).c_str(),
                                   PageString(IDS_INFORMATION_CAPTION).c_str(), kLinkBoxType);
@@ -454,7 +467,7 @@ void CCustomizeDlg::OpenDescriptionLink(const std::wstring& id) {
   wchar_t address[INTERNET_MAX_URL_LENGTH] = {};
   DWORD length = INTERNET_MAX_URL_LENGTH;
   if (SUCCEEDED(UrlCreateFromPathW(value.c_str(), address, &length, 0))) {
-    ShellExecuteW(GetSafeHwnd(), L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+    g_shellOpener(address);
   }
 }
 

@@ -28,7 +28,13 @@ class CCustomizeDlg : public CWizPropPage {
     CFeatureData* feature;
   };
 
+  // Opens an address of the description's link.
+  using ShellOpener = void (*)(const std::wstring& address);
+
   CCustomizeDlg();
+
+  // Null puts back the shell's "open".
+  static void SetShellOpener(ShellOpener opener);
 
   CTreeControl& GetTree() { return m_tree; }
   int GetCheckedCount() const { return m_checkedCount; }

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cwchar>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@
 #include "platform/thread.h"
 #include "platform/window_text.h"
 #include "platform/wizard_sheet.h"
+#include "tests/support/test_support.h"
 #include "wizard/setup_sheet.h"
 
 namespace {
@@ -174,18 +176,40 @@ BOOL CALLBACK MatchBox(HWND window, LPARAM parameter) {
   return FALSE;
 }
 
+// Runs the action from a thread of its own; a box that opens meanwhile is
+// read and closed. The box's text (the system's, or the program's own
+// link), empty when none opened.
+std::wstring WithBox(CCustomizeRun* run, const std::function<void()>& action) {
+  bool done = false;
+  std::thread sender([&] {
+    action();
+    done = true;
+  });
+  CBoxSearch search = {GetThreadId(run->thread.Get()), run->window, nullptr};
+  WaitFor([&] {
+    if (done) return true;
+    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+  });
+  std::wstring text;
+  if (search.found) {
+    HWND label = GetDlgItem(search.found, 0xFFFF);
+    text = GetWindowTextString(label ? label : GetDlgItem(search.found, 1003));
+    PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
+  }
+  sender.join();
+  return text;
+}
+
 enum EInput { kSpace, kClick, kDoubleClick, kLeft };
 
-// The input, sent from a thread of its own; a box that opens meanwhile is
-// read and closed. The box's text, empty when none opened.
 std::wstring Send(CCustomizeRun* run, HTREEITEM item, EInput input) {
   HWND tree = run->tree;
   RECT rect = {};
   TreeView_GetItemRect(tree, item, &rect, TRUE);
   // The check image sits just left of the text.
   LPARAM point = MAKELPARAM(rect.left - 8, (rect.top + rect.bottom) / 2);
-  bool done = false;
-  std::thread sender([&] {
+  return WithBox(run, [&] {
     switch (input) {
       case kSpace:
         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
@@ -207,22 +231,12 @@ std::wstring Send(CCustomizeRun* run, HTREEITEM item, EInput input) {
         }
         break;
     }
-    done = true;
   });
-  CBoxSearch search = {GetThreadId(run->thread.Get()), run->window, nullptr};
-  WaitFor([&] {
-    if (done) return true;
-    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
-  });
-  std::wstring text;
-  if (search.found) {
-    text = GetWindowTextString(GetDlgItem(search.found, 0xFFFF));
-    PostMessageW(search.found, WM_COMMAND, IDOK, 0);
-  }
-  sender.join();
-  return text;
 }
+
+std::vector<std::wstring> g_opened;
+
+void RecordOpen(const std::wstring& address) { g_opened.push_back(address); }
 
 }  // namespace
 
@@ -325,5 +339,49 @@ TEST(CCustomizeDlgTest, NextAndTextsFollowTheCheckedProducts) {
   EXPECT_EQ(L"", Send(&run, viewer, kClick));
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(next) != FALSE; }));
   EXPECT_EQ(L"Required: 2.00 MB", GetWindowTextString(GetDlgItem(page, 11078)));
+  Stop(&run);
+}
+
+// The description's link names a setup property: a web address opens only
+// when the connection test passes (here a closed loopback port), a file
+// only when it exists.
+TEST(CCustomizeDlgTest, TheDescriptionLinkOpensOnlyWhatCanBeReached) {
+  CTestFolder folder;
+  WriteFileBytes(folder.File(L"guide.txt"), "guide");
+  CCustomizeRun run;
+  run.state.SetProductName(L"Tamsa Studio");
+  run.state.SetProperty(L"TestConnectionURL", L"http://127.0.0.1:9/");
+  run.state.SetProperty(L"Web", L"http://tamsa.test/help");
+  run.state.SetProperty(L"Guide", folder.File(L"guide.txt"));
+  run.state.SetProperty(L"Missing", folder.File(L"missing.txt"));
+  AddProduct(&run.state, L"Viewer", L"Tamsa Viewer");
+  CCustomizeDlg::SetShellOpener(RecordOpen);
+  ASSERT_TRUE(Start(&run));
+  HWND page = reinterpret_cast<HWND>(SendMessageW(run.window, PSM_GETCURRENTPAGEHWND, 0, 0));
+  struct Case {
+    const wchar_t* id;
+    const wchar_t* box;
+    size_t opened;
+  };
+  const Case kCases[] = {
+      {L"Web", L"Can't connect to the internet. Please check your connection and try again.", 0},
+      {L"Guide", L"", 1},
+      {L"Missing", L"", 1},
+      {L"Unknown", L"", 1},
+  };
+  for (const Case& c : kCases) {
+    NMLINK link = {};
+    link.hdr.hwndFrom = GetDlgItem(page, 11058);
+    link.hdr.idFrom = 11058;
+    link.hdr.code = NM_CLICK;
+    wcscpy(link.item.szID, c.id);
+    EXPECT_EQ(c.box, WithBox(&run, [&] { SendMessageW(page, WM_NOTIFY, 11058, reinterpret_cast<LPARAM>(&link)); }))
+        << c.id;
+    EXPECT_EQ(c.opened, g_opened.size()) << c.id;
+  }
+  ASSERT_EQ(1u, g_opened.size());
+  EXPECT_EQ(0u, g_opened[0].find(L"file:///")) << g_opened[0];
+  EXPECT_NE(std::wstring::npos, g_opened[0].find(L"guide.txt")) << g_opened[0];
+  CCustomizeDlg::SetShellOpener(nullptr);
   Stop(&run);
 }
