@@ -70,7 +70,9 @@ BOOL CCustomizeDlg::OnInitDialog() {
   m_tree.SetCheckChanged([this](HTREEITEM) { AfterChange(); });
   CSetupState* state = GetState();
   if (state && IsCjkLanguage(state->m_languageId)) m_tree.SetItemHeight(m_tree.GetItemHeight() + 2);
-  FillTree();
+  // Filling sets selections in a maintenance run: a page the sequence
+  // passes over (created all the same) must leave them as they are.
+  if (!IsPageSkipped()) FillTree();
   m_tree.SelectItem(m_tree.GetRootItem());
   UpdateItemTexts();
   UpdateRequiredSpaceText();
