@@ -63,7 +63,8 @@ BOOL CCustomizeDlg::OnInitDialog() {
   for (int id : {IDC_CUSTOMIZE_SUBTITLE, IDC_CUSTOMIZE_HINT, IDC_CUSTOMIZE_DESCRIPTION, IDC_CUSTOMIZE_SIZE,
                  IDC_CUSTOMIZE_AVAILABLE, IDC_CUSTOMIZE_REQUIRED}) {
     ReplaceTokensInControl(id);
-    if (m_textFont && GetDlgItem(id)) SendMessageW(GetDlgItem(id), WM_SETFONT, reinterpret_cast<WPARAM>(m_textFont), FALSE);
+    HWND control = GetDlgItem(id);
+    if (m_textFont && control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_textFont), FALSE);
   }
   m_tree.Attach(GetDlgItem(IDC_CUSTOMIZE_TREE));
   m_tree.SetCheckChanging([this](HTREEITEM item, bool checked) { return OnCheckChanging(item, checked); });
@@ -360,8 +361,8 @@ bool CCustomizeDlg::TestDependencies(HTREEITEM item, bool checked, bool showMess
                                     ? target->GetFeatures()->FindById(featureRelation->GetFeatureId())
                                     : nullptr;
         std::wstring featureName = feature ? feature->GetDisplayName() : featureRelation->GetFeatureId();
-        names.push_back(ReplaceAll(ReplaceAll(LoadResourceString(IDS_CUSTOMIZE_FEATURE_OF), L"[FeatureName]", featureName),
-                                L"[ProductName]", targetName));
+        std::wstring line = ReplaceAll(LoadResourceString(IDS_CUSTOMIZE_FEATURE_OF), L"[FeatureName]", featureName);
+        names.push_back(ReplaceAll(line, L"[ProductName]", targetName));
       } else {
         names.push_back(targetName);
       }

@@ -22,57 +22,26 @@ pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an 
 TREE, DESCRIPTION, ITEM_SIZE, REQUIRED = 11055, 11058, 11059, 11078
 SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
 
-# Welcome, Customize and Verify, then the usual ending.
-SEQUENCE = """
-[Interface]
-Sequences=Install
+# Welcome, Customize and Verify, then the usual ending: (page, disable
+# back, disable next, display condition).
+PAGES_SHOWN = [("Welcome", 1, 0, ""), ("Customize", 0, 0, ""), ("Verify", 0, 0, ""), ("Progress", 1, 1, ""),
+               ("UserExit", 1, 1, "UserCanceled, FailedInstall"), ("Finish", 1, 1, "")]
 
-[Interface.Install]
-Pages=Welcome,Customize,Verify,Progress,UserExit,Finish
-Start=Welcome
 
-[Interface.Install.Welcome]
-Next=Customize
-DisableBack=1
-DisableNext=0
-DisplayCondition=
-
-[Interface.Install.Customize]
-Next=Verify
-DisableBack=0
-DisableNext=0
-DisplayCondition=
-
-[Interface.Install.Verify]
-Next=Progress
-DisableBack=0
-DisableNext=0
-DisplayCondition=
-
-[Interface.Install.Progress]
-Next=UserExit
-DisableBack=1
-DisableNext=1
-DisplayCondition=
-
-[Interface.Install.UserExit]
-Next=Finish
-DisableBack=1
-DisableNext=1
-DisplayCondition=UserCanceled, FailedInstall
-
-[Interface.Install.Finish]
-Next=0
-DisableBack=1
-DisableNext=1
-DisplayCondition=
-"""
+def sequence(name, sequences):
+    names = [page[0] for page in PAGES_SHOWN]
+    text = f"\n[Interface]\nSequences={sequences}\n\n[Interface.{name}]\nPages={','.join(names)}\nStart=Welcome\n"
+    for index, (page, back, next_, condition) in enumerate(PAGES_SHOWN):
+        following = names[index + 1] if index + 1 < len(names) else "0"
+        text += (f"\n[Interface.{name}.{page}]\nNext={following}\nDisableBack={back}\nDisableNext={next_}\n"
+                 f"DisplayCondition={condition}\n")
+    return text
 
 
 def customize_kit():
     kit = sample_kit()
     with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
-        dcf.write(SEQUENCE)
+        dcf.write(sequence("Install", "Install"))
     # Alpha's items are described from the product's own folder.
     folder = kit / "Alpha" / "ProductInformation"
     folder.mkdir(parents=True, exist_ok=True)
@@ -166,14 +135,10 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
         assert line in messages
 
 
-UNINSTALL_SEQUENCE = SEQUENCE.replace("Sequences=Install", "Sequences=Install,Uninstall").replace(
-    "[Interface.Install", "[Interface.Uninstall")
-
-
 def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_world):
     kit = sample_kit()
     with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
-        dcf.write(UNINSTALL_SEQUENCE)
+        dcf.write(sequence("Uninstall", "Install,Uninstall"))
     assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
     assert installed(ALPHA) and installed(BETA)
     command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]

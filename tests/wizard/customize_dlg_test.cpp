@@ -140,7 +140,8 @@ bool IsChecked(HWND tree, HTREEITEM item) {
 // Every item, depth first: two blanks per level, "[x] " or "[ ] ", text.
 void List(HWND tree, HTREEITEM first, int depth, std::vector<std::wstring>* lines) {
   for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(tree, item)) {
-    lines->push_back(std::wstring(depth * 2, L' ') + (IsChecked(tree, item) ? L"[x] " : L"[ ] ") + ItemText(tree, item));
+    std::wstring mark = IsChecked(tree, item) ? L"[x] " : L"[ ] ";
+    lines->push_back(std::wstring(depth * 2, L' ') + mark + ItemText(tree, item));
     List(tree, TreeView_GetChild(tree, item), depth + 1, lines);
   }
 }
