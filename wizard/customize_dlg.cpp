@@ -14,7 +14,6 @@
 #include "foundation/setup_log.h"
 #include "foundation/xml_document.h"
 #include "platform/wide_string.h"
-#include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/cancel_dlg.h"
 #include "wizard/message_box.h"
