@@ -17,6 +17,7 @@ class CVerifyReadyDlg : public CTextPage {
   LRESULT OnWizardBack() override;
 
  private:
+  bool IsSelectionChosenByUser() const;
   void ForceSelections(bool selected) const;
   void SetTexts();
   // False when the user must free space first.
