@@ -26,7 +26,7 @@ TITLE = f"{SUITE} Setup"
 CANCELLED = 1223  # the run's result when the user cancelled
 # A control that only that page has: how the tests tell the pages apart.
 PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallPoint", 11052: "Customize",
-         11107: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit"}
+         11091: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit"}
 PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
 # The title each page must carry, by control.
 PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
@@ -35,6 +35,7 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
 SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
+SECOND_SETUP_TYPE = 11019
 
 
 def page_name(state):
@@ -67,8 +68,13 @@ def walk_to_progress(wizard):
         check_title(state, name)
         if name == "Progress":
             return seen, state
-        assert state.offers(NEXT), f"{name} offers no Next"
-        wizard.press("next")
+        if name == "InstallMode":
+            # Only a choice leaves it: the second one, Complete or Remove.
+            assert not state.offers(NEXT)
+            wizard.click(SECOND_SETUP_TYPE)
+        else:
+            assert state.offers(NEXT), f"{name} offers no Next"
+            wizard.press("next")
         state = wizard.wait_leave(state.page_index)
     raise AssertionError(f"no progress page after {seen}")
 
@@ -218,11 +224,9 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
 
 
 
-# The run stops before it removes anything: the pages that choose what a
-# removal takes come with later work, and with no product chosen the run
-# ends with 1603. The worker then asks the wizard to close through its own
-# cancel, which ends on the user-exit page, never on the success page.
-def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_fails_to_user_exit(test_world):
+# The programs list's removal with the wizard: the setup type page offers
+# Repair and Remove, and Remove takes the whole suite off the machine.
+def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_the_suite(test_world):
     kit = sample_kit()
     assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
     # The programs list's command, with the wizard instead of its quiet switch.
@@ -238,10 +242,7 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_fails_to_u
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
     assert not state.offers(CANCEL), "a removal offers no cancel"
-    _, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
-    assert "does not support any of the included products" in box[SYSTEM_BOX_TEXT].text
-    wizard.answer(SYSTEM_BOX_TEXT, OK)
-    _, code = finish(wizard, run, "UserExit")
-    assert code == 1603
-    assert installed(ALPHA) and installed(BETA)
-    assert "Caught cancel event in progress page thread" in read_log(logs / "VELL_SETUP.LOG")
+    _, code = finish(wizard, run, "Finish")
+    assert code == 0
+    assert not installed(ALPHA) and not installed(BETA)
+    assert registry(UNINSTALL + SUITE_ID, "32") == {}

@@ -29,6 +29,7 @@ class WizardState:
     buttons: dict = field(default_factory=dict)
     controls: dict = field(default_factory=dict)
     boxes: list = field(default_factory=list)  # (title, {id: Control})
+    list_items: dict = field(default_factory=dict)  # list box id: its lines
 
     def text(self, control_id):
         return self.controls[control_id].text
@@ -43,6 +44,8 @@ class WizardState:
 
 
 CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) text=(.*)$")
+LIST_ITEM = re.compile(r"^listitem id=(-?\d+) text=(.*)$")
+TREE_ITEM = re.compile(r"^treeitem index=(\d+) checked=(\d) selected=(\d)$")
 
 
 def unescape(text):
@@ -59,6 +62,9 @@ def parse_state(output):
             state.page_index = int(line[len("page index="):])
         elif line.startswith("box title="):
             state.boxes.append((unescape(line[len("box title="):]), {}))
+        elif LIST_ITEM.match(line):
+            number, text = LIST_ITEM.match(line).groups()
+            state.list_items.setdefault(int(number), []).append(unescape(text))
         else:
             match = CONTROL.match(line)
             if not match:
@@ -123,6 +129,27 @@ class Wizard:
     def answer(self, child_id, command, timeout_ms=30000):
         code, _ = self._drive("answer", child_id, command, timeout_ms)
         assert code == 0, f"no dialog box with control {child_id} to answer"
+
+    def click(self, control_id):
+        """A button of the current page is clicked."""
+        code, _ = self._drive("click", self.title, control_id)
+        assert code == 0, f"no control {control_id} to click"
+
+    def set_text(self, control_id, text):
+        """A control of the current page gets the text, as typing would leave it."""
+        code, _ = self._drive("set-text", self.title, control_id, text)
+        assert code == 0, f"no control {control_id} to type into"
+
+    def tree_marks(self, control_id):
+        """(checked, selected) of each root item of the page's tree."""
+        code, output = self._drive("tree", self.title, control_id)
+        assert code == 0, f"no tree {control_id}"
+        return [(m.group(2) == "1", m.group(3) == "1") for m in map(TREE_ITEM.match, output.splitlines()) if m]
+
+    def tree_toggle(self, control_id, index):
+        """Root item `index` selected, then the space key, as a user flips its mark."""
+        code, _ = self._drive("tree-toggle", self.title, control_id, index)
+        assert code == 0, f"no item {index} in tree {control_id}"
 
     def wait_gone(self, timeout_ms=120000):
         code, _ = self._drive("wait-gone", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)

@@ -12,6 +12,10 @@
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
 //   wizdrv.exe windows                      every visible top-level window
+//   wizdrv.exe click TITLE ID               the current page's button ID is clicked
+//   wizdrv.exe set-text TITLE ID TEXT       the current page's control ID gets TEXT
+//   wizdrv.exe tree TITLE ID                the check marks of the tree's root items
+//   wizdrv.exe tree-toggle TITLE ID INDEX   root item INDEX selected, then the space key
 // Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
 #include <windows.h>
 #include <commctrl.h>
@@ -119,10 +123,49 @@ void PrintControl(const char* kind, HWND control) {
               Utf8(ClassOf(control)).c_str(), Quoted(WindowText(control)).c_str());
 }
 
+// A list box's lines follow it (LB_GETTEXT is marshalled across processes).
+void PrintListItems(HWND list) {
+  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    if (length < 0 || length > 1024) continue;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    std::printf("listitem id=%d text=%s\n", GetDlgCtrlID(list), Quoted(text).c_str());
+  }
+}
+
 void PrintChildren(const char* kind, HWND parent) {
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     PrintControl(kind, child);
+    if (ClassOf(child) == L"ListBox") PrintListItems(child);
   }
+}
+
+// Tree items are handles, not pointers: selecting one and reading its
+// state cross the process boundary; its text does not.
+std::vector<HTREEITEM> TreeRoots(HWND tree) {
+  std::vector<HTREEITEM> roots;
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  while (item) {
+    roots.push_back(item);
+    item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+  }
+  return roots;
+}
+
+int PrintTree(HWND tree) {
+  auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  std::vector<HTREEITEM> roots = TreeRoots(tree);
+  for (size_t index = 0; index < roots.size(); ++index) {
+    UINT state = static_cast<UINT>(
+        SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(roots[index]), TVIS_STATEIMAGEMASK));
+    std::printf("treeitem index=%d checked=%d selected=%d\n", static_cast<int>(index),
+                (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0, roots[index] == selected ? 1 : 0);
+  }
+  return 0;
 }
 
 BOOL CALLBACK PrintBox(HWND window, LPARAM) {
@@ -246,6 +289,34 @@ int wmain(int argc, wchar_t** argv) {
     HWND button = GetDlgItem(box, answer);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     return 0;
+  }
+  if ((command == L"click" || command == L"set-text" || command == L"tree" || command == L"tree-toggle") &&
+      argc >= 4) {
+    HWND sheet = FindSheet(argv[2]);
+    HWND page = sheet ? CurrentPage(sheet) : nullptr;
+    int id = static_cast<int>(number(3));
+    HWND control = page ? GetDlgItem(page, id) : nullptr;
+    if (!control) return 1;
+    if (command == L"click") {
+      // Posted: the click may press Next, which may open a box.
+      return PostMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) ? 0 : 1;
+    }
+    if (command == L"set-text" && argc == 5) {
+      DWORD_PTR done = 0;
+      return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG, 5000,
+                                 &done) ? 0 : 1;
+    }
+    if (command == L"tree") return PrintTree(control);
+    if (command == L"tree-toggle" && argc == 5) {
+      std::vector<HTREEITEM> roots = TreeRoots(control);
+      size_t index = number(4);
+      if (index >= roots.size()) return 1;
+      SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(roots[index]));
+      PostMessageW(control, WM_KEYDOWN, VK_SPACE, 0x00390001);
+      PostMessageW(control, WM_KEYUP, VK_SPACE, 0xC0390001);
+      return 0;
+    }
+    return 2;
   }
   if (command == L"windows") {
     EnumWindows(PrintWindow, 0);
