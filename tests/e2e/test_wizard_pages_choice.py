@@ -6,7 +6,6 @@ products' files land; the remove-previous page lets the user keep an
 optional program that the run would otherwise remove. Screenshots of every
 page stay in the test's folder under build/e2e."""
 import os
-import re
 import shutil
 
 import pytest
@@ -139,13 +138,18 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
     assert record["InstallLocation"] == "C:\\Chosen Place\\Sample Suite\\"
 
 
-def test_a_program_unchecked_on_the_remove_previous_page_is_kept(test_world):
-    """Suite Two leaves Alpha on the machine; Suite Four's Delta advises its
-    removal (IGNORE: optional). Unchecked, Alpha stays and Delta installs."""
+# Suite Two leaves Alpha on the machine; Suite Four's Delta asks for its
+# removal. Optional (IGNORE), the user may keep it; required (ABORTPROD),
+# Next is withdrawn while it is unchecked, and it goes.
+@pytest.mark.parametrize("refusal, description, kept", [
+    ("IGNORE", "Removal of the selected item is advised for the following products:", True),
+    ("ABORTPROD", "Removal of the selected item is required for the following products:", False),
+])
+def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, description, kept):
     assert run_kit(suite_kit("suite_two"))[0] == 0
     assert installed(ALPHA)
     kit = suite_kit("suite_four")
-    dcf = (kit / "SETUP.DCF").read_text().replace("Refusal=ABORTPROD", "Refusal=IGNORE")
+    dcf = (kit / "SETUP.DCF").read_text().replace("Refusal=ABORTPROD", f"Refusal={refusal}")
     # The wizard's texts take the suite's name from [Property].
     (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", "\n[Property]\nProductName=Tamsa Suite Four\n"))
     shutil.rmtree(kit / "logs", ignore_errors=True)
@@ -156,20 +160,25 @@ def test_a_program_unchecked_on_the_remove_previous_page_is_kept(test_world):
     state = wizard.wait_control(REMOVE_TREE)
     wizard.screenshot("RemovePrevious")
     assert wizard.tree_marks(REMOVE_TREE) == [(True, True)]
-    assert state.text(REMOVE_DESCRIPTION) == "Removal of the selected item is advised for the following products:"
-    assert len(state.list_items[REMOVE_PRODUCTS]) == 1
-    assert state.list_items[REMOVE_PRODUCTS][0].startswith("Delta")
+    assert state.text(REMOVE_DESCRIPTION) == description
+    assert state.list_items[REMOVE_PRODUCTS] == ["Delta Notes 2.0.1"]
 
     wizard.tree_toggle(REMOVE_TREE, 0)
     assert wizard.tree_marks(REMOVE_TREE) == [(False, True)]
     state = wizard.state()
     wizard.screenshot("RemovePreviousUnchecked")
-    assert state.offers(NEXT), "an optional program may be kept"
+    assert state.offers(NEXT) == kept, "only an optional program may be kept"
+    if not kept:
+        wizard.tree_toggle(REMOVE_TREE, 0)
+        assert wizard.tree_marks(REMOVE_TREE) == [(True, True)]
+        state = wizard.state()
+        assert state.offers(NEXT)
     seen = []
     code = walk_to_the_end(wizard, run, state, seen)
     assert code == 0
     assert seen == ["RemovePrevious", "Verify"]
-    assert installed(ALPHA) and installed(DELTA) and installed(BETA)
-    messages = read_log(logs / "VELL_SETUP.LOG")
-    assert any(re.search(r"Action IncompatibleApplications\.Delta\.Alpha for target Delta selected: FALSE", m)
-               for m in messages), [m for m in messages if "selected:" in m]
+    assert installed(ALPHA) == kept
+    assert installed(DELTA) and installed(BETA)
+    choice = "FALSE" if kept else "TRUE"
+    line = f"Action IncompatibleApplications.Delta.Alpha for target Delta selected: {choice}"
+    assert line in [m.strip() for m in read_log(logs / "VELL_SETUP.LOG")]
