@@ -7,13 +7,13 @@ optional program that the run would otherwise remove. Screenshots of every
 page stay in the test's folder under build/e2e."""
 import os
 import shutil
+import time
 
 import pytest
 
 from conftest import prefix_drive_c, read_log
 from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
-from test_wizard import ALPHA, BETA, SUITE, SUITE_ID, SYSTEM_BOX_TEXT, OK, TITLE, finish, page_name, \
-    sample_kit, start_setup
+from test_wizard import ALPHA, BETA, SUITE_ID, OK, TITLE, finish, page_name, sample_kit, start_setup
 from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -23,6 +23,8 @@ CAPTIONS, TEXTS = (11021, 11022, 11023), (11024, 11025, 11026)
 BASE_FOLDER, INSTALL_PATH = 11050, 11128
 REMOVE_TREE, REMOVE_DESCRIPTION, REMOVE_PRODUCTS = 11091, 11089, 11094
 DELTA = "{9E4C6A53-AF51-4A84-8F3D-41526D7E8F91}"
+# The system's message box: its text.
+SYSTEM_BOX_TEXT = 0xFFFF
 
 
 def choice_kit(**properties):
@@ -58,6 +60,17 @@ def walk_to_the_end(wizard, run, state, seen):
         seen.append(page_name(state))
         state = go_on(wizard, state, seen[-1])
     return finish(wizard, run, "Finish")[1]
+
+
+def marks(wizard, expected=None):
+    """The remove tree's (checked, selected, text) per item; a click or a key
+    is posted, so the marks are waited for when they are expected."""
+    for _ in range(50):
+        found = [(item.checked, item.selected, item.text) for item in wizard.tree(REMOVE_TREE)]
+        if expected is None or found == expected:
+            break
+        time.sleep(0.1)
+    return found
 
 
 def package_properties(logs, package):
@@ -159,18 +172,18 @@ def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, 
     wizard.click(COMPLETE)
     state = wizard.wait_control(REMOVE_TREE)
     wizard.screenshot("RemovePrevious")
-    assert wizard.tree_marks(REMOVE_TREE) == [(True, True)]
+    assert marks(wizard) == [(True, True, "Alpha Suite Editor 3.58")]
     assert state.text(REMOVE_DESCRIPTION) == description
     assert state.list_items[REMOVE_PRODUCTS] == ["Delta Notes 2.0.1"]
 
-    wizard.tree_toggle(REMOVE_TREE, 0)
-    assert wizard.tree_marks(REMOVE_TREE) == [(False, True)]
+    wizard.tree_click(REMOVE_TREE, 0)
+    assert marks(wizard, [(False, True, "Alpha Suite Editor 3.58")]) == [(False, True, "Alpha Suite Editor 3.58")]
     state = wizard.state()
     wizard.screenshot("RemovePreviousUnchecked")
     assert state.offers(NEXT) == kept, "only an optional program may be kept"
     if not kept:
-        wizard.tree_toggle(REMOVE_TREE, 0)
-        assert wizard.tree_marks(REMOVE_TREE) == [(True, True)]
+        wizard.tree_keys(REMOVE_TREE, "space")
+        assert marks(wizard, [(True, True, "Alpha Suite Editor 3.58")]) == [(True, True, "Alpha Suite Editor 3.58")]
         state = wizard.state()
         assert state.offers(NEXT)
     seen = []

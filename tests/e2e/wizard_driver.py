@@ -5,10 +5,9 @@ presses a disabled button too), presses buttons and answers dialog boxes.
 Screenshots of the display go into the test's folder, kept after the run."""
 import re
 import subprocess
-import time
 from dataclasses import dataclass, field
 
-from conftest import BUILD, current_world, run_windows, windows_path, wine_environment
+from conftest import BUILD, current_world, windows_path, wine_environment
 
 BACK, NEXT, FINISH, CANCEL, VIEW = 12323, 12324, 12325, 2, 60000
 
@@ -43,9 +42,18 @@ class WizardState:
         return bool(found and found.visible and found.enabled)
 
 
+@dataclass
+class TreeItem:
+    depth: int
+    checked: bool
+    selected: bool
+    expanded: bool
+    text: str
+
+
+TREE_ITEM = re.compile(r"^item depth=(\d+) checked=(\d) selected=(\d) expanded=(\d) text=(.*)$")
 CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) text=(.*)$")
 LIST_ITEM = re.compile(r"^listitem id=(-?\d+) text=(.*)$")
-TREE_ITEM = re.compile(r"^treeitem index=(\d+) checked=(\d) selected=(\d)$")
 
 
 def unescape(text):
@@ -97,7 +105,7 @@ class Wizard:
         return done.returncode, out.read_bytes().decode("utf-8", "replace")
 
     def wait_sheet(self, timeout_ms=90000):
-        code, output = self._drive("wait-sheet", self.title, timeout_ms)
+        code, output = self._drive("wait-sheet", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no sheet titled {self.title!r}: {output}"
         return parse_state(output)
 
@@ -107,13 +115,15 @@ class Wizard:
     def wait_control(self, control_id, timeout_ms=60000):
         """The state once the current page holds the control (a page is
         known by a control only it has)."""
-        code, output = self._drive("wait-control", self.title, control_id, timeout_ms)
+        code, output = self._drive("wait-control", self.title, control_id, timeout_ms,
+                                   timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no page with control {control_id}: {output}"
         return parse_state(output)
 
     def wait_leave(self, index, timeout_ms=60000):
         """The state once the sheet shows a page other than `index`."""
-        code, output = self._drive("wait-leave", self.title, index, timeout_ms)
+        code, output = self._drive("wait-leave", self.title, index, timeout_ms,
+                                   timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"the sheet stayed on page {index}: {output}"
         return parse_state(output)
 
@@ -121,39 +131,50 @@ class Wizard:
         code, _ = self._drive("press", self.title, button)
         assert code == 0, f"could not press {button}"
 
+    def click(self, control_id):
+        """A click on a button of the current page."""
+        code, _ = self._drive("click", self.title, control_id)
+        assert code == 0, f"no control {control_id} to click"
+
     def wait_box(self, child_id, timeout_ms=30000):
-        code, output = self._drive("wait-box", child_id, timeout_ms)
+        code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"
         return parse_state(output).boxes[0]
 
     def answer(self, child_id, command, timeout_ms=30000):
-        code, _ = self._drive("answer", child_id, command, timeout_ms)
+        code, _ = self._drive("answer", child_id, command, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id} to answer"
-
-    def click(self, control_id):
-        """A button of the current page is clicked."""
-        code, _ = self._drive("click", self.title, control_id)
-        assert code == 0, f"no control {control_id} to click"
 
     def set_text(self, control_id, text):
         """A control of the current page gets the text, as typing would leave it."""
         code, _ = self._drive("set-text", self.title, control_id, text)
         assert code == 0, f"no control {control_id} to type into"
 
-    def tree_marks(self, control_id):
-        """(checked, selected) of each root item of the page's tree."""
-        code, output = self._drive("tree", self.title, control_id)
-        assert code == 0, f"no tree {control_id}"
-        return [(m.group(2) == "1", m.group(3) == "1") for m in map(TREE_ITEM.match, output.splitlines()) if m]
-
-    def tree_toggle(self, control_id, index):
-        """Root item `index` selected, then the space key, as a user flips its mark."""
-        code, _ = self._drive("tree-toggle", self.title, control_id, index)
-        assert code == 0, f"no item {index} in tree {control_id}"
-
     def wait_gone(self, timeout_ms=120000):
         code, _ = self._drive("wait-gone", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
         return code == 0
+
+    def tree(self, control_id):
+        """The items of the current page's tree, depth first."""
+        code, output = self._drive("tree", self.title, control_id)
+        assert code == 0, f"no tree {control_id} on the current page"
+        items = []
+        for line in output.splitlines():
+            match = TREE_ITEM.match(line.rstrip("\r"))
+            if match:
+                depth, checked, selected, expanded, text = match.groups()
+                items.append(TreeItem(int(depth), checked == "1", selected == "1", expanded == "1", unescape(text)))
+        return items
+
+    def tree_keys(self, control_id, *keys):
+        """Keys posted to the tree: up, down, home, left, right, space."""
+        code, _ = self._drive("tree-keys", self.title, control_id, *keys)
+        assert code == 0, f"could not post {keys} to tree {control_id}"
+
+    def tree_click(self, control_id, index):
+        """A click on the check image of the tree's item `index`."""
+        code, _ = self._drive("tree-click", self.title, control_id, index)
+        assert code == 0, f"could not click item {index} of tree {control_id}"
 
     def screenshot(self, name):
         """The whole display as a PNG in the test's folder; the path."""
@@ -185,6 +206,3 @@ class BackgroundRun:
         found = re.findall(r"exit code: (\d+)", self.out.read_bytes().decode("utf-8", "replace"))
         assert found, "the launcher gave no exit code"
         return int(found[-1])
-
-
-__all__ = ["BACK", "NEXT", "FINISH", "CANCEL", "VIEW", "Wizard", "WizardState", "BackgroundRun", "run_windows"]

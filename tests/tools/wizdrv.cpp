@@ -8,22 +8,29 @@
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
+//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
 //   wizdrv.exe windows                      every visible top-level window
-//   wizdrv.exe click TITLE ID               the current page's button ID is clicked
 //   wizdrv.exe set-text TITLE ID TEXT       the current page's control ID gets TEXT
-//   wizdrv.exe tree TITLE ID                the check marks of the tree's root items
-//   wizdrv.exe tree-toggle TITLE ID INDEX   root item INDEX selected, then the space key
+//   wizdrv.exe tree TITLE ID                the current page's tree ID, item by item
+//   wizdrv.exe tree-keys TITLE ID KEY...    keys posted to that tree: up, down,
+//                                           home, left, right, space
+//   wizdrv.exe tree-click TITLE ID INDEX    a click on the check image of item
+//                                           INDEX (in the order `tree` prints)
+// A tree's items hold pointers: they are read through a buffer in the
+// sheet's process.
 // Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -143,31 +150,6 @@ void PrintChildren(const char* kind, HWND parent) {
   }
 }
 
-// Tree items are handles, not pointers: selecting one and reading its
-// state cross the process boundary; its text does not.
-std::vector<HTREEITEM> TreeRoots(HWND tree) {
-  std::vector<HTREEITEM> roots;
-  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-  while (item) {
-    roots.push_back(item);
-    item = reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-  }
-  return roots;
-}
-
-int PrintTree(HWND tree) {
-  auto selected = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-  std::vector<HTREEITEM> roots = TreeRoots(tree);
-  for (size_t index = 0; index < roots.size(); ++index) {
-    UINT state = static_cast<UINT>(
-        SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(roots[index]), TVIS_STATEIMAGEMASK));
-    std::printf("treeitem index=%d checked=%d selected=%d\n", static_cast<int>(index),
-                (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0, roots[index] == selected ? 1 : 0);
-  }
-  return 0;
-}
-
 BOOL CALLBACK PrintBox(HWND window, LPARAM) {
   if (ClassOf(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
   if (FindWindowExW(window, nullptr, L"SysTabControl32", nullptr)) return TRUE;
@@ -222,6 +204,123 @@ int Press(HWND sheet, const std::wstring& name) {
   return PostMessageW(sheet, PSM_PRESSBUTTON, button, 0) ? 0 : 1;
 }
 
+// A block of memory in the tree's process, for the messages that carry a
+// pointer.
+class CRemoteBuffer {
+ public:
+  explicit CRemoteBuffer(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (m_process) m_address = VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~CRemoteBuffer() {
+    if (m_address) VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+    if (m_process) CloseHandle(m_process);
+  }
+  bool IsValid() const { return m_address != nullptr; }
+  char* At(size_t offset) const { return static_cast<char*>(m_address) + offset; }
+  bool Write(size_t offset, const void* data, size_t size) const {
+    return WriteProcessMemory(m_process, At(offset), data, size, nullptr) != FALSE;
+  }
+  bool Read(size_t offset, void* data, size_t size) const {
+    return ReadProcessMemory(m_process, At(offset), data, size, nullptr) != FALSE;
+  }
+
+ private:
+  HANDLE m_process = nullptr;
+  void* m_address = nullptr;
+};
+
+HWND FindTree(const std::wstring& title, int id) {
+  HWND sheet = FindSheet(title);
+  HWND page = sheet ? CurrentPage(sheet) : nullptr;
+  return page ? GetDlgItem(page, id) : nullptr;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+HTREEITEM NextItem(HWND tree, HTREEITEM item, UINT relation) {
+  return reinterpret_cast<HTREEITEM>(Ask(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// Every item depth first, with its depth.
+void CollectItems(HWND tree, HTREEITEM first, int depth, std::vector<std::pair<HTREEITEM, int>>* items) {
+  for (HTREEITEM item = first; item; item = NextItem(tree, item, TVGN_NEXT)) {
+    items->push_back({item, depth});
+    CollectItems(tree, NextItem(tree, item, TVGN_CHILD), depth + 1, items);
+  }
+}
+
+std::wstring RemoteItemText(HWND tree, const CRemoteBuffer& buffer, HTREEITEM item) {
+  const size_t textOffset = 512;
+  TVITEMW read = {};
+  read.mask = TVIF_HANDLE | TVIF_TEXT;
+  read.hItem = item;
+  read.pszText = reinterpret_cast<wchar_t*>(buffer.At(textOffset));
+  read.cchTextMax = 1024;
+  wchar_t text[1024] = {};
+  if (!buffer.Write(0, &read, sizeof(read)) || !buffer.Write(textOffset, text, sizeof(text))) return std::wstring();
+  Ask(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buffer.At(0)));
+  if (!buffer.Read(textOffset, text, sizeof(text) - sizeof(wchar_t))) return std::wstring();
+  return text;
+}
+
+int PrintTree(HWND tree) {
+  CRemoteBuffer buffer(tree);
+  if (!buffer.IsValid()) return 1;
+  std::vector<std::pair<HTREEITEM, int>> items;
+  CollectItems(tree, NextItem(tree, nullptr, TVGN_ROOT), 0, &items);
+  HTREEITEM selected = NextItem(tree, nullptr, TVGN_CARET);
+  for (const auto& entry : items) {
+    UINT state = static_cast<UINT>(
+        Ask(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(entry.first), TVIS_STATEIMAGEMASK | TVIS_EXPANDED));
+    std::printf("item depth=%d checked=%d selected=%d expanded=%d text=%s\n", entry.second,
+                (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0, entry.first == selected ? 1 : 0,
+                (state & TVIS_EXPANDED) ? 1 : 0, Quoted(RemoteItemText(tree, buffer, entry.first)).c_str());
+  }
+  return 0;
+}
+
+// Keys go to the tree itself: without a window manager the focus cannot
+// be relied on.
+int PostTreeKeys(HWND tree, int count, wchar_t** names) {
+  for (int i = 0; i < count; ++i) {
+    std::wstring name = names[i];
+    UINT key = name == L"up" ? VK_UP : name == L"down" ? VK_DOWN : name == L"home" ? VK_HOME
+               : name == L"left" ? VK_LEFT : name == L"right" ? VK_RIGHT : name == L"space" ? VK_SPACE : 0;
+    if (!key) return 2;
+    PostMessageW(tree, WM_KEYDOWN, key, 1);
+    if (key == VK_SPACE) PostMessageW(tree, WM_CHAR, L' ', 1);
+    PostMessageW(tree, WM_KEYUP, key, 0xC0000001);
+  }
+  return 0;
+}
+
+int ClickCheckImage(HWND tree, int index) {
+  CRemoteBuffer buffer(tree);
+  if (!buffer.IsValid()) return 1;
+  std::vector<std::pair<HTREEITEM, int>> items;
+  CollectItems(tree, NextItem(tree, nullptr, TVGN_ROOT), 0, &items);
+  if (index < 0 || index >= static_cast<int>(items.size())) return 2;
+  // TVM_GETITEMRECT takes the item in the rectangle it fills.
+  RECT rect = {};
+  HTREEITEM item = items[index].first;
+  std::memcpy(&rect, &item, sizeof(item));
+  if (!buffer.Write(0, &rect, sizeof(rect))) return 1;
+  if (!Ask(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(buffer.At(0)))) return 1;
+  if (!buffer.Read(0, &rect, sizeof(rect))) return 1;
+  // The check image sits just left of the text.
+  LPARAM point = MAKELPARAM(rect.left - 8, (rect.top + rect.bottom) / 2);
+  PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(tree, WM_LBUTTONUP, 0, point);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -273,6 +372,13 @@ int wmain(int argc, wchar_t** argv) {
     HWND sheet = FindSheet(argv[2]);
     return sheet ? Press(sheet, argv[3]) : 1;
   }
+  if (command == L"click" && argc == 4) {
+    HWND sheet = FindSheet(argv[2]);
+    HWND page = sheet ? CurrentPage(sheet) : nullptr;
+    HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    // Posted, as a press: what the click opens must not block the driver.
+    return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+  }
   if (command == L"wait-box" && argc == 4) {
     int id = static_cast<int>(number(2));
     HWND box = WaitFor(number(3), [&] { return FindBox(id); });
@@ -290,33 +396,26 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     return 0;
   }
-  if ((command == L"click" || command == L"set-text" || command == L"tree" || command == L"tree-toggle") &&
-      argc >= 4) {
+  if (command == L"set-text" && argc == 5) {
     HWND sheet = FindSheet(argv[2]);
     HWND page = sheet ? CurrentPage(sheet) : nullptr;
-    int id = static_cast<int>(number(3));
-    HWND control = page ? GetDlgItem(page, id) : nullptr;
-    if (!control) return 1;
-    if (command == L"click") {
-      // Posted: the click may press Next, which may open a box.
-      return PostMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) ? 0 : 1;
-    }
-    if (command == L"set-text" && argc == 5) {
-      DWORD_PTR done = 0;
-      return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG, 5000,
-                                 &done) ? 0 : 1;
-    }
-    if (command == L"tree") return PrintTree(control);
-    if (command == L"tree-toggle" && argc == 5) {
-      std::vector<HTREEITEM> roots = TreeRoots(control);
-      size_t index = number(4);
-      if (index >= roots.size()) return 1;
-      SendMessageW(control, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(roots[index]));
-      PostMessageW(control, WM_KEYDOWN, VK_SPACE, 0x00390001);
-      PostMessageW(control, WM_KEYUP, VK_SPACE, 0xC0390001);
-      return 0;
-    }
-    return 2;
+    HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    DWORD_PTR done = 0;
+    // As typing leaves it: the control tells its page of the change.
+    return control && SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]),
+                                          SMTO_ABORTIFHUNG, 5000, &done) ? 0 : 1;
+  }
+  if (command == L"tree" && argc == 4) {
+    HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
+    return tree ? PrintTree(tree) : 1;
+  }
+  if (command == L"tree-keys" && argc >= 5) {
+    HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
+    return tree ? PostTreeKeys(tree, argc - 4, argv + 4) : 1;
+  }
+  if (command == L"tree-click" && argc == 5) {
+    HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
+    return tree ? ClickCheckImage(tree, static_cast<int>(number(4))) : 1;
   }
   if (command == L"windows") {
     EnumWindows(PrintWindow, 0);
