@@ -9,34 +9,9 @@
 namespace {
 
 const COLORREF kFrameColour = 0x848484;
-const UINT kCheckedImage = 2;
-const UINT kUncheckedImage = 1;
-const UINT_PTR kTreeSubclassId = 1;
 
 bool IsCjkLanguage(WORD primary) {
   return primary == LANG_CHINESE || primary == LANG_JAPANESE || primary == LANG_KOREAN;
-}
-
-bool IsChecked(HWND tree, HTREEITEM item) {
-  UINT state = static_cast<UINT>(SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
-                                              TVIS_STATEIMAGEMASK));
-  return (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(kCheckedImage);
-}
-
-void SetCheck(HWND tree, HTREEITEM item, bool checked) {
-  TVITEMW change = {};
-  change.mask = TVIF_HANDLE | TVIF_STATE;
-  change.hItem = item;
-  change.stateMask = TVIS_STATEIMAGEMASK;
-  change.state = INDEXTOSTATEIMAGEMASK(checked ? kCheckedImage : kUncheckedImage);
-  SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&change));
-}
-
-// A double click would flip a mark a second time without telling the
-// page: it is swallowed, so marks and the page's count stay in step.
-LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  if (message == WM_LBUTTONDBLCLK) return 0;
-  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -52,23 +27,14 @@ BOOL CRemoveProgDlg::OnInitDialog() {
     HWND control = GetDlgItem(id);
     if (control && m_textFont) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_textFont), FALSE);
   }
-  HWND tree = Tree();
-  if (tree) {
-    // Set again so that the control makes its check images.
-    LONG_PTR style = GetWindowLongPtrW(tree, GWL_STYLE);
-    SetWindowLongPtrW(tree, GWL_STYLE, style & ~TVS_CHECKBOXES);
-    SetWindowLongPtrW(tree, GWL_STYLE, style | TVS_CHECKBOXES);
-    SetWindowSubclass(tree, TreeProc, kTreeSubclassId, 0);
-  }
+  m_tree.Attach(GetDlgItem(IDC_REMOVE_PREVIOUS_TREE));
+  m_tree.SetCheckChanging([this](HTREEITEM item, bool checked) { return ToggleItem(item, checked); });
   ReplaceTokensInControl(IDC_REMOVE_PREVIOUS_TITLE);
   ReplaceTokensInControl(IDC_REMOVE_PREVIOUS_SUBTITLE);
   ReplaceTokensInControl(IDC_REMOVE_PREVIOUS_BODY);
   CSetupState* state = GetState();
   if (state && IsCjkLanguage(state->m_primaryLanguageId)) {
-    if (tree) {
-      int height = static_cast<int>(SendMessageW(tree, TVM_GETITEMHEIGHT, 0, 0));
-      SendMessageW(tree, TVM_SETITEMHEIGHT, height + 2, 0);
-    }
+    m_tree.SetItemHeight(m_tree.GetItemHeight() + 2);
     if (HWND list = GetDlgItem(IDC_REMOVE_PREVIOUS_PRODUCTS)) {
       LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
       if (height != LB_ERR) SendMessageW(list, LB_SETITEMHEIGHT, 0, MAKELPARAM(height + 2, 0));
@@ -83,19 +49,10 @@ void CRemoveProgDlg::BuildItemList() {
 }
 
 void CRemoveProgDlg::FillTree() {
-  HWND tree = Tree();
-  if (!tree) return;
-  SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  if (!m_tree.GetSafeHwnd()) return;
+  m_tree.DeleteAllItems();
   for (const CRemoveListItem& item : m_items) {
-    if (!item.IsShown()) continue;
-    TVINSERTSTRUCTW insert = {};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<wchar_t*>(item.GetName().c_str());
-    HTREEITEM added = reinterpret_cast<HTREEITEM>(
-        SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-    if (added) SetCheck(tree, added, item.IsLocked() || item.IsChecked());
+    if (item.IsShown()) m_tree.InsertItem(item.GetName(), nullptr, 0, item.IsLocked() || item.IsChecked(), false);
   }
   m_uncheckedLocked = 0;
   if (CSetupSheet* sheet = GetSetupSheet()) CWizardSheet::PostWizButtons(sheet->GetSafeHwnd(), m_buttonFlags);
@@ -107,10 +64,8 @@ void CRemoveProgDlg::FillTree() {
 bool CRemoveProgDlg::OnSetActive() {
   BuildItemList();
   FillTree();
-  HWND tree = Tree();
-  HTREEITEM first = tree ? TreeView_GetRoot(tree) : nullptr;
-  if (first) {
-    TreeView_SelectItem(tree, first);
+  if (HTREEITEM first = m_tree.GetRootItem()) {
+    m_tree.SelectItem(first);
     UpdateSelection();
   }
   return CWizPropPage::OnSetActive();
@@ -121,26 +76,13 @@ bool CRemoveProgDlg::IsPageSkipped() {
     BuildItemList();
     FillTree();
   }
-  HWND tree = Tree();
-  if (!tree || TreeView_GetCount(tree) == 0) return true;
+  if (!m_tree.GetRootItem()) return true;
   return CWizPropPage::IsPageSkipped();
 }
 
-std::wstring CRemoveProgDlg::ItemText(HTREEITEM treeItem) const {
-  wchar_t text[MAX_PATH] = {};
-  TVITEMW item = {};
-  item.mask = TVIF_HANDLE | TVIF_TEXT;
-  item.hItem = treeItem;
-  item.pszText = text;
-  item.cchTextMax = MAX_PATH;
-  if (!SendMessageW(Tree(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return std::wstring();
-  return text;
-}
-
 const CRemoveListItem* CRemoveProgDlg::SelectedItem() const {
-  HWND tree = Tree();
-  HTREEITEM selected = tree ? TreeView_GetSelection(tree) : nullptr;
-  return selected ? FindRemoveItem(m_items, ItemText(selected)) : nullptr;
+  HTREEITEM selected = m_tree.GetSelectedItem();
+  return selected ? FindRemoveItem(m_items, m_tree.GetItemText(selected)) : nullptr;
 }
 
 void CRemoveProgDlg::UpdateSelection() {
@@ -170,64 +112,33 @@ DWORD CRemoveProgDlg::ButtonFlagsNow() const {
   return m_uncheckedLocked != 0 ? m_buttonFlags & ~kWizButtonNext : m_buttonFlags;
 }
 
-void CRemoveProgDlg::ToggleItem(HTREEITEM treeItem) {
-  const CRemoveListItem* item = FindRemoveItem(m_items, ItemText(treeItem));
-  if (item && item->IsLocked()) m_uncheckedLocked += IsChecked(Tree(), treeItem) ? 1 : -1;
+bool CRemoveProgDlg::ToggleItem(HTREEITEM treeItem, bool checked) {
+  m_tree.SelectItem(treeItem);
+  const CRemoveListItem* item = FindRemoveItem(m_items, m_tree.GetItemText(treeItem));
+  if (item && item->IsLocked()) m_uncheckedLocked += checked ? -1 : 1;
   if (CSetupSheet* sheet = GetSetupSheet()) CWizardSheet::PostWizButtons(sheet->GetSafeHwnd(), ButtonFlagsNow());
-}
-
-void CRemoveProgDlg::OnTreeNotify(const NMHDR* header) {
-  HWND tree = Tree();
-  switch (header->code) {
-    case NM_CLICK: {
-      TVHITTESTINFO hit = {};
-      DWORD position = GetMessagePos();
-      hit.pt.x = static_cast<short>(LOWORD(position));
-      hit.pt.y = static_cast<short>(HIWORD(position));
-      ScreenToClient(tree, &hit.pt);
-      HTREEITEM item = TreeView_HitTest(tree, &hit);
-      if (!item || !(hit.flags & TVHT_ONITEMSTATEICON)) return;
-      TreeView_SelectItem(tree, item);
-      UpdateSelection();
-      ToggleItem(item);
-      return;
-    }
-    case TVN_KEYDOWN: {
-      const NMTVKEYDOWN* key = reinterpret_cast<const NMTVKEYDOWN*>(header);
-      HTREEITEM selected = TreeView_GetSelection(tree);
-      if (key->wVKey == VK_SPACE && selected) ToggleItem(selected);
-      return;
-    }
-    case TVN_SELCHANGEDW:
-    case TVN_SELCHANGEDA:
-      UpdateSelection();
-      return;
-    default:
-      return;
-  }
+  return true;
 }
 
 bool CRemoveProgDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
   if (message == WM_NOTIFY) {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header && header->idFrom == IDC_REMOVE_PREVIOUS_TREE) {
-      OnTreeNotify(header);
+    if (header && header->idFrom == IDC_REMOVE_PREVIOUS_TREE &&
+        (header->code == TVN_SELCHANGEDW || header->code == TVN_SELCHANGEDA)) {
+      UpdateSelection();
       return false;
     }
   }
-  if (message == WM_DESTROY) {
-    if (HWND tree = Tree()) RemoveWindowSubclass(tree, TreeProc, kTreeSubclassId);
-  }
+  if (message == WM_DESTROY) m_tree.Detach();
   return CWizPropPage::OnMessage(message, wParam, lParam, result);
 }
 
 // A required program counts as checked whatever its mark shows.
 void CRemoveProgDlg::SaveSelections() {
-  HWND tree = Tree();
   for (CRemoveListItem& item : m_items) {
-    for (HTREEITEM node = tree ? TreeView_GetRoot(tree) : nullptr; node; node = TreeView_GetNextSibling(tree, node)) {
-      if (ItemText(node) != item.GetName()) continue;
-      item.SetChecked(IsChecked(tree, node) || item.IsLocked());
+    for (HTREEITEM node = m_tree.GetRootItem(); node; node = m_tree.GetNextSiblingItem(node)) {
+      if (m_tree.GetItemText(node) != item.GetName()) continue;
+      item.SetChecked(m_tree.GetCheck(node) || item.IsLocked());
       break;
     }
   }

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/tree_control.h"
 #include "resources/resource_ids.h"
 #include "wizard/remove_list_item.h"
 #include "wizard/wiz_prop_page.h"
@@ -29,20 +30,19 @@ class CRemoveProgDlg : public CWizPropPage {
   void OnPaint() override;
 
  private:
-  HWND Tree() const { return GetDlgItem(IDC_REMOVE_PREVIOUS_TREE); }
   void BuildItemList();
   void FillTree();
-  // The tree flips the mark after its notice: the mark seen is the old one.
-  void ToggleItem(HTREEITEM treeItem);
+  // Before the tree flips a mark: a required program being unchecked holds
+  // Next back until it is checked again.
+  bool ToggleItem(HTREEITEM treeItem, bool checked);
   void UpdateSelection();
   void UpdateDescription();
   void UpdateProductList();
   void SaveSelections();
-  void OnTreeNotify(const NMHDR* header);
-  std::wstring ItemText(HTREEITEM treeItem) const;
   const CRemoveListItem* SelectedItem() const;
   DWORD ButtonFlagsNow() const;
 
+  CTreeControl m_tree;
   CRemoveList m_items;
   bool m_initialised = false;
   // Required programs the user has unchecked since the tree was filled.
