@@ -14,7 +14,8 @@ class CSetupState;
 // What the wizard gets from the run; everything stays the run's.
 struct CSetupWizardContext {
   CSetupState* state = nullptr;
-  const CInstallGroupInfo* defaultGroupInfo = nullptr;
+  // The install location page moves the suite's base folder.
+  CInstallGroupInfo* defaultGroupInfo = nullptr;
   const CCommandOptions* commandOptions = nullptr;
   // The run's {Name} macros expanded in a text; safe on any thread. Empty
   // when the run has none.

@@ -10,7 +10,7 @@
 
 // The wizard needs the suite's own group for its texts and folders.
 DWORD CWorker::RunInterface() {
-  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
   if (!group) {
     WriteLog(L"Default group information not found in RunInterface");
     return ERROR_INVALID_DATA;

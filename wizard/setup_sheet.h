@@ -53,7 +53,7 @@ class CSetupSheet : public CWizardSheet {
   ~CSetupSheet() override;
 
   CSetupState* GetState() const { return m_state; }
-  const CInstallGroupInfo* GetDefaultGroupInfo() const { return m_defaultGroupInfo; }
+  CInstallGroupInfo* GetDefaultGroupInfo() const { return m_defaultGroupInfo; }
   const CCommandOptions* GetCommandOptions() const { return m_commandOptions; }
   // {Name} macros of the run; the text itself when the run has none.
   std::wstring ExpandMacros(const std::wstring& text) const;
@@ -113,7 +113,7 @@ class CSetupSheet : public CWizardSheet {
 
   std::unique_ptr<CWizPropPage> m_pages[kPageKindCount];
   CSetupState* m_state;
-  const CInstallGroupInfo* m_defaultGroupInfo;
+  CInstallGroupInfo* m_defaultGroupInfo;
   const CCommandOptions* m_commandOptions;
   std::function<std::wstring(const std::wstring&)> m_expandMacros;
   CMapStringToString m_properties;

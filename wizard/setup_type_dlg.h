@@ -1,10 +1,25 @@
 #pragma once
-// setup_type_dlg.h: CSetupTypeDlg, the setup type page.
-#include "resources/resource_ids.h"
-#include "wizard/text_page.h"
+// setup_type_dlg.h: CSetupTypeDlg, the setup type page: one picture button
+// per choice (Custom and Complete on a first install, Repair and Remove on
+// an installed suite). A click records the type, sets every product's
+// choices for it and moves on at once.
+#include <windows.h>
 
-class CSetupTypeDlg : public CTextPage {
+#include "wizard/wiz_prop_page.h"
+
+class CSetupTypeDlg : public CWizPropPage {
  public:
-  CSetupTypeDlg()
-      : CTextPage(IDD_WIZ_INSTALL_MODE, IDC_SETUP_TYPE_TITLE, {IDC_SETUP_TYPE_SUBTITLE}) {}
+  CSetupTypeDlg();
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnSetActive() override;
+  bool OnCommand(int id, int code) override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
+
+ private:
+  bool IsMaintenance() const;
+  void SetButtonIcon(int buttonId, UINT iconId);
+  // Records the type, applies its choices and presses Next.
+  void Choose(bool first);
 };

@@ -72,14 +72,11 @@ def accept_licence(wizard, state):
 def move_on(wizard, state, name):
     """What the user does to leave the page forward."""
     if name == "InstallMode":
-        # The second choice: Complete on a first install, Remove on an
-        # installed suite. Until the page brings its choice buttons, its
-        # Next (which the built-in sequences disable) stands in for them.
-        choice = state.controls.get(SECOND_SETUP_TYPE)
-        if choice and choice.visible and choice.enabled:
-            wizard.click(SECOND_SETUP_TYPE)
-        else:
-            wizard.press("next")
+        # Only a choice leaves it (the built-in sequences disable its Next):
+        # the second one, Complete on a first install, Remove on an
+        # installed suite.
+        assert not state.offers(NEXT)
+        wizard.click(SECOND_SETUP_TYPE)
         return
     if name == "Eula" and not state.offers(NEXT):
         state = accept_licence(wizard, state)
@@ -252,8 +249,8 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
 
 
 
-# The removal page sequence ends in the page that confirms the removal; it
-# chooses every product to go, and the run removes the suite.
+# The programs list's removal with the wizard: the setup type page offers
+# Repair and Remove, and Remove takes the whole suite off the machine.
 def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_the_suite(test_world):
     kit = sample_kit()
     assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
@@ -274,3 +271,4 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     _, code = finish(wizard, run, "Finish")
     assert code == 0
     assert not installed(ALPHA) and not installed(BETA)
+    assert registry(UNINSTALL + SUITE_ID, "32") == {}

@@ -28,6 +28,7 @@ class WizardState:
     buttons: dict = field(default_factory=dict)
     controls: dict = field(default_factory=dict)
     boxes: list = field(default_factory=list)  # (title, {id: Control})
+    list_items: dict = field(default_factory=dict)  # list box id: its lines
 
     def text(self, control_id):
         return self.controls[control_id].text
@@ -52,6 +53,7 @@ class TreeItem:
 
 TREE_ITEM = re.compile(r"^item depth=(\d+) checked=(\d) selected=(\d) expanded=(\d) text=(.*)$")
 CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) text=(.*)$")
+LIST_ITEM = re.compile(r"^listitem id=(-?\d+) text=(.*)$")
 
 
 def unescape(text):
@@ -68,6 +70,9 @@ def parse_state(output):
             state.page_index = int(line[len("page index="):])
         elif line.startswith("box title="):
             state.boxes.append((unescape(line[len("box title="):]), {}))
+        elif LIST_ITEM.match(line):
+            number, text = LIST_ITEM.match(line).groups()
+            state.list_items.setdefault(int(number), []).append(unescape(text))
         else:
             match = CONTROL.match(line)
             if not match:
@@ -146,6 +151,11 @@ class Wizard:
     def answer(self, child_id, command, timeout_ms=30000):
         code, _ = self._drive("answer", child_id, command, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id} to answer"
+
+    def set_text(self, control_id, text):
+        """A control of the current page gets the text, as typing would leave it."""
+        code, _ = self._drive("set-text", self.title, control_id, text)
+        assert code == 0, f"no control {control_id} to type into"
 
     def escape(self, child_id, timeout_ms=30000):
         """The Escape key on the dialog box that holds `child_id`."""

@@ -15,6 +15,7 @@
 //   wizdrv.exe escape CHILD_ID MS           that box gets the Escape key
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
 //   wizdrv.exe windows                      every visible top-level window
+//   wizdrv.exe set-text TITLE ID TEXT       the current page's control ID gets TEXT
 //   wizdrv.exe tree TITLE ID                the current page's tree ID, item by item
 //   wizdrv.exe tree-keys TITLE ID KEY...    keys posted to that tree: up, down,
 //                                           home, left, right, space
@@ -131,9 +132,23 @@ void PrintControl(const char* kind, HWND control) {
               Utf8(ClassOf(control)).c_str(), Quoted(WindowText(control)).c_str());
 }
 
+// A list box's lines follow it (LB_GETTEXT is marshalled across processes).
+void PrintListItems(HWND list) {
+  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    if (length < 0 || length > 1024) continue;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    std::printf("listitem id=%d text=%s\n", GetDlgCtrlID(list), Quoted(text).c_str());
+  }
+}
+
 void PrintChildren(const char* kind, HWND parent) {
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     PrintControl(kind, child);
+    if (ClassOf(child) == L"ListBox") PrintListItems(child);
   }
 }
 
@@ -391,6 +406,15 @@ int wmain(int argc, wchar_t** argv) {
     HWND button = GetDlgItem(box, answer);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     return 0;
+  }
+  if (command == L"set-text" && argc == 5) {
+    HWND sheet = FindSheet(argv[2]);
+    HWND page = sheet ? CurrentPage(sheet) : nullptr;
+    HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    DWORD_PTR done = 0;
+    // As typing leaves it: the control tells its page of the change.
+    return control && SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]),
+                                          SMTO_ABORTIFHUNG, 5000, &done) ? 0 : 1;
   }
   // The Escape key, as the box's own message loop gets it from the keyboard.
   if (command == L"escape" && argc == 4) {

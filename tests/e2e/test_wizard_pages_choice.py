@@ -1,0 +1,197 @@
+"""The wizard's choice pages under Xvfb, driven as a user would: the setup
+type page's Complete selects every product, feature and offered shortcut;
+Custom keeps the configured choices and leads to the install location page,
+whose folder (checked first: bad characters, unknown drives) is where the
+products' files land; the remove-previous page lets the user keep an
+optional program that the run would otherwise remove. Screenshots of every
+page stay in the test's folder under build/e2e."""
+import os
+import shutil
+import time
+
+import pytest
+
+from conftest import prefix_drive_c, read_log
+from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
+from test_wizard import ALPHA, BETA, SUITE_ID, OK, TITLE, finish, page_name, sample_kit, start_setup
+from wizard_driver import NEXT, Wizard
+
+pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
+
+CUSTOM, COMPLETE, THIRD = 11018, 11019, 11020
+CAPTIONS, TEXTS = (11021, 11022, 11023), (11024, 11025, 11026)
+BASE_FOLDER, INSTALL_PATH = 11050, 11128
+REMOVE_TREE, REMOVE_DESCRIPTION, REMOVE_PRODUCTS = 11091, 11089, 11094
+DELTA = "{9E4C6A53-AF51-4A84-8F3D-41526D7E8F91}"
+# The system's message box: its text.
+SYSTEM_BOX_TEXT = 0xFFFF
+
+
+def choice_kit(**properties):
+    """The sample suite; Beta offers a desktop shortcut that is off unless
+    chosen; extra [Property] values as given."""
+    kit = sample_kit()
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    dcf = dcf.replace("[Setup.Beta]\n", "[Setup.Beta]\nDESKTOPSHORTCUTS=1\nDESKTOPICON=0\n")
+    extra = "".join(f"{name}={value}\n" for name, value in properties.items())
+    dcf = dcf.replace("\n[Property]\n", f"\n[Property]\n{extra}")
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
+    return kit
+
+
+def go_on(wizard, state, name):
+    wizard.screenshot(name)
+    assert state.offers(NEXT), f"{name} offers no Next"
+    wizard.press("next")
+    return wizard.wait_leave(state.page_index)
+
+
+def walk_to_setup_type(wizard):
+    state = wizard.wait_sheet()
+    while page_name(state) != "InstallMode":
+        state = go_on(wizard, state, page_name(state))
+    wizard.screenshot("InstallMode")
+    return state
+
+
+def walk_to_the_end(wizard, run, state, seen):
+    """Next through the pages up to the progress page, then Finish; the exit code."""
+    while page_name(state) != "Progress":
+        seen.append(page_name(state))
+        state = go_on(wizard, state, seen[-1])
+    return finish(wizard, run, "Finish")[1]
+
+
+def marks(wizard, expected=None):
+    """The remove tree's (checked, selected, text) per item; a click or a key
+    is posted, so the marks are waited for when they are expected."""
+    for _ in range(50):
+        found = [(item.checked, item.selected, item.text) for item in wizard.tree(REMOVE_TREE)]
+        if expected is None or found == expected:
+            break
+        time.sleep(0.1)
+    return found
+
+
+def package_properties(logs, package):
+    lines = [m for m in read_log(logs / "VELL_SETUP.LOG") if m.lstrip().startswith("Installing Package:") and package in m]
+    assert len(lines) == 1, lines
+    return lines[0]
+
+
+def test_complete_selects_everything_and_installs_it(test_world):
+    kit = choice_kit()
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = walk_to_setup_type(wizard)
+    assert [state.text(c) for c in CAPTIONS] == ["C&ustom", "C&omplete", ""]
+    assert state.text(TEXTS[1]) == "All program features will be installed.  (Requires most disk space)."
+    assert state.text(TEXTS[2]) == ""
+    assert state.controls[CUSTOM].visible and state.controls[COMPLETE].visible
+    assert not state.controls[THIRD].visible
+    # Only a choice leads on.
+    assert not state.offers(NEXT)
+    wizard.click(COMPLETE)
+    seen = []
+    code = walk_to_the_end(wizard, run, wizard.wait_leave(state.page_index), seen)
+    assert code == 0
+    assert seen == ["Verify"], "a complete install shows no folder, feature or removal page"
+    assert installed(ALPHA) and installed(BETA)
+    # The shortcut offered off is chosen too; every feature goes on.
+    beta = package_properties(logs, "beta.msi")
+    assert "DESKTOPICON=always" in beta and "REMOVE=" not in beta
+
+
+def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test_world):
+    kit = choice_kit(SeparateInstallDirs="0")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = walk_to_setup_type(wizard)
+    wizard.click(CUSTOM)
+    state = wizard.wait_control(BASE_FOLDER)
+    wizard.screenshot("InstallPoint")
+    default_base = "C:\\Program Files (x86)\\Tamsa\\"
+    assert state.text(BASE_FOLDER) == default_base
+    assert state.text(INSTALL_PATH) == default_base + "Sample Suite"
+    assert state.text(11049) == "Br&owse" and state.text(11051) == "&Reset"
+
+    # Each refusal keeps the page, told in the system's box.
+    for typed, message in [
+            ("C:\\Bad|Name", "The folder path 'C:\\Bad|Name\\Sample Suite' contains an invalid character."),
+            ("Q:\\Nowhere", "Invalid Drive: Q:\\"),
+            ("C:\\" + "x" * 250, "A portion of the folder path 'C:\\" + "x" * 250 + "\\Sample Suite' is invalid."),
+    ]:
+        wizard.set_text(BASE_FOLDER, typed)
+        wizard.press("next")
+        title, box = wizard.wait_box(SYSTEM_BOX_TEXT)
+        wizard.screenshot("InstallPointRefused")
+        assert title == TITLE
+        assert box[SYSTEM_BOX_TEXT].text.startswith(message), box[SYSTEM_BOX_TEXT].text
+        wizard.answer(SYSTEM_BOX_TEXT, OK)
+        assert page_name(wizard.wait_control(BASE_FOLDER)) == "InstallPoint"
+
+    wizard.set_text(BASE_FOLDER, "C:\\Chosen Place")
+    state = wizard.state()
+    assert state.text(INSTALL_PATH) == "C:\\Chosen Place\\Sample Suite"
+    seen = []
+    code = walk_to_the_end(wizard, run, state, seen)
+    assert code == 0
+    assert seen == ["InstallPoint", "Customize", "Verify"]
+    chosen = prefix_drive_c() / "Chosen Place" / "Sample Suite"
+    for name in ("core.bin", "guide.bin", "samples.bin", "viewer.bin", "plugins.bin"):
+        assert (chosen / name).is_file(), name
+    program_files = prefix_drive_c() / "Program Files (x86)"
+    assert not (program_files / "Tamsa").exists() and not (program_files / "TamsaAlpha").exists()
+    # Custom keeps the configured choices: the shortcut offered off stays off.
+    beta = package_properties(logs, "beta.msi")
+    assert 'INSTALLDIR="C:\\Chosen Place\\Sample Suite\\"' in beta and "DESKTOPICON=never" in beta
+    # A later run finds the suite where it went.
+    record = registry(UNINSTALL + SUITE_ID, "32")
+    assert record["BasePath"] == "C:\\Chosen Place"
+    assert record["InstallLocation"] == "C:\\Chosen Place\\Sample Suite\\"
+
+
+# Suite Two leaves Alpha on the machine; Suite Four's Delta asks for its
+# removal. Optional (IGNORE), the user may keep it; required (ABORTPROD),
+# Next is withdrawn while it is unchecked, and it goes.
+@pytest.mark.parametrize("refusal, description, kept", [
+    ("IGNORE", "Removal of the selected item is advised for the following products:", True),
+    ("ABORTPROD", "Removal of the selected item is required for the following products:", False),
+])
+def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, description, kept):
+    assert run_kit(suite_kit("suite_two"))[0] == 0
+    assert installed(ALPHA)
+    kit = suite_kit("suite_four")
+    dcf = (kit / "SETUP.DCF").read_text().replace("Refusal=ABORTPROD", f"Refusal={refusal}")
+    # The wizard's texts take the suite's name from [Property].
+    (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", "\n[Property]\nProductName=Tamsa Suite Four\n"))
+    shutil.rmtree(kit / "logs", ignore_errors=True)
+    run, logs = start_setup(kit)
+    wizard = Wizard("Tamsa Suite Four Setup")
+    state = walk_to_setup_type(wizard)
+    wizard.click(COMPLETE)
+    state = wizard.wait_control(REMOVE_TREE)
+    wizard.screenshot("RemovePrevious")
+    assert marks(wizard) == [(True, True, "Alpha Suite Editor 3.58")]
+    assert state.text(REMOVE_DESCRIPTION) == description
+    assert state.list_items[REMOVE_PRODUCTS] == ["Delta Notes 2.0.1"]
+
+    wizard.tree_click(REMOVE_TREE, 0)
+    assert marks(wizard, [(False, True, "Alpha Suite Editor 3.58")]) == [(False, True, "Alpha Suite Editor 3.58")]
+    state = wizard.state()
+    wizard.screenshot("RemovePreviousUnchecked")
+    assert state.offers(NEXT) == kept, "only an optional program may be kept"
+    if not kept:
+        wizard.tree_keys(REMOVE_TREE, "space")
+        assert marks(wizard, [(True, True, "Alpha Suite Editor 3.58")]) == [(True, True, "Alpha Suite Editor 3.58")]
+        state = wizard.state()
+        assert state.offers(NEXT)
+    seen = []
+    code = walk_to_the_end(wizard, run, state, seen)
+    assert code == 0
+    assert seen == ["RemovePrevious", "Verify"]
+    assert installed(ALPHA) == kept
+    assert installed(DELTA) and installed(BETA)
+    choice = "FALSE" if kept else "TRUE"
+    line = f"Action IncompatibleApplications.Delta.Alpha for target Delta selected: {choice}"
+    assert line in [m.strip() for m in read_log(logs / "VELL_SETUP.LOG")]
