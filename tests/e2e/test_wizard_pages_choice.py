@@ -13,7 +13,8 @@ import pytest
 
 from conftest import prefix_drive_c, read_log
 from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
-from test_wizard import ALPHA, BETA, SUITE_ID, OK, TITLE, finish, page_name, sample_kit, start_setup
+from test_wizard import (ALPHA, BETA, SUITE_ID, OK, TITLE, accept_licence, finish, page_name, sample_kit,
+                         start_setup)
 from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -41,6 +42,8 @@ def choice_kit(**properties):
 
 def go_on(wizard, state, name):
     wizard.screenshot(name)
+    if name == "Eula":
+        state = accept_licence(wizard, state)
     assert state.offers(NEXT), f"{name} offers no Next"
     wizard.press("next")
     return wizard.wait_leave(state.page_index)
