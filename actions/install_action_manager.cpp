@@ -104,6 +104,9 @@ DWORD CInstallActionManager::RunActions(DWORD* firstError) {
   DWORD result = RunLoop(firstError);
   if (result != ERROR_SUCCESS) EndLoop(result);
   result = WaitForRemaining(result, firstError);
+  // Nothing of this list runs any more: a cancel now would stop nothing and
+  // would only report a finished run as interrupted.
+  m_state->m_cancelAllowed = 0;
   if (m_userCancelled) result = ERROR_CANCELLED;
   if (result != ERROR_SUCCESS && !IsCancelCode(result) && *firstError == 0) *firstError = result;
   if (m_failed) m_state->m_rebootApproved = 0;
@@ -157,6 +160,7 @@ DWORD CInstallActionManager::RunOne(CInstallAction* action, DWORD* firstError) {
 
 DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* firstError) {
   m_state->m_cancelAllowed = action->IsCancelAllowed() ? 1 : 0;
+  m_state->m_runningSequence = action->GetSequence();
   UINT textId = action->IsUninstall() ? IDS_UNINSTALLING_PRODUCT
                 : action->IsRepair()  ? IDS_REPAIRING_PRODUCT
                                       : IDS_INSTALLING_PRODUCT;

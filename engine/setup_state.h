@@ -102,6 +102,9 @@ class CSetupState {
   std::wstring m_deliveryNumber;
   std::wstring m_customerCode;
   std::atomic<LONG> m_cancelAllowed{0};
+  // The sequence number of the install action running now (the action
+  // manager's), for the progress page.
+  std::atomic<LONG> m_runningSequence{0};
   WORD m_primaryLanguageId = 0;
   WORD m_languageId = 0;
   std::wstring m_languageCode;

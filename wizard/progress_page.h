@@ -1,13 +1,64 @@
 #pragma once
-// progress_page.h: CProgressPage, the page that hands over to the worker
-// and follows the installation.
-#include "wizard/text_page.h"
+// progress_page.h: CProgressPage, where the wizard hands over to the worker:
+// a waiting thread tells the worker that the user confirmed the install,
+// then follows the run through the state's events; the page carries the
+// user's cancel to the worker and back.
+#include <windows.h>
 
-class CProgressPage : public CTextPage {
+#include <atomic>
+#include <string>
+
+#include "foundation/scoped_handle.h"
+#include "wizard/wiz_prop_page.h"
+
+class CProgressPage : public CWizPropPage {
  public:
   CProgressPage();
+  ~CProgressPage() override;
+
+  // A confirmed cancel or a rollback was seen; never returns to false.
+  bool IsCancelled() const { return m_cancelled; }
 
  protected:
   BOOL OnInitDialog() override;
-  bool OnSetActive() override;
+  bool OnQueryCancel() override;
+  LRESULT OnWizardNext() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
+
+ private:
+  static unsigned __stdcall WaitThreadProc(void* parameter);
+  void WaitForWorker();
+  void SwitchPromotion() const;
+  void LaunchPromotion() const;
+  void OnInstallProgress();
+  void PressFromWaitThread() const;
+  void EndWaitThread();
+
+  void SetFonts();
+  void ShowSecurityImage();
+  void LayoutBasicInterface();
+  void SetTexts();
+  void PublishWindows();
+  void ShowDetailControls();
+  // The Cancel button the user sees, and the window menu's Close.
+  HWND ActiveCancelButton() const;
+  void EnableCancel(bool enable) const;
+  void PaintBackground(HDC dc);
+
+  HWND m_progressBar = nullptr;
+  HWND m_detailProgressBar = nullptr;
+  std::wstring m_statusText;
+  CScopedHandle m_waitThread;
+  // Ends the waiting thread when the page goes before the run has ended.
+  CScopedHandle m_stopEvent;
+  std::atomic<bool> m_cancelled{false};
+  std::atomic<bool> m_autoConfirmCancel{false};
+  bool m_fullUi = true;
+  std::wstring m_promotionUrl;
+  std::wstring m_promotionFile;
+  // Kept for the waiting thread, which must not ask the sheet object.
+  HWND m_sheetWindow = nullptr;
+  CSetupState* m_runState = nullptr;
 };

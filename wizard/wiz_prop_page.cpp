@@ -14,6 +14,7 @@
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/cancel_dlg.h"
+#include "wizard/first_paint_signal.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/wiz_page_rules.h"
 #include "wizard/wizard_text.h"
@@ -190,6 +191,7 @@ bool CWizPropPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
   switch (message) {
     case WM_PAINT:
       OnPaint();
+      SignalFirstPagePainted();
       *result = TRUE;
       return true;
     case WM_CTLCOLORSTATIC:

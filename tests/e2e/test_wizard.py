@@ -1,0 +1,247 @@
+"""setup.exe with its wizard under Xvfb, driven as a user would from
+another process: the sample suite installed through the built-in page
+sequence, with the progress page following the real run and the finish
+page at the end; a cancel on the progress page, confirmed (the run rolls
+back and the wizard ends on the user-exit page) or withdrawn (the run goes
+on); a failed action, whose rollback also ends on the user-exit page, never
+on the page that reports success. Screenshots of every page stay in the
+test's folder under build/e2e."""
+import os
+import re
+import time
+
+import pytest
+
+from conftest import BUILD, read_log, run_windows, windows_path
+from test_suite_run import UNINSTALL, drive_c_path, installed, registry, suite_kit
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
+
+pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
+
+ALPHA = "{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61}"
+BETA = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
+SUITE = "Tamsa Sample Suite"
+SUITE_ID = "{7A3B0C11-5D2E-4F60-8A91-2B3C4D5E6F70}"
+TITLE = f"{SUITE} Setup"
+CANCELLED = 1223  # the run's result when the user cancelled
+# A control that only that page has: how the tests tell the pages apart.
+PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallPoint", 11052: "Customize",
+         11107: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit"}
+PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
+# The title each page must carry, by control.
+PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
+               "Verify": (11041, "Ready to Install"),
+               "Finish": (11013, "Setup Wizard Completed"),
+               "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
+CANCEL_QUESTION, YES, NO = 11017, 6, 7
+SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
+
+
+def page_name(state):
+    names = [name for control, name in PAGES.items() if control in state.controls]
+    assert len(names) == 1, f"not one known page: {sorted(state.controls)}"
+    return names[0]
+
+
+def start_setup(kit):
+    logs = kit / "logs"
+    return BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}), logs
+
+
+def check_title(state, name):
+    if name in PAGE_TITLES:
+        control, text = PAGE_TITLES[name]
+        assert state.controls[control].visible and state.text(control) == text, name
+
+
+def walk_to_progress(wizard):
+    """Next through the sequence's pages up to the progress page; the pages
+    seen, each one's screenshot kept."""
+    state = wizard.wait_sheet()
+    seen = []
+    for _ in range(len(PAGES)):
+        name = page_name(state)
+        seen.append(name)
+        wizard.screenshot(name)
+        assert state.title == TITLE
+        check_title(state, name)
+        if name == "Progress":
+            return seen, state
+        assert state.offers(NEXT), f"{name} offers no Next"
+        wizard.press("next")
+        state = wizard.wait_leave(state.page_index)
+    raise AssertionError(f"no progress page after {seen}")
+
+
+def wait_for_page(wizard, wanted, timeout=180):
+    """Polls until the sheet shows the page; its state."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        state = wizard.state()
+        if state.controls and page_name(state) == wanted:
+            return state
+        time.sleep(0.5)
+    raise AssertionError(f"the wizard never reached {wanted}")
+
+
+def wait_for_log_line(logs, line, timeout=120):
+    log = logs / "VELL_SETUP.LOG"
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if log.exists() and line in log.read_bytes().decode("utf-16-le", "replace"):
+            return
+        time.sleep(0.2)
+    raise AssertionError(f"the log never said {line!r}")
+
+
+def check_progress_page(state):
+    assert state.text(PROGRESS_TITLE) == f"Installing {SUITE}"
+    assert state.text(PROGRESS_DESCRIPTION) == (
+        f"Please wait while the Wizard installs {SUITE}.  This may take several minutes.")
+    # The run moves the user on; Back and Next are not offered meanwhile.
+    assert not state.offers(BACK) and not state.offers(NEXT)
+
+
+def finish(wizard, run, page):
+    state = wait_for_page(wizard, page)
+    wizard.screenshot(page)
+    check_title(state, page)
+    assert state.offers(FINISH) and not state.offers(NEXT)
+    wizard.press("finish")
+    assert wizard.wait_gone(), "the sheet did not close on Finish"
+    return state, run.wait()
+
+
+def sample_kit():
+    """The sample suite, named in [Property] as the wizard's texts take it."""
+    kit = suite_kit("msi_suite")
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    assert "\n[Property]\n" in dcf
+    dcf = dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n")
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
+    return kit
+
+
+def kit_with_program(arguments, options=""):
+    """The sample suite with a windowless program run between Alpha's and
+    Beta's packages with these arguments (exit code, milliseconds to run)."""
+    kit = sample_kit()
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    dcf = dcf.replace("[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main",
+                      "[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main,Program")
+    dcf += f"\n[InstallActions.Alpha.Program]\nSequence=15\nCommandLine=program.exe {arguments}\n{options}"
+    assert "Main,Program" in dcf
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
+    (kit / "Alpha" / "program.exe").write_bytes((BUILD / "quiet_program.exe").read_bytes())
+    return kit
+
+
+def slow_kit():
+    """A program that runs for 15 s, so Cancel can be pressed while the run
+    is going."""
+    return kit_with_program("0 15000")
+
+
+def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
+    kit = sample_kit()
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    seen, state = walk_to_progress(wizard)
+    assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
+    assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
+    check_progress_page(state)
+    state, code = finish(wizard, run, "Finish")
+    assert code == 0
+    assert installed(ALPHA) and installed(BETA)
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    assert "Caught finish event in progress page thread" in messages
+    assert "Executing CProgressPage::OnWizardNext()" in messages
+    assert any(m.startswith("Updating install progress: ") for m in messages)
+
+
+def test_cancel_confirmed_on_progress_rolls_back_and_ends_on_user_exit(test_world):
+    kit = slow_kit()
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    walk_to_progress(wizard)
+    # Beta's package starts once the slow program runs: Cancel is allowed
+    # from there on while the run waits for both.
+    wait_for_log_line(logs, "Executing setup action: InstallActions.Beta.Main")
+    state = wizard.state()
+    assert state.offers(CANCEL)
+    wizard.press("cancel")
+    title, box = wizard.wait_box(CANCEL_QUESTION)
+    wizard.screenshot("CancelQuestion")
+    assert title == SUITE
+    assert box[CANCEL_QUESTION].text == f"Are you sure you want to cancel {SUITE} installation?"
+    assert (box[YES].text, box[NO].text) == ("&Yes", "&No")
+    wizard.answer(CANCEL_QUESTION, YES)
+    state, code = finish(wizard, run, "UserExit")
+    assert code == CANCELLED
+    assert not installed(ALPHA) and not installed(BETA)
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    for line in ("Cancel event detected in progress dialog", "User cancel confirmed in progress dialog",
+                 "Installation canceled by user", "Rolling back setup action: InstallActions.Alpha.Main"):
+        assert line in messages
+
+
+def test_cancel_withdrawn_on_progress_lets_the_run_finish(test_world):
+    kit = slow_kit()
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    walk_to_progress(wizard)
+    wait_for_log_line(logs, "Executing setup action: InstallActions.Beta.Main")
+    wizard.press("cancel")
+    wizard.wait_box(CANCEL_QUESTION)
+    wizard.answer(CANCEL_QUESTION, NO)
+    state, code = finish(wizard, run, "Finish")
+    assert code == 0
+    assert installed(ALPHA) and installed(BETA)
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    assert "User cancel aborted in progress dialog" in messages
+    assert not any(m.startswith("Rolling back setup action") for m in messages)
+
+
+def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
+    kit = kit_with_program("1603", "ExecuteOptions=SYNC\n")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    walk_to_progress(wizard)
+    # The run reports its error in a box of its own before the wizard ends.
+    title, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
+    assert box[SYSTEM_BOX_TEXT].text == "Setup encountered an error during installation.\n\nError Code: 0643"
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    state, code = finish(wizard, run, "UserExit")
+    assert code == 1603
+    assert not installed(ALPHA) and not installed(BETA)
+
+
+
+
+# The run stops before it removes anything: the pages that choose what a
+# removal takes come with later work, and with no product chosen the run
+# ends with 1603. The worker then asks the wizard to close through its own
+# cancel, which ends on the user-exit page, never on the success page.
+def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_fails_to_user_exit(test_world):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    # The programs list's command, with the wizard instead of its quiet switch.
+    command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]
+    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
+    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
+    logs = kit / "logs-removal"
+    run = BackgroundRun(drive_c_path(program), arguments,
+                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    wizard = Wizard(TITLE)
+    _, state = walk_to_progress(wizard)
+    assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
+    assert state.text(11037) == "You have chosen to remove the program from your computer."
+    assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
+    assert not state.offers(CANCEL), "a removal offers no cancel"
+    _, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
+    assert "does not support any of the included products" in box[SYSTEM_BOX_TEXT].text
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    _, code = finish(wizard, run, "UserExit")
+    assert code == 1603
+    assert installed(ALPHA) and installed(BETA)
+    assert "Caught cancel event in progress page thread" in read_log(logs / "VELL_SETUP.LOG")

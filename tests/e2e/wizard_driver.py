@@ -1,0 +1,163 @@
+"""Drives a running wizard from the test: wizdrv.exe runs in the test's own
+prefix and finds the sheet by its title, reports the current page, its
+controls and the wizard buttons (enabled states are read, never tried: Wine
+presses a disabled button too), presses buttons and answers dialog boxes.
+Screenshots of the display go into the test's folder, kept after the run."""
+import re
+import subprocess
+import time
+from dataclasses import dataclass, field
+
+from conftest import BUILD, current_world, run_windows, windows_path, wine_environment
+
+BACK, NEXT, FINISH, CANCEL, VIEW = 12323, 12324, 12325, 2, 60000
+
+
+@dataclass
+class Control:
+    id: int
+    visible: bool
+    enabled: bool
+    kind: str
+    text: str
+
+
+@dataclass
+class WizardState:
+    title: str = ""
+    page_index: int = -1
+    buttons: dict = field(default_factory=dict)
+    controls: dict = field(default_factory=dict)
+    boxes: list = field(default_factory=list)  # (title, {id: Control})
+
+    def text(self, control_id):
+        return self.controls[control_id].text
+
+    def visible_texts(self):
+        return [c.text for c in self.controls.values() if c.visible and c.text]
+
+    def offers(self, button):
+        """A wizard button the user can press: shown and enabled."""
+        found = self.buttons.get(button)
+        return bool(found and found.visible and found.enabled)
+
+
+CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) text=(.*)$")
+
+
+def unescape(text):
+    return re.sub(r"\\(.)", lambda m: {"n": "\n", "r": "\r"}.get(m.group(1), m.group(1)), text)
+
+
+def parse_state(output):
+    state = WizardState()
+    for line in output.splitlines():
+        line = line.rstrip("\r")
+        if line.startswith("sheet title="):
+            state.title = unescape(line[len("sheet title="):])
+        elif line.startswith("page index="):
+            state.page_index = int(line[len("page index="):])
+        elif line.startswith("box title="):
+            state.boxes.append((unescape(line[len("box title="):]), {}))
+        else:
+            match = CONTROL.match(line)
+            if not match:
+                continue
+            kind, number, visible, enabled, klass, text = match.groups()
+            control = Control(int(number), visible == "1", enabled == "1", klass, unescape(text))
+            target = {"button": state.buttons, "control": state.controls}.get(kind)
+            if target is not None:
+                target[control.id] = control
+            elif kind == "boxcontrol" and state.boxes:
+                state.boxes[-1][1][control.id] = control
+    return state
+
+
+class Wizard:
+    """The wizard whose sheet carries `title`, driven by wizdrv.exe."""
+
+    def __init__(self, title):
+        self.title = title
+        self.shots = current_world().folder / "screens"
+        self.shots.mkdir(exist_ok=True)
+        self.shot_count = 0
+
+    def _drive(self, *args, timeout=120):
+        out = current_world().out / "wizdrv.out"
+        with open(out, "wb") as handle:
+            done = subprocess.run(["wine", str(BUILD / "wizdrv.exe")] + [str(a) for a in args],
+                                  stdout=handle, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                                  env=wine_environment(), timeout=timeout, check=False)
+        return done.returncode, out.read_bytes().decode("utf-8", "replace")
+
+    def wait_sheet(self, timeout_ms=90000):
+        code, output = self._drive("wait-sheet", self.title, timeout_ms)
+        assert code == 0, f"no sheet titled {self.title!r}: {output}"
+        return parse_state(output)
+
+    def state(self):
+        return parse_state(self._drive("state", self.title)[1])
+
+    def wait_control(self, control_id, timeout_ms=60000):
+        """The state once the current page holds the control (a page is
+        known by a control only it has)."""
+        code, output = self._drive("wait-control", self.title, control_id, timeout_ms)
+        assert code == 0, f"no page with control {control_id}: {output}"
+        return parse_state(output)
+
+    def wait_leave(self, index, timeout_ms=60000):
+        """The state once the sheet shows a page other than `index`."""
+        code, output = self._drive("wait-leave", self.title, index, timeout_ms)
+        assert code == 0, f"the sheet stayed on page {index}: {output}"
+        return parse_state(output)
+
+    def press(self, button):
+        code, _ = self._drive("press", self.title, button)
+        assert code == 0, f"could not press {button}"
+
+    def wait_box(self, child_id, timeout_ms=30000):
+        code, output = self._drive("wait-box", child_id, timeout_ms)
+        assert code == 0, f"no dialog box with control {child_id}"
+        return parse_state(output).boxes[0]
+
+    def answer(self, child_id, command, timeout_ms=30000):
+        code, _ = self._drive("answer", child_id, command, timeout_ms)
+        assert code == 0, f"no dialog box with control {child_id} to answer"
+
+    def wait_gone(self, timeout_ms=120000):
+        code, _ = self._drive("wait-gone", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
+        return code == 0
+
+    def screenshot(self, name):
+        """The whole display as a PNG in the test's folder; the path."""
+        self.shot_count += 1
+        path = self.shots / f"{self.shot_count:02d}-{name}.png"
+        subprocess.run(["import", "-window", "root", str(path)], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=False)
+        return path
+
+
+class BackgroundRun:
+    """A Windows program started through the exit-code launcher, left running
+    while the test drives its windows."""
+
+    def __init__(self, program, args=(), env=None):
+        self.out = current_world().out / "background.out"
+        launcher = ["wine", str(BUILD / "exit_code_launcher.exe"), windows_path(program)] + [str(a) for a in args]
+        self.process = subprocess.Popen(launcher, stdout=open(self.out, "wb"), stderr=subprocess.STDOUT,
+                                        stdin=subprocess.DEVNULL,
+                                        env=wine_environment(env or {}, ("KWSETUP",)))
+
+    def wait(self, timeout=180):
+        """The program's full exit code."""
+        try:
+            self.process.wait(timeout=timeout)
+        finally:
+            if self.process.poll() is None:
+                self.process.kill()
+        found = re.findall(r"exit code: (\d+)", self.out.read_bytes().decode("utf-8", "replace"))
+        assert found, "the launcher gave no exit code"
+        return int(found[-1])
+
+
+__all__ = ["BACK", "NEXT", "FINISH", "CANCEL", "VIEW", "Wizard", "WizardState", "BackgroundRun", "run_windows"]

@@ -1,0 +1,264 @@
+// wizdrv.cpp: drives a running wizard from another process of the same Wine
+// prefix, for the end-to-end tests. One command per run; what it finds is
+// printed as lines the tests parse. Only messages without pointers cross
+// the process boundary (PSM_PRESSBUTTON, WM_GETTEXT, WM_COMMAND).
+// Usage:
+//   wizdrv.exe wait-sheet TITLE MS          the sheet, shown, within MS
+//   wizdrv.exe state TITLE                  current page, buttons, controls, boxes
+//   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
+//   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
+//   wizdrv.exe press TITLE back|next|finish|cancel
+//   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
+//   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
+//   wizdrv.exe wait-gone TITLE MS           the sheet has closed
+//   wizdrv.exe windows                      every visible top-level window
+// Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kWizardButtons[] = {12323, 12324, 12325, IDCANCEL, 60000};
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string result(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0], size, nullptr,
+                      nullptr);
+  return result;
+}
+
+// Texts are printed on one line: line breaks and backslashes are escaped.
+std::string Quoted(const std::wstring& text) {
+  std::wstring escaped;
+  for (wchar_t c : text) {
+    if (c == L'\\') escaped += L"\\\\";
+    else if (c == L'\r') escaped += L"\\r";
+    else if (c == L'\n') escaped += L"\\n";
+    else escaped += c;
+  }
+  return Utf8(escaped);
+}
+
+std::wstring WindowText(HWND window) {
+  // WM_GETTEXT with a timeout: a hung owner must not hang the driver.
+  wchar_t buffer[4096] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                           2000, &copied)) {
+    return std::wstring();
+  }
+  return std::wstring(buffer, copied);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+struct CSheetSearch {
+  const std::wstring* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchSheet(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<CSheetSearch*>(parameter);
+  if (ClassOf(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  if (WindowText(window) != *search->title) return TRUE;
+  // The sheet, not a box titled like it: it has a tab control.
+  if (!FindWindowExW(window, nullptr, L"SysTabControl32", nullptr)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindSheet(const std::wstring& title) {
+  CSheetSearch search = {&title, nullptr};
+  EnumWindows(MatchSheet, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A visible dialog box (not the sheet) holding a control with the id.
+struct CBoxSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<CBoxSearch*>(parameter);
+  if (ClassOf(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  if (FindWindowExW(window, nullptr, L"SysTabControl32", nullptr)) return TRUE;
+  if (!GetDlgItem(window, search->id)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindBox(int childId) {
+  CBoxSearch search = {childId, nullptr};
+  EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND CurrentPage(HWND sheet) {
+  DWORD_PTR page = 0;
+  SendMessageTimeoutW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, 2000, &page);
+  return reinterpret_cast<HWND>(page);
+}
+
+void PrintControl(const char* kind, HWND control) {
+  std::printf("%s id=%d visible=%d enabled=%d class=%s text=%s\n", kind, GetDlgCtrlID(control),
+              IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+              Utf8(ClassOf(control)).c_str(), Quoted(WindowText(control)).c_str());
+}
+
+void PrintChildren(const char* kind, HWND parent) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    PrintControl(kind, child);
+  }
+}
+
+BOOL CALLBACK PrintBox(HWND window, LPARAM) {
+  if (ClassOf(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  if (FindWindowExW(window, nullptr, L"SysTabControl32", nullptr)) return TRUE;
+  std::printf("box title=%s\n", Quoted(WindowText(window)).c_str());
+  PrintChildren("boxcontrol", window);
+  return TRUE;
+}
+
+void PrintBoxes() { EnumWindows(PrintBox, 0); }
+
+BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
+  if (!IsWindowVisible(window)) return TRUE;
+  std::printf("window class=%s title=%s\n", Utf8(ClassOf(window)).c_str(), Quoted(WindowText(window)).c_str());
+  return TRUE;
+}
+
+int PrintState(HWND sheet) {
+  HWND page = CurrentPage(sheet);
+  DWORD_PTR index = static_cast<DWORD_PTR>(-1);
+  if (page) SendMessageTimeoutW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG, 2000,
+                                &index);
+  std::printf("sheet title=%s\n", Quoted(WindowText(sheet)).c_str());
+  std::printf("page index=%d\n", static_cast<int>(index));
+  for (int id : kWizardButtons) {
+    HWND button = GetDlgItem(sheet, id);
+    if (button) PrintControl("button", button);
+  }
+  if (page) PrintChildren("control", page);
+  PrintBoxes();
+  return 0;
+}
+
+template <typename Found>
+HWND WaitFor(DWORD milliseconds, Found found) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND window = found();
+    if (window) return window;
+    if (GetTickCount() - start >= milliseconds) return nullptr;
+    Sleep(50);
+  }
+}
+
+int Press(HWND sheet, const std::wstring& name) {
+  int button = name == L"back" ? PSBTN_BACK
+               : name == L"next" ? PSBTN_NEXT
+               : name == L"finish" ? PSBTN_FINISH
+               : name == L"cancel" ? PSBTN_CANCEL
+                                   : -1;
+  if (button < 0) return 2;
+  // Posted: a press that opens a modal box must not block the driver.
+  return PostMessageW(sheet, PSM_PRESSBUTTON, button, 0) ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  std::wstring command = argv[1];
+  auto number = [&](int index) { return index < argc ? std::wcstoul(argv[index], nullptr, 0) : 0ul; };
+  if (command == L"wait-sheet" && argc == 4) {
+    std::wstring title = argv[2];
+    HWND sheet = WaitFor(number(3), [&] { return FindSheet(title); });
+    return sheet ? PrintState(sheet) : 1;
+  }
+  if (command == L"state" && argc == 3) {
+    HWND sheet = FindSheet(argv[2]);
+    if (!sheet) {
+      PrintBoxes();
+      return 1;
+    }
+    return PrintState(sheet);
+  }
+  if (command == L"wait-control" && argc == 5) {
+    std::wstring title = argv[2];
+    int id = static_cast<int>(number(3));
+    HWND control = WaitFor(number(4), [&]() -> HWND {
+      HWND sheet = FindSheet(title);
+      HWND page = sheet ? CurrentPage(sheet) : nullptr;
+      HWND found = page ? GetDlgItem(page, id) : nullptr;
+      return found && IsWindowVisible(page) ? found : nullptr;
+    });
+    HWND sheet = FindSheet(title);
+    if (sheet) PrintState(sheet);
+    return control ? 0 : 1;
+  }
+  if (command == L"wait-leave" && argc == 5) {
+    std::wstring title = argv[2];
+    int index = static_cast<int>(number(3));
+    HWND sheet = WaitFor(number(4), [&]() -> HWND {
+      HWND found = FindSheet(title);
+      HWND page = found ? CurrentPage(found) : nullptr;
+      DWORD_PTR current = static_cast<DWORD_PTR>(-1);
+      if (page) SendMessageTimeoutW(found, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG,
+                                    2000, &current);
+      return page && static_cast<int>(current) != index ? found : nullptr;
+    });
+    if (sheet) return PrintState(sheet);
+    PrintBoxes();
+    return 1;
+  }
+  if (command == L"press" && argc == 4) {
+    HWND sheet = FindSheet(argv[2]);
+    return sheet ? Press(sheet, argv[3]) : 1;
+  }
+  if (command == L"wait-box" && argc == 4) {
+    int id = static_cast<int>(number(2));
+    HWND box = WaitFor(number(3), [&] { return FindBox(id); });
+    if (!box) return 1;
+    std::printf("box title=%s\n", Quoted(WindowText(box)).c_str());
+    PrintChildren("boxcontrol", box);
+    return 0;
+  }
+  if (command == L"answer" && argc == 5) {
+    int id = static_cast<int>(number(2));
+    int answer = static_cast<int>(number(3));
+    HWND box = WaitFor(number(4), [&] { return FindBox(id); });
+    if (!box) return 1;
+    HWND button = GetDlgItem(box, answer);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return 0;
+  }
+  if (command == L"windows") {
+    EnumWindows(PrintWindow, 0);
+    return 0;
+  }
+  if (command == L"wait-gone" && argc == 4) {
+    std::wstring title = argv[2];
+    DWORD start = GetTickCount();
+    while (FindSheet(title)) {
+      if (GetTickCount() - start >= number(3)) return 1;
+      Sleep(100);
+    }
+    return 0;
+  }
+  return 2;
+}
