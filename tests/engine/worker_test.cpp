@@ -284,7 +284,7 @@ namespace {
 std::vector<int> g_filesInUseAnswers;
 int g_filesInUseAsked = 0;
 
-int FakeFilesInUse(HWND, const std::wstring&) {
+int FakeFilesInUse(HWND, const std::wstring&, const CSetupState*) {
   int answer = g_filesInUseAsked < static_cast<int>(g_filesInUseAnswers.size())
                    ? g_filesInUseAnswers[g_filesInUseAsked] : IDIGNORE;
   ++g_filesInUseAsked;
@@ -318,6 +318,9 @@ TEST_F(CWorkerTest, FilesInUseAnswers) {
       {"ok, then ignore", {IDOK, IDIGNORE}, 2, 0},
       {"cancel", {IDCANCEL}, 1, ERROR_CANCELLED},
       {"ok, then cancel", {IDOK, IDCANCEL}, 2, ERROR_CANCELLED},
+      // A question nobody saw closes nothing (closing would have failed
+      // and asked again).
+      {"could not open", {-1}, 1, 0},
   };
   for (const FilesInUseCase& c : kCases) {
     g_filesInUseAnswers = c.answers;
