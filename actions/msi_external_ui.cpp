@@ -61,7 +61,8 @@ class CWindowProgressSink : public IInstallerProgressSink {
   void SetStep(int step) override { Send(PBM_SETSTEP, step, 0); }
   void StepIt() override { Send(PBM_STEPIT, 0, 0); }
   void SetStatusText(const std::wstring& text) override {
-    if (g_progressWindows.statusLine) SetWindowTextW(g_progressWindows.statusLine, text.c_str());
+    HWND target = g_progressWindows.detailText ? g_progressWindows.detailText : g_progressWindows.statusLine;
+    if (target) SetWindowTextW(target, text.c_str());
   }
 
  private:

@@ -9,6 +9,9 @@ struct CProgressWindows {
   HWND overallBar = nullptr;
   HWND packageBar = nullptr;
   HWND statusLine = nullptr;
+  // The installer's own action texts, beside the package bar; without it
+  // they go to the status line.
+  HWND detailText = nullptr;
 };
 
 extern CProgressWindows g_progressWindows;

@@ -144,15 +144,6 @@
 #define IDC_CANCEL_ICON 11016
 #define IDC_CANCEL_QUESTION 11017
 
-// The message box
-#define IDD_MESSAGE_BOX 129
-#define IDC_MESSAGE_ICON 1002
-#define IDC_MESSAGE_LINK 1003
-#define IDS_BOX_OK 8
-#define IDS_BOX_ABORT 12
-#define IDS_BOX_RETRY 13
-#define IDS_BOX_IGNORE 14
-#define IDS_BOX_CANCEL 11181
 // The wizard's Progress page: security pictures and texts.
 #define IDB_SECURITY_96 11195
 #define IDB_SECURITY_120 11230
@@ -163,6 +154,16 @@
 #define IDS_GATHERING_REQUIRED_INFORMATION 96
 #define IDS_REMOVE_CHOSEN 11152
 #define IDS_REPAIR_CHOSEN 11153
+
+// The message box
+#define IDD_MESSAGE_BOX 129
+#define IDC_MESSAGE_ICON 1002
+#define IDC_MESSAGE_LINK 1003
+#define IDS_BOX_OK 8
+#define IDS_BOX_ABORT 12
+#define IDS_BOX_RETRY 13
+#define IDS_BOX_IGNORE 14
+#define IDS_BOX_CANCEL 11181
 
 // The files-in-use dialog.
 #define IDD_FILES_IN_USE 11160

@@ -190,6 +190,7 @@ void CProgressPage::LayoutBasicInterface() {
   }
   HWND cancel = GetDlgItem(IDCANCEL);
   if (!cancel || !m_progressBar) return;
+  ShowWindow(cancel, SW_SHOWNOACTIVATE);
   RECT bar;
   GetWindowRect(m_progressBar, &bar);
   MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&bar), 2);
@@ -229,6 +230,7 @@ void CProgressPage::PublishWindows() {
   g_progressWindows.overallBar = m_progressBar;
   g_progressWindows.statusLine = GetDlgItem(IDC_PROGRESS_STATUS);
   g_progressWindows.packageBar = m_detailProgressBar;
+  g_progressWindows.detailText = GetDlgItem(IDC_PROGRESS_DETAIL);
 }
 
 void CProgressPage::ShowDetailControls() {

@@ -26,7 +26,7 @@ TITLE = f"{SUITE} Setup"
 CANCELLED = 1223  # the run's result when the user cancelled
 # A control that only that page has: how the tests tell the pages apart.
 PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallPoint", 11052: "Customize",
-         11107: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit"}
+         11086: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit"}
 PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
 # The title each page must carry, by control.
 PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
@@ -34,7 +34,9 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Finish": (11013, "Setup Wizard Completed"),
                "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
-SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
+# The program's own message box: its text and its OK button.
+BOX_TEXT, OK = 1003, 1
+SECOND_SETUP_TYPE, EULA_ACCEPT = 11019, 11155
 
 
 def page_name(state):
@@ -54,6 +56,25 @@ def check_title(state, name):
         assert state.controls[control].visible and state.text(control) == text, name
 
 
+def move_on(wizard, state, name):
+    """What the user does to leave the page forward."""
+    if name == "InstallMode":
+        # The second choice: Complete on a first install, Remove on an
+        # installed suite. Until the page brings its choice buttons, its
+        # Next (which the built-in sequences disable) stands in for them.
+        choice = state.controls.get(SECOND_SETUP_TYPE)
+        if choice and choice.visible and choice.enabled:
+            wizard.click(SECOND_SETUP_TYPE)
+        else:
+            wizard.press("next")
+        return
+    if name == "Eula" and not state.offers(NEXT) and EULA_ACCEPT in state.controls:
+        wizard.click(EULA_ACCEPT)
+        state = wizard.state()
+    assert state.offers(NEXT), f"{name} offers no Next"
+    wizard.press("next")
+
+
 def walk_to_progress(wizard):
     """Next through the sequence's pages up to the progress page; the pages
     seen, each one's screenshot kept."""
@@ -67,8 +88,7 @@ def walk_to_progress(wizard):
         check_title(state, name)
         if name == "Progress":
             return seen, state
-        assert state.offers(NEXT), f"{name} offers no Next"
-        wizard.press("next")
+        move_on(wizard, state, name)
         state = wizard.wait_leave(state.page_index)
     raise AssertionError(f"no progress page after {seen}")
 
@@ -208,9 +228,9 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
     wizard = Wizard(TITLE)
     walk_to_progress(wizard)
     # The run reports its error in a box of its own before the wizard ends.
-    title, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
-    assert box[SYSTEM_BOX_TEXT].text == "Setup encountered an error during installation.\n\nError Code: 0643"
-    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    title, box = wizard.wait_box(BOX_TEXT, timeout_ms=120000)
+    assert box[BOX_TEXT].text == "Setup encountered an error during installation.\n\nError Code: 0643"
+    wizard.answer(BOX_TEXT, OK)
     state, code = finish(wizard, run, "UserExit")
     assert code == 1603
     assert not installed(ALPHA) and not installed(BETA)
@@ -238,9 +258,9 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_fails_to_u
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
     assert not state.offers(CANCEL), "a removal offers no cancel"
-    _, box = wizard.wait_box(SYSTEM_BOX_TEXT, timeout_ms=120000)
-    assert "does not support any of the included products" in box[SYSTEM_BOX_TEXT].text
-    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    _, box = wizard.wait_box(BOX_TEXT, timeout_ms=120000)
+    assert "does not support any of the included products" in box[BOX_TEXT].text
+    wizard.answer(BOX_TEXT, OK)
     _, code = finish(wizard, run, "UserExit")
     assert code == 1603
     assert installed(ALPHA) and installed(BETA)

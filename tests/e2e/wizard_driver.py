@@ -5,10 +5,9 @@ presses a disabled button too), presses buttons and answers dialog boxes.
 Screenshots of the display go into the test's folder, kept after the run."""
 import re
 import subprocess
-import time
 from dataclasses import dataclass, field
 
-from conftest import BUILD, current_world, run_windows, windows_path, wine_environment
+from conftest import BUILD, current_world, windows_path, wine_environment
 
 BACK, NEXT, FINISH, CANCEL, VIEW = 12323, 12324, 12325, 2, 60000
 
@@ -91,7 +90,7 @@ class Wizard:
         return done.returncode, out.read_bytes().decode("utf-8", "replace")
 
     def wait_sheet(self, timeout_ms=90000):
-        code, output = self._drive("wait-sheet", self.title, timeout_ms)
+        code, output = self._drive("wait-sheet", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no sheet titled {self.title!r}: {output}"
         return parse_state(output)
 
@@ -101,13 +100,15 @@ class Wizard:
     def wait_control(self, control_id, timeout_ms=60000):
         """The state once the current page holds the control (a page is
         known by a control only it has)."""
-        code, output = self._drive("wait-control", self.title, control_id, timeout_ms)
+        code, output = self._drive("wait-control", self.title, control_id, timeout_ms,
+                                   timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no page with control {control_id}: {output}"
         return parse_state(output)
 
     def wait_leave(self, index, timeout_ms=60000):
         """The state once the sheet shows a page other than `index`."""
-        code, output = self._drive("wait-leave", self.title, index, timeout_ms)
+        code, output = self._drive("wait-leave", self.title, index, timeout_ms,
+                                   timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"the sheet stayed on page {index}: {output}"
         return parse_state(output)
 
@@ -115,13 +116,18 @@ class Wizard:
         code, _ = self._drive("press", self.title, button)
         assert code == 0, f"could not press {button}"
 
+    def click(self, control_id):
+        """A click on a button of the current page."""
+        code, _ = self._drive("click", self.title, control_id)
+        assert code == 0, f"no control {control_id} to click"
+
     def wait_box(self, child_id, timeout_ms=30000):
-        code, output = self._drive("wait-box", child_id, timeout_ms)
+        code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"
         return parse_state(output).boxes[0]
 
     def answer(self, child_id, command, timeout_ms=30000):
-        code, _ = self._drive("answer", child_id, command, timeout_ms)
+        code, _ = self._drive("answer", child_id, command, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id} to answer"
 
     def list_items(self, child_id, list_id, timeout_ms=30000):
@@ -173,5 +179,3 @@ class BackgroundRun:
         assert found, "the launcher gave no exit code"
         return int(found[-1])
 
-
-__all__ = ["BACK", "NEXT", "FINISH", "CANCEL", "VIEW", "Wizard", "WizardState", "BackgroundRun", "run_windows"]

@@ -8,6 +8,7 @@
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
+//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
@@ -279,6 +280,13 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"press" && argc == 4) {
     HWND sheet = FindSheet(argv[2]);
     return sheet ? Press(sheet, argv[3]) : 1;
+  }
+  if (command == L"click" && argc == 4) {
+    HWND sheet = FindSheet(argv[2]);
+    HWND page = sheet ? CurrentPage(sheet) : nullptr;
+    HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    // Posted, as a press: what the click opens must not block the driver.
+    return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
   }
   if (command == L"wait-box" && argc == 4) {
     int id = static_cast<int>(number(2));

@@ -86,6 +86,8 @@ BOOL CALLBACK FindCancelQuestion(HWND window, LPARAM parameter) {
 
 HWND StartWizard(CWizardRun* run, CScopedHandle* thread, const wchar_t* title = kSheetTitle) {
   run->state.SetProductName(L"Tamsa Office");
+  // As the worker's construction leaves it: a cancel is allowed.
+  run->state.m_cancelAllowed = 1;
   run->state.m_configurationPath = run->folder.File(L"SETUP.DCF");
   WriteFileBytes(run->state.m_configurationPath, kSequenceDcf);
   run->context.state = &run->state;
@@ -118,16 +120,17 @@ TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
   EXPECT_TRUE(PageShows(sheet, 11041, L"Ready to Install"));
   EXPECT_EQ(kSheetTitle, GetWindowTextString(sheet));
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kNext);
-  EXPECT_TRUE(PageShows(sheet, 11036, L"[Progress1] Tamsa Office"));
+  EXPECT_TRUE(PageShows(sheet, 11036, L"Installing Tamsa Office"));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.state.GetEvent(ProgressStartedEvent), 5000));
   // UserExit's condition is false: Next passes it on the way to Finish,
   // and Back passes it on the way back.
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kNext);
   EXPECT_TRUE(PageShows(sheet, 11013, L"Setup Wizard Completed"));
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kBack);
-  EXPECT_TRUE(PageShows(sheet, 11036, L"[Progress1] Tamsa Office"));
+  EXPECT_TRUE(PageShows(sheet, 11036, L"Installing Tamsa Office"));
 
-  // A confirmed cancel leads to the user-exit page and tells the worker.
+  // A confirmed cancel on the progress page tells the worker; the run's
+  // end then leads to the user-exit page.
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kCancel);
   CFoundDialog question = {GetThreadId(thread.Get()), nullptr};
   ASSERT_TRUE(WaitFor([&] {
@@ -137,8 +140,10 @@ TEST(CSetupSheetWindowTest, WalksTheFirstPagesAndEndsOnUserExitAfterACancel) {
   EXPECT_EQ(L"Are you sure you want to cancel Tamsa Office installation?", ItemText(question.dialog, 11017));
   EXPECT_EQ(L"&Yes", ItemText(question.dialog, IDYES));
   PostMessageW(question.dialog, WM_COMMAND, IDYES, 0);
-  EXPECT_TRUE(PageShows(sheet, 11061, L"Tamsa Office Wizard was interrupted"));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.state.GetEvent(CancelRequestEvent), 5000));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.state.GetEvent(CancelConfirmedEvent), 5000));
+  SetEvent(run.state.GetEvent(FinishEvent));
+  EXPECT_TRUE(PageShows(sheet, 11061, L"Tamsa Office Wizard was interrupted"));
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(sheet, 12325)) != FALSE; }));
 
   CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kFinish);
