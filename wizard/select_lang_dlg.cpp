@@ -40,6 +40,31 @@ UINT CodePageOf(LANGID language) {
   return 0;
 }
 
+// A 24-bit copy of the picture: without an alpha channel the image list
+// takes its transparency from the mask colour.
+HBITMAP OpaqueCopy(HBITMAP source, SIZE size) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.cx;
+  info.bmiHeader.biHeight = -size.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!target) return nullptr;
+  HDC from = CreateCompatibleDC(nullptr);
+  HDC to = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldFrom = SelectObject(from, source);
+  HGDIOBJ oldTo = SelectObject(to, target);
+  BitBlt(to, 0, 0, size.cx, size.cy, from, 0, 0, SRCCOPY);
+  SelectObject(from, oldFrom);
+  SelectObject(to, oldTo);
+  DeleteDC(from);
+  DeleteDC(to);
+  return target;
+}
+
 }  // namespace
 
 UINT LanguagePictureId(const std::wstring& code) {
@@ -84,10 +109,10 @@ void CSelectLangDlg::AddLanguage(const std::wstring& code) {
     WriteLog(L"Failed to find resource or language ID for %s", code.c_str());
     return;
   }
-  // The image list may change the bitmap it is given.
-  HBITMAP bitmap = picture.CopyBitmap();
-  int image = ImageList_AddMasked(m_images, bitmap, kTransparent);
-  DeleteObject(bitmap);
+  // The image list may change the bitmap it is given: it gets a copy.
+  HBITMAP bitmap = OpaqueCopy(picture.GetBitmap(), picture.GetSize());
+  int image = bitmap ? ImageList_AddMasked(m_images, bitmap, kTransparent) : -1;
+  if (bitmap) DeleteObject(bitmap);
   int index = m_languageList.AddString(L"", image);
   if (index < 0) return;
   UINT codePage = CodePageOf(language);

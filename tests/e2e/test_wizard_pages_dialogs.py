@@ -148,11 +148,14 @@ def test_files_in_use_cancel_ends_the_run_with_nothing_installed(test_world):
         assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
         wizard.answer(FILES_LIST, FILES_CANCEL)
         wizard.answer(CANCEL_QUESTION, YES)
+        # The basic wizard passes its interrupted page by itself and closes.
         assert run.wait() == CANCELLED
         assert editor.poll() is None, "the application was closed after a cancel"
         assert not installed(ALPHA) and not installed(BETA)
         messages = read_log(logs / "VELL_SETUP.LOG")
         assert "   The user chose 'Cancel'" in messages
+        assert "Setup UI cancelled successfully" in messages
+        assert "User cancel confirmed in progress dialog" in messages
         assert not any(m.startswith("Executing shutdown action: ") for m in messages)
     finally:
         if editor.poll() is None:
