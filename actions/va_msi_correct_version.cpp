@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "actions/check_download.h"
 #include "actions/msi_dll.h"
 #include "actions/windows_installer_command.h"
 #include "engine/message_box.h"
@@ -187,18 +188,7 @@ bool CVAMSICorrectVersion::DownloadInstaller(const std::wstring& url, std::wstri
   WriteLog(L"   Downloading '%s' from '%s'", temporary, url.c_str());
   CDownloadProgress progress;
   progress.fileName = url.substr(url.find_last_of(L'/') + 1);
-  if (m_hostDialog) {
-    progress.textControl = GetDlgItem(m_hostDialog, IDC_SECOND_LINE);
-    progress.progressBar = GetDlgItem(m_hostDialog, IDC_PROGRESS_BAR);
-  }
-  try {
-    DownloadFile(url, temporary, &progress);
-  } catch (unsigned long error) {
-    WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), temporary,
-             static_cast<int>(error));
-    DeleteFileW(temporary);
-    return false;
-  }
+  if (!DownloadForCheck(url, temporary, temporary, progress, m_hostDialog)) return false;
   std::wstring executable = std::wstring(temporary) + L".exe";
   if (!MoveFileExW(temporary, executable.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DWORD error = GetLastError();

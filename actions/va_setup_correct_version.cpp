@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "actions/check_download.h"
 #include "engine/version_info.h"
 #include "foundation/error.h"
 #include "foundation/internet.h"
@@ -91,18 +92,7 @@ bool CVASetupCorrectVersion::DownloadOne(const std::wstring& url) {
   progress.fileName = name;
   progress.fileCount = static_cast<int>(m_urls.size());
   progress.fileIndex = static_cast<int>(m_downloaded.size());
-  if (m_hostDialog) {
-    progress.textControl = GetDlgItem(m_hostDialog, IDC_SECOND_LINE);
-    progress.progressBar = GetDlgItem(m_hostDialog, IDC_PROGRESS_BAR);
-  }
-  try {
-    DownloadFile(url, temporary, &progress);
-  } catch (unsigned long error) {
-    WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), target.c_str(),
-             static_cast<int>(error));
-    DeleteFileW(temporary);
-    return false;
-  }
+  if (!DownloadForCheck(url, temporary, target, progress, m_hostDialog)) return false;
   SetFileAttributesW(temporary, FILE_ATTRIBUTE_NORMAL);
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {

@@ -41,6 +41,16 @@ class WizardState:
         return bool(found and found.visible and found.enabled)
 
 
+@dataclass
+class TreeItem:
+    depth: int
+    checked: bool
+    selected: bool
+    expanded: bool
+    text: str
+
+
+TREE_ITEM = re.compile(r"^item depth=(\d+) checked=(\d) selected=(\d) expanded=(\d) text=(.*)$")
 CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) text=(.*)$")
 
 
@@ -148,6 +158,28 @@ class Wizard:
         code, _ = self._drive("wait-gone", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
         return code == 0
 
+    def tree(self, control_id):
+        """The items of the current page's tree, depth first."""
+        code, output = self._drive("tree", self.title, control_id)
+        assert code == 0, f"no tree {control_id} on the current page"
+        items = []
+        for line in output.splitlines():
+            match = TREE_ITEM.match(line.rstrip("\r"))
+            if match:
+                depth, checked, selected, expanded, text = match.groups()
+                items.append(TreeItem(int(depth), checked == "1", selected == "1", expanded == "1", unescape(text)))
+        return items
+
+    def tree_keys(self, control_id, *keys):
+        """Keys posted to the tree: up, down, home, left, right, space."""
+        code, _ = self._drive("tree-keys", self.title, control_id, *keys)
+        assert code == 0, f"could not post {keys} to tree {control_id}"
+
+    def tree_click(self, control_id, index):
+        """A click on the check image of the tree's item `index`."""
+        code, _ = self._drive("tree-click", self.title, control_id, index)
+        assert code == 0, f"could not click item {index} of tree {control_id}"
+
     def screenshot(self, name):
         """The whole display as a PNG in the test's folder; the path."""
         self.shot_count += 1
@@ -178,4 +210,3 @@ class BackgroundRun:
         found = re.findall(r"exit code: (\d+)", self.out.read_bytes().decode("utf-8", "replace"))
         assert found, "the launcher gave no exit code"
         return int(found[-1])
-

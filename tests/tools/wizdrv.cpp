@@ -13,6 +13,13 @@
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
 //   wizdrv.exe windows                      every visible top-level window
+//   wizdrv.exe tree TITLE ID                the current page's tree ID, item by item
+//   wizdrv.exe tree-keys TITLE ID KEY...    keys posted to that tree: up, down,
+//                                           home, left, right, space
+//   wizdrv.exe tree-click TITLE ID INDEX    a click on the check image of item
+//                                           INDEX (in the order `tree` prints)
+// A tree's items hold pointers: they are read through a buffer in the
+// sheet's process.
 //   wizdrv.exe list CHILD_ID LIST_ID MS     the picture list of a dialog box: items, heights,
 //                                           selection and each item's record (data, image, flags)
 //   wizdrv.exe list-click CHILD_ID LIST_ID INDEX single|double   mouse clicks on an item
@@ -22,8 +29,10 @@
 #include <prsht.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -183,6 +192,123 @@ int Press(HWND sheet, const std::wstring& name) {
   return PostMessageW(sheet, PSM_PRESSBUTTON, button, 0) ? 0 : 1;
 }
 
+// A block of memory in the tree's process, for the messages that carry a
+// pointer.
+class CRemoteBuffer {
+ public:
+  explicit CRemoteBuffer(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (m_process) m_address = VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~CRemoteBuffer() {
+    if (m_address) VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+    if (m_process) CloseHandle(m_process);
+  }
+  bool IsValid() const { return m_address != nullptr; }
+  char* At(size_t offset) const { return static_cast<char*>(m_address) + offset; }
+  bool Write(size_t offset, const void* data, size_t size) const {
+    return WriteProcessMemory(m_process, At(offset), data, size, nullptr) != FALSE;
+  }
+  bool Read(size_t offset, void* data, size_t size) const {
+    return ReadProcessMemory(m_process, At(offset), data, size, nullptr) != FALSE;
+  }
+
+ private:
+  HANDLE m_process = nullptr;
+  void* m_address = nullptr;
+};
+
+HWND FindTree(const std::wstring& title, int id) {
+  HWND sheet = FindSheet(title);
+  HWND page = sheet ? CurrentPage(sheet) : nullptr;
+  return page ? GetDlgItem(page, id) : nullptr;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+HTREEITEM NextItem(HWND tree, HTREEITEM item, UINT relation) {
+  return reinterpret_cast<HTREEITEM>(Ask(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// Every item depth first, with its depth.
+void CollectItems(HWND tree, HTREEITEM first, int depth, std::vector<std::pair<HTREEITEM, int>>* items) {
+  for (HTREEITEM item = first; item; item = NextItem(tree, item, TVGN_NEXT)) {
+    items->push_back({item, depth});
+    CollectItems(tree, NextItem(tree, item, TVGN_CHILD), depth + 1, items);
+  }
+}
+
+std::wstring RemoteItemText(HWND tree, const CRemoteBuffer& buffer, HTREEITEM item) {
+  const size_t textOffset = 512;
+  TVITEMW read = {};
+  read.mask = TVIF_HANDLE | TVIF_TEXT;
+  read.hItem = item;
+  read.pszText = reinterpret_cast<wchar_t*>(buffer.At(textOffset));
+  read.cchTextMax = 1024;
+  wchar_t text[1024] = {};
+  if (!buffer.Write(0, &read, sizeof(read)) || !buffer.Write(textOffset, text, sizeof(text))) return std::wstring();
+  Ask(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buffer.At(0)));
+  if (!buffer.Read(textOffset, text, sizeof(text) - sizeof(wchar_t))) return std::wstring();
+  return text;
+}
+
+int PrintTree(HWND tree) {
+  CRemoteBuffer buffer(tree);
+  if (!buffer.IsValid()) return 1;
+  std::vector<std::pair<HTREEITEM, int>> items;
+  CollectItems(tree, NextItem(tree, nullptr, TVGN_ROOT), 0, &items);
+  HTREEITEM selected = NextItem(tree, nullptr, TVGN_CARET);
+  for (const auto& entry : items) {
+    UINT state = static_cast<UINT>(
+        Ask(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(entry.first), TVIS_STATEIMAGEMASK | TVIS_EXPANDED));
+    std::printf("item depth=%d checked=%d selected=%d expanded=%d text=%s\n", entry.second,
+                (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0, entry.first == selected ? 1 : 0,
+                (state & TVIS_EXPANDED) ? 1 : 0, Quoted(RemoteItemText(tree, buffer, entry.first)).c_str());
+  }
+  return 0;
+}
+
+// Keys go to the tree itself: without a window manager the focus cannot
+// be relied on.
+int PostTreeKeys(HWND tree, int count, wchar_t** names) {
+  for (int i = 0; i < count; ++i) {
+    std::wstring name = names[i];
+    UINT key = name == L"up" ? VK_UP : name == L"down" ? VK_DOWN : name == L"home" ? VK_HOME
+               : name == L"left" ? VK_LEFT : name == L"right" ? VK_RIGHT : name == L"space" ? VK_SPACE : 0;
+    if (!key) return 2;
+    PostMessageW(tree, WM_KEYDOWN, key, 1);
+    if (key == VK_SPACE) PostMessageW(tree, WM_CHAR, L' ', 1);
+    PostMessageW(tree, WM_KEYUP, key, 0xC0000001);
+  }
+  return 0;
+}
+
+int ClickCheckImage(HWND tree, int index) {
+  CRemoteBuffer buffer(tree);
+  if (!buffer.IsValid()) return 1;
+  std::vector<std::pair<HTREEITEM, int>> items;
+  CollectItems(tree, NextItem(tree, nullptr, TVGN_ROOT), 0, &items);
+  if (index < 0 || index >= static_cast<int>(items.size())) return 2;
+  // TVM_GETITEMRECT takes the item in the rectangle it fills.
+  RECT rect = {};
+  HTREEITEM item = items[index].first;
+  std::memcpy(&rect, &item, sizeof(item));
+  if (!buffer.Write(0, &rect, sizeof(rect))) return 1;
+  if (!Ask(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(buffer.At(0)))) return 1;
+  if (!buffer.Read(0, &rect, sizeof(rect))) return 1;
+  // The check image sits just left of the text.
+  LPARAM point = MAKELPARAM(rect.left - 8, (rect.top + rect.bottom) / 2);
+  PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(tree, WM_LBUTTONUP, 0, point);
+  return 0;
+}
+
 // The owner-drawn list keeps a record per item as its item data; it lives in
 // the other process and is read from there.
 struct CItemRecord {
@@ -304,6 +430,18 @@ int wmain(int argc, wchar_t** argv) {
     HWND button = GetDlgItem(box, answer);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     return 0;
+  }
+  if (command == L"tree" && argc == 4) {
+    HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
+    return tree ? PrintTree(tree) : 1;
+  }
+  if (command == L"tree-keys" && argc >= 5) {
+    HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
+    return tree ? PostTreeKeys(tree, argc - 4, argv + 4) : 1;
+  }
+  if (command == L"tree-click" && argc == 5) {
+    HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
+    return tree ? ClickCheckImage(tree, static_cast<int>(number(4))) : 1;
   }
   if (command == L"list" && argc == 5) {
     int id = static_cast<int>(number(2));

@@ -1,0 +1,21 @@
+#include "actions/check_download.h"
+
+#include "foundation/setup_log.h"
+#include "resources/resource_ids.h"
+
+bool DownloadForCheck(const std::wstring& url, const std::wstring& temporary, const std::wstring& shownTarget,
+                      CDownloadProgress progress, HWND hostDialog) {
+  if (hostDialog) {
+    progress.textControl = GetDlgItem(hostDialog, IDC_SECOND_LINE);
+    progress.progressBar = GetDlgItem(hostDialog, IDC_PROGRESS_BAR);
+  }
+  try {
+    DownloadFile(url, temporary, &progress);
+  } catch (unsigned long error) {
+    WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), shownTarget.c_str(),
+             static_cast<int>(error));
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return true;
+}

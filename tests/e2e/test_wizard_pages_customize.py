@@ -1,0 +1,181 @@
+"""The Customize page in a real run under Xvfb: the sample suite's own page
+sequence leads from Welcome to Customize, where the tree is driven from
+another process by mouse and keyboard: the mandatory product refuses to be
+unchecked (and says why), a feature and a whole product are deselected,
+and the machine afterwards holds exactly what stayed checked. In a modify
+run of the installed suite the tree holds what is installed, and an
+unchecked product is removed. Screenshots stay in the test's folder under
+build/e2e."""
+import os
+import re
+import time
+
+import pytest
+
+from conftest import prefix_drive_c, read_log, run_windows, windows_path
+from test_suite_run import UNINSTALL, drive_c_path, installed, registry
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, start_setup
+from wizard_driver import NEXT, BackgroundRun, Wizard
+
+pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
+
+TREE, DESCRIPTION, ITEM_SIZE, REQUIRED = 11055, 11058, 11059, 11078
+SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
+
+# Welcome, Customize and Verify, then the usual ending: (page, disable
+# back, disable next, display condition).
+PAGES_SHOWN = [("Welcome", 1, 0, ""), ("Customize", 0, 0, ""), ("Verify", 0, 0, ""), ("Progress", 1, 1, ""),
+               ("UserExit", 1, 1, "UserCanceled, FailedInstall"), ("Finish", 1, 1, "")]
+
+
+def sequence(name, sequences):
+    names = [page[0] for page in PAGES_SHOWN]
+    text = f"\n[Interface]\nSequences={sequences}\n\n[Interface.{name}]\nPages={','.join(names)}\nStart=Welcome\n"
+    for index, (page, back, next_, condition) in enumerate(PAGES_SHOWN):
+        following = names[index + 1] if index + 1 < len(names) else "0"
+        text += (f"\n[Interface.{name}.{page}]\nNext={following}\nDisableBack={back}\nDisableNext={next_}\n"
+                 f"DisplayCondition={condition}\n")
+    return text
+
+
+def customize_kit():
+    kit = sample_kit()
+    with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
+        dcf.write(sequence("Install", "Install"))
+    # Alpha's items are described from the product's own folder.
+    folder = kit / "Alpha" / "ProductInformation"
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "ProductInformationENU.xml").write_text(
+        "<ProductInformation><CustomizeDlg><ItemDescription>The editor of {ProductVersion}</ItemDescription>"
+        "</CustomizeDlg></ProductInformation>", encoding="utf-8")
+    return kit
+
+
+def select_item(wizard, text):
+    """The keyboard's way to an item: Home, then Down as often as the
+    item's place among the shown items says."""
+    items = wizard.tree(TREE)
+    index = [item.text for item in items].index(text)
+    wizard.tree_keys(TREE, "home", *["down"] * index)
+    deadline = time.time() + 30
+    while time.time() < deadline:
+        if any(item.selected and item.text == text for item in wizard.tree(TREE)):
+            return
+        time.sleep(0.2)
+    raise AssertionError(f"the keys never reached {text!r}")
+
+
+def checked(wizard):
+    return {item.text: item.checked for item in wizard.tree(TREE)}
+
+
+def wait_checked(wizard, text, value, timeout=30):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if checked(wizard)[text] == value:
+            return
+        time.sleep(0.2)
+    raise AssertionError(f"{text!r} never became {'checked' if value else 'unchecked'}")
+
+
+def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
+    kit = customize_kit()
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = wizard.wait_sheet()
+    assert page_name(state) == "Welcome"
+    wizard.press("next")
+    state = wizard.wait_control(TREE)
+    assert page_name(state) == "Customize"
+    assert state.text(DESCRIPTION) == "The editor of 1.0.0"
+    wizard.screenshot("Customize")
+    # Gamma is not shown; Alpha's help files (display level 0) neither.
+    assert [(item.depth, item.text, item.checked) for item in wizard.tree(TREE)] == [
+        (0, "Alpha Suite Editor", True), (1, "Install Desktop icon", True), (1, "Main program", True),
+        (2, "Documentation", True), (1, "Samples", True),
+        (0, "Beta Viewer", True), (1, "Viewer", True), (2, "Plug-ins", True), (1, "Extras", True)]
+
+    # The mandatory product: a click is refused with the reason, the mark stays.
+    wizard.tree_click(TREE, 0)
+    _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
+    wizard.screenshot("Mandatory")
+    assert box[SYSTEM_BOX_TEXT].text == "This product is required for proper operation, and cannot be disabled."
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    assert checked(wizard)["Alpha Suite Editor"]
+
+    # The keyboard deselects a feature of Alpha and the whole of Beta.
+    select_item(wizard, "Samples")
+    assert wizard.state().text(ITEM_SIZE) == "This feature requires 0.01 MB on your hard drive."
+    wizard.tree_keys(TREE, "space")
+    wait_checked(wizard, "Samples", False)
+    select_item(wizard, "Beta Viewer")
+    wizard.tree_keys(TREE, "space")
+    wait_checked(wizard, "Beta Viewer", False)
+    state = wizard.state()
+    assert state.offers(NEXT), "Alpha is still to be installed"
+    assert state.text(REQUIRED).startswith("Required: ")
+    wizard.screenshot("Customized")
+
+    wizard.press("next")
+    state = wizard.wait_leave(state.page_index)
+    assert page_name(state) == "Verify"
+    wizard.press("next")
+    _, code = finish(wizard, run, "Finish")
+    assert code == 0
+
+    alpha = prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha"
+    assert installed(ALPHA) and not installed(BETA)
+    # The help files stay: their ancestors stayed selected.
+    assert [(alpha / name).exists() for name in ("core.bin", "guide.bin", "help.bin", "samples.bin")] == [
+        True, True, True, False]
+    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    for line in ("Preventing check change for 'Alpha' because it's mandatory.",
+                 "Selection of feature 'Samples' set to 0", "Selection of product 'Beta' set to 0"):
+        assert line in messages
+
+
+def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_world):
+    kit = sample_kit()
+    with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
+        dcf.write(sequence("Uninstall", "Install,Uninstall"))
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    assert installed(ALPHA) and installed(BETA)
+    command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]
+    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
+    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
+    logs = kit / "logs-modify"
+    run = BackgroundRun(drive_c_path(program), arguments,
+                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    wizard = Wizard(TITLE)
+    state = wizard.wait_sheet()
+    wizard.press("next")
+    state = wizard.wait_control(TREE)
+    wizard.screenshot("Modify")
+    # The installed products (a product read back from its cached file
+    # brings no features); unchecking one means its removal.
+    assert [(item.depth, item.text, item.checked) for item in wizard.tree(TREE)] == [
+        (0, "Alpha Suite Editor", True), (0, "Beta Viewer", True)]
+    # The mandatory product goes only with everything; No keeps it.
+    wizard.tree_click(TREE, 0)
+    _, box = wizard.wait_box(CANCEL_QUESTION)
+    wizard.screenshot("RemoveEverything")
+    assert box[CANCEL_QUESTION].text == (
+        "This item is required for proper functionality. If you remove this item, all items must be "
+        "uninstalled. Do you want to completely uninstall all items?")
+    wizard.answer(CANCEL_QUESTION, NO)
+    assert checked(wizard)["Alpha Suite Editor"]
+    select_item(wizard, "Beta Viewer")
+    wizard.tree_keys(TREE, "space")
+    wait_checked(wizard, "Beta Viewer", False)
+    state = wizard.state()
+    assert state.offers(NEXT)
+    wizard.screenshot("Modified")
+    wizard.press("next")
+    state = wizard.wait_leave(state.page_index)
+    wizard.press("next")
+    _, code = finish(wizard, run, "Finish")
+    assert code == 0
+    assert installed(ALPHA) and not installed(BETA)
+    assert (prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha" / "core.bin").exists()
+    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
