@@ -11,6 +11,7 @@
 //   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
+//   wizdrv.exe escape CHILD_ID MS           that box gets the Escape key
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
 //   wizdrv.exe windows                      every visible top-level window
 //   wizdrv.exe tree TITLE ID                the current page's tree ID, item by item
@@ -429,6 +430,15 @@ int wmain(int argc, wchar_t** argv) {
     if (!box) return 1;
     HWND button = GetDlgItem(box, answer);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return 0;
+  }
+  // The Escape key, as the box's own message loop gets it from the keyboard.
+  if (command == L"escape" && argc == 4) {
+    int id = static_cast<int>(number(2));
+    HWND box = WaitFor(number(3), [&] { return FindBox(id); });
+    if (!box) return 1;
+    PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0xC0010001);
     return 0;
   }
   if (command == L"tree" && argc == 4) {
