@@ -11,6 +11,8 @@
 #include "actions/msi_exec_runner.h"
 #include "actions/windows_installer_command.h"
 #include "app/setup_dlg.h"
+#include "engine/files_in_use.h"
+#include "engine/language_dialog.h"
 #include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
 #include "engine/setup_wizard_entry.h"
@@ -24,7 +26,9 @@
 #include "platform/callback_boundary.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+#include "wizard/files_in_use_dlg.h"
 #include "wizard/message_box.h"
+#include "wizard/select_lang_dlg.h"
 #include "wizard/setup_sheet.h"
 
 namespace {
@@ -77,6 +81,10 @@ BOOL CSetupApp::InitInstance() {
   SetSetupWizardEntry(RunSetupWizard);
   // Every question and error box of the run is the program's own.
   SetMessageBoxImplementation(CMessageBox::ShowMessageBox);
+  // A windowed run asks its questions about open applications and the
+  // language in the wizard's dialogs.
+  SetFilesInUseImplementation(CFilesInUseDlg::Ask);
+  SetLanguageDialogImplementation(SelectSetupLanguage);
   WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
 
   std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());

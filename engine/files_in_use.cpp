@@ -32,8 +32,8 @@ void AddEntry(std::wstring* text, const std::wstring& entry) {
 
 }  // namespace
 
-int ShowFilesInUseDialog(HWND owner, const std::wstring& applications) {
-  if (g_implementation) return g_implementation(owner, applications);
+int ShowFilesInUseDialog(HWND owner, const std::wstring& applications, const CSetupState* state) {
+  if (g_implementation) return g_implementation(owner, applications, state);
   return IDOK;
 }
 

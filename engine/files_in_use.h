@@ -8,10 +8,14 @@
 
 #include "actions/setup_action_list.h"
 
-// Returns IDOK (close them), IDIGNORE (go on without) or IDCANCEL (end setup).
-using FilesInUseFunction = int (*)(HWND owner, const std::wstring& applications);
+class CSetupState;
 
-int ShowFilesInUseDialog(HWND owner, const std::wstring& applications);
+// Returns IDOK (close them), IDIGNORE (go on without) or IDCANCEL (end setup);
+// any other value means the question could not be asked. `state` gives the
+// product's name to the cancel confirmation.
+using FilesInUseFunction = int (*)(HWND owner, const std::wstring& applications, const CSetupState* state);
+
+int ShowFilesInUseDialog(HWND owner, const std::wstring& applications, const CSetupState* state);
 
 // Null puts the unattended answer back.
 void SetFilesInUseImplementation(FilesInUseFunction function);

@@ -111,6 +111,7 @@ class CWorker {
   void ReadCachedProductData();
   void ReadPackageList();
   bool ChooseInstallLanguage();
+  DWORD ShowLanguageDialog();
   void PublishLanguage();
   bool RunPrepareUpdateMode();
   void ReadInstallGroups();

@@ -9,9 +9,11 @@
 #include <memory>
 
 #include "actions/command_options.h"
+#include "engine/language_dialog.h"
 #include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
 #include "engine/setup_globals.h"
+#include "engine/setup_host.h"
 #include "engine/setup_properties.h"
 #include "engine/source_redirection.h"
 #include "engine/system_information.h"
@@ -267,10 +269,19 @@ void CWorker::ReadPackageList() {
 bool CWorker::ChooseInstallLanguage() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   InstallLanguage().CollectLanguageCandidates(m_productList.Keys());
-  if (m_settings.languageDialogAllowed && UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
-    NotBuiltYet(L"LanguageDialog");
-  }
+  if (!m_settings.languageDialogAllowed || UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs) return true;
+  RequireConfigurationStep(ShowLanguageDialog() == ERROR_SUCCESS, L"Error in user language selection dialog");
+  if (m_installLanguage.empty()) return false;
+  InstallLanguage().DetermineBaseLanguage(true);
   return true;
+}
+
+// 0 when the dialog gave an answer (the worker's language is then the
+// chosen code, or empty after a cancel), 13 otherwise.
+DWORD CWorker::ShowLanguageDialog() {
+  bool answered = SelectSetupLanguageThroughDialog(&m_state->m_lists[0], &m_installLanguage,
+                                                   m_host ? m_host->GetOwnerWindow() : nullptr);
+  return answered ? ERROR_SUCCESS : ERROR_INVALID_DATA;
 }
 
 void CWorker::PublishLanguage() {

@@ -32,7 +32,13 @@ void CWorker::ExecuteShutdownActions() {
     } else if (!silent) {
       WriteLog(L"   Presenting 'Files in Use' dailog");
       asked = true;
-      int answer = ShowFilesInUseDialog(m_host ? m_host->GetOwnerWindow() : nullptr, text);
+      int answer = ShowFilesInUseDialog(m_host ? m_host->GetOwnerWindow() : nullptr, text, m_state.get());
+      if (answer != IDOK && answer != IDCANCEL && answer != IDIGNORE) {
+        // Nobody answered: closing the applications could lose unsaved work.
+        WriteLog(L"   The 'Files in Use' dialog could not be shown (result %d); the applications are left open",
+                 answer);
+        return;
+      }
       if (answer == IDCANCEL) {
         WriteLog(L"   The user chose 'Cancel'");
         CancelInterfaceForFilesInUse();

@@ -8,10 +8,28 @@
 #include "platform/dialog_template.h"
 #include "platform/window_text.h"
 
+namespace {
+
+// The dialog this thread is creating: an owner-drawn control of the template
+// asks for its item height (WM_MEASUREITEM) before WM_INITDIALOG.
+thread_local CModalDialog* t_creating = nullptr;
+
+class CCreatingDialog {
+ public:
+  explicit CCreatingDialog(CModalDialog* dialog) : m_outer(t_creating) { t_creating = dialog; }
+  ~CCreatingDialog() { t_creating = m_outer; }
+
+ private:
+  CModalDialog* m_outer;
+};
+
+}  // namespace
+
 CModalDialog::CModalDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
 
 INT_PTR CModalDialog::DoModal() {
   HMODULE module = GetModuleHandleW(nullptr);
+  CCreatingDialog creating(this);
   if (m_language != 0) {
     const DLGTEMPLATE* dialog = LoadDialogTemplate(module, m_templateId, m_language);
     if (!dialog) {
@@ -54,6 +72,11 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT message, WPARAM wPar
     dialog->m_window = window;
   } else {
     dialog = reinterpret_cast<CModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (!dialog && message == WM_MEASUREITEM && t_creating) {
+      dialog = t_creating;
+      SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+      dialog->m_window = window;
+    }
   }
   if (!dialog) return FALSE;
   try {

@@ -295,12 +295,11 @@ void CProgressPage::WaitForWorker() {
       PressFromWaitThread();
     } else if (wait == WAIT_OBJECT_0 + 3) {
       WriteLog(L"Caught cancel event in progress page thread");
+      // The worker asks only when its run has failed: the run ends as
+      // cancelled even where the running action refused the cancel. The
+      // press is posted, so the page clears the flag when it takes the press.
       m_autoConfirmCancel = true;
       CWizardSheet::PressButtonFromOtherThread(m_sheetWindow, CWizardSheet::kCancel);
-      // The worker asks only when its run has failed: the run ends as
-      // cancelled even where the running action refused the cancel, and a
-      // refused press must not confirm the user's next cancel unasked.
-      m_autoConfirmCancel = false;
       m_cancelled = true;
       PressFromWaitThread();
     } else if (wait == WAIT_OBJECT_0 + 4) {
@@ -381,13 +380,14 @@ void CProgressPage::LaunchPromotion() const {
 bool CProgressPage::OnQueryCancel() {
   CSetupState* state = m_runState;
   if (!state) return false;
-  if (IsCancelRefused(state->m_setupType, m_autoConfirmCancel, state->m_cancelAllowed)) return false;
+  // One press only: a refused press must not confirm the user's next
+  // cancel unasked.
+  bool autoConfirm = m_autoConfirmCancel.exchange(false);
+  if (IsCancelRefused(state->m_setupType, autoConfirm, state->m_cancelAllowed)) return false;
   WriteLog(L"Cancel event detected in progress dialog");
   state->Signal(CancelRequestEvent);
   INT_PTR answer = CCancelDlg::kYes;
-  if (m_autoConfirmCancel) {
-    m_autoConfirmCancel = false;
-  } else {
+  if (!autoConfirm) {
     CCancelDlg question(m_sheetWindow ? m_sheetWindow : GetSafeHwnd());
     question.SetProductName(state->GetProductName());
     answer = question.DoModal();

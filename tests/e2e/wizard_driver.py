@@ -157,6 +157,20 @@ class Wizard:
         code, _ = self._drive("set-text", self.title, control_id, text)
         assert code == 0, f"no control {control_id} to type into"
 
+    def list_items(self, child_id, list_id, timeout_ms=30000):
+        """The picture list of the box holding `child_id`: (selected index,
+        [{index, height, record, data, image, flags}])."""
+        code, output = self._drive("list", child_id, list_id, timeout_ms)
+        assert code == 0, f"no list {list_id} in a box with control {child_id}: {output}"
+        selected = int(re.search(r"^list count=\d+ selected=(-?\d+)", output, re.M).group(1))
+        items = [{k: int(v) for k, v in re.findall(r"(\w+)=(-?\d+)", line)}
+                 for line in output.splitlines() if line.startswith("item ")]
+        return selected, items
+
+    def click_item(self, child_id, list_id, index, double=False):
+        code, _ = self._drive("list-click", child_id, list_id, index, "double" if double else "single")
+        assert code == 0, f"no list {list_id} to click"
+
     def escape(self, child_id, timeout_ms=30000):
         """The Escape key on the dialog box that holds `child_id`."""
         code, _ = self._drive("escape", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)

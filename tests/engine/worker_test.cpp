@@ -14,6 +14,7 @@
 #include "actions/command_options.h"
 #include "actions/shutdown_action.h"
 #include "engine/files_in_use.h"
+#include "engine/language_dialog.h"
 #include "engine/install_group_info.h"
 #include "engine/message_box.h"
 #include "engine/setup_host.h"
@@ -66,6 +67,12 @@ class CTestWorker : public CWorker {
   }
   bool InterfaceStarted() const { return m_interfaceThread.IsValid(); }
   using CWorker::TestConnection;
+  using CWorker::ChooseInstallLanguage;
+  void AllowLanguageDialog(const std::wstring& current) {
+    m_settings.languageDialogAllowed = true;
+    m_installLanguage = current;
+  }
+  const std::wstring& InstallLanguageCode() const { return m_installLanguage; }
   void AskForOnlineUpdates() { m_settings.onlineUpdatesAllowed = true; }
   bool OnlineUpdatesAllowed() const { return m_settings.onlineUpdatesAllowed; }
 };
@@ -284,7 +291,7 @@ namespace {
 std::vector<int> g_filesInUseAnswers;
 int g_filesInUseAsked = 0;
 
-int FakeFilesInUse(HWND, const std::wstring&) {
+int FakeFilesInUse(HWND, const std::wstring&, const CSetupState*) {
   int answer = g_filesInUseAsked < static_cast<int>(g_filesInUseAnswers.size())
                    ? g_filesInUseAnswers[g_filesInUseAsked] : IDIGNORE;
   ++g_filesInUseAsked;
@@ -318,6 +325,9 @@ TEST_F(CWorkerTest, FilesInUseAnswers) {
       {"ok, then ignore", {IDOK, IDIGNORE}, 2, 0},
       {"cancel", {IDCANCEL}, 1, ERROR_CANCELLED},
       {"ok, then cancel", {IDOK, IDCANCEL}, 2, ERROR_CANCELLED},
+      // A question nobody saw closes nothing (closing would have failed
+      // and asked again).
+      {"could not open", {-1}, 1, 0},
   };
   for (const FilesInUseCase& c : kCases) {
     g_filesInUseAnswers = c.answers;
@@ -372,4 +382,57 @@ TEST_F(CWorkerTest, YesNoQuestionsGoOnOnlyOnYes) {
     EXPECT_FALSE(updater.OnlineUpdatesAllowed()) << answer;
     EXPECT_EQ(1, g_box.count) << answer;
   }
+}
+
+namespace {
+
+const wchar_t* g_languageAnswer = nullptr;  // null: the dialog failed
+std::wstring g_languageOffered;
+
+bool FakeLanguageDialog(const std::vector<std::wstring>*, std::wstring* selected, HWND) {
+  g_languageOffered = *selected;
+  if (!g_languageAnswer) return false;
+  *selected = g_languageAnswer;
+  return true;
+}
+
+}  // namespace
+
+// The language question's three outcomes: a chosen language becomes the
+// install language, a cancel ends the run quietly, a failed dialog aborts
+// with 13. A quiet run is never asked.
+TEST_F(CWorkerTest, LanguageDialogAnswers) {
+  SetLanguageDialogImplementation(FakeLanguageDialog);
+  const struct {
+    const char* name;
+    const wchar_t* options;
+    const wchar_t* answer;
+    bool goesOn;
+    DWORD thrown;
+    const wchar_t* language;
+  } kCases[] = {
+      {"chosen", L"/qb", L"DEU", true, 0, L"DEU"},
+      {"cancelled", L"/qb", L"", false, 0, L""},
+      {"failed", L"/qb", nullptr, false, ERROR_INVALID_DATA, L"FRA"},
+      {"quiet", L"/qb-", nullptr, true, 0, L"FRA"},
+  };
+  for (const auto& c : kCases) {
+    g_languageAnswer = c.answer;
+    g_languageOffered.clear();
+    CTestWorker worker;
+    ASSERT_TRUE(worker.ParseOptions(c.options)) << c.name;
+    worker.AllowLanguageDialog(L"FRA");
+    bool goesOn = false;
+    DWORD thrown = 0;
+    try {
+      goesOn = worker.ChooseInstallLanguage();
+    } catch (unsigned long value) {
+      thrown = value;
+    }
+    EXPECT_EQ(c.goesOn, goesOn) << c.name;
+    EXPECT_EQ(c.thrown, thrown) << c.name;
+    EXPECT_EQ(c.language, worker.InstallLanguageCode()) << c.name;
+    EXPECT_EQ(std::wstring(c.options) == L"/qb" ? L"FRA" : L"", g_languageOffered) << c.name;
+  }
+  SetLanguageDialogImplementation(nullptr);
 }

@@ -23,6 +23,9 @@
 //                                           INDEX (in the order `tree` prints)
 // A tree's items hold pointers: they are read through a buffer in the
 // sheet's process.
+//   wizdrv.exe list CHILD_ID LIST_ID MS     the picture list of a dialog box: items, heights,
+//                                           selection and each item's record (data, image, flags)
+//   wizdrv.exe list-click CHILD_ID LIST_ID INDEX single|double   mouse clicks on an item
 // Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
 #include <windows.h>
 #include <commctrl.h>
@@ -323,6 +326,53 @@ int ClickCheckImage(HWND tree, int index) {
   return 0;
 }
 
+// The owner-drawn list keeps a record per item as its item data; it lives in
+// the other process and is read from there.
+struct CItemRecord {
+  DWORD reserved;
+  DWORD data;
+  DWORD image;
+  DWORD format;
+  DWORD flags;
+};
+
+int PrintList(HWND list) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(list, &process);
+  HANDLE owner = OpenProcess(PROCESS_VM_READ, FALSE, process);
+  int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  std::printf("list count=%d selected=%d\n", count, static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)));
+  for (int index = 0; index < count; ++index) {
+    CItemRecord record = {};
+    LRESULT address = SendMessageW(list, LB_GETITEMDATA, index, 0);
+    SIZE_T read = 0;
+    bool known = owner && address && address != LB_ERR &&
+                 ReadProcessMemory(owner, reinterpret_cast<void*>(address), &record, sizeof(record), &read) &&
+                 read == sizeof(record);
+    std::printf("item index=%d height=%d record=%d data=%lu image=%lu flags=%lu\n", index,
+                static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, index, 0)), known ? 1 : 0,
+                record.data, record.image, record.flags);
+  }
+  if (owner) CloseHandle(owner);
+  return 0;
+}
+
+// Mouse messages at the middle of the item's left part, as a click there.
+int ClickItem(HWND list, int index, bool twice) {
+  int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  int y = 0;
+  for (int each = top; each < index; ++each) y += static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, each, 0));
+  y += static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, index, 0)) / 2;
+  LPARAM at = MAKELPARAM(20, y);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+  if (twice) {
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -436,6 +486,17 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"tree-click" && argc == 5) {
     HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
     return tree ? ClickCheckImage(tree, static_cast<int>(number(4))) : 1;
+  }
+  if (command == L"list" && argc == 5) {
+    int id = static_cast<int>(number(2));
+    HWND box = WaitFor(number(4), [&] { return FindBox(id); });
+    HWND list = box ? GetDlgItem(box, static_cast<int>(number(3))) : nullptr;
+    return list ? PrintList(list) : 1;
+  }
+  if (command == L"list-click" && argc == 6) {
+    HWND box = FindBox(static_cast<int>(number(2)));
+    HWND list = box ? GetDlgItem(box, static_cast<int>(number(3))) : nullptr;
+    return list ? ClickItem(list, static_cast<int>(number(4)), std::wstring(argv[5]) == L"double") : 1;
   }
   if (command == L"windows") {
     EnumWindows(PrintWindow, 0);

@@ -1,0 +1,162 @@
+"""The two dialogs that setup.exe shows outside the wizard's pages, under
+Xvfb and driven from another process: the language dialog offers the kit's
+language folders as pictures, keeps a language the system cannot show greyed
+and out of reach, and the chosen one is the language the suite is installed
+in; the "Files in Use" dialog lists an open window of our own window_holder,
+OK closes it and the install goes on, Cancel (confirmed) ends the run with
+1223 and nothing installed. Screenshots stay in the test's folder."""
+import os
+import shutil
+import subprocess
+import time
+
+import pytest
+
+from conftest import BUILD, current_world, read_log, windows_path, wine_environment
+from test_suite_run import installed, suite_kit
+from wizard_driver import BackgroundRun, Wizard
+
+pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
+
+ALPHA = "{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61}"
+BETA = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
+SUITE = "Tamsa Sample Suite"
+CANCELLED = 1223
+FILES_PROMPT, FILES_LIST, FILES_OK, FILES_CANCEL, FILES_IGNORE = 11162, 11161, 11163, 11164, 11165
+LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
+CANCEL_QUESTION, YES, NO = 11017, 6, 7
+LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
+EDITOR_TITLE = "Tamsa Editor - draft.txt"
+
+
+def dialogs_kit(languages, ask_language):
+    """The sample suite with each package in a folder per language, and
+    Alpha's shutdown list naming the editor window that window_holder opens."""
+    kit = suite_kit("msi_suite")
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    extra = f"ProductName={SUITE}\n" + ("AutoDetectLang=0\n" if ask_language else "")
+    dcf = dcf.replace("\n[Property]\n", f"\n[Property]\n{extra}")
+    dcf = dcf.replace("InstallActions=Main\nPrimaryAction=Install\nMandatory=1",
+                      "InstallActions=Main\nPrimaryAction=Install\nMandatory=1\nShutdownApplications=Editor")
+    dcf += ("\n[ShutdownApplications.Alpha.Editor]\nClassName=TamsaEditorWindow\n"
+            f"WindowTitle={EDITOR_TITLE}\nWaitTime=3000\n")
+    for key, package in (("Alpha", "alpha.msi"), ("Beta", "beta.msi"), ("Gamma", "gamma.msi")):
+        dcf = dcf.replace(f"PackageName={package}", f"PackageName={{lang}}\\{package}")
+        for code in languages:
+            (kit / key / code).mkdir()
+            shutil.copy(kit / key / package, kit / key / code / package)
+        (kit / key / package).unlink()
+    assert "ShutdownApplications=Editor" in dcf
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
+    return kit
+
+
+def open_editor():
+    """window_holder with the editor's window open; it ends when closed."""
+    out = current_world().out
+    ready = out / "editor.ready"
+    process = subprocess.Popen(["wine", str(BUILD / "window_holder.exe"), "TamsaEditorWindow", EDITOR_TITLE,
+                                "close", windows_path(ready)], stdout=open(out / "editor.out", "wb"),
+                               stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=wine_environment())
+    deadline = time.time() + 60
+    while not ready.exists():
+        assert process.poll() is None and time.time() < deadline, "the editor's window did not open"
+        time.sleep(0.2)
+    return process
+
+
+def start_setup(kit, *args):
+    logs = kit / "logs"
+    env = {"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log", "LANG": "en_US.UTF-8",
+           "LC_ALL": "en_US.UTF-8"}
+    return BackgroundRun(kit / "setup.exe", args, env=env), logs
+
+
+def files_in_use_box(wizard):
+    title, box = wizard.wait_box(FILES_LIST, timeout_ms=120000)
+    assert title == "Setup"
+    assert box[FILES_PROMPT].text.startswith("The applications listed below should be closed before continuing.")
+    assert (box[FILES_OK].text, box[FILES_CANCEL].text, box[FILES_IGNORE].text) == ("OK", "&Cancel", "&Ignore")
+    assert box[FILES_LIST].kind == "RichEdit50W"
+    return box
+
+
+def test_language_dialog_then_files_in_use_ok_closes_the_application(test_world):
+    kit = dialogs_kit(["ENU", "DEU", "JPN"], ask_language=True)
+    editor = open_editor()
+    run, logs = start_setup(kit, "/qb")
+    wizard = Wizard(f"{SUITE} Setup")
+
+    title, box = wizard.wait_box(LANGUAGE_LIST, timeout_ms=90000)
+    assert title == "Setup"
+    assert box[LANGUAGE_PROMPT].text == "Select your preferred installation language."
+    selected, items = wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)
+    wizard.screenshot("LanguageDialog")
+    # The folders' languages in the order offered (ascending codes), each
+    # a picture 40 px high (+12 for the margins); Japanese cannot be shown
+    # with this system's Western code page.
+    assert [item["data"] for item in items] == [LANGIDS["DEU"], LANGIDS["ENU"], LANGIDS["JPN"]]
+    assert all(item["record"] == 1 and item["height"] >= 52 for item in items)
+    assert [item["image"] for item in items] == [0, 1, 2]
+    assert [item["flags"] & 1 for item in items] == [0, 0, 1]
+    assert selected == 1, "the user's language is not the selection"
+
+    # A click, and a double-click, on the greyed language choose nothing.
+    wizard.click_item(LANGUAGE_PROMPT, LANGUAGE_LIST, 2, double=True)
+    time.sleep(1)
+    assert wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)[0] == 1
+    # German, then OK.
+    wizard.click_item(LANGUAGE_PROMPT, LANGUAGE_LIST, 0)
+    time.sleep(1)
+    assert wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)[0] == 0
+    wizard.screenshot("LanguageChosen")
+    wizard.answer(LANGUAGE_PROMPT, OK)
+
+    box = files_in_use_box(wizard)
+    wizard.screenshot("FilesInUse")
+    assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
+    wizard.answer(FILES_LIST, FILES_OK)
+    code = run.wait()
+    assert code == 0
+    editor.wait(timeout=30)  # closed by setup
+    assert installed(ALPHA) and installed(BETA)
+
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    assert "Language JPN cannot be shown with this system's code page" in messages
+    assert "SETUPLANG = DEU" in [m.strip() for m in messages]
+    packages = [m for m in messages if m.startswith("   Installing Package: ")]
+    assert len(packages) == 2 and all("\\DEU\\" in m for m in packages), packages
+    assert "   Presenting 'Files in Use' dailog" in messages
+    assert "   The user chose 'OK'" in messages
+    assert "Stage not built yet: LanguageDialog" not in messages
+
+
+def test_files_in_use_cancel_ends_the_run_with_nothing_installed(test_world):
+    kit = dialogs_kit(["ENU"], ask_language=True)  # one language: no dialog
+    editor = open_editor()
+    try:
+        run, logs = start_setup(kit, "/qb")
+        wizard = Wizard(f"{SUITE} Setup")
+        files_in_use_box(wizard)
+        # Cancel asks first; No keeps the dialog with its list.
+        wizard.answer(FILES_LIST, FILES_CANCEL)
+        title, question = wizard.wait_box(CANCEL_QUESTION)
+        wizard.screenshot("FilesInUseCancelQuestion")
+        assert question[CANCEL_QUESTION].text == f"Are you sure you want to cancel {SUITE} installation?"
+        wizard.answer(CANCEL_QUESTION, NO)
+        box = files_in_use_box(wizard)
+        assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
+        wizard.answer(FILES_LIST, FILES_CANCEL)
+        wizard.answer(CANCEL_QUESTION, YES)
+        # The basic wizard passes its interrupted page by itself and closes.
+        assert run.wait() == CANCELLED
+        assert editor.poll() is None, "the application was closed after a cancel"
+        assert not installed(ALPHA) and not installed(BETA)
+        messages = read_log(logs / "VELL_SETUP.LOG")
+        assert "   The user chose 'Cancel'" in messages
+        assert "Setup UI cancelled successfully" in messages
+        assert "User cancel confirmed in progress dialog" in messages
+        assert not any(m.startswith("Executing shutdown action: ") for m in messages)
+    finally:
+        if editor.poll() is None:
+            editor.kill()
