@@ -141,6 +141,16 @@ def finish(wizard, run, page):
     return state, run.wait()
 
 
+def start_programs_list_command(suite_id, logs):
+    """The suite's command in the programs list, with the wizard instead of
+    its quiet switch, left running; its log goes into `logs`."""
+    command = registry(UNINSTALL + suite_id, "32")["UninstallString"]
+    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
+    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
+    return BackgroundRun(drive_c_path(program), arguments,
+                         env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+
+
 def sample_kit():
     """The sample suite, named in [Property] as the wizard's texts take it."""
     kit = suite_kit("msi_suite")
@@ -255,12 +265,8 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     kit = sample_kit()
     assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
     # The programs list's command, with the wizard instead of its quiet switch.
-    command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]
-    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
-    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
     logs = kit / "logs-removal"
-    run = BackgroundRun(drive_c_path(program), arguments,
-                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
     # The last page before the run names the removal.
     _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")})

@@ -7,15 +7,15 @@ run of the installed suite the tree holds what is installed, and an
 unchecked product is removed. Screenshots stay in the test's folder under
 build/e2e."""
 import os
-import re
 import time
 
 import pytest
 
-from conftest import prefix_drive_c, read_log, run_windows, windows_path
-from test_suite_run import UNINSTALL, drive_c_path, installed, registry
-from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, start_setup
-from wizard_driver import NEXT, BackgroundRun, Wizard
+from conftest import prefix_drive_c, read_log, run_windows
+from test_suite_run import installed
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, \
+    start_programs_list_command, start_setup
+from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -141,12 +141,8 @@ def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_wo
         dcf.write(sequence("Uninstall", "Install,Uninstall"))
     assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
     assert installed(ALPHA) and installed(BETA)
-    command = registry(UNINSTALL + SUITE_ID, "32")["UninstallString"]
-    program, arguments = re.match(r'^"([^"]+)" (.*)$', command).groups()
-    arguments = [a for a in arguments.split() if a.lower() != "/qn"]
     logs = kit / "logs-modify"
-    run = BackgroundRun(drive_c_path(program), arguments,
-                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
     state = wizard.wait_sheet()
     wizard.press("next")
