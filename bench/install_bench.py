@@ -17,6 +17,8 @@ import shutil
 import statistics
 import subprocess
 import sys
+
+from sample_kit import make_sample_kit
 import time
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
@@ -71,14 +73,7 @@ def main():
     server = subprocess.Popen(["wineserver", "-f", "-p"], env=environment(),
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        kit = WORK / "kit"
-        shutil.rmtree(kit, ignore_errors=True)
-        kit.mkdir(parents=True)
-        shutil.copy(BUILD / "setup.exe", kit)
-        shutil.copy(REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF", kit)
-        for name in ("alpha", "beta", "gamma"):
-            (kit / name.capitalize()).mkdir()
-            shutil.copy(BUILD / "fixtures" / "msi" / f"{name}.msi", kit / name.capitalize())
+        kit = make_sample_kit(WORK / "kit")
         dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
         suite = re.search(r"^UUID=(.*?)\s*$", dcf, re.M).group(1)
         drive_c = PREFIX / "drive_c"

@@ -12,6 +12,8 @@ import shutil
 import subprocess
 import sys
 
+from sample_kit import make_sample_kit
+
 REPO = pathlib.Path(__file__).resolve().parents[1]
 BUILD = REPO / "build" / "win"
 WORK = REPO / "build" / "bench-wizard"
@@ -45,14 +47,7 @@ def main():
     server = subprocess.Popen(["wineserver", "-f", "-p"], env=env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     try:
-        kit = WORK / "kit"
-        shutil.rmtree(kit, ignore_errors=True)
-        kit.mkdir(parents=True)
-        shutil.copy(BUILD / "setup.exe", kit)
-        shutil.copy(REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF", kit)
-        for product in ("alpha", "beta", "gamma"):
-            (kit / product.capitalize()).mkdir()
-            shutil.copy(BUILD / "fixtures" / "msi" / f"{product}.msi", kit / product.capitalize())
+        kit = make_sample_kit(WORK / "kit")
         out = WORK / "bench.out"
         with open(out, "wb") as handle:
             subprocess.run(["wine", str(BUILD / "wizard_bench.exe"), windows(kit / "setup.exe"), runs],
