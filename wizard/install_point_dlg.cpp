@@ -14,7 +14,6 @@
 
 namespace {
 
-const COLORREF kFrameColour = 0x848484;
 const wchar_t kArgumentToken[] = L"[2]";
 
 std::wstring ReplaceToken(std::wstring text, const std::wstring& token, const std::wstring& value) {
@@ -262,14 +261,3 @@ void CInstallPointDlg::OnPaint() {
   EndPaint(GetSafeHwnd(), &paint);
 }
 
-void CInstallPointDlg::FrameControl(HDC dc, int id) const {
-  HWND control = GetDlgItem(id);
-  if (!control) return;
-  RECT bounds;
-  GetWindowRect(control, &bounds);
-  MapWindowPoints(nullptr, GetSafeHwnd(), reinterpret_cast<POINT*>(&bounds), 2);
-  InflateRect(&bounds, 1, 1);
-  HBRUSH frame = CreateSolidBrush(kFrameColour);
-  FrameRect(dc, &bounds, frame);
-  DeleteObject(frame);
-}

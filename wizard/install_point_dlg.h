@@ -37,7 +37,6 @@ class CInstallPointDlg : public CWizPropPage {
   void Reset();
   // The system's box with the page's title; [2] is `argument`.
   void ShowProblem(UINT messageId, const std::wstring& argument);
-  void FrameControl(HDC dc, int id) const;
 
   std::wstring m_baseFolder;
   std::wstring m_installPath;

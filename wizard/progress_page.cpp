@@ -37,7 +37,6 @@ const wchar_t kChromeAppPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const wchar_t kChromeWindowClass[] = L"Chrome_WidgetWin_0";
 const wchar_t kExplorerWindowClass[] = L"IEFrame";
 const LONG kPromotionFirstSequence = 4100;
-const COLORREF kFrameBorder = 0x848484;
 const int kBrowserWidth = 700;
 const int kBrowserHeight = 500;
 
@@ -466,16 +465,7 @@ void CProgressPage::PaintBackground(HDC dc) {
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   if (!m_fullUi) return;
   PaintHeaderBand(dc);
-  HWND frame = GetDlgItem(IDC_PROGRESS_FRAME);
-  if (!frame) return;
-  RECT bounds;
-  GetWindowRect(frame, &bounds);
-  MapWindowPoints(nullptr, GetSafeHwnd(), reinterpret_cast<POINT*>(&bounds), 2);
-  InflateRect(&bounds, 1, 1);
-  FillRect(dc, &bounds, m_whiteBrush);
-  HBRUSH border = CreateSolidBrush(kFrameBorder);
-  FrameRect(dc, &bounds, border);
-  DeleteObject(border);
+  FrameControl(dc, IDC_PROGRESS_FRAME, m_whiteBrush);
 }
 
 HBRUSH CProgressPage::OnCtlColor(HDC dc, HWND control, UINT message) {

@@ -8,7 +8,6 @@
 
 namespace {
 
-const COLORREF kFrameColour = 0x848484;
 
 bool IsCjkLanguage(WORD primary) {
   return primary == LANG_CHINESE || primary == LANG_JAPANESE || primary == LANG_KOREAN;
@@ -172,15 +171,6 @@ void CRemoveProgDlg::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(GetSafeHwnd(), &paint);
   PaintHeaderBand(dc);
-  if (HWND frame = GetDlgItem(IDC_REMOVE_PREVIOUS_FRAME)) {
-    RECT bounds;
-    GetWindowRect(frame, &bounds);
-    MapWindowPoints(nullptr, GetSafeHwnd(), reinterpret_cast<POINT*>(&bounds), 2);
-    InflateRect(&bounds, 1, 1);
-    FillRect(dc, &bounds, m_whiteBrush);
-    HBRUSH border = CreateSolidBrush(kFrameColour);
-    FrameRect(dc, &bounds, border);
-    DeleteObject(border);
-  }
+  FrameControl(dc, IDC_REMOVE_PREVIOUS_FRAME, m_whiteBrush);
   EndPaint(GetSafeHwnd(), &paint);
 }

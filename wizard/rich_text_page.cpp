@@ -22,7 +22,6 @@ namespace {
 const wchar_t kTextFolder[] = L"bin\\";
 const wchar_t kFallbackLanguage[] = L"ENU";
 const wchar_t kViewSuffix[] = L".rtf";
-const COLORREF kFrameColour = 0x848484;
 
 DWORD CALLBACK ReadFileChunk(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
   DWORD done = 0;
@@ -127,15 +126,7 @@ void CRichTextPage::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(GetSafeHwnd(), &paint);
   PaintHeaderBand(dc);
-  if (HWND text = GetDlgItem(m_richEditId)) {
-    RECT bounds;
-    GetWindowRect(text, &bounds);
-    MapWindowPoints(nullptr, GetSafeHwnd(), reinterpret_cast<POINT*>(&bounds), 2);
-    InflateRect(&bounds, 1, 1);
-    HBRUSH frame = CreateSolidBrush(kFrameColour);
-    FrameRect(dc, &bounds, frame);
-    DeleteObject(frame);
-  }
+  FrameControl(dc, m_richEditId);
   EndPaint(GetSafeHwnd(), &paint);
 }
 

@@ -26,6 +26,7 @@ const COLORREF kHeaderTop = 0xC4C4C4;
 const COLORREF kHeaderBottom = 0xC6C6C6;
 const COLORREF kBodyTop = 0xFFFFFF;
 const COLORREF kBodyBottom = 0xC0C0C0;
+const COLORREF kControlFrameColour = 0x848484;
 const int kHeaderBandEnd = 50;
 const wchar_t kFontSeparators[] = L"_";
 
@@ -220,6 +221,19 @@ void CWizPropPage::OnPaint() {
   HDC dc = BeginPaint(GetSafeHwnd(), &paint);
   PaintHeaderBand(dc);
   EndPaint(GetSafeHwnd(), &paint);
+}
+
+void CWizPropPage::FrameControl(HDC dc, int id, HBRUSH fill) const {
+  HWND control = GetDlgItem(id);
+  if (!control) return;
+  RECT bounds;
+  GetWindowRect(control, &bounds);
+  MapWindowPoints(nullptr, GetSafeHwnd(), reinterpret_cast<POINT*>(&bounds), 2);
+  InflateRect(&bounds, 1, 1);
+  if (fill) FillRect(dc, &bounds, fill);
+  HBRUSH frame = CreateSolidBrush(kControlFrameColour);
+  FrameRect(dc, &bounds, frame);
+  DeleteObject(frame);
 }
 
 void CWizPropPage::PaintHeaderBand(HDC dc) {

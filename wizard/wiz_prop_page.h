@@ -51,6 +51,9 @@ class CWizPropPage : public CWizardPage {
   virtual void OnPaint();
   // The header gradients below the header control, across the page.
   void PaintHeaderBand(HDC dc);
+  // The pages' thin grey frame just outside a control, filled first with
+  // `fill` when one is given.
+  void FrameControl(HDC dc, int id, HBRUSH fill = nullptr) const;
   // Text colour of the pages; the brush for the control's background.
   virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
 
