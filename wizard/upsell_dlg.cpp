@@ -67,7 +67,6 @@ CUpsellDlg::CUpsellDlg() : CWizPropPage(IDD_WIZ_UPSELL), m_animationId(IDR_UPSEL
 
 CUpsellDlg::~CUpsellDlg() {
   if (m_timerId != 0 && GetSafeHwnd()) KillTimer(GetSafeHwnd(), m_timerId);
-  m_uiController.SetWebBrowser(nullptr);
 }
 
 void CUpsellDlg::SetShellOpener(ShellOpener opener) { g_upsellShellOpener = opener ? opener : ShellOpen; }
