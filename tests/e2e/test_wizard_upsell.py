@@ -106,7 +106,7 @@ def test_offer_page_offline_then_online_and_the_suite_installs(test_world):
     # The page tries again every five seconds: it goes online by itself.
     listener = Listener(port)
     try:
-        deadline = time.time() + 30
+        deadline = time.time() + 45
         while not state.controls[BROWSER].visible and time.time() < deadline:
             time.sleep(0.5)
             state = wizard.state()
@@ -116,7 +116,7 @@ def test_offer_page_offline_then_online_and_the_suite_installs(test_world):
             assert not state.controls[control].visible, control
         wait_for_log_line(logs, "Attempting to retrieve upsell")
         # The view asks for the page's own address, blanks escaped.
-        deadline = time.time() + 15
+        deadline = time.time() + 30
         while "/upsell%20offer.html" not in listener.paths and time.time() < deadline:
             time.sleep(0.2)
         assert "/upsell%20offer.html" in listener.paths, listener.paths
