@@ -113,7 +113,8 @@ BOOL CUpsellDlg::OnInitDialog() {
   setFont(IDC_UPSELL_OFFLINE_INFORMATION, m_textFont);
   m_animation = GetDlgItem(IDC_UPSELL_ANIMATION);
   m_browser.Attach(GetDlgItem(IDC_UPSELL_BROWSER));
-  HRESULT subscribed = m_browser.Subscribe([this](DISPID id, DISPPARAMS* parameters) { OnBrowserEvent(id, parameters); });
+  HRESULT subscribed =
+      m_browser.Subscribe([this](DISPID id, DISPPARAMS* parameters) { OnBrowserEvent(id, parameters); });
   if (FAILED(subscribed)) WriteLog(L"The offer page's browser view is not available: 0x%08X", subscribed);
   SetOfflineTexts();
   std::wstring address = Property(kUpsellTestProperty);

@@ -35,7 +35,8 @@ def upsell_kit(port):
     (kit / "info.xml").write_text(f"<Suite><OfflineUpsellInformation>{OFFLINE_INFORMATION_XML}"
                                   "</OfflineUpsellInformation></Suite>", encoding="utf-8")
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-    dcf = dcf.replace("\n[Property]\n", "\n[Property]\nDynamicProperties=ProductInformation,TestConnectionURL,UpsellTest\n"
+    dcf = dcf.replace("\n[Property]\n", "\n[Property]\n"
+                      "DynamicProperties=ProductInformation,TestConnectionURL,UpsellTest\n"
                       "ProductInformation={SetupDir}\\info.xml\n"
                       f"TestConnectionURL=http://127.0.0.1:{port}/\n"
                       f"UpsellTest=http://127.0.0.1:{port}/upsell offer.html\n")

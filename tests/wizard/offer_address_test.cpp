@@ -38,7 +38,8 @@ TEST(OfferAddressTest, AddressesCarryTheSetupsFactsInOrderWithBlanksEscaped) {
 }
 
 TEST(OfferAddressTest, CanonicalisationEscapesOnlyBlanksAndKeepsWhatItCannotFit) {
-  EXPECT_EQ(L"http://127.0.0.1:8080/offer%20page?a=b%20c", CanonicalizeOfferAddress(L"http://127.0.0.1:8080/offer page?a=b c"));
+  EXPECT_EQ(L"http://127.0.0.1:8080/offer%20page?a=b%20c",
+            CanonicalizeOfferAddress(L"http://127.0.0.1:8080/offer page?a=b c"));
   // An address longer than the system's maximum is used as given.
   std::wstring longAddress = L"http://127.0.0.1/" + std::wstring(3000, L'a');
   EXPECT_EQ(longAddress, CanonicalizeOfferAddress(longAddress));
