@@ -3,7 +3,9 @@
 // template's, or the string the page puts there at run time, tokens filled)
 // is measured with the font the wizard gives that control, made from the
 // language's own font specs, against the control's size in pixels as the
-// dialog manager computes it from the template's font at that DPI.
+// dialog manager computes it from the template's font at that DPI. (The
+// sheet's own buttons widen to the texts the program gives them:
+// button_fit_test.cpp.)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -254,13 +256,6 @@ const CRuntimeText kRuntimeTexts[] = {
     {IDD_SELECT_LANGUAGE, IDC_LANGUAGE_PROMPT, {IDS_SELECT_LANGUAGE_PROMPT}},
 };
 
-// The sheet's own buttons, the size the property sheet gives them.
-const UINT kSheetButtons[] = {IDS_BUTTON_BACK,    IDS_BUTTON_NEXT,   IDS_BUTTON_CANCEL,
-                              IDS_BUTTON_FINISH,  IDS_BUTTON_INSTALL, IDS_BUTTON_REPAIR,
-                              IDS_BUTTON_REMOVE,  IDS_VIEW_BUTTON};
-constexpr int kSheetButtonWidth = 50;
-constexpr int kSheetButtonHeight = 14;
-
 struct CDeleteFont {
   void operator()(HFONT font) const { DeleteObject(font); }
 };
@@ -308,16 +303,6 @@ class CTextFit {
       SIZE box = {MulDiv(item.cx, base.cx, 4), MulDiv(item.cy, base.cy, 8)};
       for (const std::wstring& text : texts) CheckText(dialog.name, item, font, Filled(text, m_language), box, clipped);
     }
-    if (dialog.id == IDD_WIZ_WELCOME) {
-      CDialogItem button;
-      button.atom = 0x80;
-      button.style = BS_PUSHBUTTON;
-      SIZE box = {MulDiv(kSheetButtonWidth, base.cx, 4), MulDiv(kSheetButtonHeight, base.cy, 8)};
-      for (UINT id : kSheetButtons) {
-        button.id = static_cast<int>(id);
-        CheckText("sheet button", button, m_fonts[CFontKind::Text].get(), StringIn(m_language, id), box, clipped);
-      }
-    }
   }
 
   // Whether `text` fits a control of this kind and size; the room it needs.
@@ -332,7 +317,7 @@ class CTextFit {
         width -= Scaled(16);
         wraps = false;
       } else if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
-        width -= Scaled(6);
+        width -= 4;  // the button's frame, 2 pixels a side at any DPI
         wraps = (item.style & BS_MULTILINE) != 0;
       } else {
         width -= Scaled(13 + 4);  // the check box and its gap
