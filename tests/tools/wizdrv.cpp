@@ -410,7 +410,9 @@ void PrintFit(HWND control, const std::wstring& spec) {
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    reserved = MulDiv(type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 6 : 17, dpi, 96);
+    // A push button's frame is 2 pixels a side at any DPI; a check box's box
+    // and gap scale.
+    reserved = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 4 : MulDiv(17, dpi, 96);
   } else if (kind == L"Static") {
     LONG type = style & SS_TYPEMASK;
     if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return;
