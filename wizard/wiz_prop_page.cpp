@@ -35,14 +35,6 @@ BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
   return TRUE;
 }
 
-// A page laid out right to left also reads its texts right to left, so a
-// sentence's closing stop and a Latin name inside it fall where they belong.
-BOOL CALLBACK SetChildReadingOrder(HWND child, LPARAM) {
-  LONG_PTR style = GetWindowLongPtrW(child, GWL_EXSTYLE);
-  SetWindowLongPtrW(child, GWL_EXSTYLE, style | WS_EX_RTLREADING);
-  return TRUE;
-}
-
 }  // namespace
 
 CWizPropPage::CWizPropPage(UINT templateId)
@@ -142,7 +134,6 @@ void CWizPropPage::DeleteFonts() {
 void CWizPropPage::LayoutControls() {
   HWND page = GetSafeHwnd();
   if (m_textFont) EnumChildWindows(page, SetChildFont, reinterpret_cast<LPARAM>(m_textFont));
-  if (GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) EnumChildWindows(page, SetChildReadingOrder, 0);
   HWND header = GetDlgItem(IDC_HEADER_IMAGE);
   if (!header) return;
   RECT client;
