@@ -3,7 +3,8 @@ Wine's locale and the suite's packages in that language only, so the run
 takes it for the install and the interface; the welcome, licence and finish
 pages (and the sheet's title and buttons) show that language's texts, not
 the English ones, and every text fits its control with the font it is shown
-in. Each page's screenshot stays under build/e2e/test_wizard_languages/."""
+in, at 96 DPI and for a few languages at 144. Each page's screenshot stays
+under build/e2e/test_wizard_languages/."""
 import os
 import re
 import sys
@@ -13,7 +14,7 @@ import pytest
 from conftest import REPO, windows_path
 from test_languages import language_kit
 from test_wizard import SUITE, accept_licence
-from test_wizard_pages_text import page_section, with_licence
+from test_wizard_pages_text import page_section, set_logical_dpi, with_licence
 from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
 
 sys.path.insert(0, str(REPO / "tests" / "resources"))
@@ -81,10 +82,18 @@ def check_fit(wizard, page, texts, fonts=None):
     assert not clipped, f"clipped on {page}: {clipped}"
 
 
-@pytest.mark.parametrize("code, locale", locales(), ids=[code for code, _ in locales()])
-def test_wizard_pages_in_the_users_language(test_world, kit, code, locale):
+# Every language at 96 DPI; at 144 the longest texts and the scripts whose
+# faces differ most from the Latin one.
+RUNS = [(code, locale, 96) for code, locale in locales()] + \
+       [(code, locale, 144) for code, locale in locales() if code in ("DEU", "HUN", "RUS", "JPN", "ARA")]
+
+
+@pytest.mark.parametrize("code, locale, dpi", RUNS, ids=[f"{c}-{d}" if d != 96 else c for c, _, d in RUNS])
+def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     if not (LANG_DIR / f"{code.lower()}.rc").exists():
         pytest.skip(f"{code} is not translated yet")
+    if dpi != 96:
+        set_logical_dpi(dpi)
     language_kit(kit, [code])
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
     (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n") + SEQUENCE,
