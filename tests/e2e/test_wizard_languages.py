@@ -28,6 +28,7 @@ EULA_TITLE, EULA_NOTE, EULA_ACCEPT = 11008, 11009, 11155
 FINISH_TITLE, FINISH_BODY = 11013, 11014
 VERIFY_TITLE = 11041
 SYSTEM_BUTTONS = {BACK, NEXT, FINISH, CANCEL}
+COMPANY = "Tamsa"
 
 SEQUENCE = ("\n[Interface]\nSequences=Install\n[Interface.Install]\n"
             "Pages=Welcome,Eula,Verify,Progress,UserExit,Finish\nStart=Welcome\n" +
@@ -70,7 +71,7 @@ class Texts:
         for token, value in (("[SetupWizard]", "IDS_SETUP_WIZARD"), ("[Wizard]", "IDS_WIZARD"),
                              ("[Setup]", "IDS_APP_NAME")):
             text = text.replace(token, rc_text(self.texts[value]))
-        return text.replace("[ProductName]", SUITE)
+        return text.replace("[ProductName]", SUITE).replace("[CompanyName]", COMPANY)
 
 
 def check_fit(wizard, page, texts, fonts=None):
@@ -96,8 +97,8 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
         set_logical_dpi(dpi)
     language_kit(kit, [code])
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-    (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n") + SEQUENCE,
-                                   encoding="latin-1")
+    (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n"
+                                               f"UserCompany={COMPANY}\n") + SEQUENCE, encoding="latin-1")
     with_licence(kit)
     texts, english = Texts(code), Texts("ENU")
     run = BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log",
@@ -115,6 +116,7 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     wizard.press("next")
 
     state = wizard.wait_control(EULA_ACCEPT)
+    assert state.text(EULA_TITLE) == texts["T_EULA_TITLE"]
     assert state.text(EULA_NOTE) == texts["T_EULA_NOTE"]
     assert state.text(EULA_ACCEPT) == texts["T_EULA_ACCEPT"]
     state = accept_licence(wizard, state)
