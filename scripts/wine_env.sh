@@ -7,8 +7,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Creates the prefix once (about 30 s), and gives it the font replacements
-# of scripts/wine_fonts.reg whenever that file is newer than the prefix's
-# copy of it.
+# of scripts/wine_fonts.reg whenever that file differs from the copy the
+# prefix keeps of the last one it took.
 wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
