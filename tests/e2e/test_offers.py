@@ -7,12 +7,13 @@ while setup runs: its AppID keys are there in the 32-bit view during the
 run and gone after it."""
 import os
 import shutil
+import subprocess
 
 import pytest
 
-from conftest import BUILD, read_log
+from conftest import BUILD, read_log, wine_environment
 from test_suite_run import ALPHA, DELTA, installed, registry, suite_kit
-from test_wizard import move_on, page_name, start_setup, wait_for_page
+from test_wizard import CANCEL_QUESTION, YES, move_on, page_name, start_setup, wait_for_page
 from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -21,6 +22,7 @@ TITLE = "Tamsa Offer Suite Setup"
 TOOLBAR_BOX, TOOLBAR_LINKS, INCLUDE, MAKE_DEFAULT = 11146, 11145, 11119, 11120
 APPID = "HKLM\\SOFTWARE\\Classes\\AppID\\setup.exe"
 APPID_CLASS = "HKLM\\SOFTWARE\\Classes\\AppID\\{E3600F8F-17EE-4ECF-950F-C1419555BE1B}"
+MARKER = "HKLM\\Software\\google\\No Chrome offer Until"
 
 
 def offer_kit(toolbar, chrome):
@@ -65,8 +67,8 @@ def walk(wizard, on_offer):
     raise AssertionError(f"no progress page after {seen}")
 
 
-def finish(wizard, run):
-    state = wait_for_page(wizard, "Finish")
+def finish(wizard, run, page="Finish"):
+    wait_for_page(wizard, page)
     wizard.press("finish")
     assert wizard.wait_gone()
     return run.wait()
@@ -131,8 +133,9 @@ def test_no_offer_page_without_a_compatible_check(test_world):
     assert any(m.startswith("Failed to load GTAPI library from '") and "gtapi_signed.dll', error code = 126" in m
                for m in messages)
     assert "Google Chrome not compatible with target system; reason = 5" in messages
-    assert "   Disabling installation of product 'GOOGLE_TOOLBAR'" in messages or not installed(DELTA)
-    assert seen[-1] == "Progress"
+    for product in ("GOOGLE_TOOLBAR", "GOOGLE_CHROME"):
+        assert f"   Disabling installation of product '{product}'" in messages
+    assert "GoogleToolbar" not in seen and "GoogleChrome" not in seen
 
 
 def test_quiet_run_makes_no_offer(test_world):
@@ -144,4 +147,28 @@ def test_quiet_run_makes_no_offer(test_world):
     assert browser_command_line(kit) is None
     assert not (kit / "GOOGLE_CHROME" / "gcapi_dll.dll.calls").exists()
     assert registry(APPID, "32") == {}
+    assert "   Disabling installation of product 'GOOGLE_TOOLBAR'" in messages
+    assert "   Disabling installation of product 'GOOGLE_CHROME'" in messages
     assert "   Unregistered CancelAutoPlay successfully" in messages
+
+
+def test_cancel_after_the_browser_offer_removes_its_marker(test_world):
+    """The browser is not installed: the user-exit page takes the offer's
+    marker away, so a later run may offer it again."""
+    subprocess.run(["wine", "reg", "add", MARKER, "/v", "Until", "/d", "20301231", "/reg:32", "/f"],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                   env=wine_environment(), timeout=60, check=True)
+    assert registry(MARKER, "32") == {"Until": "20301231"}
+    kit = offer_kit("incompatible 3", "compatible")
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = wizard.wait_sheet()
+    while current_page(state) != "GoogleChrome":
+        assert current_page(state) != "Progress", "no browser offer page"
+        move_on(wizard, state, current_page(state))
+        state = wizard.wait_leave(state.page_index)
+    wizard.press("cancel")
+    wizard.answer(CANCEL_QUESTION, YES)
+    finish(wizard, run, "UserExit")
+    assert registry(MARKER, "32") == {}
+    assert not installed(ALPHA) and browser_command_line(kit) is None
