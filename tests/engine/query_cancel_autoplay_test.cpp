@@ -1,14 +1,12 @@
 // query_cancel_autoplay_test.cpp: the cancel object's COM answers, and the
 // suppression switched on and off in a process of its own: the table entry
 // under the shell's moniker, the AppID keys in the 32-bit view, twice on or
-// off changing nothing, and a failed entry leaving no keys behind.
+// off changing nothing, a failed entry leaving no keys behind.
 #include "engine/query_cancel_autoplay.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
-
-#include <string>
 
 #include "foundation/registry_key.h"
 #include "gtest/gtest.h"
@@ -17,39 +15,35 @@
 
 namespace {
 
-const wchar_t kProgramKey[] = L"SOFTWARE\\Classes\\AppID\\setup.exe";
-const wchar_t kAppIdKey[] = L"SOFTWARE\\Classes\\AppID\\{E3600F8F-17EE-4ECF-950F-C1419555BE1B}";
-
-// The value in the 32-bit view; "<none>" when the key or value is missing.
-std::wstring AppIdValue(const wchar_t* key, const wchar_t* name) {
-  try {
-    CRegistryKey open;
-    open.Open(HKEY_LOCAL_MACHINE, key, KEY_READ | KEY_WOW64_32KEY, false);
-    return open.GetValueSZ(name);
-  } catch (const CError&) {
-    return L"<none>";
+// "<key> = <AppID value>|<RunAs value>" of both keys in the 32-bit view, "-"
+// for what is missing; then whether the object is in the table.
+std::wstring Registration() {
+  std::wstring text;
+  for (const wchar_t* key : {L"setup.exe", L"{E3600F8F-17EE-4ECF-950F-C1419555BE1B}"}) {
+    for (const wchar_t* name : {L"AppID", L"", L"RunAs"}) {
+      try {
+        CRegistryKey open;
+        open.Open(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\AppID\\") + key, KEY_READ | KEY_WOW64_32KEY,
+                  false);
+        text += open.GetValueSZ(name) + L";";
+      } catch (const CError&) {
+        text += L"-;";
+      }
+    }
   }
-}
-
-// S_OK while the object is in the table, S_FALSE otherwise.
-HRESULT IsRunning() {
-  HRESULT initialized = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(initialized)) return initialized;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   IMoniker* moniker = nullptr;
   IRunningObjectTable* table = nullptr;
-  HRESULT result = CreateClassMoniker(CLSID_QueryCancelAutoPlay, &moniker);
-  if (SUCCEEDED(result)) result = GetRunningObjectTable(0, &table);
-  if (SUCCEEDED(result)) result = table->IsRunning(moniker);
+  HRESULT running = CreateClassMoniker(CLSID_QueryCancelAutoPlay, &moniker);
+  if (SUCCEEDED(running)) running = GetRunningObjectTable(0, &table);
+  if (SUCCEEDED(running)) running = table->IsRunning(moniker);
   if (table) table->Release();
   if (moniker) moniker->Release();
   CoUninitialize();
-  return result;
+  return text + (running == S_OK ? L"running" : L"not running");
 }
 
-HRESULT FailingRegistrar(IRunningObjectTable*, IUnknown*, IMoniker*, DWORD* cookie) {
-  *cookie = 0;
-  return E_ACCESSDENIED;
-}
+HRESULT FailingRegistrar(IRunningObjectTable*, IUnknown*, IMoniker*, DWORD*) { return E_ACCESSDENIED; }
 
 }  // namespace
 
@@ -63,76 +57,57 @@ TEST(CQueryCancelAutoplayTest, AnswersItsTwoInterfacesAndCancelsEveryRequest) {
   EXPECT_EQ(static_cast<void*>(query), static_cast<void*>(unknown));
   EXPECT_EQ(E_NOINTERFACE, object->QueryInterface(IID_IDispatch, &other));
   EXPECT_EQ(nullptr, other);
-  EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IUnknown, nullptr));
-  struct Request {
-    const wchar_t* path;
-    DWORD content;
-    const wchar_t* label;
-    DWORD serial;
-  };
-  const Request kRequests[] = {{L"D:\\", 0, L"SUITE_DISC2", 0x1234}, {L"E:\\", 0xFFFFFFFF, L"", 0}, {nullptr, 0, nullptr, 0}};
-  for (const Request& r : kRequests) EXPECT_EQ(S_FALSE, query->AllowAutoPlay(r.path, r.content, r.label, r.serial));
-  // The creator's reference and the two handed out.
-  EXPECT_EQ(4u, object->AddRef());
-  EXPECT_EQ(3u, object->Release());
+  EXPECT_EQ(S_FALSE, query->AllowAutoPlay(L"D:\\", 0, L"SUITE_DISC2", 0x1234));
+  EXPECT_EQ(S_FALSE, query->AllowAutoPlay(nullptr, 0xFFFFFFFF, nullptr, 0));
+  // The creator's reference and the two handed out; the last one frees it.
   EXPECT_EQ(2u, unknown->Release());
   EXPECT_EQ(1u, query->Release());
   EXPECT_EQ(0u, object->Release());
 }
 
-// Exit code 0, or the number of the first check that failed.
-TEST_CHILD(CancelAutoPlayOnAndOff) {
-  if (!RegisterCancelAutoPlay(false) || IsRunning() != S_FALSE) return 1;  // off without an entry
-  RegisterCancelAutoPlay(true);
-  RegisterCancelAutoPlay(true);
-  if (IsRunning() != S_OK) return 2;
-  if (AppIdValue(kProgramKey, L"AppID") != L"{E3600F8F-17EE-4ECF-950F-C1419555BE1B}") return 3;
-  if (AppIdValue(kProgramKey, L"RunAs") != L"Interactive User") return 4;
-  if (AppIdValue(kAppIdKey, L"") != L"setup.exe" || AppIdValue(kAppIdKey, L"RunAs") != L"Interactive User") return 5;
-  // The worker's own initialisation later on this thread must still work.
-  HRESULT initialized = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(initialized)) return 6;
-  RegisterCancelAutoPlay(false);
-  RegisterCancelAutoPlay(false);
-  if (IsRunning() != S_FALSE) return 7;
-  if (AppIdValue(kProgramKey, L"AppID") != L"<none>" || AppIdValue(kAppIdKey, L"") != L"<none>") return 8;
-  CoUninitialize();
-  // A failed entry: no keys, and the next switch-on tries again.
+// Each step's registration as Registration() reads it, one per line.
+TEST_CHILD(CancelAutoPlaySteps) {
+  std::wstring steps;
+  auto step = [&](bool on) {
+    RegisterCancelAutoPlay(on);
+    steps += Registration() + L"\n";
+  };
+  step(false);
+  step(true);
+  step(true);
+  step(false);
+  step(false);
   SetCancelAutoPlayRegistrar(FailingRegistrar);
-  RegisterCancelAutoPlay(true);
-  if (AppIdValue(kProgramKey, L"AppID") != L"<none>" || AppIdValue(kAppIdKey, L"RunAs") != L"<none>") return 9;
+  step(true);
   SetCancelAutoPlayRegistrar(nullptr);
-  RegisterCancelAutoPlay(true);
-  if (IsRunning() != S_OK) return 10;
-  RegisterCancelAutoPlay(false);
+  step(true);  // the failed entry left the suppression off: this one tries again
+  step(false);
+  WriteFileBytes(args.at(0), WideToUtf8(steps));
   return 0;
 }
 
 TEST(CQueryCancelAutoplayTest, SwitchingOnAndOffIsIdempotentAndAFailedEntryLeavesNoKeys) {
   CTestFolder folder;
-  ASSERT_EQ(0u, RunChild(L"CancelAutoPlayOnAndOff", {}, {{L"KWSETUP", folder.File(L"TAM_{ProductID}.log")}}));
+  ASSERT_EQ(0u, RunChild(L"CancelAutoPlaySteps", {folder.File(L"steps.txt")},
+                         {{L"KWSETUP", folder.File(L"TAM_{ProductID}.log")}}));
+  const std::string off = "-;-;-;-;-;-;not running\n";
+  const std::string on = "{E3600F8F-17EE-4ECF-950F-C1419555BE1B};-;Interactive User;-;setup.exe;Interactive User;running\n";
+  EXPECT_EQ(off + on + on + off + off + off + on + off, ReadFileBytes(folder.File(L"steps.txt")));
   std::wstring log = ReadUtf16File(folder.File(L"VELL_SETUP.LOG"));
   const wchar_t* kExpected[] = {
-      L" - Attempting to register CancelAutoPlay\r\n",
-      L" -    Registered AppID\r\n",
-      L" -    Registered CancelAutoPlay successfully\r\n",
-      L" - Attempting to unregister CancelAutoPlay\r\n",
-      L" -    Successfully unregistered AppID\r\n",
-      L" -    Unregistered CancelAutoPlay successfully\r\n",
-      L" - Attempting to register CancelAutoPlay\r\n",
-      L" -    Registered AppID\r\n",
-      L" -    Failed to register CancelAutoPlay with error: -2147024891\r\n",
-      L" -    Successfully unregistered AppID\r\n",
-      L" - Attempting to register CancelAutoPlay\r\n",
-  };
+      L"Attempting to register CancelAutoPlay", L"   Registered AppID", L"   Registered CancelAutoPlay successfully",
+      L"Attempting to unregister CancelAutoPlay", L"   Successfully unregistered AppID",
+      L"   Unregistered CancelAutoPlay successfully", L"Attempting to register CancelAutoPlay",
+      L"   Failed to register CancelAutoPlay with error: -2147024891", L"   Successfully unregistered AppID",
+      L"Attempting to register CancelAutoPlay", L"   Registered CancelAutoPlay successfully",
+      L"Attempting to unregister CancelAutoPlay"};
   size_t position = 0;
   for (const wchar_t* line : kExpected) {
-    size_t found = log.find(line, position);
-    ASSERT_NE(std::wstring::npos, found) << "missing or out of order: " << WideToUtf8(line) << WideToUtf8(log);
-    position = found + wcslen(line);
+    size_t found = log.find(std::wstring(L" - ") + line + L"\r\n", position);
+    ASSERT_NE(std::wstring::npos, found) << "missing or out of order: " << WideToUtf8(line);
+    position = found + 1;
   }
-  // Twice on made one registration, twice off one removal: three attempts
-  // in all (the failed one included), two removals (the last at the end).
+  // Twice on registered once, twice off removed once.
   auto count = [&log](const wchar_t* text) {
     size_t n = 0;
     for (size_t at = log.find(text); at != std::wstring::npos; at = log.find(text, at + 1)) ++n;
