@@ -27,9 +27,10 @@ const REGSAM kWriteAccess = KEY_SET_VALUE | KEY_WOW64_32KEY;
 // Process-wide: the table entry and whether the suppression is on.
 DWORD g_cookie = 0;
 BYTE g_registered = 0;
-// The registration's own COM initialisation of the thread, ended when the
-// entry is revoked; one the thread had already is not ours to end.
+// The registration's own COM initialisation and its thread, ended when the
+// entry is revoked there; one the thread had already is not ours to end.
 bool g_comInitializedHere = false;
+DWORD g_comThread = 0;
 
 HRESULT RegisterInTable(IRunningObjectTable* table, IUnknown* object, IMoniker* moniker, DWORD* cookie) {
   return table->Register(kRegisterFlags, object, moniker, cookie);
@@ -89,6 +90,7 @@ HRESULT RegisterInRunningObjectTable() {
   HRESULT initialized = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (initialized == S_OK) {
     g_comInitializedHere = true;
+    g_comThread = GetCurrentThreadId();
   } else if (SUCCEEDED(initialized)) {
     CoUninitialize();  // COM was up on this thread already: the extra count is undone at once
   }
@@ -117,7 +119,7 @@ HRESULT RevokeFromRunningObjectTable() {
   HRESULT result = GetRunningObjectTable(0, &table);
   if (SUCCEEDED(result)) result = table->Revoke(g_cookie);
   ReleaseInterface(&table);
-  if (g_comInitializedHere) {
+  if (g_comInitializedHere && g_comThread == GetCurrentThreadId()) {
     CoUninitialize();
     g_comInitializedHere = false;
   }
