@@ -79,7 +79,12 @@ def test_browser_offer_when_only_the_browser_is_compatible(test_world):
 
     def keep_default_browser(state):
         assert state.text(INCLUDE) == "Include G&oogle Chrome along with Tamsa Offer Suite"
-        wizard.click(MAKE_DEFAULT)
+        # Without the browser it cannot be the default one: unchecking
+        # "Include" clears "default browser", which stays clear.
+        wizard.click(INCLUDE)
+        assert not wizard.state().controls[MAKE_DEFAULT].enabled
+        wizard.click(INCLUDE)
+        assert wizard.state().controls[MAKE_DEFAULT].enabled
 
     # The refused toolbar shows no page and leaves the run.
     assert "GoogleToolbar" not in walk(wizard, on_offer=keep_default_browser)
