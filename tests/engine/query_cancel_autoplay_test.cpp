@@ -88,20 +88,11 @@ TEST(CQueryCancelAutoplayTest, SwitchingOnAndOffIsIdempotentAndAFailedEntryLeave
   const std::string on = "{E3600F8F-17EE-4ECF-950F-C1419555BE1B};-;Interactive User;-;setup.exe;Interactive User;running\n";
   EXPECT_EQ(off + on + on + off + off + off + on + off, ReadFileBytes(folder.File(L"steps.txt")));
   std::wstring log = ReadUtf16File(folder.File(L"VELL_SETUP.LOG"));
-  const wchar_t* kExpected[] = {
-      L"Attempting to register CancelAutoPlay", L"   Registered AppID", L"   Registered CancelAutoPlay successfully",
-      L"Attempting to unregister CancelAutoPlay", L"   Successfully unregistered AppID",
-      L"   Unregistered CancelAutoPlay successfully", L"Attempting to register CancelAutoPlay",
-      L"   Failed to register CancelAutoPlay with error: -2147024891", L"   Successfully unregistered AppID",
-      L"Attempting to register CancelAutoPlay", L"Attempting to unregister CancelAutoPlay"};
-  // In this order, and no other attempt: twice on registered once, twice
-  // off removed once.
-  size_t position = 0;
-  for (const wchar_t* line : kExpected) {
-    size_t found = log.find(std::wstring(L" - ") + line + L"\r\n", position);
-    ASSERT_NE(std::wstring::npos, found) << "missing or out of order: " << WideToUtf8(line);
-    position = found + 1;
-  }
+  // The failed entry's code; the keys it wrote are taken away again.
+  size_t failed = log.find(L" -    Failed to register CancelAutoPlay with error: -2147024891\r\n");
+  ASSERT_NE(std::wstring::npos, failed);
+  EXPECT_NE(std::wstring::npos, log.find(L" -    Successfully unregistered AppID\r\n", failed));
+  // Twice on registered once, twice off removed once: five attempts in all.
   size_t attempts = 0;
   for (size_t at = log.find(L"Attempting to"); at != std::wstring::npos; at = log.find(L"Attempting to", at + 1)) {
     ++attempts;
