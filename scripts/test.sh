@@ -2,7 +2,7 @@
 # test.sh: installs what is missing, builds, and runs the tests: the native
 # sanitizer tests, the fuzzers, the GoogleTest cases under Wine and the
 # end-to-end tests. One argument runs one group only:
-#   scripts/test.sh [scripts|native|fuzz|wine|<name>_tests|e2e]
+#   scripts/test.sh [scripts|resources|native|fuzz|wine|<name>_tests|e2e]
 # Ends with one "N passed, N failed, N skipped" line; exits non-zero on any
 # failure, a group that runs no test included.
 set -uo pipefail
@@ -15,7 +15,7 @@ bash scripts/build.sh || exit 1
 
 test_programs=()
 for exe in build/win/*_tests.exe; do test_programs+=("$(basename "$exe" .exe)"); done
-groups=(scripts native fuzz wine "${test_programs[@]}" e2e)
+groups=(scripts resources native fuzz wine "${test_programs[@]}" e2e)
 if [ -n "$filter" ] && ! printf '%s\n' "${groups[@]}" | grep -qx -- "$filter"; then
   echo "test.sh: unknown group '$filter'; groups: ${groups[*]}" >&2
   exit 2
@@ -67,6 +67,20 @@ if wanted scripts; then
   else
     echo "not a git checkout: modes not checked"
   fi
+fi
+
+if wanted resources; then
+  # Every offered language's texts against English: ids, placeholders,
+  # accelerators.
+  echo "== translations"
+  /usr/bin/python3 tests/resources/check_translations.py --junit "$results/translations.xml" \
+    > "$results/translations.log" 2>&1 || status=1
+  grep -v ': skipped (' "$results/translations.log" | tail -40
+  [ "$(count_cases "$results/translations.xml")" -gt 0 ] || record_failure translations "ran no check"
+  # The check's own cases: the faults it must find.
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/resources \
+    --junitxml="$results/translation_check.xml" > "$results/translation_check.log" 2>&1 || status=1
+  tail -1 "$results/translation_check.log"
 fi
 
 if wanted native; then
