@@ -9,7 +9,8 @@ namespace {
 
 constexpr LANGID kDefaultLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-// The string from the block of 16 that holds `id`, in `language` only.
+}  // namespace
+
 bool LoadStringInLanguage(UINT id, LANGID language, std::wstring* text) {
   HMODULE module = GetModuleHandleW(nullptr);
   HRSRC found = FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
@@ -22,8 +23,6 @@ bool LoadStringInLanguage(UINT id, LANGID language, std::wstring* text) {
   text->assign(entry + 1, *entry);
   return true;
 }
-
-}  // namespace
 
 std::wstring LoadResourceString(UINT id) {
   std::wstring text;

@@ -8,3 +8,7 @@
 // language the module has it; null when the module has no such dialog.
 // The memory belongs to the module.
 const DLGTEMPLATE* LoadDialogTemplate(HMODULE module, UINT id, LANGID language);
+
+// The extended style of a template, classic or extended (DLGTEMPLATEEX).
+DWORD GetDialogTemplateExStyle(const DLGTEMPLATE* dialog);
+void SetDialogTemplateExStyle(DLGTEMPLATE* dialog, DWORD exStyle);

@@ -65,6 +65,7 @@ INT_PTR CWizardSheet::DoModal(HWND parent) {
       SetLastError(error ? error : ERROR_INVALID_DATA);
       return -1;
     }
+    if (handles.empty()) m_rightToLeft = (GetDialogTemplateExStyle(header.pResource) & WS_EX_LAYOUTRTL) != 0;
     handles.push_back(handle);
   }
   PROPSHEETHEADERW header = {};
@@ -127,10 +128,19 @@ void CWizardSheet::PostWizButtons(HWND sheet, DWORD flags) {
 
 bool CWizardSheet::OnSheetMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 
-int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM) {
-  if (message != PSCB_INITIALIZED) return 0;
+int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam) {
   CWizardSheet* sheet = t_startingSheet;
   if (!sheet) return 0;
+  if (message == PSCB_PRECREATE) {
+    // The sheet's own template: a right-to-left language's pages mirror
+    // the whole window, its buttons and title bar included.
+    DLGTEMPLATE* dialog = reinterpret_cast<DLGTEMPLATE*>(lParam);
+    if (sheet->m_rightToLeft && dialog) {
+      SetDialogTemplateExStyle(dialog, GetDialogTemplateExStyle(dialog) | WS_EX_LAYOUTRTL);
+    }
+    return 0;
+  }
+  if (message != PSCB_INITIALIZED) return 0;
   sheet->m_window = window;
   SetWindowSubclass(window, SheetSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(sheet));
   try {

@@ -80,5 +80,7 @@ class CWizardSheet {
   LANGID m_language = 0;
   int m_startPage = 0;
   HWND m_window = nullptr;
+  // The first page's template is laid out right to left: so is the sheet.
+  bool m_rightToLeft = false;
   std::set<int> m_forwardedCommands;
 };

@@ -6,12 +6,19 @@ export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
-# Creates the prefix once (about 30 s).
+# Creates the prefix once (about 30 s), and gives it the font replacements
+# of scripts/wine_fonts.reg whenever that file differs from the copy the
+# prefix keeps of the last one it took.
 wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+  fi
+  if ! cmp -s "$repo_root/scripts/wine_fonts.reg" "$WINEPREFIX/wine_fonts.reg"; then
+    wine regedit /S "$(winepath -w "$repo_root/scripts/wine_fonts.reg" 2>/dev/null)" >/dev/null 2>&1 || true
+    wineserver -w
+    cp "$repo_root/scripts/wine_fonts.reg" "$WINEPREFIX/wine_fonts.reg"
   fi
 }
 

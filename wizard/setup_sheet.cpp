@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "actions/command_options.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_state.h"
@@ -17,6 +19,7 @@
 #include "foundation/window_utils.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+#include "wizard/button_fit.h"
 #include "wizard/customize_dlg.h"
 #include "wizard/exit_dlg.h"
 #include "wizard/experience_improvement_dlg.h"
@@ -202,9 +205,12 @@ void CSetupSheet::CreateViewButton(UINT captionId) {
   GetClientRect(sheet, &client);
   GetWindowRect(cancel, &cancelBounds);
   MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&cancelBounds), 2);
+  std::wstring caption = LoadResourceString(captionId);
+  // Wider than its usual size when the language's caption needs it.
   int width = ViewButtonWidth(m_dpi);
+  if (m_sheetFont && m_screenDc) width = std::max(width, ButtonWidthForText(m_screenDc, m_sheetFont, caption));
   int left = ViewButtonLeft(client, cancelBounds, width);
-  HWND button = CreateWindowExW(0, L"BUTTON", LoadResourceString(captionId).c_str(),
+  HWND button = CreateWindowExW(0, L"BUTTON", caption.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, left, cancelBounds.top,
                                 width, cancelBounds.bottom - cancelBounds.top, sheet,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewButtonId)),
@@ -222,9 +228,16 @@ void CSetupSheet::EnableViewButton(DWORD flags) const {
   if (button) EnableWindow(button, (flags & kWizButtonView) != 0);
 }
 
+// The text comes in the language's own font: the sheet's default face may
+// have none of its characters.
 void CSetupSheet::SetButtonText(int buttonId, UINT stringId) const {
   HWND button = ::GetDlgItem(GetSafeHwnd(), buttonId);
-  if (button) SetWindowTextW(button, LoadResourceString(stringId).c_str());
+  if (!button) return;
+  if (m_sheetFont) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_sheetFont), FALSE);
+  SetWindowTextW(button, LoadResourceString(stringId).c_str());
+  // Back sits against Next (and Finish, in Next's place).
+  HWND back = buttonId == kBackButtonId ? nullptr : ::GetDlgItem(GetSafeHwnd(), kBackButtonId);
+  WidenButtonToText(button, buttonId == kCancelButtonId ? nullptr : back);
 }
 
 void CSetupSheet::SetNextButtonText(UINT id) const { SetButtonText(kNextButtonId, id); }

@@ -72,11 +72,22 @@ def start_setup(kit, *args):
     return BackgroundRun(kit / "setup.exe", args, env=env), logs
 
 
-def files_in_use_box(wizard):
+# The box's texts in English and in German, the run's language once the
+# language dialog chose it.
+FILES_IN_USE_TEXTS = {
+    "ENU": ("Setup", "The applications listed below should be closed before continuing.", "OK", "&Cancel",
+            "&Ignore"),
+    "DEU": ("Setup", "Die unten aufgef\u00fchrten Anwendungen sollten vor dem Fortfahren geschlossen werden.", "OK",
+            "&Abbrechen", "&Ignorieren"),
+}
+
+
+def files_in_use_box(wizard, language="ENU"):
     title, box = wizard.wait_box(FILES_LIST, timeout_ms=120000)
-    assert title == "Setup"
-    assert box[FILES_PROMPT].text.startswith("The applications listed below should be closed before continuing.")
-    assert (box[FILES_OK].text, box[FILES_CANCEL].text, box[FILES_IGNORE].text) == ("OK", "&Cancel", "&Ignore")
+    caption, prompt, ok, cancel, ignore = FILES_IN_USE_TEXTS[language]
+    assert title == caption
+    assert box[FILES_PROMPT].text.startswith(prompt)
+    assert (box[FILES_OK].text, box[FILES_CANCEL].text, box[FILES_IGNORE].text) == (ok, cancel, ignore)
     assert box[FILES_LIST].kind == "RichEdit50W"
     return box
 
@@ -112,7 +123,7 @@ def test_language_dialog_then_files_in_use_ok_closes_the_application(test_world)
     wizard.screenshot("LanguageChosen")
     wizard.answer(LANGUAGE_PROMPT, OK)
 
-    box = files_in_use_box(wizard)
+    box = files_in_use_box(wizard, "DEU")
     wizard.screenshot("FilesInUse")
     assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
     wizard.answer(FILES_LIST, FILES_OK)

@@ -143,6 +143,23 @@ class Wizard:
         width, height = re.search(r"^size (\d+) (\d+)", output, re.M).groups()
         return int(width), int(height)
 
+    def fit(self, text_font, fonts=None):
+        """Each visible text of the current page and each sheet button,
+        measured with the font it is shown in: `text_font` ("Tahoma_Normal_8",
+        as the string table gives it), `fonts` by control id for the others:
+        [{id, ok, need, have, text}]."""
+        fonts = fonts or {}
+        code, output = self._drive("fit", self.title, text_font, *[f"{k}={v}" for k, v in fonts.items()])
+        assert code == 0, f"no sheet titled {self.title!r} to measure"
+        fits = []
+        for line in output.splitlines():
+            match = re.match(r"^fit id=(-?\d+) ok=(\d)(?: font=unknown| need=(\S+) have=(\S+) face=.*?) text=(.*)$",
+                             line.rstrip("\r"))
+            if match:
+                number, ok, need, have, text = match.groups()
+                fits.append({"id": int(number), "ok": ok == "1", "need": need, "have": have, "text": unescape(text)})
+        return fits
+
     def wait_box(self, child_id, timeout_ms=30000):
         code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"

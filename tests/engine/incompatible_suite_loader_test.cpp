@@ -9,6 +9,7 @@
 
 #include "actions/incompatible_suite_action.h"
 #include "engine/message_box.h"
+#include "foundation/setup_language.h"
 #include "tests/actions/uninstall_fixture.h"
 #include "tests/engine/action_list_world.h"
 
@@ -39,6 +40,9 @@ bool WriteUsedBy(const CUninstallFixture& entry, const std::wstring& user) {
 }  // namespace
 
 TEST(CIncompatibleSuiteLoaderTest, FindsAsksAndRemovesTheMembersOfIncompatibleSuites) {
+  // The question asserted is the English one, whatever language an earlier
+  // test chose.
+  SetThreadUILanguageEx(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   CUninstallFixture suite;
   CUninstallFixture member(L".Member");
   ASSERT_TRUE(suite.Write(KEY_WOW64_32KEY, {{L"DisplayName", L"Old Suite"}, {L"UninstallString", L"x.exe"},

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/setup_state.h"
+#include "foundation/setup_language.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -41,6 +42,9 @@ class CRestartHandlerTest : public testing::Test {
   void SetUp() override {
     g_restarts = g_prompts = 0;
     g_answer = IDYES;
+    // The texts asserted are the English ones, whatever language an
+    // earlier test chose.
+    SetThreadUILanguageEx(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   }
 };
 

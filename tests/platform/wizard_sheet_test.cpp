@@ -67,6 +67,18 @@ unsigned __stdcall RunSheet(void* parameter) {
   return 0;
 }
 
+struct CMirrorRun {
+  CWizardSheet sheet;
+  CRecordingPage page{true};
+  INT_PTR result = 0;
+};
+
+unsigned __stdcall RunMirror(void* parameter) {
+  CMirrorRun* run = static_cast<CMirrorRun*>(parameter);
+  run->result = run->sheet.DoModal(nullptr);
+  return 0;
+}
+
 bool WaitFor(const std::function<bool()>& condition) {
   for (int i = 0; i < 300 && !condition(); ++i) Sleep(50);
   return condition();
@@ -114,4 +126,35 @@ TEST(CWizardSheetTest, SkipsRefusedPagesForwardsCommandsAndAsksBeforeClosing) {
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
   EXPECT_EQ(0, run.result);
   EXPECT_EQ(nullptr, run.sheet.GetSafeHwnd());
+}
+
+// A language written right to left lays its page templates out mirrored
+// (tests/foundation/language_strings.rc: 60013 in Arabic): the sheet follows
+// its first page, so its buttons and title bar read right to left too.
+TEST(CWizardSheetTest, MirrorsTheSheetWhenItsPagesAreRightToLeft) {
+  struct Case {
+    LANGID language;
+    bool mirrored;
+  };
+  const Case kCases[] = {
+      {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), true},
+      {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), false},
+  };
+  for (const Case& c : kCases) {
+    CMirrorRun run;
+    run.page.SetTemplateId(60013);
+    run.sheet.SetLanguage(c.language);
+    run.sheet.SetTitle(L"Mirror Test Sheet");
+    run.sheet.AddPage(&run.page);
+    DWORD error = 0;
+    CScopedHandle thread(StartThread(RunMirror, &run, &error));
+    ASSERT_TRUE(thread.IsValid());
+    ASSERT_TRUE(WaitFor([&] { return run.sheet.GetSafeHwnd() && run.page.GetSafeHwnd(); }));
+    HWND sheet = run.sheet.GetSafeHwnd();
+    EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(sheet, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0) << c.language;
+    EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(run.page.GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+    run.page.m_allowCancel = true;
+    CWizardSheet::PressButtonFromOtherThread(sheet, CWizardSheet::kCancel);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 15000));
+  }
 }

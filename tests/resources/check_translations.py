@@ -35,7 +35,7 @@ SETUP_TYPE_CAPTIONS = ["IDS_SETUP_TYPE_REPAIR", "IDS_SETUP_TYPE_REMOVE",
 
 PLACEHOLDER = re.compile(
     r"\[[A-Za-z0-9_]+\]"          # [ProductName], [2], [ButtonText_Yes]
-    r"|\b_[A-Z][A-Z_]*[A-Z]_\b"   # _PRODUCT_NAME_
+    r"|(?<![A-Za-z0-9])_[A-Z][A-Z_]*[A-Z]_(?![A-Za-z0-9])"  # _PRODUCT_NAME_, next to any script's letters
     r"|\{[A-Za-z][A-Za-z0-9]*\}"  # {ProductName}
     r"|%%|%[-+ #0]*\d*(?:\.\d+)?[hlL]?[sdiuxXcS]"  # %s, %d, %04X
     r"|\\n"                       # line breaks decide the layout

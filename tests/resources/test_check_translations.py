@@ -38,6 +38,8 @@ def problems_of(tmp_path, text, name="deu.rc", raw=None):
     ([('"Welcome to the [SetupWizard] for [ProductName]"', '"Willkommen beim [SetupWizard] für [ProductName]"'),
       ('"Invalid Drive: [2]"', '"Ungültiges Laufwerk && Ziel: [2]"'),
       ('"Br&owse"', '"&Durchsuchen"')], None),
+    # A placeholder written against the letters of a script without spaces.
+    ([("_PRODUCT_NAME_ to take effect", "_PRODUCT_NAME_を有効 to take effect")], None),
     ([("LANG_GERMAN, SUBLANG_GERMAN", "LANG_GERMAN, SUBLANG_GERMAN_SWISS")],
      "LANGUAGE gives 0x0807, the offered language is 0x0407"),
     ([('  IDS_INVALID_DRIVE "Invalid Drive: [2]"\n', "")], "IDS_INVALID_DRIVE: missing"),

@@ -26,6 +26,12 @@
 //   wizdrv.exe list CHILD_ID LIST_ID MS     the picture list of a dialog box: items, heights,
 //                                           selection and each item's record (data, image, flags)
 //   wizdrv.exe list-click CHILD_ID LIST_ID INDEX single|double   mouse clicks on an item
+//   wizdrv.exe fit TITLE SPEC [ID=SPEC...]  each visible text of the current page and the
+//                                           sheet's buttons measured against its client area
+//                                           with the font SPEC ("Tahoma_Bold_8"; the pages'
+//                                           fonts by control id): "fit id=.. ok=0|1 ..."
+// A font handle belongs to its process: the test names the fonts the
+// program gives its controls, from the language's own font specs.
 // Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
 #include <windows.h>
 #include <commctrl.h>
@@ -373,6 +379,101 @@ int ClickItem(HWND list, int index, bool twice) {
   return 0;
 }
 
+// A font spec as the program's string table writes it: face, style, points
+// at the screen's DPI.
+HFONT FontFromSpec(const std::wstring& spec) {
+  size_t last = spec.rfind(L'_');
+  size_t middle = last == std::wstring::npos || last == 0 ? std::wstring::npos : spec.rfind(L'_', last - 1);
+  if (middle == std::wstring::npos || middle >= LF_FACESIZE) return nullptr;
+  HDC screen = GetDC(nullptr);
+  LOGFONTW font = {};
+  font.lfHeight = -MulDiv(_wtoi(spec.c_str() + last + 1), GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  font.lfWeight = spec.compare(middle + 1, last - middle - 1, L"Bold") == 0 ? FW_BOLD : FW_NORMAL;
+  font.lfCharSet = DEFAULT_CHARSET;
+  wcsncpy(font.lfFaceName, spec.c_str(), middle);
+  return CreateFontIndirectW(&font);
+}
+
+// The room a control's text needs with the font against the room the
+// control gives it.
+void PrintFit(HWND control, const std::wstring& spec) {
+  std::wstring text = WindowText(control);
+  std::wstring kind = ClassOf(control);
+  LONG style = GetWindowLongW(control, GWL_STYLE);
+  bool wraps = true;
+  int reserved = 0;
+  if (kind == L"Button") {
+    LONG type = style & BS_TYPEMASK;
+    if (type == BS_GROUPBOX || type == BS_OWNERDRAW) return;
+    wraps = (style & BS_MULTILINE) != 0;
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    // A push button's frame is 2 pixels a side at any DPI; a check box's box
+    // and gap scale.
+    reserved = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 4 : MulDiv(17, dpi, 96);
+  } else if (kind == L"Static") {
+    LONG type = style & SS_TYPEMASK;
+    if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return;
+    wraps = type != SS_LEFTNOWORDWRAP;
+  } else if (kind == L"SysLink") {
+    for (const wchar_t* tag : {L"<a>", L"</a>"}) {
+      for (size_t at = text.find(tag); at != std::wstring::npos; at = text.find(tag)) text.erase(at, wcslen(tag));
+    }
+  } else {
+    return;
+  }
+  if (text.empty()) return;
+  HFONT font = FontFromSpec(spec);
+  if (!font) {
+    std::printf("fit id=%d ok=0 font=unknown text=%s\n", GetDlgCtrlID(control), Quoted(text).c_str());
+    return;
+  }
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  RECT client = {};
+  GetClientRect(control, &client);
+  RECT needed = {0, 0, client.right - reserved, 0};
+  DrawTextW(dc, text.c_str(), -1, &needed,
+            DT_CALCRECT | DT_EXPANDTABS | (wraps ? DT_WORDBREAK : DT_SINGLELINE) |
+                (kind == L"Static" && (style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DeleteObject(font);
+  bool fits = needed.right <= client.right - reserved && needed.bottom <= client.bottom;
+  std::printf("fit id=%d ok=%d need=%ldx%ld have=%ldx%ld face=%s text=%s\n", GetDlgCtrlID(control), fits ? 1 : 0,
+              needed.right + reserved, needed.bottom, client.right, client.bottom, Utf8(face).c_str(),
+              Quoted(text).c_str());
+}
+
+// Arguments: the text font's spec, then ID=SPEC for controls in another.
+int PrintFits(HWND sheet, int count, wchar_t** arguments) {
+  HWND page = CurrentPage(sheet);
+  if (!page || count < 1) return 1;
+  std::wstring textFont = arguments[0];
+  auto specOf = [&](HWND control) {
+    for (int index = 1; index < count; ++index) {
+      std::wstring argument = arguments[index];
+      size_t equals = argument.find(L'=');
+      if (equals != std::wstring::npos && _wtoi(argument.c_str()) == GetDlgCtrlID(control)) {
+        return argument.substr(equals + 1);
+      }
+    }
+    return textFont;
+  };
+  for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child)) PrintFit(child, specOf(child));
+  }
+  for (int id : kWizardButtons) {
+    HWND button = GetDlgItem(sheet, id);
+    if (button && IsWindowVisible(button)) PrintFit(button, textFont);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -497,6 +598,10 @@ int wmain(int argc, wchar_t** argv) {
     HWND box = FindBox(static_cast<int>(number(2)));
     HWND list = box ? GetDlgItem(box, static_cast<int>(number(3))) : nullptr;
     return list ? ClickItem(list, static_cast<int>(number(4)), std::wstring(argv[5]) == L"double") : 1;
+  }
+  if (command == L"fit" && argc >= 4) {
+    HWND sheet = FindSheet(argv[2]);
+    return sheet ? PrintFits(sheet, argc - 3, argv + 3) : 1;
   }
   if (command == L"windows") {
     EnumWindows(PrintWindow, 0);

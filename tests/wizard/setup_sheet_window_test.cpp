@@ -178,9 +178,10 @@ TEST(CSetupSheetWindowTest, PagesAndTitleComeInTheInterfaceLanguage) {
     const wchar_t* welcome;
   };
   const Case kCases[] = {
-      {MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), L"Tamsa Office Installation",
-       L"Willkommen beim Installations-Assistent f\u00fcr Tamsa Office"},
-      {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), kSheetTitle, L"Welcome to the Setup Wizard for Tamsa Office"},
+      // tests/wizard/wizard_languages.rc
+      {MAKELANGID(LANG_ICELANDIC, SUBLANG_DEFAULT), L"Tamsa Office Uppsetning",
+       L"Velkomin \u00ed Uppsetningarlei\u00f0arv\u00edsir fyrir Tamsa Office"},
+      {MAKELANGID(LANG_SWAHILI, SUBLANG_DEFAULT), kSheetTitle, L"Welcome to the Setup Wizard for Tamsa Office"},
   };
   for (const Case& c : kCases) {
     g_uiLanguageId = c.language;

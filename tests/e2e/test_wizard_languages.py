@@ -1,0 +1,136 @@
+"""The wizard in every offered language: the user's language set through
+Wine's locale and the suite's packages in that language only, so the run
+takes it for the install and the interface; the welcome, licence and finish
+pages (and the sheet's title and buttons) show that language's texts, not
+the English ones, and every text fits its control with the font it is shown
+in, at 96 DPI and for a few languages at 144. Each page's screenshot stays
+under build/e2e/test_wizard_languages/."""
+import os
+import re
+import sys
+
+import pytest
+
+from conftest import REPO, windows_path
+from test_languages import language_kit
+from test_wizard import SUITE, accept_licence
+from test_wizard_pages_text import page_section, set_logical_dpi, with_licence
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
+
+sys.path.insert(0, str(REPO / "tests" / "resources"))
+import check_translations  # noqa: E402
+
+pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
+
+LANG_DIR = REPO / "resources" / "lang"
+WELCOME_TITLE, WELCOME_BODY = 11001, 11003
+EULA_TITLE, EULA_NOTE, EULA_ACCEPT = 11008, 11009, 11155
+FINISH_TITLE, FINISH_BODY = 11013, 11014
+VERIFY_TITLE = 11041
+SYSTEM_BUTTONS = {BACK, NEXT, FINISH, CANCEL}
+COMPANY = "Tamsa"
+
+SEQUENCE = ("\n[Interface]\nSequences=Install\n[Interface.Install]\n"
+            "Pages=Welcome,Eula,Verify,Progress,UserExit,Finish\nStart=Welcome\n" +
+            page_section("Welcome", "Eula", back=1) +
+            page_section("Eula", "Verify") +
+            page_section("Verify", "Progress") +
+            page_section("Progress", "UserExit", back=1, next_disabled=1) +
+            page_section("UserExit", "Finish", back=1, next_disabled=1, condition="UserCanceled, FailedInstall") +
+            page_section("Finish", "0", back=1, next_disabled=1))
+
+
+def locales():
+    """Each offered language's code with the Unix locale that names it."""
+    rows = (REPO / "foundation" / "language_rows.cpp").read_text(encoding="utf-8")
+    names = {code: name for code, name in re.findall(r'\{L"([A-Z]{3})", 0x[0-9A-Fa-f]+, \d+, \d+, L"([^"]+)"\}', rows)}
+    # The traditional Spanish sort has no locale of its own: the user is
+    # Spanish, and the packages decide.
+    return [(code, names[code].split("_")[0].replace("-", "_") + ".UTF-8")
+            for code, _ in check_translations.offered_languages()]
+
+
+def rc_text(text):
+    """A resource compiler string as the program shows it."""
+    text = text.replace('""', '"')
+    return re.sub(r"\\(.)", lambda m: {"n": "\n", "t": "\t", "r": "\r"}.get(m.group(1), m.group(1)), text)
+
+
+class Texts:
+    """A language file's texts, falling back to English as the program does."""
+
+    def __init__(self, code):
+        constants = check_translations.language_constants()
+        english = check_translations.RcFile(LANG_DIR / "enu.rc", constants)
+        own = check_translations.RcFile(LANG_DIR / f"{code.lower()}.rc", constants)
+        self.texts = {**english.defines, **{s[0]: s[1] for s in english.strings}}
+        self.texts.update({**own.defines, **{s[0]: s[1] for s in own.strings}})
+
+    def __getitem__(self, name):
+        text = rc_text(self.texts[name])
+        for token, value in (("[SetupWizard]", "IDS_SETUP_WIZARD"), ("[Wizard]", "IDS_WIZARD"),
+                             ("[Setup]", "IDS_APP_NAME")):
+            text = text.replace(token, rc_text(self.texts[value]))
+        return text.replace("[ProductName]", SUITE).replace("[CompanyName]", COMPANY)
+
+
+def check_fit(wizard, page, texts, fonts=None):
+    # The sheet's Back, Next, Finish and Cancel are the system's own (texts
+    # and all, in Wine's language); the View button is the program's.
+    fits = [f for f in wizard.fit(texts["IDS_FONT_TEXT"], fonts) if f["id"] not in SYSTEM_BUTTONS]
+    assert fits, f"nothing measured on {page}"
+    clipped = [f for f in fits if not f["ok"]]
+    assert not clipped, f"clipped on {page}: {clipped}"
+
+
+# Every language at 96 DPI; at 144 the longest texts and the scripts whose
+# faces differ most from the Latin one.
+RUNS = [(code, locale, 96) for code, locale in locales()] + \
+       [(code, locale, 144) for code, locale in locales() if code in ("DEU", "HUN", "RUS", "JPN", "ARA")]
+
+
+@pytest.mark.parametrize("code, locale, dpi", RUNS, ids=[f"{c}-{d}" if d != 96 else c for c, _, d in RUNS])
+def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
+    if not (LANG_DIR / f"{code.lower()}.rc").exists():
+        pytest.skip(f"{code} is not translated yet")
+    if dpi != 96:
+        set_logical_dpi(dpi)
+    language_kit(kit, [code])
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n"
+                                               f"UserCompany={COMPANY}\n") + SEQUENCE, encoding="latin-1")
+    with_licence(kit)
+    texts, english = Texts(code), Texts("ENU")
+    run = BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log",
+                                                "LANG": locale, "LC_ALL": locale})
+    # The sheet is found by its title: the suite's name and "Setup" in the language.
+    wizard = Wizard(f"{SUITE} {texts['IDS_APP_NAME']}")
+
+    state = wizard.wait_sheet()
+    assert state.text(WELCOME_TITLE) == texts["T_WELCOME_TITLE"]
+    assert state.text(WELCOME_BODY) == texts["T_WELCOME_BODY"]
+    if code != "ENU":
+        assert state.text(WELCOME_TITLE) != english["T_WELCOME_TITLE"]
+    wizard.screenshot("Welcome")
+    check_fit(wizard, "Welcome", texts, {WELCOME_TITLE: texts["IDS_FONT_TITLE"]})
+    wizard.press("next")
+
+    state = wizard.wait_control(EULA_ACCEPT)
+    assert state.text(EULA_TITLE) == texts["T_EULA_TITLE"]
+    assert state.text(EULA_NOTE) == texts["T_EULA_NOTE"]
+    assert state.text(EULA_ACCEPT) == texts["T_EULA_ACCEPT"]
+    state = accept_licence(wizard, state)
+    wizard.screenshot("Eula")
+    check_fit(wizard, "Eula", texts, {EULA_TITLE: texts["IDS_FONT_TITLE"]})
+    wizard.press("next")
+
+    wizard.wait_control(VERIFY_TITLE)
+    wizard.press("next")
+    state = wizard.wait_control(FINISH_TITLE, timeout_ms=180000)
+    assert state.text(FINISH_TITLE) == texts["T_FINISH_TITLE"]
+    assert state.text(FINISH_BODY) == texts["T_FINISH_BODY"]
+    wizard.screenshot("Finish")
+    check_fit(wizard, "Finish", texts, {FINISH_TITLE: texts["IDS_FONT_BIG_BOLD"]})
+    wizard.press("finish")
+    assert wizard.wait_gone(), "the sheet did not close on Finish"
+    assert run.wait() == 0
