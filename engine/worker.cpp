@@ -11,6 +11,7 @@
 #include "conditions/expression_parser.h"
 #include "conditions/windows_system_facts.h"
 #include "engine/message_box.h"
+#include "engine/query_cancel_autoplay.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_host.h"
 #include "engine/source_redirection.h"
@@ -28,7 +29,7 @@ const wchar_t kSchemaCheckProperty[] = L"DcfSchemaVersionCheck";
 
 CWorker::CWorker(ISetupHost* host)
     : m_host(host), m_options(new CCommandOptions(CWindowsCommandOptionsSystem::Instance())) {
-  NotBuiltYet(L"RegisterCancelAutoPlay");
+  RegisterCancelAutoPlay(true);
   m_windowsUpdate.reset(new CWindowsUpdateSuppression());
   m_windowsUpdate->SuppressWindowsUpdate(true);
   m_state.reset(new CSetupState());
@@ -46,7 +47,8 @@ CWorker::CWorker(ISetupHost* host)
 }
 
 CWorker::~CWorker() {
-  // Unregistering the AutoPlay suppression comes here with that stage.
+  // Revoked while this thread's COM is still up.
+  RegisterCancelAutoPlay(false);
   m_windowsUpdate->SuppressWindowsUpdate(false);
   m_actionLists.clear();
   m_commandLine.reset();

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "actions/command_options.h"
+#include "engine/google_detection.h"
 #include "engine/language_dialog.h"
 #include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
@@ -367,5 +368,7 @@ void CWorker::RunPerProductChecks() {
     CRebootSupport().UnregisterRebootResume(m_resumeValueName);
   }
   RunProductActions(m_options->GetSSwitchValue());
-  if (m_settings.onlineAccess && Mode() == 0) NotBuiltYet(L"OfferDetection");
+  if (m_settings.onlineAccess && Mode() == 0) {
+    CGoogleDetection(m_commandLine->SetupFolder()).Detect(*m_state, UiLevel() > CCommandOptions::kUILevelFull);
+  }
 }

@@ -1,9 +1,26 @@
 #pragma once
-// google_chrome_page.h: CGoogleChromePage, the browser offer page.
-#include "resources/resource_ids.h"
-#include "wizard/text_page.h"
+// google_chrome_page.h: CGoogleChromePage, the browser offer page: "Include"
+// decides the browser product's selection, "default browser" its switch.
+#include <windows.h>
 
-class CGoogleChromePage : public CTextPage {
+#include "wizard/offer_page.h"
+
+class CGoogleChromePage : public COfferPage {
  public:
-  CGoogleChromePage() : CTextPage(IDD_WIZ_GOOGLE_CHROME, IDC_OFFER_TITLE, {}) {}
+  CGoogleChromePage();
+
+  bool IsPageSkipped() override;
+  // False once the user has declined the browser on this page.
+  bool IsChromeChosen() const { return m_chromeChosen; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  LRESULT OnWizardNext() override;
+  LRESULT OnWizardBack() override;
+
+ private:
+  void RecordChoice();
+
+  bool m_chromeChosen = true;
 };

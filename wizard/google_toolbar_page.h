@@ -1,9 +1,25 @@
 #pragma once
-// google_toolbar_page.h: CGoogleToolbarPage, the toolbar offer page.
-#include "resources/resource_ids.h"
-#include "wizard/text_page.h"
+// google_toolbar_page.h: CGoogleToolbarPage, the toolbar offer page: an
+// opt-out box whose answer becomes the toolbar product's selection.
+#include <windows.h>
 
-class CGoogleToolbarPage : public CTextPage {
+#include "wizard/offer_page.h"
+
+class CGoogleToolbarPage : public COfferPage {
  public:
-  CGoogleToolbarPage() : CTextPage(IDD_WIZ_GOOGLE_TOOLBAR, IDC_OFFER_TITLE, {IDC_OFFER_SUBTITLE}) {}
+  CGoogleToolbarPage();
+
+  bool IsPageSkipped() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  LRESULT OnWizardNext() override;
+  LRESULT OnWizardBack() override;
+
+ private:
+  void RecordChoice();
+
+  // The browser offer as it was when the page was made: declining the
+  // toolbar gives it back.
+  LONG m_savedBrowserOffer = 0;
 };

@@ -5,13 +5,18 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "actions/command_options.h"
+#include "engine/setup_state.h"
 #include "foundation/setup_log.h"
 #include "resources/resource_ids.h"
+#include "wizard/google_chrome_page.h"
+#include "wizard/offer_choice.h"
 #include "wizard/setup_sheet.h"
 
 namespace {
 
 const wchar_t kSetupLogName[] = L"VELL_SETUP.LOG";
+const wchar_t kNoOnlineAccessProperty[] = L"NO_ONLINE_ACCESS";
 
 }  // namespace
 
@@ -27,7 +32,23 @@ BOOL CUserExitDlg::OnInitDialog() {
     return TRUE;
   }
   ShowLogLink();
+  CleanOfferMarker();
   return TRUE;
+}
+
+// Only after a browser offer the user did not decline, and only in the
+// runs that make offers at all.
+void CUserExitDlg::CleanOfferMarker() {
+  CSetupSheet* sheet = GetSetupSheet();
+  CSetupState* state = GetState();
+  if (!sheet || !state || !state->m_browserOffer) return;
+  auto* chromePage = dynamic_cast<CGoogleChromePage*>(sheet->GetPageByKind(kPageGoogleChrome));
+  if (chromePage && !chromePage->IsChromeChosen()) return;
+  std::wstring noOnlineAccess;
+  if (state->GetProperty(kNoOnlineAccessProperty, &noOnlineAccess) && noOnlineAccess == L"1") return;
+  const CCommandOptions* options = sheet->GetCommandOptions();
+  if (options && options->GetMode() != 0) return;
+  CleanChromeOfferMarker();
 }
 
 // The page is created when it is first shown, after the Progress page has

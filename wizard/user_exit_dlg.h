@@ -22,6 +22,7 @@ class CUserExitDlg : public CTextPage {
 
  private:
   void ShowLogLink();
+  void CleanOfferMarker();
 
   bool m_showLogLink = false;
   bool m_fullUi = true;

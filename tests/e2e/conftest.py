@@ -116,6 +116,20 @@ def read_log(path):
     return messages
 
 
+# The worker takes the AutoPlay suppression off as it ends, after the run's
+# own last line.
+AUTOPLAY_OFF = ("Attempting to unregister CancelAutoPlay", "   Successfully unregistered AppID",
+                "   Unregistered CancelAutoPlay successfully")
+
+
+def run_messages(messages):
+    """The messages up to the run's own last line."""
+    end = len(messages)
+    while end and messages[end - 1] in AUTOPLAY_OFF:
+        end -= 1
+    return messages[:end]
+
+
 def prefix_drive_c():
     return pathlib.Path(wine_environment()["WINEPREFIX"]) / "drive_c"
 

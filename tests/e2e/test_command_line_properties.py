@@ -6,7 +6,7 @@ import shutil
 
 import pytest
 
-from conftest import BUILD, read_log, run_windows, windows_path
+from conftest import BUILD, read_log, run_messages, run_windows, windows_path
 
 DCF = (b"[Setup]\r\n"
        b"Products=Tool\r\n"
@@ -111,4 +111,4 @@ def test_bad_command_line_ends_with_1639(setup_kit, raw_args, reason):
     assert code == 1639
     assert "The command line is not valid: " + reason in messages
     assert "Caught thrown dword 1639" in messages
-    assert messages[-1] == "Worker routine returned error code = 1639"
+    assert run_messages(messages)[-1] == "Worker routine returned error code = 1639"
