@@ -61,18 +61,6 @@ STDMETHODIMP_(ULONG) CDispatchEventSink::Release() {
   return count;
 }
 
-STDMETHODIMP CDispatchEventSink::GetTypeInfoCount(UINT* count) {
-  if (count) *count = 0;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP CDispatchEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP CDispatchEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-
 // The control calls this from its own code: nothing may escape into it.
 STDMETHODIMP CDispatchEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
                                         EXCEPINFO*, UINT*) {

@@ -9,7 +9,9 @@
 
 #include <functional>
 
-class CDispatchEventSink : public IDispatch {
+#include "platform/event_dispatch.h"
+
+class CDispatchEventSink : public CEventDispatch {
  public:
   using Handler = std::function<void(DISPID id, DISPPARAMS* parameters)>;
 
@@ -27,9 +29,6 @@ class CDispatchEventSink : public IDispatch {
   STDMETHODIMP QueryInterface(REFIID iid, void** result) override;
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
                       UINT*) override;
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-const wchar_t kProductInformationProperty[] = L"ProductInformation";
 const wchar_t kInformationNode[] = L"//ProductInformation";
 
 }  // namespace
@@ -19,23 +18,17 @@ CProductInformationDlg::CProductInformationDlg()
     : CTextPage(IDD_WIZ_PRODUCT_INFORMATION, IDC_PRODUCT_INFORMATION_TITLE, {IDC_PRODUCT_INFORMATION_BODY}) {}
 
 bool CProductInformationDlg::HasContent(const CSetupSheet& sheet) {
-  if (!m_contentResolved) {
-    std::wstring file;
-    CSetupState* state = sheet.GetState();
-    if (state && state->GetProperty(kProductInformationProperty, &file)) m_contentFile = sheet.ExpandMacros(file);
-    m_contentResolved = true;
-  }
-  return !m_contentFile.empty() && FileExists(m_contentFile);
+  return m_content.HasContent(sheet);
 }
 
 // A file that cannot be read shows the title in its place.
 BOOL CProductInformationDlg::OnInitDialog() {
   CTextPage::OnInitDialog();
-  if (m_contentFile.empty()) return TRUE;
+  if (m_content.GetPath().empty()) return TRUE;
   std::wstring text;
   try {
     CXmlDocument document;
-    document.LoadFile(m_contentFile);
+    document.LoadFile(m_content.GetPath());
     document.SelectSingleNodeText(kInformationNode, &text);
   } catch (long) {
     text.clear();  // the wrapper logged why

@@ -4,6 +4,7 @@
 // property ProductInformation names.
 #include <string>
 
+#include "wizard/product_information_file.h"
 #include "wizard/text_page.h"
 
 class CSetupSheet;
@@ -14,12 +15,11 @@ class CProductInformationDlg : public CTextPage {
 
   // Whether the named file exists; the name is resolved the first time.
   bool HasContent(const CSetupSheet& sheet);
-  const std::wstring& GetContentFile() const { return m_contentFile; }
+  const std::wstring& GetContentFile() const { return m_content.GetPath(); }
 
  protected:
   BOOL OnInitDialog() override;
 
  private:
-  std::wstring m_contentFile;
-  bool m_contentResolved = false;
+  CProductInformationFile m_content;
 };

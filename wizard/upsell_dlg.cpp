@@ -21,7 +21,6 @@
 
 namespace {
 
-const wchar_t kProductInformationProperty[] = L"ProductInformation";
 const wchar_t kOfflineNode[] = L"//OfflineUpsellInformation";
 const wchar_t kUpsellTestProperty[] = L"UpsellTest";
 const wchar_t kBuildNumberProperty[] = L"BuildNumber";
@@ -72,13 +71,7 @@ CUpsellDlg::~CUpsellDlg() {
 void CUpsellDlg::SetShellOpener(ShellOpener opener) { g_upsellShellOpener = opener ? opener : ShellOpen; }
 
 bool CUpsellDlg::HasContent(const CSetupSheet& sheet) {
-  if (!m_contentResolved) {
-    std::wstring file;
-    CSetupState* state = sheet.GetState();
-    if (state && state->GetProperty(kProductInformationProperty, &file)) m_contentFile = sheet.ExpandMacros(file);
-    m_contentResolved = true;
-  }
-  return !m_contentFile.empty() && FileExists(m_contentFile);
+  return m_content.HasContent(sheet);
 }
 
 std::wstring CUpsellDlg::Property(const wchar_t* name) const {
@@ -134,10 +127,10 @@ void CUpsellDlg::SetOfflineTexts() {
   SetItemText(IDC_UPSELL_CONTINUE_TEXT, PageString(IDS_UPSELL_CONTINUE));
   std::wstring text;
   CSetupSheet* sheet = GetSetupSheet();
-  if (sheet && HasContent(*sheet) && !m_contentFile.empty()) {
+  if (sheet && HasContent(*sheet) && !m_content.GetPath().empty()) {
     try {
       CXmlDocument document;
-      document.LoadFile(m_contentFile);
+      document.LoadFile(m_content.GetPath());
       document.SelectSingleNodeText(kOfflineNode, &text);
     } catch (long) {
       // The wrapper logged why; the text read so far stands.

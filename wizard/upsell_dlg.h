@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/web_browser2.h"
+#include "wizard/product_information_file.h"
 #include "wizard/web_ui_controller.h"
 #include "wizard/wiz_prop_page.h"
 
@@ -52,6 +53,5 @@ class CUpsellDlg : public CWizPropPage {
   WORD m_animationId;
   CWebBrowser2 m_browser;
   CWebUIController m_uiController;
-  std::wstring m_contentFile;
-  bool m_contentResolved = false;
+  CProductInformationFile m_content;
 };

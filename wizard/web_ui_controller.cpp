@@ -67,18 +67,6 @@ STDMETHODIMP_(ULONG) CWebUIController::AddRef() { return InterlockedIncrement(&m
 // Zero destroys nothing: the page owns the object.
 STDMETHODIMP_(ULONG) CWebUIController::Release() { return InterlockedDecrement(&m_refCount); }
 
-STDMETHODIMP CWebUIController::GetTypeInfoCount(UINT* count) {
-  if (count) *count = 0;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP CWebUIController::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP CWebUIController::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-
 // Only a completed navigation matters: its document gets this host.
 STDMETHODIMP CWebUIController::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
                                       EXCEPINFO*, UINT*) {

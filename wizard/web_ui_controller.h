@@ -8,7 +8,9 @@
 #include <exdisp.h>
 #include <mshtmhst.h>
 
-class CWebUIController : public IDispatch, public IDocHostUIHandler {
+#include "platform/event_dispatch.h"
+
+class CWebUIController : public CEventDispatch, public IDocHostUIHandler {
  public:
   CWebUIController() = default;
   CWebUIController(const CWebUIController&) = delete;
@@ -29,9 +31,6 @@ class CWebUIController : public IDispatch, public IDocHostUIHandler {
   STDMETHODIMP_(ULONG) Release() override;
 
   // DWebBrowserEvents2 (IDispatch)
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
                       UINT*) override;
 

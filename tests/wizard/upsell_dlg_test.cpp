@@ -3,9 +3,11 @@
 // view are started on the sheet's thread, as the view's own would be: the
 // page's first is kept, one within it goes on, one elsewhere is cancelled
 // and the offer address opens in the user's browser instead.
+// winsock2.h must come before any windows.h.
+#include <winsock2.h>
+
 #include "wizard/upsell_dlg.h"
 
-#include <winsock2.h>
 #include <windows.h>
 #include <prsht.h>
 
