@@ -40,7 +40,8 @@ PLACEHOLDER = re.compile(
     r"|%%|%[-+ #0]*\d*(?:\.\d+)?[hlL]?[sdiuxXcS]"  # %s, %d, %04X
     r"|\\n"                       # line breaks decide the layout
     r"|</?a\b[^>]*>"              # links
-    r"|https?://[^\s\"]+"         # web addresses
+    # web addresses: ASCII only, and never ending on the sentence's punctuation
+    r"|https?://[A-Za-z0-9\-._~:/?#@!$&'()*+,;=%\[\]]*[A-Za-z0-9/_~#=&%\-]"
 )
 
 

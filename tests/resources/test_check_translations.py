@@ -38,6 +38,9 @@ def problems_of(tmp_path, text, name="deu.rc", raw=None):
     ([('"Welcome to the [SetupWizard] for [ProductName]"', '"Willkommen beim [SetupWizard] für [ProductName]"'),
       ('"Invalid Drive: [2]"', '"Ungültiges Laufwerk && Ziel: [2]"'),
       ('"Br&owse"', '"&Durchsuchen"')], None),
+    # An address followed by the sentence's comma or by a script without spaces.
+    ([("windowsinstaller and then", "windowsinstaller, und dann")], None),
+    ([("windowsinstaller and then", "windowsinstallerから then")], None),
     # A placeholder written against the letters of a script without spaces.
     ([("_PRODUCT_NAME_ to take effect", "_PRODUCT_NAME_を有効 to take effect")], None),
     ([("LANG_GERMAN, SUBLANG_GERMAN", "LANG_GERMAN, SUBLANG_GERMAN_SWISS")],
