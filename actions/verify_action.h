@@ -27,8 +27,6 @@ class CVerifyAction : public CSetupAction {
   bool IsNoDownload() const { return m_noDownload; }
 
  protected:
-  // The check of a later stage: logged, and reported as not done.
-  DWORD NotBuiltYet(const wchar_t* check) const;
   void SetRefusalValue(int refusal) { m_refusal = refusal; }
 
  private:

@@ -83,11 +83,6 @@ int CWorker::UiLevel() const { return m_options->GetUILevel(); }
 int CWorker::Mode() const { return m_options->GetMode(); }
 bool CWorker::IsSilentLevel() const { return UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs; }
 
-bool CWorker::NotBuiltYet(const wchar_t* stage) {
-  WriteLog(L"   Stage not built yet: %s", stage);
-  return true;
-}
-
 std::wstring CWorker::ExpandMacros(const wchar_t* text) const {
   return text ? m_replacements->Expand(text) : std::wstring();
 }

@@ -53,9 +53,6 @@ class CWorker {
   // the status and always run Cleanup.
   DWORD WorkerRoutine();
   [[noreturn]] void AbortOnError(DWORD code, bool show);
-  // A step whose work belongs to a later stage of the program's
-  // construction: logged, and passed.
-  static bool NotBuiltYet(const wchar_t* stage);
   void Cleanup();
   // The interface thread's work: the wizard, or 13 without the suite's group.
   DWORD RunInterface();
