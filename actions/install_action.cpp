@@ -18,8 +18,8 @@ namespace {
 
 const wchar_t kProductNameField[] = L"[ProductName]";
 
-// A number naming a text of the string table is that text. A number the
-// table lacks stays as written, so conditions such as "0" keep their meaning.
+// A number naming a text of the string table is that text; a number the
+// table lacks stays as written.
 std::wstring ResolveResourceText(const std::wstring& text) {
   if (text.empty() || text.size() > 5) return text;
   unsigned long id = 0;
@@ -49,7 +49,9 @@ CInstallAction::CInstallAction(int sequence, const std::wstring& keyName,
       m_returnProcessing(ParseReturnProcessing(returnProcessing)),
       m_commandLine(ResolveResourceText(commandLine)),
       m_properties(properties),
-      m_condition(ResolveResourceText(condition)),
+      // The string table holds no conditions, and a number alone is a
+      // condition of its own: "1" is true, not the table's first text.
+      m_condition(condition),
       m_parser(parser) {}
 
 CInstallAction::~CInstallAction() = default;

@@ -96,6 +96,8 @@ DWORD CInstallActionManager::RunActions(DWORD* firstError) {
     WriteLog(L"Unable to execute RunActions with invalid data");
     return ERROR_INVALID_DATA;
   }
+  m_properties = m_state->CopyProperties();
+  for (CInstallAction* action : m_actions) action->SetProperties(&m_properties);
   // A cancel confirmed before this run must not cancel it.
   SetUserCancelled(false);
   m_waitHandles.assign(1, m_state->GetEvent(CancelRequestEvent));

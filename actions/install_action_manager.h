@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/string_map.h"
+
 class CInstallAction;
 class CProductData;
 class CSetupAction;
@@ -99,4 +101,7 @@ class CInstallActionManager {
   std::vector<HANDLE> m_waitHandles;
   std::vector<std::wstring> m_otherUsers;
   GroupIdFunction m_groupIdOf;
+  // The properties as the run started, which the actions' conditions read:
+  // the wizard's choices are made by then, and the copy needs no lock.
+  CMapStringToString m_properties;
 };
