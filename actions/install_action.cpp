@@ -73,32 +73,32 @@ DWORD CInstallAction::Execute() {
     WriteLog(L"   Condition for install action not satisfied; skipping");
     return ERROR_SUCCESS;
   }
-  std::wstring line;
-  if (m_uninstall) {
-    if (m_noUninstall) {
-      WriteLog(L"   Product was marked as NoUninstall; skipping");
-      m_executed = true;
-      return ERROR_SUCCESS;
-    }
-    line = GetUninstallCommandLine();
-  } else if (m_repair) {
-    if (m_noRepair) {
-      WriteLog(L"   Product was marked as NoRepair; skipping");
-      m_executed = true;
-      return ERROR_SUCCESS;
-    }
-    line = GetRepairCommandLine();
-  } else {
-    ShowStatusText();
-    line = m_commandLine;
+  if (m_uninstall && m_noUninstall) {
+    WriteLog(L"   Product was marked as NoUninstall; skipping");
+    m_executed = true;
+    return ERROR_SUCCESS;
   }
+  if (m_repair && !m_uninstall && m_noRepair) {
+    WriteLog(L"   Product was marked as NoRepair; skipping");
+    m_executed = true;
+    return ERROR_SUCCESS;
+  }
+  if (!m_uninstall && !m_repair) ShowStatusText();
   HANDLE handle = nullptr;
-  DWORD result = RunWindowsInstallerCommand(line, &handle);
+  DWORD result = RunWindowsInstallerCommand(LineToRun(), &handle);
   m_actionHandle.Reset(handle);
   // Executed as soon as it started: a rollback must undo even a failed run.
   if (result == ERROR_SUCCESS) m_executed = true;
   return result;
 }
+
+const std::wstring& CInstallAction::LineToRun() {
+  if (m_uninstall) return GetUninstallCommandLine();
+  if (m_repair) return GetRepairCommandLine();
+  return m_commandLine;
+}
+
+bool CInstallAction::RunsInInstaller() { return IsWindowsInstallerCommandLine(LineToRun()); }
 
 DWORD CInstallAction::Rollback() {
   if (GetUninstallCommandLine().empty() || !EvaluateCondition()) {

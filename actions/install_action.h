@@ -37,6 +37,8 @@ class CInstallAction : public CSetupAction {
   // product was skipped), which marks the action executed. Waiting for the
   // action handle is the caller's business.
   DWORD Execute() override;
+  // Whether Execute hands its command line to the in-process installer.
+  bool RunsInInstaller();
   // Starts the uninstall command line into the rollback handle.
   virtual DWORD Rollback();
   // Reference operations: 0 or the error's code, never thrown.
@@ -104,6 +106,8 @@ class CInstallAction : public CSetupAction {
   void BuildDefaultUninstallCommandLine();
   void BuildDefaultRepairCommandLine();
   bool IsInstallerLine(const std::wstring& line) const;
+  // The line Execute starts for the action's kind.
+  const std::wstring& LineToRun();
   void AppendToInstallLine(const std::wstring& text);
   void ShowStatusText();
   template <typename Operation>

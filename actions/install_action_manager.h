@@ -74,6 +74,11 @@ class CInstallActionManager {
                         const std::wstring& groupId, DWORD count,
                         const std::vector<std::wstring>& users, EDecision* decision);
   DWORD ExecuteAndWait(CInstallAction* action, DWORD* firstError);
+  // Takes finished actions and cancel requests as they come while
+  // `waiting` holds.
+  DWORD WaitWhile(const std::function<bool()>& waiting, DWORD* firstError, bool showText);
+  bool IsWaitedFor(HANDLE handle) const;
+  bool InstallerRuns() const;
   DWORD AddFinishedReference(CInstallAction* action);
   DWORD WaitForRemaining(DWORD result, DWORD* firstError);
   void EndLoop(DWORD code);
