@@ -112,21 +112,6 @@ bool ListsUser(const std::vector<std::wstring>& users, const std::wstring& user)
   return false;
 }
 
-// An entry that has an UninstallString of any type, in either view.
-bool HasUninstallString(const std::wstring& key) {
-  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-    HKEY entry = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_QUERY_VALUE | view,
-                      &entry) != ERROR_SUCCESS) {
-      continue;
-    }
-    LONG result = RegQueryValueExW(entry, kUninstallStringValue, nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(entry);
-    if (result == ERROR_SUCCESS) return true;
-  }
-  return false;
-}
-
 std::wstring WithoutTrailingBackslash(std::wstring path) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
@@ -341,7 +326,7 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
       continue;
     }
     std::wstring code = ProductCodeOf(member);
-    if (!IsInstalled(code)) {
+    if (!CInstallGroupInfo::IsProductKeyInstalled(code)) {
       CleanupReferenceCountRegistry(code);
       continue;
     }
@@ -360,6 +345,7 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
                member.c_str(), error.GetMessage().c_str());
     }
   }
+  if (!force && !productPresent) productPresent = CountedMemberInstalled(*group);
   if (productPresent) {
     WriteLog(L"Exiting RemoveInstallGroups because at least one product is still present");
   } else {
@@ -380,6 +366,23 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
   return true;
 }
 
+// A product that lists the suite among its users keeps the suite's record
+// and cache, whether or not this configuration names it or knows its code:
+// without them nothing is left that can remove it.
+bool CSuiteRegistration::CountedMemberInstalled(const CInstallGroupInfo& group) const {
+  CInstallGroupInfo counted;
+  counted.SetUuid(group.GetUuid());
+  if (!counted.FindInstalledMembers()) {
+    WriteLog(L"   The products that list suite %s could not all be read; its record stays", group.GetUuid().c_str());
+    return true;
+  }
+  for (const std::wstring& key : counted.GetMembers()) {
+    WriteLog(L"%s of %s is still installed; Skipping RemoveInstallGroups().", key.c_str(),
+             group.GetDisplayName().c_str());
+  }
+  return !counted.GetMembers().empty();
+}
+
 // The code the run knows for the product, else its product data's.
 std::wstring CSuiteRegistration::ProductCodeOf(const std::wstring& member) const {
   auto known = m_state.m_productCodes.find(member);
@@ -387,14 +390,6 @@ std::wstring CSuiteRegistration::ProductCodeOf(const std::wstring& member) const
   WriteLog(L"The product %s does not have a product code defined.", member.c_str());
   CProductData* product = m_state.m_products.Lookup(member);
   return product ? product->GetProductCode() : std::wstring();
-}
-
-// The installer knows its own products; a product that is only an Uninstall
-// entry is gone when its entry no longer says how to remove it.
-bool CSuiteRegistration::IsInstalled(const std::wstring& productCode) const {
-  if (productCode.empty()) return false;
-  if (IsGuid(productCode)) return IsProductInstalled(productCode);
-  return HasUninstallString(productCode);
 }
 
 void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {

@@ -54,7 +54,7 @@ class CSuiteRegistration {
   DWORD WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record);
   DWORD WriteSettings(CSuiteRecord* record);
   std::wstring ProductCodeOf(const std::wstring& member) const;
-  bool IsInstalled(const std::wstring& productCode) const;
+  bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
   std::wstring SharedInstallersFolder() const;
 
   const CKwIniFile& m_configuration;

@@ -233,12 +233,18 @@ class CWorker {
   // The suite's products and their packages.
   bool ParseProductList();
   bool LoadCachedProductData();
+  std::vector<std::wstring> CachedProductFolders(const CKwIniFile& configuration) const;
+  bool LoadCachedProductFile(const std::wstring& key, CProductData* product,
+                             const std::vector<std::wstring>& folders);
   bool ParseMsiFileList();
   bool ParseInstallGroupInfo();
   void CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolder, double freeSpace,
                            double largestCost);
   void FindPackagesAndTransforms();
+  void FindPackageAndTransform(const std::wstring& key, CProductData* product);
   bool LoadMsiData();
+  void ReadMissingProductCodes();
+  void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
 
   // A failure after the wizard has started: tell it and wait for it.

@@ -74,6 +74,68 @@ def assert_no_false_failures(messages):
     assert not [m for m in messages if FALSE_FAILURES.search(m)]
 
 
+def test_kit_repairs_and_removes_the_installed_suite(test_world):
+    b = garden_kit("garden_b")
+    # The media an administrator starts from: blanks and letters beyond ASCII.
+    a = garden_kit("garden_a", "Garden A médias")
+    assert run_kit(b, "/qn")[0] == 0
+    code, messages = run_kit(a, "/qn PINEGATE=1")
+    assert code == 0, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [True, True, True]
+    assert references(PINE) == ([SUITE_B, SUITE_A], "0x2")
+
+    # Repair from the kit: it knows the products and puts back what is gone.
+    orchid_file = garden_file("TamsaOrchid", "orchid.txt")
+    orchid_file.unlink()
+    code, messages = run_kit(a, f"/f {SUITE_A} /qn", "logs-repair")
+    assert code == 0, messages[-8:]
+    assert orchid_file.is_file()
+    assert references(ORCHID) == ([SUITE_A], "0x1")
+
+    # A product whose code can be read neither from the installed suite nor
+    # from the kit: the run fails and leaves the suite as it was.
+    cache = prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE_A
+    (cache / "Orchid.dcf").unlink()
+    (a / "Orchid" / "orchid.msi").unlink()
+    code, messages = run_kit(a, f"/x {SUITE_A} /qn", "logs-unknown")
+    assert code == INVALID_DATA, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [True, True, True]
+    assert references(PINE) == ([SUITE_B, SUITE_A], "0x2")
+    assert registry(UNINSTALL + SUITE_A, "32")["DisplayName"] == "Tamsa Garden A"
+    assert (cache / "setup.exe").is_file()
+
+    # The kit's own packages name the codes the configuration leaves out.
+    shutil.copy(packages() / "orchid.msi", a / "Orchid")
+    code, messages = run_kit(a, f"/x {SUITE_A} /qn", "logs-packages")
+    assert code == 0, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, True, True]
+    assert references(PINE) == ([SUITE_B], "0x1")
+    assert references(QUARTZ) == ([SUITE_B], "0x1")
+    assert not suite_left(SUITE_A)
+    assert registry(UNINSTALL + SUITE_B, "32")["DisplayName"] == "Tamsa Garden B"
+
+
+def test_kit_removes_with_the_installed_suites_product_files(test_world):
+    a, b = garden_kit("garden_a"), garden_kit("garden_b")
+    assert run_kit(a, "/qn PINEGATE=1")[0] == 0
+    assert run_kit(b, "/qn")[0] == 0
+    # Without the packages the installed suite's cached product files name the codes.
+    for product in ("Orchid", "Pine", "Quartz"):
+        shutil.rmtree(a / product)
+    code, messages = run_kit(a, f"/x {SUITE_A} /qn")
+    assert code == 0, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, True, True]
+    assert references(PINE) == ([SUITE_B], "0x1")
+    assert not suite_left(SUITE_A)
+    assert registry(UNINSTALL + ORCHID, "32") == {}
+
+    code, messages = run_kit(b, f"/x {SUITE_B} /qn")
+    assert code == 0, messages[-8:]
+    assert [installed(p) for p in (PINE, QUARTZ)] == [False, False]
+    assert not suite_left(SUITE_B)
+    assert all(registry(UNINSTALL + p, "32") == {} for p in (PINE, QUARTZ))
+
+
 def test_uninstall_and_repair_ignore_install_conditions(test_world):
     a = garden_kit("garden_a")
     code, messages = run_kit(a, "/qn PINEGATE=1")
