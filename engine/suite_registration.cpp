@@ -444,12 +444,20 @@ bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& produ
   else views = {0};
   HKEY key = nullptr;
   REGSAM openedView = 0;
+  bool missing = true;
   for (REGSAM view : views) {
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+    LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+    if (opened == ERROR_SUCCESS) {
       openedView = view;
       break;
     }
     key = nullptr;
+    missing = missing && opened == ERROR_FILE_NOT_FOUND;
+  }
+  // The product's uninstall took its key along: nothing is left to clean.
+  if (!key && missing) {
+    WriteLog(L"CleanupReferenceCountRegistry: the uninstall registry key %s is already gone.", path.c_str());
+    return true;
   }
   if (!key) {
     WriteLog(L"Error: CleanupReferenceCountRegistry: Unable to open uninstall registry key %s.", path.c_str());
