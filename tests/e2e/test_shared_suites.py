@@ -153,3 +153,25 @@ def test_uninstall_and_repair_ignore_install_conditions(test_world):
     assert code == 0, messages[-8:]
     assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, False, False]
     assert not suite_left(SUITE_A)
+
+
+def test_upgrade_leaves_a_dropped_product_to_the_suite_that_uses_it(test_world):
+    b, a, a2 = garden_kit("garden_b"), garden_kit("garden_a"), garden_kit("garden_a_v2")
+    assert run_kit(b, "/qn")[0] == 0
+    assert run_kit(a, "/qn PINEGATE=1")[0] == 0
+    code, messages = run_kit(a2, "/qn")
+    assert code == 0, messages[-8:]
+    assert f"Executing setup action: PreviousVersions.{PINE}.Force" in messages
+    assert_no_false_failures(messages)
+    assert [installed(p) for p in (ORCHID, ORCHID_2, PINE, QUARTZ)] == [False, True, True, True]
+    assert references(PINE) == ([SUITE_B], "0x1")
+    assert sorted(references(QUARTZ)[0]) == sorted([SUITE_A, SUITE_B])
+    assert references(ORCHID_2) == ([SUITE_A], "0x1")
+    assert registry(UNINSTALL + SUITE_A, "32")["DisplayVersion"] == "2.0.0"
+    assert registry(UNINSTALL + SUITE_B, "32")["DisplayName"] == "Tamsa Garden B"
+
+    code, messages = uninstall_suite(SUITE_B, test_world.folder / "logs-b")
+    assert code == 0, messages[-8:]
+    assert [installed(p) for p in (ORCHID_2, PINE, QUARTZ)] == [True, False, True]
+    assert references(QUARTZ) == ([SUITE_A], "0x1")
+    assert not suite_left(SUITE_B)
