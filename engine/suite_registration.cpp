@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/install_action.h"
 #include "actions/msi_product_state.h"
 #include "actions/ref_counting.h"
 #include "engine/dcf_values.h"
@@ -22,6 +23,7 @@
 #include "foundation/dcf_names.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
+#include "foundation/guid.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -308,6 +310,75 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   return writer.Result();
 }
 
+// {AllUsersAppData}\Uninstall\<product>; empty when the folder is unknown
+// or the product's key cannot name a folder.
+std::wstring CSuiteRegistration::ConfigurationFolder(const std::wstring& product) const {
+  std::wstring root = CacheFolder(product);
+  return CSuiteRecord::IsWellFormedSuiteId(product) ? root : std::wstring();
+}
+
+DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallAction*>& actions) {
+  for (const CInstallAction* action : actions) {
+    const std::wstring& code = action->GetProductCode();
+    if (action->IsExecuted() || code.empty()) continue;
+    try {
+      if (m_counter.ReadUsers(code, nullptr) <= 0) continue;
+    } catch (const CError&) {
+      continue;  // not counted: no other suite installed it for this one
+    }
+    const std::wstring& product = action->GetKeyName();
+    if (!m_state.m_products.Lookup(product)) {
+      WriteLog(L"Unable to retrieve product data for %s", product.c_str());
+      continue;
+    }
+    std::wstring folder = ConfigurationFolder(product);
+    if (folder.empty()) continue;
+    if (!CreateDirectoryTree(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      DWORD error = GetLastError();
+      WriteLog(L"Failed creating DCF cache directory '%s'", folder.c_str());
+      return Failure(error);
+    }
+    CGuid name;
+    std::wstring file;
+    if (name.Create()) {
+      file = name.Format();
+    } else {
+      // Still one file per suite: its own id names it.
+      WriteLog(L"Failed creating UUID in CacheConfigurationFiles()");
+      const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+      if (!group) return ERROR_INVALID_DATA;
+      file = group->GetUuid();
+    }
+    std::wstring target = folder + L"\\" + file + L".dcf";
+    if (!CopyFileClearReadOnly(m_configurationPath, target, FALSE)) {
+      DWORD error = GetLastError();
+      WriteLog(L"Failed caching '%s' to '%s'", m_configurationPath.c_str(), target.c_str());
+      return Failure(error);
+    }
+    m_configurationCopies.push_back(target);
+  }
+  return ERROR_SUCCESS;
+}
+
+void CSuiteRegistration::DiscardConfigurationFiles() {
+  for (const std::wstring& copy : m_configurationCopies) {
+    DeleteFileChecked(copy, FALSE);
+    RemoveDirectoryChecked(FolderOfPath(copy, false), FALSE);
+  }
+  m_configurationCopies.clear();
+}
+
+// Only the copies are deleted: the folder goes when nothing else is in it.
+void CSuiteRegistration::RemoveConfigurationFiles(const std::wstring& product) {
+  std::wstring folder = ConfigurationFolder(product);
+  if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  WriteLog(L"   Removing the configurations kept for %s", product.c_str());
+  for (const std::wstring& name : ListFolderEntries(folder, L"*.dcf", false)) {
+    DeleteFileChecked(folder + L"\\" + name, FALSE);
+  }
+  RemoveDirectoryChecked(folder, FALSE);
+}
+
 bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers) {
   if (m_groups.IsEmpty()) {
     WriteLog(L"Skipping RemoveInstallGroups; no groups are defined");
@@ -328,6 +399,7 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
     std::wstring code = ProductCodeOf(member);
     if (!CInstallGroupInfo::IsProductKeyInstalled(code)) {
       CleanupReferenceCountRegistry(code);
+      RemoveConfigurationFiles(member);
       continue;
     }
     try {

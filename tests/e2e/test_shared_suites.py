@@ -175,3 +175,32 @@ def test_upgrade_leaves_a_dropped_product_to_the_suite_that_uses_it(test_world):
     assert [installed(p) for p in (ORCHID_2, PINE, QUARTZ)] == [True, False, True]
     assert references(QUARTZ) == ([SUITE_A], "0x1")
     assert not suite_left(SUITE_B)
+
+
+def test_configuration_kept_for_a_shared_product_goes_with_its_last_user(test_world):
+    b, a = garden_kit("garden_b"), garden_kit("garden_a")
+    assert run_kit(b, "/qn")[0] == 0
+    code, messages = run_kit(a, "/qn PINEGATE=1")
+    assert code == 0, messages[-8:]
+    # Suite B installed Pine and Quartz: suite A keeps its configuration beside them.
+    for product in ("Pine", "Quartz"):
+        files = cached_configurations(product)
+        assert len(files) == 1
+        assert re.fullmatch(r"\{[0-9A-F-]{36}\}\.dcf", files[0].name)
+        assert files[0].read_bytes() == (a / "SETUP.DCF").read_bytes()
+    assert cached_configurations("Orchid") == []
+
+    code, messages = uninstall_suite(SUITE_A, test_world.folder / "logs-a")
+    assert code == 0, messages[-8:]
+    assert_no_false_failures(messages)
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, True, True]
+    assert len(cached_configurations("Pine")) == 1
+
+    code, messages = uninstall_suite(SUITE_B, test_world.folder / "logs-b")
+    assert code == 0, messages[-8:]
+    assert_no_false_failures(messages)
+    assert [installed(p) for p in (PINE, QUARTZ)] == [False, False]
+    assert not suite_left(SUITE_A) and not suite_left(SUITE_B)
+    left = [p for p in (prefix_drive_c() / "ProgramData" / "Uninstall").rglob("*")
+            if p.is_file() and p.name != "setup.exe"]
+    assert left == []
