@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "actions/install_action.h"
-#include "actions/msi_product_state.h"
 #include "actions/ref_counting.h"
 #include "engine/dcf_values.h"
 #include "engine/engine_settings.h"
@@ -102,10 +101,6 @@ class CRecordWriter {
   CSuiteRecord* m_record;
   DWORD m_result = ERROR_SUCCESS;
 };
-
-bool IsGuid(const std::wstring& code) {
-  return code.size() == 38 && code.front() == L'{' && code.back() == L'}';
-}
 
 bool ListsUser(const std::vector<std::wstring>& users, const std::wstring& user) {
   for (const std::wstring& listed : users) {
@@ -363,7 +358,7 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
 void CSuiteRegistration::DiscardConfigurationFiles() {
   for (const std::wstring& copy : m_configurationCopies) {
     DeleteFileChecked(copy, FALSE);
-    RemoveDirectoryChecked(FolderOfPath(copy, false), FALSE);
+    RemoveEmptyFolderTree(FolderOfPath(copy, false));
   }
   m_configurationCopies.clear();
 }
@@ -376,7 +371,7 @@ void CSuiteRegistration::RemoveConfigurationFiles(const std::wstring& product) {
   for (const std::wstring& name : ListFolderEntries(folder, L"*.dcf", false)) {
     DeleteFileChecked(folder + L"\\" + name, FALSE);
   }
-  RemoveDirectoryChecked(folder, FALSE);
+  RemoveEmptyFolderTree(folder);
 }
 
 bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers) {
@@ -399,7 +394,8 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
     std::wstring code = ProductCodeOf(member);
     if (!CInstallGroupInfo::IsProductKeyInstalled(code)) {
       CleanupReferenceCountRegistry(code);
-      RemoveConfigurationFiles(member);
+      // Without a code nothing says the product is gone.
+      if (!code.empty()) RemoveConfigurationFiles(member);
       continue;
     }
     try {
@@ -561,7 +557,7 @@ bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& produ
              path.c_str());
   }
   // A product the installer still knows keeps its entry, whatever it lacks.
-  if (!keep && IsGuid(productCode) && IsProductInstalled(productCode)) keep = true;
+  if (!keep && CInstallGroupInfo::IsProductKeyInstalled(productCode)) keep = true;
   if (keep) {
     WriteLog(L"CleanupReferenceCountRegistry: Uninstall registry key is not empty - can not delete");
     return true;

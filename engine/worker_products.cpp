@@ -202,8 +202,8 @@ bool CWorker::LoadMsiData() {
 
 // A repair or an uninstall acts on each product by its code: one that
 // neither the configuration nor a cached product file gives is read from
-// the kit's package. A code still unknown then stays empty for the list
-// loader to refuse.
+// the kit's package. A code still unknown stays empty: the list loader
+// decides whether the run can go on without it.
 void CWorker::ReadMissingProductCodes() {
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
