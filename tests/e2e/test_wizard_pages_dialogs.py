@@ -34,7 +34,7 @@ def dialogs_kit(languages, ask_language):
     Alpha's shutdown list naming the editor window that window_holder opens."""
     kit = suite_kit("msi_suite")
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-    extra = f"ProductName={SUITE}\n" + ("AutoDetectLang=0\n" if ask_language else "")
+    extra = "AutoDetectLang=0\n" if ask_language else ""
     dcf = dcf.replace("\n[Property]\n", f"\n[Property]\n{extra}")
     dcf = dcf.replace("InstallActions=Main\nPrimaryAction=Install\nMandatory=1",
                       "InstallActions=Main\nPrimaryAction=Install\nMandatory=1\nShutdownApplications=Editor")
