@@ -34,7 +34,7 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Verify": (11041, "Ready to Install"),
                "Finish": (11013, "Setup Wizard Completed"),
                "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
-CANCEL_QUESTION, YES, NO = 11017, 6, 7
+CANCEL_QUESTION, CANCEL_ICON, YES, NO = 11017, 11016, 6, 7
 # The program's own message box: its text and its OK button.
 BOX_TEXT, OK = 1003, 1
 SECOND_SETUP_TYPE, EULA_ACCEPT = 11019, 11155
@@ -211,6 +211,7 @@ def test_cancel_confirmed_on_progress_rolls_back_and_ends_on_user_exit(test_worl
     assert title == SUITE
     assert box[CANCEL_QUESTION].text == f"Are you sure you want to cancel {SUITE} installation?"
     assert (box[YES].text, box[NO].text) == ("&Yes", "&No")
+    assert box[CANCEL_ICON].visible and box[CANCEL_ICON].image, "the question shows no icon"
     wizard.answer(CANCEL_QUESTION, YES)
     state, code = finish(wizard, run, "UserExit")
     assert code == CANCELLED
