@@ -470,9 +470,13 @@ void CProgressPage::PaintBackground(HDC dc) {
 
 HBRUSH CProgressPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   HBRUSH shared = CWizPropPage::OnCtlColor(dc, control, message);
+  if (!shared) return nullptr;  // the page itself: its background is drawn on erase
   if (!m_fullUi) {
-    SetBkMode(dc, TRANSPARENT);
-    return shared;
+    // The basic window is plain grey: its texts are drawn on that grey, so
+    // a status that changes erases the one before it.
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
   }
   int id = GetDlgCtrlID(control);
   if (id == IDC_PROGRESS_FRAME || id == IDC_PROGRESS_STATUS_LABEL || id == IDC_PROGRESS_STATUS ||
