@@ -1,0 +1,111 @@
+"""Unattended runs (/qn) end by themselves, within a bound, with the code of
+what happened: a Windows Installer update that names no installer fails at
+once; a restart during the preparation is made once per stage, and the run
+resumed after it keeps its stage and its properties; a setup update is taken
+once, only when it makes setup newer, and the updated setup removes the
+working copy it ran from; online updates without an update address install.
+Each test also reads what the runs left: %TEMP%, RunOnce, the products."""
+import functools
+import http.server
+import pathlib
+import re
+import shutil
+import struct
+import subprocess
+import threading
+import time
+
+import pytest
+
+from conftest import BUILD, current_world, prefix_drive_c, run_windows, windows_path, wine_environment
+from test_pre_install_checks import ALPHA, check_kit, edit_dcf, pending_renames_data, wine  # noqa: F401
+from test_suite_run import installed, read_messages
+
+INSTALLER_UPDATE = "ProductName=Tamsa Check Suite\nMinimumMSIVersion=9.0\n"
+WORKER_END = re.compile(r"^Worker exiting with status code: ([0-9A-F]{8}), ResultCode = -?\d+$")
+RUN_ONCE = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+# Beyond it a run, or a chain of runs, is taken to loop or hang.
+BOUND = 120
+
+
+def setup_processes():
+    """The setup programs still running in this test's prefix."""
+    prefix = f"WINEPREFIX={current_world().prefix.path()}".encode()
+    found = []
+    for process in pathlib.Path("/proc").iterdir():
+        try:
+            environment = (process / "environ").read_bytes().split(b"\0")
+            command = (process / "cmdline").read_bytes().replace(b"\0", b" ")
+        except OSError:
+            continue
+        if prefix in environment and b"setup.exe" in command.lower():
+            found.append(command.decode("utf-8", "replace"))
+    return found
+
+
+def wait_for(condition, what):
+    deadline = time.time() + BOUND
+    while not condition():
+        assert time.time() < deadline, f"not within {BOUND} s: {what}"
+        time.sleep(0.5)
+
+
+def statuses(logs):
+    """The status of each run that wrote to the log, in order."""
+    path = logs / "VELL_SETUP.LOG"
+    messages = read_messages(path) if path.exists() else []
+    return [int(m.group(1), 16) for m in map(WORKER_END.match, messages) if m], messages
+
+
+def wait_for_runs(logs, count):
+    """Waits until `count` runs have ended and no setup program is left."""
+    wait_for(lambda: len(statuses(logs)[0]) >= count, f"{count} runs ending")
+    wait_for(lambda: not setup_processes(), "every setup program ending")
+    return statuses(logs)
+
+
+def start_unattended(kit, *args):
+    """setup.exe in the foreground until it ends or restarts Wine, which ends
+    it (and any launcher) before it can report; the runs write one log."""
+    logs = kit / "logs"
+    with open(current_world().out / "setup.out", "ab") as out:
+        subprocess.run(["wine", str(kit / "setup.exe"), *args, "/L*v", windows_path(logs)], stdout=out,
+                       stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=wine_environment(),
+                       timeout=BOUND, check=False)
+    return logs
+
+
+def run_kit(kit, *args):
+    """A run whose exit code the launcher reads."""
+    logs = kit / "logs"
+    result = run_windows(kit / "setup.exe", [*args, "/L*v", windows_path(logs)], timeout=BOUND)
+    return result.code, read_messages(logs / "VELL_SETUP.LOG")
+
+
+def assert_nothing_left():
+    """No resume entry, no setup program, and nothing of the runs in %TEMP%
+    that is not scheduled for deletion at the restart."""
+    assert "MultiInstall" not in wine("reg", "query", RUN_ONCE, "/reg:32")
+    assert not setup_processes()
+    temp = [p for p in (prefix_drive_c() / "users").glob("*/Temp") if not p.parent.is_symlink()]
+    left = [p for folder in temp for p in folder.rglob("*") if "ZOLM" in str(p.relative_to(folder))]
+    if left:
+        scheduled = (pending_renames_data() or "").lower()
+        for path in left:
+            windows = "C:\\" + str(path.relative_to(prefix_drive_c())).replace("/", "\\")
+            assert f"\\??\\{windows}".lower() in scheduled, f"left in %TEMP%: {windows}"
+
+
+@pytest.mark.parametrize("installer", [None, "bin"], ids=["none-named", "a-folder"])
+def test_installer_update_without_an_installer_file_fails_at_once(check_kit, installer):
+    (check_kit / "bin").mkdir()
+    named = f"NTMsiInstaller={installer}\n" if installer else ""
+    edit_dcf(check_kit, "ProductName=Tamsa Check Suite\n", INSTALLER_UPDATE + named)
+    code, messages = run_kit(check_kit, "/qn")
+    assert code == 1603, messages[-5:]
+    folder = windows_path(check_kit) + "\\" + (installer or "")
+    assert f"Unable to launch MSI installer from '{folder}'. Error code = 00000002" in messages
+    assert "   Action VerifyActions.Alpha.MSICorrectVersion return code: 1603" in messages
+    assert not any(m.startswith("Command Line = ") for m in messages)
+    assert not installed(ALPHA)
+    assert_nothing_left()
