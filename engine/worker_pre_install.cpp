@@ -209,11 +209,13 @@ void CWorker::EnsureSetupFiles() {
 void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   std::wstring command = Format(L"\"%s\" {lang}=%s AllowOnlineUpdates=2", m_restartProgramPath.c_str(),
                                 m_state->m_languageCode.c_str());
+  command += TakenSettingsText(m_settings, {L"{lang}=", L"AllowOnlineUpdates=", L"InstallSource=",
+                                            L"DisableProducts=", L"Mandatory="});
   m_options->AppendUILevel(&command);
   m_options->AppendRebootOption(&command);
   m_options->AppendLogSwitch(&command);
   m_options->AppendMifFile(&command);
-  m_options->AppendProperties(&command);
+  m_options->AppendPropertiesAsGiven(&command);
   m_options->AppendPassThroughSwitches(&command);
   m_options->AppendInstallSource(&command);
   command += DisabledProductsArgument();

@@ -109,3 +109,47 @@ def test_installer_update_without_an_installer_file_fails_at_once(check_kit, ins
     assert not any(m.startswith("Command Line = ") for m in messages)
     assert not installed(ALPHA)
     assert_nothing_left()
+
+
+def test_restart_during_preparation_is_made_once_per_stage(check_kit):
+    """The installer asks for a restart and raises nothing. Wine's restart
+    runs the resume entry, whose working copy hands back to the kit with its
+    stage; the kit's run meets the same request again and gives up."""
+    shutil.copy(BUILD / "exit_with.exe", check_kit / "msi_1641.exe")
+    edit_dcf(check_kit, "ProductName=Tamsa Check Suite\n", INSTALLER_UPDATE + "NTMsiInstaller=msi_1641.exe\n")
+    logs = start_unattended(check_kit, "/qn")
+    codes, messages = wait_for_runs(logs, 3)
+    # The first run, the copy that handed over, the kit's run.
+    assert codes == [0x70669, 0, 1603], messages[-5:]
+    assert messages.count("Initiating a reboot, so the Windows Installer will be functional") == 1
+    handed = messages[messages.index("Setup is going to attempt to restart using this command line:") + 1]
+    assert handed.endswith(" /s502"), handed
+    assert "Setup was restarted for stage 502 already and does not restart for it again" in messages
+    assert not installed(ALPHA)
+    assert_nothing_left()
+
+
+def test_run_resumed_after_a_restart_keeps_its_stage_and_properties(check_kit):
+    """This installer does its job: the requirement it meets is gone from
+    the kit's SETUP.DCF after it. The resumed run goes on from the stage and
+    keeps the properties the first run was given."""
+    kit = check_kit
+    edit_dcf(kit, "InstallActions=Main\nShutdownApplications", "InstallActions=Main,Helper\nShutdownApplications")
+    edit_dcf(kit, "[Setup.Beta]", "[InstallActions.Alpha.Helper]\nSequence=30\nCommandLine=helper_3010.exe\n\n"
+                                  "[Setup.Beta]")
+    shutil.copy(BUILD / "exit_with.exe", kit / "Alpha" / "helper_3010.exe")
+    shutil.copy(kit / "SETUP.DCF", kit / "SETUP.next")
+    (kit / "update.cmd").write_bytes(b'@copy /y "%~dp0SETUP.next" "%~dp0SETUP.DCF" >nul\r\n@exit 1641\r\n')
+    edit_dcf(kit, "ProductName=Tamsa Check Suite\n", INSTALLER_UPDATE + "NTMsiInstaller=update.cmd\n")
+    logs = start_unattended(kit, "/qn", "ReturnRebootRequest=1", "MyProp=Abc")
+    codes, messages = wait_for_runs(logs, 3)
+    # The restart the package asks for is returned, not made.
+    assert codes == [0x70669, 0, 3010], messages[-5:]
+    handed = messages[messages.index("Setup is going to attempt to restart using this command line:") + 1]
+    assert " MyProp=Abc" in handed and " ReturnRebootRequest=1" in handed and handed.endswith(" /s502")
+    last_run = messages[len(messages) - messages[::-1].index("Worker thread starting..."):]
+    assert "Executing setup action: VerifyActions.Alpha.MSICorrectVersion" in last_run
+    assert "Executing setup action: VerifyActions.*.CheckPrompt" not in last_run
+    assert "   MyProp = Abc" in last_run
+    assert installed(ALPHA)
+    assert_nothing_left()
