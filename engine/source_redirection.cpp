@@ -100,7 +100,8 @@ CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstr
       m_setupFolder(setupFolder),
       m_programName(programName),
       m_configurationName(configurationName),
-      m_engineSettings(engineSettings) {}
+      m_engineSettings(engineSettings),
+      m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) {}
 
 CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstring& path) {
   CHandOver result;

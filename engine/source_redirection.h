@@ -36,6 +36,9 @@ class CSourceRedirection {
   // setup folder. A run started with the restart marker ("/~") already works
   // from a copy: its setup folder.
   void PrepareWorkingCopy();
+  // True when the command line carried the restart marker: setup started
+  // this run itself, to resume or with updated files.
+  bool IsRestartedRun() const { return m_restarted; }
   // The program and arguments a resume after a restart starts.
   void BuildRestartCommand(const std::wstring& arguments, std::wstring* programPath,
                            std::wstring* restartArguments) const;
@@ -60,4 +63,5 @@ class CSourceRedirection {
   std::wstring m_programName;
   std::wstring m_configurationName;
   std::wstring m_engineSettings;
+  bool m_restarted = false;
 };

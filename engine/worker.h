@@ -182,6 +182,7 @@ class CWorker {
   void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
                               const CInstallGroupInfo& installed);
   std::wstring DisabledProductsArgument() const;
+  bool UpdateMadeSetupNewer();
   void RestartWithNewSetupFiles(const std::wstring& workFolder);
   void CancelInterfaceForFilesInUse();
 

@@ -153,3 +153,92 @@ def test_run_resumed_after_a_restart_keeps_its_stage_and_properties(check_kit):
     assert "   MyProp = Abc" in last_run
     assert installed(ALPHA)
     assert_nothing_left()
+
+
+class UpdateSite(http.server.SimpleHTTPRequestHandler):
+    requests = []
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        UpdateSite.requests.append(self.path)
+        super().do_GET()
+
+
+@pytest.fixture
+def update_site(check_kit):
+    """A loopback site serving the folder `site`, which records what it is
+    asked; the kit's SETUP.DCF names its update description."""
+    site = check_kit.parent / "site"
+    site.mkdir()
+    UpdateSite.requests = []
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(UpdateSite, directory=str(site)))
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    address = f"http://127.0.0.1:{server.server_address[1]}"
+    edit_dcf(check_kit, "ProductName=Tamsa Check Suite\n",
+             f"ProductName=Tamsa Check Suite\nSetupUpdateURL={address}/update.xml\n")
+    yield site, address
+    server.shutdown()
+    server.server_close()
+
+
+def offer(site, address, version, *files):
+    names = "".join(f"<file>{address}/{name}</file>" for name in files)
+    (site / "update.xml").write_text(f"<update><version>{version}</version><files>{names}</files></update>")
+
+
+def setup_of_version(target, version):
+    """Our setup.exe with another file version in its version resource."""
+    data = bytearray((BUILD / "setup.exe").read_bytes())
+    assert data.count(b"\xbd\x04\xef\xfe") == 1
+    at = data.index(b"\xbd\x04\xef\xfe")
+    major, minor, build, revision = version
+    high, low = major << 16 | minor, build << 16 | revision
+    struct.pack_into("<IIII", data, at + 8, high, low, high, low)
+    target.write_bytes(bytes(data))
+
+
+@pytest.mark.parametrize("delivered", ["setup.exe", "readme.txt"], ids=["older-program", "no-program"])
+def test_update_that_does_not_make_setup_newer_is_not_taken(check_kit, update_site, delivered):
+    """The site offers 9.0 and delivers this very setup.exe, or no program."""
+    site, address = update_site
+    shutil.copy(BUILD / "setup.exe", site / "setup.exe")
+    (site / "readme.txt").write_text("notes")
+    offer(site, address, "9.0.0.0", delivered)
+    code, messages = run_kit(check_kit, "/qn", "AllowOnlineUpdates=2", f"TestConnectionURL={address}/")
+    assert code == 0, messages[-5:]
+    assert any(m.startswith("   The files from the update site do not make setup newer") for m in messages)
+    assert "Setup is going to attempt to restart using this command line:" not in messages
+    assert UpdateSite.requests.count("/update.xml") == 1
+    assert installed(ALPHA)
+    assert_nothing_left()
+
+
+def test_updated_setup_runs_once_with_the_given_properties_and_leaves_nothing(check_kit, update_site):
+    """The site delivers a setup.exe of version 9 and offers 10: the updated
+    setup must neither look again nor lose the properties, and it removes the
+    working copy it ran from."""
+    kit = check_kit
+    site, address = update_site
+    setup_of_version(site / "setup.exe", (9, 0, 0, 0))
+    offer(site, address, "10.0.0.0", "setup.exe")
+    edit_dcf(kit, "InstallActions=Main\nShutdownApplications", "InstallActions=Main,Helper\nShutdownApplications")
+    edit_dcf(kit, "[Setup.Beta]", "[InstallActions.Alpha.Helper]\nSequence=30\nCommandLine=helper_3010.exe\n\n"
+                                  "[Setup.Beta]")
+    shutil.copy(BUILD / "exit_with.exe", kit / "Alpha" / "helper_3010.exe")
+    code, messages = run_kit(kit, "/qn", "AllowOnlineUpdates=2", f"TestConnectionURL={address}/", "MyProp=Abc",
+                             "ReturnRebootRequest=1")
+    # The first run hands over to the updated setup and ends.
+    assert code == 0, messages[-5:]
+    codes, messages = wait_for_runs(kit / "logs", 2)
+    assert codes == [0, 3010], messages[-5:]
+    updated = messages[len(messages) - messages[::-1].index("Worker thread starting..."):]
+    assert "   Setup was started again by setup; it does not look for newer setup files" in updated
+    assert "   MyProp = Abc" in updated
+    # The updated run tested the connection against the address it was given
+    # (the default one is out of reach: 59) and looked for no update.
+    assert UpdateSite.requests == ["/update.xml", "/setup.exe"]
+    assert installed(ALPHA)
+    assert_nothing_left()

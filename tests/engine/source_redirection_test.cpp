@@ -115,6 +115,7 @@ TEST_F(CSourceRedirectionTest, NoCopyWhenMarkedOrWhenTheCopyFails) {
     redirection.PrepareWorkingCopy();
     EXPECT_EQ(L"", FindWorkFolder()) << c.commandLine;
     EXPECT_EQ(c.marker, m_options.GetTildeSwitch()) << c.commandLine;
+    EXPECT_EQ(c.restarted, redirection.IsRestartedRun()) << c.commandLine;
     EXPECT_EQ(c.restarted ? m_setup : L"", m_options.GetSourceFolder()) << c.commandLine;
     redirection.RemoveWorkingCopy();
     EXPECT_TRUE(FolderExists(m_setup)) << c.commandLine;
