@@ -24,6 +24,7 @@
 #include "foundation/reboot_support.h"
 #include "foundation/registry_key.h"
 #include "foundation/resource_strings.h"
+#include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -186,7 +187,9 @@ void CWorker::EnsureSetupFiles() {
     WriteLog(L"   Setup does not run from a temporary copy; the setup files are not updated");
     return;
   }
-  std::wstring address = ExpandMacros(m_options->GetSetupConfig().GetSetupUpdateURL());
+  // A [Setup] section without any of its five values loads no address either.
+  const CSetupConfig& config = m_options->GetSetupConfig();
+  std::wstring address = config.IsLoaded() ? ExpandMacros(config.GetSetupUpdateURL()) : std::wstring();
   if (address.empty()) {
     WriteLog(L"   No download location was specified for setup files.");
     return;

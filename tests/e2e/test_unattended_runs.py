@@ -242,3 +242,16 @@ def test_updated_setup_runs_once_with_the_given_properties_and_leaves_nothing(ch
     assert UpdateSite.requests == ["/update.xml", "/setup.exe"]
     assert installed(ALPHA)
     assert_nothing_left()
+
+
+def test_online_updates_without_an_update_address_install(check_kit, update_site):
+    """None of the five [Setup] values that the setup's own configuration
+    reads: no address, so no update, and the suite installs."""
+    site, address = update_site
+    edit_dcf(check_kit, f"SetupUpdateURL={address}/update.xml\n", "")
+    code, messages = run_kit(check_kit, "/qn", "AllowOnlineUpdates=2", f"TestConnectionURL={address}/")
+    assert code == 0, messages[-5:]
+    assert "   No download location was specified for setup files." in messages
+    assert UpdateSite.requests == []
+    assert installed(ALPHA)
+    assert_nothing_left()
