@@ -103,7 +103,8 @@ class CZipArchive {
   // Reads the entry through and checks its CRC; raises on damage.
   bool TestFile(int index, uint32_t bufferSize = 65536);
   // Writes the entry below `folder` (as `newName` when given). An entry whose
-  // name would lead outside the folder is refused with CZipException 101.
+  // name would lead outside the folder is refused with CZipException 101,
+  // its detail naming the name and why.
   bool ExtractFile(int index, const std::wstring& folder, bool fullPath = true,
                    const std::wstring& newName = std::wstring(), uint32_t bufferSize = 65536);
   bool ExtractFileTo(int index, CZipAbstractFile& stream, uint32_t bufferSize = 65536);

@@ -189,6 +189,7 @@ def test_hostile_entry_names_are_refused_and_nothing_escapes(work, name):
     before = files_under(work)
     result = run([TOOL, "extract", "hostile.zip", "out"], jail, ok=False)
     assert result.returncode == 2 and b"zip error 101" in result.stdout, result.stdout
+    assert b"' is not extracted: it " in result.stdout, result.stdout
     after = files_under(work)
     assert [p for p in after if p not in before] == ["jail/out", "jail/out/harmless.txt"]
     assert not any("escaped" in p for p in files_under(work))
