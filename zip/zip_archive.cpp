@@ -32,8 +32,8 @@ CZipArchive::CZipArchive() { m_centralDir.Init(&m_storage); }
 // added since it was opened. Only zlib's memory is given back.
 CZipArchive::~CZipArchive() { EndStream(); }
 
-void CZipArchive::ThrowError(int code) {
-  ThrowZipException(code, IsClosed() ? std::wstring() : m_storage.GetFilePath());
+void CZipArchive::ThrowError(int code, const std::wstring& detail) {
+  ThrowZipException(code, IsClosed() ? std::wstring() : m_storage.GetFilePath(), detail);
 }
 
 void CZipArchive::CheckForError(int zlibResult) {

@@ -82,6 +82,13 @@ bool CZipArchive::OpenFile(int index) {
   if (!header->ReadLocal(m_storage, &extraLength)) ThrowError(CZipException::kBadZipFile);
   m_localExtraField.assign(extraLength, '\0');
   if (extraLength != 0) m_storage.Read(&m_localExtraField[0], extraLength, true);
+  // Many records over one stream are the classic archive bomb; a local
+  // header split between volumes leaves its length unknown here.
+  uint64_t limit = GetEntryLimit(index);
+  if (limit != kNoLimit && (m_storage.IsSpanMode() == 0 || m_storage.GetCurrentVolume() == header->m_diskStart)) {
+    uint64_t start = m_centralDir.GetInfo().bytesBeforeZip + header->m_offset;
+    CheckEntryFits(*header, m_storage.File()->GetPosition() - start, limit);
+  }
   uint32_t compressed = header->m_compressedSize;
   if (header->IsEncrypted()) {
     if (m_password.empty()) ThrowError(CZipException::kBadPassword);

@@ -223,3 +223,47 @@ TEST(CZipArchiveExtractTest, DirectoryEntriesWithDataFailTheTest) {
     archive.Close();
   }
 }
+
+// Records sharing bytes are the classic archive bomb: each entry may use
+// only the bytes up to the next local header (the directory after the
+// last), as Info-ZIP's unzip and Python's zipfile require.
+TEST(CZipArchiveExtractTest, EntriesRunningIntoTheNextAreRefused) {
+  std::string inner = LocalRecord("c", "kernel");
+  std::string middle = LocalRecord("b", inner);
+  std::string gap = LocalRecord("a", "one") + "junk" + LocalRecord("b", "two");
+  // Stored as "hello" and the directory's first six bytes, which it reads on into.
+  std::string intoDirectory = LocalRecord("a", std::string("helloPK\x01\x02\x14\x00", 11)).substr(0, 31 + 5);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int openCode;
+    std::vector<int> codes;
+  } const kCases[] = {
+      {"a's data holds b's whole record", CraftArchive(LocalRecord("a", LocalRecord("b", "kernel")),
+                                                      {{"a", LocalRecord("b", "kernel"), 0, 0}, {"b", "kernel", 31, 0}}),
+       0, {101, 0}},
+      {"a chain, each holding the rest", CraftArchive(LocalRecord("a", middle),
+                                                       {{"a", middle, 0, 0}, {"b", inner, 31, 0}, {"c", "kernel", 62, 0}}),
+       0, {101, 101, 0}},
+      {"the last entry reads into the directory",
+       CraftArchive(intoDirectory, {{"a", std::string("helloPK\x01\x02\x14\x00", 11), 0, 0}}), 0, {101}},
+      {"two records at one offset, on volumes a single file does not have",
+       CraftArchive(LocalRecord("a", "kernel"), {{"a", "kernel", 0, 0}, {"b", "kernel", 0, 1}}), 101, {}},
+      {"unused bytes between entries", CraftArchive(gap, {{"a", "one", 0, 0}, {"b", "two", 34 + 4, 0}}), 0, {0, 0}},
+  };
+  for (const Case& c : kCases) {
+    CZipMemFile file;
+    LoadBytes(file, c.bytes);
+    CZipArchive archive;
+    int openCode = ZipErrorOf([&] { archive.OpenFrom(file, CZipArchive::zipOpenReadOnly); });
+    EXPECT_EQ(c.openCode, openCode) << c.what;
+    if (openCode != 0) continue;
+    ASSERT_EQ(c.codes.size(), static_cast<size_t>(archive.GetCount())) << c.what;
+    for (int i = 0; i < archive.GetCount(); ++i) {
+      CZipMemFile out;
+      EXPECT_EQ(c.codes[i], ZipErrorOf([&] { archive.ExtractFileTo(i, out); })) << c.what << " " << i;
+      EXPECT_EQ(c.codes[i], ZipErrorOf([&] { archive.TestFile(i); })) << c.what << " " << i;
+    }
+    archive.Close();
+  }
+}
