@@ -75,6 +75,8 @@ class CZipArchive {
   void Close(int afterException = afterExceptionNone, bool updateTimeStamp = false);
   void Flush();
 
+  // A name the archive's code page can't hold raises CZipException 22
+  // before anything is written.
   bool AddFile(const std::wstring& path, int level = -1, bool fullPath = true,
                int smartness = zipsmSafeSmart, uint32_t bufferSize = 65536);
   bool AddFileAs(const std::wstring& path, const std::wstring& nameInZip, int level = -1,
@@ -134,7 +136,8 @@ class CZipArchive {
 
   // Single-file archives only, with no entry open; the directory is written
   // again at close. Entries whose recorded places overlap or leave the data
-  // are refused with 101 before any byte moves.
+  // are refused with 101 before any byte moves; a new name the code page
+  // can't hold with 22.
   void DeleteFile(int index);
   void DeleteFiles(const std::vector<int>& indexes);
   void DeleteFilesByName(const std::vector<std::wstring>& names);
@@ -254,6 +257,8 @@ class CZipArchive {
   void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex,
                         uint64_t end);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
+  // Raises 22 when the archive's code page can't hold the name.
+  void SetEntryName(CZipFileHeader& header, const std::wstring& name);
 
   bool m_caseSensitive = false;
   CZipInternalInfo m_info;

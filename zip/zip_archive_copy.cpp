@@ -100,7 +100,7 @@ uint64_t CZipArchive::PrepareCopy(CZipArchive& source, int index, bool keepSyste
     std::wstring name = header.GetFileName(source.m_centralDir.m_oemConversion);
     uint32_t attributes = header.GetSystemAttr();
     header.SetSystemCompatibility(m_systemCompatibility);
-    header.SetFileName(name, m_centralDir.m_oemConversion);
+    SetEntryName(header, name);
     header.SetSystemAttr(attributes);
   }
   return next - header.m_offset - localSize;

@@ -215,7 +215,7 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
   // Compared with case: a rename that only changes letter case must happen.
   if (name == header->GetFileName(m_centralDir.m_oemConversion)) return true;
   CZipFileHeader renamed(*header);
-  renamed.SetFileName(name, m_centralDir.m_oemConversion);
+  SetEntryName(renamed, name);
   std::string raw = renamed.GetRawFileName();
   if (raw.size() > 0xFFFF) return false;
 
