@@ -140,6 +140,9 @@ class CWorker {
   void JoinInterfaceThread();
   DWORD RoutineResult();
   void RestartIfNeeded();
+  // Whether the wizard's finish page, rather than the end of the run, asks
+  // for a restart the run leaves pending.
+  bool FinishPageAsksForRestart() const;
   // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
   void HandleRebootDuringPreparation();
   // Before the install list: the removals of earlier versions and
