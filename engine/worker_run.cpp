@@ -120,10 +120,8 @@ DWORD CWorker::RunTheInstallation() {
 void CWorker::FinishRun(DWORD result) {
   if (!m_settings.fastInstall) FinalCleanup(result);
   JoinInterfaceThread();
-  if (result != ERROR_SUCCESS && result != kRebootRequired) {
-    CreateLogFolderShortcut();
-    throw static_cast<unsigned long>(result);
-  }
+  // The handlers leave the shortcut to the logs.
+  if (result != ERROR_SUCCESS && result != kRebootRequired) throw static_cast<unsigned long>(result);
 }
 
 void CWorker::JoinInterfaceThread() {
