@@ -97,7 +97,7 @@ class CWorker {
   DWORD CreateLaunchPoint();
   void CleanupLaunchPoint();
   bool CheckRunningFromCache();
-  bool PrepareUpdateFolder();
+  DWORD PrepareUpdateFolder();
   void CreateLogFolderShortcut();
   // Packs the run's logs; whatever happens to them, the run's result stands.
   void PackLogFiles();

@@ -60,7 +60,7 @@ bool CWorker::CheckRunningFromCache() {
   return true;
 }
 
-bool CWorker::PrepareUpdateFolder() {
+DWORD CWorker::PrepareUpdateFolder() {
   HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
   bool silent = IsSilentLevel();
   CUpdateFolder::AskFunction ask = [owner, silent](const std::wstring& text) {
@@ -70,8 +70,7 @@ bool CWorker::PrepareUpdateFolder() {
                           MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST) == IDYES;
   };
   CUpdateFolder update(m_options->GetInstallSource(), m_commandLine->SetupFolder(), ask);
-  update.Prepare(m_settings.updateFolder, m_productList.Keys());
-  return true;
+  return update.Prepare(m_settings.updateFolder, m_productList.Keys());
 }
 
 void CWorker::CreateLogFolderShortcut() {
