@@ -130,9 +130,11 @@ std::unique_ptr<CInstallAction> CInstallActionLoader::BuildAction(const std::wst
   *productCode = runsPackage ? data.GetProductCode() : std::wstring();
   if (uninstall && !runsPackage) *productCode = m_sources.Value(section, kProductCodeKey);
 
+  // The action manager links the properties as its run starts: they change
+  // in the wizard after the lists are loaded.
   std::unique_ptr<CInstallAction> action(new CInstallAction(
       sequence, product, section, line, m_sources.Value(section, kExecuteOptionsKey),
-      m_sources.Value(section, kReturnProcessingKey), m_sources.properties,
+      m_sources.Value(section, kReturnProcessingKey), nullptr,
       m_sources.Value(section, kConditionKey), m_sources.parser));
   action->SetProductName(m_sources.ProductName(product));
   action->SetProductCode(*productCode);

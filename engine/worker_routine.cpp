@@ -71,7 +71,9 @@ DWORD CWorker::RunSteps() {
   if (!LogSystemFactsAndCheckCompatibility()) EndRun();
   MapUnsupportedOSMessages();
   if (!ReadSourceIniIfPresent()) EndRun();
-  if (!CreateInstanceMutex()) EndRun();
+  // The other run does the work: this one did nothing, which a deployment
+  // tool must not read as success.
+  if (!CreateInstanceMutex()) throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
   DetermineLanguage();
   LoadConfiguration();
   ReadProductList();
