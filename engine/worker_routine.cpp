@@ -310,7 +310,12 @@ void CWorker::ReadInstallGroups() {
 
 // False when the suite's condition rules the machine out.
 bool CWorker::CheckSuiteCondition() {
-  if (Mode() >= CCommandOptions::kModeRepair) return true;
+  if (Mode() >= CCommandOptions::kModeRepair) {
+    if (Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall) {
+      ReadMissingProductCodes();
+    }
+    return true;
+  }
   std::wstring publishedLanguage = m_installLanguage;
   InstallLanguage().ChooseProductLanguages(m_productList.Keys());
   // SETUPLANG and Culture must name the language the packages are installed in.
