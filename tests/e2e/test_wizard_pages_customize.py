@@ -4,17 +4,19 @@ another process by mouse and keyboard: the mandatory product refuses to be
 unchecked (and says why), a feature and a whole product are deselected,
 and the machine afterwards holds exactly what stayed checked. In a modify
 run of the installed suite the tree holds what is installed, and an
-unchecked product is removed. Screenshots stay in the test's folder under
-build/e2e."""
+unchecked product is removed. Run again over itself, the suite's installed
+products count as chosen and say why they cannot change. Screenshots stay
+in the test's folder under build/e2e."""
 import os
 import time
 
 import pytest
 
 from conftest import prefix_drive_c, read_log, run_windows
-from test_suite_run import installed
-from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, \
+from test_suite_run import UNINSTALL, installed, references, registry
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE, SUITE_ID, TITLE, finish, page_name, sample_kit, \
     start_programs_list_command, start_setup
+from test_wizard_pages_choice import BASE_FOLDER, CUSTOM, walk_to_setup_type
 from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -175,3 +177,57 @@ def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_wo
     assert installed(ALPHA) and not installed(BETA)
     assert (prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha" / "core.bin").exists()
     assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
+
+
+def refused_with_reason(wizard, index, product):
+    """A click on the tree's item `index` is refused, and the box says why."""
+    before = checked(wizard)
+    wizard.tree_click(TREE, index)
+    _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
+    wizard.screenshot("Refused")
+    assert box[SYSTEM_BOX_TEXT].text == (
+        f'This version of {product} is already installed and cannot be removed here.  Use "Add/Remove '
+        f'Programs" from the Windows Control Panel to remove {SUITE}.')
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    assert checked(wizard) == before
+
+
+# The suite run again over itself (over-install is allowed by default):
+# Custom shows its installed products checked and counts them as chosen, so
+# Next leads on; a click on one of them says why it cannot change here. The
+# run keeps both products, each still counted once for the suite.
+def test_custom_over_the_installed_suite_leads_on_and_keeps_it(test_world):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = walk_to_setup_type(wizard)
+    wizard.click(CUSTOM)
+    state = wizard.wait_control(BASE_FOLDER)
+    wizard.press("next")
+    state = wizard.wait_control(TREE)
+    deadline = time.time() + 30
+    while not state.offers(NEXT) and time.time() < deadline:
+        time.sleep(0.2)
+        state = wizard.state()
+    wizard.screenshot("CustomizeOverInstalled")
+    items = wizard.tree(TREE)
+    assert [(item.depth, item.text) for item in items if item.depth == 0] == [
+        (0, "Alpha Suite Editor"), (0, "Beta Viewer")]
+    assert all(item.checked for item in items), [(item.text, item.checked) for item in items]
+    assert state.offers(NEXT), "the suite's own installed products count as chosen"
+
+    texts = [item.text for item in items]
+    refused_with_reason(wizard, texts.index("Beta Viewer"), "Beta Viewer")
+    refused_with_reason(wizard, texts.index("Extras"), "Beta Viewer")
+    wizard.press("next")
+    state = wizard.wait_leave(state.page_index)
+    assert page_name(state) == "Verify"
+    # Nothing is left to install: the run may end before the progress page is seen.
+    wizard.press("next")
+    _, code = finish(wizard, run, "Finish")
+    assert code == 0
+    assert installed(ALPHA) and installed(BETA)
+    assert references(ALPHA) == ([SUITE_ID], "0x1") and references(BETA) == ([SUITE_ID], "0x1")
+    assert registry(UNINSTALL + SUITE_ID, "32")["DisplayName"] == SUITE
+
