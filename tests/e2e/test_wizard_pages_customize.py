@@ -80,6 +80,17 @@ def wait_checked(wizard, text, value, timeout=30):
     raise AssertionError(f"{text!r} never became {'checked' if value else 'unchecked'}")
 
 
+def through_verify_to_finish(wizard, run, state):
+    """Next to the verify page, Next again, and Finish once the run is done
+    (a run with nothing to install may end before its progress page is
+    seen): the exit code."""
+    wizard.press("next")
+    state = wizard.wait_leave(state.page_index)
+    assert page_name(state) == "Verify"
+    wizard.press("next")
+    return finish(wizard, run, "Finish")[1]
+
+
 def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     kit = customize_kit()
     run, logs = start_setup(kit)
@@ -118,12 +129,7 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     assert state.text(REQUIRED).startswith("Required: ")
     wizard.screenshot("Customized")
 
-    wizard.press("next")
-    state = wizard.wait_leave(state.page_index)
-    assert page_name(state) == "Verify"
-    wizard.press("next")
-    _, code = finish(wizard, run, "Finish")
-    assert code == 0
+    assert through_verify_to_finish(wizard, run, state) == 0
 
     alpha = prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha"
     assert installed(ALPHA) and not installed(BETA)
@@ -220,13 +226,7 @@ def test_custom_over_the_installed_suite_leads_on_and_keeps_it(test_world):
     texts = [item.text for item in items]
     refused_with_reason(wizard, texts.index("Beta Viewer"), "Beta Viewer")
     refused_with_reason(wizard, texts.index("Extras"), "Beta Viewer")
-    wizard.press("next")
-    state = wizard.wait_leave(state.page_index)
-    assert page_name(state) == "Verify"
-    # Nothing is left to install: the run may end before the progress page is seen.
-    wizard.press("next")
-    _, code = finish(wizard, run, "Finish")
-    assert code == 0
+    assert through_verify_to_finish(wizard, run, state) == 0
     assert installed(ALPHA) and installed(BETA)
     assert references(ALPHA) == ([SUITE_ID], "0x1") and references(BETA) == ([SUITE_ID], "0x1")
     assert registry(UNINSTALL + SUITE_ID, "32")["DisplayName"] == SUITE
