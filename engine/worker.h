@@ -142,6 +142,9 @@ class CWorker {
   void RestartIfNeeded();
   // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
   void HandleRebootDuringPreparation();
+  // The same for the step of `stage`, which must not restart a run resumed
+  // at that stage again: that run ends with 1603.
+  void RestartForPreparation(int stage);
   // Before the install list: the removals of earlier versions and
   // incompatible applications (ends the run when no product is left), then
   // those of incompatible suites.
@@ -180,6 +183,7 @@ class CWorker {
   void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
                               const CInstallGroupInfo& installed);
   std::wstring DisabledProductsArgument() const;
+  bool UpdateMadeSetupNewer();
   void RestartWithNewSetupFiles(const std::wstring& workFolder);
   void CancelInterfaceForFilesInUse();
 

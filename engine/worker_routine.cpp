@@ -168,8 +168,9 @@ CSourceRedirection& CWorker::SourceRedirection() {
   if (!m_sourceRedirection) {
     const std::wstring& program = m_commandLine->ProgramPath();
     std::wstring programName = program.substr(FolderOfPath(program).size());
-    m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(),
-                                                     programName, m_commandLine->ConfigurationName()));
+    m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(), programName,
+                                                     m_commandLine->ConfigurationName(),
+                                                     TakenSettingsText(m_settings)));
   }
   return *m_sourceRedirection;
 }
