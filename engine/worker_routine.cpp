@@ -296,10 +296,12 @@ void CWorker::PublishLanguage() {
   if (GetCultureName(m_installLanguage, &culture)) m_state->SetProperty(L"Culture", culture);
 }
 
-// False when the update-folder mode has done its job.
+// False when the update-folder mode has done its job; a mode that wrote
+// nothing it was asked to ends with the code of why.
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
-  PrepareUpdateFolder();
+  DWORD result = PrepareUpdateFolder();
+  if (result != ERROR_SUCCESS) AbortOnError(result, true);
   return false;
 }
 
