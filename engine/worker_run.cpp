@@ -116,7 +116,8 @@ DWORD CWorker::RunTheInstallation() {
   return RunInstall(progressTotal);
 }
 
-// Steps 33 to 35.
+// The end of an install, repair or removal: the final clean-up, then the
+// interface thread ends; a failure goes on to the handlers as the run's code.
 void CWorker::FinishRun(DWORD result) {
   if (!m_settings.fastInstall) FinalCleanup(result);
   JoinInterfaceThread();
