@@ -42,21 +42,6 @@ const wchar_t kSetupVersionProperty[] = L"SetupVersion";
 const wchar_t kSourceIniFile[] = L"source.ini";
 const wchar_t kSavedSuffix[] = L".bak";
 
-// 0 when the new setup started, else the error that kept it from starting.
-DWORD RestartSetup(const std::wstring& command) {
-  WriteLog(L"Setup is going to attempt to restart using this command line:");
-  WriteLog(L"   %s", command.c_str());
-  HANDLE process = nullptr;
-  if (!CreateShellProcess(command, std::wstring(), &process)) {
-    DWORD error = GetLastError();
-    WriteLog(L"   The new setup process did not respond, and returned with an error: %d", error);
-    return error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error;
-  }
-  if (process) CloseHandle(process);
-  WriteLog(L"   The new setup has responded and this process will now exit.");
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
 void CWorker::CheckPendingFileRenameOperations() {
@@ -139,7 +124,7 @@ bool CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   m_options->AppendLogSwitch(&command);
   m_options->AppendRebootOption(&command);
   command += DisabledProductsArgument();
-  return RestartSetup(command) == ERROR_SUCCESS;
+  return CSourceRedirection::RestartSetup(command) == ERROR_SUCCESS;
 }
 
 // Returns when the installed suite is to be removed by this run.
@@ -254,7 +239,7 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   int marker = m_options->GetTildeSwitch();
   // The new setup runs from this copy: it must stay when this run ends.
   m_options->SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
-  if (RestartSetup(command) == ERROR_SUCCESS) throw static_cast<long>(ERROR_SUCCESS);
+  if (CSourceRedirection::RestartSetup(command) == ERROR_SUCCESS) throw static_cast<long>(ERROR_SUCCESS);
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
   m_options->SetTildeSwitch(marker);
 }
