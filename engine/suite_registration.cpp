@@ -487,8 +487,7 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
   // An uninstall started from the cache runs this very setup.exe, which
   // cannot delete itself: it goes at the restart, with its folder.
-  DeleteFileChecked(cacheFolder + L"\\" + kCachedProgram, TRUE);
-  DeleteFolderTree(cacheFolder);
+  DeleteFolderTree(cacheFolder, TRUE);
   RemoveDirectoryChecked(cacheFolder, TRUE);
   // The folders that hold other suites' caches go only when empty: a
   // removal scheduled for the restart would mark one pending for every
