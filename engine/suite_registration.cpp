@@ -414,6 +414,7 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
     }
   }
   if (!force && !productPresent) productPresent = CountedMemberInstalled(*group);
+  m_productPresent = productPresent;
   if (productPresent) {
     WriteLog(L"Exiting RemoveInstallGroups because at least one product is still present");
   } else {
@@ -432,6 +433,18 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
     }
   }
   return true;
+}
+
+DWORD CSuiteRegistration::ConfirmSuiteRemoved() const {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group || !CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
+  if (m_productPresent) {
+    WriteLog(L"The suite %s was not removed: products that list it are still installed, and this run could not remove them",
+             group->GetUuid().c_str());
+  } else {
+    WriteLog(L"The suite %s was not removed: its record could not be deleted", group->GetUuid().c_str());
+  }
+  return ERROR_INSTALL_FAILURE;
 }
 
 // A product that lists the suite among its users keeps the suite's record

@@ -38,6 +38,9 @@ class CSuiteRegistration {
   // `otherUsers` suites that have no member left. False, with last error
   // 13, only without a "default" group.
   bool RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers);
+  // After a removal of the whole suite: 0 when its record is gone, else
+  // ERROR_INSTALL_FAILURE with the reason logged.
+  DWORD ConfirmSuiteRemoved() const;
   // The suite's install folder if empty, its record in both views, and its
   // cache folders when the id is well formed.
   void RemoveSuiteRecord(const std::wstring& suiteId);
@@ -77,5 +80,7 @@ class CSuiteRegistration {
   std::wstring m_programPath;
   std::wstring m_configurationPath;
   bool m_cacheCreated = false;
+  // The last RemoveInstallGroups kept the suite for a product that lists it.
+  bool m_productPresent = false;
   std::vector<std::wstring> m_configurationCopies;
 };

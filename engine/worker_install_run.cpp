@@ -67,6 +67,8 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     for (CInstallAction* action : installActions) keptProduct = keptProduct || action->IsNoUninstall();
     if (!registration.RemoveInstallGroups(keptProduct, manager->GetOtherUsers())) {
       result = FailureCode(GetLastError());
+    } else if (!keptProduct && !m_removalKeepsProducts) {
+      result = registration.ConfirmSuiteRemoved();
     }
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);

@@ -21,6 +21,7 @@ ORCHID_2 = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091A2B2}"
 PINE = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091B2C1}"
 QUARTZ = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091C3D1}"
 INVALID_DATA = 13
+FAILED = 1603
 # Lines that would report the wanted end state (a key or folder already
 # gone, a file or folder that goes at the restart, a folder left to other
 # suites) as a failure.
@@ -205,3 +206,21 @@ def test_configuration_kept_for_a_shared_product_goes_with_its_last_user(test_wo
     left = [p for p in (prefix_drive_c() / "ProgramData" / "Uninstall").rglob("*")
             if p.is_file() and p.name != "setup.exe"]
     assert left == []
+
+
+def test_removal_that_cannot_reach_every_product_of_the_suite_fails(test_world):
+    a, a2 = garden_kit("garden_a"), garden_kit("garden_a_v2")
+    assert run_kit(a, "/qn PINEGATE=1")[0] == 0
+    # Version 2's kit knows no Pine, which still lists the suite: the suite stays, and says so.
+    code, messages = run_kit(a2, f"/x {SUITE_A} /qn")
+    assert code == FAILED, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, True, False]
+    assert references(PINE) == ([SUITE_A], "0x1")
+    assert registry(UNINSTALL + SUITE_A, "32")["DisplayName"] == "Tamsa Garden A"
+    assert (prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE_A / "setup.exe").is_file()
+
+    # The registered command knows it and finishes the job.
+    code, messages = uninstall_suite(SUITE_A, test_world.folder / "logs-remove")
+    assert code == 0, messages[-8:]
+    assert not installed(PINE)
+    assert not suite_left(SUITE_A)
