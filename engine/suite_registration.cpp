@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/guid.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -328,6 +331,11 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
     }
     std::wstring folder = ConfigurationFolder(product);
     if (folder.empty()) continue;
+    std::wstring kept = KeptConfiguration(folder);
+    if (!kept.empty()) {
+      WriteLog(L"   The configuration of this suite is already kept for %s at '%s'", product.c_str(), kept.c_str());
+      continue;
+    }
     if (!CreateDirectoryTree(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
       DWORD error = GetLastError();
       WriteLog(L"Failed creating DCF cache directory '%s'", folder.c_str());
@@ -353,6 +361,27 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
     m_configurationCopies.push_back(target);
   }
   return ERROR_SUCCESS;
+}
+
+// The copy in `folder` that names this suite's id, made by an earlier run
+// of the suite; empty when there is none.
+std::wstring CSuiteRegistration::KeptConfiguration(const std::wstring& folder) const {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) return std::wstring();
+  for (const std::wstring& name : ListFolderEntries(folder, L"*.dcf", false)) {
+    CKwIniFile copy;
+    copy.Init(false);
+    try {
+      copy.LoadFrom(folder + L"\\" + name);
+    } catch (CKwIniFileException* raw) {
+      std::unique_ptr<CKwIniFileException> error(raw);
+      continue;  // unreadable: not known to be this suite's
+    }
+    if (EqualsNoCase(ReadDcfValue(copy, kProductGroupDefaultSection, kUuidKey), group->GetUuid())) {
+      return folder + L"\\" + name;
+    }
+  }
+  return std::wstring();
 }
 
 void CSuiteRegistration::DiscardConfigurationFiles() {

@@ -46,8 +46,8 @@ class CSuiteRegistration {
   void RemoveSuiteRecord(const std::wstring& suiteId);
   // A copy of the configuration, under a new UUID + ".dcf" in
   // {AllUsersAppData}\Uninstall\<product>\, for each action that did not
-  // run because other suites had installed its product: 0 or the code of
-  // what failed.
+  // run because other suites had installed its product, unless a copy
+  // there already names this suite: 0 or the code of what failed.
   DWORD CacheConfigurationFiles(const std::vector<CInstallAction*>& actions);
   // The copies CacheConfigurationFiles made in this run, when the run fails.
   void DiscardConfigurationFiles();
@@ -70,6 +70,7 @@ class CSuiteRegistration {
   bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
   std::wstring SharedInstallersFolder() const;
   std::wstring ConfigurationFolder(const std::wstring& product) const;
+  std::wstring KeptConfiguration(const std::wstring& folder) const;
 
   const CKwIniFile& m_configuration;
   const CReplacementMap& m_macros;

@@ -191,6 +191,12 @@ def test_configuration_kept_for_a_shared_product_goes_with_its_last_user(test_wo
         assert re.fullmatch(r"\{[0-9A-F-]{36}\}\.dcf", files[0].name)
         assert files[0].read_bytes() == (a / "SETUP.DCF").read_bytes()
     assert cached_configurations("Orchid") == []
+    # Installed over itself, the suite keeps the one copy it has there.
+    kept = cached_configurations("Pine")
+    code, messages = run_kit(a, "/qn PINEGATE=1", "logs-again")
+    assert code == 0, messages[-8:]
+    assert cached_configurations("Pine") == kept
+    assert len(cached_configurations("Quartz")) == 1
 
     code, messages = uninstall_suite(SUITE_A, test_world.folder / "logs-a")
     assert code == 0, messages[-8:]
