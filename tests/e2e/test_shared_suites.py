@@ -22,6 +22,7 @@ PINE = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091B2C1}"
 QUARTZ = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091C3D1}"
 INVALID_DATA = 13
 FAILED = 1603
+UNKNOWN_PRODUCT = 1605
 # Lines that would report the wanted end state (a key or folder already
 # gone, a file or folder that goes at the restart, a folder left to other
 # suites) as a failure.
@@ -80,6 +81,11 @@ def test_kit_repairs_and_removes_the_installed_suite(test_world):
     b = garden_kit("garden_b")
     # The media an administrator starts from: blanks and letters beyond ASCII.
     a = garden_kit("garden_a", "Garden A médias")
+    # Nothing of the suite is installed yet: a repair has nothing to repair.
+    code, messages = run_kit(a, f"/f {SUITE_A} /qn", "logs-nothing")
+    assert code == UNKNOWN_PRODUCT, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, False, False]
+    assert not suite_left(SUITE_A)
     assert run_kit(b, "/qn")[0] == 0
     code, messages = run_kit(a, "/qn PINEGATE=1")
     assert code == 0, messages[-8:]
