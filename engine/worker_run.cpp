@@ -120,10 +120,8 @@ DWORD CWorker::RunTheInstallation() {
 void CWorker::FinishRun(DWORD result) {
   if (!m_settings.fastInstall) FinalCleanup(result);
   JoinInterfaceThread();
-  if (result != ERROR_SUCCESS && result != kRebootRequired) {
-    CreateLogFolderShortcut();
-    throw static_cast<unsigned long>(result);
-  }
+  // The handlers leave the shortcut to the logs.
+  if (result != ERROR_SUCCESS && result != kRebootRequired) throw static_cast<unsigned long>(result);
 }
 
 void CWorker::JoinInterfaceThread() {
@@ -145,11 +143,16 @@ DWORD CWorker::RoutineResult() {
 // A run asked to return the restart request returns it and never
 // restarts the machine itself.
 void CWorker::RestartIfNeeded() {
-  if (m_interfaceThread.IsValid() || !m_state->m_rebootPending || !m_actionListsLoaded) return;
-  if (m_settings.returnRebootRequest) return;
+  if (!m_state->m_rebootPending || !m_actionListsLoaded || m_settings.returnRebootRequest) return;
+  // The finish page settles it with the user.
+  if (m_interfaceThread.IsValid() && FinishPageAsksForRestart()) return;
   CRestartHandler restart(m_restartFunction);
   restart.InitiateReboot(m_state.get(), m_options->GetRebootOption(), UiLevel(),
                          m_host ? m_host->GetOwnerWindow() : nullptr);
+}
+
+bool CWorker::FinishPageAsksForRestart() const {
+  return CRestartHandler::FinishPageAsks(m_options->GetRebootOption(), m_settings.returnRebootRequest, UiLevel());
 }
 
 void CWorker::HandleRebootDuringPreparation() {

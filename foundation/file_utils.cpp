@@ -284,11 +284,11 @@ BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart) {
     if (!IsFolder(entry)) {
       deleted = DeleteFileChecked(entryPath, deleteAtRestart);
     } else if (IsLink(entry)) {
-      deleted = RemoveDirectoryChecked(entryPath, FALSE);  // the link only, not its target
+      deleted = RemoveDirectoryChecked(entryPath, deleteAtRestart);  // the link only, not its target
     } else {
-      // A folder whose files wait for the restart goes after them.
-      BOOL emptied = DeleteFolderTree(entryPath, deleteAtRestart);
-      deleted = (emptied || deleteAtRestart) && RemoveDirectoryChecked(entryPath, deleteAtRestart) && emptied;
+      deleted = DeleteFolderTree(entryPath, deleteAtRestart);
+      // A folder whose file waits for the restart is scheduled after that file.
+      if (deleted || deleteAtRestart) deleted = RemoveDirectoryChecked(entryPath, deleteAtRestart) && deleted;
     }
     // Go on with the rest: whatever can be removed is removed.
     if (!deleted && firstError == ERROR_SUCCESS) firstError = GetLastError();

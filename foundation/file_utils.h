@@ -44,9 +44,9 @@ BOOL RemoveEmptyFolderTree(const std::wstring& path);
 
 // Deletes everything under `path` (the folder itself stays), clearing the
 // read-only, hidden and system attributes first. Folder links are removed
-// without following them. With `deleteAtRestart` what is in use is
-// scheduled for the restart, its folders after it. False when anything
-// is left now.
+// without following them. With `deleteAtRestart`, what cannot go now (a
+// running program) is scheduled for the restart, files before their folders.
+// False when anything is left now.
 BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart = FALSE);
 
 // Copies the tree under `source` into `target`, creating folders as needed

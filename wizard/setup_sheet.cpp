@@ -93,6 +93,7 @@ CSetupSheet::CSetupSheet(const CSetupWizardContext& context)
     : m_state(context.state),
       m_defaultGroupInfo(context.defaultGroupInfo),
       m_commandOptions(context.commandOptions),
+      m_finishAsksForRestart(context.finishAsksForRestart),
       m_expandMacros(context.expandMacros) {
   for (int kind = 0; kind < kPageKindCount; ++kind) {
     m_pages[kind] = MakePage(kind);
