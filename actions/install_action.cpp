@@ -70,7 +70,10 @@ CInstallAction::EReturnProcessing CInstallAction::ParseReturnProcessing(const st
 }
 
 DWORD CInstallAction::Execute() {
-  if (!IsWanted()) return ERROR_SUCCESS;
+  bool unreadable = false;
+  // A condition that cannot be read is a broken configuration: skipping the
+  // product would end a run that left it out as a success.
+  if (!IsWanted(&unreadable)) return unreadable ? ERROR_INVALID_DATA : ERROR_SUCCESS;
   if (m_uninstall && m_noUninstall) {
     WriteLog(L"   Product was marked as NoUninstall; skipping");
     m_executed = true;
@@ -124,12 +127,17 @@ void CInstallAction::ShowStatusText() {
 // properties the install was given, so the condition could leave out a
 // product the suite installed, or name one it never did. A program's action
 // keeps its condition: nothing tells whether it is there.
-bool CInstallAction::IsWanted() {
+bool CInstallAction::IsWanted(bool* unreadable) {
   bool judgedByPresence = (m_uninstall || m_repair) && m_runsProductPackage &&
                           !m_productCode.empty() && !Trim(m_condition).empty();
   if (!judgedByPresence) {
-    if (EvaluateCondition()) return true;
-    WriteLog(L"   Condition for install action not satisfied; skipping");
+    if (EvaluateCondition(unreadable)) return true;
+    if (*unreadable) {
+      WriteLog(L"   The condition of install action %s cannot be evaluated: '%s'", GetActionName().c_str(),
+               m_condition.c_str());
+    } else {
+      WriteLog(L"   Condition for install action not satisfied; skipping");
+    }
     return false;
   }
   if (IsProductInstalled(m_productCode)) {
@@ -141,7 +149,7 @@ bool CInstallAction::IsWanted() {
   return false;
 }
 
-bool CInstallAction::EvaluateCondition() {
+bool CInstallAction::EvaluateCondition(bool* unreadable) {
   if (Trim(m_condition).empty()) return true;
   if (!m_parser) {
     WriteLog(L"Invalid expression parser object specified");
@@ -150,6 +158,7 @@ bool CInstallAction::EvaluateCondition() {
   bool value = false;
   if (!m_parser->Evaluate(m_condition.c_str(), &value, m_properties)) {
     WriteLog(L"Failed parsing install condition");
+    if (unreadable) *unreadable = true;
     return false;
   }
   WriteLog(L"Condition '%s' evaluated to %s", m_condition.c_str(), value ? L"true" : L"false");

@@ -47,7 +47,9 @@ class CInstallAction : public CSetupAction {
   virtual DWORD ReleaseReference(const std::wstring& suite);
   virtual DWORD ReleaseAllReferences();
 
-  bool EvaluateCondition();
+  // False for a condition that is false or cannot be evaluated; the latter
+  // sets `unreadable` when given.
+  bool EvaluateCondition(bool* unreadable = nullptr);
   // The map the condition reads from now on; not owned.
   void SetProperties(const CMapStringToString* properties) { m_properties = properties; }
   void UpdateSourceList(const std::wstring& sourceFolder);
@@ -108,8 +110,9 @@ class CInstallAction : public CSetupAction {
   bool IsInstallerLine(const std::wstring& line) const;
   // Whether Execute runs the action: its condition decides, except in an
   // uninstall or a repair of a product's package, where whether the product
-  // is installed does.
-  bool IsWanted();
+  // is installed does. A condition that cannot be evaluated sets
+  // `unreadable`.
+  bool IsWanted(bool* unreadable);
   // The line Execute starts for the action's kind.
   const std::wstring& LineToRun();
   void AppendToInstallLine(const std::wstring& text);

@@ -97,6 +97,7 @@ void CProductSelection::ApplyUninstallSelection(int uiLevel) {
     CProductData* product = m_state->m_products.Lookup(key);
     if (!product || !product->GetSelection()) continue;
     if (product->GetSelection()->IsCurrent()) {
+      m_keepsProducts = true;
       // Kept, unless one of its installed features is to be removed.
       if (HasInstalledDeselectedFeature(key) || !m_productList.Contains(key)) continue;
       m_disable(key);

@@ -30,6 +30,10 @@ class CProductSelection {
   // `mode` and `uiLevel` as the command options give them.
   void ApplyProductSelection(int mode, int uiLevel);
   void ApplyUninstallSelection(int uiLevel);
+  // After an uninstall selection: whether the user kept products of the
+  // suite, or features of one, so that the run changes the suite rather
+  // than removing it.
+  bool KeepsProducts() const { return m_keepsProducts; }
 
  private:
   void DropOwnList(const std::wstring& key);
@@ -45,4 +49,5 @@ class CProductSelection {
   std::vector<std::unique_ptr<CSetupAction>>* m_retired;
   DisableFunction m_disable;
   InstalledFunction m_installed;
+  bool m_keepsProducts = false;
 };

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/guid.h"
+#include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -328,6 +331,11 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
     }
     std::wstring folder = ConfigurationFolder(product);
     if (folder.empty()) continue;
+    std::wstring kept = KeptConfiguration(folder);
+    if (!kept.empty()) {
+      WriteLog(L"   The configuration of this suite is already kept for %s at '%s'", product.c_str(), kept.c_str());
+      continue;
+    }
     if (!CreateDirectoryTree(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
       DWORD error = GetLastError();
       WriteLog(L"Failed creating DCF cache directory '%s'", folder.c_str());
@@ -353,6 +361,27 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
     m_configurationCopies.push_back(target);
   }
   return ERROR_SUCCESS;
+}
+
+// The copy in `folder` that names this suite's id, made by an earlier run
+// of the suite; empty when there is none.
+std::wstring CSuiteRegistration::KeptConfiguration(const std::wstring& folder) const {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) return std::wstring();
+  for (const std::wstring& name : ListFolderEntries(folder, L"*.dcf", false)) {
+    CKwIniFile copy;
+    copy.Init(false);
+    try {
+      copy.LoadFrom(folder + L"\\" + name);
+    } catch (CKwIniFileException* raw) {
+      std::unique_ptr<CKwIniFileException> error(raw);
+      continue;  // unreadable: not known to be this suite's
+    }
+    if (EqualsNoCase(ReadDcfValue(copy, kProductGroupDefaultSection, kUuidKey), group->GetUuid())) {
+      return folder + L"\\" + name;
+    }
+  }
+  return std::wstring();
 }
 
 void CSuiteRegistration::DiscardConfigurationFiles() {
@@ -414,6 +443,7 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
     }
   }
   if (!force && !productPresent) productPresent = CountedMemberInstalled(*group);
+  m_productPresent = productPresent;
   if (productPresent) {
     WriteLog(L"Exiting RemoveInstallGroups because at least one product is still present");
   } else {
@@ -432,6 +462,18 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
     }
   }
   return true;
+}
+
+DWORD CSuiteRegistration::ConfirmSuiteRemoved() const {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group || !CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
+  if (m_productPresent) {
+    WriteLog(L"The suite %s was not removed: products that list it are still installed, and this run could not remove them",
+             group->GetUuid().c_str());
+  } else {
+    WriteLog(L"The suite %s was not removed: its record could not be deleted", group->GetUuid().c_str());
+  }
+  return ERROR_INSTALL_FAILURE;
 }
 
 // A product that lists the suite among its users keeps the suite's record
@@ -487,8 +529,7 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
   // An uninstall started from the cache runs this very setup.exe, which
   // cannot delete itself: it goes at the restart, with its folder.
-  DeleteFileChecked(cacheFolder + L"\\" + kCachedProgram, TRUE);
-  DeleteFolderTree(cacheFolder);
+  DeleteFolderTree(cacheFolder, TRUE);
   RemoveDirectoryChecked(cacheFolder, TRUE);
   // The folders that hold other suites' caches go only when empty: a
   // removal scheduled for the restart would mark one pending for every

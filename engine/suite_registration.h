@@ -38,13 +38,16 @@ class CSuiteRegistration {
   // `otherUsers` suites that have no member left. False, with last error
   // 13, only without a "default" group.
   bool RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers);
+  // After a removal of the whole suite: 0 when its record is gone, else
+  // ERROR_INSTALL_FAILURE with the reason logged.
+  DWORD ConfirmSuiteRemoved() const;
   // The suite's install folder if empty, its record in both views, and its
   // cache folders when the id is well formed.
   void RemoveSuiteRecord(const std::wstring& suiteId);
   // A copy of the configuration, under a new UUID + ".dcf" in
   // {AllUsersAppData}\Uninstall\<product>\, for each action that did not
-  // run because other suites had installed its product: 0 or the code of
-  // what failed.
+  // run because other suites had installed its product, unless a copy
+  // there already names this suite: 0 or the code of what failed.
   DWORD CacheConfigurationFiles(const std::vector<CInstallAction*>& actions);
   // The copies CacheConfigurationFiles made in this run, when the run fails.
   void DiscardConfigurationFiles();
@@ -67,6 +70,7 @@ class CSuiteRegistration {
   bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
   std::wstring SharedInstallersFolder() const;
   std::wstring ConfigurationFolder(const std::wstring& product) const;
+  std::wstring KeptConfiguration(const std::wstring& folder) const;
 
   const CKwIniFile& m_configuration;
   const CReplacementMap& m_macros;
@@ -77,5 +81,7 @@ class CSuiteRegistration {
   std::wstring m_programPath;
   std::wstring m_configurationPath;
   bool m_cacheCreated = false;
+  // The last RemoveInstallGroups kept the suite for a product that lists it.
+  bool m_productPresent = false;
   std::vector<std::wstring> m_configurationCopies;
 };

@@ -309,6 +309,9 @@ class CWorker {
   std::vector<std::wstring> m_incompatibleSuiteLists;
   int m_upgradeConditionMode = 0;
   bool m_newerVersionKept = false;
+  // An uninstall whose selection keeps products: a change of the suite,
+  // which stays registered.
+  bool m_removalKeepsProducts = false;
   // Actions taken out of their lists; they live as long as the worker.
   std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };

@@ -50,8 +50,16 @@ std::unique_ptr<CInstallActionManager> CWorker::MakeActionManager(
 
 DWORD CWorker::RunInstall(DWORD progressTotal) {
   CSetupActionList* list = CSetupActionList::Find(m_actionLists, kInstallActionsList);
-  if (!list) return ERROR_SUCCESS;
   std::vector<CInstallAction*> installActions = InstallActions();
+  bool repair = m_state->m_setupType == SetupTypeRepair;
+  // The repair list holds what is installed: an empty one has nothing to
+  // repair, and a repair that did nothing is no success.
+  if (repair && installActions.empty()) {
+    WriteLog(L"No product of the suite is installed; there is nothing to repair");
+    PackLogFiles();
+    AbortOnError(ERROR_UNKNOWN_PRODUCT, true);
+  }
+  if (!list) return ERROR_SUCCESS;
   MakeInstallRun().PrepareCommandLines(installActions);
   std::vector<CSetupAction*> actions;
   for (const auto& entry : *list) actions.push_back(entry.get());
@@ -60,13 +68,14 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   DWORD result = manager->RunActions(&firstError);
   CSuiteRegistration registration = MakeSuiteRegistration();
   bool removal = Mode() == CCommandOptions::kModeUninstall;
-  bool repair = m_state->m_setupType == SetupTypeRepair;
   if (removal && result == ERROR_SUCCESS) {
     // A product kept at uninstall must not keep the record of a suite that is gone.
     bool keptProduct = false;
     for (CInstallAction* action : installActions) keptProduct = keptProduct || action->IsNoUninstall();
     if (!registration.RemoveInstallGroups(keptProduct, manager->GetOtherUsers())) {
       result = FailureCode(GetLastError());
+    } else if (!keptProduct && !m_removalKeepsProducts) {
+      result = registration.ConfirmSuiteRemoved();
     }
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);

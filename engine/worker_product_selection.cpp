@@ -10,4 +10,5 @@ void CWorker::ApplyProductSelection() {
       m_state.get(), m_productList, &m_actionLists, &m_retiredActions,
       [this](const std::wstring& key) { DisableProduct(key, false); }, IsProductInstalled);
   selection.ApplyProductSelection(Mode(), UiLevel());
+  m_removalKeepsProducts = selection.KeepsProducts();
 }

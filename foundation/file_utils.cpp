@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/reboot_support.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
@@ -100,6 +101,26 @@ bool FolderExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsListed(const std::vector<std::wstring>& paths, const std::wstring& path) {
+  for (const std::wstring& listed : paths) {
+    if (EqualsNoCase(listed, path)) return true;
+  }
+  return false;
+}
+
+// True when everything in the tree under `folder` is deleted at the restart,
+// before the folder itself would be.
+bool EmptiedAtRestart(const std::wstring& folder, const std::vector<std::wstring>& pending) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  if (!ListFolder(folder, L"*", &entries)) return false;
+  for (const WIN32_FIND_DATAW& entry : entries) {
+    std::wstring path = JoinPath(folder, entry.cFileName);
+    if (!IsListed(pending, path)) return false;
+    if (IsFolder(entry) && !IsLink(entry) && !EmptiedAtRestart(path, pending)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool FileExists(const std::wstring& path) {
@@ -180,11 +201,18 @@ BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart) {
   if (attributes & FILE_ATTRIBUTE_READONLY) SetAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY);
   if (DeleteFileW(path.c_str())) return TRUE;
   DWORD error = GetLastError();
-  WriteLog(L"   Failed to delete file: \"%s\", Error code: %d", path.c_str(), error);
-  if (deleteAtRestart) {
-    ScheduleDeleteAtRestart(path);
-  } else if (attributes & FILE_ATTRIBUTE_READONLY) {
-    SetAttributes(path, attributes);  // the file stays: leave it as it was
+  if (deleteAtRestart && ScheduleDeleteAtRestart(path)) {
+    // A file in use (the running setup.exe among them) goes at the restart:
+    // the end state asked for, reached later.
+    WriteLog(L"   Scheduled '%s' for deletion during next reboot", path.c_str());
+  } else {
+    DWORD scheduleError = GetLastError();
+    WriteLog(L"   Failed to delete file: \"%s\", Error code: %d", path.c_str(), error);
+    if (deleteAtRestart) {
+      WriteLog(L"   The file '%s' could not be scheduled for deletion during next reboot. error = %d",
+               path.c_str(), scheduleError);
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetAttributes(path, attributes);  // the file stays as it was
   }
   SetLastError(error);
   return FALSE;
@@ -209,8 +237,25 @@ BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force) {
       SetAttributes(path, attributes);
     }
   }
-  WriteLog(L"   Failed to remove directory: '%s', Error code = %d", path.c_str(), error);
-  if (force && exists) ScheduleDeleteAtRestart(path);
+  // A folder that still holds files the restart leaves is no failure of its
+  // removal (other suites' files, say), and scheduling it would only leave
+  // a restart pending that achieves nothing.
+  if (exists && error == ERROR_DIR_NOT_EMPTY &&
+      !(force && EmptiedAtRestart(path, CRebootSupport().PendingDeletions()))) {
+    WriteLog(L"   The directory '%s' is not empty; left in place", path.c_str());
+    SetLastError(error);
+    return FALSE;
+  }
+  if (force && exists && ScheduleDeleteAtRestart(path)) {
+    WriteLog(L"   Scheduled '%s' for deletion during next reboot", path.c_str());
+  } else {
+    DWORD scheduleError = GetLastError();
+    WriteLog(L"   Failed to remove directory: '%s', Error code = %d", path.c_str(), error);
+    if (force && exists) {
+      WriteLog(L"   The file '%s' could not be scheduled for deletion during next reboot. error = %d",
+               path.c_str(), scheduleError);
+    }
+  }
   SetLastError(error);
   return FALSE;
 }

@@ -27,13 +27,15 @@ BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,
 // Asks the system to delete the file or empty folder at the next restart.
 BOOL ScheduleDeleteAtRestart(const std::wstring& path);
 
-// Clears read-only and deletes. False at once for a missing file; a failed
-// delete is logged and, with `deleteAtRestart`, scheduled for the restart.
+// Clears read-only and deletes. False at once for a missing file. With
+// `deleteAtRestart` a file that cannot go now is scheduled for the restart
+// (logged as scheduled); a delete that fails otherwise is logged as failed.
 BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart);
 
 // Removes an empty folder. Forced, a failure clears the folder's attributes
-// and retries, then schedules the removal for the restart; the folder's
-// contents are never deleted.
+// and retries, then schedules the removal for the restart, unless the folder
+// holds anything the restart does not delete: such a folder, forced or not,
+// is logged as left in place. The folder's contents are never deleted.
 BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force);
 
 // Removes a tree made only of folders, bottom up, the root included. False as
@@ -44,6 +46,7 @@ BOOL RemoveEmptyFolderTree(const std::wstring& path);
 // read-only, hidden and system attributes first. Folder links are removed
 // without following them. With `deleteAtRestart`, what cannot go now (a
 // running program) is scheduled for the restart, files before their folders.
+// False when anything is left now.
 BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart = FALSE);
 
 // Copies the tree under `source` into `target`, creating folders as needed

@@ -157,6 +157,27 @@ BOOL CRebootSupport::MarkForDeletionAtReboot(const std::wstring& path) {
   return scheduled;
 }
 
+std::vector<std::wstring> CRebootSupport::PendingDeletions() const {
+  std::vector<std::wstring> operations;
+  try {
+    CRegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, m_sessionManagerKey, KEY_QUERY_VALUE, false);
+    key.GetValueMultiSZ(kPendingRenamesValue, &operations);
+  } catch (const CError&) {
+    return {};  // nothing readable is pending: nothing is known to go
+  }
+  std::vector<std::wstring> deletions;
+  const std::wstring prefix = L"\\??\\";
+  // A deletion's empty target may be the list's last entry, which the read drops.
+  for (size_t i = 0; i < operations.size(); i += 2) {
+    bool deletion = i + 1 >= operations.size() || operations[i + 1].empty();
+    if (deletion && operations[i].compare(0, prefix.size(), prefix) == 0) {
+      deletions.push_back(operations[i].substr(prefix.size()));
+    }
+  }
+  return deletions;
+}
+
 BOOL WaitForProcessWithRebootDetection(HANDLE process, HANDLE rebootEvent, BOOL waitFiveSeconds,
                                        DWORD* exitCode) {
   HANDLE handles[] = {process, rebootEvent};

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class CRebootSupport {
  public:
@@ -25,6 +26,9 @@ class CRebootSupport {
   // Registry errors leave as CError.
   BOOL MoveFileAtReboot(const wchar_t* source, const wchar_t* target, DWORD flags);
   BOOL MarkForDeletionAtReboot(const std::wstring& path);
+  // The paths the restart deletes (their "\??\" taken off), in list order;
+  // empty when none is pending or the list cannot be read.
+  std::vector<std::wstring> PendingDeletions() const;
 
  private:
   std::wstring m_runOnceKey;

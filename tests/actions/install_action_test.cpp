@@ -132,13 +132,16 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
     bool executed;
     DWORD exitCode;     // of the started command; 0xFFFFFFFF: nothing started
     const wchar_t* packageProduct = nullptr;  // the product whose package the action runs
+    DWORD result = 0;   // of Execute
   } const kCases[] = {
       {L"", false, false, false, false, true, 7},
       {L"  ", false, false, false, false, true, 7},
       {L"{A} == 1", true, false, false, false, true, 7},
       {L"{A} == 2", true, false, false, false, false, 0xFFFFFFFF},
       {L"{A} == 1", false, false, false, false, false, 0xFFFFFFFF},   // no parser: not satisfied
-      {L"((", true, false, false, false, false, 0xFFFFFFFF},
+      // A condition that cannot be read is a broken configuration, not a false one.
+      {L"((", true, false, false, false, false, 0xFFFFFFFF, nullptr, 13},
+      {L"{MISSING} == 1", true, false, false, false, false, 0xFFFFFFFF, nullptr, 13},
       {L"0", true, false, false, false, false, 0xFFFFFFFF},
       {L"1", true, false, false, false, true, 7},                     // a number, not a text of the table
       {L"\"a\" == \"a\"", true, false, false, false, true, 7},
@@ -170,7 +173,7 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
       action.SetProductCode(row.packageProduct);
       action.SetRunsProductPackage(true);
     }
-    EXPECT_EQ(0u, action.Execute());
+    EXPECT_EQ(row.result, action.Execute());
     EXPECT_EQ(row.executed, action.IsExecuted());
     EXPECT_EQ(row.exitCode, ExitCodeOf(action.GetActionHandle()));
     if (row.executed) {

@@ -13,6 +13,7 @@ from test_suite_run import ALPHA, BETA, DELTA, installed, references, run_kit, r
 SUITE = "{3F1A2B3C-4D5E-4F60-8172-93A4B5C6D7A1}"
 BETA_CONDITION = '{PINEGATE} == "0"'
 DELTA_CONDITION = '{PINEGATE} == "1"'
+INVALID_DATA = 13
 
 
 @pytest.mark.parametrize("arguments, beta", [("/qn", True), ("/qn PINEGATE=1", False)])
@@ -48,3 +49,16 @@ def test_repair_restores_a_product_its_condition_installed(test_world):
     assert [installed(p) for p in (BETA, DELTA, ALPHA)] == [False, True, True]
     assert references(DELTA) == ([SUITE], "0x1")
     assert not any(m.startswith("   Repairing Package") and BETA in m for m in messages)
+
+
+def test_a_condition_that_cannot_be_read_fails_the_run(test_world):
+    kit = suite_kit("suite_action_conditions")
+    dcf = (kit / "SETUP.DCF").read_text()
+    (kit / "SETUP.DCF").write_text(dcf.replace(f"Condition={DELTA_CONDITION}", "Condition=({PINEGATE} == "))
+    code, messages = run_kit(kit, "/qn")
+    assert code == INVALID_DATA, messages[-8:]
+    assert "   The condition of install action InstallActions.Delta.Main cannot be evaluated: '({PINEGATE} == '" \
+        in messages
+    # Beta, installed before it, is rolled back: nothing of the suite is left.
+    assert [installed(p) for p in (BETA, DELTA, ALPHA)] == [False, False, False]
+    assert not suite_left(SUITE)

@@ -21,10 +21,13 @@ ORCHID_2 = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091A2B2}"
 PINE = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091B2C1}"
 QUARTZ = "{5B0E7C10-2A41-4C3B-9D15-6E7F8091C3D1}"
 INVALID_DATA = 13
+FAILED = 1603
+UNKNOWN_PRODUCT = 1605
 # Lines that would report the wanted end state (a key or folder already
-# gone) as a failure.
+# gone, a file or folder that goes at the restart, a folder left to other
+# suites) as a failure.
 FALSE_FAILURES = re.compile(r"Unable to open uninstall registry key|does not exist\. System error code|"
-                            r"Failed queued reference operation|Failed to remove directory: '.*', Error code = [23]$")
+                            r"Failed queued reference operation|Failed to remove directory|Failed to delete file")
 
 
 def packages():
@@ -78,6 +81,11 @@ def test_kit_repairs_and_removes_the_installed_suite(test_world):
     b = garden_kit("garden_b")
     # The media an administrator starts from: blanks and letters beyond ASCII.
     a = garden_kit("garden_a", "Garden A médias")
+    # Nothing of the suite is installed yet: a repair has nothing to repair.
+    code, messages = run_kit(a, f"/f {SUITE_A} /qn", "logs-nothing")
+    assert code == UNKNOWN_PRODUCT, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, False, False]
+    assert not suite_left(SUITE_A)
     assert run_kit(b, "/qn")[0] == 0
     code, messages = run_kit(a, "/qn PINEGATE=1")
     assert code == 0, messages[-8:]
@@ -189,6 +197,12 @@ def test_configuration_kept_for_a_shared_product_goes_with_its_last_user(test_wo
         assert re.fullmatch(r"\{[0-9A-F-]{36}\}\.dcf", files[0].name)
         assert files[0].read_bytes() == (a / "SETUP.DCF").read_bytes()
     assert cached_configurations("Orchid") == []
+    # Installed over itself, the suite keeps the one copy it has there.
+    kept = cached_configurations("Pine")
+    code, messages = run_kit(a, "/qn PINEGATE=1", "logs-again")
+    assert code == 0, messages[-8:]
+    assert cached_configurations("Pine") == kept
+    assert len(cached_configurations("Quartz")) == 1
 
     code, messages = uninstall_suite(SUITE_A, test_world.folder / "logs-a")
     assert code == 0, messages[-8:]
@@ -204,3 +218,21 @@ def test_configuration_kept_for_a_shared_product_goes_with_its_last_user(test_wo
     left = [p for p in (prefix_drive_c() / "ProgramData" / "Uninstall").rglob("*")
             if p.is_file() and p.name != "setup.exe"]
     assert left == []
+
+
+def test_removal_that_cannot_reach_every_product_of_the_suite_fails(test_world):
+    a, a2 = garden_kit("garden_a"), garden_kit("garden_a_v2")
+    assert run_kit(a, "/qn PINEGATE=1")[0] == 0
+    # Version 2's kit knows no Pine, which still lists the suite: the suite stays, and says so.
+    code, messages = run_kit(a2, f"/x {SUITE_A} /qn")
+    assert code == FAILED, messages[-8:]
+    assert [installed(p) for p in (ORCHID, PINE, QUARTZ)] == [False, True, False]
+    assert references(PINE) == ([SUITE_A], "0x1")
+    assert registry(UNINSTALL + SUITE_A, "32")["DisplayName"] == "Tamsa Garden A"
+    assert (prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE_A / "setup.exe").is_file()
+
+    # The registered command knows it and finishes the job.
+    code, messages = uninstall_suite(SUITE_A, test_world.folder / "logs-remove")
+    assert code == 0, messages[-8:]
+    assert not installed(PINE)
+    assert not suite_left(SUITE_A)

@@ -102,11 +102,14 @@ def pending_deletions():
 def suite_left(suite):
     """The suite's record in either view, or its cache. The cached setup.exe
     that ran the uninstall cannot delete itself: it may stay, scheduled for
-    deletion at the restart."""
+    deletion at the restart, and its folder after it."""
     cache = prefix_drive_c() / "ProgramData" / "Uninstall" / suite
     left = [p for p in cache.rglob("*") if p.is_file()] if cache.exists() else []
     running = cache / "setup.exe"
-    if left == [running] and any(entry.endswith(f"\\{suite}\\setup.exe") for entry in pending_deletions()):
+    folder = f"\\??\\C:\\ProgramData\\Uninstall\\{suite}"
+    pending = [entry.lower() for entry in pending_deletions()]
+    order = [pending.index(p) if p in pending else -1 for p in (folder.lower() + "\\setup.exe", folder.lower())]
+    if left == [running] and -1 < order[0] < order[1]:
         left = []
     return bool(registry(UNINSTALL + suite, "32") or registry(UNINSTALL + suite, "64") or left)
 

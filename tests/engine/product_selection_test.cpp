@@ -38,7 +38,8 @@ struct Product {
 // "INSTALL_ACTIONS" also holds one of key "a", which is not A's. The product
 // is taken out of the run as the worker's DisableProduct does.
 void Check(const std::vector<Product>& products, int mode, int uiLevel,
-           const std::vector<std::wstring>& disabledOrder, CSetupState* state = nullptr) {
+           const std::vector<std::wstring>& disabledOrder, CSetupState* state = nullptr,
+           bool* keepsProducts = nullptr) {
   CSetupState ownState;
   if (!state) state = &ownState;
   CTestFolder folder;
@@ -89,9 +90,10 @@ void Check(const std::vector<Product>& products, int mode, int uiLevel,
     }
   };
   std::vector<std::unique_ptr<CSetupAction>> retired;
-  CProductSelection(state, productList, &lists, &retired, disable,
-                    [](const std::wstring& code) { return code == L"{I}"; })
-      .ApplyProductSelection(mode, uiLevel);
+  CProductSelection selection(state, productList, &lists, &retired, disable,
+                              [](const std::wstring& code) { return code == L"{I}"; });
+  selection.ApplyProductSelection(mode, uiLevel);
+  if (keepsProducts) *keepsProducts = selection.KeepsProducts();
 
   auto outcome = [&](const std::wstring& key) {
     std::wstring text;
@@ -130,19 +132,27 @@ TEST(CProductSelectionTest, AnInstallKeepsOnlyTheActionsOfProductsToInstall) {
 }
 
 TEST(CProductSelectionTest, AnUninstallWithChoicesTakesOutWhatNeedsNothing) {
+  bool keeps = false;
   Check({{L"A", "si", L"", L"V S "},              // kept whole: nothing to do
          {L"B", "sif", L"", L"own V I S run"},    // an installed feature to remove
          {L"D", "", L"", L"own V S run"},         // to remove, not installed
          {L"F", "i", L"", L"own V I S run"},      // to remove, installed
          {L"G", "i", L"A", L"own V I S run"}},    // an uninstall takes nothing along
-        CCommandOptions::kModeUninstall, CCommandOptions::kUILevelFull, {L"A"});
+        CCommandOptions::kModeUninstall, CCommandOptions::kUILevelFull, {L"A"}, nullptr, &keeps);
+  EXPECT_TRUE(keeps);
+  // Everything unchecked: the whole suite goes.
+  Check({{L"F", "i", L"", L"own V I S run"}}, CCommandOptions::kModeUninstall, CCommandOptions::kUILevelFull, {},
+        nullptr, &keeps);
+  EXPECT_FALSE(keeps);
 }
 
 TEST(CProductSelectionTest, AQuietUninstallDeselectsEverythingAndKeepsTheLists) {
   CSetupState state;
+  bool keeps = true;
   Check({{L"A", "sim", L"", L"own V I S run"},  // Mandatory
          {L"B", "", L"", L"own V I S run"}},
-        CCommandOptions::kModeUninstall, CCommandOptions::kUILevelReduced, {}, &state);
+        CCommandOptions::kModeUninstall, CCommandOptions::kUILevelReduced, {}, &state, &keeps);
+  EXPECT_FALSE(keeps);
   EXPECT_FALSE(state.m_products.Lookup(L"A")->GetSelection()->IsCurrent());
   EXPECT_FALSE(state.m_products.Lookup(L"A")->GetFeatures()->FindById(L"Main")->IsSelected());
   EXPECT_EQ(SetupTypeRemove, state.m_setupType);

@@ -233,7 +233,7 @@ TEST(FileUtilsTest, DeleteFileCheckedSchedulesALockedFileOnlyWhenAsked) {
   EXPECT_TRUE(FileExists(path));
 }
 
-TEST(FileUtilsTest, ForcedRemoveDirectoryCheckedKeepsContentsAndSchedules) {
+TEST(FileUtilsTest, ForcedRemoveDirectoryCheckedKeepsContentsAndSchedulesOnlyWhatGoes) {
   CTestFolder folder;
   CPendingRenames pending;
   std::wstring path = folder.File(L"in-use");
@@ -241,12 +241,27 @@ TEST(FileUtilsTest, ForcedRemoveDirectoryCheckedKeepsContentsAndSchedules) {
   MakeFolder(path, FILE_ATTRIBUTE_HIDDEN);
   MakeFile(path + L"\\keep.txt", "still used");
 
+  // A file that outlives the restart would keep the folder then too.
   EXPECT_FALSE(RemoveDirectoryChecked(path, TRUE));
   EXPECT_EQ(ERROR_DIR_NOT_EMPTY, GetLastError());
   EXPECT_EQ("still used", ReadFileBytes(path + L"\\keep.txt"));
-  EXPECT_TRUE(CPendingRenames::HasDelete(path));
+  EXPECT_FALSE(CPendingRenames::HasDelete(path));
   // Retried without its attributes, then given them back.
   EXPECT_TRUE(Attributes(path) & FILE_ATTRIBUTE_HIDDEN);
+
+  // A file in use goes at the restart, and its folders after it.
+  MakeFolder(path + L"\\bin");
+  std::wstring locked = path + L"\\bin\\running.exe";
+  MakeFile(locked, "x");
+  CScopedHandle lock(CreateFileW(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock.IsValid());
+  EXPECT_FALSE(DeleteFolderTree(path, TRUE));
+  EXPECT_FALSE(FileExists(path + L"\\keep.txt"));
+  EXPECT_TRUE(FileExists(locked));
+  EXPECT_TRUE(CPendingRenames::HasDelete(locked));
+  EXPECT_TRUE(CPendingRenames::HasDelete(path + L"\\bin"));
+  EXPECT_FALSE(RemoveDirectoryChecked(path, TRUE));
+  EXPECT_TRUE(CPendingRenames::HasDelete(path));
 }
 
 TEST(FileUtilsTest, RemoveDirectoryCheckedSchedulesOnlyWhenForced) {
