@@ -397,7 +397,9 @@ bool CCommandOptions::SetRebootOption(const std::wstring& value) {
 
 bool CCommandOptions::TakeValue(const std::wstring& token, std::wstring* rest,
                                 std::wstring* value) {
-  if (CutToken(rest, value) && !value->empty()) return true;
+  // A switch in the value's place is the next switch, not a value: "/x /qn"
+  // names no suite, and taking "/qn" as one would lose the quiet level.
+  if (CutToken(rest, value) && !value->empty() && (*value)[0] != L'/') return true;
   return Fail(L"Nothing follows the switch: %s", token);
 }
 

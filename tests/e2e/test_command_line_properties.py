@@ -105,7 +105,8 @@ def test_unclosed_quote_runs_to_the_end(setup_kit):
     ('/qn /s"12', 'Invalid start sequence: /s"12"'),
     ("/qn REBOOT=Yes", "Unknown REBOOT value: Yes"),
     ("/qn X=" + "a" * 10000, "The command line is too long: 10006 characters"),
-], ids=["lone-slash", "huge-s", "no-name", "unclosed-quote", "bad-reboot", "10000-chars"])
+    ("/x /qn", "Nothing follows the switch: /x"),
+], ids=["lone-slash", "huge-s", "no-name", "unclosed-quote", "bad-reboot", "10000-chars", "x-without-suite"])
 def test_bad_command_line_ends_with_1639(setup_kit, raw_args, reason):
     code, messages = run_setup(setup_kit, raw_args)
     assert code == 1639
