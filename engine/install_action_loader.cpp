@@ -247,7 +247,14 @@ bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstr
     action->SetCommandLine(action->GetUninstallCommandLine());
     action->SetRepair(false);
     action->SetUninstall(true);
-    list->InsertDescending(std::move(action));
+    // Products go in the reverse of their install order; a repair, which
+    // turns these actions round later, keeps the install order, since a
+    // later package may need an earlier one in working order.
+    if (m_sources.Options().GetMode() == CCommandOptions::kModeRepair) {
+      list->InsertAscending(std::move(action));
+    } else {
+      list->InsertDescending(std::move(action));
+    }
   }
   return true;
 }

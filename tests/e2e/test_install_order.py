@@ -1,5 +1,5 @@
-"""Packages install strictly in their actions' order and uninstall in the
-reverse order, also on a machine whose every core is busy, with the
+"""Packages install and repair strictly in their actions' order and
+uninstall in the reverse order, also on a machine whose every core is busy, with the
 default ExecuteOptions; a package that fails stops the run before any
 later package starts."""
 import os
@@ -79,6 +79,10 @@ def test_packages_install_and_uninstall_in_sequence_order_on_a_busy_machine(test
         assert code == 0, messages[-8:]
         assert started(messages, "Installing") == PRODUCTS, f"round {round_number}"
         assert [installed(CODES[name]) for name in PRODUCTS] == [True, True, True]
+        if round_number == 0:
+            code, messages = run_kit(kit, f"/f {SUITE} /qn")
+            assert code == 0, messages[-8:]
+            assert started(messages, "Repairing") == PRODUCTS
 
         code, messages = uninstall_suite(SUITE, test_world.folder / f"logs-uninstall-{round_number}")
         assert code == 0, messages[-8:]
