@@ -18,8 +18,8 @@ namespace {
 
 const wchar_t kProductNameField[] = L"[ProductName]";
 
-// A number naming a text of the string table is that text. A number the
-// table lacks stays as written, so conditions such as "0" keep their meaning.
+// A number naming a text of the string table is that text; a number the
+// table lacks stays as written.
 std::wstring ResolveResourceText(const std::wstring& text) {
   if (text.empty() || text.size() > 5) return text;
   unsigned long id = 0;
@@ -49,7 +49,9 @@ CInstallAction::CInstallAction(int sequence, const std::wstring& keyName,
       m_returnProcessing(ParseReturnProcessing(returnProcessing)),
       m_commandLine(ResolveResourceText(commandLine)),
       m_properties(properties),
-      m_condition(ResolveResourceText(condition)),
+      // The string table holds no conditions, and a number alone is a
+      // condition of its own: "1" is true, not the table's first text.
+      m_condition(condition),
       m_parser(parser) {}
 
 CInstallAction::~CInstallAction() = default;
@@ -71,32 +73,32 @@ DWORD CInstallAction::Execute() {
     WriteLog(L"   Condition for install action not satisfied; skipping");
     return ERROR_SUCCESS;
   }
-  std::wstring line;
-  if (m_uninstall) {
-    if (m_noUninstall) {
-      WriteLog(L"   Product was marked as NoUninstall; skipping");
-      m_executed = true;
-      return ERROR_SUCCESS;
-    }
-    line = GetUninstallCommandLine();
-  } else if (m_repair) {
-    if (m_noRepair) {
-      WriteLog(L"   Product was marked as NoRepair; skipping");
-      m_executed = true;
-      return ERROR_SUCCESS;
-    }
-    line = GetRepairCommandLine();
-  } else {
-    ShowStatusText();
-    line = m_commandLine;
+  if (m_uninstall && m_noUninstall) {
+    WriteLog(L"   Product was marked as NoUninstall; skipping");
+    m_executed = true;
+    return ERROR_SUCCESS;
   }
+  if (m_repair && !m_uninstall && m_noRepair) {
+    WriteLog(L"   Product was marked as NoRepair; skipping");
+    m_executed = true;
+    return ERROR_SUCCESS;
+  }
+  if (!m_uninstall && !m_repair) ShowStatusText();
   HANDLE handle = nullptr;
-  DWORD result = RunWindowsInstallerCommand(line, &handle);
+  DWORD result = RunWindowsInstallerCommand(LineToRun(), &handle);
   m_actionHandle.Reset(handle);
   // Executed as soon as it started: a rollback must undo even a failed run.
   if (result == ERROR_SUCCESS) m_executed = true;
   return result;
 }
+
+const std::wstring& CInstallAction::LineToRun() {
+  if (m_uninstall) return GetUninstallCommandLine();
+  if (m_repair) return GetRepairCommandLine();
+  return m_commandLine;
+}
+
+bool CInstallAction::RunsInInstaller() { return IsWindowsInstallerCommandLine(LineToRun()); }
 
 DWORD CInstallAction::Rollback() {
   if (GetUninstallCommandLine().empty() || !EvaluateCondition()) {

@@ -20,8 +20,9 @@ class CInstallAction : public CSetupAction {
   enum EExecuteOptions : DWORD { kSync = 0, kWait = 1, kNoWait = 2 };
   enum EReturnProcessing : DWORD { kIgnore = 0, kMsi = 1, kStandard = 2 };
 
-  // A command line or condition that is a number up to 65535 naming a text of
-  // the string table is that text. The map and the parser are not owned.
+  // A command line that is a number up to 65535 naming a text of the string
+  // table is that text; a condition is taken as written. The map and the
+  // parser are not owned.
   CInstallAction(int sequence, const std::wstring& keyName, const std::wstring& actionName,
                  const std::wstring& commandLine, const std::wstring& executeOptions,
                  const std::wstring& returnProcessing, const CMapStringToString* properties,
@@ -36,6 +37,8 @@ class CInstallAction : public CSetupAction {
   // product was skipped), which marks the action executed. Waiting for the
   // action handle is the caller's business.
   DWORD Execute() override;
+  // Whether Execute hands its command line to the in-process installer.
+  bool RunsInInstaller();
   // Starts the uninstall command line into the rollback handle.
   virtual DWORD Rollback();
   // Reference operations: 0 or the error's code, never thrown.
@@ -45,6 +48,8 @@ class CInstallAction : public CSetupAction {
   virtual DWORD ReleaseAllReferences();
 
   bool EvaluateCondition();
+  // The map the condition reads from now on; not owned.
+  void SetProperties(const CMapStringToString* properties) { m_properties = properties; }
   void UpdateSourceList(const std::wstring& sourceFolder);
 
   void AddSuiteIdProperty(const std::wstring& suiteId);
@@ -101,6 +106,8 @@ class CInstallAction : public CSetupAction {
   void BuildDefaultUninstallCommandLine();
   void BuildDefaultRepairCommandLine();
   bool IsInstallerLine(const std::wstring& line) const;
+  // The line Execute starts for the action's kind.
+  const std::wstring& LineToRun();
   void AppendToInstallLine(const std::wstring& text);
   void ShowStatusText();
   template <typename Operation>

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "actions/install_action.h"
@@ -96,6 +97,8 @@ DWORD CInstallActionManager::RunActions(DWORD* firstError) {
     WriteLog(L"Unable to execute RunActions with invalid data");
     return ERROR_INVALID_DATA;
   }
+  m_properties = m_state->CopyProperties();
+  for (CInstallAction* action : m_actions) action->SetProperties(&m_properties);
   // A cancel confirmed before this run must not cancel it.
   SetUserCancelled(false);
   m_waitHandles.assign(1, m_state->GetEvent(CancelRequestEvent));
@@ -146,6 +149,14 @@ DWORD CInstallActionManager::RunOne(CInstallAction* action, DWORD* firstError) {
     Progress(nullptr, false);
     return ERROR_SUCCESS;
   }
+  // The installer takes one package at a time, and a package may need the
+  // one before it: an installer action starts only when every earlier one
+  // has finished and succeeded, and its decision sees their references.
+  // Programs started before it go on running.
+  if (action->RunsInInstaller()) {
+    DWORD waited = WaitWhile([this] { return InstallerRuns(); }, firstError, true);
+    if (waited != ERROR_SUCCESS) return waited;
+  }
   EDecision decision = kExecute;
   DWORD result = Decide(action, &decision);
   if (result != ERROR_SUCCESS) return result;
@@ -190,19 +201,7 @@ DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* first
       }
       WriteLog(L"   Action %s has SyncHandle not equal NULL.", name);
       m_waitHandles.push_back(handle);
-      for (;;) {
-        HANDLE signalled = nullptr;
-        result = WaitForCompletion(INFINITE, &signalled, firstError, false);
-        if (result != ERROR_SUCCESS) {
-          if (IsCancelCode(result)) {
-            WriteLog(L"Rolling back installation");
-          } else {
-            WriteLog(L"Failed while waiting for signalled install events; exit code = %d", result);
-          }
-          return result;
-        }
-        if (signalled == handle) return ERROR_SUCCESS;
-      }
+      return WaitWhile([this, handle] { return IsWaitedFor(handle); }, firstError, false);
     case CInstallAction::kWait:
     default:
       WriteLog(L"   Action %s is AsyncWait", name);
@@ -214,6 +213,38 @@ DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* first
       }
       return ERROR_SUCCESS;
   }
+}
+
+DWORD CInstallActionManager::WaitWhile(const std::function<bool()>& waiting, DWORD* firstError,
+                                       bool showText) {
+  while (waiting()) {
+    HANDLE signalled = nullptr;
+    DWORD result = WaitForCompletion(INFINITE, &signalled, firstError, showText);
+    if (result == ERROR_SUCCESS) continue;
+    if (IsCancelCode(result)) {
+      WriteLog(L"Rolling back installation");
+    } else {
+      WriteLog(L"Failed while waiting for signalled install events; exit code = %d", result);
+    }
+    return result;
+  }
+  return ERROR_SUCCESS;
+}
+
+// A finished action's handle leaves the list as soon as it is taken.
+bool CInstallActionManager::IsWaitedFor(HANDLE handle) const {
+  for (size_t i = 1; i < m_waitHandles.size(); ++i) {
+    if (m_waitHandles[i] == handle) return true;
+  }
+  return false;
+}
+
+bool CInstallActionManager::InstallerRuns() const {
+  for (size_t i = 1; i < m_waitHandles.size(); ++i) {
+    CInstallAction* action = FindActionByHandle(m_waitHandles[i], false);
+    if (action && action->RunsInInstaller()) return true;
+  }
+  return false;
 }
 
 void CInstallActionManager::EndLoop(DWORD code) {

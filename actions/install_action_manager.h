@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/string_map.h"
+
 class CInstallAction;
 class CProductData;
 class CSetupAction;
@@ -72,6 +74,11 @@ class CInstallActionManager {
                         const std::wstring& groupId, DWORD count,
                         const std::vector<std::wstring>& users, EDecision* decision);
   DWORD ExecuteAndWait(CInstallAction* action, DWORD* firstError);
+  // Takes finished actions and cancel requests as they come while
+  // `waiting` holds.
+  DWORD WaitWhile(const std::function<bool()>& waiting, DWORD* firstError, bool showText);
+  bool IsWaitedFor(HANDLE handle) const;
+  bool InstallerRuns() const;
   DWORD AddFinishedReference(CInstallAction* action);
   DWORD WaitForRemaining(DWORD result, DWORD* firstError);
   void EndLoop(DWORD code);
@@ -99,4 +106,7 @@ class CInstallActionManager {
   std::vector<HANDLE> m_waitHandles;
   std::vector<std::wstring> m_otherUsers;
   GroupIdFunction m_groupIdOf;
+  // The properties as the run started, which the actions' conditions read:
+  // the wizard's choices are made by then, and the copy needs no lock.
+  CMapStringToString m_properties;
 };

@@ -9,6 +9,7 @@
 
 #include "actions/ref_counting.h"
 #include "foundation/error.h"
+#include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 
 namespace {
@@ -22,6 +23,10 @@ template <typename Operation>
 DWORD CInstallAction::GuardReferenceOperation(const wchar_t* failureText, Operation operation) {
   try {
     if (m_refCounter) operation(*m_refCounter);
+    return ERROR_SUCCESS;
+  } catch (const CRegistryKey::CMissingKey&) {
+    // An uninstall that succeeded took the product's entry along: nothing is left to count.
+    WriteLog(L"   Product code %s has no uninstall registry key any more; nothing to count", m_productCode.c_str());
     return ERROR_SUCCESS;
   } catch (const CError& error) {
     WriteLog(L"%s", error.GetMessage().c_str());

@@ -7,8 +7,10 @@
 #include <msi.h>
 #include <shlwapi.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "actions/msi_dll.h"
@@ -83,8 +85,57 @@ void SleepFor(DWORD milliseconds) { Sleep(milliseconds); }
 InstallerServiceStop g_stopService = StopInstallerService;
 InstallerSleep g_sleep = SleepFor;
 
+// The installer runs one installation at a time, and its interface level,
+// log and progress handler are process-wide: packages started side by side
+// would overwrite each other's settings (and Wine's msi.dll may hang on two
+// at once). So the installer is handed on in the order the packages were
+// started, which is the order of their actions, whatever order their
+// threads get going in.
+class CInstallerTurns {
+ public:
+  unsigned long Take() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_next++;
+  }
+  void Wait(unsigned long turn) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_changed.wait(lock, [this, turn] { return m_serving == turn; });
+  }
+  // Also for a turn whose thread never started: the next one goes on.
+  void Done(unsigned long turn) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_finished.insert(turn);
+    while (m_finished.erase(m_serving)) ++m_serving;
+    m_changed.notify_all();
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  unsigned long m_next = 0;
+  unsigned long m_serving = 0;
+  std::set<unsigned long> m_finished;
+};
+
+CInstallerTurns g_installerTurns;
+
+class CInstallerTurn {
+ public:
+  explicit CInstallerTurn(unsigned long turn) : m_turn(turn) { g_installerTurns.Wait(turn); }
+  CInstallerTurn(const CInstallerTurn&) = delete;
+  CInstallerTurn& operator=(const CInstallerTurn&) = delete;
+  ~CInstallerTurn() { g_installerTurns.Done(m_turn); }
+
+ private:
+  unsigned long m_turn;
+};
+
+struct CInstallerJob {
+  std::wstring commandLine;
+  unsigned long turn;
+};
+
 // Runner threads still running, for the wait before the process ends.
-std::mutex g_installerLock;
 std::mutex g_threadsLock;
 std::vector<CScopedHandle> g_threads;
 
@@ -153,8 +204,9 @@ UINT RunInstaller(const CMsiExecCommandLine& parsed) {
 }
 
 unsigned __stdcall MsiExecThreadProc(void* parameter) {
-  std::unique_ptr<std::wstring> commandLine(static_cast<std::wstring*>(parameter));
-  CMsiExecCommandLine parsed(*commandLine);
+  std::unique_ptr<CInstallerJob> job(static_cast<CInstallerJob*>(parameter));
+  CInstallerTurn turn(job->turn);
+  CMsiExecCommandLine parsed(job->commandLine);
   int level = parsed.GetUILevel();
   for (const std::wstring& message : parsed.GetMessages()) WriteLog(L"%s", message.c_str());
   if (parsed.GetPackage().empty()) return kNoPackage;
@@ -162,11 +214,6 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
 
   UINT result;
   {
-    // One package at a time: the installer runs one installation at a time,
-    // and its interface level, log and progress handler are process-wide, so
-    // packages started side by side would overwrite each other's settings
-    // (and Wine's msi.dll may hang on two at once).
-    std::lock_guard<std::mutex> oneAtATime(g_installerLock);
     CMsiInternalUIGuard uiLevel(static_cast<INSTALLUILEVEL>(level));
     if (!parsed.GetLogFile().empty()) {
       MsiEnableLogW(kLogModes, parsed.GetLogFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
@@ -208,14 +255,15 @@ DWORD RunMsiExecCommand(const std::wstring& commandLine, HANDLE* thread) {
              L"Aborting setup");
     return ERROR_INSTALL_ALREADY_RUNNING;
   }
-  std::unique_ptr<std::wstring> copy(new std::wstring(commandLine));
+  std::unique_ptr<CInstallerJob> job(new CInstallerJob{commandLine, g_installerTurns.Take()});
   DWORD error = ERROR_SUCCESS;
-  CScopedHandle started(StartThread(MsiExecThreadProc, copy.get(), &error));
+  CScopedHandle started(StartThread(MsiExecThreadProc, job.get(), &error));
   if (!started.IsValid()) {
     WriteLog(L"    RunWindowsInstallerCommand failed with error code %d", error);
+    g_installerTurns.Done(job->turn);
     return error;
   }
-  copy.release();  // the thread owns it now
+  job.release();  // the thread owns it now
   KeepThread(started.Get());
   if (thread) *thread = started.Release();
   return ERROR_SUCCESS;

@@ -255,6 +255,10 @@ void CRefCounter::CommitOperations(const std::vector<std::wstring>& skipUsers) {
       } else {
         AddUser(operation.user, operation.keyPath, &changed);
       }
+    } catch (const CRegistryKey::CMissingKey&) {
+      // The product was removed and not installed again: it has no users to keep.
+      WriteLog(L"   Queued reference operation of '%s' on '%s' not needed: the product is no longer installed",
+               operation.user.c_str(), operation.keyPath.c_str());
     } catch (const CError& error) {
       // One product's failure must not drop the rest of the queue.
       WriteLog(L"   Failed queued reference operation of '%s' on '%s': %s", operation.user.c_str(),

@@ -154,6 +154,38 @@ DWORD CRemoveAction::Ask() {
   return ERROR_SUCCESS;
 }
 
+// True when the product stays for other suites; `result` is then the
+// outcome of releasing this suite's reference.
+bool CRemoveAction::LeaveToOtherSuites(DWORD* result) {
+  if (!m_refCounter || m_suite.empty() || m_installedAgain) return false;
+  std::vector<std::wstring> users;
+  try {
+    m_refCounter->ReadUsers(m_uninstallKey, &users);
+  } catch (const CError&) {
+    return false;  // not counted, or not readable: the removal itself decides and reports
+  }
+  bool ours = false;
+  bool others = false;
+  for (const std::wstring& user : users) {
+    bool same = EqualsNoCase(user, m_suite);
+    ours = ours || same;
+    others = others || !same;
+  }
+  if (!others) return false;
+  WriteLog(L"   %s is used by other suites as well: it stays installed for them", m_uninstallKey.c_str());
+  *result = ERROR_SUCCESS;
+  if (!ours) return true;
+  try {
+    m_refCounter->ReleaseReference(m_suite, m_uninstallKey, false);
+    WriteLog(L"   Released the reference of suite %s to %s", m_suite.c_str(), m_uninstallKey.c_str());
+  } catch (const CError& error) {
+    WriteLog(L"   The reference of %s to %s could not be released: %s", m_suite.c_str(),
+             m_uninstallKey.c_str(), error.GetMessage().c_str());
+    *result = error.GetErrorCode() == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : error.GetErrorCode();
+  }
+  return true;
+}
+
 DWORD CRemoveAction::ReleaseUsers(std::vector<std::wstring>* users, size_t* journalMark) {
   users->clear();
   if (!m_refCounter) return ERROR_SUCCESS;
@@ -219,6 +251,7 @@ DWORD CRemoveAction::Execute() {
     }
     if (m_answer == kKeep) return RefusalResult();
     if (!m_uninstall) return ERROR_INVALID_FUNCTION;
+    if (LeaveToOtherSuites(&result)) return result;
 
     std::vector<std::wstring> users;
     size_t journalMark = 0;

@@ -54,6 +54,13 @@ class CRemoveAction : public CSetupAction {
   void SetForce(bool force);
   void SetSilent(bool silent) { m_silent = silent; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
+  // The suite this removal is for. A product that other suites also use
+  // then stays installed for them, only this suite's use of it ending,
+  // unless the run installs it again (`installedAgain`), when it goes and
+  // every user is counted again once it is back.
+  void SetSuite(const std::wstring& suite) { m_suite = suite; }
+  void SetInstalledAgain(bool installedAgain) { m_installedAgain = installedAgain; }
+  const std::wstring& GetSuite() const { return m_suite; }
   // The answer the user gave beforehand (on the removal page): no prompt.
   void PresetAnswer(EAnswer answer) { m_answer = answer; }
 
@@ -71,6 +78,7 @@ class CRemoveAction : public CSetupAction {
   void Configure(CExternalCommand* command);
   DWORD Ask();
   DWORD RefusalResult() const;
+  bool LeaveToOtherSuites(DWORD* result);
   DWORD ReleaseUsers(std::vector<std::wstring>* users, size_t* journalMark);
   void UndoReleases(size_t journalMark);
   void QueueUsersAgain(const std::vector<std::wstring>& users);
@@ -89,4 +97,6 @@ class CRemoveAction : public CSetupAction {
   EAnswer m_answer = kNotAsked;
   bool m_asked = false;  // the last answer came from a person
   IRefCounting* m_refCounter = nullptr;
+  std::wstring m_suite;
+  bool m_installedAgain = false;
 };

@@ -26,11 +26,15 @@ std::wstring Quoted(const std::wstring& text) {
 
 }  // namespace
 
+bool IsWindowsInstallerCommandLine(const std::wstring& commandLine) {
+  return ToUpper(commandLine).find(kInstallerProgram) != std::wstring::npos;
+}
+
 void SetWindowsInstallerRunner(WindowsInstallerRunner runner) { g_windowsInstallerRunner = runner; }
 
 DWORD RunWindowsInstallerCommand(const std::wstring& commandLine, HANDLE* handle) {
   *handle = nullptr;
-  if (ToUpper(commandLine).find(kInstallerProgram) == std::wstring::npos) {
+  if (!IsWindowsInstallerCommandLine(commandLine)) {
     if (Trim(commandLine).empty()) {
       WriteLog(L"   Empty command line in action; skipping execution");
       return ERROR_SUCCESS;

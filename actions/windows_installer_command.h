@@ -12,6 +12,9 @@
 // the thread that runs it, or a Win32 code. The runner copies the text.
 using WindowsInstallerRunner = DWORD (*)(const std::wstring& commandLine, HANDLE* thread);
 
+// A command line naming MSIEXEC anywhere (any case) goes to the runner.
+bool IsWindowsInstallerCommandLine(const std::wstring& commandLine);
+
 // The process-wide runner; null (the default) refuses such command lines.
 void SetWindowsInstallerRunner(WindowsInstallerRunner runner);
 

@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "platform/string_map.h"
-
 class CCommandOptions;
 class CExpressionParser;
 class CInstallGroupInfoMap;
@@ -59,7 +57,6 @@ class CActionListSources {
   CInstallGroupInfoMap& Groups() const { return m_groups; }
 
   // Linked into the actions; any may be null.
-  const CMapStringToString* properties = nullptr;
   CExpressionParser* parser = nullptr;
   IRefCounting* refCounter = nullptr;
   bool referenceCounting = false;

@@ -2,6 +2,7 @@
 // configuration, and the preparation of their command lines.
 #include "engine/install_action_loader.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "actions/install_action.h"
 #include "actions/msi_product_state.h"
 #include "engine/action_list_sources.h"
+#include "engine/install_group_info.h"
 #include "engine/install_group_info_map.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
@@ -130,9 +132,11 @@ std::unique_ptr<CInstallAction> CInstallActionLoader::BuildAction(const std::wst
   *productCode = runsPackage ? data.GetProductCode() : std::wstring();
   if (uninstall && !runsPackage) *productCode = m_sources.Value(section, kProductCodeKey);
 
+  // The action manager links the properties as its run starts: they change
+  // in the wizard after the lists are loaded.
   std::unique_ptr<CInstallAction> action(new CInstallAction(
       sequence, product, section, line, m_sources.Value(section, kExecuteOptionsKey),
-      m_sources.Value(section, kReturnProcessingKey), m_sources.properties,
+      m_sources.Value(section, kReturnProcessingKey), nullptr,
       m_sources.Value(section, kConditionKey), m_sources.parser));
   action->SetProductName(m_sources.ProductName(product));
   action->SetProductCode(*productCode);
@@ -163,6 +167,49 @@ bool CInstallActionLoader::LoadInstallActions(const std::vector<std::wstring>& i
   return true;
 }
 
+bool CInstallActionLoader::RunsOwnPackage(const std::wstring& item, const CProductData& data) const {
+  std::wstring line = m_sources.Value(Format(kInstallActionSectionFormat, item.c_str()), kCommandLineKey);
+  return line == data.GetPackageName() || Contains(line, kPackageNameMacro);
+}
+
+// A member whose product code is unknown counts as not installed only when
+// every installed product that lists the suite is a member whose code is
+// known. Otherwise the unknown one may be installed, and removing or
+// repairing the others would leave it behind, with nothing to remove it.
+bool CInstallActionLoader::UnknownMembersAbsent(const CInstallGroupInfo& group,
+                                                const std::vector<std::wstring>& items) const {
+  std::vector<std::wstring> unknown;
+  std::vector<std::wstring> codes;
+  for (const std::wstring& item : items) {
+    std::wstring product = CActionListSources::ProductKeyOf(item);
+    const CProductData* data = m_sources.Products().Lookup(product);
+    if (!data || !group.HasMember(product)) continue;
+    if (!data->GetProductCode().empty()) {
+      codes.push_back(data->GetProductCode());
+    } else if (RunsOwnPackage(item, *data)) {
+      unknown.push_back(product);
+    }
+  }
+  if (unknown.empty()) return true;
+  CInstallGroupInfo counted;
+  counted.SetUuid(group.GetUuid());
+  bool read = counted.FindInstalledMembers();
+  for (const std::wstring& key : counted.GetMembers()) {
+    bool known = std::any_of(codes.begin(), codes.end(),
+                             [&key](const std::wstring& code) { return EqualsNoCase(code, key); });
+    if (known) continue;
+    WriteLog(L"The product code of %s is not known, and %s, which lists suite %s, is still installed; setup cannot tell which product it is",
+             unknown.front().c_str(), key.c_str(), group.GetUuid().c_str());
+    return false;
+  }
+  if (!read) {
+    WriteLog(L"The product code of %s is not known, and the products that list suite %s could not all be read",
+             unknown.front().c_str(), group.GetUuid().c_str());
+    return false;
+  }
+  return true;
+}
+
 bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstring>& items,
                                                      CActionListMap* lists) {
   CSetupActionList* list = CSetupActionList::GetOrCreate(lists, kInstallActionsList);
@@ -182,6 +229,7 @@ bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstr
     WriteLog(L"Install Group ID from command line not found in setup.dcf");
     return false;
   }
+  if (!UnknownMembersAbsent(*group, items)) return false;
   for (const std::wstring& item : items) {
     std::wstring product = CActionListSources::ProductKeyOf(item);
     CProductData* data = m_sources.Products().Lookup(product);

@@ -9,6 +9,7 @@
 
 class CActionListSources;
 class CInstallAction;
+class CInstallGroupInfo;
 class CProductData;
 
 class CInstallActionLoader {
@@ -33,6 +34,8 @@ class CInstallActionLoader {
   // NoRepair of the item's section; null when the line is badly formed.
   std::unique_ptr<CInstallAction> BuildAction(const std::wstring& item, const CProductData& data,
                                               bool uninstall, std::wstring* productCode);
+  bool RunsOwnPackage(const std::wstring& item, const CProductData& data) const;
+  bool UnknownMembersAbsent(const CInstallGroupInfo& group, const std::vector<std::wstring>& items) const;
   void AppendCommandOptions(bool uninstall, std::wstring* text) const;
   void ReplaceLanguageTokens(const CProductData& data, std::wstring* text) const;
   bool MakeProgramLine(const std::wstring& product, std::wstring* text) const;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "actions/msi_product_state.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
@@ -16,6 +17,7 @@ namespace {
 
 const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wchar_t kUsedByValue[] = L"UsedBy";
+const wchar_t kUninstallStringValue[] = L"UninstallString";
 const DWORD kNameLength = 260;
 
 // A subkey that cannot be opened or has no readable list uses nobody.
@@ -32,7 +34,40 @@ bool IsUsedBy(const std::wstring& subkey, REGSAM view, const std::wstring& uuid)
                      [&uuid](const std::wstring& user) { return EqualsNoCase(user, uuid); });
 }
 
+bool IsGuid(const std::wstring& code) {
+  return code.size() == 38 && code.front() == L'{' && code.back() == L'}';
+}
+
+// An entry that has an UninstallString of any type, in either view.
+bool HasUninstallString(const std::wstring& key) {
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    HKEY entry = nullptr;
+    std::wstring path = std::wstring(kUninstallKey) + L"\\" + key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | view, &entry) != ERROR_SUCCESS) {
+      continue;
+    }
+    LONG result = RegQueryValueExW(entry, kUninstallStringValue, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(entry);
+    if (result == ERROR_SUCCESS) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool CInstallGroupInfo::IsProductKeyInstalled(const std::wstring& key) {
+  if (key.empty()) return false;
+  if (IsGuid(key)) return IsProductInstalled(key);
+  return HasUninstallString(key);
+}
+
+bool CInstallGroupInfo::FindInstalledMembers() {
+  if (!FindMemberProducts()) return false;
+  m_members.erase(std::remove_if(m_members.begin(), m_members.end(),
+                                 [](const std::wstring& key) { return !IsProductKeyInstalled(key); }),
+                  m_members.end());
+  return true;
+}
 
 bool CInstallGroupInfo::HasMember(const std::wstring& name) const {
   return std::find(m_members.begin(), m_members.end(), name) != m_members.end();

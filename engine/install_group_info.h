@@ -24,6 +24,11 @@ class CInstallGroupInfo {
   // Adds the matching subkeys of the Uninstall key open in `view`; false
   // when the enumeration failed.
   virtual bool ScanUninstallKey(const CRegistryKey& uninstallKey, REGSAM view);
+  // FindMemberProducts, keeping only the members still installed.
+  bool FindInstalledMembers();
+  // An installer product the installer knows, or an entry that still says
+  // how to remove it.
+  static bool IsProductKeyInstalled(const std::wstring& key);
 
   const std::wstring& GetUuid() const { return m_uuid; }
   void SetUuid(const std::wstring& uuid) { m_uuid = uuid; }

@@ -44,6 +44,11 @@ void ReportBadCommand(const CExternalCommand* command, const wchar_t* key, const
 
 }  // namespace
 
+std::wstring CRemovalListLoader::SuiteId(const wchar_t* groupName) const {
+  const CInstallGroupInfo* group = m_sources.Groups().Lookup(groupName);
+  return group ? group->GetUuid() : std::wstring();
+}
+
 // The product's entry in the Uninstall key.
 std::wstring CRemovalListLoader::DefaultSearchKey(const std::wstring& product) const {
   const CProductData* data = m_sources.Products().Lookup(product);
@@ -97,6 +102,7 @@ void CRemovalListLoader::LoadPreviousVersions(const std::vector<std::wstring>& i
     std::unique_ptr<CRemovePreviousAction> action(new CRemovePreviousAction(
         sequence, m_sources.Value(section, kNameKey), m_sources.Value(section, kUninstallKeyKey)));
     Configure(action.get(), product, section);
+    action->SetSuite(SuiteId(kDefaultGroup));
     CSetupActionList::GetOrCreate(lists, product)->InsertAscending(std::move(action));
   }
   LoadForcedRemovals(lists);
@@ -122,6 +128,7 @@ void CRemovalListLoader::LoadForcedRemovals(CActionListMap* lists) {
     action->SetPromptCommand(kNoPrompt);
     action->SetUninstallCommand(kUninstallKeyCommand, true);
     action->SetRefCounter(m_sources.refCounter);
+    action->SetSuite(group->GetUuid());
     list->Append(std::move(action));
   }
 }
@@ -159,6 +166,7 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
   action->SetPromptCommand(quiet ? kNoPrompt : kDefaultPrompt);
   action->SetUninstallCommand(kUninstallKeyCommand, true);
   action->SetRefCounter(m_sources.refCounter);
+  action->SetSuite(SuiteId(kDefaultGroup));
   list->Append(std::move(action));
   if (!found) {
     WriteLog(L"Product %s was not found on the system. Installing version %s", product.c_str(), deployedText.c_str());

@@ -36,6 +36,8 @@ class CRemovalListLoader {
   void KeepNewerVersion(const std::wstring& product, const CProductData& data,
                         const std::wstring& installed, const std::wstring& deployed);
   std::wstring DefaultSearchKey(const std::wstring& product) const;
+  // The id of the named install group; empty without the group.
+  std::wstring SuiteId(const wchar_t* groupName) const;
 
   const CActionListSources& m_sources;
   int m_nextSequence = 2050;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/msi_product_state.h"
+#include "actions/install_action.h"
 #include "actions/ref_counting.h"
 #include "engine/dcf_values.h"
 #include "engine/engine_settings.h"
@@ -22,6 +22,7 @@
 #include "foundation/dcf_names.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
+#include "foundation/guid.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -101,28 +102,9 @@ class CRecordWriter {
   DWORD m_result = ERROR_SUCCESS;
 };
 
-bool IsGuid(const std::wstring& code) {
-  return code.size() == 38 && code.front() == L'{' && code.back() == L'}';
-}
-
 bool ListsUser(const std::vector<std::wstring>& users, const std::wstring& user) {
   for (const std::wstring& listed : users) {
     if (EqualsNoCase(listed, user)) return true;
-  }
-  return false;
-}
-
-// An entry that has an UninstallString of any type, in either view.
-bool HasUninstallString(const std::wstring& key) {
-  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-    HKEY entry = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallRoot + key).c_str(), 0, KEY_QUERY_VALUE | view,
-                      &entry) != ERROR_SUCCESS) {
-      continue;
-    }
-    LONG result = RegQueryValueExW(entry, kUninstallStringValue, nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(entry);
-    if (result == ERROR_SUCCESS) return true;
   }
   return false;
 }
@@ -323,6 +305,75 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   return writer.Result();
 }
 
+// {AllUsersAppData}\Uninstall\<product>; empty when the folder is unknown
+// or the product's key cannot name a folder.
+std::wstring CSuiteRegistration::ConfigurationFolder(const std::wstring& product) const {
+  std::wstring root = CacheFolder(product);
+  return CSuiteRecord::IsWellFormedSuiteId(product) ? root : std::wstring();
+}
+
+DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallAction*>& actions) {
+  for (const CInstallAction* action : actions) {
+    const std::wstring& code = action->GetProductCode();
+    if (action->IsExecuted() || code.empty()) continue;
+    try {
+      if (m_counter.ReadUsers(code, nullptr) <= 0) continue;
+    } catch (const CError&) {
+      continue;  // not counted: no other suite installed it for this one
+    }
+    const std::wstring& product = action->GetKeyName();
+    if (!m_state.m_products.Lookup(product)) {
+      WriteLog(L"Unable to retrieve product data for %s", product.c_str());
+      continue;
+    }
+    std::wstring folder = ConfigurationFolder(product);
+    if (folder.empty()) continue;
+    if (!CreateDirectoryTree(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      DWORD error = GetLastError();
+      WriteLog(L"Failed creating DCF cache directory '%s'", folder.c_str());
+      return Failure(error);
+    }
+    CGuid name;
+    std::wstring file;
+    if (name.Create()) {
+      file = name.Format();
+    } else {
+      // Still one file per suite: its own id names it.
+      WriteLog(L"Failed creating UUID in CacheConfigurationFiles()");
+      const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+      if (!group) return ERROR_INVALID_DATA;
+      file = group->GetUuid();
+    }
+    std::wstring target = folder + L"\\" + file + L".dcf";
+    if (!CopyFileClearReadOnly(m_configurationPath, target, FALSE)) {
+      DWORD error = GetLastError();
+      WriteLog(L"Failed caching '%s' to '%s'", m_configurationPath.c_str(), target.c_str());
+      return Failure(error);
+    }
+    m_configurationCopies.push_back(target);
+  }
+  return ERROR_SUCCESS;
+}
+
+void CSuiteRegistration::DiscardConfigurationFiles() {
+  for (const std::wstring& copy : m_configurationCopies) {
+    DeleteFileChecked(copy, FALSE);
+    RemoveEmptyFolderTree(FolderOfPath(copy, false));
+  }
+  m_configurationCopies.clear();
+}
+
+// Only the copies are deleted: the folder goes when nothing else is in it.
+void CSuiteRegistration::RemoveConfigurationFiles(const std::wstring& product) {
+  std::wstring folder = ConfigurationFolder(product);
+  if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  WriteLog(L"   Removing the configurations kept for %s", product.c_str());
+  for (const std::wstring& name : ListFolderEntries(folder, L"*.dcf", false)) {
+    DeleteFileChecked(folder + L"\\" + name, FALSE);
+  }
+  RemoveEmptyFolderTree(folder);
+}
+
 bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::wstring>& otherUsers) {
   if (m_groups.IsEmpty()) {
     WriteLog(L"Skipping RemoveInstallGroups; no groups are defined");
@@ -341,8 +392,10 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
       continue;
     }
     std::wstring code = ProductCodeOf(member);
-    if (!IsInstalled(code)) {
+    if (!CInstallGroupInfo::IsProductKeyInstalled(code)) {
       CleanupReferenceCountRegistry(code);
+      // Without a code nothing says the product is gone.
+      if (!code.empty()) RemoveConfigurationFiles(member);
       continue;
     }
     try {
@@ -360,6 +413,7 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
                member.c_str(), error.GetMessage().c_str());
     }
   }
+  if (!force && !productPresent) productPresent = CountedMemberInstalled(*group);
   if (productPresent) {
     WriteLog(L"Exiting RemoveInstallGroups because at least one product is still present");
   } else {
@@ -380,6 +434,23 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
   return true;
 }
 
+// A product that lists the suite among its users keeps the suite's record
+// and cache, whether or not this configuration names it or knows its code:
+// without them nothing is left that can remove it.
+bool CSuiteRegistration::CountedMemberInstalled(const CInstallGroupInfo& group) const {
+  CInstallGroupInfo counted;
+  counted.SetUuid(group.GetUuid());
+  if (!counted.FindInstalledMembers()) {
+    WriteLog(L"   The products that list suite %s could not all be read; its record stays", group.GetUuid().c_str());
+    return true;
+  }
+  for (const std::wstring& key : counted.GetMembers()) {
+    WriteLog(L"%s of %s is still installed; Skipping RemoveInstallGroups().", key.c_str(),
+             group.GetDisplayName().c_str());
+  }
+  return !counted.GetMembers().empty();
+}
+
 // The code the run knows for the product, else its product data's.
 std::wstring CSuiteRegistration::ProductCodeOf(const std::wstring& member) const {
   auto known = m_state.m_productCodes.find(member);
@@ -387,14 +458,6 @@ std::wstring CSuiteRegistration::ProductCodeOf(const std::wstring& member) const
   WriteLog(L"The product %s does not have a product code defined.", member.c_str());
   CProductData* product = m_state.m_products.Lookup(member);
   return product ? product->GetProductCode() : std::wstring();
-}
-
-// The installer knows its own products; a product that is only an Uninstall
-// entry is gone when its entry no longer says how to remove it.
-bool CSuiteRegistration::IsInstalled(const std::wstring& productCode) const {
-  if (productCode.empty()) return false;
-  if (IsGuid(productCode)) return IsProductInstalled(productCode);
-  return HasUninstallString(productCode);
 }
 
 void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
@@ -449,12 +512,20 @@ bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& produ
   else views = {0};
   HKEY key = nullptr;
   REGSAM openedView = 0;
+  bool missing = true;
   for (REGSAM view : views) {
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+    LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+    if (opened == ERROR_SUCCESS) {
       openedView = view;
       break;
     }
     key = nullptr;
+    missing = missing && opened == ERROR_FILE_NOT_FOUND;
+  }
+  // The product's uninstall took its key along: nothing is left to clean.
+  if (!key && missing) {
+    WriteLog(L"CleanupReferenceCountRegistry: the uninstall registry key %s is already gone.", path.c_str());
+    return true;
   }
   if (!key) {
     WriteLog(L"Error: CleanupReferenceCountRegistry: Unable to open uninstall registry key %s.", path.c_str());
@@ -486,7 +557,7 @@ bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& produ
              path.c_str());
   }
   // A product the installer still knows keeps its entry, whatever it lacks.
-  if (!keep && IsGuid(productCode) && IsProductInstalled(productCode)) keep = true;
+  if (!keep && CInstallGroupInfo::IsProductKeyInstalled(productCode)) keep = true;
   if (keep) {
     WriteLog(L"CleanupReferenceCountRegistry: Uninstall registry key is not empty - can not delete");
     return true;

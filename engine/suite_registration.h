@@ -9,6 +9,7 @@
 #include <vector>
 
 struct CEngineSettings;
+class CInstallAction;
 class CInstallGroupInfo;
 class CInstallGroupInfoMap;
 class CKwIniFile;
@@ -40,6 +41,15 @@ class CSuiteRegistration {
   // The suite's install folder if empty, its record in both views, and its
   // cache folders when the id is well formed.
   void RemoveSuiteRecord(const std::wstring& suiteId);
+  // A copy of the configuration, under a new UUID + ".dcf" in
+  // {AllUsersAppData}\Uninstall\<product>\, for each action that did not
+  // run because other suites had installed its product: 0 or the code of
+  // what failed.
+  DWORD CacheConfigurationFiles(const std::vector<CInstallAction*>& actions);
+  // The copies CacheConfigurationFiles made in this run, when the run fails.
+  void DiscardConfigurationFiles();
+  // Every copy kept for a product, once its last user has removed it.
+  void RemoveConfigurationFiles(const std::wstring& product);
   // RefCount, UsedBy and InstallDateTime of a product, and its Uninstall
   // entry when nothing else of the product is left there.
   bool CleanupReferenceCountRegistry(const std::wstring& productCode);
@@ -54,8 +64,9 @@ class CSuiteRegistration {
   DWORD WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record);
   DWORD WriteSettings(CSuiteRecord* record);
   std::wstring ProductCodeOf(const std::wstring& member) const;
-  bool IsInstalled(const std::wstring& productCode) const;
+  bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
   std::wstring SharedInstallersFolder() const;
+  std::wstring ConfigurationFolder(const std::wstring& product) const;
 
   const CKwIniFile& m_configuration;
   const CReplacementMap& m_macros;
@@ -66,4 +77,5 @@ class CSuiteRegistration {
   std::wstring m_programPath;
   std::wstring m_configurationPath;
   bool m_cacheCreated = false;
+  std::vector<std::wstring> m_configurationCopies;
 };

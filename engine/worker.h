@@ -148,6 +148,7 @@ class CWorker {
   void ExecutePrepareActions(int startSequence);
   DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
   void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
+  bool InstallsProduct(const std::wstring& key) const;
   void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
   void ProcessIncompatibleSuite();
   // Unlinks the product's actions from the named list into m_retiredActions.
@@ -233,12 +234,18 @@ class CWorker {
   // The suite's products and their packages.
   bool ParseProductList();
   bool LoadCachedProductData();
+  std::vector<std::wstring> CachedProductFolders(const CKwIniFile& configuration) const;
+  bool LoadCachedProductFile(const std::wstring& key, CProductData* product,
+                             const std::vector<std::wstring>& folders);
   bool ParseMsiFileList();
   bool ParseInstallGroupInfo();
   void CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolder, double freeSpace,
                            double largestCost);
   void FindPackagesAndTransforms();
+  void FindPackageAndTransform(const std::wstring& key, CProductData* product);
   bool LoadMsiData();
+  void ReadMissingProductCodes();
+  void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
 
   // A failure after the wizard has started: tell it and wait for it.

@@ -25,7 +25,6 @@ const DWORD kSuiteRemovalRefused = ERROR_CANCELLED;
 
 }  // namespace
 
-// The property map is linked to the actions by the run that executes them.
 // Without the run's reference counter, a kept newer version says that its
 // reference is not recorded.
 CActionListSources CWorker::MakeListSources() {

@@ -110,9 +110,13 @@ void CWorker::DisableProducts() {
 }
 
 void CWorker::EvaluateURLPromotion() {
+  // Conditions choose what to install: a repair or an uninstall acts on
+  // what the suite has installed, whatever the machine looks like now.
+  bool maintenance = Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall;
+  if (maintenance) WriteLog(L"Product conditions are not evaluated for a repair or an uninstall");
   // A copy: disabling a product takes it, and those that require it, out
   // of the list being walked.
-  std::vector<std::wstring> keys = m_productList.Keys();
+  std::vector<std::wstring> keys = maintenance ? std::vector<std::wstring>() : m_productList.Keys();
   for (const std::wstring& key : keys) {
     if (!m_productList.Contains(key) || EvaluateProductConditions(key)) continue;
     if (m_settings.perProductPlatforms) {

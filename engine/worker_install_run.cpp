@@ -80,6 +80,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     DWORD rollback = manager->RollbackActions(result);
     if (rollback != ERROR_SUCCESS) WriteLog(L"Rolling back the run ended with error code %d", rollback);
     m_refCounter->CleanStaleEntries();
+    registration.DiscardConfigurationFiles();
     registration.RemoveInstallGroups(false, manager->GetOtherUsers());
   }
   PackLogFiles();
@@ -88,7 +89,8 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
 }
 
 // The references of the run stay, an installed copy of the suite that is
-// replaced loses its record, and the suite is registered.
+// replaced loses its record, the configuration is kept beside the products
+// other suites installed, and the suite is registered.
 DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
                          bool repair) {
   m_refCounter->CommitOperations(m_skipUsers);
@@ -100,6 +102,8 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
              installed->GetUuid().c_str(), error);
     return error;
   }
+  DWORD cached = registration->CacheConfigurationFiles(InstallActions());
+  if (cached != ERROR_SUCCESS) return cached;
   return registration->SetupInstallGroups();
 }
 

@@ -9,10 +9,14 @@
 #include <memory>
 
 #include "actions/command_options.h"
+#include "engine/cached_copy.h"
+#include "engine/dcf_values.h"
 #include "engine/install_group_loader.h"
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
 #include "engine/setup_host.h"
+#include "engine/suite_record.h"
+#include "foundation/dcf_names.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
@@ -26,6 +30,7 @@
 namespace {
 
 const DWORD kOutOfTempSpace = 148;
+const wchar_t kAllUsersAppDataMacro[] = L"{AllUsersAppData}";
 
 // Free megabytes on the volume of the folder; false when unknown.
 bool FreeMegabytes(const std::wstring& folder, double* megabytes) {
@@ -59,23 +64,15 @@ bool CWorker::LoadCachedProductData() {
   }
   bool result = true;
   bool maintenance = Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall;
+  std::vector<std::wstring> folders;
+  if (maintenance) folders = CachedProductFolders(configuration);
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
     if (!product->LoadFromDcf(configuration, m_state.get())) {
       WriteLog(L"Failed loading cached product data for %s", entry.first.c_str());
       result = false;
     }
-    if (maintenance) {
-      std::wstring cached = Format(L"%s%s.dcf", m_commandLine->SetupFolder().c_str(), entry.first.c_str());
-      if (!product->LoadFromDcfFile(cached, m_state.get())) {
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) {
-          WriteLog(L"Failed loading cached package data for %s from '%s'; error code = %d",
-                   entry.first.c_str(), cached.c_str(), error);
-          result = false;
-        }
-      }
-    }
+    if (maintenance && !LoadCachedProductFile(entry.first, product, folders)) result = false;
     m_state->m_productCodes[entry.first] = product->GetProductCode();
   }
   m_state->m_products.SelectRequiredProducts();
@@ -84,6 +81,44 @@ bool CWorker::LoadCachedProductData() {
     if (selection) selection->SetCurrent(1, false);
   }
   return result;
+}
+
+// Where a repair or an uninstall finds the product files the installed
+// suite cached: beside this setup.exe when it is that cached copy; else, as
+// for a run from the kit, in the installed suite's cache folder, since the
+// kit's configuration need not name the product codes.
+std::vector<std::wstring> CWorker::CachedProductFolders(const CKwIniFile& configuration) const {
+  std::vector<std::wstring> folders = {m_commandLine->SetupFolder()};
+  std::wstring suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kUuidKey);
+  if (suite.empty()) suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kSuiteIdKey);
+  if (!CSuiteRecord::IsWellFormedSuiteId(suite)) return folders;
+  std::wstring allUsersAppData = m_replacements->Expand(kAllUsersAppDataMacro);
+  if (allUsersAppData == kAllUsersAppDataMacro) return folders;
+  std::wstring cache = CachedCopyFolder(allUsersAppData, suite);
+  if (!cache.empty() && !EqualsNoCase(cache, folders.front())) folders.push_back(cache);
+  return folders;
+}
+
+// The first product file found wins; false when one exists but cannot be read.
+bool CWorker::LoadCachedProductFile(const std::wstring& key, CProductData* product,
+                                    const std::vector<std::wstring>& folders) {
+  for (size_t i = 0; i < folders.size(); ++i) {
+    std::wstring cached = Format(L"%s%s.dcf", folders[i].c_str(), key.c_str());
+    if (product->LoadFromDcfFile(cached, m_state.get())) {
+      if (i > 0) {
+        WriteLog(L"   Product data of %s read from the installed suite's cache '%s'", key.c_str(),
+                 cached.c_str());
+      }
+      return true;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) {
+      WriteLog(L"Failed loading cached package data for %s from '%s'; error code = %d", key.c_str(),
+               cached.c_str(), error);
+      return false;
+    }
+  }
+  return true;
 }
 
 // Package and transform paths, costs, and room for the largest product.
@@ -129,23 +164,24 @@ void CWorker::CheckTemporarySpace(bool spaceKnown, const std::wstring& tempFolde
 // the install language. Choosing each product's own language comes with the
 // language stage.
 void CWorker::FindPackagesAndTransforms() {
-  for (const auto& entry : m_state->m_products) {
-    CProductData* product = entry.second.get();
-    std::wstring code = m_installLanguage;
-    GetLanguageCode(product->GetProductLanguage(), &code);
-    std::wstring package = product->GetSourcePackagePath();
-    ReplaceLangToken(&package, code);
-    product->SetPackagePath(package);
-    product->UpdatePackageFolder();
-    if (product->GetSourceTransformPath().empty()) continue;
-    std::wstring transform = product->GetSourceTransformPath();
-    ReplaceLangToken(&transform, code);
-    ReplaceLangIdToken(&transform, std::to_wstring(product->GetProductLanguage()));
-    if (FileExists(transform)) {
-      product->SetTransforms(transform);
-    } else {
-      WriteLog(L"Unable to find transform file '%s' for product %s", transform.c_str(), entry.first.c_str());
-    }
+  for (const auto& entry : m_state->m_products) FindPackageAndTransform(entry.first, entry.second.get());
+}
+
+void CWorker::FindPackageAndTransform(const std::wstring& key, CProductData* product) {
+  std::wstring code = m_installLanguage;
+  GetLanguageCode(product->GetProductLanguage(), &code);
+  std::wstring package = product->GetSourcePackagePath();
+  ReplaceLangToken(&package, code);
+  product->SetPackagePath(package);
+  product->UpdatePackageFolder();
+  if (product->GetSourceTransformPath().empty()) return;
+  std::wstring transform = product->GetSourceTransformPath();
+  ReplaceLangToken(&transform, code);
+  ReplaceLangIdToken(&transform, std::to_wstring(product->GetProductLanguage()));
+  if (FileExists(transform)) {
+    product->SetTransforms(transform);
+  } else {
+    WriteLog(L"Unable to find transform file '%s' for product %s", transform.c_str(), key.c_str());
   }
 }
 
@@ -160,7 +196,39 @@ bool CWorker::LoadMsiData() {
     result = false;
     if (!IsSilentLevel()) ShowPackageError(product->GetPackagePath());
   }
+  RecordProductCodes();
   return result;
+}
+
+// A repair or an uninstall acts on each product by its code: one that
+// neither the configuration nor a cached product file gives is read from
+// the kit's package. A code still unknown stays empty: the list loader
+// decides whether the run can go on without it.
+void CWorker::ReadMissingProductCodes() {
+  for (const auto& entry : m_state->m_products) {
+    CProductData* product = entry.second.get();
+    if (!product->GetProductCode().empty() || !product->IsWindowsInstallerPackage()) continue;
+    FindPackageAndTransform(entry.first, product);
+    if (!FileExists(product->GetPackagePath())) {
+      WriteLog(L"   The product code of %s is not known, and its package '%s' is not there", entry.first.c_str(),
+               product->GetPackagePath().c_str());
+    } else if (product->LoadFromPackage() && !product->GetProductCode().empty()) {
+      WriteLog(L"   Product code of %s read from its package '%s': %s", entry.first.c_str(),
+               product->GetPackagePath().c_str(), product->GetProductCode().c_str());
+    } else {
+      WriteLog(L"   The product code of %s could not be read from its package '%s'", entry.first.c_str(),
+               product->GetPackagePath().c_str());
+    }
+  }
+  RecordProductCodes();
+}
+
+// The codes the packages supplied join those the configuration gave.
+void CWorker::RecordProductCodes() {
+  for (const auto& entry : m_state->m_products) {
+    std::wstring& recorded = m_state->m_productCodes[entry.first];
+    if (recorded.empty()) recorded = entry.second->GetProductCode();
+  }
 }
 
 void CWorker::ShowPackageError(const std::wstring& packagePath) {

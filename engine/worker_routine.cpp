@@ -71,7 +71,9 @@ DWORD CWorker::RunSteps() {
   if (!LogSystemFactsAndCheckCompatibility()) EndRun();
   MapUnsupportedOSMessages();
   if (!ReadSourceIniIfPresent()) EndRun();
-  if (!CreateInstanceMutex()) EndRun();
+  // The other run does the work: this one did nothing, which a deployment
+  // tool must not read as success.
+  if (!CreateInstanceMutex()) throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
   DetermineLanguage();
   LoadConfiguration();
   ReadProductList();
@@ -306,7 +308,12 @@ void CWorker::ReadInstallGroups() {
 
 // False when the suite's condition rules the machine out.
 bool CWorker::CheckSuiteCondition() {
-  if (Mode() >= CCommandOptions::kModeRepair) return true;
+  if (Mode() >= CCommandOptions::kModeRepair) {
+    if (Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall) {
+      ReadMissingProductCodes();
+    }
+    return true;
+  }
   std::wstring publishedLanguage = m_installLanguage;
   InstallLanguage().ChooseProductLanguages(m_productList.Keys());
   // SETUPLANG and Culture must name the language the packages are installed in.

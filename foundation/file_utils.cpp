@@ -194,6 +194,12 @@ BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force) {
   if (RemoveDirectoryW(path.c_str())) return TRUE;
   DWORD error = GetLastError();
   bool exists = FolderExists(path);
+  // What the caller wants is already so; it is told through the result all the same.
+  if (!exists && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+    WriteLog(L"   The directory '%s' does not exist; nothing to remove", path.c_str());
+    SetLastError(error);
+    return FALSE;
+  }
   if (force && exists) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes & kProtectiveAttributes) {

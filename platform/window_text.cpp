@@ -1,4 +1,5 @@
-// window_text.cpp: reads a window's text whole, whatever its length.
+// window_text.cpp: reads a window's text whole, whatever its length, and
+// keeps a control's text reading left to right.
 #include "platform/window_text.h"
 
 #include <vector>
@@ -8,4 +9,16 @@ std::wstring GetWindowTextString(HWND window) {
   std::vector<wchar_t> text(GetWindowTextLengthW(window) + 1);
   int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
   return std::wstring(text.data(), length > 0 ? length : 0);
+}
+
+void KeepLeftToRightReading(HWND control) {
+  if (!control) return;
+  const LONG_PTR rightToLeft = WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
+  LONG_PTR style = GetWindowLongPtrW(control, GWL_EXSTYLE);
+  if (!(style & rightToLeft)) return;
+  SetWindowLongPtrW(control, GWL_EXSTYLE, style & ~rightToLeft);
+  // The frame and the text are drawn anew in the control's own direction.
+  SetWindowPos(control, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  InvalidateRect(control, nullptr, TRUE);
 }

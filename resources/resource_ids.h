@@ -187,6 +187,9 @@
 #define IDS_VERIFY_REMOVE_TITLE 11150
 #define IDS_VERIFY_REPAIR_TITLE 11151
 #define IDS_VERIFY_CLEAN_BODY 11213
+// The licence and experience titles when no user company is set.
+#define IDS_EULA_TITLE_NO_COMPANY 11270
+#define IDS_UEIP_TITLE_NO_COMPANY 11271
 
 // The files-in-use dialog.
 #define IDD_FILES_IN_USE 11160

@@ -3,8 +3,9 @@
 # quietly on the sample suite (real packages built with wixl) under Wine, in
 # a prefix of its own: it installs the suite, shows what got installed and
 # registered, then removes the suite through the uninstall command of its
-# Add/Remove Programs entry and checks that nothing is left. Exits non-zero
-# when a run fails or something is left behind.
+# Add/Remove Programs entry and checks that nothing is left, and says how to
+# see the suite's wizard. Exits non-zero when a run fails or something is
+# left behind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
@@ -178,5 +179,14 @@ if record:
     note = " (the cached setup.exe that ran the removal goes at the restart)" if cached else ""
     print("Left behind: " + (", ".join(left) if left else "nothing" + note))
     failed = failed or code != "0" or bool(left)
+repo = pathlib.Path.cwd()
+print(f"""
+The wizard: run the kit without /qn, on an X display, in the sample's prefix:
+   export WINEPREFIX_OVERRIDE={repo}/build/sample-prefix
+   source {repo}/scripts/wine_env.sh
+   wine {sample}/setup.exe
+Without a display of your own, Xvfb gives one and ImageMagick a picture of the first page:
+   Xvfb :77 -screen 0 1024x768x24 & export DISPLAY=:77
+   wine {sample}/setup.exe & sleep 20; import -window root {sample}/wizard.png; wineserver -k""")
 sys.exit(1 if failed else 0)
 EOF

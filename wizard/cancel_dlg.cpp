@@ -16,6 +16,9 @@ BOOL CCancelDlg::OnInitDialog() {
   SetItemText(IDYES, ReplaceAll(GetItemText(IDYES), L"[ButtonText_Yes]", LoadResourceString(IDS_BUTTON_YES)));
   SetItemText(IDNO, ReplaceAll(GetItemText(IDNO), L"[ButtonText_No]", LoadResourceString(IDS_BUTTON_NO)));
   SetWindowTextW(GetSafeHwnd(), m_productName.c_str());
+  // A shared system icon: nothing to destroy later.
+  SendDlgItemMessageW(GetSafeHwnd(), IDC_CANCEL_ICON, STM_SETICON,
+                      reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
   return TRUE;
 }
 

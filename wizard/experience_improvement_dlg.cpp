@@ -5,8 +5,8 @@
 #include "resources/resource_ids.h"
 
 CExperienceImprovementDlg::CExperienceImprovementDlg()
-    : CRichTextPage(IDD_WIZ_EXPERIENCE_IMPROVEMENT, IDC_UEIP_TITLE, {IDC_UEIP_ACCEPT}, IDC_UEIP_TEXT,
-                    IDC_UEIP_ACCEPT, L"UEIP") {}
+    : CRichTextPage(IDD_WIZ_EXPERIENCE_IMPROVEMENT, IDC_UEIP_TITLE, IDS_UEIP_TITLE_NO_COMPANY, {IDC_UEIP_ACCEPT},
+                    IDC_UEIP_TEXT, IDC_UEIP_ACCEPT, L"UEIP") {}
 
 BOOL CExperienceImprovementDlg::OnInitDialog() {
   CRichTextPage::OnInitDialog();

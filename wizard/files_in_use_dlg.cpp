@@ -10,6 +10,7 @@
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
+#include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/cancel_dlg.h"
 
@@ -48,6 +49,8 @@ BOOL CFilesInUseDlg::OnInitDialog() {
   SetItemText(IDC_FILES_IN_USE_IGNORE, LoadResourceString(IDS_BOX_IGNORE));
   SetItemText(IDC_FILES_IN_USE_PROMPT, LoadResourceString(IDS_FILES_IN_USE_PROMPT));
   HWND list = GetDlgItem(IDC_FILES_IN_USE_LIST);
+  // Window titles and file names read left to right in a mirrored dialog too.
+  KeepLeftToRightReading(list);
   SendMessageW(list, EM_SETTARGETDEVICE, 0, 0);  // wrap at the control's width
   SendMessageW(list, EM_SETREADONLY, TRUE, 0);
   SendMessageW(list, EM_EXLIMITTEXT, 0, 0);

@@ -81,6 +81,7 @@ BOOL CInstallPointDlg::OnInitDialog() {
   }
   setFont(IDC_INSTALL_POINT_FOLDER, m_mediumFont);
   setFont(IDC_INSTALL_POINT_PATH, m_mediumFont);
+  for (int id : {IDC_INSTALL_POINT_FOLDER, IDC_INSTALL_POINT_PATH}) KeepLeftToRightReading(GetDlgItem(id));
 
   CInstallGroupInfo* group = Group();
   CSetupState* state = GetState();

@@ -8,8 +8,8 @@
 #include "wizard/wiz_page_rules.h"
 
 CLicenseAgreementDlg::CLicenseAgreementDlg()
-    : CRichTextPage(IDD_WIZ_EULA, IDC_EULA_TITLE, {IDC_EULA_NOTE, IDC_EULA_ACCEPT}, IDC_EULA_TEXT, IDC_EULA_ACCEPT,
-                    L"license") {}
+    : CRichTextPage(IDD_WIZ_EULA, IDC_EULA_TITLE, IDS_EULA_TITLE_NO_COMPANY, {IDC_EULA_NOTE, IDC_EULA_ACCEPT},
+                    IDC_EULA_TEXT, IDC_EULA_ACCEPT, L"license") {}
 
 BOOL CLicenseAgreementDlg::OnInitDialog() {
   CRichTextPage::OnInitDialog();

@@ -208,16 +208,23 @@ void CProgressPage::SetTexts() {
   CSetupState* state = m_runState;
   LONG setupType = state ? state->m_setupType.load() : SetupTypeComplete;
   bool maintenance = state && (state->m_maintenanceMode || setupType == SetupTypeCleanSystem);
-  if (maintenance) {
-    SetItemText(IDC_PROGRESS_DESCRIPTION, PageString(IDS_CONFIGURING_PRODUCT));
-    bool repair = setupType == SetupTypeRepair;
-    SetItemText(IDC_PROGRESS_TITLE, PageString(repair ? IDS_REPAIRING_PRODUCT : IDS_UNINSTALLING_PRODUCT));
-    SetItemText(IDC_PROGRESS_SUBTITLE, PageString(repair ? IDS_REPAIR_CHOSEN : IDS_REMOVE_CHOSEN));
+  auto setOwnText = [&](int id) {
+    std::wstring text = ReplaceAll(GetItemText(id), L"[Progress1]", PageString(IDS_PROGRESS_INSTALLING));
+    text = ReplaceAll(text, L"[Progress2]", PageString(IDS_PROGRESS_INSTALLS));
+    SetItemText(id, ReplaceWizardTokens(text, state));
+  };
+  if (!maintenance) {
+    setOwnText(IDC_PROGRESS_TITLE);
+    setOwnText(IDC_PROGRESS_DESCRIPTION);
   } else {
-    for (int id : {IDC_PROGRESS_TITLE, IDC_PROGRESS_DESCRIPTION}) {
-      std::wstring text = ReplaceAll(GetItemText(id), L"[Progress1]", PageString(IDS_PROGRESS_INSTALLING));
-      text = ReplaceAll(text, L"[Progress2]", PageString(IDS_PROGRESS_INSTALLS));
-      SetItemText(id, ReplaceWizardTokens(text, state));
+    SetItemText(IDC_PROGRESS_DESCRIPTION, PageString(IDS_CONFIGURING_PRODUCT));
+    if (setupType == SetupTypeRemove && !RemovesWholeSuite(state)) {
+      // It keeps products: it changes the suite rather than removing it.
+      setOwnText(IDC_PROGRESS_TITLE);
+    } else {
+      bool repair = setupType == SetupTypeRepair;
+      SetItemText(IDC_PROGRESS_TITLE, PageString(repair ? IDS_REPAIRING_PRODUCT : IDS_UNINSTALLING_PRODUCT));
+      SetItemText(IDC_PROGRESS_SUBTITLE, PageString(repair ? IDS_REPAIR_CHOSEN : IDS_REMOVE_CHOSEN));
     }
   }
   m_statusText = PageString(IDS_GATHERING_REQUIRED_INFORMATION);
@@ -470,9 +477,13 @@ void CProgressPage::PaintBackground(HDC dc) {
 
 HBRUSH CProgressPage::OnCtlColor(HDC dc, HWND control, UINT message) {
   HBRUSH shared = CWizPropPage::OnCtlColor(dc, control, message);
+  if (!shared) return nullptr;  // the page itself: its background is drawn on erase
   if (!m_fullUi) {
-    SetBkMode(dc, TRANSPARENT);
-    return shared;
+    // The basic window is plain grey: its texts are drawn on that grey, so
+    // a status that changes erases the one before it.
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return GetSysColorBrush(COLOR_BTNFACE);
   }
   int id = GetDlgCtrlID(control);
   if (id == IDC_PROGRESS_FRAME || id == IDC_PROGRESS_STATUS_LABEL || id == IDC_PROGRESS_STATUS ||

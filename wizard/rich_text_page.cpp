@@ -32,9 +32,13 @@ DWORD CALLBACK ReadFileChunk(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* r
 
 }  // namespace
 
-CRichTextPage::CRichTextPage(UINT templateId, int titleId, std::initializer_list<int> textIds, int richEditId,
-                             int checkId, const wchar_t* fileBase)
-    : CTextPage(templateId, titleId, textIds), m_richEditId(richEditId), m_checkId(checkId), m_fileBase(fileBase) {}
+CRichTextPage::CRichTextPage(UINT templateId, int titleId, UINT titleWithoutCompany,
+                             std::initializer_list<int> textIds, int richEditId, int checkId, const wchar_t* fileBase)
+    : CTextPage(templateId, titleId, textIds),
+      m_richEditId(richEditId),
+      m_checkId(checkId),
+      m_titleWithoutCompany(titleWithoutCompany),
+      m_fileBase(fileBase) {}
 
 bool CRichTextPage::IsChecked() const {
   HWND box = GetDlgItem(m_checkId);
@@ -43,6 +47,10 @@ bool CRichTextPage::IsChecked() const {
 
 BOOL CRichTextPage::OnInitDialog() {
   CTextPage::OnInitDialog();
+  // The company name stands in the title's grammar ("... of [CompanyName]"):
+  // without one the title is a sentence of its own.
+  CSetupState* state = GetState();
+  if (state && state->GetCompanyName().empty()) SetItemText(m_titleId, PageString(m_titleWithoutCompany));
   if (HWND text = GetDlgItem(m_richEditId)) {
     SendMessageW(text, EM_SETTARGETDEVICE, 0, 0);  // wrap to the window
     SendMessageW(text, EM_SETREADONLY, TRUE, 0);

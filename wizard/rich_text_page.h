@@ -11,9 +11,10 @@
 
 class CRichTextPage : public CTextPage {
  public:
-  // `fileBase` names the files "bin\<fileBase>.<language code>".
-  CRichTextPage(UINT templateId, int titleId, std::initializer_list<int> textIds, int richEditId, int checkId,
-                const wchar_t* fileBase);
+  // `fileBase` names the files "bin\<fileBase>.<language code>". The title
+  // names the user's company; without one it is string `titleWithoutCompany`.
+  CRichTextPage(UINT templateId, int titleId, UINT titleWithoutCompany, std::initializer_list<int> textIds,
+                int richEditId, int checkId, const wchar_t* fileBase);
 
   // The file whose text the page shows; empty when none opened.
   const std::wstring& GetTextFile() const { return m_textFile; }
@@ -37,6 +38,7 @@ class CRichTextPage : public CTextPage {
   void OpenLink(const struct _enlink* link) const;
   void View() const;
 
+  UINT m_titleWithoutCompany;
   const wchar_t* m_fileBase;
   std::wstring m_textFile;
   std::wstring m_viewFileName;

@@ -113,7 +113,9 @@ CIniPageList CUiSequenceChoice::ReadConfiguredSequence() const {
   file.LoadFrom(m_facts.configurationPath);
   std::wstring sequences;
   file.GetValue(kInterfaceSection, kSequencesKey, &sequences, L"");
-  // A plain substring test, as configurations rely on: "Uninstall" holds "Install".
+  // A plain, case-sensitive substring test, as configurations rely on: it
+  // never finds "Install" in "Uninstall", so a list naming only the
+  // Uninstall sequence leaves a first install on the built-in one.
   const wchar_t* name = m_facts.maintenance ? kUninstallSequence : kInstallSequence;
   if (sequences.find(name) == std::wstring::npos) return BuildDefaultSequence();
   WriteLog(L"Reading UI sequence from the DCF");

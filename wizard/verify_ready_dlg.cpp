@@ -18,6 +18,7 @@ CVerifyReadyDlg::CVerifyReadyDlg()
 BOOL CVerifyReadyDlg::OnInitDialog() {
   // The template texts, before the tokens are replaced: each activation
   // fills them in again for the setup type of that moment.
+  m_titleText = GetItemText(IDC_VERIFY_TITLE);
   m_subtitleText = GetItemText(IDC_VERIFY_SUBTITLE);
   m_bodyText = GetItemText(IDC_VERIFY_BODY);
   CTextPage::OnInitDialog();
@@ -53,8 +54,9 @@ bool CVerifyReadyDlg::OnSetActive() {
   int type = state ? static_cast<int>(state->m_setupType) : SetupTypeComplete;
   if (sheet) {
     if (type == SetupTypeRemove) {
-      sheet->SetNextButtonText(IDS_BUTTON_REMOVE);
       ForceSelections(false);
+      // A removal that keeps products is confirmed as the page's own action.
+      sheet->SetNextButtonText(RemovesWholeSuite(state) ? IDS_BUTTON_REMOVE : IDS_BUTTON_INSTALL);
     } else if (type == SetupTypeRepair) {
       sheet->SetNextButtonText(IDS_BUTTON_REPAIR);
       ForceSelections(true);
@@ -71,8 +73,9 @@ void CVerifyReadyDlg::SetTexts() {
   CSetupState* state = GetState();
   int type = state ? static_cast<int>(state->m_setupType) : SetupTypeComplete;
   bool maintenance = state && state->m_maintenanceMode;
+  SetItemText(IDC_VERIFY_TITLE, ReplaceWizardTokens(m_titleText, state));
   SetItemText(IDC_VERIFY_SUBTITLE, ReplaceWizardTokens(m_subtitleText, state));
-  if (maintenance && type == SetupTypeRemove) {
+  if (maintenance && RemovesWholeSuite(state)) {
     SetItemText(IDC_VERIFY_BODY, PageString(IDS_VERIFY_REMOVE_BODY));
     SetItemText(IDC_VERIFY_TITLE, PageString(IDS_VERIFY_REMOVE_TITLE));
     SetItemText(IDC_VERIFY_SUBTITLE, PageString(IDS_REMOVE_CHOSEN));

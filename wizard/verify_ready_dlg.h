@@ -23,6 +23,7 @@ class CVerifyReadyDlg : public CTextPage {
   // False when the user must free space first.
   bool CheckDiskSpace();
 
+  std::wstring m_titleText;
   std::wstring m_subtitleText;
   std::wstring m_bodyText;
 };

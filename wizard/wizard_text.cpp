@@ -1,6 +1,8 @@
 // wizard_text.cpp: token replacement in the wizard's texts.
 #include "wizard/wizard_text.h"
 
+#include "engine/product_data.h"
+#include "engine/selection_state.h"
 #include "engine/setup_state.h"
 #include "foundation/resource_strings.h"
 #include "platform/wide_string.h"
@@ -26,4 +28,13 @@ std::wstring ReplaceWizardTokens(const std::wstring& text, const CSetupState* st
 
 std::wstring LoadWizardString(UINT id, const CSetupState* state) {
   return ReplaceWizardTokens(LoadResourceString(id), state);
+}
+
+bool RemovesWholeSuite(const CSetupState* state) {
+  if (!state || state->m_setupType != SetupTypeRemove) return false;
+  for (const auto& entry : state->m_products) {
+    const CSelectionState* selection = entry.second ? entry.second->GetSelection() : nullptr;
+    if (selection && selection->IsCurrent()) return false;
+  }
+  return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // wizard_text.h: the wizard's texts from the string table with their
-// bracketed tokens and placeholders replaced.
+// bracketed tokens and placeholders replaced, and which texts a removal shows.
 #include <windows.h>
 
 #include <string>
@@ -17,3 +17,7 @@ std::wstring ReplaceWizardTokens(const std::wstring& text, const CSetupState* st
 // String `id` of the interface language (English when it lacks it), tokens
 // replaced.
 std::wstring LoadWizardString(UINT id, const CSetupState* state);
+// Whether the run's pages speak of taking the program off the computer: a
+// removal that keeps no product of the suite. A removal that keeps some (the
+// products left checked on the Customize page) changes the suite instead.
+bool RemovesWholeSuite(const CSetupState* state);

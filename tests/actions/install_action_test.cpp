@@ -137,7 +137,9 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
       {L"{A} == 2", true, false, false, false, false, 0xFFFFFFFF},
       {L"{A} == 1", false, false, false, false, false, 0xFFFFFFFF},   // no parser: not satisfied
       {L"((", true, false, false, false, false, 0xFFFFFFFF},
-      {L"0", true, false, false, false, false, 0xFFFFFFFF},           // not a text of the table
+      {L"0", true, false, false, false, false, 0xFFFFFFFF},
+      {L"1", true, false, false, false, true, 7},                     // a number, not a text of the table
+      {L"\"a\" == \"a\"", true, false, false, false, true, 7},
       {L"", false, true, false, false, true, 8},
       {L"", false, true, false, true, true, 0xFFFFFFFF},
       {L"", false, false, true, false, true, 9},

@@ -148,6 +148,52 @@ TEST(CRemoveActionTest, DetectsAsksUninstallsAndKeepsReferencesRight) {
   SetMessageBoxImplementation(nullptr);
 }
 
+// A forced removal for suite A of a product that suites A and B use.
+TEST(CRemoveActionTest, ProductOtherSuitesUseStaysUnlessTheRunInstallsItAgain) {
+  struct SharedCase {
+    const wchar_t* suite;
+    bool installedAgain;
+    bool installedAfter;
+    Users usersAfter;  // when it stays
+    size_t queuedAfter;
+  };
+  const SharedCase kShared[] = {
+      {L"{SUITE-A}", false, true, {L"{SUITE-B}"}, 0},
+      {L"{SUITE-C}", false, true, {L"{SUITE-A}", L"{SUITE-B}"}, 0},
+      {L"{SUITE-A}", true, false, {}, 2},
+      {L"", false, false, {}, 2},
+  };
+  int index = 0;
+  for (const SharedCase& row : kShared) {
+    SCOPED_TRACE(index);
+    CUninstallFixture entry(Format(L".%d", index++));
+    ASSERT_TRUE(entry.Write(KEY_WOW64_32KEY,
+                            {{L"DisplayName", L"Tamsa Shared"}, {L"DisplayVersion", L"2.5"},
+                             {L"UninstallString", UninstallString(EUninstaller::kDeletesEntry, entry.Id()).c_str()}}));
+    CRemovePreviousAction action(2050, entry.Id(), entry.Id());
+    CMemoryRefCounter counter;
+    counter.users[entry.Id()] = {L"{SUITE-A}", L"{SUITE-B}"};
+    action.SetRefCounter(&counter);
+    action.SetSuite(row.suite);
+    action.SetInstalledAgain(row.installedAgain);
+    action.SetSilent(true);
+    action.SetForce(true);
+    action.SetRefusal(L"IGNORE");
+    action.SetDetectionCommand(L"UNINSTALLKEY");
+    action.SetPromptCommand(L"NONE");
+    action.SetUninstallCommand(L"UNINSTALLKEY", true);
+    EXPECT_EQ(0u, action.Execute());
+    EXPECT_EQ(row.installedAfter, entry.Exists(KEY_WOW64_32KEY));
+    EXPECT_EQ(row.queuedAfter, counter.queue.size());
+    if (row.installedAfter) EXPECT_EQ(row.usersAfter, counter.users[entry.Id()]);
+    // What the run undoes on failure gives the product its users back.
+    while (!counter.journal.empty()) counter.UndoLastOperation();
+    Users users = counter.users[entry.Id()];
+    std::sort(users.begin(), users.end());
+    EXPECT_EQ((Users{L"{SUITE-A}", L"{SUITE-B}"}), users);
+  }
+}
+
 TEST(CRemoveActionTest, PromptTextsNameTheInstalledProduct) {
   CRemoveIncompatibleAction action(1, L"Old", L"SetupTests.NoSuchEntry");
   EXPECT_EQ(L"Warning", action.GetTitleText());

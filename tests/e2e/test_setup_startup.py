@@ -1,5 +1,6 @@
 """setup.exe from start to exit code: the quiet inline path, the host
-dialog path under Xvfb, and a second instance of the same setup."""
+dialog path under Xvfb, and a second instance of the same setup, which
+does nothing and says so with 1618."""
 import os
 import pathlib
 import shutil
@@ -9,9 +10,11 @@ import time
 import pytest
 
 from conftest import BUILD, REPO, read_log, run_messages, run_windows, wine_environment, windows_path
+from test_suite_run import BETA, DELTA, installed, run_setup, suite_kit
 
 RESULTS = REPO / "build" / "results"
 # One product whose package is a program: nothing to open through the installer.
+ALREADY_RUNNING = 1618
 MINIMAL_DCF = b"[Setup]\r\nProductName=Sample\r\nProducts=Tool\r\n[Setup.Tool]\r\nPackageName=tool.exe\r\n"
 
 
@@ -88,17 +91,54 @@ class MutexHolder:
         self.process.wait(timeout=30)
 
 
-def test_second_instance_ends_quietly_with_success(setup_kit):
+def test_second_instance_ends_quietly_with_already_running(setup_kit):
     (setup_kit / "SETUP.DCF").write_bytes(MINIMAL_DCF)
     holder = MutexHolder(setup_kit)
     try:
         result = run_windows(setup_kit / "setup.exe", ["/qn"], env=kwsetup(setup_kit), remove_env=())
     finally:
         holder.release()
-    assert result.code == 0
+    assert result.code == ALREADY_RUNNING
     messages = read_log(setup_kit / "logs" / "VELL_SETUP.LOG")
     assert "Another instance of the same install is currently running" in messages
-    assert "Caught thrown long 0" in messages
+    assert "Caught thrown dword 1618" in messages
+
+
+def test_second_run_of_a_kit_while_the_first_installs_ends_with_already_running(test_world):
+    kit = suite_kit("suite_held")
+    shutil.copy(BUILD / "mutex_holder.exe", kit / "Beta")
+    first_log = kit / "logs-first" / "VELL_SETUP.LOG"
+    out = kit / "first.out"
+    env = wine_environment({"KWSETUP": windows_path(first_log.parent) + "\\TAM_{ProductID}.log"}, ())
+    first = subprocess.Popen(["wine", str(BUILD / "exit_code_launcher.exe"), windows_path(kit / "setup.exe"), "/qn"],
+                             stdout=open(out, "wb"), stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=env)
+    try:
+        # The first run holds its mutex in its first action, before any package.
+        deadline = time.time() + 60
+        while "Executing setup action: InstallActions.Beta.Hold" not in log_text(first_log):
+            assert time.time() < deadline and first.poll() is None, log_text(first_log)[-2000:]
+            time.sleep(0.2)
+        # /qb- shows the host dialog, which needs the display of scripts/test.sh.
+        for arguments in ("/qn", "/qb-") if os.environ.get("DISPLAY") else ("/qn",):
+            code, messages = run_setup(kit / "setup.exe", kit / f"logs-second{arguments[1:]}", arguments)
+            assert code == ALREADY_RUNNING, messages[-8:]
+            assert "Another instance of the same install is currently running" in messages
+            assert not any("Installing Package" in m for m in messages)
+            assert [installed(p) for p in (BETA, DELTA)] == [False, False]
+    finally:
+        (kit / "release-hold").write_bytes(b"")
+        try:
+            first.wait(timeout=120)
+        finally:
+            if first.poll() is None:
+                first.kill()
+    assert "exit code: 0" in out.read_bytes().decode(), out.read_bytes().decode()
+    assert [installed(p) for p in (BETA, DELTA)] == [True, True]
+
+
+def log_text(path):
+    """A log still being written: what it holds so far."""
+    return path.read_bytes().decode("utf-16-le", "ignore") if path.exists() else ""
 
 
 needs_display = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs the X display of scripts/test.sh")
@@ -170,7 +210,7 @@ def test_host_dialog_shows_while_another_instance_warning_waits(setup_kit):
         holder.release()
         if launcher.poll() is None:
             launcher.kill()
-    assert "exit code: 0" in out.read_bytes().decode()
+    assert f"exit code: {ALREADY_RUNNING}" in out.read_bytes().decode()
     messages = read_log(setup_kit / "logs" / "VELL_SETUP.LOG")
     assert "Another instance of the same install is currently running" in messages
     assert "Ending setup dialog on WM_ENDSETUPDIALOG message" in messages

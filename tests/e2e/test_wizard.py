@@ -4,10 +4,12 @@ sequence, with the progress page following the real run and the finish
 page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
-on the page that reports success. Screenshots of every page stay in the
-test's folder under build/e2e."""
+on the page that reports success; the basic interface's window, whose
+status line shows each text on a clean line. Screenshots of every page stay
+in the test's folder under build/e2e."""
 import os
 import re
+import subprocess
 import time
 
 import pytest
@@ -34,7 +36,7 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Verify": (11041, "Ready to Install"),
                "Finish": (11013, "Setup Wizard Completed"),
                "UserExit": (11061, f"{SUITE} Wizard was interrupted")}
-CANCEL_QUESTION, YES, NO = 11017, 6, 7
+CANCEL_QUESTION, CANCEL_ICON, YES, NO = 11017, 11016, 6, 7
 # The program's own message box: its text and its OK button.
 BOX_TEXT, OK = 1003, 1
 SECOND_SETUP_TYPE, EULA_ACCEPT = 11019, 11155
@@ -152,13 +154,8 @@ def start_programs_list_command(suite_id, logs):
 
 
 def sample_kit():
-    """The sample suite, named in [Property] as the wizard's texts take it."""
-    kit = suite_kit("msi_suite")
-    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-    assert "\n[Property]\n" in dcf
-    dcf = dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n")
-    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
-    return kit
+    """The sample suite as scripts/sample.sh ships it."""
+    return suite_kit("msi_suite")
 
 
 def kit_with_program(arguments, options=""):
@@ -185,6 +182,8 @@ def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
     kit = sample_kit()
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
+    # The sample names its suite where the wizard's texts take it from.
+    assert wizard.wait_sheet().text(11003).startswith(f"The Wizard will install {SUITE} on your computer.")
     seen, state = walk_to_progress(wizard)
     assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
     assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
@@ -214,6 +213,7 @@ def test_cancel_confirmed_on_progress_rolls_back_and_ends_on_user_exit(test_worl
     assert title == SUITE
     assert box[CANCEL_QUESTION].text == f"Are you sure you want to cancel {SUITE} installation?"
     assert (box[YES].text, box[NO].text) == ("&Yes", "&No")
+    assert box[CANCEL_ICON].visible and box[CANCEL_ICON].image, "the question shows no icon"
     wizard.answer(CANCEL_QUESTION, YES)
     state, code = finish(wizard, run, "UserExit")
     assert code == CANCELLED
@@ -278,3 +278,47 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     assert code == 0
     assert not installed(ALPHA) and not installed(BETA)
     assert registry(UNINSTALL + SUITE_ID, "32") == {}
+
+
+def uniform(shot, rect):
+    """Whether the screenshot's rectangle holds a single colour."""
+    left, top, right, bottom = rect
+    found = subprocess.run(["convert", str(shot), "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                            "-format", "%k", "info:"], capture_output=True, text=True, timeout=60, check=False)
+    return found.stdout.strip() == "1"
+
+
+def shown_statuses(logs):
+    log = logs / "VELL_SETUP.LOG"
+    text = log.read_bytes().decode("utf-16-le", "replace") if log.exists() else ""
+    return re.findall(r"Updating install progress: -?\d+ / -?\d+, (.*?)\r\n", text)
+
+
+# /qb: the one window is the progress page alone. Each status is drawn on a
+# clean line: right of the current text nothing of a longer one before it
+# remains.
+def test_basic_interface_status_line_shows_only_the_current_text(test_world):
+    kit = kit_with_program("0 8000")
+    logs = kit / "logs"
+    run = BackgroundRun(kit / "setup.exe", ["/qb"], env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    wizard = Wizard(TITLE)
+    wizard.wait_control(PROGRESS_STATUS)
+    after_longer = 0
+    while after_longer < 3:
+        before = wizard.state()
+        if PROGRESS_STATUS not in before.controls:
+            break
+        shot = wizard.screenshot("BasicStatus")
+        after = wizard.state()
+        status = before.controls[PROGRESS_STATUS]
+        if PROGRESS_STATUS not in after.controls or after.text(PROGRESS_STATUS) != status.text or not status.text:
+            continue  # changed while the picture was taken
+        width = int(next(f["need"] for f in wizard.fit("Tahoma_Normal_8") if f["id"] == PROGRESS_STATUS).split("x")[0])
+        left, top, right, bottom = status.rect
+        assert left + width + 2 < right, status.text
+        assert uniform(shot, (left + width + 2, top, right, bottom)), f"{shot.name}: traces beside {status.text!r}"
+        if any(len(earlier) > len(status.text) + 10 for earlier in shown_statuses(logs)):
+            after_longer += 1
+    assert after_longer, "no status followed a longer one while the window was watched"
+    assert run.wait() == 0
+    assert installed(ALPHA) and installed(BETA)

@@ -3,8 +3,9 @@ Wine's locale and the suite's packages in that language only, so the run
 takes it for the install and the interface; the welcome, licence and finish
 pages (and the sheet's title and buttons) show that language's texts, not
 the English ones, and every text fits its control with the font it is shown
-in, at 96 DPI and for a few languages at 144. Each page's screenshot stays
-under build/e2e/test_wizard_languages/."""
+in, at 96 DPI and for a few languages at 144; the licence and experience
+titles name the user's company, or read whole without one. Each page's
+screenshot stays under build/e2e/test_wizard_languages/."""
 import os
 import re
 import sys
@@ -25,15 +26,17 @@ pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an 
 LANG_DIR = REPO / "resources" / "lang"
 WELCOME_TITLE, WELCOME_BODY = 11001, 11003
 EULA_TITLE, EULA_NOTE, EULA_ACCEPT = 11008, 11009, 11155
+UEIP_TITLE, UEIP_ACCEPT = 11132, 11154
 FINISH_TITLE, FINISH_BODY = 11013, 11014
 VERIFY_TITLE = 11041
 SYSTEM_BUTTONS = {BACK, NEXT, FINISH, CANCEL}
 COMPANY = "Tamsa"
 
 SEQUENCE = ("\n[Interface]\nSequences=Install\n[Interface.Install]\n"
-            "Pages=Welcome,Eula,Verify,Progress,UserExit,Finish\nStart=Welcome\n" +
+            "Pages=Welcome,Eula,ExperienceImprovement,Verify,Progress,UserExit,Finish\nStart=Welcome\n" +
             page_section("Welcome", "Eula", back=1) +
-            page_section("Eula", "Verify") +
+            page_section("Eula", "ExperienceImprovement") +
+            page_section("ExperienceImprovement", "Verify") +
             page_section("Verify", "Progress") +
             page_section("Progress", "UserExit", back=1, next_disabled=1) +
             page_section("UserExit", "Finish", back=1, next_disabled=1, condition="UserCanceled, FailedInstall") +
@@ -87,6 +90,8 @@ def check_fit(wizard, page, texts, fonts=None):
 # faces differ most from the Latin one.
 RUNS = [(code, locale, 96) for code, locale in locales()] + \
        [(code, locale, 144) for code, locale in locales() if code in ("DEU", "HUN", "RUS", "JPN", "ARA")]
+# These runs name no user company.
+WITHOUT_COMPANY = {("ENU", 96), ("DEU", 96), ("JPN", 96), ("ARA", 96)}
 
 
 @pytest.mark.parametrize("code, locale, dpi", RUNS, ids=[f"{c}-{d}" if d != 96 else c for c, _, d in RUNS])
@@ -96,9 +101,11 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     if dpi != 96:
         set_logical_dpi(dpi)
     language_kit(kit, [code])
+    company = (code, dpi) not in WITHOUT_COMPANY
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-    (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", f"\n[Property]\nProductName={SUITE}\n"
-                                               f"UserCompany={COMPANY}\n") + SEQUENCE, encoding="latin-1")
+    if company:
+        dcf = dcf.replace("\n[Property]\n", f"\n[Property]\nUserCompany={COMPANY}\n")
+    (kit / "SETUP.DCF").write_text(dcf + SEQUENCE, encoding="latin-1")
     with_licence(kit)
     texts, english = Texts(code), Texts("ENU")
     run = BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log",
@@ -116,12 +123,19 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     wizard.press("next")
 
     state = wizard.wait_control(EULA_ACCEPT)
-    assert state.text(EULA_TITLE) == texts["T_EULA_TITLE"]
+    assert state.text(EULA_TITLE) == texts["T_EULA_TITLE" if company else "IDS_EULA_TITLE_NO_COMPANY"]
     assert state.text(EULA_NOTE) == texts["T_EULA_NOTE"]
     assert state.text(EULA_ACCEPT) == texts["T_EULA_ACCEPT"]
     state = accept_licence(wizard, state)
     wizard.screenshot("Eula")
     check_fit(wizard, "Eula", texts, {EULA_TITLE: texts["IDS_FONT_TITLE"]})
+    wizard.press("next")
+
+    state = wizard.wait_control(UEIP_ACCEPT)
+    assert state.text(UEIP_TITLE) == texts["T_UEIP_TITLE" if company else "IDS_UEIP_TITLE_NO_COMPANY"]
+    assert state.text(UEIP_ACCEPT) == texts["T_UEIP_ACCEPT"]
+    wizard.screenshot("ExperienceImprovement")
+    check_fit(wizard, "ExperienceImprovement", texts, {UEIP_TITLE: texts["IDS_FONT_TITLE"]})
     wizard.press("next")
 
     wizard.wait_control(VERIFY_TITLE)

@@ -3,18 +3,20 @@ type page's Complete selects every product, feature and offered shortcut;
 Custom keeps the configured choices and leads to the install location page,
 whose folder (checked first: bad characters, unknown drives) is where the
 products' files land; the remove-previous page lets the user keep an
-optional program that the run would otherwise remove. Screenshots of every
-page stay in the test's folder under build/e2e."""
+optional program that the run would otherwise remove; at 96 and 144 DPI
+every page with a sub-title shows it on a line of its own, off the header
+band. Screenshots of every page stay in the test's folder under build/e2e."""
 import os
 import shutil
 import time
 
 import pytest
 
-from conftest import prefix_drive_c, read_log
+from conftest import BUILD, prefix_drive_c, read_log
 from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
 from test_wizard import (ALPHA, BETA, SUITE_ID, OK, TITLE, accept_licence, finish, page_name, sample_kit,
                          start_setup)
+from test_wizard_pages_text import HEADER_IMAGE, HEADER_SIZES, set_logical_dpi
 from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -166,8 +168,7 @@ def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, 
     assert installed(ALPHA)
     kit = suite_kit("suite_four")
     dcf = (kit / "SETUP.DCF").read_text().replace("Refusal=ABORTPROD", f"Refusal={refusal}")
-    # The wizard's texts take the suite's name from [Property].
-    (kit / "SETUP.DCF").write_text(dcf.replace("\n[Property]\n", "\n[Property]\nProductName=Tamsa Suite Four\n"))
+    (kit / "SETUP.DCF").write_text(dcf)
     shutil.rmtree(kit / "logs", ignore_errors=True)
     run, logs = start_setup(kit)
     wizard = Wizard("Tamsa Suite Four Setup")
@@ -198,3 +199,63 @@ def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, 
     choice = "FALSE" if kept else "TRUE"
     line = f"Action IncompatibleApplications.Delta.Alpha for target Delta selected: {choice}"
     assert line in [m.strip() for m in read_log(logs / "VELL_SETUP.LOG")]
+
+
+# The pages' sub-titles, and where the header band that the pages paint
+# below the header image ends: 50 pixels below the page's top at any DPI.
+SUBTITLES = {"InstallMode": 11029, "InstallPoint": 11047, "Customize": 11053, "RemovePrevious": 11087,
+             "Verify": 11042, "Progress": 11037}
+HEADER_BAND_END = 50
+
+
+def overlap(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def check_subtitle(state, page):
+    """The sub-title is shown, off the header band, and shares its place
+    with no other control."""
+    subtitle = state.controls[SUBTITLES[page]]
+    assert subtitle.visible and subtitle.text, page
+    left, top, right, _ = state.page_rect
+    band = (left, state.controls[HEADER_IMAGE].rect[3], right, top + HEADER_BAND_END)
+    assert not overlap(subtitle.rect, band), f"{page}: sub-title {subtitle.rect} on the band {band}"
+    crowded = [c.id for c in state.controls.values()
+               if c.visible and c.id != subtitle.id and overlap(c.rect, subtitle.rect)]
+    assert not crowded, f"{page}: sub-title {subtitle.rect} shares its place with {crowded}"
+
+
+# Suite Two leaves Alpha, whose removal Suite Four asks for: a custom
+# install of Suite Four shows every page with a sub-title; a program of 8 s
+# keeps the progress page up.
+@pytest.mark.parametrize("dpi", [96, 144])
+def test_every_subtitle_has_its_own_line_below_the_header_band(test_world, dpi):
+    assert run_kit(suite_kit("suite_two"))[0] == 0
+    set_logical_dpi(dpi)
+    kit = suite_kit("suite_four")
+    dcf = (kit / "SETUP.DCF").read_text()
+    beta = "[Setup.Beta]\nPackageName=beta.msi\nInstallActions=Main\n"
+    assert beta in dcf
+    dcf = dcf.replace(beta, beta.replace("=Main", "=Main,Program"))
+    (kit / "SETUP.DCF").write_text(dcf + "\n[InstallActions.Beta.Program]\nSequence=15\nCommandLine=program.exe 0 8000\n")
+    shutil.copy(BUILD / "quiet_program.exe", kit / "Beta" / "program.exe")
+    shutil.rmtree(kit / "logs", ignore_errors=True)
+    run, _ = start_setup(kit)
+    wizard = Wizard("Tamsa Suite Four Setup")
+    state = walk_to_setup_type(wizard)
+    assert wizard.size(HEADER_IMAGE) == HEADER_SIZES[dpi]
+    seen = []
+    while True:
+        name = page_name(state)
+        seen.append(name)
+        wizard.screenshot(f"{name}-{dpi}")
+        check_subtitle(state, name)
+        if name == "Progress":
+            break
+        if name == "InstallMode":
+            wizard.click(CUSTOM)
+        else:
+            wizard.press("next")
+        state = wizard.wait_leave(state.page_index)
+    assert seen == ["InstallMode", "InstallPoint", "Customize", "RemovePrevious", "Verify", "Progress"]
+    assert finish(wizard, run, "Finish")[1] == 0

@@ -3,9 +3,9 @@ sequence leads from Welcome to Customize, where the tree is driven from
 another process by mouse and keyboard: the mandatory product refuses to be
 unchecked (and says why), a feature and a whole product are deselected,
 and the machine afterwards holds exactly what stayed checked. In a modify
-run of the installed suite the tree holds what is installed, and an
-unchecked product is removed. Screenshots stay in the test's folder under
-build/e2e."""
+run of the installed suite the tree holds what is installed, an unchecked
+product is removed, and no page says that the program goes. Screenshots stay
+in the test's folder under build/e2e."""
 import os
 import time
 
@@ -15,11 +15,14 @@ from conftest import prefix_drive_c, read_log, run_windows
 from test_suite_run import installed
 from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, \
     start_programs_list_command, start_setup
+from test_wizard_pages_dialogs import EDITOR_TITLE, FILES_LIST, FILES_OK, open_editor
 from wizard_driver import NEXT, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
 TREE, DESCRIPTION, ITEM_SIZE, REQUIRED = 11055, 11058, 11059, 11078
+VERIFY_TITLE, VERIFY_SUBTITLE, VERIFY_BODY = 11041, 11042, 11040
+PROGRESS_TITLE, PROGRESS_SUBTITLE, PROGRESS_DESCRIPTION = 11036, 11037, 11033
 SYSTEM_BOX_TEXT, OK = 0xFFFF, 1
 
 # Welcome, Customize and Verify, then the usual ending: (page, disable
@@ -135,12 +138,31 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
         assert line in messages
 
 
+# Beta's editor window holds the run on the progress page (the "Files in
+# Use" dialog) until the test has read it.
 def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_world):
     kit = sample_kit()
-    with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
-        dcf.write(sequence("Uninstall", "Install,Uninstall"))
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    assert "[Setup.Beta]\n" in dcf
+    dcf = dcf.replace("[Setup.Beta]\n", "[Setup.Beta]\nShutdownApplications=Editor\n")
+    dcf += (f"\n[ShutdownApplications.Beta.Editor]\nClassName=TamsaEditorWindow\nWindowTitle={EDITOR_TITLE}\n"
+            "WaitTime=3000\n" + sequence("Uninstall", "Install,Uninstall"))
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
     assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
     assert installed(ALPHA) and installed(BETA)
+    editor = open_editor()
+    try:
+        modify_removing_beta(kit)
+        editor.wait(timeout=30)  # closed by setup
+    finally:
+        if editor.poll() is None:
+            editor.kill()
+    assert installed(ALPHA) and not installed(BETA)
+    assert (prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha" / "core.bin").exists()
+    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
+
+
+def modify_removing_beta(kit):
     logs = kit / "logs-modify"
     run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
@@ -168,10 +190,20 @@ def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_wo
     assert state.offers(NEXT)
     wizard.screenshot("Modified")
     wizard.press("next")
+    # Alpha stays: the run changes the suite, it does not remove it.
     state = wizard.wait_leave(state.page_index)
+    wizard.screenshot("Verify")
+    assert [state.text(c) for c in (VERIFY_TITLE, VERIFY_SUBTITLE)] == [
+        "Ready to Install", "The Wizard is ready to begin the installation."]
+    assert state.text(VERIFY_BODY).startswith("Click Install to begin the installation.")
+    assert state.buttons[NEXT].text == "&Install"
     wizard.press("next")
+    wizard.wait_box(FILES_LIST, timeout_ms=120000)
+    state = wizard.state()
+    wizard.screenshot("Progress")
+    assert [state.text(c) for c in (PROGRESS_TITLE, PROGRESS_SUBTITLE, PROGRESS_DESCRIPTION)] == [
+        "Installing Tamsa Sample Suite", "The program features you selected are currently being installed.",
+        "Please wait while Windows configures Tamsa Sample Suite."]
+    wizard.answer(FILES_LIST, FILES_OK)
     _, code = finish(wizard, run, "Finish")
     assert code == 0
-    assert installed(ALPHA) and not installed(BETA)
-    assert (prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha" / "core.bin").exists()
-    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()

@@ -4,7 +4,9 @@ language folders as pictures, keeps a language the system cannot show greyed
 and out of reach, and the chosen one is the language the suite is installed
 in; the "Files in Use" dialog lists an open window of our own window_holder,
 OK closes it and the install goes on, Cancel (confirmed) ends the run with
-1223 and nothing installed. Screenshots stay in the test's folder."""
+1223 and nothing installed; in Arabic the mirrored install location page and
+"Files in Use" dialog keep paths and window titles reading left to right, and
+the cancel question shows its icon. Screenshots stay in the test's folder."""
 import os
 import shutil
 import subprocess
@@ -14,7 +16,9 @@ import pytest
 
 from conftest import BUILD, current_world, read_log, windows_path, wine_environment
 from test_suite_run import installed, suite_kit
-from wizard_driver import BackgroundRun, Wizard
+from test_wizard import CANCEL_ICON, accept_licence, wait_for_page
+from test_wizard_languages import Texts
+from wizard_driver import WS_EX_LAYOUTRTL, BackgroundRun, Wizard
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -24,6 +28,7 @@ SUITE = "Tamsa Sample Suite"
 CANCELLED = 1223
 FILES_PROMPT, FILES_LIST, FILES_OK, FILES_CANCEL, FILES_IGNORE = 11162, 11161, 11163, 11164, 11165
 LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
+EULA_ACCEPT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11018, 11045, 11050, 11128
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
 LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
 EDITOR_TITLE = "Tamsa Editor - draft.txt"
@@ -34,7 +39,7 @@ def dialogs_kit(languages, ask_language):
     Alpha's shutdown list naming the editor window that window_holder opens."""
     kit = suite_kit("msi_suite")
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-    extra = f"ProductName={SUITE}\n" + ("AutoDetectLang=0\n" if ask_language else "")
+    extra = "AutoDetectLang=0\n" if ask_language else ""
     dcf = dcf.replace("\n[Property]\n", f"\n[Property]\n{extra}")
     dcf = dcf.replace("InstallActions=Main\nPrimaryAction=Install\nMandatory=1",
                       "InstallActions=Main\nPrimaryAction=Install\nMandatory=1\nShutdownApplications=Editor")
@@ -168,6 +173,56 @@ def test_files_in_use_cancel_ends_the_run_with_nothing_installed(test_world):
         assert "Setup UI cancelled successfully" in messages
         assert "User cancel confirmed in progress dialog" in messages
         assert not any(m.startswith("Executing shutdown action: ") for m in messages)
+    finally:
+        if editor.poll() is None:
+            editor.kill()
+
+
+# An Arabic user: the pages and dialogs are mirrored, but a path or a
+# window title in them keeps its own left-to-right reading.
+def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world):
+    kit = dialogs_kit(["ARA"], ask_language=False)
+    editor = open_editor()
+    try:
+        locale = "ar_SA.UTF-8"
+        run = BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log",
+                                                    "LANG": locale, "LC_ALL": locale})
+        wizard = Wizard(f"{SUITE} {Texts('ARA')['IDS_APP_NAME']}")
+        wizard.wait_sheet()
+        wizard.press("next")
+        state = accept_licence(wizard, wizard.wait_control(EULA_ACCEPT))
+        wizard.press("next")
+        wizard.wait_control(CUSTOM)
+        wizard.click(CUSTOM)
+        state = wizard.wait_control(BASE_FOLDER)
+        wizard.screenshot("InstallPoint")
+        assert state.page_exstyle & WS_EX_LAYOUTRTL, "the Arabic page is not mirrored"
+        assert state.controls[INSTALL_POINT_PROMPT].reads_right_to_left()
+        for field in (BASE_FOLDER, INSTALL_PATH):
+            assert not state.controls[field].reads_right_to_left(), field
+        assert state.text(INSTALL_PATH) == "C:\\Program Files (x86)\\Tamsa\\Sample Suite"
+        wizard.press("next")
+        state = wizard.wait_leave(state.page_index)
+        wizard.press("next")  # Customize
+        state = wizard.wait_leave(state.page_index)
+        wizard.press("next")  # Verify
+
+        _, box = wizard.wait_box(FILES_LIST, timeout_ms=120000)
+        wizard.screenshot("FilesInUse")
+        assert box[FILES_PROMPT].reads_right_to_left() and not box[FILES_LIST].reads_right_to_left()
+        assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
+        wizard.answer(FILES_LIST, FILES_CANCEL)
+        _, question = wizard.wait_box(CANCEL_QUESTION)
+        wizard.screenshot("CancelQuestion")
+        assert question[CANCEL_ICON].visible and question[CANCEL_ICON].image, "the question shows no icon"
+        wizard.answer(CANCEL_QUESTION, NO)
+        wizard.answer(FILES_LIST, FILES_OK)  # the list again, after No
+        wait_for_page(wizard, "Finish")
+        wizard.press("finish")
+        assert wizard.wait_gone(), "the sheet did not close on Finish"
+        assert run.wait() == 0
+        editor.wait(timeout=30)  # closed by setup
+        assert installed(ALPHA) and installed(BETA)
     finally:
         if editor.poll() is None:
             editor.kill()

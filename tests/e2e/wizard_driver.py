@@ -12,6 +12,9 @@ from conftest import BUILD, current_world, windows_path, wine_environment
 BACK, NEXT, FINISH, CANCEL, VIEW = 12323, 12324, 12325, 2, 60000
 
 
+WS_EX_LAYOUTRTL, WS_EX_RTLREADING = 0x400000, 0x2000
+
+
 @dataclass
 class Control:
     id: int
@@ -19,12 +22,20 @@ class Control:
     enabled: bool
     kind: str
     text: str
+    rect: tuple = (0, 0, 0, 0)  # left, top, right, bottom on the screen
+    exstyle: int = 0
+    image: bool = False  # a static shows its icon or bitmap
+
+    def reads_right_to_left(self):
+        return bool(self.exstyle & (WS_EX_LAYOUTRTL | WS_EX_RTLREADING))
 
 
 @dataclass
 class WizardState:
     title: str = ""
     page_index: int = -1
+    page_rect: tuple = (0, 0, 0, 0)  # the page's client area on the screen
+    page_exstyle: int = 0
     buttons: dict = field(default_factory=dict)
     controls: dict = field(default_factory=dict)
     boxes: list = field(default_factory=list)  # (title, {id: Control})
@@ -52,7 +63,9 @@ class TreeItem:
 
 
 TREE_ITEM = re.compile(r"^item depth=(\d+) checked=(\d) selected=(\d) expanded=(\d) text=(.*)$")
-CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) text=(.*)$")
+CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) "
+                     r"exstyle=0x([0-9a-f]+) image=(\d) text=(.*)$")
+PAGE = re.compile(r"^page rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) exstyle=0x([0-9a-f]+)$")
 LIST_ITEM = re.compile(r"^listitem id=(-?\d+) text=(.*)$")
 
 
@@ -68,6 +81,9 @@ def parse_state(output):
             state.title = unescape(line[len("sheet title="):])
         elif line.startswith("page index="):
             state.page_index = int(line[len("page index="):])
+        elif PAGE.match(line):
+            *corners, exstyle = PAGE.match(line).groups()
+            state.page_rect, state.page_exstyle = tuple(int(c) for c in corners), int(exstyle, 16)
         elif line.startswith("box title="):
             state.boxes.append((unescape(line[len("box title="):]), {}))
         elif LIST_ITEM.match(line):
@@ -77,8 +93,9 @@ def parse_state(output):
             match = CONTROL.match(line)
             if not match:
                 continue
-            kind, number, visible, enabled, klass, text = match.groups()
-            control = Control(int(number), visible == "1", enabled == "1", klass, unescape(text))
+            kind, number, visible, enabled, klass, *corners, exstyle, image, text = match.groups()
+            control = Control(int(number), visible == "1", enabled == "1", klass, unescape(text),
+                              tuple(int(c) for c in corners), int(exstyle, 16), image == "1")
             target = {"button": state.buttons, "control": state.controls}.get(kind)
             if target is not None:
                 target[control.id] = control

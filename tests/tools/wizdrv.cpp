@@ -4,7 +4,8 @@
 // the process boundary (PSM_PRESSBUTTON, WM_GETTEXT, WM_COMMAND).
 // Usage:
 //   wizdrv.exe wait-sheet TITLE MS          the sheet, shown, within MS
-//   wizdrv.exe state TITLE                  current page, buttons, controls, boxes
+//   wizdrv.exe state TITLE                  current page, buttons, controls (screen rectangle,
+//                                           extended style, a static's picture shown), boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
@@ -37,6 +38,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -87,6 +89,12 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+  return static_cast<LRESULT>(result);
+}
+
 struct CSheetSearch {
   const std::wstring* title;
   HWND found;
@@ -135,10 +143,26 @@ HWND CurrentPage(HWND sheet) {
   return reinterpret_cast<HWND>(page);
 }
 
+// A static's picture: an icon or a bitmap is shown (the handle itself
+// means nothing in this process).
+bool ShowsImage(HWND control) {
+  if (ClassOf(control) != L"Static") return false;
+  LONG type = GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK;
+  if (type == SS_ICON) return Ask(control, STM_GETICON, 0, 0) != 0;
+  if (type == SS_BITMAP) return Ask(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
+  return false;
+}
+
+// The rectangle in screen coordinates; the extended style tells mirroring
+// and reading order.
 void PrintControl(const char* kind, HWND control) {
-  std::printf("%s id=%d visible=%d enabled=%d class=%s text=%s\n", kind, GetDlgCtrlID(control),
-              IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
-              Utf8(ClassOf(control)).c_str(), Quoted(WindowText(control)).c_str());
+  RECT bounds = {};
+  GetWindowRect(control, &bounds);
+  std::printf("%s id=%d visible=%d enabled=%d class=%s rect=%ld,%ld,%ld,%ld exstyle=0x%lx image=%d text=%s\n",
+              kind, GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+              Utf8(ClassOf(control)).c_str(), bounds.left, bounds.top, bounds.right, bounds.bottom,
+              static_cast<unsigned long>(GetWindowLongW(control, GWL_EXSTYLE)), ShowsImage(control) ? 1 : 0,
+              Quoted(WindowText(control)).c_str());
 }
 
 // A list box's lines follow it (LB_GETTEXT is marshalled across processes).
@@ -184,6 +208,19 @@ int PrintState(HWND sheet) {
                                 &index);
   std::printf("sheet title=%s\n", Quoted(WindowText(sheet)).c_str());
   std::printf("page index=%d\n", static_cast<int>(index));
+  if (page) {
+    // The page's client area in screen coordinates: where its own painting
+    // (the header band) is measured from.
+    RECT client = {};
+    GetClientRect(page, &client);
+    POINT corners[2] = {{client.left, client.top}, {client.right, client.bottom}};
+    ClientToScreen(page, &corners[0]);
+    ClientToScreen(page, &corners[1]);
+    // A mirrored page maps its left edge to the right one.
+    std::printf("page rect=%ld,%ld,%ld,%ld exstyle=0x%lx\n", std::min(corners[0].x, corners[1].x), corners[0].y,
+                std::max(corners[0].x, corners[1].x), corners[1].y,
+                static_cast<unsigned long>(GetWindowLongW(page, GWL_EXSTYLE)));
+  }
   for (int id : kWizardButtons) {
     HWND button = GetDlgItem(sheet, id);
     if (button) PrintControl("button", button);
@@ -247,12 +284,6 @@ HWND FindTree(const std::wstring& title, int id) {
   HWND sheet = FindSheet(title);
   HWND page = sheet ? CurrentPage(sheet) : nullptr;
   return page ? GetDlgItem(page, id) : nullptr;
-}
-
-LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
-  return static_cast<LRESULT>(result);
 }
 
 HTREEITEM NextItem(HWND tree, HTREEITEM item, UINT relation) {
