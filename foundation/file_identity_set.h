@@ -20,6 +20,7 @@ class CFileIdentitySet {
  private:
   bool VolumeSerialOf(const std::wstring& path, DWORD* serial);
 
+  std::map<std::wstring, DWORD> m_folderSerials;  // by the folder that holds the file
   std::map<std::wstring, DWORD> m_volumeSerials;  // by the volume's root folder
   std::set<std::pair<DWORD, uint64_t>> m_files;
 };
