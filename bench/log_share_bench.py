@@ -5,9 +5,11 @@ does not compress) is installed by setup.exe /qn and removed by its
 registered uninstall command, once with the log on (KWSETUP naming a
 folder, as a deployment tool sets it) and once without, in turn, for a
 number of rounds, in a Wine prefix of the benchmark's own. Prints the median
-wall time of each side, the log's share of the logged run, and what the
-logged run wrote: the setup log's lines (and among them the file version
-lines of the machine's description) and the packages' own logs.
+wall time of each side, the median of each round's share of the log in its
+logged run (the machine's load drifts less within a round than across the
+run), and what the logged run wrote: the setup log's lines (and among them
+the file version lines of the machine's description) and the packages' own
+logs.
 
 Run after scripts/build.sh: /usr/bin/python3 bench/log_share_bench.py [rounds] [packages]
 """
@@ -51,7 +53,8 @@ def main():
         print(f"packages: {count} x {PAYLOAD_MB} MB, rounds: {rounds}")
         print(f"logged_install_and_remove_ms: {logged_ms:.0f}")
         print(f"unlogged_install_and_remove_ms: {unlogged_ms:.0f}")
-        print(f"log_share: {100 * (logged_ms - unlogged_ms) / logged_ms:.1f}%")
+        shares = [(with_log - without) / with_log for with_log, without in zip(logged, unlogged)]
+        print(f"log_share: {100 * statistics.median(shares):.1f}%")
         print(f"setup_log_lines: {len(lines)}")
         print(f"file_version_lines: {sum(1 for line in lines if ' file version: ' in line)}")
         print(f"package_logs: {package_logs}")

@@ -3,7 +3,9 @@
 // floors started in the same rounds, interleaved: a program that imports the
 // same system DLLs and initialises COM (the import floor), and a Win32
 // program that does nothing. Prints the median milliseconds of each, the
-// ratios to the import floor and the lines the logged run writes.
+// median of each round's ratio to the import floor (the machine's load
+// drifts less within a round than across the run) and the lines the logged
+// run writes.
 // Usage: startup_bench.exe [ROUNDS]
 #include <windows.h>
 
@@ -80,7 +82,7 @@ int wmain(int argc, wchar_t** argv) {
   Run(trivial, L"");
   Run(floor, L"");
   Run(setup, L"/qn");
-  std::vector<double> trivialMs, floorMs, quietMs, loggedMs;
+  std::vector<double> trivialMs, floorMs, quietMs, loggedMs, quietRatios, loggedRatios;
   size_t lines = 0;
   for (int round = 0; round < rounds; ++round) {
     SetEnvironmentVariableW(kLogVariable, nullptr);
@@ -91,17 +93,18 @@ int wmain(int argc, wchar_t** argv) {
     SetEnvironmentVariableW(kLogVariable, logTemplate.c_str());
     loggedMs.push_back(Run(setup, L"/qn"));
     lines = CountLines(log);
+    if (floorMs.back() > 0) {
+      quietRatios.push_back(quietMs.back() / floorMs.back());
+      loggedRatios.push_back(loggedMs.back() / floorMs.back());
+    }
   }
-  double floorMedian = Median(floorMs);
   std::printf("rounds: %d\n", rounds);
   std::printf("trivial_program_ms: %.1f\n", Median(trivialMs));
-  std::printf("import_floor_ms: %.1f\n", floorMedian);
+  std::printf("import_floor_ms: %.1f\n", Median(floorMs));
   std::printf("setup_quiet_early_end_no_log_ms: %.1f\n", Median(quietMs));
   std::printf("setup_quiet_early_end_log_ms: %.1f\n", Median(loggedMs));
   std::printf("setup_log_lines: %u\n", static_cast<unsigned>(lines));
-  if (floorMedian > 0) {
-    std::printf("no_log_ratio: %.2f\n", Median(quietMs) / floorMedian);
-    std::printf("log_ratio: %.2f\n", Median(loggedMs) / floorMedian);
-  }
+  std::printf("no_log_ratio: %.2f\n", Median(quietRatios));
+  std::printf("log_ratio: %.2f\n", Median(loggedRatios));
   return 0;
 }
