@@ -98,6 +98,7 @@ void CCommandOptions::Reset() {
   m_mifFile.clear();
   m_passThroughSwitches.clear();
   m_properties.clear();
+  m_givenProperties.clear();
   m_restartMarker = kRestartMarkerNone;
   m_rebootOption = kRebootNotGiven;
   m_parseFailure.clear();
@@ -336,7 +337,7 @@ bool CCommandOptions::ParseProperty(const std::wstring& token, std::wstring* res
   std::wstring value;
   size_t equals = token.find(L'=');
   if (equals != std::wstring::npos) {
-    name = ToUpper(TrimRight(token.substr(0, equals)));
+    name = TrimRight(token.substr(0, equals));
     value = TrimLeft(token.substr(equals + 1));
   } else {
     std::wstring next;
@@ -347,7 +348,7 @@ bool CCommandOptions::ParseProperty(const std::wstring& token, std::wstring* res
       *rest = next + L" " + *rest;
       return true;
     }
-    name = ToUpper(token);
+    name = token;
     value = TrimLeft(next.substr(1));
   }
   if (name.empty()) return Fail(L"Property without a name: %s", token);
@@ -357,9 +358,13 @@ bool CCommandOptions::ParseProperty(const std::wstring& token, std::wstring* res
   return StoreProperty(name, value);
 }
 
-bool CCommandOptions::StoreProperty(const std::wstring& name, const std::wstring& value) {
+// The packages get the name upper-cased; a restart of setup gets it as
+// given, since setup reads its own properties by their exact names.
+bool CCommandOptions::StoreProperty(const std::wstring& givenName, const std::wstring& value) {
+  std::wstring name = ToUpper(givenName);
   if (name == kRebootProperty) return SetRebootOption(value);
   m_properties.push_back(name + L"=" + value);
+  m_givenProperties.push_back(givenName + L"=" + value);
   if (name == kReinstallModeProperty) m_reinstallMode = value;
   return true;
 }

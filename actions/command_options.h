@@ -65,8 +65,8 @@ class CCommandOptions {
 
   // The whole command line: the quoted program (`programPath`, or SETUP.EXE
   // in the setup folder with the configuration file when it is not
-  // SETUP.DCF), the switches and properties, and without a program path the
-  // restart marker.
+  // SETUP.DCF), the switches and properties (named as given), and without a
+  // program path the restart marker.
   void BuildCommandLine(std::wstring* out, const std::wstring& programPath) const;
   // Each adds its piece with a leading blank, or nothing when it is absent.
   void AppendMode(std::wstring* out) const;
@@ -74,7 +74,10 @@ class CCommandOptions {
   void AppendLogSwitch(std::wstring* out) const;
   void AppendMifFile(std::wstring* out) const;
   void AppendPassThroughSwitches(std::wstring* out) const;
+  // The properties with their names upper-cased, for the packages.
   void AppendProperties(std::wstring* out) const;
+  // The properties with their names as the command line gave them.
+  void AppendPropertiesAsGiven(std::wstring* out) const;
   void AppendRebootOption(std::wstring* out) const;
   void AppendRestartMarker(std::wstring* out) const;
   void AppendInstallSource(std::wstring* out) const;
@@ -117,7 +120,7 @@ class CCommandOptions {
   bool ParseRestartMarker(const std::wstring& token, const std::wstring& marker);
   bool RecordLogSwitch(std::wstring* rest);
   bool ParseProperty(const std::wstring& token, std::wstring* rest);
-  bool StoreProperty(const std::wstring& name, const std::wstring& value);
+  bool StoreProperty(const std::wstring& givenName, const std::wstring& value);
   bool SetRebootOption(const std::wstring& value);
   bool TakeValue(const std::wstring& token, std::wstring* rest, std::wstring* value);
   bool Fail(const wchar_t* reason, const std::wstring& subject);
@@ -143,6 +146,7 @@ class CCommandOptions {
   std::wstring m_mifFile;
   std::vector<std::wstring> m_passThroughSwitches;
   std::vector<std::wstring> m_properties;
+  std::vector<std::wstring> m_givenProperties;
   int m_restartMarker = kRestartMarkerNone;
   int m_rebootOption = kRebootNotGiven;
   std::wstring m_parseFailure;

@@ -46,7 +46,7 @@ void CCommandOptions::BuildCommandLine(std::wstring* out, const std::wstring& pr
   AppendLogSwitch(out);
   AppendMifFile(out);
   AppendPassThroughSwitches(out);
-  AppendProperties(out);
+  AppendPropertiesAsGiven(out);
   AppendRebootOption(out);
   if (programPath.empty()) AppendRestartMarker(out);
 }
@@ -86,6 +86,11 @@ void CCommandOptions::AppendPassThroughSwitches(std::wstring* out) const {
 void CCommandOptions::AppendProperties(std::wstring* out) const {
   if (!out) return;
   for (const std::wstring& entry : m_properties) *out += L" " + entry;
+}
+
+void CCommandOptions::AppendPropertiesAsGiven(std::wstring* out) const {
+  if (!out) return;
+  for (const std::wstring& entry : m_givenProperties) *out += L" " + entry;
 }
 
 void CCommandOptions::AppendRebootOption(std::wstring* out) const {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <msi.h>
 
+#include "actions/msi_product_state.h"
 #include "actions/windows_installer_command.h"
 #include "conditions/expression_parser.h"
 #include "engine/setup_globals.h"
@@ -69,10 +70,7 @@ CInstallAction::EReturnProcessing CInstallAction::ParseReturnProcessing(const st
 }
 
 DWORD CInstallAction::Execute() {
-  if (!EvaluateCondition()) {
-    WriteLog(L"   Condition for install action not satisfied; skipping");
-    return ERROR_SUCCESS;
-  }
+  if (!IsWanted()) return ERROR_SUCCESS;
   if (m_uninstall && m_noUninstall) {
     WriteLog(L"   Product was marked as NoUninstall; skipping");
     m_executed = true;
@@ -119,6 +117,28 @@ void CInstallAction::ShowStatusText() {
   std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIGURING_PRODUCT), kProductNameField,
                                  m_productName);
   SetWindowTextW(g_progressWindows.statusLine, text.c_str());
+}
+
+// A condition chooses what to install. An uninstall or a repair acts on the
+// product as it is on the machine: its registered command does not carry the
+// properties the install was given, so the condition could leave out a
+// product the suite installed, or name one it never did. A program's action
+// keeps its condition: nothing tells whether it is there.
+bool CInstallAction::IsWanted() {
+  bool judgedByPresence = (m_uninstall || m_repair) && m_runsProductPackage &&
+                          !m_productCode.empty() && !Trim(m_condition).empty();
+  if (!judgedByPresence) {
+    if (EvaluateCondition()) return true;
+    WriteLog(L"   Condition for install action not satisfied; skipping");
+    return false;
+  }
+  if (IsProductInstalled(m_productCode)) {
+    WriteLog(L"   Condition for install action not evaluated: product %s is installed",
+             m_productCode.c_str());
+    return true;
+  }
+  WriteLog(L"   Product %s is not installed; skipping", m_productCode.c_str());
+  return false;
 }
 
 bool CInstallAction::EvaluateCondition() {

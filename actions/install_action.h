@@ -106,6 +106,10 @@ class CInstallAction : public CSetupAction {
   void BuildDefaultUninstallCommandLine();
   void BuildDefaultRepairCommandLine();
   bool IsInstallerLine(const std::wstring& line) const;
+  // Whether Execute runs the action: its condition decides, except in an
+  // uninstall or a repair of a product's package, where whether the product
+  // is installed does.
+  bool IsWanted();
   // The line Execute starts for the action's kind.
   const std::wstring& LineToRun();
   void AppendToInstallLine(const std::wstring& text);

@@ -154,6 +154,16 @@ int CRefCounter::ReadUsers(const std::wstring& key, std::vector<std::wstring>* u
   return static_cast<int>(count);
 }
 
+bool CRefCounter::IsUsedBy(const std::wstring& user, const std::wstring& key) {
+  std::vector<std::wstring> users;
+  try {
+    ReadUsers(key, &users);
+  } catch (const CRegistryKey::CMissingValue&) {
+    return false;  // installed, but counted for no suite
+  }
+  return FindUser(users, user) < users.size();
+}
+
 int CRefCounter::AddReference(const std::wstring& user, const std::wstring& key, bool queued) {
   if (!g_referenceCountingEnabled) return 1;
   ValidateProductGUID(key);

@@ -29,6 +29,10 @@ class CRefCounter : public IRefCounting {
   static bool IsReferenceCountingEnabled();
 
   int ReadUsers(const std::wstring& key, std::vector<std::wstring>* users) override;
+  // Whether `user` is among the product's users (case-blind); false when
+  // counting is off or the product's entry holds no count. Other registry
+  // failures throw CError.
+  bool IsUsedBy(const std::wstring& user, const std::wstring& key);
   int AddReference(const std::wstring& user, const std::wstring& key, bool queued) override;
   int ReleaseReference(const std::wstring& user, const std::wstring& key, bool queued) override;
   void AddDateTimeStamp(const std::wstring& key, time_t time) override;

@@ -112,6 +112,7 @@ void CVAMSICorrectVersion::ShowFailure() {
 DWORD CVAMSICorrectVersion::InstallWindowsInstaller() {
   WriteLog(L"Installing Windows installer");
   UnloadMsiDll();
+  if (m_installer.empty()) WriteLog(L"   No Windows Installer package is named in NTMsiInstaller");
   std::wstring path = m_installer;
   std::wstring downloaded;
   if (path.find(L"://") != std::wstring::npos) {
@@ -139,7 +140,10 @@ DWORD CVAMSICorrectVersion::InstallWindowsInstaller() {
 
 // False with the last error set when the installer failed or needs a restart.
 bool CVAMSICorrectVersion::RunInstaller(const std::wstring& path) {
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  // A folder (the setup folder, when no installer is named) would be opened
+  // in a window, not run, and the wait for it would never end.
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }

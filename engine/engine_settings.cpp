@@ -2,6 +2,7 @@
 // in their fixed order and takes out those that packages must not see.
 #include "engine/engine_settings.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -92,17 +93,18 @@ CSetting FindSetting(const std::wstring& text, const std::wstring& name, bool ke
 
 // Removes the setting at its own place only: the same text elsewhere, in
 // another property's value for instance, stays.
-void TakeOut(std::wstring* text, const CSetting& setting) {
+void TakeOut(std::wstring* text, const CSetting& setting, CEngineSettings* settings) {
+  settings->takenOut.push_back(text->substr(setting.start, setting.end - setting.start));
   text->erase(setting.start, setting.end - setting.start);
 }
 
 // A valued setting whose value cannot be taken is ignored and stays.
 bool TakeValued(std::wstring* text, const std::wstring& name, std::wstring* value,
-                bool keepQuotes = false) {
+                CEngineSettings* settings, bool keepQuotes = false) {
   CSetting setting = FindSetting(*text, name, keepQuotes);
   if (!setting.found || !setting.hasValue) return false;
   *value = setting.value;
-  TakeOut(text, setting);
+  TakeOut(text, setting, settings);
   return true;
 }
 
@@ -124,7 +126,7 @@ void ReadPresence(std::wstring* text, CEngineSettings* settings, std::vector<std
 void ReadFastInstall(std::wstring* text, CEngineSettings* settings,
                      std::vector<std::wstring>* log) {
   std::wstring value;
-  if (!TakeValued(text, kFastInstall, &value)) return;
+  if (!TakeValued(text, kFastInstall, &value, settings)) return;
   if (value != L"1" && value != L"2" && value != L"3") {
     log->push_back(Format(L"Found FastInstall in the command line, however the value %s is invalid",
                           value.c_str()));
@@ -150,7 +152,7 @@ void ReadPrepareUpdate(std::wstring* text, CEngineSettings* settings) {
   settings->prepareUpdate = true;
   if (!setting.hasValue) return;
   settings->updateFolder = setting.value;
-  TakeOut(text, setting);
+  TakeOut(text, setting, settings);
 }
 
 // These stay in the text: the packages read them too.
@@ -185,16 +187,16 @@ void ReadKeptSettings(std::wstring* text, CEngineSettings* settings) {
 
 void ReadOnlineSettings(std::wstring* text, CEngineSettings* settings) {
   std::wstring value;
-  if (TakeValued(text, kUeip, &value)) {
+  if (TakeValued(text, kUeip, &value, settings)) {
     settings->ueipGiven = true;
     settings->ueipAccepted = value == L"1" && settings->onlineAccess;
   }
-  if (TakeValued(text, kAllowOnlineUpdates, &value)) {
+  if (TakeValued(text, kAllowOnlineUpdates, &value, settings)) {
     settings->allowOnlineUpdatesGiven = true;
     settings->onlineUpdatesAllowed = (value == L"1" || value == L"2") && settings->onlineAccess;
     settings->onlineUpdatesAutomatic = value == L"2" && settings->onlineAccess;
   }
-  if (TakeValued(text, kRequireOnlineAccess, &value)) {
+  if (TakeValued(text, kRequireOnlineAccess, &value, settings)) {
     settings->requireOnlineAccessGiven = true;
     settings->requireOnlineAccess = value == L"1";
   }
@@ -202,15 +204,15 @@ void ReadOnlineSettings(std::wstring* text, CEngineSettings* settings) {
 
 void ReadSources(std::wstring* text, CEngineSettings* settings) {
   std::wstring value;
-  if (TakeValued(text, kRepairSource, &value)) {
+  if (TakeValued(text, kRepairSource, &value, settings)) {
     settings->repairSourceGiven = true;
     settings->repairSource = value;
   }
-  if (TakeValued(text, kInstallSource, &value)) {
+  if (TakeValued(text, kInstallSource, &value, settings)) {
     settings->installSourceGiven = true;
     settings->installSource = value;
   }
-  if (TakeValued(text, kBasePath, &value)) {
+  if (TakeValued(text, kBasePath, &value, settings)) {
     settings->basePathGiven = true;
     settings->basePath = ReplaceAll(value, L"/", L"\\");
   }
@@ -220,7 +222,7 @@ void ReadSources(std::wstring* text, CEngineSettings* settings) {
 // ends at the first empty key.
 void ReadDisabledProducts(std::wstring* text, CEngineSettings* settings) {
   std::wstring value;
-  if (!TakeValued(text, kDisableProducts, &value, true)) return;
+  if (!TakeValued(text, kDisableProducts, &value, settings, true)) return;
   std::wstring rest = RemoveQuotes(value);
   std::wstring key;
   while (ExtractToken(&rest, &key, L",", false) && !key.empty()) {
@@ -242,25 +244,26 @@ void ReadLanguage(std::wstring* text, CEngineSettings* settings) {
   settings->languageForced = true;
   settings->languageCode = text->substr(codeStart, codeEnd - codeStart);
   settings->installAllLanguages = false;
+  settings->takenOut.push_back(text->substr(start, codeEnd - start));
   text->erase(start, codeEnd - start);
 }
 
 void ReadLanguageAndRunSettings(std::wstring* text, CEngineSettings* settings) {
   std::wstring value;
-  if (TakeValued(text, kMandatory, &value)) settings->mandatoryIgnored = value == L"0";
+  if (TakeValued(text, kMandatory, &value, settings)) settings->mandatoryIgnored = value == L"0";
   ReadLanguage(text, settings);
   // With a forced language the setting stays for the packages.
   CSetting allLanguages = FindSetting(*text, kInstallAllLanguages);
   if (allLanguages.found && allLanguages.hasValue) {
     settings->installAllLanguagesGiven = true;
     settings->installAllLanguages = allLanguages.value == L"1" && !settings->languageForced;
-    if (!settings->languageForced) TakeOut(text, allLanguages);
+    if (!settings->languageForced) TakeOut(text, allLanguages, settings);
   }
-  if (TakeValued(text, kCleanupSourceFiles, &value)) {
+  if (TakeValued(text, kCleanupSourceFiles, &value, settings)) {
     settings->cleanupSourceFilesGiven = true;
     settings->cleanupSourceFiles = value == L"1";
   }
-  if (TakeValued(text, kReturnRebootRequest, &value)) {
+  if (TakeValued(text, kReturnRebootRequest, &value, settings)) {
     settings->returnRebootRequestGiven = true;
     settings->returnRebootRequest = value == L"1";
   }
@@ -283,4 +286,18 @@ void TakeEngineSettings(std::wstring* text, CEngineSettings* settings,
   ReadSources(text, settings);
   ReadDisabledProducts(text, settings);
   ReadLanguageAndRunSettings(text, settings);
+}
+
+std::wstring TakenSettingsText(const CEngineSettings& settings, const std::vector<std::wstring>& rewritten) {
+  std::wstring text;
+  for (const std::wstring& setting : settings.takenOut) {
+    bool left = false;
+    for (const std::wstring& name : rewritten) left = left || setting.compare(0, name.size(), name) == 0;
+    if (left) continue;
+    // An unclosed quote ran to the end of the line: closed here, it does not
+    // swallow what follows it in the new line.
+    bool open = std::count(setting.begin(), setting.end(), L'"') % 2 != 0;
+    text += L" " + setting + (open ? L"\"" : L"");
+  }
+  return text;
 }

@@ -53,6 +53,10 @@ struct CEngineSettings {
   bool cleanupSourceFiles = false;
   bool returnRebootRequestGiven = false;
   bool returnRebootRequest = false;
+  // The settings taken out of the text, each as it was written, in the
+  // order they were taken: a command line that starts setup again must
+  // carry them, since the command options never see them.
+  std::vector<std::wstring> takenOut;
 
   // From SETUP.DCF only.
   bool languageDialogAllowed = false;  // never with a forced language, a repair or an uninstall
@@ -70,3 +74,9 @@ struct CEngineSettings {
 // matches in any case. The lines to log are added to `logLines`.
 void TakeEngineSettings(std::wstring* text, CEngineSettings* settings,
                         std::vector<std::wstring>* logLines);
+
+// The settings taken out, each after a blank, for a command line that starts
+// setup again; those whose names `rewritten` holds (as "Name=") are left to
+// the caller, which writes them itself.
+std::wstring TakenSettingsText(const CEngineSettings& settings,
+                               const std::vector<std::wstring>& rewritten = {});

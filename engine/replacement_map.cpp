@@ -78,11 +78,16 @@ void CReplacementMap::AddProgramFilesFolders() {
   if (!programFiles64.empty()) m_map[kProgramFiles64Macro] = programFiles64;
 }
 
+std::wstring CReplacementMap::ShellFolder(int folderId) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, path))) return std::wstring();
+  return path;
+}
+
 // A folder the shell cannot give is left out.
 void CReplacementMap::AddShellFolder(const wchar_t* key, int folderId) {
-  wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, folderId, nullptr, SHGFP_TYPE_CURRENT, path))) return;
-  m_map[key] = path;
+  std::wstring path = ShellFolder(folderId);
+  if (!path.empty()) m_map[key] = path;
 }
 
 // The interface level, the MIF file, the properties and the other switches

@@ -29,6 +29,8 @@ class CReplacementMap {
   void Log() const;
 
   const MacroMap& Map() const { return m_map; }
+  // A folder of the shell by its CSIDL; empty when the shell cannot give it.
+  static std::wstring ShellFolder(int folderId);
   // Also before the wizard starts only.
   void SetMacro(const std::wstring& name, const std::wstring& value) { m_map[name] = value; }
 

@@ -36,6 +36,13 @@ int EnginePrompt(const std::wstring& text, const std::wstring& caption, UINT sty
 CRestartHandler::CRestartHandler(RestartFunction restart, PromptFunction prompt)
     : m_restart(restart ? restart : SystemRestart), m_prompt(prompt ? prompt : EnginePrompt) {}
 
+bool CRestartHandler::FinishPageAsks(int rebootOption, bool returnRebootRequest, int uiLevel) {
+  if (rebootOption == CCommandOptions::kRebootSuppress || rebootOption == CCommandOptions::kRebootReallySuppress) {
+    return false;
+  }
+  return !returnRebootRequest && uiLevel < CCommandOptions::kUILevelBasicNoDialogs;
+}
+
 bool CRestartHandler::IsQuietLevel(int uiLevel) {
   return uiLevel == CCommandOptions::kUILevelBasic || uiLevel == CCommandOptions::kUILevelBasicNoDialogs ||
          uiLevel == CCommandOptions::kUILevelBasicNoCancel || uiLevel == CCommandOptions::kUILevelNone;

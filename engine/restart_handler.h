@@ -18,6 +18,13 @@ class CRestartHandler {
   // Null functions take the system's restart and the engine's message box.
   CRestartHandler(RestartFunction restart = nullptr, PromptFunction prompt = nullptr);
 
+  // Whether the wizard's finish page settles a restart the run leaves
+  // pending, by asking the user. Not when the REBOOT option suppresses
+  // restarts, nor when the caller asked to be handed the restart request,
+  // nor at a level that shows no modal box (/qb- and quieter): there the
+  // end of the run settles it as in a quiet run.
+  static bool FinishPageAsks(int rebootOption, bool returnRebootRequest, int uiLevel);
+
   // The end of a quiet run that left a restart pending. Returns when the
   // REBOOT option suppresses restarts; otherwise throws (long) 1641 after
   // the restart was requested, or 1602 when the user declines it.

@@ -17,6 +17,9 @@ struct CSetupWizardContext {
   // The install location page moves the suite's base folder.
   CInstallGroupInfo* defaultGroupInfo = nullptr;
   const CCommandOptions* commandOptions = nullptr;
+  // The finish page may ask for a restart the run leaves pending; when it
+  // may not, the end of the run settles the restart.
+  bool finishAsksForRestart = false;
   // The run's {Name} macros expanded in a text; safe on any thread. Empty
   // when the run has none.
   std::function<std::wstring(const std::wstring& text)> expandMacros;

@@ -28,6 +28,7 @@ const wchar_t kInstallSourceIniKey[] = L"InstallSourceIni";
 const wchar_t kBinFolder[] = L"bin\\";
 const wchar_t kRestartMarker[] = L"/~";
 const wchar_t kKeepCopyMarker[] = L"/~-";
+const wchar_t kStageSwitchFormat[] = L" /s%d";
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
@@ -93,11 +94,14 @@ const wchar_t CSourceRedirection::kSourceIniName[] = L"source.ini";
 
 CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                                        const std::wstring& programName,
-                                       const std::wstring& configurationName)
+                                       const std::wstring& configurationName,
+                                       const std::wstring& engineSettings)
     : m_options(options),
       m_setupFolder(setupFolder),
       m_programName(programName),
-      m_configurationName(configurationName) {}
+      m_configurationName(configurationName),
+      m_engineSettings(engineSettings),
+      m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) {}
 
 CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstring& path) {
   CHandOver result;
@@ -128,6 +132,10 @@ CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstri
     result.programMissing = true;
     return result;
   }
+  // A run resumed after a restart hands its stage on: started afresh, the
+  // setup program would meet the step that restarted the machine again.
+  int stage = m_options.GetSSwitchValue();
+  if (stage != 0) command += Format(kStageSwitchFormat, stage);
   result.code = RestartSetup(command);
   return result;
 }
@@ -148,7 +156,11 @@ DWORD CSourceRedirection::RestartSetup(const std::wstring& command) {
 }
 
 void CSourceRedirection::PrepareWorkingCopy() {
-  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) return;
+  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) {
+    // Started by setup from its copy: the copy is this run's to remove.
+    if (m_options.GetSourceFolder().empty()) m_options.SetSourceFolder(m_setupFolder);
+    return;
+  }
   std::wstring workFolder;
   if (!CreateTempWorkFolder(&workFolder)) {
     WriteLog(L"Unable to create a temporary working folder; setup goes on from '%s'",
@@ -190,6 +202,8 @@ bool CSourceRedirection::WriteSourceIni(const std::wstring& workFolder) {
   std::wstring command;
   // The running program's own path: a renamed setup program still starts.
   m_options.BuildCommandLine(&command, program);
+  // Right after the quoted program, where the restarted run reads them first.
+  command.insert(program.size() + 2, m_engineSettings);
   std::wstring path = workFolder + kSourceIniName;
   try {
     CKwIniFile file;
@@ -255,7 +269,8 @@ void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
     WriteLog(L"Keeping the folder '%s': it is not a temporary working copy", folder.c_str());
     return;
   }
-  if (!DeleteFolderTree(folder)) {
+  // The copy's own program cannot go while it runs: it goes at the restart.
+  if (!DeleteFolderTree(folder, TRUE)) {
     DWORD error = GetLastError();
     WriteLog(L"Could not delete every file under '%s': %d", folder.c_str(), error);
   }

@@ -20,18 +20,25 @@ class CSourceRedirection {
   };
 
   // `setupFolder` ends with a backslash; `programName` and `configurationName`
-  // are relative to it. The options must outlive this object.
+  // are relative to it. `engineSettings` holds the engine's own settings as
+  // the command line wrote them (each after a blank), which the options do
+  // not hold. The options must outlive this object.
   CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
-                     const std::wstring& programName, const std::wstring& configurationName);
+                     const std::wstring& programName, const std::wstring& configurationName,
+                     const std::wstring& engineSettings = std::wstring());
 
-  // 0 when the program that source.ini names was started; 13 for a file
-  // without the three values; programMissing when that program is gone;
-  // otherwise the start's error.
+  // 0 when the program that source.ini names was started, with the stage
+  // this run resumes at; 13 for a file without the three values;
+  // programMissing when that program is gone; otherwise the start's error.
   CHandOver ReadSourceIni(const std::wstring& path);
   // Copies the program, its configuration and bin\ into a fresh temporary
-  // folder and works from there; a run that already works from a copy, or
-  // whose copy fails, goes on from the setup folder.
+  // folder and works from there; a run whose copy fails goes on from the
+  // setup folder. A run started with the restart marker ("/~") already works
+  // from a copy: its setup folder.
   void PrepareWorkingCopy();
+  // True when the command line carried the restart marker: setup started
+  // this run itself, to resume or with updated files.
+  bool IsRestartedRun() const { return m_restarted; }
   // The program and arguments a resume after a restart starts.
   void BuildRestartCommand(const std::wstring& arguments, std::wstring* programPath,
                            std::wstring* restartArguments) const;
@@ -55,4 +62,6 @@ class CSourceRedirection {
   std::wstring m_setupFolder;
   std::wstring m_programName;
   std::wstring m_configurationName;
+  std::wstring m_engineSettings;
+  bool m_restarted = false;
 };

@@ -79,51 +79,62 @@ bool CUpdateFolder::MayReplace(const std::wstring& target) const {
   return true;
 }
 
-bool CUpdateFolder::ClearTarget(const std::wstring& target) const {
-  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-  if (!m_ask(Format(L"%s already exist. Do you want to overwrite it?", target.c_str()))) {
-    WriteLog(L"   Keeping the existing folder %s", target.c_str());
-    return false;
-  }
-  if (!DeleteFolderTree(WithBackslash(target)) || !RemoveDirectoryW(target.c_str())) {
-    WriteLog(L"   Failed removing the folder %s, error %d", target.c_str(), GetLastError());
-    return false;
-  }
-  return true;
-}
-
-bool CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const {
+DWORD CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const {
   std::wstring folder = WithoutBackslash(target);
   WriteLog(L"Preparing update folder %s", folder.c_str());
-  if (folder.empty() || !MayReplace(folder) || !ClearTarget(folder)) return false;
-  if (!CFolder(folder).Create()) {
-    WriteLog(L"   Failed creating the folder %s", folder.c_str());
-    return false;
+  if (folder.empty()) {
+    WriteLog(L"   No update folder was given");
+    return ERROR_PATH_NOT_FOUND;
   }
-  for (const std::wstring& product : products) PackProduct(folder, product);
-  PackSetupFiles(folder);
-  return true;
+  if (!MayReplace(folder)) return ERROR_ACCESS_DENIED;
+  if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (!m_ask(Format(L"%s already exist. Do you want to overwrite it?", folder.c_str()))) {
+      WriteLog(L"   Keeping the existing folder %s", folder.c_str());
+      return ERROR_SUCCESS;
+    }
+    if (!DeleteFolderTree(WithBackslash(folder)) || !RemoveDirectoryW(folder.c_str())) {
+      DWORD error = GetLastError();
+      WriteLog(L"   Failed removing the folder %s, error %d", folder.c_str(), error);
+      return error != ERROR_SUCCESS ? error : ERROR_INSTALL_FAILURE;
+    }
+  }
+  if (!CFolder(folder).Create()) {
+    DWORD error = GetLastError();
+    WriteLog(L"   Failed creating the folder %s, error %d", folder.c_str(), error);
+    return error != ERROR_SUCCESS ? error : ERROR_INSTALL_FAILURE;
+  }
+  int written = 0;
+  for (const std::wstring& product : products) written += PackProduct(folder, product) ? 1 : 0;
+  written += PackSetupFiles(folder) ? 1 : 0;
+  if (written > 0) return ERROR_SUCCESS;
+  // The packing leaves no code of its own to pass on.
+  WriteLog(L"   No archive was written to %s", folder.c_str());
+  return ERROR_INSTALL_FAILURE;
 }
 
-void CUpdateFolder::PackProduct(const std::wstring& target, const std::wstring& product) const {
+bool CUpdateFolder::PackProduct(const std::wstring& target, const std::wstring& product) const {
   std::wstring source = m_installSource + product;
   std::wstring first, second;
   ReadHistory(source + L"\\" + kHistoryFile, &first, &second);
   std::wstring archive = Format(L"%s\\%s_%s_%s.zip", target.c_str(), product.c_str(), first.c_str(), second.c_str());
-  if (!ZipFolderTree(source, product, archive)) WriteLog(L"   Fail to zip: %s", archive.c_str());
-  else WriteLog(L"   Packed %s", archive.c_str());
+  if (!ZipFolderTree(source, product, archive)) {
+    WriteLog(L"   Fail to zip: %s", archive.c_str());
+    return false;
+  }
+  WriteLog(L"   Packed %s", archive.c_str());
+  return true;
 }
 
-void CUpdateFolder::PackSetupFiles(const std::wstring& target) const {
+bool CUpdateFolder::PackSetupFiles(const std::wstring& target) const {
   std::wstring archive = target + L"\\" + kSetupArchive;
-  if (!ZipFolderFiles(m_installSource + kBinFolder, kBinFolder, archive, true, true)) {
-    WriteLog(L"   Fail to bin folder");
-  }
+  bool binPacked = ZipFolderFiles(m_installSource + kBinFolder, kBinFolder, archive, true, true);
+  if (!binPacked) WriteLog(L"   Fail to bin folder");
   // Without a bin folder there is no archive yet to append to.
   bool create = !FileExists(archive);
   if (!ZipFolderFiles(WithoutBackslash(m_setupFolder), std::wstring(), archive, create, false)) {
     WriteLog(L"   Fail to Setup folder");
-  } else {
-    WriteLog(L"   Packed %s", archive.c_str());
+    return binPacked;
   }
+  WriteLog(L"   Packed %s", archive.c_str());
+  return true;
 }

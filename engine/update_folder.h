@@ -17,8 +17,10 @@ class CUpdateFolder {
   CUpdateFolder(const std::wstring& installSource, const std::wstring& setupFolder, AskFunction ask);
 
   // Fills `target` (replaced when the user agrees) and logs each archive
-  // that could not be made; false when the target was left as it was.
-  bool Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const;
+  // that could not be made. ERROR_SUCCESS when an archive was written or
+  // the existing target kept as the user chose; otherwise the code of what
+  // kept every archive from being written.
+  DWORD Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const;
 
   // The two values of a product's build history file: its first two lines
   // that are not blank, trimmed, "0" for each one missing.
@@ -26,9 +28,9 @@ class CUpdateFolder {
 
  private:
   bool MayReplace(const std::wstring& target) const;
-  bool ClearTarget(const std::wstring& target) const;
-  void PackProduct(const std::wstring& target, const std::wstring& product) const;
-  void PackSetupFiles(const std::wstring& target) const;
+  // Each true when it wrote its archive.
+  bool PackProduct(const std::wstring& target, const std::wstring& product) const;
+  bool PackSetupFiles(const std::wstring& target) const;
 
   std::wstring m_installSource;
   std::wstring m_setupFolder;

@@ -97,7 +97,7 @@ class CWorker {
   DWORD CreateLaunchPoint();
   void CleanupLaunchPoint();
   bool CheckRunningFromCache();
-  bool PrepareUpdateFolder();
+  DWORD PrepareUpdateFolder();
   void CreateLogFolderShortcut();
   // Packs the run's logs; whatever happens to them, the run's result stands.
   void PackLogFiles();
@@ -140,8 +140,14 @@ class CWorker {
   void JoinInterfaceThread();
   DWORD RoutineResult();
   void RestartIfNeeded();
+  // Whether the wizard's finish page, rather than the end of the run, asks
+  // for a restart the run leaves pending.
+  bool FinishPageAsksForRestart() const;
   // Throws 0x70669 unless a REBOOT option lets the quiet run go on.
   void HandleRebootDuringPreparation();
+  // The same for the step of `stage`, which must not restart a run resumed
+  // at that stage again: that run ends with 1603.
+  void RestartForPreparation(int stage);
   // Before the install list: the removals of earlier versions and
   // incompatible applications (ends the run when no product is left), then
   // those of incompatible suites.
@@ -180,6 +186,7 @@ class CWorker {
   void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
                               const CInstallGroupInfo& installed);
   std::wstring DisabledProductsArgument() const;
+  bool UpdateMadeSetupNewer();
   void RestartWithNewSetupFiles(const std::wstring& workFolder);
   void CancelInterfaceForFilesInUse();
 

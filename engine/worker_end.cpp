@@ -17,7 +17,14 @@
 namespace {
 // A restart during preparation keeps the temporary setup files for the resume.
 const LONG kRestartDuringPreparation = 0x70669;
+
+// The statuses that end a run which did what it was asked: only the others
+// leave the user a way to the logs.
+bool IsFailureStatus(LONG status) {
+  return status != ERROR_SUCCESS && status != ERROR_SUCCESS_REBOOT_REQUIRED &&
+         status != ERROR_SUCCESS_REBOOT_INITIATED && status != kRestartDuringPreparation;
 }
+}  // namespace
 
 void CWorker::AbortOnError(DWORD code, bool show) {
   WriteLog(L"Aborting on error code %d", code);
@@ -38,9 +45,19 @@ void CWorker::StopInterfaceThread(bool failure) {
   m_interfaceThreadJoined = true;
 }
 
+// Whichever step failed, the desktop gets its way to the logs before the
+// run lets go of them.
 DWORD CWorker::HandleFailure(LONG value) {
   StopInterfaceThread(value != 0);
   m_status = value;
+  if (IsFailureStatus(value)) {
+    try {
+      CreateLogFolderShortcut();
+    } catch (...) {
+      // A handler lets nothing escape: the run ends with its own status.
+      WriteLog(L"Unknown exception thrown while creating the log folder shortcut");
+    }
+  }
   Cleanup();
   return static_cast<DWORD>(value);
 }

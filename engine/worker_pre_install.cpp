@@ -16,6 +16,7 @@
 #include "engine/install_group_info.h"
 #include "engine/pending_rename_filter.h"
 #include "engine/setup_host.h"
+#include "engine/source_redirection.h"
 #include "engine/version_info.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
@@ -23,6 +24,7 @@
 #include "foundation/reboot_support.h"
 #include "foundation/registry_key.h"
 #include "foundation/resource_strings.h"
+#include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -39,21 +41,6 @@ const wchar_t kUpdateDescriptionFile[] = L"setup_update.xml";
 const wchar_t kSetupVersionProperty[] = L"SetupVersion";
 const wchar_t kSourceIniFile[] = L"source.ini";
 const wchar_t kSavedSuffix[] = L".bak";
-
-// 0 when the new setup started, else the error that kept it from starting.
-DWORD RestartSetup(const std::wstring& command) {
-  WriteLog(L"Setup is going to attempt to restart using this command line:");
-  WriteLog(L"   %s", command.c_str());
-  HANDLE process = nullptr;
-  if (!CreateShellProcess(command, std::wstring(), &process)) {
-    DWORD error = GetLastError();
-    WriteLog(L"   The new setup process did not respond, and returned with an error: %d", error);
-    return error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error;
-  }
-  if (process) CloseHandle(process);
-  WriteLog(L"   The new setup has responded and this process will now exit.");
-  return ERROR_SUCCESS;
-}
 
 }  // namespace
 
@@ -137,7 +124,7 @@ bool CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   m_options->AppendLogSwitch(&command);
   m_options->AppendRebootOption(&command);
   command += DisabledProductsArgument();
-  return RestartSetup(command) == ERROR_SUCCESS;
+  return CSourceRedirection::RestartSetup(command) == ERROR_SUCCESS;
 }
 
 // Returns when the installed suite is to be removed by this run.
@@ -175,11 +162,19 @@ void CWorker::CheckAdministrator() {
 // then starts again with them; the original source is never written.
 void CWorker::EnsureSetupFiles() {
   if (!m_settings.onlineUpdatesAllowed) return;
+  // A run that setup started itself has the files it was started with: looking
+  // again could restart it for ever when the site offers more than it delivers.
+  if (SourceRedirection().IsRestartedRun()) {
+    WriteLog(L"   Setup was started again by setup; it does not look for newer setup files");
+    return;
+  }
   if (m_options->GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) {
     WriteLog(L"   Setup does not run from a temporary copy; the setup files are not updated");
     return;
   }
-  std::wstring address = ExpandMacros(m_options->GetSetupConfig().GetSetupUpdateURL());
+  // A [Setup] section without any of its five values loads no address either.
+  const CSetupConfig& config = m_options->GetSetupConfig();
+  std::wstring address = config.IsLoaded() ? ExpandMacros(config.GetSetupUpdateURL()) : std::wstring();
   if (address.empty()) {
     WriteLog(L"   No download location was specified for setup files.");
     return;
@@ -202,22 +197,40 @@ void CWorker::EnsureSetupFiles() {
   DWORD kept = ERROR_SUCCESS;
   DWORD result = RunVerifyAction(&action, &kept);
   DeleteFileW(description.c_str());
-  if (result != ERROR_SUCCESS) return;
+  if (result != ERROR_SUCCESS || !UpdateMadeSetupNewer()) return;
   RestartWithNewSetupFiles(workFolder);
+}
+
+// An offer may name a version that the files it delivers do not have, or
+// deliver no program at all: a restart would meet the same offer again.
+bool CWorker::UpdateMadeSetupNewer() {
+  CVersionInfo own, updated;
+  bool known = own.SetFromFileVersion(m_commandLine->ProgramPath()) &&
+               updated.SetFromFileVersion(m_restartProgramPath);
+  if (known && updated.Compare(own) > 0) return true;
+  WriteLog(L"   The files from the update site do not make setup newer ('%s' is version %s, this setup %s); "
+           L"setup goes on without them",
+           m_restartProgramPath.c_str(), known ? updated.ToString().c_str() : L"unknown",
+           own.ToString().c_str());
+  return false;
 }
 
 void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   std::wstring command = Format(L"\"%s\" {lang}=%s AllowOnlineUpdates=2", m_restartProgramPath.c_str(),
                                 m_state->m_languageCode.c_str());
+  command += TakenSettingsText(m_settings, {L"{lang}=", L"AllowOnlineUpdates=", L"InstallSource=",
+                                            L"DisableProducts=", L"Mandatory="});
   m_options->AppendUILevel(&command);
   m_options->AppendRebootOption(&command);
   m_options->AppendLogSwitch(&command);
   m_options->AppendMifFile(&command);
-  m_options->AppendProperties(&command);
+  m_options->AppendPropertiesAsGiven(&command);
   m_options->AppendPassThroughSwitches(&command);
   m_options->AppendInstallSource(&command);
   command += DisabledProductsArgument();
   if (m_settings.mandatoryIgnored) command += L" Mandatory=0";
+  // The new setup works from this copy and removes it when it ends.
+  command += L" /~";
   std::wstring sourceIni = workFolder + kSourceIniFile;
   std::wstring savedIni = sourceIni + kSavedSuffix;
   CRebootSupport rebootSupport;
@@ -226,7 +239,7 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   int marker = m_options->GetTildeSwitch();
   // The new setup runs from this copy: it must stay when this run ends.
   m_options->SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
-  if (RestartSetup(command) == ERROR_SUCCESS) throw static_cast<long>(ERROR_SUCCESS);
+  if (CSourceRedirection::RestartSetup(command) == ERROR_SUCCESS) throw static_cast<long>(ERROR_SUCCESS);
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
   m_options->SetTildeSwitch(marker);
 }

@@ -101,8 +101,7 @@ void CWorker::EnsureMSI() {
   DWORD result = RunVerifyAction(&action, &kept);
   if (IsRestartResult(result)) {
     WriteLog(L"Starting reboot after installing MSI");
-    m_state->m_rebootPending = true;
-    HandleRebootDuringPreparation();
+    RestartForPreparation(action.GetSequence());
   } else if (result == kVerifyEndWithLastError) {
     // Like the administrator check: the kept error says why (0x70669 keeps
     // the working copy for the resume).
@@ -111,6 +110,18 @@ void CWorker::EnsureMSI() {
     AbortOnError(result, true);
   }
   UnhookRebootResume();
+}
+
+// A run resumed at this stage was restarted for it already: a second restart
+// would only bring it back here, for ever on an unattended machine.
+void CWorker::RestartForPreparation(int stage) {
+  if (stage != 0 && stage == m_options->GetSSwitchValue()) {
+    WriteLog(L"Setup was restarted for stage %d already and does not restart for it again", stage);
+    UnhookRebootResume();
+    AbortOnError(ERROR_INSTALL_FAILURE, true);
+  }
+  m_state->m_rebootPending = true;
+  HandleRebootDuringPreparation();
 }
 
 // A refusal takes its product out of the run, or ends the run when it
@@ -138,8 +149,7 @@ void CWorker::RunProductActions(int startSequence) {
       result = ERROR_SUCCESS;
     }
     if (IsRestartResult(result)) {
-      m_state->m_rebootPending = true;
-      HandleRebootDuringPreparation();
+      RestartForPreparation(action->GetSequence());
     } else if (result == kVerifyEndWithLastError) {
       lastKept = kept;
       RefuseProduct(*action, kept, &refused, &messageName);

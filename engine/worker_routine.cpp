@@ -168,8 +168,9 @@ CSourceRedirection& CWorker::SourceRedirection() {
   if (!m_sourceRedirection) {
     const std::wstring& program = m_commandLine->ProgramPath();
     std::wstring programName = program.substr(FolderOfPath(program).size());
-    m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(),
-                                                     programName, m_commandLine->ConfigurationName()));
+    m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(), programName,
+                                                     m_commandLine->ConfigurationName(),
+                                                     TakenSettingsText(m_settings)));
   }
   return *m_sourceRedirection;
 }
@@ -295,10 +296,12 @@ void CWorker::PublishLanguage() {
   if (GetCultureName(m_installLanguage, &culture)) m_state->SetProperty(L"Culture", culture);
 }
 
-// False when the update-folder mode has done its job.
+// False when the update-folder mode has done its job; a mode that wrote
+// nothing it was asked to ends with the code of why.
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
-  PrepareUpdateFolder();
+  DWORD result = PrepareUpdateFolder();
+  if (result != ERROR_SUCCESS) AbortOnError(result, true);
   return false;
 }
 

@@ -116,14 +116,13 @@ DWORD CWorker::RunTheInstallation() {
   return RunInstall(progressTotal);
 }
 
-// Steps 33 to 35.
+// The end of an install, repair or removal: the final clean-up, then the
+// interface thread ends; a failure goes on to the handlers as the run's code.
 void CWorker::FinishRun(DWORD result) {
   if (!m_settings.fastInstall) FinalCleanup(result);
   JoinInterfaceThread();
-  if (result != ERROR_SUCCESS && result != kRebootRequired) {
-    CreateLogFolderShortcut();
-    throw static_cast<unsigned long>(result);
-  }
+  // The handlers leave the shortcut to the logs.
+  if (result != ERROR_SUCCESS && result != kRebootRequired) throw static_cast<unsigned long>(result);
 }
 
 void CWorker::JoinInterfaceThread() {
@@ -145,11 +144,16 @@ DWORD CWorker::RoutineResult() {
 // A run asked to return the restart request returns it and never
 // restarts the machine itself.
 void CWorker::RestartIfNeeded() {
-  if (m_interfaceThread.IsValid() || !m_state->m_rebootPending || !m_actionListsLoaded) return;
-  if (m_settings.returnRebootRequest) return;
+  if (!m_state->m_rebootPending || !m_actionListsLoaded || m_settings.returnRebootRequest) return;
+  // The finish page settles it with the user.
+  if (m_interfaceThread.IsValid() && FinishPageAsksForRestart()) return;
   CRestartHandler restart(m_restartFunction);
   restart.InitiateReboot(m_state.get(), m_options->GetRebootOption(), UiLevel(),
                          m_host ? m_host->GetOwnerWindow() : nullptr);
+}
+
+bool CWorker::FinishPageAsksForRestart() const {
+  return CRestartHandler::FinishPageAsks(m_options->GetRebootOption(), m_settings.returnRebootRequest, UiLevel());
 }
 
 void CWorker::HandleRebootDuringPreparation() {

@@ -4,6 +4,7 @@
 #include "engine/worker.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "engine/cached_copy.h"
 #include "engine/launch_point.h"
 #include "engine/message_box.h"
+#include "engine/replacement_map.h"
 #include "engine/setup_host.h"
 #include "engine/update_folder.h"
 #include "foundation/dcf_names.h"
@@ -58,7 +60,7 @@ bool CWorker::CheckRunningFromCache() {
   return true;
 }
 
-bool CWorker::PrepareUpdateFolder() {
+DWORD CWorker::PrepareUpdateFolder() {
   HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
   bool silent = IsSilentLevel();
   CUpdateFolder::AskFunction ask = [owner, silent](const std::wstring& text) {
@@ -68,13 +70,18 @@ bool CWorker::PrepareUpdateFolder() {
                           MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST) == IDYES;
   };
   CUpdateFolder update(m_options->GetInstallSource(), m_commandLine->SetupFolder(), ask);
-  update.Prepare(m_settings.updateFolder, m_productList.Keys());
-  return true;
+  return update.Prepare(m_settings.updateFolder, m_productList.Keys());
 }
 
 void CWorker::CreateLogFolderShortcut() {
-  std::wstring desktop = ExpandMacros(kAllUsersDesktopMacro);
+  std::wstring desktop = MacroValue(*m_replacements, kAllUsersDesktopMacro);
+  // A run that fails before its macros exist still finds the desktop.
+  if (desktop.empty()) desktop = CReplacementMap::ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
   WriteLog(L"Creating shortcut for logging folder");
+  if (desktop.empty()) {
+    WriteLog(L"   The desktop folder is not known");
+    return;
+  }
   std::wstring description = LoadResourceString(IDS_INSTALLATION_LOG_FILES);
   std::wstring link = desktop + L"\\" + description;
   std::wstring folder;

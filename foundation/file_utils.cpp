@@ -228,7 +228,7 @@ BOOL RemoveEmptyFolderTree(const std::wstring& path) {
   return RemoveDirectoryChecked(path, FALSE);
 }
 
-BOOL DeleteFolderTree(const std::wstring& path) {
+BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart) {
   std::vector<WIN32_FIND_DATAW> entries;
   if (!ListFolder(path, L"*", &entries)) return FALSE;
   DWORD firstError = ERROR_SUCCESS;
@@ -237,11 +237,13 @@ BOOL DeleteFolderTree(const std::wstring& path) {
     ResetProtectiveAttributes(entryPath, entry.dwFileAttributes);
     BOOL deleted = TRUE;
     if (!IsFolder(entry)) {
-      deleted = DeleteFileChecked(entryPath, FALSE);
+      deleted = DeleteFileChecked(entryPath, deleteAtRestart);
     } else if (IsLink(entry)) {
-      deleted = RemoveDirectoryChecked(entryPath, FALSE);  // the link only, not its target
+      deleted = RemoveDirectoryChecked(entryPath, deleteAtRestart);  // the link only, not its target
     } else {
-      deleted = DeleteFolderTree(entryPath) && RemoveDirectoryChecked(entryPath, FALSE);
+      deleted = DeleteFolderTree(entryPath, deleteAtRestart);
+      // A folder whose file waits for the restart is scheduled after that file.
+      if (deleted || deleteAtRestart) deleted = RemoveDirectoryChecked(entryPath, deleteAtRestart) && deleted;
     }
     // Go on with the rest: whatever can be removed is removed.
     if (!deleted && firstError == ERROR_SUCCESS) firstError = GetLastError();

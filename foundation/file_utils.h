@@ -42,8 +42,9 @@ BOOL RemoveEmptyFolderTree(const std::wstring& path);
 
 // Deletes everything under `path` (the folder itself stays), clearing the
 // read-only, hidden and system attributes first. Folder links are removed
-// without following them.
-BOOL DeleteFolderTree(const std::wstring& path);
+// without following them. With `deleteAtRestart`, what cannot go now (a
+// running program) is scheduled for the restart, files before their folders.
+BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart = FALSE);
 
 // Copies the tree under `source` into `target`, creating folders as needed
 // and overwriting read-only files. Stops at the first failure.

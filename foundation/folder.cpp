@@ -85,10 +85,17 @@ void CFolder::GetAllFiles(CFileInfoList* files) {
 
 bool CFolder::Create() {
   if (m_exists) return true;
-  if (m_path.empty()) return false;
+  if (m_path.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  DWORD error = ERROR_SUCCESS;
   // The tree variant makes the missing parents one level at a time.
-  if (!CreateDirectoryW(m_path.c_str(), nullptr)) CreateDirectoryTree(m_path, nullptr);
+  if (!CreateDirectoryW(m_path.c_str(), nullptr) && !CreateDirectoryTree(m_path, nullptr)) error = GetLastError();
   DWORD attributes = GetFileAttributesW(m_path.c_str());
   m_exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  // The caller learns why the folder could not be made, not what the check
+  // after it found.
+  if (!m_exists) SetLastError(error != ERROR_SUCCESS ? error : ERROR_PATH_NOT_FOUND);
   return m_exists;
 }

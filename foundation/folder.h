@@ -30,7 +30,8 @@ class CFolder {
   // Every file of the tree, this folder's own first, then each sub-folder's,
   // depth first; rescans as it goes.
   void GetAllFiles(CFileInfoList* files);
-  // Creates the folder, and its missing parents, when it does not exist.
+  // Creates the folder, and its missing parents, when it does not exist;
+  // false with the failure's code as the last error.
   bool Create();
 
   const std::wstring& Path() const { return m_path; }

@@ -106,6 +106,32 @@ struct CEntry {
   std::wstring name;
 };
 
+// The name with each letter outside printable ASCII replaced by '_', which
+// every code page stores.
+std::wstring AsciiName(const std::wstring& name) {
+  std::wstring ascii = name;
+  for (wchar_t& letter : ascii) {
+    if (letter < 0x20 || letter > 0x7E) letter = L'_';
+  }
+  return ascii;
+}
+
+// A log whose name the archive's code page cannot hold is still packed,
+// under a plain name: its contents matter more than its name, and stopping
+// there would leave every later log out.
+bool AddEntry(CZipArchive* archive, const CEntry& entry) {
+  try {
+    return archive->AddFileAs(entry.path, entry.name, -1, CZipArchive::zipsmSafeSmart, kCopyBufferSize);
+  } catch (CZipException* raw) {
+    std::unique_ptr<CZipException> error(raw);
+    if (error->GetCode() != CZipException::kInvalidArgument) throw error.release();
+  }
+  std::wstring ascii = AsciiName(entry.name);
+  WriteLog(L"   The name '%s' cannot be stored in the archive; packed as '%s'", entry.name.c_str(),
+           ascii.c_str());
+  return archive->AddFileAs(entry.path, ascii, -1, CZipArchive::zipsmSafeSmart, kCopyBufferSize);
+}
+
 // Adds each entry in turn; false at the first that cannot be added.
 BOOL PackEntries(const std::wstring& archivePath, bool create, const std::vector<CEntry>& entries) {
   CZipArchive archive;
@@ -117,7 +143,7 @@ BOOL PackEntries(const std::wstring& archivePath, bool create, const std::vector
   }
   try {
     for (const CEntry& entry : entries) {
-      if (!archive.AddFileAs(entry.path, entry.name, -1, CZipArchive::zipsmSafeSmart, kCopyBufferSize)) {
+      if (!AddEntry(&archive, entry)) {
         WriteLog(L"   Could not add '%s' to '%s'", entry.path.c_str(), archivePath.c_str());
         archive.Close();
         return FALSE;

@@ -9,7 +9,27 @@
 #include "platform/callback_boundary.h"
 #include "platform/window_text.h"
 
+namespace {
+
+const UINT_PTR kReturnSubclassId = 0x7C0F;
+
+LRESULT CALLBACK LeaveReturnProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, LeaveReturnProc, kReturnSubclassId);
+  LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+  const MSG* key = reinterpret_cast<const MSG*>(lParam);
+  if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+    result &= ~static_cast<LRESULT>(DLGC_WANTMESSAGE | DLGC_WANTALLKEYS);
+  }
+  return result;
+}
+
+}  // namespace
+
 CWizardPage::CWizardPage(UINT templateId) : m_templateId(templateId) {}
+
+void CWizardPage::LeaveReturnToSheet(int id) const {
+  if (HWND control = GetDlgItem(id)) SetWindowSubclass(control, LeaveReturnProc, kReturnSubclassId, 0);
+}
 
 void CWizardPage::SetItemText(int id, const std::wstring& text) const {
   SetDlgItemTextW(m_window, id, text.c_str());

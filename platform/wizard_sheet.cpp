@@ -128,6 +128,39 @@ void CWizardSheet::PostWizButtons(HWND sheet, DWORD flags) {
 
 bool CWizardSheet::OnSheetMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 
+void CWizardSheet::KeepKeyboardOnButtons(DWORD flags) {
+  HWND next = ::GetDlgItem(m_window, kNextButtonId);
+  bool finish = (flags & PSWIZB_FINISH) && !(flags & PSWIZB_DISABLEDFINISH);
+  // Enter presses Next, or the page's own default while Next is disabled;
+  // never Back.
+  if (next && !finish && !(flags & PSWIZB_NEXT)) SendMessageW(m_window, DM_SETDEFID, kNextButtonId, 0);
+  HWND focus = GetFocus();
+  bool kept = focus && (focus == m_window || IsChild(m_window, focus)) && IsWindowEnabled(focus) &&
+              IsWindowVisible(focus);
+  if (kept) {
+    // comctl32 focuses a page's first control directly; a push button
+    // focused so is not what Enter presses until the dialog manager has
+    // made it the default, as a Tab to it would.
+    bool pageButton = focus != m_window && GetParent(focus) != m_window &&
+                      (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON);
+    if (pageButton) SendMessageW(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+    return;
+  }
+  DWORD defaultId = static_cast<DWORD>(SendMessageW(m_window, DM_GETDEFID, 0, 0));
+  HWND target = HIWORD(defaultId) == DC_HASDEFID ? ::GetDlgItem(m_window, LOWORD(defaultId)) : nullptr;
+  if (!target || !IsWindowEnabled(target) || !IsWindowVisible(target)) {
+    CWizardPage* page = GetActivePage();
+    target = page && page->GetSafeHwnd() ? GetNextDlgTabItem(page->GetSafeHwnd(), nullptr, FALSE) : nullptr;
+  }
+  // Without a focus, keys reach the sheet as system keys that no dialog
+  // handles: the sheet itself takes them when nothing else can.
+  if (target) {
+    SendMessageW(m_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+  } else {
+    SetFocus(m_window);
+  }
+}
+
 int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM lParam) {
   CWizardSheet* sheet = t_startingSheet;
   if (!sheet) return 0;
@@ -167,6 +200,11 @@ LRESULT CALLBACK CWizardSheet::SheetSubclassProc(HWND window, UINT message, WPAR
       CWizardPage* page = sheet->GetActivePage();
       if (page && page->GetSafeHwnd()) SendMessageW(page->GetSafeHwnd(), WM_COMMAND, wParam, lParam);
       return 0;
+    }
+    if (message == PSM_SETWIZBUTTONS) {
+      LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      sheet->KeepKeyboardOnButtons(static_cast<DWORD>(lParam));
+      return result;
     }
     LRESULT result = 0;
     if (sheet->OnSheetMessage(message, wParam, lParam, &result)) return result;

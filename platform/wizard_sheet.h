@@ -70,6 +70,10 @@ class CWizardSheet {
   virtual bool OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
  private:
+  // After comctl32 has set the buttons: it makes Back the default when Next
+  // is disabled, and leaves the focus where it disabled a button (Enter
+  // then goes back, or does nothing at all).
+  void KeepKeyboardOnButtons(DWORD flags);
   static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
   static LRESULT CALLBACK SheetSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR data);

@@ -6,8 +6,11 @@
 #include <shlwapi.h>
 
 #include "actions/msi_product_state.h"
+#include "actions/ref_counter.h"
+#include "engine/install_group_info.h"
 #include "engine/product_relation.h"
 #include "engine/setup_state.h"
+#include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/internet.h"
 #include "foundation/resource_strings.h"
@@ -51,6 +54,22 @@ void CCustomizeDlg::SetShellOpener(ShellOpener opener) { g_shellOpener = opener 
 bool CCustomizeDlg::IsMaintenance() const {
   CSetupState* state = GetState();
   return state && state->m_maintenanceMode;
+}
+
+// The suite run again over itself finds its own products installed: they
+// are not another suite's.
+bool CCustomizeDlg::IsInstalledByAnotherSuite(const CProductData& product) const {
+  if (!product.IsSamePackageInstalled()) return false;
+  const CInstallGroupInfo* group = product.GetInstallGroup();
+  if (!group || group->GetUuid().empty()) return true;
+  try {
+    return !CRefCounter().IsUsedBy(group->GetUuid(), product.GetProductCode());
+  } catch (const CError& error) {
+    // Unknown users: the product is left to whoever installed it.
+    WriteLog(L"Unable to read the suites using product '%s': %s", product.GetName().c_str(),
+             error.GetMessage().c_str());
+    return true;
+  }
 }
 
 BOOL CCustomizeDlg::OnInitDialog() {
@@ -164,12 +183,12 @@ void CCustomizeDlg::FillTree() {
 }
 
 void CCustomizeDlg::AddFeatureItems(CFeatureList& features, HTREEITEM parent, const std::wstring& parentText,
-                                    const std::wstring& productKey, bool productInstalledElsewhere) {
+                                    const std::wstring& productKey, bool productInstalled) {
   bool maintenance = IsMaintenance();
   for (size_t i = 0; i < features.GetCount(); ++i) {
     CFeatureData& feature = features[i];
     CSelectionState& selection = feature.GetSelection();
-    if (maintenance || productInstalledElsewhere) selection.SetCurrent(feature.IsInstalled(), true);
+    if (maintenance || productInstalled) selection.SetCurrent(feature.IsInstalled(), true);
     if (feature.GetDisplayOrder() < 1 || (maintenance && !feature.IsInstalled())) continue;
     bool selected = selection.IsCurrent();
     WriteLog(L"Adding tree item for feature '%s' under item '%s'; initial selection = %d",
@@ -182,22 +201,22 @@ void CCustomizeDlg::AddFeatureItems(CFeatureList& features, HTREEITEM parent, co
       continue;
     }
     if (feature.HasChildren()) {
-      AddFeatureItems(feature.GetChildren(), item, feature.GetDisplayName(), productKey, productInstalledElsewhere);
+      AddFeatureItems(feature.GetChildren(), item, feature.GetDisplayName(), productKey, productInstalled);
       m_tree.Expand(item, checked);
     }
   }
 }
 
 // Next needs at least one product kept or installed. An install counts the
-// checked products not installed by another suite; a maintenance run
-// counts what stays installed.
+// checked products not installed by another suite (this suite's own, run
+// again, count); a maintenance run counts what stays installed.
 void CCustomizeDlg::CountChecked() {
   m_checkedCount = 0;
   for (HTREEITEM item = m_tree.GetRootItem(); item; item = m_tree.GetNextSiblingItem(item)) {
     const CItem* entry = ItemOf(item);
     CProductData* product = entry ? ProductOf(*entry) : nullptr;
     if (!product || !m_tree.GetCheck(item)) continue;
-    if (!IsMaintenance() && product->IsSamePackageInstalled()) continue;
+    if (!IsMaintenance() && IsInstalledByAnotherSuite(*product)) continue;
     ++m_checkedCount;
   }
 }
@@ -241,10 +260,10 @@ bool CCustomizeDlg::ChangeProduct(HTREEITEM item, const CItem& entry, bool check
   CSelectionState& selection = *product.GetSelection();
   const wchar_t* name = product.GetName().c_str();
   bool maintenance = IsMaintenance();
+  // An installed product stays as it is in an install, whichever suite put
+  // it there: the run only counts this suite as one more user.
   if (!maintenance && product.IsSamePackageInstalled()) {
-    std::wstring text = ReplaceAll(LoadResourceString(IDS_CUSTOMIZE_INSTALLED_ELSEWHERE), L"[ProductName]",
-                                   DisplayName(product));
-    ShowSystemMessage(ReplaceAll(text, L"[SuiteName]", GetState()->GetProductName()));
+    ShowInstalledMessage(product);
     WriteLog(L"Preventing check change for '%s' because product is already installed", name);
     return false;
   }
@@ -287,6 +306,7 @@ bool CCustomizeDlg::ChangeFeature(HTREEITEM item, const CItem& entry, bool check
   CFeatureData& feature = *entry.feature;
   const wchar_t* name = feature.GetDisplayName().c_str();
   if (product.IsSamePackageInstalled()) {
+    if (!IsMaintenance()) ShowInstalledMessage(product);
     WriteLog(L"Preventing check change for '%s' because feature is already installed", name);
     return false;
   }
@@ -446,6 +466,12 @@ void CCustomizeDlg::UpdateAvailableSpaceText() {
 void CCustomizeDlg::ShowSystemMessage(const std::wstring& text) const {
   std::wstring title = PageString(IDS_SHEET_TITLE);
   MessageBoxW(GetSafeHwnd(), text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void CCustomizeDlg::ShowInstalledMessage(const CProductData& product) const {
+  std::wstring text = ReplaceAll(LoadResourceString(IDS_CUSTOMIZE_INSTALLED_ELSEWHERE), L"[ProductName]",
+                                 DisplayName(product));
+  ShowSystemMessage(ReplaceAll(text, L"[SuiteName]", GetState()->GetProductName()));
 }
 
 void CCustomizeDlg::OpenDescriptionLink(const std::wstring& id) {

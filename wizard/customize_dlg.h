@@ -56,12 +56,14 @@ class CCustomizeDlg : public CWizPropPage {
  private:
   void FillTree();
   void AddFeatureItems(CFeatureList& features, HTREEITEM parent, const std::wstring& parentText,
-                       const std::wstring& productKey, bool productInstalledElsewhere);
+                       const std::wstring& productKey, bool productInstalled);
   HTREEITEM AddItem(const std::wstring& text, HTREEITEM parent, CItem item, bool checked, bool bold);
   const CItem* ItemOf(HTREEITEM item) const;
   CProductData* ProductOf(const CItem& item) const;
   std::wstring DisplayName(const CProductData& product) const;
   bool IsMaintenance() const;
+  // Its package is installed, and this suite is not among its users.
+  bool IsInstalledByAnotherSuite(const CProductData& product) const;
 
   bool ChangeProduct(HTREEITEM item, const CItem& entry, bool checked);
   bool ChangeFeature(HTREEITEM item, const CItem& entry, bool checked);
@@ -77,6 +79,8 @@ class CCustomizeDlg : public CWizPropPage {
   std::wstring SpaceLine(UINT labelId, double megabytes) const;
   void OpenDescriptionLink(const std::wstring& id);
   void ShowSystemMessage(const std::wstring& text) const;
+  // Why an installed product's items cannot change here.
+  void ShowInstalledMessage(const CProductData& product) const;
 
   CTreeControl m_tree;
   std::vector<CItem> m_items;

@@ -32,9 +32,14 @@ bool CExitDlg::OnSetActive() {
   return CTextPage::OnSetActive();
 }
 
+// A restart that was declined or suppressed, or that the caller is handed
+// or the end of the run settles, is not asked for here.
 bool CExitDlg::OnWizardFinish() {
   CSetupState* state = GetState();
-  if (state && state->m_rebootPending) AskForRestart();
+  CSetupSheet* sheet = GetSetupSheet();
+  if (state && state->m_rebootPending && state->m_rebootApproved && sheet && sheet->FinishAsksForRestart()) {
+    AskForRestart();
+  }
   return CTextPage::OnWizardFinish();
 }
 

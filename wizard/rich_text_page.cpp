@@ -56,6 +56,7 @@ BOOL CRichTextPage::OnInitDialog() {
     SendMessageW(text, EM_SETREADONLY, TRUE, 0);
     SendMessageW(text, EM_SETEVENTMASK, 0, ENM_LINK | ENM_MOUSEEVENTS);
     SendMessageW(text, EM_AUTOURLDETECT, TRUE, 0);
+    LeaveReturnToSheet(m_richEditId);
   }
   LoadTextFile();
   return TRUE;

@@ -93,6 +93,7 @@ CSetupSheet::CSetupSheet(const CSetupWizardContext& context)
     : m_state(context.state),
       m_defaultGroupInfo(context.defaultGroupInfo),
       m_commandOptions(context.commandOptions),
+      m_finishAsksForRestart(context.finishAsksForRestart),
       m_expandMacros(context.expandMacros) {
   for (int kind = 0; kind < kPageKindCount; ++kind) {
     m_pages[kind] = MakePage(kind);
@@ -185,15 +186,14 @@ void CSetupSheet::OnInitialized() {
   SetWindowTextW(sheet, GetTitle().c_str());
   g_wizardSheetWindow = sheet;
   CreateViewButton(IDS_VIEW_BUTTON);
-  OSVERSIONINFOW version = {sizeof(version)};
-  GetVersionExW(&version);
-  if (version.dwMajorVersion < 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion == 0)) {
-    bool clean = m_state && m_state->m_setupType == SetupTypeCleanSystem;
-    SetNextButtonText(clean ? IDS_BUTTON_REMOVE : IDS_BUTTON_NEXT);
-    SetBackButtonText(IDS_BUTTON_BACK);
-    SetCancelButtonText(IDS_BUTTON_CANCEL);
-    SetFinishButtonText(IDS_BUTTON_FINISH);
-  }
+  // The whole row speaks the setup's language on every system: the
+  // system's captions are in its own, and pages set Next from ours
+  // (Install, Remove), which would leave the row in two languages.
+  bool clean = m_state && m_state->m_setupType == SetupTypeCleanSystem;
+  SetNextButtonText(clean ? IDS_BUTTON_REMOVE : IDS_BUTTON_NEXT);
+  SetBackButtonText(IDS_BUTTON_BACK);
+  SetCancelButtonText(IDS_BUTTON_CANCEL);
+  SetFinishButtonText(IDS_BUTTON_FINISH);
 }
 
 void CSetupSheet::CreateViewButton(UINT captionId) {

@@ -55,6 +55,8 @@ class CSetupSheet : public CWizardSheet {
   CSetupState* GetState() const { return m_state; }
   CInstallGroupInfo* GetDefaultGroupInfo() const { return m_defaultGroupInfo; }
   const CCommandOptions* GetCommandOptions() const { return m_commandOptions; }
+  // Whether the finish page asks for a restart the run leaves pending.
+  bool FinishAsksForRestart() const { return m_finishAsksForRestart; }
   // {Name} macros of the run; the text itself when the run has none.
   std::wstring ExpandMacros(const std::wstring& text) const;
 
@@ -115,6 +117,7 @@ class CSetupSheet : public CWizardSheet {
   CSetupState* m_state;
   CInstallGroupInfo* m_defaultGroupInfo;
   const CCommandOptions* m_commandOptions;
+  bool m_finishAsksForRestart;
   std::function<std::wstring(const std::wstring&)> m_expandMacros;
   CMapStringToString m_properties;
   double m_requiredSpace = 0;

@@ -1,6 +1,8 @@
 // setup_type_dlg.cpp: the setup type page.
 #include "wizard/setup_type_dlg.h"
 
+#include <string>
+
 #include "engine/setup_state.h"
 #include "resources/resource_ids.h"
 #include "wizard/setup_sheet.h"
@@ -39,11 +41,17 @@ BOOL CSetupTypeDlg::OnInitDialog() {
   ReplaceTokensInControl(IDC_SETUP_TYPE_SUBTITLE);
 
   bool maintenance = IsMaintenance();
-  SetItemText(IDC_SETUP_TYPE_FIRST_CAPTION, PageString(maintenance ? IDS_SETUP_TYPE_REPAIR : IDS_SETUP_TYPE_CUSTOM));
+  std::wstring firstCaption = PageString(maintenance ? IDS_SETUP_TYPE_REPAIR : IDS_SETUP_TYPE_CUSTOM);
+  std::wstring secondCaption = PageString(maintenance ? IDS_SETUP_TYPE_REMOVE : IDS_SETUP_TYPE_COMPLETE);
+  SetItemText(IDC_SETUP_TYPE_FIRST_CAPTION, firstCaption);
   SetItemText(IDC_SETUP_TYPE_FIRST_TEXT,
               PageString(maintenance ? IDS_SETUP_TYPE_REPAIR_TEXT : IDS_SETUP_TYPE_CUSTOM_TEXT));
-  SetItemText(IDC_SETUP_TYPE_SECOND_CAPTION,
-              PageString(maintenance ? IDS_SETUP_TYPE_REMOVE : IDS_SETUP_TYPE_COMPLETE));
+  SetItemText(IDC_SETUP_TYPE_SECOND_CAPTION, secondCaption);
+  // The picture buttons show no text, but theirs carries the caption's
+  // access key: a caption's key alone would only move the focus, to the
+  // control after the caption, the next choice's button.
+  SetItemText(IDC_SETUP_TYPE_FIRST, firstCaption);
+  SetItemText(IDC_SETUP_TYPE_SECOND, secondCaption);
   SetItemText(IDC_SETUP_TYPE_SECOND_TEXT,
               PageString(maintenance ? IDS_SETUP_TYPE_REMOVE_TEXT : IDS_SETUP_TYPE_COMPLETE_TEXT));
   SetItemText(IDC_SETUP_TYPE_THIRD_CAPTION, std::wstring());

@@ -32,8 +32,8 @@ CZipArchive::CZipArchive() { m_centralDir.Init(&m_storage); }
 // added since it was opened. Only zlib's memory is given back.
 CZipArchive::~CZipArchive() { EndStream(); }
 
-void CZipArchive::ThrowError(int code) {
-  ThrowZipException(code, IsClosed() ? std::wstring() : m_storage.GetFilePath());
+void CZipArchive::ThrowError(int code, const std::wstring& detail) {
+  ThrowZipException(code, IsClosed() ? std::wstring() : m_storage.GetFilePath(), detail);
 }
 
 void CZipArchive::CheckForError(int zlibResult) {
@@ -181,6 +181,14 @@ std::wstring CZipArchive::PredictFileNameInZip(const std::wstring& path, bool fu
   return component.GetFileName();
 }
 
+// The archives carry no UTF-8 names: a name the code page can't hold
+// would be stored with '?' in it and could not be found or extracted again.
+void CZipArchive::SetEntryName(CZipFileHeader& header, const std::wstring& name) {
+  if (header.SetFileName(name, m_centralDir.m_oemConversion)) return;
+  ThrowError(CZipException::kInvalidArgument,
+             Format(L"the name '%s' holds characters the archive's code page cannot store", name.c_str()));
+}
+
 bool CZipArchive::AddFile(const std::wstring& path, int level, bool fullPath, int smartness,
                           uint32_t bufferSize) {
   CZipAddFileRequest request;
@@ -234,7 +242,7 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   header.SetSystemCompatibility(m_systemCompatibility);
   header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   header.SetTime(modified);
-  header.SetFileName(name, m_centralDir.m_oemConversion);
+  SetEntryName(header, name);
 
   if (header.IsDirectory()) {
     bool opened = OpenNewFile(header, 0, std::wstring(), (request.smartness & zipsmCPassDir) == 0);
@@ -319,7 +327,7 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
     std::wstring name = header.GetFileName(m_centralDir.m_oemConversion);
     uint32_t attributes = header.GetSystemAttr();
     header.SetSystemCompatibility(m_systemCompatibility);
-    header.SetFileName(name, m_centralDir.m_oemConversion);
+    SetEntryName(header, name);
     header.SetSystemAttr(attributes);
   }
   if (header.GetRawFileName().empty()) {

@@ -75,6 +75,8 @@ class CZipArchive {
   void Close(int afterException = afterExceptionNone, bool updateTimeStamp = false);
   void Flush();
 
+  // A name the archive's code page can't hold raises CZipException 22
+  // before anything is written.
   bool AddFile(const std::wstring& path, int level = -1, bool fullPath = true,
                int smartness = zipsmSafeSmart, uint32_t bufferSize = 65536);
   bool AddFileAs(const std::wstring& path, const std::wstring& nameInZip, int level = -1,
@@ -91,7 +93,8 @@ class CZipArchive {
   bool CloseNewFile(bool afterException = false);
 
   // Reading an entry: open, read until 0, close (1 success, -1 data left,
-  // -2 the extracted file's time or attributes could not be set).
+  // -2 the extracted file's time or attributes could not be set). An entry
+  // whose bytes run into the next one's is refused with 101.
   bool OpenFile(int index);
   uint32_t ReadFile(void* buffer, uint32_t size);
   int CloseFile(bool afterException = false);
@@ -103,7 +106,8 @@ class CZipArchive {
   // Reads the entry through and checks its CRC; raises on damage.
   bool TestFile(int index, uint32_t bufferSize = 65536);
   // Writes the entry below `folder` (as `newName` when given). An entry whose
-  // name would lead outside the folder is refused with CZipException 101.
+  // name would lead outside the folder is refused with CZipException 101,
+  // its detail naming the name and why.
   bool ExtractFile(int index, const std::wstring& folder, bool fullPath = true,
                    const std::wstring& newName = std::wstring(), uint32_t bufferSize = 65536);
   bool ExtractFileTo(int index, CZipAbstractFile& stream, uint32_t bufferSize = 65536);
@@ -132,7 +136,8 @@ class CZipArchive {
 
   // Single-file archives only, with no entry open; the directory is written
   // again at close. Entries whose recorded places overlap or leave the data
-  // are refused with 101 before any byte moves.
+  // are refused with 101 before any byte moves; a new name the code page
+  // can't hold with 22.
   void DeleteFile(int index);
   void DeleteFiles(const std::vector<int>& indexes);
   void DeleteFilesByName(const std::vector<std::wstring>& names);
@@ -197,7 +202,8 @@ class CZipArchive {
   // After the storage is open: reads the directory of an existing archive.
   void Begin(int mode);
   void CheckForError(int zlibResult);
-  [[noreturn]] void ThrowError(int code);
+  // `detail` says what was refused where the code alone would mislead.
+  [[noreturn]] void ThrowError(int code, const std::wstring& detail = std::wstring());
   void WriteCompressed();
   void CheckEntryLimits();
   void AbandonNewFile(bool cutFile);
@@ -206,9 +212,25 @@ class CZipArchive {
   void SkipToDescriptorAndCheck(CZipFileHeader& header);
   void ReadEncryptionHeader(const CZipFileHeader& header);
   bool IsEditable() const;
-  // Where the entries' data ends; raises 101 unless the entries from `first`
-  // on lie in ascending order inside it, each with room for a local header.
-  uint64_t CheckEntryPlaces(int first);
+  static constexpr uint64_t kNoLimit = UINT64_MAX;
+  // Where the entries' data ends, counted as their offsets are: the
+  // directory's start, or the file's end while entries added since opening
+  // are not listed there yet.
+  uint64_t GetDataEnd();
+  // Where entry `index` must end within its volume: the next entry's local
+  // header, or the directory after the last; kNoLimit when that lies on
+  // another volume.
+  uint64_t GetEntryLimit(int index);
+  // The local header's length with its name and extra field; 101 when
+  // there is no local header at the entry's offset.
+  uint64_t ReadLocalSize(const CZipFileHeader& header);
+  // Raises 101 when the entry's bytes run past `limit` into what follows:
+  // records sharing data unpack to far more than the archive holds, and an
+  // edit of one would overwrite the other.
+  void CheckEntryFits(const CZipFileHeader& header, uint64_t localSize, uint64_t limit);
+  // Where the entries' data ends; raises 101 unless every entry lies whole
+  // before the next and inside the data.
+  uint64_t CheckEntryPlaces();
   uint64_t CountBytesToMove(const std::vector<int>& sortedList, uint64_t end);
   // Copies `count` bytes within the file, overlapping ranges included.
   // The callback hears of every piece; an abort is not taken in the middle
@@ -232,8 +254,11 @@ class CZipArchive {
   // its data (with any descriptor) after checking it against the sizes.
   uint64_t PrepareCopy(CZipArchive& source, int index, bool keepSystem, CZipFileHeader& header);
   void CopyData(CZipArchive& source, uint64_t count, CZipActionCallback* callback);
-  void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex);
+  void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex,
+                        uint64_t end);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
+  // Raises 22 when the archive's code page can't hold the name.
+  void SetEntryName(CZipFileHeader& header, const std::wstring& name);
 
   bool m_caseSensitive = false;
   CZipInternalInfo m_info;

@@ -15,8 +15,6 @@ constexpr uint64_t kFieldLimit = 0xFFFFFFFF;
 constexpr int kMaxEntries = 0xFFFF;
 const wchar_t kTempPrefix[] = L"ZAR";
 
-uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
 }  // namespace
 
 std::wstring CZipArchive::GetTemporaryFileName(uint64_t needed) const {
@@ -92,28 +90,17 @@ bool CZipArchive::AddThroughTemporaryArchive(const CZipAddFileRequest& request, 
 }
 
 uint64_t CZipArchive::PrepareCopy(CZipArchive& source, int index, bool keepSystem, CZipFileHeader& header) {
-  uint64_t end = source.CheckEntryPlaces(index);
   header = *source.m_centralDir[index];
-  uint64_t next = index + 1 < source.m_centralDir.GetCount() ? source.m_centralDir[index + 1]->m_offset : end;
-  CZipAbstractFile* file = source.m_storage.File();
-  file->Seek(static_cast<int64_t>(source.m_centralDir.GetInfo().bytesBeforeZip + header.m_offset),
-             CZipAbstractFile::begin);
-  unsigned char local[CZipFileHeader::kLocalSize];
-  source.m_storage.Read(local, sizeof local, true);
-  uint64_t localSize = CZipFileHeader::kLocalSize + Get16(local + 26) + Get16(local + 28);
-  if (local[0] != 0x50 || local[1] != 0x4B || local[2] != 3 || local[3] != 4) ThrowError(CZipException::kBadZipFile);
-  file->Seek(static_cast<int64_t>(localSize - CZipFileHeader::kLocalSize), CZipAbstractFile::current);
-  // The compressed size already counts an encryption header; a descriptor
-  // adds at most 16 bytes behind the data.
-  uint64_t needed = static_cast<uint64_t>(header.m_compressedSize) + (header.IsDataDescriptor() ? 12 : 0);
-  if (header.m_offset + localSize > next || next - header.m_offset - localSize < needed) {
-    ThrowError(CZipException::kBadZipFile);
-  }
+  uint64_t next = source.GetEntryLimit(index);
+  uint64_t localSize = source.ReadLocalSize(header);
+  source.CheckEntryFits(header, localSize, next);
+  source.m_storage.File()->Seek(static_cast<int64_t>(localSize - CZipFileHeader::kLocalSize),
+                                CZipAbstractFile::current);
   if (!keepSystem && header.GetSystemCompatibility() != m_systemCompatibility) {
     std::wstring name = header.GetFileName(source.m_centralDir.m_oemConversion);
     uint32_t attributes = header.GetSystemAttr();
     header.SetSystemCompatibility(m_systemCompatibility);
-    header.SetFileName(name, m_centralDir.m_oemConversion);
+    SetEntryName(header, name);
     header.SetSystemAttr(attributes);
   }
   return next - header.m_offset - localSize;
@@ -142,6 +129,8 @@ bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceInde
   if (replaceIndex < -1) return false;
   CZipFileHeader header;
   uint64_t dataLength = PrepareCopy(source, index, keepSystem, header);
+  // Both ways of replacing cut or move bytes of this archive.
+  uint64_t end = replaceIndex >= 0 ? CheckEntryPlaces() : 0;
   // The last entry is not replaced in place: it goes, and the copy is appended.
   if (replaceIndex >= 0 && replaceIndex == m_centralDir.GetCount() - 1) {
     RemoveLast();
@@ -152,7 +141,7 @@ bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceInde
     callback->SetTotal(dataLength);
   }
   if (replaceIndex >= 0) {
-    WriteCopyInPlace(source, header, dataLength, replaceIndex);
+    WriteCopyInPlace(source, header, dataLength, replaceIndex, end);
   } else {
     if (m_centralDir.GetCount() >= kMaxEntries) return false;
     uint64_t position = m_storage.GetPosition() - m_centralDir.GetInfo().bytesBeforeZip;
@@ -174,10 +163,9 @@ bool CZipArchive::GetFromArchive(CZipArchive& source, int index, int replaceInde
 }
 
 // The entries behind the replaced one move by the difference in length, as
-// deleting moves them, after their places have been checked.
+// deleting moves them; their places were checked, and `end` is where the data ends.
 void CZipArchive::WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength,
-                                   int replaceIndex) {
-  uint64_t end = CheckEntryPlaces(replaceIndex);
+                                   int replaceIndex, uint64_t end) {
   uint64_t before = m_centralDir.GetInfo().bytesBeforeZip;
   uint64_t start = m_centralDir[replaceIndex]->m_offset;
   uint64_t next = m_centralDir[replaceIndex + 1]->m_offset;

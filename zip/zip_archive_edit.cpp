@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/wide_string.h"
 #include "zip/zip_exception.h"
 #include "zip/zip_path_component.h"
 
@@ -19,20 +20,65 @@ bool CZipArchive::IsEditable() const {
   return !IsClosed() && m_state == 0 && m_storage.IsSpanMode() == 0 && !IsReadOnly();
 }
 
-// Offsets and sizes come from the archive: a crafted one must not turn into
-// a move of a wrapped, huge count or a write far outside the data.
-uint64_t CZipArchive::CheckEntryPlaces(int first) {
+uint64_t CZipArchive::GetDataEnd() {
   m_storage.Flush();
   const CZipCentralDir::CInfo& info = m_centralDir.GetInfo();
   uint64_t length = m_storage.File()->GetLength();
   if (length < info.bytesBeforeZip) ThrowError(CZipException::kBadZipFile);
   uint64_t end = info.onDisk ? info.offset : length - info.bytesBeforeZip;
   if (info.bytesBeforeZip + end > length) ThrowError(CZipException::kBadZipFile);
-  for (int i = first; i < m_centralDir.GetCount(); ++i) {
+  return end;
+}
+
+uint64_t CZipArchive::GetEntryLimit(int index) {
+  const CZipFileHeader* header = m_centralDir[index];
+  bool last = index + 1 == m_centralDir.GetCount();
+  if (m_storage.IsSpanMode() == 0) {
+    uint64_t end = GetDataEnd();
+    uint64_t next = last ? end : m_centralDir[index + 1]->m_offset;
+    if (next > end) ThrowError(CZipException::kBadZipFile);
+    return next;
+  }
+  // A volume's entries and directory follow one another as in a single file.
+  if (!last) {
+    const CZipFileHeader* next = m_centralDir[index + 1];
+    return next->m_diskStart == header->m_diskStart ? next->m_offset : kNoLimit;
+  }
+  const CZipCentralDir::CInfo& info = m_centralDir.GetInfo();
+  return info.diskWithCentralDir == header->m_diskStart ? info.offset : kNoLimit;
+}
+
+uint64_t CZipArchive::ReadLocalSize(const CZipFileHeader& header) {
+  m_storage.File()->Seek(static_cast<int64_t>(m_centralDir.GetInfo().bytesBeforeZip + header.m_offset),
+                         CZipAbstractFile::begin);
+  unsigned char local[CZipFileHeader::kLocalSize];
+  m_storage.Read(local, sizeof local, true);
+  if (local[0] != 0x50 || local[1] != 0x4B || local[2] != 3 || local[3] != 4) ThrowError(CZipException::kBadZipFile);
+  return CZipFileHeader::kLocalSize + (local[26] | (local[27] << 8)) + (local[28] | (local[29] << 8));
+}
+
+// The compressed size counts an encryption header; a descriptor takes at
+// least 12 bytes behind the data.
+void CZipArchive::CheckEntryFits(const CZipFileHeader& header, uint64_t localSize, uint64_t limit) {
+  uint64_t end = static_cast<uint64_t>(header.m_offset) + localSize + header.m_compressedSize +
+                 (header.IsDataDescriptor() ? 12 : 0);
+  if (end <= limit) return;
+  ThrowError(CZipException::kBadZipFile,
+             Format(L"the entry '%s' overlaps the entry or directory behind it",
+                    header.GetFileName(m_centralDir.m_oemConversion).c_str()));
+}
+
+// Offsets and sizes come from the archive: a crafted one must not turn into
+// a move of a wrapped, huge count or a write over another entry's bytes.
+// Every entry is checked, as one lying across the edited one is cut too.
+uint64_t CZipArchive::CheckEntryPlaces() {
+  uint64_t end = GetDataEnd();
+  int count = m_centralDir.GetCount();
+  for (int i = 0; i < count; ++i) {
     const CZipFileHeader* header = m_centralDir[i];
-    uint64_t next = i + 1 < m_centralDir.GetCount() ? m_centralDir[i + 1]->m_offset : end;
-    uint64_t dataEnd = static_cast<uint64_t>(header->m_offset) + CZipFileHeader::kLocalSize + header->m_compressedSize;
-    if (header->m_diskStart != 0 || dataEnd > next || next > end) ThrowError(CZipException::kBadZipFile);
+    uint64_t next = i + 1 < count ? m_centralDir[i + 1]->m_offset : end;
+    if (header->m_diskStart != 0 || next > end) ThrowError(CZipException::kBadZipFile);
+    CheckEntryFits(*header, ReadLocalSize(*header), next);
   }
   return end;
 }
@@ -92,7 +138,7 @@ void CZipArchive::DeleteFiles(const std::vector<int>& indexes) {
     if (m_autoFlush) Flush();
     return;
   }
-  uint64_t end = CheckEntryPlaces(list[0]);
+  uint64_t end = CheckEntryPlaces();
   uint64_t toMove = CountBytesToMove(list, end);
   // Fetched again: one object may follow both steps, its parameter saying which.
   deleter = GetCallback(cbDelete);
@@ -169,11 +215,11 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
   // Compared with case: a rename that only changes letter case must happen.
   if (name == header->GetFileName(m_centralDir.m_oemConversion)) return true;
   CZipFileHeader renamed(*header);
-  renamed.SetFileName(name, m_centralDir.m_oemConversion);
+  SetEntryName(renamed, name);
   std::string raw = renamed.GetRawFileName();
   if (raw.size() > 0xFFFF) return false;
 
-  uint64_t end = CheckEntryPlaces(index);
+  uint64_t end = CheckEntryPlaces();
   uint64_t before = m_centralDir.GetInfo().bytesBeforeZip;
   uint64_t local = before + header->m_offset;
   CZipAbstractFile* file = m_storage.File();

@@ -31,9 +31,10 @@ bool IsDeviceName(std::wstring part) {
 
 // A name to extract must stay below the target folder on every host: a
 // relative path of ordinary names, nothing Windows would read as a parent,
-// a drive, a stream or a device.
-bool IsSafeRelativeName(const std::wstring& name) {
-  if (name.empty() || CZipPathComponent::IsSeparator(name[0])) return false;
+// a drive, a stream or a device. Gives why a name is refused, or nothing.
+const wchar_t* UnsafeNameReason(const std::wstring& name) {
+  if (name.empty()) return L"it is empty";
+  if (CZipPathComponent::IsSeparator(name[0])) return L"it is an absolute path";
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = name.find_first_of(L"\\/", start);
@@ -42,16 +43,16 @@ bool IsSafeRelativeName(const std::wstring& name) {
     start = end + 1;
     if (part.empty() || part == L".") continue;
     // Windows trims trailing dots and blanks, so "..." or ".. " name the parent.
-    if (part.find_first_not_of(L". ") == std::wstring::npos) return false;
+    if (part.find_first_not_of(L". ") == std::wstring::npos) return L"it leads to a parent folder";
     for (wchar_t c : part) {
-      if (c < 0x20 || c == L':' || c == L'<' || c == L'>' || c == L'|' || c == L'"' || c == L'*' ||
-          c == L'?') {
-        return false;
+      if (c == L':') return L"it names a drive or a stream";
+      if (c < 0x20 || c == L'<' || c == L'>' || c == L'|' || c == L'"' || c == L'*' || c == L'?') {
+        return L"it holds a character Windows does not allow in names";
       }
     }
-    if (IsDeviceName(part)) return false;
+    if (IsDeviceName(part)) return L"it names a device";
   }
-  return true;
+  return nullptr;
 }
 
 std::wstring TrimTrailingSeparators(std::wstring path) {
@@ -81,6 +82,13 @@ bool CZipArchive::OpenFile(int index) {
   if (!header->ReadLocal(m_storage, &extraLength)) ThrowError(CZipException::kBadZipFile);
   m_localExtraField.assign(extraLength, '\0');
   if (extraLength != 0) m_storage.Read(&m_localExtraField[0], extraLength, true);
+  // Many records over one stream are the classic archive bomb; a local
+  // header split between volumes leaves its length unknown here.
+  uint64_t limit = GetEntryLimit(index);
+  if (limit != kNoLimit && (m_storage.IsSpanMode() == 0 || m_storage.GetCurrentVolume() == header->m_diskStart)) {
+    uint64_t start = m_centralDir.GetInfo().bytesBeforeZip + header->m_offset;
+    CheckEntryFits(*header, m_storage.File()->GetPosition() - start, limit);
+  }
   uint32_t compressed = header->m_compressedSize;
   if (header->IsEncrypted()) {
     if (m_password.empty()) ThrowError(CZipException::kBadPassword);
@@ -283,7 +291,10 @@ bool CZipArchive::TestFile(int index, uint32_t bufferSize) {
 std::wstring CZipArchive::PredictExtractedFileName(const std::wstring& fileNameInZip, const std::wstring& folder,
                                                    bool fullPath, const std::wstring& newName) const {
   std::wstring name = TrimTrailingSeparators(newName.empty() ? fileNameInZip : newName);
-  if (!IsSafeRelativeName(name)) ThrowZipException(CZipException::kBadZipFile, GetArchivePath());
+  if (const wchar_t* reason = UnsafeNameReason(name)) {
+    ThrowZipException(CZipException::kBadZipFile, GetArchivePath(),
+                      Format(L"the name '%s' is not extracted: %s", name.c_str(), reason));
+  }
   std::wstring relative = newName.empty() && !fullPath ? PredictFileNameInZip(name, false) : name;
   std::wstring target = TrimTrailingSeparators(folder);
   if (!target.empty()) target += L'\\';

@@ -132,9 +132,12 @@ void CZipCentralDir::ReadHeaders() {
     if (!header->Read(*m_storage)) Throw(CZipException::kBadZipFile);
     m_headers.push_back(std::move(header));
   }
-  // Entry numbers follow the order of the data, not of the directory.
-  auto byPlace = [](const std::unique_ptr<CZipFileHeader>& a, const std::unique_ptr<CZipFileHeader>& b) {
-    if (a->m_diskStart != b->m_diskStart) return a->m_diskStart < b->m_diskStart;
+  // Entry numbers follow the order of the data, not of the directory. A
+  // single file holds every entry, whatever volume its record names: two
+  // records there at one offset share their data.
+  bool spanned = m_storage->IsSpanMode() != 0;
+  auto byPlace = [spanned](const std::unique_ptr<CZipFileHeader>& a, const std::unique_ptr<CZipFileHeader>& b) {
+    if (spanned && a->m_diskStart != b->m_diskStart) return a->m_diskStart < b->m_diskStart;
     return a->m_offset < b->m_offset;
   };
   std::stable_sort(m_headers.begin(), m_headers.end(), byPlace);

@@ -81,6 +81,11 @@ std::wstring CZipException::GetErrorDescription(int code, bool fromSystemPath) {
   }
 }
 
+std::wstring CZipException::GetErrorDescription() const {
+  std::wstring text = GetErrorDescription(m_code, false);
+  return m_detail.empty() ? text : Format(L"%s (%s)", text.c_str(), m_detail.c_str());
+}
+
 std::wstring CZipException::GetSystemErrorText() {
   // System texts end in a line break; inside "%s (%s)" it would split the line.
   std::wstring text = TrimRight(ZipFileSystem::LastSystemErrorText());
@@ -112,6 +117,6 @@ int CZipException::ZlibToCode(int zlibResult) {
   }
 }
 
-void ThrowZipException(int code, const std::wstring& fileName) {
-  throw new CZipException(code, fileName);
+void ThrowZipException(int code, const std::wstring& fileName, const std::wstring& detail) {
+  throw new CZipException(code, fileName, detail);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // zip_exception.h: the archive library's one error type. It carries a code
 // (errno-style system failures, the library's own 101-116, zlib's 500-507)
-// and the path of the archive or file concerned. It is thrown as a pointer
-// made with new; the catcher owns and deletes it.
+// and the path of the archive or file concerned, and where the code alone
+// would mislead, what exactly was refused and why. It is thrown as a
+// pointer made with new; the catcher owns and deletes it.
 #include <string>
 
 class CZipException {
@@ -42,7 +43,8 @@ class CZipException {
     kNoSpace = 28,
   };
 
-  CZipException(int code, const std::wstring& fileName) : m_code(code), m_fileName(fileName) {}
+  CZipException(int code, const std::wstring& fileName, const std::wstring& detail = std::wstring())
+      : m_code(code), m_fileName(fileName), m_detail(detail) {}
   virtual ~CZipException() = default;
 
   int GetCode() const { return m_code; }
@@ -51,7 +53,8 @@ class CZipException {
   // Copies at most capacity - 1 characters of the description and ends them
   // with a null; false for no buffer, no room or an empty description.
   bool GetErrorMessage(wchar_t* buffer, unsigned capacity) const;
-  std::wstring GetErrorDescription() const { return GetErrorDescription(m_code, false); }
+  // The code's text, followed by the detail in parentheses when there is one.
+  std::wstring GetErrorDescription() const;
 
   // The English text of a code. `fromSystemPath` is set when the text is
   // wanted for the system's own last error: unknown codes then read
@@ -65,6 +68,8 @@ class CZipException {
  private:
   int m_code;
   std::wstring m_fileName;
+  std::wstring m_detail;
 };
 
-[[noreturn]] void ThrowZipException(int code, const std::wstring& fileName = std::wstring());
+[[noreturn]] void ThrowZipException(int code, const std::wstring& fileName = std::wstring(),
+                                    const std::wstring& detail = std::wstring());

@@ -215,7 +215,7 @@ std::wstring CZipFileHeader::GetFileName(bool oemConversion) const {
   return ReplaceAll(ZipFileSystem::AnsiToWide(bytes), L"/", L"\\");
 }
 
-void CZipFileHeader::SetFileName(const std::wstring& name, bool oemConversion) {
+bool CZipFileHeader::SetFileName(const std::wstring& name, bool oemConversion) {
   // Separators are replaced on the wide text: in a double-byte code page a
   // trail byte may be 0x5C, which is not a '\'.
   std::string bytes = ZipFileSystem::WideToAnsi(ReplaceAll(name, L"\\", L"/"));
@@ -223,6 +223,7 @@ void CZipFileHeader::SetFileName(const std::wstring& name, bool oemConversion) {
     bytes = ZipFileSystem::AnsiToOemBytes(bytes);
   }
   m_fileName = bytes;
+  return GetFileName(oemConversion) == ReplaceAll(name, L"/", L"\\");
 }
 
 void CZipFileHeader::SetSystemCompatibility(int system) {

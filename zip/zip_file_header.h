@@ -41,7 +41,9 @@ class CZipFileHeader {
   // The name in host form ('\' separators), converted from the archive's
   // code page (OEM for MS-DOS entries when `oemConversion` is on).
   std::wstring GetFileName(bool oemConversion = true) const;
-  void SetFileName(const std::wstring& name, bool oemConversion = true);
+  // False when the code page can't hold the name: what is stored then
+  // ('?' or a look-alike for what is missing) would not read back as `name`.
+  bool SetFileName(const std::wstring& name, bool oemConversion = true);
   const std::string& GetRawFileName() const { return m_fileName; }
   void SetRawFileName(const std::string& bytes) { m_fileName = bytes; }
   std::string& ExtraField() { return m_extraField; }

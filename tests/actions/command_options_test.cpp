@@ -88,14 +88,14 @@ const CRoundTripCase kRoundTrips[] = {
     {L"/a x.msi /m \"my status.mif\"", L" /a x.msi /m \"my status.mif\""},
     // properties
     {L"X=1", L" X=1"},
-    {L"foo=bar", L" FOO=bar"},
+    {L"foo=bar", L" foo=bar"},
     {L"/qn FOO = bar", L" /qn FOO=bar"},
     {L"/qn FOO =bar", L" /qn FOO=bar"},
     {L"FOO= bar", L" FOO=bar"},
-    {L"NAME=\"a b  c\" Other=\"\"", L" NAME=\"a b  c\" OTHER=\"\""},
+    {L"NAME=\"a b  c\" Other=\"\"", L" NAME=\"a b  c\" Other=\"\""},
     {L"URL=http://host/?a=b&c=d", L" URL=http://host/?a=b&c=d"},
     {L"A==b", L" A==b"},
-    {L"Size= /qn", L" SIZE=/qn"},
+    {L"Size= /qn", L" Size=/qn"},
     {L"PATH=C:\\\u00c4rger", L" PATH=C:\\\u00c4rger"},
     {L"REINSTALLMODE=vomus /i a.msi", L" /I a.msi REINSTALLMODE=vomus"},
     // REBOOT is kept apart from the properties
@@ -337,6 +337,18 @@ TEST_F(CCommandOptionsTest, ReinstallModeIsKeptForInstallAndNoMode) {
 
   ASSERT_TRUE(Parse(L"/i a.msi reinstallmode=amus"));
   EXPECT_EQ(L"amus", m_options.GetReinstallMode());
+}
+
+// Packages get public (upper-case) names; a restart of setup gets the names
+// as given, since setup reads its own properties by their exact names.
+TEST_F(CCommandOptionsTest, PackagesGetUpperCaseNamesAndRestartsTheGivenOnes) {
+  ASSERT_TRUE(Parse(L"/qn TestConnectionURL=http://Host/ ReturnRebootRequest =1"));
+  std::wstring forPackages;
+  m_options.AppendProperties(&forPackages);
+  EXPECT_EQ(L" TESTCONNECTIONURL=http://Host/ RETURNREBOOTREQUEST=1", forPackages);
+  std::wstring asGiven;
+  m_options.AppendPropertiesAsGiven(&asGiven);
+  EXPECT_EQ(L" TestConnectionURL=http://Host/ ReturnRebootRequest=1", asGiven);
 }
 
 TEST_F(CCommandOptionsTest, SecondParseStartsFromNothing) {

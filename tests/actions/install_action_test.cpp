@@ -119,6 +119,7 @@ TEST(CInstallActionTest, FeatureSelectionNarrowsTheRemovalOrRemovesAll) {
 }
 
 TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
+  const wchar_t* const kAbsentProduct = L"{6A1F3C20-0000-4D51-9C0A-1E2F3A4B5C63}";
   CFakeSystemFacts facts;
   CExpressionParser parser{facts};
   CMapStringToString properties = {{L"A", L"1"}};
@@ -130,6 +131,7 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
     bool marked;        // NoUninstall or NoRepair
     bool executed;
     DWORD exitCode;     // of the started command; 0xFFFFFFFF: nothing started
+    const wchar_t* packageProduct = nullptr;  // the product whose package the action runs
   } const kCases[] = {
       {L"", false, false, false, false, true, 7},
       {L"  ", false, false, false, false, true, 7},
@@ -144,6 +146,14 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
       {L"", false, true, false, true, true, 0xFFFFFFFF},
       {L"", false, false, true, false, true, 9},
       {L"", false, false, true, true, true, 0xFFFFFFFF},
+      // An uninstall or a repair of a package follows whether its product is
+      // installed, not the condition; a program's keeps its condition, and
+      // an action without one runs as before.
+      {L"{A} == 1", true, true, false, false, false, 0xFFFFFFFF, kAbsentProduct},
+      {L"{A} == 1", true, false, true, false, false, 0xFFFFFFFF, kAbsentProduct},
+      {L"{A} == 2", true, true, false, false, false, 0xFFFFFFFF},
+      {L"{A} == 1", true, true, false, false, true, 8},
+      {L"", false, true, false, false, true, 8, kAbsentProduct},
   };
   for (const Case& row : kCases) {
     SCOPED_TRACE(Format(L"%s uninstall %d repair %d marked %d", row.condition, row.uninstall, row.repair,
@@ -156,6 +166,10 @@ TEST(CInstallActionTest, ExecuteAndRollbackFollowConditionAndProductMarks) {
     action.SetRepair(row.repair);
     action.SetNoUninstall(row.marked);
     action.SetNoRepair(row.marked);
+    if (row.packageProduct) {
+      action.SetProductCode(row.packageProduct);
+      action.SetRunsProductPackage(true);
+    }
     EXPECT_EQ(0u, action.Execute());
     EXPECT_EQ(row.executed, action.IsExecuted());
     EXPECT_EQ(row.exitCode, ExitCodeOf(action.GetActionHandle()));

@@ -119,6 +119,8 @@ TEST_F(CRefCounterTest, AddsAndReleasesSuitesCaseBlindAndEmptiesTheEntryAtTheLas
   Users read;
   EXPECT_EQ(2, counter.ReadUsers(entry.Id(), &read));
   EXPECT_EQ((Users{L"{S1}", L"{S2}"}), read);
+  EXPECT_TRUE(counter.IsUsedBy(L"{s2}", entry.Id()));
+  EXPECT_FALSE(counter.IsUsedBy(L"{S9}", entry.Id()));
   EXPECT_EQ(2, counter.ReleaseReference(L"{S9}", entry.Id(), false));  // not a user: no change
   EXPECT_EQ(1, counter.ReleaseReference(L"{s1}", entry.Id(), false));
   EXPECT_EQ((Users{L"{S2}"}), UsersOf(entry.Id()));
@@ -130,12 +132,15 @@ TEST_F(CRefCounterTest, AddsAndReleasesSuitesCaseBlindAndEmptiesTheEntryAtTheLas
   EXPECT_FALSE(HasValue(entry.Id(), L"InstallDateTime"));
   EXPECT_EQ(4u, counter.GetJournalSize());
 
-  // Releasing from an entry without RefCount is the missing-value error.
+  // Releasing from an entry without RefCount is the missing-value error;
+  // such an entry has no users.
   EXPECT_THROW(counter.ReleaseReference(L"{S2}", entry.Id(), false), CRegistryKey::CMissingValue);
+  EXPECT_FALSE(counter.IsUsedBy(L"{S2}", entry.Id()));
   // A product not installed yet has no users; an empty key is refused.
   CUninstallFixture missing(L".Missing");
   EXPECT_EQ(0, counter.ReadUsers(missing.Id(), &read));
   EXPECT_TRUE(read.empty());
+  EXPECT_FALSE(counter.IsUsedBy(L"{S1}", missing.Id()));
   EXPECT_THROW(counter.ReadUsers(L"", &read), CError);
   EXPECT_THROW(counter.AddReference(L"{S1}", missing.Id(), false), CRegistryKey::CMissingKey);
   EXPECT_FALSE(missing.Exists(KEY_WOW64_32KEY));

@@ -1,16 +1,20 @@
 """Runs that fail keep their log and say why: a broken SETUP.DCF still
-finds the log that the run then uses, and a corrupt package leaves the
-installer's own code in it."""
+finds the log that the run then uses, a corrupt package leaves the
+installer's own code in it, and every failed run, however early it ends,
+leaves the user a shortcut to the logs on the desktop."""
 import os
 import shutil
 
 import pytest
 
 from conftest import BUILD, REPO, prefix_drive_c, read_log, run_messages, run_windows, windows_path
+from test_special_modes import read_link
+from test_suite_run import installed, suite_kit
 
 PACKAGES = BUILD / "fixtures" / "msi"
 SUITE_DCF = REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF"
 BROKEN_DCF = b"[Setup\r\nProductName=Sample\r\nProducts=Tool\r\n"
+ALPHA = "{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61}"
 
 
 def temp_folder():
@@ -84,3 +88,36 @@ def test_corrupt_package_leaves_the_failing_call_and_its_code_in_the_log(setup_k
     failed = messages.index("Failed loading MSI package data for Beta")
     assert messages.index(cause[1]) < failed
     assert "Unable to read MSI package data for products" in messages
+
+
+# Kit, command line, exit code, whether the desktop gets the shortcut.
+LOG_SHORTCUT_CASES = [
+    ("suite_one", "/qn FAILME=1", 1603, True),  # a package fails: rolled back, the run aborts
+    ("suite_one", "/qn /zz", 1639, True),  # a switch it does not know, before anything is read
+    ("broken", "/qn", 2, True),  # SETUP.DCF cannot be read: no {Name} macros yet
+    ("suite_one", "/qn", 0, False),
+    ("restart_suite", "/qn ReturnRebootRequest=1", 3010, False),
+]
+
+
+@pytest.mark.parametrize("name,arguments,code,shortcut", LOG_SHORTCUT_CASES)
+def test_failed_run_leaves_a_shortcut_to_its_logs_on_the_desktop(test_world, name, arguments, code, shortcut):
+    if name == "broken":
+        kit = suite_kit("suite_one")
+        (kit / "SETUP.DCF").write_bytes(BROKEN_DCF)
+    else:
+        kit = suite_kit(name)
+    logs = kit / "logs"
+    result = run_windows(kit / "setup.exe", env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"},
+                         remove_env=(), raw_args=arguments)
+    assert result.code == code
+    # Wine's shell has no folder shortcut: the run falls back to a plain link.
+    desktop = prefix_drive_c() / "users" / "Public" / "Desktop"
+    links = sorted(path.name for path in desktop.iterdir()) if desktop.exists() else []
+    assert links == (["Installation Log Files.lnk"] if shortcut else [])
+    if shortcut:
+        assert read_link(desktop / links[0])["target"] == windows_path(logs) + "\\"
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    assert ("Creating shortcut for logging folder" in messages) == shortcut
+    # Both suites hold Alpha: installed only by the runs that succeeded.
+    assert installed(ALPHA) == (not shortcut)

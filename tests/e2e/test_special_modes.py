@@ -6,6 +6,8 @@ import shutil
 import subprocess
 import zipfile
 
+import pytest
+
 from conftest import BUILD, current_world, prefix_drive_c, run_windows, windows_path
 from test_suite_run import read_messages, run_kit, suite_kit
 
@@ -124,6 +126,21 @@ def test_prepare_update_packs_products_and_setup_files(test_world):
     code, messages = run_mode(kit, f"/qn PrepareUpdate={windows_path(update)}")
     assert code == 0
     assert (update / "Setup.zip").read_bytes() == before
+
+
+# Targets nothing can be written into: a drive the machine does not have
+# (Wine answers 2 where the drive is looked for), a refused folder, a path
+# through a file. The run ends with that code, not 0, and writes nothing.
+@pytest.mark.parametrize("target,code", [("Q:\\update", 2), ("C:\\windows\\", 5), ("{kit}\\setup.exe\\update", 3)])
+def test_prepare_update_that_writes_no_archive_ends_with_the_error(test_world, target, code):
+    kit = suite_kit("suite_one")
+    target = target.replace("{kit}", windows_path(kit))
+    code_seen, messages = run_mode(kit, f"/qn PrepareUpdate={target}")
+    assert code_seen == code
+    assert f"Aborting on error code {code}" in messages
+    assert not any(m.startswith("   Packed ") for m in messages)
+    assert not list(prefix_drive_c().glob("windows/*.zip"))
+    assert (kit / "setup.exe").is_file()
 
 
 # A launch point has done its job once the suite is installed from it.

@@ -1,11 +1,13 @@
 """The wizard in every offered language: the user's language set through
 Wine's locale and the suite's packages in that language only, so the run
-takes it for the install and the interface; the welcome, licence and finish
-pages (and the sheet's title and buttons) show that language's texts, not
-the English ones, and every text fits its control with the font it is shown
-in, at 96 DPI and for a few languages at 144; the licence and experience
-titles name the user's company, or read whole without one. Each page's
-screenshot stays under build/e2e/test_wizard_languages/."""
+takes it for the install and the interface; the welcome, licence,
+experience, verify and finish pages (and the sheet's title and its whole
+button row) show that language's texts, not the English ones, and every
+text fits its control with the font it is shown in, at 96 DPI and for a few
+languages at 144; the licence and experience titles name the user's
+company, or read whole without one. A language forced on the command line
+of an English system gives the same button row. Each page's screenshot
+stays under build/e2e/test_wizard_languages/."""
 import os
 import re
 import sys
@@ -29,7 +31,6 @@ EULA_TITLE, EULA_NOTE, EULA_ACCEPT = 11008, 11009, 11155
 UEIP_TITLE, UEIP_ACCEPT = 11132, 11154
 FINISH_TITLE, FINISH_BODY = 11013, 11014
 VERIFY_TITLE = 11041
-SYSTEM_BUTTONS = {BACK, NEXT, FINISH, CANCEL}
 COMPANY = "Tamsa"
 
 SEQUENCE = ("\n[Interface]\nSequences=Install\n[Interface.Install]\n"
@@ -78,29 +79,39 @@ class Texts:
 
 
 def check_fit(wizard, page, texts, fonts=None):
-    # The sheet's Back, Next, Finish and Cancel are the system's own (texts
-    # and all, in Wine's language); the View button is the program's.
-    fits = [f for f in wizard.fit(texts["IDS_FONT_TEXT"], fonts) if f["id"] not in SYSTEM_BUTTONS]
+    fits = wizard.fit(texts["IDS_FONT_TEXT"], fonts)
     assert fits, f"nothing measured on {page}"
     clipped = [f for f in fits if not f["ok"]]
     assert not clipped, f"clipped on {page}: {clipped}"
 
 
+def check_button_row(state, texts, page, next_text="IDS_BUTTON_NEXT"):
+    """The buttons shown are all in the page's language, whatever the
+    system's own captions would be."""
+    row = {BACK: texts["IDS_BUTTON_BACK"], NEXT: texts[next_text], FINISH: texts["IDS_BUTTON_FINISH"],
+           CANCEL: texts["IDS_BUTTON_CANCEL"]}
+    shown = {button: state.buttons[button].text for button in row if state.buttons[button].visible}
+    assert shown == {button: row[button] for button in shown}, page
+
+
 # Every language at 96 DPI; at 144 the longest texts and the scripts whose
-# faces differ most from the Latin one.
-RUNS = [(code, locale, 96) for code, locale in locales()] + \
-       [(code, locale, 144) for code, locale in locales() if code in ("DEU", "HUN", "RUS", "JPN", "ARA")]
+# faces differ most from the Latin one; German forced on an English system,
+# whose own captions are English.
+RUNS = [(code, locale, 96, False) for code, locale in locales()] + \
+       [(code, locale, 144, False) for code, locale in locales() if code in ("DEU", "HUN", "RUS", "JPN", "ARA")] + \
+       [("DEU", "en_US.UTF-8", 96, True)]
 # These runs name no user company.
 WITHOUT_COMPANY = {("ENU", 96), ("DEU", 96), ("JPN", 96), ("ARA", 96)}
 
 
-@pytest.mark.parametrize("code, locale, dpi", RUNS, ids=[f"{c}-{d}" if d != 96 else c for c, _, d in RUNS])
-def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
+@pytest.mark.parametrize("code, locale, dpi, forced", RUNS,
+                         ids=[f"{c}-forced" if f else f"{c}-{d}" if d != 96 else c for c, _, d, f in RUNS])
+def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi, forced):
     if not (LANG_DIR / f"{code.lower()}.rc").exists():
         pytest.skip(f"{code} is not translated yet")
     if dpi != 96:
         set_logical_dpi(dpi)
-    language_kit(kit, [code])
+    language_kit(kit, ["ENU", code] if forced else [code])
     company = (code, dpi) not in WITHOUT_COMPANY
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
     if company:
@@ -108,8 +119,9 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     (kit / "SETUP.DCF").write_text(dcf + SEQUENCE, encoding="latin-1")
     with_licence(kit)
     texts, english = Texts(code), Texts("ENU")
-    run = BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log",
-                                                "LANG": locale, "LC_ALL": locale})
+    run = BackgroundRun(kit / "setup.exe", [f"{{lang}}={code}"] if forced else [],
+                        env={"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log",
+                             "LANG": locale, "LC_ALL": locale})
     # The sheet is found by its title: the suite's name and "Setup" in the language.
     wizard = Wizard(f"{SUITE} {texts['IDS_APP_NAME']}")
 
@@ -119,6 +131,7 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     if code != "ENU":
         assert state.text(WELCOME_TITLE) != english["T_WELCOME_TITLE"]
     wizard.screenshot("Welcome")
+    check_button_row(state, texts, "Welcome")
     check_fit(wizard, "Welcome", texts, {WELCOME_TITLE: texts["IDS_FONT_TITLE"]})
     wizard.press("next")
 
@@ -128,6 +141,7 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     assert state.text(EULA_ACCEPT) == texts["T_EULA_ACCEPT"]
     state = accept_licence(wizard, state)
     wizard.screenshot("Eula")
+    check_button_row(state, texts, "Eula")
     check_fit(wizard, "Eula", texts, {EULA_TITLE: texts["IDS_FONT_TITLE"]})
     wizard.press("next")
 
@@ -135,15 +149,21 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi):
     assert state.text(UEIP_TITLE) == texts["T_UEIP_TITLE" if company else "IDS_UEIP_TITLE_NO_COMPANY"]
     assert state.text(UEIP_ACCEPT) == texts["T_UEIP_ACCEPT"]
     wizard.screenshot("ExperienceImprovement")
+    check_button_row(state, texts, "ExperienceImprovement")
     check_fit(wizard, "ExperienceImprovement", texts, {UEIP_TITLE: texts["IDS_FONT_TITLE"]})
     wizard.press("next")
 
-    wizard.wait_control(VERIFY_TITLE)
+    # The page sets Next to its own action; the rest of the row keeps up.
+    state = wizard.wait_control(VERIFY_TITLE)
+    wizard.screenshot("Verify")
+    check_button_row(state, texts, "Verify", "IDS_BUTTON_INSTALL")
+    check_fit(wizard, "Verify", texts, {VERIFY_TITLE: texts["IDS_FONT_TITLE"]})
     wizard.press("next")
     state = wizard.wait_control(FINISH_TITLE, timeout_ms=180000)
     assert state.text(FINISH_TITLE) == texts["T_FINISH_TITLE"]
     assert state.text(FINISH_BODY) == texts["T_FINISH_BODY"]
     wizard.screenshot("Finish")
+    check_button_row(state, texts, "Finish")
     check_fit(wizard, "Finish", texts, {FINISH_TITLE: texts["IDS_FONT_BIG_BOLD"]})
     wizard.press("finish")
     assert wizard.wait_gone(), "the sheet did not close on Finish"

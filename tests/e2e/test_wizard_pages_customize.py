@@ -4,17 +4,19 @@ another process by mouse and keyboard: the mandatory product refuses to be
 unchecked (and says why), a feature and a whole product are deselected,
 and the machine afterwards holds exactly what stayed checked. In a modify
 run of the installed suite the tree holds what is installed, an unchecked
-product is removed, and no page says that the program goes. Screenshots stay
-in the test's folder under build/e2e."""
+product is removed, and no page says that the program goes. Run again over
+itself, the suite's installed products count as chosen and say why they
+cannot change. Screenshots stay in the test's folder under build/e2e."""
 import os
 import time
 
 import pytest
 
 from conftest import prefix_drive_c, read_log, run_windows
-from test_suite_run import installed
-from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE_ID, TITLE, finish, page_name, sample_kit, \
+from test_suite_run import UNINSTALL, installed, references, registry
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE, SUITE_ID, TITLE, finish, page_name, sample_kit, \
     start_programs_list_command, start_setup
+from test_wizard_pages_choice import BASE_FOLDER, CUSTOM, walk_to_setup_type
 from test_wizard_pages_dialogs import EDITOR_TITLE, FILES_LIST, FILES_OK, open_editor
 from wizard_driver import NEXT, Wizard
 
@@ -81,6 +83,17 @@ def wait_checked(wizard, text, value, timeout=30):
     raise AssertionError(f"{text!r} never became {'checked' if value else 'unchecked'}")
 
 
+def through_verify_to_finish(wizard, run, state):
+    """Next to the verify page, Next again, and Finish once the run is done
+    (a run with nothing to install may end before its progress page is
+    seen): the exit code."""
+    wizard.press("next")
+    state = wizard.wait_leave(state.page_index)
+    assert page_name(state) == "Verify"
+    wizard.press("next")
+    return finish(wizard, run, "Finish")[1]
+
+
 def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     kit = customize_kit()
     run, logs = start_setup(kit)
@@ -119,12 +132,7 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     assert state.text(REQUIRED).startswith("Required: ")
     wizard.screenshot("Customized")
 
-    wizard.press("next")
-    state = wizard.wait_leave(state.page_index)
-    assert page_name(state) == "Verify"
-    wizard.press("next")
-    _, code = finish(wizard, run, "Finish")
-    assert code == 0
+    assert through_verify_to_finish(wizard, run, state) == 0
 
     alpha = prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha"
     assert installed(ALPHA) and not installed(BETA)
@@ -207,3 +215,50 @@ def modify_removing_beta(kit):
     wizard.answer(FILES_LIST, FILES_OK)
     _, code = finish(wizard, run, "Finish")
     assert code == 0
+
+
+def refused_with_reason(wizard, index, product):
+    """A click on the tree's item `index` is refused, and the box says why."""
+    before = checked(wizard)
+    wizard.tree_click(TREE, index)
+    _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
+    wizard.screenshot("Refused")
+    assert box[SYSTEM_BOX_TEXT].text == (
+        f'This version of {product} is already installed and cannot be removed here.  Use "Add/Remove '
+        f'Programs" from the Windows Control Panel to remove {SUITE}.')
+    wizard.answer(SYSTEM_BOX_TEXT, OK)
+    assert checked(wizard) == before
+
+
+# The suite run again over itself (over-install is allowed by default):
+# Custom shows its installed products checked and counts them as chosen, so
+# Next leads on; a click on one of them says why it cannot change here. The
+# run keeps both products, each still counted once for the suite.
+def test_custom_over_the_installed_suite_leads_on_and_keeps_it(test_world):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    run, logs = start_setup(kit)
+    wizard = Wizard(TITLE)
+    state = walk_to_setup_type(wizard)
+    wizard.click(CUSTOM)
+    state = wizard.wait_control(BASE_FOLDER)
+    wizard.press("next")
+    state = wizard.wait_control(TREE)
+    deadline = time.time() + 30
+    while not state.offers(NEXT) and time.time() < deadline:
+        time.sleep(0.2)
+        state = wizard.state()
+    wizard.screenshot("CustomizeOverInstalled")
+    items = wizard.tree(TREE)
+    assert [(item.depth, item.text) for item in items if item.depth == 0] == [
+        (0, "Alpha Suite Editor"), (0, "Beta Viewer")]
+    assert all(item.checked for item in items), [(item.text, item.checked) for item in items]
+    assert state.offers(NEXT), "the suite's own installed products count as chosen"
+
+    texts = [item.text for item in items]
+    refused_with_reason(wizard, texts.index("Beta Viewer"), "Beta Viewer")
+    refused_with_reason(wizard, texts.index("Extras"), "Beta Viewer")
+    assert through_verify_to_finish(wizard, run, state) == 0
+    assert installed(ALPHA) and installed(BETA)
+    assert references(ALPHA) == ([SUITE_ID], "0x1") and references(BETA) == ([SUITE_ID], "0x1")
+    assert registry(UNINSTALL + SUITE_ID, "32")["DisplayName"] == SUITE

@@ -1,16 +1,20 @@
 """Extraction, encryption, deletion, renaming and split archives of our ZIP
 library checked against Info-ZIP, 7-Zip and Python's zipfile both ways, and a corpus of
 hostile archives (built here with zipfile) that must not write outside the
-target folder."""
+target folder, nor unpack one stream for many entries."""
 import os
 import pathlib
 import subprocess
+import sys
 import zipfile
 
 import pytest
 
-from test_zip_interop import (TOOL, check_with_peers, extracted, make_tree, run, run_windows, windows_path,
-                              zipfile_contents)
+from test_zip_interop import (REPO, TOOL, check_with_peers, extracted, make_tree, run, run_windows,
+                              windows_path, zipfile_contents)
+
+sys.path.insert(0, str(REPO / "tests" / "fuzz"))
+from make_zip_seeds import overlapping_archive  # noqa: E402  (the fuzzer's seed maker)
 
 
 @pytest.fixture
@@ -26,6 +30,23 @@ ENCRYPTERS = {
 }
 
 
+def password_every_entry_refuses(archive):
+    """A wrong password that fails the check byte of every encrypted entry.
+    The traditional cipher checks one byte: about one wrong password in 256
+    passes it for a given entry, and an entry with no data (an empty log) is
+    then extracted, so a fixed wrong word would fail now and then."""
+    def refuses(z, info, password):
+        try:
+            z.open(info, pwd=password.encode()).close()
+            return False
+        except RuntimeError:
+            return True
+    with zipfile.ZipFile(archive) as z:
+        entries = [i for i in z.infolist() if i.flag_bits & 1]
+        return next(p for p in (f"wrong{n}" for n in range(10000))
+                    if all(refuses(z, i, p) for i in entries))
+
+
 @pytest.mark.parametrize("maker", sorted(ENCRYPTERS))
 def test_peer_encrypted_archives_need_the_password(work, maker):
     files = make_tree(work)
@@ -35,7 +56,7 @@ def test_peer_encrypted_archives_need_the_password(work, maker):
     run([TOOL, "-p", "s3cret", "test", "peer.zip"], work)
     run([TOOL, "-p", "s3cret", "extract", "peer.zip", "good"], work)
     assert extracted(work / "good") == files
-    for password in ([], ["-p", "wrong"]):
+    for password in ([], ["-p", password_every_entry_refuses(work / "peer.zip")]):
         result = run([TOOL] + password + ["extract", "peer.zip", "bad"], work, ok=False)
         assert result.returncode == 2 and b"zip error 110" in result.stdout, result.stdout
         assert not (work / "bad").exists() or extracted(work / "bad") == {}
@@ -189,6 +210,7 @@ def test_hostile_entry_names_are_refused_and_nothing_escapes(work, name):
     before = files_under(work)
     result = run([TOOL, "extract", "hostile.zip", "out"], jail, ok=False)
     assert result.returncode == 2 and b"zip error 101" in result.stdout, result.stdout
+    assert b"' is not extracted: it " in result.stdout, result.stdout
     after = files_under(work)
     assert [p for p in after if p not in before] == ["jail/out", "jail/out/harmless.txt"]
     assert not any("escaped" in p for p in files_under(work))
@@ -208,3 +230,25 @@ def test_hostile_entry_names_are_refused_by_the_windows_build(work):
     assert [p for p in after if p not in before and p != "wine.out"] == ["jail/out", "jail/out/harmless.txt"]
     assert not any("escaped" in p for p in files_under(work))
     assert not os.path.exists("/tmp/escaped.txt")
+
+
+# The classic bomb: 200 entries of about 40 bytes each over one deflated
+# megabyte, 20 KB that unpack to 210 MB. unzip and zipfile refuse it.
+def test_entries_sharing_their_data_are_refused_as_peers_refuse_them(work):
+    bomb = work / "bomb.zip"
+    bomb.write_bytes(overlapping_archive(200, 1 << 20))
+    assert b"overlapped components" in run(["unzip", "-t", bomb], work, ok=False).stdout
+    with zipfile.ZipFile(bomb) as z:
+        assert z.read("0199.bin") == bytes(1 << 20)
+        with pytest.raises(zipfile.BadZipFile, match="Overlapped entries"):
+            z.read("0000.bin")
+    for command in (["test", "bomb.zip"], ["extract", "bomb.zip", "out"]):
+        result = run([TOOL] + command, work, ok=False)
+        assert result.returncode == 2 and b"zip error 101" in result.stdout, result.stdout
+        assert b"'0000.bin' overlaps" in result.stdout, result.stdout
+    assert not (work / "out").exists()
+    # Editing the one entry that reads well would cut or move the others' bytes.
+    before = bomb.read_bytes()
+    for command in (["delete", "bomb.zip", "0199.bin"], ["rename", "bomb.zip", "0199.bin", "x.bin"]):
+        assert b"zip error 101" in run([TOOL] + command, work, ok=False).stdout
+    assert bomb.read_bytes() == before

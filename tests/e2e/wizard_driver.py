@@ -34,6 +34,8 @@ class Control:
 class WizardState:
     title: str = ""
     page_index: int = -1
+    default: int = 0  # the sheet's default button (0: none)
+    focus: int = 0  # the focused control's id (0: nothing has the focus)
     page_rect: tuple = (0, 0, 0, 0)  # the page's client area on the screen
     page_exstyle: int = 0
     buttons: dict = field(default_factory=dict)
@@ -81,6 +83,10 @@ def parse_state(output):
             state.title = unescape(line[len("sheet title="):])
         elif line.startswith("page index="):
             state.page_index = int(line[len("page index="):])
+        elif line.startswith("default id="):
+            state.default = int(line[len("default id="):])
+        elif line.startswith("focus id="):
+            state.focus = int(line[len("focus id="):].split()[0])
         elif PAGE.match(line):
             *corners, exstyle = PAGE.match(line).groups()
             state.page_rect, state.page_exstyle = tuple(int(c) for c in corners), int(exstyle, 16)
@@ -235,6 +241,16 @@ class Wizard:
         """A click on the check image of the tree's item `index`."""
         code, _ = self._drive("tree-click", self.title, control_id, index)
         assert code == 0, f"could not click item {index} of tree {control_id}"
+
+    def keys(self, *keys):
+        """Real key events on the display (xdotool's names: "Return",
+        "alt+o", "Tab", "space"), typed into the sheet's window, which gets
+        the X input focus first."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(self.title)}$"],
+                               capture_output=True, text=True, timeout=60, check=False).stdout.split()
+        assert found, f"no window titled {self.title!r} on the display"
+        subprocess.run(["xdotool", "windowfocus", "--sync", found[0]], timeout=60, check=True)
+        subprocess.run(["xdotool", "key", "--delay", "100", *keys], timeout=60, check=True)
 
     def screenshot(self, name):
         """The whole display as a PNG in the test's folder; the path."""

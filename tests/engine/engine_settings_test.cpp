@@ -121,6 +121,11 @@ TEST(CEngineSettingsTest, TakesSettingsFromTable) {
     TakeEngineSettings(&text, &settings, &log);
     EXPECT_EQ(c.left, text) << WideToUtf8(c.commandLine);
     EXPECT_EQ(c.settings, Describe(settings)) << WideToUtf8(c.commandLine);
+    // A restart of setup gets what was taken, then what was left: the same settings.
+    std::wstring restarted = TakenSettingsText(settings) + L" " + text;
+    CEngineSettings again;
+    TakeEngineSettings(&restarted, &again, &log);
+    EXPECT_EQ(c.settings, Describe(again)) << WideToUtf8(c.commandLine);
   }
 }
 

@@ -101,10 +101,11 @@ TEST_F(CSourceRedirectionTest, NoCopyWhenMarkedOrWhenTheCopyFails) {
     const wchar_t* commandLine;
     bool removeConfiguration;
     int marker;
+    bool restarted;  // the setup folder is the copy the run works from
   } const kCases[] = {
-      {L"/qn /~", false, 1},   // already works from a copy
-      {L"/qn /~-", false, 2},
-      {L"/qn", true, 2},       // the configuration cannot be copied
+      {L"/qn /~", false, 1, true},   // already works from a copy
+      {L"/qn /~-", false, 2, true},
+      {L"/qn", true, 2, false},      // the configuration cannot be copied
   };
   for (const Case& c : kCases) {
     if (c.removeConfiguration) DeleteFileW((m_setup + L"SETUP.DCF").c_str());
@@ -114,7 +115,8 @@ TEST_F(CSourceRedirectionTest, NoCopyWhenMarkedOrWhenTheCopyFails) {
     redirection.PrepareWorkingCopy();
     EXPECT_EQ(L"", FindWorkFolder()) << c.commandLine;
     EXPECT_EQ(c.marker, m_options.GetTildeSwitch()) << c.commandLine;
-    EXPECT_EQ(L"", m_options.GetSourceFolder()) << c.commandLine;
+    EXPECT_EQ(c.restarted, redirection.IsRestartedRun()) << c.commandLine;
+    EXPECT_EQ(c.restarted ? m_setup : L"", m_options.GetSourceFolder()) << c.commandLine;
     redirection.RemoveWorkingCopy();
     EXPECT_TRUE(FolderExists(m_setup)) << c.commandLine;
   }

@@ -38,17 +38,20 @@ TEST(CUpdateFolderTest, ExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
     EXPECT_NE(text.find(L"already exist. Do you want to overwrite it?"), std::wstring::npos);
     return false;
   });
-  EXPECT_FALSE(keep.Prepare(folder.File(L"update"), {L"Alpha"}));
+  // The user's choice: nothing to report.
+  EXPECT_EQ(keep.Prepare(folder.File(L"update"), {L"Alpha"}), 0u);
   EXPECT_TRUE(FileExists(folder.File(L"update\\old.txt")));
   EXPECT_FALSE(FileExists(folder.File(L"update\\Setup.zip")));
 
   CUpdateFolder replace(kit, kit, [](const std::wstring&) { return true; });
-  EXPECT_TRUE(replace.Prepare(folder.File(L"update\\"), {L"Alpha"}));
+  EXPECT_EQ(replace.Prepare(folder.File(L"update\\"), {L"Alpha"}), 0u);
   EXPECT_FALSE(FileExists(folder.File(L"update\\old.txt")));
   EXPECT_TRUE(FileExists(folder.File(L"update\\Setup.zip")));
 }
 
-// Targets whose removal would take the kit, a drive or the system with it.
+// Targets whose removal would take the kit, a drive or the system with it
+// are refused (5), no target is 3, and a target nothing can be packed into
+// ends with the folder's own error or 1603: never 0 for nothing written.
 TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
   CTestFolder folder;
   std::wstring kit = MakeKit(folder);
@@ -56,10 +59,17 @@ TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
   GetWindowsDirectoryW(windows, MAX_PATH);
   int questions = 0;
   CUpdateFolder update(kit, kit, [&questions](const std::wstring&) { return ++questions, true; });
-  const std::wstring kTargets[] = {folder.Path(), kit, folder.File(L"KIT"), L"C:\\", L"C:", windows, L""};
-  for (const std::wstring& target : kTargets) EXPECT_FALSE(update.Prepare(target, {L"Alpha"})) << target.c_str();
+  const struct {
+    std::wstring target;
+    DWORD code;
+  } kTargets[] = {{folder.Path(), 5}, {kit, 5}, {folder.File(L"KIT"), 5}, {L"C:\\", 5}, {L"C:", 5}, {windows, 5},
+                  {L"", 3}, {kit + L"setup.exe\\update", 3}};
+  for (const auto& row : kTargets) EXPECT_EQ(update.Prepare(row.target, {L"Alpha"}), row.code) << row.target.c_str();
   EXPECT_EQ(questions, 0);
   EXPECT_TRUE(FileExists(kit + L"setup.exe"));
+
+  CUpdateFolder nothing(folder.File(L"missing\\"), folder.File(L"missing\\"), [](const std::wstring&) { return true; });
+  EXPECT_EQ(nothing.Prepare(folder.File(L"empty"), {L"Alpha"}), 1603u);
 }
 
 TEST(CUpdateFolderTest, HistoryGivesItsFirstTwoLinesFitForAFileName) {

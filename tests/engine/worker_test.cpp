@@ -19,6 +19,7 @@
 #include "engine/message_box.h"
 #include "engine/setup_host.h"
 #include "foundation/error.h"
+#include "foundation/file_utils.h"
 #include "foundation/registry_key.h"
 #include "gtest/gtest.h"
 #include "platform/wide_string.h"
@@ -66,6 +67,8 @@ class CTestWorker : public CWorker {
     CSetupActionList::GetOrCreate(&m_actionLists, L"SHUTDOWN_ACTIONS")->Append(std::move(action));
   }
   bool InterfaceStarted() const { return m_interfaceThread.IsValid(); }
+  // Where a failed run puts its shortcut to the logs.
+  void SetDesktop(const std::wstring& folder) { m_replacements->SetMacro(L"{AllUsersDesktop}", folder); }
   using CWorker::TestConnection;
   using CWorker::ChooseInstallLanguage;
   void AllowLanguageDialog(const std::wstring& current) {
@@ -116,10 +119,9 @@ const wchar_t kLayersKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\
 
 }  // namespace
 
-// Each thrown kind, one worker each; the exit code tells which statuses
-// came out wrong.
+// Each thrown kind, one worker each, with the desktop in the test's folder
+// (args[0]); the exit code tells which statuses came out wrong.
 TEST_CHILD(WorkerHandlers) {
-  (void)args;
   const std::vector<std::pair<std::function<DWORD()>, DWORD>> kRuns = {
       {[]() -> DWORD { throw static_cast<long>(5); }, 5},
       {[]() -> DWORD { throw 1; }, 1},
@@ -130,6 +132,7 @@ TEST_CHILD(WorkerHandlers) {
   int wrong = 0;
   for (size_t i = 0; i < kRuns.size(); ++i) {
     CTestWorker worker;
+    if (!args.empty()) worker.SetDesktop(args[0]);
     worker.steps = kRuns[i].first;
     if (worker.WorkerRoutine() != kRuns[i].second || static_cast<DWORD>(worker.GetStatus()) != kRuns[i].second) {
       wrong |= 1 << i;
@@ -139,7 +142,12 @@ TEST_CHILD(WorkerHandlers) {
 }
 
 TEST_F(CWorkerTest, EachThrownKindGivesItsLineAndStatus) {
-  ASSERT_EQ(0u, RunChild(L"WorkerHandlers", {}, {{L"KWSETUP", m_folder.File(L"TAM_{ProductID}.log")}}));
+  std::wstring desktop = m_folder.File(L"desktop");
+  CreateDirectoryW(desktop.c_str(), nullptr);
+  ASSERT_EQ(0u, RunChild(L"WorkerHandlers", {desktop}, {{L"KWSETUP", m_folder.File(L"TAM_{ProductID}.log")}}));
+  // Every failure leaves the way to the logs (a plain link under Wine, whose
+  // shell has no folder shortcut).
+  EXPECT_TRUE(FileExists(desktop + L"\\Installation Log Files.lnk") || FileExists(desktop + L"\\Installation Log Files"));
   std::wstring log = ReadUtf16File(m_folder.File(L"VELL_SETUP.LOG"));
   const std::wstring kExpected[] = {
       L" - Caught thrown long 5\r\n",

@@ -68,6 +68,8 @@ TEST(LogPackagingTest, ZipLogFilesPacksOnlyLogFilesUnderRelativeLowerCaseNames) 
   MakeFile(root, L".log", "hidden name");
   MakeFile(root, L"LogFile 11-12-13 14-05.zip", "an earlier archive");
   MakeFile(root, L"old.log.zip", "zipped log");
+  MakeFile(root, L"\u65e5\u672c.log", "log under a name the code page lacks");
+  MakeFile(root, L"z.log", "log after it");
 
   std::wstring archive;
   ASSERT_TRUE(ZipLogFiles(root.Path(), &archive));
@@ -76,7 +78,8 @@ TEST(LogPackagingTest, ZipLogFilesPacksOnlyLogFilesUnderRelativeLowerCaseNames) 
   EXPECT_EQ(archive.substr(0, root.Path().size() + 8), root.Path() + L"LogFile ");
   std::map<std::wstring, std::string> expected = {
       {L"vell_setup.log", "setup log"}, {L"a\\b\\product.log", "product log"},
-      {L"tam_{x}.log.old", "older log"}};
+      {L"tam_{x}.log.old", "older log"}, {L"__.log", "log under a name the code page lacks"},
+      {L"z.log", "log after it"}};
   EXPECT_EQ(ReadArchive(archive), expected);
 }
 

@@ -4,8 +4,9 @@
 // the process boundary (PSM_PRESSBUTTON, WM_GETTEXT, WM_COMMAND).
 // Usage:
 //   wizdrv.exe wait-sheet TITLE MS          the sheet, shown, within MS
-//   wizdrv.exe state TITLE                  current page, buttons, controls (screen rectangle,
-//                                           extended style, a static's picture shown), boxes
+//   wizdrv.exe state TITLE                  current page, buttons, default button, focused
+//                                           control, controls (screen rectangle, extended
+//                                           style, a static's picture shown), boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
@@ -224,6 +225,16 @@ int PrintState(HWND sheet) {
   for (int id : kWizardButtons) {
     HWND button = GetDlgItem(sheet, id);
     if (button) PrintControl("button", button);
+  }
+  // What Enter presses: the sheet's default button, or the focused button.
+  DWORD_PTR defaultId = 0;
+  SendMessageTimeoutW(sheet, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &defaultId);
+  std::printf("default id=%d\n", HIWORD(defaultId) == DC_HASDEFID ? static_cast<int>(LOWORD(defaultId)) : 0);
+  GUITHREADINFO thread = {sizeof(thread)};
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &thread) && thread.hwndFocus) {
+    std::printf("focus id=%d class=%s\n", GetDlgCtrlID(thread.hwndFocus), Utf8(ClassOf(thread.hwndFocus)).c_str());
+  } else {
+    std::printf("focus id=0 class=\n");
   }
   if (page) PrintChildren("control", page);
   PrintBoxes();

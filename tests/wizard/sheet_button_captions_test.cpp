@@ -1,8 +1,9 @@
-// sheet_button_captions_test.cpp: the wizard's button captions by Windows
-// version: the system's own from 6.1 on, the string table's before, where
-// Next reads "&Remove" for the system cleaner. Wine takes the version it
-// reports from a per-program key, so a copy of this program runs as XP or
-// Vista while the tests themselves stay on the prefix's 6.1.
+// sheet_button_captions_test.cpp: the wizard's button captions come from
+// the string table on every Windows version (the system's own would be in
+// the system's language), and Next reads "&Remove" for the system cleaner.
+// Wine takes the version it reports from a per-program key, so a copy of
+// this program runs as XP or Vista while the tests themselves stay on the
+// prefix's 6.1.
 #include "wizard/setup_sheet.h"
 
 #include <windows.h>
@@ -75,7 +76,7 @@ TEST_CHILD(ButtonCaptions) {
   return 0;
 }
 
-TEST(CSheetButtonCaptionsTest, StringTableCaptionsOnlyBeforeWindows7) {
+TEST(CSheetButtonCaptionsTest, StringTableCaptionsOnEveryVersion) {
   CTestFolder folder;
   std::wstring probe = folder.File(kProbeName);
   ASSERT_TRUE(CopyFileW(TestExecutablePath().c_str(), probe.c_str(), FALSE));
@@ -86,9 +87,7 @@ TEST(CSheetButtonCaptionsTest, StringTableCaptionsOnlyBeforeWindows7) {
   const Case kCases[] = {
       {L"winxp", L"< &Back\n&Remove\n&Finish\n&Cancel\n"},
       {L"vista", L"< &Back\n&Remove\n&Finish\n&Cancel\n"},
-      // Wine's own captions; the cleaner's Verify page, the first shown,
-      // names the removal on Next by itself on every version.
-      {nullptr, L"< &Back\n&Remove\nFinish\nCancel\n"},
+      {nullptr, L"< &Back\n&Remove\n&Finish\n&Cancel\n"},
   };
   for (const Case& c : kCases) {
     RegDeleteTreeW(HKEY_CURRENT_USER, kAppDefaults);

@@ -137,37 +137,59 @@ TEST(CZipArchiveEditTest, CallbacksFollowDeletingAndRenaming) {
 }
 
 // Offsets and sizes that overlap or leave the data are refused before a
-// single byte of the archive changes.
+// single byte of the archive changes, whichever entry is edited: deleting,
+// renaming or replacing one that lies inside another would overwrite it.
 TEST(CZipArchiveEditTest, CraftedPlacesAreRefusedBeforeAnyByteMoves) {
   std::string bytes = BuildArchive(kEntries);
   size_t central = Get32At(bytes, bytes.size() - 6);
   size_t secondCentral = central + 46 + 9;
   size_t thirdCentral = secondCentral + 46 + 10;
+  auto patched = [&](size_t field, uint32_t value) {
+    std::string crafted = bytes;
+    Put32At(crafted, field, value);
+    return crafted;
+  };
+  // b's local header stored as a's data, and one starting in a's last three
+  // bytes: each record is well formed, yet a's bytes reach into b's.
+  std::string quoted = LocalRecord("b.txt", "hello");
+  std::string nested = CraftArchive(LocalRecord("a.txt", quoted) + LocalRecord("c.txt", "ccc"),
+                                    {{"a.txt", quoted, 0, 0}, {"b.txt", "hello", 35, 0}, {"c.txt", "ccc", 75, 0}});
+  std::string tail = "xx" + quoted.substr(0, 3);
+  std::string straddling = CraftArchive(LocalRecord("a.txt", tail).substr(0, 37) + quoted,
+                                        {{"a.txt", tail, 0, 0}, {"b.txt", "hello", 37, 0}});
   struct Case {
     const char* what;
-    size_t field;
-    uint32_t value;
+    std::string crafted;
+    int edited;
   } const kCases[] = {
-      {"first entry's data runs into the second", central + 20, 0x7FFFFFFF},
-      {"second entry's size runs past the directory", secondCentral + 20, 0xFFFFFFF0},
-      {"third entry starts inside the second's data", thirdCentral + 42, Get32At(bytes, secondCentral + 42) + 31},
-      {"third entry starts just before the directory", thirdCentral + 42, static_cast<uint32_t>(central - 10)},
+      {"first entry's data runs into the second", patched(central + 20, 0x7FFFFFFF), 0},
+      {"second entry's size runs past the directory", patched(secondCentral + 20, 0xFFFFFFF0), 0},
+      {"third entry starts inside the second's data", patched(thirdCentral + 42, Get32At(bytes, secondCentral + 42) + 31), 0},
+      {"third entry starts just before the directory", patched(thirdCentral + 42, static_cast<uint32_t>(central - 10)), 0},
+      {"second entry's record points into the first's data", patched(secondCentral + 42, 30 + 9 + 10), 1},
+      {"first entry's data runs over the second, the third edited", patched(central + 20, 0x7FFFFFFF), 2},
+      {"second entry's local header lies inside the first's data", nested, 1},
+      {"last entry's local header starts in the first's last bytes", straddling, 1},
   };
+  CZipMemFile sourceFile;
+  LoadBytes(sourceFile, BuildArchive({{L"new.txt", "replacement", 0}}));
+  CZipArchive source;
+  source.OpenFrom(sourceFile, CZipArchive::zipOpenReadOnly);
   for (const Case& c : kCases) {
-    std::string crafted = bytes;
-    Put32At(crafted, c.field, c.value);
-    for (int operation = 0; operation < 2; ++operation) {
+    for (int operation = 0; operation < 3; ++operation) {
       CZipMemFile file;
-      LoadBytes(file, crafted);
+      LoadBytes(file, c.crafted);
       CZipArchive archive;
       archive.OpenFrom(file, CZipArchive::zipOpen);
       int code = ZipErrorOf([&] {
-        if (operation == 0) archive.DeleteFile(0);
-        else archive.RenameFile(0, L"a much longer name than before.log");
+        if (operation == 0) archive.DeleteFile(c.edited);
+        else if (operation == 1) archive.RenameFile(c.edited, L"a much longer name than before.log");
+        else archive.GetFromArchive(source, 0, c.edited);
       });
       EXPECT_EQ(101, code) << c.what << " " << operation;
       archive.Close(CZipArchive::afterExceptionNoWrite);
-      EXPECT_EQ(crafted, MemBytes(file)) << c.what << " " << operation;
+      EXPECT_EQ(c.crafted, MemBytes(file)) << c.what << " " << operation;
     }
   }
+  source.Close();
 }

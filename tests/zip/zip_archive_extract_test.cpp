@@ -3,6 +3,7 @@
 #include "zip/zip_archive.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,23 +21,45 @@ bool IsEmptyFolder(const std::wstring& path) {
 }  // namespace
 
 // Whatever an entry is called, nothing is written outside the target: such
-// names are refused before any folder or file is made.
+// names are refused before any folder or file is made, and the error says
+// which name and why, as the archive itself may be sound.
 TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
-  const wchar_t* const kHostile[] = {
-      L"..\\evil.txt", L"a/../../evil.txt", L"a\\..\\..\\evil.txt", L"/etc/evil.txt", L"\\evil.txt",
-      L"C:\\evil.txt", L"C:evil.txt", L"\\\\?\\C:\\evil.txt", L"\\\\server\\share\\evil.txt",
-      L"...\\evil.txt", L".. \\evil.txt", L"..", L"a/..", L"CON", L"aux.txt", L"logs\\com1.log", L"LPT9",
-      L"nul .txt", L"file.txt:stream", L"tab\there.txt",
+  const wchar_t kParent[] = L"it leads to a parent folder";
+  const wchar_t kAbsolute[] = L"it is an absolute path";
+  const wchar_t kDrive[] = L"it names a drive or a stream";
+  const wchar_t kDevice[] = L"it names a device";
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* reason;
+    const wchar_t* shown;  // as the archive reads it back, when not as written
+  } const kHostile[] = {
+      {L"..\\evil.txt", kParent}, {L"a/../../evil.txt", kParent, L"a\\..\\..\\evil.txt"},
+      {L"a\\..\\..\\evil.txt", kParent}, {L"/etc/evil.txt", kAbsolute, L"\\etc\\evil.txt"},
+      {L"\\evil.txt", kAbsolute}, {L"C:\\evil.txt", kDrive}, {L"C:evil.txt", kDrive},
+      {L"\\\\?\\C:\\evil.txt", kAbsolute}, {L"\\\\server\\share\\evil.txt", kAbsolute},
+      {L"...\\evil.txt", kParent}, {L".. \\evil.txt", kParent}, {L"..", kParent}, {L"a/..", kParent, L"a\\.."},
+      {L"CON", kDevice}, {L"aux.txt", kDevice}, {L"logs\\com1.log", kDevice}, {L"LPT9", kDevice},
+      {L"nul .txt", kDevice}, {L"file.txt:stream", kDrive},
+      {L"tab\there.txt", L"it holds a character Windows does not allow in names"},
   };
-  for (const wchar_t* name : kHostile) {
+  for (const Case& c : kHostile) {
     CZipTestFolder folder;
     CZipMemFile file;
-    LoadBytes(file, BuildArchive({{name, "payload", -1}}));
+    LoadBytes(file, BuildArchive({{c.name, "payload", -1}}));
     CZipArchive archive;
     archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
-    EXPECT_EQ(101, ZipErrorOf([&] { archive.ExtractFile(0, folder.File("out\\in")); })) << name;
-    EXPECT_EQ(101, ZipErrorOf([&] { archive.ExtractFile(0, folder.File("out"), false); })) << name;
-    EXPECT_TRUE(IsEmptyFolder(folder.File(""))) << name;
+    EXPECT_EQ(101, ZipErrorOf([&] { archive.ExtractFile(0, folder.File("out\\in")); })) << c.name;
+    try {
+      archive.ExtractFile(0, folder.File("out"), false);
+      ADD_FAILURE() << c.name;
+    } catch (CZipException* raw) {
+      std::unique_ptr<CZipException> error(raw);
+      EXPECT_EQ(101, error->GetCode());
+      EXPECT_EQ(std::wstring(L"Damaged or not a zip file (the name '") + (c.shown ? c.shown : c.name) +
+                    L"' is not extracted: " + c.reason + L")",
+                error->GetErrorDescription());
+    }
+    EXPECT_TRUE(IsEmptyFolder(folder.File(""))) << c.name;
     archive.Close();
   }
 }
@@ -197,6 +220,50 @@ TEST(CZipArchiveExtractTest, DirectoryEntriesWithDataFailTheTest) {
     EXPECT_EQ(compressed == 0 ? 0 : 111, ZipErrorOf([&] { archive.TestFile(0); })) << compressed;
     EXPECT_TRUE(archive.ExtractFile(0, folder.File("out")));
     EXPECT_EQ(-1, ZipFileSystem::PathExists(folder.File("out\\dir")));
+    archive.Close();
+  }
+}
+
+// Records sharing bytes are the classic archive bomb: each entry may use
+// only the bytes up to the next local header (the directory after the
+// last), as Info-ZIP's unzip and Python's zipfile require.
+TEST(CZipArchiveExtractTest, EntriesRunningIntoTheNextAreRefused) {
+  std::string inner = LocalRecord("c", "kernel");
+  std::string middle = LocalRecord("b", inner);
+  std::string gap = LocalRecord("a", "one") + "junk" + LocalRecord("b", "two");
+  // Stored as "hello" and the directory's first six bytes, which it reads on into.
+  std::string intoDirectory = LocalRecord("a", std::string("helloPK\x01\x02\x14\x00", 11)).substr(0, 31 + 5);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int openCode;
+    std::vector<int> codes;
+  } const kCases[] = {
+      {"a's data holds b's whole record", CraftArchive(LocalRecord("a", LocalRecord("b", "kernel")),
+                                                      {{"a", LocalRecord("b", "kernel"), 0, 0}, {"b", "kernel", 31, 0}}),
+       0, {101, 0}},
+      {"a chain, each holding the rest", CraftArchive(LocalRecord("a", middle),
+                                                       {{"a", middle, 0, 0}, {"b", inner, 31, 0}, {"c", "kernel", 62, 0}}),
+       0, {101, 101, 0}},
+      {"the last entry reads into the directory",
+       CraftArchive(intoDirectory, {{"a", std::string("helloPK\x01\x02\x14\x00", 11), 0, 0}}), 0, {101}},
+      {"two records at one offset, on volumes a single file does not have",
+       CraftArchive(LocalRecord("a", "kernel"), {{"a", "kernel", 0, 0}, {"b", "kernel", 0, 1}}), 101, {}},
+      {"unused bytes between entries", CraftArchive(gap, {{"a", "one", 0, 0}, {"b", "two", 34 + 4, 0}}), 0, {0, 0}},
+  };
+  for (const Case& c : kCases) {
+    CZipMemFile file;
+    LoadBytes(file, c.bytes);
+    CZipArchive archive;
+    int openCode = ZipErrorOf([&] { archive.OpenFrom(file, CZipArchive::zipOpenReadOnly); });
+    EXPECT_EQ(c.openCode, openCode) << c.what;
+    if (openCode != 0) continue;
+    ASSERT_EQ(c.codes.size(), static_cast<size_t>(archive.GetCount())) << c.what;
+    for (int i = 0; i < archive.GetCount(); ++i) {
+      CZipMemFile out;
+      EXPECT_EQ(c.codes[i], ZipErrorOf([&] { archive.ExtractFileTo(i, out); })) << c.what << " " << i;
+      EXPECT_EQ(c.codes[i], ZipErrorOf([&] { archive.TestFile(i); })) << c.what << " " << i;
+    }
     archive.Close();
   }
 }

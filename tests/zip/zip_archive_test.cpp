@@ -2,7 +2,9 @@
 // files get, and how failures leave the archive.
 #include "zip/zip_archive.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -244,4 +246,54 @@ TEST(CZipArchiveTest, NamesComeFromTheFullPathOrTheRoot) {
     EXPECT_EQ(c.name, archive.PredictFileNameInZip(c.path, c.fullPath)) << c.path;
   }
   archive.Close();
+}
+
+// The archives have no UTF-8 names: one the code page can't hold is refused
+// before anything is written, rather than stored as '?' and lost.
+TEST(CZipArchiveTest, NamesTheCodePageCannotHoldAreRefused) {
+  if (ZipFileSystem::AnsiToOemBytes("\xe9") != "\x82") {
+    GTEST_SKIP() << "expects the western code pages (ANSI 1252, OEM 437): pin LANG=C.UTF-8 for Wine";
+  }
+  struct Case {
+    const wchar_t* name;
+    int code;
+  } const kCases[] = {
+      {L"caf\u00e9.log", 0},
+      {L"\u20ac.log", 22},
+      {L"\u65e5\u672c\\\u8a18\u9332.log", 22},
+  };
+  std::string original = BuildArchive({{L"first.log", "first", 0}});
+  for (const Case& c : kCases) {
+    CZipMemFile file;
+    LoadBytes(file, original);
+    CZipArchive archive;
+    archive.OpenFrom(file, CZipArchive::zipOpen);
+    EXPECT_EQ(c.code, ZipErrorOf([&] { archive.RenameFile(0, c.name); })) << c.code;
+    archive.Close(c.code == 0 ? CZipArchive::afterExceptionNone : CZipArchive::afterExceptionNoWrite);
+    if (c.code != 0) EXPECT_EQ(original, MemBytes(file));
+
+    LoadBytes(file, original);
+    archive.OpenFrom(file, CZipArchive::zipOpen);
+    CZipMemFile source;
+    source.Write("second", 6);
+    std::wstring description;
+    try {
+      archive.AddFileFromStream(source, c.name);
+    } catch (CZipException* raw) {
+      std::unique_ptr<CZipException> error(raw);
+      EXPECT_EQ(c.code, error->GetCode());
+      description = error->GetErrorDescription();
+    }
+    EXPECT_EQ(c.code == 0 ? 2 : 1, archive.GetCount());
+    archive.Close();
+    if (c.code != 0) {
+      EXPECT_EQ(std::wstring(L"Invalid argument (the name '") + c.name +
+                    L"' holds characters the archive's code page cannot store)",
+                description);
+      EXPECT_EQ(original, MemBytes(file));
+    } else {
+      EXPECT_EQ((std::vector<std::pair<std::wstring, std::string>>{{L"first.log", "first"}, {c.name, "second"}}),
+                ContentsOfBytes(MemBytes(file)));
+    }
+  }
 }

@@ -66,17 +66,32 @@ TEST(CZipFileHeaderTest, NamesUseForwardSlashesAndFitSixteenBits) {
   EXPECT_FALSE(header.PrepareData(-1, false, false));
 }
 
-TEST(CZipFileHeaderTest, MsDosEntryNamesAreStoredInTheOemCodePage) {
+// MS-DOS entries hold their names in the OEM code page, others in the ANSI
+// one; a name either page cannot hold would come back with '?' in it.
+TEST(CZipFileHeaderTest, NamesAreStoredInTheEntrysCodePageOrRefused) {
   if (ZipFileSystem::AnsiToOemBytes("\xe9") != "\x82") {
     GTEST_SKIP() << "expects the western code pages (ANSI 1252, OEM 437): pin LANG=C.UTF-8 for Wine";
   }
-  CZipFileHeader header;
-  header.SetFileName(L"caf\u00e9.log");
-  EXPECT_EQ("caf\x82.log", header.GetRawFileName());
-  EXPECT_EQ(L"caf\u00e9.log", header.GetFileName());
-  header.SetSystemCompatibility(ZipCompatibility::zcUnix);
-  header.SetFileName(L"caf\u00e9.log");
-  EXPECT_EQ("caf\xe9.log", header.GetRawFileName());
+  struct Case {
+    const wchar_t* name;
+    int system;
+    const char* stored;  // none: refused
+  } const kCases[] = {
+      {L"caf\u00e9.log", ZipCompatibility::zcDosFat, "caf\x82.log"},
+      {L"caf\u00e9.log", ZipCompatibility::zcUnix, "caf\xe9.log"},
+      {L"logs/a\\b.txt", ZipCompatibility::zcDosFat, "logs/a/b.txt"},
+      {L"\u20ac.log", ZipCompatibility::zcDosFat, nullptr},  // in ANSI, not in OEM
+      {L"\u20ac.log", ZipCompatibility::zcUnix, "\x80.log"},
+      {L"\u65e5\u672c.log", ZipCompatibility::zcDosFat, nullptr},
+      {L"\u65e5\u672c.log", ZipCompatibility::zcNtfs, nullptr},
+      {L"e\u0301.log", ZipCompatibility::zcUnix, nullptr},  // a combining accent
+  };
+  for (const Case& c : kCases) {
+    CZipFileHeader header;
+    header.SetSystemCompatibility(c.system);
+    EXPECT_EQ(c.stored != nullptr, header.SetFileName(c.name)) << c.system << " " << c.name[0];
+    if (c.stored != nullptr) EXPECT_EQ(c.stored, header.GetRawFileName()) << c.system;
+  }
 }
 
 TEST(CZipFileHeaderTest, MsDosDateAndTimeRoundTrip) {

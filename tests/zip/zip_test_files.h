@@ -102,6 +102,54 @@ inline void Put32At(std::string& bytes, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
 }
 
+inline void Put16At(std::string& bytes, size_t offset, uint16_t value) {
+  for (int i = 0; i < 2; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+// Records of stored entries, for layouts the library never writes itself.
+inline std::string LocalRecord(const std::string& name, const std::string& data) {
+  std::string record(30, '\0');
+  Put32At(record, 0, 0x04034B50);
+  Put16At(record, 4, 10);
+  Put16At(record, 12, 0x21);
+  Put32At(record, 14, crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  Put32At(record, 18, static_cast<uint32_t>(data.size()));
+  Put32At(record, 22, static_cast<uint32_t>(data.size()));
+  Put16At(record, 26, static_cast<uint16_t>(name.size()));
+  return record + name + data;
+}
+
+struct CCraftedEntry {
+  std::string name;
+  std::string data;
+  uint32_t offset;
+  uint16_t disk;
+};
+
+// `body` followed by a directory whose records point wherever the entries
+// say, each describing its stored `data`.
+inline std::string CraftArchive(const std::string& body, const std::vector<CCraftedEntry>& entries) {
+  std::string directory;
+  for (const CCraftedEntry& entry : entries) {
+    std::string local = LocalRecord(entry.name, entry.data);
+    std::string record(46, '\0');
+    Put32At(record, 0, 0x02014B50);
+    Put16At(record, 4, 20);
+    record.replace(6, 26, local, 4, 26);
+    Put16At(record, 34, entry.disk);
+    Put32At(record, 38, 0x81B40020);
+    Put32At(record, 42, entry.offset);
+    directory += record + entry.name;
+  }
+  std::string end(22, '\0');
+  Put32At(end, 0, 0x06054B50);
+  Put16At(end, 8, static_cast<uint16_t>(entries.size()));
+  Put16At(end, 10, static_cast<uint16_t>(entries.size()));
+  Put32At(end, 12, static_cast<uint32_t>(directory.size()));
+  Put32At(end, 16, static_cast<uint32_t>(body.size()));
+  return body + directory + end;
+}
+
 struct CZipTestEntry {
   std::wstring name;
   std::string data;
