@@ -85,7 +85,8 @@ BOOL CSetupApp::InitInstance() {
   // language in the wizard's dialogs.
   SetFilesInUseImplementation(CFilesInUseDlg::Ask);
   SetLanguageDialogImplementation(SelectSetupLanguage);
-  WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
+  // Its own version resource is read only for the log's line.
+  if (IsLoggingEnabled(nullptr)) WriteLog(L"Installer version: %s", GetInstallerVersion().c_str());
 
   std::unique_ptr<CSetupAggregate> aggregate(new CSetupAggregate());
   aggregate->writeLog = WriteLog;

@@ -10,53 +10,15 @@ their ratio.
 
 Run after scripts/build.sh: /usr/bin/python3 bench/install_bench.py [rounds]
 """
-import os
 import pathlib
-import re
-import shutil
 import statistics
-import subprocess
 import sys
-
-from sample_kit import make_sample_kit
 import time
 
-REPO = pathlib.Path(__file__).resolve().parents[1]
-BUILD = REPO / "build" / "win"
+from sample_kit import REPO, BenchPrefix, make_sample_kit, windows
+
 WORK = REPO / "build" / "bench-install"
-PREFIX = WORK / "prefix"
-UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PACKAGES = ("alpha", "beta")
-
-
-def windows(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
-def environment():
-    return dict(os.environ, WINEPREFIX=str(PREFIX), WINEARCH="win64", WINEDEBUG="-all",
-                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
-
-
-def wine(args, out_name="wine.out"):
-    """Output goes to a file: Wine's services keep inherited pipes open."""
-    with open(WORK / out_name, "wb") as out:
-        subprocess.run(["wine"] + args, stdout=out, stderr=subprocess.STDOUT,
-                       stdin=subprocess.DEVNULL, env=environment(), check=False)
-    return (WORK / out_name).read_bytes().decode("utf-8", "replace")
-
-
-def launch(program, args):
-    """The full 32-bit exit code, through our launcher."""
-    text = wine([str(BUILD / "exit_code_launcher.exe"), windows(program)] + args, "launcher.out")
-    codes = re.findall(r"exit code: (\d+)", text)
-    return int(codes[-1]) if codes else -1
-
-
-def uninstall_command(suite):
-    text = wine(["reg", "query", f"{UNINSTALL}\\{suite}", "/v", "UninstallString", "/reg:32"])
-    found = re.search(r"UninstallString\s+REG_\w+\s+(.*)", text)
-    return found.group(1).strip() if found else None
 
 
 def timed(run):
@@ -67,30 +29,19 @@ def timed(run):
 
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 3
-    if not PREFIX.exists():
-        PREFIX.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copytree(REPO / "build" / "wineprefix", PREFIX, symlinks=True)
-    server = subprocess.Popen(["wineserver", "-f", "-p"], env=environment(),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    prefix = BenchPrefix(WORK)
+    prefix.start()
     try:
         kit = make_sample_kit(WORK / "kit")
-        dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
-        suite = re.search(r"^UUID=(.*?)\s*$", dcf, re.M).group(1)
-        drive_c = PREFIX / "drive_c"
 
         def setup_round():
-            assert launch(kit / "setup.exe", ["/qn"]) == 0, "setup.exe /qn failed"
-            command = uninstall_command(suite)
-            assert command, "no programs list entry after the install"
-            program, arguments = re.match(r'^"([^"]+)"\s*(.*)$', command).groups()
-            cached = drive_c / program[3:].replace("\\", "/")
-            assert launch(cached, arguments.split()) == 0, "the registered uninstall failed"
+            prefix.install_and_remove(kit)
 
         def msiexec_round():
             for name in PACKAGES:
-                wine(["msiexec", "/i", windows(kit / name.capitalize() / f"{name}.msi"), "/qn"])
+                prefix.wine(["msiexec", "/i", windows(kit / name.capitalize() / f"{name}.msi"), "/qn"])
             for name in PACKAGES:
-                wine(["msiexec", "/x", windows(kit / name.capitalize() / f"{name}.msi"), "/qn"])
+                prefix.wine(["msiexec", "/x", windows(kit / name.capitalize() / f"{name}.msi"), "/qn"])
 
         setup_round()  # warm the prefix and the file cache once
         msiexec_round()
@@ -104,8 +55,7 @@ def main():
         print(f"msiexec_chain_install_and_remove_ms: {msiexec_ms:.0f}")
         print(f"time_ratio: {setup_ms / msiexec_ms:.2f}")
     finally:
-        subprocess.run(["wineserver", "-k"], env=environment(), check=False)
-        server.wait(timeout=30)
+        prefix.stop()
 
 
 if __name__ == "__main__":

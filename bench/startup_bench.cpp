@@ -1,18 +1,25 @@
-// startup_bench.cpp: how long setup.exe takes from process start to the
-// worker's first step, and for a whole quiet run that ends early (no
-// SETUP.DCF), next to a Win32 program that does nothing, in the same run.
-// Prints median milliseconds of 15 runs each and the ratios.
+// startup_bench.cpp: how long a whole setup.exe /qn run takes that ends
+// early (no SETUP.DCF beside it), without a log and with one, next to two
+// floors started in the same rounds, interleaved: a program that imports the
+// same system DLLs and initialises COM (the import floor), and a Win32
+// program that does nothing. Prints the median milliseconds of each, the
+// median of each round's ratio to the import floor (the machine's load
+// drifts less within a round than across the run) and the lines the logged
+// run writes.
+// Usage: startup_bench.exe [ROUNDS]
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+const wchar_t kLogVariable[] = L"KWSETUP";
 
 std::wstring Folder() {
   wchar_t path[MAX_PATH * 2] = {};
@@ -21,44 +28,32 @@ std::wstring Folder() {
   return text.substr(0, text.find_last_of(L'\\') + 1);
 }
 
-bool LogHolds(const std::wstring& path, const std::wstring& text) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  std::vector<wchar_t> buffer(64 * 1024);
-  DWORD read = 0;
-  ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size() * 2), &read, nullptr);
-  CloseHandle(file);
-  return std::wstring(buffer.data(), read / 2).find(text) != std::wstring::npos;
-}
-
-struct CTiming {
-  double firstStepMs = 0;
-  double totalMs = 0;
-};
-
-// Starts the program; with a log to watch, notes when the line appears.
-CTiming Run(const std::wstring& program, const std::wstring& arguments, const std::wstring& log) {
-  if (!log.empty()) DeleteFileW(log.c_str());
+// Milliseconds from CreateProcess to the process's end; the child inherits
+// this process's environment, KWSETUP included or not.
+double Run(const std::wstring& program, const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION info = {};
-  CTiming timing;
   Clock::time_point start = Clock::now();
   if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return timing;
+    return -1;
   }
-  bool seen = log.empty();
-  while (WaitForSingleObject(info.hProcess, seen ? INFINITE : 1) == WAIT_TIMEOUT) {
-    if (LogHolds(log, L"Worker thread starting...")) {
-      timing.firstStepMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-      seen = true;
-    }
-  }
-  timing.totalMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  WaitForSingleObject(info.hProcess, INFINITE);
+  double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
-  return timing;
+  return ms;
+}
+
+size_t CountLines(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  std::vector<wchar_t> text(1 << 20);
+  DWORD read = 0;
+  ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+  CloseHandle(file);
+  return std::count(text.begin(), text.begin() + read / sizeof(wchar_t), L'\n');
 }
 
 double Median(std::vector<double> values) {
@@ -68,32 +63,48 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
-int wmain() {
-  const int kRuns = 15;
+int wmain(int argc, wchar_t** argv) {
+  int rounds = argc > 1 ? std::max(1, static_cast<int>(std::wcstol(argv[1], nullptr, 10))) : 21;
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH, temp);
   std::wstring kit = std::wstring(temp) + L"startup_bench\\";
   CreateDirectoryW(kit.c_str(), nullptr);
   std::wstring setup = kit + L"setup.exe";
   CopyFileW((Folder() + L"setup.exe").c_str(), setup.c_str(), FALSE);
+  DeleteFileW((kit + L"SETUP.DCF").c_str());
   std::wstring logTemplate = kit + L"logs\\TAM_{ProductID}.log";
-  SetEnvironmentVariableW(L"KWSETUP", logTemplate.c_str());
   std::wstring log = kit + L"logs\\VELL_SETUP.LOG";
+  std::wstring trivial = Folder() + L"trivial_program.exe";
+  std::wstring floor = Folder() + L"import_floor.exe";
 
-  std::vector<double> floor, firstStep, total;
-  for (int i = 0; i < kRuns; ++i) {
-    floor.push_back(Run(Folder() + L"trivial_program.exe", L"", L"").totalMs);
-    CTiming timing = Run(setup, L"/qn", log);
-    firstStep.push_back(timing.firstStepMs);
-    total.push_back(timing.totalMs);
+  // Once each, unmeasured: the first start of a program reads it from disk.
+  SetEnvironmentVariableW(kLogVariable, nullptr);
+  Run(trivial, L"");
+  Run(floor, L"");
+  Run(setup, L"/qn");
+  std::vector<double> trivialMs, floorMs, quietMs, loggedMs, quietRatios, loggedRatios;
+  size_t lines = 0;
+  for (int round = 0; round < rounds; ++round) {
+    SetEnvironmentVariableW(kLogVariable, nullptr);
+    trivialMs.push_back(Run(trivial, L""));
+    floorMs.push_back(Run(floor, L""));
+    quietMs.push_back(Run(setup, L"/qn"));
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(kLogVariable, logTemplate.c_str());
+    loggedMs.push_back(Run(setup, L"/qn"));
+    lines = CountLines(log);
+    if (floorMs.back() > 0) {
+      quietRatios.push_back(quietMs.back() / floorMs.back());
+      loggedRatios.push_back(loggedMs.back() / floorMs.back());
+    }
   }
-  double floorMs = Median(floor);
-  wprintf(L"trivial_program_ms: %.1f\n", floorMs);
-  wprintf(L"setup_first_step_ms: %.1f\n", Median(firstStep));
-  wprintf(L"setup_quiet_early_end_ms: %.1f\n", Median(total));
-  if (floorMs > 0) {
-    wprintf(L"first_step_ratio: %.2f\n", Median(firstStep) / floorMs);
-    wprintf(L"early_end_ratio: %.2f\n", Median(total) / floorMs);
-  }
+  std::printf("rounds: %d\n", rounds);
+  std::printf("trivial_program_ms: %.1f\n", Median(trivialMs));
+  std::printf("import_floor_ms: %.1f\n", Median(floorMs));
+  std::printf("setup_quiet_early_end_no_log_ms: %.1f\n", Median(quietMs));
+  std::printf("setup_quiet_early_end_log_ms: %.1f\n", Median(loggedMs));
+  std::printf("setup_log_lines: %u\n", static_cast<unsigned>(lines));
+  std::printf("no_log_ratio: %.2f\n", Median(quietRatios));
+  std::printf("log_ratio: %.2f\n", Median(loggedRatios));
   return 0;
 }

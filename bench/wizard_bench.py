@@ -59,6 +59,9 @@ def main():
         server.wait(timeout=30)
         display.terminate()
         display.wait()
+        # setup.exe, ended at its first paint, leaves its working copy behind.
+        for copy in (PREFIX / "drive_c" / "users").glob("*/Temp/ZOLM*"):
+            shutil.rmtree(copy, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "actions/command_options.h"
@@ -12,6 +13,7 @@
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
 #include "foundation/file_utils.h"
+#include "foundation/file_version.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -28,19 +30,9 @@ const wchar_t* const kUILevelValues[] = {L"5", L"5", L"4", L"3", L"3", L"3", L"3
 
 // Four parts of the fixed file version; empty when the file has none.
 std::wstring FileVersionText(const std::wstring& path) {
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return std::wstring();
-  std::vector<BYTE> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::wstring();
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
-      length < sizeof(VS_FIXEDFILEINFO)) {
-    return std::wstring();
-  }
-  return Format(L"%u.%u.%u.%u", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
-                HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+  uint16_t parts[4] = {};
+  if (!ReadFileVersion(path, parts)) return std::wstring();
+  return Format(L"%u.%u.%u.%u", parts[0], parts[1], parts[2], parts[3]);
 }
 
 std::wstring WithTrailingBackslash(const std::wstring& folder) {

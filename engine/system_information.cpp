@@ -4,14 +4,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/setup_state.h"
-#include "engine/version_info.h"
 #include "foundation/error.h"
+#include "foundation/file_identity_set.h"
 #include "foundation/file_utils.h"
+#include "foundation/file_version.h"
 #include "foundation/registry_key.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -208,30 +211,35 @@ void CSystemInformation::LogSystemInformation(CSetupState* state) {
   COsFacts facts = ReadOsFacts();
   std::wstring edition;
   std::wstring line = DescribeOperatingSystem(facts, &edition);
-  WriteLog(L"Operating System Information:");
-  WriteLog(L"%s", line.c_str());
-  WriteLog(L"   Display Language id: %ld", static_cast<long>(GetUserDefaultUILanguage()));
-  WriteLog(L"   System Locale id: %ld", static_cast<long>(GetSystemDefaultLangID()));
-  WriteLog(L"   User default ANSI code page: %ld", static_cast<long>(GetUserAnsiCodePage()));
-  WriteLog(L"   User default OEM code page: %ld", static_cast<long>(GetUserOemCodePage()));
   if (state) {
     state->SetProperty(kOsVersionProperty, Format(L"%d.%d", facts.majorVersion, facts.minorVersion));
     state->SetProperty(kOsBuildProperty, Format(L"%d", facts.buildNumber));
     state->SetProperty(kArchitectureProperty, facts.wow64 ? L"64" : L"86");
     state->SetProperty(kOsEditionProperty, edition);
   }
+  // The rest only describes the machine in the log. Without a log none of it
+  // is read: the file versions alone take longer than the program's start.
+  if (!IsLoggingEnabled(nullptr)) return;
+  WriteLog(L"Operating System Information:");
+  WriteLog(L"%s", line.c_str());
+  WriteLog(L"   Display Language id: %ld", static_cast<long>(GetUserDefaultUILanguage()));
+  WriteLog(L"   System Locale id: %ld", static_cast<long>(GetSystemDefaultLangID()));
+  WriteLog(L"   User default ANSI code page: %ld", static_cast<long>(GetUserAnsiCodePage()));
+  WriteLog(L"   User default OEM code page: %ld", static_cast<long>(GetUserOemCodePage()));
   LogDotNetVersions();
+  CFileIdentitySet listed;
   LogFileVersions(FindMsxml(), L"   MS XML was found on this system:",
-                  L"   There were no msxml*.dll files found on this system.");
+                  L"   There were no msxml*.dll files found on this system.", &listed);
   std::vector<std::wstring> directX;
+  std::wstring systemFolder = SystemFolder();
   for (const wchar_t* pattern : {L"d3d*9*.dll", L"d3d*10*.dll", L"d3d*11*.dll"}) {
-    FindFiles(SystemFolder(), pattern, &directX);
+    FindFiles(systemFolder, pattern, &directX);
   }
   LogFileVersions(directX, L"   DirectX was found on this system:",
-                  L"   There were no d3dx*.dll files found on this system.");
+                  L"   There were no d3dx*.dll files found on this system.", &listed);
   std::vector<std::wstring> msi;
-  FindFiles(SystemFolder(), L"msi.dll", &msi);
-  LogFileVersions(msi, L"   MSI was found on this system:", nullptr);
+  FindFiles(systemFolder, L"msi.dll", &msi);
+  LogFileVersions(msi, L"   MSI was found on this system:", nullptr, &listed);
 }
 
 void CSystemInformation::LogDotNetVersions() {
@@ -247,14 +255,20 @@ void CSystemInformation::LogDotNetVersions() {
 }
 
 void CSystemInformation::LogFileVersions(const std::vector<std::wstring>& paths, const wchar_t* foundText,
-                                         const wchar_t* noneText) {
+                                         const wchar_t* noneText, CFileIdentitySet* listed) {
   if (paths.empty() && noneText) WriteLog(L"%s", noneText);
   for (const std::wstring& path : paths) {
-    CVersionInfo version;
-    version.SetFromFileVersion(path);
+    CScopedHandle file(SafeCreateFile(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    // One file met again, under another folder's name or through a second
+    // pattern that matches it, is listed once.
+    if (file.IsValid() && !listed->Add(file.Get(), path)) continue;
+    uint16_t version[4] = {};
+    ReadFileVersion(file.Get(), path, version);
     WriteLog(L"%s", foundText);
-    WriteLog(L"      %s file version: %hu.%hu.%hu.%hu", FileNameOfPath(path).c_str(), version.GetMajor(),
-             version.GetMinor(), version.GetBuild(), version.GetRevision());
+    WriteLog(L"      %s file version: %hu.%hu.%hu.%hu", FileNameOfPath(path).c_str(), version[0], version[1],
+             version[2], version[3]);
   }
 }
 

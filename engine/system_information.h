@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class CFileIdentitySet;
 class CSetupState;
 
 class CSystemInformation {
@@ -24,8 +25,8 @@ class CSystemInformation {
     std::wstring servicePack;
   };
 
-  // The "Operating System Information:" block; sets OSVERSION, OSBUILD,
-  // ARCHITECTURE and OSEDITION in the state.
+  // Sets OSVERSION, OSBUILD, ARCHITECTURE and OSEDITION in the state and,
+  // when the run has a log, writes the "Operating System Information:" block.
   static void LogSystemInformation(CSetupState* state);
 
   // The line after "Operating System Information:" and the edition key.
@@ -44,6 +45,7 @@ class CSystemInformation {
  private:
   static COsFacts ReadOsFacts();
   static void LogDotNetVersions();
+  // Each file not yet in `listed` with its version; adds it there.
   static void LogFileVersions(const std::vector<std::wstring>& paths, const wchar_t* foundText,
-                              const wchar_t* noneText);
+                              const wchar_t* noneText, CFileIdentitySet* listed);
 };

@@ -1,11 +1,17 @@
-"""setup.exe describes the machine in its log and holds Windows Update off
-for the run: AUOptions in the 64-bit view after the run, from every start."""
+"""setup.exe describes the machine in its log, each system file once, and
+reads nothing for that description when there is no log; and it holds Windows
+Update off for the run: AUOptions in the 64-bit view after the run, from
+every start."""
+import collections
+import fnmatch
+import os
+import re
 import shutil
 import subprocess
 
 import pytest
 
-from conftest import BUILD, current_world, read_log, run_windows, wine_environment, windows_path
+from conftest import BUILD, current_world, prefix_drive_c, read_log, run_windows, wine_environment, windows_path
 
 MINIMAL_DCF = b"[Setup]\r\nProductName=Sample\r\nProducts=Tool\r\n[Setup.Tool]\r\nPackageName=tool.exe\r\n"
 AUTO_UPDATE = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\WindowsUpdate\Auto Update"
@@ -30,12 +36,36 @@ def au_options():
     return None
 
 
-def run_setup(kit):
+def run_setup(kit, log=True, env=None):
     shutil.copy(BUILD / "setup.exe", kit)
     (kit / "SETUP.DCF").write_bytes(MINIMAL_DCF)
-    env = {"KWSETUP": windows_path(kit / "logs") + "\\TAM_{ProductID}.log"}
-    result = run_windows(kit / "setup.exe", ["/qn"], env=env, remove_env=())
-    return result.code, read_log(kit / "logs" / "VELL_SETUP.LOG")
+    env = dict(env or {})
+    if log:
+        env["KWSETUP"] = windows_path(kit / "logs") + "\\TAM_{ProductID}.log"
+    result = run_windows(kit / "setup.exe", ["/qn"], env=env, remove_env=() if log else ("KWSETUP",))
+    messages = read_log(kit / "logs" / "VELL_SETUP.LOG") if log else None
+    return result.code, messages, result.stdout
+
+
+SEARCHED = ("msxml*.dll", "d3d*9*.dll", "d3d*10*.dll", "d3d*11*.dll", "msi.dll")
+# Wine's trace of every file a program opens (Wine 8: "trace:file:NtCreateFile ... name=L"...").
+OPENED = re.compile(r'trace:file:NtCreateFile .*?name=L"([^"]*)"')
+
+
+def described_files():
+    """File name -> the distinct files (inodes) of that name where the
+    description looks: the 32-bit system folder and the side-by-side
+    folders of MSXML."""
+    windows = prefix_drive_c() / "windows"
+    paths = [path for path in (windows / "syswow64").iterdir()
+             if any(fnmatch.fnmatch(path.name.lower(), pattern) for pattern in SEARCHED)]
+    for folder in (windows / "winsxs").iterdir():
+        if folder.is_dir() and "msxml" in folder.name.lower():
+            paths += [path for path in folder.rglob("*") if fnmatch.fnmatch(path.name.lower(), "msxml*.dll")]
+    files = collections.defaultdict(set)
+    for path in paths:
+        files[path.name.lower()].add(os.stat(path).st_ino)
+    return files
 
 
 @pytest.mark.parametrize("before,during_run_line", [
@@ -48,7 +78,7 @@ def run_setup(kit):
 def test_windows_update_is_held_off_and_restored(kit, before, during_run_line):
     if before is not None:
         reg("add", AUTO_UPDATE, "/v", "AUOptions", "/t", "REG_DWORD", "/d", str(before), "/f")
-    code, messages = run_setup(kit)
+    code, messages, _ = run_setup(kit)
     assert code == 0
     start = messages.index("Attempting to supress Windows Update")
     assert messages[start + 1 + (before is None)] == during_run_line
@@ -63,7 +93,7 @@ def test_windows_update_is_held_off_and_restored(kit, before, during_run_line):
 
 
 def test_log_describes_the_machine_as_wine_reports_it(kit):
-    code, messages = run_setup(kit)
+    code, messages, _ = run_setup(kit)
     assert code == 0
     start = messages.index("Operating System Information:")
     assert messages[start + 1] == "   Microsoft Windows 7 Ultimate Edition N Service Pack 1 (build 7601), 64-bit"
@@ -81,3 +111,33 @@ def test_log_describes_the_machine_as_wine_reports_it(kit):
     # The property map as the run's end lists it.
     for line in ["   ARCHITECTURE = 64", "   OSBUILD = 7601", "   OSEDITION = UltimateN", "   OSVERSION = 6.1"]:
         assert line in messages
+
+
+def test_each_system_file_is_listed_once_whatever_name_reaches_it(kit):
+    windows = prefix_drive_c() / "windows"
+    # As Windows keeps its side-by-side copies: a second name of the system
+    # folder's file (this test's prefix only; the template keeps its own).
+    second_name = next((windows / "winsxs").glob("x86_microsoft-windows-msxml30_*")) / "msxml3.dll"
+    second_name.unlink()
+    os.link(windows / "syswow64" / "msxml3.dll", second_name)
+    code, messages, _ = run_setup(kit)
+    assert code == 0
+    listed = collections.Counter()
+    for index, message in enumerate(messages):
+        found = re.match(r"^      (\S+) file version: \d+\.\d+\.\d+\.\d+$", message)
+        if found:
+            assert messages[index - 1].endswith(" was found on this system:"), message
+            listed[found.group(1).lower()] += 1
+    assert listed == {name: len(files) for name, files in described_files().items()}
+    # Three names, two files: the amd64 copy is a file of its own.
+    assert listed["msxml3.dll"] == 2
+    # Matched by "d3d*9*.dll" and "d3d*10*.dll" alike.
+    assert listed["d3dx10_39.dll"] == 1
+
+
+def test_without_a_log_no_system_file_is_read(kit):
+    code, _, trace = run_setup(kit, log=False, env={"WINEDEBUG": "-all,+file"})
+    assert code == 0
+    opened = OPENED.findall(trace)
+    assert any(name.lower().endswith("setup.dcf") for name in opened), "the trace shows the run's own files"
+    assert [name for name in opened if re.search(r"\\(msxml|d3d)[^\\]*\.dll$", name, re.I)] == []

@@ -192,8 +192,12 @@ def offer(site, address, version, *files):
 def setup_of_version(target, version):
     """Our setup.exe with another file version in its version resource."""
     data = bytearray((BUILD / "setup.exe").read_bytes())
-    assert data.count(b"\xbd\x04\xef\xfe") == 1
-    at = data.index(b"\xbd\x04\xef\xfe")
+    # The fixed part follows the resource's key, padded to four bytes; the
+    # signature's bytes alone also occur in the program's code.
+    key = "VS_VERSION_INFO\0".encode("utf-16-le")
+    assert data.count(key) == 1
+    at = data.index(key) + len(key) + 2
+    assert data[at:at + 4] == b"\xbd\x04\xef\xfe"
     major, minor, build, revision = version
     high, low = major << 16 | minor, build << 16 | revision
     struct.pack_into("<IIII", data, at + 8, high, low, high, low)
