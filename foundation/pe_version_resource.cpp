@@ -56,13 +56,13 @@ class CImage {
            ReadSections(optionalOffset + optionalSize, sectionCount);
   }
 
-  // Down the resource tree: type, then name, then the first language.
+  // Down the resource tree: type, then name, then its one language.
   bool FindVersion(uint16_t parts[4]) const {
     uint32_t names = 0;
     uint32_t languages = 0;
     uint32_t dataEntry = 0;
     if (!FindSubdirectory(0, kVersionType, &names) || !FindSubdirectory(names, kVersionName, &languages) ||
-        !FirstEntry(languages, &dataEntry)) {
+        !OnlyEntry(languages, &dataEntry)) {
       return false;
     }
     uint8_t entry[16];
@@ -158,11 +158,13 @@ class CImage {
     return false;
   }
 
-  // The first entry, which must lead to data.
-  bool FirstEntry(uint32_t directory, uint32_t* target) const {
+  // The one language's entry, which must lead to data. A version given in
+  // several languages is left to the system's functions: which one they
+  // take depends on the user's languages, and conditions must see theirs.
+  bool OnlyEntry(uint32_t directory, uint32_t* target) const {
     std::vector<uint8_t> entries;
     uint32_t namedCount = 0;
-    if (!ReadEntries(directory, &entries, &namedCount)) return false;
+    if (!ReadEntries(directory, &entries, &namedCount) || entries.size() != 8) return false;
     uint32_t offset = Dword(&entries[4]);
     if (offset & kHighBit) return false;
     *target = offset;

@@ -138,6 +138,7 @@ TEST(PeVersionResourceTest, ABrokenImageHasNoVersion) {
       {"name directory far away", kResourceFileOffset + 20, 0xFFFFFFFF, false},
       {"no VS_VERSION_INFO name", kResourceFileOffset + kNameDirectory + 16, 2, false},
       {"language is a directory", kResourceFileOffset + kLanguageDirectory + 20, 0x80000000 | kDataEntry, false},
+      {"versions in two languages", kResourceFileOffset + kLanguageDirectory + 14, 2, true},
       {"data outside every section", kResourceFileOffset + kDataEntry, 0xFFFFFFF0, false},
       {"data too short", kResourceFileOffset + kDataEntry + 4, 91, false},
       {"value too short", kInfo + 2, 51, true},
