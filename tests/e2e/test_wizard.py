@@ -5,7 +5,8 @@ page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success; the basic interface's window, whose
-status line shows each text on a clean line; the keyboard alone (real key
+status line shows each text on a clean line; the loading window, gone once
+the wizard or the basic window (/qb, /qb-) is up; the keyboard alone (real key
 events on the display) installing and removing the suite. Screenshots of
 every page stay in the test's folder under build/e2e."""
 import os
@@ -41,6 +42,7 @@ CANCEL_QUESTION, CANCEL_ICON, YES, NO = 11017, 11016, 6, 7
 # The program's own message box: its text and its OK button.
 BOX_TEXT, OK = 1003, 1
 SECOND_SETUP_TYPE, EULA_ACCEPT = 11019, 11155
+HOST_STATUS = 1000  # "Please wait while setup loads." of the window shown first
 
 
 def page_name(state):
@@ -126,6 +128,20 @@ def wait_for_log_line(logs, line, timeout=120):
     raise AssertionError(f"the log never said {line!r}")
 
 
+def host_window_gone(wizard, timeout=30):
+    """Whether the window that says setup is loading has left the screen,
+    with the sheet (full or basic) up; it goes as the sheet shows."""
+    deadline = time.time() + timeout
+    while True:
+        state = wizard.state()
+        seen = any(HOST_STATUS in controls for _, controls in state.boxes)
+        if state.title and not seen:
+            return True
+        if time.time() > deadline:
+            return False
+        time.sleep(0.5)
+
+
 def check_progress_page(state):
     assert state.text(PROGRESS_TITLE) == f"Installing {SUITE}"
     assert state.text(PROGRESS_DESCRIPTION) == (
@@ -185,7 +201,9 @@ def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
     wizard = Wizard(TITLE)
     # The sample names its suite where the wizard's texts take it from.
     assert wizard.wait_sheet().text(11003).startswith(f"The Wizard will install {SUITE} on your computer.")
+    assert host_window_gone(wizard), "the loading window stays beside the wizard"
     seen, state = walk_to_progress(wizard)
+    assert not any(HOST_STATUS in controls for _, controls in state.boxes), "the loading window came back"
     assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
     assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
     check_progress_page(state)
@@ -331,6 +349,23 @@ def test_basic_interface_status_line_shows_only_the_current_text(test_world):
         if any(len(earlier) > len(status.text) + 10 for earlier in shown_statuses(logs)):
             after_longer += 1
     assert after_longer, "no status followed a longer one while the window was watched"
+    assert run.wait() == 0
+    assert installed(ALPHA) and installed(BETA)
+
+
+# /qb and /qb-: the basic progress window is the only setup window while
+# the suite installs.
+@pytest.mark.parametrize("level", ["/qb", "/qb-"])
+def test_basic_progress_window_is_the_only_setup_window(test_world, level):
+    kit = kit_with_program("0 8000")
+    run = BackgroundRun(kit / "setup.exe", [level])
+    wizard = Wizard(TITLE)
+    wizard.wait_control(PROGRESS_STATUS)
+    assert host_window_gone(wizard), "the loading window stays beside the progress window"
+    # Without a window manager Wine takes a hidden window off the display
+    # two seconds after Windows counts it hidden.
+    time.sleep(2.5)
+    wizard.screenshot("Basic")
     assert run.wait() == 0
     assert installed(ALPHA) and installed(BETA)
 
