@@ -103,6 +103,7 @@ bool CWizPropPage::ShowPicture(int id, const CPngImage& image) {
   HWND control = GetDlgItem(id);
   HBITMAP bitmap = control ? image.CopyBitmap() : nullptr;
   if (!bitmap) return false;
+  KeepPictureOrientation(control);
   HBITMAP previous = reinterpret_cast<HBITMAP>(
       SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   if (previous && previous != bitmap) DeleteObject(previous);

@@ -59,9 +59,9 @@ class CWizPropPage : public CWizardPage {
   // Text colour of the pages; the brush for the control's background.
   virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
 
-  // The picture in the static control `id`; the page keeps its bitmap
-  // until the control shows another or the page goes. False when the
-  // control or the picture is missing.
+  // The picture in the static control `id`, as drawn also on a mirrored
+  // page; the page keeps its bitmap until the control shows another or
+  // the page goes. False when the control or the picture is missing.
   bool ShowPicture(int id, const CPngImage& image);
   // The program's PNG resource.
   bool ShowPicture(int id, UINT resourceId);
