@@ -186,7 +186,8 @@ std::wstring CZipArchive::PredictFileNameInZip(const std::wstring& path, bool fu
 void CZipArchive::SetEntryName(CZipFileHeader& header, const std::wstring& name) {
   if (header.SetFileName(name, m_centralDir.m_oemConversion)) return;
   ThrowError(CZipException::kInvalidArgument,
-             Format(L"the name '%s' holds characters the archive's code page cannot store", name.c_str()));
+             Format(L"the name %s holds characters the archive's code page cannot store",
+                    CZipException::Quote(name).c_str()));
 }
 
 bool CZipArchive::AddFile(const std::wstring& path, int level, bool fullPath, int smartness,

@@ -64,8 +64,8 @@ void CZipArchive::CheckEntryFits(const CZipFileHeader& header, uint64_t localSiz
                  (header.IsDataDescriptor() ? 12 : 0);
   if (end <= limit) return;
   ThrowError(CZipException::kBadZipFile,
-             Format(L"the entry '%s' overlaps the entry or directory behind it",
-                    header.GetFileName(m_centralDir.m_oemConversion).c_str()));
+             Format(L"the entry %s overlaps the entry or directory behind it",
+                    CZipException::Quote(header.GetFileName(m_centralDir.m_oemConversion)).c_str()));
 }
 
 // Offsets and sizes come from the archive: a crafted one must not turn into

@@ -293,7 +293,7 @@ std::wstring CZipArchive::PredictExtractedFileName(const std::wstring& fileNameI
   std::wstring name = TrimTrailingSeparators(newName.empty() ? fileNameInZip : newName);
   if (const wchar_t* reason = UnsafeNameReason(name)) {
     ThrowZipException(CZipException::kBadZipFile, GetArchivePath(),
-                      Format(L"the name '%s' is not extracted: %s", name.c_str(), reason));
+                      Format(L"the name %s is not extracted: %s", CZipException::Quote(name).c_str(), reason));
   }
   std::wstring relative = newName.empty() && !fullPath ? PredictFileNameInZip(name, false) : name;
   std::wstring target = TrimTrailingSeparators(folder);

@@ -28,8 +28,9 @@ TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
   const wchar_t kAbsolute[] = L"it is an absolute path";
   const wchar_t kDrive[] = L"it names a drive or a stream";
   const wchar_t kDevice[] = L"it names a device";
+  const wchar_t kCharacter[] = L"it holds a character Windows does not allow in names";
   struct Case {
-    const wchar_t* name;
+    std::wstring name;
     const wchar_t* reason;
     const wchar_t* shown;  // as the archive reads it back, when not as written
   } const kHostile[] = {
@@ -40,7 +41,8 @@ TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
       {L"...\\evil.txt", kParent}, {L".. \\evil.txt", kParent}, {L"..", kParent}, {L"a/..", kParent, L"a\\.."},
       {L"CON", kDevice}, {L"aux.txt", kDevice}, {L"logs\\com1.log", kDevice}, {L"LPT9", kDevice},
       {L"nul .txt", kDevice}, {L"file.txt:stream", kDrive},
-      {L"tab\there.txt", L"it holds a character Windows does not allow in names"},
+      {L"tab\there.txt", kCharacter, L"tab<U+0009>here.txt"},
+      {std::wstring(L"a/\0/../b.txt", 12), kCharacter, L"a\\<U+0000>\\..\\b.txt"},
   };
   for (const Case& c : kHostile) {
     CZipTestFolder folder;
@@ -55,7 +57,7 @@ TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
     } catch (CZipException* raw) {
       std::unique_ptr<CZipException> error(raw);
       EXPECT_EQ(101, error->GetCode());
-      EXPECT_EQ(std::wstring(L"Damaged or not a zip file (the name '") + (c.shown ? c.shown : c.name) +
+      EXPECT_EQ(std::wstring(L"Damaged or not a zip file (the name '") + (c.shown ? std::wstring(c.shown) : c.name) +
                     L"' is not extracted: " + c.reason + L")",
                 error->GetErrorDescription());
     }
