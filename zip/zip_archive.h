@@ -217,17 +217,17 @@ class CZipArchive {
   // directory's start, or the file's end while entries added since opening
   // are not listed there yet.
   uint64_t GetDataEnd();
-  // Where entry `index` must end within its volume: the next entry's local
-  // header, or the directory after the last; kNoLimit when that lies on
-  // another volume.
+  // Where entry `index` must end: the next entry's local header, or the
+  // directory after the last; in a split archive counted over its volumes
+  // end to end. kNoLimit when that is not known (another disk).
   uint64_t GetEntryLimit(int index);
   // The local header's length with its name and extra field; 101 when
   // there is no local header at the entry's offset.
   uint64_t ReadLocalSize(const CZipFileHeader& header);
-  // Raises 101 when the entry's bytes run past `limit` into what follows:
-  // records sharing data unpack to far more than the archive holds, and an
-  // edit of one would overwrite the other.
-  void CheckEntryFits(const CZipFileHeader& header, uint64_t localSize, uint64_t limit);
+  // Raises 101 when the entry's bytes, from `start` on, run past `limit`
+  // into what follows: records sharing data unpack to far more than the
+  // archive holds, and an edit of one would overwrite the other.
+  void CheckEntryFits(const CZipFileHeader& header, uint64_t start, uint64_t localSize, uint64_t limit);
   // Where the entries' data ends; raises 101 unless every entry lies whole
   // before the next and inside the data.
   uint64_t CheckEntryPlaces();

@@ -82,12 +82,15 @@ bool CZipArchive::OpenFile(int index) {
   if (!header->ReadLocal(m_storage, &extraLength)) ThrowError(CZipException::kBadZipFile);
   m_localExtraField.assign(extraLength, '\0');
   if (extraLength != 0) m_storage.Read(&m_localExtraField[0], extraLength, true);
-  // Many records over one stream are the classic archive bomb; a local
-  // header split between volumes leaves its length unknown here.
+  // Many records over one stream are the classic archive bomb, in one file
+  // or over volumes.
   uint64_t limit = GetEntryLimit(index);
-  if (limit != kNoLimit && (m_storage.IsSpanMode() == 0 || m_storage.GetCurrentVolume() == header->m_diskStart)) {
-    uint64_t start = m_centralDir.GetInfo().bytesBeforeZip + header->m_offset;
-    CheckEntryFits(*header, m_storage.File()->GetPosition() - start, limit);
+  uint64_t start = 0;
+  uint64_t data = 0;
+  if (limit != kNoLimit && m_storage.GetStreamPosition(header->m_diskStart, header->m_offset, &start) &&
+      m_storage.GetStreamPosition(m_storage.GetCurrentVolume(),
+                                  m_storage.File()->GetPosition() - m_centralDir.GetInfo().bytesBeforeZip, &data)) {
+    CheckEntryFits(*header, start, data - start, limit);
   }
   uint32_t compressed = header->m_compressedSize;
   if (header->IsEncrypted()) {
