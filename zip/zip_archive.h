@@ -257,8 +257,12 @@ class CZipArchive {
   void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex,
                         uint64_t end);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
-  // Raises 22 when the archive's code page can't hold the name.
-  void SetEntryName(CZipFileHeader& header, const std::wstring& name);
+  // Raises 22 when the archive's code page can't hold the name, or when it
+  // is not `exact`: read from other bytes than it would be stored as.
+  void SetEntryName(CZipFileHeader& header, const std::wstring& name, bool exact = true);
+  // Gives an entry of another system this archive's system, attributes and
+  // name form; `sourceOem` is how its name was read.
+  void TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem);
 
   bool m_caseSensitive = false;
   CZipInternalInfo m_info;
