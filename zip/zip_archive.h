@@ -116,7 +116,8 @@ class CZipArchive {
   std::wstring PredictExtractedFileName(const std::wstring& fileNameInZip, const std::wstring& folder,
                                         bool fullPath, const std::wstring& newName = std::wstring()) const;
 
-  // The password in the archive's code page; false while an entry is open.
+  // The password in the archive's code page; false, keeping the one set,
+  // while an entry is open or when the code page can't hold it.
   bool SetPassword(const std::wstring& password = std::wstring());
   std::wstring GetPassword() const;
 

@@ -64,7 +64,11 @@ std::wstring TrimTrailingSeparators(std::wstring path) {
 
 bool CZipArchive::SetPassword(const std::wstring& password) {
   if (m_state != 0) return false;
-  m_password = ZipFileSystem::WideToAnsi(password);
+  // A character the code page lacks would become '?' or a look-alike: the
+  // entries would then open with that, and not with the password given.
+  std::string bytes = ZipFileSystem::WideToAnsi(password);
+  if (ZipFileSystem::AnsiToWide(bytes) != password) return false;
+  m_password = bytes;
   return true;
 }
 

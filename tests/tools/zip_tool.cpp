@@ -15,7 +15,8 @@
 //   zip_tool rename ARCHIVE OLD NEW      renames one entry
 //   zip_tool find ARCHIVE PATTERN        prints the names that match
 //   zip_tool copy SOURCE ARCHIVE         copies every entry of SOURCE into ARCHIVE
-// Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
+// Exit codes: 0 done, 1 bad usage, a password the code page cannot hold or
+// a refused add, 2 an archive error.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -221,6 +222,11 @@ int Run(std::vector<std::wstring> args) {
     args.erase(args.begin(), args.begin() + 2);
   }
   if (args.size() < 2) return Usage();
+  CZipArchive check;
+  if (!check.SetPassword(g_password)) {
+    fprintf(stderr, "the password holds characters the archive's code page cannot store\n");
+    return 1;
+  }
   std::vector<std::wstring> rest(args.begin() + 1, args.end());
   try {
     if (args[0] == L"create" && rest.size() >= 1) return Add(rest, true);
