@@ -5,9 +5,10 @@ page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success; the basic interface's window, whose
-status line shows each text on a clean line; the keyboard alone (real key
-events on the display) installing and removing the suite. Screenshots of
-every page stay in the test's folder under build/e2e."""
+status line shows each text on a clean line and, in a repair or a removal,
+what is done to each product; the keyboard alone (real key events on the
+display) installing and removing the suite. Screenshots of every page
+stay in the test's folder under build/e2e."""
 import os
 import re
 import subprocess
@@ -333,6 +334,34 @@ def test_basic_interface_status_line_shows_only_the_current_text(test_world):
     assert after_longer, "no status followed a longer one while the window was watched"
     assert run.wait() == 0
     assert installed(ALPHA) and installed(BETA)
+
+
+# /qb repair and removal of the installed suite: every status that names a
+# product says what is done to it, when its package starts and when it ends.
+@pytest.mark.parametrize("switch, verb", [("/f", "Repairing"), ("/x", "Uninstalling")])
+def test_basic_interface_status_says_what_is_done_to_each_product(test_world, switch, verb):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    logs = kit / "logs-again"
+    run = BackgroundRun(kit / "setup.exe", [switch, SUITE_ID, "/qb"],
+                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    if switch == "/x":
+        # The removal is asked first; the user says Yes.
+        boxes = Wizard("")
+        boxes.wait_box(BOX_TEXT, timeout_ms=90000)
+        boxes.answer(BOX_TEXT, YES)
+    # The window as the user sees it while the packages run.
+    wizard, seen = Wizard(TITLE), []
+    while run.process.poll() is None:
+        state = wizard.state()
+        if PROGRESS_STATUS in state.controls and state.text(PROGRESS_STATUS) not in seen:
+            seen.append(state.text(PROGRESS_STATUS))
+            wizard.screenshot("Status")
+        time.sleep(0.1)
+    assert run.wait() == 0
+    named = [s for s in seen + shown_statuses(logs) if s.endswith(("Alpha Suite Editor", "Beta Viewer"))]
+    assert len(named) >= 4 and all(s.startswith(verb + " ") for s in named), named
+    assert installed(ALPHA) == installed(BETA) == (switch == "/f")
 
 
 def after_key(wizard, before, timeout=30):
