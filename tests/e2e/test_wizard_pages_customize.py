@@ -3,7 +3,8 @@ sequence leads from Welcome to Customize, where the tree is driven from
 another process by mouse and keyboard: the mandatory product refuses to be
 unchecked (and says why), a feature and a whole product are deselected,
 and the machine afterwards holds exactly what stayed checked. In a modify
-run of the installed suite the tree holds what is installed, an unchecked
+run of the installed suite the tree holds what is installed, Enter on the
+question whether to remove everything keeps the suite, an unchecked
 product is removed, and no page says that the program goes. Run again over
 itself, the suite's installed products count as chosen and say why they
 cannot change. Screenshots stay in the test's folder under build/e2e."""
@@ -14,7 +15,7 @@ import pytest
 
 from conftest import prefix_drive_c, read_log, run_windows
 from test_suite_run import UNINSTALL, installed, references, registry
-from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE, SUITE_ID, TITLE, finish, page_name, sample_kit, \
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, SUITE, SUITE_ID, TITLE, finish, page_name, sample_kit, \
     start_programs_list_command, start_setup
 from test_wizard_pages_choice import BASE_FOLDER, CUSTOM, walk_to_setup_type
 from test_wizard_pages_dialogs import EDITOR_TITLE, FILES_LIST, FILES_OK, open_editor
@@ -182,14 +183,18 @@ def modify_removing_beta(kit):
     # brings no features); unchecking one means its removal.
     assert [(item.depth, item.text, item.checked) for item in wizard.tree(TREE)] == [
         (0, "Alpha Suite Editor", True), (0, "Beta Viewer", True)]
-    # The mandatory product goes only with everything; No keeps it.
+    # The mandatory product goes only with everything; Enter answers No,
+    # which keeps it.
     wizard.tree_click(TREE, 0)
     _, box = wizard.wait_box(CANCEL_QUESTION)
     wizard.screenshot("RemoveEverything")
     assert box[CANCEL_QUESTION].text == (
         "This item is required for proper functionality. If you remove this item, all items must be "
         "uninstalled. Do you want to completely uninstall all items?")
-    wizard.answer(CANCEL_QUESTION, NO)
+    wizard.box_key("enter", CANCEL_QUESTION)
+    deadline = time.time() + 30
+    while any(CANCEL_QUESTION in box for _, box in wizard.state().boxes) and time.time() < deadline:
+        time.sleep(0.2)
     assert checked(wizard)["Alpha Suite Editor"]
     select_item(wizard, "Beta Viewer")
     wizard.tree_keys(TREE, "space")

@@ -211,10 +211,10 @@ class Wizard:
         code, _ = self._drive("list-click", child_id, list_id, index, "double" if double else "single")
         assert code == 0, f"no list {list_id} to click"
 
-    def escape(self, child_id, timeout_ms=30000):
-        """The Escape key on the dialog box that holds `child_id`."""
-        code, _ = self._drive("escape", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
-        assert code == 0, f"no dialog box with control {child_id} to escape"
+    def box_key(self, key, child_id, timeout_ms=30000):
+        """The key ("escape" or "enter") on the dialog box that holds `child_id`."""
+        code, _ = self._drive(key, child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
+        assert code == 0, f"no dialog box with control {child_id} for {key}"
 
     def wait_gone(self, timeout_ms=120000):
         code, _ = self._drive("wait-gone", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
