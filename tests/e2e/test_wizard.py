@@ -7,8 +7,9 @@ on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success; the basic interface's window, whose
 status line shows each text on a clean line and, in a repair or a removal,
 what is done to each product; the keyboard alone (real key events on the
-display) installing and removing the suite. Screenshots of every page
-stay in the test's folder under build/e2e."""
+display) installing and removing the suite, Escape asking the cancel
+question on every page it visits. Screenshots of every page stay in the
+test's folder under build/e2e."""
 import os
 import re
 import subprocess
@@ -41,7 +42,7 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
 CANCEL_QUESTION, CANCEL_ICON, YES, NO = 11017, 11016, 6, 7
 # The program's own message box: its text and its OK button.
 BOX_TEXT, OK = 1003, 1
-SECOND_SETUP_TYPE, EULA_ACCEPT = 11019, 11155
+SECOND_SETUP_TYPE, EULA_ACCEPT, EULA_TEXT = 11019, 11155, 11006
 
 
 def page_name(state):
@@ -376,10 +377,34 @@ def after_key(wizard, before, timeout=30):
         time.sleep(0.2)
 
 
+def escape_asks_to_cancel(wizard):
+    """Escape on the page asks the cancel question; Escape on the question
+    keeps the run where it was. The question's controls, and the sheet once
+    the question is gone."""
+    wizard.keys("Escape")
+    title, box = wizard.wait_box(CANCEL_QUESTION)
+    assert title == SUITE
+    wizard.screenshot("CancelQuestion")
+    wizard.box_key("escape", CANCEL_QUESTION)
+    deadline = time.time() + 30
+    state = wizard.state()
+    while any(CANCEL_QUESTION in controls for _, controls in state.boxes) and time.time() < deadline:
+        time.sleep(0.2)
+        state = wizard.state()
+    return box, state
+
+
 def walk_by_keys(wizard, state, walk):
     """Each key typed on the display, and the page it must lead to; Back is
-    never the button that Enter presses."""
-    for keys, expected in walk:
+    never the button that Enter presses. Escape leads to the cancel question
+    and back to the same page."""
+    for keys, expected, *focus in walk:
+        if keys == "Escape":
+            before = wizard.state()
+            assert before.focus in (focus or [before.focus]), f"focus on {before.focus} on {expected}"
+            _, state = escape_asks_to_cancel(wizard)
+            assert page_name(state) == expected, f"Escape on {expected} led to {page_name(state)}"
+            continue
         wizard.keys(*keys.split())
         state = after_key(wizard, state)
         name = page_name(state)
@@ -399,12 +424,15 @@ def test_keyboard_alone_installs_the_suite(test_world):
     state = wizard.wait_sheet()
     wizard.screenshot("Welcome")
     walk_by_keys(wizard, state, [
-        ("Return", "Eula"), ("alt+a", "Eula"), ("Return", "InstallMode"),
+        ("Escape", "Welcome"), ("Return", "Eula"),
+        # The licence text has the focus when the page opens: Escape is
+        # still the sheet's Cancel.
+        ("Escape", "Eula", EULA_TEXT), ("alt+a", "Eula"), ("Return", "InstallMode"), ("Escape", "InstallMode"),
         # The setup type page: Enter chooses its focused choice, Custom.
-        ("Return", "InstallPoint"), ("alt+b", "InstallMode"), ("alt+b", "Eula"),
+        ("Return", "InstallPoint"), ("Escape", "InstallPoint"), ("alt+b", "InstallMode"), ("alt+b", "Eula"),
         # The licence text has the focus there: Enter is still Next.
         ("Return", "InstallMode"), ("alt+b", "Eula"), ("alt+b", "Welcome"),
-        ("Return", "Eula"), ("Return", "InstallMode"), ("alt+o", "Verify")])
+        ("Return", "Eula"), ("Return", "InstallMode"), ("alt+o", "Verify"), ("Escape", "Verify")])
     wizard.keys("Return")
     state = wait_for_page(wizard, "Finish")
     wizard.screenshot("Finish")

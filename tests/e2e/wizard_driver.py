@@ -246,7 +246,10 @@ class Wizard:
         """Real key events on the display (xdotool's names: "Return",
         "alt+o", "Tab", "space"), typed into the sheet's window, which gets
         the X input focus first."""
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(self.title)}$"],
+        # xdotool matches the window's plain WM_NAME, where Wine writes "?"
+        # for each character beyond ASCII.
+        name = "".join(re.escape(c) if ord(c) < 128 else "." for c in self.title)
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{name}$"],
                                capture_output=True, text=True, timeout=60, check=False).stdout.split()
         assert found, f"no window titled {self.title!r} on the display"
         subprocess.run(["xdotool", "windowfocus", "--sync", found[0]], timeout=60, check=True)
