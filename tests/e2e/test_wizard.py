@@ -28,6 +28,8 @@ BETA = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
 SUITE = "Tamsa Sample Suite"
 SUITE_ID = "{7A3B0C11-5D2E-4F60-8A91-2B3C4D5E6F70}"
 TITLE = f"{SUITE} Setup"
+# Where the sample puts every product's files unless the user types another folder.
+SUITE_FOLDER = "C:\\Program Files (x86)\\Tamsa\\Sample Suite"
 CANCELLED = 1223  # the run's result when the user cancelled
 # A control that only that page has: how the tests tell the pages apart.
 PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallPoint", 11052: "Customize",
@@ -441,7 +443,7 @@ def test_keyboard_alone_installs_the_suite(test_world):
     assert run.wait() == 0
     assert installed(ALPHA) and installed(BETA)
     # Complete: every feature; the suite counted once on each product.
-    assert (drive_c_path("C:\\Program Files (x86)\\TamsaAlpha") / "samples.bin").is_file()
+    assert (drive_c_path(SUITE_FOLDER) / "samples.bin").is_file()
     assert references(ALPHA) == ([SUITE_ID], "0x1") and references(BETA) == ([SUITE_ID], "0x1")
     assert registry(UNINSTALL + SUITE_ID, "32")["DisplayName"] == SUITE
 
