@@ -242,6 +242,7 @@ class CWorker {
   bool ParseProductList();
   bool LoadCachedProductData();
   std::vector<std::wstring> CachedProductFolders(const CKwIniFile& configuration) const;
+  std::wstring InstalledSuiteCacheFolder(const CKwIniFile& configuration) const;
   bool LoadCachedProductFile(const std::wstring& key, CProductData* product,
                              const std::vector<std::wstring>& folders);
   bool ParseMsiFileList();
@@ -254,6 +255,11 @@ class CWorker {
   void ReadMissingProductCodes();
   void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
+  // An uninstall's products that the configuration no longer names.
+  bool AddDroppedProducts();
+  std::vector<std::unique_ptr<CProductData>> ReadUnlistedProductFiles();
+  std::unique_ptr<CProductData> MakeDroppedProduct(const std::wstring& key,
+                                                   std::vector<std::unique_ptr<CProductData>>* files);
 
   // A failure after the wizard has started: tell it and wait for it.
   void StopInterfaceThread(bool failure);
@@ -312,6 +318,9 @@ class CWorker {
   // An uninstall whose selection keeps products: a change of the suite,
   // which stays registered.
   bool m_removalKeepsProducts = false;
+  // The products an uninstall removes after those the configuration names,
+  // in the order they go.
+  std::vector<std::wstring> m_droppedProducts;
   // Actions taken out of their lists; they live as long as the worker.
   std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };
