@@ -137,7 +137,9 @@ void CWorker::PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& su
   text = ReplaceAll(text, L"_PRODUCT_VERSION_", suite.GetVersion());
   text += L"\n\n\n";
   HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
-  if (ShowBox(text, IDS_WARNING_CAPTION, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND, owner) == IDNO) {
+  // Yes removes the installed suite: Enter alone must not.
+  UINT style = MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING | MB_SETFOREGROUND;
+  if (ShowBox(text, IDS_WARNING_CAPTION, style, owner) != IDYES) {
     WriteLog(L"The user has elected not to remove the existing suite and exit this installation.");
     throw static_cast<long>(ERROR_SUCCESS);
   }

@@ -39,8 +39,9 @@ bool CWorker::RunWizardHandshake() {
   if (UiLevel() > CCommandOptions::kUILevelFull && !IsSilentLevel() && Mode() == CCommandOptions::kModeUninstall) {
     std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIRM_REMOVE), L"[ProductName]",
                                    m_state->GetShortProductName());
-    // Only Yes removes: Escape or a closed box answers Cancel, and that is no consent.
-    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_SETFOREGROUND) != IDYES) {
+    // Only Yes removes: Enter (No is the default), Escape or a closed box is
+    // no consent.
+    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES) {
       WriteLog(L"The user has elected not to uninstall the suite and exit");
       return false;
     }
