@@ -301,7 +301,8 @@ void CWorker::PublishLanguage() {
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
   DWORD result = PrepareUpdateFolder();
-  if (result != ERROR_SUCCESS) AbortOnError(result, true);
+  // The user who kept the folder has answered already: no box for that.
+  if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_ALREADY_EXISTS);
   return false;
 }
 
