@@ -19,6 +19,7 @@
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
+#include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
 
 class CActionListSources;
@@ -291,6 +292,8 @@ class CWorker {
   // Restarts Windows; null is the system's call. Tests record it instead.
   BOOL (*m_restartFunction)() = nullptr;
   BOOL m_rebootHooked = FALSE;
+  // The run's resume entry: it removes only what it wrote itself.
+  CRebootSupport m_rebootSupport;
   BOOL m_actionListsLoaded = FALSE;
   BOOL m_suiteMode = FALSE;
 

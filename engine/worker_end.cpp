@@ -8,7 +8,6 @@
 #include "actions/msi_dll.h"
 #include "engine/setup_host.h"
 #include "engine/source_redirection.h"
-#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -68,7 +67,7 @@ void CWorker::Cleanup() {
     bool restartPending = m_state && m_state->m_rebootPending && m_state->m_rebootApproved;
     if (m_rebootHooked && !restartPending) {
       WriteLog(L"Unhooking reboot in Cleanup");
-      CRebootSupport().UnregisterRebootResume(m_resumeValueName);
+      m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
       m_rebootHooked = FALSE;
     }
     if (m_mutex.IsValid()) {

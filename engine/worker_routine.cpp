@@ -22,7 +22,6 @@
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
-#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
@@ -376,7 +375,7 @@ void CWorker::RunPerProductChecks() {
   if (Mode() < CCommandOptions::kModeRepair) {
     if (m_state->m_existingSuiteFound && m_suiteMode) RepairOrPromptSuiteOverInstall();
     EvaluateUpgradeLink();
-    CRebootSupport().UnregisterRebootResume(m_resumeValueName);
+    m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
   }
   RunProductActions(m_options->GetSSwitchValue());
   if (m_settings.onlineAccess && Mode() == 0) {
