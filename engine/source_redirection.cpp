@@ -252,9 +252,13 @@ void CSourceRedirection::BuildRestartCommand(const std::wstring& arguments,
 }
 
 void CSourceRedirection::RemoveWorkingCopy() {
-  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) return;
-  if (m_options.GetSourceFolder().empty()) return;
-  RemoveFolder(m_options.GetSourceFolder());
+  std::wstring copy = WorkingCopyFolder();
+  if (!copy.empty()) RemoveFolder(copy);
+}
+
+std::wstring CSourceRedirection::WorkingCopyFolder() const {
+  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) return std::wstring();
+  return m_options.GetSourceFolder();
 }
 
 void CSourceRedirection::RemoveFolder(const std::wstring& folder) {

@@ -45,6 +45,8 @@ class CSourceRedirection {
   // Removes the copy this run works from; nothing when it works from the
   // setup folder or keeps its copy.
   void RemoveWorkingCopy();
+  // The copy RemoveWorkingCopy would remove (with its backslash), or empty.
+  std::wstring WorkingCopyFolder() const;
 
   // True for folders no recursive delete may touch: empty or relative paths,
   // drive and share roots, and the system's own folders and their parents.

@@ -265,6 +265,7 @@ class CWorker {
   // A failure after the wizard has started: tell it and wait for it.
   void StopInterfaceThread(bool failure);
   DWORD HandleFailure(LONG value);
+  void RemoveWorkingCopyUnlessResumed();
 
   ISetupHost* m_host;
   std::unique_ptr<CSetupState> m_state;

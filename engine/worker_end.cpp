@@ -14,7 +14,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-// A restart during preparation keeps the temporary setup files for the resume.
 const LONG kRestartDuringPreparation = 0x70669;
 
 // The statuses that end a run which did what it was asked: only the others
@@ -61,6 +60,18 @@ DWORD CWorker::HandleFailure(LONG value) {
   return static_cast<DWORD>(value);
 }
 
+// Only a resume after the restart still needs the copy; whatever else ended
+// the run, nothing will start from it again.
+void CWorker::RemoveWorkingCopyUnlessResumed() {
+  std::wstring copy = m_sourceRedirection ? m_sourceRedirection->WorkingCopyFolder() : std::wstring();
+  if (!copy.empty() && m_rebootSupport.ResumeEntryStartsIn(m_resumeValueName, copy)) {
+    WriteLog(L"Keeping the temporary setup files in '%s' for the resume after the restart", copy.c_str());
+    return;
+  }
+  WriteLog(L"Removing temporary reboot files in Cleanup");
+  if (m_sourceRedirection) m_sourceRedirection->RemoveWorkingCopy();
+}
+
 void CWorker::Cleanup() {
   try {
     LogPropertyMaps();
@@ -76,10 +87,7 @@ void CWorker::Cleanup() {
     }
     WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
     UnloadMsiDll();
-    if (!m_rebootHooked && m_status != kRestartDuringPreparation) {
-      WriteLog(L"Removing temporary reboot files in Cleanup");
-      if (m_sourceRedirection) m_sourceRedirection->RemoveWorkingCopy();
-    }
+    RemoveWorkingCopyUnlessResumed();
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.

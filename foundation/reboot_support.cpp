@@ -59,6 +59,16 @@ bool ReadRunOnceEntry(HKEY root, const std::wstring& path, REGSAM access, const 
   return true;
 }
 
+// The program a command starts: its quoted first part, or up to the first blank.
+std::wstring ProgramOfCommand(const std::wstring& command) {
+  std::wstring text = Trim(command);
+  if (!text.empty() && text[0] == L'"') {
+    size_t end = text.find(L'"', 1);
+    return text.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+  }
+  return text.substr(0, text.find(L' '));
+}
+
 }  // namespace
 
 std::wstring BuildRebootResumeCommand(const std::wstring& path, const std::wstring& arguments,
@@ -146,6 +156,19 @@ void CRebootSupport::UnregisterRebootResume(const std::wstring& description) {
     }
   }
   if (written != m_written.end()) m_written.erase(written);
+}
+
+bool CRebootSupport::ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const {
+  if (description.empty() || folder.empty()) return false;
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    CRegistryKey key;
+    std::wstring command;
+    if (ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE, description, &key, &command) &&
+        StartsWithNoCase(ProgramOfCommand(command), folder)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 BOOL CRebootSupport::MoveFileAtReboot(const wchar_t* source, const wchar_t* target, DWORD flags) {

@@ -24,6 +24,9 @@ class CRebootSupport {
   // object wrote; an entry it found stays as it was. Failures are of no
   // consequence.
   void UnregisterRebootResume(const std::wstring& description);
+  // True when the entry under `description`, in either key, starts a
+  // program that lies in `folder` (which ends with a backslash).
+  bool ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const;
 
   // Without MOVEFILE_DELAY_UNTIL_REBOOT tries to move at once first; else (or
   // on failure) queues the rename, or the deletion for an empty target.

@@ -1,5 +1,5 @@
 """Unattended runs end with what happened and leave nothing behind: another suite's resume
-entry stays.
+entry stays, an installer update that asks for a restart leaves no copy.
 Each row reads the machine afterwards: products, RunOnce, %TEMP%, AUOptions."""
 import functools
 import http.server
@@ -73,6 +73,8 @@ def another_suite_waits_for_its_restart(kit):
 # id: (DCF edits, stalled path, arguments, prepared by, exit code, Alpha installed, resume entry after)
 CASES = {
     "other-suite-waits-for-restart": ([], None, (), another_suite_waits_for_its_restart, 0, True, OTHER_RESUME),
+    "installer-update-needs-restart": ([(NAME, NAME + "MinimumMSIVersion=9.0\nNTMsiInstaller=msi_3010.exe\n")],
+                                       None, (), None, 0x70669, False, None),
 }
 
 

@@ -77,6 +77,8 @@ TEST(CRebootSupportTest, RegistersOnceInHklmAndUnregistersOnlyItsOwn) {
   EXPECT_EQ(L"\"C:\\Кит\\setup.exe\" /qn /s4001",
             RunOnceValue(HKEY_LOCAL_MACHINE, machine.Path(), L"Suite.dcf"));
   EXPECT_FALSE(support.RegisterRebootResume(L"", L"C:\\other.exe", L"", 1));
+  EXPECT_TRUE(support.ResumeEntryStartsIn(L"Suite.dcf", L"c:\\Кит\\"));
+  EXPECT_FALSE(support.ResumeEntryStartsIn(L"Suite.dcf", L"C:\\Ки\\"));
 
   other.UnregisterRebootResume(L"Suite.dcf");
   EXPECT_NE(L"<missing>", RunOnceValue(HKEY_LOCAL_MACHINE, machine.Path(), L"Suite.dcf"));
