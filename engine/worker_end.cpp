@@ -44,11 +44,11 @@ void CWorker::StopInterfaceThread(bool failure) {
 }
 
 // Whichever step failed, the desktop gets its way to the logs before the
-// run lets go of them.
+// run lets go of them; a run that took over has made its own.
 DWORD CWorker::HandleFailure(LONG value) {
   StopInterfaceThread(value != 0);
   m_status = value;
-  if (IsFailureStatus(value)) {
+  if (IsFailureStatus(value) && !m_handedOver) {
     try {
       CreateLogFolderShortcut();
     } catch (...) {
@@ -58,6 +58,23 @@ DWORD CWorker::HandleFailure(LONG value) {
   }
   Cleanup();
   return static_cast<DWORD>(value);
+}
+
+DWORD CWorker::WaitForHandedOverRun(HANDLE process) {
+  DWORD code = ERROR_SUCCESS;
+  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+    DWORD error = GetLastError();
+    WriteLog(L"Failed waiting for the setup that took over. Error code = %d", error);
+    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
+  }
+  WriteLog(L"The setup that took over ended with exit code %d", code);
+  return code;
+}
+
+// That run has shown and logged what happened: this one reports it as it is.
+void CWorker::EndWithHandedOverResult(DWORD code) {
+  m_handedOver = true;
+  throw static_cast<unsigned long>(code);
 }
 
 // Only a resume after the restart still needs the copy; whatever else ended

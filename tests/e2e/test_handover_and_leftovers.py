@@ -1,5 +1,6 @@
-"""Unattended runs end with what happened and leave nothing behind: another suite's resume
-entry stays, an installer update that asks for a restart leaves no copy.
+"""Unattended runs end with what happened and leave nothing behind: a hand-over to another
+setup.exe ends with that run's code once it has ended, another suite's resume entry stays, an
+installer update that asks for a restart leaves no copy.
 Each row reads the machine afterwards: products, RunOnce, %TEMP%, AUOptions."""
 import functools
 import http.server
@@ -8,8 +9,8 @@ import threading
 
 import pytest
 
-from conftest import BUILD, run_windows, windows_path
-from test_pre_install_checks import ALPHA, DCF, PACKAGES, edit_dcf
+from conftest import BUILD, prefix_drive_c, run_windows, windows_path
+from test_pre_install_checks import ALPHA, DCF, PACKAGES, SUITE, edit_dcf
 from test_system_facts import AUTO_UPDATE, au_options, reg
 from test_suite_run import installed
 from test_unattended_runs import RUN_ONCE, setup_of_version, setup_processes, work_copies_left
@@ -66,12 +67,23 @@ def world(tmp_path_factory):
     server.server_close()
 
 
+def installed_with_a_broken_cached_setup(kit):
+    """The cached setup, which repairs for the second run, refuses its configuration (13)."""
+    assert run_windows(kit / "setup.exe", ["/qn"], timeout=300).code == 0
+    cached = prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE / "setup.dcf"
+    cached.write_text(cached.read_text(encoding="latin-1").replace("[Property]", "[Property]\r\nDcfVersionSchema=9.0"),
+                      encoding="latin-1")
+
+
 def another_suite_waits_for_its_restart(kit):
     reg("add", RUN_ONCE, "/v", RESUME_VALUE, "/t", "REG_SZ", "/d", OTHER_RESUME, "/f", "/reg:32")
 
 
 # id: (DCF edits, stalled path, arguments, prepared by, exit code, Alpha installed, resume entry after)
 CASES = {
+    "update-whose-install-fails": ([SITE, *FAILING_HELPER], None, ONLINE, None, 1603, False, None),
+    "repair-hand-over": ([("SKU=STD\n", "SKU=STD\nRepairModeAllowed=1\n")], None, (),
+                         installed_with_a_broken_cached_setup, 13, True, None),
     "other-suite-waits-for-restart": ([], None, (), another_suite_waits_for_its_restart, 0, True, OTHER_RESUME),
     "installer-update-needs-restart": ([(NAME, NAME + "MinimumMSIVersion=9.0\nNTMsiInstaller=msi_3010.exe\n")],
                                        None, (), None, 0x70669, False, None),

@@ -237,10 +237,10 @@ def test_updated_setup_runs_once_with_the_given_properties_and_leaves_nothing(ch
     shutil.copy(BUILD / "exit_with.exe", kit / "Alpha" / "helper_3010.exe")
     code, messages = run_kit(kit, "/qn", "AllowOnlineUpdates=2", f"TestConnectionURL={address}/", "MyProp=Abc",
                              "ReturnRebootRequest=1")
-    # The first run hands over to the updated setup and ends.
-    assert code == 0, messages[-5:]
+    # The first run hands over to the updated setup and ends with its result.
+    assert code == 3010, messages[-5:]
     codes, messages = wait_for_runs(kit / "logs", 2)
-    assert codes == [0, 3010], messages[-5:]
+    assert codes == [3010, 3010], messages[-5:]
     updated = messages[len(messages) - messages[::-1].index("Worker thread starting..."):]
     assert "   Setup was started again by setup; it does not look for newer setup files" in updated
     assert "   MyProp = Abc" in updated
