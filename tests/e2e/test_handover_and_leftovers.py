@@ -1,6 +1,6 @@
 """Unattended runs end with what happened and leave nothing behind: a hand-over to another
-setup.exe ends with that run's code once it has ended, another suite's resume entry stays, an
-installer update that asks for a restart leaves no copy.
+setup.exe ends with that run's code once it has ended, a stalled update site ends the update,
+another suite's resume entry stays, an installer update that asks for a restart leaves no copy.
 Each row reads the machine afterwards: products, RunOnce, %TEMP%, AUOptions."""
 import functools
 import http.server
@@ -84,6 +84,8 @@ CASES = {
     "update-whose-install-fails": ([SITE, *FAILING_HELPER], None, ONLINE, None, 1603, False, None),
     "repair-hand-over": ([("SKU=STD\n", "SKU=STD\nRepairModeAllowed=1\n")], None, (),
                          installed_with_a_broken_cached_setup, 13, True, None),
+    "description-never-answers": ([SITE], "/update.xml", ONLINE, None, 0, True, None),
+    "download-stalls": ([SITE], "/setup.exe", ONLINE, None, 0, True, None),
     "other-suite-waits-for-restart": ([], None, (), another_suite_waits_for_its_restart, 0, True, OTHER_RESUME),
     "installer-update-needs-restart": ([(NAME, NAME + "MinimumMSIVersion=9.0\nNTMsiInstaller=msi_3010.exe\n")],
                                        None, (), None, 0x70669, False, None),
