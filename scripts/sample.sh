@@ -124,10 +124,7 @@ def summarize(logs):
                 steps.append("ran " + ", ".join(actions))
                 actions = []
             steps.append("worker ended with status " + text.split("ResultCode = ")[-1])
-        # A fresh prefix has no Windows Update setting (error 2, not found):
-        # the run reads it as "not set" and leaves it alone, no failure.
-        missing_setting = text == "Failed to get AUOptions with error: 2"
-        if re.match(r"(Failed|Unable|Exception|Aborting|Caught thrown)", text) and not missing_setting:
+        if re.match(r"(Failed|Unable|Exception|Aborting|Caught thrown)", text):
             errors.append(text)
     print(f"   Products: {products}")
     print("   Features: " + ("; ".join(f"{p}: {', '.join(f)}" for p, f in features.items()) or "none found"))
