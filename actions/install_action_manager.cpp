@@ -64,6 +64,15 @@ std::wstring CInstallActionManager::ActionText(UINT id, const CInstallAction* ac
   return ReplaceAll(LoadResourceString(id), kProductNameField, action->GetProductName());
 }
 
+// What is done to the product, from its start to its end: a repair or a
+// removal never reads "Installing".
+std::wstring CInstallActionManager::RunningText(const CInstallAction* action) const {
+  UINT id = action->IsUninstall() ? IDS_UNINSTALLING_PRODUCT
+            : action->IsRepair()  ? IDS_REPAIRING_PRODUCT
+                                  : IDS_INSTALLING_PRODUCT;
+  return ActionText(id, action);
+}
+
 std::wstring CInstallActionManager::ErrorText(DWORD code) const {
   std::wstring text = ReplaceAll(LoadResourceString(IDS_SETUP_ERROR), L"\n", L" ");
   text = ReplaceAll(text, L"%", L"%%");
@@ -172,10 +181,7 @@ DWORD CInstallActionManager::RunOne(CInstallAction* action, DWORD* firstError) {
 DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* firstError) {
   m_state->m_cancelAllowed = action->IsCancelAllowed() ? 1 : 0;
   m_state->m_runningSequence = action->GetSequence();
-  UINT textId = action->IsUninstall() ? IDS_UNINSTALLING_PRODUCT
-                : action->IsRepair()  ? IDS_REPAIRING_PRODUCT
-                                      : IDS_INSTALLING_PRODUCT;
-  std::wstring text = ActionText(textId, action);
+  std::wstring text = RunningText(action);
   Progress(text, false);
   std::wstring nameText = action->GetName();
   const wchar_t* name = nameText.c_str();
@@ -356,7 +362,7 @@ DWORD CInstallActionManager::ProcessFinishedInstallEvent(size_t index, DWORD* fi
     m_state->m_rebootPending = 1;
     code = ERROR_SUCCESS;
   }
-  std::wstring text = showText ? ActionText(IDS_INSTALLING_PRODUCT, action) : std::wstring();
+  std::wstring text = showText ? RunningText(action) : std::wstring();
   if (!m_failed) ++m_done;
   Progress(showText ? text.c_str() : nullptr, false);
   std::wstring nameText = action->GetName();

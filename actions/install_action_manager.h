@@ -85,6 +85,7 @@ class CInstallActionManager {
   DWORD GetExitCode(const CInstallAction* action, HANDLE handle) const;
   bool GroupIdOf(const CInstallAction* action, const CProductData** product, std::wstring* id) const;
   std::wstring ActionText(UINT id, const CInstallAction* action) const;
+  std::wstring RunningText(const CInstallAction* action) const;
   std::wstring ErrorText(DWORD code) const;
   void Progress(const wchar_t* text, bool rollback);
   void Progress(const std::wstring& text, bool rollback) { Progress(text.c_str(), rollback); }

@@ -250,6 +250,18 @@ void CRefCounter::AddDateTimeStamp(const std::wstring& key, time_t time) {
   entry.SetValueSZ(kInstallDateTimeValue, text);
 }
 
+std::wstring CRefCounter::ReadInstallDateTime(const std::wstring& key) {
+  try {
+    ValidateProductGUID(key);
+    CRegistryKey entry;
+    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
+    return entry.GetValueSZ(kInstallDateTimeValue);
+  } catch (const CError&) {
+    // No stamp: the product counts as installed before any stamped one.
+    return std::wstring();
+  }
+}
+
 void CRefCounter::CommitOperations(const std::vector<std::wstring>& skipUsers) {
   if (!g_referenceCountingEnabled || m_undoing) return;
   std::vector<COperation> queue;

@@ -36,6 +36,9 @@ class CRefCounter : public IRefCounting {
   int AddReference(const std::wstring& user, const std::wstring& key, bool queued) override;
   int ReleaseReference(const std::wstring& user, const std::wstring& key, bool queued) override;
   void AddDateTimeStamp(const std::wstring& key, time_t time) override;
+  // The product's InstallDateTime as written ("%Y%m%d%H%M%S", so texts
+  // sort as times); empty when it has none or it cannot be read.
+  static std::wstring ReadInstallDateTime(const std::wstring& key);
   void UndoLastOperation() override;
   size_t GetJournalSize() const override { return m_journal.size(); }
 

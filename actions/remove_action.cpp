@@ -15,7 +15,8 @@
 
 namespace {
 
-const UINT kPromptType = MB_YESNO | MB_ICONEXCLAMATION | MB_SETFOREGROUND;
+// Yes uninstalls: Enter alone must not.
+const UINT kPromptType = MB_YESNO | MB_DEFBUTTON2 | MB_ICONEXCLAMATION | MB_SETFOREGROUND;
 // Without a person to ask, an uninstaller that leaves the product in place
 // is tried this many times more before the product counts as kept.
 const int kUnpromptedRetries = 1;

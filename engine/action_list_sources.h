@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class CCommandOptions;
 class CExpressionParser;
@@ -65,6 +66,9 @@ class CActionListSources {
   WORD languageId = 0;
   std::wstring suiteProductName;
   std::wstring suiteShortProductName;
+  // An uninstall's products that the configuration no longer names, in the
+  // order they go, after the named ones.
+  std::vector<std::wstring> droppedProducts;
 
  private:
   const CKwIniFile& m_configuration;

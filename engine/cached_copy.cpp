@@ -9,6 +9,8 @@ namespace {
 const wchar_t kCacheSubfolder[] = L"\\Uninstall";
 }
 
+const wchar_t kCachedConfigurationName[] = L"setup.dcf";
+
 std::wstring CachedCopyFolder(const std::wstring& allUsersAppData, const std::wstring& suiteId) {
   std::wstring root = allUsersAppData;
   while (!root.empty() && root.back() == L'\\') root.pop_back();

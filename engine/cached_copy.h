@@ -3,6 +3,10 @@
 // only the uninstall command may start.
 #include <string>
 
+// The file name of the configuration in the cache folder; every other
+// ".dcf" there is a product file named after its product.
+extern const wchar_t kCachedConfigurationName[];
+
 // The cache folder of the suite: `allUsersAppData` without trailing
 // backslashes, "\Uninstall\", the id and a backslash; empty when either is
 // unknown.

@@ -93,7 +93,7 @@ bool CIncompatibleSuiteLoader::AskToRemove(const std::wstring& names) const {
                       LoadResourceString(IDS_INCOMPATIBLE_SUITES_QUESTION);
   WriteLog(L"Presenting the 'Incompatible Suite' dialog to the user");
   int answer = ShowMessageBox(nullptr, text.c_str(), LoadResourceString(IDS_WARNING_CAPTION).c_str(),
-                              MB_YESNO | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+                              MB_YESNO | MB_DEFBUTTON2 | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
   if (answer != IDYES) {
     WriteLog(L"   The user chose 'No' setup will now exit");
     return false;

@@ -36,9 +36,16 @@ const wchar_t kDefaultCommandLine[] = L"{msiexec} {setupparams} /I {PackageName}
 const wchar_t kDefaultTransforms[] = L" TRANSFORMS={Transform}";
 const wchar_t kGroupedProductParams[] = L"/qn REBOOT=Suppress";
 const wchar_t kHiddenFromArp[] = L"%s ARPSYSTEMCOMPONENT=1";
+const wchar_t kDroppedProductActionFormat[] = L"DroppedProducts.%s";
 const int kInstallSequenceBase = 4000;
 
 bool Contains(const std::wstring& text, const wchar_t* what) { return text.find(what) != std::wstring::npos; }
+
+void MakeUninstall(CInstallAction* action) {
+  action->SetCommandLine(action->GetUninstallCommandLine());
+  action->SetRepair(false);
+  action->SetUninstall(true);
+}
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
@@ -229,7 +236,10 @@ bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstr
     WriteLog(L"Install Group ID from command line not found in setup.dcf");
     return false;
   }
-  if (!UnknownMembersAbsent(*group, items)) return false;
+  bool repair = m_sources.Options().GetMode() == CCommandOptions::kModeRepair;
+  // An uninstall removes a product it knows by no configured code by the
+  // code its Uninstall key carries; a repair has nothing to repair it with.
+  if (repair && !UnknownMembersAbsent(*group, items)) return false;
   for (const std::wstring& item : items) {
     std::wstring product = CActionListSources::ProductKeyOf(item);
     CProductData* data = m_sources.Products().Lookup(product);
@@ -244,17 +254,34 @@ bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstr
     std::wstring productCode;
     std::unique_ptr<CInstallAction> action = BuildAction(item, *data, true, &productCode);
     if (!action) return false;
-    action->SetCommandLine(action->GetUninstallCommandLine());
-    action->SetRepair(false);
-    action->SetUninstall(true);
+    MakeUninstall(action.get());
     // Products go in the reverse of their install order; a repair, which
     // turns these actions round later, keeps the install order, since a
     // later package may need an earlier one in working order.
-    if (m_sources.Options().GetMode() == CCommandOptions::kModeRepair) {
+    if (repair) {
       list->InsertAscending(std::move(action));
     } else {
       list->InsertDescending(std::move(action));
     }
   }
+  for (const std::wstring& product : m_sources.droppedProducts) {
+    const CProductData* data = m_sources.Products().Lookup(product);
+    if (data) list->Append(BuildDroppedProductAction(*data));
+  }
   return true;
+}
+
+// A product the configuration no longer names has no install action to turn
+// round: the installer removes it by its product code, as it removes the
+// named ones, and its references are kept the same way.
+std::unique_ptr<CInstallAction> CInstallActionLoader::BuildDroppedProductAction(const CProductData& data) const {
+  std::unique_ptr<CInstallAction> action(new CInstallAction(
+      kInstallSequenceBase, data.GetName(), Format(kDroppedProductActionFormat, data.GetName().c_str()),
+      kInstallerMacro, std::wstring(), std::wstring(), nullptr, std::wstring(), m_sources.parser));
+  action->SetProductName(m_sources.ProductName(data.GetName()));
+  action->SetProductCode(data.GetProductCode());
+  action->SetRunsProductPackage(true);
+  action->SetRefCounter(m_sources.refCounter);
+  MakeUninstall(action.get());
+  return action;
 }

@@ -20,7 +20,8 @@ class CInstallActionLoader {
   // for a command line naming no program; what was loaded stays.
   bool LoadInstallActions(const std::vector<std::wstring>& items, CActionListMap* lists);
   // The group the uninstall switch names: its installed products' uninstall
-  // actions, newest first. Products outside it leave the product map.
+  // actions, newest first, then those of the products the configuration no
+  // longer names. Products outside it leave the product map.
   bool LoadUninstallGroupActions(const std::vector<std::wstring>& items, CActionListMap* lists);
 
   // The command line `text` of `product` made ready to run; `runsPackage`
@@ -34,6 +35,7 @@ class CInstallActionLoader {
   // NoRepair of the item's section; null when the line is badly formed.
   std::unique_ptr<CInstallAction> BuildAction(const std::wstring& item, const CProductData& data,
                                               bool uninstall, std::wstring* productCode);
+  std::unique_ptr<CInstallAction> BuildDroppedProductAction(const CProductData& data) const;
   bool RunsOwnPackage(const std::wstring& item, const CProductData& data) const;
   bool UnknownMembersAbsent(const CInstallGroupInfo& group, const std::vector<std::wstring>& items) const;
   void AppendCommandOptions(bool uninstall, std::wstring* text) const;

@@ -55,6 +55,8 @@ bool HasUninstallString(const std::wstring& key) {
 
 }  // namespace
 
+bool CInstallGroupInfo::IsProductCodeKey(const std::wstring& key) { return IsGuid(key); }
+
 bool CInstallGroupInfo::IsProductKeyInstalled(const std::wstring& key) {
   if (key.empty()) return false;
   if (IsGuid(key)) return IsProductInstalled(key);

@@ -29,6 +29,9 @@ class CInstallGroupInfo {
   // An installer product the installer knows, or an entry that still says
   // how to remove it.
   static bool IsProductKeyInstalled(const std::wstring& key);
+  // A key in the form of an installer product code, which the installer
+  // can remove the product by.
+  static bool IsProductCodeKey(const std::wstring& key);
 
   const std::wstring& GetUuid() const { return m_uuid; }
   void SetUuid(const std::wstring& uuid) { m_uuid = uuid; }

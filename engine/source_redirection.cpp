@@ -7,6 +7,7 @@
 
 #include <cwctype>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "actions/command_options.h"
@@ -136,11 +137,12 @@ CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstri
   // setup program would meet the step that restarted the machine again.
   int stage = m_options.GetSSwitchValue();
   if (stage != 0) command += Format(kStageSwitchFormat, stage);
-  result.code = RestartSetup(command);
+  bool resumed = m_restarted || stage != 0;
+  result.code = RestartSetup(command, resumed ? nullptr : &result.process);
   return result;
 }
 
-DWORD CSourceRedirection::RestartSetup(const std::wstring& command) {
+DWORD CSourceRedirection::RestartSetup(const std::wstring& command, CScopedHandle* process) {
   WriteLog(L"Setup is going to attempt to restart using this command line:");
   WriteLog(L"   %s", command.c_str());
   HANDLE started = nullptr;
@@ -150,8 +152,13 @@ DWORD CSourceRedirection::RestartSetup(const std::wstring& command) {
     // A start that failed without a code must not read as a hand-over.
     return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
   }
-  CScopedHandle process(started);
-  WriteLog(L"   The new setup has responded and this process will now exit.");
+  CScopedHandle owned(started);
+  if (!process) {
+    WriteLog(L"   The new setup has responded and this process will now exit.");
+    return ERROR_SUCCESS;
+  }
+  WriteLog(L"   The new setup has responded; this process waits for it to end.");
+  *process = std::move(owned);
   return ERROR_SUCCESS;
 }
 
@@ -252,9 +259,13 @@ void CSourceRedirection::BuildRestartCommand(const std::wstring& arguments,
 }
 
 void CSourceRedirection::RemoveWorkingCopy() {
-  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) return;
-  if (m_options.GetSourceFolder().empty()) return;
-  RemoveFolder(m_options.GetSourceFolder());
+  std::wstring copy = WorkingCopyFolder();
+  if (!copy.empty()) RemoveFolder(copy);
+}
+
+std::wstring CSourceRedirection::WorkingCopyFolder() const {
+  if (m_options.GetTildeSwitch() != CCommandOptions::kRestartMarkerWorkingCopy) return std::wstring();
+  return m_options.GetSourceFolder();
 }
 
 void CSourceRedirection::RemoveFolder(const std::wstring& folder) {

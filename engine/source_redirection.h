@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/scoped_handle.h"
+
 class CCommandOptions;
 
 class CSourceRedirection {
@@ -17,6 +19,8 @@ class CSourceRedirection {
   struct CHandOver {
     DWORD code = ERROR_SUCCESS;
     bool programMissing = false;
+    // The setup that took over, for a run that waits for its end.
+    CScopedHandle process;
   };
 
   // `setupFolder` ends with a backslash; `programName` and `configurationName`
@@ -30,6 +34,8 @@ class CSourceRedirection {
   // 0 when the program that source.ini names was started, with the stage
   // this run resumes at; 13 for a file without the three values;
   // programMissing when that program is gone; otherwise the start's error.
+  // A run that setup did not start itself gets the process to wait for: its
+  // caller is owed that run's result. A resume after a restart has no caller.
   CHandOver ReadSourceIni(const std::wstring& path);
   // Copies the program, its configuration and bin\ into a fresh temporary
   // folder and works from there; a run whose copy fails goes on from the
@@ -45,12 +51,15 @@ class CSourceRedirection {
   // Removes the copy this run works from; nothing when it works from the
   // setup folder or keeps its copy.
   void RemoveWorkingCopy();
+  // The copy RemoveWorkingCopy would remove (with its backslash), or empty.
+  std::wstring WorkingCopyFolder() const;
 
   // True for folders no recursive delete may touch: empty or relative paths,
   // drive and share roots, and the system's own folders and their parents.
   static bool IsProtectedFolder(const std::wstring& folder);
-  // Starts `command` through the shell without waiting: 0, or the error.
-  static DWORD RestartSetup(const std::wstring& command);
+  // Starts `command` through the shell: 0, or the error. With `process` the
+  // caller gets the started setup to wait for; without, it is let go.
+  static DWORD RestartSetup(const std::wstring& command, CScopedHandle* process = nullptr);
 
  private:
   bool CopyProgramAndConfiguration(const std::wstring& workFolder);

@@ -11,6 +11,7 @@
 
 #include "actions/install_action.h"
 #include "actions/ref_counting.h"
+#include "engine/cached_copy.h"
 #include "engine/dcf_values.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
@@ -40,7 +41,6 @@ const wchar_t kCacheSubfolder[] = L"\\Uninstall";
 const wchar_t kInstallersSubfolder[] = L"\\Tamsa Shared\\Installers";
 const wchar_t kVersionDll[] = L"bin\\ProductVersion.dll";
 const wchar_t kVersionDllName[] = L"ProductVersion.dll";
-const wchar_t kCachedConfiguration[] = L"setup.dcf";
 const wchar_t kCachedProgram[] = L"setup.exe";
 const wchar_t kSetupLanguageProperty[] = L"SETUPLANG";
 const wchar_t kSystemComponentKey[] = L"SystemComponent";
@@ -182,7 +182,7 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   }
   std::wstring setupFolder = FolderOfPath(m_programPath);
   std::vector<std::pair<std::wstring, std::wstring>> copies = {
-      {m_configurationPath, folder + L"\\" + kCachedConfiguration},
+      {m_configurationPath, folder + L"\\" + kCachedConfigurationName},
       {m_programPath, folder + L"\\" + kCachedProgram}};
   std::wstring versionDll = setupFolder + kVersionDll;
   std::wstring shared = SharedInstallersFolder();

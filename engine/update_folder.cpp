@@ -86,11 +86,17 @@ DWORD CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::
     WriteLog(L"   No update folder was given");
     return ERROR_PATH_NOT_FOUND;
   }
+  DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    WriteLog(L"   '%s' is not a folder; no update folder is prepared", folder.c_str());
+    return ERROR_DIRECTORY;
+  }
   if (!MayReplace(folder)) return ERROR_ACCESS_DENIED;
-  if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    // Kept, nothing is written: a caller must not read that as prepared.
     if (!m_ask(Format(L"%s already exist. Do you want to overwrite it?", folder.c_str()))) {
-      WriteLog(L"   Keeping the existing folder %s", folder.c_str());
-      return ERROR_SUCCESS;
+      WriteLog(L"   Keeping the existing folder %s; no update folder is prepared", folder.c_str());
+      return ERROR_ALREADY_EXISTS;
     }
     if (!DeleteFolderTree(WithBackslash(folder)) || !RemoveDirectoryW(folder.c_str())) {
       DWORD error = GetLastError();

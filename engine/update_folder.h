@@ -17,9 +17,10 @@ class CUpdateFolder {
   CUpdateFolder(const std::wstring& installSource, const std::wstring& setupFolder, AskFunction ask);
 
   // Fills `target` (replaced when the user agrees) and logs each archive
-  // that could not be made. ERROR_SUCCESS when an archive was written or
-  // the existing target kept as the user chose; otherwise the code of what
-  // kept every archive from being written.
+  // that could not be made. ERROR_SUCCESS when an archive was written;
+  // ERROR_ALREADY_EXISTS for an existing target kept, ERROR_DIRECTORY for a
+  // target that is a file; otherwise the code of what kept every archive
+  // from being written.
   DWORD Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const;
 
   // The two values of a product's build history file: its first two lines

@@ -19,6 +19,7 @@
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
+#include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
 
 class CActionListSources;
@@ -182,7 +183,8 @@ class CWorker {
   std::wstring ProductDisplayName(const std::wstring& key) const;
   UINT MessageIdFor(const std::wstring& messageName, UINT fallback) const;
   static int CompareSuiteVersions(const std::wstring& ours, const std::wstring& theirs);
-  bool HandOverToCachedSetup(const CInstallGroupInfo& suite);
+  // Returns only when the cached setup could not be started.
+  void HandOverToCachedSetup(const CInstallGroupInfo& suite);
   void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
                               const CInstallGroupInfo& installed);
   std::wstring DisabledProductsArgument() const;
@@ -242,6 +244,7 @@ class CWorker {
   bool ParseProductList();
   bool LoadCachedProductData();
   std::vector<std::wstring> CachedProductFolders(const CKwIniFile& configuration) const;
+  std::wstring InstalledSuiteCacheFolder(const CKwIniFile& configuration) const;
   bool LoadCachedProductFile(const std::wstring& key, CProductData* product,
                              const std::vector<std::wstring>& folders);
   bool ParseMsiFileList();
@@ -254,10 +257,20 @@ class CWorker {
   void ReadMissingProductCodes();
   void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
+  // An uninstall's products that the configuration no longer names.
+  bool AddDroppedProducts();
+  std::vector<std::unique_ptr<CProductData>> ReadUnlistedProductFiles();
+  std::unique_ptr<CProductData> MakeDroppedProduct(const std::wstring& key,
+                                                   std::vector<std::unique_ptr<CProductData>>* files);
 
   // A failure after the wizard has started: tell it and wait for it.
   void StopInterfaceThread(bool failure);
   DWORD HandleFailure(LONG value);
+  // The exit code of another setup.exe this run handed over to.
+  DWORD WaitForHandedOverRun(HANDLE process);
+  // Ends the run with that code as its own status, adding no failure of its own.
+  [[noreturn]] void EndWithHandedOverResult(DWORD code);
+  void RemoveWorkingCopyUnlessResumed();
 
   ISetupHost* m_host;
   std::unique_ptr<CSetupState> m_state;
@@ -282,9 +295,13 @@ class CWorker {
   std::wstring m_restartArguments;
 
   LONG m_status = 0;
+  // Set when the status is the exit code of the setup this run handed over to.
+  bool m_handedOver = false;
   // Restarts Windows; null is the system's call. Tests record it instead.
   BOOL (*m_restartFunction)() = nullptr;
   BOOL m_rebootHooked = FALSE;
+  // The run's resume entry: it removes only what it wrote itself.
+  CRebootSupport m_rebootSupport;
   BOOL m_actionListsLoaded = FALSE;
   BOOL m_suiteMode = FALSE;
 
@@ -312,6 +329,9 @@ class CWorker {
   // An uninstall whose selection keeps products: a change of the suite,
   // which stays registered.
   bool m_removalKeepsProducts = false;
+  // The products an uninstall removes after those the configuration names,
+  // in the order they go.
+  std::vector<std::wstring> m_droppedProducts;
   // Actions taken out of their lists; they live as long as the worker.
   std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };

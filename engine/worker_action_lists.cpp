@@ -37,6 +37,7 @@ CActionListSources CWorker::MakeListSources() {
   sources.languageId = m_state->m_languageId;
   sources.suiteProductName = m_state->GetProductName();
   sources.suiteShortProductName = m_state->GetShortProductName();
+  sources.droppedProducts = m_droppedProducts;
   return sources;
 }
 
@@ -62,6 +63,9 @@ void CWorker::LoadActionLists() {
     m_state->m_maintenanceMode = 1;
     if (mode == CCommandOptions::kModeUninstall) m_suiteMode = TRUE;
   }
+  // Before anything is removed: a product the run cannot remove keeps the
+  // whole suite as it is.
+  if (mode == CCommandOptions::kModeUninstall && !AddDroppedProducts()) AbortOnError(ERROR_INSTALL_FAILURE, true);
   CActionListSources sources = MakeListSources();
   CActionListLoader loader(sources);
   CActionListLoader::EResult result = loader.Load(m_settings.cleanSystem, &m_actionLists);

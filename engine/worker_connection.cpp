@@ -49,6 +49,7 @@ void CWorker::TestConnection() {
   std::wstring url;
   m_state->GetProperty(kTestConnectionUrlProperty, &url);
   if (url.empty()) url = kDefaultTestConnectionUrl;
+  WriteLog(L"Testing the internet connection with '%s'", url.c_str());
   while (!CheckInternetConnection(url)) {
     if (IsSilentLevel()) {
       WriteLog(L"No internet connection to '%s'; setup cannot go on", url.c_str());

@@ -8,14 +8,12 @@
 #include "actions/msi_dll.h"
 #include "engine/setup_host.h"
 #include "engine/source_redirection.h"
-#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
 namespace {
-// A restart during preparation keeps the temporary setup files for the resume.
 const LONG kRestartDuringPreparation = 0x70669;
 
 // The statuses that end a run which did what it was asked: only the others
@@ -46,11 +44,11 @@ void CWorker::StopInterfaceThread(bool failure) {
 }
 
 // Whichever step failed, the desktop gets its way to the logs before the
-// run lets go of them.
+// run lets go of them; a run that took over has made its own.
 DWORD CWorker::HandleFailure(LONG value) {
   StopInterfaceThread(value != 0);
   m_status = value;
-  if (IsFailureStatus(value)) {
+  if (IsFailureStatus(value) && !m_handedOver) {
     try {
       CreateLogFolderShortcut();
     } catch (...) {
@@ -62,13 +60,42 @@ DWORD CWorker::HandleFailure(LONG value) {
   return static_cast<DWORD>(value);
 }
 
+DWORD CWorker::WaitForHandedOverRun(HANDLE process) {
+  DWORD code = ERROR_SUCCESS;
+  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
+    DWORD error = GetLastError();
+    WriteLog(L"Failed waiting for the setup that took over. Error code = %d", error);
+    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
+  }
+  WriteLog(L"The setup that took over ended with exit code %d", code);
+  return code;
+}
+
+// That run has shown and logged what happened: this one reports it as it is.
+void CWorker::EndWithHandedOverResult(DWORD code) {
+  m_handedOver = true;
+  throw static_cast<unsigned long>(code);
+}
+
+// Only a resume after the restart still needs the copy; whatever else ended
+// the run, nothing will start from it again.
+void CWorker::RemoveWorkingCopyUnlessResumed() {
+  std::wstring copy = m_sourceRedirection ? m_sourceRedirection->WorkingCopyFolder() : std::wstring();
+  if (!copy.empty() && m_rebootSupport.ResumeEntryStartsIn(m_resumeValueName, copy)) {
+    WriteLog(L"Keeping the temporary setup files in '%s' for the resume after the restart", copy.c_str());
+    return;
+  }
+  WriteLog(L"Removing temporary reboot files in Cleanup");
+  if (m_sourceRedirection) m_sourceRedirection->RemoveWorkingCopy();
+}
+
 void CWorker::Cleanup() {
   try {
     LogPropertyMaps();
     bool restartPending = m_state && m_state->m_rebootPending && m_state->m_rebootApproved;
     if (m_rebootHooked && !restartPending) {
       WriteLog(L"Unhooking reboot in Cleanup");
-      CRebootSupport().UnregisterRebootResume(m_resumeValueName);
+      m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
       m_rebootHooked = FALSE;
     }
     if (m_mutex.IsValid()) {
@@ -77,10 +104,7 @@ void CWorker::Cleanup() {
     }
     WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
     UnloadMsiDll();
-    if (!m_rebootHooked && m_status != kRestartDuringPreparation) {
-      WriteLog(L"Removing temporary reboot files in Cleanup");
-      if (m_sourceRedirection) m_sourceRedirection->RemoveWorkingCopy();
-    }
+    RemoveWorkingCopyUnlessResumed();
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.

@@ -93,9 +93,7 @@ void CWorker::RepairOrPromptSuiteOverInstall() {
     PromptSuiteOverInstall(IDS_REMOVE_NEWER, *suite, *installed);
     return;
   }
-  if (suite->IsRepairModeAllowed() && suite->GetSku() == installed->GetSku() && HandOverToCachedSetup(*suite)) {
-    throw static_cast<long>(ERROR_SUCCESS);
-  }
+  if (suite->IsRepairModeAllowed() && suite->GetSku() == installed->GetSku()) HandOverToCachedSetup(*suite);
   PromptSuiteOverInstall(IDS_REMOVE_PREVIOUS, *suite, *installed);
 }
 
@@ -106,15 +104,15 @@ int CWorker::CompareSuiteVersions(const std::wstring& ours, const std::wstring& 
   return mine.Compare(installed);
 }
 
-// True when the cached setup started and repairs the suite.
-bool CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
+// The cached setup repairs the suite, and this run ends with its result.
+void CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   std::wstring appData = ExpandMacros(L"{AllUsersAppData}");
   while (!appData.empty() && appData.back() == L'\\') appData.pop_back();
   std::wstring folder = appData + L"\\Uninstall\\" + suite.GetUuid();
   std::wstring program = Format(kCachedSetupFormat, folder.c_str());
   if (!FileExists(program)) {
     WriteLog(L"Unable to find the cached setup.exe at: '%s'.", folder.c_str());
-    return false;
+    return;
   }
   std::wstring source = m_state->m_installSource;
   if (source.empty()) source = m_options->GetInstallSource();
@@ -124,7 +122,9 @@ bool CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   m_options->AppendLogSwitch(&command);
   m_options->AppendRebootOption(&command);
   command += DisabledProductsArgument();
-  return CSourceRedirection::RestartSetup(command) == ERROR_SUCCESS;
+  CScopedHandle process;
+  if (CSourceRedirection::RestartSetup(command, &process) != ERROR_SUCCESS) return;
+  EndWithHandedOverResult(WaitForHandedOverRun(process.Get()));
 }
 
 // Returns when the installed suite is to be removed by this run.
@@ -137,7 +137,9 @@ void CWorker::PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& su
   text = ReplaceAll(text, L"_PRODUCT_VERSION_", suite.GetVersion());
   text += L"\n\n\n";
   HWND owner = m_host ? m_host->GetOwnerWindow() : nullptr;
-  if (ShowBox(text, IDS_WARNING_CAPTION, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND, owner) == IDNO) {
+  // Yes removes the installed suite: Enter alone must not.
+  UINT style = MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING | MB_SETFOREGROUND;
+  if (ShowBox(text, IDS_WARNING_CAPTION, style, owner) != IDYES) {
     WriteLog(L"The user has elected not to remove the existing suite and exit this installation.");
     throw static_cast<long>(ERROR_SUCCESS);
   }
@@ -229,17 +231,17 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   m_options->AppendInstallSource(&command);
   command += DisabledProductsArgument();
   if (m_settings.mandatoryIgnored) command += L" Mandatory=0";
-  // The new setup works from this copy and removes it when it ends.
-  command += L" /~";
+  // The new setup works from this copy and leaves it to this run, which
+  // removes it once that run has ended, unless a resume starts from it.
+  command += L" /~-";
   std::wstring sourceIni = workFolder + kSourceIniFile;
   std::wstring savedIni = sourceIni + kSavedSuffix;
   CRebootSupport rebootSupport;
   bool moved = FileExists(sourceIni) && rebootSupport.MoveFileAtReboot(sourceIni.c_str(), savedIni.c_str(),
                                                                         MOVEFILE_REPLACE_EXISTING);
-  int marker = m_options->GetTildeSwitch();
-  // The new setup runs from this copy: it must stay when this run ends.
-  m_options->SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
-  if (CSourceRedirection::RestartSetup(command) == ERROR_SUCCESS) throw static_cast<long>(ERROR_SUCCESS);
+  CScopedHandle process;
+  if (CSourceRedirection::RestartSetup(command, &process) == ERROR_SUCCESS) {
+    EndWithHandedOverResult(WaitForHandedOverRun(process.Get()));
+  }
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
-  m_options->SetTildeSwitch(marker);
 }

@@ -96,9 +96,8 @@ void CWorker::ApplyRemovalChoice(CRemoveAction* action, const std::wstring& targ
 DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target) {
   std::wstring program = m_restartProgramPath.empty() ? m_commandLine->ProgramPath() : m_restartProgramPath;
   std::wstring arguments = m_restartProgramPath.empty() ? m_commandLine->ProcessArguments() : m_restartArguments;
-  CRebootSupport reboot;
   // A restart that the removal asks for continues the run at this action.
-  reboot.RegisterRebootResume(m_resumeValueName, program, arguments, action->GetSequence());
+  m_rebootSupport.RegisterRebootResume(m_resumeValueName, program, arguments, action->GetSequence());
   CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action);
   if (removal) {
     ApplyRemovalChoice(removal, target);
@@ -111,7 +110,7 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
   }
   DWORD result = action->Execute();
   WriteLog(L"   Action %s return code: %d", action->GetActionName().c_str(), result);
-  if (!IsRebootExitCode(result)) reboot.UnregisterRebootResume(m_resumeValueName);
+  if (!IsRebootExitCode(result)) m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
   return result;
 }
 
@@ -131,8 +130,10 @@ void CWorker::ExecutePrepareActions(int startSequence) {
       if (result == ERROR_SUCCESS) continue;
       if (IsRebootExitCode(result)) {
         HandleRebootDuringPreparation();
-        // A quiet run told not to restart goes on, and the restart is still owed.
+        // A quiet run told not to restart goes on, and the restart is still
+        // owed; the run gets past this action, so nothing is to resume at it.
         m_state->m_rebootPending = 1;
+        m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
         continue;
       }
       if (result == kAbortAll) {

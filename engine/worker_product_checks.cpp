@@ -19,7 +19,6 @@
 #include "engine/setup_host.h"
 #include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
-#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
@@ -67,13 +66,13 @@ void CWorker::PrepareVerifyAction(CVerifyAction* action, const wchar_t* section)
 void CWorker::HookRebootResume(int sequence) {
   // A fast install builds no restart command: there is nothing to resume.
   if (m_restartProgramPath.empty()) return;
-  m_rebootHooked = CRebootSupport().RegisterRebootResume(m_resumeValueName, m_restartProgramPath,
-                                                         m_restartArguments, sequence);
+  m_rebootHooked = m_rebootSupport.RegisterRebootResume(m_resumeValueName, m_restartProgramPath,
+                                                        m_restartArguments, sequence);
 }
 
 void CWorker::UnhookRebootResume() {
   if (!m_rebootHooked) return;
-  CRebootSupport().UnregisterRebootResume(m_resumeValueName);
+  m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
   m_rebootHooked = FALSE;
 }
 

@@ -89,14 +89,19 @@ bool CWorker::LoadCachedProductData() {
 // kit's configuration need not name the product codes.
 std::vector<std::wstring> CWorker::CachedProductFolders(const CKwIniFile& configuration) const {
   std::vector<std::wstring> folders = {m_commandLine->SetupFolder()};
-  std::wstring suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kUuidKey);
-  if (suite.empty()) suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kSuiteIdKey);
-  if (!CSuiteRecord::IsWellFormedSuiteId(suite)) return folders;
-  std::wstring allUsersAppData = m_replacements->Expand(kAllUsersAppDataMacro);
-  if (allUsersAppData == kAllUsersAppDataMacro) return folders;
-  std::wstring cache = CachedCopyFolder(allUsersAppData, suite);
+  std::wstring cache = InstalledSuiteCacheFolder(configuration);
   if (!cache.empty() && !EqualsNoCase(cache, folders.front())) folders.push_back(cache);
   return folders;
+}
+
+// With its backslash; empty when the configuration names no usable suite id.
+std::wstring CWorker::InstalledSuiteCacheFolder(const CKwIniFile& configuration) const {
+  std::wstring suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kUuidKey);
+  if (suite.empty()) suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kSuiteIdKey);
+  if (!CSuiteRecord::IsWellFormedSuiteId(suite)) return std::wstring();
+  std::wstring allUsersAppData = m_replacements->Expand(kAllUsersAppDataMacro);
+  if (allUsersAppData == kAllUsersAppDataMacro) return std::wstring();
+  return CachedCopyFolder(allUsersAppData, suite);
 }
 
 // The first product file found wins; false when one exists but cannot be read.

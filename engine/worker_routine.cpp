@@ -22,7 +22,6 @@
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
-#include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
@@ -161,6 +160,7 @@ bool CWorker::ReadSourceIniIfPresent() {
     throw static_cast<unsigned long>(ERROR_FILE_NOT_FOUND);
   }
   if (handOver.code != ERROR_SUCCESS) AbortOnError(handOver.code, true);
+  if (handOver.process.IsValid()) EndWithHandedOverResult(WaitForHandedOverRun(handOver.process.Get()));
   return false;
 }
 
@@ -301,7 +301,8 @@ void CWorker::PublishLanguage() {
 bool CWorker::RunPrepareUpdateMode() {
   if (!m_settings.prepareUpdate) return true;
   DWORD result = PrepareUpdateFolder();
-  if (result != ERROR_SUCCESS) AbortOnError(result, true);
+  // The user who kept the folder has answered already: no box for that.
+  if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_ALREADY_EXISTS);
   return false;
 }
 
@@ -375,7 +376,7 @@ void CWorker::RunPerProductChecks() {
   if (Mode() < CCommandOptions::kModeRepair) {
     if (m_state->m_existingSuiteFound && m_suiteMode) RepairOrPromptSuiteOverInstall();
     EvaluateUpgradeLink();
-    CRebootSupport().UnregisterRebootResume(m_resumeValueName);
+    m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
   }
   RunProductActions(m_options->GetSSwitchValue());
   if (m_settings.onlineAccess && Mode() == 0) {

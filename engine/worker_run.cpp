@@ -35,11 +35,13 @@ bool CWorker::RunWizardHandshake() {
   // Before the wizard's thread starts: no lock is needed for the records.
   CRemovalDataBuilder(m_actionLists, m_installGroups, m_state->m_products)
       .Build(m_productList.Keys(), &m_state->m_productRemovalData);
-  if (UiLevel() > 1 && Mode() == CCommandOptions::kModeUninstall) {
+  // From /qb- on nobody answers a box: the question would hold the run for ever.
+  if (UiLevel() > CCommandOptions::kUILevelFull && !IsSilentLevel() && Mode() == CCommandOptions::kModeUninstall) {
     std::wstring text = ReplaceAll(LoadResourceString(IDS_CONFIRM_REMOVE), L"[ProductName]",
                                    m_state->GetShortProductName());
-    // Only Yes removes: Escape or a closed box answers Cancel, and that is no consent.
-    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_SETFOREGROUND) != IDYES) {
+    // Only Yes removes: Enter (No is the default), Escape or a closed box is
+    // no consent.
+    if (ShowBox(text, IDS_APP_NAME, MB_YESNO | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES) {
       WriteLog(L"The user has elected not to uninstall the suite and exit");
       return false;
     }

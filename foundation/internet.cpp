@@ -1,7 +1,8 @@
 // internet.cpp: WinINet connection test and HTTP download. The download
 // reads until the promised length arrived or the server stopped sending,
 // never beyond its buffer, and treats a short body or a non-2xx status as a
-// failure rather than saving an error page as the file.
+// failure rather than saving an error page as the file. Every exchange ends
+// when the server makes no progress for a while.
 #include "foundation/internet.h"
 
 #include <windows.h>
@@ -14,7 +15,9 @@
 #include <vector>
 
 #include "foundation/resource_strings.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "platform/thread.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
@@ -25,6 +28,10 @@ const wchar_t kHttpScheme[] = L"http://";
 const wchar_t kHttpsScheme[] = L"https://";
 const DWORD kProgressSteps = 50;
 const DWORD kUnknownLengthChunk = 50;
+// An update site that accepts a request and then stalls must not hold an
+// unattended run: no progress for this long ends the connection test, the
+// connection, the request and each read.
+const DWORD kStallTimeoutMilliseconds = 60 * 1000;
 
 class CInternetHandle {
  public:
@@ -67,6 +74,51 @@ class CTargetFile {
 };
 
 [[noreturn]] void Fail(DWORD error) { throw static_cast<unsigned long>(error); }
+
+// The connection test's thread and the test share it: a thread still
+// connecting when the test gave up writes into it all the same.
+struct CConnectionCheck {
+  std::wstring url;
+  BOOL connected = FALSE;
+  DWORD error = ERROR_SUCCESS;
+};
+
+unsigned __stdcall CheckConnectionThread(void* parameter) {
+  using CShared = std::shared_ptr<CConnectionCheck>;
+  std::unique_ptr<CShared> check(static_cast<CShared*>(parameter));
+  (*check)->connected = InternetCheckConnectionW((*check)->url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0);
+  (*check)->error = GetLastError();
+  return 0;
+}
+
+// The test takes no options: it runs on a thread that is waited for only
+// so long. True when it ended in time; its result is then in *check.
+bool CheckConnectionInTime(const std::shared_ptr<CConnectionCheck>& check, DWORD* error) {
+  std::unique_ptr<std::shared_ptr<CConnectionCheck>> parameter(new std::shared_ptr<CConnectionCheck>(check));
+  CScopedHandle thread(StartThread(CheckConnectionThread, parameter.get(), error));
+  if (!thread.IsValid()) return false;
+  parameter.release();  // the thread owns it now
+  if (WaitForSingleObject(thread.Get(), kStallTimeoutMilliseconds) == WAIT_OBJECT_0) return true;
+  WriteLog(L"   The connection test to '%s' made no progress for %u seconds", check->url.c_str(),
+           kStallTimeoutMilliseconds / 1000);
+  *error = ERROR_INTERNET_TIMEOUT;
+  return false;
+}
+
+// WinINet takes these time-outs from the request's own handle; the session's
+// are not handed on to it under every WinINet.
+void BoundExchange(HINTERNET request) {
+  const DWORD kOptions[] = {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                            INTERNET_OPTION_RECEIVE_TIMEOUT};
+  for (DWORD option : kOptions) {
+    DWORD timeout = kStallTimeoutMilliseconds;
+    if (!InternetSetOptionW(request, option, &timeout, sizeof(timeout))) {
+      DWORD error = GetLastError();
+      // The exchange can still succeed; only a stall would then last longer.
+      WriteLog(L"   The HTTP time-out %u could not be set. error: %d", option, static_cast<int>(error));
+    }
+  }
+}
 
 // Writes what one read gave and shows it.
 void Store(const std::vector<char>& buffer, DWORD count, CTargetFile* file, const std::wstring& target,
@@ -137,8 +189,13 @@ void RequireSuccessStatus(HINTERNET request, const std::wstring& url) {
 }  // namespace
 
 BOOL CheckInternetConnection(const std::wstring& url) {
-  if (InternetCheckConnectionW(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0)) return TRUE;
-  const DWORD error = GetLastError();
+  std::shared_ptr<CConnectionCheck> check(new CConnectionCheck());
+  check->url = url;
+  DWORD error = ERROR_SUCCESS;
+  if (CheckConnectionInTime(check, &error)) {
+    if (check->connected) return TRUE;
+    error = check->error;
+  }
   WriteLog(L"Could not establish a connection to the internet using: '%s'.  Error code = %d", url.c_str(),
            static_cast<int>(error));
   SetLastError(error);
@@ -179,6 +236,7 @@ void DownloadFile(const std::wstring& url, const std::wstring& target, CDownload
   std::wstring host, path;
   INTERNET_PORT port = 0;
   if (!SplitUrl(url, &host, &path, &port)) Fail(ERROR_INTERNET_INVALID_URL);
+  WriteLog(L"   Fetching '%s' into '%s'", url.c_str(), target.c_str());
   if (!CheckInternetConnection(url)) Fail(GetLastError());
   CInternetHandle session(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) {
@@ -204,6 +262,7 @@ void DownloadFile(const std::wstring& url, const std::wstring& target, CDownload
     WriteLog(L"   The HTTP handle could not be created. error: %d", static_cast<int>(error));
     Fail(error);
   }
+  BoundExchange(request.Get());
   if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) {
     DWORD error = GetLastError();
     WriteLog(L"   The HTTP request failed. error: %d", static_cast<int>(error));

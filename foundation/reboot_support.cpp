@@ -42,6 +42,33 @@ bool OpenRunOnce(HKEY root, const std::wstring& path, REGSAM access, CRegistryKe
   }
 }
 
+// The entry under `description` in the root's key: false when there is
+// none. An entry of another type is someone's all the same: it reads as a
+// text no command of ours equals.
+bool ReadRunOnceEntry(HKEY root, const std::wstring& path, REGSAM access, const std::wstring& description,
+                      CRegistryKey* key, std::wstring* command) {
+  DWORD error = 0;
+  if (!OpenRunOnce(root, path, access, key, &error)) return false;
+  try {
+    *command = key->GetValueSZ(description);
+  } catch (const CRegistryKey::CMissingValue&) {
+    return false;
+  } catch (const CError&) {
+    command->clear();
+  }
+  return true;
+}
+
+// The program a command starts: its quoted first part, or up to the first blank.
+std::wstring ProgramOfCommand(const std::wstring& command) {
+  std::wstring text = Trim(command);
+  if (!text.empty() && text[0] == L'"') {
+    size_t end = text.find(L'"', 1);
+    return text.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+  }
+  return text.substr(0, text.find(L' '));
+}
+
 }  // namespace
 
 std::wstring BuildRebootResumeCommand(const std::wstring& path, const std::wstring& arguments,
@@ -105,18 +132,43 @@ BOOL CRebootSupport::RegisterRebootResume(const std::wstring& description, const
              failure.GetErrorCode());
     return FALSE;
   }
+  m_written[description] = command;
   return TRUE;
 }
 
+// Every suite names its entry after its configuration file, so the same
+// name may hold another suite's resume, waiting for its restart.
 void CRebootSupport::UnregisterRebootResume(const std::wstring& description) {
   if (description.empty()) return;
+  auto written = m_written.find(description);
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     CRegistryKey key;
-    DWORD error = 0;
+    std::wstring command;
     // Neither key nor value may be there: nothing to remove then.
-    if (!OpenRunOnce(root, m_runOnceKey, KEY_SET_VALUE, &key, &error)) continue;
-    RegDeleteValueW(key.GetHandle(), description.c_str());
+    if (!ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE | KEY_SET_VALUE, description, &key, &command)) {
+      continue;
+    }
+    if (written != m_written.end() && command == written->second) {
+      RegDeleteValueW(key.GetHandle(), description.c_str());
+    } else {
+      WriteLog(L"The resume entry '%s' (%s) belongs to another setup and stays", description.c_str(),
+               command.c_str());
+    }
   }
+  if (written != m_written.end()) m_written.erase(written);
+}
+
+bool CRebootSupport::ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const {
+  if (description.empty() || folder.empty()) return false;
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    CRegistryKey key;
+    std::wstring command;
+    if (ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE, description, &key, &command) &&
+        StartsWithNoCase(ProgramOfCommand(command), folder)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 BOOL CRebootSupport::MoveFileAtReboot(const wchar_t* source, const wchar_t* target, DWORD flags) {

@@ -5,6 +5,7 @@
 // that allow this process to shut Windows down.
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,17 @@ class CRebootSupport {
   CRebootSupport(const std::wstring& runOnceKey, const std::wstring& sessionManagerKey);
 
   // Writes the resume command under `description` in HKLM's RunOnce key, or
-  // HKCU's when HKLM's cannot be opened. Refuses a description already there.
+  // HKCU's when HKLM's cannot be opened, and remembers it. Refuses a
+  // description already there: that entry is another setup's.
   BOOL RegisterRebootResume(const std::wstring& description, const std::wstring& path,
                             const std::wstring& arguments, int stage);
-  // Removes the entry from both keys; failures are of no consequence.
+  // Removes the entry, from either key, only while it holds the command this
+  // object wrote; an entry it found stays as it was. Failures are of no
+  // consequence.
   void UnregisterRebootResume(const std::wstring& description);
+  // True when the entry under `description`, in either key, starts a
+  // program that lies in `folder` (which ends with a backslash).
+  bool ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const;
 
   // Without MOVEFILE_DELAY_UNTIL_REBOOT tries to move at once first; else (or
   // on failure) queues the rename, or the deletion for an empty target.
@@ -33,6 +40,8 @@ class CRebootSupport {
  private:
   std::wstring m_runOnceKey;
   std::wstring m_sessionManagerKey;
+  // Description -> the command this object wrote under it.
+  std::map<std::wstring, std::wstring> m_written;
 };
 
 // The RunOnce command: the quoted path, the arguments, and for a non-zero

@@ -21,16 +21,20 @@ CWindowsUpdateSuppression::CWindowsUpdateSuppression()
 CWindowsUpdateSuppression::CWindowsUpdateSuppression(HKEY root, const std::wstring& subkey)
     : m_root(root), m_subkey(subkey) {}
 
-// A missing key reads as a missing value: it is not created, since a run
-// that finds no automatic setting changes nothing and must leave no key.
-DWORD CWindowsUpdateSuppression::ReadOptions() {
+// ERROR_FILE_NOT_FOUND when there is no setting; other failures are logged.
+// A missing key is not created: a run that finds no automatic setting
+// changes nothing and must leave no key.
+DWORD CWindowsUpdateSuppression::ReadOptions(DWORD* value) {
   try {
     CRegistryKey key;
     key.Open(m_root, m_subkey, KEY_QUERY_VALUE, false);
-    return key.GetValueDWORD(kAUOptionsValue);
+    *value = key.GetValueDWORD(kAUOptionsValue);
+    return ERROR_SUCCESS;
   } catch (const CError& error) {
-    WriteLog(L"   Failed to get AUOptions with error: %d", error.GetErrorCode());
-    return 0;
+    if (error.GetErrorCode() != ERROR_FILE_NOT_FOUND) {
+      WriteLog(L"   Failed to get AUOptions with error: %d", error.GetErrorCode());
+    }
+    return error.GetErrorCode();
   }
 }
 
@@ -54,7 +58,12 @@ void CWindowsUpdateSuppression::SuppressWindowsUpdate(bool suppress) {
   if (suppress == m_suppressed) return;
   if (suppress) {
     WriteLog(L"Attempting to supress Windows Update");
-    m_original = ReadOptions();
+    DWORD read = ReadOptions(&m_original);
+    if (read == ERROR_FILE_NOT_FOUND) {
+      // The usual case: no policy says how Windows Update runs.
+      WriteLog(L"   Windows Update has no AUOptions setting; there is nothing to hold");
+    }
+    if (read != ERROR_SUCCESS) return;
     if (m_original < kFirstAutomatic) {
       const wchar_t* kStates[] = {L"set to 0 which is an invalid value", L"disabled",
                                   L"set to notify for both download and install"};
@@ -70,7 +79,8 @@ void CWindowsUpdateSuppression::SuppressWindowsUpdate(bool suppress) {
     return;
   }
   WriteLog(L"Attempting to restore Windows Update");
-  if (ReadOptions() != m_original) {
+  DWORD current = 0;
+  if (ReadOptions(&current) != ERROR_SUCCESS || current != m_original) {
     WriteLog(WriteOptions(m_original) ? L"   Restoring Windows Update was successful"
                                       : L"   Restoring Windows Update failed");
   } else {

@@ -18,7 +18,7 @@ class CWindowsUpdateSuppression {
   void SuppressWindowsUpdate(bool suppress);
 
  private:
-  DWORD ReadOptions();
+  DWORD ReadOptions(DWORD* value);
   bool WriteOptions(DWORD value);
 
   HKEY m_root;

@@ -11,16 +11,32 @@
 
 namespace {
 
-const UINT_PTR kReturnSubclassId = 0x7C0F;
+const UINT_PTR kKeysSubclassId = 0x7C0F;
+// The subclass's data: Enter, too, goes to the sheet.
+const DWORD_PTR kLeaveReturn = 1;
 
-LRESULT CALLBACK LeaveReturnProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, LeaveReturnProc, kReturnSubclassId);
+// Escape belongs to the sheet (its Cancel) whatever control has the focus:
+// a rich edit or a multi-line edit asks for every key, and the sheet's
+// dialog manager would hand it the Escape it then drops.
+LRESULT CALLBACK SheetKeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR data) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, SheetKeysProc, kKeysSubclassId);
   LRESULT result = DefSubclassProc(window, message, wParam, lParam);
   const MSG* key = reinterpret_cast<const MSG*>(lParam);
-  if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+  if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN &&
+      (key->wParam == VK_ESCAPE || (key->wParam == VK_RETURN && (data & kLeaveReturn)))) {
     result &= ~static_cast<LRESULT>(DLGC_WANTMESSAGE | DLGC_WANTALLKEYS);
   }
   return result;
+}
+
+BOOL CALLBACK LeaveEscapeToSheet(HWND control, LPARAM) {
+  DWORD_PTR data = 0;
+  // A control the page already handed Enter to the sheet keeps that.
+  if (!GetWindowSubclass(control, SheetKeysProc, kKeysSubclassId, &data)) {
+    SetWindowSubclass(control, SheetKeysProc, kKeysSubclassId, 0);
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -28,7 +44,7 @@ LRESULT CALLBACK LeaveReturnProc(HWND window, UINT message, WPARAM wParam, LPARA
 CWizardPage::CWizardPage(UINT templateId) : m_templateId(templateId) {}
 
 void CWizardPage::LeaveReturnToSheet(int id) const {
-  if (HWND control = GetDlgItem(id)) SetWindowSubclass(control, LeaveReturnProc, kReturnSubclassId, 0);
+  if (HWND control = GetDlgItem(id)) SetWindowSubclass(control, SheetKeysProc, kKeysSubclassId, kLeaveReturn);
 }
 
 void CWizardPage::SetItemText(int id, const std::wstring& text) const {
@@ -79,7 +95,11 @@ INT_PTR CALLBACK CWizardPage::PageProc(HWND window, UINT message, WPARAM wParam,
   }
   if (!page) return FALSE;
   try {
-    if (message == WM_INITDIALOG) return page->OnInitDialog();
+    if (message == WM_INITDIALOG) {
+      BOOL result = page->OnInitDialog();
+      EnumChildWindows(window, LeaveEscapeToSheet, 0);
+      return result;
+    }
     if (message == WM_NOTIFY) {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header && header->code >= PSN_LAST && header->code <= PSN_FIRST) {

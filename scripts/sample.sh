@@ -162,6 +162,7 @@ record = show_machine()
 failed = code != "0" or not record
 if record:
     command = record["UninstallString"]
+    location = record.get("InstallLocation", "")
     program, arguments = re.match(r'^"([^"]+)"\s*(.*)$', command).groups()
     print(f"Removing through the registered command: {command}")
     code = run_setup(drive_c / program[3:].replace("\\", "/"), arguments.split(), sample / "logs-remove")
@@ -178,6 +179,12 @@ if record:
     # The cached setup.exe that ran the removal cannot delete itself.
     note = " (the cached setup.exe that ran the removal goes at the restart)" if cached else ""
     print("Left behind: " + (", ".join(left) if left else "nothing" + note))
+    folder = drive_c / location[3:].replace("\\", "/") if location[:3].upper() == "C:\\" else None
+    kept = sorted(p.name for p in folder.rglob("*") if p.is_file()) if folder and folder.is_dir() else []
+    if kept:
+        # A known limit of Wine, not of the removal: Windows takes these too.
+        print(f"Files Wine's installer left in the suite's folder {location}: {', '.join(kept)} (it removes"
+              " a product's files only from the folders its package names; Windows removes these)")
     failed = failed or code != "0" or bool(left)
 repo = pathlib.Path.cwd()
 print(f"""

@@ -19,7 +19,10 @@ BOOL CCancelDlg::OnInitDialog() {
   // A shared system icon: nothing to destroy later.
   SendDlgItemMessageW(GetSafeHwnd(), IDC_CANCEL_ICON, STM_SETICON,
                       reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
-  return TRUE;
+  if (!m_noByDefault) return TRUE;
+  SendMessageW(GetSafeHwnd(), DM_SETDEFID, IDNO, 0);
+  SetFocus(GetDlgItem(IDNO));
+  return FALSE;  // the focus is set
 }
 
 bool CCancelDlg::OnCommand(int id, int) {

@@ -17,6 +17,8 @@ class CCancelDlg : public CModalDialog {
   void SetProductName(const std::wstring& name) { m_productName = name; }
   // Replaces the template's question when not empty.
   void SetMessage(const std::wstring& message) { m_message = message; }
+  // Enter answers No: for a question whose Yes removes products.
+  void SetNoByDefault() { m_noByDefault = true; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -25,4 +27,5 @@ class CCancelDlg : public CModalDialog {
  private:
   std::wstring m_productName;
   std::wstring m_message;
+  bool m_noByDefault = false;
 };

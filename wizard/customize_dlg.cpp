@@ -288,6 +288,7 @@ bool CCustomizeDlg::RemoveEverything() {
   CCancelDlg question(GetSafeHwnd());
   question.SetProductName(GetState()->GetProductName());
   question.SetMessage(PageString(IDS_CUSTOMIZE_REMOVE_ALL));
+  question.SetNoByDefault();
   if (question.DoModal() != CCancelDlg::kYes) return false;
   for (const auto& entry : GetState()->m_products) {
     if (entry.second->GetSelection()) entry.second->GetSelection()->SetCurrent(false, true);

@@ -18,6 +18,7 @@ namespace {
 
 const UINT kButtonSetMask = 0x0F;
 const UINT kIconMask = 0xF0;
+const UINT kDefaultButtonMask = 0xF00;
 const UINT kForegroundFlag = 0x10000;
 
 struct ButtonCaption {
@@ -102,9 +103,12 @@ void CMessageBox::ShowButtons() {
   }
   m_buttons = ButtonsOfType(m_type);
   for (int id : m_buttons) ShowWindow(GetDlgItem(id), SW_SHOW);
-  // Enter answers with the first button, as on the system's box.
-  SendMessageW(GetSafeHwnd(), DM_SETDEFID, m_buttons.front(), 0);
-  SetFocus(GetDlgItem(m_buttons.front()));
+  // Enter answers with the button the type names (MB_DEFBUTTON2 and on), the
+  // first one otherwise, as on the system's box.
+  size_t chosen = (m_type & kDefaultButtonMask) >> 8;
+  int defaultId = chosen < m_buttons.size() ? m_buttons[chosen] : m_buttons.front();
+  SendMessageW(GetSafeHwnd(), DM_SETDEFID, defaultId, 0);
+  SetFocus(GetDlgItem(defaultId));
 }
 
 bool CMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {

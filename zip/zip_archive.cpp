@@ -181,12 +181,26 @@ std::wstring CZipArchive::PredictFileNameInZip(const std::wstring& path, bool fu
   return component.GetFileName();
 }
 
-// The archives carry no UTF-8 names: a name the code page can't hold
-// would be stored with '?' in it and could not be found or extracted again.
-void CZipArchive::SetEntryName(CZipFileHeader& header, const std::wstring& name) {
-  if (header.SetFileName(name, m_centralDir.m_oemConversion)) return;
+// New entries get no UTF-8 names: a name the code page can't hold would be
+// stored with '?' in it and could not be found or extracted again.
+void CZipArchive::SetEntryName(CZipFileHeader& header, const std::wstring& name, bool exact) {
+  if (exact && header.SetFileName(name, m_centralDir.m_oemConversion)) return;
   ThrowError(CZipException::kInvalidArgument,
-             Format(L"the name '%s' holds characters the archive's code page cannot store", name.c_str()));
+             Format(L"the name %s holds characters the archive's code page cannot store",
+                    CZipException::Quote(name).c_str()));
+}
+
+// The name is stored again as the new system's entries store theirs (the
+// same UTF-8 under the flag). One that did not read exactly from its old
+// bytes, such as an OEM character missing from the ANSI page, would come
+// out renamed: it is refused like one the new form can't hold.
+void CZipArchive::TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem) {
+  std::wstring name = header.GetFileName(sourceOem);
+  bool exact = header.IsNameExact(sourceOem);
+  uint32_t attributes = header.GetSystemAttr();
+  header.SetSystemCompatibility(m_systemCompatibility);
+  SetEntryName(header, name, exact);
+  header.SetSystemAttr(attributes);
 }
 
 bool CZipArchive::AddFile(const std::wstring& path, int level, bool fullPath, int smartness,
@@ -324,11 +338,7 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
     header.SetTime(modified);
     header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   } else if (header.GetSystemCompatibility() != m_systemCompatibility) {
-    std::wstring name = header.GetFileName(m_centralDir.m_oemConversion);
-    uint32_t attributes = header.GetSystemAttr();
-    header.SetSystemCompatibility(m_systemCompatibility);
-    SetEntryName(header, name);
-    header.SetSystemAttr(attributes);
+    TakeIntoArchiveSystem(header, m_centralDir.m_oemConversion);
   }
   if (header.GetRawFileName().empty()) {
     header.SetFileName(Format(L"file%i", m_centralDir.GetCount()), m_centralDir.m_oemConversion);

@@ -116,7 +116,8 @@ class CZipArchive {
   std::wstring PredictExtractedFileName(const std::wstring& fileNameInZip, const std::wstring& folder,
                                         bool fullPath, const std::wstring& newName = std::wstring()) const;
 
-  // The password in the archive's code page; false while an entry is open.
+  // The password in the archive's code page; false, keeping the one set,
+  // while an entry is open or when the code page can't hold it.
   bool SetPassword(const std::wstring& password = std::wstring());
   std::wstring GetPassword() const;
 
@@ -217,17 +218,17 @@ class CZipArchive {
   // directory's start, or the file's end while entries added since opening
   // are not listed there yet.
   uint64_t GetDataEnd();
-  // Where entry `index` must end within its volume: the next entry's local
-  // header, or the directory after the last; kNoLimit when that lies on
-  // another volume.
+  // Where entry `index` must end: the next entry's local header, or the
+  // directory after the last; in a split archive counted over its volumes
+  // end to end. kNoLimit when that is not known (another disk).
   uint64_t GetEntryLimit(int index);
   // The local header's length with its name and extra field; 101 when
   // there is no local header at the entry's offset.
   uint64_t ReadLocalSize(const CZipFileHeader& header);
-  // Raises 101 when the entry's bytes run past `limit` into what follows:
-  // records sharing data unpack to far more than the archive holds, and an
-  // edit of one would overwrite the other.
-  void CheckEntryFits(const CZipFileHeader& header, uint64_t localSize, uint64_t limit);
+  // Raises 101 when the entry's bytes, from `start` on, run past `limit`
+  // into what follows: records sharing data unpack to far more than the
+  // archive holds, and an edit of one would overwrite the other.
+  void CheckEntryFits(const CZipFileHeader& header, uint64_t start, uint64_t localSize, uint64_t limit);
   // Where the entries' data ends; raises 101 unless every entry lies whole
   // before the next and inside the data.
   uint64_t CheckEntryPlaces();
@@ -257,8 +258,12 @@ class CZipArchive {
   void WriteCopyInPlace(CZipArchive& source, CZipFileHeader& header, uint64_t dataLength, int replaceIndex,
                         uint64_t end);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
-  // Raises 22 when the archive's code page can't hold the name.
-  void SetEntryName(CZipFileHeader& header, const std::wstring& name);
+  // Raises 22 when the archive's code page can't hold the name, or when it
+  // is not `exact`: read from other bytes than it would be stored as.
+  void SetEntryName(CZipFileHeader& header, const std::wstring& name, bool exact = true);
+  // Gives an entry of another system this archive's system, attributes and
+  // name form; `sourceOem` is how its name was read.
+  void TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem);
 
   bool m_caseSensitive = false;
   CZipInternalInfo m_info;

@@ -93,15 +93,11 @@ uint64_t CZipArchive::PrepareCopy(CZipArchive& source, int index, bool keepSyste
   header = *source.m_centralDir[index];
   uint64_t next = source.GetEntryLimit(index);
   uint64_t localSize = source.ReadLocalSize(header);
-  source.CheckEntryFits(header, localSize, next);
+  source.CheckEntryFits(header, header.m_offset, localSize, next);
   source.m_storage.File()->Seek(static_cast<int64_t>(localSize - CZipFileHeader::kLocalSize),
                                 CZipAbstractFile::current);
   if (!keepSystem && header.GetSystemCompatibility() != m_systemCompatibility) {
-    std::wstring name = header.GetFileName(source.m_centralDir.m_oemConversion);
-    uint32_t attributes = header.GetSystemAttr();
-    header.SetSystemCompatibility(m_systemCompatibility);
-    SetEntryName(header, name);
-    header.SetSystemAttr(attributes);
+    TakeIntoArchiveSystem(header, source.m_centralDir.m_oemConversion);
   }
   return next - header.m_offset - localSize;
 }

@@ -31,7 +31,6 @@ uint64_t CZipArchive::GetDataEnd() {
 }
 
 uint64_t CZipArchive::GetEntryLimit(int index) {
-  const CZipFileHeader* header = m_centralDir[index];
   bool last = index + 1 == m_centralDir.GetCount();
   if (m_storage.IsSpanMode() == 0) {
     uint64_t end = GetDataEnd();
@@ -39,13 +38,13 @@ uint64_t CZipArchive::GetEntryLimit(int index) {
     if (next > end) ThrowError(CZipException::kBadZipFile);
     return next;
   }
-  // A volume's entries and directory follow one another as in a single file.
-  if (!last) {
-    const CZipFileHeader* next = m_centralDir[index + 1];
-    return next->m_diskStart == header->m_diskStart ? next->m_offset : kNoLimit;
-  }
+  // The volumes' entries and directory follow one another as in a single
+  // file, an entry's data running on from one volume into the next.
   const CZipCentralDir::CInfo& info = m_centralDir.GetInfo();
-  return info.diskWithCentralDir == header->m_diskStart ? info.offset : kNoLimit;
+  int volume = last ? info.diskWithCentralDir : m_centralDir[index + 1]->m_diskStart;
+  uint64_t offset = last ? info.offset : m_centralDir[index + 1]->m_offset;
+  uint64_t limit = 0;
+  return m_storage.GetStreamPosition(volume, offset, &limit) ? limit : kNoLimit;
 }
 
 uint64_t CZipArchive::ReadLocalSize(const CZipFileHeader& header) {
@@ -59,13 +58,12 @@ uint64_t CZipArchive::ReadLocalSize(const CZipFileHeader& header) {
 
 // The compressed size counts an encryption header; a descriptor takes at
 // least 12 bytes behind the data.
-void CZipArchive::CheckEntryFits(const CZipFileHeader& header, uint64_t localSize, uint64_t limit) {
-  uint64_t end = static_cast<uint64_t>(header.m_offset) + localSize + header.m_compressedSize +
-                 (header.IsDataDescriptor() ? 12 : 0);
+void CZipArchive::CheckEntryFits(const CZipFileHeader& header, uint64_t start, uint64_t localSize, uint64_t limit) {
+  uint64_t end = start + localSize + header.m_compressedSize + (header.IsDataDescriptor() ? 12 : 0);
   if (end <= limit) return;
   ThrowError(CZipException::kBadZipFile,
-             Format(L"the entry '%s' overlaps the entry or directory behind it",
-                    header.GetFileName(m_centralDir.m_oemConversion).c_str()));
+             Format(L"the entry %s overlaps the entry or directory behind it",
+                    CZipException::Quote(header.GetFileName(m_centralDir.m_oemConversion)).c_str()));
 }
 
 // Offsets and sizes come from the archive: a crafted one must not turn into
@@ -78,7 +76,7 @@ uint64_t CZipArchive::CheckEntryPlaces() {
     const CZipFileHeader* header = m_centralDir[i];
     uint64_t next = i + 1 < count ? m_centralDir[i + 1]->m_offset : end;
     if (header->m_diskStart != 0 || next > end) ThrowError(CZipException::kBadZipFile);
-    CheckEntryFits(*header, ReadLocalSize(*header), next);
+    CheckEntryFits(*header, header->m_offset, ReadLocalSize(*header), next);
   }
   return end;
 }

@@ -64,7 +64,11 @@ std::wstring TrimTrailingSeparators(std::wstring path) {
 
 bool CZipArchive::SetPassword(const std::wstring& password) {
   if (m_state != 0) return false;
-  m_password = ZipFileSystem::WideToAnsi(password);
+  // A character the code page lacks would become '?' or a look-alike: the
+  // entries would then open with that, and not with the password given.
+  std::string bytes = ZipFileSystem::WideToAnsi(password);
+  if (ZipFileSystem::AnsiToWide(bytes) != password) return false;
+  m_password = bytes;
   return true;
 }
 
@@ -82,12 +86,15 @@ bool CZipArchive::OpenFile(int index) {
   if (!header->ReadLocal(m_storage, &extraLength)) ThrowError(CZipException::kBadZipFile);
   m_localExtraField.assign(extraLength, '\0');
   if (extraLength != 0) m_storage.Read(&m_localExtraField[0], extraLength, true);
-  // Many records over one stream are the classic archive bomb; a local
-  // header split between volumes leaves its length unknown here.
+  // Many records over one stream are the classic archive bomb, in one file
+  // or over volumes.
   uint64_t limit = GetEntryLimit(index);
-  if (limit != kNoLimit && (m_storage.IsSpanMode() == 0 || m_storage.GetCurrentVolume() == header->m_diskStart)) {
-    uint64_t start = m_centralDir.GetInfo().bytesBeforeZip + header->m_offset;
-    CheckEntryFits(*header, m_storage.File()->GetPosition() - start, limit);
+  uint64_t start = 0;
+  uint64_t data = 0;
+  if (limit != kNoLimit && m_storage.GetStreamPosition(header->m_diskStart, header->m_offset, &start) &&
+      m_storage.GetStreamPosition(m_storage.GetCurrentVolume(),
+                                  m_storage.File()->GetPosition() - m_centralDir.GetInfo().bytesBeforeZip, &data)) {
+    CheckEntryFits(*header, start, data - start, limit);
   }
   uint32_t compressed = header->m_compressedSize;
   if (header->IsEncrypted()) {
@@ -293,7 +300,7 @@ std::wstring CZipArchive::PredictExtractedFileName(const std::wstring& fileNameI
   std::wstring name = TrimTrailingSeparators(newName.empty() ? fileNameInZip : newName);
   if (const wchar_t* reason = UnsafeNameReason(name)) {
     ThrowZipException(CZipException::kBadZipFile, GetArchivePath(),
-                      Format(L"the name '%s' is not extracted: %s", name.c_str(), reason));
+                      Format(L"the name %s is not extracted: %s", CZipException::Quote(name).c_str(), reason));
   }
   std::wstring relative = newName.empty() && !fullPath ? PredictFileNameInZip(name, false) : name;
   std::wstring target = TrimTrailingSeparators(folder);

@@ -86,6 +86,15 @@ std::wstring CZipException::GetErrorDescription() const {
   return m_detail.empty() ? text : Format(L"%s (%s)", text.c_str(), m_detail.c_str());
 }
 
+std::wstring CZipException::Quote(const std::wstring& name) {
+  std::wstring quoted = L"'";
+  for (wchar_t c : name) {
+    if (c < 0x20 || c == 0x7F) quoted += Format(L"<U+%04X>", static_cast<unsigned>(c));
+    else quoted += c;
+  }
+  return quoted + L"'";
+}
+
 std::wstring CZipException::GetSystemErrorText() {
   // System texts end in a line break; inside "%s (%s)" it would split the line.
   std::wstring text = TrimRight(ZipFileSystem::LastSystemErrorText());

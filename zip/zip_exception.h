@@ -64,6 +64,9 @@ class CZipException {
   static std::wstring GetSystemErrorText();
   // zlib's result codes in the library's range.
   static int ZlibToCode(int zlibResult);
+  // A name as details quote it: whole, in quotes, each control character
+  // shown as <U+XXXX> (a NUL would end the text, a line break split it).
+  static std::wstring Quote(const std::wstring& name);
 
  private:
   int m_code;

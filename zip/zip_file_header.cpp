@@ -2,6 +2,7 @@
 // attributes and the encoding of names.
 #include "zip/zip_file_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/wide_string.h"
@@ -80,7 +81,8 @@ bool CZipFileHeader::PrepareData(int level, bool dataDescriptor, bool encrypted)
   m_internalAttr = 0;
   if (level == 0) m_method = 0;
   else if (m_method != 0 && m_method != 8) m_method = 8;
-  m_flag = 0;
+  // The name's encoding stays: its bytes were written as the flag says.
+  m_flag &= kUtf8Flag;
   if (m_method == 8) {
     if (level == 1) m_flag |= 0x0006;
     else if (level == 2) m_flag |= 0x0004;
@@ -206,6 +208,7 @@ bool CZipFileHeader::ReadLocal(CZipStorage& storage, uint16_t* extraLength) {
 }
 
 std::wstring CZipFileHeader::GetFileName(bool oemConversion) const {
+  if (IsUtf8()) return ReplaceAll(Utf8ToWide(m_fileName), L"/", L"\\");
   std::string bytes = m_fileName;
   if (oemConversion && GetSystemCompatibility() == ZipCompatibility::zcDosFat) {
     bytes = ZipFileSystem::OemToAnsiBytes(bytes);
@@ -218,12 +221,27 @@ std::wstring CZipFileHeader::GetFileName(bool oemConversion) const {
 bool CZipFileHeader::SetFileName(const std::wstring& name, bool oemConversion) {
   // Separators are replaced on the wide text: in a double-byte code page a
   // trail byte may be 0x5C, which is not a '\'.
-  std::string bytes = ZipFileSystem::WideToAnsi(ReplaceAll(name, L"\\", L"/"));
-  if (oemConversion && GetSystemCompatibility() == ZipCompatibility::zcDosFat) {
-    bytes = ZipFileSystem::AnsiToOemBytes(bytes);
+  std::wstring text = ReplaceAll(name, L"\\", L"/");
+  if (IsUtf8()) {
+    m_fileName = WideToUtf8(text);
+  } else {
+    m_fileName = ZipFileSystem::WideToAnsi(text);
+    if (oemConversion && GetSystemCompatibility() == ZipCompatibility::zcDosFat) {
+      m_fileName = ZipFileSystem::AnsiToOemBytes(m_fileName);
+    }
   }
-  m_fileName = bytes;
   return GetFileName(oemConversion) == ReplaceAll(name, L"/", L"\\");
+}
+
+bool CZipFileHeader::IsNameExact(bool oemConversion) const {
+  CZipFileHeader again(*this);
+  again.SetFileName(GetFileName(oemConversion), oemConversion);
+  // Either separator reads as one, so only the other bytes must come back.
+  std::string stored = m_fileName;
+  std::string written = again.m_fileName;
+  std::replace(stored.begin(), stored.end(), '\\', '/');
+  std::replace(written.begin(), written.end(), '\\', '/');
+  return written == stored;
 }
 
 void CZipFileHeader::SetSystemCompatibility(int system) {

@@ -18,6 +18,8 @@ class CZipFileHeader {
   static constexpr uint32_t kDescriptorSize = 16;
   static constexpr uint32_t kDefaultFileAttributes = 0x81A40020;
   static constexpr uint32_t kDefaultDirAttributes = 0x41FF0010;
+  // General-purpose bit 11: the name is UTF-8, not code-page bytes.
+  static constexpr uint16_t kUtf8Flag = 0x0800;
 
   CZipFileHeader();
   virtual ~CZipFileHeader() = default;
@@ -39,11 +41,17 @@ class CZipFileHeader {
   uint32_t GetCentralSize() const;
 
   // The name in host form ('\' separators), converted from the archive's
-  // code page (OEM for MS-DOS entries when `oemConversion` is on).
+  // code page (OEM for MS-DOS entries when `oemConversion` is on), or from
+  // UTF-8 when the entry's flag says so.
   std::wstring GetFileName(bool oemConversion = true) const;
-  // False when the code page can't hold the name: what is stored then
-  // ('?' or a look-alike for what is missing) would not read back as `name`.
+  // Stores the name as the flag says. False when the encoding can't hold
+  // it: what is stored then ('?' or a look-alike for what is missing) would
+  // not read back as `name`.
   bool SetFileName(const std::wstring& name, bool oemConversion = true);
+  // Whether the stored bytes read as a name that is stored as the same
+  // bytes again: not so for characters the code page lacks on the way from
+  // OEM through ANSI, nor for bytes that are no UTF-8 under the flag.
+  bool IsNameExact(bool oemConversion = true) const;
   const std::string& GetRawFileName() const { return m_fileName; }
   void SetRawFileName(const std::string& bytes) { m_fileName = bytes; }
   std::string& ExtraField() { return m_extraField; }
@@ -52,6 +60,7 @@ class CZipFileHeader {
   bool IsDirectory() const;
   bool IsEncrypted() const { return (m_flag & 1) != 0; }
   bool IsDataDescriptor() const { return (m_flag & 8) != 0; }
+  bool IsUtf8() const { return (m_flag & kUtf8Flag) != 0; }
   int GetSystemCompatibility() const { return m_versionMadeBy >> 8; }
   void SetSystemCompatibility(int system);
   // Attributes in the host's (MS-DOS) form.

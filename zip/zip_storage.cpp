@@ -148,6 +148,28 @@ void CZipStorage::ChangeVolume(int volume) {
   m_currentVolume = volume;
 }
 
+bool CZipStorage::GetStreamPosition(int volume, uint64_t offset, uint64_t* position) {
+  if (m_spanMode == noSpan || (m_spanMode == pkzipSpan && volume == m_currentVolume)) {
+    *position = offset;
+    return true;
+  }
+  if (m_spanMode != tdSpan || m_newSpan || volume < 0 || volume > m_lastVolume) return false;
+  if (m_volumeStarts.empty()) {
+    uint64_t start = 0;
+    for (int i = 0; i <= m_lastVolume; ++i) {
+      m_volumeStarts.push_back(start);
+      uint64_t length = 0;
+      if (!ZipFileSystem::PathSize(GetVolumeName(i, i == m_lastVolume), &length)) {
+        m_volumeStarts.clear();
+        return false;
+      }
+      start += length;
+    }
+  }
+  *position = m_volumeStarts[volume] + offset;
+  return true;
+}
+
 uint64_t CZipStorage::GetFreeInVolume() const {
   if (m_spanMode == pkzipSpan) return m_freeSpace > m_bytesInWriteBuffer ? m_freeSpace - m_bytesInWriteBuffer : 0;
   uint64_t used = m_bytesWrittenToVolume + m_bytesInWriteBuffer;
@@ -306,6 +328,7 @@ std::wstring CZipStorage::Close(bool afterException) {
   m_bytesWrittenToVolume = 0;
   m_lastVolume = 0;
   m_freeSpace = 0;
+  m_volumeStarts.clear();
   int lastVolume = m_currentVolume;
   m_currentVolume = -1;
   if (renameLast) {

@@ -8,6 +8,7 @@
 // split, data may be, and reads run on into the next volume.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "zip/zip_abstract_file.h"
 #include "zip/zip_action_callback.h"
@@ -57,6 +58,10 @@ class CZipStorage {
   void SettleSpanMode(uint16_t thisVolume);
   // Makes a volume of an existing split archive the current file.
   void ChangeVolume(int volume);
+  // Where byte `offset` of `volume` lies in the one stream the volumes make
+  // end to end (the offset itself in a single file). False when that can't
+  // be known: a disk other than the one in the drive, or a volume missing.
+  bool GetStreamPosition(int volume, uint64_t offset, uint64_t* position);
   // Before a record of `count` bytes that must not be split: starts new
   // volumes until it fits in what is left of the current one.
   void AssureFree(uint32_t count);
@@ -107,4 +112,7 @@ class CZipStorage {
   CZipRemovableDisk* m_disk = nullptr;
   // Free bytes of the current disk as last read, what it held included.
   uint64_t m_freeSpace = 0;
+  // Where each volume of a split archive being read begins in its stream;
+  // read on first use.
+  std::vector<uint64_t> m_volumeStarts;
 };

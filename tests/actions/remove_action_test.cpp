@@ -21,11 +21,12 @@
 
 namespace {
 
-// Yes to the first question of a case, no to any later one.
+// Yes to the first question of a case, no to any later one; a question
+// whose Enter would uninstall gets no answer.
 int g_boxes = 0;
 int WINAPI AnswerYesOnce(HWND, LPCWSTR, LPCWSTR, UINT type) {
   ++g_boxes;
-  return g_boxes == 1 && type == (MB_YESNO | MB_ICONEXCLAMATION | MB_SETFOREGROUND) ? IDYES : IDNO;
+  return g_boxes == 1 && type == (MB_YESNO | MB_DEFBUTTON2 | MB_ICONEXCLAMATION | MB_SETFOREGROUND) ? IDYES : IDNO;
 }
 
 enum class EUninstaller { kDeletesEntry, kExit0, kExit1602, kExit1603 };

@@ -1,6 +1,7 @@
 """The program's own message box in a real run: Escape on the question
-whether to remove the suite answers Cancel, and the run takes that as No,
-so the suite stays on the machine."""
+whether to remove the suite answers Cancel, and the run takes that as No;
+Enter answers No, the question's default: either way the suite stays on
+the machine."""
 import os
 import re
 import subprocess
@@ -18,7 +19,8 @@ needs_display = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs 
 
 
 @needs_display
-def test_escape_on_the_removal_question_keeps_the_suite(test_world):
+@pytest.mark.parametrize("key", ["escape", "enter"])
+def test_escape_or_enter_on_the_removal_question_keeps_the_suite(test_world, key):
     kit = suite_kit("suite_one")
     code, messages = run_kit(kit)
     assert code == 0, messages[-5:]
@@ -40,7 +42,7 @@ def test_escape_on_the_removal_question_keeps_the_suite(test_world):
         title, controls = driver.wait_box(IDC_MESSAGE_LINK, timeout_ms=90000)
         assert "remove" in controls[IDC_MESSAGE_LINK].text
         driver.screenshot("removal_question")
-        driver.escape(IDC_MESSAGE_LINK)
+        driver.box_key(key, IDC_MESSAGE_LINK)
         launcher.wait(timeout=120)
     finally:
         if launcher.poll() is None:

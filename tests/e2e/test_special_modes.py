@@ -120,18 +120,20 @@ def test_prepare_update_packs_products_and_setup_files(test_world):
     assert set(setup) == {"bin/helper.txt", "setup.exe", "SETUP.DCF"}
     assert setup["setup.exe"] == (kit / "setup.exe").read_bytes()
 
-    # A quiet run has nobody to ask: the folder that exists stays as it is.
+    # A quiet run has nobody to ask: the folder that exists stays as it is,
+    # and the run says it prepared nothing.
     before = (update / "Setup.zip").read_bytes()
     shutil.rmtree(kit / "logs")
     code, messages = run_mode(kit, f"/qn PrepareUpdate={windows_path(update)}")
-    assert code == 0
+    assert code == 183
     assert (update / "Setup.zip").read_bytes() == before
 
 
 # Targets nothing can be written into: a drive the machine does not have
 # (Wine answers 2 where the drive is looked for), a refused folder, a path
-# through a file. The run ends with that code, not 0, and writes nothing.
-@pytest.mark.parametrize("target,code", [("Q:\\update", 2), ("C:\\windows\\", 5), ("{kit}\\setup.exe\\update", 3)])
+# through a file, a file. The run ends with that code, not 0, and writes nothing.
+@pytest.mark.parametrize("target,code", [("Q:\\update", 2), ("C:\\windows\\", 5), ("{kit}\\setup.exe\\update", 3),
+                                         ("{kit}\\setup.exe", 267)])
 def test_prepare_update_that_writes_no_archive_ends_with_the_error(test_world, target, code):
     kit = suite_kit("suite_one")
     target = target.replace("{kit}", windows_path(kit))
@@ -141,6 +143,7 @@ def test_prepare_update_that_writes_no_archive_ends_with_the_error(test_world, t
     assert not any(m.startswith("   Packed ") for m in messages)
     assert not list(prefix_drive_c().glob("windows/*.zip"))
     assert (kit / "setup.exe").is_file()
+    assert (kit / "setup.exe").read_bytes() == (BUILD / "setup.exe").read_bytes()
 
 
 # A launch point has done its job once the suite is installed from it.

@@ -82,18 +82,21 @@ def run_kit(kit, *args):
     return result.code, read_messages(logs / "VELL_SETUP.LOG")
 
 
+def work_copies_left():
+    """What the runs left in %TEMP% that is not scheduled for deletion at the restart."""
+    temp = [p for p in (prefix_drive_c() / "users").glob("*/Temp") if not p.parent.is_symlink()]
+    left = [p for folder in temp for p in folder.rglob("*") if "ZOLM" in str(p.relative_to(folder))]
+    scheduled = (pending_renames_data() or "").lower() if left else ""
+    windows = ["C:\\" + str(path.relative_to(prefix_drive_c())).replace("/", "\\") for path in left]
+    return [path for path in windows if f"\\??\\{path}".lower() not in scheduled]
+
+
 def assert_nothing_left():
     """No resume entry, no setup program, and nothing of the runs in %TEMP%
     that is not scheduled for deletion at the restart."""
     assert "MultiInstall" not in wine("reg", "query", RUN_ONCE, "/reg:32")
     assert not setup_processes()
-    temp = [p for p in (prefix_drive_c() / "users").glob("*/Temp") if not p.parent.is_symlink()]
-    left = [p for folder in temp for p in folder.rglob("*") if "ZOLM" in str(p.relative_to(folder))]
-    if left:
-        scheduled = (pending_renames_data() or "").lower()
-        for path in left:
-            windows = "C:\\" + str(path.relative_to(prefix_drive_c())).replace("/", "\\")
-            assert f"\\??\\{windows}".lower() in scheduled, f"left in %TEMP%: {windows}"
+    assert not work_copies_left()
 
 
 @pytest.mark.parametrize("installer", [None, "bin"], ids=["none-named", "a-folder"])
@@ -234,10 +237,10 @@ def test_updated_setup_runs_once_with_the_given_properties_and_leaves_nothing(ch
     shutil.copy(BUILD / "exit_with.exe", kit / "Alpha" / "helper_3010.exe")
     code, messages = run_kit(kit, "/qn", "AllowOnlineUpdates=2", f"TestConnectionURL={address}/", "MyProp=Abc",
                              "ReturnRebootRequest=1")
-    # The first run hands over to the updated setup and ends.
-    assert code == 0, messages[-5:]
+    # The first run hands over to the updated setup and ends with its result.
+    assert code == 3010, messages[-5:]
     codes, messages = wait_for_runs(kit / "logs", 2)
-    assert codes == [0, 3010], messages[-5:]
+    assert codes == [3010, 3010], messages[-5:]
     updated = messages[len(messages) - messages[::-1].index("Worker thread starting..."):]
     assert "   Setup was started again by setup; it does not look for newer setup files" in updated
     assert "   MyProp = Abc" in updated

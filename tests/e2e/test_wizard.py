@@ -5,10 +5,12 @@ page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success; the basic interface's window, whose
-status line shows each text on a clean line; the loading window, gone once
-the wizard or the basic window (/qb, /qb-) is up; the keyboard alone (real key
-events on the display) installing and removing the suite. Screenshots of
-every page stay in the test's folder under build/e2e."""
+status line shows each text on a clean line and, in a repair or a removal,
+what is done to each product; the loading window, gone once the wizard or
+the basic window (/qb, /qb-) is up; the keyboard alone (real key events on
+the display) installing and removing the suite, Escape asking the cancel
+question on every page it visits. Screenshots of every page stay in the
+test's folder under build/e2e."""
 import os
 import re
 import subprocess
@@ -27,6 +29,8 @@ BETA = "{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"
 SUITE = "Tamsa Sample Suite"
 SUITE_ID = "{7A3B0C11-5D2E-4F60-8A91-2B3C4D5E6F70}"
 TITLE = f"{SUITE} Setup"
+# Where the sample puts every product's files unless the user types another folder.
+SUITE_FOLDER = "C:\\Program Files (x86)\\Tamsa\\Sample Suite"
 CANCELLED = 1223  # the run's result when the user cancelled
 # A control that only that page has: how the tests tell the pages apart.
 PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallPoint", 11052: "Customize",
@@ -41,7 +45,7 @@ PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
 CANCEL_QUESTION, CANCEL_ICON, YES, NO = 11017, 11016, 6, 7
 # The program's own message box: its text and its OK button.
 BOX_TEXT, OK = 1003, 1
-SECOND_SETUP_TYPE, EULA_ACCEPT = 11019, 11155
+SECOND_SETUP_TYPE, EULA_ACCEPT, EULA_TEXT = 11019, 11155, 11006
 HOST_STATUS = 1000  # "Please wait while setup loads." of the window shown first
 
 
@@ -370,6 +374,34 @@ def test_basic_progress_window_is_the_only_setup_window(test_world, level):
     assert installed(ALPHA) and installed(BETA)
 
 
+# /qb repair and removal of the installed suite: every status that names a
+# product says what is done to it, when its package starts and when it ends.
+@pytest.mark.parametrize("switch, verb", [("/f", "Repairing"), ("/x", "Uninstalling")])
+def test_basic_interface_status_says_what_is_done_to_each_product(test_world, switch, verb):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    logs = kit / "logs-again"
+    run = BackgroundRun(kit / "setup.exe", [switch, SUITE_ID, "/qb"],
+                        env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    if switch == "/x":
+        # The removal is asked first; the user says Yes.
+        boxes = Wizard("")
+        boxes.wait_box(BOX_TEXT, timeout_ms=90000)
+        boxes.answer(BOX_TEXT, YES)
+    # The window as the user sees it while the packages run.
+    wizard, seen = Wizard(TITLE), []
+    while run.process.poll() is None:
+        state = wizard.state()
+        if PROGRESS_STATUS in state.controls and state.text(PROGRESS_STATUS) not in seen:
+            seen.append(state.text(PROGRESS_STATUS))
+            wizard.screenshot("Status")
+        time.sleep(0.1)
+    assert run.wait() == 0
+    named = [s for s in seen + shown_statuses(logs) if s.endswith(("Alpha Suite Editor", "Beta Viewer"))]
+    assert len(named) >= 4 and all(s.startswith(verb + " ") for s in named), named
+    assert installed(ALPHA) == installed(BETA) == (switch == "/f")
+
+
 def after_key(wizard, before, timeout=30):
     """The sheet once a key has moved it to another page, or made its Next
     available; as it is when neither happens."""
@@ -382,10 +414,34 @@ def after_key(wizard, before, timeout=30):
         time.sleep(0.2)
 
 
+def escape_asks_to_cancel(wizard):
+    """Escape on the page asks the cancel question; Escape on the question
+    keeps the run where it was. The question's controls, and the sheet once
+    the question is gone."""
+    wizard.keys("Escape")
+    title, box = wizard.wait_box(CANCEL_QUESTION)
+    assert title == SUITE
+    wizard.screenshot("CancelQuestion")
+    wizard.box_key("escape", CANCEL_QUESTION)
+    deadline = time.time() + 30
+    state = wizard.state()
+    while any(CANCEL_QUESTION in controls for _, controls in state.boxes) and time.time() < deadline:
+        time.sleep(0.2)
+        state = wizard.state()
+    return box, state
+
+
 def walk_by_keys(wizard, state, walk):
     """Each key typed on the display, and the page it must lead to; Back is
-    never the button that Enter presses."""
-    for keys, expected in walk:
+    never the button that Enter presses. Escape leads to the cancel question
+    and back to the same page."""
+    for keys, expected, *focus in walk:
+        if keys == "Escape":
+            before = wizard.state()
+            assert before.focus in (focus or [before.focus]), f"focus on {before.focus} on {expected}"
+            _, state = escape_asks_to_cancel(wizard)
+            assert page_name(state) == expected, f"Escape on {expected} led to {page_name(state)}"
+            continue
         wizard.keys(*keys.split())
         state = after_key(wizard, state)
         name = page_name(state)
@@ -405,12 +461,15 @@ def test_keyboard_alone_installs_the_suite(test_world):
     state = wizard.wait_sheet()
     wizard.screenshot("Welcome")
     walk_by_keys(wizard, state, [
-        ("Return", "Eula"), ("alt+a", "Eula"), ("Return", "InstallMode"),
+        ("Escape", "Welcome"), ("Return", "Eula"),
+        # The licence text has the focus when the page opens: Escape is
+        # still the sheet's Cancel.
+        ("Escape", "Eula", EULA_TEXT), ("alt+a", "Eula"), ("Return", "InstallMode"), ("Escape", "InstallMode"),
         # The setup type page: Enter chooses its focused choice, Custom.
-        ("Return", "InstallPoint"), ("alt+b", "InstallMode"), ("alt+b", "Eula"),
+        ("Return", "InstallPoint"), ("Escape", "InstallPoint"), ("alt+b", "InstallMode"), ("alt+b", "Eula"),
         # The licence text has the focus there: Enter is still Next.
         ("Return", "InstallMode"), ("alt+b", "Eula"), ("alt+b", "Welcome"),
-        ("Return", "Eula"), ("Return", "InstallMode"), ("alt+o", "Verify")])
+        ("Return", "Eula"), ("Return", "InstallMode"), ("alt+o", "Verify"), ("Escape", "Verify")])
     wizard.keys("Return")
     state = wait_for_page(wizard, "Finish")
     wizard.screenshot("Finish")
@@ -419,7 +478,7 @@ def test_keyboard_alone_installs_the_suite(test_world):
     assert run.wait() == 0
     assert installed(ALPHA) and installed(BETA)
     # Complete: every feature; the suite counted once on each product.
-    assert (drive_c_path("C:\\Program Files (x86)\\TamsaAlpha") / "samples.bin").is_file()
+    assert (drive_c_path(SUITE_FOLDER) / "samples.bin").is_file()
     assert references(ALPHA) == ([SUITE_ID], "0x1") and references(BETA) == ([SUITE_ID], "0x1")
     assert registry(UNINSTALL + SUITE_ID, "32")["DisplayName"] == SUITE
 

@@ -2,7 +2,8 @@
 Wine's locale and the suite's packages in that language only, so the run
 takes it for the install and the interface; the welcome, licence,
 experience, verify and finish pages (and the sheet's title and its whole
-button row) show that language's texts, not the English ones, and every
+button row) show that language's texts, not the English ones, Escape on
+the experience page asks the cancel question in it, and every
 text fits its control with the font it is shown in, at 96 DPI and for a few
 languages at 144; the licence and experience titles name the user's
 company, or read whole without one. A language forced on the command line
@@ -16,7 +17,7 @@ import pytest
 
 from conftest import REPO, windows_path
 from test_languages import language_kit
-from test_wizard import SUITE, accept_licence
+from test_wizard import CANCEL_QUESTION, SUITE, accept_licence, escape_asks_to_cancel
 from test_wizard_pages_text import page_section, set_logical_dpi, with_licence
 from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
 
@@ -28,7 +29,7 @@ pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an 
 LANG_DIR = REPO / "resources" / "lang"
 WELCOME_TITLE, WELCOME_BODY = 11001, 11003
 EULA_TITLE, EULA_NOTE, EULA_ACCEPT = 11008, 11009, 11155
-UEIP_TITLE, UEIP_ACCEPT = 11132, 11154
+UEIP_TITLE, UEIP_ACCEPT, UEIP_TEXT = 11132, 11154, 11157
 FINISH_TITLE, FINISH_BODY = 11013, 11014
 VERIFY_TITLE = 11041
 COMPANY = "Tamsa"
@@ -149,6 +150,11 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi, 
     assert state.text(UEIP_TITLE) == texts["T_UEIP_TITLE" if company else "IDS_UEIP_TITLE_NO_COMPANY"]
     assert state.text(UEIP_ACCEPT) == texts["T_UEIP_ACCEPT"]
     wizard.screenshot("ExperienceImprovement")
+    if (code, dpi) in WITHOUT_COMPANY and not forced:
+        # The page's text has the focus; Escape still asks, in the language.
+        assert state.focus == UEIP_TEXT
+        box, state = escape_asks_to_cancel(wizard)
+        assert box[CANCEL_QUESTION].text == texts["T_CANCEL_QUESTION"]
     check_button_row(state, texts, "ExperienceImprovement")
     check_fit(wizard, "ExperienceImprovement", texts, {UEIP_TITLE: texts["IDS_FONT_TITLE"]})
     wizard.press("next")

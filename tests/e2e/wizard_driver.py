@@ -211,10 +211,10 @@ class Wizard:
         code, _ = self._drive("list-click", child_id, list_id, index, "double" if double else "single")
         assert code == 0, f"no list {list_id} to click"
 
-    def escape(self, child_id, timeout_ms=30000):
-        """The Escape key on the dialog box that holds `child_id`."""
-        code, _ = self._drive("escape", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
-        assert code == 0, f"no dialog box with control {child_id} to escape"
+    def box_key(self, key, child_id, timeout_ms=30000):
+        """The key ("escape" or "enter") on the dialog box that holds `child_id`."""
+        code, _ = self._drive(key, child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
+        assert code == 0, f"no dialog box with control {child_id} for {key}"
 
     def wait_gone(self, timeout_ms=120000):
         code, _ = self._drive("wait-gone", self.title, timeout_ms, timeout=timeout_ms / 1000 + 30)
@@ -246,7 +246,10 @@ class Wizard:
         """Real key events on the display (xdotool's names: "Return",
         "alt+o", "Tab", "space"), typed into the sheet's window, which gets
         the X input focus first."""
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{re.escape(self.title)}$"],
+        # xdotool matches the window's plain WM_NAME, where Wine writes "?"
+        # for each character beyond ASCII.
+        name = "".join(re.escape(c) if ord(c) < 128 else "." for c in self.title)
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{name}$"],
                                capture_output=True, text=True, timeout=60, check=False).stdout.split()
         assert found, f"no window titled {self.title!r} on the display"
         subprocess.run(["xdotool", "windowfocus", "--sync", found[0]], timeout=60, check=True)

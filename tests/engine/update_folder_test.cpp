@@ -38,8 +38,8 @@ TEST(CUpdateFolderTest, ExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
     EXPECT_NE(text.find(L"already exist. Do you want to overwrite it?"), std::wstring::npos);
     return false;
   });
-  // The user's choice: nothing to report.
-  EXPECT_EQ(keep.Prepare(folder.File(L"update"), {L"Alpha"}), 0u);
+  // Kept: nothing written, which the code says.
+  EXPECT_EQ(keep.Prepare(folder.File(L"update"), {L"Alpha"}), 183u);
   EXPECT_TRUE(FileExists(folder.File(L"update\\old.txt")));
   EXPECT_FALSE(FileExists(folder.File(L"update\\Setup.zip")));
 
@@ -50,8 +50,9 @@ TEST(CUpdateFolderTest, ExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
 }
 
 // Targets whose removal would take the kit, a drive or the system with it
-// are refused (5), no target is 3, and a target nothing can be packed into
-// ends with the folder's own error or 1603: never 0 for nothing written.
+// are refused (5), no target is 3, a file is no folder (267), and a target
+// nothing can be packed into ends with the folder's own error or 1603:
+// never 0 for nothing written.
 TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
   CTestFolder folder;
   std::wstring kit = MakeKit(folder);
@@ -63,7 +64,7 @@ TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
     std::wstring target;
     DWORD code;
   } kTargets[] = {{folder.Path(), 5}, {kit, 5}, {folder.File(L"KIT"), 5}, {L"C:\\", 5}, {L"C:", 5}, {windows, 5},
-                  {L"", 3}, {kit + L"setup.exe\\update", 3}};
+                  {L"", 3}, {kit + L"setup.exe\\update", 3}, {kit + L"setup.exe", 267}};
   for (const auto& row : kTargets) EXPECT_EQ(update.Prepare(row.target, {L"Alpha"}), row.code) << row.target.c_str();
   EXPECT_EQ(questions, 0);
   EXPECT_TRUE(FileExists(kit + L"setup.exe"));

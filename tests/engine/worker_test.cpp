@@ -371,7 +371,8 @@ TEST_F(CWorkerTest, FilesInUseAnswers) {
 }
 
 // Escape or closing a Yes/No box answers Cancel (2): only Yes may go on,
-// with the removal of the suite as with the search for updates.
+// with the removal of the suite (whose Enter answers No) as with the search
+// for updates.
 TEST_F(CWorkerTest, YesNoQuestionsGoOnOnlyOnYes) {
   for (int answer : {IDNO, IDCANCEL, IDOK}) {
     g_box = CBox();
@@ -381,7 +382,7 @@ TEST_F(CWorkerTest, YesNoQuestionsGoOnOnlyOnYes) {
     remover.EnterSuiteMode();
     EXPECT_FALSE(remover.RunWizardHandshake()) << answer;
     EXPECT_EQ(1, g_box.count) << answer;
-    EXPECT_EQ(static_cast<UINT>(MB_YESNO), g_box.style & 0xF) << answer;
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2), g_box.style & 0xFFF) << answer;
 
     g_box = CBox();
     g_box.answer = answer;

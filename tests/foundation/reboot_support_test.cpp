@@ -60,28 +60,34 @@ TEST(CRebootSupportTest, ResumeCommandQuotesThePathAndSetsTheStage) {
 }
 
 // The machine's RunOnce key is run by Wine's next start: only keys of the test.
-TEST(CRebootSupportTest, RegistersOnceInHklmAndUnregistersFromBoth) {
+// An entry is removed only by the run that wrote it; another setup's stays.
+TEST(CRebootSupportTest, RegistersOnceInHklmAndUnregistersOnlyItsOwn) {
   CTestRegistryKey machine(HKEY_LOCAL_MACHINE);
   CTestRegistryKey user(HKEY_CURRENT_USER);
   ASSERT_EQ(machine.Path(), user.Path());
   CreateKey(HKEY_LOCAL_MACHINE, machine.Path());
   CreateKey(HKEY_CURRENT_USER, user.Path());
   CRebootSupport support(machine.Path(), L"unused");
+  CRebootSupport other(machine.Path(), L"unused");
 
   EXPECT_TRUE(support.RegisterRebootResume(L"Suite.dcf", L"C:\\Кит\\setup.exe", L"/qn", 4001));
   EXPECT_EQ(L"\"C:\\Кит\\setup.exe\" /qn /s4001",
             RunOnceValue(HKEY_LOCAL_MACHINE, machine.Path(), L"Suite.dcf"));
-  EXPECT_FALSE(support.RegisterRebootResume(L"Suite.dcf", L"C:\\other.exe", L"", 1));
+  EXPECT_FALSE(other.RegisterRebootResume(L"Suite.dcf", L"C:\\other.exe", L"", 1));
   EXPECT_EQ(L"\"C:\\Кит\\setup.exe\" /qn /s4001",
             RunOnceValue(HKEY_LOCAL_MACHINE, machine.Path(), L"Suite.dcf"));
   EXPECT_FALSE(support.RegisterRebootResume(L"", L"C:\\other.exe", L"", 1));
+  EXPECT_TRUE(support.ResumeEntryStartsIn(L"Suite.dcf", L"c:\\Кит\\"));
+  EXPECT_FALSE(support.ResumeEntryStartsIn(L"Suite.dcf", L"C:\\Ки\\"));
 
+  other.UnregisterRebootResume(L"Suite.dcf");
+  EXPECT_NE(L"<missing>", RunOnceValue(HKEY_LOCAL_MACHINE, machine.Path(), L"Suite.dcf"));
   CRegistryKey userKey;
   userKey.Open(HKEY_CURRENT_USER, user.Path(), KEY_SET_VALUE | KEY_WOW64_32KEY, false);
   userKey.SetValueSZ(L"Suite.dcf", L"x");
   support.UnregisterRebootResume(L"Suite.dcf");
   EXPECT_EQ(L"<missing>", RunOnceValue(HKEY_LOCAL_MACHINE, machine.Path(), L"Suite.dcf"));
-  EXPECT_EQ(L"<missing>", RunOnceValue(HKEY_CURRENT_USER, user.Path(), L"Suite.dcf"));
+  EXPECT_EQ(L"x", RunOnceValue(HKEY_CURRENT_USER, user.Path(), L"Suite.dcf"));
 }
 
 TEST(CRebootSupportTest, QueuedOperationsStayInPairs) {

@@ -49,6 +49,7 @@ TEST(CWindowsUpdateSuppressionTest, ChangeDuringTheRunIsUndoneOnlyWhenSuppressed
       {4, 2, 5, 4},
       // Never suppressed: a change during the run is not ours to undo.
       {1, 1, 4, 4},
+      {kMissing, kMissing, 4, 4},
   };
   for (const SuppressionCase& c : kCases) {
     SCOPED_TRACE(testing::Message() << "before " << c.before << ", changed to " << c.changedTo);

@@ -77,7 +77,9 @@ def main(folder):
     # Absolute: zip runs in a temporary folder of its own.
     out = pathlib.Path(folder).resolve()
     out.mkdir(parents=True, exist_ok=True)
-    entries = [("logs/setup.log", b"line one\r\nline two\r\n" * 8), ("a/", b""), ("x.txt", b"xyz")]
+    # zipfile stores the last name as UTF-8 under general-purpose bit 11.
+    entries = [("logs/setup.log", b"line one\r\nline two\r\n" * 8), ("a/", b""), ("x.txt", b"xyz"),
+               ("\u03a3/caf\u00e9.txt", b"utf-8")]
     (out / "deflated.zip").write_bytes(archive(entries, zipfile.ZIP_DEFLATED))
     (out / "stored.zip").write_bytes(archive(entries, zipfile.ZIP_STORED, b"a comment"))
     (out / "prefixed.zip").write_bytes(b"MZ loader stub" + archive(entries[:1], zipfile.ZIP_DEFLATED))

@@ -14,7 +14,7 @@
 //   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
-//   wizdrv.exe escape CHILD_ID MS           that box gets the Escape key
+//   wizdrv.exe escape|enter CHILD_ID MS     that box gets the Escape or the Enter key
 //   wizdrv.exe wait-gone TITLE MS           the sheet has closed
 //   wizdrv.exe windows                      every visible top-level window
 //   wizdrv.exe set-text TITLE ID TEXT       the current page's control ID gets TEXT
@@ -609,13 +609,14 @@ int wmain(int argc, wchar_t** argv) {
     return control && SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]),
                                           SMTO_ABORTIFHUNG, 5000, &done) ? 0 : 1;
   }
-  // The Escape key, as the box's own message loop gets it from the keyboard.
-  if (command == L"escape" && argc == 4) {
+  // The key as the box's own message loop gets it from the keyboard.
+  if ((command == L"escape" || command == L"enter") && argc == 4) {
     int id = static_cast<int>(number(2));
     HWND box = WaitFor(number(3), [&] { return FindBox(id); });
     if (!box) return 1;
-    PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    PostMessageW(box, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    WPARAM key = command == L"escape" ? VK_ESCAPE : VK_RETURN;
+    PostMessageW(box, WM_KEYDOWN, key, 0x00010001);
+    PostMessageW(box, WM_KEYUP, key, 0xC0010001);
     return 0;
   }
   if (command == L"tree" && argc == 4) {

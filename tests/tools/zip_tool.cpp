@@ -15,7 +15,9 @@
 //   zip_tool rename ARCHIVE OLD NEW      renames one entry
 //   zip_tool find ARCHIVE PATTERN        prints the names that match
 //   zip_tool copy SOURCE ARCHIVE         copies every entry of SOURCE into ARCHIVE
-// Exit codes: 0 done, 1 bad usage or a refused add, 2 an archive error.
+// Exit codes: 0 done, 1 bad usage, a password the code page cannot hold or
+// a refused add, 2 an archive error (an archive being added or copied to
+// is still closed with its directory).
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -72,6 +74,27 @@ int Usage() {
   return 1;
 }
 
+// A refused file or entry ends the command, but the archive is still
+// closed with its directory: without one, neither its old entries nor those
+// added before are readable by any tool.
+template <class Work>
+int ClosingWithDirectory(CZipArchive& archive, Work work) {
+  int status = 0;
+  try {
+    status = work();
+  } catch (...) {
+    try {
+      archive.Close(CZipArchive::afterExceptionWrite);
+    } catch (CZipException* raw) {
+      // The refusal is the error to report.
+      delete raw;
+    }
+    throw;
+  }
+  archive.Close();
+  return status;
+}
+
 std::wstring FromHex(const std::wstring& hex) {
   std::string bytes;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) {
@@ -80,16 +103,7 @@ std::wstring FromHex(const std::wstring& hex) {
   return Utf8ToWide(bytes);
 }
 
-int Add(const std::vector<std::wstring>& args, bool create) {
-  CZipArchive archive;
-  CFolderDrive drive;
-  CDiskChanger changer(args[0]);
-  if (!g_systemDisks) archive.SetRemovableDisk(&drive);
-  archive.SetSpanCallback(&changer);
-  bool span = g_volumeSize != 0 || g_diskSize != 0 || g_systemDisks;
-  int mode = !create ? CZipArchive::zipOpen : span ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
-  archive.Open(args[0], mode, g_volumeSize);
-  archive.SetPassword(g_password);
+int AddFiles(CZipArchive& archive, const std::vector<std::wstring>& args) {
   int level = -1;
   std::wstring root;
   std::wstring alias;
@@ -124,8 +138,20 @@ int Add(const std::vector<std::wstring>& args, bool create) {
       }
     }
   }
-  archive.Close();
   return status;
+}
+
+int Add(const std::vector<std::wstring>& args, bool create) {
+  CZipArchive archive;
+  CFolderDrive drive;
+  CDiskChanger changer(args[0]);
+  if (!g_systemDisks) archive.SetRemovableDisk(&drive);
+  archive.SetSpanCallback(&changer);
+  bool span = g_volumeSize != 0 || g_diskSize != 0 || g_systemDisks;
+  int mode = !create ? CZipArchive::zipOpen : span ? CZipArchive::zipCreateSpan : CZipArchive::zipCreate;
+  archive.Open(args[0], mode, g_volumeSize);
+  archive.SetPassword(g_password);
+  return ClosingWithDirectory(archive, [&] { return AddFiles(archive, args); });
 }
 
 int List(const std::wstring& path) {
@@ -189,10 +215,9 @@ int Copy(const std::wstring& from, const std::wstring& to) {
   archive.Open(to, CZipArchive::zipOpen);
   std::vector<int> all;
   for (int i = 0; i < source.GetCount(); ++i) all.push_back(i);
-  bool copied = archive.GetFromArchives(source, all);
-  archive.Close();
+  int status = ClosingWithDirectory(archive, [&] { return archive.GetFromArchives(source, all) ? 0 : 1; });
   source.Close();
-  return copied ? 0 : 1;
+  return status;
 }
 
 int Find(const std::wstring& path, const std::wstring& pattern) {
@@ -221,6 +246,11 @@ int Run(std::vector<std::wstring> args) {
     args.erase(args.begin(), args.begin() + 2);
   }
   if (args.size() < 2) return Usage();
+  CZipArchive check;
+  if (!check.SetPassword(g_password)) {
+    fprintf(stderr, "the password holds characters the archive's code page cannot store\n");
+    return 1;
+  }
   std::vector<std::wstring> rest(args.begin() + 1, args.end());
   try {
     if (args[0] == L"create" && rest.size() >= 1) return Add(rest, true);

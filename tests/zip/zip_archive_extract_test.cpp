@@ -3,6 +3,7 @@
 #include "zip/zip_archive.h"
 
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,25 @@ bool IsEmptyFolder(const std::wstring& path) {
   return std::filesystem::is_empty(std::filesystem::path(path));
 }
 
+// Writes a crafted archive as a split one of `size`-byte volumes, its
+// directory whole on the last; gives that volume's path.
+std::wstring WriteSplit(const CZipTestFolder& folder, std::string bytes, uint32_t size) {
+  size_t end = bytes.size() - 22;
+  uint32_t directory = Get32At(bytes, end + 16);
+  for (size_t record = directory; record < end; record += 46 + Get16At(bytes, record + 28)) {
+    Put16At(bytes, record + 34, static_cast<uint16_t>(Get32At(bytes, record + 42) / size));
+    Put32At(bytes, record + 42, Get32At(bytes, record + 42) % size);
+  }
+  uint16_t last = static_cast<uint16_t>(directory / size);
+  Put32At(bytes, end + 4, last * 0x10001u);  // this volume, the directory's
+  Put32At(bytes, end + 16, directory - last * size);
+  for (uint16_t volume = 0; volume < last; ++volume) {
+    WriteBytes(folder.File("split.z" + std::to_string(volume + 101).substr(1)), bytes.substr(volume * size, size));
+  }
+  WriteBytes(folder.File("split.zip"), bytes.substr(last * size));
+  return folder.File("split.zip");
+}
+
 }  // namespace
 
 // Whatever an entry is called, nothing is written outside the target: such
@@ -28,8 +48,9 @@ TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
   const wchar_t kAbsolute[] = L"it is an absolute path";
   const wchar_t kDrive[] = L"it names a drive or a stream";
   const wchar_t kDevice[] = L"it names a device";
+  const wchar_t kCharacter[] = L"it holds a character Windows does not allow in names";
   struct Case {
-    const wchar_t* name;
+    std::wstring name;
     const wchar_t* reason;
     const wchar_t* shown;  // as the archive reads it back, when not as written
   } const kHostile[] = {
@@ -40,7 +61,8 @@ TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
       {L"...\\evil.txt", kParent}, {L".. \\evil.txt", kParent}, {L"..", kParent}, {L"a/..", kParent, L"a\\.."},
       {L"CON", kDevice}, {L"aux.txt", kDevice}, {L"logs\\com1.log", kDevice}, {L"LPT9", kDevice},
       {L"nul .txt", kDevice}, {L"file.txt:stream", kDrive},
-      {L"tab\there.txt", L"it holds a character Windows does not allow in names"},
+      {L"tab\there.txt", kCharacter, L"tab<U+0009>here.txt"},
+      {std::wstring(L"a/\0/../b.txt", 12), kCharacter, L"a\\<U+0000>\\..\\b.txt"},
   };
   for (const Case& c : kHostile) {
     CZipTestFolder folder;
@@ -55,7 +77,7 @@ TEST(CZipArchiveExtractTest, NamesLeadingOutOfTheFolderAreRefused) {
     } catch (CZipException* raw) {
       std::unique_ptr<CZipException> error(raw);
       EXPECT_EQ(101, error->GetCode());
-      EXPECT_EQ(std::wstring(L"Damaged or not a zip file (the name '") + (c.shown ? c.shown : c.name) +
+      EXPECT_EQ(std::wstring(L"Damaged or not a zip file (the name '") + (c.shown ? std::wstring(c.shown) : c.name) +
                     L"' is not extracted: " + c.reason + L")",
                 error->GetErrorDescription());
     }
@@ -251,11 +273,20 @@ TEST(CZipArchiveExtractTest, EntriesRunningIntoTheNextAreRefused) {
        CraftArchive(LocalRecord("a", "kernel"), {{"a", "kernel", 0, 0}, {"b", "kernel", 0, 1}}), 101, {}},
       {"unused bytes between entries", CraftArchive(gap, {{"a", "one", 0, 0}, {"b", "two", 34 + 4, 0}}), 0, {0, 0}},
   };
-  for (const Case& c : kCases) {
+  // Each case once in one file, then split into volumes of 20 bytes over
+  // which the entries run on.
+  for (size_t k = 0; k < 2 * std::size(kCases); ++k) {
+    const Case& c = kCases[k / 2];
+    uint32_t volume = k % 2 * 20;
+    SCOPED_TRACE(volume);
+    CZipTestFolder folder;
     CZipMemFile file;
     LoadBytes(file, c.bytes);
     CZipArchive archive;
-    int openCode = ZipErrorOf([&] { archive.OpenFrom(file, CZipArchive::zipOpenReadOnly); });
+    int openCode = ZipErrorOf([&] {
+      if (volume == 0) archive.OpenFrom(file, CZipArchive::zipOpenReadOnly);
+      else archive.Open(WriteSplit(folder, c.bytes, volume), CZipArchive::zipOpenReadOnly);
+    });
     EXPECT_EQ(c.openCode, openCode) << c.what;
     if (openCode != 0) continue;
     ASSERT_EQ(c.codes.size(), static_cast<size_t>(archive.GetCount())) << c.what;

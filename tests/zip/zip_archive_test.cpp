@@ -297,3 +297,43 @@ TEST(CZipArchiveTest, NamesTheCodePageCannotHoldAreRefused) {
     }
   }
 }
+
+// A name means what its flag says: UTF-8 under bit 11, else code-page bytes.
+// A rename writes as the flag says; a copy into a Unix archive keeps UTF-8,
+// and refuses an OEM name the ANSI page can't hold rather than store '?'.
+TEST(CZipArchiveTest, NamesStayWhatTheirFlagSaysWhenRenamedOrCopied) {
+  if (ZipFileSystem::AnsiToOemBytes("\xe9") != "\x82") {
+    GTEST_SKIP() << "expects the western code pages (ANSI 1252, OEM 437): pin LANG=C.UTF-8 for Wine";
+  }
+  std::string source = CraftArchive(  // the first as zipfile writes it on Windows
+      LocalRecord("\xce\xa3", "u", 0x800) + LocalRecord("\xe4", "o") + LocalRecord("\x82", "e"),
+      {{"\xce\xa3", "u", 0, 0, 0x800}, {"\xe4", "o", 33, 0}, {"\x82", "e", 65, 0}});
+  struct Case {
+    int entry;
+    const wchar_t* rename;  // else copied
+    const char* raw;        // none: refused with 22
+  } const kCases[] = {{0, L"caf\u00e9", "caf\xc3\xa9"}, {0, L"\u03a9", "\xce\xa9"},
+                      {0, nullptr, "\xce\xa3"},        {1, nullptr, nullptr}, {2, nullptr, "\xe9"}};
+  for (const Case& c : kCases) {
+    CZipMemFile sourceFile;
+    CZipMemFile file;
+    LoadBytes(sourceFile, source);
+    LoadBytes(file, BuildArchive({{L"own.txt", "own", 0}}));
+    CZipArchive from;
+    CZipArchive archive;
+    from.OpenFrom(sourceFile, c.rename != nullptr ? CZipArchive::zipOpen : CZipArchive::zipOpenReadOnly);
+    archive.OpenFrom(file, CZipArchive::zipOpen);
+    archive.SetSystemCompatibility(3);
+    int code =
+        ZipErrorOf([&] { c.rename ? from.RenameFile(c.entry, c.rename) : archive.GetFromArchive(from, c.entry); });
+    archive.Close(code == 0 ? CZipArchive::afterExceptionNone : CZipArchive::afterExceptionNoWrite);
+    from.Close();
+    ASSERT_EQ(c.raw != nullptr ? 0 : 22, code) << c.entry;
+    archive.OpenFrom(c.rename != nullptr ? sourceFile : file, CZipArchive::zipOpenReadOnly);
+    CZipFileHeader header;
+    archive.GetFileInfo(header, c.rename != nullptr ? c.entry : archive.GetCount() - 1);
+    archive.Close();
+    EXPECT_EQ(c.raw != nullptr ? c.raw : "own.txt", header.GetRawFileName()) << c.entry;
+    EXPECT_EQ(c.entry == 0 ? 0x800 : 0, header.m_flag & 0x800) << c.entry;
+  }
+}

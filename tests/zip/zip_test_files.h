@@ -107,10 +107,11 @@ inline void Put16At(std::string& bytes, size_t offset, uint16_t value) {
 }
 
 // Records of stored entries, for layouts the library never writes itself.
-inline std::string LocalRecord(const std::string& name, const std::string& data) {
+inline std::string LocalRecord(const std::string& name, const std::string& data, uint16_t flag = 0) {
   std::string record(30, '\0');
   Put32At(record, 0, 0x04034B50);
   Put16At(record, 4, 10);
+  Put16At(record, 6, flag);
   Put16At(record, 12, 0x21);
   Put32At(record, 14, crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
   Put32At(record, 18, static_cast<uint32_t>(data.size()));
@@ -124,6 +125,7 @@ struct CCraftedEntry {
   std::string data;
   uint32_t offset;
   uint16_t disk;
+  uint16_t flag = 0;
 };
 
 // `body` followed by a directory whose records point wherever the entries
@@ -131,7 +133,7 @@ struct CCraftedEntry {
 inline std::string CraftArchive(const std::string& body, const std::vector<CCraftedEntry>& entries) {
   std::string directory;
   for (const CCraftedEntry& entry : entries) {
-    std::string local = LocalRecord(entry.name, entry.data);
+    std::string local = LocalRecord(entry.name, entry.data, entry.flag);
     std::string record(46, '\0');
     Put32At(record, 0, 0x02014B50);
     Put16At(record, 4, 20);
