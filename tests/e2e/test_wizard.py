@@ -55,9 +55,9 @@ def page_name(state):
     return names[0]
 
 
-def start_setup(kit):
+def start_setup(kit, *args):
     logs = kit / "logs"
-    return BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}), logs
+    return BackgroundRun(kit / "setup.exe", args, env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}), logs
 
 
 def check_title(state, name, titles=PAGE_TITLES):
@@ -132,14 +132,17 @@ def wait_for_log_line(logs, line, timeout=120):
     raise AssertionError(f"the log never said {line!r}")
 
 
+def host_window_seen(state):
+    return any(HOST_STATUS in controls for _, controls in state.boxes)
+
+
 def host_window_gone(wizard, timeout=30):
     """Whether the window that says setup is loading has left the screen,
     with the sheet (full or basic) up; it goes as the sheet shows."""
     deadline = time.time() + timeout
     while True:
         state = wizard.state()
-        seen = any(HOST_STATUS in controls for _, controls in state.boxes)
-        if state.title and not seen:
+        if state.title and not host_window_seen(state):
             return True
         if time.time() > deadline:
             return False
@@ -207,7 +210,7 @@ def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
     assert wizard.wait_sheet().text(11003).startswith(f"The Wizard will install {SUITE} on your computer.")
     assert host_window_gone(wizard), "the loading window stays beside the wizard"
     seen, state = walk_to_progress(wizard)
-    assert not any(HOST_STATUS in controls for _, controls in state.boxes), "the loading window came back"
+    assert not host_window_seen(state), "the loading window came back"
     assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
     assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
     check_progress_page(state)
@@ -372,6 +375,27 @@ def test_basic_progress_window_is_the_only_setup_window(test_world, level):
     wizard.screenshot("Basic")
     assert run.wait() == 0
     assert installed(ALPHA) and installed(BETA)
+
+
+# A kit whose source.ini hands the run over to another setup (a windowless
+# stand-in that runs 8 s and ends with 7): the first run waits for it with
+# its window hidden, and ends with its code.
+def test_run_waiting_for_the_setup_it_handed_over_to_shows_no_window(test_world):
+    kit = sample_kit()
+    other = windows_path(kit / "other_setup.exe")
+    (kit / "other_setup.exe").write_bytes((BUILD / "quiet_program.exe").read_bytes())
+    (kit / "source.ini").write_text(f'[All]\r\nInstallSourceProg={other}\r\nInstallSourceCmd="{other}" 7 8000\r\n'
+                                    "InstallSourceIni=SETUP.DCF\r\n", encoding="latin-1")
+    run, logs = start_setup(kit, "/qb")
+    wizard = Wizard(TITLE)
+    wait_for_log_line(logs, "   The new setup has responded; this process waits for it to end.")
+    time.sleep(1)
+    for _ in range(4):
+        assert not host_window_seen(wizard.state()), "the loading window stays while the other setup runs"
+        time.sleep(0.5)
+    assert run.process.poll() is None, "the run did not wait for the other setup"
+    assert run.wait() == 7
+    assert not installed(ALPHA)
 
 
 # /qb repair and removal of the installed suite: every status that names a
