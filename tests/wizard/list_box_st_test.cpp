@@ -143,42 +143,6 @@ TEST_F(CListBoxSTTest, DoubleClickOnADisabledItemIsSwallowed) {
   }
 }
 
-// A right-to-left dialog's list: the item's picture lands in its mirrored
-// place, but reads as drawn (its dark left half on the left), enabled or
-// greyed.
-TEST_F(CListBoxSTTest, PicturesKeepTheirOrientationInAMirroredList) {
-  const int kWidth = 300, kHeight = 52;
-  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), 250, -40, 1, 32, BI_RGB}};
-  void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  for (int i = 0; i < 250 * 40; ++i) static_cast<DWORD*>(bits)[i] = i % 250 < 125 ? 0x202020 : 0xFF00FF;
-  ImageList_AddMasked(m_images, picture, RGB(255, 0, 255));
-  DeleteObject(picture);
-  m_box.SetImageList(m_images);
-  MakeList();
-  m_box.AddString(L"", 0);
-  for (UINT state : {0u, static_cast<UINT>(ODS_DISABLED)}) {
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, target);
-    SetLayout(dc, LAYOUT_RTL);
-    DRAWITEMSTRUCT draw = {ODT_LISTBOX, IDC_LANGUAGE_LIST, 0, ODA_DRAWENTIRE, state, m_list, dc,
-                           {0, 0, kWidth, kHeight}, 0};
-    m_box.DrawItem(&draw);
-    GdiFlush();
-    // The picture starts 3 pixels in from the item's right edge.
-    const DWORD* row = static_cast<const DWORD*>(bits) + 20 * kWidth;
-    int left = kWidth - 3 - 250;
-    EXPECT_NE(0xFFFFFFu, row[left + 60] & 0xFFFFFF) << state;
-    EXPECT_EQ(0xFFFFFFu, row[left + 190] & 0xFFFFFF) << state;
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(target);
-  }
-}
-
 TEST(SelectSetupLanguageTest, PathsWithoutADialog) {
   std::wstring selected = L"ENU";
   EXPECT_FALSE(SelectSetupLanguage(nullptr, &selected, nullptr));
