@@ -15,6 +15,7 @@
 #include "engine/product_data.h"
 #include "engine/product_data_map.h"
 #include "foundation/dcf_names.h"
+#include "foundation/kw_ini_file.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -110,15 +111,26 @@ void CInstallActionLoader::ReplaceLanguageTokens(const CProductData& data, std::
 bool CInstallActionLoader::MakeProgramLine(const std::wstring& product, std::wstring* text) const {
   std::wstring rest = *text;
   std::wstring program;
-  if (!ExtractToken(&rest, &program, L" ", true) || program.empty()) {
-    WriteLog(L"Badly formatted install action command line: %s", text->c_str());
-    return false;
-  }
+  if (!ExtractToken(&rest, &program, L" ", true) || program.empty()) return false;
   if (m_sources.HasOwnFolder(product)) program = product + L"\\" + program;
   std::wstring source = m_sources.Options().GetInstallSource();
   if (!source.empty()) source = CActionListSources::WithBackslash(source);
   *text = Quoted(source + program) + L" " + TrimLeft(rest);
   return true;
+}
+
+// A misspelt action name reads as an empty line: the names tell which
+// section the configuration lacks.
+void CInstallActionLoader::ReportBadCommandLine(const std::wstring& item, const std::wstring& section,
+                                                const std::wstring& line) const {
+  std::wstring product = CActionListSources::ProductKeyOf(item);
+  std::wstring action = item.size() > product.size() ? item.substr(product.size() + 1) : std::wstring();
+  CKwIniSection* found = nullptr;
+  const wchar_t* why = m_sources.Configuration().FindSection(section, &found)
+                           ? L"its CommandLine names no program"
+                           : L"the configuration has no such section";
+  WriteLog(L"Badly formatted install action command line: '%s' of install action %s of product %s in [%s]: %s",
+           line.c_str(), action.c_str(), product.c_str(), section.c_str(), why);
 }
 
 std::unique_ptr<CInstallAction> CInstallActionLoader::BuildAction(const std::wstring& item,
@@ -131,7 +143,10 @@ std::unique_ptr<CInstallAction> CInstallActionLoader::BuildAction(const std::wst
                  kInstallSequenceBase;
   std::wstring line = m_sources.Value(section, kCommandLineKey);
   bool runsPackage = false;
-  if (!PrepareCommandLine(product, data, uninstall, &line, &runsPackage)) return nullptr;
+  if (!PrepareCommandLine(product, data, uninstall, &line, &runsPackage)) {
+    ReportBadCommandLine(item, section, line);
+    return nullptr;
+  }
   bool installerLine = Contains(line, kInstallerMacro);
   if (!uninstall && installerLine && data.GetInstallGroup() && !m_sources.Flag(section, kShowArpKey)) {
     line = Format(kHiddenFromArp, line.c_str());

@@ -25,8 +25,8 @@ class CInstallActionLoader {
   bool LoadUninstallGroupActions(const std::vector<std::wstring>& items, CActionListMap* lists);
 
   // The command line `text` of `product` made ready to run; `runsPackage`
-  // tells whether it runs the product's own package. False after its log
-  // line when a program line has no program.
+  // tells whether it runs the product's own package. False when a program
+  // line has no program.
   bool PrepareCommandLine(const std::wstring& product, const CProductData& data, bool uninstall,
                           std::wstring* text, bool* runsPackage) const;
 
@@ -41,6 +41,7 @@ class CInstallActionLoader {
   void AppendCommandOptions(bool uninstall, std::wstring* text) const;
   void ReplaceLanguageTokens(const CProductData& data, std::wstring* text) const;
   bool MakeProgramLine(const std::wstring& product, std::wstring* text) const;
+  void ReportBadCommandLine(const std::wstring& item, const std::wstring& section, const std::wstring& line) const;
 
   const CActionListSources& m_sources;
 };

@@ -5,6 +5,7 @@
 #include "engine/product_relation.h"
 #include "engine/setup_state.h"
 #include "foundation/dcf_names.h"
+#include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
@@ -28,6 +29,15 @@ bool HoldsRelation(const CRelationList& list, const CRelation& relation) {
 void AttachTo(CProductData* product, const CRelation& relation) {
   if (!product || !product->GetRelations() || HoldsRelation(*product->GetRelations(), relation)) return;
   product->GetRelations()->Add(relation.Clone());
+}
+
+// Only the side the suite has keeps the relation: a product name that is
+// misspelt or left out of the product list would otherwise go unnoticed.
+void ReportMissingProduct(const CSetupState& state, const std::wstring& owner, const std::wstring& item,
+                          const std::wstring& name) {
+  if (state.m_products.Lookup(name)) return;
+  WriteLog(L"Relationship %s of product %s names product '%s', which is not a product of this suite",
+           item.c_str(), owner.c_str(), name.c_str());
 }
 
 }  // namespace
@@ -55,6 +65,8 @@ bool CProductData::LoadRelationships(const CKwIniFile& file, CSetupState* state)
     relation->SetSetupState(state);
     relation->SetName(item);
     if (!state) continue;
+    ReportMissingProduct(*state, m_name, item, source);
+    ReportMissingProduct(*state, m_name, item, target);
     AttachTo(state->m_products.Lookup(source), *relation);
     AttachTo(state->m_products.Lookup(target), *relation);
   }

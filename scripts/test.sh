@@ -81,6 +81,11 @@ if wanted resources; then
   /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/resources \
     --junitxml="$results/translation_check.xml" > "$results/translation_check.log" 2>&1 || status=1
   tail -1 "$results/translation_check.log"
+  # The packager's reference against the section and key names the program reads.
+  echo "== packager reference"
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/docs \
+    --junitxml="$results/packager_reference.xml" > "$results/packager_reference.log" 2>&1 || status=1
+  tail -1 "$results/packager_reference.log"
 fi
 
 if wanted native; then

@@ -88,7 +88,8 @@ def test_quiet_install_loads_every_list_in_sequence(lists_kit):
 
 @pytest.mark.parametrize("old, new, args, line", [
     ("CommandLine=helper.exe /install {ProductDir}", 'CommandLine=""', ["/qn"],
-     "Badly formatted install action command line: \"\""),
+     "Badly formatted install action command line: '\"\"' of install action Helper of product Alpha in "
+     "[InstallActions.Alpha.Helper]: its CommandLine names no program"),
     ("InstallActions=Main,Helper", "InstallActions=Main,Helper", ["/qn", "/x", "{0BADC0DE-0000-4000-8000-0000000000FF}"],
      "Install Group ID from command line not found in setup.dcf"),
 ], ids=["program-line-without-program", "uninstall-of-unknown-group"])

@@ -129,17 +129,42 @@ TEST(CInstallActionLoaderTest, HidesGroupedProductsFromTheProgramsList) {
 
 // A bad line stops the load; what came before stays, items of unknown
 // products are passed over.
+const char kBadLines[] =
+    "[Setup]\r\nProducts=Alpha\r\n[Setup.Alpha]\r\nPackageName=alpha.msi\r\nPrimaryAction=Install\r\n"
+    "[InstallActions.Alpha.Good]\r\nCommandLine={msiexec} /I a.msi\r\n"
+    "[InstallActions.Alpha.Bad]\r\nCommandLine=\"\"\r\n"
+    "[InstallActions.Alpha.After]\r\nCommandLine={msiexec} /I b.msi\r\n";
+
 TEST(CInstallActionLoaderTest, StopsAtABadlyFormedProgramLine) {
-  const std::string dcf =
-      "[Setup]\r\nProducts=Alpha\r\n[Setup.Alpha]\r\nPackageName=alpha.msi\r\nPrimaryAction=Install\r\n"
-      "[InstallActions.Alpha.Good]\r\nCommandLine={msiexec} /I a.msi\r\n"
-      "[InstallActions.Alpha.Bad]\r\nCommandLine=\"\"\r\n"
-      "[InstallActions.Alpha.After]\r\nCommandLine={msiexec} /I b.msi\r\n";
-  CActionListWorld world(dcf, L"/qn");
+  CActionListWorld world(kBadLines, L"/qn");
   CActionListMap lists;
   EXPECT_FALSE(CInstallActionLoader(*world.sources).LoadInstallActions(
       {L"Omega.Good", L"Alpha.Good", L"Alpha.Bad", L"Alpha.After"}, &lists));
   EXPECT_EQ(L"4000 InstallActions.Alpha.Good", Describe(lists, L"INSTALL_ACTIONS"));
+}
+
+TEST_CHILD(LoadOneBadItem) {
+  CActionListWorld world(kBadLines, L"/qn");
+  CActionListMap lists;
+  return CInstallActionLoader(*world.sources).LoadInstallActions({args.at(0)}, &lists) ? 1 : 0;
+}
+
+// The line names the item, so a misspelt action name can be found.
+TEST(CInstallActionLoaderTest, BadLineNamesTheProductActionAndSection) {
+  struct Case {
+    const wchar_t* item;
+    const wchar_t* line;
+  } const kCases[] = {
+      {L"Alpha.Bad", L"Badly formatted install action command line: '\"\"' of install action Bad of product Alpha "
+                     L"in [InstallActions.Alpha.Bad]: its CommandLine names no program\r\n"},
+      {L"Alpha.Mian", L"Badly formatted install action command line: '' of install action Mian of product Alpha "
+                      L"in [InstallActions.Alpha.Mian]: the configuration has no such section\r\n"},
+  };
+  for (const Case& c : kCases) {
+    CTestFolder folder;
+    ASSERT_EQ(0u, RunChild(L"LoadOneBadItem", {c.item}, {{L"KWSETUP", folder.File(L"TAM_{ProductID}.log")}}));
+    EXPECT_NE(std::wstring::npos, ReadUtf16File(folder.File(L"VELL_SETUP.LOG")).find(c.line)) << WideToUtf8(c.item);
+  }
 }
 
 TEST(CInstallActionLoaderTest, GroupUninstallNeedsAKnownGroupAndKeepsOnlyItsInstalledProducts) {

@@ -109,3 +109,19 @@ TEST(CProductRelationTest, RequirementsFollowTheTargetsVersionSelectionAndFeatur
         << c.kind << " " << c.keys << WideToUtf8(c.version) << " " << c.bSelected << WideToUtf8(c.deselect);
   }
 }
+
+TEST_CHILD(LoadRelationToAnUnknownProduct) {
+  CRelationWorld world(
+      "[Setup.A]\r\nRelationships=Require.Zeta\r\n"
+      "[Relationship.A.Require.Zeta]\r\nSourceProduct=A\r\nTargetProduct=Zeta\r\n");
+  return static_cast<int>(world.A()->GetRelations()->GetCount());
+}
+
+// A requirement of a product the suite does not have is said in the log.
+TEST(CProductRelationTest, NamesAProductTheSuiteDoesNotHave) {
+  CTestFolder folder;
+  ASSERT_EQ(1u, RunChild(L"LoadRelationToAnUnknownProduct", {}, {{L"KWSETUP", folder.File(L"TAM_{ProductID}.log")}}));
+  EXPECT_NE(std::wstring::npos,
+            ReadUtf16File(folder.File(L"VELL_SETUP.LOG"))
+                .find(L"Relationship Require.Zeta of product A names product 'Zeta', which is not a product of this suite"));
+}
