@@ -102,6 +102,15 @@ CProgressWindows CSetupDlg::GetProgressWindows() const {
   return windows;
 }
 
+// Asynchronous: the caller never waits for the dialog's thread, which may
+// be pausing in its end handlers.
+void CSetupDlg::ShowHostWindow(bool show) {
+  HWND window = GetSafeHwnd();
+  if (!window) return;
+  WriteLog(show ? L"Showing the setup window" : L"Hiding the setup window");
+  ShowWindowAsync(window, show ? SW_SHOW : SW_HIDE);
+}
+
 LRESULT CSetupDlg::OnEndSetupDialog(LPARAM status) {
   WriteLog(L"UI Received WM_ENDSETUPDIALOG message");
   Pause(800);

@@ -28,6 +28,7 @@ class CSetupDlg : public CModalDialog, public ISetupHost {
   void EndHost(DWORD status) override;
   HWND GetOwnerWindow() const override { return GetSafeHwnd(); }
   CProgressWindows GetProgressWindows() const override;
+  void ShowHostWindow(bool show) override;
 
  protected:
   BOOL OnInitDialog() override;

@@ -8,6 +8,7 @@
 
 #include "actions/command_options.h"
 #include "engine/message_box.h"
+#include "engine/setup_host.h"
 #include "engine/setup_state.h"
 #include "foundation/reboot_support.h"
 #include "foundation/resource_strings.h"
@@ -61,7 +62,7 @@ void CRestartHandler::HandleRebootDuringPreparation(int rebootOption, int uiLeve
   }
 }
 
-void CRestartHandler::InitiateReboot(CSetupState* state, int rebootOption, int uiLevel, HWND hostWindow) {
+void CRestartHandler::InitiateReboot(CSetupState* state, int rebootOption, int uiLevel, ISetupHost* host) {
   if (rebootOption == CCommandOptions::kRebootSuppress ||
       rebootOption == CCommandOptions::kRebootReallySuppress) {
     return;
@@ -70,7 +71,7 @@ void CRestartHandler::InitiateReboot(CSetupState* state, int rebootOption, int u
   if (IsQuietLevel(uiLevel)) {
     WriteLog(L"Skipping reboot prompt for silent install");
   } else {
-    if (hostWindow) ShowWindow(hostWindow, SW_HIDE);
+    if (host) host->ShowHostWindow(false);
     WriteLog(L"Prompting for reboot");
     std::wstring text = ReplaceAll(LoadResourceString(IDS_RESTART_PROMPT), kProductNameToken,
                                    state ? state->GetShortProductName() : std::wstring());

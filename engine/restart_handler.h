@@ -7,6 +7,7 @@
 #include <string>
 
 class CSetupState;
+class ISetupHost;
 
 class CRestartHandler {
  public:
@@ -27,8 +28,9 @@ class CRestartHandler {
 
   // The end of a quiet run that left a restart pending. Returns when the
   // REBOOT option suppresses restarts; otherwise throws (long) 1641 after
-  // the restart was requested, or 1602 when the user declines it.
-  void InitiateReboot(CSetupState* state, int rebootOption, int uiLevel, HWND hostWindow);
+  // the restart was requested, or 1602 when the user declines it. The
+  // host's window, if any, is hidden before the prompt.
+  void InitiateReboot(CSetupState* state, int rebootOption, int uiLevel, ISetupHost* host);
 
   // The preparation needs a restart: throws (unsigned long) 0x70669, having
   // started the restart when the run is quiet and gives no REBOOT option;

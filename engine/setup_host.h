@@ -1,7 +1,6 @@
 #pragma once
-// setup_host.h: what the worker needs from whatever hosts the run (the host
-// dialog, later the wizard). A quiet run has no host, and the worker is
-// given null.
+// setup_host.h: what the run needs from whatever hosts it (the host
+// dialog). A quiet run has no host, and the worker is given null.
 #include <windows.h>
 
 #include "engine/setup_globals.h"
@@ -17,4 +16,9 @@ class ISetupHost {
   virtual HWND GetOwnerWindow() const = 0;
   // The windows the progress sink moves until the wizard takes over.
   virtual CProgressWindows GetProgressWindows() const = 0;
+  // Shows or hides the host's window. It is hidden while another window
+  // of the run stands for it (the wizard, the basic progress window, a
+  // setup the run hands over to); shown again only for a download it
+  // reports while no other window is up. Any thread; never waits.
+  virtual void ShowHostWindow(bool show) = 0;
 };

@@ -10,6 +10,7 @@
 class CCommandOptions;
 class CInstallGroupInfo;
 class CSetupState;
+class ISetupHost;
 
 // What the wizard gets from the run; everything stays the run's.
 struct CSetupWizardContext {
@@ -17,6 +18,9 @@ struct CSetupWizardContext {
   // The install location page moves the suite's base folder.
   CInstallGroupInfo* defaultGroupInfo = nullptr;
   const CCommandOptions* commandOptions = nullptr;
+  // The run's host, whose window the wizard stands for once it is shown;
+  // null in a run without one.
+  ISetupHost* host = nullptr;
   // The finish page may ask for a restart the run leaves pending; when it
   // may not, the end of the run settles the restart.
   bool finishAsksForRestart = false;

@@ -61,6 +61,9 @@ DWORD CWorker::HandleFailure(LONG value) {
 }
 
 DWORD CWorker::WaitForHandedOverRun(HANDLE process) {
+  // The other setup shows its own windows; this run's says nothing true
+  // while it waits.
+  if (m_host) m_host->ShowHostWindow(false);
   DWORD code = ERROR_SUCCESS;
   if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
     DWORD error = GetLastError();

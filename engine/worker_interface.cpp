@@ -19,6 +19,7 @@ DWORD CWorker::RunInterface() {
   context.state = m_state.get();
   context.defaultGroupInfo = group;
   context.commandOptions = m_options.get();
+  context.host = m_host;
   context.finishAsksForRestart = FinishPageAsksForRestart();
   context.expandMacros = [this](const std::wstring& text) { return ExpandMacros(text); };
   return CallSetupWizardEntry(context);

@@ -150,8 +150,7 @@ void CWorker::RestartIfNeeded() {
   // The finish page settles it with the user.
   if (m_interfaceThread.IsValid() && FinishPageAsksForRestart()) return;
   CRestartHandler restart(m_restartFunction);
-  restart.InitiateReboot(m_state.get(), m_options->GetRebootOption(), UiLevel(),
-                         m_host ? m_host->GetOwnerWindow() : nullptr);
+  restart.InitiateReboot(m_state.get(), m_options->GetRebootOption(), UiLevel(), m_host);
 }
 
 bool CWorker::FinishPageAsksForRestart() const {

@@ -186,11 +186,16 @@ void CListBoxST::DrawImageBackground(HDC dc, const RECT& item, const RECT& pictu
   DeleteObject(brush);
 }
 
+// A mirrored list keeps its pictures as drawn: the languages' names in them
+// read in their own direction.
 void CListBoxST::DrawImage(HDC dc, const RECT& picture, int image, bool disabled) {
   HICON icon = ImageList_GetIcon(m_imageList, image, ILD_NORMAL);
   if (!icon) return;
+  DWORD layout = GetLayout(dc);
+  if (layout & LAYOUT_RTL) SetLayout(dc, layout | LAYOUT_BITMAPORIENTATIONPRESERVED);
   DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, picture.left + 3, picture.top + 3,
              m_imageWidth, m_imageHeight, DST_ICON | (disabled ? DSS_DISABLED : DSS_NORMAL));
+  if (layout & LAYOUT_RTL) SetLayout(dc, layout);
   DestroyIcon(icon);
 }
 

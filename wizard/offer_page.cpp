@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include "foundation/setup_log.h"
-#include "platform/png_image.h"
 #include "resources/resource_ids.h"
 #include "wizard/setup_sheet.h"
 
@@ -45,17 +44,8 @@ BOOL COfferPage::OnInitDialog() {
 }
 
 void COfferPage::ShowOfferImage() {
-  HWND control = GetDlgItem(m_imageId);
   CSetupSheet* sheet = GetSetupSheet();
-  if (!control) return;
-  CPngImage image;
-  if (!image.LoadFromResource(GetModuleHandleW(nullptr), m_imageForDpi(sheet ? sheet->GetDpi() : 96))) return;
-  HBITMAP bitmap = image.CopyBitmap();
-  HBITMAP previous = reinterpret_cast<HBITMAP>(
-      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-  if (previous && previous != bitmap) DeleteObject(previous);
-  if (m_imageBitmap) DeleteObject(m_imageBitmap);
-  m_imageBitmap = bitmap;
+  ShowPicture(m_imageId, m_imageForDpi(sheet ? sheet->GetDpi() : 96));
 }
 
 EOfferBox COfferPage::BoxState(int id) const {
@@ -73,10 +63,6 @@ bool COfferPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* 
       *result = 0;
       return true;
     }
-  }
-  if (message == WM_DESTROY && m_imageBitmap) {
-    DeleteObject(m_imageBitmap);
-    m_imageBitmap = nullptr;
   }
   return CWizPropPage::OnMessage(message, wParam, lParam, result);
 }

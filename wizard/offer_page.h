@@ -46,5 +46,4 @@ class COfferPage : public CWizPropPage {
   int m_linkControlId;
   std::vector<CLink> m_links;
   std::vector<int> m_whiteIds;
-  HBITMAP m_imageBitmap = nullptr;
 };

@@ -13,7 +13,6 @@
 #include "engine/setup_state.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
-#include "platform/png_image.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
 #include "platform/window_text.h"
@@ -57,15 +56,6 @@ DWORD InstallerMajorVersion() {
   if (getVersion && SUCCEEDED(getVersion(&info))) major = info.dwMajorVersion;
   FreeLibrary(msi);
   return major;
-}
-
-UINT SecurityImageResourceId(int dpi) {
-  switch (HeaderImageSize(dpi)) {
-    case 120: return IDB_SECURITY_120;
-    case 144: return IDB_SECURITY_144;
-    case 192: return IDB_SECURITY_192;
-    default: return IDB_SECURITY_96;
-  }
 }
 
 void MoveControlBy(HWND page, HWND control, int dy) {
@@ -156,16 +146,8 @@ void CProgressPage::SetFonts() {
 }
 
 void CProgressPage::ShowSecurityImage() {
-  HWND control = GetDlgItem(IDC_PROGRESS_SECURITY_IMAGE);
   CSetupSheet* sheet = GetSetupSheet();
-  if (!control || !sheet) return;
-  CPngImage image;
-  // The pictures are optional: a build without them shows the note alone.
-  if (!image.LoadFromResource(GetModuleHandleW(nullptr), SecurityImageResourceId(sheet->GetDpi()))) return;
-  HBITMAP bitmap = image.CopyBitmap();
-  HBITMAP previous = reinterpret_cast<HBITMAP>(
-      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-  if (previous && previous != bitmap) DeleteObject(previous);
+  if (sheet) ShowPicture(IDC_PROGRESS_SECURITY_IMAGE, SecurityImageResourceId(sheet->GetDpi()));
 }
 
 // The basic interface shows only the description, the status, the bar and

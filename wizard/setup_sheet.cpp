@@ -10,6 +10,7 @@
 
 #include "actions/command_options.h"
 #include "engine/setup_globals.h"
+#include "engine/setup_host.h"
 #include "engine/setup_state.h"
 #include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
@@ -93,6 +94,7 @@ CSetupSheet::CSetupSheet(const CSetupWizardContext& context)
     : m_state(context.state),
       m_defaultGroupInfo(context.defaultGroupInfo),
       m_commandOptions(context.commandOptions),
+      m_host(context.host),
       m_finishAsksForRestart(context.finishAsksForRestart),
       m_expandMacros(context.expandMacros) {
   for (int kind = 0; kind < kPageKindCount; ++kind) {
@@ -194,6 +196,13 @@ void CSetupSheet::OnInitialized() {
   SetBackButtonText(IDS_BUTTON_BACK);
   SetCancelButtonText(IDS_BUTTON_CANCEL);
   SetFinishButtonText(IDS_BUTTON_FINISH);
+}
+
+// The sheet, full or basic, stands for the host's window from the moment
+// it shows: two setup windows would tell the user two things.
+bool CSetupSheet::OnSheetMessage(UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+  if (message == WM_SHOWWINDOW && wParam && m_host) m_host->ShowHostWindow(false);
+  return false;
 }
 
 void CSetupSheet::CreateViewButton(UINT captionId) {

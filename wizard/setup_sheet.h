@@ -18,6 +18,7 @@ class CCommandOptions;
 class CInstallGroupInfo;
 class CSetupState;
 class CWizPropPage;
+class ISetupHost;
 
 // The pages by kind, in the order of the page names.
 enum EWizardPageKind {
@@ -106,6 +107,7 @@ class CSetupSheet : public CWizardSheet {
 
  protected:
   void OnInitialized() override;
+  bool OnSheetMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   void CreateViewButton(UINT captionId);
   void SetButtonText(int buttonId, UINT stringId) const;
 
@@ -117,6 +119,7 @@ class CSetupSheet : public CWizardSheet {
   CSetupState* m_state;
   CInstallGroupInfo* m_defaultGroupInfo;
   const CCommandOptions* m_commandOptions;
+  ISetupHost* m_host;
   bool m_finishAsksForRestart;
   std::function<std::wstring(const std::wstring&)> m_expandMacros;
   CMapStringToString m_properties;

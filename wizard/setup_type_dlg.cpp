@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/setup_state.h"
+#include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/setup_type_selection.h"
@@ -71,7 +72,9 @@ void CSetupTypeDlg::SetButtonIcon(int buttonId, UINT iconId) {
   if (!button) return;
   HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, kIconSize,
                            kIconSize, LR_SHARED);
-  if (icon) SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+  if (!icon) return;
+  KeepPictureOrientation(button);
+  SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }
 
 // An installed suite is removed unless the user picks another type: the

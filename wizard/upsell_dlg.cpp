@@ -14,6 +14,7 @@
 #include "foundation/xml_document.h"
 #include "platform/ole_control_host.h"
 #include "platform/wide_string.h"
+#include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/offer_address.h"
 #include "wizard/setup_sheet.h"
@@ -105,6 +106,8 @@ BOOL CUpsellDlg::OnInitDialog() {
   setFont(IDC_UPSELL_CONTINUE_TEXT, m_textFont);
   setFont(IDC_UPSELL_OFFLINE_INFORMATION, m_textFont);
   m_animation = GetDlgItem(IDC_UPSELL_ANIMATION);
+  // Its dots go round clockwise in every language.
+  KeepPictureOrientation(m_animation);
   m_browser.Attach(GetDlgItem(IDC_UPSELL_BROWSER));
   HRESULT subscribed =
       m_browser.Subscribe([this](DISPID id, DISPPARAMS* parameters) { OnBrowserEvent(id, parameters); });

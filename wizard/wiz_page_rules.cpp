@@ -10,6 +10,20 @@ namespace {
 const wchar_t kUserExitPage[] = L"UserExit";
 const wchar_t kNoNextPage[] = L"0";
 
+// The resource of the page pictures' size for the DPI.
+UINT ResourceOfImageSize(int dpi, UINT at96, UINT at120, UINT at144, UINT at192) {
+  switch (HeaderImageSize(dpi)) {
+    case 192:
+      return at192;
+    case 144:
+      return at144;
+    case 120:
+      return at120;
+    default:
+      return at96;
+  }
+}
+
 }  // namespace
 
 DWORD ComputeButtonFlags(const CWizPageSettings& settings) {
@@ -51,14 +65,9 @@ int HeaderImageSize(int dpi) {
 std::wstring HeaderImageFileName(int dpi) { return Format(L"header_%d.png", HeaderImageSize(dpi)); }
 
 UINT HeaderImageResourceId(int dpi) {
-  switch (HeaderImageSize(dpi)) {
-    case 192:
-      return IDB_HEADER_192;
-    case 144:
-      return IDB_HEADER_144;
-    case 120:
-      return IDB_HEADER_120;
-    default:
-      return IDB_HEADER_96;
-  }
+  return ResourceOfImageSize(dpi, IDB_HEADER_96, IDB_HEADER_120, IDB_HEADER_144, IDB_HEADER_192);
+}
+
+UINT SecurityImageResourceId(int dpi) {
+  return ResourceOfImageSize(dpi, IDB_SECURITY_96, IDB_SECURITY_120, IDB_SECURITY_144, IDB_SECURITY_192);
 }

@@ -32,3 +32,5 @@ int HeaderImageSize(int dpi);
 std::wstring HeaderImageFileName(int dpi);
 // The PNG resource of that size.
 UINT HeaderImageResourceId(int dpi);
+// The progress page's picture beside its security note, by the same sizes.
+UINT SecurityImageResourceId(int dpi);

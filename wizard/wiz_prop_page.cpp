@@ -43,7 +43,7 @@ CWizPropPage::CWizPropPage(UINT templateId)
 CWizPropPage::~CWizPropPage() {
   DeleteFonts();
   if (m_whiteBrush) DeleteObject(m_whiteBrush);
-  if (m_headerBitmap) DeleteObject(m_headerBitmap);
+  for (const auto& picture : m_pictures) DeleteObject(picture.second);
 }
 
 CSetupSheet* CWizPropPage::GetSetupSheet() const { return dynamic_cast<CSetupSheet*>(GetSheet()); }
@@ -90,24 +90,32 @@ BOOL CWizPropPage::OnInitDialog() {
 }
 
 void CWizPropPage::ShowHeaderImage() {
-  HWND header = GetDlgItem(IDC_HEADER_IMAGE);
   CSetupSheet* sheet = GetSetupSheet();
-  if (!header || !sheet) return;
-  HBITMAP bitmap = nullptr;
+  if (!sheet) return;
   if (!sheet->GetHeaderImage().IsEmpty()) {
-    bitmap = sheet->GetHeaderImage().CopyBitmap();
+    ShowPicture(IDC_HEADER_IMAGE, sheet->GetHeaderImage());
   } else {
-    CPngImage image;
-    if (image.LoadFromResource(GetModuleHandleW(nullptr), HeaderImageResourceId(sheet->GetDpi()))) {
-      bitmap = image.CopyBitmap();
-    }
+    ShowPicture(IDC_HEADER_IMAGE, HeaderImageResourceId(sheet->GetDpi()));
   }
-  if (!bitmap) return;
+}
+
+bool CWizPropPage::ShowPicture(int id, const CPngImage& image) {
+  HWND control = GetDlgItem(id);
+  HBITMAP bitmap = control ? image.CopyBitmap() : nullptr;
+  if (!bitmap) return false;
+  KeepPictureOrientation(control);
   HBITMAP previous = reinterpret_cast<HBITMAP>(
-      SendMessageW(header, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   if (previous && previous != bitmap) DeleteObject(previous);
-  if (m_headerBitmap) DeleteObject(m_headerBitmap);
-  m_headerBitmap = bitmap;
+  HBITMAP& kept = m_pictures[id];
+  if (kept && kept != previous) DeleteObject(kept);
+  kept = bitmap;
+  return true;
+}
+
+bool CWizPropPage::ShowPicture(int id, UINT resourceId) {
+  CPngImage image;
+  return image.LoadFromResource(GetModuleHandleW(nullptr), resourceId) && ShowPicture(id, image);
 }
 
 void CWizPropPage::CreateFonts() {

@@ -4,11 +4,13 @@
 // page's buttons and the rule that skips a page.
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "platform/wizard_page.h"
 #include "wizard/wiz_page_settings.h"
 
+class CPngImage;
 class CSetupSheet;
 class CSetupState;
 
@@ -57,6 +59,13 @@ class CWizPropPage : public CWizardPage {
   // Text colour of the pages; the brush for the control's background.
   virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT message);
 
+  // The picture in the static control `id`, as drawn also on a mirrored
+  // page; the page keeps its bitmap until the control shows another or
+  // the page goes. False when the control or the picture is missing.
+  bool ShowPicture(int id, const CPngImage& image);
+  // The program's PNG resource.
+  bool ShowPicture(int id, UINT resourceId);
+
   // The string with the wizard's tokens replaced by the state's names.
   std::wstring PageString(UINT id) const;
   // The control's template text with the tokens replaced.
@@ -79,5 +88,6 @@ class CWizPropPage : public CWizardPage {
   void DeleteFonts();
   void LayoutControls();
 
-  HBITMAP m_headerBitmap = nullptr;
+  // Each picture control's bitmap, by control id.
+  std::map<int, HBITMAP> m_pictures;
 };

@@ -6,8 +6,9 @@ back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success; the basic interface's window, whose
 status line shows each text on a clean line and, in a repair or a removal,
-what is done to each product; the keyboard alone (real key events on the
-display) installing and removing the suite, Escape asking the cancel
+what is done to each product; the loading window, gone once the wizard or
+the basic window (/qb, /qb-) is up; the keyboard alone (real key events on
+the display) installing and removing the suite, Escape asking the cancel
 question on every page it visits. Screenshots of every page stay in the
 test's folder under build/e2e."""
 import os
@@ -45,6 +46,7 @@ CANCEL_QUESTION, CANCEL_ICON, YES, NO = 11017, 11016, 6, 7
 # The program's own message box: its text and its OK button.
 BOX_TEXT, OK = 1003, 1
 SECOND_SETUP_TYPE, EULA_ACCEPT, EULA_TEXT = 11019, 11155, 11006
+HOST_STATUS = 1000  # "Please wait while setup loads." of the window shown first
 
 
 def page_name(state):
@@ -53,9 +55,9 @@ def page_name(state):
     return names[0]
 
 
-def start_setup(kit):
+def start_setup(kit, *args):
     logs = kit / "logs"
-    return BackgroundRun(kit / "setup.exe", env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}), logs
+    return BackgroundRun(kit / "setup.exe", args, env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}), logs
 
 
 def check_title(state, name, titles=PAGE_TITLES):
@@ -130,6 +132,22 @@ def wait_for_log_line(logs, line, timeout=120):
     raise AssertionError(f"the log never said {line!r}")
 
 
+def host_window_seen(state):
+    return any(HOST_STATUS in controls for _, controls in state.boxes)
+
+
+def host_window_gone(wizard, timeout=30):
+    """Whether the loading window has left the screen with the sheet (full
+    or basic) up; it goes as the sheet shows."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        state = wizard.state()
+        if state.title and not host_window_seen(state):
+            return True
+        time.sleep(0.5)
+    return False
+
+
 def check_progress_page(state):
     assert state.text(PROGRESS_TITLE) == f"Installing {SUITE}"
     assert state.text(PROGRESS_DESCRIPTION) == (
@@ -189,7 +207,9 @@ def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
     wizard = Wizard(TITLE)
     # The sample names its suite where the wizard's texts take it from.
     assert wizard.wait_sheet().text(11003).startswith(f"The Wizard will install {SUITE} on your computer.")
+    assert host_window_gone(wizard), "the loading window stays beside the wizard"
     seen, state = walk_to_progress(wizard)
+    assert not host_window_seen(state), "the loading window came back"
     assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
     assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
     check_progress_page(state)
@@ -299,15 +319,17 @@ def shown_statuses(logs):
     return re.findall(r"Updating install progress: -?\d+ / -?\d+, (.*?)\r\n", text)
 
 
-# /qb: the one window is the progress page alone. Each status is drawn on a
-# clean line: right of the current text nothing of a longer one before it
-# remains.
-def test_basic_interface_status_line_shows_only_the_current_text(test_world):
+# /qb and /qb-: the one window is the progress page alone. Each status is
+# drawn on a clean line: right of the current text nothing of a longer one
+# before it remains.
+@pytest.mark.parametrize("level", ["/qb", "/qb-"])
+def test_basic_interface_status_line_shows_only_the_current_text(test_world, level):
     kit = kit_with_program("0 8000")
     logs = kit / "logs"
-    run = BackgroundRun(kit / "setup.exe", ["/qb"], env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
+    run = BackgroundRun(kit / "setup.exe", [level], env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
     wizard = Wizard(TITLE)
     wizard.wait_control(PROGRESS_STATUS)
+    assert host_window_gone(wizard), "the loading window stays beside the progress window"
     after_longer = 0
     while after_longer < 3:
         before = wizard.state()
@@ -337,6 +359,25 @@ def test_basic_interface_status_line_shows_only_the_current_text(test_world):
     assert after_longer, "no status followed a longer one while the window was watched"
     assert run.wait() == 0
     assert installed(ALPHA) and installed(BETA)
+
+
+# A kit whose source.ini hands the run over to another setup (a windowless
+# stand-in that runs 8 s and ends with 7): the first run waits for it with
+# its window hidden, and ends with its code.
+def test_run_waiting_for_the_setup_it_handed_over_to_shows_no_window(test_world):
+    kit = sample_kit()
+    other = windows_path(kit / "other_setup.exe")
+    (kit / "other_setup.exe").write_bytes((BUILD / "quiet_program.exe").read_bytes())
+    (kit / "source.ini").write_text(f'[All]\r\nInstallSourceProg={other}\r\nInstallSourceCmd="{other}" 7 8000\r\n'
+                                    "InstallSourceIni=SETUP.DCF\r\n", encoding="latin-1")
+    run, logs = start_setup(kit, "/qb")
+    wizard = Wizard(TITLE)
+    wait_for_log_line(logs, "   The new setup has responded; this process waits for it to end.")
+    time.sleep(2)
+    assert not host_window_seen(wizard.state()), "the loading window stays while the other setup runs"
+    assert run.process.poll() is None, "the run did not wait for the other setup"
+    assert run.wait() == 7
+    assert not installed(ALPHA)
 
 
 # /qb repair and removal of the installed suite: every status that names a

@@ -5,23 +5,24 @@ whose folder (checked first: bad characters, unknown drives) is where the
 products' files land; the remove-previous page lets the user keep an
 optional program that the run would otherwise remove; at 96 and 144 DPI
 every page with a sub-title shows it on a line of its own, off the header
-band. Screenshots of every page stay in the test's folder under build/e2e."""
+band, and the progress page shows the picture drawn for the DPI. Screenshots of every page stay in the test's folder under build/e2e."""
 import os
 import shutil
 import time
 
 import pytest
 
-from conftest import BUILD, prefix_drive_c, read_log
+from conftest import BUILD, REPO, prefix_drive_c, read_log
 from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
 from test_wizard import (ALPHA, BETA, SUITE_ID, OK, TITLE, accept_licence, finish, page_name, sample_kit,
                          start_setup)
 from test_wizard_pages_text import HEADER_IMAGE, HEADER_SIZES, set_logical_dpi
-from wizard_driver import NEXT, Wizard
+from wizard_driver import NEXT, Wizard, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
 CUSTOM, COMPLETE, THIRD = 11018, 11019, 11020
+SECURITY_IMAGE = 11110  # the progress page's picture beside its security note
 CAPTIONS, TEXTS = (11021, 11022, 11023), (11024, 11025, 11026)
 BASE_FOLDER, INSTALL_PATH = 11050, 11128
 REMOVE_TREE, REMOVE_DESCRIPTION, REMOVE_PRODUCTS = 11091, 11089, 11094
@@ -250,9 +251,14 @@ def test_every_subtitle_has_its_own_line_below_the_header_band(test_world, dpi):
     while True:
         name = page_name(state)
         seen.append(name)
-        wizard.screenshot(f"{name}-{dpi}")
+        shot = wizard.screenshot(f"{name}-{dpi}")
         check_subtitle(state, name)
         if name == "Progress":
+            # The picture drawn for the DPI, at its own size.
+            picture = state.controls[SECURITY_IMAGE]
+            left, top, right, bottom = picture.rect
+            assert picture.visible and (right - left, bottom - top) == (dpi // 3, dpi // 3)
+            assert shows_picture(shot, picture.rect, REPO / "resources" / f"security_{dpi}.png")
             break
         if name == "InstallMode":
             wizard.click(CUSTOM)

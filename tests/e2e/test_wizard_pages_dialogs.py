@@ -4,9 +4,10 @@ language folders as pictures, keeps a language the system cannot show greyed
 and out of reach, and the chosen one is the language the suite is installed
 in; the "Files in Use" dialog lists an open window of our own window_holder,
 OK closes it and the install goes on, Cancel (confirmed) ends the run with
-1223 and nothing installed; in Arabic the mirrored install location page and
-"Files in Use" dialog keep paths and window titles reading left to right, and
-the cancel question shows its icon. Screenshots stay in the test's folder."""
+1223 and nothing installed; in Arabic the mirrored setup type page shows its
+pictures as drawn, the install location page and "Files in Use" dialog keep
+paths and window titles reading left to right, and the cancel question shows
+its icon. Screenshots stay in the test's folder."""
 import os
 import shutil
 import subprocess
@@ -14,11 +15,11 @@ import time
 
 import pytest
 
-from conftest import BUILD, current_world, read_log, windows_path, wine_environment
+from conftest import BUILD, REPO, current_world, read_log, windows_path, wine_environment
 from test_suite_run import installed, suite_kit
 from test_wizard import CANCEL_ICON, accept_licence, wait_for_page
 from test_wizard_languages import Texts
-from wizard_driver import WS_EX_LAYOUTRTL, BackgroundRun, Wizard
+from wizard_driver import WS_EX_LAYOUTRTL, BackgroundRun, Wizard, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -29,6 +30,7 @@ CANCELLED = 1223
 FILES_PROMPT, FILES_LIST, FILES_OK, FILES_CANCEL, FILES_IGNORE = 11162, 11161, 11163, 11164, 11165
 LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
 EULA_ACCEPT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11018, 11045, 11050, 11128
+HEADER_IMAGE, COMPLETE = 11027, 11019
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
 LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
 EDITOR_TITLE = "Tamsa Editor - draft.txt"
@@ -192,7 +194,12 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
         wizard.press("next")
         state = accept_licence(wizard, wizard.wait_control(EULA_ACCEPT))
         wizard.press("next")
-        wizard.wait_control(CUSTOM)
+        state = wizard.wait_control(CUSTOM)
+        shot = wizard.screenshot("InstallMode")
+        # The page is mirrored; its pictures are shown as drawn.
+        for control, picture in ((HEADER_IMAGE, "header_96.png"), (CUSTOM, "setup_type_custom.ico"),
+                                 (COMPLETE, "setup_type_complete.ico")):
+            assert shows_picture(shot, state.controls[control].rect, REPO / "resources" / picture), picture
         wizard.click(CUSTOM)
         state = wizard.wait_control(BASE_FOLDER)
         wizard.screenshot("InstallPoint")

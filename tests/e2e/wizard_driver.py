@@ -264,6 +264,35 @@ class Wizard:
         return path
 
 
+def rgba(image, crop=None):
+    """(width, height, bytes): the picture file's pixels (an icon's first
+    picture), or those of the rectangle (left, top, right, bottom) of it."""
+    args = ["convert", f"{image}[0]"]
+    if crop:
+        left, top, right, bottom = crop
+        args += ["-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage"]
+    size = subprocess.run(args + ["-format", "%w %h", "info:"], capture_output=True, text=True, timeout=60,
+                          check=True).stdout.split()
+    data = subprocess.run(args + ["-depth", "8", "rgba:-"], capture_output=True, timeout=60, check=True).stdout
+    return int(size[0]), int(size[1]), data
+
+
+def shows_picture(shot, rect, picture):
+    """Whether the screenshot shows the picture file as it is drawn, not
+    mirrored, somewhere in the rectangle: each of its opaque pixels."""
+    width, height, shown = rgba(shot, rect)
+    picture_width, picture_height, drawn = rgba(picture)
+    opaque = [((i // 4 // picture_width) * width + i // 4 % picture_width, drawn[i:i + 3])
+              for i in range(0, len(drawn), 4) if drawn[i + 3] == 255]
+    assert opaque, f"{picture} has no opaque pixel"
+    for dy in range(height - picture_height + 1):
+        for dx in range(width - picture_width + 1):
+            corner = dy * width + dx
+            if all(shown[(corner + at) * 4:(corner + at) * 4 + 3] == colour for at, colour in opaque):
+                return True
+    return False
+
+
 class BackgroundRun:
     """A Windows program started through the exit-code launcher, left running
     while the test drives its windows."""

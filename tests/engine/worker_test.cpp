@@ -85,7 +85,9 @@ class CFakeHost : public ISetupHost {
   void EndHost(DWORD status) override { ended.push_back(status); }
   HWND GetOwnerWindow() const override { return nullptr; }
   CProgressWindows GetProgressWindows() const override { return CProgressWindows(); }
+  void ShowHostWindow(bool show) override { shown.push_back(show); }
   std::vector<DWORD> ended;
+  std::vector<bool> shown;
 };
 
 struct CBox {

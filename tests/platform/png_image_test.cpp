@@ -16,8 +16,9 @@ TEST(CPngImageTest, ResourcesAndFilesDecodeAndOtherBytesDoNot) {
     LONG width;
     LONG height;
   };
-  // The header images of the four DPI sizes.
-  const Case kCases[] = {{11168, 120, 40}, {11169, 150, 50}, {11170, 180, 60}, {11171, 240, 80}};
+  // The header images and the progress page's pictures of the four DPI sizes.
+  const Case kCases[] = {{11168, 120, 40}, {11169, 150, 50}, {11170, 180, 60}, {11171, 240, 80},
+                         {11195, 32, 32},  {11230, 40, 40},  {11231, 48, 48},  {11232, 64, 64}};
   for (const Case& c : kCases) {
     CPngImage image;
     ASSERT_TRUE(image.LoadFromResource(module, c.id)) << c.id;

@@ -76,15 +76,18 @@ TEST(CWizPageRulesTest, HeaderImageBySizeOfTheScreensDpi) {
     int dpi;
     const wchar_t* file;
     UINT resource;
+    UINT security;  // the progress page's picture
   };
   const Case kCases[] = {
-      {72, L"header_96.png", 11168},   {95, L"header_96.png", 11168},   {96, L"header_96.png", 11168},
-      {97, L"header_120.png", 11169},  {120, L"header_120.png", 11169}, {121, L"header_144.png", 11170},
-      {144, L"header_144.png", 11170}, {145, L"header_192.png", 11171}, {192, L"header_192.png", 11171},
-      {480, L"header_192.png", 11171},
+      {72, L"header_96.png", 11168, 11195},   {95, L"header_96.png", 11168, 11195},
+      {96, L"header_96.png", 11168, 11195},   {97, L"header_120.png", 11169, 11230},
+      {120, L"header_120.png", 11169, 11230}, {121, L"header_144.png", 11170, 11231},
+      {144, L"header_144.png", 11170, 11231}, {145, L"header_192.png", 11171, 11232},
+      {192, L"header_192.png", 11171, 11232}, {480, L"header_192.png", 11171, 11232},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(c.file, HeaderImageFileName(c.dpi)) << c.dpi;
     EXPECT_EQ(c.resource, HeaderImageResourceId(c.dpi)) << c.dpi;
+    EXPECT_EQ(c.security, SecurityImageResourceId(c.dpi)) << c.dpi;
   }
 }
