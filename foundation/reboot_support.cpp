@@ -12,6 +12,7 @@
 #include "foundation/registry_key.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -133,7 +134,46 @@ BOOL CRebootSupport::RegisterRebootResume(const std::wstring& description, const
     return FALSE;
   }
   m_written[description] = command;
+  KeepFolderOverRestart(FolderOfPath(ProgramOfCommand(command)));
   return TRUE;
+}
+
+// Files fetched into a setup's working copy are deleted at the next restart;
+// the resume starts from that copy after the very restart, so its folder must
+// still hold them.
+void CRebootSupport::KeepFolderOverRestart(const std::wstring& folder) {
+  if (folder.empty()) return;
+  std::vector<std::wstring> operations;
+  CRegistryKey key;
+  try {
+    key.Open(HKEY_LOCAL_MACHINE, m_sessionManagerKey, KEY_QUERY_VALUE | KEY_SET_VALUE, false);
+    key.GetValueMultiSZ(kPendingRenamesValue, &operations);
+  } catch (const CError&) {
+    return;  // nothing readable is pending: nothing of the folder goes
+  }
+  const std::wstring prefix = L"\\??\\" + folder;
+  std::vector<std::wstring> kept;
+  bool dropped = false;
+  // Whole pairs only; a deletion's empty target may be the list's last entry,
+  // which the read drops.
+  for (size_t i = 0; i < operations.size(); i += 2) {
+    bool deletion = i + 1 >= operations.size() || operations[i + 1].empty();
+    const std::wstring& source = operations[i];
+    bool inFolder = StartsWithNoCase(source, prefix) && source.find(L'\\', prefix.size()) == std::wstring::npos;
+    if (deletion && inFolder) {
+      WriteLog(L"   '%s' stays over the restart: the resume starts from its folder", source.substr(4).c_str());
+      dropped = true;
+      continue;
+    }
+    kept.push_back(source);
+    kept.push_back(i + 1 < operations.size() ? operations[i + 1] : std::wstring());
+  }
+  if (!dropped) return;
+  try {
+    key.SetValueMultiSZ(kPendingRenamesValue, kept);
+  } catch (const CError& failure) {
+    WriteLog(L"   %s", failure.GetMessage().c_str());
+  }
 }
 
 // Every suite names its entry after its configuration file, so the same

@@ -38,6 +38,10 @@ class CRebootSupport {
   std::vector<std::wstring> PendingDeletions() const;
 
  private:
+  // Takes the deletions of the files directly in `folder` (ending with a
+  // backslash) off the restart's list.
+  void KeepFolderOverRestart(const std::wstring& folder);
+
   std::wstring m_runOnceKey;
   std::wstring m_sessionManagerKey;
   // Description -> the command this object wrote under it.

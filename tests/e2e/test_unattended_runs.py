@@ -262,3 +262,24 @@ def test_online_updates_without_an_update_address_install(check_kit, update_site
     assert UpdateSite.requests == []
     assert installed(ALPHA)
     assert_nothing_left()
+
+
+def test_updated_setup_that_restarts_during_preparation_resumes_from_its_copy(check_kit, update_site):
+    """The updated setup's installer update restarts the machine: the files
+    it was updated with must still be there when the resume starts them."""
+    kit = check_kit
+    site, address = update_site
+    setup_of_version(site / "setup.exe", (9, 0, 0, 0))
+    offer(site, address, "9.0.0.0", "setup.exe")
+    # In bin\, which the copy the updated setup runs from holds too.
+    (kit / "bin").mkdir()
+    shutil.copy(BUILD / "exit_with.exe", kit / "bin" / "msi_1641.exe")
+    edit_dcf(kit, "ProductName=Tamsa Check Suite\n", INSTALLER_UPDATE + "NTMsiInstaller=bin\\msi_1641.exe\n")
+    logs = start_unattended(kit, "/qn", "AllowOnlineUpdates=2", f"TestConnectionURL={address}/")
+    codes, messages = wait_for_runs(logs, 3)
+    # The updated run restarts; after the restart its copy resumes at the
+    # stage and does not restart for it again.
+    assert codes[-2:] == [0x70669, 1603], messages[-5:]
+    assert "Setup was restarted for stage 502 already and does not restart for it again" in messages
+    assert not installed(ALPHA)
+    assert_nothing_left()
