@@ -266,10 +266,9 @@ class CWorker {
   // A failure after the wizard has started: tell it and wait for it.
   void StopInterfaceThread(bool failure);
   DWORD HandleFailure(LONG value);
-  // The exit code of another setup.exe this run handed over to.
-  DWORD WaitForHandedOverRun(HANDLE process);
-  // Ends the run with that code as its own status, adding no failure of its own.
-  [[noreturn]] void EndWithHandedOverResult(DWORD code);
+  // Waits for another setup.exe this run handed over to and ends the run
+  // with its exit code as this run's status, adding no failure of its own.
+  [[noreturn]] void EndWithResultOf(HANDLE process);
   void RemoveWorkingCopyUnlessResumed();
 
   ISetupHost* m_host;

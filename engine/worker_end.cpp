@@ -60,7 +60,8 @@ DWORD CWorker::HandleFailure(LONG value) {
   return static_cast<DWORD>(value);
 }
 
-DWORD CWorker::WaitForHandedOverRun(HANDLE process) {
+// That run has shown and logged what happened: this one reports it as it is.
+void CWorker::EndWithResultOf(HANDLE process) {
   // The other setup shows its own windows; this run's says nothing true
   // while it waits.
   if (m_host) m_host->ShowHostWindow(false);
@@ -68,14 +69,10 @@ DWORD CWorker::WaitForHandedOverRun(HANDLE process) {
   if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code)) {
     DWORD error = GetLastError();
     WriteLog(L"Failed waiting for the setup that took over. Error code = %d", error);
-    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
+    code = error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
+  } else {
+    WriteLog(L"The setup that took over ended with exit code %d", code);
   }
-  WriteLog(L"The setup that took over ended with exit code %d", code);
-  return code;
-}
-
-// That run has shown and logged what happened: this one reports it as it is.
-void CWorker::EndWithHandedOverResult(DWORD code) {
   m_handedOver = true;
   throw static_cast<unsigned long>(code);
 }

@@ -13,6 +13,7 @@
 #include "actions/va_setup_correct_version.h"
 #include "actions/verify_action.h"
 #include "actions/windows_installer_command.h"
+#include "engine/cached_copy.h"
 #include "engine/install_group_info.h"
 #include "engine/pending_rename_filter.h"
 #include "engine/setup_host.h"
@@ -106,9 +107,8 @@ int CWorker::CompareSuiteVersions(const std::wstring& ours, const std::wstring& 
 
 // The cached setup repairs the suite, and this run ends with its result.
 void CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
-  std::wstring appData = ExpandMacros(L"{AllUsersAppData}");
-  while (!appData.empty() && appData.back() == L'\\') appData.pop_back();
-  std::wstring folder = appData + L"\\Uninstall\\" + suite.GetUuid();
+  std::wstring folder = CachedCopyFolder(ExpandMacros(L"{AllUsersAppData}"), suite.GetUuid());
+  if (!folder.empty()) folder.pop_back();  // the log and the program name it without the backslash
   std::wstring program = Format(kCachedSetupFormat, folder.c_str());
   if (!FileExists(program)) {
     WriteLog(L"Unable to find the cached setup.exe at: '%s'.", folder.c_str());
@@ -124,7 +124,7 @@ void CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   command += DisabledProductsArgument();
   CScopedHandle process;
   if (CSourceRedirection::RestartSetup(command, &process) != ERROR_SUCCESS) return;
-  EndWithHandedOverResult(WaitForHandedOverRun(process.Get()));
+  EndWithResultOf(process.Get());
 }
 
 // Returns when the installed suite is to be removed by this run.
@@ -241,7 +241,7 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
                                                                         MOVEFILE_REPLACE_EXISTING);
   CScopedHandle process;
   if (CSourceRedirection::RestartSetup(command, &process) == ERROR_SUCCESS) {
-    EndWithHandedOverResult(WaitForHandedOverRun(process.Get()));
+    EndWithResultOf(process.Get());
   }
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
 }

@@ -160,7 +160,7 @@ bool CWorker::ReadSourceIniIfPresent() {
     throw static_cast<unsigned long>(ERROR_FILE_NOT_FOUND);
   }
   if (handOver.code != ERROR_SUCCESS) AbortOnError(handOver.code, true);
-  if (handOver.process.IsValid()) EndWithHandedOverResult(WaitForHandedOverRun(handOver.process.Get()));
+  if (handOver.process.IsValid()) EndWithResultOf(handOver.process.Get());
   return false;
 }
 
