@@ -102,6 +102,8 @@ void CRemovalListLoader::LoadPreviousVersions(const std::vector<std::wstring>& i
     std::unique_ptr<CRemovePreviousAction> action(new CRemovePreviousAction(
         sequence, m_sources.Value(section, kNameKey), m_sources.Value(section, kUninstallKeyKey)));
     Configure(action.get(), product, section);
+    // Counted like the implicit removals: a product other suites use stays.
+    action->SetRefCounter(m_sources.refCounter);
     action->SetSuite(SuiteId(kDefaultGroup));
     CSetupActionList::GetOrCreate(lists, product)->InsertAscending(std::move(action));
   }

@@ -155,7 +155,6 @@ class CWorker {
   void ExecutePrepareActions(int startSequence);
   DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
   void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
-  bool InstallsProduct(const std::wstring& key) const;
   void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
   void ProcessIncompatibleSuite();
   // Unlinks the product's actions from the named list into m_retiredActions.

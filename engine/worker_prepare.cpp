@@ -9,7 +9,6 @@
 
 #include "actions/command_options.h"
 #include "actions/incompatible_suite_action.h"
-#include "actions/install_action.h"
 #include "actions/ref_counter.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
@@ -62,19 +61,6 @@ void CWorker::TakeProductOutOfRun(const std::wstring& key, bool dropOwnList) {
   m_actionLists.erase(own);
 }
 
-// Whether an install action of this run installs the product with this
-// Uninstall key (its product code).
-bool CWorker::InstallsProduct(const std::wstring& key) const {
-  if (key.empty()) return false;
-  for (CInstallAction* action : InstallActions()) {
-    if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage() &&
-        EqualsNoCase(action->GetProductCode(), key)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // The user's tick on the removal page decides, so no prompt is shown.
 void CWorker::ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target) {
   const CProductRemovalData* found = nullptr;
@@ -99,10 +85,7 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
   // A restart that the removal asks for continues the run at this action.
   m_rebootSupport.RegisterRebootResume(m_resumeValueName, program, arguments, action->GetSequence());
   CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action);
-  if (removal) {
-    ApplyRemovalChoice(removal, target);
-    removal->SetInstalledAgain(InstallsProduct(removal->GetUninstallKey()));
-  }
+  if (removal) ApplyRemovalChoice(removal, target);
   WriteLog(L"Executing setup action: %s", action->GetActionName().c_str());
   if (removal && m_interfaceThread.IsValid() && UiLevel() < CCommandOptions::kUILevelNoneWithEndDialog &&
       removal->Detect() == ERROR_SUCCESS && removal->GetDetectionState() == CRemoveAction::kFound) {
