@@ -464,14 +464,18 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
   return true;
 }
 
+// A product that still lists the suite fails the removal also when the
+// suite's record is gone already: the suite is not removed while it stays.
 DWORD CSuiteRegistration::ConfirmSuiteRemoved() const {
   const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
-  if (!group || !CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
+  if (!group) return ERROR_SUCCESS;
   if (m_productPresent) {
     WriteLog(L"The suite %s was not removed: products that list it are still installed, and this run could not remove them",
              group->GetUuid().c_str());
-  } else {
+  } else if (CSuiteRecord(group->GetUuid()).Exists()) {
     WriteLog(L"The suite %s was not removed: its record could not be deleted", group->GetUuid().c_str());
+  } else {
+    return ERROR_SUCCESS;
   }
   return ERROR_INSTALL_FAILURE;
 }

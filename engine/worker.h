@@ -254,6 +254,7 @@ class CWorker {
   void FindPackageAndTransform(const std::wstring& key, CProductData* product);
   bool LoadMsiData();
   void ReadMissingProductCodes();
+  void ReadPackageIdentities();
   void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
   // An uninstall's products that the configuration no longer names.

@@ -29,6 +29,11 @@ ROWS = {
     "failed-upgrade-keeps-a-shared-product": (
         [("b", "/qn", 0), ("a", "/qn PINEGATE=1", 0), ("a2", "/qn", 2)],
         {ORCHID_2: None, PINE: [A, B], QUARTZ: [A, B]}, {"Program Files (x86)/TamsaQuartz/quartz.txt": True}),
+    # FastInstall over the user's own Beta: Alpha is counted, so removed.
+    "fast-install-and-the-users-own-product": (
+        [("msiexec", "sample/Beta/beta.msi"), ("sample", "/qn FastInstall=1", 0), ("delete", VIEWER),
+         ("sample", f"/qn /f {SAMPLE}", 0), ("uninstall", SAMPLE, 0)],
+        {ALPHA: None, BETA: []}, {VIEWER: False, f"ProgramData/Uninstall/{SAMPLE}/setup.dcf": False}),
 }
 
 
