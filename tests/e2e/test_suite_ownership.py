@@ -24,6 +24,14 @@ KITS = {
                            ("[Setup.Orchid]\n", f"[PreviousVersions.Orchid.Old]\nUninstallKey={QUARTZ}\nForce=1\n"
                             "Detection=UNINSTALLKEY\nPrompt=NONE\nUninstallCommand=UNINSTALLKEY\n[InstallActions.Quartz."
                             "Fail]\nSequence=40\nCommandLine=none.exe\n[Setup.Orchid]\nPreviousVersions=Old\n"))),
+    # A program by a macro's absolute path, and one of Windows below the
+    # folder the product's search finds.
+    "tools": ("msi_suite", (("[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main\n",
+                             "[InstallActions.Alpha.Macro]\nSequence=11\nCommandLine={SetupDir}\\recorder.exe /x\n"
+                             "[InstallActions.Alpha.System]\nSequence=12\n"
+                             "CommandLine={WINDIR}\\system32\\cmd.exe /c echo> C:\\x.txt\n[Setup.Alpha]\n"
+                             "PackageName=alpha.msi\nInstallActions=Main,Macro,System\nAppSearch=out,WINDIR;reg,HKLM\\"
+                             "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion,REG_SZ,SystemRoot\n"),)),
 }
 ROWS = {
     "failed-upgrade-keeps-a-shared-product": (
@@ -34,6 +42,8 @@ ROWS = {
         [("msiexec", "sample/Beta/beta.msi"), ("sample", "/qn FastInstall=1", 0), ("delete", VIEWER),
          ("sample", f"/qn /f {SAMPLE}", 0), ("uninstall", SAMPLE, 0)],
         {ALPHA: None, BETA: []}, {VIEWER: False, f"ProgramData/Uninstall/{SAMPLE}/setup.dcf": False}),
+    "programs-run-where-they-are-named": (
+        [("tools", "/qn", 0)], {ALPHA: [SAMPLE]}, {"tools/recorder.exe.cmdline": True, "x.txt": True}),
 }
 
 
