@@ -155,6 +155,7 @@ class CWorker {
   void ExecutePrepareActions(int startSequence);
   DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
   void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
+  void LogKeptRemoval(const CSetupAction* action, const std::wstring& product, DWORD result) const;
   void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
   void ProcessIncompatibleSuite();
   // Unlinks the product's actions from the named list into m_retiredActions.

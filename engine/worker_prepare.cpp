@@ -97,6 +97,18 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
   return result;
 }
 
+// Why a product leaves the run with a removal that did not happen.
+void CWorker::LogKeptRemoval(const CSetupAction* action, const std::wstring& product, DWORD result) const {
+  const CRemoveAction* removal = dynamic_cast<const CRemoveAction*>(action);
+  const wchar_t* why = L"its removal did not complete";
+  if (removal && removal->GetAnswer() == CRemoveAction::kKeep) {
+    why = removal->IsSilent() ? L"decided without asking anyone" : L"the user chose to keep it";
+  }
+  WriteLog(L"   Product '%s' leaves the run: %s kept '%s' installed (%s), and its refusal takes the product out (%d)",
+           product.c_str(), action->GetActionName().c_str(), removal ? removal->GetUninstallKey().c_str() : L"",
+           why, result);
+}
+
 void CWorker::ExecutePrepareActions(int startSequence) {
   std::vector<std::wstring> targets = m_productList.Keys();
   targets.push_back(kSuiteRemovalList);
@@ -128,10 +140,12 @@ void CWorker::ExecutePrepareActions(int startSequence) {
       }
       // The product is out of the run: the rest of its removals have no reason to run.
       if (result == kAbortProduct && !suite) {
+        LogKeptRemoval(action, target, result);
         TakeProductOutOfRun(target, false);
         break;
       }
       if (result == kAbortNested && !suite && m_productList.Contains(target)) {
+        LogKeptRemoval(action, target, result);
         TakeProductOutOfRun(target, true);
         break;
       }
