@@ -95,7 +95,7 @@ class CWorker {
   void BuildReplacementMap();
   bool CreateReplacementMap();
   // What runs that were killed left half done, before this run reads any
-  // product's references.
+  // product's references: their journals and working copies.
   void UndoAbandonedRuns();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
   void RemoveUnusedSuiteRecord(const std::wstring& suiteId);

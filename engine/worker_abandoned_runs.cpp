@@ -1,7 +1,7 @@
 // worker_abandoned_runs.cpp: what runs that were killed left half done,
 // undone by the next run before it reads any product's references: each
 // such run's journalled reference changes and the products it started to
-// install.
+// install, then the working copies nobody uses any more.
 #include "engine/worker.h"
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include "actions/run_journal.h"
 #include "actions/windows_installer_command.h"
 #include "engine/install_group_info.h"
+#include "engine/source_redirection.h"
 #include "engine/suite_registration.h"
 #include "foundation/error.h"
 #include "foundation/scoped_handle.h"
@@ -27,6 +28,7 @@ const DWORD kRecoveryWaitMilliseconds = 10 * 60 * 1000;
 }  // namespace
 
 void CWorker::UndoAbandonedRuns() {
+  SourceRedirection().ClaimOwnWorkingCopy();
   CScopedHandle lock(CreateMutexW(nullptr, FALSE, kRecoveryMutex));
   DWORD wait = lock.IsValid() ? WaitForSingleObject(lock.Get(), kRecoveryWaitMilliseconds) : WAIT_FAILED;
   // An abandoned lock is that of a recovery that was killed: this one takes over.
@@ -43,6 +45,7 @@ void CWorker::UndoAbandonedRuns() {
                error.GetMessage().c_str());
     }
   }
+  CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
   ReleaseMutex(lock.Get());
 }
 

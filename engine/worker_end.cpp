@@ -110,6 +110,8 @@ void CWorker::Cleanup() {
     WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
     UnloadMsiDll();
     RemoveWorkingCopyUnlessResumed();
+    // A copy a resume started from, whose program still ran when this run began.
+    CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.
