@@ -13,6 +13,7 @@
 
 class CExpressionParser;
 class CProductData;
+class CRunJournal;
 class IRefCounting;
 
 class CInstallAction : public CSetupAction {
@@ -39,8 +40,11 @@ class CInstallAction : public CSetupAction {
   DWORD Execute() override;
   // Whether Execute hands its command line to the in-process installer.
   bool RunsInInstaller();
-  // Starts the uninstall command line into the rollback handle.
+  // Starts the rollback command line into the rollback handle.
   virtual DWORD Rollback();
+  // What undoes the action's install: the line Rollback starts, and the one
+  // a later run starts when this run was killed.
+  const std::wstring& GetRollbackCommandLine();
   // Reference operations: 0 or the error's code, never thrown.
   virtual DWORD AddDateTimeStamp(time_t time);
   virtual DWORD AddReference(const std::wstring& suite);
@@ -95,6 +99,8 @@ class CInstallAction : public CSetupAction {
   void SetNoRepair(bool noRepair) { m_noRepair = noRepair; }
   bool IsNoRepair() const { return m_noRepair; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
+  // Where an install keeps its rollback command before it starts; not owned.
+  void SetRunJournal(CRunJournal* journal) { m_runJournal = journal; }
   bool IsExecuted() const { return m_executed; }
 
   // The running command's and the running rollback's thread or process; the
@@ -138,6 +144,7 @@ class CInstallAction : public CSetupAction {
   bool m_repair = false;
   bool m_cancelAllowed = true;
   IRefCounting* m_refCounter = nullptr;
+  CRunJournal* m_runJournal = nullptr;
   std::wstring m_overrideInstallDir;
   bool m_noUninstall = false;
   bool m_noRepair = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/run_journal.h"
 #include "actions/setup_action_list.h"
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
@@ -93,6 +94,14 @@ class CWorker {
   void ReadProductList();
   void BuildReplacementMap();
   bool CreateReplacementMap();
+  // What runs that were killed left half done, before this run reads any
+  // product's references: their journals and working copies.
+  void UndoAbandonedRuns();
+  void UndoAbandonedRun(const CRunJournal::CRecord& record);
+  void RemoveUnusedSuiteRecord(const std::wstring& suiteId);
+  // A run that undoes its work when it fails keeps that undo for a later
+  // run from here on, in case it is killed.
+  void BeginRunJournal();
   bool RunCreateLaunchPointMode();
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();
@@ -317,6 +326,8 @@ class CWorker {
   // The suites that use each product: written as the actions run, undone
   // when the run fails.
   std::unique_ptr<CRefCounter> m_refCounter;
+  // The same undo, kept in the registry until the run settles.
+  std::unique_ptr<CRunJournal> m_runJournal;
   // Suites whose queued references a commit must not add.
   std::vector<std::wstring> m_skipUsers;
   // What loading the lists found: the incompatible suites and the names of

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include "actions/msi_dll.h"
+#include "actions/ref_counter.h"
+#include "actions/run_journal.h"
 #include "engine/setup_host.h"
 #include "engine/source_redirection.h"
 #include "foundation/resource_strings.h"
@@ -102,9 +104,14 @@ void CWorker::Cleanup() {
       ReleaseMutex(m_mutex.Get());
       m_mutex.Reset();
     }
+    // Whatever this run did not undo itself it meant to keep.
+    m_refCounter->KeepJournalIn(nullptr);
+    m_runJournal->Settle();
     WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
     UnloadMsiDll();
     RemoveWorkingCopyUnlessResumed();
+    // A copy a resume started from, whose program still ran when this run began.
+    CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.

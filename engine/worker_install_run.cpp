@@ -13,6 +13,7 @@
 #include "actions/install_action_manager.h"
 #include "actions/msi_product_state.h"
 #include "actions/ref_counter.h"
+#include "actions/run_journal.h"
 #include "actions/setup_action_list.h"
 #include "engine/install_group_info.h"
 #include "engine/install_run.h"
@@ -80,6 +81,8 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);
   }
+  // Registered: nothing is left that a later run should undo.
+  if (result == ERROR_SUCCESS) m_runJournal->Settle();
   // Only a cancel the user confirmed is forgiven in a repair; a repair that
   // failed is never reported as success.
   if (repair && result == ERROR_CANCELLED) result = ERROR_SUCCESS;
@@ -92,6 +95,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     registration.DiscardConfigurationFiles();
     registration.RemoveInstallGroups(false, manager->GetOtherUsers());
   }
+  m_runJournal->Settle();
   PackLogFiles();
   if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_CANCELLED);
   return result;
@@ -104,6 +108,8 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
                          bool repair) {
   m_refCounter->CommitOperations(m_skipUsers);
   if (repair) return ERROR_SUCCESS;
+  // From here the suite's record may be half written when the run is killed.
+  m_runJournal->MarkRegistering();
   CInstallGroupInfo* installed = m_installGroups.Lookup(CInstallGroupInfoMap::kRemoveGroup);
   if (installed && !registration->RemoveInstallGroups(true, otherUsers)) {
     DWORD error = FailureCode(GetLastError());
@@ -145,6 +151,15 @@ DWORD CWorker::UninstallByGroup() {
   }
   if (!InstallActions().empty()) MakeSuiteRegistration().RemoveInstallGroups(true, manager->GetOtherUsers());
   return ERROR_SUCCESS;
+}
+
+void CWorker::BeginRunJournal() {
+  // The runs whose failure keeps what they did keep no undo either.
+  if (Mode() == CCommandOptions::kModeUninstall || Mode() == CCommandOptions::kModeRepair) return;
+  const CInstallGroupInfo* suite = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!m_runJournal->Begin(suite ? suite->GetUuid() : std::wstring())) return;
+  m_refCounter->KeepJournalIn(m_runJournal.get());
+  for (CInstallAction* action : InstallActions()) action->SetRunJournal(m_runJournal.get());
 }
 
 DWORD CWorker::FailureCode(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }
