@@ -64,6 +64,16 @@ class CInstallAction : public CSetupAction {
   void AddQuickLaunchIconProperty(bool wanted);
   void AddInstallDirProperty(const std::wstring& folder);
   void AddFeatureSelection(const CProductData& product);
+  // The folder properties of the install command line (INSTALLDIR and the
+  // package's other directories it sets) go onto the uninstall line, which
+  // the rollback runs too: the installer then removes the files from the
+  // folders they went to, not from the package's default ones.
+  void CarryInstallFolders();
+  // The folder properties an earlier install of the product recorded, onto
+  // every installer line of the action: its removal, its repair and, for a
+  // product put back, its install.
+  void UseInstallFolders(const std::wstring& properties);
+  const std::wstring& GetInstallFolders() const { return m_installFolders; }
 
   // Also builds the default uninstall command line when none is set.
   void SetProductCode(const std::wstring& code);
@@ -141,4 +151,5 @@ class CInstallAction : public CSetupAction {
   std::wstring m_overrideInstallDir;
   bool m_noUninstall = false;
   bool m_noRepair = false;
+  std::wstring m_installFolders;
 };

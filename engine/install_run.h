@@ -10,6 +10,7 @@ struct CEngineSettings;
 class CCommandOptions;
 class CInstallAction;
 class CInstallGroupInfoMap;
+class CProductData;
 class CReplacementMap;
 class CSetupState;
 
@@ -38,6 +39,7 @@ class CInstallRun {
  private:
   std::wstring Expand(const std::wstring& line, const CInstallAction& action,
                       const wchar_t* mode) const;
+  void GiveInstallFolders(CInstallAction* action, const CProductData* product) const;
 
   const CReplacementMap& m_macros;
   CSetupState& m_state;

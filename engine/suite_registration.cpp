@@ -202,6 +202,8 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   }
   int index = 0;
   for (const auto& entry : m_state.m_products) {
+    // What a repair puts back when it is missing: what the suite counts.
+    entry.second->SetInstalledForSuite(CountsProduct(group, entry.second->GetProductCode()));
     std::wstring path = Format(L"%s\\%s.dcf", folder.c_str(), entry.first.c_str());
     WriteLog(L"   Caching package data for %s at '%s'", entry.first.c_str(), path.c_str());
     if (!entry.second->SaveToDcf(path)) {
@@ -306,6 +308,17 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   writer.TextIfSet(kUpdateManagerExpirationValue, m_settings.updateManagerExpiration);
   writer.TextIfSet(kUpdateManagerUrlValue, url);
   return writer.Result();
+}
+
+bool CSuiteRegistration::CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const {
+  if (code.empty()) return false;
+  std::vector<std::wstring> users;
+  try {
+    m_counter.ReadUsers(code, &users);
+  } catch (const CError&) {
+    return false;  // not counted
+  }
+  return ListsUser(users, group.GetUuid());
 }
 
 // {AllUsersAppData}\Uninstall\<product>; empty when the folder is unknown

@@ -68,6 +68,8 @@ class CSuiteRegistration {
   DWORD WriteSettings(CSuiteRecord* record);
   std::wstring ProductCodeOf(const std::wstring& member) const;
   bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
+  // The product lists the suite among its users.
+  bool CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const;
   std::wstring SharedInstallersFolder() const;
   std::wstring ConfigurationFolder(const std::wstring& product) const;
   std::wstring KeptConfiguration(const std::wstring& folder) const;

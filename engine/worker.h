@@ -202,6 +202,7 @@ class CWorker {
   DWORD RunInstall(DWORD progressTotal);
   DWORD CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
                   bool repair);
+  void RecordInstallFolders();
   DWORD UninstallByGroup();
   CSuiteRegistration MakeSuiteRegistration();
   std::unique_ptr<CInstallActionManager> MakeActionManager(const std::vector<CSetupAction*>& actions,

@@ -113,7 +113,19 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
   }
   DWORD cached = registration->CacheConfigurationFiles(InstallActions());
   if (cached != ERROR_SUCCESS) return cached;
+  RecordInstallFolders();
   return registration->SetupInstallGroups();
+}
+
+// The cached product files keep the folders each package was installed
+// with. A product this run did not install keeps what its install recorded.
+void CWorker::RecordInstallFolders() {
+  for (CInstallAction* action : InstallActions()) {
+    CProductData* product = m_state->m_products.Lookup(action->GetKeyName());
+    if (product && action->RunsProductPackage() && action->IsExecuted()) {
+      product->SetInstallFolders(action->GetInstallFolders());
+    }
+  }
 }
 
 // The clean-system mode: every product of the suite is removed with its
