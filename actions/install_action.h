@@ -104,6 +104,11 @@ class CInstallAction : public CSetupAction {
   bool IsNoUninstall() const { return m_noUninstall; }
   void SetNoRepair(bool noRepair) { m_noRepair = noRepair; }
   bool IsNoRepair() const { return m_noRepair; }
+  // In a repair, installs the suite's product that is missing: the action
+  // stays an install, and its condition, which held when the suite
+  // installed the product, is not asked again without that run's properties.
+  void SetRestoresProduct(bool restores) { m_restoresProduct = restores; }
+  bool RestoresProduct() const { return m_restoresProduct; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
   bool IsExecuted() const { return m_executed; }
 
@@ -151,5 +156,6 @@ class CInstallAction : public CSetupAction {
   std::wstring m_overrideInstallDir;
   bool m_noUninstall = false;
   bool m_noRepair = false;
+  bool m_restoresProduct = false;
   std::wstring m_installFolders;
 };

@@ -64,6 +64,7 @@ void CInstallRun::AddUserProperties(const std::vector<CInstallAction*>& actions)
 
 void CInstallRun::PrepareRepairActions(const std::vector<CInstallAction*>& actions) const {
   for (CInstallAction* action : actions) {
+    if (action->RestoresProduct()) continue;
     action->SetUninstall(false);
     action->SetRepair(true);
     action->SetCancelAllowed(true);

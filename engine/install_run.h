@@ -28,7 +28,8 @@ class CInstallRun {
   // USERNAME and COMPANYNAME, MPI_EULA_ACCEPTED, FORCE_ENCRYPTION,
   // NO_ONLINE_ACCESS and MPI_SILENT as the run's settings say.
   void AddUserProperties(const std::vector<CInstallAction*>& actions) const;
-  // Every action repairs its product with its repair command line.
+  // Every action repairs its product with its repair command line, but one
+  // that installs a missing product again.
   void PrepareRepairActions(const std::vector<CInstallAction*>& actions) const;
   // A removal makes every action an uninstall; a repair from another source
   // moves the product's source there; the three command lines are

@@ -55,9 +55,10 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   // The repair list holds what is installed: an empty one has nothing to
   // repair, and a repair that did nothing is no success.
   if (repair && installActions.empty()) {
-    WriteLog(L"No product of the suite is installed; there is nothing to repair");
+    DWORD missing = ReportMissingMembers();
+    if (missing == ERROR_SUCCESS) WriteLog(L"No product of the suite is installed; there is nothing to repair");
     PackLogFiles();
-    AbortOnError(ERROR_UNKNOWN_PRODUCT, true);
+    AbortOnError(missing == ERROR_SUCCESS ? ERROR_UNKNOWN_PRODUCT : missing, true);
   }
   if (!list) return ERROR_SUCCESS;
   MakeInstallRun().PrepareCommandLines(installActions);
@@ -79,6 +80,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     }
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);
+    if (repair && result == ERROR_SUCCESS) result = ReportMissingMembers();
   }
   // Only a cancel the user confirmed is forgiven in a repair; a repair that
   // failed is never reported as success.

@@ -92,6 +92,17 @@ ROWS = {
         (False, False), None, {CUSTOM: False, DEFAULT: False}),
     "a_rollback_takes_the_files_of_the_product_it_removes": (
         [("failing", "/qn", FAILED)], (False, False), None, {DEFAULT: False}),
+    "a_repair_from_the_kit_installs_a_removed_product_again": (
+        [("v1", "/qn", 0), ("msiexec", f"/x {BETA} /qn", 0), ("v1", REPAIR, 0)],
+        (True, True), {"DisplayVersion": "1.0.0"}, {DEFAULT: True}),
+    "a_repair_without_the_package_fails": (
+        [("v1", "/qn", 0), ("msiexec", f"/x {BETA} /qn", 0), ("cached", REPAIR, FAILED)],
+        (True, False), {"DisplayVersion": "1.0.0"}, {DEFAULT: True}),
+    # The upgrade removes Alpha 1 first, then fails: its end names Alpha,
+    # and a repair from the first kit puts it back.
+    "a_failed_upgrade_names_what_it_removed_and_a_repair_puts_it_back": (
+        [("v1", "/qn", 0), ("v2-failing", "/qn", FAILED, ALPHA), ("v1", REPAIR, 0)],
+        (True, True), {"DisplayVersion": "1.0.0"}, {DEFAULT: True}),
 }
 
 
@@ -101,7 +112,13 @@ def test_suite_versions_end_as_their_exit_codes_say(test_world, kits, row):
     for index, step in enumerate(steps):
         code, messages = run_step(kits, test_world, index, step)
         assert code == step[2], (step, messages[-8:])
+        if len(step) > 3:
+            # Only the log can say which products a failed run took for good.
+            removed = messages.index("This run removed products and did not install them again:")
+            assert step[3] in messages[removed + 1]
     assert (installed(ALPHA), installed(BETA)) == products
+    if products == (True, True):
+        assert references(ALPHA) == references(BETA) == ([SUITE_ID], "0x1")
     record = registry(UNINSTALL + SUITE_ID, "32")
     if entry is None:
         assert record == {}
