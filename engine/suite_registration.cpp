@@ -310,6 +310,22 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   return writer.Result();
 }
 
+// Another suite installed the product first: the copy beside it tells that
+// this suite uses it too. A product only this suite counts needs none.
+bool CSuiteRegistration::UsedByOtherSuite(const std::wstring& code) const {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  std::vector<std::wstring> users;
+  try {
+    m_counter.ReadUsers(code, &users);
+  } catch (const CError&) {
+    return false;  // not counted: no other suite installed it for this one
+  }
+  for (const std::wstring& user : users) {
+    if (!group || !EqualsNoCase(user, group->GetUuid())) return true;
+  }
+  return false;
+}
+
 bool CSuiteRegistration::CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const {
   if (code.empty()) return false;
   std::vector<std::wstring> users;
@@ -332,11 +348,7 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
   for (const CInstallAction* action : actions) {
     const std::wstring& code = action->GetProductCode();
     if (action->IsExecuted() || code.empty()) continue;
-    try {
-      if (m_counter.ReadUsers(code, nullptr) <= 0) continue;
-    } catch (const CError&) {
-      continue;  // not counted: no other suite installed it for this one
-    }
+    if (!UsedByOtherSuite(code)) continue;
     const std::wstring& product = action->GetKeyName();
     if (!m_state.m_products.Lookup(product)) {
       WriteLog(L"Unable to retrieve product data for %s", product.c_str());

@@ -87,6 +87,10 @@ REPAIR = f"/f {SUITE_ID} /qn"
 # the end: Alpha and Beta installed, the entry's values (None: no entry),
 # whether each folder holds the suite's files.
 ROWS = {
+    "upgrades_keep_the_folder_the_first_install_was_given": (
+        [("v1", "/qn BASEPATH=C:\\Custom", 0), ("v2", "/qn", 0), ("v3", "/qn", 0)],
+        (True, True), {"BasePath": "C:\\Custom", "SuiteFolder": "Sample Suite", "InstallLocation": CUSTOM},
+        {CUSTOM: True, DEFAULT: False}),
     "the_registered_removal_takes_the_files_from_the_chosen_folder": (
         [("v1", "/qn BASEPATH=C:\\Custom", 0), ("uninstall", "", 0)],
         (False, False), None, {CUSTOM: False, DEFAULT: False}),
@@ -127,3 +131,5 @@ def test_suite_versions_end_as_their_exit_codes_say(test_world, kits, row):
     for folder, full in folders.items():
         assert bool(files(folder)) == full, (folder, files(folder))
     assert configuration_copies() == []
+    if entry is None:
+        assert not (prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE_ID / "setup.dcf").exists()
