@@ -203,6 +203,7 @@ class CWorker {
   DWORD CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
                   bool repair);
   void RecordInstallFolders();
+  bool InstalledAnything() const;
   DWORD UninstallByGroup();
   CSuiteRegistration MakeSuiteRegistration();
   std::unique_ptr<CInstallActionManager> MakeActionManager(const std::vector<CSetupAction*>& actions,

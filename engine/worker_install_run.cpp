@@ -115,8 +115,26 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
   }
   DWORD cached = registration->CacheConfigurationFiles(InstallActions());
   if (cached != ERROR_SUCCESS) return cached;
+  if (!InstalledAnything()) {
+    WriteLog(L"No product of the suite was installed; the suite is not registered");
+    return ERROR_SUCCESS;
+  }
   RecordInstallFolders();
   return registration->SetupInstallGroups();
+}
+
+// An action that ran, or a product that counts the suite. Products that
+// cannot all be read count as installed: the suite's entry is what can
+// remove them.
+bool CWorker::InstalledAnything() const {
+  for (CInstallAction* action : InstallActions()) {
+    if (action->IsExecuted()) return true;
+  }
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) return true;
+  CInstallGroupInfo counted;
+  counted.SetUuid(group->GetUuid());
+  return !counted.FindInstalledMembers() || !counted.GetMembers().empty();
 }
 
 // The cached product files keep the folders each package was installed

@@ -94,6 +94,9 @@ ROWS = {
     "the_registered_removal_takes_the_files_from_the_chosen_folder": (
         [("v1", "/qn BASEPATH=C:\\Custom", 0), ("uninstall", "", 0)],
         (False, False), None, {CUSTOM: False, DEFAULT: False}),
+    # Gamma, all that is left, has no install action: nothing is installed.
+    "a_run_that_installs_nothing_registers_nothing": (
+        [("v1", "/qn DisableProducts=Alpha,Beta Mandatory=0", 0)], (False, False), None, {DEFAULT: False}),
     "a_rollback_takes_the_files_of_the_product_it_removes": (
         [("failing", "/qn", FAILED)], (False, False), None, {DEFAULT: False}),
     "a_repair_from_the_kit_installs_a_removed_product_again": (
