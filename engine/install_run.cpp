@@ -95,8 +95,7 @@ void CInstallRun::PrepareCommandLines(const std::vector<CInstallAction*>& action
 // An install hands its folders on to its own removal (its rollback); any
 // other run acts on the product where an earlier install put it.
 void CInstallRun::GiveInstallFolders(CInstallAction* action, const CProductData* product) const {
-  bool installs = m_options.GetMode() == CCommandOptions::kModeNone && !action->IsUninstall() && !action->IsRepair();
-  if (installs) {
+  if (m_options.GetMode() == CCommandOptions::kModeNone && !action->IsUninstall() && !action->IsRepair()) {
     action->CarryInstallFolders();
     return;
   }

@@ -310,16 +310,23 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   return writer.Result();
 }
 
+// False for a product no suite counts.
+bool CSuiteRegistration::ReadProductUsers(const std::wstring& code, std::vector<std::wstring>* users) const {
+  if (code.empty()) return false;
+  try {
+    m_counter.ReadUsers(code, users);
+  } catch (const CError&) {
+    return false;
+  }
+  return true;
+}
+
 // Another suite installed the product first: the copy beside it tells that
 // this suite uses it too. A product only this suite counts needs none.
 bool CSuiteRegistration::UsedByOtherSuite(const std::wstring& code) const {
   const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
   std::vector<std::wstring> users;
-  try {
-    m_counter.ReadUsers(code, &users);
-  } catch (const CError&) {
-    return false;  // not counted: no other suite installed it for this one
-  }
+  if (!ReadProductUsers(code, &users)) return false;
   for (const std::wstring& user : users) {
     if (!group || !EqualsNoCase(user, group->GetUuid())) return true;
   }
@@ -327,14 +334,8 @@ bool CSuiteRegistration::UsedByOtherSuite(const std::wstring& code) const {
 }
 
 bool CSuiteRegistration::CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const {
-  if (code.empty()) return false;
   std::vector<std::wstring> users;
-  try {
-    m_counter.ReadUsers(code, &users);
-  } catch (const CError&) {
-    return false;  // not counted
-  }
-  return ListsUser(users, group.GetUuid());
+  return ReadProductUsers(code, &users) && ListsUser(users, group.GetUuid());
 }
 
 // {AllUsersAppData}\Uninstall\<product>; empty when the folder is unknown

@@ -69,6 +69,7 @@ class CSuiteRegistration {
   DWORD WriteSettings(CSuiteRecord* record);
   std::wstring ProductCodeOf(const std::wstring& member) const;
   bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
+  bool ReadProductUsers(const std::wstring& code, std::vector<std::wstring>* users) const;
   bool UsedByOtherSuite(const std::wstring& code) const;
   // The product lists the suite among its users.
   bool CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const;

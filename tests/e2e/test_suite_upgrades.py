@@ -6,7 +6,6 @@ installs nothing registers nothing; and an upgrade keeps no configuration
 copy beside products only this suite installed. Each row ends with the
 exit code, the products, the programs-list entry and the files it leaves."""
 import os
-import re
 import shutil
 
 import pytest
