@@ -137,6 +137,11 @@ void CInstallAction::ShowStatusText() {
 // product the suite installed, or name one it never did. A program's action
 // keeps its condition: nothing tells whether it is there.
 bool CInstallAction::IsWanted(bool* unreadable) {
+  if (m_restoresProduct) {
+    WriteLog(L"   Condition for install action not evaluated: product %s of the suite is installed again",
+             m_productCode.c_str());
+    return true;
+  }
   bool judgedByPresence = (m_uninstall || m_repair) && m_runsProductPackage &&
                           !m_productCode.empty() && !Trim(m_condition).empty();
   if (!judgedByPresence) {

@@ -211,6 +211,8 @@ class CWorker {
   DWORD RunInstall(DWORD progressTotal);
   DWORD CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
                   bool repair);
+  void RecordInstallFolders();
+  bool InstalledAnything() const;
   DWORD UninstallByGroup();
   CSuiteRegistration MakeSuiteRegistration();
   std::unique_ptr<CInstallActionManager> MakeActionManager(const std::vector<CSetupAction*>& actions,
@@ -266,6 +268,14 @@ class CWorker {
   void ReadMissingProductCodes();
   void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
+  // The suite's members that are missing: found before a repair or an
+  // uninstall loads its lists, put back by a repair where the kit can.
+  void FindMissingMembers();
+  std::vector<std::wstring> RestoredMembers() const;
+  // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
+  DWORD ReportMissingMembers() const;
+  // At the end of a failed run: the earlier versions it removed for good.
+  void LogRemovalsNotRestored();
   // An uninstall's products that the configuration no longer names.
   bool AddDroppedProducts();
   std::vector<std::unique_ptr<CProductData>> ReadUnlistedProductFiles();
@@ -342,6 +352,15 @@ class CWorker {
   // The products an uninstall removes after those the configuration names,
   // in the order they go.
   std::vector<std::wstring> m_droppedProducts;
+  // Members the suite counted that are not installed; `restored`: the
+  // repair installs it again from the kit's package.
+  struct CMissingMember {
+    std::wstring key;
+    std::wstring code;
+    std::wstring name;
+    bool restored;
+  };
+  std::vector<CMissingMember> m_missingMembers;
   // Actions taken out of their lists; they live as long as the worker.
   std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };

@@ -45,12 +45,18 @@ void CWorker::StopInterfaceThread(bool failure) {
   m_interfaceThreadJoined = true;
 }
 
-// Whichever step failed, the desktop gets its way to the logs before the
-// run lets go of them; a run that took over has made its own.
+// Whichever step failed, the log names the earlier versions the run took
+// for good, and the desktop gets its way to the logs before the run lets go
+// of them; a run that took over has made its own.
 DWORD CWorker::HandleFailure(LONG value) {
   StopInterfaceThread(value != 0);
   m_status = value;
   if (IsFailureStatus(value) && !m_handedOver) {
+    try {
+      LogRemovalsNotRestored();
+    } catch (...) {
+      WriteLog(L"Unknown exception thrown while listing the products this run removed");
+    }
     try {
       CreateLogFolderShortcut();
     } catch (...) {

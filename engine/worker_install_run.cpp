@@ -56,9 +56,10 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   // The repair list holds what is installed: an empty one has nothing to
   // repair, and a repair that did nothing is no success.
   if (repair && installActions.empty()) {
-    WriteLog(L"No product of the suite is installed; there is nothing to repair");
+    DWORD missing = ReportMissingMembers();
+    if (missing == ERROR_SUCCESS) WriteLog(L"No product of the suite is installed; there is nothing to repair");
     PackLogFiles();
-    AbortOnError(ERROR_UNKNOWN_PRODUCT, true);
+    AbortOnError(missing == ERROR_SUCCESS ? ERROR_UNKNOWN_PRODUCT : missing, true);
   }
   if (!list) return ERROR_SUCCESS;
   MakeInstallRun().PrepareCommandLines(installActions);
@@ -80,6 +81,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     }
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);
+    if (repair && result == ERROR_SUCCESS) result = ReportMissingMembers();
   }
   // Registered: nothing is left that a later run should undo.
   if (result == ERROR_SUCCESS) m_runJournal->Settle();
@@ -119,7 +121,37 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
   }
   DWORD cached = registration->CacheConfigurationFiles(InstallActions());
   if (cached != ERROR_SUCCESS) return cached;
+  if (!InstalledAnything()) {
+    WriteLog(L"No product of the suite was installed; the suite is not registered");
+    return ERROR_SUCCESS;
+  }
+  RecordInstallFolders();
   return registration->SetupInstallGroups();
+}
+
+// An action that ran, or a product that counts the suite. Products that
+// cannot all be read count as installed: the suite's entry is what can
+// remove them.
+bool CWorker::InstalledAnything() const {
+  for (CInstallAction* action : InstallActions()) {
+    if (action->IsExecuted()) return true;
+  }
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) return true;
+  CInstallGroupInfo counted;
+  counted.SetUuid(group->GetUuid());
+  return !counted.FindInstalledMembers() || !counted.GetMembers().empty();
+}
+
+// The cached product files keep the folders each package was installed
+// with. A product this run did not install keeps what its install recorded.
+void CWorker::RecordInstallFolders() {
+  for (CInstallAction* action : InstallActions()) {
+    CProductData* product = m_state->m_products.Lookup(action->GetKeyName());
+    if (product && action->RunsProductPackage() && action->IsExecuted()) {
+      product->SetInstallFolders(action->GetInstallFolders());
+    }
+  }
 }
 
 // The clean-system mode: every product of the suite is removed with its
