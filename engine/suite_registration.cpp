@@ -27,6 +27,7 @@
 #include "foundation/guid.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -463,6 +464,10 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
                  group->GetDisplayName().c_str());
         productPresent = true;
       }
+    } catch (const CRegistryKey::CMissingValue&) {
+      // Counted for no suite: the user's own product, which the run left alone.
+      WriteLog(L"%s is still installed, but not referenced by product group %s.", member.c_str(),
+               group->GetDisplayName().c_str());
     } catch (const CError& error) {
       WriteLog(L"Failed retrieving reference count for product %s in RemoveInstallGroups: %s.",
                member.c_str(), error.GetMessage().c_str());
