@@ -27,13 +27,17 @@ class CSourceRedirection {
   // are relative to it. `engineSettings` holds the engine's own settings as
   // the command line wrote them (each after a blank), which the options do
   // not hold. The options must outlive this object.
+  // `startedByHandOver`: another setup's source.ini started this run.
   CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                      const std::wstring& programName, const std::wstring& configurationName,
-                     const std::wstring& engineSettings = std::wstring());
+                     const std::wstring& engineSettings = std::wstring(), bool startedByHandOver = false);
 
-  // 0 when the program that source.ini names was started, with the stage
-  // this run resumes at; 13 for a file without the three values;
-  // programMissing when that program is gone; otherwise the start's error.
+  // 0 when the program that source.ini names was started, with this run's
+  // interface level when the command names none, the hand-over mark and the
+  // stage this run resumes at; 13 for a file without the three values,
+  // one that names this very program, or in a run that a hand-over started
+  // (a chain of hand-overs could loop); programMissing when that program is
+  // gone; otherwise the start's error.
   // A run that setup did not start itself gets the process to wait for: its
   // caller is owed that run's result. A resume after a restart has no caller.
   CHandOver ReadSourceIni(const std::wstring& path);
@@ -62,6 +66,11 @@ class CSourceRedirection {
   static DWORD RestartSetup(const std::wstring& command, CScopedHandle* process = nullptr);
 
  private:
+  // True, after a line that says why, when the hand-over would start this
+  // very program or go on a chain of hand-overs.
+  bool RefuseHandOver(const std::wstring& program, const std::wstring& command) const;
+  // The command with the interface level, the mark and the stage added.
+  std::wstring HandOverCommand(const std::wstring& command) const;
   bool CopyProgramAndConfiguration(const std::wstring& workFolder);
   bool WriteSourceIni(const std::wstring& workFolder);
   void CopyBinFolder(const std::wstring& workFolder);
@@ -73,4 +82,5 @@ class CSourceRedirection {
   std::wstring m_configurationName;
   std::wstring m_engineSettings;
   bool m_restarted = false;
+  bool m_startedByHandOver = false;
 };

@@ -170,7 +170,7 @@ CSourceRedirection& CWorker::SourceRedirection() {
     std::wstring programName = program.substr(FolderOfPath(program).size());
     m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(), programName,
                                                      m_commandLine->ConfigurationName(),
-                                                     TakenSettingsText(m_settings)));
+                                                     TakenSettingsText(m_settings), m_settings.startedByHandOver));
   }
   return *m_sourceRedirection;
 }
