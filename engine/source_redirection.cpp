@@ -329,6 +329,12 @@ void CSourceRedirection::BuildRestartCommand(const std::wstring& arguments,
   }
 }
 
+std::wstring CSourceRedirection::KitFolder() const {
+  const std::wstring& source = m_options.GetInstallSource();
+  if (!m_restarted || !IsWorkFolderName(m_setupFolder) || source.empty()) return m_setupFolder;
+  return source.back() == L'\\' ? source : source + L'\\';
+}
+
 void CSourceRedirection::RemoveWorkingCopy() {
   std::wstring copy = WorkingCopyFolder();
   if (!copy.empty()) RemoveFolder(copy);

@@ -49,6 +49,11 @@ class CSourceRedirection {
   // True when the command line carried the restart marker: setup started
   // this run itself, to resume or with updated files.
   bool IsRestartedRun() const { return m_restarted; }
+  // The kit's folder (with its backslash), which relative paths of the
+  // configuration and the setup's own folder macros name: the setup folder,
+  // except in a run that setup started in its working copy (an updated
+  // setup), where it is the install source that run was given.
+  std::wstring KitFolder() const;
   // The program and arguments a resume after a restart starts.
   void BuildRestartCommand(const std::wstring& arguments, std::wstring* programPath,
                            std::wstring* restartArguments) const;

@@ -17,6 +17,7 @@
 #include "actions/verify_action.h"
 #include "engine/product_data.h"
 #include "engine/setup_host.h"
+#include "engine/source_redirection.h"
 #include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/resource_strings.h"
@@ -92,7 +93,7 @@ void CWorker::EnsureMSI() {
     m_configuration->GetValue(kSetupSection, kNTMsiInstallerKey, &installer, L"");
     m_configuration->GetValue(kSetupSection, kMinimumMsiVersionKey, &configuredMinimum, L"");
   }
-  action.SetInstaller(m_options->GetSetupFolder(), installer, configuredMinimum);
+  action.SetInstaller(SourceRedirection().KitFolder(), installer, configuredMinimum);
   action.SetHost(IsSilentLevel() || !m_host ? nullptr : m_host->GetOwnerWindow(), nullptr);
   action.SetNoDownload(!m_settings.onlineUpdatesAllowed);
   HookRebootResume(0);

@@ -224,7 +224,9 @@ void CWorker::BuildReplacementMap() {
 
 bool CWorker::CreateReplacementMap() {
   if (!m_configuration) return false;
-  m_replacements->Create(*m_options, m_commandLine->ProgramPath(), m_suiteMode);
+  // An updated setup runs from its working copy; its macros still name the kit.
+  const std::wstring& program = m_commandLine->ProgramPath();
+  m_replacements->Create(*m_options, SourceRedirection().KitFolder() + FileNameOfPath(program), m_suiteMode);
   return true;
 }
 
