@@ -122,6 +122,10 @@ void CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   m_options->AppendLogSwitch(&command);
   m_options->AppendRebootOption(&command);
   command += DisabledProductsArgument();
+  // What the caller asked of the run (ReturnRebootRequest=1 among them) is
+  // asked of the repair, which now gives the run's result.
+  command += TakenSettingsText(m_settings, {L"{lang}=", L"RepairSource=", L"InstallSource=", L"DisableProducts="});
+  m_options->AppendPropertiesAsGiven(&command);
   CScopedHandle process;
   if (CSourceRedirection::RestartSetup(command, &process) != ERROR_SUCCESS) return;
   EndWithResultOf(process.Get());

@@ -193,7 +193,6 @@ CInstallLanguage CWorker::InstallLanguage() {
 }
 
 void CWorker::DetermineLanguage() {
-  m_resumeValueName = m_commandLine->ConfigurationName() + kResumeSuffix;
   InstallLanguage().DetermineBaseLanguage(m_settings.languageForced);
 }
 
@@ -212,6 +211,16 @@ void CWorker::LoadConfiguration() {
   }
   m_state->m_configurationPath = configurationPath;
   if (g_setupAggregate) CopyToField(g_setupAggregate->configurationPath, configurationPath);
+  NameResumeEntry();
+}
+
+// The suite's own name, so that one suite waiting for its restart does not
+// keep another from registering (all kits name their configuration alike):
+// its UUID, else the kit's configuration path.
+void CWorker::NameResumeEntry() {
+  std::wstring suite = ConfiguredSuiteId(*m_configuration);
+  std::wstring name = suite.empty() ? SourceRedirection().KitFolder() + m_commandLine->ConfigurationName() : suite;
+  m_resumeValueName = name + kResumeSuffix;
 }
 
 void CWorker::ReadProductList() {

@@ -1,5 +1,8 @@
-"""Hand-overs and setup updates of unattended runs, read from the machine afterwards: a source.ini
-never loops and keeps the caller's /qn; an updated setup still finds the kit's files."""
+"""Hand-overs, setup updates and restarts of unattended runs, read from the machine afterwards: a
+source.ini never loops and keeps the caller's /qn; an updated setup still finds the kit's files; each
+suite resumes under a RunOnce name of its own, and a run that cannot register one does not restart;
+a restart that an earlier version's removal asks for reaches the exit code; the repair hand-over
+carries what the run was asked."""
 import functools
 import http.server
 import shutil
@@ -7,16 +10,22 @@ import threading
 
 import pytest
 
-from conftest import BUILD, run_windows, windows_path
+from conftest import BUILD, prefix_drive_c, run_windows, windows_path
 from test_pre_install_checks import ALPHA, DCF, PACKAGES, SUITE, edit_dcf
 from test_system_facts import reg
 from test_suite_run import UNINSTALL, installed, registry
 from test_unattended_runs import RUN_ONCE, setup_of_version, setup_processes, work_copies_left
 
-RESUME = "SETUP.DCF.MultiInstall"
+RESUME = SUITE + ".MultiInstall"
+OTHER_NAME, OTHER = "SETUP.DCF.MultiInstall", '"C:\\other\\setup.exe" /qn /~ /s502'
 NAME = "ProductName=Tamsa Check Suite\n"
 INSTALLER_RESTARTS = (NAME, NAME + "MinimumMSIVersion=9.0\nNTMsiInstaller=msi_1641.exe\n")
 ONLINE = ("AllowOnlineUpdates=2", "TestConnectionURL={site}/")
+OLD_TOOL = UNINSTALL + "TamsaOldTool"
+
+
+def cache():
+    return prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE
 
 
 @pytest.fixture(scope="module")
@@ -60,11 +69,46 @@ def hand_over_folder(kit, arguments):
     return hand
 
 
+def run_once_entry(name):
+    """Another setup's resume entry, waiting for a restart."""
+    def prepare(kit):
+        reg("add", RUN_ONCE, "/v", name, "/t", "REG_SZ", "/d", OTHER, "/f", "/reg:32")
+    return prepare
+
+
+def earlier_version_needs_restart(kit):
+    """An uninstaller that removes its entry and asks for a restart."""
+    uninstaller = kit / "uninstall_old.cmd"
+    uninstaller.write_bytes(f'@reg delete "{OLD_TOOL}" /f /reg:32 >nul\r\n@exit 3010\r\n'.encode())
+    for value, data in (("DisplayName", "Tamsa Old Tool"), ("UninstallString", windows_path(uninstaller))):
+        reg("add", OLD_TOOL, "/v", value, "/t", "REG_SZ", "/d", data, "/f", "/reg:32")
+
+
+def installed_with_a_recording_cached_setup(kit):
+    """The cached setup, which repairs for the second run, only records its command line."""
+    assert run_windows(kit / "setup.exe", ["/qn"], timeout=300).code == 0
+    shutil.copy(BUILD / "command_recorder.exe", cache() / "setup.exe")
+    edit_dcf(kit, "SKU=STD\n", "SKU=STD\nRepairModeAllowed=1\n")
+
+
+def repair_asked_what_the_run_was(kit, entries):
+    command = (cache() / "setup.exe.cmdline").read_bytes().decode("utf-16-le")
+    assert " ReturnRebootRequest=1" in command and " MyProp=Abc" in command, command
+
+
 def suite_installed_in_the_kit(kit, entries):
     location = registry(UNINSTALL + SUITE, "32")["InstallLocation"]
     assert location.startswith(windows_path(kit) + "\\Apps\\"), location
 
 
+def old_tool_removed(kit, entries):
+    assert "TamsaOldTool" not in reg("query", OLD_TOOL, "/reg:32").stdout
+
+
+PREVIOUS = [("InstallActions=Main\nShutdown", "InstallActions=Main\nPreviousVersions=Old\nShutdown"),
+            ("[Setup.Beta]", "[PreviousVersions.Alpha.Old]\nName=Tamsa Old Tool\nUninstallKey=TamsaOldTool\n"
+                             "Detection=UNINSTALLKEY\nPrompt=NONE\nUninstallCommand=UNINSTALLKEY\nForce=1\n\n"
+                             "[Setup.Beta]")]
 IN_THE_KIT = ("BasePath={ProgramFilesFolder}/Tamsa", "BasePath={{SetupDir}}/Apps")
 
 
@@ -83,6 +127,15 @@ CASES = {
                                                ("/qn+", *ONLINE), 0x70669, False, {RESUME: " /s502"}, None),
     "updated-setup-installs-into-the-kit": ([update("update.xml"), IN_THE_KIT], None, ("/qn", *ONLINE),
                                             0, True, {}, suite_installed_in_the_kit),
+    "another-suite-waits": ([INSTALLER_RESTARTS], run_once_entry(OTHER_NAME), ("/qn+",), 0x70669, False,
+                            {RESUME: " /s502", OTHER_NAME: OTHER}, None),
+    "resume-name-taken": ([INSTALLER_RESTARTS], run_once_entry(RESUME), ("/qn",), 1603, False, {RESUME: OTHER},
+                          None),
+    "earlier-version-asks-for-restart": (PREVIOUS, earlier_version_needs_restart,
+                                         ("/qn", "ReturnRebootRequest=1"), 3010, True, {}, old_tool_removed),
+    "repair-hand-over-carries-the-properties": ([], installed_with_a_recording_cached_setup,
+                                                ("/qn", "ReturnRebootRequest=1", "MyProp=Abc"), 0, True, {},
+                                                repair_asked_what_the_run_was),
 }
 
 
@@ -108,7 +161,7 @@ def test_handed_over_or_restarted_run_ends_as_it_should(test_world, world, case)
     assert sorted(found) == sorted(entries)
     assert all(text in found[entry] for entry, text in entries.items()), found
     # A working copy stays only for the resume this run registered.
-    if RESUME not in entries:
+    if entries.get(RESUME, OTHER) == OTHER:
         assert not work_copies_left()
     if check:
         check(kit, found)
