@@ -203,8 +203,10 @@ void CWorker::EnsureSetupFiles() {
   DWORD kept = ERROR_SUCCESS;
   DWORD result = RunVerifyAction(&action, &kept);
   DeleteFileW(description.c_str());
-  if (result != ERROR_SUCCESS || !UpdateMadeSetupNewer()) return;
-  RestartWithNewSetupFiles(workFolder);
+  if (result != ERROR_SUCCESS) return;
+  if (UpdateMadeSetupNewer()) RestartWithNewSetupFiles(workFolder);
+  // Not taken: a resume after a restart must start the files this run has.
+  action.Rollback();
 }
 
 // An offer may name a version that the files it delivers do not have, or

@@ -1,8 +1,8 @@
 """Hand-overs, setup updates and restarts of unattended runs, read from the machine afterwards: a
-source.ini never loops and keeps the caller's /qn; an updated setup still finds the kit's files; each
-suite resumes under a RunOnce name of its own, and a run that cannot register one does not restart;
-a restart that an earlier version's removal asks for reaches the exit code; the repair hand-over
-carries what the run was asked."""
+source.ini never loops and keeps the caller's /qn; an updated setup still finds the kit's files; a
+failed update leaves the working copy as it was; each suite resumes under a RunOnce name of its own,
+and a run that cannot register one does not restart; a restart that an earlier version's removal
+asks for reaches the exit code; the repair hand-over carries what the run was asked."""
 import functools
 import http.server
 import shutil
@@ -31,7 +31,7 @@ def cache():
 @pytest.fixture(scope="module")
 def world(tmp_path_factory):
     """The kit the rows copy (msi_1641.exe ends with its name's code), and a loopback site offering
-    a setup.exe of version 9."""
+    a setup.exe of version 9, alone or with a file it does not have."""
     root = tmp_path_factory.mktemp("kits")
     kit, site = root / "kit", root / "site"
     for product in ("Alpha", "Beta"):
@@ -44,8 +44,9 @@ def world(tmp_path_factory):
     server = http.server.ThreadingHTTPServer(
         ("127.0.0.1", 0), functools.partial(http.server.SimpleHTTPRequestHandler, directory=str(site)))
     address = f"http://127.0.0.1:{server.server_address[1]}"
-    (site / "update.xml").write_text(f"<update><version>9.0.0.0</version><files><file>{address}/setup.exe</file>"
-                                     "</files></update>")
+    for offer, files in (("update.xml", ["setup.exe"]), ("partial.xml", ["setup.exe", "missing.txt"])):
+        names = "".join(f"<file>{address}/{name}</file>" for name in files)
+        (site / offer).write_text(f"<update><version>9.0.0.0</version><files>{names}</files></update>")
     threading.Thread(target=server.serve_forever, daemon=True).start()
     yield kit, address
     server.shutdown()
@@ -101,6 +102,12 @@ def suite_installed_in_the_kit(kit, entries):
     assert location.startswith(windows_path(kit) + "\\Apps\\"), location
 
 
+def copy_keeps_the_kits_setup(kit, entries):
+    program = entries[RESUME].split('"')[1]
+    copy = prefix_drive_c() / program[3:].replace("\\", "/")
+    assert copy.read_bytes() == (kit / "setup.exe").read_bytes()
+
+
 def old_tool_removed(kit, entries):
     assert "TamsaOldTool" not in reg("query", OLD_TOOL, "/reg:32").stdout
 
@@ -127,8 +134,9 @@ CASES = {
                                                ("/qn+", *ONLINE), 0x70669, False, {RESUME: " /s502"}, None),
     "updated-setup-installs-into-the-kit": ([update("update.xml"), IN_THE_KIT], None, ("/qn", *ONLINE),
                                             0, True, {}, suite_installed_in_the_kit),
-    "another-suite-waits": ([INSTALLER_RESTARTS], run_once_entry(OTHER_NAME), ("/qn+",), 0x70669, False,
-                            {RESUME: " /s502", OTHER_NAME: OTHER}, None),
+    "failed-update-while-another-suite-waits": ([update("partial.xml"), INSTALLER_RESTARTS],
+                                                run_once_entry(OTHER_NAME), ("/qn+", *ONLINE), 0x70669, False,
+                                                {RESUME: " /s502", OTHER_NAME: OTHER}, copy_keeps_the_kits_setup),
     "resume-name-taken": ([INSTALLER_RESTARTS], run_once_entry(RESUME), ("/qn",), 1603, False, {RESUME: OTHER},
                           None),
     "earlier-version-asks-for-restart": (PREVIOUS, earlier_version_needs_restart,
