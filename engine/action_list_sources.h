@@ -72,6 +72,8 @@ class CActionListSources {
   // An uninstall's products that the configuration no longer names, in the
   // order they go, after the named ones.
   std::vector<std::wstring> droppedProducts;
+  // A repair's members that are missing and that it installs again.
+  std::vector<std::wstring> restoredProducts;
 
  private:
   const CKwIniFile& m_configuration;

@@ -17,6 +17,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -32,6 +33,22 @@ const wchar_t kBinFolder[] = L"bin\\";
 const wchar_t kRestartMarker[] = L"/~";
 const wchar_t kKeepCopyMarker[] = L"/~-";
 const wchar_t kStageSwitchFormat[] = L" /s%d";
+// Followed by the copy's folder name: object names hold no backslash, and
+// the name alone only makes two users' copies of one name both stay.
+const wchar_t kClaimPrefix[] = L"Global\\SETUP working copy ";
+
+std::wstring ClaimName(const std::wstring& folder) {
+  std::wstring path = folder;
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return kClaimPrefix + ToUpper(FileNameOfPath(path));
+}
+
+bool IsClaimed(const std::wstring& folder) {
+  CScopedHandle claim(OpenMutexW(SYNCHRONIZE, FALSE, ClaimName(folder).c_str()));
+  DWORD error = GetLastError();
+  // Only "no such object" says nobody holds it.
+  return claim.IsValid() || error != ERROR_FILE_NOT_FOUND;
+}
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
@@ -240,7 +257,9 @@ void CSourceRedirection::PrepareWorkingCopy() {
     return;
   }
   std::wstring workFolder;
-  if (!CreateTempWorkFolder(&workFolder)) {
+  auto claim = [this](const std::wstring& candidate) { return ClaimWorkingCopy(candidate); };
+  if (!CreateTempWorkFolder(&workFolder, claim)) {
+    m_workingCopyClaim.Reset();
     WriteLog(L"Unable to create a temporary working folder; setup goes on from '%s'",
              m_setupFolder.c_str());
     return;
@@ -249,6 +268,7 @@ void CSourceRedirection::PrepareWorkingCopy() {
   // folder the copy cannot resume anything: it goes, and nothing deletes later.
   if (!CopyProgramAndConfiguration(workFolder) || !WriteSourceIni(workFolder)) {
     RemoveFolder(workFolder);
+    m_workingCopyClaim.Reset();
     m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
     return;
   }
@@ -363,6 +383,43 @@ void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
     WriteLog(L"Could not delete every file under '%s': %d", folder.c_str(), error);
   }
   RemoveDirectoryChecked(WithoutTrailingSeparators(folder), TRUE);
+}
+
+bool CSourceRedirection::ClaimWorkingCopy(const std::wstring& folder) {
+  m_workingCopyClaim.Reset();
+  CScopedHandle claim(CreateMutexW(nullptr, FALSE, ClaimName(folder).c_str()));
+  DWORD error = GetLastError();
+  if (!claim.IsValid() || error == ERROR_ALREADY_EXISTS) return false;
+  m_workingCopyClaim = std::move(claim);
+  return true;
+}
+
+void CSourceRedirection::ClaimOwnWorkingCopy() {
+  if (!m_restarted || !IsWorkFolderName(m_setupFolder)) return;
+  // The setup that started this run may hold it too: the object is shared.
+  CScopedHandle claim(CreateMutexW(nullptr, FALSE, ClaimName(m_setupFolder).c_str()));
+  if (claim.IsValid()) m_workingCopyClaim = std::move(claim);
+}
+
+void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport) {
+  std::wstring temp = GetTempFolderPath();
+  if (temp.empty()) return;
+  std::wstring program = GetModuleFilePath();
+  for (const std::wstring& name : ListFolderEntries(temp, L"ZOLM*", true)) {
+    std::wstring folder = temp + name + L"\\";
+    // This very program may run from one, as a resume that hands over does.
+    if (!IsWorkFolderName(folder) || StartsWithNoCase(program, folder) || IsClaimed(folder) ||
+        rebootSupport->AnyResumeEntryStartsIn(folder)) {
+      continue;
+    }
+    WriteLog(L"Removing the working copy '%s', which no running setup and no resume entry uses", folder.c_str());
+    RemoveFolder(folder);
+    // What a run before scheduled for the restart is gone now: a stale
+    // entry would tell every installer that a restart is pending.
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      rebootSupport->DropPendingDeletionsUnder(folder);
+    }
+  }
 }
 
 bool CSourceRedirection::IsProtectedFolder(const std::wstring& folder) {

@@ -9,6 +9,7 @@
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
+class CRebootSupport;
 
 class CSourceRedirection {
  public:
@@ -63,6 +64,16 @@ class CSourceRedirection {
   // The copy RemoveWorkingCopy would remove (with its backslash), or empty.
   std::wstring WorkingCopyFolder() const;
 
+  // A run that works from a working copy holds it from here on, so no
+  // other run removes it while this one lives; the copy this run makes is
+  // held from before its folder exists.
+  void ClaimOwnWorkingCopy();
+  // Removes the working copies in the user's temporary folder that no
+  // running setup holds and no entry of the RunOnce keys starts from: those
+  // of runs that were killed, and those a resume has left; with them their
+  // deletions scheduled for the restart.
+  static void RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport);
+
   // True for folders no recursive delete may touch: empty or relative paths,
   // drive and share roots, and the system's own folders and their parents.
   static bool IsProtectedFolder(const std::wstring& folder);
@@ -80,6 +91,9 @@ class CSourceRedirection {
   bool WriteSourceIni(const std::wstring& workFolder);
   void CopyBinFolder(const std::wstring& workFolder);
   static void RemoveFolder(const std::wstring& folder);
+  // Takes the named object that says a setup works from the folder; false
+  // when another process holds it.
+  bool ClaimWorkingCopy(const std::wstring& folder);
 
   CCommandOptions& m_options;
   std::wstring m_setupFolder;
@@ -88,4 +102,7 @@ class CSourceRedirection {
   std::wstring m_engineSettings;
   bool m_restarted = false;
   bool m_startedByHandOver = false;
+  // Held for as long as this process lives; the system drops it when the
+  // process ends, killed or not.
+  CScopedHandle m_workingCopyClaim;
 };

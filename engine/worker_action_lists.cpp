@@ -40,6 +40,7 @@ CActionListSources CWorker::MakeListSources() {
   sources.suiteProductName = m_state->GetProductName();
   sources.suiteShortProductName = m_state->GetShortProductName();
   sources.droppedProducts = m_droppedProducts;
+  sources.restoredProducts = RestoredMembers();
   return sources;
 }
 
@@ -68,6 +69,7 @@ void CWorker::LoadActionLists() {
   // Before anything is removed: a product the run cannot remove keeps the
   // whole suite as it is.
   if (mode == CCommandOptions::kModeUninstall && !AddDroppedProducts()) AbortOnError(ERROR_INSTALL_FAILURE, true);
+  FindMissingMembers();
   CActionListSources sources = MakeListSources();
   CActionListLoader loader(sources);
   CActionListLoader::EResult result = loader.Load(m_settings.cleanSystem, &m_actionLists);

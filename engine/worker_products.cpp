@@ -66,6 +66,9 @@ bool CWorker::LoadCachedProductData() {
   bool maintenance = Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall;
   std::vector<std::wstring> folders;
   if (maintenance) folders = CachedProductFolders(configuration);
+  // An install over the installed suite keeps what that suite's install
+  // recorded of the products it does not install again.
+  std::wstring installedCache = maintenance ? std::wstring() : InstalledSuiteCacheFolder(configuration);
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
     if (!product->LoadFromDcf(configuration, m_state.get())) {
@@ -73,6 +76,9 @@ bool CWorker::LoadCachedProductData() {
       result = false;
     }
     if (maintenance && !LoadCachedProductFile(entry.first, product, folders)) result = false;
+    if (!installedCache.empty()) {
+      product->LoadInstallRecord(Format(L"%s%s.dcf", installedCache.c_str(), entry.first.c_str()));
+    }
     m_state->m_productCodes[entry.first] = product->GetProductCode();
   }
   m_state->m_products.SelectRequiredProducts();

@@ -77,6 +77,7 @@ DWORD CWorker::RunSteps() {
   LoadConfiguration();
   ReadProductList();
   BuildReplacementMap();
+  UndoAbandonedRuns();
   if (!RunCreateLaunchPointMode()) EndRun();
   ReadSetupProperties();
   if (!RefuseRunFromCache()) EndRun();
