@@ -65,6 +65,9 @@ class CActionListSources {
   IRefCounting* refCounter = nullptr;
   bool referenceCounting = false;
   bool perProductPlatforms = false;
+  // The kit's folder, which relative installer paths start from; the setup
+  // folder when empty.
+  std::wstring kitFolder;
   // The setup language, and the suite's names for the installer check.
   WORD languageId = 0;
   std::wstring suiteProductName;

@@ -12,6 +12,8 @@
 
 #include "actions/command_options.h"
 #include "actions/windows_installer_command.h"
+#include "engine/engine_settings.h"
+#include "foundation/file_identity_set.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
@@ -84,6 +86,42 @@ bool IsRoot(const std::wstring& path) {
   return separators < 2;
 }
 
+// The program a command line starts: its first word, without quotes.
+std::wstring ProgramOfCommand(const std::wstring& command) {
+  std::wstring rest = command;
+  std::wstring program;
+  if (!ExtractToken(&rest, &program, L" \t", true)) return std::wstring();
+  return program;
+}
+
+// A "/q" switch of any level among the words after the program.
+bool HasInterfaceSwitch(const std::wstring& command) {
+  std::wstring rest = command;
+  std::wstring word;
+  ExtractToken(&rest, &word, L" \t", false);
+  while (ExtractToken(&rest, &word, L" \t", false)) {
+    if (word.size() >= 2 && word[0] == L'/' && (word[1] == L'q' || word[1] == L'Q')) return true;
+  }
+  return false;
+}
+
+// Two names of one file: the same path, or, through a link or a short name,
+// the same file on the same volume.
+bool IsSameFile(const std::wstring& first, const std::wstring& second) {
+  if (first.empty() || second.empty()) return false;
+  std::wstring firstFull = FullPath(first);
+  if (!firstFull.empty() && EqualsNoCase(firstFull, FullPath(second))) return true;
+  CFileIdentitySet files;
+  for (const std::wstring* path : {&first, &second}) {
+    CScopedHandle file(CreateFileW(path->c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) return false;
+    if (!files.Add(file.Get(), FullPath(*path))) return true;
+  }
+  return false;
+}
+
 std::vector<std::wstring> SystemFolders() {
   std::vector<std::wstring> folders;
   wchar_t buffer[MAX_PATH + 1];
@@ -113,13 +151,14 @@ const wchar_t CSourceRedirection::kSourceIniName[] = L"source.ini";
 CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                                        const std::wstring& programName,
                                        const std::wstring& configurationName,
-                                       const std::wstring& engineSettings)
+                                       const std::wstring& engineSettings, bool startedByHandOver)
     : m_options(options),
       m_setupFolder(setupFolder),
       m_programName(programName),
       m_configurationName(configurationName),
       m_engineSettings(engineSettings),
-      m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) {}
+      m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone),
+      m_startedByHandOver(startedByHandOver) {}
 
 CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstring& path) {
   CHandOver result;
@@ -144,18 +183,50 @@ CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstri
     result.code = ERROR_INVALID_DATA;
     return result;
   }
+  if (RefuseHandOver(program, command)) {
+    result.code = ERROR_INVALID_DATA;
+    return result;
+  }
   if (!FileExists(program)) {
     WriteLog(L"Unable to find the setup program '%s' that source.ini names", program.c_str());
     result.code = ERROR_FILE_NOT_FOUND;
     result.programMissing = true;
     return result;
   }
+  bool resumed = m_restarted || m_options.GetSSwitchValue() != 0;
+  result.code = RestartSetup(HandOverCommand(command), resumed ? nullptr : &result.process);
+  return result;
+}
+
+// Each setup would start the next and wait for it, without end: a source.ini
+// copied back beside the program it names, or two that name each other.
+bool CSourceRedirection::RefuseHandOver(const std::wstring& program, const std::wstring& command) const {
+  std::wstring own = m_setupFolder + m_programName;
+  std::wstring started = ProgramOfCommand(command);
+  if (IsSameFile(program, own) || IsSameFile(started, own)) {
+    WriteLog(L"Source.ini names this setup program itself ('%s'); setup does not hand over to itself",
+             own.c_str());
+    return true;
+  }
+  if (m_startedByHandOver) {
+    WriteLog(L"This setup was started by the source.ini of another setup; it does not hand over again to '%s'",
+             started.c_str());
+    return true;
+  }
+  return false;
+}
+
+std::wstring CSourceRedirection::HandOverCommand(const std::wstring& command) const {
+  std::wstring result = command;
+  // Without a level of its own the setup would show its wizard to an
+  // unattended run's caller, who waits on it.
+  if (!HasInterfaceSwitch(result)) m_options.AppendUILevel(&result);
+  result += L" ";
+  result += kHandOverMark;
   // A run resumed after a restart hands its stage on: started afresh, the
   // setup program would meet the step that restarted the machine again.
   int stage = m_options.GetSSwitchValue();
-  if (stage != 0) command += Format(kStageSwitchFormat, stage);
-  bool resumed = m_restarted || stage != 0;
-  result.code = RestartSetup(command, resumed ? nullptr : &result.process);
+  if (stage != 0) result += Format(kStageSwitchFormat, stage);
   return result;
 }
 
@@ -276,6 +347,12 @@ void CSourceRedirection::BuildRestartCommand(const std::wstring& arguments,
   } else if (restartArguments->compare(marker, 3, kKeepCopyMarker) == 0) {
     (*restartArguments)[marker + 2] = L' ';
   }
+}
+
+std::wstring CSourceRedirection::KitFolder() const {
+  const std::wstring& source = m_options.GetInstallSource();
+  if (!m_restarted || !IsWorkFolderName(m_setupFolder) || source.empty()) return m_setupFolder;
+  return source.back() == L'\\' ? source : source + L'\\';
 }
 
 void CSourceRedirection::RemoveWorkingCopy() {

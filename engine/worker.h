@@ -91,6 +91,7 @@ class CWorker {
   CInstallLanguage InstallLanguage();
   void DetermineLanguage();
   void LoadConfiguration();
+  void NameResumeEntry();
   void ReadProductList();
   void BuildReplacementMap();
   bool CreateReplacementMap();
@@ -256,6 +257,8 @@ class CWorker {
   bool LoadCachedProductData();
   std::vector<std::wstring> CachedProductFolders(const CKwIniFile& configuration) const;
   std::wstring InstalledSuiteCacheFolder(const CKwIniFile& configuration) const;
+  // The UUID (else SuiteId) of [ProductGroup.Default] when it is well formed.
+  static std::wstring ConfiguredSuiteId(const CKwIniFile& configuration);
   bool LoadCachedProductFile(const std::wstring& key, CProductData* product,
                              const std::vector<std::wstring>& folders);
   bool ParseMsiFileList();

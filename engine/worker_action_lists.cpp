@@ -12,6 +12,7 @@
 #include "engine/action_list_sources.h"
 #include "engine/product_data.h"
 #include "engine/shutdown_list_loader.h"
+#include "engine/source_redirection.h"
 #include "foundation/setup_log.h"
 
 namespace {
@@ -35,6 +36,7 @@ CActionListSources CWorker::MakeListSources() {
   sources.refCounter = m_refCounter.get();
   sources.referenceCounting = m_settings.referenceCounting;
   sources.perProductPlatforms = m_settings.perProductPlatforms;
+  sources.kitFolder = SourceRedirection().KitFolder();
   sources.languageId = m_state->m_languageId;
   sources.suiteProductName = m_state->GetProductName();
   sources.suiteShortProductName = m_state->GetShortProductName();

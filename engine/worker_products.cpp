@@ -100,11 +100,16 @@ std::vector<std::wstring> CWorker::CachedProductFolders(const CKwIniFile& config
   return folders;
 }
 
-// With its backslash; empty when the configuration names no usable suite id.
-std::wstring CWorker::InstalledSuiteCacheFolder(const CKwIniFile& configuration) const {
+std::wstring CWorker::ConfiguredSuiteId(const CKwIniFile& configuration) {
   std::wstring suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kUuidKey);
   if (suite.empty()) suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kSuiteIdKey);
-  if (!CSuiteRecord::IsWellFormedSuiteId(suite)) return std::wstring();
+  return CSuiteRecord::IsWellFormedSuiteId(suite) ? suite : std::wstring();
+}
+
+// With its backslash; empty when the configuration names no usable suite id.
+std::wstring CWorker::InstalledSuiteCacheFolder(const CKwIniFile& configuration) const {
+  std::wstring suite = ConfiguredSuiteId(configuration);
+  if (suite.empty()) return std::wstring();
   std::wstring allUsersAppData = m_replacements->Expand(kAllUsersAppDataMacro);
   if (allUsersAppData == kAllUsersAppDataMacro) return std::wstring();
   return CachedCopyFolder(allUsersAppData, suite);
