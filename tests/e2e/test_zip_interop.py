@@ -139,6 +139,22 @@ def python_archive(work, method, files, stream=False, prefix=b"", append_from=No
     return path
 
 
+def long_extra_field(work, names):
+    """The last central header's extra field says 4 bytes more than the
+    directory holds: peers read it up to the end record and no further."""
+    path = work / "peer.zip"
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name in names:
+            info = zipfile.ZipInfo(name)
+            info.extra = b"\x99\x99\x00\x00"
+            info.external_attr = 0o644 << 16
+            z.writestr(info, (work / name).read_bytes())
+    data = bytearray(path.read_bytes())
+    header = data.rindex(b"PK\x01\x02")
+    data[header + 30:header + 32] = (4 + 4).to_bytes(2, "little")
+    path.write_bytes(bytes(data))
+
+
 MAKERS = {
     "zip deflated": lambda work, names: run(["zip", "-q", "-X", "peer.zip"] + names, work),
     "zip stored": lambda work, names: run(["zip", "-q", "-0", "peer.zip"] + names, work),
@@ -150,6 +166,7 @@ MAKERS = {
     "python streamed": lambda work, names: python_archive(work, zipfile.ZIP_DEFLATED, names, stream=True),
     "python with a loader in front": lambda work, names: python_archive(
         work, zipfile.ZIP_DEFLATED, names, prefix=b"MZ" + bytes(1000)),
+    "python with an extra field past the directory": long_extra_field,
 }
 
 
