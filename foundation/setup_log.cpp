@@ -26,6 +26,7 @@ const wchar_t kLogVariable[] = L"KWSETUP";
 const wchar_t kDefaultLogPath[] = L"C:\\VELL_SETUP.LOG";
 const wchar_t kSetupLogName[] = L"\\VELL_SETUP.LOG";
 const wchar_t kDefaultDrive[] = L"C:";
+const wchar_t kProductIdToken[] = L"{ProductID}";
 const wchar_t kPackageLogName[] = L"TAM_{ProductID}.log";
 const wchar_t kDefaultCommandLineLog[] = L"{APPDATA_FOLDER}\\Tamsa Log Files\\";
 const wchar_t kLineTimePattern[] = L"%m/%d/%y %H:%M:%S";
@@ -253,7 +254,12 @@ std::wstring ExpandLogFileName(const std::wstring& path) {
     result = kDefaultDrive + result;
   }
   size_t lastDot = result.find_last_of(L'.');
-  if (lastDot != std::wstring::npos && lastDot + 4 == result.size()) return result;
+  if (lastDot != std::wstring::npos && lastDot + 4 == result.size()) {
+    // Every package logs into the template's file: without the product's
+    // key in its name each package would overwrite the one before.
+    if (FindNoCase(result, kProductIdToken) != std::wstring::npos) return result;
+    return result.substr(0, lastDot) + L"_" + kProductIdToken + result.substr(lastDot);
+  }
   if (result.empty() || result.back() != L'\\') result += L'\\';
   return result + kPackageLogName;
 }

@@ -1,11 +1,14 @@
 """Where a run's log goes, seen from outside: the probe program starts the
 way setup.exe does (InitializeLogging on its own command line) from a
-prepared folder, command line and environment."""
+prepared folder, command line and environment; and what a whole run of
+setup.exe leaves in its log folder."""
 import pathlib
+import zipfile
 
 import pytest
 
 from conftest import prefix_drive_c, read_log, run_windows, windows_path
+from test_suite_run import read_messages, suite_kit
 
 PROBE = "foundation_probe.exe"
 
@@ -37,7 +40,7 @@ def test_log_from_setup_dcf_beside_the_program(kit):
     result = run_windows(kit / PROBE, ["log", "1", "from-dcf"])
     assert result.code == 0
     assert read_log(logs / "VELL_SETUP.LOG") == [
-        f"Created folder for log files: {windows_path(logs)}\\run.log",
+        f"Created folder for log files: {windows_path(logs)}\\run_{{ProductID}}.log",
         "from-dcf line 1",
     ]
 
@@ -117,3 +120,26 @@ def test_setup_config_with_values(kit):
     result = run_windows(kit / PROBE, ["config", "setup.dcf", "/qn", "/L", windows_path(kit / "l")])
     assert result.code == 0
     assert read_log(kit / "l" / "VELL_SETUP.LOG")[-1] == "Minimum Windows Installer version: 3.1"
+
+
+# What the log switch names below the kit, the run's other words, its exit
+# code, and the package logs the folder then holds.
+RUN_LOG_CASES = [
+    ("logs\\mine.log", "", 0, ["mine_Alpha.log", "mine_Beta.log", "mine_Delta.log"]),
+]
+
+
+@pytest.mark.parametrize("target,words,code,package_logs", RUN_LOG_CASES,
+                         ids=["named-file"])
+def test_a_run_loses_no_log(test_world, target, words, code, package_logs):
+    kit = suite_kit("suite_one")
+    folder = kit / target.split("\\")[0]
+    result = run_windows(kit / "setup.exe", raw_args=f"/qn {words} /l* {windows_path(kit)}\\{target}")
+    assert result.code == code
+    logs = sorted(package_logs + ["VELL_SETUP.LOG"])
+    archives = list(folder.glob("LogFile *.zip"))
+    assert sorted(p.name for p in folder.iterdir() if p not in archives) == logs
+    assert len(archives) == 1
+    with zipfile.ZipFile(archives[0]) as archive:
+        assert archive.testzip() is None
+        assert sorted(archive.namelist()) == sorted(name.lower() for name in logs)
