@@ -154,14 +154,13 @@ void KeepThread(HANDLE thread) {
   g_threads.swap(running);
 }
 
-void CreateLogFolder(CMsiExecCommandLine* parsed) {
+void PrepareLogFolder(CMsiExecCommandLine* parsed) {
   const std::wstring& logFile = parsed->GetLogFile();
   size_t slash = logFile.find_last_of(L'\\');
   if (logFile.empty() || slash == std::wstring::npos || slash == 0) return;
   std::wstring folder = logFile.substr(0, slash);
-  if (CreateDirectoryTree(folder, nullptr)) return;
-  DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS) return;
+  DWORD error = CreateLogFolder(logFile);
+  if (error == ERROR_SUCCESS) return;
   WriteLog(L"   The folder '%s' could not be created for log file '%s'. Error: %d", folder.c_str(),
            logFile.c_str(), error);
   // The installer would accept the path and silently write no log.
@@ -210,7 +209,7 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
   int level = parsed.GetUILevel();
   for (const std::wstring& message : parsed.GetMessages()) WriteLog(L"%s", message.c_str());
   if (parsed.GetPackage().empty()) return kNoPackage;
-  CreateLogFolder(&parsed);
+  PrepareLogFolder(&parsed);
 
   UINT result;
   {

@@ -268,7 +268,12 @@ DWORD CreateLogFolder(const std::wstring& path) {
   std::wstring folder = LogFolderOf(path);
   if (CreateDirectoryTree(folder, nullptr)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
-  return error == ERROR_ALREADY_EXISTS ? ERROR_SUCCESS : error;
+  if (error != ERROR_ALREADY_EXISTS) return error;
+  // A plain file of that name also "already exists": no log could be
+  // written into it.
+  DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_SUCCESS
+                                                                                          : ERROR_DIRECTORY;
 }
 
 void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine) {
@@ -325,6 +330,10 @@ void InitializeLogging(const std::wstring& commandLine) {
   if (!dcfFailure.empty()) WriteLog(L"%s", dcfFailure.c_str());
   if (error != ERROR_SUCCESS) {
     WriteLog(L"Could not create folder for log files: %s, Error: %d", path.c_str(), error);
+    if (error == ERROR_DIRECTORY) {
+      WriteLog(L"   A file, not a folder, stands at %s: the log goes to %s", LogFolderOf(path).c_str(),
+               kDefaultLogPath);
+    }
   } else {
     WriteLog(L"Created folder for log files: %s", path.c_str());
   }

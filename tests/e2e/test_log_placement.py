@@ -123,19 +123,28 @@ def test_setup_config_with_values(kit):
 
 
 # What the log switch names below the kit, the run's other words, its exit
-# code, and the package logs the folder then holds.
+# code, and the package logs the folder then holds (None: no log folder).
 RUN_LOG_CASES = [
     ("logs\\mine.log", "", 0, ["mine_Alpha.log", "mine_Beta.log", "mine_Delta.log"]),
+    ("notes", "", 0, None),  # a plain file: the run logs into C:\\VELL_SETUP.LOG
 ]
 
 
 @pytest.mark.parametrize("target,words,code,package_logs", RUN_LOG_CASES,
-                         ids=["named-file"])
+                         ids=["named-file", "plain-file"])
 def test_a_run_loses_no_log(test_world, target, words, code, package_logs):
     kit = suite_kit("suite_one")
     folder = kit / target.split("\\")[0]
+    if target == "notes":
+        folder.write_bytes(b"notes")
     result = run_windows(kit / "setup.exe", raw_args=f"/qn {words} /l* {windows_path(kit)}\\{target}")
     assert result.code == code
+    if package_logs is None:
+        assert folder.read_bytes() == b"notes"
+        messages = read_messages(prefix_drive_c() / "VELL_SETUP.LOG")
+        assert f"   A file, not a folder, stands at {windows_path(folder)}: the log goes to C:\\VELL_SETUP.LOG" \
+            in messages
+        return
     logs = sorted(package_logs + ["VELL_SETUP.LOG"])
     archives = list(folder.glob("LogFile *.zip"))
     assert sorted(p.name for p in folder.iterdir() if p not in archives) == logs
