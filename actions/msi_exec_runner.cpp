@@ -18,6 +18,7 @@
 #include "actions/msi_external_ui.h"
 #include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_product_state.h"
+#include "actions/package_log.h"
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
@@ -212,16 +213,18 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
   PrepareLogFolder(&parsed);
 
   UINT result;
+  CPackageLog log(parsed.GetLogFile());
   {
     CMsiInternalUIGuard uiLevel(static_cast<INSTALLUILEVEL>(level));
     if (!parsed.GetLogFile().empty()) {
-      MsiEnableLogW(kLogModes, parsed.GetLogFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
+      MsiEnableLogW(kLogModes, log.InstallerFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
     }
     RegisterHandler(level);
     result = RunInstaller(parsed);
     // The log setting is process-wide: the next package must not write here.
     if (!parsed.GetLogFile().empty()) MsiEnableLogW(0, nullptr, 0);
   }
+  log.Finish();
   SetUserCancelled(false);
   WriteLog(L"   Execution of Windows Installer package '%s' finished with exit code = %d",
            parsed.GetPackage().c_str(), result);

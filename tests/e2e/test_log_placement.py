@@ -126,12 +126,14 @@ def test_setup_config_with_values(kit):
 # code, and the package logs the folder then holds (None: no log folder).
 RUN_LOG_CASES = [
     ("logs\\mine.log", "", 0, ["mine_Alpha.log", "mine_Beta.log", "mine_Delta.log"]),
+    # Delta fails: Beta's log keeps its install beside its rollback.
+    ("logs", "FAILME=1", 1603, ["TAM_Beta.log", "TAM_Delta.log"]),
     ("notes", "", 0, None),  # a plain file: the run logs into C:\\VELL_SETUP.LOG
 ]
 
 
 @pytest.mark.parametrize("target,words,code,package_logs", RUN_LOG_CASES,
-                         ids=["named-file", "plain-file"])
+                         ids=["named-file", "rollback", "plain-file"])
 def test_a_run_loses_no_log(test_world, target, words, code, package_logs):
     kit = suite_kit("suite_one")
     folder = kit / target.split("\\")[0]
@@ -152,3 +154,6 @@ def test_a_run_loses_no_log(test_world, target, words, code, package_logs):
     with zipfile.ZipFile(archives[0]) as archive:
         assert archive.testzip() is None
         assert sorted(archive.namelist()) == sorted(name.lower() for name in logs)
+    if words:
+        beta = (folder / "TAM_Beta.log").read_text(errors="replace")
+        assert beta.index("Property(S): ADDLOCAL = ALL") < beta.index("Property(S): REMOVE = ALL")
