@@ -2,7 +2,10 @@
 way setup.exe does (InitializeLogging on its own command line) from a
 prepared folder, command line and environment; and what a whole run of
 setup.exe leaves in its log folder."""
+import contextlib
+import os
 import pathlib
+import subprocess
 import zipfile
 
 import pytest
@@ -122,6 +125,21 @@ def test_setup_config_with_values(kit):
     assert read_log(kit / "l" / "VELL_SETUP.LOG")[-1] == "Minimum Windows Installer version: 3.1"
 
 
+@contextlib.contextmanager
+def small_drive(folder):
+    """The folder as a 512 KiB drive of its own, half taken by an earlier
+    log that does not compress: the run's logs fit, their archive does not."""
+    folder.mkdir()
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=512k", "tmpfs", str(folder)],
+                      capture_output=True, check=False).returncode:
+        pytest.skip("a drive of its own needs mount rights")
+    try:
+        (folder / "earlier.log").write_bytes(os.urandom(256 * 1024))
+        yield
+    finally:
+        subprocess.run(["umount", "-l", str(folder)], check=False)
+
+
 # What the log switch names below the kit, the run's other words, its exit
 # code, and the package logs the folder then holds (None: no log folder).
 RUN_LOG_CASES = [
@@ -129,31 +147,38 @@ RUN_LOG_CASES = [
     # Delta fails: Beta's log keeps its install beside its rollback.
     ("logs", "FAILME=1", 1603, ["TAM_Beta.log", "TAM_Delta.log"]),
     ("notes", "", 0, None),  # a plain file: the run logs into C:\\VELL_SETUP.LOG
+    ("full", "", 0, ["TAM_Alpha.log", "TAM_Beta.log", "TAM_Delta.log", "earlier.log"]),
 ]
 
 
 @pytest.mark.parametrize("target,words,code,package_logs", RUN_LOG_CASES,
-                         ids=["named-file", "rollback", "plain-file"])
+                         ids=["named-file", "rollback", "plain-file", "drive-full"])
 def test_a_run_loses_no_log(test_world, target, words, code, package_logs):
     kit = suite_kit("suite_one")
     folder = kit / target.split("\\")[0]
     if target == "notes":
         folder.write_bytes(b"notes")
-    result = run_windows(kit / "setup.exe", raw_args=f"/qn {words} /l* {windows_path(kit)}\\{target}")
-    assert result.code == code
-    if package_logs is None:
-        assert folder.read_bytes() == b"notes"
-        messages = read_messages(prefix_drive_c() / "VELL_SETUP.LOG")
-        assert f"   A file, not a folder, stands at {windows_path(folder)}: the log goes to C:\\VELL_SETUP.LOG" \
-            in messages
-        return
-    logs = sorted(package_logs + ["VELL_SETUP.LOG"])
-    archives = list(folder.glob("LogFile *.zip"))
-    assert sorted(p.name for p in folder.iterdir() if p not in archives) == logs
-    assert len(archives) == 1
-    with zipfile.ZipFile(archives[0]) as archive:
-        assert archive.testzip() is None
-        assert sorted(archive.namelist()) == sorted(name.lower() for name in logs)
-    if words:
-        beta = (folder / "TAM_Beta.log").read_text(errors="replace")
-        assert beta.index("Property(S): ADDLOCAL = ALL") < beta.index("Property(S): REMOVE = ALL")
+    with small_drive(folder) if target == "full" else contextlib.nullcontext():
+        result = run_windows(kit / "setup.exe", raw_args=f"/qn {words} /l* {windows_path(kit)}\\{target}")
+        assert result.code == code
+        if package_logs is None:
+            assert folder.read_bytes() == b"notes"
+            messages = read_messages(prefix_drive_c() / "VELL_SETUP.LOG")
+            assert f"   A file, not a folder, stands at {windows_path(folder)}: the log goes to C:\\VELL_SETUP.LOG" \
+                in messages
+            return
+        logs = sorted(package_logs + ["VELL_SETUP.LOG"])
+        archives = list(folder.glob("LogFile *.zip"))
+        assert sorted(p.name for p in folder.iterdir() if p not in archives) == logs
+        if target == "full":
+            assert archives == []
+            assert any(m.startswith("   Removed the unfinished archive ")
+                       for m in read_messages(folder / "VELL_SETUP.LOG"))
+            return
+        assert len(archives) == 1
+        with zipfile.ZipFile(archives[0]) as archive:
+            assert archive.testzip() is None
+            assert sorted(archive.namelist()) == sorted(name.lower() for name in logs)
+        if words:
+            beta = (folder / "TAM_Beta.log").read_text(errors="replace")
+            assert beta.index("Property(S): ADDLOCAL = ALL") < beta.index("Property(S): REMOVE = ALL")
