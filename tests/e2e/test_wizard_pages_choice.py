@@ -1,13 +1,16 @@
 """The wizard's choice pages under Xvfb, driven as a user would: the setup
 type page's Complete selects every product, feature and offered shortcut;
 Custom keeps the configured choices and leads to the install location page,
-whose folder (checked first: bad characters, unknown drives) is where the
-products' files land; the remove-previous page lets the user keep an
-optional program that the run would otherwise remove; at 96 and 144 DPI
-every page with a sub-title shows it on a line of its own, off the header
-band, and the progress page shows the picture drawn for the DPI. Screenshots of every page stay in the test's folder under build/e2e."""
+whose Browse opens at its folder and whose folder (checked first: bad
+characters, unknown drives, an emptied box; told in a box over the wizard)
+is where the products' files land; the remove-previous page lets the user
+keep an optional program that the run would otherwise remove; at 96 and 144
+DPI every page with a sub-title shows it on a line of its own, off the
+header band below the picture, and the setup type and progress pages show
+the pictures drawn for the DPI. Screenshots of every page stay in the test's folder under build/e2e."""
 import os
 import shutil
+import subprocess
 import time
 
 import pytest
@@ -17,7 +20,7 @@ from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
 from test_wizard import (ALPHA, BETA, SUITE_ID, OK, TITLE, accept_licence, finish, page_name, sample_kit,
                          start_setup)
 from test_wizard_pages_text import HEADER_IMAGE, HEADER_SIZES, set_logical_dpi
-from wizard_driver import NEXT, Wizard, shows_picture
+from wizard_driver import NEXT, Wizard, centred_on, header_band, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -204,24 +207,24 @@ def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, 
     assert line in [m.strip() for m in read_log(logs / "VELL_SETUP.LOG")]
 
 
-# The pages' sub-titles, and where the header band that the pages paint
-# below the header image ends: 50 pixels below the page's top at any DPI.
+# The pages' sub-titles, below the header band that the pages paint.
 SUBTITLES = {"InstallMode": 11029, "InstallPoint": 11047, "Customize": 11053, "RemovePrevious": 11087,
              "Verify": 11042, "Progress": 11037}
-HEADER_BAND_END = 50
 
 
 def overlap(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
-def check_subtitle(state, page):
+def check_subtitle(state, page, shot):
     """The sub-title is shown, off the header band, and shares its place
     with no other control."""
     subtitle = state.controls[SUBTITLES[page]]
     assert subtitle.visible and subtitle.text, page
-    left, top, right, _ = state.page_rect
-    band = (left, state.controls[HEADER_IMAGE].rect[3], right, top + HEADER_BAND_END)
+    left, _, right, _ = state.page_rect
+    band_top, band_bottom = header_band(shot, state)
+    assert band_bottom > band_top, f"{page}: no band below the header"
+    band = (left, band_top, right, band_bottom)
     assert not overlap(subtitle.rect, band), f"{page}: sub-title {subtitle.rect} on the band {band}"
     crowded = [c.id for c in state.controls.values()
                if c.visible and c.id != subtitle.id and overlap(c.rect, subtitle.rect)]
@@ -252,7 +255,13 @@ def test_every_subtitle_has_its_own_line_below_the_header_band(test_world, dpi):
         name = page_name(state)
         seen.append(name)
         shot = wizard.screenshot(f"{name}-{dpi}")
-        check_subtitle(state, name)
+        check_subtitle(state, name, shot)
+        if name == "InstallMode":
+            # The icon drawn for the DPI (32 pixels at 96, 48 at 144).
+            icon = test_world.out / "custom.png"
+            subprocess.run(["convert", f"{REPO / 'resources' / 'setup_type_custom.ico'}[{ {96: 0, 144: 2}[dpi]}]", icon],
+                           check=True, timeout=60)
+            assert shows_picture(shot, state.controls[CUSTOM].rect, icon)
         if name == "Progress":
             # The picture drawn for the DPI, at its own size.
             picture = state.controls[SECURITY_IMAGE]

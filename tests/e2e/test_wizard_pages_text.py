@@ -18,7 +18,7 @@ from conftest import BUILD, prefix_drive_c, read_log, wine_environment
 from test_suite_run import installed
 from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, NO, OK, SUITE, TITLE, YES, accept_licence, finish, kit_with_program,
                          move_on, page_name, sample_kit, start_setup, wait_for_page)
-from wizard_driver import CANCEL, FINISH, NEXT, VIEW, Wizard
+from wizard_driver import CANCEL, FINISH, NEXT, VIEW, Wizard, header_band
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -200,19 +200,31 @@ def set_logical_dpi(dpi):
                    stdin=subprocess.DEVNULL, env=wine_environment(), timeout=60, check=True)
 
 
-@pytest.mark.parametrize("dpi", [96, 120, 144, 192])
-def test_header_image_follows_the_logical_dpi(test_world, dpi):
+# On a screen too small for the sheet at its DPI (192 on 1280 x 1024) the
+# wizard is laid out whole as at a lower one, its pictures with it.
+@pytest.mark.parametrize("dpi, screen, layout", [(96, None, 96), (120, None, 120), (144, None, 144),
+                                                 (192, "1600x1200", 192), (192, "1280x1024", 144)])
+def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, screen, layout):
+    if screen:
+        display_of_size(screen)
     set_logical_dpi(dpi)
     kit = sample_kit()
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
     state = wizard.wait_sheet()
     assert page_name(state) == "Welcome"
-    wizard.screenshot(f"Welcome-{dpi}")
+    shot = wizard.screenshot(f"Welcome-{dpi}-{screen}")
     messages = read_log(logs / "VELL_SETUP.LOG")
-    assert f"Wizard header image for {dpi} DPI: header_{dpi}.png (built in)" in messages
-    # The header shows that picture at its own size.
-    assert wizard.size(HEADER_IMAGE) == HEADER_SIZES[dpi]
+    assert f"Wizard header image for {layout} DPI: header_{layout}.png (built in)" in messages
+    assert any(m.startswith(f"The wizard is laid out for {layout} DPI") for m in messages) == (layout != dpi)
+    # The header shows that picture at its own size, the grey band below it
+    # grows with it, and every button is on the screen.
+    assert wizard.size(HEADER_IMAGE) == HEADER_SIZES[layout]
+    top, bottom = header_band(shot, state)
+    assert bottom - top >= 6, f"a band of {bottom - top} pixels below the header"
+    left, upper, right, lower = state.work_area
+    for rect in [state.sheet_rect] + [b.rect for b in state.buttons.values() if b.visible]:
+        assert left <= rect[0] and rect[2] <= right and upper <= rect[1] and rect[3] <= lower, rect
     # A cancel before the run ends on the user-exit page, without the log
     # link: only a cancel of the running install offers the log.
     wizard.press("cancel")

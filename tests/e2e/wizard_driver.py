@@ -38,6 +38,8 @@ class WizardState:
     focus: int = 0  # the focused control's id (0: nothing has the focus)
     page_rect: tuple = (0, 0, 0, 0)  # the page's client area on the screen
     page_exstyle: int = 0
+    sheet_rect: tuple = (0, 0, 0, 0)  # the sheet's window on the screen
+    work_area: tuple = (0, 0, 0, 0)  # the work area of the sheet's screen
     buttons: dict = field(default_factory=dict)
     controls: dict = field(default_factory=dict)
     boxes: list = field(default_factory=list)  # (title, {id: Control})
@@ -67,6 +69,7 @@ class TreeItem:
 TREE_ITEM = re.compile(r"^item depth=(\d+) checked=(\d) selected=(\d) expanded=(\d) text=(.*)$")
 CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) "
                      r"exstyle=0x([0-9a-f]+) image=(\d) text=(.*)$")
+SHEET = re.compile(r"^sheet rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) work=(-?\d+),(-?\d+),(-?\d+),(-?\d+)$")
 PAGE = re.compile(r"^page rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) exstyle=0x([0-9a-f]+)$")
 LIST_ITEM = re.compile(r"^listitem id=(-?\d+) text=(.*)$")
 
@@ -87,6 +90,9 @@ def parse_state(output):
             state.default = int(line[len("default id="):])
         elif line.startswith("focus id="):
             state.focus = int(line[len("focus id="):].split()[0])
+        elif SHEET.match(line):
+            corners = [int(c) for c in SHEET.match(line).groups()]
+            state.sheet_rect, state.work_area = tuple(corners[:4]), tuple(corners[4:])
         elif PAGE.match(line):
             *corners, exstyle = PAGE.match(line).groups()
             state.page_rect, state.page_exstyle = tuple(int(c) for c in corners), int(exstyle, 16)
@@ -275,6 +281,24 @@ def rgba(image, crop=None):
                           check=True).stdout.split()
     data = subprocess.run(args + ["-depth", "8", "rgba:-"], capture_output=True, timeout=60, check=True).stdout
     return int(size[0]), int(size[1]), data
+
+
+def header_band(shot, state):
+    """(top, bottom) on the screen of the grey band the page paints below its
+    header picture, found down a column at the page's left edge: from the
+    picture's bottom, the rows in the band's greys (0xC4 to 0xC6)."""
+    left, _, _, page_bottom = state.page_rect
+    top = state.controls[11027].rect[3]
+    _, height, pixels = rgba(shot, (left + 4, top, left + 5, page_bottom))
+    rows = 0
+    while rows < height and all(0xC2 <= value <= 0xC8 for value in pixels[rows * 4:rows * 4 + 3]):
+        rows += 1
+    return top, top + rows
+
+
+def centred_on(inner, outer, slack=2):
+    """Whether the rectangle's middle is the other's, to a pixel or two."""
+    return all(abs((inner[i] + inner[i + 2]) - (outer[i] + outer[i + 2])) <= 2 * slack for i in (0, 1))
 
 
 def shows_picture(shot, rect, picture):

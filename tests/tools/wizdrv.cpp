@@ -4,7 +4,8 @@
 // the process boundary (PSM_PRESSBUTTON, WM_GETTEXT, WM_COMMAND).
 // Usage:
 //   wizdrv.exe wait-sheet TITLE MS          the sheet, shown, within MS
-//   wizdrv.exe state TITLE                  current page, buttons, default button, focused
+//   wizdrv.exe state TITLE                  the sheet's rectangle and its screen's work area,
+//                                           current page, buttons, default button, focused
 //                                           control, controls (screen rectangle, extended
 //                                           style, a static's picture shown), boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
@@ -209,6 +210,13 @@ int PrintState(HWND sheet) {
                                 &index);
   std::printf("sheet title=%s\n", Quoted(WindowText(sheet)).c_str());
   std::printf("page index=%d\n", static_cast<int>(index));
+  // The whole window, and the work area of its screen it must stay within.
+  RECT window = {};
+  GetWindowRect(sheet, &window);
+  MONITORINFO monitor = {sizeof(monitor)};
+  GetMonitorInfoW(MonitorFromWindow(sheet, MONITOR_DEFAULTTONEAREST), &monitor);
+  std::printf("sheet rect=%ld,%ld,%ld,%ld work=%ld,%ld,%ld,%ld\n", window.left, window.top, window.right,
+              window.bottom, monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom);
   if (page) {
     // The page's client area in screen coordinates: where its own painting
     // (the header band) is measured from.
