@@ -248,6 +248,14 @@ class Wizard:
         code, _ = self._drive("tree-click", self.title, control_id, index)
         assert code == 0, f"could not click item {index} of tree {control_id}"
 
+    def check_image(self):
+        """The checked box of a left-to-right tree, as Wine draws it, in a
+        BMP file: the mark upright."""
+        path = current_world().out / "check.bmp"
+        code, _ = self._drive("check-image", windows_path(path))
+        assert code == 0, "no check image drawn"
+        return path
+
     def keys(self, *keys):
         """Real key events on the display (xdotool's names: "Return",
         "alt+o", "Tab", "space"), typed into the sheet's window, which gets

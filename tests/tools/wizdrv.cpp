@@ -24,6 +24,8 @@
 //                                           home, left, right, space
 //   wizdrv.exe tree-click TITLE ID INDEX    a click on the check image of item
 //                                           INDEX (in the order `tree` prints)
+//   wizdrv.exe check-image FILE             the checked box of a tree of its own, left to
+//                                           right, as a BMP file: the mark as drawn
 // A tree's items hold pointers: they are read through a buffer in the
 // sheet's process.
 //   wizdrv.exe list CHILD_ID LIST_ID MS     the picture list of a dialog box: items, heights,
@@ -382,6 +384,40 @@ int ClickCheckImage(HWND tree, int index) {
   return 0;
 }
 
+// The check mark as a left-to-right tree of this process draws it: the
+// checked state image on the tree's white, written as a 24-bit BMP.
+int WriteCheckImage(const wchar_t* path) {
+  HWND tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  if (!tree) return 1;
+  SetWindowLongW(tree, GWL_STYLE, GetWindowLongW(tree, GWL_STYLE) | TVS_CHECKBOXES);
+  HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_STATE, 0));
+  int width = 0;
+  int height = 0;
+  if (!images || !ImageList_GetIconSize(images, &width, &height)) return 1;
+  BITMAPINFOHEADER header = {sizeof(header), width, height, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  RECT all = {0, 0, width, height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ImageList_Draw(images, 2, dc, 0, 0, ILD_NORMAL);
+  GdiFlush();
+  SelectObject(dc, previous);
+  DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header) + imageBytes), 0, 0,
+                           static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header))};
+  FILE* out = _wfopen(path, L"wb");
+  bool written = out && std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&header, sizeof(header), 1, out) == 1 &&
+                 std::fwrite(bits, imageBytes, 1, out) == 1;
+  if (out) std::fclose(out);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  DestroyWindow(tree);
+  return written ? 0 : 1;
+}
+
 // The owner-drawn list keeps a record per item as its item data; it lives in
 // the other process and is read from there.
 struct CItemRecord {
@@ -654,6 +690,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND sheet = FindSheet(argv[2]);
     return sheet ? PrintFits(sheet, argc - 3, argv + 3) : 1;
   }
+  if (command == L"check-image" && argc == 3) return WriteCheckImage(argv[2]);
   if (command == L"windows") {
     EnumWindows(PrintWindow, 0);
     return 0;
