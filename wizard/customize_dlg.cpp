@@ -466,7 +466,7 @@ void CCustomizeDlg::UpdateAvailableSpaceText() {
 
 void CCustomizeDlg::ShowSystemMessage(const std::wstring& text) const {
   std::wstring title = PageString(IDS_SHEET_TITLE);
-  MessageBoxW(GetSafeHwnd(), text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+  CMessageBox::ShowSystemBox(GetSafeHwnd(), text, title, MB_OK | MB_ICONWARNING);
 }
 
 void CCustomizeDlg::ShowInstalledMessage(const CProductData& product) const {

@@ -9,6 +9,7 @@
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/install_path_check.h"
+#include "wizard/message_box.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/wizard_text.h"
 
@@ -203,7 +204,7 @@ void CInstallPointDlg::Browse() {
 void CInstallPointDlg::ShowProblem(UINT messageId, const std::wstring& argument) {
   std::wstring text = ReplaceToken(PageString(messageId), kArgumentToken, argument);
   std::wstring title = PageString(IDS_SHEET_TITLE);
-  MessageBoxW(GetSafeHwnd(), text.c_str(), title.c_str(), MB_OK);
+  CMessageBox::ShowSystemBox(GetSafeHwnd(), text, title, MB_OK);
 }
 
 LRESULT CInstallPointDlg::OnWizardNext() {

@@ -189,7 +189,7 @@ bool CWizPropPage::OnQueryCancel() {
   if (sheet->GetActiveIndex() == last) return OnWizardFinish();
   CSetupState* state = GetState();
   CCancelDlg question(sheet->GetSafeHwnd());
-  question.SetProductName(state ? state->GetProductName() : std::wstring());
+  question.SetRun(state);
   if (question.DoModal() != CCancelDlg::kYes) return false;
   sheet->SetProperty(L"FailedInstall", L"true");
   if (state) state->Signal(CancelRequestEvent);

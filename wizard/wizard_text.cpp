@@ -38,3 +38,10 @@ bool RemovesWholeSuite(const CSetupState* state) {
   }
   return true;
 }
+
+UINT CancelQuestionId(const CSetupState* state) {
+  if (!state) return 0;
+  if (state->m_setupType == SetupTypeRepair) return IDS_CANCEL_REPAIR_QUESTION;
+  if (state->m_setupType == SetupTypeCleanSystem || RemovesWholeSuite(state)) return IDS_CANCEL_REMOVAL_QUESTION;
+  return 0;
+}

@@ -21,3 +21,7 @@ std::wstring LoadWizardString(UINT id, const CSetupState* state);
 // removal that keeps no product of the suite. A removal that keeps some (the
 // products left checked on the Customize page) changes the suite instead.
 bool RemovesWholeSuite(const CSetupState* state);
+// The cancel question of the run's own kind: a repair's, a removal's, or 0
+// for the dialog's own (an install, and a removal that keeps products,
+// whose pages speak of installing).
+UINT CancelQuestionId(const CSetupState* state);

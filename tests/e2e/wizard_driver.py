@@ -43,6 +43,7 @@ class WizardState:
     buttons: dict = field(default_factory=dict)
     controls: dict = field(default_factory=dict)
     boxes: list = field(default_factory=list)  # (title, {id: Control})
+    box_rects: list = field(default_factory=list)  # each box's rectangle on the screen
     list_items: dict = field(default_factory=dict)  # list box id: its lines
 
     def text(self, control_id):
@@ -98,6 +99,8 @@ def parse_state(output):
             state.page_rect, state.page_exstyle = tuple(int(c) for c in corners), int(exstyle, 16)
         elif line.startswith("box title="):
             state.boxes.append((unescape(line[len("box title="):]), {}))
+        elif line.startswith("boxrect="):
+            state.box_rects.append(tuple(int(c) for c in line[len("boxrect="):].split(",")))
         elif LIST_ITEM.match(line):
             number, text = LIST_ITEM.match(line).groups()
             state.list_items.setdefault(int(number), []).append(unescape(text))
@@ -193,6 +196,12 @@ class Wizard:
         code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"
         return parse_state(output).boxes[0]
+
+    def box_rect(self, child_id, timeout_ms=30000):
+        """Where the dialog box holding `child_id` stands on the screen."""
+        code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
+        assert code == 0, f"no dialog box with control {child_id}"
+        return parse_state(output).box_rects[0]
 
     def answer(self, child_id, command, timeout_ms=30000):
         code, _ = self._drive("answer", child_id, command, timeout_ms, timeout=timeout_ms / 1000 + 30)

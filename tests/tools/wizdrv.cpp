@@ -189,10 +189,18 @@ void PrintChildren(const char* kind, HWND parent) {
   }
 }
 
+// The box's title and where it stands on the screen.
+void PrintBoxHeader(HWND box) {
+  RECT bounds = {};
+  GetWindowRect(box, &bounds);
+  std::printf("box title=%s\n", Quoted(WindowText(box)).c_str());
+  std::printf("boxrect=%ld,%ld,%ld,%ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+}
+
 BOOL CALLBACK PrintBox(HWND window, LPARAM) {
   if (ClassOf(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
   if (FindWindowExW(window, nullptr, L"SysTabControl32", nullptr)) return TRUE;
-  std::printf("box title=%s\n", Quoted(WindowText(window)).c_str());
+  PrintBoxHeader(window);
   PrintChildren("boxcontrol", window);
   return TRUE;
 }
@@ -631,7 +639,7 @@ int wmain(int argc, wchar_t** argv) {
     int id = static_cast<int>(number(2));
     HWND box = WaitFor(number(3), [&] { return FindBox(id); });
     if (!box) return 1;
-    std::printf("box title=%s\n", Quoted(WindowText(box)).c_str());
+    PrintBoxHeader(box);
     PrintChildren("boxcontrol", box);
     return 0;
   }
