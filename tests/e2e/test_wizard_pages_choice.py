@@ -27,7 +27,9 @@ pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an 
 CUSTOM, COMPLETE, THIRD = 11018, 11019, 11020
 SECURITY_IMAGE = 11110  # the progress page's picture beside its security note
 CAPTIONS, TEXTS = (11021, 11022, 11023), (11024, 11025, 11026)
-BASE_FOLDER, INSTALL_PATH = 11050, 11128
+BASE_FOLDER, INSTALL_PATH, BROWSE = 11050, 11128, 11049
+# Wine's folder browser: its tree, its prompt, the chosen folder's name.
+BROWSE_TREE, BROWSE_PROMPT, BROWSE_FOLDER = 14145, 14146, 14149
 REMOVE_TREE, REMOVE_DESCRIPTION, REMOVE_PRODUCTS = 11091, 11089, 11094
 DELTA = "{9E4C6A53-AF51-4A84-8F3D-41526D7E8F91}"
 # The system's message box: its text.
@@ -125,11 +127,20 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
     assert state.text(INSTALL_PATH) == default_base + "Sample Suite"
     assert state.text(11049) == "Br&owse" and state.text(11051) == "&Reset"
 
-    # Each refusal keeps the page, told in the system's box.
+    # Browse opens at the folder in the box (its part that exists), under the page's request.
+    wizard.click(BROWSE)
+    _, box = wizard.wait_box(BROWSE_TREE)
+    wizard.screenshot("Browse")
+    assert box[BROWSE_PROMPT].text == state.text(11047)
+    assert box[BROWSE_FOLDER].text == "Program Files (x86)"
+    wizard.answer(BROWSE_TREE, 2)
+
+    # Each refusal keeps the page, told in the system's box over the wizard.
     for typed, message in [
             ("C:\\Bad|Name", "The folder path 'C:\\Bad|Name\\Sample Suite' contains an invalid character."),
             ("Q:\\Nowhere", "Invalid Drive: Q:\\"),
             ("C:\\" + "x" * 250, "A portion of the folder path 'C:\\" + "x" * 250 + "\\Sample Suite' is invalid."),
+            ("", "A portion of the folder path 'Sample Suite' is invalid.  It is either empty"),
     ]:
         wizard.set_text(BASE_FOLDER, typed)
         wizard.press("next")
