@@ -105,8 +105,8 @@ bool CVerifyReadyDlg::CheckDiskSpace() {
   if (sheet->GetAvailableSpace() >= sheet->GetRequiredSpace()) return true;
   std::wstring text = PageString(IDS_VERIFY_OUT_OF_DISK);
   text = ReplaceAll(text, L"[2]", sheet->GetInstallRoot());
-  text = ReplaceAll(text, L"[3]", Format(L"%0.2f", sheet->GetRequiredSpace() / 1024));
-  text = ReplaceAll(text, L"[4]", Format(L"%0.2f", sheet->GetAvailableSpace() / 1024));
+  text = ReplaceAll(text, L"[3]", FormatDecimal(sheet->GetRequiredSpace() / 1024));
+  text = ReplaceAll(text, L"[4]", FormatDecimal(sheet->GetAvailableSpace() / 1024));
   WriteLog(L"%s", text.c_str());
   CMessageBox::ShowSystemBox(GetSafeHwnd(), text, PageString(IDS_SHEET_TITLE), MB_OK);
   return false;

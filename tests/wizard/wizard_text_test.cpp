@@ -1,4 +1,5 @@
-// wizard_text_test.cpp: the cancel question that names the run's own kind.
+// wizard_text_test.cpp: the wizard's numbers in the user's writing, and the
+// cancel question that names the run's own kind.
 #include "wizard/wizard_text.h"
 
 #include <memory>
@@ -8,6 +9,18 @@
 #include "engine/setup_state.h"
 #include "gtest/gtest.h"
 #include "resources/resource_ids.h"
+
+TEST(CWizardTextTest, DecimalsTakeTheSeparatorGiven) {
+  const struct {
+    double value;
+    const wchar_t* separator;
+    const wchar_t* text;
+  } kCases[] = {
+      {2.5, L",", L"2,50"}, {35824, L",", L"35824,00"}, {0.004, L".", L"0.00"},
+      {1.5, L"\u066B", L"1\u066B50"}, {3.25, L"", L"3.25"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(c.text, FormatDecimal(c.value, c.separator)) << c.value;
+}
 
 // A removal that keeps a product speaks of installing, as its pages do.
 TEST(CWizardTextTest, CancelQuestionNamesTheRunsKind) {
