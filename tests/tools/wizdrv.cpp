@@ -11,7 +11,8 @@
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
-//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
+//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control, else the
+//                                           sheet's
 //   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
@@ -623,6 +624,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND sheet = FindSheet(argv[2]);
     HWND page = sheet ? CurrentPage(sheet) : nullptr;
     HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    // A button of the sheet's own (View) when the page has no such control.
+    if (!control && sheet) control = GetDlgItem(sheet, static_cast<int>(number(3)));
     // Posted, as a press: what the click opens must not block the driver.
     return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
   }
