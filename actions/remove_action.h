@@ -64,6 +64,8 @@ class CRemoveAction : public CSetupAction {
   // The answer the user gave beforehand (on the removal page): no prompt.
   void PresetAnswer(EAnswer answer) { m_answer = answer; }
 
+  // The uninstaller ended with a restart code that counted as success.
+  bool IsRebootRequired() const { return m_uninstall && m_uninstall->IsRebootRequested(); }
   const std::wstring& GetUninstallKey() const { return m_uninstallKey; }
   ERefusal GetRefusal() const { return m_refusal; }
   EDetection GetDetectionState() const { return m_detectionState; }

@@ -62,6 +62,9 @@ class CActionListSources {
   IRefCounting* refCounter = nullptr;
   bool referenceCounting = false;
   bool perProductPlatforms = false;
+  // The kit's folder, which relative installer paths start from; the setup
+  // folder when empty.
+  std::wstring kitFolder;
   // The setup language, and the suite's names for the installer check.
   WORD languageId = 0;
   std::wstring suiteProductName;
@@ -69,6 +72,8 @@ class CActionListSources {
   // An uninstall's products that the configuration no longer names, in the
   // order they go, after the named ones.
   std::vector<std::wstring> droppedProducts;
+  // A repair's members that are missing and that it installs again.
+  std::vector<std::wstring> restoredProducts;
 
  private:
   const CKwIniFile& m_configuration;

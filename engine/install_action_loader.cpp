@@ -262,11 +262,22 @@ bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstr
       WriteLog(L"Failed getting ProductData structure for %s", product.c_str());
       continue;
     }
-    if (!group->HasMember(product) || !IsProductInstalled(data->GetProductCode())) {
+    bool restored = repair && std::find(m_sources.restoredProducts.begin(), m_sources.restoredProducts.end(),
+                                        product) != m_sources.restoredProducts.end();
+    if (!group->HasMember(product) || (!restored && !IsProductInstalled(data->GetProductCode()))) {
       m_sources.Products().RemoveKey(product);
       continue;
     }
     std::wstring productCode;
+    if (restored) {
+      // Its package goes back in; its other actions belong to its install.
+      if (!RunsOwnPackage(item, *data)) continue;
+      std::unique_ptr<CInstallAction> action = BuildAction(item, *data, false, &productCode);
+      if (!action) return false;
+      action->SetRestoresProduct(true);
+      list->InsertAscending(std::move(action));
+      continue;
+    }
     std::unique_ptr<CInstallAction> action = BuildAction(item, *data, true, &productCode);
     if (!action) return false;
     MakeUninstall(action.get());

@@ -94,10 +94,8 @@ void CWorker::ApplyRemovalChoice(CRemoveAction* action, const std::wstring& targ
 }
 
 DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target) {
-  std::wstring program = m_restartProgramPath.empty() ? m_commandLine->ProgramPath() : m_restartProgramPath;
-  std::wstring arguments = m_restartProgramPath.empty() ? m_commandLine->ProcessArguments() : m_restartArguments;
   // A restart that the removal asks for continues the run at this action.
-  m_rebootSupport.RegisterRebootResume(m_resumeValueName, program, arguments, action->GetSequence());
+  HookRebootResume(action->GetSequence());
   CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action);
   if (removal) {
     ApplyRemovalChoice(removal, target);
@@ -110,7 +108,13 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
   }
   DWORD result = action->Execute();
   WriteLog(L"   Action %s return code: %d", action->GetActionName().c_str(), result);
-  if (!IsRebootExitCode(result)) m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
+  // An uninstaller told not to restart asks for it all the same: owed at the
+  // end of the run, like a package's.
+  if (result == ERROR_SUCCESS && removal && removal->IsRebootRequired()) {
+    WriteLog(L"   The removal of %s needs a restart to complete", removal->GetUninstallKey().c_str());
+    m_state->m_rebootPending = 1;
+  }
+  if (!IsRebootExitCode(result)) UnhookRebootResume();
   return result;
 }
 
@@ -129,11 +133,10 @@ void CWorker::ExecutePrepareActions(int startSequence) {
       DWORD result = RunPrepareAction(action, target);
       if (result == ERROR_SUCCESS) continue;
       if (IsRebootExitCode(result)) {
-        HandleRebootDuringPreparation();
+        RestartForPreparation(action->GetSequence());
         // A quiet run told not to restart goes on, and the restart is still
         // owed; the run gets past this action, so nothing is to resume at it.
-        m_state->m_rebootPending = 1;
-        m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
+        UnhookRebootResume();
         continue;
       }
       if (result == kAbortAll) {

@@ -110,6 +110,7 @@ DWORD CWorker::RunTheInstallation() {
   DWORD progressTotal = CountProgressSteps();
   LoadShutdownApplications();
   ExecuteShutdownActions();
+  BeginRunJournal();
   ExecutePrepareActions(m_options->GetSSwitchValue());
   ProcessIncompatibleSuite();
   AddIconProperties();
