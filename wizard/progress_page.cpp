@@ -1,5 +1,6 @@
-// progress_page.cpp: the Progress page: its look by mode, the waiting thread
-// that follows the worker, and the cancel handshake with the action runner.
+// progress_page.cpp: the Progress page: its look by mode, its detail line,
+// the waiting thread that follows the worker, and the cancel handshake with
+// the action runner.
 #include "wizard/progress_page.h"
 
 #include <windows.h>
@@ -9,10 +10,12 @@
 #include <atomic>
 
 #include "actions/msi_external_ui.h"
+#include "engine/product_data.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_state.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "platform/callback_boundary.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
 #include "platform/window_text.h"
@@ -36,6 +39,7 @@ const wchar_t kChromeAppPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const wchar_t kChromeWindowClass[] = L"Chrome_WidgetWin_0";
 const wchar_t kExplorerWindowClass[] = L"IEFrame";
 const LONG kPromotionFirstSequence = 4100;
+const UINT_PTR kDetailSubclassId = 0x4D7A;
 const int kBrowserWidth = 700;
 const int kBrowserHeight = 500;
 
@@ -111,6 +115,7 @@ BOOL CProgressPage::OnInitDialog() {
     LayoutBasicInterface();
   }
   SetTexts();
+  KeepDetailToOneLine();
   PublishWindows();
   ShowDetailControls();
   CSetupState* state = m_runState;
@@ -228,6 +233,39 @@ void CProgressPage::ShowDetailControls() {
   ShowWindow(m_detailProgressBar, show);
   ShowWindow(GetDlgItem(IDC_PROGRESS_DETAIL), show);
   ShowWindow(GetDlgItem(IDC_PROGRESS_FRAME), SW_HIDE);
+}
+
+// The installer sends its action texts from its own thread, several lines
+// at a time, into a box one line high. The worker waits for the waiting
+// thread, started after this, before the run changes its products.
+void CProgressPage::KeepDetailToOneLine() {
+  if (m_runState) {
+    for (const auto& entry : m_runState->m_products) {
+      const CProductData& product = *entry.second;
+      if (!product.GetProductCode().empty()) {
+        m_productNames.push_back({product.GetProductCode(), product.GetProductName()});
+      }
+    }
+  }
+  HWND detail = GetDlgItem(IDC_PROGRESS_DETAIL);
+  if (detail) SetWindowSubclass(detail, DetailTextProc, kDetailSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Runs on the interface thread: another thread's SetWindowText is sent here.
+LRESULT CALLBACK CProgressPage::DetailTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                               DWORD_PTR data) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, DetailTextProc, kDetailSubclassId);
+  if (message != WM_SETTEXT || !lParam) return DefSubclassProc(window, message, wParam, lParam);
+  try {
+    auto* page = reinterpret_cast<CProgressPage*>(data);
+    std::wstring line = DetailLine(reinterpret_cast<const wchar_t*>(lParam), page->m_productNames);
+    // A text with nothing to show leaves the line as it was.
+    if (line.empty()) return TRUE;
+    return DefSubclassProc(window, message, wParam, reinterpret_cast<LPARAM>(line.c_str()));
+  } catch (...) {
+    ReportBoundaryException(L"the progress page's detail line");
+    return FALSE;
+  }
 }
 
 HWND CProgressPage::ActiveCancelButton() const {

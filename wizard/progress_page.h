@@ -9,6 +9,7 @@
 #include <string>
 
 #include "foundation/scoped_handle.h"
+#include "wizard/progress_rules.h"
 #include "wizard/wiz_prop_page.h"
 
 class CProgressPage : public CWizPropPage {
@@ -29,6 +30,8 @@ class CProgressPage : public CWizPropPage {
 
  private:
   static unsigned __stdcall WaitThreadProc(void* parameter);
+  static LRESULT CALLBACK DetailTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
   void WaitForWorker();
   void SwitchPromotion() const;
   void LaunchPromotion() const;
@@ -42,6 +45,7 @@ class CProgressPage : public CWizPropPage {
   void SetTexts();
   void PublishWindows();
   void ShowDetailControls();
+  void KeepDetailToOneLine();
   // The Cancel button the user sees, and the window menu's Close.
   HWND ActiveCancelButton() const;
   void EnableCancel(bool enable) const;
@@ -55,6 +59,8 @@ class CProgressPage : public CWizPropPage {
   CScopedHandle m_stopEvent;
   std::atomic<bool> m_cancelled{false};
   std::atomic<bool> m_autoConfirmCancel{false};
+  // The suite's products, for the detail line; read before the run starts.
+  CProductNames m_productNames;
   bool m_fullUi = true;
   std::wstring m_promotionUrl;
   std::wstring m_promotionFile;
