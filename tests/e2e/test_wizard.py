@@ -37,6 +37,7 @@ PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallP
          11086: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit",
          11152: "ProductInformation", 11132: "ExperienceImprovement"}
 PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
+PROGRESS_BAR, PROGRESS_DETAIL = 11031, 11038
 # The title each page must carry, by control.
 PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Verify": (11041, "Ready to Install"),
@@ -156,6 +157,17 @@ def check_progress_page(state):
     assert not state.offers(BACK) and not state.offers(NEXT)
 
 
+def check_run_shown_to_its_end(wizard, detail=None):
+    """The progress page the run has left: its bar at the end, its detail
+    line one whole line of the installer's last text (`detail` when given)."""
+    _, (position, low, high) = wizard.page_control(PROGRESS_BAR)
+    assert (low, position) == (0, high), f"the bar ends at {position} of {low}..{high}"
+    shown, _ = wizard.page_control(PROGRESS_DETAIL)
+    assert shown.text and "\n" not in shown.text and not re.match(r"^\d: ", shown.text), shown.text
+    if detail:
+        assert shown.text == detail
+
+
 def finish(wizard, run, page):
     state = wait_for_page(wizard, page)
     wizard.screenshot(page)
@@ -213,6 +225,8 @@ def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
     assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
     assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
     check_progress_page(state)
+    wait_for_page(wizard, "Finish")
+    check_run_shown_to_its_end(wizard)
     state, code = finish(wizard, run, "Finish")
     assert code == 0
     assert installed(ALPHA) and installed(BETA)
@@ -299,6 +313,9 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
     assert not state.offers(CANCEL), "a removal offers no cancel"
+    wait_for_page(wizard, "Finish")
+    # The installer's last text names the product removed last, by its name.
+    check_run_shown_to_its_end(wizard, "Alpha Suite Editor")
     _, code = finish(wizard, run, "Finish")
     assert code == 0
     assert not installed(ALPHA) and not installed(BETA)
