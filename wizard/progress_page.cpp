@@ -39,6 +39,8 @@ const wchar_t kChromeAppPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const wchar_t kChromeWindowClass[] = L"Chrome_WidgetWin_0";
 const wchar_t kExplorerWindowClass[] = L"IEFrame";
 const LONG kPromotionFirstSequence = 4100;
+// Posted by the waiting thread to the page when the worker cancels the run.
+const UINT kWorkerCancelMessage = WM_APP + 1;
 const UINT_PTR kDetailSubclassId = 0x4D7A;
 const int kBrowserWidth = 700;
 const int kBrowserHeight = 500;
@@ -321,13 +323,9 @@ void CProgressPage::WaitForWorker() {
       PressFromWaitThread();
     } else if (wait == WAIT_OBJECT_0 + 3) {
       WriteLog(L"Caught cancel event in progress page thread");
-      // The worker asks only when its run has failed: the run ends as
-      // cancelled even where the running action refused the cancel. The
-      // press is posted, so the page clears the flag when it takes the press.
-      m_autoConfirmCancel = true;
-      CWizardSheet::PressButtonFromOtherThread(m_sheetWindow, CWizardSheet::kCancel);
-      m_cancelled = true;
-      PressFromWaitThread();
+      // One message that the page handles whole: separate presses of Cancel
+      // and Next could meet the sheet on another page, or after it ended.
+      PostMessageW(GetSafeHwnd(), kWorkerCancelMessage, 0, 0);
     } else if (wait == WAIT_OBJECT_0 + 4) {
       return;  // the page is going away
     } else {
@@ -404,12 +402,27 @@ void CProgressPage::LaunchPromotion() const {
 // The Cancel button, the window's Close and Escape. The sheet is never
 // closed from here: the run ends the page through the waiting thread.
 bool CProgressPage::OnQueryCancel() {
+  AnswerCancel(false);
+  return false;
+}
+
+void CProgressPage::OnWorkerCancel() {
+  AnswerCancel(true);
+  // The worker asks only when its run has failed: the run ends as cancelled
+  // even where the running action refused the cancel.
+  m_cancelled = true;
+  CSetupSheet* sheet = GetSetupSheet();
+  if (!sheet) return;
+  // Sent, not posted: the page reaches the user-exit page before anything
+  // else the sheet is asked; a sheet already past this page goes its way.
+  if (sheet->GetActivePage() == this) sheet->PressButton(CWizardSheet::kNext);
+  if (!m_fullUi) sheet->PressButton(CWizardSheet::kFinish);
+}
+
+void CProgressPage::AnswerCancel(bool autoConfirm) {
   CSetupState* state = m_runState;
-  if (!state) return false;
-  // One press only: a refused press must not confirm the user's next
-  // cancel unasked.
-  bool autoConfirm = m_autoConfirmCancel.exchange(false);
-  if (IsCancelRefused(state->m_setupType, autoConfirm, state->m_cancelAllowed)) return false;
+  if (!state) return;
+  if (IsCancelRefused(state->m_setupType, autoConfirm, state->m_cancelAllowed)) return;
   WriteLog(L"Cancel event detected in progress dialog");
   state->Signal(CancelRequestEvent);
   INT_PTR answer = CCancelDlg::kYes;
@@ -431,7 +444,6 @@ bool CProgressPage::OnQueryCancel() {
   } else {
     WriteLog(L"Unknown code returned from CancelDlg: %d", static_cast<int>(answer));
   }
-  return false;
 }
 
 // After a cancel or a rollback the wizard ends on the user-exit page, which
@@ -464,6 +476,11 @@ bool CProgressPage::OnCommand(int id, int code) {
 }
 
 bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  if (message == kWorkerCancelMessage) {
+    OnWorkerCancel();
+    *result = TRUE;
+    return true;
+  }
   if (message == WM_ERASEBKGND) {
     PaintBackground(reinterpret_cast<HDC>(wParam));
     *result = TRUE;

@@ -33,6 +33,11 @@ class CProgressPage : public CWizPropPage {
   static LRESULT CALLBACK DetailTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR data);
   void WaitForWorker();
+  // The cancel question answered: the worker is told, either way.
+  void AnswerCancel(bool autoConfirm);
+  // The worker's own cancel, on the interface thread: confirmed without a
+  // question, and the wizard goes on to its end.
+  void OnWorkerCancel();
   void SwitchPromotion() const;
   void LaunchPromotion() const;
   void OnInstallProgress();
@@ -58,7 +63,6 @@ class CProgressPage : public CWizPropPage {
   // Ends the waiting thread when the page goes before the run has ended.
   CScopedHandle m_stopEvent;
   std::atomic<bool> m_cancelled{false};
-  std::atomic<bool> m_autoConfirmCancel{false};
   // The suite's products, for the detail line; read before the run starts.
   CProductNames m_productNames;
   bool m_fullUi = true;
