@@ -42,6 +42,9 @@ const LONG kPromotionFirstSequence = 4100;
 // Posted by the waiting thread to the page when the worker cancels the run.
 const UINT kWorkerCancelMessage = WM_APP + 1;
 const UINT_PTR kDetailSubclassId = 0x4D7A;
+// The basic window's spacing, in pixels: under the header's place, between
+// the bar and Cancel, and below Cancel.
+const int kBasicGap = 10;
 const int kBrowserWidth = 700;
 const int kBrowserHeight = 500;
 
@@ -171,10 +174,10 @@ void CProgressPage::LayoutBasicInterface() {
   HWND header = GetDlgItem(IDC_HEADER_IMAGE);
   HWND description = GetDlgItem(IDC_PROGRESS_DESCRIPTION);
   if (!header || !description) return;
-  int dy = TopOf(page, header) + 10 - TopOf(page, description);
+  int dy = TopOf(page, header) + kBasicGap - TopOf(page, description);
   MoveControlBy(page, description, dy);
   for (int id : {IDC_PROGRESS_STATUS_LABEL, IDC_PROGRESS_STATUS, IDC_PROGRESS_MAIN_BAR}) {
-    MoveControlBy(page, GetDlgItem(id), dy - 10);
+    MoveControlBy(page, GetDlgItem(id), dy - kBasicGap);
   }
   HWND cancel = GetDlgItem(IDCANCEL);
   if (!cancel || !m_progressBar) return;
@@ -182,15 +185,31 @@ void CProgressPage::LayoutBasicInterface() {
   RECT bar;
   GetWindowRect(m_progressBar, &bar);
   MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&bar), 2);
-  int oldTop = TopOf(page, cancel);
-  int newTop = bar.bottom + 10;
-  MoveControlBy(page, cancel, newTop - oldTop);
+  MoveControlBy(page, cancel, bar.bottom + kBasicGap - TopOf(page, cancel));
+}
+
+bool CProgressPage::OnSetActive() {
+  bool active = CWizPropPage::OnSetActive();
+  // The sheet places the page only after its initialisation: measured here.
+  if (!m_fullUi) FitSheetBelow(GetDlgItem(IDCANCEL));
+  return active;
+}
+
+// The sheet ends the same gap below the control as the control is below the
+// bar: the sheet's own button row and the page's lower part are left out.
+void CProgressPage::FitSheetBelow(HWND control) const {
   RECT sheetBounds;
-  if (m_sheetWindow && GetWindowRect(m_sheetWindow, &sheetBounds)) {
-    int shrink = oldTop - newTop;
-    SetWindowPos(m_sheetWindow, nullptr, 0, 0, sheetBounds.right - sheetBounds.left,
-                 sheetBounds.bottom - sheetBounds.top - shrink, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  RECT bounds;
+  if (!m_sheetWindow || !GetWindowRect(m_sheetWindow, &sheetBounds) || !GetClientRect(m_sheetWindow, &client) ||
+      !GetWindowRect(control, &bounds)) {
+    return;
   }
+  MapWindowPoints(nullptr, m_sheetWindow, reinterpret_cast<POINT*>(&bounds), 2);
+  int shrink = client.bottom - (bounds.bottom + kBasicGap);
+  if (shrink <= 0) return;
+  SetWindowPos(m_sheetWindow, nullptr, 0, 0, sheetBounds.right - sheetBounds.left,
+               sheetBounds.bottom - sheetBounds.top - shrink, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CProgressPage::SetTexts() {

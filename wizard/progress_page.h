@@ -22,6 +22,7 @@ class CProgressPage : public CWizPropPage {
 
  protected:
   BOOL OnInitDialog() override;
+  bool OnSetActive() override;
   bool OnQueryCancel() override;
   LRESULT OnWizardNext() override;
   bool OnCommand(int id, int code) override;
@@ -47,6 +48,7 @@ class CProgressPage : public CWizPropPage {
   void SetFonts();
   void ShowSecurityImage();
   void LayoutBasicInterface();
+  void FitSheetBelow(HWND control) const;
   void SetTexts();
   void PublishWindows();
   void ShowDetailControls();

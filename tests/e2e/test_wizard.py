@@ -4,13 +4,13 @@ sequence, with the progress page following the real run and the finish
 page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
-on the page that reports success; the basic interface's window, whose
-status line shows each text on a clean line and, in a repair or a removal,
-what is done to each product; the loading window, gone once the wizard or
-the basic window (/qb, /qb-) is up; the keyboard alone (real key events on
-the display) installing and removing the suite, Escape asking the cancel
-question on every page it visits. Screenshots of every page stay in the
-test's folder under build/e2e."""
+on the page that reports success; the basic interface's window, which ends
+under its Cancel and whose status line shows each text on a clean line and,
+in a repair or a removal, what is done to each product; the loading window,
+gone from the screen once the wizard or the basic window (/qb, /qb-) is up;
+the keyboard alone (real key events on the display) installing and removing
+the suite, Escape asking the cancel question on every page it visits.
+Screenshots of every page stay in the test's folder under build/e2e."""
 import os
 import re
 import subprocess
@@ -330,18 +330,37 @@ def uniform(shot, rect):
     return found.stdout.strip() == "1"
 
 
+def pixel(shot, x, y):
+    return subprocess.run(["convert", str(shot), "-format", f"%[pixel:p{{{x},{y}}}]", "info:"],
+                          capture_output=True, text=True, timeout=60, check=False).stdout.strip()
+
+
+def alone_above(shot, control):
+    """Whether the screenshot shows the window ending just under the control
+    and nothing else below it: the window's grey right under the control,
+    one colour, the empty display's, a little further down."""
+    left, _, _, bottom = control.rect
+    return (pixel(shot, left, bottom + 3) != pixel(shot, left, bottom + 30)
+            and uniform(shot, (0, bottom + 20, 10000, 10000)))
+
+
 def shown_statuses(logs):
     log = logs / "VELL_SETUP.LOG"
     text = log.read_bytes().decode("utf-16-le", "replace") if log.exists() else ""
     return re.findall(r"Updating install progress: -?\d+ / -?\d+, (.*?)\r\n", text)
 
 
-# /qb and /qb-: the one window is the progress page alone. Each status is
-# drawn on a clean line: right of the current text nothing of a longer one
-# before it remains.
+# /qb and /qb-: the one window is the progress page alone, ending under its
+# Cancel; the loading window stays away also after the verify actions of
+# the suite's platforms and installer version. Each status is drawn on a
+# clean line: right of the current text nothing of a longer one before it
+# remains.
 @pytest.mark.parametrize("level", ["/qb", "/qb-"])
 def test_basic_interface_status_line_shows_only_the_current_text(test_world, level):
     kit = kit_with_program("0 8000")
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    (kit / "SETUP.DCF").write_text(dcf.replace("[Setup]\n", "[Setup]\nMinimumMSIVersion=3.0\nPlatforms=NT:5.1\n", 1),
+                                   encoding="latin-1")
     logs = kit / "logs"
     run = BackgroundRun(kit / "setup.exe", [level], env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
     wizard = Wizard(TITLE)
@@ -353,6 +372,8 @@ def test_basic_interface_status_line_shows_only_the_current_text(test_world, lev
         if PROGRESS_STATUS not in before.controls:
             break
         shot = wizard.screenshot("BasicStatus")
+        # The loading window, too, would show there.
+        assert alone_above(shot, before.controls[CANCEL]), f"{shot.name}: more than the window under its Cancel"
         after = wizard.state()
         status = before.controls[PROGRESS_STATUS]
         if PROGRESS_STATUS not in after.controls or after.text(PROGRESS_STATUS) != status.text or not status.text:
