@@ -130,6 +130,12 @@ std::wstring CExternalCommand::FromSourceFolder(const std::wstring& path) const 
   return folder + path;
 }
 
+DWORD CExternalCommand::SuppressReboot(DWORD result) {
+  if (!m_suppressReboot || !IsRebootExitCode(result)) return result;
+  m_rebootRequested = true;
+  return ERROR_SUCCESS;
+}
+
 DWORD CExternalCommand::RunProgram() {
   std::wstring program = FromSourceFolder(m_program);
   std::wstring arguments = m_arguments;
@@ -146,7 +152,7 @@ DWORD CExternalCommand::RunProgram() {
   } else {
     result = GetLastError();
   }
-  if (m_suppressReboot && IsRebootExitCode(result)) result = ERROR_SUCCESS;
+  result = SuppressReboot(result);
   WriteLog(L"Run command: '%s' returned: %d", arguments.c_str(), result);
   return result;
 }
@@ -241,7 +247,7 @@ DWORD CExternalCommand::RunKey() {
   DWORD result = RunWindowsInstallerCommand(command, &handle);
   // An empty command starts nothing: no handle, no wait, and no success.
   if (result == ERROR_SUCCESS) result = WaitForCommandExit(handle);
-  if (m_suppressReboot && IsRebootExitCode(result)) result = ERROR_SUCCESS;
+  result = SuppressReboot(result);
   WriteLog(L"   Run uninstall command: '%s' returned: %d", command.c_str(), result);
   return result;
 }

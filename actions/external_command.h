@@ -34,6 +34,9 @@ class CExternalCommand {
   // uninstaller, or of the failure to start it.
   virtual DWORD Run();
 
+  // A run whose restart code suppress-reboot turned into 0: the restart is
+  // still needed, only not now.
+  bool IsRebootRequested() const { return m_rebootRequested; }
   bool IsValid() const { return m_valid; }
   EKind GetKind() const { return m_kind; }
   void SetKind(EKind kind) { m_kind = kind; }
@@ -59,6 +62,7 @@ class CExternalCommand {
   DWORD RunKey();
   bool IsProductFound(std::wstring* command);
   std::wstring FromSourceFolder(const std::wstring& path) const;
+  DWORD SuppressReboot(DWORD result);
 
   std::wstring m_description;
   bool m_valid = false;
@@ -66,6 +70,7 @@ class CExternalCommand {
   std::wstring m_key;
   bool m_uninstallMode = false;
   bool m_suppressReboot = false;
+  bool m_rebootRequested = false;
   bool m_silent = false;
   bool m_force = false;
   std::wstring m_program;

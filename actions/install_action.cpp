@@ -7,6 +7,7 @@
 #include <msi.h>
 
 #include "actions/msi_product_state.h"
+#include "actions/run_journal.h"
 #include "actions/windows_installer_command.h"
 #include "conditions/expression_parser.h"
 #include "engine/setup_globals.h"
@@ -84,12 +85,18 @@ DWORD CInstallAction::Execute() {
     m_executed = true;
     return ERROR_SUCCESS;
   }
-  if (!m_uninstall && !m_repair) ShowStatusText();
+  bool install = !m_uninstall && !m_repair;
+  if (install) ShowStatusText();
+  // Kept before the install starts: a run killed from here on leaves a later
+  // run the line that removes the product again.
+  bool journalled = install && m_runJournal && !GetRollbackCommandLine().empty();
+  if (journalled) m_runJournal->AddProduct(m_productCode, GetRollbackCommandLine());
   HANDLE handle = nullptr;
   DWORD result = RunWindowsInstallerCommand(LineToRun(), &handle);
   m_actionHandle.Reset(handle);
   // Executed as soon as it started: a rollback must undo even a failed run.
   if (result == ERROR_SUCCESS) m_executed = true;
+  if (result != ERROR_SUCCESS && journalled) m_runJournal->DropLastProduct();
   return result;
 }
 
@@ -101,15 +108,17 @@ const std::wstring& CInstallAction::LineToRun() {
 
 bool CInstallAction::RunsInInstaller() { return IsWindowsInstallerCommandLine(LineToRun()); }
 
+const std::wstring& CInstallAction::GetRollbackCommandLine() { return GetUninstallCommandLine(); }
+
 DWORD CInstallAction::Rollback() {
-  if (GetUninstallCommandLine().empty() || !EvaluateCondition()) {
+  if (GetRollbackCommandLine().empty() || !EvaluateCondition()) {
     WriteLog(L"   Action %s has nothing to roll back", GetActionName().c_str());
     return ERROR_SUCCESS;
   }
-  WriteLog(L"   Action %s executing uninstall command line: \"%s\"", GetActionName().c_str(),
-           m_uninstallCommandLine.c_str());
+  const std::wstring& line = GetRollbackCommandLine();
+  WriteLog(L"   Action %s executing uninstall command line: \"%s\"", GetActionName().c_str(), line.c_str());
   HANDLE handle = nullptr;
-  DWORD result = RunWindowsInstallerCommand(m_uninstallCommandLine, &handle);
+  DWORD result = RunWindowsInstallerCommand(line, &handle);
   m_rollbackHandle.Reset(handle);
   if (result == ERROR_SUCCESS) m_executed = false;
   return result;
@@ -128,6 +137,11 @@ void CInstallAction::ShowStatusText() {
 // product the suite installed, or name one it never did. A program's action
 // keeps its condition: nothing tells whether it is there.
 bool CInstallAction::IsWanted(bool* unreadable) {
+  if (m_restoresProduct) {
+    WriteLog(L"   Condition for install action not evaluated: product %s of the suite is installed again",
+             m_productCode.c_str());
+    return true;
+  }
   bool judgedByPresence = (m_uninstall || m_repair) && m_runsProductPackage &&
                           !m_productCode.empty() && !Trim(m_condition).empty();
   if (!judgedByPresence) {

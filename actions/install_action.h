@@ -13,6 +13,7 @@
 
 class CExpressionParser;
 class CProductData;
+class CRunJournal;
 class IRefCounting;
 
 class CInstallAction : public CSetupAction {
@@ -39,8 +40,11 @@ class CInstallAction : public CSetupAction {
   DWORD Execute() override;
   // Whether Execute hands its command line to the in-process installer.
   bool RunsInInstaller();
-  // Starts the uninstall command line into the rollback handle.
+  // Starts the rollback command line into the rollback handle.
   virtual DWORD Rollback();
+  // What undoes the action's install: the line Rollback starts, and the one
+  // a later run starts when this run was killed.
+  const std::wstring& GetRollbackCommandLine();
   // Reference operations: 0 or the error's code, never thrown.
   virtual DWORD AddDateTimeStamp(time_t time);
   virtual DWORD AddReference(const std::wstring& suite);
@@ -64,6 +68,16 @@ class CInstallAction : public CSetupAction {
   void AddQuickLaunchIconProperty(bool wanted);
   void AddInstallDirProperty(const std::wstring& folder);
   void AddFeatureSelection(const CProductData& product);
+  // The folder properties of the install command line (INSTALLDIR and the
+  // package's other directories it sets) go onto the uninstall line, which
+  // the rollback runs too: the installer then removes the files from the
+  // folders they went to, not from the package's default ones.
+  void CarryInstallFolders();
+  // The folder properties an earlier install of the product recorded, onto
+  // every installer line of the action: its removal, its repair and, for a
+  // product put back, its install.
+  void UseInstallFolders(const std::wstring& properties);
+  const std::wstring& GetInstallFolders() const { return m_installFolders; }
 
   // Also builds the default uninstall command line when none is set.
   void SetProductCode(const std::wstring& code);
@@ -94,7 +108,14 @@ class CInstallAction : public CSetupAction {
   bool IsNoUninstall() const { return m_noUninstall; }
   void SetNoRepair(bool noRepair) { m_noRepair = noRepair; }
   bool IsNoRepair() const { return m_noRepair; }
+  // In a repair, installs the suite's product that is missing: the action
+  // stays an install, and its condition, which held when the suite
+  // installed the product, is not asked again without that run's properties.
+  void SetRestoresProduct(bool restores) { m_restoresProduct = restores; }
+  bool RestoresProduct() const { return m_restoresProduct; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
+  // Where an install keeps its rollback command before it starts; not owned.
+  void SetRunJournal(CRunJournal* journal) { m_runJournal = journal; }
   bool IsExecuted() const { return m_executed; }
 
   // The running command's and the running rollback's thread or process; the
@@ -138,7 +159,10 @@ class CInstallAction : public CSetupAction {
   bool m_repair = false;
   bool m_cancelAllowed = true;
   IRefCounting* m_refCounter = nullptr;
+  CRunJournal* m_runJournal = nullptr;
   std::wstring m_overrideInstallDir;
   bool m_noUninstall = false;
   bool m_noRepair = false;
+  bool m_restoresProduct = false;
+  std::wstring m_installFolders;
 };

@@ -72,6 +72,7 @@ class CInstallActionManager {
   DWORD PollFinished(DWORD* firstError);
   DWORD Decide(CInstallAction* action, EDecision* decision);
   DWORD DecideUncounted(CInstallAction* action, DWORD* count, EDecision* decision);
+  void LeaveUnlisted(const CInstallAction* action, const std::wstring& groupId) const;
   DWORD DecideUninstall(CInstallAction* action, const CProductData& product, bool hasGroup,
                         const std::wstring& groupId, DWORD count,
                         const std::vector<std::wstring>& users, EDecision* decision);

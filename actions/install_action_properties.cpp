@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "actions/msi_exec_command_line.h"
+#include "actions/msi_folder_properties.h"
 #include "engine/product_data.h"
 #include "platform/wide_string.h"
 
@@ -119,4 +121,22 @@ void CInstallAction::AddFeatureSelection(const CProductData& product) {
   }
   if (!m_uninstall) m_commandLine += L" ADDLOCAL=ALL";
   m_commandLine += removeList;
+}
+
+void CInstallAction::CarryInstallFolders() {
+  if (!m_runsProductPackage || !IsInstallerLine(m_commandLine)) return;
+  std::wstring package = CMsiExecCommandLine(m_commandLine).GetPackage();
+  m_installFolders = FolderPropertiesOf(m_commandLine, ReadPackageDirectories(package));
+  if (m_installFolders.empty() || !IsInstallerLine(GetUninstallCommandLine())) return;
+  m_uninstallCommandLine = WithProperties(m_uninstallCommandLine, m_installFolders);
+}
+
+void CInstallAction::UseInstallFolders(const std::wstring& properties) {
+  m_installFolders = properties;
+  if (properties.empty()) return;
+  GetUninstallCommandLine();
+  GetRepairCommandLine();
+  for (std::wstring* line : {&m_commandLine, &m_uninstallCommandLine, &m_repairCommandLine}) {
+    if (IsInstallerLine(*line)) *line = WithProperties(*line, properties);
+  }
 }

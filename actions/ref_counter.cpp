@@ -11,6 +11,7 @@
 #include <ctime>
 #include <cwchar>
 
+#include "actions/run_journal.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
@@ -186,6 +187,27 @@ int CRefCounter::ReleaseReference(const std::wstring& user, const std::wstring& 
   return RemoveUser(user, KeyPath(key), &changed);
 }
 
+// Kept before the write: a run killed between the two leaves a later run an
+// entry whose undo finds nothing to change.
+template <typename Write>
+void CRefCounter::JournalAndWrite(COperation::EType type, const std::wstring& user,
+                                  const std::wstring& keyPath, Write write) {
+  bool journalled = !m_undoing;
+  if (journalled) {
+    m_journal.push_back({type, user, keyPath});
+    SaveJournal();
+  }
+  try {
+    write();
+  } catch (...) {
+    if (journalled) {
+      m_journal.pop_back();
+      SaveJournal();
+    }
+    throw;
+  }
+}
+
 int CRefCounter::AddUser(const std::wstring& user, const std::wstring& keyPath, bool* changed) {
   *changed = false;
   std::vector<std::wstring> users;
@@ -199,9 +221,9 @@ int CRefCounter::AddUser(const std::wstring& user, const std::wstring& keyPath, 
   }
   if (FindUser(users, user) < users.size()) return static_cast<int>(count);
   users.push_back(user);
-  WriteCountAndUsers(keyPath, hadCount, count, count + 1, users);
+  JournalAndWrite(COperation::kAdd, user, keyPath,
+                  [&] { WriteCountAndUsers(keyPath, hadCount, count, count + 1, users); });
   *changed = true;
-  Journal(COperation::kAdd, user, keyPath);
   return static_cast<int>(count + 1);
 }
 
@@ -214,29 +236,33 @@ int CRefCounter::RemoveUser(const std::wstring& user, const std::wstring& keyPat
   users.erase(users.begin() + found);
   // The list decides, not the count: a count that disagrees with the list
   // must not delete the other suites' entries.
-  if (users.empty()) {
-    CRegistryKey key;
-    key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE, false);
-    key.DeleteValue(kRefCountValue);
-    key.DeleteValue(kUsedByValue);
-    key.DeleteValue(kInstallDateTimeValue);
-  } else {
+  JournalAndWrite(COperation::kRemove, user, keyPath, [&] {
+    if (users.empty()) {
+      CRegistryKey key;
+      key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE, false);
+      key.DeleteValue(kRefCountValue);
+      key.DeleteValue(kUsedByValue);
+      key.DeleteValue(kInstallDateTimeValue);
+      return;
+    }
     DWORD newCount = static_cast<DWORD>(users.size());
     if (count != newCount + 1) {
       WriteLog(L"   RefCount %d of '%s' disagrees with its %d users; writing %d", count,
                keyPath.c_str(), static_cast<int>(users.size() + 1), newCount);
     }
     WriteCountAndUsers(keyPath, true, count, newCount, users);
-  }
+  });
   *changed = true;
-  Journal(COperation::kRemove, user, keyPath);
   return static_cast<int>(users.size());
 }
 
-void CRefCounter::Journal(COperation::EType type, const std::wstring& user,
-                          const std::wstring& keyPath) {
-  if (m_undoing) return;
-  m_journal.push_back({type, user, keyPath});
+void CRefCounter::KeepJournalIn(CRunJournal* record) {
+  m_record = record;
+  SaveJournal();
+}
+
+void CRefCounter::SaveJournal() {
+  if (m_record) m_record->SaveReferences(m_journal);
 }
 
 void CRefCounter::AddDateTimeStamp(const std::wstring& key, time_t time) {
@@ -293,6 +319,8 @@ void CRefCounter::UndoLastOperation() {
   if (!g_referenceCountingEnabled) return;
   if (m_journal.empty()) throw CError(std::wstring(kEmptyJournalText));
   // Dropped before the undo: a failing entry is not tried again forever.
+  // The kept journal follows only once the undo is made: a run killed in
+  // between leaves an entry whose second undo changes nothing.
   COperation last = m_journal.back();
   m_journal.pop_back();
   m_undoing = true;
@@ -305,9 +333,11 @@ void CRefCounter::UndoLastOperation() {
     }
   } catch (...) {
     m_undoing = false;
+    SaveJournal();
     throw;
   }
   m_undoing = false;
+  SaveJournal();
 }
 
 void CRefCounter::RollbackOperations() {

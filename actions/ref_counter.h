@@ -9,6 +9,8 @@
 
 #include "actions/ref_counting.h"
 
+class CRunJournal;
+
 class CRefCounter : public IRefCounting {
  public:
   struct COperation {
@@ -52,15 +54,26 @@ class CRefCounter : public IRefCounting {
   void CleanStaleEntries();
 
   const std::vector<COperation>& GetJournal() const { return m_journal; }
+  // From now on every change of the journal is kept in `record` too, before
+  // the registry change it stands for; null stops that. Not owned.
+  void KeepJournalIn(CRunJournal* record);
+  // The journal a run that was killed left, for RollbackOperations.
+  void RestoreJournal(const std::vector<COperation>& journal) { m_journal = journal; }
   size_t GetQueueSize() const { return m_queue.size(); }
 
  private:
   // Each returns the resulting count and says whether the registry changed.
   int AddUser(const std::wstring& user, const std::wstring& keyPath, bool* changed);
   int RemoveUser(const std::wstring& user, const std::wstring& keyPath, bool* changed);
-  void Journal(COperation::EType type, const std::wstring& user, const std::wstring& keyPath);
+  // Journals the change, then makes it with `write`; a write that fails
+  // takes its entry back out.
+  template <typename Write>
+  void JournalAndWrite(COperation::EType type, const std::wstring& user, const std::wstring& keyPath,
+                       Write write);
+  void SaveJournal();
 
   bool m_undoing = false;
+  CRunJournal* m_record = nullptr;
   std::vector<COperation> m_journal;
   std::vector<COperation> m_queue;
 };

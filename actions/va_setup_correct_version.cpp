@@ -1,7 +1,8 @@
 // va_setup_correct_version.cpp: the online update of the setup files. The
 // files go into the working copy only, and only files inside it are marked
 // for deletion at the next restart: a name from the offer that would leave
-// the folder is refused.
+// the folder is refused. The update is whole or not at all: every file is
+// fetched before the first is replaced.
 #include "actions/va_setup_correct_version.h"
 
 #include <windows.h>
@@ -68,13 +69,45 @@ DWORD CVASetupCorrectVersion::Execute() {
     WriteLog(L"   No download location was specified for setup files.");
     return kNothingNewer;
   }
+  std::vector<CFetched> fetched;
+  bool complete = true;
   for (const std::wstring& url : m_urls) {
-    if (!DownloadOne(url)) return ERROR_INSTALL_FAILURE;
+    complete = complete && Fetch(url, &fetched);
+  }
+  bool replaced = complete;
+  for (const CFetched& file : fetched) {
+    replaced = replaced && Replace(file);
+  }
+  for (const CFetched& file : fetched) DeleteFileW(file.temporary.c_str());
+  if (!replaced) {
+    Rollback();
+    return ERROR_INSTALL_FAILURE;
+  }
+  for (const CReplaced& file : m_replaced) {
+    m_downloaded.push_back(file.target);
+    try {
+      CRebootSupport().MarkForDeletionAtReboot(file.target);
+    } catch (const CError& error) {
+      // The file stays after the restart; the update itself succeeded.
+      WriteLog(L"   %s", error.GetMessage().c_str());
+    }
   }
   return ERROR_SUCCESS;
 }
 
-bool CVASetupCorrectVersion::DownloadOne(const std::wstring& url) {
+CVASetupCorrectVersion::~CVASetupCorrectVersion() {
+  for (const CReplaced& file : m_replaced) {
+    if (!file.backup.empty()) DeleteFileW(file.backup.c_str());
+  }
+}
+
+std::wstring CVASetupCorrectVersion::TemporaryName(const wchar_t* prefix) const {
+  wchar_t name[MAX_PATH] = L"";
+  if (!GetTempFileNameW(m_targetFolder.c_str(), prefix, 0, name)) return std::wstring();
+  return name;
+}
+
+bool CVASetupCorrectVersion::Fetch(const std::wstring& url, std::vector<CFetched>* fetched) {
   WriteLog(L"   Downloading file from '%s'", url.c_str());
   std::wstring name = url.substr(url.find_last_of(L'/') + 1);
   std::wstring target = m_targetFolder + name;
@@ -83,31 +116,59 @@ bool CVASetupCorrectVersion::DownloadOne(const std::wstring& url) {
              ERROR_INVALID_NAME);
     return false;
   }
-  wchar_t temporary[MAX_PATH] = L"";
-  if (!GetTempFileNameW(m_targetFolder.c_str(), L"upd", 0, temporary)) {
+  std::wstring temporary = TemporaryName(L"upd");
+  if (temporary.empty()) {
     WriteLog(L"   Unable to create temporary file");
     return false;
   }
   CDownloadProgress progress;
   progress.fileName = name;
   progress.fileCount = static_cast<int>(m_urls.size());
-  progress.fileIndex = static_cast<int>(m_downloaded.size());
+  progress.fileIndex = static_cast<int>(fetched->size());
   if (!DownloadForCheck(url, temporary, target, progress, m_hostDialog)) return false;
-  SetFileAttributesW(temporary, FILE_ATTRIBUTE_NORMAL);
-  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+  fetched->push_back({temporary, target});
+  return true;
+}
+
+// The file it replaces is moved aside first, and recorded before the
+// fetched one takes its place.
+bool CVASetupCorrectVersion::Replace(const CFetched& file) {
+  SetFileAttributesW(file.target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  CReplaced replaced = {file.target, std::wstring()};
+  if (GetFileAttributesW(file.target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    replaced.backup = TemporaryName(L"old");
+    if (replaced.backup.empty() ||
+        !MoveFileExW(file.target.c_str(), replaced.backup.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      DWORD error = GetLastError();
+      WriteLog(L"   Could not move '%s' aside for the update; error code = %d", file.target.c_str(),
+               static_cast<int>(error));
+      if (!replaced.backup.empty()) DeleteFileW(replaced.backup.c_str());
+      return false;
+    }
+  }
+  m_replaced.push_back(replaced);
+  if (!MoveFileExW(file.temporary.c_str(), file.target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DWORD error = GetLastError();
-    WriteLog(L"   Failed to convert downloaded file '%s' to an executable; error code = %d", target.c_str(),
+    WriteLog(L"   Failed to convert downloaded file '%s' to an executable; error code = %d", file.target.c_str(),
              static_cast<int>(error));
-    DeleteFileW(temporary);
     return false;
   }
-  m_downloaded.push_back(target);
-  try {
-    CRebootSupport().MarkForDeletionAtReboot(target);
-  } catch (const CError& error) {
-    // The file stays after the restart; the update itself succeeded.
-    WriteLog(L"   %s", error.GetMessage().c_str());
-  }
   return true;
+}
+
+void CVASetupCorrectVersion::Rollback() {
+  for (auto file = m_replaced.rbegin(); file != m_replaced.rend(); ++file) {
+    BOOL restored = file->backup.empty()
+                        ? DeleteFileW(file->target.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND
+                        : MoveFileExW(file->backup.c_str(), file->target.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!restored) {
+      DWORD error = GetLastError();
+      WriteLog(L"   Could not restore '%s' after the update; error code = %d", file->target.c_str(),
+               static_cast<int>(error));
+    }
+  }
+  if (!m_replaced.empty()) WriteLog(L"   The files the update replaced are restored");
+  m_replaced.clear();
+  m_downloaded.clear();
 }

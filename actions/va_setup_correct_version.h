@@ -15,8 +15,14 @@ class CVASetupCorrectVersion : public CVerifyAction {
   // description of the offer.
   CVASetupCorrectVersion(int sequence, const std::wstring& targetFolder, HWND hostDialog,
                          const std::wstring& updateFile);
-  // 0 downloaded; 2 nothing newer offered or no address; 1603 a failed download.
+  // Removes the copies of the files the update replaced.
+  ~CVASetupCorrectVersion() override;
+  // 0 downloaded; 2 nothing newer offered or no address; 1603 a failed
+  // download. Every file is fetched before any is replaced, so a failure
+  // leaves the folder as it was.
   DWORD Execute() override;
+  // Puts back what the update replaced, newest first; nothing the second time.
+  void Rollback();
   // Reads the offer: true when it lists files and, with an own version set,
   // offers a newer version than that.
   bool CheckForNewerSetup();
@@ -27,7 +33,20 @@ class CVASetupCorrectVersion : public CVerifyAction {
   const std::vector<std::wstring>& GetDownloadedFiles() const { return m_downloaded; }
 
  private:
-  bool DownloadOne(const std::wstring& url);
+  // A fetched file waiting in the folder under a temporary name.
+  struct CFetched {
+    std::wstring temporary;
+    std::wstring target;
+  };
+  // A replaced file: its copy, or empty when the target was new.
+  struct CReplaced {
+    std::wstring target;
+    std::wstring backup;
+  };
+
+  bool Fetch(const std::wstring& url, std::vector<CFetched>* fetched);
+  bool Replace(const CFetched& file);
+  std::wstring TemporaryName(const wchar_t* prefix) const;
 
   std::wstring m_targetFolder;
   HWND m_hostDialog;
@@ -36,4 +55,5 @@ class CVASetupCorrectVersion : public CVerifyAction {
   std::wstring m_offeredVersion;
   std::vector<std::wstring> m_urls;
   std::vector<std::wstring> m_downloaded;
+  std::vector<CReplaced> m_replaced;
 };

@@ -5,6 +5,7 @@
 // readings every loader shares.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,11 +58,16 @@ class CActionListSources {
   CProductDataMap& Products() const { return m_products; }
   CInstallGroupInfoMap& Groups() const { return m_groups; }
 
+  // The run's macros and properties as they stand; null leaves a text as it is.
+  std::function<std::wstring(const std::wstring&)> expandMacros;
   // Linked into the actions; any may be null.
   CExpressionParser* parser = nullptr;
   IRefCounting* refCounter = nullptr;
   bool referenceCounting = false;
   bool perProductPlatforms = false;
+  // The kit's folder, which relative installer paths start from; the setup
+  // folder when empty.
+  std::wstring kitFolder;
   // The setup language, and the suite's names for the installer check.
   WORD languageId = 0;
   std::wstring suiteProductName;
@@ -69,6 +75,8 @@ class CActionListSources {
   // An uninstall's products that the configuration no longer names, in the
   // order they go, after the named ones.
   std::vector<std::wstring> droppedProducts;
+  // A repair's members that are missing and that it installs again.
+  std::vector<std::wstring> restoredProducts;
 
  private:
   const CKwIniFile& m_configuration;

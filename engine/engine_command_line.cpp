@@ -57,9 +57,12 @@ bool CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstri
     WriteLog(L"Failed extracting the program name from the command line");
     return false;
   }
+  *settings = CEngineSettings();
+  // Before the arguments are kept: a resume or a working copy of this run
+  // must not read as a hand-over.
+  settings->startedByHandOver = TakeHandOverMark(&arguments);
   m_processArguments = arguments;
 
-  *settings = CEngineSettings();
   std::vector<std::wstring> logLines;
   TakeEngineSettings(&arguments, settings, &logLines);
   for (const std::wstring& line : logLines) WriteLog(L"%s", line.c_str());

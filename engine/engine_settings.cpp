@@ -3,6 +3,7 @@
 #include "engine/engine_settings.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,22 @@ void ReadLanguageAndRunSettings(std::wstring* text, CEngineSettings* settings) {
 }
 
 }  // namespace
+
+const wchar_t kHandOverMark[] = L"SourceIniHandOver=1";
+
+bool TakeHandOverMark(std::wstring* text) {
+  if (!text) return false;
+  bool found = false;
+  for (;;) {
+    size_t start = FindWord(*text, kHandOverMark, false, true);
+    if (start == std::wstring::npos) return found;
+    size_t end = start + wcslen(kHandOverMark);
+    // With the blank before it, so the rest reads as it did without it.
+    if (start > 0 && IsBlank((*text)[start - 1])) --start;
+    text->erase(start, end - start);
+    found = true;
+  }
+}
 
 // The order is fixed: NO_ONLINE_ACCESS is read before the settings that
 // depend on online access, wherever they stand on the command line.

@@ -53,6 +53,8 @@ struct CEngineSettings {
   bool cleanupSourceFiles = false;
   bool returnRebootRequestGiven = false;
   bool returnRebootRequest = false;
+  // Started by another setup's source.ini: this run hands over no further.
+  bool startedByHandOver = false;
   // The settings taken out of the text, each as it was written, in the
   // order they were taken: a command line that starts setup again must
   // carry them, since the command options never see them.
@@ -74,6 +76,14 @@ struct CEngineSettings {
 // matches in any case. The lines to log are added to `logLines`.
 void TakeEngineSettings(std::wstring* text, CEngineSettings* settings,
                         std::vector<std::wstring>* logLines);
+
+// What a source.ini hand-over adds to the command line it starts.
+extern const wchar_t kHandOverMark[];
+
+// Takes the hand-over mark out of `text`, wherever it stands as a word of its
+// own outside quotes; true when it was there. It is never handed on: a resume
+// or a working copy of the run it marks is no hand-over.
+bool TakeHandOverMark(std::wstring* text);
 
 // The settings taken out, each after a blank, for a command line that starts
 // setup again; those whose names `rewritten` holds (as "Name=") are left to

@@ -180,6 +180,8 @@ bool CInstallGroupLoader::LinkProducts() {
     if (!found) {
       WriteLog(L"Badly formatted install group entry in %s; the group id wasn't found in the dcf.",
                groupName.c_str());
+      WriteLog(L"   Product %s names Group=%s in [%s]: a product's group is \"default\" or \"exclude\"",
+               entry.first.c_str(), groupName.c_str(), Format(kSetupSectionFormat, entry.first.c_str()).c_str());
       return false;
     }
     found->AddMember(entry.first);
@@ -211,22 +213,25 @@ void CInstallGroupLoader::ReadInstalledSuite(CInstallGroupInfo* group) {
   WriteLog(L"   BasePath is: %s", OrEmpty(basePath));
   WriteLog(L"   SuiteFolder is: %s", OrEmpty(suiteFolder));
   if (!basePath.empty() && FolderExists(m_macros.Expand(basePath)) && !m_settings.basePathGiven) {
-    UseInstalledFolder(basePath, suiteFolder);
+    UseInstalledFolder(group, basePath, suiteFolder);
   }
   DecideOverinstall(group, displayName, version, buildNumber, sku, basePath, suiteFolder);
 }
 
 // The installed suite's folder is its base path's suite folder, as its
 // record was written; a record without a suite folder names the folder itself.
-void CInstallGroupLoader::UseInstalledFolder(const std::wstring& basePath,
+// The group takes both over, so that the record this run writes, the install
+// location page and the products all keep the suite where it is.
+void CInstallGroupLoader::UseInstalledFolder(CInstallGroupInfo* group, const std::wstring& basePath,
                                              const std::wstring& suiteFolder) {
   WriteLog(L"      Changing BasePath to: %s", basePath.c_str());
-  std::wstring folder = suiteFolder.empty()
-      ? basePath
-      : Format(L"%s\\%s", WithoutTrailingBackslash(basePath).c_str(), suiteFolder.c_str());
+  std::wstring base = WithoutTrailingBackslash(m_macros.Expand(basePath));
+  std::wstring folder = suiteFolder.empty() ? base : Format(L"%s\\%s", base.c_str(), suiteFolder.c_str());
   folder = m_macros.Expand(folder);
   m_state.SetInstallFolder(folder);
   m_state.m_defaultInstallFolder = folder;
+  group->SetBasePath(base);
+  group->SetSuiteFolder(suiteFolder);
 }
 
 void CInstallGroupLoader::DecideOverinstall(CInstallGroupInfo* group, const std::wstring& displayName,

@@ -33,7 +33,8 @@ class CInstallGroupLoader {
   void ReadInstallPath(CInstallGroupInfo* group);
   bool LinkProducts();
   void ReadInstalledSuite(CInstallGroupInfo* group);
-  void UseInstalledFolder(const std::wstring& basePath, const std::wstring& suiteFolder);
+  void UseInstalledFolder(CInstallGroupInfo* group, const std::wstring& basePath,
+                          const std::wstring& suiteFolder);
   void DecideOverinstall(CInstallGroupInfo* group, const std::wstring& displayName,
                          const std::wstring& version, const std::wstring& buildNumber,
                          const std::wstring& sku, const std::wstring& basePath,

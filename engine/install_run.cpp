@@ -9,6 +9,7 @@
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
+#include "actions/msi_product_state.h"
 #include "actions/uninstall_entry.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
@@ -63,6 +64,7 @@ void CInstallRun::AddUserProperties(const std::vector<CInstallAction*>& actions)
 
 void CInstallRun::PrepareRepairActions(const std::vector<CInstallAction*>& actions) const {
   for (CInstallAction* action : actions) {
+    if (action->RestoresProduct()) continue;
     action->SetUninstall(false);
     action->SetRepair(true);
     action->SetCancelAllowed(true);
@@ -85,8 +87,30 @@ void CInstallRun::PrepareCommandLines(const std::vector<CInstallAction*>& action
     action->SetCommandLine(Expand(action->GetCommandLine(), *action, kInstallMode));
     action->SetRepairCommandLine(Expand(action->GetRepairCommandLine(), *action, kRepairMode));
     action->SetUninstallCommandLine(Expand(action->GetUninstallCommandLine(), *action, kUninstallMode));
+    if (action->RunsProductPackage()) GiveInstallFolders(action, product);
     if (product && action->RunsProductPackage()) action->AddFeatureSelection(*product);
   }
+}
+
+// An install hands its folders on to its own removal (its rollback); any
+// other run acts on the product where an earlier install put it.
+void CInstallRun::GiveInstallFolders(CInstallAction* action, const CProductData* product) const {
+  if (m_options.GetMode() == CCommandOptions::kModeNone && !action->IsUninstall() && !action->IsRepair()) {
+    action->CarryInstallFolders();
+    return;
+  }
+  std::wstring folders = product ? product->GetInstallFolders() : std::wstring();
+  std::wstring location;
+  // A product installed before its suite recorded its folders: the folder
+  // its own entry names, when its package recorded one.
+  if (folders.empty() && GetInstallLocation(action->GetProductCode(), &location)) {
+    if (!EndsWith(location, L"\\")) location += L'\\';
+    folders = Format(L"INSTALLDIR=\"%s\"", location.c_str());
+  }
+  if (folders.empty()) return;
+  WriteLog(L"   %s acts on the folders of the product's install: %s", action->GetActionName().c_str(),
+           folders.c_str());
+  action->UseInstallFolders(folders);
 }
 
 std::wstring CInstallRun::Expand(const std::wstring& line, const CInstallAction& action,

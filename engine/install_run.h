@@ -10,6 +10,7 @@ struct CEngineSettings;
 class CCommandOptions;
 class CInstallAction;
 class CInstallGroupInfoMap;
+class CProductData;
 class CReplacementMap;
 class CSetupState;
 
@@ -27,7 +28,8 @@ class CInstallRun {
   // USERNAME and COMPANYNAME, MPI_EULA_ACCEPTED, FORCE_ENCRYPTION,
   // NO_ONLINE_ACCESS and MPI_SILENT as the run's settings say.
   void AddUserProperties(const std::vector<CInstallAction*>& actions) const;
-  // Every action repairs its product with its repair command line.
+  // Every action repairs its product with its repair command line, but one
+  // that installs a missing product again.
   void PrepareRepairActions(const std::vector<CInstallAction*>& actions) const;
   // A removal makes every action an uninstall; a repair from another source
   // moves the product's source there; the three command lines are
@@ -38,6 +40,7 @@ class CInstallRun {
  private:
   std::wstring Expand(const std::wstring& line, const CInstallAction& action,
                       const wchar_t* mode) const;
+  void GiveInstallFolders(CInstallAction* action, const CProductData* product) const;
 
   const CReplacementMap& m_macros;
   CSetupState& m_state;

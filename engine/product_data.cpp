@@ -123,6 +123,8 @@ void CProductData::Init() {
   m_features.reset(new CFeatureList);
   m_cost = 0.0;
   m_baseCost = 0.0;
+  m_installFolders.clear();
+  m_installedForSuite = false;
 }
 
 void CProductData::CopyFrom(const CProductData& other) {
@@ -154,6 +156,8 @@ void CProductData::CopyFrom(const CProductData& other) {
   m_hasPrimaryAction = other.m_hasPrimaryAction;
   m_cost = other.m_cost;
   m_baseCost = other.m_baseCost;
+  m_installFolders = other.m_installFolders;
+  m_installedForSuite = other.m_installedForSuite;
 }
 
 void CProductData::FreeOwned() {

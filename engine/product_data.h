@@ -50,9 +50,17 @@ class CProductData {
   bool LoadFromDcfFile(const std::wstring& path, CSetupState* state);
   // Fills what is still empty from the package at the package path.
   bool LoadFromPackage();
+  // Only the product code and version, when still empty: the package's
+  // database is read without opening the package or costing it. False when
+  // the code is still unknown.
+  bool LoadIdentityFromPackage();
   // Writes the cached product file (UTF-16LE). False with last error 87
   // (empty path), 13 (no name) or the write's error.
   bool SaveToDcf(const std::wstring& path) const;
+  // Only what a cached product file records of the product's install (its
+  // folder properties, whether the suite installed it); false when there is
+  // no such file or it cannot be read.
+  bool LoadInstallRecord(const std::wstring& path);
 
   void Init();
   void CopyFrom(const CProductData& other);
@@ -119,8 +127,18 @@ class CProductData {
   CFeatureList* GetFeatures() const { return m_features.get(); }
   double GetCost() const { return m_cost; }
   double GetBaseCost() const { return m_baseCost; }
+  // What the suite's install recorded in the cached product file: the
+  // folder properties the product's package was installed with, and
+  // whether the suite counted the product as one it installed.
+  const std::wstring& GetInstallFolders() const { return m_installFolders; }
+  void SetInstallFolders(const std::wstring& properties) { m_installFolders = properties; }
+  bool IsInstalledForSuite() const { return m_installedForSuite; }
+  void SetInstalledForSuite(bool installed) { m_installedForSuite = installed; }
 
  private:
+  // The features were read before the code was known: they get it.
+  void TakeProductCode(const std::wstring& code);
+  void ReadInstallRecord(const CKwIniFile& file);
   void LoadNamesAndVersion(const CKwIniFile& file, const std::wstring& section);
   void LoadCodesAndCost(const CKwIniFile& file, const std::wstring& section,
                         const std::wstring& actionSection);
@@ -155,6 +173,8 @@ class CProductData {
   std::unique_ptr<CFeatureList> m_features;
   double m_cost = 0.0;
   double m_baseCost = 0.0;
+  std::wstring m_installFolders;
+  bool m_installedForSuite = false;
 };
 
 // A shortcut option as the configuration or the package gives it: not

@@ -9,12 +9,16 @@
 #include "engine/cost_text.h"
 #include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
+#include "foundation/kw_ini_file_exception.h"
 #include "platform/wide_string.h"
 
 namespace {
 
 const wchar_t kDummyAction[] = L"DummyAction";
 const wchar_t kDummyShortcuts[] = L"Dummy";
+// What the product file records of the install; not read from SETUP.DCF.
+const wchar_t kInstallFoldersEntry[] = L"InstallFolders";
+const wchar_t kInstalledForSuiteEntry[] = L"InstalledForSuite";
 
 bool IsFile(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
@@ -55,7 +59,28 @@ bool CProductData::LoadFromDcfFile(const std::wstring& path, CSetupState* state)
     SetLastError(ERROR_INVALID_DATA);
     return false;
   }
+  ReadInstallRecord(file);
   return true;
+}
+
+bool CProductData::LoadInstallRecord(const std::wstring& path) {
+  if (path.empty() || !IsFile(path)) return false;
+  CKwIniFile file;
+  file.Init(true);
+  try {
+    file.LoadFrom(path);
+  } catch (CKwIniFileException* raw) {
+    std::unique_ptr<CKwIniFileException> error(raw);
+    return false;
+  }
+  ReadInstallRecord(file);
+  return true;
+}
+
+void CProductData::ReadInstallRecord(const CKwIniFile& file) {
+  std::wstring section = Format(kSetupSectionFormat, m_name.c_str());
+  m_installFolders = GetIniValue(file, section, kInstallFoldersEntry, std::wstring());
+  m_installedForSuite = GetIniValue(file, section, kInstalledForSuiteEntry, L"0") == L"1";
 }
 
 bool CProductData::SaveToDcf(const std::wstring& path) const {
@@ -99,6 +124,8 @@ bool CProductData::SaveToDcf(const std::wstring& path) const {
         Line(kQuickLaunchShortcutsKey, kDummyShortcuts),
         Line(kQuickLaunchIconKey, m_quickLaunchIcon ? ShortcutText(*m_quickLaunchIcon) : L"never"),
         Line(kCostKey, CostToText(m_cost)),
+        Line(kInstallFoldersEntry, m_installFolders),
+        Line(kInstalledForSuiteEntry, m_installedForSuite ? 1 : 0),
     };
     for (const std::wstring& line : lines) section->AddRawLine(line);
     file.SaveAs(path);

@@ -57,7 +57,7 @@ void CReplacementMap::Create(const CCommandOptions& options, const std::wstring&
   AddShellFolder(L"{AllUsersDesktop}", CSIDL_COMMON_DESKTOPDIRECTORY);
   m_map[L"{msiexec}"] = InstallerProgramPath();
   m_map[L"{setupparams}"] = BuildSetupParams(options, suiteMode);
-  std::wstring setupDir = options.GetSetupFolder();
+  std::wstring setupDir = FolderOfPath(programPath);
   while (!setupDir.empty() && setupDir.back() == L'\\') setupDir.pop_back();
   m_map[L"{SetupDir}"] = setupDir;
   m_map[L"{SkippedProducts}"] = L"";

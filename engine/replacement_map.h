@@ -16,7 +16,8 @@ class CReplacementMap {
   CReplacementMap& operator=(const CReplacementMap&) = delete;
 
   // Written only here and before the wizard starts, so the wizard's thread
-  // reads the map without a lock.
+  // reads the map without a lock. {SetupDir} and {InstallerDir} name the
+  // folder of `programPath`: the setup program as the kit holds it.
   void Create(const CCommandOptions& options, const std::wstring& programPath, bool suiteMode);
   // What every package command of the run gets: {setupparams}.
   static std::wstring BuildSetupParams(const CCommandOptions& options, bool suiteMode);

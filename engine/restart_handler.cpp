@@ -49,6 +49,10 @@ bool CRestartHandler::IsQuietLevel(int uiLevel) {
          uiLevel == CCommandOptions::kUILevelBasicNoCancel || uiLevel == CCommandOptions::kUILevelNone;
 }
 
+bool CRestartHandler::PreparationRestartEndsRun(int rebootOption, int uiLevel) {
+  return !IsQuietLevel(uiLevel) || rebootOption == CCommandOptions::kRebootNotGiven;
+}
+
 void CRestartHandler::HandleRebootDuringPreparation(int rebootOption, int uiLevel) {
   WriteLog(L"Reboot signalled during setup preparation");
   if (!IsQuietLevel(uiLevel)) {

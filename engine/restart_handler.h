@@ -36,6 +36,9 @@ class CRestartHandler {
   // started the restart when the run is quiet and gives no REBOOT option;
   // returns when a REBOOT option is given to a quiet run.
   void HandleRebootDuringPreparation(int rebootOption, int uiLevel);
+  // Whether HandleRebootDuringPreparation ends the run, leaving it to be
+  // resumed after the restart.
+  static bool PreparationRestartEndsRun(int rebootOption, int uiLevel);
 
  private:
   // Requests the restart on a thread and waits, bounded, until it has been

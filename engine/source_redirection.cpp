@@ -12,9 +12,12 @@
 
 #include "actions/command_options.h"
 #include "actions/windows_installer_command.h"
+#include "engine/engine_settings.h"
+#include "foundation/file_identity_set.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -30,6 +33,22 @@ const wchar_t kBinFolder[] = L"bin\\";
 const wchar_t kRestartMarker[] = L"/~";
 const wchar_t kKeepCopyMarker[] = L"/~-";
 const wchar_t kStageSwitchFormat[] = L" /s%d";
+// Followed by the copy's folder name: object names hold no backslash, and
+// the name alone only makes two users' copies of one name both stay.
+const wchar_t kClaimPrefix[] = L"Global\\SETUP working copy ";
+
+std::wstring ClaimName(const std::wstring& folder) {
+  std::wstring path = folder;
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return kClaimPrefix + ToUpper(FileNameOfPath(path));
+}
+
+bool IsClaimed(const std::wstring& folder) {
+  CScopedHandle claim(OpenMutexW(SYNCHRONIZE, FALSE, ClaimName(folder).c_str()));
+  DWORD error = GetLastError();
+  // Only "no such object" says nobody holds it.
+  return claim.IsValid() || error != ERROR_FILE_NOT_FOUND;
+}
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
@@ -67,6 +86,42 @@ bool IsRoot(const std::wstring& path) {
   return separators < 2;
 }
 
+// The program a command line starts: its first word, without quotes.
+std::wstring ProgramOfCommand(const std::wstring& command) {
+  std::wstring rest = command;
+  std::wstring program;
+  if (!ExtractToken(&rest, &program, L" \t", true)) return std::wstring();
+  return program;
+}
+
+// A "/q" switch of any level among the words after the program.
+bool HasInterfaceSwitch(const std::wstring& command) {
+  std::wstring rest = command;
+  std::wstring word;
+  ExtractToken(&rest, &word, L" \t", false);
+  while (ExtractToken(&rest, &word, L" \t", false)) {
+    if (word.size() >= 2 && word[0] == L'/' && (word[1] == L'q' || word[1] == L'Q')) return true;
+  }
+  return false;
+}
+
+// Two names of one file: the same path, or, through a link or a short name,
+// the same file on the same volume.
+bool IsSameFile(const std::wstring& first, const std::wstring& second) {
+  if (first.empty() || second.empty()) return false;
+  std::wstring firstFull = FullPath(first);
+  if (!firstFull.empty() && EqualsNoCase(firstFull, FullPath(second))) return true;
+  CFileIdentitySet files;
+  for (const std::wstring* path : {&first, &second}) {
+    CScopedHandle file(CreateFileW(path->c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) return false;
+    if (!files.Add(file.Get(), FullPath(*path))) return true;
+  }
+  return false;
+}
+
 std::vector<std::wstring> SystemFolders() {
   std::vector<std::wstring> folders;
   wchar_t buffer[MAX_PATH + 1];
@@ -96,13 +151,14 @@ const wchar_t CSourceRedirection::kSourceIniName[] = L"source.ini";
 CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                                        const std::wstring& programName,
                                        const std::wstring& configurationName,
-                                       const std::wstring& engineSettings)
+                                       const std::wstring& engineSettings, bool startedByHandOver)
     : m_options(options),
       m_setupFolder(setupFolder),
       m_programName(programName),
       m_configurationName(configurationName),
       m_engineSettings(engineSettings),
-      m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone) {}
+      m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone),
+      m_startedByHandOver(startedByHandOver) {}
 
 CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstring& path) {
   CHandOver result;
@@ -127,18 +183,50 @@ CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstri
     result.code = ERROR_INVALID_DATA;
     return result;
   }
+  if (RefuseHandOver(program, command)) {
+    result.code = ERROR_INVALID_DATA;
+    return result;
+  }
   if (!FileExists(program)) {
     WriteLog(L"Unable to find the setup program '%s' that source.ini names", program.c_str());
     result.code = ERROR_FILE_NOT_FOUND;
     result.programMissing = true;
     return result;
   }
+  bool resumed = m_restarted || m_options.GetSSwitchValue() != 0;
+  result.code = RestartSetup(HandOverCommand(command), resumed ? nullptr : &result.process);
+  return result;
+}
+
+// Each setup would start the next and wait for it, without end: a source.ini
+// copied back beside the program it names, or two that name each other.
+bool CSourceRedirection::RefuseHandOver(const std::wstring& program, const std::wstring& command) const {
+  std::wstring own = m_setupFolder + m_programName;
+  std::wstring started = ProgramOfCommand(command);
+  if (IsSameFile(program, own) || IsSameFile(started, own)) {
+    WriteLog(L"Source.ini names this setup program itself ('%s'); setup does not hand over to itself",
+             own.c_str());
+    return true;
+  }
+  if (m_startedByHandOver) {
+    WriteLog(L"This setup was started by the source.ini of another setup; it does not hand over again to '%s'",
+             started.c_str());
+    return true;
+  }
+  return false;
+}
+
+std::wstring CSourceRedirection::HandOverCommand(const std::wstring& command) const {
+  std::wstring result = command;
+  // Without a level of its own the setup would show its wizard to an
+  // unattended run's caller, who waits on it.
+  if (!HasInterfaceSwitch(result)) m_options.AppendUILevel(&result);
+  result += L" ";
+  result += kHandOverMark;
   // A run resumed after a restart hands its stage on: started afresh, the
   // setup program would meet the step that restarted the machine again.
   int stage = m_options.GetSSwitchValue();
-  if (stage != 0) command += Format(kStageSwitchFormat, stage);
-  bool resumed = m_restarted || stage != 0;
-  result.code = RestartSetup(command, resumed ? nullptr : &result.process);
+  if (stage != 0) result += Format(kStageSwitchFormat, stage);
   return result;
 }
 
@@ -169,7 +257,9 @@ void CSourceRedirection::PrepareWorkingCopy() {
     return;
   }
   std::wstring workFolder;
-  if (!CreateTempWorkFolder(&workFolder)) {
+  auto claim = [this](const std::wstring& candidate) { return ClaimWorkingCopy(candidate); };
+  if (!CreateTempWorkFolder(&workFolder, claim)) {
+    m_workingCopyClaim.Reset();
     WriteLog(L"Unable to create a temporary working folder; setup goes on from '%s'",
              m_setupFolder.c_str());
     return;
@@ -178,6 +268,7 @@ void CSourceRedirection::PrepareWorkingCopy() {
   // folder the copy cannot resume anything: it goes, and nothing deletes later.
   if (!CopyProgramAndConfiguration(workFolder) || !WriteSourceIni(workFolder)) {
     RemoveFolder(workFolder);
+    m_workingCopyClaim.Reset();
     m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
     return;
   }
@@ -258,6 +349,12 @@ void CSourceRedirection::BuildRestartCommand(const std::wstring& arguments,
   }
 }
 
+std::wstring CSourceRedirection::KitFolder() const {
+  const std::wstring& source = m_options.GetInstallSource();
+  if (!m_restarted || !IsWorkFolderName(m_setupFolder) || source.empty()) return m_setupFolder;
+  return source.back() == L'\\' ? source : source + L'\\';
+}
+
 void CSourceRedirection::RemoveWorkingCopy() {
   std::wstring copy = WorkingCopyFolder();
   if (!copy.empty()) RemoveFolder(copy);
@@ -286,6 +383,43 @@ void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
     WriteLog(L"Could not delete every file under '%s': %d", folder.c_str(), error);
   }
   RemoveDirectoryChecked(WithoutTrailingSeparators(folder), TRUE);
+}
+
+bool CSourceRedirection::ClaimWorkingCopy(const std::wstring& folder) {
+  m_workingCopyClaim.Reset();
+  CScopedHandle claim(CreateMutexW(nullptr, FALSE, ClaimName(folder).c_str()));
+  DWORD error = GetLastError();
+  if (!claim.IsValid() || error == ERROR_ALREADY_EXISTS) return false;
+  m_workingCopyClaim = std::move(claim);
+  return true;
+}
+
+void CSourceRedirection::ClaimOwnWorkingCopy() {
+  if (!m_restarted || !IsWorkFolderName(m_setupFolder)) return;
+  // The setup that started this run may hold it too: the object is shared.
+  CScopedHandle claim(CreateMutexW(nullptr, FALSE, ClaimName(m_setupFolder).c_str()));
+  if (claim.IsValid()) m_workingCopyClaim = std::move(claim);
+}
+
+void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport) {
+  std::wstring temp = GetTempFolderPath();
+  if (temp.empty()) return;
+  std::wstring program = GetModuleFilePath();
+  for (const std::wstring& name : ListFolderEntries(temp, L"ZOLM*", true)) {
+    std::wstring folder = temp + name + L"\\";
+    // This very program may run from one, as a resume that hands over does.
+    if (!IsWorkFolderName(folder) || StartsWithNoCase(program, folder) || IsClaimed(folder) ||
+        rebootSupport->AnyResumeEntryStartsIn(folder)) {
+      continue;
+    }
+    WriteLog(L"Removing the working copy '%s', which no running setup and no resume entry uses", folder.c_str());
+    RemoveFolder(folder);
+    // What a run before scheduled for the restart is gone now: a stale
+    // entry would tell every installer that a restart is pending.
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      rebootSupport->DropPendingDeletionsUnder(folder);
+    }
+  }
 }
 
 bool CSourceRedirection::IsProtectedFolder(const std::wstring& folder) {

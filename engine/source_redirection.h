@@ -9,6 +9,7 @@
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
+class CRebootSupport;
 
 class CSourceRedirection {
  public:
@@ -27,13 +28,17 @@ class CSourceRedirection {
   // are relative to it. `engineSettings` holds the engine's own settings as
   // the command line wrote them (each after a blank), which the options do
   // not hold. The options must outlive this object.
+  // `startedByHandOver`: another setup's source.ini started this run.
   CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                      const std::wstring& programName, const std::wstring& configurationName,
-                     const std::wstring& engineSettings = std::wstring());
+                     const std::wstring& engineSettings = std::wstring(), bool startedByHandOver = false);
 
-  // 0 when the program that source.ini names was started, with the stage
-  // this run resumes at; 13 for a file without the three values;
-  // programMissing when that program is gone; otherwise the start's error.
+  // 0 when the program that source.ini names was started, with this run's
+  // interface level when the command names none, the hand-over mark and the
+  // stage this run resumes at; 13 for a file without the three values,
+  // one that names this very program, or in a run that a hand-over started
+  // (a chain of hand-overs could loop); programMissing when that program is
+  // gone; otherwise the start's error.
   // A run that setup did not start itself gets the process to wait for: its
   // caller is owed that run's result. A resume after a restart has no caller.
   CHandOver ReadSourceIni(const std::wstring& path);
@@ -45,6 +50,11 @@ class CSourceRedirection {
   // True when the command line carried the restart marker: setup started
   // this run itself, to resume or with updated files.
   bool IsRestartedRun() const { return m_restarted; }
+  // The kit's folder (with its backslash), which relative paths of the
+  // configuration and the setup's own folder macros name: the setup folder,
+  // except in a run that setup started in its working copy (an updated
+  // setup), where it is the install source that run was given.
+  std::wstring KitFolder() const;
   // The program and arguments a resume after a restart starts.
   void BuildRestartCommand(const std::wstring& arguments, std::wstring* programPath,
                            std::wstring* restartArguments) const;
@@ -54,6 +64,16 @@ class CSourceRedirection {
   // The copy RemoveWorkingCopy would remove (with its backslash), or empty.
   std::wstring WorkingCopyFolder() const;
 
+  // A run that works from a working copy holds it from here on, so no
+  // other run removes it while this one lives; the copy this run makes is
+  // held from before its folder exists.
+  void ClaimOwnWorkingCopy();
+  // Removes the working copies in the user's temporary folder that no
+  // running setup holds and no entry of the RunOnce keys starts from: those
+  // of runs that were killed, and those a resume has left; with them their
+  // deletions scheduled for the restart.
+  static void RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport);
+
   // True for folders no recursive delete may touch: empty or relative paths,
   // drive and share roots, and the system's own folders and their parents.
   static bool IsProtectedFolder(const std::wstring& folder);
@@ -62,10 +82,18 @@ class CSourceRedirection {
   static DWORD RestartSetup(const std::wstring& command, CScopedHandle* process = nullptr);
 
  private:
+  // True, after a line that says why, when the hand-over would start this
+  // very program or go on a chain of hand-overs.
+  bool RefuseHandOver(const std::wstring& program, const std::wstring& command) const;
+  // The command with the interface level, the mark and the stage added.
+  std::wstring HandOverCommand(const std::wstring& command) const;
   bool CopyProgramAndConfiguration(const std::wstring& workFolder);
   bool WriteSourceIni(const std::wstring& workFolder);
   void CopyBinFolder(const std::wstring& workFolder);
   static void RemoveFolder(const std::wstring& folder);
+  // Takes the named object that says a setup works from the folder; false
+  // when another process holds it.
+  bool ClaimWorkingCopy(const std::wstring& folder);
 
   CCommandOptions& m_options;
   std::wstring m_setupFolder;
@@ -73,4 +101,8 @@ class CSourceRedirection {
   std::wstring m_configurationName;
   std::wstring m_engineSettings;
   bool m_restarted = false;
+  bool m_startedByHandOver = false;
+  // Held for as long as this process lives; the system drops it when the
+  // process ends, killed or not.
+  CScopedHandle m_workingCopyClaim;
 };

@@ -27,6 +27,7 @@
 #include "foundation/guid.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -202,6 +203,8 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   }
   int index = 0;
   for (const auto& entry : m_state.m_products) {
+    // What a repair puts back when it is missing: what the suite counts.
+    entry.second->SetInstalledForSuite(CountsProduct(group, entry.second->GetProductCode()));
     std::wstring path = Format(L"%s\\%s.dcf", folder.c_str(), entry.first.c_str());
     WriteLog(L"   Caching package data for %s at '%s'", entry.first.c_str(), path.c_str());
     if (!entry.second->SaveToDcf(path)) {
@@ -308,6 +311,34 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   return writer.Result();
 }
 
+// False for a product no suite counts.
+bool CSuiteRegistration::ReadProductUsers(const std::wstring& code, std::vector<std::wstring>* users) const {
+  if (code.empty()) return false;
+  try {
+    m_counter.ReadUsers(code, users);
+  } catch (const CError&) {
+    return false;
+  }
+  return true;
+}
+
+// Another suite installed the product first: the copy beside it tells that
+// this suite uses it too. A product only this suite counts needs none.
+bool CSuiteRegistration::UsedByOtherSuite(const std::wstring& code) const {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  std::vector<std::wstring> users;
+  if (!ReadProductUsers(code, &users)) return false;
+  for (const std::wstring& user : users) {
+    if (!group || !EqualsNoCase(user, group->GetUuid())) return true;
+  }
+  return false;
+}
+
+bool CSuiteRegistration::CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const {
+  std::vector<std::wstring> users;
+  return ReadProductUsers(code, &users) && ListsUser(users, group.GetUuid());
+}
+
 // {AllUsersAppData}\Uninstall\<product>; empty when the folder is unknown
 // or the product's key cannot name a folder.
 std::wstring CSuiteRegistration::ConfigurationFolder(const std::wstring& product) const {
@@ -319,11 +350,7 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
   for (const CInstallAction* action : actions) {
     const std::wstring& code = action->GetProductCode();
     if (action->IsExecuted() || code.empty()) continue;
-    try {
-      if (m_counter.ReadUsers(code, nullptr) <= 0) continue;
-    } catch (const CError&) {
-      continue;  // not counted: no other suite installed it for this one
-    }
+    if (!UsedByOtherSuite(code)) continue;
     const std::wstring& product = action->GetKeyName();
     if (!m_state.m_products.Lookup(product)) {
       WriteLog(L"Unable to retrieve product data for %s", product.c_str());
@@ -437,6 +464,10 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
                  group->GetDisplayName().c_str());
         productPresent = true;
       }
+    } catch (const CRegistryKey::CMissingValue&) {
+      // Counted for no suite: the user's own product, which the run left alone.
+      WriteLog(L"%s is still installed, but not referenced by product group %s.", member.c_str(),
+               group->GetDisplayName().c_str());
     } catch (const CError& error) {
       WriteLog(L"Failed retrieving reference count for product %s in RemoveInstallGroups: %s.",
                member.c_str(), error.GetMessage().c_str());
@@ -464,14 +495,18 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
   return true;
 }
 
+// A product that still lists the suite fails the removal also when the
+// suite's record is gone already: the suite is not removed while it stays.
 DWORD CSuiteRegistration::ConfirmSuiteRemoved() const {
   const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
-  if (!group || !CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
+  if (!group) return ERROR_SUCCESS;
   if (m_productPresent) {
     WriteLog(L"The suite %s was not removed: products that list it are still installed, and this run could not remove them",
              group->GetUuid().c_str());
-  } else {
+  } else if (CSuiteRecord(group->GetUuid()).Exists()) {
     WriteLog(L"The suite %s was not removed: its record could not be deleted", group->GetUuid().c_str());
+  } else {
+    return ERROR_SUCCESS;
   }
   return ERROR_INSTALL_FAILURE;
 }

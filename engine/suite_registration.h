@@ -46,8 +46,9 @@ class CSuiteRegistration {
   void RemoveSuiteRecord(const std::wstring& suiteId);
   // A copy of the configuration, under a new UUID + ".dcf" in
   // {AllUsersAppData}\Uninstall\<product>\, for each action that did not
-  // run because other suites had installed its product, unless a copy
-  // there already names this suite: 0 or the code of what failed.
+  // run because another suite had installed its product (one that lists
+  // only this suite needs none), unless a copy there already names this
+  // suite: 0 or the code of what failed.
   DWORD CacheConfigurationFiles(const std::vector<CInstallAction*>& actions);
   // The copies CacheConfigurationFiles made in this run, when the run fails.
   void DiscardConfigurationFiles();
@@ -68,6 +69,10 @@ class CSuiteRegistration {
   DWORD WriteSettings(CSuiteRecord* record);
   std::wstring ProductCodeOf(const std::wstring& member) const;
   bool CountedMemberInstalled(const CInstallGroupInfo& group) const;
+  bool ReadProductUsers(const std::wstring& code, std::vector<std::wstring>* users) const;
+  bool UsedByOtherSuite(const std::wstring& code) const;
+  // The product lists the suite among its users.
+  bool CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const;
   std::wstring SharedInstallersFolder() const;
   std::wstring ConfigurationFolder(const std::wstring& product) const;
   std::wstring KeptConfiguration(const std::wstring& folder) const;

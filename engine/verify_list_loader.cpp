@@ -97,8 +97,8 @@ void CVerifyListLoader::LoadVerifyActions(const std::vector<std::wstring>& items
     std::unique_ptr<CVAMSICorrectVersion> installer(new CVAMSICorrectVersion(
         sequence++, product, Format(kMsiCorrectVersionSectionFormat, product.c_str()), minimumVersion));
     installer->SetProductNames(m_sources.suiteProductName, m_sources.suiteShortProductName);
-    installer->SetInstaller(m_sources.Options().GetSetupFolder(), m_sources.Value(kSetupSection, kNTMsiInstallerKey),
-                            minimumVersion);
+    const std::wstring& kit = m_sources.kitFolder.empty() ? m_sources.Options().GetSetupFolder() : m_sources.kitFolder;
+    installer->SetInstaller(kit, m_sources.Value(kSetupSection, kNTMsiInstallerKey), minimumVersion);
     installer->SetSilent(silentForAll);
     list->Append(std::move(installer));
   }

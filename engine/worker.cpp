@@ -38,6 +38,7 @@ CWorker::CWorker(ISetupHost* host)
   m_replacements.reset(new CReplacementMap(*m_state));
   m_commandLine.reset(new CEngineCommandLine(*m_state, *m_replacements));
   m_refCounter.reset(new CRefCounter());
+  m_runJournal.reset(new CRunJournal());
   if (m_host) {
     ReportInternalError(0, 0, m_host->GetOwnerWindow());
     g_progressWindows = m_host->GetProgressWindows();
@@ -50,6 +51,7 @@ CWorker::~CWorker() {
   // Revoked while this thread's COM is still up.
   RegisterCancelAutoPlay(false);
   m_windowsUpdate->SuppressWindowsUpdate(false);
+  m_refCounter->KeepJournalIn(nullptr);
   m_actionLists.clear();
   m_commandLine.reset();
   m_replacements.reset();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/run_journal.h"
 #include "actions/setup_action_list.h"
 #include "engine/engine_command_line.h"
 #include "engine/engine_settings.h"
@@ -90,9 +91,18 @@ class CWorker {
   CInstallLanguage InstallLanguage();
   void DetermineLanguage();
   void LoadConfiguration();
+  void NameResumeEntry();
   void ReadProductList();
   void BuildReplacementMap();
   bool CreateReplacementMap();
+  // What runs that were killed left half done, before this run reads any
+  // product's references: their journals and working copies.
+  void UndoAbandonedRuns();
+  void UndoAbandonedRun(const CRunJournal::CRecord& record);
+  void RemoveUnusedSuiteRecord(const std::wstring& suiteId);
+  // A run that undoes its work when it fails keeps that undo for a later
+  // run from here on, in case it is killed.
+  void BeginRunJournal();
   bool RunCreateLaunchPointMode();
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();
@@ -155,7 +165,7 @@ class CWorker {
   void ExecutePrepareActions(int startSequence);
   DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
   void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
-  bool InstallsProduct(const std::wstring& key) const;
+  void LogKeptRemoval(const CSetupAction* action, const std::wstring& product, DWORD result) const;
   void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
   void ProcessIncompatibleSuite();
   // Unlinks the product's actions from the named list into m_retiredActions.
@@ -202,6 +212,8 @@ class CWorker {
   DWORD RunInstall(DWORD progressTotal);
   DWORD CommitRun(CSuiteRegistration* registration, const std::vector<std::wstring>& otherUsers,
                   bool repair);
+  void RecordInstallFolders();
+  bool InstalledAnything() const;
   DWORD UninstallByGroup();
   CSuiteRegistration MakeSuiteRegistration();
   std::unique_ptr<CInstallActionManager> MakeActionManager(const std::vector<CSetupAction*>& actions,
@@ -245,6 +257,8 @@ class CWorker {
   bool LoadCachedProductData();
   std::vector<std::wstring> CachedProductFolders(const CKwIniFile& configuration) const;
   std::wstring InstalledSuiteCacheFolder(const CKwIniFile& configuration) const;
+  // The UUID (else SuiteId) of [ProductGroup.Default] when it is well formed.
+  static std::wstring ConfiguredSuiteId(const CKwIniFile& configuration);
   bool LoadCachedProductFile(const std::wstring& key, CProductData* product,
                              const std::vector<std::wstring>& folders);
   bool ParseMsiFileList();
@@ -255,8 +269,17 @@ class CWorker {
   void FindPackageAndTransform(const std::wstring& key, CProductData* product);
   bool LoadMsiData();
   void ReadMissingProductCodes();
+  void ReadPackageIdentities();
   void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
+  // The suite's members that are missing: found before a repair or an
+  // uninstall loads its lists, put back by a repair where the kit can.
+  void FindMissingMembers();
+  std::vector<std::wstring> RestoredMembers() const;
+  // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
+  DWORD ReportMissingMembers() const;
+  // At the end of a failed run: the earlier versions it removed for good.
+  void LogRemovalsNotRestored();
   // An uninstall's products that the configuration no longer names.
   bool AddDroppedProducts();
   std::vector<std::unique_ptr<CProductData>> ReadUnlistedProductFiles();
@@ -317,6 +340,8 @@ class CWorker {
   // The suites that use each product: written as the actions run, undone
   // when the run fails.
   std::unique_ptr<CRefCounter> m_refCounter;
+  // The same undo, kept in the registry until the run settles.
+  std::unique_ptr<CRunJournal> m_runJournal;
   // Suites whose queued references a commit must not add.
   std::vector<std::wstring> m_skipUsers;
   // What loading the lists found: the incompatible suites and the names of
@@ -331,6 +356,15 @@ class CWorker {
   // The products an uninstall removes after those the configuration names,
   // in the order they go.
   std::vector<std::wstring> m_droppedProducts;
+  // Members the suite counted that are not installed; `restored`: the
+  // repair installs it again from the kit's package.
+  struct CMissingMember {
+    std::wstring key;
+    std::wstring code;
+    std::wstring name;
+    bool restored;
+  };
+  std::vector<CMissingMember> m_missingMembers;
   // Actions taken out of their lists; they live as long as the worker.
   std::vector<std::unique_ptr<CSetupAction>> m_retiredActions;
 };

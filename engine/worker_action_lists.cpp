@@ -12,6 +12,7 @@
 #include "engine/action_list_sources.h"
 #include "engine/product_data.h"
 #include "engine/shutdown_list_loader.h"
+#include "engine/source_redirection.h"
 #include "foundation/setup_log.h"
 
 namespace {
@@ -30,14 +31,17 @@ const DWORD kSuiteRemovalRefused = ERROR_CANCELLED;
 CActionListSources CWorker::MakeListSources() {
   CActionListSources sources(*m_configuration, *m_options, m_productList, m_state->m_products,
                              m_installGroups);
+  sources.expandMacros = [this](const std::wstring& text) { return ExpandMacros(text); };
   sources.parser = m_expressionParser.get();
   sources.refCounter = m_refCounter.get();
   sources.referenceCounting = m_settings.referenceCounting;
   sources.perProductPlatforms = m_settings.perProductPlatforms;
+  sources.kitFolder = SourceRedirection().KitFolder();
   sources.languageId = m_state->m_languageId;
   sources.suiteProductName = m_state->GetProductName();
   sources.suiteShortProductName = m_state->GetShortProductName();
   sources.droppedProducts = m_droppedProducts;
+  sources.restoredProducts = RestoredMembers();
   return sources;
 }
 
@@ -66,6 +70,7 @@ void CWorker::LoadActionLists() {
   // Before anything is removed: a product the run cannot remove keeps the
   // whole suite as it is.
   if (mode == CCommandOptions::kModeUninstall && !AddDroppedProducts()) AbortOnError(ERROR_INSTALL_FAILURE, true);
+  FindMissingMembers();
   CActionListSources sources = MakeListSources();
   CActionListLoader loader(sources);
   CActionListLoader::EResult result = loader.Load(m_settings.cleanSystem, &m_actionLists);

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include "actions/msi_dll.h"
+#include "actions/ref_counter.h"
+#include "actions/run_journal.h"
 #include "engine/setup_host.h"
 #include "engine/source_redirection.h"
 #include "foundation/resource_strings.h"
@@ -43,12 +45,18 @@ void CWorker::StopInterfaceThread(bool failure) {
   m_interfaceThreadJoined = true;
 }
 
-// Whichever step failed, the desktop gets its way to the logs before the
-// run lets go of them; a run that took over has made its own.
+// Whichever step failed, the log names the earlier versions the run took
+// for good, and the desktop gets its way to the logs before the run lets go
+// of them; a run that took over has made its own.
 DWORD CWorker::HandleFailure(LONG value) {
   StopInterfaceThread(value != 0);
   m_status = value;
   if (IsFailureStatus(value) && !m_handedOver) {
+    try {
+      LogRemovalsNotRestored();
+    } catch (...) {
+      WriteLog(L"Unknown exception thrown while listing the products this run removed");
+    }
     try {
       CreateLogFolderShortcut();
     } catch (...) {
@@ -102,9 +110,14 @@ void CWorker::Cleanup() {
       ReleaseMutex(m_mutex.Get());
       m_mutex.Reset();
     }
+    // Whatever this run did not undo itself it meant to keep.
+    m_refCounter->KeepJournalIn(nullptr);
+    m_runJournal->Settle();
     WriteLog(L"Worker exiting with status code: %08X, ResultCode = %d", m_status, m_status);
     UnloadMsiDll();
     RemoveWorkingCopyUnlessResumed();
+    // A copy a resume started from, whose program still ran when this run began.
+    CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.

@@ -13,6 +13,7 @@
 #include "actions/install_action_manager.h"
 #include "actions/msi_product_state.h"
 #include "actions/ref_counter.h"
+#include "actions/run_journal.h"
 #include "actions/setup_action_list.h"
 #include "engine/install_group_info.h"
 #include "engine/install_run.h"
@@ -55,9 +56,10 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   // The repair list holds what is installed: an empty one has nothing to
   // repair, and a repair that did nothing is no success.
   if (repair && installActions.empty()) {
-    WriteLog(L"No product of the suite is installed; there is nothing to repair");
+    DWORD missing = ReportMissingMembers();
+    if (missing == ERROR_SUCCESS) WriteLog(L"No product of the suite is installed; there is nothing to repair");
     PackLogFiles();
-    AbortOnError(ERROR_UNKNOWN_PRODUCT, true);
+    AbortOnError(missing == ERROR_SUCCESS ? ERROR_UNKNOWN_PRODUCT : missing, true);
   }
   if (!list) return ERROR_SUCCESS;
   MakeInstallRun().PrepareCommandLines(installActions);
@@ -79,7 +81,10 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     }
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);
+    if (repair && result == ERROR_SUCCESS) result = ReportMissingMembers();
   }
+  // Registered: nothing is left that a later run should undo.
+  if (result == ERROR_SUCCESS) m_runJournal->Settle();
   // Only a cancel the user confirmed is forgiven in a repair; a repair that
   // failed is never reported as success.
   if (repair && result == ERROR_CANCELLED) result = ERROR_SUCCESS;
@@ -92,6 +97,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     registration.DiscardConfigurationFiles();
     registration.RemoveInstallGroups(false, manager->GetOtherUsers());
   }
+  m_runJournal->Settle();
   PackLogFiles();
   if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_CANCELLED);
   return result;
@@ -104,6 +110,8 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
                          bool repair) {
   m_refCounter->CommitOperations(m_skipUsers);
   if (repair) return ERROR_SUCCESS;
+  // From here the suite's record may be half written when the run is killed.
+  m_runJournal->MarkRegistering();
   CInstallGroupInfo* installed = m_installGroups.Lookup(CInstallGroupInfoMap::kRemoveGroup);
   if (installed && !registration->RemoveInstallGroups(true, otherUsers)) {
     DWORD error = FailureCode(GetLastError());
@@ -113,7 +121,37 @@ DWORD CWorker::CommitRun(CSuiteRegistration* registration, const std::vector<std
   }
   DWORD cached = registration->CacheConfigurationFiles(InstallActions());
   if (cached != ERROR_SUCCESS) return cached;
+  if (!InstalledAnything()) {
+    WriteLog(L"No product of the suite was installed; the suite is not registered");
+    return ERROR_SUCCESS;
+  }
+  RecordInstallFolders();
   return registration->SetupInstallGroups();
+}
+
+// An action that ran, or a product that counts the suite. Products that
+// cannot all be read count as installed: the suite's entry is what can
+// remove them.
+bool CWorker::InstalledAnything() const {
+  for (CInstallAction* action : InstallActions()) {
+    if (action->IsExecuted()) return true;
+  }
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group) return true;
+  CInstallGroupInfo counted;
+  counted.SetUuid(group->GetUuid());
+  return !counted.FindInstalledMembers() || !counted.GetMembers().empty();
+}
+
+// The cached product files keep the folders each package was installed
+// with. A product this run did not install keeps what its install recorded.
+void CWorker::RecordInstallFolders() {
+  for (CInstallAction* action : InstallActions()) {
+    CProductData* product = m_state->m_products.Lookup(action->GetKeyName());
+    if (product && action->RunsProductPackage() && action->IsExecuted()) {
+      product->SetInstallFolders(action->GetInstallFolders());
+    }
+  }
 }
 
 // The clean-system mode: every product of the suite is removed with its
@@ -145,6 +183,15 @@ DWORD CWorker::UninstallByGroup() {
   }
   if (!InstallActions().empty()) MakeSuiteRegistration().RemoveInstallGroups(true, manager->GetOtherUsers());
   return ERROR_SUCCESS;
+}
+
+void CWorker::BeginRunJournal() {
+  // The runs whose failure keeps what they did keep no undo either.
+  if (Mode() == CCommandOptions::kModeUninstall || Mode() == CCommandOptions::kModeRepair) return;
+  const CInstallGroupInfo* suite = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!m_runJournal->Begin(suite ? suite->GetUuid() : std::wstring())) return;
+  m_refCounter->KeepJournalIn(m_runJournal.get());
+  for (CInstallAction* action : InstallActions()) action->SetRunJournal(m_runJournal.get());
 }
 
 DWORD CWorker::FailureCode(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }

@@ -122,6 +122,10 @@ void CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   m_options->AppendLogSwitch(&command);
   m_options->AppendRebootOption(&command);
   command += DisabledProductsArgument();
+  // What the caller asked of the run (ReturnRebootRequest=1 among them) is
+  // asked of the repair, which now gives the run's result.
+  command += TakenSettingsText(m_settings, {L"{lang}=", L"RepairSource=", L"InstallSource=", L"DisableProducts="});
+  m_options->AppendPropertiesAsGiven(&command);
   CScopedHandle process;
   if (CSourceRedirection::RestartSetup(command, &process) != ERROR_SUCCESS) return;
   EndWithResultOf(process.Get());
@@ -199,8 +203,10 @@ void CWorker::EnsureSetupFiles() {
   DWORD kept = ERROR_SUCCESS;
   DWORD result = RunVerifyAction(&action, &kept);
   DeleteFileW(description.c_str());
-  if (result != ERROR_SUCCESS || !UpdateMadeSetupNewer()) return;
-  RestartWithNewSetupFiles(workFolder);
+  if (result != ERROR_SUCCESS) return;
+  if (UpdateMadeSetupNewer()) RestartWithNewSetupFiles(workFolder);
+  // Not taken: a resume after a restart must start the files this run has.
+  action.Rollback();
 }
 
 // An offer may name a version that the files it delivers do not have, or

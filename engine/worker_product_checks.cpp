@@ -16,7 +16,9 @@
 #include "actions/va_upgrade_condition.h"
 #include "actions/verify_action.h"
 #include "engine/product_data.h"
+#include "engine/restart_handler.h"
 #include "engine/setup_host.h"
+#include "engine/source_redirection.h"
 #include "foundation/dcf_names.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/resource_strings.h"
@@ -63,11 +65,12 @@ void CWorker::PrepareVerifyAction(CVerifyAction* action, const wchar_t* section)
   action->SetSilent(IsSilentLevel());
 }
 
+// A run without a working copy (a fast install) resumes from its own program.
 void CWorker::HookRebootResume(int sequence) {
-  // A fast install builds no restart command: there is nothing to resume.
-  if (m_restartProgramPath.empty()) return;
-  m_rebootHooked = m_rebootSupport.RegisterRebootResume(m_resumeValueName, m_restartProgramPath,
-                                                        m_restartArguments, sequence);
+  bool copied = !m_restartProgramPath.empty();
+  m_rebootHooked = m_rebootSupport.RegisterRebootResume(
+      m_resumeValueName, copied ? m_restartProgramPath : m_commandLine->ProgramPath(),
+      copied ? m_restartArguments : m_commandLine->ProcessArguments(), sequence);
 }
 
 void CWorker::UnhookRebootResume() {
@@ -92,7 +95,7 @@ void CWorker::EnsureMSI() {
     m_configuration->GetValue(kSetupSection, kNTMsiInstallerKey, &installer, L"");
     m_configuration->GetValue(kSetupSection, kMinimumMsiVersionKey, &configuredMinimum, L"");
   }
-  action.SetInstaller(m_options->GetSetupFolder(), installer, configuredMinimum);
+  action.SetInstaller(SourceRedirection().KitFolder(), installer, configuredMinimum);
   action.SetHost(IsSilentLevel() || !m_host ? nullptr : m_host->GetOwnerWindow(), nullptr);
   action.SetNoDownload(!m_settings.onlineUpdatesAllowed);
   HookRebootResume(0);
@@ -117,6 +120,14 @@ void CWorker::RestartForPreparation(int stage) {
   if (stage != 0 && stage == m_options->GetSSwitchValue()) {
     WriteLog(L"Setup was restarted for stage %d already and does not restart for it again", stage);
     UnhookRebootResume();
+    AbortOnError(ERROR_INSTALL_FAILURE, true);
+  }
+  // A restart that nothing resumes after would leave the run undone, with
+  // the restart reported as its result.
+  if (!m_rebootHooked &&
+      CRestartHandler::PreparationRestartEndsRun(m_options->GetRebootOption(), UiLevel())) {
+    WriteLog(L"Setup could not register its resume after the restart as '%s'; it does not restart and ends",
+             m_resumeValueName.c_str());
     AbortOnError(ERROR_INSTALL_FAILURE, true);
   }
   m_state->m_rebootPending = true;

@@ -66,6 +66,9 @@ bool CWorker::LoadCachedProductData() {
   bool maintenance = Mode() == CCommandOptions::kModeRepair || Mode() == CCommandOptions::kModeUninstall;
   std::vector<std::wstring> folders;
   if (maintenance) folders = CachedProductFolders(configuration);
+  // An install over the installed suite keeps what that suite's install
+  // recorded of the products it does not install again.
+  std::wstring installedCache = maintenance ? std::wstring() : InstalledSuiteCacheFolder(configuration);
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
     if (!product->LoadFromDcf(configuration, m_state.get())) {
@@ -73,6 +76,9 @@ bool CWorker::LoadCachedProductData() {
       result = false;
     }
     if (maintenance && !LoadCachedProductFile(entry.first, product, folders)) result = false;
+    if (!installedCache.empty()) {
+      product->LoadInstallRecord(Format(L"%s%s.dcf", installedCache.c_str(), entry.first.c_str()));
+    }
     m_state->m_productCodes[entry.first] = product->GetProductCode();
   }
   m_state->m_products.SelectRequiredProducts();
@@ -94,11 +100,16 @@ std::vector<std::wstring> CWorker::CachedProductFolders(const CKwIniFile& config
   return folders;
 }
 
-// With its backslash; empty when the configuration names no usable suite id.
-std::wstring CWorker::InstalledSuiteCacheFolder(const CKwIniFile& configuration) const {
+std::wstring CWorker::ConfiguredSuiteId(const CKwIniFile& configuration) {
   std::wstring suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kUuidKey);
   if (suite.empty()) suite = ReadDcfValue(configuration, kProductGroupDefaultSection, kSuiteIdKey);
-  if (!CSuiteRecord::IsWellFormedSuiteId(suite)) return std::wstring();
+  return CSuiteRecord::IsWellFormedSuiteId(suite) ? suite : std::wstring();
+}
+
+// With its backslash; empty when the configuration names no usable suite id.
+std::wstring CWorker::InstalledSuiteCacheFolder(const CKwIniFile& configuration) const {
+  std::wstring suite = ConfiguredSuiteId(configuration);
+  if (suite.empty()) return std::wstring();
   std::wstring allUsersAppData = m_replacements->Expand(kAllUsersAppDataMacro);
   if (allUsersAppData == kAllUsersAppDataMacro) return std::wstring();
   return CachedCopyFolder(allUsersAppData, suite);
@@ -224,6 +235,20 @@ void CWorker::ReadMissingProductCodes() {
       WriteLog(L"   The product code of %s could not be read from its package '%s'", entry.first.c_str(),
                product->GetPackagePath().c_str());
     }
+  }
+  RecordProductCodes();
+}
+
+// FastInstall opens and costs no package, but a product is still known by
+// its code and the version it deploys, read from the package's database
+// when the configuration gives none: its references, the replacement of
+// an earlier version, its rollback and the registered uninstall need them.
+void CWorker::ReadPackageIdentities() {
+  for (const auto& entry : m_state->m_products) {
+    CProductData* product = entry.second.get();
+    if (!product->IsWindowsInstallerPackage() || product->LoadIdentityFromPackage()) continue;
+    WriteLog(L"   The product code of %s could not be read from its package '%s'", entry.first.c_str(),
+             product->GetPackagePath().c_str());
   }
   RecordProductCodes();
 }

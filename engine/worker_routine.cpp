@@ -77,6 +77,7 @@ DWORD CWorker::RunSteps() {
   LoadConfiguration();
   ReadProductList();
   BuildReplacementMap();
+  UndoAbandonedRuns();
   if (!RunCreateLaunchPointMode()) EndRun();
   ReadSetupProperties();
   if (!RefuseRunFromCache()) EndRun();
@@ -170,7 +171,7 @@ CSourceRedirection& CWorker::SourceRedirection() {
     std::wstring programName = program.substr(FolderOfPath(program).size());
     m_sourceRedirection.reset(new CSourceRedirection(*m_options, m_commandLine->SetupFolder(), programName,
                                                      m_commandLine->ConfigurationName(),
-                                                     TakenSettingsText(m_settings)));
+                                                     TakenSettingsText(m_settings), m_settings.startedByHandOver));
   }
   return *m_sourceRedirection;
 }
@@ -193,7 +194,6 @@ CInstallLanguage CWorker::InstallLanguage() {
 }
 
 void CWorker::DetermineLanguage() {
-  m_resumeValueName = m_commandLine->ConfigurationName() + kResumeSuffix;
   InstallLanguage().DetermineBaseLanguage(m_settings.languageForced);
 }
 
@@ -212,6 +212,16 @@ void CWorker::LoadConfiguration() {
   }
   m_state->m_configurationPath = configurationPath;
   if (g_setupAggregate) CopyToField(g_setupAggregate->configurationPath, configurationPath);
+  NameResumeEntry();
+}
+
+// The suite's own name, so that one suite waiting for its restart does not
+// keep another from registering (all kits name their configuration alike):
+// its UUID, else the kit's configuration path.
+void CWorker::NameResumeEntry() {
+  std::wstring suite = ConfiguredSuiteId(*m_configuration);
+  std::wstring name = suite.empty() ? SourceRedirection().KitFolder() + m_commandLine->ConfigurationName() : suite;
+  m_resumeValueName = name + kResumeSuffix;
 }
 
 void CWorker::ReadProductList() {
@@ -224,7 +234,9 @@ void CWorker::BuildReplacementMap() {
 
 bool CWorker::CreateReplacementMap() {
   if (!m_configuration) return false;
-  m_replacements->Create(*m_options, m_commandLine->ProgramPath(), m_suiteMode);
+  // An updated setup runs from its working copy; its macros still name the kit.
+  const std::wstring& program = m_commandLine->ProgramPath();
+  m_replacements->Create(*m_options, SourceRedirection().KitFolder() + FileNameOfPath(program), m_suiteMode);
   return true;
 }
 
@@ -336,7 +348,9 @@ bool CWorker::CheckSuiteCondition() {
     }
     return false;
   }
-  if (!m_settings.fastInstall && !LoadMsiData()) {
+  if (m_settings.fastInstall) {
+    ReadPackageIdentities();
+  } else if (!LoadMsiData()) {
     WriteLog(L"Unable to read MSI package data for products");
     AbortOnError(ERROR_INVALID_DATA, false);
   }

@@ -109,6 +109,7 @@ bool CWorker::RunCleanSystemMode() {
 DWORD CWorker::RunTheInstallation() {
   LoadShutdownApplications();
   ExecuteShutdownActions();
+  BeginRunJournal();
   ExecutePrepareActions(m_options->GetSSwitchValue());
   ProcessIncompatibleSuite();
   AddIconProperties();

@@ -326,20 +326,28 @@ BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& targe
   return FALSE;
 }
 
-BOOL CreateTempWorkFolder(std::wstring* path) {
+std::wstring GetTempFolderPath() {
   DWORD size = GetTempPathW(0, nullptr);
-  if (size == 0) return FALSE;
+  if (size == 0) return std::wstring();
   std::vector<wchar_t> buffer(size + 1);
   DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
-  if (length == 0 || length >= buffer.size()) return FALSE;
+  if (length == 0 || length >= buffer.size()) return std::wstring();
   std::wstring tempFolder(buffer.data(), length);
   if (tempFolder.back() != L'\\') tempFolder += L'\\';
+  return tempFolder;
+}
+
+BOOL CreateTempWorkFolder(std::wstring* path,
+                          const std::function<bool(const std::wstring& candidate)>& claim) {
+  std::wstring tempFolder = GetTempFolderPath();
+  if (tempFolder.empty()) return FALSE;
   if (!CreateDirectoryTree(tempFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     return FALSE;
   }
   srand(static_cast<unsigned>(time(nullptr)));
   for (int attempt = 0; attempt < kTempFolderTries; ++attempt) {
     std::wstring candidate = Format(L"%sZOLM%04X", tempFolder.c_str(), rand() % 65535);
+    if (claim && !claim(candidate)) continue;
     if (CreateDirectoryTree(candidate, nullptr)) {
       *path = candidate + L"\\";
       return TRUE;

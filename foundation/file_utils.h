@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,16 @@ BOOL CopyFolderTree(const std::wstring& source, const std::wstring& target);
 BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& target,
                            BOOL failIfExists);
 
+// The user's temporary folder with its backslash; empty when Windows
+// cannot give it.
+std::wstring GetTempFolderPath();
+
 // Creates a fresh "<temp>ZOLMxxxx\" folder; `path` gets it with the backslash.
-BOOL CreateTempWorkFolder(std::wstring* path);
+// `claim`, when given, is asked for each name first (the path without its
+// backslash): a name it refuses is passed over, so nothing else takes the
+// folder between its creation and the claim.
+BOOL CreateTempWorkFolder(std::wstring* path,
+                          const std::function<bool(const std::wstring& candidate)>& claim = nullptr);
 
 // Full path of the running program, however long.
 std::wstring GetModuleFilePath();

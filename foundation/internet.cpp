@@ -2,7 +2,8 @@
 // reads until the promised length arrived or the server stopped sending,
 // never beyond its buffer, and treats a short body or a non-2xx status as a
 // failure rather than saving an error page as the file. Every exchange ends
-// when the server makes no progress for a while.
+// when the server makes no progress for a while, and a download as a whole
+// when it takes longer than a few minutes.
 #include "foundation/internet.h"
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "foundation/resource_strings.h"
@@ -32,6 +34,10 @@ const DWORD kUnknownLengthChunk = 50;
 // unattended run: no progress for this long ends the connection test, the
 // connection, the request and each read.
 const DWORD kStallTimeoutMilliseconds = 60 * 1000;
+// A server that sends a byte now and then never stalls: this bounds a whole
+// download, from the request to the last byte.
+const DWORD kDefaultExchangeLimitMilliseconds = 5 * 60 * 1000;
+DWORD g_exchangeLimitMilliseconds = kDefaultExchangeLimitMilliseconds;
 
 class CInternetHandle {
  public:
@@ -120,55 +126,90 @@ void BoundExchange(HINTERNET request) {
   }
 }
 
-// Writes what one read gave and shows it.
-void Store(const std::vector<char>& buffer, DWORD count, CTargetFile* file, const std::wstring& target,
-           CDownloadProgress* progress) {
-  if (count && fwrite(buffer.data(), 1, count, file->Get()) != count) {
-    DWORD error = GetLastError();
-    WriteLog(L"   An error occured while writing to file: '%s' with error: %d", target.c_str(),
-             static_cast<int>(error));
-    Fail(error ? error : ERROR_WRITE_FAULT);
-  }
-  if (progress) {
-    progress->bytesRead = count;
-    UpdateDownloadProgress(progress);
-  }
+// One download's exchange, shared by the thread that makes it and the
+// caller, which waits for it only so long. The body stays in memory until
+// the exchange has ended in time; a thread given up on touches nothing else.
+struct CExchange {
+  std::wstring url;
+  std::wstring host;
+  std::wstring path;
+  INTERNET_PORT port = 0;
+  ULONGLONG deadline = 0;
+  std::vector<char> body;
+  DWORD error = ERROR_SUCCESS;
+  std::mutex lock;
+  bool abandoned = false;
+  CDownloadProgress* progress = nullptr;  // under the lock, while not abandoned
+};
+
+void LogGivenUp(const CExchange& exchange) {
+  WriteLog(L"   The download from '%s' did not end within %u seconds; it is given up", exchange.url.c_str(),
+           g_exchangeLimitMilliseconds / 1000);
 }
 
-DWORD ReadChunk(HINTERNET request, std::vector<char>* buffer, DWORD wanted) {
-  DWORD count = 0;
-  if (!InternetReadFile(request, buffer->data(), wanted, &count)) {
-    DWORD error = GetLastError();
-    WriteLog(L"   An error occured while reading a file from the internet. error: %d", static_cast<int>(error));
-    Fail(error);
-  }
-  return count;
+// Past the time limit the exchange ends; its caller has said so already
+// when it stopped waiting.
+void FailPastDeadline(CExchange* exchange) {
+  if (GetTickCount64() < exchange->deadline) return;
+  std::lock_guard<std::mutex> guard(exchange->lock);
+  if (!exchange->abandoned) LogGivenUp(*exchange);
+  Fail(ERROR_INTERNET_TIMEOUT);
 }
 
-void ReadKnownLength(HINTERNET request, DWORD length, CTargetFile* file, const std::wstring& target,
-                     CDownloadProgress* progress) {
+// Keeps what one read gave and shows it.
+void Store(const std::vector<char>& buffer, DWORD count, CExchange* exchange) {
+  exchange->body.insert(exchange->body.end(), buffer.begin(), buffer.begin() + count);
+  std::lock_guard<std::mutex> guard(exchange->lock);
+  if (exchange->abandoned || !exchange->progress) return;
+  exchange->progress->bytesRead = count;
+  UpdateDownloadProgress(exchange->progress);
+}
+
+// `wanted` bytes, fewer only at the end of the body. Each read takes no more
+// than has arrived (WinINet would wait until the whole buffer is filled,
+// however slowly it comes), so the time limit is looked at between them.
+DWORD ReadChunk(HINTERNET request, std::vector<char>* buffer, DWORD wanted, CExchange* exchange) {
+  DWORD total = 0;
+  while (total < wanted) {
+    FailPastDeadline(exchange);
+    DWORD available = 0;
+    DWORD count = 0;
+    if (!InternetQueryDataAvailable(request, &available, 0, 0) ||
+        (available > 0 &&
+         !InternetReadFile(request, buffer->data() + total, available < wanted - total ? available : wanted - total,
+                           &count))) {
+      DWORD error = GetLastError();
+      WriteLog(L"   An error occured while reading a file from the internet. error: %d", static_cast<int>(error));
+      Fail(error);
+    }
+    if (count == 0) break;
+    total += count;
+  }
+  return total;
+}
+
+void ReadKnownLength(HINTERNET request, DWORD length, CExchange* exchange) {
   const DWORD step = length / kProgressSteps ? length / kProgressSteps : length;
   std::vector<char> buffer(step + 1);
   DWORD received = 0;
   while (received < length) {
     DWORD wanted = length - received < step ? length - received : step;
-    DWORD count = ReadChunk(request, &buffer, wanted);
+    DWORD count = ReadChunk(request, &buffer, wanted, exchange);
     if (count == 0) {
       WriteLog(L"   The download ended after %u of %u bytes.", received, length);
       Fail(ERROR_INTERNET_CONNECTION_RESET);
     }
     received += count;
-    Store(buffer, count, file, target, progress);
+    Store(buffer, count, exchange);
   }
 }
 
-void ReadUnknownLength(HINTERNET request, CTargetFile* file, const std::wstring& target,
-                       CDownloadProgress* progress) {
+void ReadUnknownLength(HINTERNET request, CExchange* exchange) {
   std::vector<char> buffer(kUnknownLengthChunk);
   for (;;) {
-    DWORD count = ReadChunk(request, &buffer, kUnknownLengthChunk);
+    DWORD count = ReadChunk(request, &buffer, kUnknownLengthChunk, exchange);
     if (count == 0) return;
-    Store(buffer, count, file, target, progress);
+    Store(buffer, count, exchange);
   }
 }
 
@@ -183,6 +224,102 @@ void RequireSuccessStatus(HINTERNET request, const std::wstring& url) {
   if (status < 200 || status > 299) {
     WriteLog(L"   The server answered '%s' with HTTP status %u; nothing is saved.", url.c_str(), status);
     Fail(status == HTTP_STATUS_NOT_FOUND ? ERROR_FILE_NOT_FOUND : ERROR_BAD_NET_RESP);
+  }
+}
+
+// The request and its answer; failures are logged and thrown as codes.
+void Exchange(CExchange* exchange) {
+  CInternetHandle session(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) {
+    DWORD error = GetLastError();
+    WriteLog(L"   WinINet could not be initialized. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  CInternetHandle connection(InternetConnectW(session.Get(), exchange->host.c_str(), exchange->port, nullptr,
+                                              nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP session could not be opened. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+  // Plain HTTP to an https address would fetch unauthenticated content.
+  if (StartsWithNoCase(exchange->url, kHttpsScheme)) flags |= INTERNET_FLAG_SECURE;
+  CInternetHandle request(HttpOpenRequestW(connection.Get(), L"GET", exchange->path.c_str(), nullptr, nullptr,
+                                           acceptTypes, flags, 0));
+  if (!request) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP handle could not be created. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  BoundExchange(request.Get());
+  if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) {
+    DWORD error = GetLastError();
+    WriteLog(L"   The HTTP request failed. error: %d", static_cast<int>(error));
+    Fail(error);
+  }
+  RequireSuccessStatus(request.Get(), exchange->url);
+  DWORD length = 0;
+  DWORD size = sizeof(length);
+  bool known = HttpQueryInfoW(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
+                              nullptr) != FALSE;
+  {
+    std::lock_guard<std::mutex> guard(exchange->lock);
+    if (!exchange->abandoned && exchange->progress) exchange->progress->totalSize = known ? length : 0;
+  }
+  if (known) {
+    ReadKnownLength(request.Get(), length, exchange);
+  } else {
+    WriteLog(L"   Could not obtain the size of the content to be downloaded. The file will download . error: %d", 0);
+    ReadUnknownLength(request.Get(), exchange);
+  }
+}
+
+unsigned __stdcall ExchangeThread(void* parameter) {
+  std::unique_ptr<std::shared_ptr<CExchange>> exchange(static_cast<std::shared_ptr<CExchange>*>(parameter));
+  try {
+    Exchange(exchange->get());
+  } catch (unsigned long error) {
+    (*exchange)->error = error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INTERNET_INTERNAL_ERROR);
+  }
+  return 0;
+}
+
+// 0 when the exchange ended well in time. One that takes too long is given
+// up: its thread ends by itself and keeps nothing but the shared state.
+DWORD ExchangeInTime(const std::shared_ptr<CExchange>& exchange) {
+  exchange->deadline = GetTickCount64() + g_exchangeLimitMilliseconds;
+  std::unique_ptr<std::shared_ptr<CExchange>> parameter(new std::shared_ptr<CExchange>(exchange));
+  DWORD error = ERROR_SUCCESS;
+  CScopedHandle thread(StartThread(ExchangeThread, parameter.get(), &error));
+  if (!thread.IsValid()) {
+    WriteLog(L"   The download thread could not be started. error: %d", static_cast<int>(error));
+    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INTERNET_INTERNAL_ERROR);
+  }
+  parameter.release();  // the thread owns it now
+  if (WaitForSingleObject(thread.Get(), g_exchangeLimitMilliseconds) == WAIT_OBJECT_0) return exchange->error;
+  std::lock_guard<std::mutex> guard(exchange->lock);
+  exchange->abandoned = true;
+  LogGivenUp(*exchange);
+  return ERROR_INTERNET_TIMEOUT;
+}
+
+// Only a whole body becomes the file; a failure leaves none.
+void SaveBody(const std::vector<char>& body, const std::wstring& target) {
+  CTargetFile file(target);
+  if (!file.Get()) {
+    DWORD error = GetLastError();
+    WriteLog(L"   Could not open the file: '%s' for writing. error: %d", target.c_str(), static_cast<int>(error));
+    Fail(error);
+  }
+  bool written = body.empty() || fwrite(body.data(), 1, body.size(), file.Get()) == body.size();
+  if (!written || !file.Keep()) {
+    DWORD error = GetLastError();
+    WriteLog(L"   An error occured while writing to file: '%s' with error: %d", target.c_str(),
+             static_cast<int>(error));
+    DeleteFileW(target.c_str());
+    Fail(error ? error : ERROR_WRITE_FAULT);
   }
 }
 
@@ -233,69 +370,20 @@ BOOL SplitUrl(const std::wstring& url, std::wstring* host, std::wstring* path, I
 }
 
 void DownloadFile(const std::wstring& url, const std::wstring& target, CDownloadProgress* progress) {
-  std::wstring host, path;
-  INTERNET_PORT port = 0;
-  if (!SplitUrl(url, &host, &path, &port)) Fail(ERROR_INTERNET_INVALID_URL);
+  std::shared_ptr<CExchange> exchange(new CExchange());
+  exchange->url = url;
+  if (!SplitUrl(url, &exchange->host, &exchange->path, &exchange->port)) Fail(ERROR_INTERNET_INVALID_URL);
   WriteLog(L"   Fetching '%s' into '%s'", url.c_str(), target.c_str());
   if (!CheckInternetConnection(url)) Fail(GetLastError());
-  CInternetHandle session(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) {
-    DWORD error = GetLastError();
-    WriteLog(L"   WinINet could not be initialized. error: %d", static_cast<int>(error));
-    Fail(error);
-  }
-  CInternetHandle connection(
-      InternetConnectW(session.Get(), host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) {
-    DWORD error = GetLastError();
-    WriteLog(L"   The HTTP session could not be opened. error: %d", static_cast<int>(error));
-    Fail(error);
-  }
-  const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-  // Plain HTTP to an https address would fetch unauthenticated content.
-  if (StartsWithNoCase(url, kHttpsScheme)) flags |= INTERNET_FLAG_SECURE;
-  CInternetHandle request(
-      HttpOpenRequestW(connection.Get(), L"GET", path.c_str(), nullptr, nullptr, acceptTypes, flags, 0));
-  if (!request) {
-    DWORD error = GetLastError();
-    WriteLog(L"   The HTTP handle could not be created. error: %d", static_cast<int>(error));
-    Fail(error);
-  }
-  BoundExchange(request.Get());
-  if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0)) {
-    DWORD error = GetLastError();
-    WriteLog(L"   The HTTP request failed. error: %d", static_cast<int>(error));
-    Fail(error);
-  }
-  RequireSuccessStatus(request.Get(), url);
-  CTargetFile file(target);
-  if (!file.Get()) {
-    DWORD error = GetLastError();
-    WriteLog(L"   Could not open the file: '%s' for writing. error: %d", target.c_str(), static_cast<int>(error));
-    Fail(error);
-  }
-  DWORD length = 0;
-  DWORD size = sizeof(length);
-  bool known = HttpQueryInfoW(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
-                              nullptr) != FALSE;
-  if (progress) {
-    progress->totalSize = known ? length : 0;
-    progress->percent = 0;
-  }
-  if (known) {
-    ReadKnownLength(request.Get(), length, &file, target, progress);
-  } else {
-    WriteLog(L"   Could not obtain the size of the content to be downloaded. The file will download . error: %d", 0);
-    ReadUnknownLength(request.Get(), &file, target, progress);
-  }
-  if (!file.Keep()) {
-    DWORD error = GetLastError();
-    WriteLog(L"   An error occured while writing to file: '%s' with error: %d", target.c_str(),
-             static_cast<int>(error));
-    DeleteFileW(target.c_str());
-    Fail(error ? error : ERROR_WRITE_FAULT);
-  }
+  exchange->progress = progress;
+  if (progress) progress->percent = 0;
+  DWORD error = ExchangeInTime(exchange);
+  if (error != ERROR_SUCCESS) Fail(error);
+  SaveBody(exchange->body, target);
+}
+
+void SetDownloadTimeLimit(DWORD milliseconds) {
+  g_exchangeLimitMilliseconds = milliseconds ? milliseconds : kDefaultExchangeLimitMilliseconds;
 }
 
 void UpdateDownloadProgress(CDownloadProgress* progress) {

@@ -30,9 +30,13 @@ BOOL SplitUrl(const std::wstring& url, std::wstring* host, std::wstring* path,
 
 // Fetches the URL into the file. Only a 2xx answer whose whole body arrived
 // counts; any failure is logged, leaves no target file behind and is thrown
-// as an unsigned long Win32 code.
+// as an unsigned long Win32 code. A download that has not ended within the
+// time limit fails with ERROR_INTERNET_TIMEOUT.
 void DownloadFile(const std::wstring& url, const std::wstring& target,
                   CDownloadProgress* progress);
+// The time limit of one download, in milliseconds (0: the default, five
+// minutes); the tests shorten it.
+void SetDownloadTimeLimit(DWORD milliseconds);
 
 // Shows the progress state in its text control and progress bar, if set.
 void UpdateDownloadProgress(CDownloadProgress* progress);

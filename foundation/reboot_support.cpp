@@ -22,6 +22,7 @@ const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Sessi
 const wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
 const DWORD kRestartDuringPreparation = 0x70669;
 const DWORD kRebootWaitMilliseconds = 5000;
+const DWORD kValueNameLength = 16384;
 
 bool IsStageToken(const std::wstring& token) {
   if (token.size() < 3 || token.compare(0, 2, L"/s") != 0) return false;
@@ -68,6 +69,28 @@ std::wstring ProgramOfCommand(const std::wstring& command) {
     return text.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
   }
   return text.substr(0, text.find(L' '));
+}
+
+// The text values of an open key; others are no commands.
+std::vector<std::wstring> TextValues(HKEY key) {
+  std::vector<std::wstring> texts;
+  for (DWORD index = 0;; ++index) {
+    std::vector<wchar_t> name(kValueNameLength);
+    DWORD nameLength = kValueNameLength;
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, nullptr, &size);
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD dataSize = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    nameLength = kValueNameLength;
+    if (RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+                      reinterpret_cast<BYTE*>(data.data()), &dataSize) == ERROR_SUCCESS) {
+      texts.push_back(std::wstring(data.data()));
+    }
+  }
+  return texts;
 }
 
 }  // namespace
@@ -142,6 +165,14 @@ BOOL CRebootSupport::RegisterRebootResume(const std::wstring& description, const
 // the resume starts from that copy after the very restart, so its folder must
 // still hold them.
 void CRebootSupport::KeepFolderOverRestart(const std::wstring& folder) {
+  DropPendingDeletions(folder, false);
+}
+
+void CRebootSupport::DropPendingDeletionsUnder(const std::wstring& folder) {
+  DropPendingDeletions(folder, true);
+}
+
+void CRebootSupport::DropPendingDeletions(const std::wstring& folder, bool wholeTree) {
   if (folder.empty()) return;
   std::vector<std::wstring> operations;
   CRegistryKey key;
@@ -152,6 +183,7 @@ void CRebootSupport::KeepFolderOverRestart(const std::wstring& folder) {
     return;  // nothing readable is pending: nothing of the folder goes
   }
   const std::wstring prefix = L"\\??\\" + folder;
+  const std::wstring folderItself = prefix.substr(0, prefix.size() - 1);
   std::vector<std::wstring> kept;
   bool dropped = false;
   // Whole pairs only; a deletion's empty target may be the list's last entry,
@@ -159,9 +191,12 @@ void CRebootSupport::KeepFolderOverRestart(const std::wstring& folder) {
   for (size_t i = 0; i < operations.size(); i += 2) {
     bool deletion = i + 1 >= operations.size() || operations[i + 1].empty();
     const std::wstring& source = operations[i];
-    bool inFolder = StartsWithNoCase(source, prefix) && source.find(L'\\', prefix.size()) == std::wstring::npos;
-    if (deletion && inFolder) {
-      WriteLog(L"   '%s' stays over the restart: the resume starts from its folder", source.substr(4).c_str());
+    bool inFolder = StartsWithNoCase(source, prefix) &&
+                    (wholeTree || source.find(L'\\', prefix.size()) == std::wstring::npos);
+    if (deletion && (inFolder || (wholeTree && EqualsNoCase(source, folderItself)))) {
+      if (!wholeTree) {
+        WriteLog(L"   '%s' stays over the restart: the resume starts from its folder", source.substr(4).c_str());
+      }
       dropped = true;
       continue;
     }
@@ -206,6 +241,25 @@ bool CRebootSupport::ResumeEntryStartsIn(const std::wstring& description, const 
     if (ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE, description, &key, &command) &&
         StartsWithNoCase(ProgramOfCommand(command), folder)) {
       return true;
+    }
+  }
+  return false;
+}
+
+bool CRebootSupport::AnyResumeEntryStartsIn(const std::wstring& folder) const {
+  if (folder.empty()) return false;
+  // Both views: an entry that a 64-bit setup wrote starts a copy all the same.
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+      CRegistryKey key;
+      try {
+        key.Open(root, m_runOnceKey, KEY_QUERY_VALUE | view, false);
+      } catch (const CError&) {
+        continue;  // no key: no entry in it
+      }
+      for (const std::wstring& command : TextValues(key.GetHandle())) {
+        if (StartsWithNoCase(ProgramOfCommand(command), folder)) return true;
+      }
     }
   }
   return false;

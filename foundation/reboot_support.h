@@ -27,12 +27,17 @@ class CRebootSupport {
   // True when the entry under `description`, in either key, starts a
   // program that lies in `folder` (which ends with a backslash).
   bool ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const;
+  // The same for any entry of the RunOnce keys, whichever setup wrote it.
+  bool AnyResumeEntryStartsIn(const std::wstring& folder) const;
 
   // Without MOVEFILE_DELAY_UNTIL_REBOOT tries to move at once first; else (or
   // on failure) queues the rename, or the deletion for an empty target.
   // Registry errors leave as CError.
   BOOL MoveFileAtReboot(const wchar_t* source, const wchar_t* target, DWORD flags);
   BOOL MarkForDeletionAtReboot(const std::wstring& path);
+  // Takes the deletions of everything under `folder` (ending with a
+  // backslash) off the restart's list: the folder is gone already.
+  void DropPendingDeletionsUnder(const std::wstring& folder);
   // The paths the restart deletes (their "\??\" taken off), in list order;
   // empty when none is pending or the list cannot be read.
   std::vector<std::wstring> PendingDeletions() const;
@@ -41,6 +46,9 @@ class CRebootSupport {
   // Takes the deletions of the files directly in `folder` (ending with a
   // backslash) off the restart's list.
   void KeepFolderOverRestart(const std::wstring& folder);
+  // Takes the deletions in `folder`, or with `wholeTree` anywhere under it,
+  // off the restart's list; whole pairs only.
+  void DropPendingDeletions(const std::wstring& folder, bool wholeTree);
 
   std::wstring m_runOnceKey;
   std::wstring m_sessionManagerKey;

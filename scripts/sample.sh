@@ -176,15 +176,13 @@ if record:
         left.append(f"cached files {cached}")
     if record:
         left.append("the programs list entry")
-    # The cached setup.exe that ran the removal cannot delete itself.
-    note = " (the cached setup.exe that ran the removal goes at the restart)" if cached else ""
-    print("Left behind: " + (", ".join(left) if left else "nothing" + note))
     folder = drive_c / location[3:].replace("\\", "/") if location[:3].upper() == "C:\\" else None
     kept = sorted(p.name for p in folder.rglob("*") if p.is_file()) if folder and folder.is_dir() else []
     if kept:
-        # A known limit of Wine, not of the removal: Windows takes these too.
-        print(f"Files Wine's installer left in the suite's folder {location}: {', '.join(kept)} (it removes"
-              " a product's files only from the folders its package names; Windows removes these)")
+        left.append(f"files in the suite's folder {location}: {', '.join(kept)}")
+    # The cached setup.exe that ran the removal cannot delete itself.
+    note = " (the cached setup.exe that ran the removal goes at the restart)" if cached else ""
+    print("Left behind: " + (", ".join(left) if left else "nothing" + note))
     failed = failed or code != "0" or bool(left)
 repo = pathlib.Path.cwd()
 print(f"""

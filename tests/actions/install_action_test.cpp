@@ -87,6 +87,41 @@ TEST(CInstallActionTest, AddsThePropertiesAndDefaultLinesToInstallerCommandLines
   EXPECT_EQ(nullptr, program.GetRollbackHandle());
 }
 
+// The removal (and so the rollback) resolves the folders the install used.
+TEST(CInstallActionTest, RemovalCarriesTheFolderPropertiesOfTheInstall) {
+  struct Case {
+    const wchar_t* install;
+    const wchar_t* folders;
+  };
+  const Case kCases[] = {
+      {L"MSIEXEC.EXE /I \"C:\\k\\a.msi\" INSTALLDIR=\"C:\\A b\\\" USERNAME=x", L"INSTALLDIR=\"C:\\A b\\\""},
+      // The installer takes the last of a name; TARGETDIR is a folder too.
+      {L"MSIEXEC.EXE /I a.msi INSTALLDIR=C:\\Old TARGETDIR=D:\\ INSTALLDIR=\"C:\\New\\\"",
+       L"TARGETDIR=D:\\ INSTALLDIR=\"C:\\New\\\""},
+      // A package or log path with '=' in it is no property.
+      {L"\"C:\\x\\MSIEXEC.EXE\" /I \"C:\\x=y\\a.msi\" /L*v C:\\INSTALLDIR=log", L""},
+  };
+  for (const Case& row : kCases) {
+    SCOPED_TRACE(WideToUtf8(row.install));
+    CInstallAction action(4001, L"Alpha", L"Alpha.Main", row.install, L"", L"", nullptr, L"", nullptr);
+    action.SetProductCode(L"{P}");
+    action.SetRunsProductPackage(true);
+    action.CarryInstallFolders();
+    EXPECT_EQ(row.folders, action.GetInstallFolders());
+    std::wstring uninstall = L"MSIEXEC.EXE {setupparams} /x {P} REMOVE=ALL";
+    EXPECT_EQ(*row.folders ? uninstall + L" " + row.folders : uninstall, action.GetUninstallCommandLine());
+  }
+
+  // Recorded by an earlier install: a folder the command line gave goes.
+  CInstallAction removal(4001, L"Alpha", L"Alpha.Main", L"MSIEXEC.EXE /I a.msi", L"", L"", nullptr, L"", nullptr);
+  removal.SetProductCode(L"{P}");
+  removal.SetUninstallCommandLine(L"MSIEXEC.EXE /qn INSTALLDIR=C:\\Given /x {P} REMOVE=ALL");
+  removal.UseInstallFolders(L"INSTALLDIR=\"C:\\A\\\"");
+  EXPECT_EQ(L"MSIEXEC.EXE /qn /x {P} REMOVE=ALL INSTALLDIR=\"C:\\A\\\"", removal.GetUninstallCommandLine());
+  EXPECT_EQ(L"MSIEXEC.EXE {setupparams} /f {P} REINSTALL=ALL REINSTALLMODE=eums INSTALLDIR=\"C:\\A\\\"",
+            removal.GetRepairCommandLine());
+}
+
 TEST(CInstallActionTest, FeatureSelectionNarrowsTheRemovalOrRemovesAll) {
   auto makeProduct = [](bool stays) {
     std::unique_ptr<CProductData> product(new CProductData(L"Alpha"));

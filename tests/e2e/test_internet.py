@@ -39,6 +39,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(BODY[start:start + 7000])
                 self.wfile.flush()
                 time.sleep(0.02)
+        elif self.path == "/drip.bin":
+            # Never a stall: one byte now and then, until the client is gone.
+            self.send_response(200)
+            self.send_header("Content-Length", "5000")
+            self.end_headers()
+            try:
+                for _ in range(5000):
+                    self.wfile.write(b"x")
+                    self.wfile.flush()
+                    time.sleep(0.5)
+            except OSError:
+                pass
         elif self.path == "/truncated.bin":
             self.send_response(200)
             self.send_header("Content-Length", str(len(BODY)))
@@ -77,10 +89,13 @@ def probe(kit, *args):
     ("/short.bin", 0, "Downloaded; progress 100 of 99843 bytes"),
     ("/truncated.bin", 12031, "   The download ended after 30000 of 99843 bytes."),
     ("/missing.bin", 2, "nothing is saved."),
+    # Within a limit of 3 s (five minutes in setup.exe).
+    ("/drip.bin", 12002, " did not end within 3 seconds; it is given up"),
 ])
 def test_download_saves_only_a_whole_successful_body(kit, server, path, code, line):
     target = kit / "target.bin"
-    result, messages = probe(kit, "download", server + path, windows_path(target))
+    limit = ["3000"] if path == "/drip.bin" else []
+    result, messages = probe(kit, "download", server + path, windows_path(target), *limit)
     assert result == code
     assert any(message.endswith(line) for message in messages), messages
     if code == 0:

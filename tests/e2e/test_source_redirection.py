@@ -89,9 +89,10 @@ def test_run_works_from_a_copy_that_hands_back_to_its_source(snapshot_kit):
     deadline = time.time() + 30
     while not recorded.exists() and time.time() < deadline:
         time.sleep(0.2)
-    assert recorded.read_bytes().decode("utf-16-le") == first_command
+    # Marked as a hand-over: the program it starts hands over no further.
+    assert recorded.read_bytes().decode("utf-16-le") == first_command + " SourceIniHandOver=1"
     messages = read_log(logs / "logs" / "VELL_SETUP.LOG")
-    assert "   " + first_command in messages
+    assert "   " + first_command + " SourceIniHandOver=1" in messages
     assert "   The new setup has responded and this process will now exit." in messages
     assert "Worker exiting with status code: 00000000, ResultCode = 0" in messages
     assert not any(m.startswith("Exception while loading DCF file") for m in messages)

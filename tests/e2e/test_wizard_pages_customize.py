@@ -167,10 +167,9 @@ def test_unchecking_an_installed_product_in_a_modify_run_removes_only_it(test_wo
         if editor.poll() is None:
             editor.kill()
     assert installed(ALPHA) and not installed(BETA)
-    # Wine's installer looks for a removed product's files in its package's
-    # own folder, not in the suite's: Beta's stay there, so only Alpha's are
-    # checked.
-    assert (drive_c_path(SUITE_FOLDER) / "core.bin").exists()
+    # Both shared the suite's folder: Beta's files went with it, Alpha's stay.
+    left = sorted(p.name for p in drive_c_path(SUITE_FOLDER).iterdir())
+    assert left == ["core.bin", "guide.bin", "help.bin", "samples.bin"]
 
 
 def modify_removing_beta(kit):

@@ -74,8 +74,10 @@ TEST(CInstallGroupLoaderTest, SuiteGroupsFromConfigurationAndMachine) {
        "UUID={UUID}\r\nDisplayName=S\r\nBuildNumber=7\r\nSKU=STD\r\nRepairModeAllowed=1", Suite,
        {{L"DisplayName", L"Old"}, {L"BuildNumber", L"7"}, {L"SKU", L"PRO"}}, true, nullptr, L"P1",
        false, 1},
-      // The installed suite's folder is its suite folder below its base path.
-      {"InstalledFolder", "Products=P1", {L"default"}, "UUID={UUID}\r\nDisplayName=S", Suite,
+      // The installed suite's folder is its suite folder below its base path,
+      // whatever the configuration now says.
+      {"InstalledFolder", "Products=P1", {L"default"},
+       "UUID={UUID}\r\nDisplayName=S\r\nBasePath=C:\\Cfg\r\nSuiteFolder=Other", Suite,
        {{L"DisplayName", L"Old"}, {L"BasePath", L"<dir>"}, {L"SuiteFolder", L"Kit"}}, true,
        L"<dir>\\Kit", L"P1", false, 0},
       {"InstalledBaseThatIsGone", "Products=P1", {L"default"}, "UUID={UUID}\r\nDisplayName=S", Suite,
@@ -153,5 +155,9 @@ TEST(CInstallGroupLoaderTest, SuiteGroupsFromConfigurationAndMachine) {
     EXPECT_EQ(test.repairOverInstall, defaultGroup->IsRepairOverInstall());
     EXPECT_EQ(test.installed == Family, defaultGroup->HasAlternatePath());
     EXPECT_EQ(test.installed == Suite ? 1 : 0, state.m_existingSuiteFound);
+    if (test.installed == Suite && test.folder) {
+      // The record this run writes and the install location page keep it too.
+      EXPECT_EQ(fill(test.folder), defaultGroup->GetBasePath() + L"\\" + defaultGroup->GetSuiteFolder());
+    }
   }
 }

@@ -39,6 +39,8 @@ void FillProduct(CProductData* product) {
   product->GetQuickLaunchIconState()->SetCurrent(false, false);
   product->GetQuickLaunchIconState()->SetHidden(true);
   product->SetCost(12.75);
+  product->SetInstallFolders(L"INSTALLDIR=\"C:\\A b\\\" DATADIR=D:\\");
+  product->SetInstalledForSuite(true);
 }
 
 }  // namespace
@@ -71,7 +73,9 @@ TEST(CProductDataFileTest, WritesOneUtf16SectionInTheFixedOrder) {
                 L"DESKTOPICON=1\r\n"
                 L"QUICKLAUNCHSHORTCUTS=Dummy\r\n"
                 L"QUICKLAUNCHICON=never\r\n"
-                L"Cost=12.75\r\n",
+                L"Cost=12.75\r\n"
+                L"InstallFolders=INSTALLDIR=\"C:\\A b\\\" DATADIR=D:\\\r\n"
+                L"InstalledForSuite=1\r\n",
             text);
 }
 
@@ -105,6 +109,17 @@ TEST(CProductDataFileTest, ReadingItBackGivesTheSameProduct) {
   EXPECT_TRUE(loaded.GetQuickLaunchIconState()->IsHidden());
   EXPECT_EQ(saved.GetCost(), loaded.GetCost());
   EXPECT_TRUE(loaded.GetFeatures()->IsEmpty());
+  EXPECT_EQ(saved.GetInstallFolders(), loaded.GetInstallFolders());
+  EXPECT_TRUE(loaded.IsInstalledForSuite());
+
+  // An install over the suite takes only what the install recorded.
+  CProductData installing(L"Alpha");
+  installing.SetProductName(L"Alpha 2");
+  ASSERT_TRUE(installing.LoadInstallRecord(folder.File(L"Alpha.dcf")));
+  EXPECT_EQ(L"Alpha 2", installing.GetProductName());
+  EXPECT_EQ(saved.GetInstallFolders(), installing.GetInstallFolders());
+  EXPECT_TRUE(installing.IsInstalledForSuite());
+  EXPECT_FALSE(installing.LoadInstallRecord(folder.File(L"Missing.dcf")));
 }
 
 TEST(CProductDataFileTest, EveryShortcutAndVisibilityCombinationSurvives) {

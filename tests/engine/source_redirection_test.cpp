@@ -83,11 +83,15 @@ TEST_F(CSourceRedirectionTest, SourceIniHandsOverOrEndsWithItsCode) {
       // (the folder is missing: 3).
       {"[All]\r\nInstallSourceProg=PROG\r\nInstallSourceCmd=\"C:\\gone\\setup.exe\"\r\nInstallSourceIni=c\r\n",
        3, false},
+      // This very program, by the file or by the command: a hand-over would loop.
+      {"[All]\r\nInstallSourceProg=OWN\r\nInstallSourceCmd=\"OWN\" /qn\r\nInstallSourceIni=SETUP.DCF\r\n", 13, false},
+      {"[All]\r\nInstallSourceProg=PROG\r\nInstallSourceCmd=\"OWN\"\r\nInstallSourceIni=SETUP.DCF\r\n", 13, false},
   };
   std::wstring path = m_setup + L"source.ini";
   for (const Case& c : kCases) {
     DeleteFileW(path.c_str());
-    if (c.text) WriteFileBytes(path, WideToUtf8(ReplaceAll(Utf8ToWide(c.text), L"PROG", exitWith)));
+    std::wstring text = c.text ? ReplaceAll(Utf8ToWide(c.text), L"PROG", exitWith) : std::wstring();
+    if (c.text) WriteFileBytes(path, WideToUtf8(ReplaceAll(text, L"OWN", m_setup + L"SETUP.EXE")));
     m_options.SetSourceFolder(L"C:\\elsewhere\\");
     CSourceRedirection::CHandOver result = Redirection().ReadSourceIni(path);
     EXPECT_EQ(c.code, result.code) << (c.text ? c.text : "(no file)");

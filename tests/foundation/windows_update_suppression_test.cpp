@@ -1,5 +1,6 @@
 // windows_update_suppression_test.cpp: the AUOptions round trip when the
-// value changes during the run, on a key of the test's own.
+// value changes during the run, and the setting a killed run held, on a key
+// of the test's own.
 #include "foundation/windows_update_suppression.h"
 
 #include <windows.h>
@@ -21,17 +22,30 @@ DWORD ReadOptions(const CTestRegistryKey& key) {
   return value;
 }
 
-void WriteOptions(const CTestRegistryKey& key, DWORD value) {
+void WriteOptions(const CTestRegistryKey& key, DWORD value, const wchar_t* name = L"AUOptions") {
   HKEY raw = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(key.Root(), key.Path().c_str(), 0, nullptr, 0,
                                            KEY_SET_VALUE, nullptr, &raw, nullptr));
-  RegSetValueExW(raw, L"AUOptions", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                 sizeof(value));
+  RegSetValueExW(raw, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
   RegCloseKey(raw);
 }
 
+DWORD ValueCount(const CTestRegistryKey& key) {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(key.Root(), key.Path().c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return 0;
+  DWORD count = 0;
+  RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                   nullptr, nullptr);
+  RegCloseKey(raw);
+  return count;
+}
+
+// No process has this id: the run that held the setting has ended.
+const wchar_t kEndedRunHold[] = L"AUOptions held by setup 4294967280.01D0000000000001";
+
 struct SuppressionCase {
   DWORD before;          // kMissing: no value
+  DWORD endedRunHeld;    // the setting a killed run kept; kMissing: none
   DWORD duringRun;       // what the value is while suppressed
   DWORD changedTo;       // someone changes it during the run; kMissing: nobody
   DWORD afterRestore;
@@ -40,21 +54,28 @@ struct SuppressionCase {
 }  // namespace
 
 // The starting states without a change during the run are the end-to-end
-// tests' (AUOptions after setup.exe has run).
-TEST(CWindowsUpdateSuppressionTest, ChangeDuringTheRunIsUndoneOnlyWhenSuppressed) {
+// tests' (AUOptions after setup.exe has run). No record is left in the end.
+TEST(CWindowsUpdateSuppressionTest, OnlyTheValueARunWroteIsPutBack) {
   const SuppressionCase kCases[] = {
-      {5, 2, kMissing, 5},
+      {5, kMissing, 2, kMissing, 5},
       // Changed back to 2 by someone: still restored, to the value found.
-      {3, 2, 2, 3},
-      {4, 2, 5, 4},
+      {3, kMissing, 2, 2, 3},
+      // Changed to another setting during the run: that setting stays.
+      {4, kMissing, 2, 5, 5},
       // Never suppressed: a change during the run is not ours to undo.
-      {1, 1, 4, 4},
-      {kMissing, kMissing, 4, 4},
+      {1, kMissing, 1, 4, 4},
+      {kMissing, kMissing, kMissing, 4, 4},
+      // A killed run left 2 in place of 4: put back first, then held again.
+      {2, 4, 2, kMissing, 4},
+      // Changed since that run was killed: the setting found stays.
+      {1, 4, 1, kMissing, 1},
   };
   for (const SuppressionCase& c : kCases) {
-    SCOPED_TRACE(testing::Message() << "before " << c.before << ", changed to " << c.changedTo);
+    SCOPED_TRACE(testing::Message() << "before " << c.before << ", held " << c.endedRunHeld << ", changed to "
+                                    << c.changedTo);
     CTestRegistryKey key;
     if (c.before != kMissing) WriteOptions(key, c.before);
+    if (c.endedRunHeld != kMissing) WriteOptions(key, c.endedRunHeld, kEndedRunHold);
     CWindowsUpdateSuppression suppression(key.Root(), key.Path());
     suppression.SuppressWindowsUpdate(true);
     EXPECT_EQ(c.duringRun, ReadOptions(key));
@@ -65,6 +86,7 @@ TEST(CWindowsUpdateSuppressionTest, ChangeDuringTheRunIsUndoneOnlyWhenSuppressed
     EXPECT_EQ(c.afterRestore, ReadOptions(key));
     suppression.SuppressWindowsUpdate(false);
     EXPECT_EQ(c.afterRestore, ReadOptions(key));
+    EXPECT_EQ(c.afterRestore == kMissing ? 0u : 1u, ValueCount(key));
   }
 }
 

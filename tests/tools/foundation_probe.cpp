@@ -9,8 +9,9 @@
 //                    its target, arguments and working folder to OUT (UTF-8)
 //   resume NAME PROGRAM ARGS STAGE
 //                    registers PROGRAM ARGS to run once after a restart
-//   download URL TARGET
-//                    DownloadFile; logs the progress bar's last position
+//   download URL TARGET [LIMIT]
+//                    DownloadFile, within LIMIT milliseconds when given;
+//                    logs the progress bar's last position
 //   split URL        SplitUrl; logs host, path and port
 //   xml FILE XPATH   CXmlDocument: logs the single node's text and the list
 #include <windows.h>
@@ -84,6 +85,7 @@ int RunDownload(int argc, wchar_t** argv) {
   if (argc < 4) return ERROR_INVALID_PARAMETER;
   CDownloadProgress progress;
   progress.fileName = argv[3];
+  if (argc > 4) SetDownloadTimeLimit(static_cast<DWORD>(_wtoi(argv[4])));
   DownloadFile(argv[2], argv[3], &progress);
   WriteLog(L"Downloaded; progress %d of %u bytes", progress.percent, progress.totalSize);
   return 0;

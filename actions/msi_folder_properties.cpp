@@ -1,0 +1,119 @@
+// msi_folder_properties.cpp: which properties of an installer command line
+// name a package's folders, and a command line given them.
+#include "actions/msi_folder_properties.h"
+
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "actions/msi_internal_ui_guard.h"
+#include "actions/msi_strings.h"
+#include "foundation/scoped_msi_handle.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kInstallerProgram[] = L"MSIEXEC";
+const wchar_t* const kStandardFolders[] = {L"INSTALLDIR", L"TARGETDIR"};
+const wchar_t kDirectoryQuery[] = L"SELECT `Directory` FROM `Directory`";
+
+struct CToken {
+  std::wstring text;
+  std::wstring property;  // the name of a NAME=VALUE token, else empty
+};
+
+// Taken apart as the installer program takes its command line: the program
+// first, and the switches that name a package, a product or a log file
+// followed by that name, which is never a property even with a '=' in it.
+std::vector<CToken> Tokens(const std::wstring& commandLine) {
+  std::vector<CToken> tokens;
+  std::wstring rest = commandLine;
+  std::wstring token;
+  bool takesArgument = false;
+  while (ExtractToken(&rest, &token, L" ", false)) {
+    CToken entry{token, std::wstring()};
+    bool program = tokens.empty() && ToUpper(token).find(kInstallerProgram) != std::wstring::npos;
+    size_t equals = token.find(L'=');
+    if (takesArgument || program) {
+      takesArgument = false;
+    } else if (token[0] == L'/') {
+      wchar_t letter = token.size() > 1 ? ToUpperChar(token[1]) : L'\0';
+      takesArgument = letter == L'I' || letter == L'X' || letter == L'F' || letter == L'L';
+    } else if (equals != std::wstring::npos && equals > 0) {
+      entry.property = ToUpper(token.substr(0, equals));
+    }
+    tokens.push_back(std::move(entry));
+  }
+  return tokens;
+}
+
+bool IsFolderName(const std::wstring& name, const std::vector<std::wstring>& directories) {
+  for (const wchar_t* standard : kStandardFolders) {
+    if (name == standard) return true;
+  }
+  for (const std::wstring& directory : directories) {
+    if (EqualsNoCase(name, directory)) return true;
+  }
+  return false;
+}
+
+auto SameProperty(const CToken& token) {
+  return [&token](const CToken& other) { return other.property == token.property; };
+}
+
+std::wstring Joined(const std::vector<CToken>& tokens) {
+  std::wstring text;
+  for (const CToken& token : tokens) text += (text.empty() ? L"" : L" ") + token.text;
+  return text;
+}
+
+}  // namespace
+
+std::wstring FolderPropertiesOf(const std::wstring& commandLine,
+                                const std::vector<std::wstring>& directories) {
+  std::vector<CToken> folders;
+  for (const CToken& token : Tokens(commandLine)) {
+    if (token.property.empty() || !IsFolderName(token.property, directories)) continue;
+    folders.erase(std::remove_if(folders.begin(), folders.end(), SameProperty(token)), folders.end());
+    folders.push_back(token);
+  }
+  return Joined(folders);
+}
+
+std::wstring WithProperties(const std::wstring& commandLine, const std::wstring& properties) {
+  std::vector<CToken> added = Tokens(properties);
+  if (added.empty()) return commandLine;
+  std::vector<CToken> kept;
+  for (const CToken& token : Tokens(commandLine)) {
+    if (token.property.empty() || std::none_of(added.begin(), added.end(), SameProperty(token))) {
+      kept.push_back(token);
+    }
+  }
+  return Joined(kept) + L" " + Joined(added);
+}
+
+std::vector<std::wstring> ReadPackageDirectories(const std::wstring& packagePath) {
+  std::vector<std::wstring> directories;
+  if (packagePath.empty()) return directories;
+  // No installer dialog may come up while the package is read.
+  CMsiInternalUIGuard quiet(INSTALLUILEVEL_NONE);
+  CScopedMsiHandle database;
+  if (MsiOpenDatabaseW(packagePath.c_str(), MSIDBOPEN_READONLY, database.Receive()) != ERROR_SUCCESS) {
+    return directories;
+  }
+  CScopedMsiHandle view;
+  if (MsiDatabaseOpenViewW(database.Get(), kDirectoryQuery, view.Receive()) != ERROR_SUCCESS ||
+      MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS) {
+    return directories;
+  }
+  CScopedMsiHandle record;
+  std::wstring directory;
+  while (MsiViewFetch(view.Get(), record.Receive()) == ERROR_SUCCESS) {
+    if (ReadRecordString(record.Get(), 1, &directory) == ERROR_SUCCESS) directories.push_back(directory);
+  }
+  return directories;
+}

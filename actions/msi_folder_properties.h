@@ -1,0 +1,19 @@
+#pragma once
+// msi_folder_properties.h: the folder properties an installer command line
+// gives a package (INSTALLDIR, TARGETDIR and the package's other
+// directories), so that the package's removal and repair find the folders
+// its install used rather than the package's defaults.
+#include <string>
+#include <vector>
+
+// The NAME=VALUE tokens of an installer command line whose name is
+// INSTALLDIR, TARGETDIR or one of `directories` (case-blind), each as
+// written; of a name given twice the last counts. Joined by one blank.
+std::wstring FolderPropertiesOf(const std::wstring& commandLine,
+                                const std::vector<std::wstring>& directories);
+// The installer command line with `properties` (tokens as above) added at
+// its end; a property of the same name already on it goes first, so the
+// line says one thing.
+std::wstring WithProperties(const std::wstring& commandLine, const std::wstring& properties);
+// The keys of the package's Directory table; empty when it cannot be read.
+std::vector<std::wstring> ReadPackageDirectories(const std::wstring& packagePath);

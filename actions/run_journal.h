@@ -1,0 +1,62 @@
+#pragma once
+// run_journal.h: CRunJournal, what an install run would undo if it failed,
+// kept in the registry under the run's process identity while the run goes
+// on: the reference changes its counter journalled and the products whose
+// install it started. A run that ends settles its record; the record of a
+// run that was killed is left, and a later run finds it and undoes it.
+#include <string>
+#include <vector>
+
+#include "actions/ref_counter.h"
+#include "foundation/process_identity.h"
+
+class CRunJournal {
+ public:
+  struct CProduct {
+    std::wstring productCode;  // may be empty for a program's action
+    std::wstring rollbackCommand;
+  };
+  // The record of a run whose process has ended.
+  struct CRecord {
+    std::wstring name;
+    CProcessIdentity owner;
+    std::wstring suiteId;
+    std::vector<CRefCounter::COperation> references;
+    std::vector<CProduct> products;
+    // The run had started to register the suite.
+    bool registering = false;
+  };
+
+  // The records under HKLM `rootKey`; tests give a key of their own.
+  CRunJournal();
+  explicit CRunJournal(const std::wstring& rootKey);
+  CRunJournal(const CRunJournal&) = delete;
+  CRunJournal& operator=(const CRunJournal&) = delete;
+
+  // Starts this process's record for the suite; false, logged, when it
+  // cannot be written, and the run goes on without one.
+  bool Begin(const std::wstring& suiteId);
+  bool IsOpen() const { return m_open; }
+  // The counter's whole journal, as it is now.
+  void SaveReferences(const std::vector<CRefCounter::COperation>& journal);
+  // Before the install starts; dropped again when it could not start.
+  void AddProduct(const std::wstring& productCode, const std::wstring& rollbackCommand);
+  void DropLastProduct();
+  void MarkRegistering();
+  // The run has committed or undone what it did: the record goes.
+  void Settle();
+
+  // The records of processes that have ended, the newest process first:
+  // undone in the reverse of the order they were made.
+  std::vector<CRecord> FindAbandoned() const;
+  void Remove(const CRecord& record) const;
+
+ private:
+  void WriteList(const wchar_t* name, const std::vector<std::wstring>& entries);
+  bool ReadRecord(const std::wstring& name, CRecord* record) const;
+
+  std::wstring m_rootKey;
+  std::wstring m_name;
+  bool m_open = false;
+  std::vector<std::wstring> m_products;
+};

@@ -1,0 +1,89 @@
+// worker_abandoned_runs.cpp: what runs that were killed left half done,
+// undone by the next run before it reads any product's references: each
+// such run's journalled reference changes and the products it started to
+// install, then the working copies nobody uses any more.
+#include "engine/worker.h"
+
+#include <windows.h>
+
+#include "actions/msi_product_state.h"
+#include "actions/ref_counter.h"
+#include "actions/run_journal.h"
+#include "actions/windows_installer_command.h"
+#include "engine/install_group_info.h"
+#include "engine/source_redirection.h"
+#include "engine/suite_registration.h"
+#include "foundation/error.h"
+#include "foundation/scoped_handle.h"
+#include "foundation/setup_log.h"
+
+namespace {
+
+// One run at a time undoes what others left: two would undo it twice.
+const wchar_t kRecoveryMutex[] = L"Global\\SETUP abandoned runs";
+// An unattended run waits this long for another run's recovery, then goes
+// on without its own: what is left stays for the next run.
+const DWORD kRecoveryWaitMilliseconds = 10 * 60 * 1000;
+
+}  // namespace
+
+void CWorker::UndoAbandonedRuns() {
+  SourceRedirection().ClaimOwnWorkingCopy();
+  CScopedHandle lock(CreateMutexW(nullptr, FALSE, kRecoveryMutex));
+  DWORD wait = lock.IsValid() ? WaitForSingleObject(lock.Get(), kRecoveryWaitMilliseconds) : WAIT_FAILED;
+  // An abandoned lock is that of a recovery that was killed: this one takes over.
+  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    WriteLog(L"What killed runs left is not undone now (wait result %d): it stays for a later run", wait);
+    return;
+  }
+  for (const CRunJournal::CRecord& record : m_runJournal->FindAbandoned()) {
+    try {
+      UndoAbandonedRun(record);
+    } catch (const CError& error) {
+      // Its record stays, and a later run tries again; this run goes on.
+      WriteLog(L"   Undoing what setup process %lu left failed: %s", record.owner.GetId(),
+               error.GetMessage().c_str());
+    }
+  }
+  CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
+  ReleaseMutex(lock.Get());
+}
+
+// As the run itself would have on its failure: references first, newest
+// first, while the products' entries still exist, then the products.
+void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
+  WriteLog(L"Undoing what setup process %lu left unfinished for suite %s", record.owner.GetId(),
+           record.suiteId.c_str());
+  bool counting = CRefCounter::IsReferenceCountingEnabled();
+  CRefCounter::SetReferenceCountingEnabled(true);
+  CRefCounter counter;
+  counter.RestoreJournal(record.references);
+  counter.RollbackOperations();
+  CRefCounter::SetReferenceCountingEnabled(counting);
+  for (auto it = record.products.rbegin(); it != record.products.rend(); ++it) {
+    if (!it->productCode.empty() && !IsProductInstalled(it->productCode)) {
+      WriteLog(L"   %s is not installed; nothing to undo", it->productCode.c_str());
+      continue;
+    }
+    WriteLog(L"   Removing %s: \"%s\"", it->productCode.c_str(), it->rollbackCommand.c_str());
+    HANDLE handle = nullptr;
+    DWORD result = RunWindowsInstallerCommand(it->rollbackCommand, &handle);
+    if (result == ERROR_SUCCESS) result = WaitForCommandExit(handle);
+    // What cannot be removed stays; the record goes all the same, or every
+    // later run would try again.
+    WriteLog(L"   Removing %s ended with exit code %d", it->productCode.c_str(), result);
+  }
+  counter.CleanStaleEntries();
+  if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
+  m_runJournal->Remove(record);
+}
+
+// A record the killed run had begun to write stays only for products that
+// still list the suite, as after the run's own rollback.
+void CWorker::RemoveUnusedSuiteRecord(const std::wstring& suiteId) {
+  CInstallGroupInfo suite;
+  suite.SetUuid(suiteId);
+  if (suiteId.empty() || !suite.FindInstalledMembers() || !suite.GetMembers().empty()) return;
+  WriteLog(L"   No product lists suite %s; its record goes", suiteId.c_str());
+  MakeSuiteRegistration().RemoveSuiteRecord(suiteId);
+}
