@@ -20,6 +20,7 @@ from conftest import BUILD, REPO, current_world, read_log, windows_path, wine_en
 from test_suite_run import installed, suite_kit
 from test_wizard import CANCEL_ICON, accept_licence, wait_for_page
 from test_wizard_languages import Texts
+from test_wizard_pages_text import page_section
 from wizard_driver import FINISH, WS_EX_LAYOUTRTL, BackgroundRun, Wizard, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -238,21 +239,12 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
 
 # The worker's cancel after the "Files in Use" box: the wizard ends on the
 # page saying the setup was interrupted, every time, and waits there for
-# Finish. A sequence that starts at the progress page gets to the box at
-# once; the buttons are clicked as the user clicks them.
-INTERRUPTED_SEQUENCE = (
-    "\n[Interface]\nSequences=Install\n[Interface.Install]\nPages=Progress,UserExit,Finish\nStart=Progress\n" +
-    "".join(f"[Interface.Install.{page}]\nNext={next_page}\nDisableBack=1\nDisableNext=1\nEnableView=0\n"
-            f"DisplayCondition={condition}\n"
-            for page, next_page, condition in (("Progress", "UserExit", ""), ("UserExit", "Finish", "FailedInstall"),
-                                               ("Finish", "0", ""))))
+# Finish. A sequence that starts at the progress page gets to the box at once.
+INTERRUPTED_SEQUENCE = ("\n[Interface]\nSequences=Install\n[Interface.Install]\nPages=Progress,UserExit,Finish\n"
+                        "Start=Progress\n" + page_section("Progress", "UserExit", back=1, next_disabled=1) +
+                        page_section("UserExit", "Finish", back=1, next_disabled=1, condition="FailedInstall") +
+                        page_section("Finish", "0", back=1, next_disabled=1))
 ROUNDS = 6
-
-
-def click(control):
-    left, top, right, bottom = control.rect
-    subprocess.run(["xdotool", "mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1"],
-                   timeout=60, check=True)
 
 
 def test_files_in_use_cancel_ends_on_the_interrupted_page_every_time(test_world):
@@ -264,8 +256,9 @@ def test_files_in_use_cancel_ends_on_the_interrupted_page_every_time(test_world)
         for round_number in range(ROUNDS):
             run, logs = start_setup(kit)
             wizard = Wizard(f"{SUITE} Setup")
-            click(files_in_use_box(wizard)[FILES_CANCEL])
-            click(wizard.wait_box(CANCEL_QUESTION)[1][YES])
+            files_in_use_box(wizard)
+            wizard.answer(FILES_LIST, FILES_CANCEL)
+            wizard.answer(CANCEL_QUESTION, YES)
             state = wait_for_page(wizard, "UserExit", timeout=60)
             wizard.screenshot(f"Interrupted{round_number}")
             assert state.offers(FINISH) and run.process.poll() is None, "the wizard did not wait for Finish"
