@@ -447,7 +447,7 @@ void CProgressPage::AnswerCancel(bool autoConfirm) {
   INT_PTR answer = CCancelDlg::kYes;
   if (!autoConfirm) {
     CCancelDlg question(m_sheetWindow ? m_sheetWindow : GetSafeHwnd());
-    question.SetProductName(state->GetProductName());
+    question.SetRun(state);
     answer = question.DoModal();
   }
   if (answer == CCancelDlg::kYes) {
