@@ -11,6 +11,7 @@
 #include "engine/product_data_map.h"
 #include "engine/replacement_map.h"
 #include "foundation/dcf_names.h"
+#include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -48,6 +49,16 @@ bool CProductList::Parse(const CKwIniFile& configuration, CProductDataMap* produ
   if (m_products.empty()) {
     WriteLog(L"No installer products listed");
     return false;
+  }
+  // A key names the product's folder in the kit and its file in the suite's
+  // cache: one that could name another place is refused before anything is
+  // read from or written to it.
+  for (const std::wstring& key : m_products) {
+    if (!IsPlainFileName(key)) {
+      WriteLog(L"The product key '%s' cannot name a file or folder: it holds a path, a drive or a device name",
+               key.c_str());
+      return false;
+    }
   }
   CProductDataMap& map = *productData;
   for (const std::wstring& key : m_products) {

@@ -13,8 +13,8 @@ class CReplacementMap;
 class CProductList {
  public:
   // Products and Master of [Setup]: one product data per key goes into
-  // `productData`. False, after its log line, when Products names nothing
-  // or no master product is one of them.
+  // `productData`. False, after its log line, when Products names nothing,
+  // a key is no plain file name, or no master product is one of them.
   bool Parse(const CKwIniFile& configuration, CProductDataMap* productData);
   // Each product's package and transform path below `installSource` (a
   // product folder of its own unless it is a master) and its costs; returns

@@ -20,6 +20,12 @@ bool FileExists(const std::wstring& path);
 // none of : / * ? " < > | and no double backslash.
 BOOL IsValidFolderPath(const std::wstring& path);
 
+// True for a name that, joined to a folder, stays a file or folder of that
+// folder: not empty, no separator, drive, wildcard, control character or
+// "..", not only dots and blanks, and no device name (CON, NUL, COM1 ...,
+// with any extension).
+bool IsPlainFileName(const std::wstring& name);
+
 // Depth first through the tree under `folder`: the full path of the first file
 // matching `pattern` (a name or a FindFirstFileW pattern).
 BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,

@@ -1,0 +1,69 @@
+"""An elevated run deletes and writes only what is its own. The sample kit,
+unpacked among a user's files in a folder of the test prefix's own C: drive
+(never a folder Wine links to the Linux home, never Z:), runs with one edit
+per row: a product key that names a place outside the setup's folders is
+refused before anything is written."""
+import pathlib
+import re
+import shutil
+
+import pytest
+
+from conftest import BUILD, REPO, prefix_drive_c
+from test_suite_run import ALPHA, PACKAGES, UNINSTALL, installed, registry, run_setup
+
+SAMPLE = (REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF").read_text()
+SUITE = re.search(r"^UUID=(.*?)\s*$", SAMPLE, re.M).group(1)
+# Three folders deep: a key that climbs three folders up reaches C:\.
+DOWNLOADS = "home/user/Downloads"
+USER_FILES = {"taxes.pdf": b"taxes", "photos/a.jpg": b"photo"}
+
+
+# Row: the sample's SETUP.DCF edited, what else the folders get, the exit code.
+CASES = {
+    "a product key climbs out": (lambda text: text.replace("Beta", "..\\..\\..\\victim\\Beta"), None, 13),
+}
+
+
+def unpack_sample(kit, dcf):
+    """setup.exe, SETUP.DCF and each product's package in the folder its key names."""
+    kit.mkdir(parents=True)
+    shutil.copy(BUILD / "setup.exe", kit)
+    (kit / "SETUP.DCF").write_text(dcf.replace("\n", "\r\n"))
+    for product in re.search(r"^Products=(.*?)\s*$", dcf, re.M).group(1).split(","):
+        package = re.search(rf"^\[Setup\.{re.escape(product)}\]\s*^PackageName=(\S+)", dcf, re.M).group(1)
+        folder = kit / product.replace("\\", "/")
+        folder.mkdir(parents=True, exist_ok=True)
+        shutil.copy(PACKAGES / package, folder)
+
+
+@pytest.mark.parametrize("case", CASES)
+def test_an_elevated_run_deletes_only_its_own_files(test_world, case):
+    edit, prepare, expected = CASES[case]
+    drive_c = prefix_drive_c()
+    assert not any(folder.is_symlink() for folder in (drive_c / "users").glob("*/*"))
+    kit, victim = drive_c / DOWNLOADS, drive_c / "victim"
+    unpack_sample(kit, edit(SAMPLE))
+    for name, data in USER_FILES.items():
+        (kit / name).parent.mkdir(exist_ok=True)
+        (kit / name).write_bytes(data)
+    victim.mkdir(exist_ok=True)
+    (victim / "keep.txt").write_bytes(b"keep")
+    (victim / "data.txt").write_bytes(b"data")
+    if prepare:
+        prepare(kit, victim)
+    victims = {path: path.read_bytes() for path in victim.rglob("*") if path.is_file()}
+
+    code, messages = run_setup(pathlib.PureWindowsPath("C:\\" + DOWNLOADS.replace("/", "\\") + "\\setup.exe"),
+                               test_world.folder / "logs", "/qn")
+    assert code == expected, messages[-8:]
+    assert {name: (kit / name).read_bytes() for name in USER_FILES} == USER_FILES
+    assert {path: path.read_bytes() for path in victims} == victims
+    if expected == 13:
+        # Refused before anything is written: no product, no record, no cached file.
+        assert not installed(ALPHA) and not registry(UNINSTALL + SUITE, "32")
+        assert not (victim / "Beta.dcf").exists() and not (drive_c / "ProgramData" / "Uninstall" / SUITE).exists()
+    else:
+        assert installed(ALPHA)
+    # Wine did not link the user's folders back to the Linux home.
+    assert not any(folder.is_symlink() for folder in (drive_c / "users").glob("*/*"))
