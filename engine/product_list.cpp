@@ -90,6 +90,7 @@ bool CProductList::Parse(const CKwIniFile& configuration, CProductDataMap* produ
 double CProductList::ReadPackages(const CKwIniFile& configuration, const std::wstring& installSource,
                                   const CReplacementMap& macros, CProductDataMap* productData) {
   double largestCost = kMinimumLargestCost;
+  m_sourceEntries.clear();
   for (const std::wstring& key : m_products) {
     CProductData* product = productData->Lookup(key);
     if (product) ++m_groupCounts[product->GetProductGroup()];
@@ -98,8 +99,9 @@ double CProductList::ReadPackages(const CKwIniFile& configuration, const std::ws
     std::wstring costText = ReadDcfValue(
         configuration, Format(kActionSectionFormat, key.c_str(), kInstallAction), kCostKey);
     if (!costText.empty()) largestCost = std::max(largestCost, wcstod(costText.c_str(), nullptr));
-    std::wstring folder = installSource;
-    if (m_multiProduct && !IsMaster(key)) folder += key + L"\\";
+    bool ownFolder = m_multiProduct && !IsMaster(key);
+    m_sourceEntries.push_back(ownFolder ? key : packageName);
+    std::wstring folder = ownFolder ? installSource + key + L"\\" : installSource;
     std::wstring packagePath = folder + packageName;
     bool installerPackage = EndsWith(ToLower(packagePath), L".msi");
     if (!product) continue;

@@ -23,6 +23,10 @@ class CProductList {
                       const CReplacementMap& macros, CProductDataMap* productData);
 
   const std::vector<std::wstring>& Keys() const { return m_products; }
+  // Each product's place in the install source, as ReadPackages found it:
+  // its folder in a suite of several products, else (a master product, the
+  // only product) its package; products disabled later stay listed.
+  const std::vector<std::wstring>& SourceEntries() const { return m_sourceEntries; }
   bool Contains(const std::wstring& key) const;
   // Takes the product out of the list, the master list included.
   void Remove(const std::wstring& key);
@@ -39,6 +43,7 @@ class CProductList {
  private:
   std::vector<std::wstring> m_products;
   std::vector<std::wstring> m_masterProducts;
+  std::vector<std::wstring> m_sourceEntries;
   std::map<std::wstring, int> m_groupCounts;
   bool m_multiProduct = true;
 };

@@ -374,6 +374,14 @@ BOOL CreateTempWorkFolder(std::wstring* path,
   return FALSE;
 }
 
+std::wstring GetFullPath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::wstring();
+  std::vector<wchar_t> buffer(size + 1);
+  DWORD length = GetFullPathNameW(path.c_str(), size + 1, buffer.data(), nullptr);
+  return length && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
 std::wstring GetModuleFilePath() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

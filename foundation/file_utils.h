@@ -75,6 +75,10 @@ std::wstring GetTempFolderPath();
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim = nullptr);
 
+// The path made absolute and its "." and ".." resolved, however long; empty
+// when the system cannot resolve it.
+std::wstring GetFullPath(const std::wstring& path);
+
 // Full path of the running program, however long.
 std::wstring GetModuleFilePath();
 

@@ -1,8 +1,10 @@
-"""An elevated run deletes and writes only what is its own. The sample kit,
-unpacked among a user's files in a folder of the test prefix's own C: drive
-(never a folder Wine links to the Linux home, never Z:), runs with one edit
-per row: a product key that names a place outside the setup's folders is
-refused before anything is written."""
+"""An elevated run deletes and writes only what is its own. The sample
+kit, unpacked among a user's files in a folder of the test prefix's own C:
+drive (never a folder Wine links to the Linux home, never Z:), runs with
+one edit per row: CleanupSourceFiles takes the kit's files and keeps the
+user's and what a link of the kit leads to; a product key that names a
+place outside the setup's folders is refused before anything is written."""
+import os
 import pathlib
 import re
 import shutil
@@ -17,10 +19,21 @@ SUITE = re.search(r"^UUID=(.*?)\s*$", SAMPLE, re.M).group(1)
 # Three folders deep: a key that climbs three folders up reaches C:\.
 DOWNLOADS = "home/user/Downloads"
 USER_FILES = {"taxes.pdf": b"taxes", "photos/a.jpg": b"photo"}
+KIT_FILES = ("SETUP.DCF", "Alpha", "Beta", "Gamma")
+
+
+def cleanup(text):
+    return text.replace("[Property]\n", "[Property]\nCleanupSourceFiles=1\n")
+
+
+def bin_linked_out(kit, victim):
+    os.symlink(victim, kit / "bin")
 
 
 # Row: the sample's SETUP.DCF edited, what else the folders get, the exit code.
 CASES = {
+    "kit among the user's files": (cleanup, None, 0),
+    "bin links out of the kit": (cleanup, bin_linked_out, 0),
     "a product key climbs out": (lambda text: text.replace("Beta", "..\\..\\..\\victim\\Beta"), None, 13),
 }
 
@@ -65,5 +78,9 @@ def test_an_elevated_run_deletes_only_its_own_files(test_world, case):
         assert not (victim / "Beta.dcf").exists() and not (drive_c / "ProgramData" / "Uninstall" / SUITE).exists()
     else:
         assert installed(ALPHA)
+    if edit is cleanup:
+        # Everything of the kit but the setup.exe that runs, which the system keeps.
+        assert [name for name in KIT_FILES if (kit / name).exists()] == []
+        assert (kit / "setup.exe").is_file()
     # Wine did not link the user's folders back to the Linux home.
     assert not any(folder.is_symlink() for folder in (drive_c / "users").glob("*/*"))
