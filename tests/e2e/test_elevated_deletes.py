@@ -3,7 +3,8 @@ kit, unpacked among a user's files in a folder of the test prefix's own C:
 drive (never a folder Wine links to the Linux home, never Z:), runs with
 one edit per row: CleanupSourceFiles takes the kit's files and keeps the
 user's and what a link of the kit leads to; a product key that names a
-place outside the setup's folders is refused before anything is written."""
+place outside the setup's folders is refused before anything is written;
+the launch point that goes is only a shortcut to this setup."""
 import os
 import pathlib
 import re
@@ -11,7 +12,7 @@ import shutil
 
 import pytest
 
-from conftest import BUILD, REPO, prefix_drive_c
+from conftest import BUILD, REPO, current_world, prefix_drive_c
 from test_suite_run import ALPHA, PACKAGES, UNINSTALL, installed, registry, run_setup
 
 SAMPLE = (REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF").read_text()
@@ -26,8 +27,24 @@ def cleanup(text):
     return text.replace("[Property]\n", "[Property]\nCleanupSourceFiles=1\n")
 
 
+def launch_point(link):
+    return lambda text: text + f"\n[Shortcut]\nLaunchPointLink={link}\n"
+
+
 def bin_linked_out(kit, victim):
     os.symlink(victim, kit / "bin")
+
+
+def other_setups_shortcut(kit, victim):
+    """A shortcut at C:\\victim\\other.lnk that another kit's setup.exe made."""
+    other = prefix_drive_c() / "other"
+    other.mkdir()
+    shutil.copy(BUILD / "setup.exe", other)
+    (other / "SETUP.DCF").write_text("[Setup]\r\nProducts=Alpha\r\n\r\n[Shortcut]\r\n"
+                                     "LaunchPointLink=C:\\victim\\other.lnk\r\n")
+    code, _ = run_setup(pathlib.PureWindowsPath("C:\\other\\setup.exe"), current_world().folder / "other-logs",
+                        "/CreateLaunchPoint /qn")
+    assert code == 0 and (victim / "other.lnk").is_file()
 
 
 # Row: the sample's SETUP.DCF edited, what else the folders get, the exit code.
@@ -35,6 +52,8 @@ CASES = {
     "kit among the user's files": (cleanup, None, 0),
     "bin links out of the kit": (cleanup, bin_linked_out, 0),
     "a product key climbs out": (lambda text: text.replace("Beta", "..\\..\\..\\victim\\Beta"), None, 13),
+    "the launch point names a file": (launch_point("C:\\victim\\data.txt"), None, 0),
+    "the launch point is another setup's": (launch_point("C:\\victim\\other.lnk"), other_setups_shortcut, 0),
 }
 
 
