@@ -377,7 +377,7 @@ bool CProgressPage::OnQueryCancel() {
   INT_PTR answer = CCancelDlg::kYes;
   if (!autoConfirm) {
     CCancelDlg question(m_sheetWindow ? m_sheetWindow : GetSafeHwnd());
-    question.SetProductName(state->GetProductName());
+    question.SetRun(state);
     answer = question.DoModal();
   }
   if (answer == CCancelDlg::kYes) {

@@ -4,9 +4,10 @@ sequence, with the progress page following the real run and the finish
 page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
-on the page that reports success; the basic interface's window, whose
-status line shows each text on a clean line and, in a repair or a removal,
-what is done to each product; the loading window, gone once the wizard or
+on the page that reports success; the boxes of the run and the cancel
+question (which names a removal as such) over the wizard's middle; the
+basic interface's window, whose status line shows each text on a clean
+line and, in a repair or a removal, what is done to each product; the loading window, gone once the wizard or
 the basic window (/qb, /qb-) is up; the keyboard alone (real key events on
 the display) installing and removing the suite, Escape asking the cancel
 question on every page it visits. Screenshots of every page stay in the
@@ -20,7 +21,7 @@ import pytest
 
 from conftest import BUILD, read_log, run_windows, windows_path
 from test_suite_run import UNINSTALL, drive_c_path, installed, references, registry, suite_kit
-from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard, centred_on
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -93,9 +94,20 @@ def move_on(wizard, state, name):
     wizard.press("next")
 
 
-def walk_to_progress(wizard, titles=PAGE_TITLES):
+def ask_cancel_and_go_on(wizard, state, question):
+    """Cancel asks the question, over the middle of the wizard; No keeps the page."""
+    wizard.press("cancel")
+    _, box = wizard.wait_box(CANCEL_QUESTION)
+    wizard.screenshot("CancelQuestion")
+    assert box[CANCEL_QUESTION].text == question
+    assert centred_on(wizard.box_rect(CANCEL_QUESTION), state.sheet_rect)
+    wizard.answer(CANCEL_QUESTION, NO)
+
+
+def walk_to_progress(wizard, titles=PAGE_TITLES, questions=None):
     """Next through the sequence's pages up to the progress page; the pages
-    seen, each one's screenshot kept."""
+    seen, each one's screenshot kept. `questions`: the cancel question that
+    a page asks, by page, answered No."""
     state = wizard.wait_sheet()
     seen = []
     for _ in range(len(PAGES)):
@@ -106,6 +118,8 @@ def walk_to_progress(wizard, titles=PAGE_TITLES):
         check_title(state, name, titles)
         if name == "Progress":
             return seen, state
+        if name in (questions or {}):
+            ask_cancel_and_go_on(wizard, state, questions[name])
         move_on(wizard, state, name)
         state = wizard.wait_leave(state.page_index)
     raise AssertionError(f"no progress page after {seen}")
@@ -273,9 +287,10 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
     walk_to_progress(wizard)
-    # The run reports its error in a box of its own before the wizard ends.
+    # The run reports its error in a box of its own, over the wizard, before the wizard ends.
     title, box = wizard.wait_box(BOX_TEXT, timeout_ms=120000)
     assert box[BOX_TEXT].text == "Setup encountered an error during installation.\n\nError Code: 0643"
+    assert centred_on(wizard.box_rect(BOX_TEXT), wizard.state().sheet_rect)
     wizard.answer(BOX_TEXT, OK)
     state, code = finish(wizard, run, "UserExit")
     assert code == 1603
@@ -293,8 +308,9 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     logs = kit / "logs-removal"
     run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
-    # The last page before the run names the removal.
-    _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")})
+    # The last page before the run names the removal, and so does its cancel question.
+    _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")},
+                                {"Verify": f"Are you sure you want to cancel the removal of {SUITE}?"})
     assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."

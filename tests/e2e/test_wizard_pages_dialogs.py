@@ -5,9 +5,10 @@ and out of reach, and the chosen one is the language the suite is installed
 in; the "Files in Use" dialog lists an open window of our own window_holder,
 OK closes it and the install goes on, Cancel (confirmed) ends the run with
 1223 and nothing installed; in Arabic the mirrored setup type page shows its
-pictures as drawn, the install location page and "Files in Use" dialog keep
-paths and window titles reading left to right, and the cancel question shows
-its icon. Screenshots stay in the test's folder."""
+pictures and the Customize tree its check marks as drawn, the install
+location page and "Files in Use" dialog keep paths and window titles reading
+left to right, and the cancel question shows its icon. Screenshots stay in
+the test's folder."""
 import os
 import shutil
 import subprocess
@@ -30,7 +31,7 @@ CANCELLED = 1223
 FILES_PROMPT, FILES_LIST, FILES_OK, FILES_CANCEL, FILES_IGNORE = 11162, 11161, 11163, 11164, 11165
 LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
 EULA_ACCEPT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11018, 11045, 11050, 11128
-HEADER_IMAGE, COMPLETE = 11027, 11019
+HEADER_IMAGE, COMPLETE, CUSTOMIZE_TREE = 11027, 11019, 11055
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
 LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
 EDITOR_TITLE = "Tamsa Editor - draft.txt"
@@ -209,8 +210,11 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
             assert not state.controls[field].reads_right_to_left(), field
         assert state.text(INSTALL_PATH) == "C:\\Program Files (x86)\\Tamsa\\Sample Suite"
         wizard.press("next")
-        state = wizard.wait_leave(state.page_index)
-        wizard.press("next")  # Customize
+        state = wizard.wait_control(CUSTOMIZE_TREE)
+        shot = wizard.screenshot("Customize")
+        # The tree is mirrored, its check marks are not.
+        assert shows_picture(shot, state.controls[CUSTOMIZE_TREE].rect, wizard.check_image())
+        wizard.press("next")
         state = wizard.wait_leave(state.page_index)
         wizard.press("next")  # Verify
 
