@@ -192,6 +192,15 @@ class Wizard:
                 fits.append({"id": int(number), "ok": ok == "1", "need": need, "have": have, "text": unescape(text)})
         return fits
 
+    def page_control(self, control_id):
+        """The control of whichever page holds it, the current one or one the
+        sheet has left, and a progress bar's (position, low, high)."""
+        code, output = self._drive("control", self.title, control_id)
+        assert code == 0, f"no page with control {control_id}"
+        control = parse_state(output).controls[control_id]
+        bar = re.search(r"^bar pos=(-?\d+) range=(-?\d+),(-?\d+)", output, re.M)
+        return control, tuple(int(n) for n in bar.groups()) if bar else None
+
     def wait_box(self, child_id, timeout_ms=30000):
         code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"

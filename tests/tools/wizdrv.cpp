@@ -14,6 +14,9 @@
 //   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control, else the
 //                                           sheet's
 //   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
+//   wizdrv.exe control TITLE ID             control ID of whichever page of the sheet holds it,
+//                                           the current one or one left ("bar pos=P range=L,H"
+//                                           follows for a progress bar)
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe escape|enter CHILD_ID MS     that box gets the Escape or the Enter key
@@ -257,6 +260,29 @@ int PrintState(HWND sheet) {
   }
   if (page) PrintChildren("control", page);
   PrintBoxes();
+  return 0;
+}
+
+// A page the sheet has left stays as a hidden child of the sheet: what it
+// showed last can still be read.
+HWND FindPageControl(HWND sheet, int id) {
+  HWND page = CurrentPage(sheet);
+  HWND control = page ? GetDlgItem(page, id) : nullptr;
+  for (HWND child = GetWindow(sheet, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == L"#32770") control = GetDlgItem(child, id);
+  }
+  return control;
+}
+
+int PrintPageControl(HWND sheet, int id) {
+  HWND control = FindPageControl(sheet, id);
+  if (!control) return 1;
+  PrintControl("control", control);
+  if (ClassOf(control) == L"msctls_progress32") {
+    std::printf("bar pos=%d range=%d,%d\n", static_cast<int>(Ask(control, PBM_GETPOS, 0, 0)),
+                static_cast<int>(Ask(control, PBM_GETRANGE, TRUE, 0)),
+                static_cast<int>(Ask(control, PBM_GETRANGE, FALSE, 0)));
+  }
   return 0;
 }
 
@@ -637,6 +663,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!control || !GetWindowRect(control, &bounds)) return 1;
     std::printf("size %ld %ld\n", bounds.right - bounds.left, bounds.bottom - bounds.top);
     return 0;
+  }
+  if (command == L"control" && argc == 4) {
+    HWND sheet = FindSheet(argv[2]);
+    return sheet ? PrintPageControl(sheet, static_cast<int>(number(3))) : 1;
   }
   if (command == L"wait-box" && argc == 4) {
     int id = static_cast<int>(number(2));
