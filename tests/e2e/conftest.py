@@ -76,7 +76,8 @@ def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), t
 
     Wine joins the arguments into the Windows command line, quoting those
     that hold blanks, as a shell user's quotes would. `raw_args` is appended
-    to the command line exactly as written, quotes and all."""
+    to the command line exactly as written, quotes and all. A program given
+    as a PureWindowsPath is started by that path, on the prefix's own drives."""
     launcher = BUILD / "exit_code_launcher.exe"
     launcher_args = ["wine", str(launcher)]
     if cwd:
@@ -85,7 +86,8 @@ def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), t
         args_file = current_world().out / "launcher.args"
         args_file.write_bytes(raw_args.encode("utf-8"))
         launcher_args += ["--args-file", windows_path(args_file)]
-    launcher_args += [windows_path(program)] + [str(arg) for arg in args]
+    launcher_args += [str(program) if isinstance(program, pathlib.PureWindowsPath) else windows_path(program)]
+    launcher_args += [str(arg) for arg in args]
     out_file = current_world().out / "launcher.out"
     # Wine's services keep inherited pipes open: read the output from a file.
     with open(out_file, "wb") as out:
