@@ -43,3 +43,8 @@ std::wstring FileNameOfPath(const std::wstring& path);
 
 // A path from a drive's root ("C:\\x", "C:/x") or a network path ("\\\\server\\x").
 bool IsAbsolutePath(const std::wstring& path);
+
+// A folder a package can be given: absolute (as above), at most 260
+// characters, and nothing a folder name cannot hold: no " * ? < > |, no
+// control character and no ':' past the drive's.
+bool IsUsableFolderPath(const std::wstring& path);
