@@ -34,6 +34,9 @@ ROWS = {
     "installed-suite-folder-holds-a-quote": (
         [(UNINSTALL + SAMPLE, "32", {"DisplayName": "Tamsa Sample Suite", "BasePath": "C:\\",
                                       "SuiteFolder": 'Fold" EVILPROP="1'})], [], {}),
+    "uninstall-command-only-in-the-users-hive": (
+        [("HKCU\\" + OLD, None, {"DisplayName": "Tamsa Old Tool", "UninstallString": '"C:\\Old\\uninst.exe" /S'})],
+        ["Old/uninst.exe"], {"Old/uninst.exe.cmdline": None}),
 }
 
 
