@@ -37,6 +37,12 @@ ROWS = {
     "uninstall-command-only-in-the-users-hive": (
         [("HKCU\\" + OLD, None, {"DisplayName": "Tamsa Old Tool", "UninstallString": '"C:\\Old\\uninst.exe" /S'})],
         ["Old/uninst.exe"], {"Old/uninst.exe.cmdline": None}),
+    "unquoted-command-with-a-blank": (
+        [("HKLM\\" + OLD, "32", {"DisplayName": "Tamsa Old Tool", "UninstallString": "C:\\Some Dir\\uninst.exe /S"})],
+        ["Some.exe", "Some Dir/uninst.exe"], {"Some.exe.cmdline": None, "Some Dir/uninst.exe.cmdline": "/S"}),
+    "unquoted-command-whose-program-is-missing": (
+        [("HKLM\\" + OLD, "32", {"DisplayName": "Tamsa Old Tool", "UninstallString": "C:\\Some Dir\\uninst.exe /S"})],
+        ["Some.exe"], {"Some.exe.cmdline": None}),
 }
 
 
