@@ -163,6 +163,13 @@ std::wstring FileNameOfPath(const std::wstring& path) {
   return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
+std::wstring FileNamePart(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) c = L'_';
+  }
+  return text;
+}
+
 bool IsAbsolutePath(const std::wstring& path) {
   if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return true;
   bool letter = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));

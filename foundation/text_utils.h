@@ -41,6 +41,10 @@ std::wstring FolderOfPath(const std::wstring& path, bool withSeparator = true);
 // What follows the last '\\' or '/' of a path: the whole path when it has none.
 std::wstring FileNameOfPath(const std::wstring& path);
 
+// The text with every character a file name cannot hold (\ / : * ? " < > |
+// and control characters) replaced by '_'.
+std::wstring FileNamePart(std::wstring text);
+
 // A path from a drive's root ("C:\\x", "C:/x") or a network path ("\\\\server\\x").
 bool IsAbsolutePath(const std::wstring& path);
 
