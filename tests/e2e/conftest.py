@@ -23,7 +23,10 @@ TEMPLATE_PREFIX = WORK / "template-prefix"
 
 
 def windows_path(path):
-    """Wine maps the Linux root to drive Z:."""
+    """Wine maps the Linux root to drive Z:; a path given in Windows form
+    ("C:\\Kit\\setup.exe", in the test's prefix) stays as it is."""
+    if isinstance(path, str) and re.match(r"^[A-Za-z]:\\", path):
+        return path
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
