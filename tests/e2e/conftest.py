@@ -24,7 +24,10 @@ TEMPLATE_PREFIX = WORK / "template-prefix"
 
 def windows_path(path):
     """Wine maps the Linux root to drive Z:; a path given in Windows form
-    ("C:\\Kit\\setup.exe", in the test's prefix) stays as it is."""
+    ("C:\\Kit\\setup.exe" or a PureWindowsPath, in the test's prefix) stays
+    as it is."""
+    if isinstance(path, pathlib.PureWindowsPath):
+        return str(path)
     if isinstance(path, str) and re.match(r"^[A-Za-z]:\\", path):
         return path
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
@@ -79,8 +82,7 @@ def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), t
 
     Wine joins the arguments into the Windows command line, quoting those
     that hold blanks, as a shell user's quotes would. `raw_args` is appended
-    to the command line exactly as written, quotes and all. A program given
-    as a PureWindowsPath is started by that path, on the prefix's own drives."""
+    to the command line exactly as written, quotes and all."""
     launcher = BUILD / "exit_code_launcher.exe"
     launcher_args = ["wine", str(launcher)]
     if cwd:
@@ -89,7 +91,7 @@ def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), t
         args_file = current_world().out / "launcher.args"
         args_file.write_bytes(raw_args.encode("utf-8"))
         launcher_args += ["--args-file", windows_path(args_file)]
-    launcher_args += [str(program) if isinstance(program, pathlib.PureWindowsPath) else windows_path(program)]
+    launcher_args += [windows_path(program)]
     launcher_args += [str(arg) for arg in args]
     out_file = current_world().out / "launcher.out"
     # Wine's services keep inherited pipes open: read the output from a file.
