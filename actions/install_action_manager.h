@@ -54,7 +54,9 @@ class CInstallActionManager {
   const std::vector<std::wstring>& GetOtherUsers() const { return m_otherUsers; }
 
  protected:
-  enum EDecision { kExecute, kSkip, kSkipCounted };
+  // A skipped action, whether it only changed this suite's reference or was
+  // left alone, is one step of the progress as an executed one is.
+  enum EDecision { kExecute, kSkip };
 
   virtual DWORD ConfirmCancel(bool* confirmed);
   virtual DWORD ProcessFinishedInstallEvent(size_t index, DWORD* firstError, bool showText);

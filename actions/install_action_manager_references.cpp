@@ -77,12 +77,12 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   }
   if (action->IsRepair() && count > 0 && hasGroup && !ContainsUser(users, groupId)) {
     LeaveUnlisted(action, groupId);
-    *decision = kSkipCounted;
+    *decision = kSkip;
     return ERROR_SUCCESS;
   }
   if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
   // Another suite installed the product: this one only adds its reference.
-  *decision = kSkipCounted;
+  *decision = kSkip;
   if (!hasGroup) {
     WriteLog(L"      Cannot add reference for action '%s', group info is NULL", name);
     return ERROR_SUCCESS;
@@ -94,8 +94,6 @@ DWORD CInstallActionManager::DecideUncounted(CInstallAction* action, DWORD* coun
                                              EDecision* decision) {
   const wchar_t* code = action->GetProductCode().c_str();
   WriteLog(L"Product %s is present but not reference counted; More Checking", code);
-  ++m_done;
-  Progress(nullptr, false);
   *count = 0;
   LONG setupType = m_state->m_setupType;
   // Counted for no suite: the user installed it, or another program did,
@@ -150,7 +148,7 @@ DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProd
   }
   if (count == 0) return ERROR_SUCCESS;
   if (!hasGroup) {
-    *decision = kSkipCounted;
+    *decision = kSkip;
     return ERROR_SUCCESS;
   }
   if (!ContainsUser(users, groupId)) {
@@ -159,11 +157,11 @@ DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProd
     // Other suites use the product and this one never counted it: removing
     // it would take it from them.
     LeaveUnlisted(action, groupId);
-    *decision = kSkipCounted;
+    *decision = kSkip;
     return ERROR_SUCCESS;
   }
   if (count == 1) return ERROR_SUCCESS;
-  *decision = kSkipCounted;
+  *decision = kSkip;
   return action->ReleaseReference(groupId);
 }
 

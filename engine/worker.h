@@ -206,7 +206,7 @@ class CWorker {
   std::vector<CInstallAction*> InstallActions() const;
   CInstallRun MakeInstallRun() const;
   bool PrepareRepairActions();
-  DWORD CountProgressSteps();
+  DWORD CountProgressSteps() const;
   void AddUserProperties();
   void FinalCleanup(DWORD status);
   DWORD RunInstall(DWORD progressTotal);
