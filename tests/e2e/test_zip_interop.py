@@ -140,18 +140,11 @@ def python_archive(work, method, files, stream=False, prefix=b"", append_from=No
 
 
 def long_extra_field(work, names):
-    """The last central header's extra field says 4 bytes more than the
-    directory holds: peers read it up to the end record and no further."""
-    path = work / "peer.zip"
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
-        for name in names:
-            info = zipfile.ZipInfo(name)
-            info.extra = b"\x99\x99\x00\x00"
-            info.external_attr = 0o644 << 16
-            z.writestr(info, (work / name).read_bytes())
+    """The last central header's extra field runs 4 bytes past the directory, into the end
+    record: peers read it only up to the directory's end."""
+    path = python_archive(work, zipfile.ZIP_DEFLATED, names)
     data = bytearray(path.read_bytes())
-    header = data.rindex(b"PK\x01\x02")
-    data[header + 30:header + 32] = (4 + 4).to_bytes(2, "little")
+    data[data.rindex(b"PK\x01\x02") + 30] += 4
     path.write_bytes(bytes(data))
 
 
