@@ -35,6 +35,47 @@ std::wstring FileVersionText(const std::wstring& path) {
   return Format(L"%u.%u.%u.%u", parts[0], parts[1], parts[2], parts[3]);
 }
 
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The names the engine and the packages take: letters, digits, '_', '.',
+// and the braces of "{lang}".
+bool IsPropertyName(const std::wstring& name) {
+  if (name.empty()) return false;
+  for (wchar_t c : name) {
+    bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9');
+    if (!letter && c != L'_' && c != L'.' && c != L'{' && c != L'}') return false;
+  }
+  return true;
+}
+
+// Deployment tools write a property quoted whole, "NAME=VALUE", which the
+// Windows Installer reads as NAME=VALUE. Every reader here takes a word's
+// name up to its '=' and would keep the quote in it: the property would
+// not be set, a quoted "REBOOT=ReallySuppress" would not hold the restart
+// back, and the packages would refuse the word (1639) after the run began.
+// Such a word becomes NAME=VALUE, the value quoted when it holds a blank.
+std::wstring UnquotePropertyWords(const std::wstring& text) {
+  std::wstring out;
+  size_t i = 0;
+  while (i < text.size()) {
+    bool wordStart = text[i] == L'"' && (i == 0 || IsBlank(text[i - 1]));
+    size_t close = wordStart ? text.find(L'"', i + 1) : std::wstring::npos;
+    bool whole = close != std::wstring::npos && (close + 1 == text.size() || IsBlank(text[close + 1]));
+    size_t equals = whole ? text.find(L'=', i + 1) : std::wstring::npos;
+    if (!whole || equals > close || !IsPropertyName(text.substr(i + 1, equals - i - 1))) {
+      out += text[i++];
+      continue;
+    }
+    std::wstring value = text.substr(equals + 1, close - equals - 1);
+    bool blanks = value.find_first_of(L" \t") != std::wstring::npos;
+    std::wstring word = text.substr(i + 1, equals - i) + (blanks ? L"\"" + value + L"\"" : value);
+    WriteLog(L"   The quoted word %s is read as %s", text.substr(i, close + 1 - i).c_str(), word.c_str());
+    out += word;
+    i = close + 1;
+  }
+  return out;
+}
+
 std::wstring WithTrailingBackslash(const std::wstring& folder) {
   if (folder.empty() || folder.back() == L'\\') return folder;
   return folder + L'\\';
@@ -57,6 +98,7 @@ bool CEngineCommandLine::Parse(const std::wstring& commandLine, const std::wstri
     WriteLog(L"Failed extracting the program name from the command line");
     return false;
   }
+  arguments = UnquotePropertyWords(arguments);
   *settings = CEngineSettings();
   // Before the arguments are kept: a resume or a working copy of this run
   // must not read as a hand-over.

@@ -45,6 +45,26 @@ std::wstring ToIsoFormat(const wchar_t* format) {
 }
 #endif
 
+// The length of the well-formed sequence at `i` and its code point, or 0:
+// overlong forms, surrogates, code points past U+10FFFF and cut sequences
+// are not UTF-8, however a lenient decoder would read them.
+size_t DecodeUtf8(const std::string& text, size_t i, unsigned long* cp) {
+  unsigned char c = static_cast<unsigned char>(text[i]);
+  size_t extra;
+  unsigned long least;
+  if (c < 0x80) { *cp = c; return 1; }
+  if (c >= 0xC2 && c <= 0xDF) { *cp = c & 0x1F; extra = 1; least = 0x80; }
+  else if ((c & 0xF0) == 0xE0) { *cp = c & 0x0F; extra = 2; least = 0x800; }
+  else if (c >= 0xF0 && c <= 0xF4) { *cp = c & 0x07; extra = 3; least = 0x10000; }
+  else return 0;
+  for (size_t k = 1; k <= extra; ++k) {
+    if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+    *cp = (*cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+  }
+  if (*cp < least || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return 0;
+  return extra + 1;
+}
+
 }  // namespace
 
 std::wstring FormatV(const wchar_t* format, va_list args) {
@@ -204,25 +224,20 @@ std::string WideToUtf8(const std::wstring& text) {
   return out;
 }
 
-std::wstring Utf8ToWide(const std::string& text) {
+std::wstring Utf8ToWide(const std::string& text, bool* valid) {
   std::wstring out;
+  if (valid != nullptr) *valid = true;
   size_t i = 0;
   while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
     unsigned long cp;
-    size_t extra;
-    if (c < 0x80) { cp = c; extra = 0; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-    else { out += static_cast<wchar_t>(0xFFFD); ++i; continue; }
-    bool bad = false;
-    for (size_t k = 1; k <= extra; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) { bad = true; break; }
-      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    size_t length = DecodeUtf8(text, i, &cp);
+    if (length == 0) {
+      out += static_cast<wchar_t>(0xFFFD);
+      if (valid != nullptr) *valid = false;
+      ++i;
+      continue;
     }
-    if (bad) { out += static_cast<wchar_t>(0xFFFD); ++i; continue; }
-    i += extra + 1;
+    i += length;
     if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
       cp -= 0x10000;
       out += static_cast<wchar_t>(0xD800 + (cp >> 10));

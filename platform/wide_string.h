@@ -35,6 +35,7 @@ bool ContainsNoCase(const std::wstring& text, const std::wstring& what);
 // Replaces every exact occurrence; the inserted text is not searched again.
 std::wstring ReplaceAll(const std::wstring& text, const std::wstring& what, const std::wstring& with);
 
-// UTF-8 <-> wide, for tests, native tools and byte-level file checks.
+// UTF-8 <-> wide, for tests, native tools and byte-level file checks. Bytes
+// that are no UTF-8 read as U+FFFD each, and clear `valid` when given.
 std::string WideToUtf8(const std::wstring& text);
-std::wstring Utf8ToWide(const std::string& text);
+std::wstring Utf8ToWide(const std::string& text, bool* valid = nullptr);

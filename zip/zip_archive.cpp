@@ -24,6 +24,32 @@ std::wstring TrimTrailingSeparators(std::wstring path) {
   return path;
 }
 
+// A name made from a path keeps no drive and no part that leads up:
+// "..\..\one.txt" is stored as "one.txt" and "a\..\b" as "b", since a name
+// that leaves the folder it is extracted to is refused by every careful
+// reader, ours too. Windows trims trailing dots and blanks, so ".. " leads
+// up too and ". " stays where it is.
+std::wstring WithoutParentParts(const std::wstring& name) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = name.size();
+    std::wstring part = name.substr(start, end - start);
+    start = end + 1;
+    // A drive left in front by a device path such as "\\.\C:\x".
+    bool drive = parts.empty() && part.size() == 2 && part[1] == L':';
+    if (part.find_first_not_of(L". ") != std::wstring::npos) {
+      if (!drive) parts.push_back(part);
+    } else if (part.find(L"..") != std::wstring::npos && !parts.empty()) {
+      parts.pop_back();
+    }
+  }
+  std::wstring joined;
+  for (const std::wstring& part : parts) joined += (joined.empty() ? L"" : L"\\") + part;
+  return joined;
+}
+
 }  // namespace
 
 CZipArchive::CZipArchive() { m_centralDir.Init(&m_storage); }
@@ -169,16 +195,14 @@ bool CZipArchive::ComparePrefix(const std::wstring& text, const std::wstring& pr
 std::wstring CZipArchive::PredictFileNameInZip(const std::wstring& path, bool fullPath) const {
   std::wstring source = TrimTrailingSeparators(path);
   CZipPathComponent component(source);
-  if (fullPath) return component.GetNoDrive();
+  if (fullPath) return WithoutParentParts(component.GetNoDrive());
   if (!m_rootPath.empty() && ComparePrefix(source, m_rootPath)) {
     if (source.size() == m_rootPath.size()) return std::wstring();
     if (CZipPathComponent::IsSeparator(source[m_rootPath.size()])) {
-      size_t start = m_rootPath.size();
-      while (start < source.size() && CZipPathComponent::IsSeparator(source[start])) ++start;
-      return source.substr(start);
+      return WithoutParentParts(source.substr(m_rootPath.size()));
     }
   }
-  return component.GetFileName();
+  return WithoutParentParts(component.GetFileName());
 }
 
 // New entries get no UTF-8 names: a name the code page can't hold would be

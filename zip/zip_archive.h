@@ -205,6 +205,8 @@ class CZipArchive {
   void CheckForError(int zlibResult);
   // `detail` says what was refused where the code alone would mislead.
   [[noreturn]] void ThrowError(int code, const std::wstring& detail = std::wstring());
+  // 101 for an entry name that is not extracted, saying why.
+  [[noreturn]] void ThrowUnsafeName(const std::wstring& name, const wchar_t* reason) const;
   void WriteCompressed();
   void CheckEntryLimits();
   void AbandonNewFile(bool cutFile);

@@ -295,13 +295,15 @@ bool CZipArchive::TestFile(int index, uint32_t bufferSize) {
   return true;
 }
 
+void CZipArchive::ThrowUnsafeName(const std::wstring& name, const wchar_t* reason) const {
+  ThrowZipException(CZipException::kBadZipFile, GetArchivePath(),
+                    Format(L"the name %s is not extracted: %s", CZipException::Quote(name).c_str(), reason));
+}
+
 std::wstring CZipArchive::PredictExtractedFileName(const std::wstring& fileNameInZip, const std::wstring& folder,
                                                    bool fullPath, const std::wstring& newName) const {
   std::wstring name = TrimTrailingSeparators(newName.empty() ? fileNameInZip : newName);
-  if (const wchar_t* reason = UnsafeNameReason(name)) {
-    ThrowZipException(CZipException::kBadZipFile, GetArchivePath(),
-                      Format(L"the name %s is not extracted: %s", CZipException::Quote(name).c_str(), reason));
-  }
+  if (const wchar_t* reason = UnsafeNameReason(name)) ThrowUnsafeName(name, reason);
   std::wstring relative = newName.empty() && !fullPath ? PredictFileNameInZip(name, false) : name;
   std::wstring target = TrimTrailingSeparators(folder);
   if (!target.empty()) target += L'\\';
@@ -314,6 +316,9 @@ bool CZipArchive::ExtractFile(int index, const std::wstring& folder, bool fullPa
   if (m_storage.IsSpanMode() == 1) return false;
   CZipFileHeader* header = m_centralDir[index];
   std::wstring name = header->GetFileName(m_centralDir.m_oemConversion);
+  // Peers see no name at all there; a lenient reading could even make a
+  // separator or a parent of it.
+  if (newName.empty() && !header->IsNameValid()) ThrowUnsafeName(name, L"it is no valid UTF-8");
   std::wstring target = PredictExtractedFileName(name, folder, fullPath, newName);
   CZipActionCallback* callback = GetCallback(cbExtract);
   if (callback != nullptr) {

@@ -50,6 +50,11 @@ std::wstring FileNameOf(std::wstring name) {
   return separator == std::wstring::npos ? name : name.substr(separator + 1);
 }
 
+void CutToDirectory(std::string& part, uint64_t* left) {
+  if (part.size() > *left) part.resize(static_cast<size_t>(*left));
+  *left -= part.size();
+}
+
 }  // namespace
 
 void CZipCentralDir::Throw(int code) const { ThrowZipException(code, m_storage->GetFilePath()); }
@@ -127,9 +132,18 @@ void CZipCentralDir::ReadHeaders() {
   m_storage->File()->Seek(static_cast<int64_t>(m_info.offset + m_info.bytesBeforeZip),
                           CZipAbstractFile::begin);
   m_headers.clear();
+  uint64_t left = m_info.size;
   for (int i = 0; i < m_info.entriesCount; ++i) {
     std::unique_ptr<CZipFileHeader> header(new CZipFileHeader);
     if (!header->Read(*m_storage)) Throw(CZipException::kBadZipFile);
+    uint64_t fixed = CZipFileHeader::kCentralSize + header->GetRawFileName().size();
+    if (fixed > left) Throw(CZipException::kBadZipFile);
+    left -= fixed;
+    // Peers read an extra field or comment only as far as the directory
+    // goes; what runs past it is the end record, which a rewritten
+    // directory must not carry as a field of the entry.
+    CutToDirectory(header->ExtraField(), &left);
+    CutToDirectory(header->Comment(), &left);
     m_headers.push_back(std::move(header));
   }
   // Entry numbers follow the order of the data, not of the directory. A

@@ -244,6 +244,12 @@ bool CZipFileHeader::IsNameExact(bool oemConversion) const {
   return written == stored;
 }
 
+bool CZipFileHeader::IsNameValid() const {
+  bool valid = true;
+  if (IsUtf8()) Utf8ToWide(m_fileName, &valid);
+  return valid;
+}
+
 void CZipFileHeader::SetSystemCompatibility(int system) {
   m_versionMadeBy = static_cast<uint16_t>((m_versionMadeBy & 0xFF) | (system << 8));
 }

@@ -52,6 +52,9 @@ class CZipFileHeader {
   // bytes again: not so for characters the code page lacks on the way from
   // OEM through ANSI, nor for bytes that are no UTF-8 under the flag.
   bool IsNameExact(bool oemConversion = true) const;
+  // False for a name flagged as UTF-8 whose bytes are no UTF-8: it reads
+  // with U+FFFD in their place, not as the name its maker meant.
+  bool IsNameValid() const;
   const std::string& GetRawFileName() const { return m_fileName; }
   void SetRawFileName(const std::string& bytes) { m_fileName = bytes; }
   std::string& ExtraField() { return m_extraField; }

@@ -205,15 +205,21 @@ HOSTILE_NAMES = [
     "../escaped.txt", "a/../../escaped.txt", "..\\escaped.txt", "a\\..\\..\\escaped.txt", "/tmp/escaped.txt",
     "\\escaped.txt", "C:\\escaped.txt", "C:escaped.txt", "Z:/tmp/escaped.txt", "\\\\?\\C:\\escaped.txt",
     "...\\escaped.txt", "CON", "aux.txt", "sub/LPT1.log", "file.txt:stream",
+    # Flagged as UTF-8 but none: overlong '/', a surrogate, past U+10FFFF, cut short.
+    b"sub\xc0\xafx.txt", b"\xed\xa0\x80.txt", b"\xf4\x90\x80\x80.txt", b"\xe6\x97x.txt",
 ]
 
 
 def hostile_archive(path, name):
+    # Raw bytes take the place of a UTF-8 name of their length, flag and all.
+    placeholder = "\u00e9" + "a" * (len(name) - 2) if isinstance(name, bytes) else name
     with zipfile.ZipFile(path, "w") as z:
         z.writestr("harmless.txt", b"fine")
         info = zipfile.ZipInfo("placeholder")
-        info.filename = name  # as it is, without zipfile's clean-up of separators
+        info.filename = placeholder  # as it is, without zipfile's clean-up of separators
         z.writestr(info, b"hostile")
+    if isinstance(name, bytes):
+        path.write_bytes(path.read_bytes().replace(placeholder.encode(), name))
 
 
 def files_under(folder):

@@ -139,6 +139,15 @@ def python_archive(work, method, files, stream=False, prefix=b"", append_from=No
     return path
 
 
+def long_extra_field(work, names):
+    """The last central header's extra field runs 4 bytes past the directory, into the end
+    record: peers read it only up to the directory's end."""
+    path = python_archive(work, zipfile.ZIP_DEFLATED, names)
+    data = bytearray(path.read_bytes())
+    data[data.rindex(b"PK\x01\x02") + 30] += 4
+    path.write_bytes(bytes(data))
+
+
 MAKERS = {
     "zip deflated": lambda work, names: run(["zip", "-q", "-X", "peer.zip"] + names, work),
     "zip stored": lambda work, names: run(["zip", "-q", "-0", "peer.zip"] + names, work),
@@ -150,6 +159,7 @@ MAKERS = {
     "python streamed": lambda work, names: python_archive(work, zipfile.ZIP_DEFLATED, names, stream=True),
     "python with a loader in front": lambda work, names: python_archive(
         work, zipfile.ZIP_DEFLATED, names, prefix=b"MZ" + bytes(1000)),
+    "python with an extra field past the directory": long_extra_field,
 }
 
 

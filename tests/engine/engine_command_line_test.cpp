@@ -83,6 +83,9 @@ TEST_F(CEngineCommandLineTest, HandsSwitchesAndPropertiesToPackages) {
       {L"/qn /m report.mif PROP=\"a=b\"", L" /qn /m report.mif PROP=\"a=b\" REBOOT=ReallySuppress",
        L"2"},
       {L"/qn InstallSource=\"C:\\my kit\" RepairSource=C:\\r", L" /qn REBOOT=ReallySuppress", L"2"},
+      // Words quoted whole, as deployment tools write them.
+      {L"/qn \"X=1\" \"INSTALLDIR=C:\\my apps\"", L" /qn X=1 INSTALLDIR=\"C:\\my apps\" REBOOT=ReallySuppress",
+       L"2"},
   };
   for (const Case& c : kCases) {
     CCommandLineRun run;
@@ -131,6 +134,7 @@ TEST_F(CEngineCommandLineTest, SetsSourcesRebootAndSetupType) {
       {L"REBOOT=Suppress", folder, 0, SetupTypeComplete},
       {L"REBOOT=ReallySuppress", folder, 0, SetupTypeComplete},
       {L"REBOOT=\"ReallySuppress\"", folder, 0, SetupTypeComplete},
+      {L"\"REBOOT=ReallySuppress\" \"InstallSource=C:\\my src\"", L"C:\\my src\\", 0, SetupTypeComplete},
       {L"CleanSystem=1 /qn", folder, 1, SetupTypeCleanSystem},
   };
   for (const Case& c : kCases) {

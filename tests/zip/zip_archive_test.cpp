@@ -237,6 +237,12 @@ TEST(CZipArchiveTest, NamesComeFromTheFullPathOrTheRoot) {
       {L"C:\\logs", L"C:\\logs", false, L""},
       {L"", L"\\\\server\\share\\x.log", true, L"server\\share\\x.log"},
       {L"", L"C:\\logs\\setup.log\\", false, L"setup.log"},
+      // Relative paths keep no part that leads up, nor a drive.
+      {L"", L"..\\..\\one.txt", true, L"one.txt"},
+      {L"", L"../logs/./a/../../b/one.txt", true, L"b\\one.txt"},
+      {L"", L"C:..\\.. \\one.txt", true, L"one.txt"},
+      {L"", L"\\\\.\\C:\\logs\\one.txt", true, L"logs\\one.txt"},
+      {L"C:\\logs", L"C:\\logs\\..\\one.txt", false, L"one.txt"},
   };
   CZipMemFile file;
   CZipArchive archive;
