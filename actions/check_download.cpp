@@ -1,5 +1,7 @@
+// check_download.cpp: the download of a program that a verify action runs.
 #include "actions/check_download.h"
 
+#include "foundation/publisher_check.h"
 #include "foundation/setup_log.h"
 #include "resources/resource_ids.h"
 
@@ -14,6 +16,12 @@ bool DownloadForCheck(const std::wstring& url, const std::wstring& temporary, co
   } catch (unsigned long error) {
     WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), shownTarget.c_str(),
              static_cast<int>(error));
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  // Whoever answers for the address could serve any program: a signed
+  // setup runs only what its own publisher signed.
+  if (!CPublisherCheck().Accept(temporary, url)) {
     DeleteFileW(temporary.c_str());
     return false;
   }

@@ -1,6 +1,7 @@
 #pragma once
 // check_download.h: a download that a verify action makes, shown in the host
-// dialog's second line and bar while it runs.
+// dialog's second line and bar while it runs, and kept only when it is what
+// the running setup's publisher signed.
 #include <windows.h>
 
 #include <string>
@@ -8,6 +9,6 @@
 #include "foundation/internet.h"
 
 // Downloads `url` into `temporary`. False after its log line, which names
-// `shownTarget`; the partial file is then deleted.
+// `shownTarget`, or the publisher check's; the file is then deleted.
 bool DownloadForCheck(const std::wstring& url, const std::wstring& temporary, const std::wstring& shownTarget,
                       CDownloadProgress progress, HWND hostDialog);

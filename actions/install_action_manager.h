@@ -54,7 +54,9 @@ class CInstallActionManager {
   const std::vector<std::wstring>& GetOtherUsers() const { return m_otherUsers; }
 
  protected:
-  enum EDecision { kExecute, kSkip, kSkipCounted };
+  // A skipped action, whether it only changed this suite's reference or was
+  // left alone, is one step of the progress as an executed one is.
+  enum EDecision { kExecute, kSkip };
 
   virtual DWORD ConfirmCancel(bool* confirmed);
   virtual DWORD ProcessFinishedInstallEvent(size_t index, DWORD* firstError, bool showText);
@@ -70,6 +72,7 @@ class CInstallActionManager {
   DWORD PollFinished(DWORD* firstError);
   DWORD Decide(CInstallAction* action, EDecision* decision);
   DWORD DecideUncounted(CInstallAction* action, DWORD* count, EDecision* decision);
+  void LeaveUnlisted(const CInstallAction* action, const std::wstring& groupId) const;
   DWORD DecideUninstall(CInstallAction* action, const CProductData& product, bool hasGroup,
                         const std::wstring& groupId, DWORD count,
                         const std::vector<std::wstring>& users, EDecision* decision);

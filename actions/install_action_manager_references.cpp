@@ -75,9 +75,14 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   if (action->IsUninstall()) {
     return DecideUninstall(action, *product, hasGroup, groupId, count, users, decision);
   }
+  if (action->IsRepair() && count > 0 && hasGroup && !ContainsUser(users, groupId)) {
+    LeaveUnlisted(action, groupId);
+    *decision = kSkip;
+    return ERROR_SUCCESS;
+  }
   if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
   // Another suite installed the product: this one only adds its reference.
-  *decision = kSkipCounted;
+  *decision = kSkip;
   if (!hasGroup) {
     WriteLog(L"      Cannot add reference for action '%s', group info is NULL", name);
     return ERROR_SUCCESS;
@@ -89,10 +94,18 @@ DWORD CInstallActionManager::DecideUncounted(CInstallAction* action, DWORD* coun
                                              EDecision* decision) {
   const wchar_t* code = action->GetProductCode().c_str();
   WriteLog(L"Product %s is present but not reference counted; More Checking", code);
-  ++m_done;
-  Progress(nullptr, false);
   *count = 0;
   LONG setupType = m_state->m_setupType;
+  // Counted for no suite: the user installed it, or another program did,
+  // and this suite's install left it alone. Its removal and repair do too.
+  if (setupType == SetupTypeRemove || setupType == SetupTypeRepair) {
+    std::wstring groupId;
+    const CProductData* product = nullptr;
+    GroupIdOf(action, &product, &groupId);
+    LeaveUnlisted(action, groupId);
+    *decision = kSkip;
+    return ERROR_SUCCESS;
+  }
   if (IsRemovalSetupType(setupType)) {
     WriteLog(L"Product %s is present but not reference counted; Continue to remove Since it on "
              L"Uninstall mode",
@@ -101,8 +114,7 @@ DWORD CInstallActionManager::DecideUncounted(CInstallAction* action, DWORD* coun
   }
   std::wstring name;
   std::wstring command;
-  if (!ReadUninstallNameAndCommand(action->GetProductCode(), &name, &command) ||
-      setupType == SetupTypeRepair) {
+  if (!ReadUninstallNameAndCommand(action->GetProductCode(), &name, &command)) {
     WriteLog(L"Product %s is present but no reference counted and No Uninstall Value; Should "
              L"Install it - Install mode",
              code);
@@ -136,7 +148,7 @@ DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProd
   }
   if (count == 0) return ERROR_SUCCESS;
   if (!hasGroup) {
-    *decision = kSkipCounted;
+    *decision = kSkip;
     return ERROR_SUCCESS;
   }
   if (!ContainsUser(users, groupId)) {
@@ -144,12 +156,21 @@ DWORD CInstallActionManager::DecideUninstall(CInstallAction* action, const CProd
              groupId.c_str(), name, action->GetProductCode().c_str());
     // Other suites use the product and this one never counted it: removing
     // it would take it from them.
-    *decision = kSkipCounted;
+    LeaveUnlisted(action, groupId);
+    *decision = kSkip;
     return ERROR_SUCCESS;
   }
   if (count == 1) return ERROR_SUCCESS;
-  *decision = kSkipCounted;
+  *decision = kSkip;
   return action->ReleaseReference(groupId);
+}
+
+// A product whose users do not include this suite is not this suite's to
+// remove or repair.
+void CInstallActionManager::LeaveUnlisted(const CInstallAction* action, const std::wstring& groupId) const {
+  WriteLog(L"   Product %s does not list suite %s among its users: the suite's %s leaves it as it is",
+           action->GetProductCode().c_str(), groupId.empty() ? L"(none)" : groupId.c_str(),
+           action->IsUninstall() ? L"removal" : L"repair");
 }
 
 DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {

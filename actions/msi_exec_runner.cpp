@@ -226,6 +226,14 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
   SetUserCancelled(false);
   WriteLog(L"   Execution of Windows Installer package '%s' finished with exit code = %d",
            parsed.GetPackage().c_str(), result);
+  if (result != ERROR_SUCCESS && result != ERROR_SUCCESS_REBOOT_REQUIRED && result != ERROR_SUCCESS_REBOOT_INITIATED) {
+    // The installer's own log says why; this log only has its code.
+    if (parsed.GetLogFile().empty()) {
+      WriteLog(L"   The package ran without a log of its own");
+    } else {
+      WriteLog(L"   The package's own log tells why: %s", parsed.GetLogFile().c_str());
+    }
+  }
   return result;
 }
 

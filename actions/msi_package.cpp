@@ -52,6 +52,26 @@ CMSIPackage::CMSIPackage(const std::wstring& packagePath, const std::wstring& tr
 CMSIPackage::~CMSIPackage() { Close(); }
 
 bool CMSIPackage::LoadPackage() {
+  // No installer dialog may come up while the package is read.
+  CMsiInternalUIGuard quiet(INSTALLUILEVEL_NONE);
+  if (!OpenDatabase()) return false;
+  // The package is opened by path: costing sees the package as shipped.
+  UINT result = MsiOpenPackageW(m_packagePath.c_str(), m_package.Receive());
+  if (result != ERROR_SUCCESS) {
+    MsiTrace(MsiTraceWarning, L"Could not Open MSI Package, all costing will report as 0");
+    TraceInstallerCode(MsiTraceWarning, L"MsiOpenPackageW", m_packagePath, result);
+    return true;
+  }
+  m_packageOpen = true;
+  MsiTrace(MsiTraceInformation, L"Package opened, Preparing Costing");
+  if (!RunCostingActions()) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool CMSIPackage::OpenDatabase() {
   Close();
   if (m_packagePath.empty()) {
     MsiTrace(MsiTraceError, L"Package Name supplied to LoadPackage() is Empty");
@@ -83,19 +103,6 @@ bool CMSIPackage::LoadPackage() {
     return false;
   }
   if (!ApplyTransform()) {
-    Close();
-    return false;
-  }
-  // The package is opened by path: costing sees the package as shipped.
-  result = MsiOpenPackageW(m_packagePath.c_str(), m_package.Receive());
-  if (result != ERROR_SUCCESS) {
-    MsiTrace(MsiTraceWarning, L"Could not Open MSI Package, all costing will report as 0");
-    TraceInstallerCode(MsiTraceWarning, L"MsiOpenPackageW", m_packagePath, result);
-    return true;
-  }
-  m_packageOpen = true;
-  MsiTrace(MsiTraceInformation, L"Package opened, Preparing Costing");
-  if (!RunCostingActions()) {
     Close();
     return false;
   }

@@ -24,6 +24,9 @@ class CMSIPackage {
   // installer refuses to open (another platform) still loads: its costs are
   // 0. False when the database cannot be read or the transform not applied.
   bool LoadPackage();
+  // Only the database, with the transform applied: enough for properties
+  // and the package code, without the cost of opening the package.
+  bool OpenDatabase();
   // Loads, costs and reads the features; false at the first step that fails.
   bool LoadAndCost();
   // True with an empty value when the package has no such property.

@@ -156,9 +156,11 @@ DWORD CRemoveAction::Ask() {
 }
 
 // True when the product stays for other suites; `result` is then the
-// outcome of releasing this suite's reference.
+// outcome of releasing this suite's reference. The product stays whether or
+// not the run installs it again: an uninstall would take it from them, and
+// a run that then fails could not give it back.
 bool CRemoveAction::LeaveToOtherSuites(DWORD* result) {
-  if (!m_refCounter || m_suite.empty() || m_installedAgain) return false;
+  if (!m_refCounter || m_suite.empty() || m_uninstallKey.empty()) return false;
   std::vector<std::wstring> users;
   try {
     m_refCounter->ReadUsers(m_uninstallKey, &users);
@@ -166,14 +168,17 @@ bool CRemoveAction::LeaveToOtherSuites(DWORD* result) {
     return false;  // not counted, or not readable: the removal itself decides and reports
   }
   bool ours = false;
-  bool others = false;
+  std::wstring others;
   for (const std::wstring& user : users) {
-    bool same = EqualsNoCase(user, m_suite);
-    ours = ours || same;
-    others = others || !same;
+    if (EqualsNoCase(user, m_suite)) {
+      ours = true;
+    } else {
+      others += (others.empty() ? L"" : L", ") + user;
+    }
   }
-  if (!others) return false;
-  WriteLog(L"   %s is used by other suites as well: it stays installed for them", m_uninstallKey.c_str());
+  if (others.empty()) return false;
+  WriteLog(L"   %s is used by other suites as well (%s): it stays installed for them", m_uninstallKey.c_str(),
+           others.c_str());
   *result = ERROR_SUCCESS;
   if (!ours) return true;
   try {
@@ -189,7 +194,8 @@ bool CRemoveAction::LeaveToOtherSuites(DWORD* result) {
 
 DWORD CRemoveAction::ReleaseUsers(std::vector<std::wstring>* users, size_t* journalMark) {
   users->clear();
-  if (!m_refCounter) return ERROR_SUCCESS;
+  // A removal known by no Uninstall key has no references to move.
+  if (!m_refCounter || m_uninstallKey.empty()) return ERROR_SUCCESS;
   *journalMark = m_refCounter->GetJournalSize();
   try {
     try {

@@ -55,11 +55,9 @@ class CRemoveAction : public CSetupAction {
   void SetSilent(bool silent) { m_silent = silent; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
   // The suite this removal is for. A product that other suites also use
-  // then stays installed for them, only this suite's use of it ending,
-  // unless the run installs it again (`installedAgain`), when it goes and
-  // every user is counted again once it is back.
+  // then stays installed for them, only this suite's use of it ending; an
+  // install of the same product later in the run counts this suite again.
   void SetSuite(const std::wstring& suite) { m_suite = suite; }
-  void SetInstalledAgain(bool installedAgain) { m_installedAgain = installedAgain; }
   const std::wstring& GetSuite() const { return m_suite; }
   // The answer the user gave beforehand (on the removal page): no prompt.
   void PresetAnswer(EAnswer answer) { m_answer = answer; }
@@ -100,5 +98,4 @@ class CRemoveAction : public CSetupAction {
   bool m_asked = false;  // the last answer came from a person
   IRefCounting* m_refCounter = nullptr;
   std::wstring m_suite;
-  bool m_installedAgain = false;
 };

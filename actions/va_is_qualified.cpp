@@ -170,11 +170,17 @@ DWORD CVAIsQualified::MatchPlatforms(const wchar_t* family, const COsFacts& fact
     ReadPair(numbers.substr(0, second), &wanted[0], &wanted[1]);
     if (second != std::wstring::npos) ReadPair(numbers.substr(second + 1), &wanted[2], &wanted[3]);
     for (int part = 0; part < 4; ++part) {
-      if (system[part] < wanted[part]) return ERROR_OLD_WIN_VERSION;
       if (system[part] > wanted[part]) return ERROR_SUCCESS;
+      if (system[part] < wanted[part]) {
+        WriteLog(L"   This system, %s %d.%d service pack %d.%d, is older than %s, which Platforms requires", family,
+                 system[0], system[1], system[2], system[3], Trim(entry).c_str());
+        return ERROR_OLD_WIN_VERSION;
+      }
     }
     return ERROR_SUCCESS;
   }
+  WriteLog(L"   Platforms '%s' names no version of this system's family: %s %d.%d service pack %d.%d", m_platforms.c_str(),
+           family, system[0], system[1], system[2], system[3]);
   return ERROR_OLD_WIN_VERSION;
 }
 

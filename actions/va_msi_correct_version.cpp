@@ -63,11 +63,18 @@ int CVAMSICorrectVersion::Need() const {
   if (m_minimumVersion.empty() || !minimum.Parse(m_minimumVersion)) return 0;
   DLLVERSIONINFO info = {};
   info.cbSize = sizeof(info);
-  if (!GetMsiDllVersion(&info)) return 2;
+  if (!GetMsiDllVersion(&info)) {
+    WriteLog(L"   The version of the Windows Installer cannot be read; this suite requires %s",
+             minimum.ToString().c_str());
+    return 2;
+  }
   CVersionInfo installed;
   installed.SetParts3(static_cast<uint16_t>(info.dwMajorVersion), static_cast<uint16_t>(info.dwMinorVersion),
                       static_cast<uint16_t>(info.dwBuildNumber));
-  return minimum.Compare(installed) > 0 ? 1 : 0;
+  if (minimum.Compare(installed) <= 0) return 0;
+  WriteLog(L"   The Windows Installer found is version %s; this suite requires %s", installed.ToString().c_str(),
+           minimum.ToString().c_str());
+  return 1;
 }
 
 DWORD CVAMSICorrectVersion::Execute() {

@@ -52,6 +52,13 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* r
     case WM_SHOWWINDOW:
       OnShowWindow();
       return false;  // the default handling goes on
+    case WM_SHOWHOSTWINDOW:
+      OnShowHostWindow(wParam != 0);
+      *result = TRUE;
+      return true;
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
+      return false;
     case WM_CHECKREBOOT:
       *result = OnCheckReboot();
       return true;
@@ -108,7 +115,25 @@ void CSetupDlg::ShowHostWindow(bool show) {
   HWND window = GetSafeHwnd();
   if (!window) return;
   WriteLog(show ? L"Showing the setup window" : L"Hiding the setup window");
-  ShowWindowAsync(window, show ? SW_SHOW : SW_HIDE);
+  m_keepHidden = !show;
+  SendNotifyMessageW(window, WM_SHOWHOSTWINDOW, show ? TRUE : FALSE, 0);
+}
+
+// Under X without a window manager, Wine takes a window with a caption off
+// the screen only after waiting two seconds for one; an empty window region
+// takes it off at once, and the hiding follows.
+void CSetupDlg::OnShowHostWindow(bool show) {
+  HWND window = GetSafeHwnd();
+  HRGN region = show ? nullptr : CreateRectRgn(0, 0, 0, 0);
+  // The window owns a region it was given; one it refused is ours to free.
+  if (!SetWindowRgn(window, region, TRUE) && region) DeleteObject(region);
+  ShowWindow(window, show ? SW_SHOW : SW_HIDE);
+}
+
+// Whatever step shows the window again goes through here: once hidden for
+// a progress window, it stays hidden.
+void CSetupDlg::OnWindowPosChanging(WINDOWPOS* position) const {
+  if (m_keepHidden && position) position->flags &= ~SWP_SHOWWINDOW;
 }
 
 LRESULT CSetupDlg::OnEndSetupDialog(LPARAM status) {

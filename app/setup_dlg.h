@@ -3,6 +3,7 @@
 // worker runs, and passes a Windows shutdown on to the run.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 
 #include "engine/setup_host.h"
@@ -15,6 +16,9 @@ class CWorker;
 const UINT WM_ENDSETUPDIALOG = WM_USER + 1;
 // Turns a queued end-session message into the reboot event.
 const UINT WM_CHECKREBOOT = WM_USER + 2;
+// Sent without waiting by ShowHostWindow: the dialog shows or hides itself
+// on its own thread; wParam is the show flag.
+const UINT WM_SHOWHOSTWINDOW = WM_USER + 3;
 
 class CSetupDlg : public CModalDialog, public ISetupHost {
  public:
@@ -35,6 +39,8 @@ class CSetupDlg : public CModalDialog, public ISetupHost {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
   void OnShowWindow();
+  void OnShowHostWindow(bool show);
+  void OnWindowPosChanging(WINDOWPOS* position) const;
   LRESULT OnEndSetupDialog(LPARAM status);
   BOOL OnQueryEndSession();
   void OnEndSession(BOOL ending);
@@ -52,6 +58,9 @@ class CSetupDlg : public CModalDialog, public ISetupHost {
   CScopedHandle m_rebootEvent;
   CScopedHandle m_finishEvent;
   BYTE m_shutdown = 0;
+  // Set once a progress window (the wizard or the basic window) has taken
+  // over: no later step brings this window back beside it.
+  std::atomic<bool> m_keepHidden{false};
   HWND m_progressBar = nullptr;
   HWND m_secondLine = nullptr;
 };

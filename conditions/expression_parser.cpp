@@ -185,12 +185,21 @@ bool CExpressionParser::Evaluate(const wchar_t* text, bool* result,
 
 uint32_t CExpressionParser::EvaluateCondition(const wchar_t* text, bool* result,
                                               const CMapStringToString* properties) {
+  m_stopPosition = kParsed;
   if (!m_engine) return kNoParseEngine;
   if (!text || !result || !properties) return kNullArgument;
   try {
-    std::istringstream stream(ConditionTextToAnsi(text));
+    std::string ansi = ConditionTextToAnsi(text);
+    std::istringstream stream(ansi);
     std::unique_ptr<tToken> root = m_engine->Parse(stream);
-    if (!root) return kEvaluationFailed;
+    if (!root) {
+      // The lexer reads up to the token that did not fit, or to the end.
+      stream.clear();
+      std::streamoff read = stream.tellg();
+      size_t stop = read < 0 || static_cast<size_t>(read) > ansi.size() ? ansi.size() : static_cast<size_t>(read);
+      m_stopPosition = AnsiToConditionText(ansi.substr(0, stop)).size();
+      return kEvaluationFailed;
+    }
     NodePtr tree = Take(root.get());
     std::unique_ptr<CLiteral> value;
     if (!tree || !tree->Evaluate(&value, properties) || !value) return kEvaluationFailed;

@@ -41,6 +41,12 @@ class CExpressionParser {
   // conditions themselves.
   bool Evaluate(const wchar_t* text, bool* result, const CMapStringToString* properties);
 
+  // Where the text of the last Evaluate stopped being read, in its
+  // characters, when it could not be parsed; kParsed when it was (a failure
+  // then came from evaluating it), or when it never reached the parser.
+  static constexpr size_t kParsed = static_cast<size_t>(-1);
+  size_t GetStopPosition() const { return m_stopPosition; }
+
   // Null when the tables could not be built.
   tParseEngine* GetEngine() const { return m_engine.get(); }
   const ISystemFacts& GetFacts() const { return m_facts; }
@@ -51,4 +57,5 @@ class CExpressionParser {
 
   const ISystemFacts& m_facts;
   std::unique_ptr<tParseEngine> m_engine;
+  size_t m_stopPosition = kParsed;
 };

@@ -5,6 +5,7 @@
 // readings every loader shares.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,8 @@ class CActionListSources {
   CProductDataMap& Products() const { return m_products; }
   CInstallGroupInfoMap& Groups() const { return m_groups; }
 
+  // The run's macros and properties as they stand; null leaves a text as it is.
+  std::function<std::wstring(const std::wstring&)> expandMacros;
   // Linked into the actions; any may be null.
   CExpressionParser* parser = nullptr;
   IRefCounting* refCounter = nullptr;

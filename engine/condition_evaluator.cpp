@@ -18,6 +18,20 @@ CConditionEvaluator::EResult CConditionEvaluator::Evaluate(const std::wstring& c
   return result ? kTrue : kFalse;
 }
 
+std::wstring CConditionEvaluator::DescribeUnreadable(const std::wstring& condition) const {
+  if (!m_parser) return Format(L"The condition '%s' was not read: no condition parser could be built", condition.c_str());
+  size_t stop = m_parser->GetStopPosition();
+  if (stop == CExpressionParser::kParsed) {
+    return Format(L"The condition '%s' was read but cannot be evaluated: a property it names has no value, or a "
+                  L"value is not of the kind its test needs",
+                  condition.c_str());
+  }
+  // The part read ends with the token that did not fit, if any.
+  return Format(L"The condition '%s' cannot be read: it stops at character %d ('%s' is read, '%s' is not)",
+                condition.c_str(), static_cast<int>(stop), condition.substr(0, stop).c_str(),
+                condition.substr(stop).c_str());
+}
+
 bool CConditionEvaluator::EvaluateMpiCondition(const std::wstring& condition) {
   if (condition.empty()) {
     WriteLog(L"No condition detected for MPI");

@@ -21,6 +21,9 @@ class CConditionEvaluator {
   bool EvaluateCondition(const std::wstring& condition);
   // The text as it stands, without logging; kUnreadable also without a parser.
   EResult Evaluate(const std::wstring& condition);
+  // Why the condition just evaluated was kUnreadable: where its text stops
+  // being readable, or that it was read and could not be evaluated.
+  std::wstring DescribeUnreadable(const std::wstring& condition) const;
 
  private:
   CExpressionParser* m_parser;

@@ -107,11 +107,18 @@ void CInstallActionLoader::ReplaceLanguageTokens(const CProductData& data, std::
   }
 }
 
-// "<program> <arguments>" becomes the program below the install source.
+// "<program> <arguments>": a program named by an absolute path, also one a
+// macro gives, runs as it is; any other is below the install source. The
+// macros are expanded again when the run starts.
 bool CInstallActionLoader::MakeProgramLine(const std::wstring& product, std::wstring* text) const {
   std::wstring rest = *text;
   std::wstring program;
   if (!ExtractToken(&rest, &program, L" ", true) || program.empty()) return false;
+  std::wstring expanded = m_sources.expandMacros ? m_sources.expandMacros(program) : program;
+  if (IsAbsolutePath(expanded)) {
+    *text = Quoted(program) + L" " + TrimLeft(rest);
+    return true;
+  }
   if (m_sources.HasOwnFolder(product)) program = product + L"\\" + program;
   std::wstring source = m_sources.Options().GetInstallSource();
   if (!source.empty()) source = CActionListSources::WithBackslash(source);

@@ -180,6 +180,8 @@ bool CInstallGroupLoader::LinkProducts() {
     if (!found) {
       WriteLog(L"Badly formatted install group entry in %s; the group id wasn't found in the dcf.",
                groupName.c_str());
+      WriteLog(L"   Product %s names Group=%s in [%s]: a product's group is \"default\" or \"exclude\"",
+               entry.first.c_str(), groupName.c_str(), Format(kSetupSectionFormat, entry.first.c_str()).c_str());
       return false;
     }
     found->AddMember(entry.first);

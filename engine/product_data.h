@@ -50,6 +50,10 @@ class CProductData {
   bool LoadFromDcfFile(const std::wstring& path, CSetupState* state);
   // Fills what is still empty from the package at the package path.
   bool LoadFromPackage();
+  // Only the product code and version, when still empty: the package's
+  // database is read without opening the package or costing it. False when
+  // the code is still unknown.
+  bool LoadIdentityFromPackage();
   // Writes the cached product file (UTF-16LE). False with last error 87
   // (empty path), 13 (no name) or the write's error.
   bool SaveToDcf(const std::wstring& path) const;
@@ -132,6 +136,8 @@ class CProductData {
   void SetInstalledForSuite(bool installed) { m_installedForSuite = installed; }
 
  private:
+  // The features were read before the code was known: they get it.
+  void TakeProductCode(const std::wstring& code);
   void ReadInstallRecord(const CKwIniFile& file);
   void LoadNamesAndVersion(const CKwIniFile& file, const std::wstring& section);
   void LoadCodesAndCost(const CKwIniFile& file, const std::wstring& section,

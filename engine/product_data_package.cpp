@@ -54,13 +54,27 @@ bool CProductData::LoadFromPackage() {
 
   if (codeFromPackage) {
     m_samePackageInstalled = ::IsSamePackageInstalled(m_productCode, m_packageCode);
-    // The features were read before the code was known: give it to them,
-    // or every feature would ask about product "".
-    for (size_t i = 0; i < m_features->GetCount(); ++i) {
-      CFeatureData& feature = (*m_features)[i];
-      feature.SetProductCode(m_productCode);
-      feature.RefreshInstalledState();
-    }
+    TakeProductCode(m_productCode);
   }
   return true;
+}
+
+bool CProductData::LoadIdentityFromPackage() {
+  if (m_packagePath.empty() || (!m_productCode.empty() && !m_version->IsEmpty())) return true;
+  CMSIPackage package(m_packagePath, m_transforms);
+  if (!package.OpenDatabase()) return false;
+  if (m_version->IsEmpty()) m_version->Parse(PropertyOf(package, L"ProductVersion"));
+  std::wstring code;
+  if (m_productCode.empty() && package.GetProperty(L"ProductCode", &code) && !code.empty()) TakeProductCode(code);
+  return !m_productCode.empty();
+}
+
+// Else every feature would ask about product "".
+void CProductData::TakeProductCode(const std::wstring& code) {
+  m_productCode = code;
+  for (size_t i = 0; i < m_features->GetCount(); ++i) {
+    CFeatureData& feature = (*m_features)[i];
+    feature.SetProductCode(m_productCode);
+    feature.RefreshInstalledState();
+  }
 }

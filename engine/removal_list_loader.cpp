@@ -17,6 +17,7 @@
 #include "engine/product_list.h"
 #include "foundation/dcf_names.h"
 #include "foundation/error.h"
+#include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
@@ -102,6 +103,8 @@ void CRemovalListLoader::LoadPreviousVersions(const std::vector<std::wstring>& i
     std::unique_ptr<CRemovePreviousAction> action(new CRemovePreviousAction(
         sequence, m_sources.Value(section, kNameKey), m_sources.Value(section, kUninstallKeyKey)));
     Configure(action.get(), product, section);
+    // Counted like the implicit removals: a product other suites use stays.
+    action->SetRefCounter(m_sources.refCounter);
     action->SetSuite(SuiteId(kDefaultGroup));
     CSetupActionList::GetOrCreate(lists, product)->InsertAscending(std::move(action));
   }
@@ -179,12 +182,27 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
   }
 }
 
+// False when the product's entry holds no reference count.
+bool CRemovalListLoader::IsCounted(const std::wstring& code) const {
+  try {
+    m_sources.refCounter->ReadUsers(code, nullptr);
+  } catch (const CRegistryKey::CMissingValue&) {
+    return false;
+  } catch (const CError&) {
+    // Unreadable: the queued reference reports its own failure at the commit.
+  }
+  return true;
+}
+
 // The suite's use of the kept product is recorded for the commit, so a run
-// that fails leaves the product's users as they were.
+// that fails leaves the product's users as they were. A product no suite
+// counts is the user's own: the suite takes no part in it.
 void CRemovalListLoader::KeepNewerVersion(const std::wstring& product, const CProductData& data,
                                           const std::wstring& installed, const std::wstring& deployed) {
   const CInstallGroupInfo* suite = m_sources.Groups().Lookup(kDefaultGroup);
-  if (m_sources.refCounter && suite) {
+  if (m_sources.refCounter && suite && !IsCounted(data.GetProductCode())) {
+    WriteLog(L"   %s is counted for no suite: this suite records no reference to it", data.GetProductCode().c_str());
+  } else if (m_sources.refCounter && suite) {
     try {
       m_sources.refCounter->AddReference(suite->GetUuid(), data.GetProductCode(), true);
     } catch (const CError& error) {

@@ -33,6 +33,7 @@ class CRemovalListLoader {
   void Configure(CRemoveAction* action, const std::wstring& product, const std::wstring& section);
   void LoadForcedRemovals(CActionListMap* lists);
   void LoadImplicitRemoval(const std::wstring& product, CProductData* data, CActionListMap* lists);
+  bool IsCounted(const std::wstring& code) const;
   void KeepNewerVersion(const std::wstring& product, const CProductData& data,
                         const std::wstring& installed, const std::wstring& deployed);
   std::wstring DefaultSearchKey(const std::wstring& product) const;

@@ -28,6 +28,7 @@
 #include "foundation/guid.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
+#include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
@@ -471,6 +472,10 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
                  group->GetDisplayName().c_str());
         productPresent = true;
       }
+    } catch (const CRegistryKey::CMissingValue&) {
+      // Counted for no suite: the user's own product, which the run left alone.
+      WriteLog(L"%s is still installed, but not referenced by product group %s.", member.c_str(),
+               group->GetDisplayName().c_str());
     } catch (const CError& error) {
       WriteLog(L"Failed retrieving reference count for product %s in RemoveInstallGroups: %s.",
                member.c_str(), error.GetMessage().c_str());
@@ -498,14 +503,18 @@ bool CSuiteRegistration::RemoveInstallGroups(bool force, const std::vector<std::
   return true;
 }
 
+// A product that still lists the suite fails the removal also when the
+// suite's record is gone already: the suite is not removed while it stays.
 DWORD CSuiteRegistration::ConfirmSuiteRemoved() const {
   const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
-  if (!group || !CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
+  if (!group) return ERROR_SUCCESS;
   if (m_productPresent) {
     WriteLog(L"The suite %s was not removed: products that list it are still installed, and this run could not remove them",
              group->GetUuid().c_str());
-  } else {
+  } else if (CSuiteRecord(group->GetUuid()).Exists()) {
     WriteLog(L"The suite %s was not removed: its record could not be deleted", group->GetUuid().c_str());
+  } else {
+    return ERROR_SUCCESS;
   }
   return ERROR_INSTALL_FAILURE;
 }

@@ -165,7 +165,7 @@ class CWorker {
   void ExecutePrepareActions(int startSequence);
   DWORD RunPrepareAction(CSetupAction* action, const std::wstring& target);
   void ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target);
-  bool InstallsProduct(const std::wstring& key) const;
+  void LogKeptRemoval(const CSetupAction* action, const std::wstring& product, DWORD result) const;
   void TakeProductOutOfRun(const std::wstring& key, bool dropOwnList);
   void ProcessIncompatibleSuite();
   // Unlinks the product's actions from the named list into m_retiredActions.
@@ -206,7 +206,7 @@ class CWorker {
   std::vector<CInstallAction*> InstallActions() const;
   CInstallRun MakeInstallRun() const;
   bool PrepareRepairActions();
-  DWORD CountProgressSteps();
+  DWORD CountProgressSteps() const;
   void AddUserProperties();
   void FinalCleanup(DWORD status);
   DWORD RunInstall(DWORD progressTotal);
@@ -269,6 +269,7 @@ class CWorker {
   void FindPackageAndTransform(const std::wstring& key, CProductData* product);
   bool LoadMsiData();
   void ReadMissingProductCodes();
+  void ReadPackageIdentities();
   void RecordProductCodes();
   void ShowPackageError(const std::wstring& packagePath);
   // The suite's members that are missing: found before a repair or an

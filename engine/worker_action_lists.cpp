@@ -31,6 +31,7 @@ const DWORD kSuiteRemovalRefused = ERROR_CANCELLED;
 CActionListSources CWorker::MakeListSources() {
   CActionListSources sources(*m_configuration, *m_options, m_productList, m_state->m_products,
                              m_installGroups);
+  sources.expandMacros = [this](const std::wstring& text) { return ExpandMacros(text); };
   sources.parser = m_expressionParser.get();
   sources.refCounter = m_refCounter.get();
   sources.referenceCounting = m_settings.referenceCounting;

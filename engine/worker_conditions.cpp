@@ -76,9 +76,12 @@ int CWorker::EvaluateProductConditions(const std::wstring& key) {
     WriteLog(L"Expression parser not initialized; cannot evaluate condition for product %s", key.c_str());
     return 1;
   }
-  CConditionEvaluator::EResult result = Conditions().Evaluate(condition);
+  CConditionEvaluator conditions = Conditions();
+  CConditionEvaluator::EResult result = conditions.Evaluate(condition);
   if (result == CConditionEvaluator::kUnreadable) {
     WriteLog(L"Failed parsing condition for product %s", key.c_str());
+    WriteLog(L"   %s; it counts as true for product %s", conditions.DescribeUnreadable(condition).c_str(),
+             key.c_str());
     return 1;
   }
   if (result == CConditionEvaluator::kTrue) {

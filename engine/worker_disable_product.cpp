@@ -44,7 +44,10 @@ bool CWorker::DisableProduct(const std::wstring& key, bool checkMandatory) {
   // Taken out of the list first, so requirements that form a cycle end.
   if (Mode() != CCommandOptions::kModeUninstall) {
     for (const std::wstring& dependent : dependents) {
-      if (m_productList.Contains(dependent)) DisableProduct(dependent, checkMandatory);
+      if (!m_productList.Contains(dependent)) continue;
+      WriteLog(L"   Product '%s' requires '%s', which leaves the run: it leaves the run too", dependent.c_str(),
+               key.c_str());
+      DisableProduct(dependent, checkMandatory);
     }
   }
   return true;

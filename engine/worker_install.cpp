@@ -9,7 +9,6 @@
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
-#include "actions/remove_action.h"
 #include "actions/setup_action_list.h"
 #include "engine/install_run.h"
 #include "foundation/setup_log.h"
@@ -17,7 +16,6 @@
 namespace {
 
 const wchar_t kInstallActionsList[] = L"INSTALL_ACTIONS";
-const wchar_t kSuiteRemovalList[] = L"*";
 
 }  // namespace
 
@@ -45,26 +43,10 @@ bool CWorker::PrepareRepairActions() {
   return true;
 }
 
-// The removals that will run, the install actions and the incompatible
-// suites' removals: the progress display's number of steps.
-DWORD CWorker::CountProgressSteps() {
-  DWORD steps = 0;
-  std::vector<std::wstring> removalLists = {kSuiteRemovalList};
-  removalLists.insert(removalLists.end(), m_productList.Keys().begin(), m_productList.Keys().end());
-  for (const std::wstring& name : removalLists) {
-    CSetupActionList* list = CSetupActionList::Find(m_actionLists, name);
-    if (!list) continue;
-    for (const auto& entry : *list) {
-      CRemoveAction* removal = dynamic_cast<CRemoveAction*>(entry.get());
-      if (!removal) continue;
-      DWORD detected = removal->Detect();
-      if (detected == ERROR_SUCCESS || detected == ERROR_CALL_NOT_IMPLEMENTED) ++steps;
-    }
-  }
-  steps += static_cast<DWORD>(InstallActions().size());
-  steps += static_cast<DWORD>(m_incompatibleSuiteLists.size());
-  return steps;
-}
+// The progress display's number of steps: the install list's actions, each
+// of which the action manager reports once, run or skipped. The removals
+// and incompatible suites before it report no steps of their own.
+DWORD CWorker::CountProgressSteps() const { return static_cast<DWORD>(InstallActions().size()); }
 
 void CWorker::AddUserProperties() {
   std::vector<CInstallAction*> actions = InstallActions();

@@ -9,7 +9,6 @@
 
 #include "actions/command_options.h"
 #include "actions/incompatible_suite_action.h"
-#include "actions/install_action.h"
 #include "actions/ref_counter.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
@@ -62,19 +61,6 @@ void CWorker::TakeProductOutOfRun(const std::wstring& key, bool dropOwnList) {
   m_actionLists.erase(own);
 }
 
-// Whether an install action of this run installs the product with this
-// Uninstall key (its product code).
-bool CWorker::InstallsProduct(const std::wstring& key) const {
-  if (key.empty()) return false;
-  for (CInstallAction* action : InstallActions()) {
-    if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage() &&
-        EqualsNoCase(action->GetProductCode(), key)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // The user's tick on the removal page decides, so no prompt is shown.
 void CWorker::ApplyRemovalChoice(CRemoveAction* action, const std::wstring& target) {
   const CProductRemovalData* found = nullptr;
@@ -97,10 +83,7 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
   // A restart that the removal asks for continues the run at this action.
   HookRebootResume(action->GetSequence());
   CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action);
-  if (removal) {
-    ApplyRemovalChoice(removal, target);
-    removal->SetInstalledAgain(InstallsProduct(removal->GetUninstallKey()));
-  }
+  if (removal) ApplyRemovalChoice(removal, target);
   WriteLog(L"Executing setup action: %s", action->GetActionName().c_str());
   if (removal && m_interfaceThread.IsValid() && UiLevel() < CCommandOptions::kUILevelNoneWithEndDialog &&
       removal->Detect() == ERROR_SUCCESS && removal->GetDetectionState() == CRemoveAction::kFound) {
@@ -116,6 +99,18 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
   }
   if (!IsRebootExitCode(result)) UnhookRebootResume();
   return result;
+}
+
+// Why a product leaves the run with a removal that did not happen.
+void CWorker::LogKeptRemoval(const CSetupAction* action, const std::wstring& product, DWORD result) const {
+  const CRemoveAction* removal = dynamic_cast<const CRemoveAction*>(action);
+  const wchar_t* why = L"its removal did not complete";
+  if (removal && removal->GetAnswer() == CRemoveAction::kKeep) {
+    why = removal->IsSilent() ? L"decided without asking anyone" : L"the user chose to keep it";
+  }
+  WriteLog(L"   Product '%s' leaves the run: %s kept '%s' installed (%s), and its refusal takes the product out (%d)",
+           product.c_str(), action->GetActionName().c_str(), removal ? removal->GetUninstallKey().c_str() : L"",
+           why, result);
 }
 
 void CWorker::ExecutePrepareActions(int startSequence) {
@@ -148,10 +143,12 @@ void CWorker::ExecutePrepareActions(int startSequence) {
       }
       // The product is out of the run: the rest of its removals have no reason to run.
       if (result == kAbortProduct && !suite) {
+        LogKeptRemoval(action, target, result);
         TakeProductOutOfRun(target, false);
         break;
       }
       if (result == kAbortNested && !suite && m_productList.Contains(target)) {
+        LogKeptRemoval(action, target, result);
         TakeProductOutOfRun(target, true);
         break;
       }

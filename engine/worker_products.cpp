@@ -239,6 +239,20 @@ void CWorker::ReadMissingProductCodes() {
   RecordProductCodes();
 }
 
+// FastInstall opens and costs no package, but a product is still known by
+// its code and the version it deploys, read from the package's database
+// when the configuration gives none: its references, the replacement of
+// an earlier version, its rollback and the registered uninstall need them.
+void CWorker::ReadPackageIdentities() {
+  for (const auto& entry : m_state->m_products) {
+    CProductData* product = entry.second.get();
+    if (!product->IsWindowsInstallerPackage() || product->LoadIdentityFromPackage()) continue;
+    WriteLog(L"   The product code of %s could not be read from its package '%s'", entry.first.c_str(),
+             product->GetPackagePath().c_str());
+  }
+  RecordProductCodes();
+}
+
 // The codes the packages supplied join those the configuration gave.
 void CWorker::RecordProductCodes() {
   for (const auto& entry : m_state->m_products) {

@@ -348,7 +348,9 @@ bool CWorker::CheckSuiteCondition() {
     }
     return false;
   }
-  if (!m_settings.fastInstall && !LoadMsiData()) {
+  if (m_settings.fastInstall) {
+    ReadPackageIdentities();
+  } else if (!LoadMsiData()) {
     WriteLog(L"Unable to read MSI package data for products");
     AbortOnError(ERROR_INVALID_DATA, false);
   }

@@ -107,7 +107,6 @@ bool CWorker::RunCleanSystemMode() {
 
 // The result of the installation, repair or removal.
 DWORD CWorker::RunTheInstallation() {
-  DWORD progressTotal = CountProgressSteps();
   LoadShutdownApplications();
   ExecuteShutdownActions();
   BeginRunJournal();
@@ -116,7 +115,8 @@ DWORD CWorker::RunTheInstallation() {
   AddIconProperties();
   if (m_productList.IsMultiProduct()) AddInstallPathToCommandLine();
   AddUserProperties();
-  return RunInstall(progressTotal);
+  // Counted once the removals are done: they may take products out of the run.
+  return RunInstall(CountProgressSteps());
 }
 
 // The end of an install, repair or removal: the final clean-up, then the

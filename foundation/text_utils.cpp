@@ -162,3 +162,9 @@ std::wstring FileNameOfPath(const std::wstring& path) {
   size_t separator = path.find_last_of(L"\\/");
   return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
+
+bool IsAbsolutePath(const std::wstring& path) {
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return true;
+  bool letter = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+  return letter && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+}

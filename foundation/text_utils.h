@@ -40,3 +40,6 @@ std::wstring FolderOfPath(const std::wstring& path, bool withSeparator = true);
 
 // What follows the last '\\' or '/' of a path: the whole path when it has none.
 std::wstring FileNameOfPath(const std::wstring& path);
+
+// A path from a drive's root ("C:\\x", "C:/x") or a network path ("\\\\server\\x").
+bool IsAbsolutePath(const std::wstring& path);

@@ -49,7 +49,7 @@ BOOL PlaceWindowOfClass(const wchar_t* className, int width, int height,
   return TRUE;
 }
 
-HFONT CreateFontFromSpec(HDC dc, const std::wstring& spec, const wchar_t* separators) {
+HFONT CreateFontFromSpec(HDC dc, const std::wstring& spec, const wchar_t* separators, int dpi) {
   std::wstring rest = spec;
   std::wstring face;
   std::wstring style;
@@ -63,7 +63,7 @@ HFONT CreateFontFromSpec(HDC dc, const std::wstring& spec, const wchar_t* separa
     return nullptr;
   }
   LOGFONTW font = {};
-  font.lfHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  font.lfHeight = -MulDiv(points, dpi > 0 ? dpi : GetDeviceCaps(dc, LOGPIXELSY), 72);
   font.lfWeight = EqualsNoCase(style, L"Bold") ? FW_BOLD : FW_NORMAL;
   font.lfCharSet = DEFAULT_CHARSET;
   wcsncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);

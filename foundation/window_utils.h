@@ -16,6 +16,7 @@ BOOL PlaceWindowOfClass(const wchar_t* className, int width, int height,
 
 // A font from "face<sep>style<sep>points" ("Tahoma,Bold,8"; `separators` null
 // means ","). Style "Bold" gives bold; the height follows the device's
-// vertical resolution. Null (ERROR_INVALID_PARAMETER) for a malformed spec.
+// vertical resolution, or `dpi` when one is given (a layout drawn smaller
+// than the screen's). Null (ERROR_INVALID_PARAMETER) for a malformed spec.
 // The caller owns the font (DeleteObject).
-HFONT CreateFontFromSpec(HDC dc, const std::wstring& spec, const wchar_t* separators = nullptr);
+HFONT CreateFontFromSpec(HDC dc, const std::wstring& spec, const wchar_t* separators = nullptr, int dpi = 0);

@@ -15,22 +15,77 @@ bool IsExtended(const DLGTEMPLATE* dialog) {
   return words[0] == 1 && words[1] == 0xFFFF;
 }
 
-const DLGTEMPLATE* LoadInLanguage(HMODULE module, UINT id, LANGID language) {
-  HRSRC found = FindResourceExW(module, RT_DIALOG, MAKEINTRESOURCEW(id), language);
-  if (!found) return nullptr;
-  HGLOBAL loaded = LoadResource(module, found);
-  return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+HRSRC FindDialog(HMODULE module, UINT id, LANGID language) {
+  HRSRC found = language != 0 ? FindResourceExW(module, RT_DIALOG, MAKEINTRESOURCEW(id), language) : nullptr;
+  if (!found) {
+    found = FindResourceExW(module, RT_DIALOG, MAKEINTRESOURCEW(id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  }
+  return found ? found : FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+}
+
+// Past a menu or class field: none (0), an ordinal (0xFFFF, id) or a string.
+const WORD* SkipNameOrOrdinal(const WORD* field) {
+  if (*field == 0) return field + 1;
+  if (*field == 0xFFFF) return field + 2;
+  while (*field) ++field;
+  return field + 1;
+}
+
+// The template's point size field, after its fixed part, menu, class and
+// title; null when the template names no font.
+WORD* PointSizeField(const DLGTEMPLATE* dialog) {
+  if (!dialog) return nullptr;
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(dialog);
+  DWORD style = 0;
+  memcpy(&style, bytes + (IsExtended(dialog) ? 12 : 0), sizeof(style));
+  if (!(style & DS_SETFONT)) return nullptr;
+  // DLGTEMPLATEEX up to cy is 26 bytes, DLGTEMPLATE 18.
+  const WORD* field = reinterpret_cast<const WORD*>(bytes + (IsExtended(dialog) ? 26 : 18));
+  field = SkipNameOrOrdinal(SkipNameOrOrdinal(field));
+  while (*field) ++field;
+  return const_cast<WORD*>(field + 1);
 }
 
 }  // namespace
 
 const DLGTEMPLATE* LoadDialogTemplate(HMODULE module, UINT id, LANGID language) {
-  const DLGTEMPLATE* dialog = language != 0 ? LoadInLanguage(module, id, language) : nullptr;
-  if (!dialog) dialog = LoadInLanguage(module, id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  if (dialog) return dialog;
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+  HRSRC found = FindDialog(module, id, language);
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+}
+
+std::vector<BYTE> CopyDialogTemplate(HMODULE module, UINT id, LANGID language) {
+  HRSRC found = FindDialog(module, id, language);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  if (!data) return {};
+  // The copy is handed on as a DLGTEMPLATE: its words and double words
+  // need the alignment that a vector of bytes gives from its start.
+  return std::vector<BYTE>(data, data + SizeofResource(module, found));
+}
+
+SIZE GetDialogTemplateSize(const DLGTEMPLATE* dialog) {
+  if (!dialog) return {0, 0};
+  short size[2] = {};
+  memcpy(size, reinterpret_cast<const BYTE*>(dialog) + (IsExtended(dialog) ? 22 : 14), sizeof(size));
+  return {size[0], size[1]};
+}
+
+bool GetDialogTemplateFont(const DLGTEMPLATE* dialog, int* points, std::wstring* face) {
+  const WORD* field = PointSizeField(dialog);
+  if (!field) return false;
+  if (points) *points = *field;
+  // An extended template has weight, italic and character set after the size.
+  const wchar_t* name = reinterpret_cast<const wchar_t*>(field + (IsExtended(dialog) ? 3 : 1));
+  if (face) *face = name;
+  return true;
+}
+
+bool SetDialogTemplatePointSize(DLGTEMPLATE* dialog, int points) {
+  WORD* field = PointSizeField(dialog);
+  if (!field) return false;
+  *field = static_cast<WORD>(points);
+  return true;
 }
 
 DWORD GetDialogTemplateExStyle(const DLGTEMPLATE* dialog) {

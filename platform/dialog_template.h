@@ -4,11 +4,27 @@
 // when it loads resources.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // The template `id` in `language`, else in US English, else in whatever
 // language the module has it; null when the module has no such dialog.
 // The memory belongs to the module.
 const DLGTEMPLATE* LoadDialogTemplate(HMODULE module, UINT id, LANGID language);
+// The same template as a copy of the caller's, to change before use; empty
+// when the module has no such dialog.
+std::vector<BYTE> CopyDialogTemplate(HMODULE module, UINT id, LANGID language);
 
 // The extended style of a template, classic or extended (DLGTEMPLATEEX).
 DWORD GetDialogTemplateExStyle(const DLGTEMPLATE* dialog);
 void SetDialogTemplateExStyle(DLGTEMPLATE* dialog, DWORD exStyle);
+
+// The template's width and height in its dialog units.
+SIZE GetDialogTemplateSize(const DLGTEMPLATE* dialog);
+
+// The font of a template that names one (DS_SETFONT): its point size and
+// face. False for a template without a font.
+bool GetDialogTemplateFont(const DLGTEMPLATE* dialog, int* points, std::wstring* face);
+// Gives the template's font another point size: what the template's dialog
+// units measure grows or shrinks with it. False without a font.
+bool SetDialogTemplatePointSize(DLGTEMPLATE* dialog, int points);

@@ -12,6 +12,47 @@ const UINT_PTR kSubclassId = 0x7C0E;
 const UINT kUnchecked = INDEXTOSTATEIMAGEMASK(1);
 const UINT kChecked = INDEXTOSTATEIMAGEMASK(2);
 
+// A copy of the bitmap, its left and right sides swapped.
+HBITMAP MirroredCopy(HBITMAP bitmap) {
+  BITMAP shape = {};
+  if (!bitmap || !GetObjectW(bitmap, sizeof(shape), &shape)) return nullptr;
+  HDC screen = GetDC(nullptr);
+  HBITMAP copy = shape.bmBitsPixel == 1 ? CreateBitmap(shape.bmWidth, shape.bmHeight, 1, 1, nullptr)
+                                        : CreateCompatibleBitmap(screen, shape.bmWidth, shape.bmHeight);
+  HDC from = CreateCompatibleDC(screen);
+  HDC to = CreateCompatibleDC(screen);
+  if (copy && from && to) {
+    HGDIOBJ oldFrom = SelectObject(from, bitmap);
+    HGDIOBJ oldTo = SelectObject(to, copy);
+    StretchBlt(to, shape.bmWidth - 1, 0, -shape.bmWidth, shape.bmHeight, from, 0, 0, shape.bmWidth,
+               shape.bmHeight, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+  }
+  if (from) DeleteDC(from);
+  if (to) DeleteDC(to);
+  ReleaseDC(nullptr, screen);
+  return copy;
+}
+
+// The image list's picture, mirrored in its place.
+void MirrorImage(HIMAGELIST images, int index) {
+  HICON icon = ImageList_GetIcon(images, index, ILD_NORMAL);
+  ICONINFO parts = {};
+  if (!icon || !GetIconInfo(icon, &parts)) {
+    if (icon) DestroyIcon(icon);
+    return;
+  }
+  ICONINFO mirrored = {TRUE, 0, 0, MirroredCopy(parts.hbmMask), MirroredCopy(parts.hbmColor)};
+  HICON flipped = mirrored.hbmMask ? CreateIconIndirect(&mirrored) : nullptr;
+  if (flipped) ImageList_ReplaceIcon(images, index, flipped);
+  for (HBITMAP bitmap : {parts.hbmMask, parts.hbmColor, mirrored.hbmMask, mirrored.hbmColor}) {
+    if (bitmap) DeleteObject(bitmap);
+  }
+  if (flipped) DestroyIcon(flipped);
+  DestroyIcon(icon);
+}
+
 }  // namespace
 
 bool CTreeControl::Attach(HWND tree) {
@@ -25,7 +66,18 @@ bool CTreeControl::Attach(HWND tree) {
   SetWindowLongPtrW(tree, GWL_STYLE, style & ~TVS_CHECKBOXES);
   SetWindowLongPtrW(tree, GWL_STYLE, style | TVS_CHECKBOXES);
   SendMessageW(tree, TVM_SETEXTENDEDSTYLE, 0x300, 0);
+  if (GetWindowLongPtrW(tree, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) KeepStateImagesUpright();
   return true;
+}
+
+// A mirrored tree mirrors its check boxes as it draws them, so a check mark
+// would lean the wrong way: its images are mirrored once beforehand, and
+// show as drawn.
+void CTreeControl::KeepStateImagesUpright() {
+  HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(m_window, TVM_GETIMAGELIST, TVSIL_STATE, 0));
+  if (!images) return;
+  for (int index = 0; index < ImageList_GetImageCount(images); ++index) MirrorImage(images, index);
+  InvalidateRect(m_window, nullptr, TRUE);
 }
 
 void CTreeControl::Detach() {

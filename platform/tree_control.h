@@ -54,6 +54,7 @@ class CTreeControl {
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void KeepStateImagesUpright();
   HTREEITEM Next(HTREEITEM item, UINT relation) const;
 
   HWND m_window = nullptr;

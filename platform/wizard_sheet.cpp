@@ -43,8 +43,34 @@ void CWizardSheet::SetTitle(const std::wstring& title) {
   if (m_window) SetWindowTextW(m_window, m_title.c_str());
 }
 
+void CWizardSheet::SetTemplateFontScale(int numerator, int denominator) {
+  bool valid = numerator > 0 && denominator > 0;
+  m_fontScaleNumerator = valid ? numerator : 1;
+  m_fontScaleDenominator = valid ? denominator : 1;
+}
+
+void CWizardSheet::ScaleTemplateFont(DLGTEMPLATE* dialog) const {
+  int points = 0;
+  if (m_fontScaleNumerator == m_fontScaleDenominator || !GetDialogTemplateFont(dialog, &points, nullptr)) return;
+  int scaled = MulDiv(points, m_fontScaleNumerator, m_fontScaleDenominator);
+  SetDialogTemplatePointSize(dialog, scaled > 0 ? scaled : 1);
+}
+
+const DLGTEMPLATE* CWizardSheet::PageTemplate(HMODULE module, const CWizardPage* page) {
+  if (m_fontScaleNumerator == m_fontScaleDenominator) {
+    return LoadDialogTemplate(module, page->GetTemplateId(), m_language);
+  }
+  std::vector<BYTE> copy = CopyDialogTemplate(module, page->GetTemplateId(), m_language);
+  if (copy.empty()) return nullptr;
+  ScaleTemplateFont(reinterpret_cast<DLGTEMPLATE*>(copy.data()));
+  m_scaledTemplates.push_back(std::move(copy));
+  return reinterpret_cast<const DLGTEMPLATE*>(m_scaledTemplates.back().data());
+}
+
 INT_PTR CWizardSheet::DoModal(HWND parent) {
   HMODULE module = GetModuleHandleW(nullptr);
+  // A copy's bytes stay where they are while the list of copies grows.
+  m_scaledTemplates.clear();
   std::vector<HPROPSHEETPAGE> handles;
   for (CWizardPage* page : m_pages) {
     PROPSHEETPAGEW header = {};
@@ -55,7 +81,7 @@ INT_PTR CWizardSheet::DoModal(HWND parent) {
       header.pszTitle = m_title.c_str();
     }
     header.hInstance = module;
-    header.pResource = LoadDialogTemplate(module, page->GetTemplateId(), m_language);
+    header.pResource = PageTemplate(module, page);
     header.pfnDlgProc = CWizardPage::PageProc;
     header.lParam = reinterpret_cast<LPARAM>(page);
     HPROPSHEETPAGE handle = header.pResource ? CreatePropertySheetPageW(&header) : nullptr;
@@ -171,6 +197,8 @@ int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM lPara
     if (sheet->m_rightToLeft && dialog) {
       SetDialogTemplateExStyle(dialog, GetDialogTemplateExStyle(dialog) | WS_EX_LAYOUTRTL);
     }
+    // The sheet measures the pages in its own dialog units.
+    sheet->ScaleTemplateFont(dialog);
     return 0;
   }
   if (message != PSCB_INITIALIZED) return 0;

@@ -43,6 +43,10 @@ class CWizardSheet {
   LANGID GetLanguage() const { return m_language; }
   // Commands of these ids reaching the sheet window go to the active page.
   void ForwardCommand(int id) { m_forwardedCommands.insert(id); }
+  // Before DoModal: the fonts of the pages' templates and of the sheet's
+  // own are scaled by numerator / denominator, and with them the whole
+  // layout in dialog units. 1 / 1 leaves the templates as they are.
+  void SetTemplateFontScale(int numerator, int denominator);
 
   // Runs the sheet; PropertySheetW's result, -1 when it could not start.
   INT_PTR DoModal(HWND parent);
@@ -74,6 +78,9 @@ class CWizardSheet {
   // is disabled, and leaves the focus where it disabled a button (Enter
   // then goes back, or does nothing at all).
   void KeepKeyboardOnButtons(DWORD flags);
+  // The page's template, scaled when the sheet scales its fonts.
+  const DLGTEMPLATE* PageTemplate(HMODULE module, const CWizardPage* page);
+  void ScaleTemplateFont(DLGTEMPLATE* dialog) const;
   static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
   static LRESULT CALLBACK SheetSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR data);
@@ -86,5 +93,9 @@ class CWizardSheet {
   HWND m_window = nullptr;
   // The first page's template is laid out right to left: so is the sheet.
   bool m_rightToLeft = false;
+  int m_fontScaleNumerator = 1;
+  int m_fontScaleDenominator = 1;
+  // The pages' scaled templates, alive while the sheet runs.
+  std::vector<std::vector<BYTE>> m_scaledTemplates;
   std::set<int> m_forwardedCommands;
 };

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-pytest python3-pytest-xdist
   zlib1g-dev zip unzip 7zip
+  openssl osslsigncode
   fonts-dejavu-core fonts-wqy-microhei
 )
 

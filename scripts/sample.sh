@@ -31,8 +31,11 @@ trap wine_server_stop EXIT
 packages="$PWD/build/win/fixtures/msi"
 rm -rf "$sample" && mkdir -p "$sample"
 cp build/win/setup.exe tests/fixtures/msi_suite/SETUP.DCF "$sample/"
+# The licence the wizard shows, and the products' descriptions on its Customize page.
+cp -r tests/fixtures/msi_suite/bin "$sample/"
 for product in Alpha Beta Gamma; do
   mkdir -p "$sample/$product"
+  if [ -d "tests/fixtures/msi_suite/$product" ]; then cp -r "tests/fixtures/msi_suite/$product/." "$sample/$product/"; fi
   cp "$packages/${product,,}.msi" "$sample/$product/"
 done
 

@@ -112,7 +112,7 @@ run_fuzzer() {
     > "$results/$name.xml"
   [ -z "$failure" ]
 }
-fuzzers=(command_options_fuzzer condition_fuzzer engine_text_fuzzer ini_fuzzer zip_fuzzer)
+fuzzers=(command_options_fuzzer condition_fuzzer engine_text_fuzzer ini_fuzzer signature_fuzzer zip_fuzzer)
 fuzz_jobs=()
 if wanted fuzz; then
   for name in "${fuzzers[@]}"; do mkdir -p "build/fuzz/${name%_fuzzer}_corpus"; done
@@ -127,6 +127,10 @@ if wanted fuzz; then
   # Seed archives are made by the tools each run, never committed.
   /usr/bin/python3 tests/fuzz/make_zip_seeds.py build/fuzz/zip_seeds || record_failure zip_seeds "could not make the seed archives"
   run_fuzzer zip_fuzzer 20 build/fuzz/zip_corpus build/fuzz/zip_seeds &
+  fuzz_jobs+=($!)
+  /usr/bin/python3 tests/fuzz/make_signature_seeds.py build/win/exit_with.exe build/fuzz/signature_seeds ||
+    record_failure signature_seeds "could not make the seed signatures"
+  run_fuzzer signature_fuzzer 20 build/fuzz/signature_corpus build/fuzz/signature_seeds &
   fuzz_jobs+=($!)
 fi
 

@@ -1,13 +1,23 @@
 // cancel_dlg.cpp: the cancel question in the interface language.
 #include "wizard/cancel_dlg.h"
 
+#include "engine/setup_state.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+#include "wizard/message_box.h"
+#include "wizard/wizard_text.h"
 
 CCancelDlg::CCancelDlg(HWND parent) : CModalDialog(IDD_CANCEL_DIALOG, parent) {
   SetLanguage(GetResourceLanguageId());
+}
+
+void CCancelDlg::SetRun(const CSetupState* state) {
+  if (!state) return;
+  m_productName = state->GetProductName();
+  UINT question = CancelQuestionId(state);
+  if (question != 0) m_message = LoadResourceString(question);
 }
 
 BOOL CCancelDlg::OnInitDialog() {
@@ -19,6 +29,8 @@ BOOL CCancelDlg::OnInitDialog() {
   // A shared system icon: nothing to destroy later.
   SendDlgItemMessageW(GetSafeHwnd(), IDC_CANCEL_ICON, STM_SETICON,
                       reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
+  // Over the wizard, not the middle of the screen where it may hide its buttons.
+  CentreOnOwner(GetSafeHwnd(), GetParent(GetSafeHwnd()));
   if (!m_noByDefault) return TRUE;
   SendMessageW(GetSafeHwnd(), DM_SETDEFID, IDNO, 0);
   SetFocus(GetDlgItem(IDNO));

@@ -6,6 +6,8 @@
 
 #include "platform/modal_dialog.h"
 
+class CSetupState;
+
 class CCancelDlg : public CModalDialog {
  public:
   // DoModal's answers.
@@ -15,6 +17,9 @@ class CCancelDlg : public CModalDialog {
   explicit CCancelDlg(HWND parent);
 
   void SetProductName(const std::wstring& name) { m_productName = name; }
+  // The question whether to cancel the state's run: its product, and the
+  // verb of its kind (install, repair, removal).
+  void SetRun(const CSetupState* state);
   // Replaces the template's question when not empty.
   void SetMessage(const std::wstring& message) { m_message = message; }
   // Enter answers No: for a question whose Yes removes products.

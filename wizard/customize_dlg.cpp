@@ -418,7 +418,7 @@ void CCustomizeDlg::UpdateItemTexts() {
     description = ReplaceAll(LoadResourceString(id), L"[ProductName]", DisplayName(*product));
   } else {
     double megabytes = entry->kind == CItem::kFeature ? entry->feature->GetFullCost() : product->GetCost();
-    std::wstring amount = Format(L"%.2f %s", megabytes, PageString(IDS_CUSTOMIZE_MB).c_str());
+    std::wstring amount = FormatDecimal(megabytes) + L" " + PageString(IDS_CUSTOMIZE_MB);
     size = ReplaceAll(PageString(IDS_CUSTOMIZE_ITEM_SIZE), L"[1]", amount);
     description = ItemDescription(*product);
   }
@@ -447,7 +447,8 @@ std::wstring CCustomizeDlg::ItemDescription(const CProductData& product) const {
 }
 
 std::wstring CCustomizeDlg::SpaceLine(UINT labelId, double megabytes) const {
-  return Format(L"%s: %0.2f %s", PageString(labelId).c_str(), megabytes, PageString(IDS_CUSTOMIZE_MB).c_str());
+  return Format(L"%s: %s %s", PageString(labelId).c_str(), FormatDecimal(megabytes).c_str(),
+                PageString(IDS_CUSTOMIZE_MB).c_str());
 }
 
 void CCustomizeDlg::UpdateRequiredSpaceText() {
@@ -466,7 +467,7 @@ void CCustomizeDlg::UpdateAvailableSpaceText() {
 
 void CCustomizeDlg::ShowSystemMessage(const std::wstring& text) const {
   std::wstring title = PageString(IDS_SHEET_TITLE);
-  MessageBoxW(GetSafeHwnd(), text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+  CMessageBox::ShowSystemBox(GetSafeHwnd(), text, title, MB_OK | MB_ICONWARNING);
 }
 
 void CCustomizeDlg::ShowInstalledMessage(const CProductData& product) const {

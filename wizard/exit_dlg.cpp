@@ -7,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "wizard/cancel_dlg.h"
 #include "wizard/exit_restart.h"
+#include "wizard/message_box.h"
 #include "wizard/setup_sheet.h"
 
 CExitDlg::CExitDlg() : CTextPage(IDD_WIZ_FINISH, IDC_FINISH_TITLE, {IDC_FINISH_BODY}) {}
@@ -58,7 +59,7 @@ void CExitDlg::AskForRestart() {
   WriteLog(L"Rebooting from exit dialog");
   std::wstring caption = PageString(IDS_SHEET_TITLE);
   CExitRestart restart(nullptr, [caption](const std::wstring& text) {
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+    CMessageBox::ShowSystemBox(nullptr, text, caption, MB_OK | MB_ICONWARNING);
   });
   restart.Run(state);
 }

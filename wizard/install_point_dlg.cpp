@@ -6,9 +6,11 @@
 #include "engine/install_group_info.h"
 #include "engine/setup_state.h"
 #include "foundation/setup_log.h"
+#include "platform/wide_string.h"
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/install_path_check.h"
+#include "wizard/message_box.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/wizard_text.h"
 
@@ -34,6 +36,22 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
     SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder->c_str()));
   }
   return 0;
+}
+
+bool IsFolder(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The suite's folder is usually not made yet: the browser starts at the
+// nearest folder of its path that is.
+std::wstring NearestExistingFolder(std::wstring folder) {
+  folder = WithoutTrailingBackslashes(folder);
+  while (!folder.empty() && !IsFolder(WithTrailingBackslash(folder))) {
+    size_t parent = folder.find_last_of(L'\\');
+    folder = parent == std::wstring::npos ? std::wstring() : WithoutTrailingBackslashes(folder.substr(0, parent));
+  }
+  return folder.empty() ? folder : WithTrailingBackslash(folder);
 }
 
 }  // namespace
@@ -185,7 +203,10 @@ void CInstallPointDlg::Browse() {
   info.hwndOwner = GetSafeHwnd();
   info.pszDisplayName = chosen;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  std::wstring start = m_baseFolder;
+  // The page's own request heads the browser.
+  std::wstring prompt = GetItemText(IDC_INSTALL_POINT_SUBTITLE);
+  info.lpszTitle = prompt.c_str();
+  std::wstring start = NearestExistingFolder(m_baseFolder);
   info.lParam = reinterpret_cast<LPARAM>(&start);
   info.lpfn = BrowseCallback;
   PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
@@ -203,13 +224,15 @@ void CInstallPointDlg::Browse() {
 void CInstallPointDlg::ShowProblem(UINT messageId, const std::wstring& argument) {
   std::wstring text = ReplaceToken(PageString(messageId), kArgumentToken, argument);
   std::wstring title = PageString(IDS_SHEET_TITLE);
-  MessageBoxW(GetSafeHwnd(), text.c_str(), title.c_str(), MB_OK);
+  CMessageBox::ShowSystemBox(GetSafeHwnd(), text, title, MB_OK);
 }
 
 LRESULT CInstallPointDlg::OnWizardNext() {
   ReadControls();
   std::wstring path = ShowsInstallPath() ? m_installPath : m_baseFolder;
-  CInstallPathCheck check = CheckInstallPath(path, SystemDriveType);
+  // An emptied box leaves the suite's folder name alone: no drive to judge.
+  bool emptied = Trim(m_baseFolder).empty();
+  CInstallPathCheck check = CheckInstallPath(emptied ? std::wstring() : path, SystemDriveType);
   switch (check.problem) {
     case kInstallPathBadLength:
       ShowProblem(IDS_FOLDER_PATH_INVALID, path);

@@ -29,7 +29,6 @@ void CLicenseAgreementDlg::PostButtons() const {
 bool CLicenseAgreementDlg::OnSetActive() {
   if (!CRichTextPage::OnSetActive()) return false;
   PostButtons();
-  if (CSetupSheet* sheet = GetSetupSheet()) sheet->EnableViewButton(m_buttonFlags);
   return true;
 }
 

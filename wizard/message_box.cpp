@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/setup_globals.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "resources/resource_ids.h"
@@ -39,6 +40,40 @@ std::atomic<CMessageBox::LinkOpener> g_linkOpener{OpenWithShell};
 
 CLayoutRect ToLayout(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
+// The shown top-level window a box speaks for: the owner's, else the
+// wizard's sheet (the run's own boxes name no window, or the hidden one
+// that the wizard stands in for).
+HWND CentringWindow(HWND owner) {
+  HWND root = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+  if (root && IsWindowVisible(root)) return root;
+  HWND sheet = g_wizardSheetWindow;
+  return sheet && IsWindowVisible(sheet) ? sheet : nullptr;
+}
+
+CLayoutRect WindowBounds(HWND window) {
+  RECT bounds = {};
+  if (window) GetWindowRect(window, &bounds);
+  return ToLayout(bounds);
+}
+
+CLayoutRect WorkAreaOf(HWND window) {
+  MONITORINFO monitor = {sizeof(monitor)};
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) return {};
+  return ToLayout(monitor.rcWork);
+}
+
+// The system's box being shown on this thread: moved over its owner as it
+// is first activated (the system centres it on the screen).
+thread_local HWND t_systemBoxOwner = nullptr;
+
+LRESULT CALLBACK CentreSystemBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && t_systemBoxOwner) {
+    CentreOnOwner(reinterpret_cast<HWND>(wParam), t_systemBoxOwner);
+    t_systemBoxOwner = nullptr;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // The control's rectangle in the client coordinates of its dialog.
 RECT ClientRectOf(HWND dialog, HWND control) {
   RECT rect = {};
@@ -49,20 +84,40 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 
 }  // namespace
 
-CMessageBox::CMessageBox(const std::wstring& message, const std::wstring& caption, UINT type)
-    : CModalDialog(IDD_MESSAGE_BOX, nullptr), m_message(message), m_caption(caption), m_type(type) {
+void CentreOnOwner(HWND box, HWND owner) {
+  HWND centreOn = CentringWindow(owner);
+  if (!box || !centreOn) return;
+  CLayoutRect bounds = WindowBounds(box);
+  int left = 0;
+  int top = 0;
+  CentreBox(WindowBounds(centreOn), bounds.Width(), bounds.Height(), WorkAreaOf(centreOn), &left, &top);
+  SetWindowPos(box, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+CMessageBox::CMessageBox(const std::wstring& message, const std::wstring& caption, UINT type, HWND owner)
+    : CModalDialog(IDD_MESSAGE_BOX, nullptr), m_message(message), m_caption(caption), m_type(type), m_owner(owner) {
   SetLanguage(GetResourceLanguageId());
 }
 
-int WINAPI CMessageBox::ShowMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
+int WINAPI CMessageBox::ShowMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   // The link control's class is registered by the common controls library.
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LINK_CLASS};
   InitCommonControlsEx(&controls);
-  CMessageBox box(text ? text : L"", caption ? caption : L"", type);
+  CMessageBox box(text ? text : L"", caption ? caption : L"", type, owner);
   INT_PTR result = box.DoModal();
   // A box that cannot be made must not answer for the user: the system's asks.
   if (result == -1) return MessageBoxW(nullptr, text, caption, type);
   return static_cast<int>(result);
+}
+
+int CMessageBox::ShowSystemBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+  HWND centreOn = CentringWindow(owner);
+  HHOOK hook = centreOn ? SetWindowsHookExW(WH_CBT, CentreSystemBox, nullptr, GetCurrentThreadId()) : nullptr;
+  t_systemBoxOwner = hook ? centreOn : nullptr;
+  int answer = MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+  t_systemBoxOwner = nullptr;
+  if (hook) UnhookWindowsHookEx(hook);
+  return answer;
 }
 
 void CMessageBox::SetLinkOpener(LinkOpener opener) { g_linkOpener = opener ? opener : OpenWithShell; }
@@ -185,6 +240,9 @@ void CMessageBox::Layout() {
   measures.firstButtonTop = buttonRect.top;
   measures.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   measures.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  HWND centreOn = CentringWindow(m_owner);
+  measures.owner = WindowBounds(centreOn);
+  measures.workArea = WorkAreaOf(centreOn ? centreOn : box);
   MeasureText(MaxLineLength(measures.screenWidth, measures.control.Width()), &measures);
 
   CMessageBoxLayout layout = ComputeMessageBoxLayout(measures);

@@ -110,7 +110,16 @@ CMessageBoxLayout ComputeMessageBoxLayout(const CMessageBoxMeasures& measures) {
   int left = (layout.boxWidth - span) / 2;
   for (int i = 0; i < count; ++i) layout.buttonLefts.push_back(left + i * (width + kButtonGap));
 
-  layout.boxLeft = (measures.screenWidth - layout.boxWidth) / 2;
-  layout.boxTop = (measures.screenHeight - layout.boxHeight) / 2;
+  CLayoutRect screen = {0, 0, measures.screenWidth, measures.screenHeight};
+  const CLayoutRect& around = measures.owner.Width() > 0 && measures.owner.Height() > 0 ? measures.owner : screen;
+  CentreBox(around, layout.boxWidth, layout.boxHeight, measures.workArea, &layout.boxLeft, &layout.boxTop);
   return layout;
+}
+
+void CentreBox(const CLayoutRect& around, int width, int height, const CLayoutRect& workArea, int* left, int* top) {
+  *left = around.left + (around.Width() - width) / 2;
+  *top = around.top + (around.Height() - height) / 2;
+  if (workArea.Width() <= 0 || workArea.Height() <= 0) return;
+  *left = std::max(workArea.left, std::min(*left, workArea.right - width));
+  *top = std::max(workArea.top, std::min(*top, workArea.bottom - height));
 }

@@ -37,6 +37,8 @@ struct CMessageBoxMeasures {
   int firstButtonTop = 0;   // client coordinates
   int screenWidth = 0;
   int screenHeight = 0;
+  CLayoutRect owner;        // the window the box speaks for; empty: the screen
+  CLayoutRect workArea;     // where the box must stay whole; empty: no bound
   int charWidth = 0;        // AverageCharWidth
   int lineLength = 0;       // the longest line, in characters
   int lineCount = 0;
@@ -48,13 +50,18 @@ struct CMessageBoxLayout {
   int messageHeight = 0;
   int boxWidth = 0;
   int boxHeight = 0;
-  int boxLeft = 0;          // centred on the screen
+  int boxLeft = 0;          // centred on the owner, else on the screen
   int boxTop = 0;
   int buttonTop = 0;
   std::vector<int> buttonLefts;
 };
 
 CMessageBoxLayout ComputeMessageBoxLayout(const CMessageBoxMeasures& measures);
+
+// The top left corner of a box of the size centred on `around`, moved into
+// `workArea` where it would stand out of it (its top left corner kept in
+// view when the box is larger). An empty work area sets no bound.
+void CentreBox(const CLayoutRect& around, int width, int height, const CLayoutRect& workArea, int* left, int* top);
 
 // The line count and longest line (at most `maxLength`) of a message.
 void MeasureMessageLines(const std::wstring& message, int maxLength, int* lineCount, int* lineLength);

@@ -1,5 +1,6 @@
-// progress_page.cpp: the Progress page: its look by mode, the waiting thread
-// that follows the worker, and the cancel handshake with the action runner.
+// progress_page.cpp: the Progress page: its look by mode, its detail line,
+// the waiting thread that follows the worker, and the cancel handshake with
+// the action runner.
 #include "wizard/progress_page.h"
 
 #include <windows.h>
@@ -9,10 +10,12 @@
 #include <atomic>
 
 #include "actions/msi_external_ui.h"
+#include "engine/product_data.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_state.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "platform/callback_boundary.h"
 #include "platform/system_dlls.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
@@ -37,6 +40,12 @@ const wchar_t kChromeAppPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const wchar_t kChromeWindowClass[] = L"Chrome_WidgetWin_0";
 const wchar_t kExplorerWindowClass[] = L"IEFrame";
 const LONG kPromotionFirstSequence = 4100;
+// Posted by the waiting thread to the page when the worker cancels the run.
+const UINT kWorkerCancelMessage = WM_APP + 1;
+const UINT_PTR kDetailSubclassId = 0x4D7A;
+// The basic window's spacing, in pixels: under the header's place, between
+// the bar and Cancel, and below Cancel.
+const int kBasicGap = 10;
 const int kBrowserWidth = 700;
 const int kBrowserHeight = 500;
 
@@ -112,6 +121,7 @@ BOOL CProgressPage::OnInitDialog() {
     LayoutBasicInterface();
   }
   SetTexts();
+  KeepDetailToOneLine();
   PublishWindows();
   ShowDetailControls();
   CSetupState* state = m_runState;
@@ -165,10 +175,10 @@ void CProgressPage::LayoutBasicInterface() {
   HWND header = GetDlgItem(IDC_HEADER_IMAGE);
   HWND description = GetDlgItem(IDC_PROGRESS_DESCRIPTION);
   if (!header || !description) return;
-  int dy = TopOf(page, header) + 10 - TopOf(page, description);
+  int dy = TopOf(page, header) + kBasicGap - TopOf(page, description);
   MoveControlBy(page, description, dy);
   for (int id : {IDC_PROGRESS_STATUS_LABEL, IDC_PROGRESS_STATUS, IDC_PROGRESS_MAIN_BAR}) {
-    MoveControlBy(page, GetDlgItem(id), dy - 10);
+    MoveControlBy(page, GetDlgItem(id), dy - kBasicGap);
   }
   HWND cancel = GetDlgItem(IDCANCEL);
   if (!cancel || !m_progressBar) return;
@@ -176,15 +186,31 @@ void CProgressPage::LayoutBasicInterface() {
   RECT bar;
   GetWindowRect(m_progressBar, &bar);
   MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&bar), 2);
-  int oldTop = TopOf(page, cancel);
-  int newTop = bar.bottom + 10;
-  MoveControlBy(page, cancel, newTop - oldTop);
+  MoveControlBy(page, cancel, bar.bottom + kBasicGap - TopOf(page, cancel));
+}
+
+bool CProgressPage::OnSetActive() {
+  bool active = CWizPropPage::OnSetActive();
+  // The sheet places the page only after its initialisation: measured here.
+  if (!m_fullUi) FitSheetBelow(GetDlgItem(IDCANCEL));
+  return active;
+}
+
+// The sheet ends the same gap below the control as the control is below the
+// bar: the sheet's own button row and the page's lower part are left out.
+void CProgressPage::FitSheetBelow(HWND control) const {
   RECT sheetBounds;
-  if (m_sheetWindow && GetWindowRect(m_sheetWindow, &sheetBounds)) {
-    int shrink = oldTop - newTop;
-    SetWindowPos(m_sheetWindow, nullptr, 0, 0, sheetBounds.right - sheetBounds.left,
-                 sheetBounds.bottom - sheetBounds.top - shrink, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  RECT bounds;
+  if (!m_sheetWindow || !GetWindowRect(m_sheetWindow, &sheetBounds) || !GetClientRect(m_sheetWindow, &client) ||
+      !GetWindowRect(control, &bounds)) {
+    return;
   }
+  MapWindowPoints(nullptr, m_sheetWindow, reinterpret_cast<POINT*>(&bounds), 2);
+  int shrink = client.bottom - (bounds.bottom + kBasicGap);
+  if (shrink <= 0) return;
+  SetWindowPos(m_sheetWindow, nullptr, 0, 0, sheetBounds.right - sheetBounds.left,
+               sheetBounds.bottom - sheetBounds.top - shrink, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CProgressPage::SetTexts() {
@@ -229,6 +255,39 @@ void CProgressPage::ShowDetailControls() {
   ShowWindow(m_detailProgressBar, show);
   ShowWindow(GetDlgItem(IDC_PROGRESS_DETAIL), show);
   ShowWindow(GetDlgItem(IDC_PROGRESS_FRAME), SW_HIDE);
+}
+
+// The installer sends its action texts from its own thread, several lines
+// at a time, into a box one line high. The worker waits for the waiting
+// thread, started after this, before the run changes its products.
+void CProgressPage::KeepDetailToOneLine() {
+  if (m_runState) {
+    for (const auto& entry : m_runState->m_products) {
+      const CProductData& product = *entry.second;
+      if (!product.GetProductCode().empty()) {
+        m_productNames.push_back({product.GetProductCode(), product.GetProductName()});
+      }
+    }
+  }
+  HWND detail = GetDlgItem(IDC_PROGRESS_DETAIL);
+  if (detail) SetWindowSubclass(detail, DetailTextProc, kDetailSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Runs on the interface thread: another thread's SetWindowText is sent here.
+LRESULT CALLBACK CProgressPage::DetailTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                               DWORD_PTR data) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, DetailTextProc, kDetailSubclassId);
+  if (message != WM_SETTEXT || !lParam) return DefSubclassProc(window, message, wParam, lParam);
+  try {
+    auto* page = reinterpret_cast<CProgressPage*>(data);
+    std::wstring line = DetailLine(reinterpret_cast<const wchar_t*>(lParam), page->m_productNames);
+    // A text with nothing to show leaves the line as it was.
+    if (line.empty()) return TRUE;
+    return DefSubclassProc(window, message, wParam, reinterpret_cast<LPARAM>(line.c_str()));
+  } catch (...) {
+    ReportBoundaryException(L"the progress page's detail line");
+    return FALSE;
+  }
 }
 
 HWND CProgressPage::ActiveCancelButton() const {
@@ -284,13 +343,9 @@ void CProgressPage::WaitForWorker() {
       PressFromWaitThread();
     } else if (wait == WAIT_OBJECT_0 + 3) {
       WriteLog(L"Caught cancel event in progress page thread");
-      // The worker asks only when its run has failed: the run ends as
-      // cancelled even where the running action refused the cancel. The
-      // press is posted, so the page clears the flag when it takes the press.
-      m_autoConfirmCancel = true;
-      CWizardSheet::PressButtonFromOtherThread(m_sheetWindow, CWizardSheet::kCancel);
-      m_cancelled = true;
-      PressFromWaitThread();
+      // One message that the page handles whole: separate presses of Cancel
+      // and Next could meet the sheet on another page, or after it ended.
+      PostMessageW(GetSafeHwnd(), kWorkerCancelMessage, 0, 0);
     } else if (wait == WAIT_OBJECT_0 + 4) {
       return;  // the page is going away
     } else {
@@ -367,18 +422,33 @@ void CProgressPage::LaunchPromotion() const {
 // The Cancel button, the window's Close and Escape. The sheet is never
 // closed from here: the run ends the page through the waiting thread.
 bool CProgressPage::OnQueryCancel() {
+  AnswerCancel(false);
+  return false;
+}
+
+void CProgressPage::OnWorkerCancel() {
+  AnswerCancel(true);
+  // The worker asks only when its run has failed: the run ends as cancelled
+  // even where the running action refused the cancel.
+  m_cancelled = true;
+  CSetupSheet* sheet = GetSetupSheet();
+  if (!sheet) return;
+  // Sent, not posted: the page reaches the user-exit page before anything
+  // else the sheet is asked; a sheet already past this page goes its way.
+  if (sheet->GetActivePage() == this) sheet->PressButton(CWizardSheet::kNext);
+  if (!m_fullUi) sheet->PressButton(CWizardSheet::kFinish);
+}
+
+void CProgressPage::AnswerCancel(bool autoConfirm) {
   CSetupState* state = m_runState;
-  if (!state) return false;
-  // One press only: a refused press must not confirm the user's next
-  // cancel unasked.
-  bool autoConfirm = m_autoConfirmCancel.exchange(false);
-  if (IsCancelRefused(state->m_setupType, autoConfirm, state->m_cancelAllowed)) return false;
+  if (!state) return;
+  if (IsCancelRefused(state->m_setupType, autoConfirm, state->m_cancelAllowed)) return;
   WriteLog(L"Cancel event detected in progress dialog");
   state->Signal(CancelRequestEvent);
   INT_PTR answer = CCancelDlg::kYes;
   if (!autoConfirm) {
     CCancelDlg question(m_sheetWindow ? m_sheetWindow : GetSafeHwnd());
-    question.SetProductName(state->GetProductName());
+    question.SetRun(state);
     answer = question.DoModal();
   }
   if (answer == CCancelDlg::kYes) {
@@ -394,7 +464,6 @@ bool CProgressPage::OnQueryCancel() {
   } else {
     WriteLog(L"Unknown code returned from CancelDlg: %d", static_cast<int>(answer));
   }
-  return false;
 }
 
 // After a cancel or a rollback the wizard ends on the user-exit page, which
@@ -427,6 +496,11 @@ bool CProgressPage::OnCommand(int id, int code) {
 }
 
 bool CProgressPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  if (message == kWorkerCancelMessage) {
+    OnWorkerCancel();
+    *result = TRUE;
+    return true;
+  }
   if (message == WM_ERASEBKGND) {
     PaintBackground(reinterpret_cast<HDC>(wParam));
     *result = TRUE;

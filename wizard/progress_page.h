@@ -9,6 +9,7 @@
 #include <string>
 
 #include "foundation/scoped_handle.h"
+#include "wizard/progress_rules.h"
 #include "wizard/wiz_prop_page.h"
 
 class CProgressPage : public CWizPropPage {
@@ -21,6 +22,7 @@ class CProgressPage : public CWizPropPage {
 
  protected:
   BOOL OnInitDialog() override;
+  bool OnSetActive() override;
   bool OnQueryCancel() override;
   LRESULT OnWizardNext() override;
   bool OnCommand(int id, int code) override;
@@ -29,7 +31,14 @@ class CProgressPage : public CWizPropPage {
 
  private:
   static unsigned __stdcall WaitThreadProc(void* parameter);
+  static LRESULT CALLBACK DetailTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
   void WaitForWorker();
+  // The cancel question answered: the worker is told, either way.
+  void AnswerCancel(bool autoConfirm);
+  // The worker's own cancel, on the interface thread: confirmed without a
+  // question, and the wizard goes on to its end.
+  void OnWorkerCancel();
   void SwitchPromotion() const;
   void LaunchPromotion() const;
   void OnInstallProgress();
@@ -39,9 +48,11 @@ class CProgressPage : public CWizPropPage {
   void SetFonts();
   void ShowSecurityImage();
   void LayoutBasicInterface();
+  void FitSheetBelow(HWND control) const;
   void SetTexts();
   void PublishWindows();
   void ShowDetailControls();
+  void KeepDetailToOneLine();
   // The Cancel button the user sees, and the window menu's Close.
   HWND ActiveCancelButton() const;
   void EnableCancel(bool enable) const;
@@ -54,7 +65,8 @@ class CProgressPage : public CWizPropPage {
   // Ends the waiting thread when the page goes before the run has ended.
   CScopedHandle m_stopEvent;
   std::atomic<bool> m_cancelled{false};
-  std::atomic<bool> m_autoConfirmCancel{false};
+  // The suite's products, for the detail line; read before the run starts.
+  CProductNames m_productNames;
   bool m_fullUi = true;
   std::wstring m_promotionUrl;
   std::wstring m_promotionFile;

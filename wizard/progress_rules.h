@@ -1,8 +1,10 @@
 #pragma once
 // progress_rules.h: the Progress page's decisions that need no window: when
-// the promotion is switched off, when Cancel is offered or refused, and
-// which page ends the wizard after the run.
+// the promotion is switched off, when Cancel is offered or refused, which
+// page ends the wizard after the run, and what its detail line shows.
 #include <string>
+#include <utility>
+#include <vector>
 
 // NO_ONLINE_ACCESS and URLPromotionAllowed (null when missing): off when
 // both exist and online access is barred ("1") or the promotion is not
@@ -23,3 +25,12 @@ enum EPageAfterProgress {
   kFinishPage,      // ... or on Finish when the sequence has no user-exit page
 };
 EPageAfterProgress PageAfterProgress(bool cancelled, bool sequenceHasUserExit);
+
+// A product code with the name the user knows the product by.
+using CProductNames = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// What the one-line detail box shows of the installer's action text: its
+// first line; of a record the installer sends without a template ("1: value
+// 2: value ..."), the first value; a product code of the suite (any case)
+// as the product's name. Empty when nothing is left to show.
+std::wstring DetailLine(const std::wstring& text, const CProductNames& products);

@@ -8,7 +8,6 @@
 
 #include <vector>
 
-#include "actions/command_options.h"
 #include "engine/setup_state.h"
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
@@ -16,6 +15,7 @@
 #include "foundation/text_utils.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/text_file_view.h"
+#include "wizard/wiz_page_rules.h"
 
 namespace {
 
@@ -92,6 +92,13 @@ bool CRichTextPage::StreamFile(const std::wstring& path) {
   return true;
 }
 
+bool CRichTextPage::OnSetActive() {
+  if (!CTextPage::OnSetActive()) return false;
+  DWORD flags = m_textFile.empty() ? m_buttonFlags & ~kWizButtonView : m_buttonFlags;
+  if (CSetupSheet* sheet = GetSetupSheet()) sheet->EnableViewButton(flags);
+  return true;
+}
+
 bool CRichTextPage::OnCommand(int id, int code) {
   if (id == CSetupSheet::kViewButtonId) {
     View();
@@ -101,10 +108,7 @@ bool CRichTextPage::OnCommand(int id, int code) {
 }
 
 void CRichTextPage::View() const {
-  CSetupSheet* sheet = GetSetupSheet();
-  const CCommandOptions* options = sheet ? sheet->GetCommandOptions() : nullptr;
-  std::wstring setupFolder = options ? options->GetSetupFolder() : FolderOfPath(GetModuleFilePath());
-  ViewTextFile(m_textFile, setupFolder, m_viewFileName);
+  if (!m_textFile.empty()) ViewTextFile(m_textFile, m_viewFileName);
 }
 
 bool CRichTextPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {

@@ -24,6 +24,8 @@ class CRichTextPage : public CTextPage {
 
  protected:
   BOOL OnInitDialog() override;
+  // View is offered only while there is a text to show.
+  bool OnSetActive() override;
   bool OnCommand(int id, int code) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
   void OnPaint() override;

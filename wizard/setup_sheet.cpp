@@ -18,6 +18,7 @@
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "foundation/window_utils.h"
+#include "platform/dialog_template.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 #include "wizard/button_fit.h"
@@ -33,6 +34,7 @@
 #include "wizard/remove_prog_dlg.h"
 #include "wizard/setup_sheet_rules.h"
 #include "wizard/setup_type_dlg.h"
+#include "wizard/sheet_fit.h"
 #include "wizard/upsell_dlg.h"
 #include "wizard/user_exit_dlg.h"
 #include "wizard/verify_ready_dlg.h"
@@ -114,8 +116,9 @@ CSetupSheet::CSetupSheet(const CSetupWizardContext& context)
   LANGID language = g_uiLanguageId != 0 ? g_uiLanguageId : m_state ? m_state->m_languageId : 0;
   if (language != 0) SetThreadUILanguageEx(language);
   SetLanguage(GetResourceLanguageId());
+  FitLayoutToScreen();
   m_pages[kPageProgress]->SetState(m_state);
-  m_sheetFont = CreateFontFromSpec(m_screenDc, LoadResourceString(IDS_FONT_TEXT), L"_");
+  m_sheetFont = CreateFontFromSpec(m_screenDc, LoadResourceString(IDS_FONT_TEXT), L"_", m_dpi);
   LoadHeaderImage();
   SetTitle(LoadWizardString(IDS_SHEET_TITLE, m_state));
   ForwardCommand(kViewButtonId);
@@ -145,6 +148,23 @@ void CSetupSheet::LoadRichEditLibrary() {
     DWORD error = GetLastError();
     WriteLog(L"Failed to load: '%s' with error: %d", path, error);
   }
+}
+
+// From here on the sheet's DPI is the layout's: the pages' fonts and
+// pictures follow it.
+void CSetupSheet::FitLayoutToScreen() {
+  const DLGTEMPLATE* page = LoadDialogTemplate(GetModuleHandleW(nullptr), IDD_WIZ_WELCOME, GetLanguage());
+  RECT work = {};
+  if (!page || !SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return;
+  SIZE area = {work.right - work.left, work.bottom - work.top};
+  int screenDpi = m_dpi;
+  auto sheetSizeAt = [&](int dpi) { return PredictSheetSize(page, screenDpi, dpi); };
+  m_dpi = ChooseLayoutDpi(screenDpi, area, sheetSizeAt);
+  if (m_dpi == screenDpi) return;
+  SetTemplateFontScale(m_dpi, screenDpi);
+  SIZE full = sheetSizeAt(screenDpi);
+  WriteLog(L"The wizard is laid out for %d DPI: at the screen's %d DPI it would measure %dx%d, more than the "
+           L"work area of %dx%d", m_dpi, screenDpi, full.cx, full.cy, area.cx, area.cy);
 }
 
 void CSetupSheet::LoadHeaderImage() {

@@ -68,6 +68,8 @@ class CSetupSheet : public CWizardSheet {
   // Empty when missing.
   std::wstring GetProperty(const std::wstring& name) const;
 
+  // The DPI the pages are laid out for: the screen's, or a lower one when
+  // the sheet would not fit the screen at its own.
   int GetDpi() const { return m_dpi; }
   int GetUiLevel() const { return m_uiLevel; }
   bool ShowHeaders() const { return m_showHeaders; }
@@ -113,6 +115,7 @@ class CSetupSheet : public CWizardSheet {
 
  private:
   void LoadRichEditLibrary();
+  void FitLayoutToScreen();
   void LoadHeaderImage();
 
   std::unique_ptr<CWizPropPage> m_pages[kPageKindCount];

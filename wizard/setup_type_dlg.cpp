@@ -10,13 +10,11 @@
 #include "wizard/setup_type_selection.h"
 #include "wizard/wiz_page_rules.h"
 
-namespace {
-
-const int kIconSize = 32;
-
-}  // namespace
-
 CSetupTypeDlg::CSetupTypeDlg() : CWizPropPage(IDD_WIZ_INSTALL_MODE) {}
+
+CSetupTypeDlg::~CSetupTypeDlg() {
+  for (HICON icon : m_icons) DestroyIcon(icon);
+}
 
 bool CSetupTypeDlg::IsMaintenance() const {
   CSetupState* state = GetState();
@@ -66,13 +64,19 @@ BOOL CSetupTypeDlg::OnInitDialog() {
   return TRUE;
 }
 
-// Shared icons from the module: the system frees them.
+// The icon of the layout's DPI, smaller when the button leaves it no room;
+// the page owns it (a shared icon keeps the first size asked for).
 void CSetupTypeDlg::SetButtonIcon(int buttonId, UINT iconId) {
   HWND button = GetDlgItem(buttonId);
+  CSetupSheet* sheet = GetSetupSheet();
   if (!button) return;
-  HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, kIconSize,
-                           kIconSize, LR_SHARED);
+  RECT client = {};
+  GetClientRect(button, &client);
+  int size = PictureButtonIconSize(sheet ? sheet->GetDpi() : 96, client.right, client.bottom);
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, 0));
   if (!icon) return;
+  m_icons.push_back(icon);
   KeepPictureOrientation(button);
   SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }

@@ -5,11 +5,14 @@
 // choices for it and moves on at once.
 #include <windows.h>
 
+#include <vector>
+
 #include "wizard/wiz_prop_page.h"
 
 class CSetupTypeDlg : public CWizPropPage {
  public:
   CSetupTypeDlg();
+  ~CSetupTypeDlg() override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -22,4 +25,7 @@ class CSetupTypeDlg : public CWizPropPage {
   void SetButtonIcon(int buttonId, UINT iconId);
   // Records the type, applies its choices and presses Next.
   void Choose(bool first);
+
+  // The icons the buttons show, loaded at the size that fits them.
+  std::vector<HICON> m_icons;
 };

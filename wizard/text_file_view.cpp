@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "foundation/scoped_handle.h"
@@ -26,13 +27,34 @@ std::wstring TempFolder() {
   return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
-// The copy in one folder: true when it is there (made now or before).
-bool CopyInto(const std::wstring& source, const std::wstring& target) {
-  if (CopyFileW(source.c_str(), target.c_str(), TRUE)) return true;
-  DWORD error = GetLastError();
-  if (error == ERROR_FILE_EXISTS) return true;  // an earlier View's copy is the same text
-  WriteLog(L"Failed to copy '%s' to '%s', error %d", source.c_str(), target.c_str(), error);
-  return false;
+const int kCopyNames = 99;
+
+// The whole file; false when it cannot be read.
+bool ReadWhole(const std::wstring& path, std::string* contents) {
+  CScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size = {};
+  if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > (16 << 20)) return false;
+  contents->resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  return contents->empty() ||
+         (ReadFile(file.Get(), &(*contents)[0], static_cast<DWORD>(contents->size()), &read, nullptr) &&
+          read == contents->size());
+}
+
+bool SameContents(const std::wstring& one, const std::wstring& other) {
+  std::string first;
+  std::string second;
+  return ReadWhole(one, &first) && ReadWhole(other, &second) && first == second;
+}
+
+// "license.ENU.rtf", then "license.ENU-2.rtf" and on.
+std::wstring CopyName(const std::wstring& viewName, int number) {
+  if (number == 1) return viewName;
+  size_t dot = viewName.rfind(L'.');
+  std::wstring stem = dot == std::wstring::npos ? viewName : viewName.substr(0, dot);
+  std::wstring extension = dot == std::wstring::npos ? std::wstring() : viewName.substr(dot);
+  return Format(L"%s-%d%s", stem.c_str(), number, extension.c_str());
 }
 
 }  // namespace
@@ -43,13 +65,21 @@ std::wstring ViewCommandLine(const std::wstring& commandProcessor, const std::ws
 }
 
 std::wstring CopyForView(const std::wstring& source, const std::wstring& folder, const std::wstring& viewName) {
+  if (folder.empty()) return std::wstring();
   std::wstring target;
-  for (const std::wstring& place : {WithSeparator(folder), TempFolder()}) {
-    if (place.empty()) continue;
-    if (CopyInto(source, place + viewName)) {
-      target = place + viewName;
+  for (int number = 1; number <= kCopyNames && target.empty(); ++number) {
+    std::wstring candidate = WithSeparator(folder) + CopyName(viewName, number);
+    if (CopyFileW(source.c_str(), candidate.c_str(), TRUE)) {
+      target = candidate;
       break;
     }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS) {
+      WriteLog(L"Failed to copy '%s' to '%s', error %d", source.c_str(), candidate.c_str(), error);
+      return std::wstring();
+    }
+    // An earlier View's copy of the same text is the copy.
+    if (SameContents(source, candidate)) target = candidate;
   }
   if (target.empty()) return target;
   DWORD attributes = GetFileAttributesW(target.c_str());
@@ -59,9 +89,9 @@ std::wstring CopyForView(const std::wstring& source, const std::wstring& folder,
   return target;
 }
 
-bool ViewTextFile(const std::wstring& source, const std::wstring& setupFolder, const std::wstring& viewName) {
+bool ViewTextFile(const std::wstring& source, const std::wstring& viewName) {
   if (source.empty()) return false;
-  std::wstring copy = CopyForView(source, setupFolder, viewName);
+  std::wstring copy = CopyForView(source, TempFolder(), viewName);
   if (copy.empty()) return false;
   wchar_t system[MAX_PATH] = {};
   if (!GetSystemDirectoryW(system, MAX_PATH)) {

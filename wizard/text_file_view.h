@@ -1,8 +1,8 @@
 #pragma once
 // text_file_view.h: the View button of the licence and experience pages: a
-// read-only copy of the page's text file beside the setup program (or in the
-// temporary folder when that cannot be written), opened by the system's
-// viewer through the command processor.
+// read-only copy of the page's text file in the temporary folder (never
+// beside the setup program, which may be a disc or a read-only share),
+// opened by the system's viewer through the command processor.
 #include <windows.h>
 
 #include <string>
@@ -13,11 +13,12 @@
 // "%", which the command processor would still expand.
 std::wstring ViewCommandLine(const std::wstring& commandProcessor, const std::wstring& file);
 
-// Copies `source` as `viewName` into `folder` without overwriting a copy
-// already there, else into the temporary folder; the copy is made
-// read-only. The copy's path, empty when none could be made.
+// Copies `source` as `viewName` into `folder`, read-only. A file of that
+// name is never overwritten: one with the same text is the copy, one with
+// another text (another suite's) leaves the copy a numbered name
+// ("license.ENU-2.rtf"). The copy's path, empty when none could be made.
 std::wstring CopyForView(const std::wstring& source, const std::wstring& folder, const std::wstring& viewName);
 
-// The copy opened by the system's viewer, the command processor hidden.
-// False (logged) when the copy or the start failed.
-bool ViewTextFile(const std::wstring& source, const std::wstring& setupFolder, const std::wstring& viewName);
+// The copy in the temporary folder opened by the system's viewer, the
+// command processor hidden. False (logged) when the copy or the start failed.
+bool ViewTextFile(const std::wstring& source, const std::wstring& viewName);

@@ -9,6 +9,7 @@
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
+#include "wizard/message_box.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/wizard_text.h"
 
@@ -104,10 +105,10 @@ bool CVerifyReadyDlg::CheckDiskSpace() {
   if (sheet->GetAvailableSpace() >= sheet->GetRequiredSpace()) return true;
   std::wstring text = PageString(IDS_VERIFY_OUT_OF_DISK);
   text = ReplaceAll(text, L"[2]", sheet->GetInstallRoot());
-  text = ReplaceAll(text, L"[3]", Format(L"%0.2f", sheet->GetRequiredSpace() / 1024));
-  text = ReplaceAll(text, L"[4]", Format(L"%0.2f", sheet->GetAvailableSpace() / 1024));
+  text = ReplaceAll(text, L"[3]", FormatDecimal(sheet->GetRequiredSpace() / 1024));
+  text = ReplaceAll(text, L"[4]", FormatDecimal(sheet->GetAvailableSpace() / 1024));
   WriteLog(L"%s", text.c_str());
-  MessageBoxW(GetSafeHwnd(), text.c_str(), PageString(IDS_SHEET_TITLE).c_str(), MB_OK);
+  CMessageBox::ShowSystemBox(GetSafeHwnd(), text, PageString(IDS_SHEET_TITLE), MB_OK);
   return false;
 }
 

@@ -1,6 +1,9 @@
 // wiz_page_rules.cpp: the page rules that need no window.
 #include "wizard/wiz_page_rules.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -9,6 +12,10 @@ namespace {
 
 const wchar_t kUserExitPage[] = L"UserExit";
 const wchar_t kNoNextPage[] = L"0";
+// The sizes the program's icons are drawn in, largest first, and the
+// room a push button's frame and focus mark take on each side.
+const int kIconSizes[] = {64, 48, 40, 32, 24, 16};
+const int kButtonFrame = 6;
 
 // The resource of the page pictures' size for the DPI.
 UINT ResourceOfImageSize(int dpi, UINT at96, UINT at120, UINT at144, UINT at192) {
@@ -70,4 +77,18 @@ UINT HeaderImageResourceId(int dpi) {
 
 UINT SecurityImageResourceId(int dpi) {
   return ResourceOfImageSize(dpi, IDB_SECURITY_96, IDB_SECURITY_120, IDB_SECURITY_144, IDB_SECURITY_192);
+}
+
+int PictureButtonIconSize(int dpi, int buttonWidth, int buttonHeight) {
+  int wanted = MulDiv(32, dpi, 96);
+  int room = std::min(buttonWidth, buttonHeight) - 2 * kButtonFrame;
+  for (int size : kIconSizes) {
+    if (size <= wanted && size <= room) return size;
+  }
+  return kIconSizes[std::size(kIconSizes) - 1];
+}
+
+int HeaderBandEnd(int layoutEnd, int headerTop, int headerBottom) {
+  if (layoutEnd > headerBottom) return layoutEnd;
+  return headerBottom + (headerBottom - headerTop) / 4;
 }

@@ -34,3 +34,13 @@ std::wstring HeaderImageFileName(int dpi);
 UINT HeaderImageResourceId(int dpi);
 // The progress page's picture beside its security note, by the same sizes.
 UINT SecurityImageResourceId(int dpi);
+
+// The side of a picture button's icon: 32 pixels at 96 DPI, grown with the
+// DPI as the pictures drawn for 120, 144 and 192 are (40, 48, 64), but
+// never more than the button's client area leaves inside its frame.
+int PictureButtonIconSize(int dpi, int buttonWidth, int buttonHeight);
+
+// Where the grey band below the header picture ends, in the page's pixels:
+// where the layout's sub-titles begin (`layoutEnd`), or, below a picture
+// taller than the layout leaves room for, a quarter of its height further.
+int HeaderBandEnd(int layoutEnd, int headerTop, int headerBottom);

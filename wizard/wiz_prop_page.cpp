@@ -27,7 +27,8 @@ const COLORREF kHeaderBottom = 0xC6C6C6;
 const COLORREF kBodyTop = 0xFFFFFF;
 const COLORREF kBodyBottom = 0xC0C0C0;
 const COLORREF kControlFrameColour = 0x848484;
-const int kHeaderBandEnd = 50;
+// 50 pixels at 96 DPI: the band ends just above the pages' sub-titles.
+const int kHeaderBandEndUnits = 31;
 const wchar_t kFontSeparators[] = L"_";
 
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
@@ -121,7 +122,10 @@ bool CWizPropPage::ShowPicture(int id, UINT resourceId) {
 void CWizPropPage::CreateFonts() {
   DeleteFonts();
   HDC dc = GetDC(nullptr);
-  auto make = [dc](UINT id) { return CreateFontFromSpec(dc, LoadResourceString(id), kFontSeparators); };
+  // The fonts of the sheet's layout, which may be drawn for a lower DPI.
+  CSetupSheet* sheet = GetSetupSheet();
+  int dpi = sheet ? sheet->GetDpi() : 0;
+  auto make = [dc, dpi](UINT id) { return CreateFontFromSpec(dc, LoadResourceString(id), kFontSeparators, dpi); };
   m_titleFont = make(IDS_FONT_TITLE);
   m_boldFont = make(IDS_FONT_BOLD);
   m_mediumFont = make(IDS_FONT_MEDIUM);
@@ -185,7 +189,7 @@ bool CWizPropPage::OnQueryCancel() {
   if (sheet->GetActiveIndex() == last) return OnWizardFinish();
   CSetupState* state = GetState();
   CCancelDlg question(sheet->GetSafeHwnd());
-  question.SetProductName(state ? state->GetProductName() : std::wstring());
+  question.SetRun(state);
   if (question.DoModal() != CCancelDlg::kYes) return false;
   sheet->SetProperty(L"FailedInstall", L"true");
   if (state) state->Signal(CancelRequestEvent);
@@ -253,10 +257,19 @@ void CWizPropPage::PaintHeaderBand(HDC dc) {
   GetClientRect(GetSafeHwnd(), &client);
   GetWindowRect(header, &bounds);
   MapWindowPoints(nullptr, GetSafeHwnd(), reinterpret_cast<POINT*>(&bounds), 2);
-  RECT band = {client.left, bounds.bottom, client.right, kHeaderBandEnd};
+  int bandEnd = HeaderBandBottom(bounds);
+  RECT band = {client.left, bounds.bottom, client.right, bandEnd};
   FillVerticalGradient(dc, band, kHeaderTop, kHeaderBottom);
-  RECT body = {client.left, kHeaderBandEnd, client.right, client.bottom};
+  RECT body = {client.left, bandEnd, client.right, client.bottom};
   FillVerticalGradient(dc, body, kBodyTop, kBodyBottom);
+}
+
+// The layout's own measure: it grows with the DPI as the header picture
+// and the texts below the band do.
+int CWizPropPage::HeaderBandBottom(const RECT& header) const {
+  RECT units = {0, 0, 0, kHeaderBandEndUnits};
+  MapDialogRect(GetSafeHwnd(), &units);
+  return HeaderBandEnd(units.bottom, header.top, header.bottom);
 }
 
 // Static texts lie on the page's gradient: they are drawn transparent.

@@ -53,6 +53,8 @@ class CWizPropPage : public CWizardPage {
   virtual void OnPaint();
   // The header gradients below the header control, across the page.
   void PaintHeaderBand(HDC dc);
+  // The band's bottom below the header control's rectangle (page pixels).
+  int HeaderBandBottom(const RECT& header) const;
   // The pages' thin grey frame just outside a control, filled first with
   // `fill` when one is given.
   void FrameControl(HDC dc, int id, HBRUSH fill = nullptr) const;

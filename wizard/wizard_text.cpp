@@ -38,3 +38,23 @@ bool RemovesWholeSuite(const CSetupState* state) {
   }
   return true;
 }
+
+std::wstring FormatDecimal(double value, const std::wstring& separator) {
+  std::wstring text = Format(L"%.2f", value);
+  size_t point = text.find(L'.');
+  if (point != std::wstring::npos && !separator.empty()) text.replace(point, 1, separator);
+  return text;
+}
+
+std::wstring FormatDecimal(double value) {
+  wchar_t separator[8] = {};
+  if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8)) return FormatDecimal(value, L".");
+  return FormatDecimal(value, separator);
+}
+
+UINT CancelQuestionId(const CSetupState* state) {
+  if (!state) return 0;
+  if (state->m_setupType == SetupTypeRepair) return IDS_CANCEL_REPAIR_QUESTION;
+  if (state->m_setupType == SetupTypeCleanSystem || RemovesWholeSuite(state)) return IDS_CANCEL_REMOVAL_QUESTION;
+  return 0;
+}

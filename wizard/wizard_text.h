@@ -21,3 +21,13 @@ std::wstring LoadWizardString(UINT id, const CSetupState* state);
 // removal that keeps no product of the suite. A removal that keeps some (the
 // products left checked on the Customize page) changes the suite instead.
 bool RemovesWholeSuite(const CSetupState* state);
+// The number with two decimals and `separator` between its whole part and
+// its decimals ("2,50" for a German user).
+std::wstring FormatDecimal(double value, const std::wstring& separator);
+// The same with the user's own decimal separator.
+std::wstring FormatDecimal(double value);
+
+// The cancel question of the run's own kind: a repair's, a removal's, or 0
+// for the dialog's own (an install, and a removal that keeps products,
+// whose pages speak of installing).
+UINT CancelQuestionId(const CSetupState* state);

@@ -55,6 +55,11 @@ bool SawProgress(const std::wstring& text, bool rollback) {
   return false;
 }
 
+DWORD LastDone() {
+  std::lock_guard<std::mutex> lock(g_progressLock);
+  return g_progress.empty() ? 0 : g_progress.back().done;
+}
+
 std::vector<std::wstring> RollbackTexts() {
   std::lock_guard<std::mutex> lock(g_progressLock);
   std::vector<std::wstring> texts;
@@ -251,6 +256,7 @@ TEST_F(CInstallActionManagerTest, ReferenceCountsDecideWhetherActionsRun) {
       }
     }
     m_actions.clear();
+    g_progress.clear();
     CInstallAction* action = Add(L"Tool", ExitWith(0), L"SYNC");
     action->SetProductCode(entry.Id());
     action->SetUninstall(row.uninstall);
@@ -259,6 +265,8 @@ TEST_F(CInstallActionManagerTest, ReferenceCountsDecideWhetherActionsRun) {
     EXPECT_EQ(0u, manager->RunActions(&firstError));
     EXPECT_EQ(row.executed, action->IsExecuted());
     EXPECT_EQ(row.after, UsersOf(entry.Id()));
+    // Run or skipped, the action is one step of the progress.
+    EXPECT_EQ(1u, LastDone());
   }
 }
 

@@ -150,19 +150,17 @@ TEST(CRemoveActionTest, DetectsAsksUninstallsAndKeepsReferencesRight) {
 }
 
 // A forced removal for suite A of a product that suites A and B use.
-TEST(CRemoveActionTest, ProductOtherSuitesUseStaysUnlessTheRunInstallsItAgain) {
+TEST(CRemoveActionTest, ProductOtherSuitesUseStays) {
   struct SharedCase {
     const wchar_t* suite;
-    bool installedAgain;
     bool installedAfter;
     Users usersAfter;  // when it stays
     size_t queuedAfter;
   };
   const SharedCase kShared[] = {
-      {L"{SUITE-A}", false, true, {L"{SUITE-B}"}, 0},
-      {L"{SUITE-C}", false, true, {L"{SUITE-A}", L"{SUITE-B}"}, 0},
-      {L"{SUITE-A}", true, false, {}, 2},
-      {L"", false, false, {}, 2},
+      {L"{SUITE-A}", true, {L"{SUITE-B}"}, 0},
+      {L"{SUITE-C}", true, {L"{SUITE-A}", L"{SUITE-B}"}, 0},
+      {L"", false, {}, 2},
   };
   int index = 0;
   for (const SharedCase& row : kShared) {
@@ -176,7 +174,6 @@ TEST(CRemoveActionTest, ProductOtherSuitesUseStaysUnlessTheRunInstallsItAgain) {
     counter.users[entry.Id()] = {L"{SUITE-A}", L"{SUITE-B}"};
     action.SetRefCounter(&counter);
     action.SetSuite(row.suite);
-    action.SetInstalledAgain(row.installedAgain);
     action.SetSilent(true);
     action.SetForce(true);
     action.SetRefusal(L"IGNORE");
@@ -186,7 +183,9 @@ TEST(CRemoveActionTest, ProductOtherSuitesUseStaysUnlessTheRunInstallsItAgain) {
     EXPECT_EQ(0u, action.Execute());
     EXPECT_EQ(row.installedAfter, entry.Exists(KEY_WOW64_32KEY));
     EXPECT_EQ(row.queuedAfter, counter.queue.size());
-    if (row.installedAfter) EXPECT_EQ(row.usersAfter, counter.users[entry.Id()]);
+    if (row.installedAfter) {
+      EXPECT_EQ(row.usersAfter, counter.users[entry.Id()]);
+    }
     // What the run undoes on failure gives the product its users back.
     while (!counter.journal.empty()) counter.UndoLastOperation();
     Users users = counter.users[entry.Id()];

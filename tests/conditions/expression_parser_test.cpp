@@ -5,6 +5,7 @@
 #include "conditions/expression_parser.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "conditions/condition_platform.h"
@@ -282,4 +283,16 @@ TEST_F(CExpressionParserTest, ExceptionDuringEvaluationIsErrorThreeAndRecovers) 
   ExpectCases(&parser, {{L"(({OSVERSION} >= 5.1) AND {A} == 1)", Failure}});
   facts.throwOnVersion = false;
   ExpectCases(&parser, {{L"(({OSVERSION} >= 5.1) AND {A} == 1)", Yes}});
+}
+
+// An unreadable text stops after the token that did not fit, or before a
+// character no token starts with; a text that parses has no stop.
+TEST_F(CExpressionParserTest, StopPositionOfAnUnreadableText) {
+  const std::pair<const wchar_t*, size_t> kCases[] = {
+      {L"1 == == 2", 7}, {L"(1 == 1", 7}, {L"1 == #", 5}, {L"{MISSING} == 1", CExpressionParser::kParsed}};
+  for (const auto& row : kCases) {
+    bool result = false;
+    parser.Evaluate(row.first, &result, &kProperties);
+    EXPECT_EQ(row.second, parser.GetStopPosition()) << row.first;
+  }
 }

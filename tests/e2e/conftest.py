@@ -134,11 +134,12 @@ def prefix_drive_c():
     return pathlib.Path(wine_environment()["WINEPREFIX"]) / "drive_c"
 
 
-def start_display():
+def start_display(size="1280x1024"):
     """An X display of this process's own, so tests that look for a window
-    by its title find their own; Xvfb picks a free number itself."""
+    by its title find their own; Xvfb picks a free number itself. The size
+    is a common desktop's: the wizard at 144 DPI fits it whole."""
     read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{size}x24",
                                "-nolisten", "tcp"], pass_fds=(write,), preexec_fn=end_with_parent,
                               stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -162,8 +163,14 @@ def pytest_configure(config):
         config.e2e_display = start_display()
 
 
+_own_displays = []
+
+
 def pytest_unconfigure(config):
     wait_for_cleanups()
+    for server in _own_displays:
+        server.terminate()
+        server.wait()
     if not hasattr(config, "workerinput"):
         # 1.3 GB that the next run copies anew; a kept failed prefix holds
         # its own links to the files it shares.
@@ -199,6 +206,19 @@ def test_world(request):
         os.environ["WINEPREFIX"] = previous
     changed = world.prefix.end(keep=getattr(request.node, "e2e_failed", False))
     assert not changed, f"changed in place, under every other test's prefix too: {changed}"
+
+
+@pytest.fixture
+def display_of_size():
+    """Starts a display of the size given ("1600x1200") for this test alone;
+    called before the test's first Wine program, whose session keeps the
+    display it started on."""
+    previous = os.environ.get("DISPLAY")
+    # The display outlives the test's Wine session, which ends after this
+    # fixture: it goes when the worker does.
+    yield lambda size: _own_displays.append(start_display(size))
+    if previous is not None:
+        os.environ["DISPLAY"] = previous
 
 
 @pytest.fixture

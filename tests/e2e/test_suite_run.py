@@ -20,14 +20,22 @@ FAILED = 1603
 
 
 def suite_kit(name):
-    """setup.exe, the suite's SETUP.DCF and a folder per product with its package."""
+    """setup.exe, the suite's SETUP.DCF and a folder per product with its
+    package; the suite's bin folder and product folders when it has them
+    (the sample's licence and descriptions)."""
     kit = current_world().folder / name
     kit.mkdir()
     shutil.copy(BUILD / "setup.exe", kit)
-    dcf = REPO / "tests" / "fixtures" / name / "SETUP.DCF"
+    fixture = REPO / "tests" / "fixtures" / name
+    dcf = fixture / "SETUP.DCF"
     shutil.copy(dcf, kit / "SETUP.DCF")
+    if (fixture / "bin").is_dir():
+        shutil.copytree(fixture / "bin", kit / "bin")
     for product in re.search(r"^Products=(.*)$", dcf.read_text(), re.M).group(1).strip().split(","):
-        (kit / product).mkdir()
+        if (fixture / product).is_dir():
+            shutil.copytree(fixture / product, kit / product)
+        else:
+            (kit / product).mkdir()
         package = re.search(rf"^\[Setup\.{product}\]\s*^PackageName=(\S+)", dcf.read_text(), re.M)
         shutil.copy(PACKAGES / (package.group(1) if package else product.lower() + ".msi"), kit / product)
     return kit

@@ -4,13 +4,15 @@ sequence, with the progress page following the real run and the finish
 page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
-on the page that reports success; the basic interface's window, whose
-status line shows each text on a clean line and, in a repair or a removal,
-what is done to each product; the loading window, gone once the wizard or
-the basic window (/qb, /qb-) is up; the keyboard alone (real key events on
-the display) installing and removing the suite, Escape asking the cancel
-question on every page it visits. Screenshots of every page stay in the
-test's folder under build/e2e."""
+on the page that reports success; the boxes of the run and the cancel
+question (which names a removal as such) over the wizard's middle; the
+basic interface's window, which ends under its Cancel and whose status
+line shows each text on a clean line and, in a repair or a removal, what
+is done to each product; the loading window, gone from the screen once the
+wizard or the basic window (/qb, /qb-) is up; the keyboard alone (real key
+events on the display) installing and removing the suite, Escape asking the
+cancel question on every page it visits. Screenshots of every page stay in
+the test's folder under build/e2e."""
 import os
 import re
 import subprocess
@@ -20,7 +22,7 @@ import pytest
 
 from conftest import BUILD, read_log, run_windows, windows_path
 from test_suite_run import UNINSTALL, drive_c_path, installed, references, registry, suite_kit
-from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard, centred_on
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -37,6 +39,7 @@ PAGES = {11001: "Welcome", 11008: "Eula", 11028: "InstallMode", 11046: "InstallP
          11086: "RemovePrevious", 11041: "Verify", 11031: "Progress", 11013: "Finish", 11061: "UserExit",
          11152: "ProductInformation", 11132: "ExperienceImprovement"}
 PROGRESS_TITLE, PROGRESS_DESCRIPTION, PROGRESS_STATUS = 11036, 11033, 11035
+PROGRESS_BAR, PROGRESS_DETAIL = 11031, 11038
 # The title each page must carry, by control.
 PAGE_TITLES = {"Welcome": (11001, f"Welcome to the Setup Wizard for {SUITE}"),
                "Verify": (11041, "Ready to Install"),
@@ -93,9 +96,20 @@ def move_on(wizard, state, name):
     wizard.press("next")
 
 
-def walk_to_progress(wizard, titles=PAGE_TITLES):
+def ask_cancel_and_go_on(wizard, state, question):
+    """Cancel asks the question, over the middle of the wizard; No keeps the page."""
+    wizard.press("cancel")
+    _, box = wizard.wait_box(CANCEL_QUESTION)
+    wizard.screenshot("CancelQuestion")
+    assert box[CANCEL_QUESTION].text == question
+    assert centred_on(wizard.box_rect(CANCEL_QUESTION), state.sheet_rect)
+    wizard.answer(CANCEL_QUESTION, NO)
+
+
+def walk_to_progress(wizard, titles=PAGE_TITLES, questions=None):
     """Next through the sequence's pages up to the progress page; the pages
-    seen, each one's screenshot kept."""
+    seen, each one's screenshot kept. `questions`: the cancel question that
+    a page asks, by page, answered No."""
     state = wizard.wait_sheet()
     seen = []
     for _ in range(len(PAGES)):
@@ -106,6 +120,8 @@ def walk_to_progress(wizard, titles=PAGE_TITLES):
         check_title(state, name, titles)
         if name == "Progress":
             return seen, state
+        if name in (questions or {}):
+            ask_cancel_and_go_on(wizard, state, questions[name])
         move_on(wizard, state, name)
         state = wizard.wait_leave(state.page_index)
     raise AssertionError(f"no progress page after {seen}")
@@ -154,6 +170,17 @@ def check_progress_page(state):
         f"Please wait while the Wizard installs {SUITE}.  This may take several minutes.")
     # The run moves the user on; Back and Next are not offered meanwhile.
     assert not state.offers(BACK) and not state.offers(NEXT)
+
+
+def check_run_shown_to_its_end(wizard, detail=None):
+    """The progress page the run has left: its bar at the end, its detail
+    line one whole line of the installer's last text (`detail` when given)."""
+    _, (position, low, high) = wizard.page_control(PROGRESS_BAR)
+    assert (low, position) == (0, high), f"the bar ends at {position} of {low}..{high}"
+    shown, _ = wizard.page_control(PROGRESS_DETAIL)
+    assert shown.text and "\n" not in shown.text and not re.match(r"^\d: ", shown.text), shown.text
+    if detail:
+        assert shown.text == detail
 
 
 def finish(wizard, run, page):
@@ -213,6 +240,8 @@ def test_interactive_install_walks_the_built_in_sequence_to_finish(test_world):
     assert seen[0] == "Welcome" and seen[-2:] == ["Verify", "Progress"]
     assert not {"InstallPoint", "Customize", "UserExit"} & set(seen), "pages of a custom install or a cancel"
     check_progress_page(state)
+    wait_for_page(wizard, "Finish")
+    check_run_shown_to_its_end(wizard)
     state, code = finish(wizard, run, "Finish")
     assert code == 0
     assert installed(ALPHA) and installed(BETA)
@@ -273,9 +302,10 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
     walk_to_progress(wizard)
-    # The run reports its error in a box of its own before the wizard ends.
+    # The run reports its error in a box of its own, over the wizard, before the wizard ends.
     title, box = wizard.wait_box(BOX_TEXT, timeout_ms=120000)
     assert box[BOX_TEXT].text == "Setup encountered an error during installation.\n\nError Code: 0643"
+    assert centred_on(wizard.box_rect(BOX_TEXT), wizard.state().sheet_rect)
     wizard.answer(BOX_TEXT, OK)
     state, code = finish(wizard, run, "UserExit")
     assert code == 1603
@@ -293,12 +323,16 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     logs = kit / "logs-removal"
     run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
-    # The last page before the run names the removal.
-    _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")})
+    # The last page before the run names the removal, and so does its cancel question.
+    _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")},
+                                {"Verify": f"Are you sure you want to cancel the removal of {SUITE}?"})
     assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
     assert not state.offers(CANCEL), "a removal offers no cancel"
+    wait_for_page(wizard, "Finish")
+    # The installer's last text names the product removed last, by its name.
+    check_run_shown_to_its_end(wizard, "Alpha Suite Editor")
     _, code = finish(wizard, run, "Finish")
     assert code == 0
     assert not installed(ALPHA) and not installed(BETA)
@@ -313,18 +347,30 @@ def uniform(shot, rect):
     return found.stdout.strip() == "1"
 
 
+def alone_above(shot, control):
+    """Whether the screenshot shows the window ending just under the control
+    (its grey, then the empty display) and nothing else further down."""
+    left, _, _, bottom = control.rect
+    return not uniform(shot, (left, bottom, left + 1, bottom + 30)) and uniform(shot, (0, bottom + 20, 10000, 10000))
+
+
 def shown_statuses(logs):
     log = logs / "VELL_SETUP.LOG"
     text = log.read_bytes().decode("utf-16-le", "replace") if log.exists() else ""
     return re.findall(r"Updating install progress: -?\d+ / -?\d+, (.*?)\r\n", text)
 
 
-# /qb and /qb-: the one window is the progress page alone. Each status is
-# drawn on a clean line: right of the current text nothing of a longer one
-# before it remains.
+# /qb and /qb-: the one window is the progress page alone, ending under its
+# Cancel; the loading window stays away also after the verify actions of
+# the suite's platforms and installer version. Each status is drawn on a
+# clean line: right of the current text nothing of a longer one before it
+# remains.
 @pytest.mark.parametrize("level", ["/qb", "/qb-"])
 def test_basic_interface_status_line_shows_only_the_current_text(test_world, level):
     kit = kit_with_program("0 8000")
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
+    (kit / "SETUP.DCF").write_text(dcf.replace("[Setup]\n", "[Setup]\nMinimumMSIVersion=3.0\nPlatforms=NT:5.1\n", 1),
+                                   encoding="latin-1")
     logs = kit / "logs"
     run = BackgroundRun(kit / "setup.exe", [level], env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
     wizard = Wizard(TITLE)
@@ -336,6 +382,8 @@ def test_basic_interface_status_line_shows_only_the_current_text(test_world, lev
         if PROGRESS_STATUS not in before.controls:
             break
         shot = wizard.screenshot("BasicStatus")
+        # The loading window, too, would show there.
+        assert alone_above(shot, before.controls[CANCEL]), f"{shot.name}: more than the window under its Cancel"
         after = wizard.state()
         status = before.controls[PROGRESS_STATUS]
         if PROGRESS_STATUS not in after.controls or after.text(PROGRESS_STATUS) != status.text or not status.text:

@@ -1,13 +1,16 @@
 """The wizard's choice pages under Xvfb, driven as a user would: the setup
 type page's Complete selects every product, feature and offered shortcut;
 Custom keeps the configured choices and leads to the install location page,
-whose folder (checked first: bad characters, unknown drives) is where the
-products' files land; the remove-previous page lets the user keep an
-optional program that the run would otherwise remove; at 96 and 144 DPI
-every page with a sub-title shows it on a line of its own, off the header
-band, and the progress page shows the picture drawn for the DPI. Screenshots of every page stay in the test's folder under build/e2e."""
+whose Browse opens at its folder and whose folder (checked first: bad
+characters, unknown drives, an emptied box; told in a box over the wizard)
+is where the products' files land; the remove-previous page lets the user
+keep an optional program that the run would otherwise remove; at 96 and 144
+DPI every page with a sub-title shows it on a line of its own, off the
+header band below the picture, and the setup type and progress pages show
+the pictures drawn for the DPI. Screenshots of every page stay in the test's folder under build/e2e."""
 import os
 import shutil
+import subprocess
 import time
 
 import pytest
@@ -17,14 +20,16 @@ from test_suite_run import UNINSTALL, installed, registry, run_kit, suite_kit
 from test_wizard import (ALPHA, BETA, SUITE_ID, OK, TITLE, accept_licence, finish, page_name, sample_kit,
                          start_setup)
 from test_wizard_pages_text import HEADER_IMAGE, HEADER_SIZES, set_logical_dpi
-from wizard_driver import NEXT, Wizard, shows_picture
+from wizard_driver import NEXT, Wizard, centred_on, header_band, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
 CUSTOM, COMPLETE, THIRD = 11018, 11019, 11020
 SECURITY_IMAGE = 11110  # the progress page's picture beside its security note
 CAPTIONS, TEXTS = (11021, 11022, 11023), (11024, 11025, 11026)
-BASE_FOLDER, INSTALL_PATH = 11050, 11128
+BASE_FOLDER, INSTALL_PATH, BROWSE = 11050, 11128, 11049
+# Wine's folder browser: its tree, its prompt, the chosen folder's name.
+BROWSE_TREE, BROWSE_PROMPT, BROWSE_FOLDER = 14145, 14146, 14149
 REMOVE_TREE, REMOVE_DESCRIPTION, REMOVE_PRODUCTS = 11091, 11089, 11094
 DELTA = "{9E4C6A53-AF51-4A84-8F3D-41526D7E8F91}"
 # The system's message box: its text.
@@ -122,11 +127,20 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
     assert state.text(INSTALL_PATH) == default_base + "Sample Suite"
     assert state.text(11049) == "Br&owse" and state.text(11051) == "&Reset"
 
-    # Each refusal keeps the page, told in the system's box.
+    # Browse opens at the folder in the box (its part that exists), under the page's request.
+    wizard.click(BROWSE)
+    _, box = wizard.wait_box(BROWSE_TREE)
+    wizard.screenshot("Browse")
+    assert box[BROWSE_PROMPT].text == state.text(11047)
+    assert box[BROWSE_FOLDER].text == "Program Files (x86)"
+    wizard.answer(BROWSE_TREE, 2)
+
+    # Each refusal keeps the page, told in the system's box over the wizard.
     for typed, message in [
             ("C:\\Bad|Name", "The folder path 'C:\\Bad|Name\\Sample Suite' contains an invalid character."),
             ("Q:\\Nowhere", "Invalid Drive: Q:\\"),
             ("C:\\" + "x" * 250, "A portion of the folder path 'C:\\" + "x" * 250 + "\\Sample Suite' is invalid."),
+            ("", "A portion of the folder path 'Sample Suite' is invalid.  It is either empty"),
     ]:
         wizard.set_text(BASE_FOLDER, typed)
         wizard.press("next")
@@ -134,6 +148,9 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
         wizard.screenshot("InstallPointRefused")
         assert title == TITLE
         assert box[SYSTEM_BOX_TEXT].text.startswith(message), box[SYSTEM_BOX_TEXT].text
+        # Wine's box for the long path is wider than the screen: it starts at its left edge.
+        rect = wizard.box_rect(SYSTEM_BOX_TEXT)
+        assert centred_on(rect, state.sheet_rect) or rect[0] == state.work_area[0] == state.sheet_rect[0]
         wizard.answer(SYSTEM_BOX_TEXT, OK)
         assert page_name(wizard.wait_control(BASE_FOLDER)) == "InstallPoint"
 
@@ -204,24 +221,24 @@ def test_remove_previous_page_decides_what_the_run_removes(test_world, refusal, 
     assert line in [m.strip() for m in read_log(logs / "VELL_SETUP.LOG")]
 
 
-# The pages' sub-titles, and where the header band that the pages paint
-# below the header image ends: 50 pixels below the page's top at any DPI.
+# The pages' sub-titles, below the header band that the pages paint.
 SUBTITLES = {"InstallMode": 11029, "InstallPoint": 11047, "Customize": 11053, "RemovePrevious": 11087,
              "Verify": 11042, "Progress": 11037}
-HEADER_BAND_END = 50
 
 
 def overlap(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
-def check_subtitle(state, page):
+def check_subtitle(state, page, shot):
     """The sub-title is shown, off the header band, and shares its place
     with no other control."""
     subtitle = state.controls[SUBTITLES[page]]
     assert subtitle.visible and subtitle.text, page
-    left, top, right, _ = state.page_rect
-    band = (left, state.controls[HEADER_IMAGE].rect[3], right, top + HEADER_BAND_END)
+    left, _, right, _ = state.page_rect
+    band_top, band_bottom = header_band(shot, state)
+    assert band_bottom > band_top, f"{page}: no band below the header"
+    band = (left, band_top, right, band_bottom)
     assert not overlap(subtitle.rect, band), f"{page}: sub-title {subtitle.rect} on the band {band}"
     crowded = [c.id for c in state.controls.values()
                if c.visible and c.id != subtitle.id and overlap(c.rect, subtitle.rect)]
@@ -252,7 +269,13 @@ def test_every_subtitle_has_its_own_line_below_the_header_band(test_world, dpi):
         name = page_name(state)
         seen.append(name)
         shot = wizard.screenshot(f"{name}-{dpi}")
-        check_subtitle(state, name)
+        check_subtitle(state, name, shot)
+        if name == "InstallMode":
+            # The icon drawn for the DPI (32 pixels at 96, 48 at 144).
+            icon = test_world.out / "custom.png"
+            subprocess.run(["convert", f"{REPO / 'resources' / 'setup_type_custom.ico'}[{ {96: 0, 144: 2}[dpi]}]", icon],
+                           check=True, timeout=60)
+            assert shows_picture(shot, state.controls[CUSTOM].rect, icon)
         if name == "Progress":
             # The picture drawn for the DPI, at its own size.
             picture = state.controls[SECURITY_IMAGE]

@@ -4,10 +4,12 @@ language folders as pictures, keeps a language the system cannot show greyed
 and out of reach, and the chosen one is the language the suite is installed
 in; the "Files in Use" dialog lists an open window of our own window_holder,
 OK closes it and the install goes on, Cancel (confirmed) ends the run with
-1223 and nothing installed; in Arabic the mirrored setup type page shows its
-pictures as drawn, the install location page and "Files in Use" dialog keep
-paths and window titles reading left to right, and the cancel question shows
-its icon. Screenshots stay in the test's folder."""
+1223 and nothing installed, the full wizard on its interrupted page every
+time; in Arabic the mirrored setup type page shows its pictures and the
+Customize tree its check marks as drawn, the install location page and
+"Files in Use" dialog keep paths and window titles reading left to right,
+and the cancel question shows its icon. Screenshots stay in the test's
+folder."""
 import os
 import shutil
 import subprocess
@@ -19,7 +21,8 @@ from conftest import BUILD, REPO, current_world, read_log, windows_path, wine_en
 from test_suite_run import installed, suite_kit
 from test_wizard import CANCEL_ICON, accept_licence, wait_for_page
 from test_wizard_languages import Texts
-from wizard_driver import WS_EX_LAYOUTRTL, BackgroundRun, Wizard, shows_picture
+from test_wizard_pages_text import page_section
+from wizard_driver import FINISH, WS_EX_LAYOUTRTL, BackgroundRun, Wizard, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -30,7 +33,7 @@ CANCELLED = 1223
 FILES_PROMPT, FILES_LIST, FILES_OK, FILES_CANCEL, FILES_IGNORE = 11162, 11161, 11163, 11164, 11165
 LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
 EULA_ACCEPT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11018, 11045, 11050, 11128
-HEADER_IMAGE, COMPLETE = 11027, 11019
+HEADER_IMAGE, COMPLETE, CUSTOMIZE_TREE = 11027, 11019, 11055
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
 LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
 EDITOR_TITLE = "Tamsa Editor - draft.txt"
@@ -209,8 +212,11 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
             assert not state.controls[field].reads_right_to_left(), field
         assert state.text(INSTALL_PATH) == "C:\\Program Files (x86)\\Tamsa\\Sample Suite"
         wizard.press("next")
-        state = wizard.wait_leave(state.page_index)
-        wizard.press("next")  # Customize
+        state = wizard.wait_control(CUSTOMIZE_TREE)
+        shot = wizard.screenshot("Customize")
+        # The tree is mirrored, its check marks are not.
+        assert shows_picture(shot, state.controls[CUSTOMIZE_TREE].rect, wizard.check_image())
+        wizard.press("next")
         state = wizard.wait_leave(state.page_index)
         wizard.press("next")  # Verify
 
@@ -230,6 +236,41 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
         assert run.wait() == 0
         editor.wait(timeout=30)  # closed by setup
         assert installed(ALPHA) and installed(BETA)
+    finally:
+        if editor.poll() is None:
+            editor.kill()
+
+
+# The worker's cancel after the "Files in Use" box: the wizard ends on the
+# page saying the setup was interrupted, every time, and waits there for
+# Finish. A sequence that starts at the progress page gets to the box at once.
+INTERRUPTED_SEQUENCE = ("\n[Interface]\nSequences=Install\n[Interface.Install]\nPages=Progress,UserExit,Finish\n"
+                        "Start=Progress\n" + page_section("Progress", "UserExit", back=1, next_disabled=1) +
+                        page_section("UserExit", "Finish", back=1, next_disabled=1, condition="FailedInstall") +
+                        page_section("Finish", "0", back=1, next_disabled=1))
+ROUNDS = 6
+
+
+def test_files_in_use_cancel_ends_on_the_interrupted_page_every_time(test_world):
+    kit = dialogs_kit(["ENU"], ask_language=False)
+    with open(kit / "SETUP.DCF", "a", encoding="latin-1") as dcf:
+        dcf.write(INTERRUPTED_SEQUENCE)
+    editor = open_editor()
+    try:
+        for round_number in range(ROUNDS):
+            run, logs = start_setup(kit)
+            wizard = Wizard(f"{SUITE} Setup")
+            files_in_use_box(wizard)
+            wizard.answer(FILES_LIST, FILES_CANCEL)
+            wizard.answer(CANCEL_QUESTION, YES)
+            state = wait_for_page(wizard, "UserExit", timeout=60)
+            wizard.screenshot(f"Interrupted{round_number}")
+            assert state.offers(FINISH) and run.process.poll() is None, "the wizard did not wait for Finish"
+            wizard.press("finish")
+            assert run.wait() == CANCELLED
+            shutil.rmtree(logs)
+        assert editor.poll() is None, "the application was closed after a cancel"
+        assert not installed(ALPHA) and not installed(BETA)
     finally:
         if editor.poll() is None:
             editor.kill()

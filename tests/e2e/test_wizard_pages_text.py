@@ -1,10 +1,12 @@
 """The wizard's text pages and the pages that frame the run, driven under
 Xvfb from another process: the licence streamed from the kit's rich-text
-file, Next withheld until it is accepted, through to the finish page, whose
+file, Next withheld until it is accepted, View's read-only copy in the
+temporary folder (no View without a text), through to the finish page, whose
 restart question is answered Yes through the replaceable restart call (a
 setup.exe that records the request; the machine is not restarted); and the
-header image chosen by the screen's logical DPI at 96, 120, 144 and 192,
-each run cancelled to the user-exit page. Screenshots of every page stay in
+header image chosen by the screen's logical DPI at 96, 120, 144 and 192
+with the grey band below it, the sheet laid out for a lower DPI where the
+screen is too small for its own, each run cancelled to the user-exit page. Screenshots of every page stay in
 the test's folder under build/e2e."""
 import os
 import re
@@ -18,7 +20,7 @@ from conftest import BUILD, prefix_drive_c, read_log, wine_environment
 from test_suite_run import installed
 from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, NO, OK, SUITE, TITLE, YES, accept_licence, finish, kit_with_program,
                          move_on, page_name, sample_kit, start_setup, wait_for_page)
-from wizard_driver import CANCEL, FINISH, NEXT, VIEW, Wizard
+from wizard_driver import CANCEL, FINISH, NEXT, VIEW, Wizard, header_band
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -89,9 +91,17 @@ def text_kit(program_arguments="3010 0"):
     return with_text_pages(with_product_information(with_licence(kit_with_program(program_arguments))))
 
 
-def walk_text_pages(wizard, stop_at=None):
+def view_copies(kit):
+    """The View copies of the kit's licence: in the temporary folder, never
+    beside setup.exe."""
+    assert not list(kit.rglob("*.rtf")), "a copy beside the kit"
+    return [p for p in prefix_drive_c().glob("users/*/Temp/license.ENU*.rtf") if not p.parent.parent.is_symlink()]
+
+
+def walk_text_pages(wizard, kit, stop_at=None, programme=True):
     """Through the text pages, checking each; the pages seen, and the state
-    of `stop_at` when the walk stops there."""
+    of `stop_at` when the walk stops there. Without the programme's text its
+    page offers no View."""
     state = wizard.wait_sheet()
     seen = []
     while page_name(state) != "Progress":
@@ -103,7 +113,8 @@ def walk_text_pages(wizard, stop_at=None):
         if name == "ProductInformation":
             assert state.text(INFORMATION_BODY) == f"{SUITE} brings Alpha and Beta."
         if name == "ExperienceImprovement":
-            assert PROGRAMME_TEXT in state.text(UEIP_TEXT) and state.offers(NEXT) and state.offers(VIEW)
+            assert (PROGRAMME_TEXT in state.text(UEIP_TEXT)) == programme and state.offers(NEXT)
+            assert state.offers(VIEW) == programme
             assert state.text(UEIP_TITLE) == "User Experience Improvement Program"
         if name == "Eula":
             # The kit names no user company: the title reads whole without it.
@@ -119,6 +130,15 @@ def walk_text_pages(wizard, stop_at=None):
             assert page_name(state) == "Eula" and not state.offers(NEXT)
             state = accept_licence(wizard, state)
             wizard.screenshot("EulaAccepted")
+            # View writes a read-only copy of the text where any kit may run from.
+            assert state.offers(VIEW)
+            wizard.click(VIEW)
+            deadline = time.time() + 30
+            while not view_copies(kit) and time.time() < deadline:
+                time.sleep(0.2)
+            copies = view_copies(kit)
+            assert len(copies) == 1 and copies[0].read_bytes() == (kit / "bin" / "license.ENU").read_bytes()
+            assert copies[0].stat().st_mode & 0o222 == 0, "the copy can be written"
         move_on(wizard, state, name)
         state = wizard.wait_leave(state.page_index)
     return seen, state
@@ -131,7 +151,7 @@ def test_licence_accepted_install_finishes_and_asks_for_the_restart(test_world, 
     shutil.copy(BUILD / "setup_restart_recorder.exe", kit / "setup.exe")
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
-    seen, _ = walk_text_pages(wizard)
+    seen, _ = walk_text_pages(wizard, kit)
     assert seen == ["Welcome", "ProductInformation", "Eula", "ExperienceImprovement", "Verify"]
 
     state = wait_for_page(wizard, "Finish")
@@ -161,9 +181,10 @@ def test_licence_accepted_install_finishes_and_asks_for_the_restart(test_world, 
 # Alpha and Beta each cost 70% of the free space: either alone passes the
 # run's own check of the temporary folder, both together do not fit, and
 # the last page before the run says so in the system's box and keeps the
-# user there.
+# user there. The kit lacks the programme's text: its page offers no View.
 def test_verify_refuses_to_go_on_without_the_disk_space(test_world):
     kit = text_kit("0 0")
+    (kit / "bin" / "UEIP.ENU").unlink()
     cost = int(shutil.disk_usage(prefix_drive_c()).free / 2**20 * 0.7)
     dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1")
     for product, old in (("Alpha", "2.5"), ("Beta", "1")):
@@ -173,7 +194,7 @@ def test_verify_refuses_to_go_on_without_the_disk_space(test_world):
     (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
-    _, state = walk_text_pages(wizard, stop_at="Verify")
+    _, state = walk_text_pages(wizard, kit, stop_at="Verify", programme=False)
     assert state.buttons[NEXT].text == "&Install"
     wizard.press("next")
     _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
@@ -200,19 +221,31 @@ def set_logical_dpi(dpi):
                    stdin=subprocess.DEVNULL, env=wine_environment(), timeout=60, check=True)
 
 
-@pytest.mark.parametrize("dpi", [96, 120, 144, 192])
-def test_header_image_follows_the_logical_dpi(test_world, dpi):
+# On a screen too small for the sheet at its DPI (192 on 1280 x 1024) the
+# wizard is laid out whole as at a lower one, its pictures with it.
+@pytest.mark.parametrize("dpi, screen, layout", [(96, None, 96), (120, None, 120), (144, None, 144),
+                                                 (192, "1600x1200", 192), (192, "1280x1024", 144)])
+def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, screen, layout):
+    if screen:
+        display_of_size(screen)
     set_logical_dpi(dpi)
     kit = sample_kit()
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
     state = wizard.wait_sheet()
     assert page_name(state) == "Welcome"
-    wizard.screenshot(f"Welcome-{dpi}")
+    shot = wizard.screenshot(f"Welcome-{dpi}-{screen}")
     messages = read_log(logs / "VELL_SETUP.LOG")
-    assert f"Wizard header image for {dpi} DPI: header_{dpi}.png (built in)" in messages
-    # The header shows that picture at its own size.
-    assert wizard.size(HEADER_IMAGE) == HEADER_SIZES[dpi]
+    assert f"Wizard header image for {layout} DPI: header_{layout}.png (built in)" in messages
+    assert any(m.startswith(f"The wizard is laid out for {layout} DPI") for m in messages) == (layout != dpi)
+    # The header shows that picture at its own size, the grey band below it
+    # grows with it, and every button is on the screen.
+    assert wizard.size(HEADER_IMAGE) == HEADER_SIZES[layout]
+    top, bottom = header_band(shot, state)
+    assert bottom - top >= 6, f"a band of {bottom - top} pixels below the header"
+    left, upper, right, lower = state.work_area
+    for rect in [state.sheet_rect] + [b.rect for b in state.buttons.values() if b.visible]:
+        assert left <= rect[0] and rect[2] <= right and upper <= rect[1] and rect[3] <= lower, rect
     # A cancel before the run ends on the user-exit page, without the log
     # link: only a cancel of the running install offers the log.
     wizard.press("cancel")

@@ -38,9 +38,12 @@ class WizardState:
     focus: int = 0  # the focused control's id (0: nothing has the focus)
     page_rect: tuple = (0, 0, 0, 0)  # the page's client area on the screen
     page_exstyle: int = 0
+    sheet_rect: tuple = (0, 0, 0, 0)  # the sheet's window on the screen
+    work_area: tuple = (0, 0, 0, 0)  # the work area of the sheet's screen
     buttons: dict = field(default_factory=dict)
     controls: dict = field(default_factory=dict)
     boxes: list = field(default_factory=list)  # (title, {id: Control})
+    box_rects: list = field(default_factory=list)  # each box's rectangle on the screen
     list_items: dict = field(default_factory=dict)  # list box id: its lines
 
     def text(self, control_id):
@@ -67,6 +70,7 @@ class TreeItem:
 TREE_ITEM = re.compile(r"^item depth=(\d+) checked=(\d) selected=(\d) expanded=(\d) text=(.*)$")
 CONTROL = re.compile(r"^(\w+) id=(-?\d+) visible=(\d) enabled=(\d) class=(\S*) rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) "
                      r"exstyle=0x([0-9a-f]+) image=(\d) text=(.*)$")
+SHEET = re.compile(r"^sheet rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) work=(-?\d+),(-?\d+),(-?\d+),(-?\d+)$")
 PAGE = re.compile(r"^page rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) exstyle=0x([0-9a-f]+)$")
 LIST_ITEM = re.compile(r"^listitem id=(-?\d+) text=(.*)$")
 
@@ -87,11 +91,16 @@ def parse_state(output):
             state.default = int(line[len("default id="):])
         elif line.startswith("focus id="):
             state.focus = int(line[len("focus id="):].split()[0])
+        elif SHEET.match(line):
+            corners = [int(c) for c in SHEET.match(line).groups()]
+            state.sheet_rect, state.work_area = tuple(corners[:4]), tuple(corners[4:])
         elif PAGE.match(line):
             *corners, exstyle = PAGE.match(line).groups()
             state.page_rect, state.page_exstyle = tuple(int(c) for c in corners), int(exstyle, 16)
         elif line.startswith("box title="):
             state.boxes.append((unescape(line[len("box title="):]), {}))
+        elif line.startswith("boxrect="):
+            state.box_rects.append(tuple(int(c) for c in line[len("boxrect="):].split(",")))
         elif LIST_ITEM.match(line):
             number, text = LIST_ITEM.match(line).groups()
             state.list_items.setdefault(int(number), []).append(unescape(text))
@@ -183,10 +192,25 @@ class Wizard:
                 fits.append({"id": int(number), "ok": ok == "1", "need": need, "have": have, "text": unescape(text)})
         return fits
 
+    def page_control(self, control_id):
+        """The control of whichever page holds it, the current one or one the
+        sheet has left, and a progress bar's (position, low, high)."""
+        code, output = self._drive("control", self.title, control_id)
+        assert code == 0, f"no page with control {control_id}"
+        control = parse_state(output).controls[control_id]
+        bar = re.search(r"^bar pos=(-?\d+) range=(-?\d+),(-?\d+)", output, re.M)
+        return control, tuple(int(n) for n in bar.groups()) if bar else None
+
     def wait_box(self, child_id, timeout_ms=30000):
         code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"
         return parse_state(output).boxes[0]
+
+    def box_rect(self, child_id, timeout_ms=30000):
+        """Where the dialog box holding `child_id` stands on the screen."""
+        code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
+        assert code == 0, f"no dialog box with control {child_id}"
+        return parse_state(output).box_rects[0]
 
     def answer(self, child_id, command, timeout_ms=30000):
         code, _ = self._drive("answer", child_id, command, timeout_ms, timeout=timeout_ms / 1000 + 30)
@@ -242,6 +266,14 @@ class Wizard:
         code, _ = self._drive("tree-click", self.title, control_id, index)
         assert code == 0, f"could not click item {index} of tree {control_id}"
 
+    def check_image(self):
+        """The checked box of a left-to-right tree, as Wine draws it, in a
+        BMP file: the mark upright."""
+        path = current_world().out / "check.bmp"
+        code, _ = self._drive("check-image", windows_path(path))
+        assert code == 0, "no check image drawn"
+        return path
+
     def keys(self, *keys):
         """Real key events on the display (xdotool's names: "Return",
         "alt+o", "Tab", "space"), typed into the sheet's window, which gets
@@ -275,6 +307,24 @@ def rgba(image, crop=None):
                           check=True).stdout.split()
     data = subprocess.run(args + ["-depth", "8", "rgba:-"], capture_output=True, timeout=60, check=True).stdout
     return int(size[0]), int(size[1]), data
+
+
+def header_band(shot, state):
+    """(top, bottom) on the screen of the grey band the page paints below its
+    header picture, found down a column at the page's left edge: from the
+    picture's bottom, the rows in the band's greys (0xC4 to 0xC6)."""
+    left, _, _, page_bottom = state.page_rect
+    top = state.controls[11027].rect[3]
+    _, height, pixels = rgba(shot, (left + 4, top, left + 5, page_bottom))
+    rows = 0
+    while rows < height and all(0xC2 <= value <= 0xC8 for value in pixels[rows * 4:rows * 4 + 3]):
+        rows += 1
+    return top, top + rows
+
+
+def centred_on(inner, outer, slack=2):
+    """Whether the rectangle's middle is the other's, to a pixel or two."""
+    return all(abs((inner[i] + inner[i + 2]) - (outer[i] + outer[i + 2])) <= 2 * slack for i in (0, 1))
 
 
 def shows_picture(shot, rect, picture):

@@ -39,6 +39,10 @@ TEST(CInstallActionLoaderTest, PreparesCommandLines) {
        L"{msiexec} /qn REBOOT=Suppress X=\"a b\" /I \"D:\\src\\Beta\\beta.msi\" L=DEU ID=1031", true},
       {L"Alpha", L"prog.exe /s {ProductDir}", L"", L"\"D:\\src\\prog.exe\" /s D:\\src\\", false},
       {L"Beta", L"\"my tool.exe\" -q {ProductDir}", L"", L"\"D:\\src\\Beta\\my tool.exe\" -q D:\\src\\Beta\\", false},
+      // A program named by an absolute path runs where it is.
+      {L"Beta", L"C:\\tools\\t.exe /x", L"", L"\"C:\\tools\\t.exe\" /x", false},
+      {L"Beta", L"\\\\server\\share\\t.exe", L"", L"\"\\\\server\\share\\t.exe\" ", false},
+      {L"Beta", L"C:t.exe", L"", L"\"D:\\src\\Beta\\C:t.exe\" ", false},
       {L"Alpha", L"", L"", L"{msiexec} {setupparams} /I \"D:\\src\\alpha.msi\"", true},
       {L"Alpha", L"   ", L"", nullptr, false},
   };

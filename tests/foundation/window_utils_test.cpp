@@ -131,5 +131,11 @@ TEST(WindowUtilsTest, CreateFontFromSpecReadsFaceStyleAndPoints) {
     DeleteObject(font);
   }
   EXPECT_EQ(nullptr, CreateFontFromSpec(nullptr, L"Tahoma,Bold,8"));
+  // A layout drawn for another DPI than the device's.
+  HFONT font = CreateFontFromSpec(dc, L"Tahoma,Bold,8", nullptr, 144);
+  LOGFONTW logFont = {};
+  ASSERT_EQ(static_cast<int>(sizeof(logFont)), GetObjectW(font, sizeof(logFont), &logFont));
+  EXPECT_EQ(-16, logFont.lfHeight);
+  DeleteObject(font);
   DeleteDC(dc);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 
@@ -42,4 +43,29 @@ TEST(CDialogTemplateTest, LanguageThenEnglishThenWhateverTheProgramHas) {
     EXPECT_EQ(c.caption, Caption(dialog)) << c.id << " " << c.language;
   }
   EXPECT_EQ(nullptr, LoadDialogTemplate(module, 60012, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
+}
+
+// A copy's font is changed; the module's template keeps its own.
+TEST(CDialogTemplateTest, CopyTakesAnotherPointSize) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  LANGID german = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+  std::vector<BYTE> copy = CopyDialogTemplate(module, 60010, german);
+  ASSERT_FALSE(copy.empty());
+  auto* dialog = reinterpret_cast<DLGTEMPLATE*>(copy.data());
+  EXPECT_EQ(L"Deutscher Dialog", Caption(dialog));
+  SIZE size = GetDialogTemplateSize(dialog);
+  EXPECT_EQ(100, size.cx);
+  EXPECT_EQ(40, size.cy);
+  int points = 0;
+  std::wstring face;
+  ASSERT_TRUE(GetDialogTemplateFont(dialog, &points, &face));
+  EXPECT_EQ(8, points);
+  EXPECT_EQ(L"Tahoma", face);
+  ASSERT_TRUE(SetDialogTemplatePointSize(dialog, 6));
+  ASSERT_TRUE(GetDialogTemplateFont(dialog, &points, &face));
+  EXPECT_EQ(6, points);
+  EXPECT_EQ(L"Tahoma", face);
+  ASSERT_TRUE(GetDialogTemplateFont(LoadDialogTemplate(module, 60010, german), &points, nullptr));
+  EXPECT_EQ(8, points);
+  EXPECT_TRUE(CopyDialogTemplate(module, 60012, german).empty());
 }

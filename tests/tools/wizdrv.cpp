@@ -4,14 +4,19 @@
 // the process boundary (PSM_PRESSBUTTON, WM_GETTEXT, WM_COMMAND).
 // Usage:
 //   wizdrv.exe wait-sheet TITLE MS          the sheet, shown, within MS
-//   wizdrv.exe state TITLE                  current page, buttons, default button, focused
+//   wizdrv.exe state TITLE                  the sheet's rectangle and its screen's work area,
+//                                           current page, buttons, default button, focused
 //                                           control, controls (screen rectangle, extended
 //                                           style, a static's picture shown), boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
 //   wizdrv.exe press TITLE back|next|finish|cancel
-//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control
+//   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control, else the
+//                                           sheet's
 //   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
+//   wizdrv.exe control TITLE ID             control ID of whichever page of the sheet holds it,
+//                                           the current one or one left ("bar pos=P range=L,H"
+//                                           follows for a progress bar)
 //   wizdrv.exe wait-box CHILD_ID MS         a dialog box holding control CHILD_ID
 //   wizdrv.exe answer CHILD_ID COMMAND MS   that box gets WM_COMMAND COMMAND
 //   wizdrv.exe escape|enter CHILD_ID MS     that box gets the Escape or the Enter key
@@ -23,6 +28,8 @@
 //                                           home, left, right, space
 //   wizdrv.exe tree-click TITLE ID INDEX    a click on the check image of item
 //                                           INDEX (in the order `tree` prints)
+//   wizdrv.exe check-image FILE             the checked box of a tree of its own, left to
+//                                           right, as a BMP file: the mark as drawn
 // A tree's items hold pointers: they are read through a buffer in the
 // sheet's process.
 //   wizdrv.exe list CHILD_ID LIST_ID MS     the picture list of a dialog box: items, heights,
@@ -186,10 +193,18 @@ void PrintChildren(const char* kind, HWND parent) {
   }
 }
 
+// The box's title and where it stands on the screen.
+void PrintBoxHeader(HWND box) {
+  RECT bounds = {};
+  GetWindowRect(box, &bounds);
+  std::printf("box title=%s\n", Quoted(WindowText(box)).c_str());
+  std::printf("boxrect=%ld,%ld,%ld,%ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+}
+
 BOOL CALLBACK PrintBox(HWND window, LPARAM) {
   if (ClassOf(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
   if (FindWindowExW(window, nullptr, L"SysTabControl32", nullptr)) return TRUE;
-  std::printf("box title=%s\n", Quoted(WindowText(window)).c_str());
+  PrintBoxHeader(window);
   PrintChildren("boxcontrol", window);
   return TRUE;
 }
@@ -209,6 +224,13 @@ int PrintState(HWND sheet) {
                                 &index);
   std::printf("sheet title=%s\n", Quoted(WindowText(sheet)).c_str());
   std::printf("page index=%d\n", static_cast<int>(index));
+  // The whole window, and the work area of its screen it must stay within.
+  RECT window = {};
+  GetWindowRect(sheet, &window);
+  MONITORINFO monitor = {sizeof(monitor)};
+  GetMonitorInfoW(MonitorFromWindow(sheet, MONITOR_DEFAULTTONEAREST), &monitor);
+  std::printf("sheet rect=%ld,%ld,%ld,%ld work=%ld,%ld,%ld,%ld\n", window.left, window.top, window.right,
+              window.bottom, monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom);
   if (page) {
     // The page's client area in screen coordinates: where its own painting
     // (the header band) is measured from.
@@ -238,6 +260,29 @@ int PrintState(HWND sheet) {
   }
   if (page) PrintChildren("control", page);
   PrintBoxes();
+  return 0;
+}
+
+// A page the sheet has left stays as a hidden child of the sheet: what it
+// showed last can still be read.
+HWND FindPageControl(HWND sheet, int id) {
+  HWND page = CurrentPage(sheet);
+  HWND control = page ? GetDlgItem(page, id) : nullptr;
+  for (HWND child = GetWindow(sheet, GW_CHILD); child && !control; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == L"#32770") control = GetDlgItem(child, id);
+  }
+  return control;
+}
+
+int PrintPageControl(HWND sheet, int id) {
+  HWND control = FindPageControl(sheet, id);
+  if (!control) return 1;
+  PrintControl("control", control);
+  if (ClassOf(control) == L"msctls_progress32") {
+    std::printf("bar pos=%d range=%d,%d\n", static_cast<int>(Ask(control, PBM_GETPOS, 0, 0)),
+                static_cast<int>(Ask(control, PBM_GETRANGE, TRUE, 0)),
+                static_cast<int>(Ask(control, PBM_GETRANGE, FALSE, 0)));
+  }
   return 0;
 }
 
@@ -372,6 +417,40 @@ int ClickCheckImage(HWND tree, int index) {
   PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(tree, WM_LBUTTONUP, 0, point);
   return 0;
+}
+
+// The check mark as a left-to-right tree of this process draws it: the
+// checked state image on the tree's white, written as a 24-bit BMP.
+int WriteCheckImage(const wchar_t* path) {
+  HWND tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  if (!tree) return 1;
+  SetWindowLongW(tree, GWL_STYLE, GetWindowLongW(tree, GWL_STYLE) | TVS_CHECKBOXES);
+  HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_STATE, 0));
+  int width = 0;
+  int height = 0;
+  if (!images || !ImageList_GetIconSize(images, &width, &height)) return 1;
+  BITMAPINFOHEADER header = {sizeof(header), width, height, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  RECT all = {0, 0, width, height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ImageList_Draw(images, 2, dc, 0, 0, ILD_NORMAL);
+  GdiFlush();
+  SelectObject(dc, previous);
+  DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header) + imageBytes), 0, 0,
+                           static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(header))};
+  FILE* out = _wfopen(path, L"wb");
+  bool written = out && std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&header, sizeof(header), 1, out) == 1 &&
+                 std::fwrite(bits, imageBytes, 1, out) == 1;
+  if (out) std::fclose(out);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  DestroyWindow(tree);
+  return written ? 0 : 1;
 }
 
 // The owner-drawn list keeps a record per item as its item data; it lives in
@@ -571,6 +650,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND sheet = FindSheet(argv[2]);
     HWND page = sheet ? CurrentPage(sheet) : nullptr;
     HWND control = page ? GetDlgItem(page, static_cast<int>(number(3))) : nullptr;
+    // A button of the sheet's own (View) when the page has no such control.
+    if (!control && sheet) control = GetDlgItem(sheet, static_cast<int>(number(3)));
     // Posted, as a press: what the click opens must not block the driver.
     return control && PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
   }
@@ -583,11 +664,15 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("size %ld %ld\n", bounds.right - bounds.left, bounds.bottom - bounds.top);
     return 0;
   }
+  if (command == L"control" && argc == 4) {
+    HWND sheet = FindSheet(argv[2]);
+    return sheet ? PrintPageControl(sheet, static_cast<int>(number(3))) : 1;
+  }
   if (command == L"wait-box" && argc == 4) {
     int id = static_cast<int>(number(2));
     HWND box = WaitFor(number(3), [&] { return FindBox(id); });
     if (!box) return 1;
-    std::printf("box title=%s\n", Quoted(WindowText(box)).c_str());
+    PrintBoxHeader(box);
     PrintChildren("boxcontrol", box);
     return 0;
   }
@@ -646,6 +731,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND sheet = FindSheet(argv[2]);
     return sheet ? PrintFits(sheet, argc - 3, argv + 3) : 1;
   }
+  if (command == L"check-image" && argc == 3) return WriteCheckImage(argv[2]);
   if (command == L"windows") {
     EnumWindows(PrintWindow, 0);
     return 0;

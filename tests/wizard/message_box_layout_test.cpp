@@ -136,3 +136,40 @@ TEST(CMessageBoxLayoutTest, BoxFitsTheMessageAndCentresButtons) {
   measures.textWidth = 290;
   EXPECT_EQ(300, ComputeMessageBoxLayout(measures).messageWidth);
 }
+
+// A box of 300 x 100 over its owner, kept inside the work area.
+TEST(CMessageBoxLayoutTest, BoxIsCentredOnItsOwnerWithinTheWorkArea) {
+  const CLayoutRect work = {0, 0, 1280, 984};
+  const struct {
+    CLayoutRect around, workArea;
+    int left, top;
+  } kCases[] = {
+      {{0, 0, 774, 534}, work, 237, 217},        // the wizard at the top left
+      {{0, 0, 1280, 1024}, {}, 490, 462},        // the screen, no bound
+      {{1000, 900, 1400, 1100}, work, 980, 884},  // pushed back inside
+      {{-200, -50, 100, 50}, work, 0, 0},
+      {{0, 0, 200, 50}, {0, 0, 250, 80}, 0, 0},  // larger than the area: its corner in view
+  };
+  for (const auto& c : kCases) {
+    int left = -1;
+    int top = -1;
+    CentreBox(c.around, 300, 100, c.workArea, &left, &top);
+    EXPECT_EQ(c.left, left) << c.around.left << "," << c.around.top;
+    EXPECT_EQ(c.top, top) << c.around.left << "," << c.around.top;
+  }
+  CMessageBoxMeasures measures;
+  measures.window = {0, 0, 286, 114};
+  measures.control = {51, 15, 268, 41};
+  measures.buttonCount = 1;
+  measures.buttonWidth = 75;
+  measures.screenWidth = 1280;
+  measures.screenHeight = 1024;
+  measures.charWidth = 6;
+  measures.lineLength = 50;
+  measures.lineCount = 2;
+  measures.owner = {0, 0, 774, 534};
+  measures.workArea = work;
+  CMessageBoxLayout layout = ComputeMessageBoxLayout(measures);
+  EXPECT_EQ((774 - layout.boxWidth) / 2, layout.boxLeft);
+  EXPECT_EQ((534 - layout.boxHeight) / 2, layout.boxTop);
+}

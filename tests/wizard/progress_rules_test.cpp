@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -66,4 +67,28 @@ TEST(ProgressRulesTest, CancelledRunEndsOnUserExitAndFinishOnlyWithoutOne) {
   EXPECT_EQ(PageAfterProgress(false, false), kNextInSequence);
   EXPECT_EQ(PageAfterProgress(true, true), kUserExitPage);
   EXPECT_EQ(PageAfterProgress(true, false), kFinishPage);
+}
+
+// The installer's action texts as the detail box gets them (labels already
+// translated, separators made line breaks).
+TEST(ProgressRulesTest, DetailLineShowsOneLineAndProductsByName) {
+  const CProductNames kProducts = {{L"{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61}", L"Alpha Suite Editor"},
+                                   {L"{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}", L""}};
+  const struct {
+    const wchar_t* text;
+    const wchar_t* shown;
+  } kCases[] = {
+      {L"File: extras.bin\nDirectory: INSTALLDIR\nSize: 1000", L"File: extras.bin"},
+      {L"1: {6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C61} ", L"Alpha Suite Editor"},
+      {L"1: {6a1f3c20-7b2e-4d51-9c0a-1e2f3a4b5c61} 2: {6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C71} 3: C:\\core.bin ",
+       L"Alpha Suite Editor"},
+      // A product without a name keeps its code; a value may hold blanks.
+      {L"1: {7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71} ", L"{7C2A4E31-8D3F-4E62-AD1B-2F304B5C6D71}"},
+      {L"1: C:\\Program Files (x86)\\Tamsa 2: 3", L"C:\\Program Files (x86)\\Tamsa"},
+      {L"1:  2: value", L""},
+      {L"\r\nSize: 1000", L""},
+  };
+  for (const auto& row : kCases) {
+    EXPECT_EQ(DetailLine(row.text, kProducts), row.shown) << std::string(row.text, row.text + wcslen(row.text));
+  }
 }

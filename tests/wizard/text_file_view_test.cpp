@@ -41,35 +41,33 @@ TEST(CTextFileViewTest, CommandLineQuotesThePathOrRefusesIt) {
   for (const Case& c : kCases) EXPECT_EQ(c.expected, ViewCommandLine(L"C:\\cmd.exe", c.file)) << c.file;
 }
 
-TEST(CTextFileViewTest, CopyIsReadOnlyAndNeverOverwritesAnEarlierOne) {
+// The copy goes into the folder the page gives it (the temporary one), read
+// only. An earlier View's copy of the same text is taken as it is; a file of
+// the name with another text (another suite's licence) is left alone and
+// the copy takes the next free name.
+TEST(CTextFileViewTest, CopyKeepsEveryEarlierFileAndShowsTheSourcesText) {
   CTestFolder folder;
-  WriteText(folder.File(L"license.ENU"), "new text");
-  CreateDirectoryW(folder.File(L"setup").c_str(), nullptr);
-  WriteText(folder.File(L"setup\\license.ENU.rtf"), "earlier copy");
-  std::wstring copy = CopyForView(folder.File(L"license.ENU"), folder.File(L"setup"), L"license.ENU.rtf");
-  EXPECT_EQ(folder.File(L"setup\\license.ENU.rtf"), copy);
-  EXPECT_EQ("earlier copy", ReadText(copy));
-  EXPECT_TRUE(GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
-  MakeWritable(copy);
-
-  std::wstring fresh = CopyForView(folder.File(L"license.ENU"), folder.Path(), L"UEIP.ENU.rtf");
-  EXPECT_EQ(folder.File(L"UEIP.ENU.rtf"), fresh);
-  EXPECT_EQ("new text", ReadText(fresh));
-  MakeWritable(fresh);
-}
-
-// A setup folder that cannot be written (a disc) gets the copy in the
-// temporary folder instead of a viewer pointed at a missing file.
-TEST(CTextFileViewTest, CopyGoesToTheTemporaryFolderWhenTheSetupFolderFails) {
-  CTestFolder folder;
-  WriteText(folder.File(L"license.ENU"), "licence");
-  std::wstring copy = CopyForView(folder.File(L"license.ENU"), folder.File(L"missing\\folder"),
-                                  L"CTextFileViewTest.rtf");
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, temp);
-  EXPECT_EQ(std::wstring(temp) + L"CTextFileViewTest.rtf", copy);
-  EXPECT_EQ("licence", ReadText(copy));
-  MakeWritable(copy);
-  DeleteFileW(copy.c_str());
-  EXPECT_EQ(L"", CopyForView(folder.File(L"no such file"), folder.Path(), L"x.rtf"));
+  WriteText(folder.File(L"license.ENU"), "this suite's text");
+  CreateDirectoryW(folder.File(L"temp").c_str(), nullptr);
+  WriteText(folder.File(L"temp\\license.ENU-2.rtf"), "this suite's text");
+  WriteText(folder.File(L"temp\\license.ENU.rtf"), "another suite's text");
+  struct Case {
+    const wchar_t* viewName;
+    const wchar_t* copy;  // in the temp folder
+  };
+  const Case kCases[] = {
+      {L"license.ENU.rtf", L"license.ENU-2.rtf"},
+      {L"UEIP.ENU.rtf", L"UEIP.ENU.rtf"},
+      {L"UEIP.ENU.rtf", L"UEIP.ENU.rtf"},  // made by the row before: the same text
+  };
+  for (const Case& c : kCases) {
+    std::wstring copy = CopyForView(folder.File(L"license.ENU"), folder.File(L"temp"), c.viewName);
+    EXPECT_EQ(folder.File(L"temp\\") + c.copy, copy) << c.viewName;
+    EXPECT_EQ("this suite's text", ReadText(copy));
+    EXPECT_TRUE(GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
+  }
+  EXPECT_EQ("another suite's text", ReadText(folder.File(L"temp\\license.ENU.rtf")));
+  EXPECT_EQ(L"", CopyForView(folder.File(L"no such file"), folder.File(L"temp"), L"x.rtf"));
+  EXPECT_EQ(L"", CopyForView(folder.File(L"license.ENU"), folder.File(L"missing\\folder"), L"x.rtf"));
+  for (const wchar_t* name : {L"license.ENU-2.rtf", L"UEIP.ENU.rtf"}) MakeWritable(folder.File(L"temp\\") + name);
 }

@@ -91,3 +91,27 @@ TEST(CWizPageRulesTest, HeaderImageBySizeOfTheScreensDpi) {
     EXPECT_EQ(c.security, SecurityImageResourceId(c.dpi)) << c.dpi;
   }
 }
+
+// The measures of the header and the setup type buttons as laid out at 96,
+// 144 and 192 DPI, and a kit's picture taller than the layout leaves room for.
+TEST(CWizPageRulesTest, HeaderBandAndButtonIconsGrowWithTheLayout) {
+  const struct {
+    int layoutEnd, headerTop, headerBottom, bandEnd;
+  } kBands[] = {
+      {50, 0, 40, 50}, {74, 0, 60, 74}, {93, 0, 80, 93},
+      {50, 0, 50, 62}, {50, 0, 80, 100}, {50, 10, 90, 110},
+  };
+  for (const auto& c : kBands) {
+    EXPECT_EQ(c.bandEnd, HeaderBandEnd(c.layoutEnd, c.headerTop, c.headerBottom)) << c.headerBottom;
+  }
+  const struct {
+    int dpi, width, height, side;
+  } kIcons[] = {
+      {96, 52, 49, 32}, {120, 64, 60, 40}, {144, 78, 73, 48}, {192, 104, 96, 64},
+      // A layout drawn smaller than the screen's DPI leaves less room.
+      {192, 60, 56, 40}, {144, 40, 40, 24}, {96, 10, 10, 16}, {72, 52, 49, 24},
+  };
+  for (const auto& c : kIcons) {
+    EXPECT_EQ(c.side, PictureButtonIconSize(c.dpi, c.width, c.height)) << c.dpi << " " << c.width;
+  }
+}
