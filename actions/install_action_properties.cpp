@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "actions/installer_property.h"
 #include "actions/msi_exec_command_line.h"
 #include "actions/msi_folder_properties.h"
 #include "engine/product_data.h"
@@ -59,8 +60,8 @@ void CInstallAction::BuildDefaultRepairCommandLine() {
 }
 
 void CInstallAction::AddSuiteIdProperty(const std::wstring& suiteId) {
-  if (suiteId.empty()) return;
-  std::wstring text = L" MPI_SUITE_ID=" + suiteId;
+  std::wstring text;
+  if (suiteId.empty() || !BuildInstallerProperty(L"MPI_SUITE_ID", suiteId, &text)) return;
   AppendToInstallLine(text);
   if (IsInstallerLine(m_repairCommandLine)) m_repairCommandLine += text;
 }
@@ -83,8 +84,9 @@ void CInstallAction::AddSilentProperty(bool silent) {
 
 void CInstallAction::AddUserAndCompanyProperties(const std::wstring& user,
                                                  const std::wstring& company) {
-  if (!user.empty()) AppendToInstallLine(Format(L" USERNAME=\"%s\"", user.c_str()));
-  if (!company.empty()) AppendToInstallLine(Format(L" COMPANYNAME=\"%s\"", company.c_str()));
+  std::wstring text;
+  if (!user.empty() && BuildInstallerProperty(L"USERNAME", user, &text)) AppendToInstallLine(text);
+  if (!company.empty() && BuildInstallerProperty(L"COMPANYNAME", company, &text)) AppendToInstallLine(text);
 }
 
 void CInstallAction::AddDesktopIconProperty(bool wanted) {
@@ -96,8 +98,11 @@ void CInstallAction::AddQuickLaunchIconProperty(bool wanted) {
 }
 
 void CInstallAction::AddInstallDirProperty(const std::wstring& folder) {
-  if (!IsInstallerLine(m_commandLine)) return;
-  std::wstring text = L" INSTALLDIR=\"" + folder + (EndsWith(folder, L"\\") ? L"" : L"\\") + L"\"";
+  std::wstring text;
+  if (!IsInstallerLine(m_commandLine) ||
+      !BuildInstallerProperty(L"INSTALLDIR", EndsWith(folder, L"\\") ? folder : folder + L"\\", &text)) {
+    return;
+  }
   m_commandLine += text;
   // An empty repair line must stay empty, or its default would never be built.
   if (IsInstallerLine(m_repairCommandLine)) m_repairCommandLine += text;

@@ -18,6 +18,7 @@
 #include "actions/msi_external_ui.h"
 #include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_product_state.h"
+#include "actions/package_log.h"
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
@@ -154,14 +155,13 @@ void KeepThread(HANDLE thread) {
   g_threads.swap(running);
 }
 
-void CreateLogFolder(CMsiExecCommandLine* parsed) {
+void PrepareLogFolder(CMsiExecCommandLine* parsed) {
   const std::wstring& logFile = parsed->GetLogFile();
   size_t slash = logFile.find_last_of(L'\\');
   if (logFile.empty() || slash == std::wstring::npos || slash == 0) return;
   std::wstring folder = logFile.substr(0, slash);
-  if (CreateDirectoryTree(folder, nullptr)) return;
-  DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS) return;
+  DWORD error = CreateLogFolder(logFile);
+  if (error == ERROR_SUCCESS) return;
   WriteLog(L"   The folder '%s' could not be created for log file '%s'. Error: %d", folder.c_str(),
            logFile.c_str(), error);
   // The installer would accept the path and silently write no log.
@@ -210,19 +210,21 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
   int level = parsed.GetUILevel();
   for (const std::wstring& message : parsed.GetMessages()) WriteLog(L"%s", message.c_str());
   if (parsed.GetPackage().empty()) return kNoPackage;
-  CreateLogFolder(&parsed);
+  PrepareLogFolder(&parsed);
 
   UINT result;
+  CPackageLog log(parsed.GetLogFile());
   {
     CMsiInternalUIGuard uiLevel(static_cast<INSTALLUILEVEL>(level));
     if (!parsed.GetLogFile().empty()) {
-      MsiEnableLogW(kLogModes, parsed.GetLogFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
+      MsiEnableLogW(kLogModes, log.InstallerFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
     }
     RegisterHandler(level);
     result = RunInstaller(parsed);
     // The log setting is process-wide: the next package must not write here.
     if (!parsed.GetLogFile().empty()) MsiEnableLogW(0, nullptr, 0);
   }
+  log.Finish();
   SetUserCancelled(false);
   WriteLog(L"   Execution of Windows Installer package '%s' finished with exit code = %d",
            parsed.GetPackage().c_str(), result);

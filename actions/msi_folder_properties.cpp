@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "actions/installer_property.h"
 #include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_strings.h"
 #include "foundation/scoped_msi_handle.h"
+#include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
@@ -61,6 +63,26 @@ bool IsFolderName(const std::wstring& name, const std::vector<std::wstring>& dir
   return false;
 }
 
+// The property tokens of `tokens` written again as NAME="value" pairs, so
+// that a value read back from a file stays one value; what is no property,
+// or cannot stay one, is left out.
+std::vector<CToken> Rebuilt(const std::vector<CToken>& tokens) {
+  std::vector<CToken> rebuilt;
+  for (const CToken& token : tokens) {
+    if (token.property.empty()) {
+      WriteLog(L"   '%s' is not a property: it is left off the command line", token.text.c_str());
+      continue;
+    }
+    size_t equals = token.text.find(L'=');
+    std::wstring pair;
+    if (!BuildInstallerProperty(token.text.substr(0, equals), RemoveQuotes(token.text.substr(equals + 1)), &pair)) {
+      continue;
+    }
+    rebuilt.push_back({pair.substr(1), token.property});
+  }
+  return rebuilt;
+}
+
 auto SameProperty(const CToken& token) {
   return [&token](const CToken& other) { return other.property == token.property; };
 }
@@ -81,11 +103,11 @@ std::wstring FolderPropertiesOf(const std::wstring& commandLine,
     folders.erase(std::remove_if(folders.begin(), folders.end(), SameProperty(token)), folders.end());
     folders.push_back(token);
   }
-  return Joined(folders);
+  return Joined(Rebuilt(folders));
 }
 
 std::wstring WithProperties(const std::wstring& commandLine, const std::wstring& properties) {
-  std::vector<CToken> added = Tokens(properties);
+  std::vector<CToken> added = Rebuilt(Tokens(properties));
   if (added.empty()) return commandLine;
   std::vector<CToken> kept;
   for (const CToken& token : Tokens(commandLine)) {

@@ -24,16 +24,25 @@ const wchar_t kVersionMajorValue[] = L"VersionMajor";
 const wchar_t kVersionMinorValue[] = L"VersionMinor";
 const wchar_t kDisplayVersionValue[] = L"DisplayVersion";
 
-// HKLM, else HKCU; false when neither has the entry.
+bool OpenUnder(HKEY root, const std::wstring& key, CRegistryKey* entry) {
+  try {
+    entry->Open(root, kUninstallRoot + key, KEY_QUERY_VALUE, false);
+    return true;
+  } catch (const CError&) {
+    return false;
+  }
+}
+
+// HKLM only: the suite installs for the machine, and its run has the
+// administrator's rights. Any program of the user may write HKCU, and an
+// entry there would have the elevated run start the command it names.
 bool OpenEntry(const std::wstring& key, CRegistryKey* entry) {
   if (key.empty()) return false;
-  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-    try {
-      entry->Open(root, kUninstallRoot + key, KEY_QUERY_VALUE, false);
-      return true;
-    } catch (const CError&) {
-      // Not under this root: the next one may have it.
-    }
+  if (OpenUnder(HKEY_LOCAL_MACHINE, key, entry)) return true;
+  CRegistryKey userEntry;
+  if (OpenUnder(HKEY_CURRENT_USER, key, &userEntry)) {
+    WriteLog(L"   The Uninstall entry %s is only in the user's own hive (HKCU): a per-machine run does not "
+             L"trust it and takes it as not found", key.c_str());
   }
   return false;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // uninstall_entry.h: readers of a product's entry in the system's list of
 // installed programs, SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<key>
-// under HKLM, else HKCU; the 64-bit view first, then the 32-bit one.
+// under HKLM; the 64-bit view first, then the 32-bit one. An entry only
+// under HKCU, which the user may write, is logged and counts as missing.
 #include <windows.h>
 
 #include <string>

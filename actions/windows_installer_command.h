@@ -1,7 +1,8 @@
 #pragma once
 // windows_installer_command.h: starts the command lines of actions: Windows
 // Installer command lines go to the in-process runner, everything else is
-// started through the shell. Also the one wait for a started command.
+// started as a process of the program it names. Also the one wait for a
+// started command.
 #include <windows.h>
 
 #include <string>
@@ -23,7 +24,9 @@ void SetWindowsInstallerRunner(WindowsInstallerRunner runner);
 DWORD RunWindowsInstallerCommand(const std::wstring& commandLine, HANDLE* handle);
 
 // Starts the program at the front of the command line with the rest as its
-// parameters, in `workingFolder` or else the program's own folder. False with
+// parameters, in `workingFolder` or else the program's own folder. An
+// unquoted program is the longest leading part of the line that names an
+// existing file (one ending in ".exe" first), never a shorter one. False with
 // the last error set when it could not be started.
 bool CreateShellProcess(const std::wstring& commandLine, const std::wstring& workingFolder,
                         HANDLE* handle);

@@ -137,7 +137,10 @@ void CIncompatibleSuiteLoader::BuildSilentUninstallCommand(const std::vector<std
       command += kSilentRemoval;
       m_sources.Options().AppendLogSwitch(&command);
       command = ReplaceToken(command, kInstallModeMacro, L"Uninstall");
-      command = ReplaceToken(command, kProductIdMacro, Format(L"%s\\%s", suiteId.c_str(), displayName.c_str()));
+      // Another program's name: a quote in it would end the log file's name
+      // and let the rest name properties for the package.
+      command = ReplaceToken(command, kProductIdMacro,
+                             Format(L"%s\\%s", suiteId.c_str(), FileNamePart(displayName).c_str()));
     }
     std::wstring listName = CActionListSources::ProductKeyOf(member);
     if (lists->count(listName)) continue;

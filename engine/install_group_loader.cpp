@@ -46,6 +46,14 @@ bool FolderExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A folder from an entry of the programs list, which any program may have
+// written: taken only when it is a path a package can be given.
+bool IsUsableEntryFolder(const std::wstring& folder) {
+  if (IsUsableFolderPath(folder)) return true;
+  WriteLog(L"   The folder '%s' of the installed entry is refused: it is not a usable path", folder.c_str());
+  return false;
+}
+
 // The first Uninstall entry, 64-bit view first, whose FamilyID is the family's.
 bool FindFamilyEntry(const std::wstring& familyId, std::wstring* keyName, REGSAM* keyView) {
   for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
@@ -224,10 +232,11 @@ void CInstallGroupLoader::ReadInstalledSuite(CInstallGroupInfo* group) {
 // location page and the products all keep the suite where it is.
 void CInstallGroupLoader::UseInstalledFolder(CInstallGroupInfo* group, const std::wstring& basePath,
                                              const std::wstring& suiteFolder) {
-  WriteLog(L"      Changing BasePath to: %s", basePath.c_str());
   std::wstring base = WithoutTrailingBackslash(m_macros.Expand(basePath));
   std::wstring folder = suiteFolder.empty() ? base : Format(L"%s\\%s", base.c_str(), suiteFolder.c_str());
   folder = m_macros.Expand(folder);
+  if (!IsUsableEntryFolder(folder)) return;
+  WriteLog(L"      Changing BasePath to: %s", basePath.c_str());
   m_state.SetInstallFolder(folder);
   m_state.m_defaultInstallFolder = folder;
   group->SetBasePath(base);
@@ -273,14 +282,19 @@ void CInstallGroupLoader::ReadFamilyPath(CInstallGroupInfo* group) {
   member.ReadText(kSuiteFolderValue, &suiteFolder);
   if (!basePath.empty() && !suiteFolder.empty() && basePath.size() <= kMaxFolderLength &&
       suiteFolder.size() <= kMaxFolderLength) {
-    m_state.SetInstallFolder(Format(L"%s\\%s", basePath.c_str(), suiteFolder.c_str()));
+    std::wstring folder = Format(L"%s\\%s", basePath.c_str(), suiteFolder.c_str());
+    if (!IsUsableEntryFolder(folder)) return;
+    m_state.SetInstallFolder(folder);
     group->SetAlternatePath(true);
     WriteLog(L"   Alternate path:");
     WriteLog(L"      BaseFolder:  %s", basePath.c_str());
     WriteLog(L"      SuiteFolder: %s", suiteFolder.c_str());
     return;
   }
-  if (!member.ReadText(kSuiteInstallLocationValue, &location) || location.empty()) return;
+  if (!member.ReadText(kSuiteInstallLocationValue, &location) || location.empty() ||
+      !IsUsableEntryFolder(location)) {
+    return;
+  }
   m_state.SetInstallFolder(location);
   group->SetAlternatePath(true);
   WriteLog(L"   Alternate path:");

@@ -9,6 +9,7 @@
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
+#include "actions/installer_property.h"
 #include "actions/msi_product_state.h"
 #include "actions/uninstall_entry.h"
 #include "engine/engine_settings.h"
@@ -29,6 +30,7 @@ const wchar_t kInstallMode[] = L"Install";
 const wchar_t kRepairMode[] = L"Repair";
 const wchar_t kUninstallMode[] = L"Uninstall";
 const wchar_t kInstallSourceValue[] = L"InstallSource";
+const wchar_t kInstallDirProperty[] = L"INSTALLDIR";
 
 }  // namespace
 
@@ -105,7 +107,7 @@ void CInstallRun::GiveInstallFolders(CInstallAction* action, const CProductData*
   // its own entry names, when its package recorded one.
   if (folders.empty() && GetInstallLocation(action->GetProductCode(), &location)) {
     if (!EndsWith(location, L"\\")) location += L'\\';
-    folders = Format(L"INSTALLDIR=\"%s\"", location.c_str());
+    if (BuildInstallerProperty(kInstallDirProperty, location, &folders)) folders.erase(0, 1);
   }
   if (folders.empty()) return;
   WriteLog(L"   %s acts on the folders of the product's install: %s", action->GetActionName().c_str(),

@@ -10,6 +10,7 @@
 #include "foundation/dcf_names.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
+#include "foundation/log_packaging.h"
 #include "foundation/setup_log.h"
 #include "foundation/shell_shortcut.h"
 #include "foundation/text_utils.h"
@@ -18,10 +19,19 @@
 namespace {
 const wchar_t kLaunchPointSwitch[] = L"/CreateLaunchPoint";
 const DWORD kInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
+const wchar_t kShortcutExtension[] = L".lnk";
 
 bool IsWordEdge(const std::wstring& text, size_t at) {
   return at >= text.size() || IsBlank(text[at]);
 }
+
+bool IsShortcutTo(const std::wstring& link, const std::wstring& target) {
+  std::wstring stored;
+  if (!EndsWith(ToLower(link), kShortcutExtension) || FAILED(ReadShellShortcutTarget(link, &stored))) return false;
+  std::wstring full = GetFullPath(stored);
+  return !full.empty() && EqualsNoCase(full, GetFullPath(target));
+}
+
 }  // namespace
 
 std::wstring WithoutLaunchPointSwitch(const std::wstring& commandLine) {
@@ -62,7 +72,7 @@ DWORD CLaunchPoint::Create(const std::wstring& commandLine, const std::wstring& 
     WriteLog(L"   Failed extracting the program name from the command line");
     return kInvalidCommandLine;
   }
-  std::wstring target = setupDir + L"\\" + FileNameOfPath(program);
+  std::wstring target = Target(setupDir, program);
   std::wstring link = m_expand(Read(kLaunchPointLinkKey));
   std::wstring description = Read(kLaunchPointDescKey);
   std::wstring icon = m_expand(Read(kLaunchPointIconKey));
@@ -86,11 +96,20 @@ DWORD CLaunchPoint::Create(const std::wstring& commandLine, const std::wstring& 
   return static_cast<DWORD>(result);
 }
 
-void CLaunchPoint::Cleanup() const {
+std::wstring CLaunchPoint::Target(const std::wstring& setupDir, const std::wstring& programPath) {
+  return setupDir + L"\\" + FileNameOfPath(programPath);
+}
+
+void CLaunchPoint::Cleanup(const std::wstring& setupDir, const std::wstring& programPath) const {
   std::wstring link = m_expand(Read(kLaunchPointLinkKey));
   WriteLog(L"Cleanup Launch Point");
   if (link.empty() || !FileExists(link)) {
     WriteLog(L"   The folder '%s' does not exist", link.c_str());
+    return;
+  }
+  std::wstring target = Target(setupDir, programPath);
+  if (setupDir.empty() || !IsShortcutTo(link, target)) {
+    WriteLog(L"   '%s' is not a shortcut to '%s'; it is left in place", link.c_str(), target.c_str());
     return;
   }
   if (!DeleteFileW(link.c_str())) {
@@ -98,6 +117,7 @@ void CLaunchPoint::Cleanup() const {
              static_cast<int>(GetLastError()));
     return;
   }
+  // The desktop or another folder of the system's stays, empty or not.
   std::wstring folder = FolderOfPath(link, false);
-  if (!folder.empty()) RemoveEmptyFolderTree(folder);
+  if (!folder.empty() && !IsProtectedFolder(folder)) RemoveEmptyFolderTree(folder);
 }

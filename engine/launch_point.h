@@ -21,11 +21,14 @@ class CLaunchPoint {
   // 1639 without a program, else the shell's failure.
   DWORD Create(const std::wstring& commandLine, const std::wstring& setupDir) const;
   // Deletes the configured shortcut after a run that succeeded, and its
-  // folder when nothing else is left in it.
-  void Cleanup() const;
+  // folder when nothing else is left in it, only when it is a shortcut to
+  // the program `programPath` names in `setupDir`: the configured path may
+  // name any file.
+  void Cleanup(const std::wstring& setupDir, const std::wstring& programPath) const;
 
  private:
   std::wstring Read(const wchar_t* key) const;
+  static std::wstring Target(const std::wstring& setupDir, const std::wstring& programPath);
 
   const CKwIniFile& m_configuration;
   ExpandFunction m_expand;

@@ -11,6 +11,7 @@
 #include "engine/product_data_map.h"
 #include "engine/replacement_map.h"
 #include "foundation/dcf_names.h"
+#include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -49,6 +50,16 @@ bool CProductList::Parse(const CKwIniFile& configuration, CProductDataMap* produ
     WriteLog(L"No installer products listed");
     return false;
   }
+  // A key names the product's folder in the kit and its file in the suite's
+  // cache: one that could name another place is refused before anything is
+  // read from or written to it.
+  for (const std::wstring& key : m_products) {
+    if (!IsPlainFileName(key)) {
+      WriteLog(L"The product key '%s' cannot name a file or folder: it holds a path, a drive or a device name",
+               key.c_str());
+      return false;
+    }
+  }
   CProductDataMap& map = *productData;
   for (const std::wstring& key : m_products) {
     map.SetAt(key, std::unique_ptr<CProductData>(new CProductData(key)));
@@ -79,6 +90,7 @@ bool CProductList::Parse(const CKwIniFile& configuration, CProductDataMap* produ
 double CProductList::ReadPackages(const CKwIniFile& configuration, const std::wstring& installSource,
                                   const CReplacementMap& macros, CProductDataMap* productData) {
   double largestCost = kMinimumLargestCost;
+  m_sourceEntries.clear();
   for (const std::wstring& key : m_products) {
     CProductData* product = productData->Lookup(key);
     if (product) ++m_groupCounts[product->GetProductGroup()];
@@ -87,8 +99,9 @@ double CProductList::ReadPackages(const CKwIniFile& configuration, const std::ws
     std::wstring costText = ReadDcfValue(
         configuration, Format(kActionSectionFormat, key.c_str(), kInstallAction), kCostKey);
     if (!costText.empty()) largestCost = std::max(largestCost, wcstod(costText.c_str(), nullptr));
-    std::wstring folder = installSource;
-    if (m_multiProduct && !IsMaster(key)) folder += key + L"\\";
+    bool ownFolder = m_multiProduct && !IsMaster(key);
+    m_sourceEntries.push_back(ownFolder ? key : packageName);
+    std::wstring folder = ownFolder ? installSource + key + L"\\" : installSource;
     std::wstring packagePath = folder + packageName;
     bool installerPackage = EndsWith(ToLower(packagePath), L".msi");
     if (!product) continue;

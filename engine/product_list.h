@@ -13,8 +13,8 @@ class CReplacementMap;
 class CProductList {
  public:
   // Products and Master of [Setup]: one product data per key goes into
-  // `productData`. False, after its log line, when Products names nothing
-  // or no master product is one of them.
+  // `productData`. False, after its log line, when Products names nothing,
+  // a key is no plain file name, or no master product is one of them.
   bool Parse(const CKwIniFile& configuration, CProductDataMap* productData);
   // Each product's package and transform path below `installSource` (a
   // product folder of its own unless it is a master) and its costs; returns
@@ -23,6 +23,10 @@ class CProductList {
                       const CReplacementMap& macros, CProductDataMap* productData);
 
   const std::vector<std::wstring>& Keys() const { return m_products; }
+  // Each product's place in the install source, as ReadPackages found it:
+  // its folder in a suite of several products, else (a master product, the
+  // only product) its package; products disabled later stay listed.
+  const std::vector<std::wstring>& SourceEntries() const { return m_sourceEntries; }
   bool Contains(const std::wstring& key) const;
   // Takes the product out of the list, the master list included.
   void Remove(const std::wstring& key);
@@ -39,6 +43,7 @@ class CProductList {
  private:
   std::vector<std::wstring> m_products;
   std::vector<std::wstring> m_masterProducts;
+  std::vector<std::wstring> m_sourceEntries;
   std::map<std::wstring, int> m_groupCounts;
   bool m_multiProduct = true;
 };

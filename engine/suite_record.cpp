@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/file_utils.h"
+
 namespace {
 
 const wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -32,10 +34,7 @@ CSuiteRecord::~CSuiteRecord() {
 }
 
 bool CSuiteRecord::IsWellFormedSuiteId(const std::wstring& suiteId) {
-  if (suiteId.empty() || suiteId.size() > MAX_PATH) return false;
-  if (suiteId.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) return false;
-  if (suiteId.find(L"..") != std::wstring::npos) return false;
-  return suiteId.find_first_not_of(L" .") != std::wstring::npos;
+  return suiteId.size() <= MAX_PATH && IsPlainFileName(suiteId);
 }
 
 std::wstring CSuiteRecord::KeyPath(const std::wstring& key) { return kUninstallRoot + key; }

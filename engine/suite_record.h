@@ -27,8 +27,8 @@ class CSuiteRecord {
   CSuiteRecord& operator=(const CSuiteRecord&) = delete;
   ~CSuiteRecord();
 
-  // A suite id that can name a registry key and a cache folder: not empty,
-  // no path separator, drive colon or "..".
+  // A suite id that can name a registry key and a cache folder: a plain
+  // file name (no separator, drive, ".." or device name).
   static bool IsWellFormedSuiteId(const std::wstring& suiteId);
   // SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<key>
   static std::wstring KeyPath(const std::wstring& key);

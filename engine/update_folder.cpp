@@ -11,6 +11,7 @@
 #include "foundation/folder.h"
 #include "foundation/log_packaging.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -25,14 +26,6 @@ std::wstring WithBackslash(const std::wstring& folder) {
 std::wstring WithoutBackslash(std::wstring folder) {
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   return folder;
-}
-
-// A value of the history file may hold characters a file name cannot.
-std::wstring FileNamePart(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (wcschr(L"\\/:*?\"<>|", c) || c < 32) c = L'_';
-  }
-  return text;
 }
 
 // True when `inner` is `outer` or lies below it.
@@ -62,7 +55,7 @@ void CUpdateFolder::ReadHistory(const std::wstring& path, std::wstring* first, s
     size_t end = text.find(L'\n', start);
     if (end == std::wstring::npos) end = text.size();
     std::wstring line = Trim(text.substr(start, end - start));
-    if (!line.empty()) values.push_back(FileNamePart(line));
+    if (!line.empty()) values.push_back(FileNamePart(line));  // may hold what a name cannot
     start = end + 1;
   }
   *first = values.size() > 0 ? values[0] : L"0";

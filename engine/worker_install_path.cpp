@@ -11,6 +11,7 @@
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -47,6 +48,12 @@ void CWorker::AddInstallPathToCommandLine() {
     CInstallAction* action = dynamic_cast<CInstallAction*>(entry.get());
     if (!action || EqualsNoCase(action->GetOverrideInstallDir(), kPackageFolder)) continue;
     std::wstring folder = InstalledLocation(action->GetProductCode());
+    if (!folder.empty() && !IsUsableFolderPath(folder)) {
+      // Another program's record: the package keeps the folders it has.
+      WriteLog(L"   The installed folder '%s' of %s is refused: it is not a usable path", folder.c_str(),
+               action->GetActionName().c_str());
+      continue;
+    }
     if (folder.empty()) folder = suiteFolder;
     if (folder.empty()) {
       WriteLog(L"No install path specified; aborting command line addition");

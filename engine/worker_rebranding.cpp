@@ -1,6 +1,7 @@
 // worker_rebranding.cpp: a "RebrandFor" check that passed renames the product
 // and tells its package through a property.
 #include "actions/install_action.h"
+#include "actions/installer_property.h"
 #include "engine/product_data.h"
 #include "engine/worker.h"
 #include "foundation/dcf_names.h"
@@ -18,7 +19,9 @@ void CWorker::ApplyRebranding(const CSetupAction& verifyAction) {
   CProductData* product = m_state->m_products.Lookup(key);
   size_t mark = section.find(kRebrandMark);
   if (!product || mark == std::wstring::npos) return;
-  std::wstring property = Format(L" %s=\"1\"", section.substr(mark + wcslen(kRebrandMark)).c_str());
+  // A name that is no property name renames the product all the same.
+  std::wstring property;
+  BuildInstallerProperty(section.substr(mark + wcslen(kRebrandMark)), L"1", &property);
 
   std::wstring name;
   if (m_configuration) m_configuration->GetValue(section, kProductNameKey, &name, std::wstring());

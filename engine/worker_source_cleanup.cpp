@@ -1,6 +1,6 @@
 // worker_source_cleanup.cpp: the final clean-up's removal of this program's
-// folder in the user's local application data and, when asked, of the
-// folder setup ran from.
+// folder in the user's local application data and, when asked, of the kit
+// setup ran from.
 #include "engine/worker.h"
 
 #include <windows.h>
@@ -8,16 +8,23 @@
 
 #include <string>
 
+#include "actions/command_options.h"
+#include "engine/engine_command_line.h"
+#include "engine/kit_files.h"
 #include "engine/replacement_map.h"
+#include "engine/source_redirection.h"
 #include "foundation/file_utils.h"
 #include "foundation/log_packaging.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "platform/wide_string.h"
 
 namespace {
 
 const wchar_t kUserAppDataMacro[] = L"{UsersAppDataLocal}";
 const wchar_t kSetupDirMacro[] = L"{SetupDir}";
 const wchar_t kUserAppDataFolder[] = L"Tamsa Setup";
+const wchar_t kBinFolder[] = L"bin";
 
 bool FolderExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
@@ -28,10 +35,10 @@ std::wstring WithBackslash(const std::wstring& path) {
   return !path.empty() && path.back() == L'\\' ? path : path + L"\\";
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  wchar_t buffer[MAX_PATH * 2] = {};
-  DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, buffer, nullptr);
-  return length && length < MAX_PATH * 2 ? std::wstring(buffer) : std::wstring();
+// A drive root keeps its backslash: "C:" alone names the drive's current folder.
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
 }
 
 // The folder's content and then the folder; false when anything stays.
@@ -44,6 +51,21 @@ std::wstring FindMacro(const CReplacementMap& macros, const wchar_t* name, bool*
   auto entry = macros.Map().find(name);
   *found = entry != macros.Map().end();
   return *found ? entry->second : std::wstring();
+}
+
+// The program, its configuration, source.ini, bin\ and, when the kit is
+// their install source, the products' folders and packages.
+CKitFiles KitFiles(const std::wstring& folder, const CEngineCommandLine& commandLine,
+                   const CCommandOptions& options, const CProductList& products) {
+  CKitFiles kit(folder);
+  kit.Add(FileNameOfPath(commandLine.ProgramPath()));
+  kit.Add(commandLine.ConfigurationName());
+  kit.Add(CSourceRedirection::kSourceIniName);
+  kit.Add(kBinFolder);
+  if (EqualsNoCase(WithoutTrailingBackslashes(GetFullPath(options.GetInstallSource())), folder)) {
+    for (const std::wstring& entry : products.SourceEntries()) kit.Add(entry);
+  }
+  return kit;
 }
 
 }  // namespace
@@ -60,8 +82,10 @@ void CWorker::DeleteUserAppDataFolder() {
   if (!DeleteWholeFolder(folder)) WriteLog(L"   WARNING: The folder '%s' could not be deleted.", folder.c_str());
 }
 
-// Only a fixed drive's folder is deleted, and never a drive root or a
-// folder of the system: "C:" alone would name the drive's current folder.
+// Only the kit's own files go, then its folder when nothing else is left
+// in it: a kit is often unpacked among the user's files. Only a fixed
+// drive's folder is touched, never a drive root or a folder of the system:
+// "C:" alone would name the drive's current folder.
 void CWorker::CleanupSourceFiles() {
   WriteLog(L"Cleaning up source files");
   bool found = false;
@@ -70,8 +94,7 @@ void CWorker::CleanupSourceFiles() {
     WriteLog(L"   WARNING: The ReplacementMap {SetupDir} could not be found");
     return;
   }
-  std::wstring full = FullPath(folder);
-  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  std::wstring full = WithoutTrailingBackslashes(GetFullPath(folder));
   if (full.empty() || IsProtectedFolder(folder) || IsProtectedFolder(full)) {
     WriteLog(L"   The folder '%s' is a drive root or a system folder and is not deleted", folder.c_str());
     return;
@@ -88,5 +111,11 @@ void CWorker::CleanupSourceFiles() {
     WriteLog(L"   The folder '%s' is not a fixed source. type found: %d", full.c_str(), type);
     return;
   }
-  if (!DeleteWholeFolder(full)) WriteLog(L"   The folder '%s' could not be deleted", full.c_str());
+  bool removed = KitFiles(full, *m_commandLine, *m_options, m_productList).Remove();
+  if (RemoveDirectoryW(full.c_str())) return;
+  if (!removed) {
+    WriteLog(L"   The folder '%s' could not be deleted", full.c_str());
+  } else {
+    WriteLog(L"   The folder '%s' keeps files that are not the kit's", full.c_str());
+  }
 }

@@ -45,7 +45,7 @@ DWORD CWorker::CreateLaunchPoint() {
 void CWorker::CleanupLaunchPoint() {
   if (!m_configuration) return;
   CLaunchPoint launchPoint(*m_configuration, [this](const std::wstring& text) { return ExpandMacros(text); });
-  launchPoint.Cleanup();
+  launchPoint.Cleanup(MacroValue(*m_replacements, kSetupDirMacro), m_commandLine->ProgramPath());
 }
 
 bool CWorker::CheckRunningFromCache() {

@@ -124,6 +124,24 @@ bool EmptiedAtRestart(const std::wstring& folder, const std::vector<std::wstring
 
 }  // namespace
 
+bool IsPlainFileName(const std::wstring& name) {
+  static const wchar_t* const kDeviceNames[] = {L"CON",  L"PRN",  L"AUX",  L"NUL",  L"CONIN$", L"CONOUT$",
+                                                L"COM1", L"COM2", L"COM3", L"COM4", L"COM5",   L"COM6",
+                                                L"COM7", L"COM8", L"COM9", L"LPT1", L"LPT2",   L"LPT3",
+                                                L"LPT4", L"LPT5", L"LPT6", L"LPT7", L"LPT8",   L"LPT9"};
+  if (name.empty() || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) return false;
+  if (name.find(L"..") != std::wstring::npos || name.find_first_not_of(L" .") == std::wstring::npos) return false;
+  for (wchar_t letter : name) {
+    if (letter < 0x20) return false;
+  }
+  // The system takes "nul.txt" and "NUL " for the device too.
+  std::wstring stem = TrimRight(name.substr(0, name.find(L'.')));
+  for (const wchar_t* device : kDeviceNames) {
+    if (EqualsNoCase(stem, device)) return false;
+  }
+  return true;
+}
+
 bool FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -355,6 +373,14 @@ BOOL CreateTempWorkFolder(std::wstring* path,
     }
   }
   return FALSE;
+}
+
+std::wstring GetFullPath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return std::wstring();
+  std::vector<wchar_t> buffer(size + 1);
+  DWORD length = GetFullPathNameW(path.c_str(), size + 1, buffer.data(), nullptr);
+  return length && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
 std::wstring GetModuleFilePath() {

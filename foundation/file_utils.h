@@ -20,6 +20,12 @@ bool FileExists(const std::wstring& path);
 // none of : / * ? " < > | and no double backslash.
 BOOL IsValidFolderPath(const std::wstring& path);
 
+// True for a name that, joined to a folder, stays a file or folder of that
+// folder: not empty, no separator, drive, wildcard, control character or
+// "..", not only dots and blanks, and no device name (CON, NUL, COM1 ...,
+// with any extension).
+bool IsPlainFileName(const std::wstring& name);
+
 // Depth first through the tree under `folder`: the full path of the first file
 // matching `pattern` (a name or a FindFirstFileW pattern).
 BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,
@@ -68,6 +74,10 @@ std::wstring GetTempFolderPath();
 // folder between its creation and the claim.
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim = nullptr);
+
+// The path made absolute and its "." and ".." resolved, however long; empty
+// when the system cannot resolve it.
+std::wstring GetFullPath(const std::wstring& path);
 
 // Full path of the running program, however long.
 std::wstring GetModuleFilePath();

@@ -132,30 +132,48 @@ bool AddEntry(CZipArchive* archive, const CEntry& entry) {
   return archive->AddFileAs(entry.path, ascii, -1, CZipArchive::zipsmSafeSmart, kCopyBufferSize);
 }
 
+// A created archive that could not be finished goes: a part of it passes
+// for the logs packed, and on a full drive it holds the room the setup log
+// needs to say so.
+void RemoveUnfinished(const std::wstring& archivePath) {
+  if (DeleteFileW(archivePath.c_str())) {
+    WriteLog(L"   Removed the unfinished archive '%s'", archivePath.c_str());
+    return;
+  }
+  DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return;
+  WriteLog(L"   The unfinished archive '%s' could not be removed, error %d", archivePath.c_str(), error);
+}
+
 // Adds each entry in turn; false at the first that cannot be added.
 BOOL PackEntries(const std::wstring& archivePath, bool create, const std::vector<CEntry>& entries) {
+  // Until the archive is open, a file already there is not this packing's.
+  bool made = create && GetFileAttributesW(archivePath.c_str()) == INVALID_FILE_ATTRIBUTES;
   CZipArchive archive;
   try {
     archive.Open(archivePath, create ? CZipArchive::zipCreate : CZipArchive::zipOpen);
   } catch (...) {
     LogZipFailure(archivePath);
+    if (made) RemoveUnfinished(archivePath);
     return FALSE;
   }
   try {
+    bool added = true;
     for (const CEntry& entry : entries) {
-      if (!AddEntry(&archive, entry)) {
+      added = AddEntry(&archive, entry);
+      if (!added) {
         WriteLog(L"   Could not add '%s' to '%s'", entry.path.c_str(), archivePath.c_str());
-        archive.Close();
-        return FALSE;
+        break;
       }
     }
     archive.Close();
-    return TRUE;
+    if (added) return TRUE;
   } catch (...) {
     LogZipFailure(archivePath);
     CloseAfterFailure(&archive, archivePath);
-    return FALSE;
   }
+  if (create) RemoveUnfinished(archivePath);
+  return FALSE;
 }
 
 bool MayPack(const CFolder& folder) {

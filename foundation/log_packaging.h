@@ -1,7 +1,8 @@
 #pragma once
 // log_packaging.h: packs log files, a folder tree or the files of one folder
-// into a ZIP archive. A failure while packing is logged here and leaves an
-// archive that still opens, with the entries written before it.
+// into a ZIP archive. A failure while packing is logged here; an archive
+// begun by the packing is removed, one appended to still opens with the
+// entries it held.
 #include <windows.h>
 
 #include <string>

@@ -26,6 +26,7 @@ const wchar_t kLogVariable[] = L"KWSETUP";
 const wchar_t kDefaultLogPath[] = L"C:\\VELL_SETUP.LOG";
 const wchar_t kSetupLogName[] = L"\\VELL_SETUP.LOG";
 const wchar_t kDefaultDrive[] = L"C:";
+const wchar_t kProductIdToken[] = L"{ProductID}";
 const wchar_t kPackageLogName[] = L"TAM_{ProductID}.log";
 const wchar_t kDefaultCommandLineLog[] = L"{APPDATA_FOLDER}\\Tamsa Log Files\\";
 const wchar_t kLineTimePattern[] = L"%m/%d/%y %H:%M:%S";
@@ -253,7 +254,12 @@ std::wstring ExpandLogFileName(const std::wstring& path) {
     result = kDefaultDrive + result;
   }
   size_t lastDot = result.find_last_of(L'.');
-  if (lastDot != std::wstring::npos && lastDot + 4 == result.size()) return result;
+  if (lastDot != std::wstring::npos && lastDot + 4 == result.size()) {
+    // Every package logs into the template's file: without the product's
+    // key in its name each package would overwrite the one before.
+    if (FindNoCase(result, kProductIdToken) != std::wstring::npos) return result;
+    return result.substr(0, lastDot) + L"_" + kProductIdToken + result.substr(lastDot);
+  }
   if (result.empty() || result.back() != L'\\') result += L'\\';
   return result + kPackageLogName;
 }
@@ -262,7 +268,12 @@ DWORD CreateLogFolder(const std::wstring& path) {
   std::wstring folder = LogFolderOf(path);
   if (CreateDirectoryTree(folder, nullptr)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
-  return error == ERROR_ALREADY_EXISTS ? ERROR_SUCCESS : error;
+  if (error != ERROR_ALREADY_EXISTS) return error;
+  // A plain file of that name also "already exists": no log could be
+  // written into it.
+  DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_SUCCESS
+                                                                                          : ERROR_DIRECTORY;
 }
 
 void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine) {
@@ -319,6 +330,10 @@ void InitializeLogging(const std::wstring& commandLine) {
   if (!dcfFailure.empty()) WriteLog(L"%s", dcfFailure.c_str());
   if (error != ERROR_SUCCESS) {
     WriteLog(L"Could not create folder for log files: %s, Error: %d", path.c_str(), error);
+    if (error == ERROR_DIRECTORY) {
+      WriteLog(L"   A file, not a folder, stands at %s: the log goes to %s", LogFolderOf(path).c_str(),
+               kDefaultLogPath);
+    }
   } else {
     WriteLog(L"Created folder for log files: %s", path.c_str());
   }

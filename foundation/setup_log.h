@@ -20,6 +20,9 @@ BOOL GetLogFilesFolder(std::wstring* folder);
 BOOL GetSetupLogFolder(std::wstring* folder);
 std::wstring GetLogPathFromEnvironment(const wchar_t* variableName);
 std::wstring ExpandLogFileName(const std::wstring& path);
+// Creates the folder of the path (the text before its last backslash) with
+// its parents. 0 when it exists as a folder; ERROR_DIRECTORY when a file
+// stands there.
 DWORD CreateLogFolder(const std::wstring& path);
 void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine);
 // The LogFile key of SETUP.DCF beside the program. Returns the line that

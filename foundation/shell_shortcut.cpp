@@ -74,3 +74,16 @@ HRESULT CreateShellShortcut(const std::wstring& linkPath, const std::wstring& ta
   if (SUCCEEDED(result)) result = SaveLink(link, linkPath, true);
   return result;
 }
+
+HRESULT ReadShellShortcutTarget(const std::wstring& linkPath, std::wstring* target) {
+  CComInitializer com;
+  CComPtr<IShellLinkW> link;
+  HRESULT result = link.CreateInstance(CLSID_ShellLink);
+  CComPtr<IPersistFile> file;
+  if (SUCCEEDED(result)) result = link.QueryInterface(&file);
+  if (SUCCEEDED(result)) result = file->Load(linkPath.c_str(), STGM_READ);
+  wchar_t path[MAX_PATH * 2] = {};
+  if (SUCCEEDED(result)) result = link->GetPath(path, MAX_PATH * 2, nullptr, SLGP_RAWPATH);
+  if (SUCCEEDED(result)) *target = path;
+  return result;
+}

@@ -17,3 +17,8 @@ HRESULT CreateShellShortcutEx(const std::wstring& linkPath, const std::wstring& 
 // failure comes back as the result.
 HRESULT CreateShellShortcut(const std::wstring& linkPath, const std::wstring& targetFolder,
                             const wchar_t* description);
+
+// The program or file a shell link at `linkPath` starts, as the link stores
+// it. The result is the first failing HRESULT (the file is no shell link),
+// or S_OK.
+HRESULT ReadShellShortcutTarget(const std::wstring& linkPath, std::wstring* target);

@@ -163,8 +163,26 @@ std::wstring FileNameOfPath(const std::wstring& path) {
   return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
+std::wstring FileNamePart(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) c = L'_';
+  }
+  return text;
+}
+
 bool IsAbsolutePath(const std::wstring& path) {
   if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') return true;
   bool letter = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
   return letter && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+}
+
+bool IsUsableFolderPath(const std::wstring& path) {
+  const size_t kMaxFolderPath = 260;
+  if (!IsAbsolutePath(path) || path.size() > kMaxFolderPath) return false;
+  size_t namesStart = path[1] == L':' ? 2 : 0;
+  for (size_t i = namesStart; i < path.size(); ++i) {
+    wchar_t c = path[i];
+    if (c < 32 || wcschr(L"\":*?<>|", c)) return false;
+  }
+  return true;
 }

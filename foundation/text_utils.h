@@ -41,5 +41,14 @@ std::wstring FolderOfPath(const std::wstring& path, bool withSeparator = true);
 // What follows the last '\\' or '/' of a path: the whole path when it has none.
 std::wstring FileNameOfPath(const std::wstring& path);
 
+// The text with every character a file name cannot hold (\ / : * ? " < > |
+// and control characters) replaced by '_'.
+std::wstring FileNamePart(std::wstring text);
+
 // A path from a drive's root ("C:\\x", "C:/x") or a network path ("\\\\server\\x").
 bool IsAbsolutePath(const std::wstring& path);
+
+// A folder a package can be given: absolute (as above), at most 260
+// characters, and nothing a folder name cannot hold: no " * ? < > |, no
+// control character and no ':' past the drive's.
+bool IsUsableFolderPath(const std::wstring& path);

@@ -102,7 +102,7 @@ def summarize(logs):
     print(f"   Log: {log} (UTF-16LE: iconv -f UTF-16LE -t UTF-8 to read it)")
     messages = [re.sub(r"^\d\d/\d\d/\d\d \d\d:\d\d:\d\d - ", "", line).strip()
                 for line in log.read_bytes().decode("utf-16-le", "replace").split("\r\n") if line]
-    products, features, steps, actions, errors, not_built = "none found", {}, [], [], [], 0
+    products, features, steps, actions, errors = "none found", {}, [], [], []
     for text in messages:
         if text.startswith("Modified product list: "):
             products = text.split(": ", 1)[1].replace(",", ", ")
@@ -120,8 +120,6 @@ def summarize(logs):
         found = re.match(r"Executing setup action: (InstallActions\.\S+)", text)
         if found:
             actions.append(found.group(1))
-        if text.startswith("Stage not built yet: "):
-            not_built += 1
         if text.startswith("Worker exiting with status code: "):
             if actions:
                 steps.append("ran " + ", ".join(actions))
@@ -131,7 +129,7 @@ def summarize(logs):
             errors.append(text)
     print(f"   Products: {products}")
     print("   Features: " + ("; ".join(f"{p}: {', '.join(f)}" for p, f in features.items()) or "none found"))
-    print("   Steps:    " + "; ".join(steps) + f"; {not_built} stages passed as not built yet")
+    print("   Steps:    " + "; ".join(steps))
     for error in errors[:5]:
         print(f"   Error:    {error}")
 

@@ -8,13 +8,19 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Creates the prefix once (about 30 s), and gives it the font replacements
 # of scripts/wine_fonts.reg whenever that file differs from the copy the
-# prefix keeps of the last one it took.
+# prefix keeps of the last one it took. Wine links the user's Desktop,
+# Documents, Downloads ... to the Linux home folder, where a kit run could
+# delete the machine's own files: each link becomes an empty folder.
 wine_prefix_ready() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir "$link"; fi
+  done
   if ! cmp -s "$repo_root/scripts/wine_fonts.reg" "$WINEPREFIX/wine_fonts.reg"; then
     wine regedit /S "$(winepath -w "$repo_root/scripts/wine_fonts.reg" 2>/dev/null)" >/dev/null 2>&1 || true
     wineserver -w

@@ -61,16 +61,17 @@ TEST(CInstallActionTest, AddsThePropertiesAndDefaultLinesToInstallerCommandLines
   action.AddForceEncryptionProperty(false);
   action.AddNoOnlineAccessProperty(true);
   action.AddSilentProperty(true);
-  action.AddUserAndCompanyProperties(L"Ann Lee", L"");
+  // A value with a double quote would end early and add properties of its own.
+  action.AddUserAndCompanyProperties(L"Ann Lee", L"Tamsa\" TRANSFORMS=\"x.mst");
   action.AddDesktopIconProperty(true);
   action.AddQuickLaunchIconProperty(false);
   action.AddInstallDirProperty(L"C:\\Program Files\\Tamsa");
-  EXPECT_EQ(L"{msiexec} {setupparams} /I \"a.msi\" MPI_SUITE_ID={S} MPI_EULA_ACCEPTED=1 NO_ONLINE_ACCESS=1"
+  EXPECT_EQ(L"{msiexec} {setupparams} /I \"a.msi\" MPI_SUITE_ID=\"{S}\" MPI_EULA_ACCEPTED=1 NO_ONLINE_ACCESS=1"
             L" MPI_SILENT=1 USERNAME=\"Ann Lee\" DESKTOPICON=always QUICKLAUNCHICON=never"
             L" INSTALLDIR=\"C:\\Program Files\\Tamsa\\\"",
             action.GetCommandLine());
   EXPECT_EQ(L"MSIEXEC.EXE {setupparams} /x {P1} REMOVE=ALL", action.GetUninstallCommandLine());
-  EXPECT_EQ(L"MSIEXEC.EXE {setupparams} /f  {P1}  REINSTALL=ALL REINSTALLMODE=eums  MPI_SUITE_ID={S}"
+  EXPECT_EQ(L"MSIEXEC.EXE {setupparams} /f  {P1}  REINSTALL=ALL REINSTALLMODE=eums  MPI_SUITE_ID=\"{S}\""
             L" INSTALLDIR=\"C:\\Program Files\\Tamsa\\\"",
             action.GetRepairCommandLine());
 
@@ -97,7 +98,7 @@ TEST(CInstallActionTest, RemovalCarriesTheFolderPropertiesOfTheInstall) {
       {L"MSIEXEC.EXE /I \"C:\\k\\a.msi\" INSTALLDIR=\"C:\\A b\\\" USERNAME=x", L"INSTALLDIR=\"C:\\A b\\\""},
       // The installer takes the last of a name; TARGETDIR is a folder too.
       {L"MSIEXEC.EXE /I a.msi INSTALLDIR=C:\\Old TARGETDIR=D:\\ INSTALLDIR=\"C:\\New\\\"",
-       L"TARGETDIR=D:\\ INSTALLDIR=\"C:\\New\\\""},
+       L"TARGETDIR=\"D:\\\" INSTALLDIR=\"C:\\New\\\""},
       // A package or log path with '=' in it is no property.
       {L"\"C:\\x\\MSIEXEC.EXE\" /I \"C:\\x=y\\a.msi\" /L*v C:\\INSTALLDIR=log", L""},
   };
@@ -112,11 +113,12 @@ TEST(CInstallActionTest, RemovalCarriesTheFolderPropertiesOfTheInstall) {
     EXPECT_EQ(*row.folders ? uninstall + L" " + row.folders : uninstall, action.GetUninstallCommandLine());
   }
 
-  // Recorded by an earlier install: a folder the command line gave goes.
+  // Recorded by an earlier install: a folder the command line gave goes; what
+  // is no property in the record is left out.
   CInstallAction removal(4001, L"Alpha", L"Alpha.Main", L"MSIEXEC.EXE /I a.msi", L"", L"", nullptr, L"", nullptr);
   removal.SetProductCode(L"{P}");
   removal.SetUninstallCommandLine(L"MSIEXEC.EXE /qn INSTALLDIR=C:\\Given /x {P} REMOVE=ALL");
-  removal.UseInstallFolders(L"INSTALLDIR=\"C:\\A\\\"");
+  removal.UseInstallFolders(L"INSTALLDIR=\"C:\\A\\\" /i evil.msi");
   EXPECT_EQ(L"MSIEXEC.EXE /qn /x {P} REMOVE=ALL INSTALLDIR=\"C:\\A\\\"", removal.GetUninstallCommandLine());
   EXPECT_EQ(L"MSIEXEC.EXE {setupparams} /f {P} REINSTALL=ALL REINSTALLMODE=eums INSTALLDIR=\"C:\\A\\\"",
             removal.GetRepairCommandLine());

@@ -57,7 +57,7 @@ TEST(CWindowsCommandOptionsSystemTest, LogFileIsExpandedLikeTheSetupLog) {
   CTestFolder folder;
   CCommandOptions options(CWindowsCommandOptionsSystem::Instance());
   ASSERT_TRUE(options.Parse(folder.Path(), L"/L*v {TEMP_FOLDER}\\x.log"));
-  EXPECT_EQ(L" /L*v \"" + TempFolderWithoutSlash() + L"\\x.log\"", LogSwitchOf(options));
+  EXPECT_EQ(L" /L*v \"" + TempFolderWithoutSlash() + L"\\x_{ProductID}.log\"", LogSwitchOf(options));
   ASSERT_TRUE(options.Parse(folder.Path(), L"/L \"D:\\my logs\""));
   EXPECT_EQ(L" /L*v \"D:\\my logs\\TAM_{ProductID}.log\"", LogSwitchOf(options));
 }
@@ -74,11 +74,11 @@ TEST(CWindowsCommandOptionsSystemTest, LogFileComesFromKwsetupWhenNoneIsGiven) {
   WriteFileBytes(folder.File(L"SETUP.DCF"), "[Setup]\r\nMinimumMSIVersion=3.1\r\n");
   std::wstring logFile = folder.Path() + L"logs\\kw.log";
   std::vector<CEnvironmentChange> kwsetup = {{L"KWSETUP", logFile}};
-  std::wstring expected = L" /L*v \"" + logFile + L"\"";
+  std::wstring expected = L" /L*v \"" + folder.Path() + L"logs\\kw_{ProductID}.log\"";
   EXPECT_EQ(0u, RunChild(L"CommandOptionsLogFromKwsetup", {folder.Path(), L"/qn", expected}, kwsetup));
   EXPECT_EQ(0u, RunChild(L"CommandOptionsLogFromKwsetup", {folder.Path(), L"/L", expected}, kwsetup));
   EXPECT_EQ(0u, RunChild(L"CommandOptionsLogFromKwsetup",
-                         {folder.Path(), L"/L D:\\x.log", L" /L*v \"D:\\x.log\""}, kwsetup));
+                         {folder.Path(), L"/L D:\\x.log", L" /L*v \"D:\\x_{ProductID}.log\""}, kwsetup));
   std::vector<CEnvironmentChange> noKwsetup = {{L"KWSETUP", L"", true}};
   EXPECT_EQ(2u, RunChild(L"CommandOptionsLogFromKwsetup", {folder.Path(), L"/L", L""}, noKwsetup));
 }

@@ -23,7 +23,13 @@ TEMPLATE_PREFIX = WORK / "template-prefix"
 
 
 def windows_path(path):
-    """Wine maps the Linux root to drive Z:."""
+    """Wine maps the Linux root to drive Z:; a path given in Windows form
+    ("C:\\Kit\\setup.exe" or a PureWindowsPath, in the test's prefix) stays
+    as it is."""
+    if isinstance(path, pathlib.PureWindowsPath):
+        return str(path)
+    if isinstance(path, str) and re.match(r"^[A-Za-z]:\\", path):
+        return path
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
@@ -85,7 +91,8 @@ def run_windows(program, args=(), cwd=None, env=None, remove_env=("KWSETUP",), t
         args_file = current_world().out / "launcher.args"
         args_file.write_bytes(raw_args.encode("utf-8"))
         launcher_args += ["--args-file", windows_path(args_file)]
-    launcher_args += [windows_path(program)] + [str(arg) for arg in args]
+    launcher_args += [windows_path(program)]
+    launcher_args += [str(arg) for arg in args]
     out_file = current_world().out / "launcher.out"
     # Wine's services keep inherited pipes open: read the output from a file.
     with open(out_file, "wb") as out:

@@ -1,11 +1,17 @@
 """Where a run's log goes, seen from outside: the probe program starts the
 way setup.exe does (InitializeLogging on its own command line) from a
-prepared folder, command line and environment."""
+prepared folder, command line and environment; and what a whole run of
+setup.exe leaves in its log folder."""
+import contextlib
+import os
 import pathlib
+import subprocess
+import zipfile
 
 import pytest
 
 from conftest import prefix_drive_c, read_log, run_windows, windows_path
+from test_suite_run import read_messages, suite_kit
 
 PROBE = "foundation_probe.exe"
 
@@ -37,7 +43,7 @@ def test_log_from_setup_dcf_beside_the_program(kit):
     result = run_windows(kit / PROBE, ["log", "1", "from-dcf"])
     assert result.code == 0
     assert read_log(logs / "VELL_SETUP.LOG") == [
-        f"Created folder for log files: {windows_path(logs)}\\run.log",
+        f"Created folder for log files: {windows_path(logs)}\\run_{{ProductID}}.log",
         "from-dcf line 1",
     ]
 
@@ -117,3 +123,58 @@ def test_setup_config_with_values(kit):
     result = run_windows(kit / PROBE, ["config", "setup.dcf", "/qn", "/L", windows_path(kit / "l")])
     assert result.code == 0
     assert read_log(kit / "l" / "VELL_SETUP.LOG")[-1] == "Minimum Windows Installer version: 3.1"
+
+
+@contextlib.contextmanager
+def small_drive(folder):
+    """The folder as a 512 KiB drive of its own, half taken by an earlier
+    log that does not compress: the run's logs fit, their archive does not."""
+    folder.mkdir()
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=512k", "tmpfs", str(folder)],
+                      capture_output=True, check=False).returncode:
+        pytest.skip("a drive of its own needs mount rights")
+    try:
+        (folder / "earlier.log").write_bytes(os.urandom(256 * 1024))
+        yield
+    finally:
+        subprocess.run(["umount", "-l", str(folder)], check=False)
+
+
+# What the log switch names below the kit, the run's other words, its exit
+# code, and the package logs the folder then holds (None: no log folder).
+RUN_LOG_CASES = [
+    ("logs\\mine.log", "", 0, ["mine_Alpha.log", "mine_Beta.log", "mine_Delta.log"]),
+    # Delta fails: Beta's log keeps its install beside its rollback.
+    ("logs", "FAILME=1", 1603, ["TAM_Beta.log", "TAM_Delta.log"]),
+    ("notes", "", 0, None),  # a plain file: the run logs into C:\\VELL_SETUP.LOG
+    ("full", "", 0, ["TAM_Alpha.log", "TAM_Beta.log", "TAM_Delta.log", "earlier.log"]),
+]
+
+
+@pytest.mark.parametrize("target,words,code,package_logs", RUN_LOG_CASES,
+                         ids=["named-file", "rollback", "plain-file", "drive-full"])
+def test_a_run_loses_no_log(test_world, target, words, code, package_logs):
+    kit = suite_kit("suite_one")
+    folder = kit / target.split("\\")[0]
+    if target == "notes":
+        folder.write_bytes(b"notes")
+    with small_drive(folder) if target == "full" else contextlib.nullcontext():
+        result = run_windows(kit / "setup.exe", raw_args=f"/qn {words} /l* {windows_path(kit)}\\{target}")
+        assert result.code == code
+        if package_logs is None:
+            assert folder.read_bytes() == b"notes"
+            messages = read_messages(prefix_drive_c() / "VELL_SETUP.LOG")
+            assert f"   A file, not a folder, stands at {windows_path(folder)}: the log goes to C:\\VELL_SETUP.LOG" \
+                in messages
+            return
+        logs = sorted(package_logs + ["VELL_SETUP.LOG"])
+        archives = list(folder.glob("LogFile *.zip"))
+        assert sorted(p.name for p in folder.iterdir() if p not in archives) == logs
+        assert len(archives) == (0 if target == "full" else 1)
+        for path in archives:
+            with zipfile.ZipFile(path) as archive:
+                assert archive.testzip() is None
+                assert sorted(archive.namelist()) == sorted(name.lower() for name in logs)
+        if words:
+            beta = (folder / "TAM_Beta.log").read_text(errors="replace")
+            assert beta.index("Property(S): ADDLOCAL = ALL") < beta.index("Property(S): REMOVE = ALL")

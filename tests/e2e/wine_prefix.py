@@ -47,8 +47,23 @@ def _quiet(args, prefix, timeout=120):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout, check=False)
 
 
+def unlink_user_folders(prefix):
+    """Wine links the user's Desktop, Documents, Downloads, Music, Pictures
+    and Videos to the Linux home folder: what a program deletes there is the
+    machine's own. Each link becomes an empty folder of the prefix's own."""
+    users = pathlib.Path(prefix) / "drive_c" / "users"
+    for entry in users.glob("*/*"):
+        if entry.is_symlink():
+            entry.unlink()
+            entry.mkdir()
+    left = [str(entry) for entry in users.glob("*/*") if entry.is_symlink()]
+    if left:
+        raise RuntimeError(f"user folders still linked out of the prefix: {left}")
+
+
 def make_template(base, template):
-    """Creates the build's prefix when missing (about 30 s), then copies it."""
+    """Creates the build's prefix when missing (about 30 s), then copies it,
+    its user folders its own."""
     if not (base / "system.reg").exists():
         base.mkdir(parents=True, exist_ok=True)
         _quiet(["wineboot", "-i"], base, timeout=300)
@@ -56,6 +71,7 @@ def make_template(base, template):
     shutil.rmtree(template, ignore_errors=True)
     template.parent.mkdir(parents=True, exist_ok=True)
     subprocess.run(["cp", "-a", str(base), str(template)], check=True)
+    unlink_user_folders(template)
 
 
 def _is_builtin(path):

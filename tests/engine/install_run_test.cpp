@@ -93,7 +93,7 @@ TEST(CInstallRunTest, QuietRunPassesTheUsersChoicesAndTheSuiteId) {
   groups.SetAt(L"default", std::move(suite));
   EXPECT_TRUE(run.SetMPISuiteID(actions));
   run.AddUserProperties(actions);
-  EXPECT_EQ(L"{msiexec} /i p.msi MPI_SUITE_ID={SUITE} USERNAME=\"Ann\" MPI_EULA_ACCEPTED=1 "
+  EXPECT_EQ(L"{msiexec} /i p.msi MPI_SUITE_ID=\"{SUITE}\" USERNAME=\"Ann\" MPI_EULA_ACCEPTED=1 "
             L"NO_ONLINE_ACCESS=1 MPI_SILENT=1",
             action.GetCommandLine());
 }

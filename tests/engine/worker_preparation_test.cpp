@@ -1,5 +1,5 @@
-// worker_preparation_test.cpp: the final clean-up deletes the folder setup
-// ran from only when it is a plain folder of a fixed drive.
+// worker_preparation_test.cpp: the final clean-up deletes the kit setup ran
+// from only in a plain folder of a fixed drive, and only the kit's files.
 #include "engine/worker.h"
 
 #include <windows.h>
@@ -23,15 +23,25 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 }  // namespace
 
-TEST(CWorkerPreparationTest, CleanupDeletesAFolderOfAFixedDrive) {
+// The kit was unpacked among the user's files: only the kit's go, and the
+// folder once nothing else is left in it.
+TEST(CWorkerPreparationTest, CleanupTakesTheKitAndKeepsTheUsersFiles) {
   CTestFolder folder;
   std::wstring source = folder.File(L"kit");
   CreateDirectoryW(source.c_str(), nullptr);
-  CreateDirectoryW((source + L"\\Alpha").c_str(), nullptr);
-  WriteFileBytes(source + L"\\Alpha\\alpha.msi", "package");
+  CreateDirectoryW((source + L"\\bin").c_str(), nullptr);
+  WriteFileBytes(source + L"\\bin\\helper.dll", "helper");
   WriteFileBytes(source + L"\\SETUP.DCF", "[Setup]");
+  WriteFileBytes(source + L"\\taxes.pdf", "taxes");
   CPreparationWorker worker;
   worker.SetSetupDir(source);
+  worker.CleanupSourceFiles();
+  EXPECT_FALSE(Exists(source + L"\\SETUP.DCF"));
+  EXPECT_FALSE(Exists(source + L"\\bin"));
+  EXPECT_EQ("taxes", ReadFileBytes(source + L"\\taxes.pdf"));
+
+  DeleteFileW((source + L"\\taxes.pdf").c_str());
+  WriteFileBytes(source + L"\\SETUP.DCF", "[Setup]");
   worker.CleanupSourceFiles();
   EXPECT_FALSE(Exists(source));
 

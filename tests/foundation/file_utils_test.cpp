@@ -135,6 +135,16 @@ TEST(FileUtilsTest, IsValidFolderPathChecksOnlyTheFolderPart) {
   }
 }
 
+TEST(FileUtilsTest, IsPlainFileNameRefusesNamesOfAnotherPlace) {
+  for (const wchar_t* name : {L"Beta", L"Suite One", L"{3F1A2B3C-4D5E}", L"COM10", L"CONSOLE", L"a.b"}) {
+    EXPECT_TRUE(IsPlainFileName(name)) << WideToUtf8(name);
+  }
+  for (const wchar_t* name : {L"", L"..\\victim\\Beta", L"a/b", L"C:Beta", L"..", L" . ", L"a*b", L"a\tb", L"NUL",
+                              L"nul.dcf", L"COM1", L"Lpt9 ", L"CONOUT$", L"aux .x"}) {
+    EXPECT_FALSE(IsPlainFileName(name)) << WideToUtf8(name);
+  }
+}
+
 TEST(FileUtilsTest, CreateDirectoryTreeReportsErrorCodes) {
   CTestFolder folder;
   SetLastError(0);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "foundation/file_utils.h"
 #include "foundation/folder.h"
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
@@ -157,4 +158,20 @@ TEST(LogPackagingTest, FailedAppendLeavesAReadableArchive) {
   MakeFile(root, L"out\\text.zip", "no archive");
   EXPECT_FALSE(ZipFolderFiles(root.File(L"first"), std::wstring(), root.File(L"out\\text.zip"), false, false));
   EXPECT_EQ(ReadFileBytes(root.File(L"out\\text.zip")), "no archive");
+}
+
+// A log that cannot be read ends the packing: the archive it began goes, so
+// no part of it passes for the logs packed.
+TEST(LogPackagingTest, FailedPackingRemovesTheArchiveItBegan) {
+  CTestFolder root;
+  MakeFile(root, L"a.log", "first");
+  MakeFile(root, L"b.log", "held");
+  HANDLE held = CreateFileW(root.File(L"b.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::wstring archive;
+  BOOL packed = ZipLogFiles(root.Path(), &archive);
+  CloseHandle(held);
+
+  EXPECT_FALSE(packed);
+  EXPECT_FALSE(FileExists(archive)) << archive.c_str();
 }

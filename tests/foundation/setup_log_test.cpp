@@ -174,13 +174,15 @@ TEST(SetupLogTest, ExpandLogFileNameSteps) {
     std::wstring expanded;
   };
   const Case kCases[] = {
-      {L"D:\\x\\setup.txt", L"D:\\x\\setup.txt"},
+      // A named file: each package gets its own file beside it.
+      {L"D:\\x\\setup.txt", L"D:\\x\\setup_{ProductID}.txt"},
+      {L"D:\\x\\{productid}.log", L"D:\\x\\{productid}.log"},
       {L"D:\\x\\logs", L"D:\\x\\logs\\TAM_{ProductID}.log"},
       {L"D:\\x\\logs.d", L"D:\\x\\logs.d\\TAM_{ProductID}.log"},
       {L"D:\\x\\", L"D:\\x\\TAM_{ProductID}.log"},
-      {L"logs\\a.log", L"C:\\logs\\a.log"},
-      {L"\\logs\\a.log", L"C:\\logs\\a.log"},
-      {L"X{TEMP_FOLDER}\\a.log", temp + L"\\a.log"},
+      {L"logs\\a.log", L"C:\\logs\\a_{ProductID}.log"},
+      {L"\\logs\\a.log", L"C:\\logs\\a_{ProductID}.log"},
+      {L"X{TEMP_FOLDER}\\a.log", temp + L"\\a_{ProductID}.log"},
       {L"{temp_folder}\\{ProductID}_{INSTALL_MODE}.log", temp + L"\\{ProductID}_{INSTALL_MODE}.log"},
       {L"{APPDATA_FOLDER}\\Tamsa Log Files\\", appData + L"\\Tamsa Log Files\\TAM_{ProductID}.log"},
       {L"\\\\server\\share\\logs", L"\\\\server\\share\\logs\\TAM_{ProductID}.log"},
@@ -189,7 +191,7 @@ TEST(SetupLogTest, ExpandLogFileNameSteps) {
     EXPECT_EQ(c.expanded, ExpandLogFileName(c.path)) << WideToUtf8(c.path);
   }
   std::wstring twice = ExpandLogFileName(L"C:\\{DATE_TIME}\\{date_time}.log");
-  std::wregex sameMinute(L"^C:\\\\(\\d\\d-\\d\\d-\\d\\d \\d\\d-\\d\\d)\\\\\\1\\.log$");
+  std::wregex sameMinute(L"^C:\\\\(\\d\\d-\\d\\d-\\d\\d \\d\\d-\\d\\d)\\\\\\1_\\{ProductID\\}\\.log$");
   EXPECT_TRUE(std::regex_match(twice, sameMinute)) << WideToUtf8(twice);
 }
 
@@ -221,7 +223,7 @@ TEST(SetupLogTest, FailedFolderSendsTheRunToTheDefaultFile) {
   CDefaultLogGuard guard;
   CTestFolder folder;
   WriteFileBytes(folder.File(L"blocker"), "a file where a folder should be");
-  std::wstring logPath = folder.Path() + L"blocker\\sub\\x.log";
+  std::wstring logPath = folder.Path() + L"blocker\\sub\\x_{ProductID}.log";
   RunChild(L"LogInitializeAndWrite", {L"setup.exe /L " + logPath, L"after"}, {{L"KWSETUP", L"", true}});
   std::vector<std::wstring> messages = Messages(kDefaultLog);
   ASSERT_EQ(2u, messages.size());

@@ -119,3 +119,18 @@ TEST(TextUtilsTest, FolderOfPathKeepsDriveAndEitherSeparator) {
   EXPECT_EQ(L"", FileNameOfPath(L"C:\\Setup\\"));
   EXPECT_EQ(L"setup.exe", FileNameOfPath(L"setup.exe"));
 }
+
+TEST(TextUtilsTest, UsableFolderPathIsAbsoluteAndHoldsOnlyNameCharacters) {
+  struct {
+    const wchar_t* path;
+    bool usable;
+  } const kCases[] = {
+      {L"C:\\Program Files (x86)\\Tamsa", true},   {L"\\\\server\\share\\Apps", true},
+      {L"C:\\Fam\" EVILPROP=\"1\\Fold", false},     {L"Tamsa\\Suite", false},
+      {L"{ProgramFilesFolder}\\Tamsa", false},       {L"C:\\a:b", false},
+      {L"C:\\a\tb", false},                          {L"C:\\a|b", false},
+      {L"", false},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(c.usable, IsUsableFolderPath(c.path)) << c.path;
+  EXPECT_FALSE(IsUsableFolderPath(L"C:\\" + std::wstring(258, L'a')));
+}

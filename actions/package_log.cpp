@@ -1,0 +1,64 @@
+// package_log.cpp: a package's log added to the one before it. Wine's
+// installer writes its log from the start of an existing file whatever the
+// append flag says, so every package run with an earlier log writes a file
+// of its own, copied onto the end of the log afterwards.
+#include "actions/package_log.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "foundation/scoped_handle.h"
+#include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+const wchar_t kBesideFormat[] = L"%s.%lu.part";
+const DWORD kCopyBlock = 65536;
+
+bool HoldsSomething(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  return (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0) && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Returns 0 or the code of the call that failed.
+DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
+  CScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!source.IsValid()) return GetLastError();
+  CScopedHandle target(CreateFileW(to.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!target.IsValid()) return GetLastError();
+  std::vector<char> block(kCopyBlock);
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(source.Get(), block.data(), kCopyBlock, &read, nullptr)) return GetLastError();
+    if (read == 0) return ERROR_SUCCESS;
+    DWORD written = 0;
+    if (!WriteFile(target.Get(), block.data(), read, &written, nullptr)) return GetLastError();
+    if (written != read) return ERROR_DISK_FULL;
+  }
+}
+
+}  // namespace
+
+CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFile(file) {
+  if (file.empty() || !HoldsSomething(file)) return;
+  m_installerFile = Format(kBesideFormat, file.c_str(), GetCurrentProcessId());
+  // A file of this process's name can only be left from a run killed long
+  // ago: written over from its start, its old tail would follow the new log.
+  DeleteFileW(m_installerFile.c_str());
+}
+
+void CPackageLog::Finish() {
+  if (m_installerFile == m_file || GetFileAttributesW(m_installerFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  DWORD error = AppendFile(m_installerFile, m_file);
+  if (error == ERROR_SUCCESS) {
+    DeleteFileW(m_installerFile.c_str());
+    return;
+  }
+  WriteLog(L"   The package's log could not be added to '%s', error %d; it stays in '%s'", m_file.c_str(),
+           error, m_installerFile.c_str());
+}
