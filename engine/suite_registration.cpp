@@ -24,6 +24,7 @@
 #include "foundation/dcf_names.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
+#include "foundation/folder_security.h"
 #include "foundation/guid.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
@@ -176,6 +177,13 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   std::wstring folder = CacheFolder(group.GetUuid());
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
   m_cacheCreated = GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  // What the programs list's Uninstall and repair run with administrator
+  // rights: nobody else may add to it, also when an older run made it.
+  DWORD secured = MakeAdministratorsOnlyFolder(folder);
+  if (secured != ERROR_SUCCESS) {
+    WriteLog(L"   Failed securing DCF cache directory '%s', error: %d", folder.c_str(), secured);
+    return Failure(secured);
+  }
   if (!CreateDirectoryTree(folder + L"\\bin", nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     DWORD error = GetLastError();
     WriteLog(L"   Failed creating DCF cache directory '%s'", folder.c_str());

@@ -12,6 +12,7 @@
 
 #include "foundation/reboot_support.h"
 #include "foundation/setup_log.h"
+#include "platform/system_dlls.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -392,12 +393,7 @@ std::wstring GetModuleFilePath() {
   }
 }
 
-std::wstring GetSystemPath(const std::wstring& fileName) {
-  wchar_t folder[MAX_PATH + 1] = {};
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length > MAX_PATH) return fileName;
-  return std::wstring(folder, length) + L"\\" + fileName;
-}
+std::wstring GetSystemPath(const std::wstring& fileName) { return SystemFolderPath(fileName); }
 
 HANDLE SafeCreateFile(const wchar_t* path, DWORD access, DWORD shareMode,
                       LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,

@@ -83,6 +83,8 @@ std::wstring GetFullPath(const std::wstring& path);
 std::wstring GetModuleFilePath();
 
 // System folder + "\" + name: every system DLL is loaded by its full path.
+// Empty when Windows cannot give the folder: never the bare name, which a
+// load would look for beside the program.
 std::wstring GetSystemPath(const std::wstring& fileName);
 
 // CreateFileW on the whole path, whatever its length ("\\?\" paths may pass

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/callback_boundary.h"
+#include "platform/system_dlls.h"
 
 namespace {
 CWinApplication* g_application = nullptr;
@@ -19,6 +20,9 @@ CWinApplication::~CWinApplication() {
 CWinApplication* CWinApplication::Current() { return g_application; }
 
 int RunApplication() {
+  // Before anything of the application runs: no DLL the program loads later,
+  // nor one a system DLL loads for it, may come from the program's folder.
+  RestrictDllSearchToSystemFolder();
   if (!g_application) return ERROR_INVALID_FUNCTION;
   // The application keeps no message loop of its own: its dialogs run modal
   // loops, and a true answer only means "nothing more to do".

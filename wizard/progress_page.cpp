@@ -16,6 +16,7 @@
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "platform/callback_boundary.h"
+#include "platform/system_dlls.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
 #include "platform/window_text.h"
@@ -57,7 +58,7 @@ bool GetSetupProperty(const CSetupState* state, const wchar_t* name, std::wstrin
 
 // The installer's major version, or 0 when it cannot be read.
 DWORD InstallerMajorVersion() {
-  HMODULE msi = LoadLibraryW(L"msi.dll");
+  HMODULE msi = LoadSystemDll(L"msi.dll");
   if (!msi) return 0;
   DWORD major = 0;
   auto getVersion = reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(GetProcAddress(msi, "DllGetVersion"));

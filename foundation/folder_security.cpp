@@ -1,0 +1,70 @@
+// folder_security.cpp: a folder with permissions of its own. Under the
+// common application data folder every user may add files to the folders
+// made there; a folder whose files an administrator runs later must not let
+// them.
+#include "foundation/folder_security.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/file_utils.h"
+
+namespace {
+
+// Owner Administrators; Administrators and SYSTEM full control, everyone
+// read and execute, each for the folder, its folders and its files; the list
+// protected from what the parent would hand down.
+const wchar_t kAdministratorsOnly[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;WD)";
+
+struct CLocalFree {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
+using CSecurityDescriptor = std::unique_ptr<void, CLocalFree>;
+
+DWORD SetFolderSecurity(const std::wstring& folder, PSECURITY_DESCRIPTOR descriptor) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  BOOL defaulted = FALSE;
+  BOOL present = FALSE;
+  if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+      !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) {
+    return GetLastError();
+  }
+  std::vector<wchar_t> path(folder.begin(), folder.end());
+  path.push_back(L'\0');
+  // The owner too: whoever made the folder could otherwise give themselves
+  // back what the list takes away.
+  return SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                   PROTECTED_DACL_SECURITY_INFORMATION,
+                               owner, nullptr, dacl, nullptr);
+}
+
+}  // namespace
+
+DWORD MakeAdministratorsOnlyFolder(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdministratorsOnly, SDDL_REVISION_1, &raw,
+                                                            nullptr)) {
+    return GetLastError();
+  }
+  CSecurityDescriptor descriptor(raw);
+  std::wstring path = folder;
+  while (path.size() > 1 && path.back() == L'\\') path.pop_back();
+  size_t lastSlash = path.find_last_of(L'\\');
+  if (lastSlash != std::wstring::npos && lastSlash > 0 &&
+      !CreateDirectoryTree(path.substr(0, lastSlash), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return GetLastError();
+  }
+  // Made with its permissions, so nobody can put a file in it before they apply.
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), raw, FALSE};
+  if (CreateDirectoryW(path.c_str(), &attributes)) return ERROR_SUCCESS;
+  DWORD error = GetLastError();
+  if (error != ERROR_ALREADY_EXISTS) return error;
+  return SetFolderSecurity(path, raw);
+}
