@@ -25,6 +25,19 @@ bool IsFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Loads a product file: ERROR_SUCCESS, or why it cannot be read.
+DWORD ReadProductFile(const std::wstring& path, CKwIniFile* file) {
+  if (path.empty() || !IsFile(path)) return ERROR_FILE_NOT_FOUND;
+  file->Init(true);
+  try {
+    file->LoadFrom(path);
+  } catch (CKwIniFileException* raw) {
+    std::unique_ptr<CKwIniFileException> error(raw);
+    return ERROR_OPEN_FAILED;
+  }
+  return ERROR_SUCCESS;
+}
+
 std::wstring Line(const wchar_t* key, const std::wstring& value) {
   return Format(L"%s=%s", key, value.c_str());
 }
@@ -40,17 +53,10 @@ std::wstring ShortcutText(const CSelectionState& state) {
 }  // namespace
 
 bool CProductData::LoadFromDcfFile(const std::wstring& path, CSetupState* state) {
-  if (path.empty() || !IsFile(path)) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return false;
-  }
   CKwIniFile file;
-  file.Init(true);
-  try {
-    file.LoadFrom(path);
-  } catch (CKwIniFileException* raw) {
-    std::unique_ptr<CKwIniFileException> error(raw);
-    SetLastError(ERROR_OPEN_FAILED);
+  DWORD error = ReadProductFile(path, &file);
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
     return false;
   }
   if (!LoadFromDcf(file, state)) {
@@ -64,15 +70,8 @@ bool CProductData::LoadFromDcfFile(const std::wstring& path, CSetupState* state)
 }
 
 bool CProductData::LoadInstallRecord(const std::wstring& path) {
-  if (path.empty() || !IsFile(path)) return false;
   CKwIniFile file;
-  file.Init(true);
-  try {
-    file.LoadFrom(path);
-  } catch (CKwIniFileException* raw) {
-    std::unique_ptr<CKwIniFileException> error(raw);
-    return false;
-  }
+  if (ReadProductFile(path, &file) != ERROR_SUCCESS) return false;
   ReadInstallRecord(file);
   return true;
 }

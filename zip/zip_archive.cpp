@@ -31,12 +31,7 @@ std::wstring TrimTrailingSeparators(std::wstring path) {
 // up too and ". " stays where it is.
 std::wstring WithoutParentParts(const std::wstring& name) {
   std::vector<std::wstring> parts;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of(L"\\/", start);
-    if (end == std::wstring::npos) end = name.size();
-    std::wstring part = name.substr(start, end - start);
-    start = end + 1;
+  for (const std::wstring& part : CZipPathComponent::SplitParts(name)) {
     // A drive left in front by a device path such as "\\.\C:\x".
     bool drive = parts.empty() && part.size() == 2 && part[1] == L':';
     if (part.find_first_not_of(L". ") != std::wstring::npos) {

@@ -35,12 +35,7 @@ bool IsDeviceName(std::wstring part) {
 const wchar_t* UnsafeNameReason(const std::wstring& name) {
   if (name.empty()) return L"it is empty";
   if (CZipPathComponent::IsSeparator(name[0])) return L"it is an absolute path";
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of(L"\\/", start);
-    if (end == std::wstring::npos) end = name.size();
-    std::wstring part = name.substr(start, end - start);
-    start = end + 1;
+  for (const std::wstring& part : CZipPathComponent::SplitParts(name)) {
     if (part.empty() || part == L".") continue;
     // Windows trims trailing dots and blanks, so "..." or ".. " name the parent.
     if (part.find_first_not_of(L". ") == std::wstring::npos) return L"it leads to a parent folder";

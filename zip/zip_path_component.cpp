@@ -17,6 +17,18 @@ std::wstring TrimSeparators(const std::wstring& text) {
 
 }  // namespace
 
+std::vector<std::wstring> CZipPathComponent::SplitParts(const std::wstring& name) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = name.size();
+    parts.push_back(name.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
 void CZipPathComponent::SetFullPath(const std::wstring& path) {
   m_prefix.clear();
   for (size_t length : {size_t(8), size_t(4), size_t(2)}) {

@@ -2,6 +2,7 @@
 // zip_path_component.h: splits a Windows path into the pieces from which
 // names in the archive are formed: prefix, drive, folder, title, extension.
 #include <string>
+#include <vector>
 
 class CZipPathComponent {
  public:
@@ -25,6 +26,9 @@ class CZipPathComponent {
   const std::wstring& GetPrefix() const { return m_prefix; }
 
   static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+  // The parts between separators, empty ones included: "a\\b\" gives
+  // "a", "", "b" and "".
+  static std::vector<std::wstring> SplitParts(const std::wstring& name);
 
  private:
   std::wstring m_directory;
