@@ -75,7 +75,7 @@ void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   }
   counter.CleanStaleEntries();
   if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
-  m_runJournal->Remove(record);
+  m_runJournal->Remove(record.name);
 }
 
 // A record the killed run had begun to write stays only for products that
