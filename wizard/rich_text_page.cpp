@@ -108,7 +108,7 @@ bool CRichTextPage::OnCommand(int id, int code) {
 }
 
 void CRichTextPage::View() const {
-  if (!m_textFile.empty()) ViewTextFile(m_textFile, m_viewFileName);
+  ViewTextFile(m_textFile, m_viewFileName);
 }
 
 bool CRichTextPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
