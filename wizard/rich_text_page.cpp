@@ -15,7 +15,6 @@
 #include "foundation/text_utils.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/text_file_view.h"
-#include "wizard/wiz_page_rules.h"
 
 namespace {
 
@@ -89,13 +88,6 @@ bool CRichTextPage::StreamFile(const std::wstring& path) {
   stream.pfnCallback = ReadFileChunk;
   SendMessageW(text, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
   if (stream.dwError != 0) WriteLog(L"Reading '%s' stopped with error %d", path.c_str(), stream.dwError);
-  return true;
-}
-
-bool CRichTextPage::OnSetActive() {
-  if (!CTextPage::OnSetActive()) return false;
-  DWORD flags = m_textFile.empty() ? m_buttonFlags & ~kWizButtonView : m_buttonFlags;
-  if (CSetupSheet* sheet = GetSetupSheet()) sheet->EnableViewButton(flags);
   return true;
 }
 
