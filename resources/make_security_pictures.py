@@ -10,8 +10,9 @@ import sys
 import zlib
 from pathlib import Path
 
+from supersample import near_segment, picture
+
 SIZES = {96: 32, 120: 40, 144: 48, 192: 64}
-SAMPLES = 8
 TOP, SHOULDER, TIP = 0.07, 0.45, 0.95  # the shield's top, where its sides bend in, its point
 HALF_WIDTH = 0.37
 BORDER = 0.055
@@ -34,13 +35,7 @@ def half_width(y, inset=0.0):
 
 
 def near_mark(x, y):
-    for (ax, ay), (bx, by) in zip(MARK_POINTS, MARK_POINTS[1:]):
-        dx, dy = bx - ax, by - ay
-        t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
-        px, py = ax + t * dx - x, ay + t * dy - y
-        if px * px + py * py <= (MARK_WIDTH / 2) ** 2:
-            return True
-    return False
+    return any(near_segment(x, y, a, b, MARK_WIDTH) for a, b in zip(MARK_POINTS, MARK_POINTS[1:]))
 
 
 def sample(x, y):
@@ -55,24 +50,9 @@ def sample(x, y):
     return tuple(round(a + (b - a) * share) for a, b in zip(FILL_TOP, FILL_BOTTOM))
 
 
-def picture(size):
-    rows = []
-    for row in range(size):
-        line = bytearray([0])  # PNG filter type: none
-        for column in range(size):
-            total, found = [0, 0, 0], 0
-            for sy in range(SAMPLES):
-                for sx in range(SAMPLES):
-                    colour = sample((column + (sx + 0.5) / SAMPLES) / size, (row + (sy + 0.5) / SAMPLES) / size)
-                    if colour:
-                        found += 1
-                        total = [t + c for t, c in zip(total, colour)]
-            if found:
-                line += bytes(round(t / found) for t in total) + bytes([round(255 * found / SAMPLES ** 2)])
-            else:
-                line += bytes(4)
-        rows.append(bytes(line))
-    return b"".join(rows)
+def scanlines(size):
+    """The picture's rows as PNG keeps them, each after its filter type (0: none)."""
+    return b"".join(b"\0" + bytes(value for pixel in row for value in pixel) for row in picture(size, sample))
 
 
 def chunk(kind, data):
@@ -81,7 +61,7 @@ def chunk(kind, data):
 
 def png(size):
     header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(picture(size), 9)) +
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(scanlines(size), 9)) +
             chunk(b"IEND", b""))
 
 

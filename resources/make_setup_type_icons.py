@@ -10,17 +10,11 @@ import struct
 import sys
 from pathlib import Path
 
+from supersample import near_segment, picture
+
 SIZES = (32, 40, 48, 64)
-SAMPLES = 8
 WHITE, YELLOW = (255, 255, 255), (242, 193, 78)
 INSET, RADIUS = 0.03, 0.18
-
-
-def near_segment(x, y, a, b, width):
-    (ax, ay), (bx, by) = a, b
-    dx, dy = bx - ax, by - ay
-    t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
-    return math.hypot(ax + t * dx - x, ay + t * dy - y) <= width / 2
 
 
 def in_box(x, y, left, top, right, bottom):
@@ -64,28 +58,9 @@ def in_square(x, y):
     return in_box(x, y, INSET, INSET, 1 - INSET, 1 - INSET) and math.hypot(x - cx, y - cy) <= RADIUS
 
 
-def picture(size, fill, sign):
-    """Rows of (r, g, b, a), top row first."""
-    rows = []
-    for row in range(size):
-        pixels = []
-        for column in range(size):
-            total, covered = [0, 0, 0], 0
-            for sy in range(SAMPLES):
-                for sx in range(SAMPLES):
-                    x = (column + (sx + 0.5) / SAMPLES) / size
-                    y = (row + (sy + 0.5) / SAMPLES) / size
-                    if not in_square(x, y):
-                        continue
-                    colour = sign(x, y) or fill
-                    covered += 1
-                    total = [t + c for t, c in zip(total, colour)]
-            if covered:
-                pixels.append(tuple(round(t / covered) for t in total) + (round(255 * covered / SAMPLES ** 2),))
-            else:
-                pixels.append((0, 0, 0, 0))
-        rows.append(pixels)
-    return rows
+def icon_picture(size, fill, sign):
+    """The sign on the rounded square of the fill colour."""
+    return picture(size, lambda x, y: (sign(x, y) or fill) if in_square(x, y) else None)
 
 
 def icon_image(rows):
@@ -118,7 +93,7 @@ def icon_file(images):
 def main():
     folder = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent
     for name, (fill, sign) in ICONS.items():
-        images = [(size, icon_image(picture(size, fill, sign))) for size in SIZES]
+        images = [(size, icon_image(icon_picture(size, fill, sign))) for size in SIZES]
         (folder / f"setup_type_{name}.ico").write_bytes(icon_file(images))
 
 

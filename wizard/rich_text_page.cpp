@@ -15,7 +15,6 @@
 #include "foundation/text_utils.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/text_file_view.h"
-#include "wizard/wiz_page_rules.h"
 
 namespace {
 
@@ -92,13 +91,6 @@ bool CRichTextPage::StreamFile(const std::wstring& path) {
   return true;
 }
 
-bool CRichTextPage::OnSetActive() {
-  if (!CTextPage::OnSetActive()) return false;
-  DWORD flags = m_textFile.empty() ? m_buttonFlags & ~kWizButtonView : m_buttonFlags;
-  if (CSetupSheet* sheet = GetSetupSheet()) sheet->EnableViewButton(flags);
-  return true;
-}
-
 bool CRichTextPage::OnCommand(int id, int code) {
   if (id == CSetupSheet::kViewButtonId) {
     View();
@@ -108,7 +100,7 @@ bool CRichTextPage::OnCommand(int id, int code) {
 }
 
 void CRichTextPage::View() const {
-  if (!m_textFile.empty()) ViewTextFile(m_textFile, m_viewFileName);
+  ViewTextFile(m_textFile, m_viewFileName);
 }
 
 bool CRichTextPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {

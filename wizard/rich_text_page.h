@@ -23,9 +23,9 @@ class CRichTextPage : public CTextPage {
   bool IsChecked() const;
 
  protected:
-  BOOL OnInitDialog() override;
   // View is offered only while there is a text to show.
-  bool OnSetActive() override;
+  bool HasViewText() const override { return !m_textFile.empty(); }
+  BOOL OnInitDialog() override;
   bool OnCommand(int id, int code) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
   void OnPaint() override;

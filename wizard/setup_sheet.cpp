@@ -158,11 +158,15 @@ void CSetupSheet::FitLayoutToScreen() {
   if (!page || !SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return;
   SIZE area = {work.right - work.left, work.bottom - work.top};
   int screenDpi = m_dpi;
-  auto sheetSizeAt = [&](int dpi) { return PredictSheetSize(page, screenDpi, dpi); };
+  SIZE full = {0, 0};  // ChooseLayoutDpi measures the screen's DPI first; kept for the log
+  auto sheetSizeAt = [&](int dpi) {
+    SIZE size = PredictSheetSize(page, screenDpi, dpi);
+    if (dpi == screenDpi) full = size;
+    return size;
+  };
   m_dpi = ChooseLayoutDpi(screenDpi, area, sheetSizeAt);
   if (m_dpi == screenDpi) return;
   SetTemplateFontScale(m_dpi, screenDpi);
-  SIZE full = sheetSizeAt(screenDpi);
   WriteLog(L"The wizard is laid out for %d DPI: at the screen's %d DPI it would measure %dx%d, more than the "
            L"work area of %dx%d", m_dpi, screenDpi, full.cx, full.cy, area.cx, area.cy);
 }

@@ -58,9 +58,7 @@ BOOL CSetupTypeDlg::OnInitDialog() {
   if (HWND third = GetDlgItem(IDC_SETUP_TYPE_THIRD)) ShowWindow(third, SW_HIDE);
 
   SetButtonIcon(IDC_SETUP_TYPE_FIRST, maintenance ? IDI_SETUP_TYPE_REPAIR : IDI_SETUP_TYPE_CUSTOM);
-  UINT second = maintenance ? IDI_SETUP_TYPE_REMOVE : IDI_SETUP_TYPE_COMPLETE;
-  SetButtonIcon(IDC_SETUP_TYPE_SECOND, second);
-  SetButtonIcon(IDC_SETUP_TYPE_THIRD, second);
+  SetButtonIcon(IDC_SETUP_TYPE_SECOND, maintenance ? IDI_SETUP_TYPE_REMOVE : IDI_SETUP_TYPE_COMPLETE);
   return TRUE;
 }
 

@@ -7,25 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
+#include "wizard/install_path_check.h"
 
 namespace {
 
 const wchar_t kCommandProcessor[] = L"\\cmd.exe";
-
-std::wstring WithSeparator(const std::wstring& folder) {
-  if (folder.empty() || folder.back() == L'\\') return folder;
-  return folder + L"\\";
-}
-
-std::wstring TempFolder() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
-}
 
 const int kCopyNames = 99;
 
@@ -42,10 +33,10 @@ bool ReadWhole(const std::wstring& path, std::string* contents) {
           read == contents->size());
 }
 
-bool SameContents(const std::wstring& one, const std::wstring& other) {
-  std::string first;
-  std::string second;
-  return ReadWhole(one, &first) && ReadWhole(other, &second) && first == second;
+// The file holds exactly `text`.
+bool Holds(const std::wstring& path, const std::string& text) {
+  std::string contents;
+  return ReadWhole(path, &contents) && contents == text;
 }
 
 // "license.ENU.rtf", then "license.ENU-2.rtf" and on.
@@ -66,20 +57,23 @@ std::wstring ViewCommandLine(const std::wstring& commandProcessor, const std::ws
 
 std::wstring CopyForView(const std::wstring& source, const std::wstring& folder, const std::wstring& viewName) {
   if (folder.empty()) return std::wstring();
+  // Read once: an unreadable source matches no earlier copy.
+  std::string text;
+  bool readable = ReadWhole(source, &text);
   std::wstring target;
   for (int number = 1; number <= kCopyNames && target.empty(); ++number) {
-    std::wstring candidate = WithSeparator(folder) + CopyName(viewName, number);
+    std::wstring candidate = WithTrailingBackslash(folder) + CopyName(viewName, number);
     if (CopyFileW(source.c_str(), candidate.c_str(), TRUE)) {
       target = candidate;
-      break;
+    } else {
+      DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS) {
+        WriteLog(L"Failed to copy '%s' to '%s', error %d", source.c_str(), candidate.c_str(), error);
+        return std::wstring();
+      }
+      // An earlier View's copy of the same text is the copy.
+      if (readable && Holds(candidate, text)) target = candidate;
     }
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS) {
-      WriteLog(L"Failed to copy '%s' to '%s', error %d", source.c_str(), candidate.c_str(), error);
-      return std::wstring();
-    }
-    // An earlier View's copy of the same text is the copy.
-    if (SameContents(source, candidate)) target = candidate;
   }
   if (target.empty()) return target;
   DWORD attributes = GetFileAttributesW(target.c_str());
@@ -91,7 +85,7 @@ std::wstring CopyForView(const std::wstring& source, const std::wstring& folder,
 
 bool ViewTextFile(const std::wstring& source, const std::wstring& viewName) {
   if (source.empty()) return false;
-  std::wstring copy = CopyForView(source, TempFolder(), viewName);
+  std::wstring copy = CopyForView(source, GetTempFolderPath(), viewName);
   if (copy.empty()) return false;
   wchar_t system[MAX_PATH] = {};
   if (!GetSystemDirectoryW(system, MAX_PATH)) {

@@ -64,7 +64,6 @@ bool CVerifyReadyDlg::OnSetActive() {
     } else {
       sheet->SetNextButtonText(IDS_BUTTON_INSTALL);
     }
-    sheet->EnableViewButton(m_buttonFlags);
   }
   SetTexts();
   return CTextPage::OnSetActive();

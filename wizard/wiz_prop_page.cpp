@@ -162,7 +162,9 @@ bool CWizPropPage::OnSetActive() {
   CSetupSheet* sheet = GetSetupSheet();
   if (sheet) {
     CWizardSheet::PostWizButtons(sheet->GetSafeHwnd(), m_buttonFlags);
-    sheet->EnableViewButton(m_buttonFlags);
+    // Only the View button's state: the flags also go out as
+    // PSM_SETWIZBUTTONS, where the View bit means Cancel.
+    sheet->EnableViewButton(HasViewText() ? m_buttonFlags : m_buttonFlags & ~kWizButtonView);
   }
   if (IsPageSkipped()) {
     WriteLog(L"Skipping wizard page %s: none of '%s' is true", m_settings.name.c_str(),

@@ -38,6 +38,9 @@ class CWizPropPage : public CWizardPage {
   virtual bool IsPageSkipped();
   // The sheet's page after this one; null on the last.
   virtual CWizPropPage* GetNextPage();
+  // Whether the page has a text for the View button to open; without one
+  // the button stays disabled whatever the page's flags say.
+  virtual bool HasViewText() const { return true; }
 
  protected:
   BOOL OnInitDialog() override;

@@ -201,16 +201,18 @@ class Wizard:
         bar = re.search(r"^bar pos=(-?\d+) range=(-?\d+),(-?\d+)", output, re.M)
         return control, tuple(int(n) for n in bar.groups()) if bar else None
 
-    def wait_box(self, child_id, timeout_ms=30000):
+    def _box_state(self, child_id, timeout_ms):
+        """The state of the dialog box holding `child_id`, once it is up."""
         code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
         assert code == 0, f"no dialog box with control {child_id}"
-        return parse_state(output).boxes[0]
+        return parse_state(output)
+
+    def wait_box(self, child_id, timeout_ms=30000):
+        return self._box_state(child_id, timeout_ms).boxes[0]
 
     def box_rect(self, child_id, timeout_ms=30000):
         """Where the dialog box holding `child_id` stands on the screen."""
-        code, output = self._drive("wait-box", child_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
-        assert code == 0, f"no dialog box with control {child_id}"
-        return parse_state(output).box_rects[0]
+        return self._box_state(child_id, timeout_ms).box_rects[0]
 
     def answer(self, child_id, command, timeout_ms=30000):
         code, _ = self._drive("answer", child_id, command, timeout_ms, timeout=timeout_ms / 1000 + 30)
