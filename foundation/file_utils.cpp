@@ -1,5 +1,5 @@
 // file_utils.cpp: folder trees, checked deletes and copies, temporary work
-// folders and system paths.
+// folders, full paths and the shell launch.
 #include "foundation/file_utils.h"
 
 #include <windows.h>
@@ -393,8 +393,6 @@ std::wstring GetModuleFilePath() {
   }
 }
 
-std::wstring GetSystemPath(const std::wstring& fileName) { return SystemFolderPath(fileName); }
-
 HANDLE SafeCreateFile(const wchar_t* path, DWORD access, DWORD shareMode,
                       LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
                       HANDLE templateFile) {
@@ -413,7 +411,7 @@ BOOL SafeShellExecuteEx(SHELLEXECUTEINFOW* info) {
   }
   using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
   // Kept loaded for the whole run: the shell may leave work running in it.
-  static HMODULE shell32 = LoadLibraryW(GetSystemPath(L"shell32.dll").c_str());
+  static HMODULE shell32 = LoadSystemDll(L"shell32.dll");
   if (!shell32) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/file_utils.h"
 #include "foundation/wow64.h"
+#include "platform/system_dlls.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -173,8 +173,7 @@ void CRegistryKey::DeleteValue(const std::wstring& name) {
 void CRegistryKey::DeleteKey() {
   if (!m_root || m_subkey.empty()) return;
   // advapi32 by full path, so no DLL planted beside setup.exe is loaded.
-  std::wstring advapi32Path = GetSystemPath(kAdvapi32);
-  HMODULE advapi32 = LoadLibraryW(advapi32Path.c_str());
+  HMODULE advapi32 = LoadSystemDll(kAdvapi32);
   if (!advapi32) throw CError(GetLastError());
   LONG result = DeleteKeyInViews(advapi32, m_root, m_subkey, m_isWow64);
   FreeLibrary(advapi32);
