@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/wow64.h"
@@ -16,6 +17,8 @@
 namespace {
 
 const wchar_t kAdvapi32[] = L"Advapi32.dll";
+// The longest value name, 16383 characters, and its NUL.
+const DWORD kValueNameLength = 16384;
 const wchar_t kMissingKeyText[] = L"Key '%s' does not exist";
 const wchar_t kMissingValueText[] = L"Key doesn't have value '%s'";
 const wchar_t kNotSzText[] = L"Key value '%s' is not of type SZ.";
@@ -142,6 +145,28 @@ void CRegistryKey::GetValueMultiSZ(const std::wstring& name, std::vector<std::ws
   ReadValue(name, REG_MULTI_SZ, kNotMultiSzText, &data, &size);
   if (size == 0) return;
   MultiSzToStringArray(data, values);
+}
+
+std::vector<CRegistryKey::CValue> CRegistryKey::GetValues() const {
+  std::vector<CValue> values;
+  std::vector<wchar_t> name(kValueNameLength);
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = kValueNameLength;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    // ERROR_NO_MORE_ITEMS past the last value.
+    if (RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      break;
+    }
+    std::vector<BYTE> data(size);
+    nameLength = kValueNameLength;
+    LONG result = RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
+    data.resize(size);
+    values.push_back({std::wstring(name.data(), nameLength), type, std::move(data)});
+  }
+  return values;
 }
 
 void CRegistryKey::SetValueDWORD(const std::wstring& name, DWORD value) {
