@@ -97,11 +97,6 @@ void ResetProtectiveAttributes(const std::wstring& path, DWORD attributes) {
   }
 }
 
-bool FolderExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsListed(const std::vector<std::wstring>& paths, const std::wstring& path) {
   for (const std::wstring& listed : paths) {
     if (EqualsNoCase(listed, path)) return true;
@@ -145,6 +140,11 @@ bool IsPlainFileName(const std::wstring& name) {
 bool FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES security) {

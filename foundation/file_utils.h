@@ -16,6 +16,9 @@ BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES securit
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::wstring& path);
 
+// True for an existing folder; false for a file or nothing.
+bool FolderExists(const std::wstring& path);
+
 // True when the folder part of the path (drive and file name split off) holds
 // none of : / * ? " < > | and no double backslash.
 BOOL IsValidFolderPath(const std::wstring& path);
