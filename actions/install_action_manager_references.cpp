@@ -28,10 +28,6 @@ bool ContainsUser(const std::vector<std::wstring>& users, const std::wstring& us
   return false;
 }
 
-bool IsRemovalSetupType(LONG setupType) {
-  return setupType == SetupTypeRemove || setupType == SetupTypeCleanSystem;
-}
-
 }  // namespace
 
 bool CInstallActionManager::GroupIdOf(const CInstallAction* action, const CProductData** product,
@@ -106,7 +102,7 @@ DWORD CInstallActionManager::DecideUncounted(CInstallAction* action, DWORD* coun
     *decision = kSkip;
     return ERROR_SUCCESS;
   }
-  if (IsRemovalSetupType(setupType)) {
+  if (setupType == SetupTypeCleanSystem) {
     WriteLog(L"Product %s is present but not reference counted; Continue to remove Since it on "
              L"Uninstall mode",
              code);

@@ -130,8 +130,8 @@ void CInstallAction::AddFeatureSelection(const CProductData& product) {
 
 void CInstallAction::CarryInstallFolders() {
   if (!m_runsProductPackage || !IsInstallerLine(m_commandLine)) return;
-  std::wstring package = CMsiExecCommandLine(m_commandLine).GetPackage();
-  m_installFolders = FolderPropertiesOf(m_commandLine, ReadPackageDirectories(package));
+  CMsiExecCommandLine parsed(m_commandLine);
+  m_installFolders = FolderPropertiesOf(parsed, ReadPackageDirectories(parsed.GetPackage()));
   if (m_installFolders.empty() || !IsInstallerLine(GetUninstallCommandLine())) return;
   m_uninstallCommandLine = WithProperties(m_uninstallCommandLine, m_installFolders);
 }

@@ -37,8 +37,13 @@ void CMsiExecCommandLine::Parse(const std::wstring& commandLine) {
     first = false;
     // Only the first token can be the program: a property value or a path
     // that merely mentions it is still an argument.
-    if (isFirst && ToUpper(token).find(kInstallerProgram) != std::wstring::npos) continue;
-    if (token.find(L'=') != std::wstring::npos && token.find(L'=') > 0) {
+    if (isFirst && ToUpper(token).find(kInstallerProgram) != std::wstring::npos) {
+      m_words.push_back({token, false});
+      continue;
+    }
+    bool property = token.find(L'=') != std::wstring::npos && token.find(L'=') > 0;
+    m_words.push_back({token, property});
+    if (property) {
       if (StartsWithNoCase(token, kRemoveProperty)) m_hasRemove = true;
       if (!m_properties.empty()) m_properties += L' ';
       m_properties += token;
@@ -62,12 +67,14 @@ void CMsiExecCommandLine::TakeSwitch(const std::wstring& token, std::wstring* re
     if (letter == L'X') m_uninstall = true;
     if (letter == L'F') m_repair = true;
     if (ExtractToken(rest, &next, L" ", false)) {
+      m_words.push_back({next, false});
       m_package = WithoutQuotes(next);
     } else {
       m_messages.push_back(L"   No install package being passed to MsiExec");
     }
   } else if (letter == L'L') {
     if (ExtractToken(rest, &next, L" ", false)) {
+      m_words.push_back({next, false});
       m_logFile = WithoutQuotes(next);
     } else {
       m_messages.push_back(L"   No MSI logging information package being passed to MsiExec");

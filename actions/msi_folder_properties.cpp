@@ -7,9 +7,9 @@
 #include <msiquery.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "actions/installer_property.h"
+#include "actions/msi_exec_command_line.h"
 #include "actions/msi_internal_ui_guard.h"
 #include "actions/msi_strings.h"
 #include "foundation/scoped_msi_handle.h"
@@ -19,36 +19,19 @@
 
 namespace {
 
-const wchar_t kInstallerProgram[] = L"MSIEXEC";
 const wchar_t* const kStandardFolders[] = {L"INSTALLDIR", L"TARGETDIR"};
 const wchar_t kDirectoryQuery[] = L"SELECT `Directory` FROM `Directory`";
 
 struct CToken {
   std::wstring text;
-  std::wstring property;  // the name of a NAME=VALUE token, else empty
+  std::wstring property;  // the name of a NAME=VALUE word, else empty
 };
 
-// Taken apart as the installer program takes its command line: the program
-// first, and the switches that name a package, a product or a log file
-// followed by that name, which is never a property even with a '=' in it.
-std::vector<CToken> Tokens(const std::wstring& commandLine) {
+// Read as the installer runner reads the line, the names in capitals.
+std::vector<CToken> Tokens(const CMsiExecCommandLine& commandLine) {
   std::vector<CToken> tokens;
-  std::wstring rest = commandLine;
-  std::wstring token;
-  bool takesArgument = false;
-  while (ExtractToken(&rest, &token, L" ", false)) {
-    CToken entry{token, std::wstring()};
-    bool program = tokens.empty() && ToUpper(token).find(kInstallerProgram) != std::wstring::npos;
-    size_t equals = token.find(L'=');
-    if (takesArgument || program) {
-      takesArgument = false;
-    } else if (token[0] == L'/') {
-      wchar_t letter = token.size() > 1 ? ToUpperChar(token[1]) : L'\0';
-      takesArgument = letter == L'I' || letter == L'X' || letter == L'F' || letter == L'L';
-    } else if (equals != std::wstring::npos && equals > 0) {
-      entry.property = ToUpper(token.substr(0, equals));
-    }
-    tokens.push_back(std::move(entry));
+  for (const CMsiExecCommandLine::CWord& word : commandLine.GetWords()) {
+    tokens.push_back({word.text, word.property ? ToUpper(word.text.substr(0, word.text.find(L'='))) : L""});
   }
   return tokens;
 }
@@ -95,7 +78,7 @@ std::wstring Joined(const std::vector<CToken>& tokens) {
 
 }  // namespace
 
-std::wstring FolderPropertiesOf(const std::wstring& commandLine,
+std::wstring FolderPropertiesOf(const CMsiExecCommandLine& commandLine,
                                 const std::vector<std::wstring>& directories) {
   std::vector<CToken> folders;
   for (const CToken& token : Tokens(commandLine)) {
@@ -107,10 +90,10 @@ std::wstring FolderPropertiesOf(const std::wstring& commandLine,
 }
 
 std::wstring WithProperties(const std::wstring& commandLine, const std::wstring& properties) {
-  std::vector<CToken> added = Rebuilt(Tokens(properties));
+  std::vector<CToken> added = Rebuilt(Tokens(CMsiExecCommandLine(properties)));
   if (added.empty()) return commandLine;
   std::vector<CToken> kept;
-  for (const CToken& token : Tokens(commandLine)) {
+  for (const CToken& token : Tokens(CMsiExecCommandLine(commandLine))) {
     if (token.property.empty() || std::none_of(added.begin(), added.end(), SameProperty(token))) {
       kept.push_back(token);
     }

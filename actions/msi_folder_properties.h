@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
-// The NAME=VALUE tokens of an installer command line whose name is
+class CMsiExecCommandLine;
+
+// The property words of an installer command line whose name is
 // INSTALLDIR, TARGETDIR or one of `directories` (case-blind), each written
 // again as NAME="value"; of a name given twice the last counts. Joined by
 // one blank.
-std::wstring FolderPropertiesOf(const std::wstring& commandLine,
+std::wstring FolderPropertiesOf(const CMsiExecCommandLine& commandLine,
                                 const std::vector<std::wstring>& directories);
-// The installer command line with `properties` (tokens as above, read back
+// The installer command line with `properties` (words as above, read back
 // from the product's cached file) added at its end, each as NAME="value";
-// a token that is no property, or whose value would not stay one, is left
+// a word that is no property, or whose value would not stay one, is left
 // out. A property of the same name already on the line goes first, so the
 // line says one thing.
 std::wstring WithProperties(const std::wstring& commandLine, const std::wstring& properties);

@@ -68,16 +68,20 @@ bool CRunJournal::Begin(const std::wstring& suiteId) {
   return m_open;
 }
 
-void CRunJournal::WriteList(const wchar_t* name, const std::vector<std::wstring>& entries) {
+void CRunJournal::UpdateRecord(const std::function<void(CRegistryKey*)>& write) {
   if (!m_open) return;
   try {
     CRegistryKey key;
     key.Open(HKEY_LOCAL_MACHINE, m_rootKey + L"\\" + m_name, KEY_SET_VALUE | KEY_QUERY_VALUE | kView, false);
-    key.SetValueMultiSZ(name, entries);
+    write(&key);
   } catch (const CError& error) {
     // The run itself still undoes what it did; only a kill would miss this.
     WriteLog(L"Unable to update the run's journal: %s", error.GetMessage().c_str());
   }
+}
+
+void CRunJournal::WriteList(const wchar_t* name, const std::vector<std::wstring>& entries) {
+  UpdateRecord([name, &entries](CRegistryKey* key) { key->SetValueMultiSZ(name, entries); });
 }
 
 void CRunJournal::SaveReferences(const std::vector<CRefCounter::COperation>& journal) {
@@ -103,34 +107,25 @@ void CRunJournal::DropLastProduct() {
 }
 
 void CRunJournal::MarkRegistering() {
-  if (!m_open) return;
-  try {
-    CRegistryKey key;
-    key.Open(HKEY_LOCAL_MACHINE, m_rootKey + L"\\" + m_name, KEY_SET_VALUE | KEY_QUERY_VALUE | kView, false);
-    key.SetValueDWORD(kRegisteringValue, 1);
-  } catch (const CError& error) {
-    WriteLog(L"Unable to update the run's journal: %s", error.GetMessage().c_str());
-  }
+  UpdateRecord([](CRegistryKey* key) { key->SetValueDWORD(kRegisteringValue, 1); });
 }
 
 void CRunJournal::Settle() {
   if (!m_open) return;
   m_open = false;
-  CRecord record;
-  record.name = m_name;
-  Remove(record);
+  Remove(m_name);
 }
 
-void CRunJournal::Remove(const CRecord& record) const {
+void CRunJournal::Remove(const std::wstring& name) const {
   try {
     CRegistryKey runs;
     runs.Open(HKEY_LOCAL_MACHINE, m_rootKey, KEY_ALL_ACCESS | kView, false);
-    LONG result = RegDeleteKeyW(runs.GetHandle(), record.name.c_str());
+    LONG result = RegDeleteKeyW(runs.GetHandle(), name.c_str());
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
-      WriteLog(L"Unable to remove the run's journal '%s', error code = %d", record.name.c_str(), result);
+      WriteLog(L"Unable to remove the run's journal '%s', error code = %d", name.c_str(), result);
     }
   } catch (const CError& error) {
-    WriteLog(L"Unable to remove the run's journal '%s': %s", record.name.c_str(), error.GetMessage().c_str());
+    WriteLog(L"Unable to remove the run's journal '%s': %s", name.c_str(), error.GetMessage().c_str());
   }
 }
 

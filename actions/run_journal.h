@@ -4,11 +4,14 @@
 // on: the reference changes its counter journalled and the products whose
 // install it started. A run that ends settles its record; the record of a
 // run that was killed is left, and a later run finds it and undoes it.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "actions/ref_counter.h"
 #include "foundation/process_identity.h"
+
+class CRegistryKey;
 
 class CRunJournal {
  public:
@@ -36,7 +39,6 @@ class CRunJournal {
   // Starts this process's record for the suite; false, logged, when it
   // cannot be written, and the run goes on without one.
   bool Begin(const std::wstring& suiteId);
-  bool IsOpen() const { return m_open; }
   // The counter's whole journal, as it is now.
   void SaveReferences(const std::vector<CRefCounter::COperation>& journal);
   // Before the install starts; dropped again when it could not start.
@@ -49,10 +51,13 @@ class CRunJournal {
   // The records of processes that have ended, the newest process first:
   // undone in the reverse of the order they were made.
   std::vector<CRecord> FindAbandoned() const;
-  void Remove(const CRecord& record) const;
+  void Remove(const std::wstring& name) const;
 
  private:
   void WriteList(const wchar_t* name, const std::vector<std::wstring>& entries);
+  // Lets `write` set values in this run's open record; a failure is logged
+  // and the run goes on.
+  void UpdateRecord(const std::function<void(CRegistryKey*)>& write);
   bool ReadRecord(const std::wstring& name, CRecord* record) const;
 
   std::wstring m_rootKey;

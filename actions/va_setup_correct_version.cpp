@@ -84,7 +84,6 @@ DWORD CVASetupCorrectVersion::Execute() {
     return ERROR_INSTALL_FAILURE;
   }
   for (const CReplaced& file : m_replaced) {
-    m_downloaded.push_back(file.target);
     try {
       CRebootSupport().MarkForDeletionAtReboot(file.target);
     } catch (const CError& error) {
@@ -170,5 +169,10 @@ void CVASetupCorrectVersion::Rollback() {
   }
   if (!m_replaced.empty()) WriteLog(L"   The files the update replaced are restored");
   m_replaced.clear();
-  m_downloaded.clear();
+}
+
+std::vector<std::wstring> CVASetupCorrectVersion::GetDownloadedFiles() const {
+  std::vector<std::wstring> files;
+  for (const CReplaced& file : m_replaced) files.push_back(file.target);
+  return files;
 }

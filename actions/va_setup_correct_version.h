@@ -30,7 +30,8 @@ class CVASetupCorrectVersion : public CVerifyAction {
   void SetOwnVersion(const std::wstring& version) { m_ownVersion = version; }
 
   const std::wstring& GetOfferedVersion() const { return m_offeredVersion; }
-  const std::vector<std::wstring>& GetDownloadedFiles() const { return m_downloaded; }
+  // The files the update replaced or added; empty once rolled back.
+  std::vector<std::wstring> GetDownloadedFiles() const;
 
  private:
   // A fetched file waiting in the folder under a temporary name.
@@ -54,6 +55,5 @@ class CVASetupCorrectVersion : public CVerifyAction {
   std::wstring m_ownVersion;
   std::wstring m_offeredVersion;
   std::vector<std::wstring> m_urls;
-  std::vector<std::wstring> m_downloaded;
   std::vector<CReplaced> m_replaced;
 };

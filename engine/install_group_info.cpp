@@ -71,6 +71,15 @@ bool CInstallGroupInfo::FindInstalledMembers() {
   return true;
 }
 
+bool CInstallGroupInfo::HasInstalledMember(const std::wstring& uuid, std::vector<std::wstring>* installed) {
+  // A group of its own: the caller's member list stays as configured.
+  CInstallGroupInfo counted;
+  counted.SetUuid(uuid);
+  bool read = counted.FindInstalledMembers();
+  if (installed) *installed = read ? counted.GetMembers() : std::vector<std::wstring>();
+  return !read || !counted.GetMembers().empty();
+}
+
 bool CInstallGroupInfo::HasMember(const std::wstring& name) const {
   return std::find(m_members.begin(), m_members.end(), name) != m_members.end();
 }

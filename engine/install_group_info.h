@@ -26,6 +26,11 @@ class CInstallGroupInfo {
   virtual bool ScanUninstallKey(const CRegistryKey& uninstallKey, REGSAM view);
   // FindMemberProducts, keeping only the members still installed.
   bool FindInstalledMembers();
+  // Whether an installed product lists the suite `uuid` among its users.
+  // Products that cannot all be read count as installed: the suite's record
+  // is what can remove them. `installed`, when given, receives the products
+  // found, and stays empty when they could not all be read.
+  static bool HasInstalledMember(const std::wstring& uuid, std::vector<std::wstring>* installed = nullptr);
   // An installer product the installer knows, or an entry that still says
   // how to remove it.
   static bool IsProductKeyInstalled(const std::wstring& key);

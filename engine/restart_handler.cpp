@@ -55,15 +55,14 @@ bool CRestartHandler::PreparationRestartEndsRun(int rebootOption, int uiLevel) {
 
 void CRestartHandler::HandleRebootDuringPreparation(int rebootOption, int uiLevel) {
   WriteLog(L"Reboot signalled during setup preparation");
+  if (!PreparationRestartEndsRun(rebootOption, uiLevel)) return;
   if (!IsQuietLevel(uiLevel)) {
     WriteLog(L"Exiting due to reboot during setup preparation");
-    throw kRestartDuringPreparation;
-  }
-  if (rebootOption == CCommandOptions::kRebootNotGiven) {
+  } else {
     WriteLog(L"Initiating a reboot, so the Windows Installer will be functional");
     StartRebootThreadAndWait();
-    throw kRestartDuringPreparation;
   }
+  throw kRestartDuringPreparation;
 }
 
 void CRestartHandler::InitiateReboot(CSetupState* state, int rebootOption, int uiLevel, ISetupHost* host) {

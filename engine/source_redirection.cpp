@@ -37,10 +37,13 @@ const wchar_t kStageSwitchFormat[] = L" /s%d";
 // the name alone only makes two users' copies of one name both stay.
 const wchar_t kClaimPrefix[] = L"Global\\SETUP working copy ";
 
-std::wstring ClaimName(const std::wstring& folder) {
-  std::wstring path = folder;
+std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-  return kClaimPrefix + ToUpper(FileNameOfPath(path));
+  return path;
+}
+
+std::wstring ClaimName(const std::wstring& folder) {
+  return kClaimPrefix + ToUpper(FileNameOfPath(WithoutTrailingSeparators(folder)));
 }
 
 bool IsClaimed(const std::wstring& folder) {
@@ -48,11 +51,6 @@ bool IsClaimed(const std::wstring& folder) {
   DWORD error = GetLastError();
   // Only "no such object" says nobody holds it.
   return claim.IsValid() || error != ERROR_FILE_NOT_FOUND;
-}
-
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-  return path;
 }
 
 // The name CreateTempWorkFolder gives: "ZOLM" and four hex digits.
@@ -398,13 +396,21 @@ void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupp
   std::wstring temp = GetTempFolderPath();
   if (temp.empty()) return;
   std::wstring program = GetModuleFilePath();
+  std::vector<std::wstring> unclaimed;
   for (const std::wstring& name : ListFolderEntries(temp, L"ZOLM*", true)) {
     std::wstring folder = temp + name + L"\\";
     // This very program may run from one, as a resume that hands over does.
-    if (!IsWorkFolderName(folder) || StartsWithNoCase(program, folder) || IsClaimed(folder) ||
-        rebootSupport->AnyResumeEntryStartsIn(folder)) {
-      continue;
+    if (IsWorkFolderName(folder) && !StartsWithNoCase(program, folder) && !IsClaimed(folder)) {
+      unclaimed.push_back(folder);
     }
+  }
+  if (unclaimed.empty()) return;
+  // Read after the claims: a setup writes its resume entry before it lets
+  // its copy go. Every copy lies in the temporary folder, so when no entry
+  // starts a program there, no copy needs a look of its own.
+  bool resumesInTemp = rebootSupport->AnyResumeEntryStartsIn(temp);
+  for (const std::wstring& folder : unclaimed) {
+    if (resumesInTemp && rebootSupport->AnyResumeEntryStartsIn(folder)) continue;
     WriteLog(L"Removing the working copy '%s', which no running setup and no resume entry uses", folder.c_str());
     RemoveFolder(folder);
     // What a run before scheduled for the restart is gone now: a stale

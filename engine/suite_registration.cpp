@@ -523,17 +523,16 @@ DWORD CSuiteRegistration::ConfirmSuiteRemoved() const {
 // and cache, whether or not this configuration names it or knows its code:
 // without them nothing is left that can remove it.
 bool CSuiteRegistration::CountedMemberInstalled(const CInstallGroupInfo& group) const {
-  CInstallGroupInfo counted;
-  counted.SetUuid(group.GetUuid());
-  if (!counted.FindInstalledMembers()) {
+  std::vector<std::wstring> installed;
+  if (!CInstallGroupInfo::HasInstalledMember(group.GetUuid(), &installed)) return false;
+  if (installed.empty()) {
     WriteLog(L"   The products that list suite %s could not all be read; its record stays", group.GetUuid().c_str());
-    return true;
   }
-  for (const std::wstring& key : counted.GetMembers()) {
+  for (const std::wstring& key : installed) {
     WriteLog(L"%s of %s is still installed; Skipping RemoveInstallGroups().", key.c_str(),
              group.GetDisplayName().c_str());
   }
-  return !counted.GetMembers().empty();
+  return true;
 }
 
 // The code the run knows for the product, else its product data's.

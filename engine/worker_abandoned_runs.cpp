@@ -75,15 +75,13 @@ void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   }
   counter.CleanStaleEntries();
   if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
-  m_runJournal->Remove(record);
+  m_runJournal->Remove(record.name);
 }
 
 // A record the killed run had begun to write stays only for products that
 // still list the suite, as after the run's own rollback.
 void CWorker::RemoveUnusedSuiteRecord(const std::wstring& suiteId) {
-  CInstallGroupInfo suite;
-  suite.SetUuid(suiteId);
-  if (suiteId.empty() || !suite.FindInstalledMembers() || !suite.GetMembers().empty()) return;
+  if (suiteId.empty() || CInstallGroupInfo::HasInstalledMember(suiteId)) return;
   WriteLog(L"   No product lists suite %s; its record goes", suiteId.c_str());
   MakeSuiteRegistration().RemoveSuiteRecord(suiteId);
 }

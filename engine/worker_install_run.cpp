@@ -137,10 +137,7 @@ bool CWorker::InstalledAnything() const {
     if (action->IsExecuted()) return true;
   }
   const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
-  if (!group) return true;
-  CInstallGroupInfo counted;
-  counted.SetUuid(group->GetUuid());
-  return !counted.FindInstalledMembers() || !counted.GetMembers().empty();
+  return !group || CInstallGroupInfo::HasInstalledMember(group->GetUuid());
 }
 
 // The cached product files keep the folders each package was installed
