@@ -5,7 +5,7 @@
 #include <shlwapi.h>
 
 #include "actions/msi_trace.h"
-#include "foundation/file_utils.h"
+#include "platform/system_dlls.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ HMODULE volatile g_msiDll = nullptr;
 bool LoadMsiDll() {
   if (g_msiDll) return true;
   MsiTrace(MsiTraceInformation, L"Attempting to load MSI.DLL");
-  HMODULE module = LoadLibraryW(GetSystemPath(kMsiDllName).c_str());
+  HMODULE module = LoadSystemDll(kMsiDllName);
   if (!module) {
     MsiTrace(MsiTraceError, L"Failed to load MSI.DLL");
     return false;

@@ -17,6 +17,7 @@
 #include "engine/setup_state.h"
 #include "engine/suite_record.h"
 #include "foundation/dcf_names.h"
+#include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
@@ -39,11 +40,6 @@ const wchar_t* OrEmpty(const std::wstring& value) { return value.empty() ? L"emp
 std::wstring WithoutTrailingBackslash(std::wstring path) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
-}
-
-bool FolderExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // A folder from an entry of the programs list, which any program may have

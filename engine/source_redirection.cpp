@@ -53,15 +53,6 @@ bool IsClaimed(const std::wstring& folder) {
   return claim.IsValid() || error != ERROR_FILE_NOT_FOUND;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::wstring();
-  std::vector<wchar_t> buffer(size + 1);
-  DWORD length = GetFullPathNameW(path.c_str(), size + 1, buffer.data(), nullptr);
-  if (length == 0 || length > size) return std::wstring();
-  return WithoutTrailingSeparators(std::wstring(buffer.data(), length));
-}
-
 // The name CreateTempWorkFolder gives: "ZOLM" and four hex digits.
 bool IsWorkFolderName(const std::wstring& folder) {
   std::wstring path = WithoutTrailingSeparators(folder);
@@ -107,15 +98,17 @@ bool HasInterfaceSwitch(const std::wstring& command) {
 // the same file on the same volume.
 bool IsSameFile(const std::wstring& first, const std::wstring& second) {
   if (first.empty() || second.empty()) return false;
-  std::wstring firstFull = FullPath(first);
-  if (!firstFull.empty() && EqualsNoCase(firstFull, FullPath(second))) return true;
+  std::wstring firstFull = WithoutTrailingSeparators(GetFullPath(first));
+  if (!firstFull.empty() && EqualsNoCase(firstFull, WithoutTrailingSeparators(GetFullPath(second)))) {
+    return true;
+  }
   CFileIdentitySet files;
   for (const std::wstring* path : {&first, &second}) {
     CScopedHandle file(CreateFileW(path->c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
     if (!file.IsValid()) return false;
-    if (!files.Add(file.Get(), FullPath(*path))) return true;
+    if (!files.Add(file.Get(), WithoutTrailingSeparators(GetFullPath(*path)))) return true;
   }
   return false;
 }
@@ -433,10 +426,10 @@ bool CSourceRedirection::IsProtectedFolder(const std::wstring& folder) {
                    (folder[2] == L'\\' || folder[2] == L'/')) ||
                   folder.compare(0, 2, L"\\\\") == 0;
   if (!absolute) return true;
-  std::wstring full = FullPath(folder);
+  std::wstring full = WithoutTrailingSeparators(GetFullPath(folder));
   if (full.empty() || IsRoot(full)) return true;
   for (const std::wstring& system : SystemFolders()) {
-    std::wstring protectedFolder = FullPath(system);
+    std::wstring protectedFolder = WithoutTrailingSeparators(GetFullPath(system));
     if (protectedFolder.empty()) continue;
     // The folder itself, or any folder that holds it.
     if (EqualsNoCase(protectedFolder, full) || StartsWithNoCase(protectedFolder, full + L"\\")) {

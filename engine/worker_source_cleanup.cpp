@@ -26,11 +26,6 @@ const wchar_t kSetupDirMacro[] = L"{SetupDir}";
 const wchar_t kUserAppDataFolder[] = L"Tamsa Setup";
 const wchar_t kBinFolder[] = L"bin";
 
-bool FolderExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring WithBackslash(const std::wstring& path) {
   return !path.empty() && path.back() == L'\\' ? path : path + L"\\";
 }

@@ -10,13 +10,7 @@
 
 namespace {
 
-const uint16_t kDosMagic = 0x5A4D;          // "MZ"
-const uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
-const uint32_t kNewHeaderOffset = 0x3C;
-const uint32_t kOptionalHeaderOffset = 24;  // signature and file header
-const uint16_t kPe32Magic = 0x10B;
-const uint16_t kPe32PlusMagic = 0x20B;
-const uint32_t kChecksumOffset = 64;
+const uint32_t kChecksumOffset = 64;  // in the optional header
 const uint32_t kSecurityDirectory = 4;
 const uint32_t kMaxTableSize = 4 * 1024 * 1024;
 // WIN_CERTIFICATE: length, revision 2.0, type PKCS_SIGNED_DATA.
@@ -45,9 +39,6 @@ const uint8_t kRsaSignatureArc[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x
 const uint8_t kRsaSignatureKinds[] = {1, 5, 11, 12, 13};
 const uint8_t kSha1Oid[] = {0x2B, 0x0E, 0x03, 0x02, 0x1A};
 const uint8_t kSha2Arc[] = {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02};
-
-uint16_t Word(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
-uint32_t Dword(const uint8_t* bytes) { return Word(bytes) | static_cast<uint32_t>(Word(bytes + 2)) << 16; }
 
 void PutDword(std::vector<uint8_t>* bytes, uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) bytes->push_back(static_cast<uint8_t>(value >> shift));
@@ -251,28 +242,12 @@ bool ParseSigner(const CDerElement& signerInfos, const CDerElement& certificates
 }  // namespace
 
 bool ReadSignedImageLayout(const CImageReader& read, uint64_t fileSize, CSignedImageLayout* layout) {
-  if (!read || !layout) return false;
-  uint8_t dos[kNewHeaderOffset + 4];
-  if (!read(0, dos, sizeof(dos)) || Word(dos) != kDosMagic) return false;
-  uint64_t peOffset = Dword(dos + kNewHeaderOffset);
-  uint8_t headers[kOptionalHeaderOffset + 2];
-  if (!read(peOffset, headers, sizeof(headers)) || Dword(headers) != kPeSignature) return false;
-  uint16_t optionalSize = Word(headers + 4 + 16);
-  uint16_t magic = Word(headers + kOptionalHeaderOffset);
-  if (magic != kPe32Magic && magic != kPe32PlusMagic) return false;
-  uint32_t countOffset = magic == kPe32Magic ? 92 : 108;
-  uint32_t entryOffset = countOffset + 4 + kSecurityDirectory * 8;
-  uint8_t count[4];
-  uint8_t entry[8];
-  uint64_t optional = peOffset + kOptionalHeaderOffset;
-  if (optionalSize < entryOffset + 8 || !read(optional + countOffset, count, sizeof(count)) ||
-      Dword(count) <= kSecurityDirectory || !read(optional + entryOffset, entry, sizeof(entry))) {
-    return false;
-  }
-  uint64_t checksum = optional + kChecksumOffset;
-  uint64_t directory = optional + entryOffset;
-  layout->tableOffset = Dword(entry);
-  layout->tableSize = Dword(entry + 4);
+  CPeDataDirectory security;
+  if (!layout || !ReadPeDataDirectory(read, kSecurityDirectory, &security)) return false;
+  uint64_t checksum = security.optionalHeader + kChecksumOffset;
+  uint64_t directory = security.entryOffset;
+  layout->tableOffset = security.address;
+  layout->tableSize = security.size;
   uint64_t tableEnd = layout->tableSize ? layout->tableOffset + layout->tableSize : fileSize;
   if (tableEnd != fileSize || directory + 8 > fileSize) return false;
   if (layout->tableSize && (layout->tableOffset < directory + 8 || layout->tableSize > kMaxTableSize)) return false;
@@ -283,9 +258,9 @@ bool ReadSignedImageLayout(const CImageReader& read, uint64_t fileSize, CSignedI
 
 bool ParseCertificateTable(const uint8_t* table, size_t size, CAuthenticodeSignature* signature) {
   if (!table || !signature || size < kWinCertificateHeader) return false;
-  uint32_t length = Dword(table);
-  if (length < kWinCertificateHeader || length > size || Word(table + 4) != kWinCertificateRevision ||
-      Word(table + 6) != kPkcsSignedData) {
+  uint32_t length = ImageDword(table);
+  if (length < kWinCertificateHeader || length > size || ImageWord(table + 4) != kWinCertificateRevision ||
+      ImageWord(table + 6) != kPkcsSignedData) {
     return false;
   }
   // The entry is padded to eight bytes after the signed data.

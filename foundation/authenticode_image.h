@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "foundation/pe_version_resource.h"
+#include "foundation/pe_image.h"
 
 enum class CDigestAlgorithm { kUnknown, kSha1, kSha256, kSha384, kSha512 };
 

@@ -1,5 +1,5 @@
 // file_utils.cpp: folder trees, checked deletes and copies, temporary work
-// folders and system paths.
+// folders, full paths and the shell launch.
 #include "foundation/file_utils.h"
 
 #include <windows.h>
@@ -97,11 +97,6 @@ void ResetProtectiveAttributes(const std::wstring& path, DWORD attributes) {
   }
 }
 
-bool FolderExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsListed(const std::vector<std::wstring>& paths, const std::wstring& path) {
   for (const std::wstring& listed : paths) {
     if (EqualsNoCase(listed, path)) return true;
@@ -145,6 +140,11 @@ bool IsPlainFileName(const std::wstring& name) {
 bool FileExists(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES security) {
@@ -393,8 +393,6 @@ std::wstring GetModuleFilePath() {
   }
 }
 
-std::wstring GetSystemPath(const std::wstring& fileName) { return SystemFolderPath(fileName); }
-
 HANDLE SafeCreateFile(const wchar_t* path, DWORD access, DWORD shareMode,
                       LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
                       HANDLE templateFile) {
@@ -413,7 +411,7 @@ BOOL SafeShellExecuteEx(SHELLEXECUTEINFOW* info) {
   }
   using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
   // Kept loaded for the whole run: the shell may leave work running in it.
-  static HMODULE shell32 = LoadLibraryW(GetSystemPath(L"shell32.dll").c_str());
+  static HMODULE shell32 = LoadSystemDll(L"shell32.dll");
   if (!shell32) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;

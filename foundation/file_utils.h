@@ -1,6 +1,6 @@
 #pragma once
 // file_utils.h: file and folder helpers: folder trees, checked deletes,
-// copies, temporary work folders and system-folder paths.
+// copies, temporary work folders, full paths and the shell launch.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -15,6 +15,9 @@ BOOL CreateDirectoryTree(const std::wstring& path, LPSECURITY_ATTRIBUTES securit
 
 // True for an existing file; false for a folder or nothing.
 bool FileExists(const std::wstring& path);
+
+// True for an existing folder; false for a file or nothing.
+bool FolderExists(const std::wstring& path);
 
 // True when the folder part of the path (drive and file name split off) holds
 // none of : / * ? " < > | and no double backslash.
@@ -81,11 +84,6 @@ std::wstring GetFullPath(const std::wstring& path);
 
 // Full path of the running program, however long.
 std::wstring GetModuleFilePath();
-
-// System folder + "\" + name: every system DLL is loaded by its full path.
-// Empty when Windows cannot give the folder: never the bare name, which a
-// load would look for beside the program.
-std::wstring GetSystemPath(const std::wstring& fileName);
 
 // CreateFileW on the whole path, whatever its length ("\\?\" paths may pass
 // 260 characters); never a shortened copy of it.

@@ -12,8 +12,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "foundation/resource_strings.h"
@@ -89,22 +91,37 @@ struct CConnectionCheck {
   DWORD error = ERROR_SUCCESS;
 };
 
-unsigned __stdcall CheckConnectionThread(void* parameter) {
-  using CShared = std::shared_ptr<CConnectionCheck>;
-  std::unique_ptr<CShared> check(static_cast<CShared*>(parameter));
-  (*check)->connected = InternetCheckConnectionW((*check)->url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0);
-  (*check)->error = GetLastError();
+// How a piece of work run on a thread of its own ended for its caller.
+enum class CThreadRun { kEnded, kNotStarted, kOverran };
+
+unsigned __stdcall RunWork(void* parameter) {
+  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+  (*work)();
   return 0;
+}
+
+// Runs `work` on a thread that is waited for `limit` milliseconds at most.
+// A thread that overruns is left to end by itself: the work must keep what it
+// writes in a share of its own (a shared_ptr it holds), which outlives the
+// caller's. *error is the start's failure when it did not start.
+CThreadRun RunWithinLimit(std::function<void()> work, DWORD limit, DWORD* error) {
+  std::unique_ptr<std::function<void()>> parameter(new std::function<void()>(std::move(work)));
+  CScopedHandle thread(StartThread(RunWork, parameter.get(), error));
+  if (!thread.IsValid()) return CThreadRun::kNotStarted;
+  parameter.release();  // the thread owns it now
+  return WaitForSingleObject(thread.Get(), limit) == WAIT_OBJECT_0 ? CThreadRun::kEnded : CThreadRun::kOverran;
 }
 
 // The test takes no options: it runs on a thread that is waited for only
 // so long. True when it ended in time; its result is then in *check.
 bool CheckConnectionInTime(const std::shared_ptr<CConnectionCheck>& check, DWORD* error) {
-  std::unique_ptr<std::shared_ptr<CConnectionCheck>> parameter(new std::shared_ptr<CConnectionCheck>(check));
-  CScopedHandle thread(StartThread(CheckConnectionThread, parameter.get(), error));
-  if (!thread.IsValid()) return false;
-  parameter.release();  // the thread owns it now
-  if (WaitForSingleObject(thread.Get(), kStallTimeoutMilliseconds) == WAIT_OBJECT_0) return true;
+  auto test = [check] {
+    check->connected = InternetCheckConnectionW(check->url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0);
+    check->error = GetLastError();
+  };
+  CThreadRun run = RunWithinLimit(test, kStallTimeoutMilliseconds, error);
+  if (run == CThreadRun::kEnded) return true;
+  if (run == CThreadRun::kNotStarted) return false;
   WriteLog(L"   The connection test to '%s' made no progress for %u seconds", check->url.c_str(),
            kStallTimeoutMilliseconds / 1000);
   *error = ERROR_INTERNET_TIMEOUT;
@@ -134,26 +151,18 @@ struct CExchange {
   std::wstring host;
   std::wstring path;
   INTERNET_PORT port = 0;
-  ULONGLONG deadline = 0;
   std::vector<char> body;
   DWORD error = ERROR_SUCCESS;
   std::mutex lock;
+  // Set when the caller stopped waiting: the exchange ends at its next read.
   bool abandoned = false;
   CDownloadProgress* progress = nullptr;  // under the lock, while not abandoned
 };
 
-void LogGivenUp(const CExchange& exchange) {
-  WriteLog(L"   The download from '%s' did not end within %u seconds; it is given up", exchange.url.c_str(),
-           g_exchangeLimitMilliseconds / 1000);
-}
-
-// Past the time limit the exchange ends; its caller has said so already
-// when it stopped waiting.
-void FailPastDeadline(CExchange* exchange) {
-  if (GetTickCount64() < exchange->deadline) return;
+// The caller has logged the time-out already when it stopped waiting.
+void FailIfAbandoned(CExchange* exchange) {
   std::lock_guard<std::mutex> guard(exchange->lock);
-  if (!exchange->abandoned) LogGivenUp(*exchange);
-  Fail(ERROR_INTERNET_TIMEOUT);
+  if (exchange->abandoned) Fail(ERROR_INTERNET_TIMEOUT);
 }
 
 // Keeps what one read gave and shows it.
@@ -167,11 +176,11 @@ void Store(const std::vector<char>& buffer, DWORD count, CExchange* exchange) {
 
 // `wanted` bytes, fewer only at the end of the body. Each read takes no more
 // than has arrived (WinINet would wait until the whole buffer is filled,
-// however slowly it comes), so the time limit is looked at between them.
+// however slowly it comes), so a download given up on ends between them.
 DWORD ReadChunk(HINTERNET request, std::vector<char>* buffer, DWORD wanted, CExchange* exchange) {
   DWORD total = 0;
   while (total < wanted) {
-    FailPastDeadline(exchange);
+    FailIfAbandoned(exchange);
     DWORD available = 0;
     DWORD count = 0;
     if (!InternetQueryDataAvailable(request, &available, 0, 0) ||
@@ -276,32 +285,29 @@ void Exchange(CExchange* exchange) {
   }
 }
 
-unsigned __stdcall ExchangeThread(void* parameter) {
-  std::unique_ptr<std::shared_ptr<CExchange>> exchange(static_cast<std::shared_ptr<CExchange>*>(parameter));
-  try {
-    Exchange(exchange->get());
-  } catch (unsigned long error) {
-    (*exchange)->error = error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INTERNET_INTERNAL_ERROR);
-  }
-  return 0;
-}
-
 // 0 when the exchange ended well in time. One that takes too long is given
 // up: its thread ends by itself and keeps nothing but the shared state.
 DWORD ExchangeInTime(const std::shared_ptr<CExchange>& exchange) {
-  exchange->deadline = GetTickCount64() + g_exchangeLimitMilliseconds;
-  std::unique_ptr<std::shared_ptr<CExchange>> parameter(new std::shared_ptr<CExchange>(exchange));
+  auto download = [exchange] {
+    try {
+      Exchange(exchange.get());
+    } catch (unsigned long error) {
+      exchange->error = error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INTERNET_INTERNAL_ERROR);
+    }
+  };
   DWORD error = ERROR_SUCCESS;
-  CScopedHandle thread(StartThread(ExchangeThread, parameter.get(), &error));
-  if (!thread.IsValid()) {
+  CThreadRun run = RunWithinLimit(download, g_exchangeLimitMilliseconds, &error);
+  if (run == CThreadRun::kEnded) return exchange->error;
+  if (run == CThreadRun::kNotStarted) {
     WriteLog(L"   The download thread could not be started. error: %d", static_cast<int>(error));
     return error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_INTERNET_INTERNAL_ERROR);
   }
-  parameter.release();  // the thread owns it now
-  if (WaitForSingleObject(thread.Get(), g_exchangeLimitMilliseconds) == WAIT_OBJECT_0) return exchange->error;
-  std::lock_guard<std::mutex> guard(exchange->lock);
-  exchange->abandoned = true;
-  LogGivenUp(*exchange);
+  {
+    std::lock_guard<std::mutex> guard(exchange->lock);
+    exchange->abandoned = true;
+  }
+  WriteLog(L"   The download from '%s' did not end within %u seconds; it is given up", exchange->url.c_str(),
+           g_exchangeLimitMilliseconds / 1000);
   return ERROR_INTERNET_TIMEOUT;
 }
 

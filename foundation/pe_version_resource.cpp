@@ -1,20 +1,12 @@
-// pe_version_resource.cpp: the headers, the section table and three levels
-// of the resource directory (type, name, language) down to the version
-// resource's fixed part; nothing is followed that lies outside the image.
+// pe_version_resource.cpp: the section table and three levels of the
+// resource directory (type, name, language) down to the version resource's
+// fixed part; nothing is followed that lies outside the image.
 #include "foundation/pe_version_resource.h"
 
 #include <vector>
 
 namespace {
 
-const uint16_t kDosMagic = 0x5A4D;          // "MZ"
-const uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
-const uint32_t kNewHeaderOffset = 0x3C;
-const uint32_t kFileHeaderSize = 20;
-const uint16_t kPe32Magic = 0x10B;
-const uint16_t kPe32PlusMagic = 0x20B;
-const uint32_t kPe32DirectoryCount = 92;    // offsets in the optional header
-const uint32_t kPe32PlusDirectoryCount = 108;
 const uint32_t kResourceDirectory = 2;
 const uint32_t kSectionHeaderSize = 40;
 const uint16_t kMaxSections = 96;           // what the system loader accepts
@@ -30,9 +22,6 @@ const uint32_t kFixedInfoOffset = 40;
 const uint32_t kFixedInfoSize = 52;
 const uint32_t kFixedInfoSignature = 0xFEEF04BD;
 
-uint16_t Word(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
-uint32_t Dword(const uint8_t* bytes) { return Word(bytes) | static_cast<uint32_t>(Word(bytes + 2)) << 16; }
-
 struct CSection {
   uint32_t virtualAddress;
   uint32_t rawSize;
@@ -44,16 +33,13 @@ class CImage {
   explicit CImage(const CImageReader& read) : m_read(read) {}
 
   bool ReadHeaders() {
-    uint8_t dos[kNewHeaderOffset + 4];
-    if (!m_read(0, dos, sizeof(dos)) || Word(dos) != kDosMagic) return false;
-    uint64_t peOffset = Dword(dos + kNewHeaderOffset);
-    uint8_t file[4 + kFileHeaderSize];
-    if (!m_read(peOffset, file, sizeof(file)) || Dword(file) != kPeSignature) return false;
-    uint16_t sectionCount = Word(file + 4 + 2);
-    uint16_t optionalSize = Word(file + 4 + 16);
-    uint64_t optionalOffset = peOffset + sizeof(file);
-    return ReadResourceDirectory(optionalOffset, optionalSize) &&
-           ReadSections(optionalOffset + optionalSize, sectionCount);
+    CPeDataDirectory resources;
+    if (!ReadPeDataDirectory(m_read, kResourceDirectory, &resources) || resources.address == 0 ||
+        resources.size == 0) {
+      return false;
+    }
+    m_resourceRva = resources.address;
+    return ReadSections(resources.optionalHeader + resources.optionalSize, resources.sectionCount);
   }
 
   // Down the resource tree: type, then name, then its one language.
@@ -67,16 +53,18 @@ class CImage {
     }
     uint8_t entry[16];
     if (!ReadResource(dataEntry, entry, sizeof(entry))) return false;
-    uint32_t dataRva = Dword(entry);
-    uint32_t dataSize = Dword(entry + 4);
+    uint32_t dataRva = ImageDword(entry);
+    uint32_t dataSize = ImageDword(entry + 4);
     uint8_t info[kFixedInfoOffset + kFixedInfoSize];
     if (dataSize < sizeof(info) || !ReadAt(dataRva, info, sizeof(info))) return false;
-    if (Word(info + 2) < kFixedInfoSize || Dword(info + kFixedInfoOffset) != kFixedInfoSignature) return false;
-    for (uint32_t i = 0; i < sizeof(kVersionKey); ++i) {
-      if (Word(info + kKeyOffset + 2 * i) != static_cast<uint8_t>(kVersionKey[i])) return false;
+    if (ImageWord(info + 2) < kFixedInfoSize || ImageDword(info + kFixedInfoOffset) != kFixedInfoSignature) {
+      return false;
     }
-    uint32_t versionMs = Dword(info + kFixedInfoOffset + 8);
-    uint32_t versionLs = Dword(info + kFixedInfoOffset + 12);
+    for (uint32_t i = 0; i < sizeof(kVersionKey); ++i) {
+      if (ImageWord(info + kKeyOffset + 2 * i) != static_cast<uint8_t>(kVersionKey[i])) return false;
+    }
+    uint32_t versionMs = ImageDword(info + kFixedInfoOffset + 8);
+    uint32_t versionLs = ImageDword(info + kFixedInfoOffset + 12);
     parts[0] = static_cast<uint16_t>(versionMs >> 16);
     parts[1] = static_cast<uint16_t>(versionMs);
     parts[2] = static_cast<uint16_t>(versionLs >> 16);
@@ -85,32 +73,13 @@ class CImage {
   }
 
  private:
-  bool ReadResourceDirectory(uint64_t offset, uint16_t optionalSize) {
-    uint8_t magic[2];
-    if (optionalSize < sizeof(magic) || !m_read(offset, magic, sizeof(magic))) return false;
-    uint32_t countOffset = 0;
-    if (Word(magic) == kPe32Magic) countOffset = kPe32DirectoryCount;
-    else if (Word(magic) == kPe32PlusMagic) countOffset = kPe32PlusDirectoryCount;
-    else return false;
-    uint32_t directoryOffset = countOffset + 4 + kResourceDirectory * 8;
-    if (optionalSize < directoryOffset + 8) return false;
-    uint8_t count[4];
-    uint8_t directory[8];
-    if (!m_read(offset + countOffset, count, sizeof(count)) || Dword(count) <= kResourceDirectory ||
-        !m_read(offset + directoryOffset, directory, sizeof(directory))) {
-      return false;
-    }
-    m_resourceRva = Dword(directory);
-    return m_resourceRva != 0 && Dword(directory + 4) != 0;
-  }
-
   bool ReadSections(uint64_t offset, uint16_t count) {
     if (count == 0 || count > kMaxSections) return false;
     std::vector<uint8_t> table(static_cast<size_t>(count) * kSectionHeaderSize);
     if (!m_read(offset, table.data(), static_cast<uint32_t>(table.size()))) return false;
     for (uint16_t i = 0; i < count; ++i) {
       const uint8_t* header = table.data() + static_cast<size_t>(i) * kSectionHeaderSize;
-      m_sections.push_back({Dword(header + 12), Dword(header + 16), Dword(header + 20)});
+      m_sections.push_back({ImageDword(header + 12), ImageDword(header + 16), ImageDword(header + 20)});
     }
     return true;
   }
@@ -136,8 +105,8 @@ class CImage {
   bool ReadEntries(uint32_t directory, std::vector<uint8_t>* entries, uint32_t* namedCount) const {
     uint8_t header[16];
     if (!ReadResource(directory, header, sizeof(header))) return false;
-    *namedCount = Word(header + 12);
-    uint32_t count = *namedCount + Word(header + 14);
+    *namedCount = ImageWord(header + 12);
+    uint32_t count = *namedCount + ImageWord(header + 14);
     if (count == 0 || count > kMaxDirectoryEntries) return false;
     entries->resize(count * 8);
     return ReadResource(directory + sizeof(header), entries->data(), count * 8);
@@ -149,8 +118,8 @@ class CImage {
     uint32_t namedCount = 0;
     if (!ReadEntries(directory, &entries, &namedCount)) return false;
     for (size_t at = namedCount * 8; at < entries.size(); at += 8) {
-      if (Dword(&entries[at]) != id) continue;
-      uint32_t offset = Dword(&entries[at + 4]);
+      if (ImageDword(&entries[at]) != id) continue;
+      uint32_t offset = ImageDword(&entries[at + 4]);
       if (!(offset & kHighBit)) return false;
       *target = offset & ~kHighBit;
       return true;
@@ -165,7 +134,7 @@ class CImage {
     std::vector<uint8_t> entries;
     uint32_t namedCount = 0;
     if (!ReadEntries(directory, &entries, &namedCount) || entries.size() != 8) return false;
-    uint32_t offset = Dword(&entries[4]);
+    uint32_t offset = ImageDword(&entries[4]);
     if (offset & kHighBit) return false;
     *target = offset;
     return true;

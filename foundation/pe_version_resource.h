@@ -4,10 +4,8 @@
 // caller's reader, so that a file is neither mapped nor read whole. Every
 // offset is checked against the image's own bounds before it is followed.
 #include <cstdint>
-#include <functional>
 
-// Reads `size` bytes at `offset` of the image; false when they are not all there.
-using CImageReader = std::function<bool(uint64_t offset, void* buffer, uint32_t size)>;
+#include "foundation/pe_image.h"
 
 // The four parts (major, minor, build, revision) of the version resource
 // VS_VERSION_INFO (its first language) of the image. False when the image

@@ -150,15 +150,9 @@ const wchar_t* ReadSignature(const CFileReader& file, CSignedImageLayout* layout
   return ParseCertificateTable(table.data(), table.size(), signature) ? nullptr : kMalformed;
 }
 
-std::wstring RunningProgram() {
-  std::vector<wchar_t> path(32768);
-  DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  return length && length < path.size() ? std::wstring(path.data(), length) : std::wstring();
-}
-
 }  // namespace
 
-CPublisherCheck::CPublisherCheck() : CPublisherCheck(RunningProgram()) {}
+CPublisherCheck::CPublisherCheck() : CPublisherCheck(GetModuleFilePath()) {}
 
 CPublisherCheck::CPublisherCheck(const std::wstring& program) {
   CFileReader file(program);

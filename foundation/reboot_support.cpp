@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,6 @@ const wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Sessi
 const wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
 const DWORD kRestartDuringPreparation = 0x70669;
 const DWORD kRebootWaitMilliseconds = 5000;
-const DWORD kValueNameLength = 16384;
 
 bool IsStageToken(const std::wstring& token) {
   if (token.size() < 3 || token.compare(0, 2, L"/s") != 0) return false;
@@ -71,24 +71,15 @@ std::wstring ProgramOfCommand(const std::wstring& command) {
   return text.substr(0, text.find(L' '));
 }
 
-// The text values of an open key; others are no commands.
-std::vector<std::wstring> TextValues(HKEY key) {
+// The text values of an open key; others are no commands. A text ends at
+// its first NUL; an odd last byte counts as a character.
+std::vector<std::wstring> TextValues(const CRegistryKey& key) {
   std::vector<std::wstring> texts;
-  for (DWORD index = 0;; ++index) {
-    std::vector<wchar_t> name(kValueNameLength);
-    DWORD nameLength = kValueNameLength;
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, nullptr, &size);
-    if (result == ERROR_NO_MORE_ITEMS) break;
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
-    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
-    DWORD dataSize = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    nameLength = kValueNameLength;
-    if (RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
-                      reinterpret_cast<BYTE*>(data.data()), &dataSize) == ERROR_SUCCESS) {
-      texts.push_back(std::wstring(data.data()));
-    }
+  for (const CRegistryKey::CValue& value : key.GetValues()) {
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) continue;
+    std::vector<wchar_t> text(value.data.size() / sizeof(wchar_t) + 1, L'\0');
+    std::copy(value.data.begin(), value.data.end(), reinterpret_cast<BYTE*>(text.data()));
+    texts.push_back(std::wstring(text.data()));
   }
   return texts;
 }
@@ -257,7 +248,7 @@ bool CRebootSupport::AnyResumeEntryStartsIn(const std::wstring& folder) const {
       } catch (const CError&) {
         continue;  // no key: no entry in it
       }
-      for (const std::wstring& command : TextValues(key.GetHandle())) {
+      for (const std::wstring& command : TextValues(key)) {
         if (StartsWithNoCase(ProgramOfCommand(command), folder)) return true;
       }
     }

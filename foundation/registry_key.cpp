@@ -7,15 +7,18 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "foundation/file_utils.h"
 #include "foundation/wow64.h"
+#include "platform/system_dlls.h"
 #include "platform/wide_string.h"
 
 namespace {
 
 const wchar_t kAdvapi32[] = L"Advapi32.dll";
+// The longest value name, 16383 characters, and its NUL.
+const DWORD kValueNameLength = 16384;
 const wchar_t kMissingKeyText[] = L"Key '%s' does not exist";
 const wchar_t kMissingValueText[] = L"Key doesn't have value '%s'";
 const wchar_t kNotSzText[] = L"Key value '%s' is not of type SZ.";
@@ -144,6 +147,28 @@ void CRegistryKey::GetValueMultiSZ(const std::wstring& name, std::vector<std::ws
   MultiSzToStringArray(data, values);
 }
 
+std::vector<CRegistryKey::CValue> CRegistryKey::GetValues() const {
+  std::vector<CValue> values;
+  std::vector<wchar_t> name(kValueNameLength);
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = kValueNameLength;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    // ERROR_NO_MORE_ITEMS past the last value.
+    if (RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      break;
+    }
+    std::vector<BYTE> data(size);
+    nameLength = kValueNameLength;
+    LONG result = RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
+    data.resize(size);
+    values.push_back({std::wstring(name.data(), nameLength), type, std::move(data)});
+  }
+  return values;
+}
+
 void CRegistryKey::SetValueDWORD(const std::wstring& name, DWORD value) {
   ThrowIfFailed(RegSetValueExW(m_key, name.c_str(), 0, REG_DWORD,
                                reinterpret_cast<const BYTE*>(&value), sizeof(value)));
@@ -173,8 +198,7 @@ void CRegistryKey::DeleteValue(const std::wstring& name) {
 void CRegistryKey::DeleteKey() {
   if (!m_root || m_subkey.empty()) return;
   // advapi32 by full path, so no DLL planted beside setup.exe is loaded.
-  std::wstring advapi32Path = GetSystemPath(kAdvapi32);
-  HMODULE advapi32 = LoadLibraryW(advapi32Path.c_str());
+  HMODULE advapi32 = LoadSystemDll(kAdvapi32);
   if (!advapi32) throw CError(GetLastError());
   LONG result = DeleteKeyInViews(advapi32, m_root, m_subkey, m_isWow64);
   FreeLibrary(advapi32);

@@ -53,6 +53,16 @@ class CRegistryKey {
   void SetValueSZ(const std::wstring& name, const wchar_t* value);
   void SetValueMultiSZ(const std::wstring& name, const std::vector<std::wstring>& values);
 
+  // One value as the key's enumeration gives it: the data as stored.
+  struct CValue {
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  // The key's values in the registry's order. A value that grows while it is
+  // read is passed over; the list ends at the first failure of another kind.
+  std::vector<CValue> GetValues() const;
+
   // A value that does not exist is no error.
   void DeleteValue(const std::wstring& name);
   // Deletes the key of the last successful Open (it must have no subkeys):

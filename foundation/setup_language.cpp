@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "foundation/file_utils.h"
 #include "foundation/language_rows.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "platform/system_dlls.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -314,7 +314,7 @@ BOOL SetThreadUILanguageEx(LANGID id) {
     WriteLog(L"   SetThreadLocale failed with error code %d", error);
     return FALSE;
   }
-  HMODULE kernel = LoadLibraryW(GetSystemPath(L"kernel32.dll").c_str());
+  HMODULE kernel = LoadSystemDll(L"kernel32.dll");
   if (!kernel) {
     WriteLog(L"   Unable to load Windows Kernel32 library to execute SetThreadPreferredUILanguages");
   } else {

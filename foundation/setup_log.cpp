@@ -271,9 +271,7 @@ DWORD CreateLogFolder(const std::wstring& path) {
   if (error != ERROR_ALREADY_EXISTS) return error;
   // A plain file of that name also "already exists": no log could be
   // written into it.
-  DWORD attributes = GetFileAttributesW(folder.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_SUCCESS
-                                                                                          : ERROR_DIRECTORY;
+  return FolderExists(folder) ? ERROR_SUCCESS : ERROR_DIRECTORY;
 }
 
 void GetLogPathFromCommandLine(std::wstring* path, const std::wstring& commandLine) {

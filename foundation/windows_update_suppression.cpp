@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -21,7 +22,6 @@ const wchar_t kAUOptionsValue[] = L"AUOptions";
 const wchar_t kHoldPrefix[] = L"AUOptions held by setup ";
 const DWORD kNotifyBeforeDownload = 2;
 const DWORD kFirstAutomatic = 3;
-const DWORD kValueNameLength = 256;
 }  // namespace
 
 CWindowsUpdateSuppression::CWindowsUpdateSuppression()
@@ -127,20 +127,14 @@ void CWindowsUpdateSuppression::RestoreAbandonedHolds() {
   try {
     CRegistryKey key;
     key.Open(m_root, m_subkey, KEY_QUERY_VALUE, false);
-    for (DWORD index = 0;; ++index) {
-      wchar_t name[kValueNameLength];
-      DWORD length = kValueNameLength;
-      DWORD type = 0;
+    for (const CRegistryKey::CValue& value : key.GetValues()) {
+      // Larger data is not a record of ours.
+      if (value.type != REG_DWORD || value.data.size() > sizeof(DWORD) || !StartsWith(value.name, kHoldPrefix)) {
+        continue;
+      }
       DWORD data = 0;
-      DWORD size = sizeof(data);
-      LONG result = RegEnumValueW(key.GetHandle(), index, name, &length, nullptr, &type,
-                                  reinterpret_cast<BYTE*>(&data), &size);
-      if (result == ERROR_NO_MORE_ITEMS) break;
-      // A longer name or larger data is not a record of ours.
-      if (result == ERROR_MORE_DATA) continue;
-      if (result != ERROR_SUCCESS) break;
-      std::wstring valueName(name, length);
-      if (type == REG_DWORD && StartsWith(valueName, kHoldPrefix)) holds.push_back({valueName, data});
+      std::copy(value.data.begin(), value.data.end(), reinterpret_cast<BYTE*>(&data));
+      holds.push_back({value.name, data});
     }
   } catch (const CError&) {
     return;  // no key: nothing is held

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "foundation/file_utils.h"
+#include "platform/system_dlls.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE process, PBOOL wow64);
 
 BOOL QueryWow64() {
   auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
-      GetProcAddressFromFile(GetSystemPath(L"kernel32.dll"), "IsWow64Process"));
+      GetProcAddressFromFile(SystemFolderPath(L"kernel32.dll"), "IsWow64Process"));
   if (!isWow64Process) return FALSE;
   BOOL wow64 = FALSE;
   if (!isWow64Process(GetCurrentProcess(), &wow64)) return FALSE;

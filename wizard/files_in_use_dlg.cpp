@@ -6,10 +6,10 @@
 
 #include "engine/setup_globals.h"
 #include "engine/setup_state.h"
-#include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
+#include "platform/system_dlls.h"
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/cancel_dlg.h"
@@ -21,7 +21,7 @@ CFilesInUseDlg::CFilesInUseDlg(const std::wstring& applicationList, const CSetup
 
 bool CFilesInUseDlg::LoadRichEdit() {
   // Loaded once and kept: the class must outlive every dialog that uses it.
-  static HMODULE library = LoadLibraryW(GetSystemPath(L"msftedit.dll").c_str());
+  static HMODULE library = LoadSystemDll(L"msftedit.dll");
   return library != nullptr;
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/install_group_info.h"
 #include "engine/setup_state.h"
+#include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 #include "platform/window_text.h"
@@ -38,16 +39,11 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
   return 0;
 }
 
-bool IsFolder(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The suite's folder is usually not made yet: the browser starts at the
 // nearest folder of its path that is.
 std::wstring NearestExistingFolder(std::wstring folder) {
   folder = WithoutTrailingBackslashes(folder);
-  while (!folder.empty() && !IsFolder(WithTrailingBackslash(folder))) {
+  while (!folder.empty() && !FolderExists(WithTrailingBackslash(folder))) {
     size_t parent = folder.find_last_of(L'\\');
     folder = parent == std::wstring::npos ? std::wstring() : WithoutTrailingBackslashes(folder.substr(0, parent));
   }

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -19,6 +18,7 @@
 #include "foundation/text_utils.h"
 #include "foundation/window_utils.h"
 #include "platform/dialog_template.h"
+#include "platform/system_dlls.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 #include "wizard/button_fit.h"
@@ -131,22 +131,15 @@ CSetupSheet::~CSetupSheet() {
 }
 
 void CSetupSheet::LoadRichEditLibrary() {
-  wchar_t folder[MAX_PATH] = {};
-  if (!GetSystemDirectoryW(folder, MAX_PATH)) {
+  std::wstring path = SystemFolderPath(kRichEditLibrary);
+  if (path.empty()) {
     WriteLog(L"Failed to GetSystemDirectory with error: %d", GetLastError());
     return;
   }
-  wchar_t path[MAX_PATH] = {};
-  wcsncpy(path, folder, MAX_PATH - 1);
-  if (!PathAppendW(path, kRichEditLibrary)) {
-    DWORD error = GetLastError();
-    WriteLog(L"Failed to PathAppend using: '%s' with error: %d", folder, error);
-    return;
-  }
-  m_richEdit = LoadLibraryW(path);
+  m_richEdit = LoadSystemDll(kRichEditLibrary);
   if (!m_richEdit) {
     DWORD error = GetLastError();
-    WriteLog(L"Failed to load: '%s' with error: %d", path, error);
+    WriteLog(L"Failed to load: '%s' with error: %d", path.c_str(), error);
   }
 }
 

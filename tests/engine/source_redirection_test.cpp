@@ -17,11 +17,6 @@
 
 namespace {
 
-bool FolderExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 class CSourceRedirectionTest : public ::testing::Test {
  protected:
   void SetUp() override {

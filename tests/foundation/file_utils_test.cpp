@@ -29,11 +29,6 @@ void MakeFolder(const std::wstring& path, DWORD attributes = 0) {
   if (attributes) SetFileAttributesW(path.c_str(), attributes);
 }
 
-bool FolderExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {

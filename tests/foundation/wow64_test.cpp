@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "foundation/file_utils.h"
 #include "gtest/gtest.h"
+#include "platform/system_dlls.h"
 
 TEST(Wow64Test, IsWow64IsTrueForThisProcessOnSixtyFourBitWindows) {
   // The test prefix is 64-bit and the test executable 32-bit.
@@ -13,11 +13,11 @@ TEST(Wow64Test, IsWow64IsTrueForThisProcessOnSixtyFourBitWindows) {
 }
 
 TEST(Wow64Test, GetProcAddressFromFileFindsOnlyExistingExports) {
-  const std::wstring kernel32 = GetSystemPath(L"kernel32.dll");
+  const std::wstring kernel32 = SystemFolderPath(L"kernel32.dll");
   FARPROC loaded = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount");
   EXPECT_EQ(loaded, GetProcAddressFromFile(kernel32, "GetTickCount"));
   EXPECT_EQ(nullptr, GetProcAddressFromFile(kernel32, "NoSuchExportAnywhere"));
-  EXPECT_EQ(nullptr, GetProcAddressFromFile(GetSystemPath(L"no_such_library.dll"), "GetTickCount"));
+  EXPECT_EQ(nullptr, GetProcAddressFromFile(SystemFolderPath(L"no_such_library.dll"), "GetTickCount"));
   EXPECT_EQ(nullptr, GetProcAddressFromFile(L"", "GetTickCount"));
   EXPECT_EQ(nullptr, GetProcAddressFromFile(kernel32, nullptr));
 }
