@@ -3,6 +3,7 @@
 # sanitizer tests, the fuzzers, the GoogleTest cases under Wine and the
 # end-to-end tests. One argument runs one group only:
 #   scripts/test.sh [scripts|resources|native|fuzz|wine|<name>_tests|e2e]
+# TEST_JOBS sets how many end-to-end tests run at once (default: one per core).
 # Ends with one "N passed, N failed, N skipped" line; exits non-zero on any
 # failure, a group that runs no test included.
 set -uo pipefail
@@ -165,7 +166,7 @@ fi
 
 if wanted e2e; then
   echo "== end-to-end (pytest, a Wine prefix per test)"
-  /usr/bin/python3 -m pytest -q -p no:cacheprovider -n "$(nproc)" tests/e2e \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider -n "${TEST_JOBS:-$(nproc)}" tests/e2e \
     --junitxml="$results/e2e.xml" > "$results/e2e.log" 2>&1
   rc=$?
   tail -3 "$results/e2e.log"
