@@ -99,6 +99,7 @@ class CWorker {
   // product's references: their journals and working copies.
   void UndoAbandonedRuns();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
+  void RemoveAbandonedProducts(const CRunJournal::CRecord& record, CRefCounter* counter);
   void RemoveUnusedSuiteRecord(const std::wstring& suiteId);
   // A run that undoes its work when it fails keeps that undo for a later
   // run from here on, in case it is killed.

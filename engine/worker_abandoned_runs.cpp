@@ -1,7 +1,7 @@
 // worker_abandoned_runs.cpp: what runs that were killed left half done,
 // undone by the next run before it reads any product's references: each
 // such run's journalled reference changes and the products it started to
-// install, then the working copies nobody uses any more.
+// install that no suite uses, then the working copies nobody uses any more.
 #include "engine/worker.h"
 
 #include <windows.h>
@@ -24,6 +24,21 @@ const wchar_t kRecoveryMutex[] = L"Global\\SETUP abandoned runs";
 // An unattended run waits this long for another run's recovery, then goes
 // on without its own: what is left stays for the next run.
 const DWORD kRecoveryWaitMilliseconds = 10 * 60 * 1000;
+
+// A killed run's references are undone and its products' users read with
+// counting on, whatever this run's own setting.
+class CCountingOn {
+ public:
+  CCountingOn() : m_was(CRefCounter::IsReferenceCountingEnabled()) {
+    CRefCounter::SetReferenceCountingEnabled(true);
+  }
+  ~CCountingOn() { CRefCounter::SetReferenceCountingEnabled(m_was); }
+  CCountingOn(const CCountingOn&) = delete;
+  CCountingOn& operator=(const CCountingOn&) = delete;
+
+ private:
+  bool m_was;
+};
 
 }  // namespace
 
@@ -54,28 +69,36 @@ void CWorker::UndoAbandonedRuns() {
 void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   WriteLog(L"Undoing what setup process %lu left unfinished for suite %s", record.owner.GetId(),
            record.suiteId.c_str());
-  bool counting = CRefCounter::IsReferenceCountingEnabled();
-  CRefCounter::SetReferenceCountingEnabled(true);
-  CRefCounter counter;
-  counter.RestoreJournal(record.references);
-  counter.RollbackOperations();
-  CRefCounter::SetReferenceCountingEnabled(counting);
+  {
+    CCountingOn counting;
+    CRefCounter counter;
+    counter.RestoreJournal(record.references);
+    counter.RollbackOperations();
+    RemoveAbandonedProducts(record, &counter);
+    counter.CleanStaleEntries();
+  }
+  if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
+  m_runJournal->Remove(record.name);
+}
+
+// A product some suite lists stays for it, as at every removal.
+void CWorker::RemoveAbandonedProducts(const CRunJournal::CRecord& record, CRefCounter* counter) {
   for (auto it = record.products.rbegin(); it != record.products.rend(); ++it) {
-    if (!it->productCode.empty() && !IsProductInstalled(it->productCode)) {
-      WriteLog(L"   %s is not installed; nothing to undo", it->productCode.c_str());
+    const std::wstring& code = it->productCode;
+    if (!code.empty() && !IsProductInstalled(code)) {
+      WriteLog(L"   %s is not installed; nothing to undo", code.c_str());
       continue;
     }
-    WriteLog(L"   Removing %s: \"%s\"", it->productCode.c_str(), it->rollbackCommand.c_str());
+    bool listed = false;
+    if (!code.empty() && CRefCounter::KeptForOtherSuites(counter, code, std::wstring(), &listed)) continue;
+    WriteLog(L"   Removing %s: \"%s\"", code.c_str(), it->rollbackCommand.c_str());
     HANDLE handle = nullptr;
     DWORD result = RunWindowsInstallerCommand(it->rollbackCommand, &handle);
     if (result == ERROR_SUCCESS) result = WaitForCommandExit(handle);
     // What cannot be removed stays; the record goes all the same, or every
     // later run would try again.
-    WriteLog(L"   Removing %s ended with exit code %d", it->productCode.c_str(), result);
+    WriteLog(L"   Removing %s ended with exit code %d", code.c_str(), result);
   }
-  counter.CleanStaleEntries();
-  if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
-  m_runJournal->Remove(record.name);
 }
 
 // A record the killed run had begun to write stays only for products that

@@ -1,0 +1,86 @@
+"""What the next run does about a run of suite One killed by its process id:
+a product the killed run installed stays while another suite lists it."""
+import shutil
+import subprocess
+
+import pytest
+
+from conftest import BUILD, current_world, prefix_drive_c, run_windows, windows_path, wine_environment
+from test_killed_runs import BOUND, HELD, RUNS, kill, kits, log_text, start_held_run, wait_until, \
+    work_copies  # noqa: F401
+from test_pre_install_checks import edit_dcf
+from test_suite_run import ALPHA, BETA, DELTA, ONE, TWO, UNINSTALL, installed, read_messages, references, \
+    registry, uninstall_suite
+from test_system_facts import reg
+
+RUN_ONCE = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+CHECKING = "Executing setup action: VerifyActions.Delta.Wait"
+REPAIR_TWO = ("cache", f"/qn /f {TWO}")
+
+
+def program(world, kit):
+    if kit == "cache":
+        return prefix_drive_c() / "ProgramData" / "Uninstall" / TWO / "setup.exe"
+    return world.folder / kit / "setup.exe"
+
+
+def run(world, kit, args, env=None):
+    logs = world.folder / "logs-next"
+    shutil.rmtree(logs, ignore_errors=True)
+    env = dict(env or {}, KWSETUP=windows_path(logs) + "\\TAM_{ProductID}.log")
+    result = run_windows(program(world, kit), env=env, remove_env=(), raw_args=args, timeout=BOUND)
+    return result.code, read_messages(logs / "VELL_SETUP.LOG")
+
+
+def resume_entries():
+    return [name for name in registry(RUN_ONCE, "32") if name.endswith(".MultiInstall")]
+
+
+def records_left():
+    return "Runs\\" in reg("query", RUNS, "/s").stdout
+
+
+# id: (moment One's run is killed at; Two installed before One's run or while it is held;
+#      the next runs: (kit, arguments, Delta's removal fails, the killed run's record left after it);
+#      Alpha, Beta, Delta installed; Beta's users; One registered)
+CASES = {
+    # Two counts Beta, which One installed, while One holds: Beta stays for Two.
+    "other-suite-counts-while-held": (HELD, "while", [REPAIR_TWO + (False, False)],
+                                      (True, True, False), [TWO], False),
+}
+
+
+@pytest.mark.parametrize("case", CASES)
+def test_next_run_recovers_a_killed_run(test_world, kits, case):  # noqa: F811
+    moment, two_at, next_runs, products, users, registered = CASES[case]
+    one, two = test_world.folder / "one", test_world.folder / "two"
+    shutil.copytree(kits / "one", one)
+    shutil.copytree(kits / "two", two)
+    edit_dcf(one, "InstallActions=Main,Hold\n", "InstallActions=Main,Hold\nVerifyActions=Wait\n")
+    with open(one / "SETUP.DCF", "a") as dcf:
+        dcf.write(f'\n[VerifyActions.Delta.Wait]\nAction=PROGRAM,mutex_holder.exe,TamsaCheckHold '
+                  f'"{windows_path(one / "release-check")}" 120\n')
+    if moment == HELD:
+        (one / "release-check").write_bytes(b"")
+    if two_at == "before":
+        assert run(test_world, "two", "/qn")[0] == 0
+    held, log = start_held_run(one)
+    try:
+        wait_until(lambda: moment in log_text(log), "the moment to kill at")
+        if two_at == "while":
+            assert run(test_world, "two", "/qn")[0] == 0
+        kill("setup.exe")
+        kill("mutex_holder.exe")
+    finally:
+        held.wait(timeout=BOUND)
+    assert work_copies() and (moment == HELD or resume_entries())
+    (one / "release-check").write_bytes(b"")
+    for kit, args, failing, left in next_runs:
+        code, messages = run(test_world, kit, args, {"TAMSA_FAILME": "1"} if failing else None)
+        assert code == 0, messages[-8:]
+        assert (installed(DELTA), records_left()) == (products[2] or left, left)
+    assert tuple(installed(p) for p in (ALPHA, BETA, DELTA)) == products
+    assert references(BETA)[0] == users
+    assert bool(registry(UNINSTALL + ONE, "32")) == registered
+    assert resume_entries() == []
+    assert not work_copies()
