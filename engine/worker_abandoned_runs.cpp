@@ -1,7 +1,8 @@
 // worker_abandoned_runs.cpp: what runs that were killed left half done,
 // undone by the next run before it reads any product's references: each
-// such run's journalled reference changes and the products it started to
-// install that no suite uses, then the working copies nobody uses any more.
+// such run's resume entry and working copy, its journalled reference
+// changes and the products it started to install that no suite uses, then
+// the working copies nobody uses any more.
 #include "engine/worker.h"
 
 #include <windows.h>
@@ -69,6 +70,7 @@ void CWorker::UndoAbandonedRuns() {
 void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   WriteLog(L"Undoing what setup process %lu left unfinished for suite %s", record.owner.GetId(),
            record.suiteId.c_str());
+  RemoveAbandonedResume(record);
   {
     CCountingOn counting;
     CRefCounter counter;
@@ -79,6 +81,18 @@ void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   }
   if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
   m_runJournal->Remove(record.name);
+}
+
+// The restart the killed run waited for would start it again: its entry
+// goes while it holds what that run wrote, and with it the run's copy.
+void CWorker::RemoveAbandonedResume(const CRunJournal::CRecord& record) {
+  if (!record.resumeEntry.empty()) {
+    WriteLog(L"   The resume entry '%s' of that run goes", record.resumeEntry.c_str());
+    m_rebootSupport.RemoveResumeEntry(record.resumeEntry, record.resumeCommand);
+  }
+  if (!record.workingCopy.empty()) {
+    CSourceRedirection::RemoveAbandonedWorkingCopy(record.workingCopy, &m_rebootSupport);
+  }
 }
 
 // A product some suite lists stays for it, as at every removal.
@@ -107,4 +121,14 @@ void CWorker::RemoveUnusedSuiteRecord(const std::wstring& suiteId) {
   if (suiteId.empty() || CInstallGroupInfo::HasInstalledMember(suiteId)) return;
   WriteLog(L"   No product lists suite %s; its record goes", suiteId.c_str());
   MakeSuiteRegistration().RemoveSuiteRecord(suiteId);
+}
+
+// A suite that is removed must not come back with the next restart: the
+// resume entry of a run of it that has ended goes too, whether it was
+// killed or waits for its restart. One a running setup wrote stays.
+void CWorker::RemoveEndedResumeEntry() {
+  std::wstring command = m_rebootSupport.ResumeEntryCommand(m_resumeValueName);
+  if (command.empty() || m_runJournal->RunningRunWrote(m_resumeValueName, command)) return;
+  WriteLog(L"Removing the resume entry '%s' of a setup of this suite that has ended", m_resumeValueName.c_str());
+  m_rebootSupport.RemoveResumeEntry(m_resumeValueName, command);
 }

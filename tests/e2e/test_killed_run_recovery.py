@@ -1,5 +1,8 @@
 """What the next run does about a run of suite One killed by its process id:
-a product the killed run installed stays while another suite lists it."""
+the resume entry the killed run wrote goes with its working copy, and a
+product it installed stays while another suite lists it. A suite's
+uninstall takes along the resume entry of a setup of that suite that has
+ended."""
 import shutil
 import subprocess
 
@@ -44,6 +47,10 @@ def records_left():
 #      the next runs: (kit, arguments, Delta's removal fails, the killed run's record left after it);
 #      Alpha, Beta, Delta installed; Beta's users; One registered)
 CASES = {
+    "killed-in-checks-then-other-suite": (CHECKING, "before", [REPAIR_TWO + (False, False)],
+                                          (True, True, False), [TWO], False),
+    "killed-in-checks-then-same-kit": (CHECKING, "before", [("one", "/qn", False, False)],
+                                       (True, True, True), [TWO, ONE], True),
     # Two counts Beta, which One installed, while One holds: Beta stays for Two.
     "other-suite-counts-while-held": (HELD, "while", [REPAIR_TWO + (False, False)],
                                       (True, True, False), [TWO], False),
@@ -84,3 +91,16 @@ def test_next_run_recovers_a_killed_run(test_world, kits, case):  # noqa: F811
     assert bool(registry(UNINSTALL + ONE, "32")) == registered
     assert resume_entries() == []
     assert not work_copies()
+
+
+def test_uninstall_takes_the_resume_entry_of_an_ended_setup_along(test_world, kits):  # noqa: F811
+    shutil.copytree(kits / "one", test_world.folder / "one")
+    assert run(test_world, "one", "/qn")[0] == 0
+    # As a run of One that ended waiting for its restart leaves it, and one of another suite.
+    for suite in (ONE, TWO):
+        reg("add", RUN_ONCE, "/v", suite + ".MultiInstall", "/d", f'"C:\\{suite}\\setup.exe" /qn /s20', "/f",
+            "/reg:32")
+    code, messages = uninstall_suite(ONE, test_world.folder / "logs-uninstall")
+    assert code == 0, messages[-8:]
+    assert not installed(DELTA)
+    assert resume_entries() == [TWO + ".MultiInstall"]
