@@ -22,6 +22,9 @@ const wchar_t kRegisteringValue[] = L"Registering";
 const wchar_t kResumeEntryValue[] = L"ResumeEntry";
 const wchar_t kResumeCommandValue[] = L"ResumeCommand";
 const wchar_t kWorkingCopyValue[] = L"WorkingCopy";
+const wchar_t kTriesValue[] = L"Tries";
+// A product whose removal keeps failing is left to its own uninstall.
+const unsigned long kMaxUndoTries = 3;
 const wchar_t kAddText[] = L"add";
 const wchar_t kRemoveText[] = L"remove";
 // Between the parts of an entry: no product code, suite id or key path holds it.
@@ -55,6 +58,10 @@ DWORD ReadNumber(CRegistryKey* key, const wchar_t* name) {
   } catch (const CRegistryKey::CMissingValue&) {
     return 0;
   }
+}
+
+std::wstring JoinProduct(const CRunJournal::CProduct& product) {
+  return Join(product.productCode, product.rollbackCommand);
 }
 
 std::vector<std::wstring> ReadList(CRegistryKey* key, const wchar_t* name) {
@@ -118,7 +125,7 @@ void CRunJournal::SaveReferences(const std::vector<CRefCounter::COperation>& jou
 
 void CRunJournal::AddProduct(const std::wstring& productCode, const std::wstring& rollbackCommand) {
   if (!m_open) return;
-  m_products.push_back(Join(productCode, rollbackCommand));
+  m_products.push_back(JoinProduct({productCode, rollbackCommand}));
   WriteList(kProductsValue, m_products);
 }
 
@@ -166,6 +173,30 @@ void CRunJournal::Remove(const std::wstring& name) const {
   } catch (const CError& error) {
     WriteLog(L"Unable to remove the run's journal '%s': %s", name.c_str(), error.GetMessage().c_str());
   }
+}
+
+bool CRunJournal::KeepUndone(const CRecord& record, const std::vector<CProduct>& left) const {
+  unsigned long tries = record.tries + 1;
+  if (left.empty() || tries >= kMaxUndoTries) {
+    Remove(record.name);
+    return left.empty();
+  }
+  std::vector<std::wstring> products;
+  for (const CProduct& product : left) products.push_back(JoinProduct(product));
+  try {
+    CRegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, m_rootKey + L"\\" + record.name, KEY_SET_VALUE | KEY_QUERY_VALUE | kView, false);
+    const wchar_t* const undone[] = {kReferencesValue, kRegisteringValue, kResumeEntryValue, kResumeCommandValue,
+                                     kWorkingCopyValue};
+    for (const wchar_t* value : undone) key.DeleteValue(value);
+    key.SetValueMultiSZ(kProductsValue, products);
+    key.SetValueDWORD(kTriesValue, tries);
+  } catch (const CError& error) {
+    // The whole record stays: a later run undoes it again, which changes
+    // nothing that is undone already.
+    WriteLog(L"Unable to update the journal '%s': %s", record.name.c_str(), error.GetMessage().c_str());
+  }
+  return true;
 }
 
 std::vector<std::wstring> CRunJournal::RecordNames() const {
@@ -243,6 +274,7 @@ bool CRunJournal::ReadRecord(const std::wstring& name, CRecord* record) const {
     record->resumeEntry = ReadText(&key, kResumeEntryValue);
     record->resumeCommand = ReadText(&key, kResumeCommandValue);
     record->workingCopy = ReadText(&key, kWorkingCopyValue);
+    record->tries = ReadNumber(&key, kTriesValue);
     return true;
   } catch (const CError& error) {
     WriteLog(L"Unable to read the journal '%s': %s", name.c_str(), error.GetMessage().c_str());

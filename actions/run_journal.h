@@ -34,6 +34,8 @@ class CRunJournal {
     std::wstring resumeCommand;
     // The run's own copy in the temporary folder, or empty.
     std::wstring workingCopy;
+    // Earlier runs that tried to undo what is left, and failed.
+    unsigned long tries = 0;
   };
 
   // The records under HKLM `rootKey`; tests give a key of their own.
@@ -65,6 +67,10 @@ class CRunJournal {
   // Whether a setup still running journalled the resume entry `entry`
   // holding `command`.
   bool RunningRunWrote(const std::wstring& entry, const std::wstring& command) const;
+  // What undoing `record` could not: the products left stay in its record,
+  // all else goes, and the try is counted. Once the tries run out the
+  // record goes all the same; false then.
+  bool KeepUndone(const CRecord& record, const std::vector<CProduct>& left) const;
 
  private:
   void WriteList(const wchar_t* name, const std::vector<std::wstring>& entries);

@@ -100,7 +100,8 @@ class CWorker {
   void UndoAbandonedRuns();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
   void RemoveAbandonedResume(const CRunJournal::CRecord& record);
-  void RemoveAbandonedProducts(const CRunJournal::CRecord& record, CRefCounter* counter);
+  std::vector<CRunJournal::CProduct> RemoveAbandonedProducts(const CRunJournal::CRecord& record,
+                                                             CRefCounter* counter);
   void RemoveUnusedSuiteRecord(const std::wstring& suiteId);
   // After a removal of the suite: its resume entry, unless a running setup wrote it.
   void RemoveEndedResumeEntry();

@@ -66,21 +66,32 @@ void CWorker::UndoAbandonedRuns() {
 }
 
 // As the run itself would have on its failure: references first, newest
-// first, while the products' entries still exist, then the products.
+// first, while the products' entries still exist, then the products. Only
+// what could not be undone stays in the record.
 void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   WriteLog(L"Undoing what setup process %lu left unfinished for suite %s", record.owner.GetId(),
            record.suiteId.c_str());
   RemoveAbandonedResume(record);
+  std::vector<CRunJournal::CProduct> left;
   {
     CCountingOn counting;
     CRefCounter counter;
     counter.RestoreJournal(record.references);
     counter.RollbackOperations();
-    RemoveAbandonedProducts(record, &counter);
+    left = RemoveAbandonedProducts(record, &counter);
     counter.CleanStaleEntries();
   }
   if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
-  m_runJournal->Remove(record.name);
+  bool kept = m_runJournal->KeepUndone(record, left);
+  for (const CRunJournal::CProduct& product : left) {
+    if (kept) {
+      WriteLog(L"   %s could not be removed (try %lu); the next run tries again", product.productCode.c_str(),
+               record.tries + 1);
+    } else {
+      WriteLog(L"   %s could not be removed in %lu tries; it stays installed for its own uninstall",
+               product.productCode.c_str(), record.tries + 1);
+    }
+  }
 }
 
 // The restart the killed run waited for would start it again: its entry
@@ -95,8 +106,11 @@ void CWorker::RemoveAbandonedResume(const CRunJournal::CRecord& record) {
   }
 }
 
-// A product some suite lists stays for it, as at every removal.
-void CWorker::RemoveAbandonedProducts(const CRunJournal::CRecord& record, CRefCounter* counter) {
+// The products whose removal failed, in the record's order. A product some
+// suite lists stays for it, as at every removal.
+std::vector<CRunJournal::CProduct> CWorker::RemoveAbandonedProducts(const CRunJournal::CRecord& record,
+                                                                    CRefCounter* counter) {
+  std::vector<CRunJournal::CProduct> left;
   for (auto it = record.products.rbegin(); it != record.products.rend(); ++it) {
     const std::wstring& code = it->productCode;
     if (!code.empty() && !IsProductInstalled(code)) {
@@ -109,10 +123,10 @@ void CWorker::RemoveAbandonedProducts(const CRunJournal::CRecord& record, CRefCo
     HANDLE handle = nullptr;
     DWORD result = RunWindowsInstallerCommand(it->rollbackCommand, &handle);
     if (result == ERROR_SUCCESS) result = WaitForCommandExit(handle);
-    // What cannot be removed stays; the record goes all the same, or every
-    // later run would try again.
     WriteLog(L"   Removing %s ended with exit code %d", code.c_str(), result);
+    if (result != ERROR_SUCCESS && !IsRebootExitCode(result)) left.insert(left.begin(), *it);
   }
+  return left;
 }
 
 // A record the killed run had begun to write stays only for products that

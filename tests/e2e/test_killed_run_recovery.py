@@ -1,8 +1,8 @@
 """What the next run does about a run of suite One killed by its process id:
-the resume entry the killed run wrote goes with its working copy, and a
-product it installed stays while another suite lists it. A suite's
-uninstall takes along the resume entry of a setup of that suite that has
-ended."""
+the resume entry the killed run wrote goes with its working copy, a product
+it installed stays while another suite lists it, and a product whose
+removal fails stays on its record for a later run. A suite's uninstall
+takes along the resume entry of a setup of that suite that has ended."""
 import shutil
 import subprocess
 
@@ -54,6 +54,11 @@ CASES = {
     # Two counts Beta, which One installed, while One holds: Beta stays for Two.
     "other-suite-counts-while-held": (HELD, "while", [REPAIR_TWO + (False, False)],
                                       (True, True, False), [TWO], False),
+    "removal-fails-then-retried": (HELD, "before", [REPAIR_TWO + (True, True), REPAIR_TWO + (False, False)],
+                                   (True, True, False), [TWO], False),
+    # The third try that fails gives the removal up: Delta is left to its own uninstall.
+    "removal-fails-three-times": (HELD, "before", [REPAIR_TWO + (True, True)] * 2 + [REPAIR_TWO + (True, False)],
+                                  (True, True, True), [TWO], False),
 }
 
 
