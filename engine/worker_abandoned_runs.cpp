@@ -22,9 +22,10 @@ namespace {
 
 // One run at a time undoes what others left: two would undo it twice.
 const wchar_t kRecoveryMutex[] = L"Global\\SETUP abandoned runs";
-// An unattended run waits this long for another run's recovery, then goes
-// on without its own: what is left stays for the next run.
-const DWORD kRecoveryWaitMilliseconds = 10 * 60 * 1000;
+// Another run's recovery is done in seconds, and anyone may create the
+// object: a run waits this long, then goes on without its own recovery,
+// and what is left stays for the next run.
+const DWORD kRecoveryWaitMilliseconds = 5000;
 
 // A killed run's references are undone and its products' users read with
 // counting on, whatever this run's own setting.

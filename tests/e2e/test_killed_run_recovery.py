@@ -2,7 +2,8 @@
 the resume entry the killed run wrote goes with its working copy, a product
 it installed stays while another suite lists it, and a product whose
 removal fails stays on its record for a later run. A suite's uninstall
-takes along the resume entry of a setup of that suite that has ended."""
+takes along the resume entry of a setup of that suite that has ended, and a
+run that finds the recovery's lock held by someone else does not wait."""
 import shutil
 import subprocess
 
@@ -109,3 +110,20 @@ def test_uninstall_takes_the_resume_entry_of_an_ended_setup_along(test_world, ki
     assert code == 0, messages[-8:]
     assert not installed(DELTA)
     assert resume_entries() == [TWO + ".MultiInstall"]
+
+
+def test_run_does_not_wait_for_a_recovery_lock_held_by_another_program(test_world, kits):  # noqa: F811
+    shutil.copytree(kits / "two", test_world.folder / "two")
+    stop = test_world.folder / "release-lock"
+    with open(current_world().out / "lock.out", "wb") as out:
+        holder = subprocess.Popen(["wine", str(BUILD / "mutex_holder.exe"), "Global\\SETUP abandoned runs",
+                                   windows_path(stop), "600"], stdout=out, stderr=subprocess.STDOUT,
+                                  stdin=subprocess.DEVNULL, env=wine_environment())
+    try:
+        wait_until(lambda: b"held" in (current_world().out / "lock.out").read_bytes(), "the lock held")
+        code, messages = run(test_world, "two", "/qn")
+        assert code == 0, messages[-8:]
+        assert installed(ALPHA) and installed(BETA)
+    finally:
+        stop.write_bytes(b"")
+        holder.wait(timeout=BOUND)
