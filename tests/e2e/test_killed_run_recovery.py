@@ -1,9 +1,7 @@
-"""What the next run does about a run of suite One killed by its process id:
-the resume entry the killed run wrote goes with its working copy, a product
-it installed stays while another suite lists it, and a product whose
-removal fails stays on its record for a later run. A suite's uninstall
-takes along the resume entry of a setup of that suite that has ended, and a
-run that finds the recovery's lock held by someone else does not wait."""
+"""After a run of suite One killed by its process id, the next run removes
+its resume entry and working copy, keeps a product another suite lists and
+keeps a failed removal for up to three tries. A suite's uninstall takes an
+ended setup's resume entry along; a recovery lock held elsewhere stops no run."""
 import shutil
 import subprocess
 
@@ -22,26 +20,18 @@ CHECKING = "Executing setup action: VerifyActions.Delta.Wait"
 REPAIR_TWO = ("cache", f"/qn /f {TWO}")
 
 
-def program(world, kit):
-    if kit == "cache":
-        return prefix_drive_c() / "ProgramData" / "Uninstall" / TWO / "setup.exe"
-    return world.folder / kit / "setup.exe"
-
-
 def run(world, kit, args, env=None):
+    """Runs a kit of the test, or with "cache" Two's cached setup."""
     logs = world.folder / "logs-next"
     shutil.rmtree(logs, ignore_errors=True)
+    folder = prefix_drive_c() / "ProgramData" / "Uninstall" / TWO if kit == "cache" else world.folder / kit
     env = dict(env or {}, KWSETUP=windows_path(logs) + "\\TAM_{ProductID}.log")
-    result = run_windows(program(world, kit), env=env, remove_env=(), raw_args=args, timeout=BOUND)
-    return result.code, read_messages(logs / "VELL_SETUP.LOG")
+    code = run_windows(folder / "setup.exe", env=env, remove_env=(), raw_args=args, timeout=BOUND).code
+    return code, read_messages(logs / "VELL_SETUP.LOG")
 
 
 def resume_entries():
     return [name for name in registry(RUN_ONCE, "32") if name.endswith(".MultiInstall")]
-
-
-def records_left():
-    return "Runs\\" in reg("query", RUNS, "/s").stdout
 
 
 # id: (moment One's run is killed at; Two installed before One's run or while it is held;
@@ -66,15 +56,14 @@ CASES = {
 @pytest.mark.parametrize("case", CASES)
 def test_next_run_recovers_a_killed_run(test_world, kits, case):  # noqa: F811
     moment, two_at, next_runs, products, users, registered = CASES[case]
-    one, two = test_world.folder / "one", test_world.folder / "two"
-    shutil.copytree(kits / "one", one)
-    shutil.copytree(kits / "two", two)
-    edit_dcf(one, "InstallActions=Main,Hold\n", "InstallActions=Main,Hold\nVerifyActions=Wait\n")
-    with open(one / "SETUP.DCF", "a") as dcf:
-        dcf.write(f'\n[VerifyActions.Delta.Wait]\nAction=PROGRAM,mutex_holder.exe,TamsaCheckHold '
-                  f'"{windows_path(one / "release-check")}" 120\n')
-    if moment == HELD:
-        (one / "release-check").write_bytes(b"")
+    one = test_world.folder / "one"
+    for name in ("one", "two"):
+        shutil.copytree(kits / name, test_world.folder / name)
+    if moment == CHECKING:
+        edit_dcf(one, "InstallActions=Main,Hold\n", "InstallActions=Main,Hold\nVerifyActions=Wait\n")
+        with open(one / "SETUP.DCF", "a") as dcf:
+            dcf.write(f'\n[VerifyActions.Delta.Wait]\nAction=PROGRAM,mutex_holder.exe,TamsaCheckHold '
+                      f'"{windows_path(one / "release-check")}" 120\n')
     if two_at == "before":
         assert run(test_world, "two", "/qn")[0] == 0
     held, log = start_held_run(one)
@@ -91,7 +80,7 @@ def test_next_run_recovers_a_killed_run(test_world, kits, case):  # noqa: F811
     for kit, args, failing, left in next_runs:
         code, messages = run(test_world, kit, args, {"TAMSA_FAILME": "1"} if failing else None)
         assert code == 0, messages[-8:]
-        assert (installed(DELTA), records_left()) == (products[2] or left, left)
+        assert (installed(DELTA), "Runs\\" in reg("query", RUNS, "/s").stdout) == (products[2] or left, left)
     assert tuple(installed(p) for p in (ALPHA, BETA, DELTA)) == products
     assert references(BETA)[0] == users
     assert bool(registry(UNINSTALL + ONE, "32")) == registered
@@ -102,28 +91,21 @@ def test_next_run_recovers_a_killed_run(test_world, kits, case):  # noqa: F811
 def test_uninstall_takes_the_resume_entry_of_an_ended_setup_along(test_world, kits):  # noqa: F811
     shutil.copytree(kits / "one", test_world.folder / "one")
     assert run(test_world, "one", "/qn")[0] == 0
-    # As a run of One that ended waiting for its restart leaves it, and one of another suite.
-    for suite in (ONE, TWO):
-        reg("add", RUN_ONCE, "/v", suite + ".MultiInstall", "/d", f'"C:\\{suite}\\setup.exe" /qn /s20', "/f",
-            "/reg:32")
-    code, messages = uninstall_suite(ONE, test_world.folder / "logs-uninstall")
-    assert code == 0, messages[-8:]
-    assert not installed(DELTA)
-    assert resume_entries() == [TWO + ".MultiInstall"]
+    for suite in (ONE, TWO):  # as runs that ended waiting for their restart leave them
+        reg("add", RUN_ONCE, "/v", suite + ".MultiInstall", "/d", f'"C:\\{suite}\\setup.exe" /s20', "/f", "/reg:32")
+    assert uninstall_suite(ONE, test_world.folder / "logs-uninstall")[0] == 0
+    assert not installed(DELTA) and resume_entries() == [TWO + ".MultiInstall"]
 
 
-def test_run_does_not_wait_for_a_recovery_lock_held_by_another_program(test_world, kits):  # noqa: F811
+def test_run_does_not_wait_for_a_recovery_lock_another_program_holds(test_world, kits):  # noqa: F811
     shutil.copytree(kits / "two", test_world.folder / "two")
-    stop = test_world.folder / "release-lock"
-    with open(current_world().out / "lock.out", "wb") as out:
-        holder = subprocess.Popen(["wine", str(BUILD / "mutex_holder.exe"), "Global\\SETUP abandoned runs",
-                                   windows_path(stop), "600"], stdout=out, stderr=subprocess.STDOUT,
-                                  stdin=subprocess.DEVNULL, env=wine_environment())
+    stop, out = test_world.folder / "release-lock", current_world().out / "lock.out"
+    holder = subprocess.Popen(["wine", str(BUILD / "mutex_holder.exe"), "Global\\SETUP abandoned runs",
+                               windows_path(stop), "600"], stdout=out.open("wb"), stderr=subprocess.STDOUT,
+                              stdin=subprocess.DEVNULL, env=wine_environment())
     try:
-        wait_until(lambda: b"held" in (current_world().out / "lock.out").read_bytes(), "the lock held")
-        code, messages = run(test_world, "two", "/qn")
-        assert code == 0, messages[-8:]
-        assert installed(ALPHA) and installed(BETA)
+        wait_until(lambda: b"held" in out.read_bytes(), "the lock held")
+        assert run(test_world, "two", "/qn")[0] == 0 and installed(ALPHA) and installed(BETA)
     finally:
         stop.write_bytes(b"")
         holder.wait(timeout=BOUND)
