@@ -155,6 +155,28 @@ int CRefCounter::ReadUsers(const std::wstring& key, std::vector<std::wstring>* u
   return static_cast<int>(count);
 }
 
+bool CRefCounter::KeptForOtherSuites(IRefCounting* counter, const std::wstring& key, const std::wstring& suite,
+                                     bool* listed) {
+  *listed = false;
+  std::vector<std::wstring> users;
+  try {
+    counter->ReadUsers(key, &users);
+  } catch (const CError&) {
+    return false;
+  }
+  std::wstring others;
+  for (const std::wstring& user : users) {
+    if (!suite.empty() && EqualsNoCase(user, suite)) {
+      *listed = true;
+    } else {
+      others += (others.empty() ? L"" : L", ") + user;
+    }
+  }
+  if (others.empty()) return false;
+  WriteLog(L"   %s is used by other suites as well (%s): it stays installed for them", key.c_str(), others.c_str());
+  return true;
+}
+
 bool CRefCounter::IsUsedBy(const std::wstring& user, const std::wstring& key) {
   std::vector<std::wstring> users;
   try {

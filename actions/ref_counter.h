@@ -31,6 +31,12 @@ class CRefCounter : public IRefCounting {
   static bool IsReferenceCountingEnabled();
 
   int ReadUsers(const std::wstring& key, std::vector<std::wstring>* users) override;
+  // Whether a removal for `suite` leaves the product installed: another
+  // suite still lists it (the log names them). `listed` says whether
+  // `suite` is among its users. A product no suite counts, or whose users
+  // cannot be read, is kept for nobody: the removal itself decides.
+  static bool KeptForOtherSuites(IRefCounting* counter, const std::wstring& key, const std::wstring& suite,
+                                 bool* listed);
   // Whether `user` is among the product's users (case-blind); false when
   // counting is off or the product's entry holds no count. Other registry
   // failures throw CError.

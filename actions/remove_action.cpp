@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "actions/ref_counter.h"
 #include "actions/ref_counting.h"
 #include "engine/message_box.h"
 #include "engine/setup_aggregate.h"
@@ -161,24 +162,8 @@ DWORD CRemoveAction::Ask() {
 // a run that then fails could not give it back.
 bool CRemoveAction::LeaveToOtherSuites(DWORD* result) {
   if (!m_refCounter || m_suite.empty() || m_uninstallKey.empty()) return false;
-  std::vector<std::wstring> users;
-  try {
-    m_refCounter->ReadUsers(m_uninstallKey, &users);
-  } catch (const CError&) {
-    return false;  // not counted, or not readable: the removal itself decides and reports
-  }
   bool ours = false;
-  std::wstring others;
-  for (const std::wstring& user : users) {
-    if (EqualsNoCase(user, m_suite)) {
-      ours = true;
-    } else {
-      others += (others.empty() ? L"" : L", ") + user;
-    }
-  }
-  if (others.empty()) return false;
-  WriteLog(L"   %s is used by other suites as well (%s): it stays installed for them", m_uninstallKey.c_str(),
-           others.c_str());
+  if (!CRefCounter::KeptForOtherSuites(m_refCounter, m_uninstallKey, m_suite, &ours)) return false;
   *result = ERROR_SUCCESS;
   if (!ours) return true;
   try {

@@ -10,6 +10,7 @@
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "platform/wide_string.h"
 
 namespace {
 
@@ -18,6 +19,12 @@ const wchar_t kSuiteValue[] = L"Suite";
 const wchar_t kReferencesValue[] = L"References";
 const wchar_t kProductsValue[] = L"Products";
 const wchar_t kRegisteringValue[] = L"Registering";
+const wchar_t kResumeEntryValue[] = L"ResumeEntry";
+const wchar_t kResumeCommandValue[] = L"ResumeCommand";
+const wchar_t kWorkingCopyValue[] = L"WorkingCopy";
+const wchar_t kTriesValue[] = L"Tries";
+// A product whose removal keeps failing is left to its own uninstall.
+const unsigned long kMaxUndoTries = 3;
 const wchar_t kAddText[] = L"add";
 const wchar_t kRemoveText[] = L"remove";
 // Between the parts of an entry: no product code, suite id or key path holds it.
@@ -37,6 +44,26 @@ bool Split(const std::wstring& entry, std::wstring* first, std::wstring* rest) {
   return true;
 }
 
+std::wstring ReadText(CRegistryKey* key, const wchar_t* name) {
+  try {
+    return key->GetValueSZ(name);
+  } catch (const CRegistryKey::CMissingValue&) {
+    return std::wstring();  // nothing of that kind was journalled
+  }
+}
+
+DWORD ReadNumber(CRegistryKey* key, const wchar_t* name) {
+  try {
+    return key->GetValueDWORD(name);
+  } catch (const CRegistryKey::CMissingValue&) {
+    return 0;
+  }
+}
+
+std::wstring JoinProduct(const CRunJournal::CProduct& product) {
+  return Join(product.productCode, product.rollbackCommand);
+}
+
 std::vector<std::wstring> ReadList(CRegistryKey* key, const wchar_t* name) {
   std::vector<std::wstring> entries;
   try {
@@ -54,6 +81,8 @@ CRunJournal::CRunJournal() : CRunJournal(kRunsKey) {}
 CRunJournal::CRunJournal(const std::wstring& rootKey) : m_rootKey(rootKey) {}
 
 bool CRunJournal::Begin(const std::wstring& suiteId) {
+  // A resume entry may have opened the record already.
+  if (m_open) return true;
   m_name = CProcessIdentity::Current().ToText();
   m_products.clear();
   try {
@@ -96,7 +125,7 @@ void CRunJournal::SaveReferences(const std::vector<CRefCounter::COperation>& jou
 
 void CRunJournal::AddProduct(const std::wstring& productCode, const std::wstring& rollbackCommand) {
   if (!m_open) return;
-  m_products.push_back(Join(productCode, rollbackCommand));
+  m_products.push_back(JoinProduct({productCode, rollbackCommand}));
   WriteList(kProductsValue, m_products);
 }
 
@@ -108,6 +137,23 @@ void CRunJournal::DropLastProduct() {
 
 void CRunJournal::MarkRegistering() {
   UpdateRecord([](CRegistryKey* key) { key->SetValueDWORD(kRegisteringValue, 1); });
+}
+
+void CRunJournal::RecordResumeEntry(const std::wstring& name, const std::wstring& command,
+                                    const std::wstring& workingCopy) {
+  UpdateRecord([&](CRegistryKey* key) {
+    key->SetValueSZ(kResumeEntryValue, name.c_str());
+    key->SetValueSZ(kResumeCommandValue, command.c_str());
+    key->SetValueSZ(kWorkingCopyValue, workingCopy.c_str());
+  });
+}
+
+void CRunJournal::DropResumeEntry() {
+  UpdateRecord([](CRegistryKey* key) {
+    key->DeleteValue(kResumeEntryValue);
+    key->DeleteValue(kResumeCommandValue);
+    key->DeleteValue(kWorkingCopyValue);
+  });
 }
 
 void CRunJournal::Settle() {
@@ -129,7 +175,31 @@ void CRunJournal::Remove(const std::wstring& name) const {
   }
 }
 
-std::vector<CRunJournal::CRecord> CRunJournal::FindAbandoned() const {
+bool CRunJournal::KeepUndone(const CRecord& record, const std::vector<CProduct>& left) const {
+  unsigned long tries = record.tries + 1;
+  if (left.empty() || tries >= kMaxUndoTries) {
+    Remove(record.name);
+    return left.empty();
+  }
+  std::vector<std::wstring> products;
+  for (const CProduct& product : left) products.push_back(JoinProduct(product));
+  try {
+    CRegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, m_rootKey + L"\\" + record.name, KEY_SET_VALUE | KEY_QUERY_VALUE | kView, false);
+    const wchar_t* const undone[] = {kReferencesValue, kRegisteringValue, kResumeEntryValue, kResumeCommandValue,
+                                     kWorkingCopyValue};
+    for (const wchar_t* value : undone) key.DeleteValue(value);
+    key.SetValueMultiSZ(kProductsValue, products);
+    key.SetValueDWORD(kTriesValue, tries);
+  } catch (const CError& error) {
+    // The whole record stays: a later run undoes it again, which changes
+    // nothing that is undone already.
+    WriteLog(L"Unable to update the journal '%s': %s", record.name.c_str(), error.GetMessage().c_str());
+  }
+  return true;
+}
+
+std::vector<std::wstring> CRunJournal::RecordNames() const {
   std::vector<std::wstring> names;
   try {
     CRegistryKey runs;
@@ -147,6 +217,22 @@ std::vector<CRunJournal::CRecord> CRunJournal::FindAbandoned() const {
   } catch (const CError& error) {
     WriteLog(L"Unable to read the journals of earlier runs: %s", error.GetMessage().c_str());
   }
+  return names;
+}
+
+bool CRunJournal::RunningRunWrote(const std::wstring& entry, const std::wstring& command) const {
+  for (const std::wstring& name : RecordNames()) {
+    CRecord record;
+    if (!CProcessIdentity::Parse(name, &record.owner) || !record.owner.IsRunning()) continue;
+    if (ReadRecord(name, &record) && EqualsNoCase(record.resumeEntry, entry) && record.resumeCommand == command) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<CRunJournal::CRecord> CRunJournal::FindAbandoned() const {
+  std::vector<std::wstring> names = RecordNames();
   std::vector<CRecord> records;
   for (const std::wstring& name : names) {
     CRecord record;
@@ -165,11 +251,7 @@ bool CRunJournal::ReadRecord(const std::wstring& name, CRecord* record) const {
   try {
     CRegistryKey key;
     key.Open(HKEY_LOCAL_MACHINE, m_rootKey + L"\\" + name, KEY_QUERY_VALUE | kView, false);
-    try {
-      record->suiteId = key.GetValueSZ(kSuiteValue);
-    } catch (const CRegistryKey::CMissingValue&) {
-      record->suiteId.clear();
-    }
+    record->suiteId = ReadText(&key, kSuiteValue);
     for (const std::wstring& entry : ReadList(&key, kReferencesValue)) {
       std::wstring type;
       std::wstring rest;
@@ -188,11 +270,11 @@ bool CRunJournal::ReadRecord(const std::wstring& name, CRecord* record) const {
       CProduct product;
       if (Split(entry, &product.productCode, &product.rollbackCommand)) record->products.push_back(product);
     }
-    try {
-      record->registering = key.GetValueDWORD(kRegisteringValue) != 0;
-    } catch (const CRegistryKey::CMissingValue&) {
-      record->registering = false;
-    }
+    record->registering = ReadNumber(&key, kRegisteringValue) != 0;
+    record->resumeEntry = ReadText(&key, kResumeEntryValue);
+    record->resumeCommand = ReadText(&key, kResumeCommandValue);
+    record->workingCopy = ReadText(&key, kWorkingCopyValue);
+    record->tries = ReadNumber(&key, kTriesValue);
     return true;
   } catch (const CError& error) {
     WriteLog(L"Unable to read the journal '%s': %s", name.c_str(), error.GetMessage().c_str());

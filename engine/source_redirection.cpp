@@ -414,29 +414,23 @@ void CSourceRedirection::ClaimOwnWorkingCopy() {
 void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport) {
   std::wstring temp = GetTempFolderPath();
   if (temp.empty()) return;
-  std::wstring program = GetModuleFilePath();
-  std::vector<std::wstring> unclaimed;
   for (const std::wstring& name : ListFolderEntries(temp, L"ZOLM*", true)) {
-    std::wstring folder = temp + name + L"\\";
-    // This very program may run from one, as a resume that hands over does.
-    if (IsOwnWorkingCopy(folder) && !StartsWithNoCase(program, folder) && !IsClaimed(folder)) {
-      unclaimed.push_back(folder);
-    }
+    RemoveAbandonedWorkingCopy(temp + name + L"\\", rebootSupport);
   }
-  if (unclaimed.empty()) return;
-  // Read after the claims: a setup writes its resume entry before it lets
-  // its copy go. Every copy lies in the temporary folder, so when no entry
-  // starts a program there, no copy needs a look of its own.
-  bool resumesInTemp = rebootSupport->AnyResumeEntryStartsIn(temp);
-  for (const std::wstring& folder : unclaimed) {
-    if (resumesInTemp && rebootSupport->AnyResumeEntryStartsIn(folder)) continue;
-    WriteLog(L"Removing the working copy '%s', which no running setup and no resume entry uses", folder.c_str());
-    RemoveFolder(folder);
-    // What a run before scheduled for the restart is gone now: a stale
-    // entry would tell every installer that a restart is pending.
-    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      rebootSupport->DropPendingDeletionsUnder(folder);
-    }
+}
+
+void CSourceRedirection::RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport) {
+  // This very program may run from one, as a resume that hands over does.
+  if (!IsOwnWorkingCopy(folder) || StartsWithNoCase(GetModuleFilePath(), folder) || IsClaimed(folder)) return;
+  // Read after the claim: a setup writes its resume entry before it lets
+  // its copy go.
+  if (rebootSupport->AnyResumeEntryStartsIn(folder)) return;
+  WriteLog(L"Removing the working copy '%s', which no running setup and no resume entry uses", folder.c_str());
+  RemoveFolder(folder);
+  // What a run before scheduled for the restart is gone now: a stale
+  // entry would tell every installer that a restart is pending.
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    rebootSupport->DropPendingDeletionsUnder(folder);
   }
 }
 

@@ -73,6 +73,8 @@ class CSourceRedirection {
   // of runs that were killed, and those a resume has left; with them their
   // deletions scheduled for the restart.
   static void RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport);
+  // The same for the one copy `folder` (with its backslash), when it is one.
+  static void RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport);
 
   // True for folders no recursive delete may touch: empty or relative paths,
   // drive and share roots, and the system's own folders and their parents.

@@ -108,10 +108,18 @@ class CWorker {
   // product's references: their journals and working copies.
   void UndoAbandonedRuns();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
+  void RemoveAbandonedResume(const CRunJournal::CRecord& record);
+  std::vector<CRunJournal::CProduct> RemoveAbandonedProducts(const CRunJournal::CRecord& record,
+                                                             CRefCounter* counter);
   void RemoveUnusedSuiteRecord(const std::wstring& suiteId);
+  // After a removal of the suite: its resume entry, unless a running setup wrote it.
+  void RemoveEndedResumeEntry();
   // A run that undoes its work when it fails keeps that undo for a later
   // run from here on, in case it is killed.
   void BeginRunJournal();
+  // The resume entry just written, kept in the journal, which it opens
+  // when no step has yet.
+  void JournalResumeEntry();
   bool RunCreateLaunchPointMode();
   // The special modes and the jobs of their kind.
   DWORD CreateLaunchPoint();

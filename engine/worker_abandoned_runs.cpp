@@ -1,7 +1,8 @@
 // worker_abandoned_runs.cpp: what runs that were killed left half done,
 // undone by the next run before it reads any product's references: each
-// such run's journalled reference changes and the products it started to
-// install, then the working copies nobody uses any more.
+// such run's resume entry and working copy, its journalled reference
+// changes and the products it started to install that no suite uses, then
+// the working copies nobody uses any more.
 #include "engine/worker.h"
 
 #include <windows.h>
@@ -21,9 +22,25 @@ namespace {
 
 // One run at a time undoes what others left: two would undo it twice.
 const wchar_t kRecoveryMutex[] = L"Global\\SETUP abandoned runs";
-// An unattended run waits this long for another run's recovery, then goes
-// on without its own: what is left stays for the next run.
-const DWORD kRecoveryWaitMilliseconds = 10 * 60 * 1000;
+// Another run's recovery is done in seconds, and anyone may create the
+// object: a run waits this long, then goes on without its own recovery,
+// and what is left stays for the next run.
+const DWORD kRecoveryWaitMilliseconds = 5000;
+
+// A killed run's references are undone and its products' users read with
+// counting on, whatever this run's own setting.
+class CCountingOn {
+ public:
+  CCountingOn() : m_was(CRefCounter::IsReferenceCountingEnabled()) {
+    CRefCounter::SetReferenceCountingEnabled(true);
+  }
+  ~CCountingOn() { CRefCounter::SetReferenceCountingEnabled(m_was); }
+  CCountingOn(const CCountingOn&) = delete;
+  CCountingOn& operator=(const CCountingOn&) = delete;
+
+ private:
+  bool m_was;
+};
 
 }  // namespace
 
@@ -51,32 +68,67 @@ void CWorker::UndoAbandonedRuns() {
 }
 
 // As the run itself would have on its failure: references first, newest
-// first, while the products' entries still exist, then the products.
+// first, while the products' entries still exist, then the products. Only
+// what could not be undone stays in the record.
 void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   WriteLog(L"Undoing what setup process %lu left unfinished for suite %s", record.owner.GetId(),
            record.suiteId.c_str());
-  bool counting = CRefCounter::IsReferenceCountingEnabled();
-  CRefCounter::SetReferenceCountingEnabled(true);
-  CRefCounter counter;
-  counter.RestoreJournal(record.references);
-  counter.RollbackOperations();
-  CRefCounter::SetReferenceCountingEnabled(counting);
+  RemoveAbandonedResume(record);
+  std::vector<CRunJournal::CProduct> left;
+  {
+    CCountingOn counting;
+    CRefCounter counter;
+    counter.RestoreJournal(record.references);
+    counter.RollbackOperations();
+    left = RemoveAbandonedProducts(record, &counter);
+    counter.CleanStaleEntries();
+  }
+  if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
+  bool kept = m_runJournal->KeepUndone(record, left);
+  for (const CRunJournal::CProduct& product : left) {
+    if (kept) {
+      WriteLog(L"   %s could not be removed (try %lu); the next run tries again", product.productCode.c_str(),
+               record.tries + 1);
+    } else {
+      WriteLog(L"   %s could not be removed in %lu tries; it stays installed for its own uninstall",
+               product.productCode.c_str(), record.tries + 1);
+    }
+  }
+}
+
+// The restart the killed run waited for would start it again: its entry
+// goes while it holds what that run wrote, and with it the run's copy.
+void CWorker::RemoveAbandonedResume(const CRunJournal::CRecord& record) {
+  if (!record.resumeEntry.empty()) {
+    WriteLog(L"   The resume entry '%s' of that run goes", record.resumeEntry.c_str());
+    m_rebootSupport.RemoveResumeEntry(record.resumeEntry, record.resumeCommand);
+  }
+  if (!record.workingCopy.empty()) {
+    CSourceRedirection::RemoveAbandonedWorkingCopy(record.workingCopy, &m_rebootSupport);
+  }
+}
+
+// The products whose removal failed, in the record's order. A product some
+// suite lists stays for it, as at every removal.
+std::vector<CRunJournal::CProduct> CWorker::RemoveAbandonedProducts(const CRunJournal::CRecord& record,
+                                                                    CRefCounter* counter) {
+  std::vector<CRunJournal::CProduct> left;
   for (auto it = record.products.rbegin(); it != record.products.rend(); ++it) {
-    if (!it->productCode.empty() && !IsProductInstalled(it->productCode)) {
-      WriteLog(L"   %s is not installed; nothing to undo", it->productCode.c_str());
+    const std::wstring& code = it->productCode;
+    if (!code.empty() && !IsProductInstalled(code)) {
+      WriteLog(L"   %s is not installed; nothing to undo", code.c_str());
       continue;
     }
-    WriteLog(L"   Removing %s: \"%s\"", it->productCode.c_str(), it->rollbackCommand.c_str());
+    bool listed = false;
+    if (!code.empty() && CRefCounter::KeptForOtherSuites(counter, code, std::wstring(), &listed)) continue;
+    WriteLog(L"   Removing %s: \"%s\"", code.c_str(), it->rollbackCommand.c_str());
     HANDLE handle = nullptr;
     DWORD result = RunWindowsInstallerCommand(it->rollbackCommand, &handle);
     if (result == ERROR_SUCCESS) result = WaitForCommandExit(handle);
-    // What cannot be removed stays; the record goes all the same, or every
-    // later run would try again.
-    WriteLog(L"   Removing %s ended with exit code %d", it->productCode.c_str(), result);
+    WriteLog(L"   Removing %s ended with exit code %d", code.c_str(), result);
+    if (result != ERROR_SUCCESS && !IsRebootExitCode(result)) left.insert(left.begin(), *it);
   }
-  counter.CleanStaleEntries();
-  if (record.registering) RemoveUnusedSuiteRecord(record.suiteId);
-  m_runJournal->Remove(record.name);
+  return left;
 }
 
 // A record the killed run had begun to write stays only for products that
@@ -85,4 +137,14 @@ void CWorker::RemoveUnusedSuiteRecord(const std::wstring& suiteId) {
   if (suiteId.empty() || CInstallGroupInfo::HasInstalledMember(suiteId)) return;
   WriteLog(L"   No product lists suite %s; its record goes", suiteId.c_str());
   MakeSuiteRegistration().RemoveSuiteRecord(suiteId);
+}
+
+// A suite that is removed must not come back with the next restart: the
+// resume entry of a run of it that has ended goes too, whether it was
+// killed or waits for its restart. One a running setup wrote stays.
+void CWorker::RemoveEndedResumeEntry() {
+  std::wstring command = m_rebootSupport.ResumeEntryCommand(m_resumeValueName);
+  if (command.empty() || m_runJournal->RunningRunWrote(m_resumeValueName, command)) return;
+  WriteLog(L"Removing the resume entry '%s' of a setup of this suite that has ended", m_resumeValueName.c_str());
+  m_rebootSupport.RemoveResumeEntry(m_resumeValueName, command);
 }

@@ -18,6 +18,7 @@
 #include "engine/install_group_info.h"
 #include "engine/install_run.h"
 #include "engine/product_data.h"
+#include "engine/source_redirection.h"
 #include "engine/suite_registration.h"
 #include "foundation/setup_log.h"
 
@@ -79,6 +80,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     } else if (!keptProduct && !m_removalKeepsProducts) {
       result = registration.ConfirmSuiteRemoved();
     }
+    if (result == ERROR_SUCCESS) RemoveEndedResumeEntry();
   } else if (result == ERROR_SUCCESS) {
     result = CommitRun(&registration, manager->GetOtherUsers(), repair);
     if (repair && result == ERROR_SUCCESS) result = ReportMissingMembers();
@@ -189,6 +191,13 @@ void CWorker::BeginRunJournal() {
   if (!m_runJournal->Begin(suite ? suite->GetUuid() : std::wstring())) return;
   m_refCounter->KeepJournalIn(m_runJournal.get());
   for (CInstallAction* action : InstallActions()) action->SetRunJournal(m_runJournal.get());
+}
+
+void CWorker::JournalResumeEntry() {
+  const CInstallGroupInfo* suite = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!m_runJournal->Begin(suite ? suite->GetUuid() : std::wstring())) return;
+  m_runJournal->RecordResumeEntry(m_resumeValueName, m_rebootSupport.WrittenCommand(m_resumeValueName),
+                                  SourceRedirection().WorkingCopyFolder());
 }
 
 DWORD CWorker::FailureCode(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }

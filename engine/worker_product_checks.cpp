@@ -71,11 +71,13 @@ void CWorker::HookRebootResume(int sequence) {
   m_rebootHooked = m_rebootSupport.RegisterRebootResume(
       m_resumeValueName, copied ? m_restartProgramPath : m_commandLine->ProgramPath(),
       copied ? m_restartArguments : m_commandLine->ProcessArguments(), sequence);
+  if (m_rebootHooked) JournalResumeEntry();
 }
 
 void CWorker::UnhookRebootResume() {
   if (!m_rebootHooked) return;
   m_rebootSupport.UnregisterRebootResume(m_resumeValueName);
+  m_runJournal->DropResumeEntry();
   m_rebootHooked = FALSE;
 }
 

@@ -205,23 +205,41 @@ void CRebootSupport::DropPendingDeletions(const std::wstring& folder, bool whole
 // Every suite names its entry after its configuration file, so the same
 // name may hold another suite's resume, waiting for its restart.
 void CRebootSupport::UnregisterRebootResume(const std::wstring& description) {
-  if (description.empty()) return;
+  RemoveResumeEntry(description, WrittenCommand(description));
+  m_written.erase(description);
+}
+
+std::wstring CRebootSupport::WrittenCommand(const std::wstring& description) const {
   auto written = m_written.find(description);
+  return written == m_written.end() ? std::wstring() : written->second;
+}
+
+std::wstring CRebootSupport::ResumeEntryCommand(const std::wstring& description) const {
+  if (description.empty()) return std::wstring();
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     CRegistryKey key;
     std::wstring command;
+    if (ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE, description, &key, &command)) return command;
+  }
+  return std::wstring();
+}
+
+void CRebootSupport::RemoveResumeEntry(const std::wstring& description, const std::wstring& command) {
+  if (description.empty()) return;
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    CRegistryKey key;
+    std::wstring found;
     // Neither key nor value may be there: nothing to remove then.
-    if (!ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE | KEY_SET_VALUE, description, &key, &command)) {
+    if (!ReadRunOnceEntry(root, m_runOnceKey, KEY_QUERY_VALUE | KEY_SET_VALUE, description, &key, &found)) {
       continue;
     }
-    if (written != m_written.end() && command == written->second) {
+    if (!command.empty() && found == command) {
       RegDeleteValueW(key.GetHandle(), description.c_str());
     } else {
       WriteLog(L"The resume entry '%s' (%s) belongs to another setup and stays", description.c_str(),
-               command.c_str());
+               found.c_str());
     }
   }
-  if (written != m_written.end()) m_written.erase(written);
 }
 
 bool CRebootSupport::ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const {

@@ -24,6 +24,14 @@ class CRebootSupport {
   // object wrote; an entry it found stays as it was. Failures are of no
   // consequence.
   void UnregisterRebootResume(const std::wstring& description);
+  // The command this object wrote under `description`; empty when none.
+  std::wstring WrittenCommand(const std::wstring& description) const;
+  // The command of the entry under `description`, HKLM's first; empty when
+  // there is none.
+  std::wstring ResumeEntryCommand(const std::wstring& description) const;
+  // Removes the entry, from either key, only while it holds `command` (an
+  // empty one matches nothing): another command is another setup's and stays.
+  void RemoveResumeEntry(const std::wstring& description, const std::wstring& command);
   // True when the entry under `description`, in either key, starts a
   // program that lies in `folder` (which ends with a backslash).
   bool ResumeEntryStartsIn(const std::wstring& description, const std::wstring& folder) const;
