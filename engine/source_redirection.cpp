@@ -64,6 +64,24 @@ bool IsWorkFolderName(const std::wstring& folder) {
   return true;
 }
 
+// A copy whose own program ran when its run ended has lost its mark with the
+// rest of its files: its folder on the restart's list, which only an
+// administrator's process writes, says a setup removed it.
+bool IsLeftForRestart(const std::wstring& folder) {
+  std::wstring path = WithoutTrailingSeparators(folder);
+  for (const std::wstring& pending : CRebootSupport().PendingDeletions()) {
+    if (EqualsNoCase(pending, path)) return true;
+  }
+  return false;
+}
+
+// A folder setup made as a working copy, never a link of that name: a user's
+// folder or link named like one is not setup's to delete.
+bool IsOwnWorkingCopy(const std::wstring& folder) {
+  if (!IsWorkFolderName(folder) || IsLinkPath(WithoutTrailingSeparators(folder))) return false;
+  return IsOwnTempWorkFolder(folder) || IsLeftForRestart(folder);
+}
+
 // "C:" or "\\server\share": what is left of a root once its separator is gone.
 bool IsRoot(const std::wstring& path) {
   if (path.size() <= 2) return true;
@@ -363,8 +381,9 @@ void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
     return;
   }
   // "/~" on the command line of a setup started from its own kit must not
-  // delete the kit: only a folder made as a working copy goes.
-  if (!IsWorkFolderName(folder)) {
+  // delete the kit, nor a clean-up a user's folder of the same name, nor
+  // anything a link of that name leads to.
+  if (!IsOwnWorkingCopy(folder)) {
     WriteLog(L"Keeping the folder '%s': it is not a temporary working copy", folder.c_str());
     return;
   }
@@ -402,7 +421,7 @@ void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupp
 
 void CSourceRedirection::RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport) {
   // This very program may run from one, as a resume that hands over does.
-  if (!IsWorkFolderName(folder) || StartsWithNoCase(GetModuleFilePath(), folder) || IsClaimed(folder)) return;
+  if (!IsOwnWorkingCopy(folder) || StartsWithNoCase(GetModuleFilePath(), folder) || IsClaimed(folder)) return;
   // Read after the claim: a setup writes its resume entry before it lets
   // its copy go.
   if (rebootSupport->AnyResumeEntryStartsIn(folder)) return;

@@ -30,6 +30,7 @@
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "foundation/staged_files.h"
 #include "foundation/text_utils.h"
 #include "foundation/wow64.h"
 #include "platform/wide_string.h"
@@ -189,6 +190,8 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
     WriteLog(L"   Failed creating DCF cache directory '%s'", folder.c_str());
     return Failure(error);
   }
+  CStagedFiles::RemoveStrayTemporaries(folder);
+  CStagedFiles::RemoveStrayTemporaries(folder + L"\\bin");
   std::wstring setupFolder = FolderOfPath(m_programPath);
   std::vector<std::pair<std::wstring, std::wstring>> copies = {
       {m_configurationPath, folder + L"\\" + kCachedConfigurationName},
@@ -202,20 +205,38 @@ DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
       copies.push_back({versionDll, shared + L"\\" + group.GetUuid() + L"\\" + kVersionDllName});
     }
   }
+  // Every file is written in full before any replaces its old version: a
+  // run killed on the way leaves the cache the suite had, whole.
+  CStagedFiles staged;
   for (const auto& copy : copies) {
-    if (!CopyFileClearReadOnly(copy.first, copy.second, FALSE)) {
+    // A setup that runs from the cache already is the cached file.
+    if (EqualsNoCase(GetFullPath(copy.first), GetFullPath(copy.second))) continue;
+    if (!staged.Copy(copy.first, copy.second)) {
       DWORD error = GetLastError();
       WriteLog(L"   Failed caching '%s' to '%s' error: %d", copy.first.c_str(), copy.second.c_str(), error);
       return Failure(error);
     }
   }
+  DWORD result = StageProductFiles(group, folder, &staged);
+  if (result != ERROR_SUCCESS) return result;
+  if (!staged.Commit()) {
+    DWORD error = GetLastError();
+    WriteLog(L"   Failed replacing the cached files in '%s' error: %d", folder.c_str(), error);
+    return Failure(error);
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD CSuiteRegistration::StageProductFiles(const CInstallGroupInfo& group, const std::wstring& folder,
+                                            CStagedFiles* staged) {
   int index = 0;
   for (const auto& entry : m_state.m_products) {
     // What a repair puts back when it is missing: what the suite counts.
     entry.second->SetInstalledForSuite(CountsProduct(group, entry.second->GetProductCode()));
     std::wstring path = Format(L"%s\\%s.dcf", folder.c_str(), entry.first.c_str());
     WriteLog(L"   Caching package data for %s at '%s'", entry.first.c_str(), path.c_str());
-    if (!entry.second->SaveToDcf(path)) {
+    const CProductData* product = entry.second.get();
+    if (!staged->Write(path, [product](const std::wstring& temporary) { return product->SaveToDcf(temporary); })) {
       DWORD error = GetLastError();
       WriteLog(L"   Failed caching package data for product %d, with error: %d", index, error);
       return Failure(error);
@@ -388,7 +409,9 @@ DWORD CSuiteRegistration::CacheConfigurationFiles(const std::vector<CInstallActi
       file = group->GetUuid();
     }
     std::wstring target = folder + L"\\" + file + L".dcf";
-    if (!CopyFileClearReadOnly(m_configurationPath, target, FALSE)) {
+    // Complete or not there: an earlier run of this suite finds its copy by reading it.
+    CStagedFiles staged;
+    if (!staged.Copy(m_configurationPath, target) || !staged.Commit()) {
       DWORD error = GetLastError();
       WriteLog(L"Failed caching '%s' to '%s'", m_configurationPath.c_str(), target.c_str());
       return Failure(error);
@@ -542,6 +565,19 @@ std::wstring CSuiteRegistration::ProductCodeOf(const std::wstring& member) const
   WriteLog(L"The product %s does not have a product code defined.", member.c_str());
   CProductData* product = m_state.m_products.Lookup(member);
   return product ? product->GetProductCode() : std::wstring();
+}
+
+void CSuiteRegistration::RemoveStrayTemporaries() const {
+  std::wstring caches = CacheFolder(L"");
+  for (const std::wstring& root : {WithoutTrailingBackslash(caches), SharedInstallersFolder()}) {
+    if (root.empty() || IsLinkPath(root)) continue;
+    for (const std::wstring& name : ListFolderEntries(root, L"*", true)) {
+      // A link leads to files that are not the cache's.
+      for (const std::wstring& folder : {root + L"\\" + name, root + L"\\" + name + L"\\bin"}) {
+        if (!IsLinkPath(folder)) CStagedFiles::RemoveStrayTemporaries(folder);
+      }
+    }
+  }
 }
 
 void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {

@@ -15,6 +15,7 @@ class CInstallGroupInfoMap;
 class CKwIniFile;
 class CReplacementMap;
 class CSetupState;
+class CStagedFiles;
 class CSuiteRecord;
 class IRefCounting;
 
@@ -44,6 +45,9 @@ class CSuiteRegistration {
   // The suite's install folder if empty, its record in both views, and its
   // cache folders when the id is well formed.
   void RemoveSuiteRecord(const std::wstring& suiteId);
+  // Deletes what runs that ended while they wrote a cache left beside its
+  // files, in every suite's and product's cache; a running writer's stay.
+  void RemoveStrayTemporaries() const;
   // A copy of the configuration, under a new UUID + ".dcf" in
   // {AllUsersAppData}\Uninstall\<product>\, for each action that did not
   // run because another suite had installed its product (one that lists
@@ -64,6 +68,7 @@ class CSuiteRegistration {
  private:
   bool AnyMemberSelected(const CInstallGroupInfo& group) const;
   DWORD MakeCache(const CInstallGroupInfo& group);
+  DWORD StageProductFiles(const CInstallGroupInfo& group, const std::wstring& folder, CStagedFiles* staged);
   DWORD WriteRecord(const CInstallGroupInfo& group);
   DWORD WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record);
   DWORD WriteSettings(CSuiteRecord* record);

@@ -22,6 +22,7 @@
 #include "engine/setup_state.h"
 #include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
+#include "foundation/suite_lock.h"
 
 class CActionListSources;
 class CConditionEvaluator;
@@ -88,6 +89,14 @@ class CWorker {
   void MapUnsupportedOSMessages();
   bool ReadSourceIniIfPresent();
   bool CreateInstanceMutex();
+  // False when another run changes the same suite, from whatever copy of
+  // its setup; ends nothing itself.
+  bool LockSuite();
+  // `holder`, when known, is the log line that names the run that holds it.
+  void ReportAnotherInstance(const std::wstring& holder = std::wstring());
+  // Starts the setup that does this run's work and ends with its result;
+  // returns only when it could not start, with the suite held again.
+  void HandOverTo(const std::wstring& command);
   CInstallLanguage InstallLanguage();
   void DetermineLanguage();
   void LoadConfiguration();
@@ -339,6 +348,8 @@ class CWorker {
   CEngineSettings m_settings;
 
   CScopedHandle m_mutex;
+  // Held from the first step that may change the suite to Cleanup.
+  CSuiteLock m_suiteLock;
   CScopedHandle m_interfaceThread;
   bool m_interfaceThreadJoined = false;
   bool m_comInitialized = false;

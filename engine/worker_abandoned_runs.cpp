@@ -63,6 +63,7 @@ void CWorker::UndoAbandonedRuns() {
     }
   }
   CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
+  MakeSuiteRegistration().RemoveStrayTemporaries();
   ReleaseMutex(lock.Get());
 }
 

@@ -85,6 +85,17 @@ void CWorker::EndWithResultOf(HANDLE process) {
   throw static_cast<unsigned long>(code);
 }
 
+// The setup started here changes the suite in this run's place, so this run
+// lets the suite's lock go before it starts; were it kept while this run
+// waits, that setup would find the suite busy.
+void CWorker::HandOverTo(const std::wstring& command) {
+  bool locked = m_suiteLock.IsHeld();
+  m_suiteLock.Release();
+  CScopedHandle process;
+  if (CSourceRedirection::RestartSetup(command, &process) == ERROR_SUCCESS) EndWithResultOf(process.Get());
+  if (locked && !LockSuite()) throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
+}
+
 // Only a resume after the restart still needs the copy; whatever else ended
 // the run, nothing will start from it again.
 void CWorker::RemoveWorkingCopyUnlessResumed() {
@@ -110,6 +121,7 @@ void CWorker::Cleanup() {
       ReleaseMutex(m_mutex.Get());
       m_mutex.Reset();
     }
+    m_suiteLock.Release();
     // Whatever this run did not undo itself it meant to keep.
     m_refCounter->KeepJournalIn(nullptr);
     m_runJournal->Settle();

@@ -126,9 +126,7 @@ void CWorker::HandOverToCachedSetup(const CInstallGroupInfo& suite) {
   // asked of the repair, which now gives the run's result.
   command += TakenSettingsText(m_settings, {L"{lang}=", L"RepairSource=", L"InstallSource=", L"DisableProducts="});
   m_options->AppendPropertiesAsGiven(&command);
-  CScopedHandle process;
-  if (CSourceRedirection::RestartSetup(command, &process) != ERROR_SUCCESS) return;
-  EndWithResultOf(process.Get());
+  HandOverTo(command);
 }
 
 // Returns when the installed suite is to be removed by this run.
@@ -245,9 +243,6 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   CRebootSupport rebootSupport;
   bool moved = FileExists(sourceIni) && rebootSupport.MoveFileAtReboot(sourceIni.c_str(), savedIni.c_str(),
                                                                         MOVEFILE_REPLACE_EXISTING);
-  CScopedHandle process;
-  if (CSourceRedirection::RestartSetup(command, &process) == ERROR_SUCCESS) {
-    EndWithResultOf(process.Get());
-  }
+  HandOverTo(command);
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
 }

@@ -87,6 +87,7 @@ DWORD CWorker::RunSteps() {
   if (!ChooseInstallLanguage()) EndRun();
   PublishLanguage();
   if (!RunPrepareUpdateMode()) EndRun();
+  if (!LockSuite()) throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
   ReadInstallGroups();
   if (!CheckSuiteCondition()) throw static_cast<unsigned long>(kSuiteConditionFalse);
   TestInternetConnection();
@@ -180,13 +181,30 @@ CSourceRedirection& CWorker::SourceRedirection() {
 bool CWorker::CreateInstanceMutex() {
   m_mutex = CreateSingleInstanceMutex(m_commandLine->ConfigurationPath().c_str());
   if (m_mutex.IsValid()) return true;
+  ReportAnotherInstance();
+  return false;
+}
+
+// The kit, a copy of it elsewhere and the suite's cached copy each have a
+// path of their own: only the suite's id makes their runs meet. A setup
+// without one has its path's mutex alone.
+bool CWorker::LockSuite() {
+  std::wstring suite = ConfiguredSuiteId(*m_configuration);
+  if (suite.empty()) return true;
+  std::wstring holder;
+  if (m_suiteLock.Acquire(suite, &holder)) return true;
+  ReportAnotherInstance(Format(L"   Suite %s is being changed by %s", suite.c_str(), holder.c_str()));
+  return false;
+}
+
+void CWorker::ReportAnotherInstance(const std::wstring& holder) {
   WriteLog(L"Another instance of the same install is currently running");
+  if (!holder.empty()) WriteLog(L"%s", holder.c_str());
   // A quiet deployment started twice must not wait on a box nobody sees.
   if (!IsSilentLevel()) {
     ShowBox(LoadResourceString(IDS_ANOTHER_INSTANCE), IDS_WARNING_CAPTION,
             MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
   }
-  return false;
 }
 
 CInstallLanguage CWorker::InstallLanguage() {

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/process_identity.h"
 #include "foundation/reboot_support.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "platform/system_dlls.h"
 #include "platform/wide_string.h"
@@ -25,6 +27,10 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 const int kTempFolderTries = 99;
+// Written into each working folder as it is made: the clean-up takes only
+// folders that hold it. Its text is the identity of the setup that made it.
+const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
+const DWORD kMarkerBytes = 64;
 
 class CScopedFindHandle {
  public:
@@ -356,6 +362,44 @@ std::wstring GetTempFolderPath() {
   return tempFolder;
 }
 
+namespace {
+
+bool WriteWorkFolderMarker(const std::wstring& folder) {
+  std::wstring text = CProcessIdentity::Current().ToText();
+  std::string bytes(text.begin(), text.end());
+  CScopedHandle file(CreateFileW((folder + kWorkFolderMarker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+}  // namespace
+
+bool IsLinkPath(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsOwnTempWorkFolder(const std::wstring& folder) {
+  std::wstring path = folder;
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return false;
+  }
+  std::wstring marker = path + kWorkFolderMarker;
+  if (IsLinkPath(marker)) return false;
+  CScopedHandle file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  char bytes[kMarkerBytes] = {};
+  DWORD read = 0;
+  if (!file.IsValid() || !ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr)) return false;
+  CProcessIdentity identity;
+  return CProcessIdentity::Parse(std::wstring(bytes, bytes + read), &identity);
+}
+
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim) {
   std::wstring tempFolder = GetTempFolderPath();
@@ -367,10 +411,14 @@ BOOL CreateTempWorkFolder(std::wstring* path,
   for (int attempt = 0; attempt < kTempFolderTries; ++attempt) {
     std::wstring candidate = Format(L"%sZOLM%04X", tempFolder.c_str(), rand() % 65535);
     if (claim && !claim(candidate)) continue;
-    if (CreateDirectoryTree(candidate, nullptr)) {
+    if (!CreateDirectoryTree(candidate, nullptr)) continue;
+    if (WriteWorkFolderMarker(candidate)) {
       *path = candidate + L"\\";
       return TRUE;
     }
+    // Unmarked, no clean-up would ever take it.
+    DeleteFileW((candidate + kWorkFolderMarker).c_str());
+    RemoveDirectoryW(candidate.c_str());
   }
   return FALSE;
 }

@@ -71,12 +71,20 @@ BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& targe
 // cannot give it.
 std::wstring GetTempFolderPath();
 
-// Creates a fresh "<temp>ZOLMxxxx\" folder; `path` gets it with the backslash.
+// Creates a fresh "<temp>ZOLMxxxx\" folder, marked inside as made by setup;
+// `path` gets it with the backslash.
 // `claim`, when given, is asked for each name first (the path without its
 // backslash): a name it refuses is passed over, so nothing else takes the
 // folder between its creation and the claim.
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim = nullptr);
+
+// True for a folder CreateTempWorkFolder made: a plain folder, no link or
+// junction, that holds the marker it wrote as a plain file.
+bool IsOwnTempWorkFolder(const std::wstring& folder);
+
+// True for a link, junction or other reparse point, whatever it leads to.
+bool IsLinkPath(const std::wstring& path);
 
 // The path made absolute and its "." and ".." resolved, however long; empty
 // when the system cannot resolve it.

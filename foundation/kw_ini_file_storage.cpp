@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
+#include "foundation/staged_files.h"
 #include "foundation/t_char_stream.h"
 #include "platform/wide_string.h"
 
@@ -42,12 +42,6 @@ bool AreAllAnsiRepresentable(const std::vector<std::wstring>& lines) {
     if (!IsAnsiRepresentable(line)) return false;
   }
   return true;
-}
-
-// Beside the target, so the final rename stays on one volume.
-std::wstring TemporaryNameFor(const std::wstring& fileName) {
-  static std::atomic<unsigned long> counter{0};
-  return fileName + Format(L".%lx-%lx.tmp", GetCurrentProcessId(), ++counter);
 }
 
 // Writes every line to a new file; on failure removes it and throws.
@@ -143,12 +137,13 @@ void CKwIniFile::Save() {
   // Never alter text silently: what the code page cannot hold goes UTF-16LE.
   bool utf16 = m_utf16 || !AreAllAnsiRepresentable(lines);
 
-  std::wstring temporaryName = TemporaryNameFor(m_fileName);
-  WriteLinesTo(temporaryName, lines, utf16, m_scrambled);
-  if (!MoveFileExW(temporaryName.c_str(), m_fileName.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  CStagedFiles staged;
+  staged.Write(m_fileName, [&](const std::wstring& temporary) {
+    WriteLinesTo(temporary, lines, utf16, m_scrambled);
+    return true;
+  });
+  if (!staged.Commit()) {
     DWORD error = GetLastError();
-    DeleteFileW(temporaryName.c_str());
     ThrowIniError(error, L"Failed to replace file:" + m_fileName);
   }
   m_utf16 = utf16;

@@ -189,23 +189,27 @@ TEST_F(CSourceRedirectionTest, DeletesRefuseRootsAndSystemFolders) {
   }
 }
 
-// Only a folder made as a working copy is removed: "/~" given to a setup run
-// from its kit must not delete the kit, nor a copy said to be the temporary folder.
+// Only a folder made and marked as a working copy is removed: "/~" given to a
+// setup run from its kit must not delete the kit, nor a copy said to be the
+// temporary folder, nor a user's folder of a working copy's name.
 TEST_F(CSourceRedirectionTest, RemovalDeletesOnlyAWorkingCopy) {
   struct Case {
     std::wstring folder;
+    bool marked;
     bool removed;
   } const kCases[] = {
-      {m_temp, false},
-      {m_setup, false},
-      {m_temp + L"ZOLM12345\\", false},
-      {m_temp + L"ZOLMWXYZ\\", false},
-      {m_temp + L"ZOLM1A2B\\", true},
-      {m_setup + L"zolm00ff\\", true},
+      {m_temp, false, false},
+      {m_setup, false, false},
+      {m_temp + L"ZOLM12345\\", true, false},
+      {m_temp + L"ZOLMWXYZ\\", true, false},
+      {m_temp + L"ZOLM1A2B\\", true, true},
+      {m_setup + L"zolm00ff\\", true, true},
+      {m_temp + L"ZOLMBEEF\\", false, false},
   };
   for (const Case& c : kCases) {
     CreateDirectoryTree(c.folder + L"sub\\", nullptr);
     WriteFileBytes(c.folder + L"sub\\keep.txt", "keep");
+    if (c.marked) WriteFileBytes(c.folder + L"setup.working-copy", "4294967280.01D0000000000001");
     m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerWorkingCopy);
     m_options.SetSourceFolder(c.folder);
     Redirection().RemoveWorkingCopy();

@@ -398,8 +398,11 @@ TEST(FileUtilsTest, CreateTempWorkFolderMakesFreshFoldersUnderTemp) {
     EXPECT_TRUE(FolderExists(path));
   }
   EXPECT_NE(first, second);
-  RemoveDirectoryW(first.c_str());
-  RemoveDirectoryW(second.c_str());
+  for (const std::wstring& path : {first, second}) {
+    EXPECT_TRUE(IsOwnTempWorkFolder(path));
+    DeleteFolderTree(path);
+    RemoveDirectoryW(path.c_str());
+  }
 }
 
 TEST(FileUtilsTest, SafeCreateFileKeepsAPathLongerThan260Characters) {
