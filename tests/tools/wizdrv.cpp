@@ -10,7 +10,7 @@
 //                                           style, a static's picture shown), boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
-//   wizdrv.exe press TITLE back|next|finish|cancel
+//   wizdrv.exe press TITLE back|next|finish|cancel|close   close: the title bar's X
 //   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control, else the
 //                                           sheet's
 //   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
@@ -298,6 +298,8 @@ HWND WaitFor(DWORD milliseconds, Found found) {
 }
 
 int Press(HWND sheet, const std::wstring& name) {
+  // The title bar's button, as the non-client area sends it.
+  if (name == L"close") return PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   int button = name == L"back" ? PSBTN_BACK
                : name == L"next" ? PSBTN_NEXT
                : name == L"finish" ? PSBTN_FINISH
