@@ -199,11 +199,11 @@ def test_verify_refuses_to_go_on_without_the_disk_space(test_world):
     wizard.press("next")
     _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
     wizard.screenshot("OutOfDiskSpace")
-    found = re.match(r"^Out of disk space -- Volume: '(.*)'; required space: (\d+\.\d\d) GB; "
-                     r"available space: (\d+\.\d\d) GB\.  Free some disk space and retry\.$",
+    found = re.match(r"^Out of disk space -- Volume: '(.*)'; required space: ([\d,]+\.\d\d) GB; "
+                     r"available space: ([\d,]+\.\d\d) GB\.  Free some disk space and retry\.$",
                      box[SYSTEM_BOX_TEXT].text)
     assert found, box[SYSTEM_BOX_TEXT].text
-    volume, required, available = found.groups()
+    volume, required, available = (text.replace(",", "") for text in found.groups())
     assert volume == "C:\\" and float(available) < float(required)
     assert abs(float(required) - 2 * cost / 1024) < 0.1
     wizard.answer(SYSTEM_BOX_TEXT, OK)
