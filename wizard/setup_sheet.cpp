@@ -194,6 +194,11 @@ void CSetupSheet::SetActivePageByKind(int kind) {
   if (page && GetPageIndex(page) >= 0) SetActivePage(page);
 }
 
+bool CSetupSheet::IsSelectionChosenOnCustomize() const {
+  CWizPropPage* customize = GetPageByKind(kPageCustomize);
+  return customize && GetPageIndex(customize) >= 0 && !customize->IsPageSkipped();
+}
+
 void CSetupSheet::AddWizardPage(CWizPropPage* page) {
   if (!page) return;
   page->ApplyButtonFlags();

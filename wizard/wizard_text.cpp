@@ -87,9 +87,11 @@ std::wstring FormatDecimal(double value) {
                        localeText(LOCALE_SGROUPING, L""));
 }
 
-UINT CancelQuestionId(const CSetupState* state) {
+UINT CancelQuestionId(const CSetupState* state, bool selectionChosen) {
   if (!state) return 0;
-  if (state->m_setupType == SetupTypeRepair) return IDS_CANCEL_REPAIR_QUESTION;
-  if (state->m_setupType == SetupTypeCleanSystem || RemovesWholeSuite(state)) return IDS_CANCEL_REMOVAL_QUESTION;
+  LONG type = state->m_setupType;
+  if (type == SetupTypeRepair) return IDS_CANCEL_REPAIR_QUESTION;
+  bool removal = type == SetupTypeRemove && (!selectionChosen || RemovesWholeSuite(state));
+  if (type == SetupTypeCleanSystem || removal) return IDS_CANCEL_REMOVAL_QUESTION;
   return 0;
 }

@@ -34,5 +34,8 @@ std::wstring FormatDecimal(double value);
 
 // The cancel question of the run's own kind: a repair's, a removal's, or 0
 // for the dialog's own (an install, and a removal that keeps products,
-// whose pages speak of installing).
-UINT CancelQuestionId(const CSetupState* state);
+// whose pages speak of installing). Only a selection the user makes on the
+// Customize page keeps products: `selectionChosen` says whether the run
+// shows that page; without it a removal takes the whole suite whatever
+// the selection holds before the page that confirms the run.
+UINT CancelQuestionId(const CSetupState* state, bool selectionChosen);

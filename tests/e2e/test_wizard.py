@@ -338,9 +338,10 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     logs = kit / "logs-removal"
     run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
-    # The last page before the run names the removal, and so does its cancel question.
+    # The last page before the run names the removal, and so do its cancel question and the first page's.
+    removal = f"Are you sure you want to cancel the removal of {SUITE}?"
     _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")},
-                                {"Verify": f"Are you sure you want to cancel the removal of {SUITE}?"})
+                                {"Welcome": removal, "Verify": removal})
     assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."

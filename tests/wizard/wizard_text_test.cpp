@@ -51,7 +51,10 @@ TEST(CWizardTextTest, CancelQuestionNamesTheRunsKind) {
   for (const auto& c : kCases) {
     state.m_setupType = c.type;
     selection->SetCurrent(c.kept, true);
-    EXPECT_EQ(c.question, CancelQuestionId(&state)) << c.type << " " << c.kept;
+    EXPECT_EQ(c.question, CancelQuestionId(&state, true)) << c.type << " " << c.kept;
   }
-  EXPECT_EQ(0u, CancelQuestionId(nullptr));
+  // Only the Customize page keeps products: before it a removal is the whole suite's.
+  state.m_setupType = SetupTypeRemove;
+  EXPECT_EQ(IDS_CANCEL_REMOVAL_QUESTION, CancelQuestionId(&state, false));
+  EXPECT_EQ(0u, CancelQuestionId(nullptr, true));
 }
