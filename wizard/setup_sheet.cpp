@@ -252,6 +252,12 @@ void CSetupSheet::CreateViewButton(UINT captionId) {
   }
   if (m_sheetFont) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_sheetFont), FALSE);
   EnableWindow(button, FALSE);
+  // Tab follows the row from the left, where View stands: before Back.
+  HWND back = ::GetDlgItem(sheet, kBackButtonId);
+  HWND beforeBack = back ? GetWindow(back, GW_HWNDPREV) : nullptr;
+  if (back) {
+    SetWindowPos(button, beforeBack ? beforeBack : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 void CSetupSheet::EnableViewButton(DWORD flags) const {

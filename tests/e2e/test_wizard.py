@@ -23,7 +23,7 @@ import pytest
 
 from conftest import BUILD, read_log, run_windows, windows_path
 from test_suite_run import UNINSTALL, drive_c_path, installed, references, registry, suite_kit
-from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard, centred_on
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, VIEW, BackgroundRun, Wizard, centred_on
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -541,12 +541,17 @@ def test_keyboard_alone_installs_the_suite(test_world):
     wizard = Wizard(TITLE)
     state = wizard.wait_sheet()
     wizard.screenshot("Welcome")
-    walk_by_keys(wizard, state, [
+    state = walk_by_keys(wizard, state, [
         ("Escape", "Welcome"), ("Return", "Eula"),
         # The licence text has the focus when the page opens: Escape is
         # still the sheet's Cancel.
-        ("Escape", "Eula", EULA_TEXT), ("alt+a", "Eula"), ("Return", "InstallMode"), ("Escape", "InstallMode"),
-        ("alt+F4", "InstallMode"),
+        ("Escape", "Eula", EULA_TEXT), ("alt+a", "Eula")])
+    # Tab goes along the button row from View, which stands at its left.
+    for keys, focus in (("Tab", VIEW), ("Tab", BACK), ("shift+Tab shift+Tab", EULA_ACCEPT)):
+        wizard.keys(*keys.split())
+        assert settled(wizard, lambda state: state.focus == focus).focus == focus, keys
+    walk_by_keys(wizard, state, [
+        ("Return", "InstallMode"), ("Escape", "InstallMode"), ("alt+F4", "InstallMode"),
         # The setup type page: Enter chooses its focused choice, Custom.
         ("Return", "InstallPoint"), ("Escape", "InstallPoint"), ("alt+b", "InstallMode"), ("alt+b", "Eula"),
         # The licence text has the focus there: Enter is still Next.

@@ -22,7 +22,7 @@ from test_suite_run import installed, suite_kit
 from test_wizard import CANCEL_ICON, accept_licence, wait_for_page
 from test_wizard_languages import Texts
 from test_wizard_pages_text import page_section
-from wizard_driver import FINISH, WS_EX_LAYOUTRTL, BackgroundRun, Wizard, shows_picture
+from wizard_driver import FINISH, WS_EX_LAYOUTRTL, BackgroundRun, Wizard, centred_on, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -224,6 +224,7 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
         assert box[FILES_PROMPT].reads_right_to_left() and not box[FILES_LIST].reads_right_to_left()
         assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
         wizard.answer(FILES_LIST, FILES_CANCEL)
+        assert centred_on(wizard.box_rect(FILES_LIST), wizard.state().sheet_rect), "the dialog is not over the wizard"
         _, question = wizard.wait_box(CANCEL_QUESTION)
         wizard.screenshot("CancelQuestion")
         assert question[CANCEL_ICON].visible and question[CANCEL_ICON].image, "the question shows no icon"
