@@ -134,7 +134,8 @@ def walk_text_pages(wizard, kit, stop_at=None, programme=True):
             assert state.offers(VIEW)
             wizard.click(VIEW)
             deadline = time.time() + 30
-            while not view_copies(kit) and time.time() < deadline:
+            # The copy shows before it is written and made read-only.
+            while (not (copies := view_copies(kit)) or copies[0].stat().st_mode & 0o222) and time.time() < deadline:
                 time.sleep(0.2)
             copies = view_copies(kit)
             assert len(copies) == 1 and copies[0].read_bytes() == (kit / "bin" / "license.ENU").read_bytes()
