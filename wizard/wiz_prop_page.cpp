@@ -279,7 +279,7 @@ void CWizPropPage::PaintHeaderBand(HDC dc) {
 // and the texts below the band do.
 int CWizPropPage::HeaderBandBottom(const RECT& header) const {
   RECT units = {0, 0, 0, kHeaderBandEndUnits};
-  MapDialogRect(GetSafeHwnd(), &units);
+  MapLayoutRect(&units);
   return HeaderBandEnd(units.bottom, header.top, header.bottom);
 }
 

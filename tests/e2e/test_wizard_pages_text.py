@@ -221,10 +221,15 @@ def set_logical_dpi(dpi):
                    stdin=subprocess.DEVNULL, env=wine_environment(), timeout=60, check=True)
 
 
-# On a screen too small for the sheet at its DPI (192 on 1280 x 1024) the
-# wizard is laid out whole as at a lower one, its pictures with it.
+# On a screen too small for the sheet at its DPI (192 on 1280 x 1024, 120 on
+# 800 x 600) the wizard is laid out whole as at a lower one: its pictures,
+# its fonts and its size are that DPI's, and its texts fit in them.
+SHEET_SIZES = {96: (774, 534), 144: (1104, 780)}
+
+
 @pytest.mark.parametrize("dpi, screen, layout", [(96, None, 96), (120, None, 120), (144, None, 144),
-                                                 (192, "1600x1200", 192), (192, "1280x1024", 144)])
+                                                 (192, "1600x1200", 192), (192, "1280x1024", 144),
+                                                 (120, "800x600", 96)])
 def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, screen, layout):
     if screen:
         display_of_size(screen)
@@ -246,6 +251,12 @@ def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, 
     left, upper, right, lower = state.work_area
     for rect in [state.sheet_rect] + [b.rect for b in state.buttons.values() if b.visible]:
         assert left <= rect[0] and rect[2] <= right and upper <= rect[1] and rect[3] <= lower, rect
+    fits = wizard.fit("Tahoma_Normal_8", {11001: "Tahoma_Normal_14"}, layout)
+    assert fits and all(f["ok"] for f in fits), fits
+    if layout != dpi:
+        width, height = SHEET_SIZES[layout]
+        sheet = state.sheet_rect
+        assert abs(sheet[2] - sheet[0] - width) <= 12 and abs(sheet[3] - sheet[1] - height) <= 12, sheet
     # A cancel before the run ends on the user-exit page, without the log
     # link: only a cancel of the running install offers the log.
     wizard.press("cancel")
