@@ -297,8 +297,10 @@ class CWorker {
   DWORD ReportMissingMembers() const;
   // At the end of a failed run: the earlier versions it removed for good.
   void LogRemovalsNotRestored();
-  // An uninstall's products that the configuration no longer names.
+  // An uninstall's products that the configuration no longer names; a
+  // repair's that replaced one it names.
   bool AddDroppedProducts();
+  bool StandsForNamedProduct(const std::wstring& key) const;
   std::vector<std::unique_ptr<CProductData>> ReadUnlistedProductFiles();
   std::unique_ptr<CProductData> MakeDroppedProduct(const std::wstring& key,
                                                    std::vector<std::unique_ptr<CProductData>>* files);

@@ -30,6 +30,12 @@ void CWorker::FindMissingMembers() {
         IsProductInstalled(code)) {
       continue;
     }
+    std::wstring standing = CInstallGroupInfo::InstalledProductFor(group->GetUuid(), code);
+    if (!standing.empty()) {
+      WriteLog(L"   %s (%s) of the suite was replaced by %s, which the suite counts", entry.first.c_str(),
+               code.c_str(), standing.c_str());
+      continue;
+    }
     CMissingMember member{entry.first, code, product->GetProductName(), false};
     if (repair) {
       FindPackageAndTransform(entry.first, product);
