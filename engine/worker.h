@@ -295,8 +295,16 @@ class CWorker {
   std::vector<std::wstring> RestoredMembers() const;
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
-  // At the end of a failed run: the earlier versions it removed for good.
+  // At the end of a failed run: the products it removed for good, logged
+  // and as the text that ends its error message.
+  struct CLostProduct {
+    std::wstring name;
+    std::wstring key;
+    std::wstring by;
+  };
+  std::vector<CLostProduct> ProductsNotRestored();
   void LogRemovalsNotRestored();
+  std::wstring ProductsNotRestoredText();
   // An uninstall's products that the configuration no longer names; a
   // repair's that replaced one it names.
   bool AddDroppedProducts();

@@ -1,7 +1,10 @@
 """Packages whose own upgrade removes other products. Suite A's second
 version brings Fern 2, a major upgrade of the Fern 1 that suite B also
 counts: B's reference goes over to Fern 2, whose life then follows both
-suites in either order, and B's repair finds nothing missing."""
+suites in either order, and B's repair finds nothing missing. A second
+version whose third package fails loses what its packages' upgrades (or its
+removal of the first version) took: the run names them, and the first kit
+puts them back."""
 import os
 import shutil
 import subprocess
@@ -10,7 +13,7 @@ import pytest
 
 from conftest import BUILD, current_world, prefix_drive_c
 from test_shared_suites import run_kit
-from test_suite_run import UNINSTALL, installed, references, registry, suite_left, uninstall_suite
+from test_suite_run import FAILED, UNINSTALL, installed, references, registry, suite_left, uninstall_suite
 
 SUITE_A, SUITE_B, SUITE_C = (f"{{9A3C5E70-1B2D-4E6F-8091-A2B3C4D5E6F{n}}}" for n in "ABC")
 CODE = "{{7D1E0A10-{}-4C3B-9D15-6E7F8091F00{}}}"
@@ -118,3 +121,22 @@ def test_an_upgrade_carries_another_suites_reference(test_world, steps):
         assert references(FERN2) == ((left, hex(len(left))) if left else (None, None))
     assert registry(UNINSTALL + FERN2, "32") == {}
     assert not list((prefix_drive_c() / "Program Files (x86)").rglob("fern*.txt"))
+
+
+# The first version removed whole before the second installs takes its
+# entry along: the first kit installs it again rather than repairs it.
+@pytest.mark.parametrize("overinstall, recovery", [("1", f"/f {SUITE_C} /qn"), ("0", "/qn")],
+                         ids=["over-installed", "earlier-removed"])
+def test_a_failed_upgrade_names_what_it_lost(test_world, overinstall, recovery):
+    v1 = kit("c1", SUITE_C, [("Fern", "fern1"), ("Ivy", "ivy1"), ("Rue", "rue1")])
+    v2 = kit("c2", SUITE_C, [("Fern", "fern2"), ("Ivy", "ivy2"), ("Rue", "rue2")], "2.0.0", overinstall)
+    assert run_kit(v1, "/qn")[0] == 0
+    code, messages = run_kit(v2, "/qn FAILRUE=1", "logs-v2")
+    assert code == FAILED, messages[-8:]
+    assert [installed(p) for p in (FERN1, FERN2, IVY1, IVY2)] == [False] * 4
+    assert installed(RUE1) == (overinstall == "1")
+    lost = messages[messages.index("This run removed products and did not install them again:"):]
+    assert [n for n, c in (("Fern", FERN1), ("Ivy", IVY1)) if not any(f"Garden {n} ({c})" in m for m in lost)] == []
+    code, messages = run_kit(v1, recovery, "logs-recovery")
+    assert code == 0, messages[-8:]
+    assert all(installed(p) and references(p) == ([SUITE_C], "0x1") for p in (FERN1, IVY1, RUE1))
