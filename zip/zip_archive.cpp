@@ -275,6 +275,7 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   header.SetSystemCompatibility(m_systemCompatibility);
   header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   header.SetTime(modified);
+  if (request.utf8Name) header.m_flag |= CZipFileHeader::kUtf8Flag;
   SetEntryName(header, name);
 
   if (header.IsDirectory()) {
