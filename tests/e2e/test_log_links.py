@@ -11,9 +11,12 @@ import zipfile
 import pytest
 
 from conftest import prefix_drive_c, read_log, run_windows, windows_path
+from test_special_modes import read_link
 from test_suite_run import suite_kit
+from wizard_driver import BackgroundRun, Wizard
 
 VICTIM = b"another owner's file\r\n"
+MESSAGE_LINK, OK = 1003, 1
 
 
 def link(kind, path, target):
@@ -60,6 +63,26 @@ def test_links_in_the_log_folder_are_never_written_or_packed(test_world, kind):
     assert sorted(packed) == ["tam_alpha (2).log", "tam_beta.log", "tam_delta.log", "vell_setup (2).log",
                               "жж.log", "кк.log"]
     assert packed["жж.log"] == "жж.log".encode() and VICTIM not in b"".join(packed.values())
+
+
+@pytest.mark.parametrize("level", ["/qn", "/qb"])
+def test_a_failed_run_packs_its_last_lines_and_leaves_a_shortcut(test_world, level):
+    kit = suite_kit("suite_one")
+    logs = kit / "logs"
+    run = BackgroundRun(kit / "setup.exe", [level, "FAILME=1", "/L", windows_path(logs)])
+    if level == "/qb":
+        Wizard("").answer(MESSAGE_LINK, OK, timeout_ms=120000)
+    assert run.wait() == 1603
+    shortcut = prefix_drive_c() / "users" / "Public" / "Desktop" / "Installation Log Files.lnk"
+    assert read_link(shortcut)["target"] == windows_path(logs) + "\\"
+    [archive] = logs.glob("LogFile *.zip")
+    packed = entries(archive)["vell_setup.log"].decode("utf-16-le")
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    packed_at = messages.index(f"   Log files packed into {windows_path(logs)}\\{archive.name}; "
+                               "this line and those after it are not in it")
+    for line in ("Aborting on error code 1603", "   Created the shortcut C:\\users\\Public\\Desktop\\Installation Log "
+                 "Files.lnk instead", "Worker exiting with status code: 00000643, ResultCode = 1603"):
+        assert messages.index(line) < packed_at and f" - {line}\r\n" in packed
 
 
 @pytest.mark.parametrize("folder", ["windows/temp", "Program Files", "users/Public"])
