@@ -9,6 +9,7 @@
 
 #include "actions/windows_installer_command.h"
 #include "foundation/registry_key.h"
+#include "foundation/registry_search.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
@@ -24,27 +25,10 @@ const wchar_t kVersionMajorValue[] = L"VersionMajor";
 const wchar_t kVersionMinorValue[] = L"VersionMinor";
 const wchar_t kDisplayVersionValue[] = L"DisplayVersion";
 
-bool OpenUnder(HKEY root, const std::wstring& key, CRegistryKey* entry) {
-  try {
-    entry->Open(root, kUninstallRoot + key, KEY_QUERY_VALUE, false);
-    return true;
-  } catch (const CError&) {
-    return false;
-  }
-}
-
 // HKLM only: the suite installs for the machine, and its run has the
-// administrator's rights. Any program of the user may write HKCU, and an
-// entry there would have the elevated run start the command it names.
+// administrator's rights; an entry would have the run start the command it names.
 bool OpenEntry(const std::wstring& key, CRegistryKey* entry) {
-  if (key.empty()) return false;
-  if (OpenUnder(HKEY_LOCAL_MACHINE, key, entry)) return true;
-  CRegistryKey userEntry;
-  if (OpenUnder(HKEY_CURRENT_USER, key, &userEntry)) {
-    WriteLog(L"   The Uninstall entry %s is only in the user's own hive (HKCU): a per-machine run does not "
-             L"trust it and takes it as not found", key.c_str());
-  }
-  return false;
+  return !key.empty() && OpenMachineKey(kUninstallRoot + key, KEY_QUERY_VALUE, entry);
 }
 
 bool ReadText(CRegistryKey& entry, const wchar_t* name, std::wstring* value) {

@@ -32,6 +32,16 @@ bool IsShortcutTo(const std::wstring& link, const std::wstring& target) {
   return !full.empty() && EqualsNoCase(full, GetFullPath(target));
 }
 
+// A shortcut may be replaced by a new one; any other file (or a link to
+// one) at its name is someone's data.
+bool IsReplaceable(const std::wstring& link) {
+  DWORD attributes = GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  std::wstring stored;
+  return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLinkPath(link) &&
+         SUCCEEDED(ReadShellShortcutTarget(link, &stored));
+}
+
 }  // namespace
 
 std::wstring WithoutLaunchPointSwitch(const std::wstring& commandLine) {
@@ -82,6 +92,10 @@ DWORD CLaunchPoint::Create(const std::wstring& commandLine, const std::wstring& 
   }
   if (link.empty()) {
     WriteLog(L"   No launch point link is configured ([%s] %s)", kShortcutSection, kLaunchPointLinkKey);
+    return ERROR_INVALID_DATA;
+  }
+  if (!IsReplaceable(link)) {
+    WriteLog(L"   '%s' exists and is not a shortcut; it is left as it is", link.c_str());
     return ERROR_INVALID_DATA;
   }
   std::wstring linkFolder = FolderOfPath(link, false);

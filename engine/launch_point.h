@@ -17,8 +17,9 @@ class CLaunchPoint {
 
   // Creates the shortcut configured in [Shortcut] to `setupDir` + the
   // program's file name, with the arguments of `commandLine` that follow the
-  // program, the switch taken out. 0, 13 without a setup folder or a link,
-  // 1639 without a program, else the shell's failure.
+  // program, the switch taken out. 0, 13 without a setup folder or a link
+  // or when something else than a shortcut stands at the link's name, 1639
+  // without a program, else the shell's failure.
   DWORD Create(const std::wstring& commandLine, const std::wstring& setupDir) const;
   // Deletes the configured shortcut after a run that succeeded, and its
   // folder when nothing else is left in it, only when it is a shortcut to

@@ -1,14 +1,19 @@
 // query_cancel_autoplay.cpp: the cancel object, its entry in the running
-// object table and the AppID keys that let the shell reach it.
+// object table and the AppID keys that let the shell reach it. A key that
+// another program made at one of those names is never changed or deleted.
 #include "engine/query_cancel_autoplay.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
 
+#include <string>
+#include <vector>
+
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "platform/wide_string.h"
 
 namespace {
 
@@ -38,15 +43,55 @@ HRESULT RegisterInTable(IRunningObjectTable* table, IUnknown* object, IMoniker* 
 
 CancelAutoPlayRegistrar g_registrar = RegisterInTable;
 
+// The two keys, each with the values this program writes there.
+struct CAppIdKey {
+  const wchar_t* path;
+  const wchar_t* name;
+  const wchar_t* data;
+};
+const CAppIdKey kAppIdKeys[] = {{kProgramAppIdKey, kAppIdValue, kAppId}, {kAppIdKey, L"", kProgramName}};
+// Per key: written by this process, or left by a run of this program, and so
+// removed again; another program's key is left as it was found.
+bool g_ownKeys[2] = {};
+
+std::wstring TextOf(const CRegistryKey::CValue& value) {
+  std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
+  return text.substr(0, text.find(L'\0'));
+}
+
+// Missing, empty, or holding exactly the two values this program writes.
+bool IsOurs(const CAppIdKey& appId) {
+  CRegistryKey key;
+  try {
+    key.Open(HKEY_LOCAL_MACHINE, appId.path, KEY_READ | KEY_WOW64_32KEY, false);
+  } catch (const CRegistryKey::CMissingKey&) {
+    return true;
+  } catch (const CError&) {
+    return false;
+  }
+  std::vector<CRegistryKey::CValue> values = key.GetValues();
+  size_t matching = 0;
+  for (const CRegistryKey::CValue& value : values) {
+    bool ours = value.type == REG_SZ && ((EqualsNoCase(value.name, appId.name) && TextOf(value) == appId.data) ||
+                                          (EqualsNoCase(value.name, kRunAsValue) && TextOf(value) == kInteractiveUser));
+    if (ours) ++matching;
+  }
+  return values.empty() || (matching == 2 && values.size() == 2);
+}
+
 bool RegisterAppId() {
   try {
-    CRegistryKey key;
-    key.Open(HKEY_LOCAL_MACHINE, kProgramAppIdKey, kWriteAccess, true);
-    key.SetValueSZ(kAppIdValue, kAppId);
-    key.SetValueSZ(kRunAsValue, kInteractiveUser);
-    key.Open(HKEY_LOCAL_MACHINE, kAppIdKey, kWriteAccess, true);
-    key.SetValueSZ(L"", kProgramName);
-    key.SetValueSZ(kRunAsValue, kInteractiveUser);
+    for (size_t i = 0; i < 2; ++i) {
+      g_ownKeys[i] = IsOurs(kAppIdKeys[i]);
+      if (!g_ownKeys[i]) {
+        WriteLog(L"   The key '%s' belongs to another program; it is left as it was", kAppIdKeys[i].path);
+        continue;
+      }
+      CRegistryKey key;
+      key.Open(HKEY_LOCAL_MACHINE, kAppIdKeys[i].path, kWriteAccess, true);
+      key.SetValueSZ(kAppIdKeys[i].name, kAppIdKeys[i].data);
+      key.SetValueSZ(kRunAsValue, kInteractiveUser);
+    }
     WriteLog(L"   Registered AppID");
     return true;
   } catch (const CError& error) {
@@ -57,15 +102,17 @@ bool RegisterAppId() {
 
 bool UnregisterAppId() {
   try {
-    for (const wchar_t* path : {kProgramAppIdKey, kAppIdKey}) {
+    for (size_t i = 0; i < 2; ++i) {
+      if (!g_ownKeys[i]) continue;
       CRegistryKey key;
       try {
-        key.Open(HKEY_LOCAL_MACHINE, path, KEY_READ | KEY_WOW64_32KEY, false);
+        key.Open(HKEY_LOCAL_MACHINE, kAppIdKeys[i].path, KEY_READ | KEY_WOW64_32KEY, false);
       } catch (const CRegistryKey::CMissingKey&) {
         continue;  // gone already: nothing to delete
       }
       key.Close();
       key.DeleteKey();
+      g_ownKeys[i] = false;
     }
     WriteLog(L"   Successfully unregistered AppID");
     return true;

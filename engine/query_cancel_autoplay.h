@@ -27,8 +27,9 @@ class CQueryCancelAutoplay : public IQueryCancelAutoPlay {
   LONG m_references = 1;
 };
 
-// On: the AppID keys and the table entry; off: both removed again. Calling
-// it twice the same way changes nothing. Always true.
+// On: the AppID keys and the table entry; off: both removed again. An AppID
+// key that another program made stays as it was. Calling it twice the same
+// way changes nothing. Always true.
 bool RegisterCancelAutoPlay(bool on);
 
 // How the object is entered in the running object table; null restores the

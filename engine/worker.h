@@ -217,7 +217,7 @@ class CWorker {
   void PromptSuiteOverInstall(UINT messageId, const CInstallGroupInfo& suite,
                               const CInstallGroupInfo& installed);
   std::wstring DisabledProductsArgument() const;
-  bool UpdateMadeSetupNewer();
+  bool UpdateMadeSetupNewer(const std::wstring& announced);
   void RestartWithNewSetupFiles(const std::wstring& workFolder);
   void CancelInterfaceForFilesInUse();
 

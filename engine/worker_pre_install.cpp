@@ -22,6 +22,7 @@
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/internet.h"
+#include "foundation/publisher_check.h"
 #include "foundation/reboot_support.h"
 #include "foundation/registry_key.h"
 #include "foundation/resource_strings.h"
@@ -202,14 +203,23 @@ void CWorker::EnsureSetupFiles() {
   DWORD result = RunVerifyAction(&action, &kept);
   DeleteFileW(description.c_str());
   if (result != ERROR_SUCCESS) return;
-  if (UpdateMadeSetupNewer()) RestartWithNewSetupFiles(workFolder);
+  if (UpdateMadeSetupNewer(action.GetOfferedVersion())) RestartWithNewSetupFiles(workFolder);
   // Not taken: a resume after a restart must start the files this run has.
   action.Rollback();
 }
 
 // An offer may name a version that the files it delivers do not have, or
-// deliver no program at all: a restart would meet the same offer again.
-bool CWorker::UpdateMadeSetupNewer() {
+// deliver no program at all: a restart would meet the same offer again. The
+// publisher's other programs carry a signed setup's signature too: it takes
+// only itself, in the version announced.
+bool CWorker::UpdateMadeSetupNewer(const std::wstring& announced) {
+  CPublisherCheck publisher;
+  if (publisher.IsSigned()) {
+    CVersionInfo offered;
+    offered.Parse(announced);
+    const uint16_t parts[4] = {offered.GetMajor(), offered.GetMinor(), offered.GetBuild(), offered.GetRevision()};
+    return publisher.AcceptSetupUpdate(m_restartProgramPath, parts);
+  }
   CVersionInfo own, updated;
   bool known = own.SetFromFileVersion(m_commandLine->ProgramPath()) &&
                updated.SetFromFileVersion(m_restartProgramPath);

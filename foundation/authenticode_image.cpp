@@ -17,6 +17,8 @@ const uint32_t kMaxTableSize = 4 * 1024 * 1024;
 const uint32_t kWinCertificateHeader = 8;
 const uint16_t kWinCertificateRevision = 0x0200;
 const uint16_t kPkcsSignedData = 0x0002;
+// Entries are aligned to eight bytes.
+const size_t kEntryAlignment = 8;
 // RSA keys of 512 to 16384 bits, public exponents of up to 32 bits.
 const size_t kMinModulusBytes = 64;
 const size_t kMaxModulusBytes = 2048;
@@ -274,4 +276,19 @@ bool ParseCertificateTable(const uint8_t* table, size_t size, CAuthenticodeSigna
     return false;
   }
   return ParseIndirectData(content, signature) && ParseSigner(signerInfos, certificates, signature);
+}
+
+bool CertificateTableHoldsOnlyItsSignature(const uint8_t* table, size_t size) {
+  if (!table || size < kWinCertificateHeader) return false;
+  uint32_t length = ImageDword(table);
+  if (length < kWinCertificateHeader || length > size) return false;
+  CDerReader entry(table + kWinCertificateHeader, length - kWinCertificateHeader);
+  CDerElement signedData;
+  if (!entry.Next(kDerSequence, &signedData)) return false;
+  size_t end = kWinCertificateHeader + signedData.encodingLength;
+  if (size - end >= kEntryAlignment) return false;
+  for (size_t at = end; at < size; ++at) {
+    if (table[at] != 0) return false;
+  }
+  return true;
 }

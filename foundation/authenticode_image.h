@@ -52,3 +52,8 @@ struct CAuthenticodeSignature {
 // of a signed PE image with exactly one signer whose certificate it holds.
 // False when the table or the data are malformed or of another kind.
 bool ParseCertificateTable(const uint8_t* table, size_t size, CAuthenticodeSignature* signature);
+
+// Whether the certificate table holds its one entry's signed data and
+// nothing after it but fewer than eight zero bytes of padding. No digest
+// covers the table: bytes added there would ride along with a valid signature.
+bool CertificateTableHoldsOnlyItsSignature(const uint8_t* table, size_t size);

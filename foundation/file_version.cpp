@@ -73,6 +73,16 @@ bool ReadThroughVersionFunctions(const std::wstring& path, uint16_t parts[4]) {
   return true;
 }
 
+CImageReader ReaderOf(CBlockReader* blocks) {
+  return [blocks](uint64_t offset, void* buffer, uint32_t size) { return blocks->Read(offset, buffer, size); };
+}
+
+CScopedHandle OpenForReading(const std::wstring& path) {
+  return CScopedHandle(SafeCreateFile(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
+}
+
 }  // namespace
 
 bool ReadFileVersion(HANDLE file, const std::wstring& path, uint16_t parts[4]) {
@@ -80,10 +90,7 @@ bool ReadFileVersion(HANDLE file, const std::wstring& path, uint16_t parts[4]) {
   uint16_t found[4] = {};
   if (file != INVALID_HANDLE_VALUE && file) {
     CBlockReader blocks(file);
-    CImageReader read = [&blocks](uint64_t offset, void* buffer, uint32_t size) {
-      return blocks.Read(offset, buffer, size);
-    };
-    if (ReadPeFileVersion(read, found)) {
+    if (ReadPeFileVersion(ReaderOf(&blocks), found)) {
       for (int i = 0; i < 4; ++i) parts[i] = found[i];
       return true;
     }
@@ -93,7 +100,13 @@ bool ReadFileVersion(HANDLE file, const std::wstring& path, uint16_t parts[4]) {
 
 bool ReadFileVersion(const std::wstring& path, uint16_t parts[4]) {
   if (path.empty()) return false;
-  CScopedHandle file(SafeCreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  CScopedHandle file = OpenForReading(path);
   return ReadFileVersion(file.Get(), path, parts);
+}
+
+bool ReadFileVersionInfo(const std::wstring& path, CPeVersionInfo* info) {
+  CScopedHandle file = OpenForReading(path);
+  if (!file.IsValid() || !info) return false;
+  CBlockReader blocks(file.Get());
+  return ReadPeVersionInfo(ReaderOf(&blocks), info);
 }

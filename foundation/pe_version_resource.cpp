@@ -1,8 +1,10 @@
 // pe_version_resource.cpp: the section table and three levels of the
 // resource directory (type, name, language) down to the version resource's
-// fixed part; nothing is followed that lies outside the image.
+// fixed part and its blocks of texts; nothing is followed that lies outside
+// the image or outside the block that holds it.
 #include "foundation/pe_version_resource.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -21,6 +23,70 @@ const char kVersionKey[] = "VS_VERSION_INFO";
 const uint32_t kFixedInfoOffset = 40;
 const uint32_t kFixedInfoSize = 52;
 const uint32_t kFixedInfoSignature = 0xFEEF04BD;
+// A block: wLength, wValueLength, wType (1: text, its length in characters),
+// the key with its zero, padding to a DWORD, the value, padding, children.
+const size_t kBlockHeader = 6;
+const uint16_t kTextType = 1;
+const wchar_t kStringFileInfo[] = L"StringFileInfo";
+
+struct CBlock {
+  size_t end = 0;
+  std::wstring key;
+  size_t value = 0;
+  size_t children = 0;
+};
+
+size_t Align4(size_t at) { return (at + 3) & ~static_cast<size_t>(3); }
+
+// The block at `at`, which must end by `limit`.
+bool ReadBlock(const std::vector<uint8_t>& data, size_t at, size_t limit, CBlock* block) {
+  if (at + kBlockHeader > limit) return false;
+  size_t length = ImageWord(&data[at]);
+  if (length < kBlockHeader || length > limit - at) return false;
+  block->end = at + length;
+  size_t valueLength = ImageWord(&data[at + 2]);
+  if (ImageWord(&data[at + 4]) == kTextType) valueLength *= 2;
+  block->key.clear();
+  size_t key = at + kBlockHeader;
+  for (;; key += 2) {
+    if (key + 2 > block->end) return false;
+    uint16_t unit = ImageWord(&data[key]);
+    if (unit == 0) break;
+    block->key += static_cast<wchar_t>(unit);
+  }
+  block->value = std::min(Align4(key + 2), block->end);
+  block->children = std::min(Align4(block->value + valueLength), block->end);
+  return true;
+}
+
+// A text value ends at its zero, or with its block when the zero is missing.
+std::wstring TextOf(const std::vector<uint8_t>& data, const CBlock& block) {
+  std::wstring text;
+  for (size_t at = block.value; at + 2 <= block.end; at += 2) {
+    uint16_t unit = ImageWord(&data[at]);
+    if (unit == 0) break;
+    text += static_cast<wchar_t>(unit);
+  }
+  return text;
+}
+
+// The Strings of the first StringTable of StringFileInfo; none without it.
+bool ReadStrings(const std::vector<uint8_t>& data, std::map<std::wstring, std::wstring>* strings) {
+  CBlock root, info, table, text;
+  if (!ReadBlock(data, 0, data.size(), &root)) return false;
+  for (size_t at = root.children;; at = Align4(info.end)) {
+    if (at + kBlockHeader > root.end) return true;
+    if (!ReadBlock(data, at, root.end, &info)) return false;
+    if (info.key == kStringFileInfo) break;
+  }
+  if (info.children + kBlockHeader > info.end) return true;
+  if (!ReadBlock(data, info.children, info.end, &table)) return false;
+  for (size_t at = table.children; at + kBlockHeader <= table.end; at = Align4(text.end)) {
+    if (!ReadBlock(data, at, table.end, &text)) return false;
+    strings->emplace(text.key, TextOf(data, text));
+  }
+  return true;
+}
 
 struct CSection {
   uint32_t virtualAddress;
@@ -42,8 +108,9 @@ class CImage {
     return ReadSections(resources.optionalHeader + resources.optionalSize, resources.sectionCount);
   }
 
-  // Down the resource tree: type, then name, then its one language.
-  bool FindVersion(uint16_t parts[4]) const {
+  // Down the resource tree: type, then name, then its one language. `rva`
+  // and `size` tell where the whole resource lies.
+  bool FindVersion(uint16_t parts[4], uint32_t* rva, uint32_t* size) const {
     uint32_t names = 0;
     uint32_t languages = 0;
     uint32_t dataEntry = 0;
@@ -69,7 +136,15 @@ class CImage {
     parts[1] = static_cast<uint16_t>(versionMs);
     parts[2] = static_cast<uint16_t>(versionLs >> 16);
     parts[3] = static_cast<uint16_t>(versionLs);
+    *rva = dataRva;
+    *size = std::min<uint32_t>(dataSize, ImageWord(info));
     return true;
+  }
+
+  // The resource's bytes, as long as its first block says.
+  bool ReadWhole(uint32_t rva, uint32_t size, std::vector<uint8_t>* data) const {
+    data->resize(size);
+    return ReadAt(rva, data->data(), size);
   }
 
  private:
@@ -150,5 +225,18 @@ class CImage {
 bool ReadPeFileVersion(const CImageReader& read, uint16_t parts[4]) {
   if (!read || !parts) return false;
   CImage image(read);
-  return image.ReadHeaders() && image.FindVersion(parts);
+  uint32_t rva = 0;
+  uint32_t size = 0;
+  return image.ReadHeaders() && image.FindVersion(parts, &rva, &size);
+}
+
+bool ReadPeVersionInfo(const CImageReader& read, CPeVersionInfo* info) {
+  if (!read || !info) return false;
+  CImage image(read);
+  uint32_t rva = 0;
+  uint32_t size = 0;
+  std::vector<uint8_t> data;
+  info->strings.clear();
+  return image.ReadHeaders() && image.FindVersion(info->fileVersion, &rva, &size) &&
+         image.ReadWhole(rva, size, &data) && ReadStrings(data, &info->strings);
 }

@@ -12,7 +12,9 @@
 
 #include "foundation/authenticode_image.h"
 #include "foundation/file_utils.h"
+#include "foundation/file_version.h"
 #include "foundation/scoped_handle.h"
+#include "foundation/setup_identity.h"
 #include "foundation/setup_log.h"
 
 namespace {
@@ -28,6 +30,9 @@ const wchar_t kChanged[] = L"it was changed after it was signed";
 const wchar_t kForged[] = L"its signature does not match its certificate";
 const wchar_t kNotChecked[] = L"its signature could not be checked";
 const wchar_t kOwnUnreadable[] = L"this setup's own signature cannot be read";
+const wchar_t kPadded[] = L"its certificate table holds bytes beyond its signature";
+const wchar_t kOwnVersionUnreadable[] = L"this setup's own version resource cannot be read";
+const wchar_t kNoVersion[] = L"its version resource cannot be read";
 
 // An open file read at given offsets.
 class CFileReader {
@@ -137,7 +142,7 @@ bool HashOf(CCrypto* crypto, ALG_ID algorithm, const std::vector<uint8_t>& data,
 // Null with the signature read; otherwise why it cannot be. An image
 // without a certificate table is "not signed".
 const wchar_t* ReadSignature(const CFileReader& file, CSignedImageLayout* layout,
-                             CAuthenticodeSignature* signature) {
+                             CAuthenticodeSignature* signature, std::vector<uint8_t>* table) {
   if (!file.IsOpen()) return kNotReadable;
   if (!ReadSignedImageLayout(file.Reader(), file.Size(), layout)) {
     char magic[2] = {};
@@ -145,20 +150,21 @@ const wchar_t* ReadSignature(const CFileReader& file, CSignedImageLayout* layout
     return program ? kMalformed : kNotSigned;
   }
   if (layout->tableSize == 0) return kNotSigned;
-  std::vector<uint8_t> table(layout->tableSize);
-  if (!file.Read(layout->tableOffset, table.data(), layout->tableSize)) return kNotReadable;
-  return ParseCertificateTable(table.data(), table.size(), signature) ? nullptr : kMalformed;
+  table->resize(layout->tableSize);
+  if (!file.Read(layout->tableOffset, table->data(), layout->tableSize)) return kNotReadable;
+  return ParseCertificateTable(table->data(), table->size(), signature) ? nullptr : kMalformed;
 }
 
 }  // namespace
 
 CPublisherCheck::CPublisherCheck() : CPublisherCheck(GetModuleFilePath()) {}
 
-CPublisherCheck::CPublisherCheck(const std::wstring& program) {
+CPublisherCheck::CPublisherCheck(const std::wstring& program) : m_program(program) {
   CFileReader file(program);
   CSignedImageLayout layout;
   CAuthenticodeSignature signature;
-  const wchar_t* problem = ReadSignature(file, &layout, &signature);
+  std::vector<uint8_t> table;
+  const wchar_t* problem = ReadSignature(file, &layout, &signature, &table);
   if (problem == kNotSigned) {
     m_own = COwnSignature::kNone;
   } else if (!problem) {
@@ -183,11 +189,27 @@ bool CPublisherCheck::Accept(const std::wstring& path, const std::wstring& url) 
   return false;
 }
 
+bool CPublisherCheck::AcceptSetupUpdate(const std::wstring& path, const uint16_t announced[4]) const {
+  CPeVersionInfo own, update;
+  const wchar_t* refusal = !ReadFileVersionInfo(m_program, &own)  ? kOwnVersionUnreadable
+                           : !ReadFileVersionInfo(path, &update) ? kNoVersion
+                                                                 : SetupUpdateRefusal(own, update, announced);
+  if (refusal) {
+    WriteLog(L"   The setup program from the update site is refused: %s ('%s')", refusal, path.c_str());
+    return false;
+  }
+  WriteLog(L"   The setup program '%s' from the update site is this setup in version %u.%u.%u.%u", path.c_str(),
+           announced[0], announced[1], announced[2], announced[3]);
+  return true;
+}
+
 const wchar_t* CPublisherCheck::Refusal(const std::wstring& path) const {
   CFileReader file(path);
   CSignedImageLayout layout;
   CAuthenticodeSignature signature;
-  if (const wchar_t* problem = ReadSignature(file, &layout, &signature)) return problem;
+  std::vector<uint8_t> table;
+  if (const wchar_t* problem = ReadSignature(file, &layout, &signature, &table)) return problem;
+  if (!CertificateTableHoldsOnlyItsSignature(table.data(), table.size())) return kPadded;
   ALG_ID imageAlgorithm = HashAlgorithm(signature.imageDigestAlgorithm);
   ALG_ID signerAlgorithm = HashAlgorithm(signature.signerDigestAlgorithm);
   if (!imageAlgorithm || !signerAlgorithm || signature.publicKeyBlob.empty()) return kUnsupported;

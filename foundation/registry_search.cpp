@@ -9,6 +9,7 @@
 
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
+#include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -31,14 +32,40 @@ std::vector<std::wstring> EnumerateSubkeyNames(HKEY key) {
   return names;
 }
 
+bool TryOpen(HKEY root, const std::wstring& subkey, REGSAM access, CRegistryKey* key) {
+  try {
+    key->Open(root, subkey, access, false);
+    return true;
+  } catch (const CError&) {
+    return false;
+  }
+}
+
+void LogUserOnly(const std::wstring& what) {
+  WriteLog(L"   %s is only in the user's own hive (HKCU): a per-machine run does not trust it and takes it as "
+           L"not found", what.c_str());
+}
+
 }  // namespace
+
+bool OpenMachineKey(const std::wstring& subkey, REGSAM access, CRegistryKey* key) {
+  if (TryOpen(HKEY_LOCAL_MACHINE, subkey, access, key)) return true;
+  CRegistryKey userKey;
+  if (TryOpen(HKEY_CURRENT_USER, subkey, KEY_QUERY_VALUE, &userKey)) {
+    LogUserOnly(Format(L"The key %s", subkey.c_str()));
+  }
+  return false;
+}
 
 BOOL FindRegistryValue(const std::wstring& keyPath, const std::wstring& valueName,
                        std::wstring* value) {
   std::wstring subkey = keyPath;
   if (!StartsWithNoCase(subkey, kSoftwarePrefix)) subkey = Format(L"SOFTWARE\\%s", keyPath.c_str());
-  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-    if (FindRegistryValueRecursive(root, subkey, valueName, value)) return TRUE;
+  if (FindRegistryValueRecursive(HKEY_LOCAL_MACHINE, subkey, valueName, value)) return TRUE;
+  std::wstring userValue;
+  if (FindRegistryValueRecursive(HKEY_CURRENT_USER, subkey, valueName, &userValue)) {
+    LogUserOnly(Format(L"The value %s below %s", valueName.empty() ? kDefaultValueName : valueName.c_str(),
+                       subkey.c_str()));
   }
   return FALSE;
 }

@@ -13,6 +13,7 @@
 #include "foundation/process_identity.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
+#include "foundation/wow64.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -22,13 +23,21 @@ const wchar_t kAUOptionsValue[] = L"AUOptions";
 const wchar_t kHoldPrefix[] = L"AUOptions held by setup ";
 const DWORD kNotifyBeforeDownload = 2;
 const DWORD kFirstAutomatic = 3;
+const DWORD kLastAutomatic = 5;
+
+bool IsAutomatic(DWORD value) { return value >= kFirstAutomatic && value <= kLastAutomatic; }
 }  // namespace
 
 CWindowsUpdateSuppression::CWindowsUpdateSuppression()
     : CWindowsUpdateSuppression(HKEY_LOCAL_MACHINE, kAutoUpdateKey) {}
 
 CWindowsUpdateSuppression::CWindowsUpdateSuppression(HKEY root, const std::wstring& subkey)
-    : m_root(root), m_subkey(subkey), m_holdName(kHoldPrefix + CProcessIdentity::Current().ToText()) {}
+    : m_root(root),
+      m_subkey(subkey),
+      // Windows Update reads the 64-bit view only: a value in the 32-bit one
+      // changes nothing, and is neither held nor written.
+      m_view(IsWow64() ? KEY_WOW64_64KEY : 0),
+      m_holdName(kHoldPrefix + CProcessIdentity::Current().ToText()) {}
 
 // ERROR_FILE_NOT_FOUND when there is no setting; other failures are logged.
 // A missing key is not created: a run that finds no automatic setting
@@ -36,7 +45,7 @@ CWindowsUpdateSuppression::CWindowsUpdateSuppression(HKEY root, const std::wstri
 DWORD CWindowsUpdateSuppression::ReadOptions(DWORD* value) {
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE, false);
+    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | m_view, false);
     *value = key.GetValueDWORD(kAUOptionsValue);
     return ERROR_SUCCESS;
   } catch (const CError& error) {
@@ -54,7 +63,7 @@ bool CWindowsUpdateSuppression::WriteOptions(DWORD value) {
   }
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE, false);
+    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE | m_view, false);
     key.SetValueDWORD(kAUOptionsValue, value);
     return true;
   } catch (const CError& error) {
@@ -85,6 +94,10 @@ void CWindowsUpdateSuppression::Suppress() {
     const wchar_t* kStates[] = {L"set to 0 which is an invalid value", L"disabled",
                                 L"set to notify for both download and install"};
     WriteLog(L"   Windows Update was already %s", kStates[m_original]);
+    return;
+  }
+  if (!IsAutomatic(m_original)) {
+    WriteLog(L"   Windows Update is set to %lu, which it does not know; it is left as it is", m_original);
     return;
   }
   // Kept before it is replaced: a run killed from here on must not change
@@ -126,7 +139,7 @@ void CWindowsUpdateSuppression::RestoreAbandonedHolds() {
   std::vector<std::pair<std::wstring, DWORD>> holds;
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE, false);
+    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | m_view, false);
     for (const CRegistryKey::CValue& value : key.GetValues()) {
       // Larger data is not a record of ours.
       if (value.type != REG_DWORD || value.data.size() > sizeof(DWORD) || !StartsWith(value.name, kHoldPrefix)) {
@@ -145,7 +158,14 @@ void CWindowsUpdateSuppression::RestoreAbandonedHolds() {
     // A name that names no process is not ours to judge.
     if (!CProcessIdentity::Parse(hold.first.substr(prefixLength), &owner) || owner.IsRunning()) continue;
     WriteLog(L"Windows Update was held by setup process %lu, which has ended", owner.GetId());
-    if (PutBack(hold.second)) DeleteHold(hold.first);
+    // Only a setting a run could have held goes back: another value would
+    // leave Windows Update with a setting it does not know.
+    if (!IsAutomatic(hold.second)) {
+      WriteLog(L"   The record holds %lu, which is no Windows Update setting; it is not restored", hold.second);
+      DeleteHold(hold.first);
+    } else if (PutBack(hold.second)) {
+      DeleteHold(hold.first);
+    }
   }
 }
 
@@ -166,7 +186,7 @@ bool CWindowsUpdateSuppression::PutBack(DWORD original) {
 bool CWindowsUpdateSuppression::WriteHold(DWORD original) {
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE, false);
+    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE | m_view, false);
     key.SetValueDWORD(m_holdName, original);
     return true;
   } catch (const CError& error) {
@@ -178,7 +198,7 @@ bool CWindowsUpdateSuppression::WriteHold(DWORD original) {
 void CWindowsUpdateSuppression::DeleteHold(const std::wstring& name) {
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE, false);
+    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE | m_view, false);
     key.DeleteValue(name);
   } catch (const CError& error) {
     WriteLog(L"   Failed to remove the record '%s' with error: %d", name.c_str(), error.GetErrorCode());

@@ -13,7 +13,7 @@ class CWindowsUpdateSuppression {
   CWindowsUpdateSuppression(HKEY root, const std::wstring& subkey);
 
   // Suppress first puts back what runs that have ended left held, then lowers
-  // an automatic setting (3 and above) to "notify" (2), keeping the setting
+  // an automatic setting (3 to 5) to "notify" (2), keeping the setting
   // it replaces in the key beside AUOptions under this process's identity.
   // Restore writes it back only while AUOptions still holds the 2 this run
   // wrote, and drops the record. A call that matches the current state does
@@ -36,6 +36,7 @@ class CWindowsUpdateSuppression {
 
   HKEY m_root;
   std::wstring m_subkey;
+  REGSAM m_view;
   bool m_suppressed = false;
   DWORD m_original = 0;
   // The value that keeps m_original for a later run while this run holds it.

@@ -3,8 +3,9 @@ registry entries and programs in a prefix of its own, then installs the
 sample suite from C:\\Kit (its Alpha names an earlier version "TamsaOldTool"
 whose removal is forced): a folder from another suite's entry adds no
 property to the packages, an uninstall command found only in the user's own
-hive is not run, and an unquoted uninstall command runs the program it
-names, never a shorter prefix of it."""
+hive is not run (nor one whose language only that hive gives), and an
+unquoted uninstall command runs the program it names, never a shorter
+prefix of it."""
 import re
 import shutil
 import subprocess
@@ -23,6 +24,9 @@ EARLIER = ("[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main\n",
            "[PreviousVersions.Alpha.Old]\nName=Tamsa Old Tool\nUninstallKey=TamsaOldTool\nDetection=UNINSTALLKEY\n"
            "Prompt=NONE\nUninstallCommand=UNINSTALLKEY\nForce=1\nRefusal=IGNORE\n\n"
            "[Setup.Alpha]\nPackageName=alpha.msi\nInstallActions=Main\nPreviousVersions=Old\n")
+# The removal for a row that asks for the earlier version's language.
+DETECTION = {"language-only-in-the-users-hive":
+             "TLASearchKey=Tamsa\\OldTool\nDetection=UNINSTALLKEY,TamsaOldTool,,ENU\n"}
 EVIL = 'C:\\Fam" EVILPROP="1'
 
 # id: (registry entries (key, view, values), programs planted under C:\, files under C:\ afterwards:
@@ -36,6 +40,10 @@ ROWS = {
                                       "SuiteFolder": 'Fold" EVILPROP="1'})], [], {}),
     "uninstall-command-only-in-the-users-hive": (
         [("HKCU\\" + OLD, None, {"DisplayName": "Tamsa Old Tool", "UninstallString": '"C:\\Old\\uninst.exe" /S'})],
+        ["Old/uninst.exe"], {"Old/uninst.exe.cmdline": None}),
+    "language-only-in-the-users-hive": (
+        [("HKLM\\" + OLD, "32", {"DisplayName": "Tamsa Old Tool", "UninstallString": '"C:\\Old\\uninst.exe" /S'}),
+         ("HKCU\\Software\\Tamsa\\OldTool", None, {"BuildOEM": "ENU"})],
         ["Old/uninst.exe"], {"Old/uninst.exe.cmdline": None}),
     "unquoted-command-with-a-blank": (
         [("HKLM\\" + OLD, "32", {"DisplayName": "Tamsa Old Tool", "UninstallString": "C:\\Some Dir\\uninst.exe /S"})],
@@ -72,6 +80,9 @@ def test_elevated_run_trusts_only_what_an_administrator_wrote(sample_kit, row):
     entries, programs, files = ROWS[row]
     drive_c = prefix_drive_c()
     shutil.copytree(sample_kit, drive_c / "Kit")
+    if row in DETECTION:
+        dcf = drive_c / "Kit" / "SETUP.DCF"
+        dcf.write_text(dcf.read_text().replace("Detection=UNINSTALLKEY\n", DETECTION[row], 1))
     for key, view, values in entries:
         for name, data in values.items():
             add_value(key, view, name, data)

@@ -62,3 +62,17 @@ TEST(CLaunchPointTest, RefusesWithoutSetupFolderLinkOrProgram) {
   EXPECT_EQ(world.Create(L"  /CreateLaunchPoint  ", folder.File(L"kit")), 1639u);
   EXPECT_EQ(GetFileAttributesW(folder.File(L"links").c_str()), INVALID_FILE_ATTRIBUTES);
 }
+
+// A shortcut at the link's name is replaced; any other file there stays as it is.
+TEST(CLaunchPointTest, ReplacesOnlyAShortcut) {
+  CTestFolder folder;
+  CLaunchPointWorld world(folder, "LaunchPointLink={Links}\\Suite.lnk\r\n");
+  std::wstring link = folder.File(L"links\\Suite.lnk");
+  CreateDirectoryW(folder.File(L"links").c_str(), nullptr);
+  WriteFileBytes(link, "notes");
+  EXPECT_EQ(world.Create(L"setup.exe /CreateLaunchPoint", folder.File(L"kit")), 13u);
+  EXPECT_EQ("notes", ReadFileBytes(link));
+  DeleteFileW(link.c_str());
+  ASSERT_EQ(world.Create(L"setup.exe /CreateLaunchPoint", folder.File(L"kit")), 0u);
+  EXPECT_EQ(world.Create(L"setup.exe /CreateLaunchPoint", folder.File(L"kit")), 0u);
+}

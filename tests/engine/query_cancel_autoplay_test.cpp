@@ -99,3 +99,17 @@ TEST(CQueryCancelAutoplayTest, SwitchingOnAndOffIsIdempotentAndAFailedEntryLeave
   }
   EXPECT_EQ(5u, attempts);
 }
+
+// Another program's AppID key at the program's name is neither changed nor deleted.
+TEST(CQueryCancelAutoplayTest, AnotherProgramsAppIdKeyStaysAsItWas) {
+  const wchar_t kPath[] = L"SOFTWARE\\Classes\\AppID\\setup.exe";
+  const wchar_t kTheirs[] = L"{0BADC0DE-0000-4000-8000-000000000001}";
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPath, L"AppID", REG_SZ, kTheirs, sizeof(kTheirs));
+  RegisterCancelAutoPlay(true);
+  std::wstring steps = Registration() + L"\n";
+  RegisterCancelAutoPlay(false);
+  steps += Registration() + L"\n";
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kPath, KEY_WOW64_32KEY, 0);
+  const std::wstring theirs = L"{0BADC0DE-0000-4000-8000-000000000001};-;-;";
+  EXPECT_EQ(theirs + L"-;setup.exe;Interactive User;running\n" + theirs + L"-;-;-;not running\n", steps);
+}

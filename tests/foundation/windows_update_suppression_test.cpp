@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "foundation/wow64.h"
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
 
@@ -69,6 +70,9 @@ TEST(CWindowsUpdateSuppressionTest, OnlyTheValueARunWroteIsPutBack) {
       {2, 4, 2, kMissing, 4},
       // Changed since that run was killed: the setting found stays.
       {1, 4, 1, kMissing, 1},
+      // Values Windows Update does not know are neither held nor put back.
+      {99, kMissing, 99, kMissing, 99},
+      {2, 99, 2, kMissing, 2},
   };
   for (const SuppressionCase& c : kCases) {
     SCOPED_TRACE(testing::Message() << "before " << c.before << ", held " << c.endedRunHeld << ", changed to "
@@ -90,3 +94,19 @@ TEST(CWindowsUpdateSuppressionTest, OnlyTheValueARunWroteIsPutBack) {
   }
 }
 
+
+// Windows Update reads the 64-bit view only: a setting in the 32-bit one is neither held nor changed.
+TEST(CWindowsUpdateSuppressionTest, ASettingOnlyInThe32BitViewIsLeftAlone) {
+  if (!IsWow64()) GTEST_SKIP() << "a 32-bit system has one view";
+  CTestRegistryKey key(HKEY_LOCAL_MACHINE);
+  HKEY raw = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(key.Root(), key.Path().c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &raw, nullptr));
+  DWORD value = 4, size = sizeof(value);
+  RegSetValueExW(raw, L"AUOptions", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), size);
+  CWindowsUpdateSuppression suppression(key.Root(), key.Path());
+  suppression.SuppressWindowsUpdate(true);
+  RegQueryValueExW(raw, L"AUOptions", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(raw);
+  EXPECT_EQ(4u, value);
+}

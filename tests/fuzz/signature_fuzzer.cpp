@@ -1,5 +1,6 @@
 // signature_fuzzer.cpp: reads arbitrary bytes as a certificate table and as a
-// PE image whose table is then parsed, as setup reads a downloaded program.
+// PE image whose table is then parsed and whose version resource is read, as
+// setup reads a downloaded program.
 // Nothing may crash or read outside the bytes; the ranges to hash must lie
 // in the image, in order, and leave out exactly the checksum, the directory
 // entry and the table; a parsed signature must be whole.
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "foundation/authenticode_image.h"
+#include "foundation/pe_version_resource.h"
 
 namespace {
 
@@ -20,6 +22,7 @@ void Check(bool condition, const char* what) {
 }
 
 void Parse(const uint8_t* table, size_t size) {
+  CertificateTableHoldsOnlyItsSignature(table, size);
   CAuthenticodeSignature signature;
   if (!ParseCertificateTable(table, size, &signature)) return;
   Check(!signature.signedAttributes.empty() && signature.signedAttributes[0] == 0x31, "attributes not a SET");
@@ -37,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(buffer, data + offset, length);
     return true;
   };
+  CPeVersionInfo info;
+  ReadPeVersionInfo(read, &info);
   CSignedImageLayout layout;
   if (!ReadSignedImageLayout(read, size, &layout)) return 0;
   uint64_t end = 0;
