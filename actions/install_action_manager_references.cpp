@@ -178,6 +178,7 @@ DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
   if (result != ERROR_SUCCESS) return result;
   const CProductData* product = nullptr;
   std::wstring groupId;
+  if (result == ERROR_SUCCESS) result = action->RecordInstallFolders();
   bool hasGroup = GroupIdOf(action, &product, &groupId);
   if (!product) {
     WriteLog(L"      No data found for action '%s' when adding reference", name);

@@ -23,6 +23,7 @@ const wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const wchar_t kRefCountValue[] = L"RefCount";
 const wchar_t kUsedByValue[] = L"UsedBy";
 const wchar_t kInstallDateTimeValue[] = L"InstallDateTime";
+const wchar_t kInstallFoldersValue[] = L"InstallFolders";
 const wchar_t kUninstallStringValue[] = L"UninstallString";
 const wchar_t kWindowsInstallerValue[] = L"WindowsInstaller";
 const wchar_t kDateTimePattern[] = L"%Y%m%d%H%M%S";
@@ -307,6 +308,25 @@ std::wstring CRefCounter::ReadInstallDateTime(const std::wstring& key) {
   } catch (const CError&) {
     // No stamp: the product counts as installed before any stamped one.
     return std::wstring();
+  }
+}
+
+void CRefCounter::RecordInstallFolders(const std::wstring& key, const std::wstring& folders) {
+  if (!g_referenceCountingEnabled || folders.empty()) return;
+  ValidateProductGUID(key);
+  CRegistryKey entry;
+  entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_SET_VALUE, false);
+  entry.SetValueSZ(kInstallFoldersValue, folders.c_str());
+}
+
+std::wstring CRefCounter::ReadInstallFolders(const std::wstring& key) {
+  try {
+    ValidateProductGUID(key);
+    CRegistryKey entry;
+    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
+    return entry.GetValueSZ(kInstallFoldersValue);
+  } catch (const CError&) {
+    return std::wstring();  // installed before folders were recorded, or by no suite
   }
 }
 

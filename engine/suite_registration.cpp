@@ -77,6 +77,7 @@ const wchar_t kUpdateManagerUrlValue[] = L"UpdateManagerURL";
 const wchar_t kRefCountValue[] = L"RefCount";
 const wchar_t kUsedByValue[] = L"UsedBy";
 const wchar_t kInstallDateTimeValue[] = L"InstallDateTime";
+const wchar_t kInstallFoldersValue[] = L"InstallFolders";
 
 // A failed write with no code of its own still fails the run.
 DWORD Failure(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }
@@ -654,7 +655,9 @@ bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& produ
       {kRefCountValue, L"Error: CleanupReferenceCountRegistry: Unable to delete RefCount value under %s."},
       {kUsedByValue, L"Error: CleanupReferenceCountRegistry: Unable to delete UsedBy value under %s."},
       {kInstallDateTimeValue,
-       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallDateTime value under %s."}};
+       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallDateTime value under %s."},
+      {kInstallFoldersValue,
+       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallFolders value under %s."}};
   for (const auto& value : kValues) {
     LONG result = RegDeleteValueW(key, value.first);
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) WriteLog(value.second, path.c_str());

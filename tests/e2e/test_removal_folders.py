@@ -1,0 +1,82 @@
+"""Garden suites with one folder each (SeparateInstallDirs=0), as an
+administrator runs them: every removal and repair of a product acts on the
+folder its install was given, whichever suite installed it, counts it or
+removes it last. Each row ends with the exit codes, the products
+installed and the files left under the suites' folders."""
+import shutil
+
+import pytest
+
+from conftest import BUILD, current_world, prefix_drive_c, run_windows
+from test_shared_suites import FIXTURES, ORCHID, ORCHID_2, PINE, QUARTZ, SUITE_A, SUITE_B, packages, run_kit
+from test_suite_run import FAILED, installed, references, uninstall_suite
+
+SUITE_C = SUITE_B[:-2] + "0C}"
+KITS = {"a": "garden_a", "a2": "garden_a_v2", "b": "garden_b", "c": "garden_b"}
+PRODUCTS = (ORCHID, ORCHID_2, PINE, QUARTZ)
+
+
+def kit(name):
+    """The fixture's kit, its products in the suite's folder; suite C is B under another id and folder."""
+    folder = current_world().folder / name
+    if not folder.exists():
+        folder.mkdir()
+        shutil.copy(BUILD / "setup.exe", folder)
+        dcf = (FIXTURES / KITS[name] / "SETUP.DCF").read_text().replace("[Property]\n", "[Property]\nSeparateInstallDirs=0\n")
+        if name == "c":
+            dcf = dcf.replace(SUITE_B, SUITE_C).replace("Tamsa Garden B", "Tamsa Garden C")
+        (folder / "SETUP.DCF").write_text(dcf)
+        for package in ("orchid", "orchid2", "pine", "quartz"):
+            if f"PackageName={package}.msi" in dcf:
+                product = package.rstrip("2").capitalize()
+                (folder / product).mkdir()
+                shutil.copy(packages() / f"{package}.msi", folder / product)
+    return folder
+
+
+def files():
+    root = prefix_drive_c() / "Program Files (x86)" / "Tamsa"
+    return sorted(str(p.relative_to(root)) for p in root.rglob("*") if p.is_file()) if root.exists() else []
+
+
+def run(index, step):
+    kind, argument = step[0], step[1]
+    logs = current_world().folder / f"logs-{index}"
+    if kind == "x":
+        return uninstall_suite(argument, logs)[0]
+    if kind == "msiexec":
+        return run_windows(prefix_drive_c() / "windows" / "system32" / "msiexec.exe", argument.split()).code
+    if kind == "rm":
+        path = prefix_drive_c() / argument
+        shutil.rmtree(path) if path.is_dir() else path.unlink()
+        return 0
+    return run_kit(kit(kind), argument, logs.name)[0]
+
+
+PINEGATE = "/qn PINEGATE=1"
+# Steps (kit, "x" suite, "msiexec" or "rm"; argument; exit code when not 0),
+# then the products installed at the end and the files left.
+ROWS = {
+    "the_last_suite_removes_a_product_it_did_not_install_b_a_c": (
+        [("b", "/qn"), ("a", PINEGATE), ("c", "/qn"), ("x", SUITE_B), ("x", SUITE_A), ("x", SUITE_C)], (), []),
+    "the_last_suite_removes_a_product_it_did_not_install_a_b_c": (
+        [("a", PINEGATE), ("b", "/qn"), ("c", "/qn"), ("x", SUITE_A), ("x", SUITE_B), ("x", SUITE_C)], (), []),
+    "a_suite_that_counts_a_product_repairs_it_where_it_is": (
+        [("b", "/qn"), ("a", PINEGATE), ("rm", "Program Files (x86)/Tamsa/Tamsa Garden B/pine.txt"), ("a", f"/f {SUITE_A} /qn")],
+        (ORCHID, PINE, QUARTZ), ["Tamsa Garden A/orchid.txt", "Tamsa Garden B/pine.txt", "Tamsa Garden B/quartz.txt"]),
+    "an_upgrade_removes_the_installed_version_from_its_folder": (
+        [("a", PINEGATE), ("a2", "/qn")], (ORCHID_2, QUARTZ), ["Tamsa Garden A/orchid2.txt", "Tamsa Garden A/quartz.txt"]),
+    "the_removal_of_a_suite_whose_cache_is_gone": (
+        [("a", PINEGATE), ("rm", f"ProgramData/Uninstall/{SUITE_A}"), ("a", f"/x {SUITE_A} /qn")], (), []),
+}
+
+
+@pytest.mark.parametrize("row", ROWS)
+def test_removals_and_repairs_act_on_the_installed_folder(test_world, row):
+    steps, kept, left = ROWS[row]
+    for index, step in enumerate(steps):
+        assert run(index, step) == (step[2] if len(step) > 2 else 0), step
+    assert [p for p in PRODUCTS if installed(p)] == list(kept)
+    assert files() == left
+    if PINE in kept:
+        assert sorted(references(PINE)[0]) == sorted([SUITE_A, SUITE_B])
