@@ -1,23 +1,38 @@
 // worker_missing_products.cpp: the suite's products that are no longer on
 // the machine: those a repair finds missing, which it installs again from
-// the kit or names as not repaired, and those a failed run removed as
+// their own package in the kit or names as not repaired, and those a failed run removed as
 // earlier versions and did not bring back.
 #include "engine/worker.h"
 
 #include <windows.h>
 
 #include "actions/command_options.h"
+#include "actions/msi_package.h"
 #include "actions/msi_product_state.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
 #include "engine/product_data.h"
 #include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
+#include "platform/wide_string.h"
+
+namespace {
+
+// The product code the package installs; empty when it cannot be read.
+std::wstring PackageProductCode(const CProductData& product) {
+  std::wstring code;
+  CMSIPackage package(product.GetPackagePath(), product.GetTransforms());
+  if (!package.OpenDatabase() || !package.GetProperty(L"ProductCode", &code)) code.clear();
+  return code;
+}
+
+}  // namespace
 
 // A member the suite counted when it was registered and that is not
 // installed now: the user removed it, or an upgrade that failed removed it
-// as an earlier version. A repair from a kit that holds its package installs
-// it again; without the package it cannot.
+// as an earlier version. A repair from a kit that holds its own package
+// installs it again; without that package it cannot: another kit's package
+// of the same name may install another product, which no suite would count.
 void CWorker::FindMissingMembers() {
   m_missingMembers.clear();
   const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
@@ -27,19 +42,42 @@ void CWorker::FindMissingMembers() {
     CProductData* product = entry.second.get();
     const std::wstring& code = product->GetProductCode();
     if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty() ||
-        IsProductInstalled(code)) {
+        IsMemberPresent(group->GetUuid(), code)) {
       continue;
     }
     CMissingMember member{entry.first, code, product->GetProductName(), false};
-    if (repair) {
-      FindPackageAndTransform(entry.first, product);
-      member.restored = product->IsWindowsInstallerPackage() && FileExists(product->GetPackagePath());
-      WriteLog(member.restored ? L"   %s (%s) of the suite is not installed; the repair installs it again from '%s'"
-                               : L"   %s (%s) of the suite is not installed, and its package '%s' is not there",
-               entry.first.c_str(), code.c_str(), product->GetPackagePath().c_str());
-    }
+    if (repair) member.restored = HasOwnPackage(entry.first, product);
     m_missingMembers.push_back(member);
   }
+}
+
+// Whether the suite's member with this product code is on the machine.
+// The suite's id will also find a product that replaced the member and
+// carries the suite's reference.
+bool CWorker::IsMemberPresent(const std::wstring& suiteId, const std::wstring& code) const {
+  (void)suiteId;
+  return IsProductInstalled(code);
+}
+
+bool CWorker::HasOwnPackage(const std::wstring& key, CProductData* product) {
+  FindPackageAndTransform(key, product);
+  const std::wstring& path = product->GetPackagePath();
+  const std::wstring& code = product->GetProductCode();
+  if (!product->IsWindowsInstallerPackage() || !FileExists(path)) {
+    WriteLog(L"   %s (%s) of the suite is not installed, and its package '%s' is not there", key.c_str(),
+             code.c_str(), path.c_str());
+    return false;
+  }
+  std::wstring packageCode = PackageProductCode(*product);
+  if (!EqualsNoCase(packageCode, code)) {
+    WriteLog(L"   %s (%s) of the suite is not installed, and the package '%s' installs another product (%s): "
+             L"the repair does not install it",
+             key.c_str(), code.c_str(), path.c_str(), packageCode.empty() ? L"unreadable" : packageCode.c_str());
+    return false;
+  }
+  WriteLog(L"   %s (%s) of the suite is not installed; the repair installs it again from '%s'", key.c_str(),
+           code.c_str(), path.c_str());
+  return true;
 }
 
 std::vector<std::wstring> CWorker::RestoredMembers() const {
@@ -55,7 +93,9 @@ DWORD CWorker::ReportMissingMembers() const {
   DWORD result = ERROR_SUCCESS;
   for (const CMissingMember& member : m_missingMembers) {
     if (IsProductInstalled(member.code)) continue;
-    WriteLog(L"The repair could not install %s (%s, product code %s) again: it stays missing",
+    WriteLog(member.restored ? L"The repair could not install %s (%s, product code %s) again: it stays missing"
+                             : L"%s (%s, product code %s) cannot be repaired: the kit holds no package of that "
+                               L"product, and it stays missing",
              member.key.c_str(), member.name.c_str(), member.code.c_str());
     result = ERROR_INSTALL_FAILURE;
   }

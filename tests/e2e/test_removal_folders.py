@@ -1,7 +1,8 @@
 """Garden suites with one folder each (SeparateInstallDirs=0), as an
 administrator runs them: every removal and repair of a product acts on the
 folder its install was given, whichever suite installed it, counts it or
-removes it last. Each row ends with the exit codes, the products
+removes it last; and a repair installs a missing product only from that
+product's own package. Each row ends with the exit codes, the products
 installed and the files left under the suites' folders."""
 import shutil
 
@@ -68,6 +69,10 @@ ROWS = {
         [("a", PINEGATE), ("a2", "/qn")], (ORCHID_2, QUARTZ), ["Tamsa Garden A/orchid2.txt", "Tamsa Garden A/quartz.txt"]),
     "the_removal_of_a_suite_whose_cache_is_gone": (
         [("a", PINEGATE), ("rm", f"ProgramData/Uninstall/{SUITE_A}"), ("a", f"/x {SUITE_A} /qn")], (), []),
+    "a_repair_does_not_install_another_products_package_for_a_missing_member": (
+        [("a", "/qn"), ("msiexec", f"/x {ORCHID} /qn"), ("a2", f"/f {SUITE_A} /qn", FAILED)],
+        # Removed by hand without its folder: its file stays.
+        (QUARTZ,), ["Tamsa Garden A/orchid.txt", "Tamsa Garden A/quartz.txt"]),
 }
 
 
