@@ -278,8 +278,7 @@ DWORD CSuiteRegistration::WriteIdentity(const CInstallGroupInfo& group, CSuiteRe
   shown.Parse(displayVersion);
   CVersionInfo suiteVersion;
   suiteVersion.Parse(group.GetVersion());
-  std::wstring language;
-  m_state.GetProperty(kSetupLanguageProperty, &language);
+  std::wstring language = InstalledLanguage();
   std::wstring uninstall =
       Format(L"\"%s\\%s\" /x %s %s", CacheFolder(group.GetUuid()).c_str(), kCachedProgram,
              group.GetUuid().c_str(),
@@ -313,8 +312,7 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
     if (product.GetPackageName().empty() || product.IsSamePackageInstalled()) continue;
     cost += product.GetSelectedCost();
   }
-  std::wstring language;
-  m_state.GetProperty(kSetupLanguageProperty, &language);
+  std::wstring language = InstalledLanguage();
   std::wstring url = ReadDcfValue(m_configuration, kPropertySection, kUpdateManagerUrlKey);
   if (!url.empty() && url.back() != L'/') {
     WriteLog(L"WARNING: The forward slash is missing from the UpdateManagerURL. Please FIX THIS. Setup will add a forward slash now.");
@@ -362,6 +360,15 @@ bool CSuiteRegistration::UsedByOtherSuite(const std::wstring& code) const {
     if (!group || !EqualsNoCase(user, group->GetUuid())) return true;
   }
   return false;
+}
+
+// The language the packages were installed in: the install language, unless
+// no package offered it.
+std::wstring CSuiteRegistration::InstalledLanguage() const {
+  if (!m_state.m_packageLanguageCode.empty()) return m_state.m_packageLanguageCode;
+  std::wstring language;
+  m_state.GetProperty(kSetupLanguageProperty, &language);
+  return language;
 }
 
 bool CSuiteRegistration::CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const {
