@@ -63,6 +63,13 @@ void CInstallRun::AddUserProperties(const std::vector<CInstallAction*>& actions)
 }
 
 void CInstallRun::PrepareRepairActions(const std::vector<CInstallAction*>& actions) const {
+  for (const wchar_t* name : {L"ADDLOCAL", L"REMOVE"}) {
+    if (m_options.HasProperty(name)) {
+      WriteLog(L"   %s= of the command line does not change the features of an installed product: a repair keeps "
+               L"the features it has",
+               name);
+    }
+  }
   for (CInstallAction* action : actions) {
     if (action->RestoresProduct()) continue;
     action->SetUninstall(false);
