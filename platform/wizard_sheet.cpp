@@ -141,6 +141,19 @@ void CWizardSheet::PressButton(EButton button) const {
   if (m_window) SendMessageW(m_window, PSM_PRESSBUTTON, button, 0);
 }
 
+// comctl32 asks the page itself on WM_CLOSE and then lets the dialog
+// manager press Cancel, which asks a second time; on a page whose Cancel is
+// disabled it still asks, and the window never closes.
+void CWizardSheet::Close() const {
+  HWND cancel = ::GetDlgItem(m_window, IDCANCEL);
+  if (cancel && IsWindowEnabled(cancel)) {
+    PressButton(kCancel);
+    return;
+  }
+  HWND finish = ::GetDlgItem(m_window, kFinishButtonId);
+  if (finish && IsWindowVisible(finish) && IsWindowEnabled(finish)) PressButton(kFinish);
+}
+
 // Posted, not sent: Wine's modal loop notices that the sheet has ended
 // only when a posted message arrives, and a press that opens a modal box
 // (Cancel) would hold a sending thread until the box is answered.
@@ -227,6 +240,10 @@ LRESULT CALLBACK CWizardSheet::SheetSubclassProc(HWND window, UINT message, WPAR
     if (message == WM_COMMAND && sheet->m_forwardedCommands.count(LOWORD(wParam))) {
       CWizardPage* page = sheet->GetActivePage();
       if (page && page->GetSafeHwnd()) SendMessageW(page->GetSafeHwnd(), WM_COMMAND, wParam, lParam);
+      return 0;
+    }
+    if (message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)) {
+      sheet->Close();
       return 0;
     }
     if (message == PSM_SETWIZBUTTONS) {

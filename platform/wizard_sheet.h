@@ -61,6 +61,10 @@ class CWizardSheet {
   void SetWizardButtons(DWORD flags) const;
   // On the sheet's thread.
   void PressButton(EButton button) const;
+  // What closing the window does (its button, Alt+F4, the window menu):
+  // one press of Cancel while Cancel is enabled, else of Finish when the
+  // page offers it; nothing when the page offers neither.
+  void Close() const;
 
   // From another thread: the press is posted, so it happens after the call
   // returns.

@@ -13,10 +13,10 @@ CCancelDlg::CCancelDlg(HWND parent) : CModalDialog(IDD_CANCEL_DIALOG, parent) {
   SetLanguage(GetResourceLanguageId());
 }
 
-void CCancelDlg::SetRun(const CSetupState* state) {
+void CCancelDlg::SetRun(const CSetupState* state, bool selectionChosen) {
   if (!state) return;
   m_productName = state->GetProductName();
-  UINT question = CancelQuestionId(state);
+  UINT question = CancelQuestionId(state, selectionChosen);
   if (question != 0) m_message = LoadResourceString(question);
 }
 

@@ -18,8 +18,9 @@ class CCancelDlg : public CModalDialog {
 
   void SetProductName(const std::wstring& name) { m_productName = name; }
   // The question whether to cancel the state's run: its product, and the
-  // verb of its kind (install, repair, removal).
-  void SetRun(const CSetupState* state);
+  // verb of its kind (install, repair, removal); `selectionChosen`: the run
+  // shows the Customize page (CancelQuestionId).
+  void SetRun(const CSetupState* state, bool selectionChosen);
   // Replaces the template's question when not empty.
   void SetMessage(const std::wstring& message) { m_message = message; }
   // Enter answers No: for a question whose Yes removes products.

@@ -193,7 +193,8 @@ void CCustomizeDlg::AddFeatureItems(CFeatureList& features, HTREEITEM parent, co
     bool selected = selection.IsCurrent();
     WriteLog(L"Adding tree item for feature '%s' under item '%s'; initial selection = %d",
              feature.GetDisplayName().c_str(), parentText.c_str(), selected ? 1 : 0);
-    bool checked = selected || feature.IsInstalled();
+    // Below an unselected feature nothing is installed, whatever its own choice.
+    bool checked = feature.IsSelected() || feature.IsInstalled();
     HTREEITEM item = AddItem(feature.GetDisplayName(), parent, {CItem::kFeature, productKey, &feature}, checked,
                              false);
     if (!item) {
@@ -317,14 +318,32 @@ bool CCustomizeDlg::ChangeFeature(HTREEITEM item, const CItem& entry, bool check
     WriteLog(L"Preventing check change for feature '%s' because it's mandatory", name);
     return false;
   }
+  // Its mark would promise what the run does not do.
+  if (checked && feature.GetParent() && !feature.GetParent()->IsSelected()) {
+    WriteLog(L"Preventing check change for feature '%s' because the feature above it is not selected", name);
+    return false;
+  }
   if (!TestDependencies(item, checked, true)) {
     WriteLog(L"Preventing check change for feature '%s' because its dependencies aren't satisfied", name);
     return false;
   }
   feature.GetSelection().SetCurrent(checked, false);
+  DrawFeatureMarks(item, checked);
   m_tree.Expand(item, checked);
   WriteLog(L"Selection of feature '%s' set to %d", name, checked ? 1 : 0);
   return true;
+}
+
+// The features below go with their parent: each is drawn as the run will
+// leave it, its own choice kept for when the parent is checked again.
+void CCustomizeDlg::DrawFeatureMarks(HTREEITEM parent, bool parentChecked) {
+  for (HTREEITEM child = m_tree.GetChildItem(parent); child; child = m_tree.GetNextSiblingItem(child)) {
+    const CItem* entry = ItemOf(child);
+    if (!entry || entry->kind != CItem::kFeature || !entry->feature) continue;
+    bool checked = parentChecked && entry->feature->GetSelection().IsCurrent();
+    m_tree.SetCheck(child, checked);
+    DrawFeatureMarks(child, checked);
+  }
 }
 
 bool CCustomizeDlg::TestDependencies(HTREEITEM item, bool checked, bool showMessage) {
@@ -425,6 +444,8 @@ void CCustomizeDlg::UpdateItemTexts() {
     description = ItemDescription(*product);
   }
   SetItemText(IDC_CUSTOMIZE_DESCRIPTION, description);
+  // The link control keeps its old text painted when it is emptied.
+  InvalidateRect(GetDlgItem(IDC_CUSTOMIZE_DESCRIPTION), nullptr, TRUE);
   SetItemText(IDC_CUSTOMIZE_SIZE, size);
 }
 

@@ -67,6 +67,7 @@ class CCustomizeDlg : public CWizPropPage {
 
   bool ChangeProduct(HTREEITEM item, const CItem& entry, bool checked);
   bool ChangeFeature(HTREEITEM item, const CItem& entry, bool checked);
+  void DrawFeatureMarks(HTREEITEM parent, bool parentChecked);
   bool RemoveEverything();
   void AfterChange();
   void PostButtons();

@@ -13,6 +13,7 @@
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
 #include "wizard/cancel_dlg.h"
+#include "wizard/message_box.h"
 
 CFilesInUseDlg::CFilesInUseDlg(const std::wstring& applicationList, const CSetupState* state, HWND parent)
     : CModalDialog(IDD_FILES_IN_USE, parent), m_applicationList(applicationList), m_state(state) {
@@ -56,6 +57,8 @@ BOOL CFilesInUseDlg::OnInitDialog() {
   SendMessageW(list, EM_EXLIMITTEXT, 0, 0);
   SetWindowTextW(list, m_applicationList.c_str());
   SetFocus(GetDlgItem(IDC_FILES_IN_USE_OK));
+  // Over the wizard, which stands for the hidden window that owns it.
+  CentreOnOwner(window, GetParent(window));
   return FALSE;  // the focus is set
 }
 

@@ -30,12 +30,15 @@ std::wstring ReplaceToken(std::wstring text, const std::wstring& token, const st
 
 unsigned int SystemDriveType(const std::wstring& root) { return GetDriveTypeW(root.c_str()); }
 
-// The browser opens on the folder the page holds.
+// The browser opens on the folder the page holds, over the wizard (the
+// system places it on the screen).
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+  if (message != BFFM_INITIALIZED) return 0;
   auto* folder = reinterpret_cast<const std::wstring*>(data);
-  if (message == BFFM_INITIALIZED && folder && !folder->empty()) {
+  if (folder && !folder->empty()) {
     SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder->c_str()));
   }
+  CentreOnOwner(window, GetParent(window));
   return 0;
 }
 

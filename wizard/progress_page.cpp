@@ -448,7 +448,8 @@ void CProgressPage::AnswerCancel(bool autoConfirm) {
   INT_PTR answer = CCancelDlg::kYes;
   if (!autoConfirm) {
     CCancelDlg question(m_sheetWindow ? m_sheetWindow : GetSafeHwnd());
-    question.SetRun(state);
+    CSetupSheet* sheet = GetSetupSheet();
+    question.SetRun(state, sheet && sheet->IsSelectionChosenOnCustomize());
     answer = question.DoModal();
   }
   if (answer == CCancelDlg::kYes) {

@@ -13,6 +13,7 @@
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "platform/window_text.h"
 #include "wizard/setup_sheet.h"
 #include "wizard/text_file_view.h"
 
@@ -69,6 +70,9 @@ void CRichTextPage::LoadTextFile() {
   std::wstring language = state && !state->m_languageCode.empty() ? state->m_languageCode : kFallbackLanguage;
   for (const std::wstring& code : {language, std::wstring(kFallbackLanguage)}) {
     std::wstring path = folder + m_fileBase + L"." + code;
+    // The English text reads left to right also on a mirrored page: the
+    // control's paragraphs follow the text's language, not the layout's.
+    if (code != language) KeepLeftToRightReading(GetDlgItem(m_richEditId));
     if (StreamFile(path)) {
       m_textFile = path;
       m_viewFileName = FileNameOfPath(path) + kViewSuffix;

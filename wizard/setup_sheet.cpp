@@ -194,6 +194,11 @@ void CSetupSheet::SetActivePageByKind(int kind) {
   if (page && GetPageIndex(page) >= 0) SetActivePage(page);
 }
 
+bool CSetupSheet::IsSelectionChosenOnCustomize() const {
+  CWizPropPage* customize = GetPageByKind(kPageCustomize);
+  return customize && GetPageIndex(customize) >= 0 && !customize->IsPageSkipped();
+}
+
 void CSetupSheet::AddWizardPage(CWizPropPage* page) {
   if (!page) return;
   page->ApplyButtonFlags();
@@ -247,6 +252,12 @@ void CSetupSheet::CreateViewButton(UINT captionId) {
   }
   if (m_sheetFont) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_sheetFont), FALSE);
   EnableWindow(button, FALSE);
+  // Tab follows the row from the left, where View stands: before Back.
+  HWND back = ::GetDlgItem(sheet, kBackButtonId);
+  HWND beforeBack = back ? GetWindow(back, GW_HWNDPREV) : nullptr;
+  if (back) {
+    SetWindowPos(button, beforeBack ? beforeBack : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
 }
 
 void CSetupSheet::EnableViewButton(DWORD flags) const {

@@ -89,6 +89,9 @@ class CSetupSheet : public CWizardSheet {
   void AddWizardPage(CWizPropPage* page);
   // The pages of the run's sequence, added in their order.
   void LoadUiSequence();
+  // The run shows the Customize page: its tree holds the user's own choice
+  // of what to install, keep or remove.
+  bool IsSelectionChosenOnCustomize() const;
 
   // The View button follows bit 16 of the flags; nothing without a button.
   void EnableViewButton(DWORD flags) const;

@@ -26,19 +26,13 @@ BOOL CVerifyReadyDlg::OnInitDialog() {
   return TRUE;
 }
 
-// A Customize page the run showed holds the user's own choice of what to
-// keep or remove: the page before the run must not replace it with all or
-// nothing.
-bool CVerifyReadyDlg::IsSelectionChosenByUser() const {
-  CSetupSheet* sheet = GetSetupSheet();
-  CWizPropPage* customize = sheet ? sheet->GetPageByKind(kPageCustomize) : nullptr;
-  return customize && sheet->GetPageIndex(customize) >= 0 && !customize->IsPageSkipped();
-}
-
 void CVerifyReadyDlg::ForceSelections(bool selected) const {
   CSetupState* state = GetState();
   if (!state) return;
-  if (IsSelectionChosenByUser()) {
+  // The page before the run must not replace the user's own choice of what
+  // to keep or remove with all or nothing.
+  CSetupSheet* sheet = GetSetupSheet();
+  if (sheet && sheet->IsSelectionChosenOnCustomize()) {
     WriteLog(L"Keeping the selections made on the Customize page");
     return;
   }

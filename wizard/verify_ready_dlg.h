@@ -17,7 +17,6 @@ class CVerifyReadyDlg : public CTextPage {
   LRESULT OnWizardBack() override;
 
  private:
-  bool IsSelectionChosenByUser() const;
   void ForceSelections(bool selected) const;
   void SetTexts();
   // False when the user must free space first.

@@ -191,7 +191,7 @@ bool CWizPropPage::OnQueryCancel() {
   if (sheet->GetActiveIndex() == last) return OnWizardFinish();
   CSetupState* state = GetState();
   CCancelDlg question(sheet->GetSafeHwnd());
-  question.SetRun(state);
+  question.SetRun(state, sheet->IsSelectionChosenOnCustomize());
   if (question.DoModal() != CCancelDlg::kYes) return false;
   sheet->SetProperty(L"FailedInstall", L"true");
   if (state) state->Signal(CancelRequestEvent);

@@ -1,6 +1,9 @@
 // wizard_text.cpp: token replacement in the wizard's texts.
 #include "wizard/wizard_text.h"
 
+#include <cwchar>
+#include <vector>
+
 #include "engine/product_data.h"
 #include "engine/selection_state.h"
 #include "engine/setup_state.h"
@@ -39,22 +42,56 @@ bool RemovesWholeSuite(const CSetupState* state) {
   return true;
 }
 
-std::wstring FormatDecimal(double value, const std::wstring& separator) {
+std::wstring GroupDigits(const std::wstring& digits, const std::wstring& thousand, const std::wstring& grouping) {
+  std::vector<int> sizes;
+  for (size_t start = 0; start < grouping.size();) {
+    size_t end = grouping.find(L';', start);
+    if (end == std::wstring::npos) end = grouping.size();
+    sizes.push_back(_wtoi(grouping.substr(start, end - start).c_str()));
+    start = end + 1;
+  }
+  // A final 0 repeats the size before it; without one the digits left after
+  // the last size stay together.
+  bool repeat = !sizes.empty() && sizes.back() == 0;
+  if (repeat) sizes.pop_back();
+  std::wstring result;
+  size_t end = digits.size();
+  int size = 0;
+  for (size_t index = 0; end > 0; ++index) {
+    if (index < sizes.size()) size = sizes[index];
+    else if (!repeat) size = 0;
+    if (size <= 0 || static_cast<size_t>(size) >= end) break;
+    result.insert(0, thousand + digits.substr(end - size, size));
+    end -= size;
+  }
+  return digits.substr(0, end) + result;
+}
+
+std::wstring FormatDecimal(double value, const std::wstring& separator, const std::wstring& thousand,
+                           const std::wstring& grouping) {
   std::wstring text = Format(L"%.2f", value);
+  size_t sign = text[0] == L'-' ? 1 : 0;
   size_t point = text.find(L'.');
-  if (point != std::wstring::npos && !separator.empty()) text.replace(point, 1, separator);
-  return text;
+  if (point == std::wstring::npos) point = text.size();
+  std::wstring whole = GroupDigits(text.substr(sign, point - sign), thousand, grouping);
+  std::wstring decimals = point < text.size() ? (separator.empty() ? L"." : separator) + text.substr(point + 1) : L"";
+  return text.substr(0, sign) + whole + decimals;
 }
 
 std::wstring FormatDecimal(double value) {
-  wchar_t separator[8] = {};
-  if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8)) return FormatDecimal(value, L".");
-  return FormatDecimal(value, separator);
+  auto localeText = [](LCTYPE type, const wchar_t* fallback) {
+    wchar_t text[16] = {};
+    return GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 16) ? std::wstring(text) : std::wstring(fallback);
+  };
+  return FormatDecimal(value, localeText(LOCALE_SDECIMAL, L"."), localeText(LOCALE_STHOUSAND, L""),
+                       localeText(LOCALE_SGROUPING, L""));
 }
 
-UINT CancelQuestionId(const CSetupState* state) {
+UINT CancelQuestionId(const CSetupState* state, bool selectionChosen) {
   if (!state) return 0;
-  if (state->m_setupType == SetupTypeRepair) return IDS_CANCEL_REPAIR_QUESTION;
-  if (state->m_setupType == SetupTypeCleanSystem || RemovesWholeSuite(state)) return IDS_CANCEL_REMOVAL_QUESTION;
+  LONG type = state->m_setupType;
+  if (type == SetupTypeRepair) return IDS_CANCEL_REPAIR_QUESTION;
+  bool removal = type == SetupTypeRemove && (!selectionChosen || RemovesWholeSuite(state));
+  if (type == SetupTypeCleanSystem || removal) return IDS_CANCEL_REMOVAL_QUESTION;
   return 0;
 }

@@ -21,13 +21,21 @@ std::wstring LoadWizardString(UINT id, const CSetupState* state);
 // removal that keeps no product of the suite. A removal that keeps some (the
 // products left checked on the Customize page) changes the suite instead.
 bool RemovesWholeSuite(const CSetupState* state);
-// The number with two decimals and `separator` between its whole part and
-// its decimals ("2,50" for a German user).
-std::wstring FormatDecimal(double value, const std::wstring& separator);
-// The same with the user's own decimal separator.
+// The digits with `thousand` between their groups, sized from the right as
+// a locale's LOCALE_SGROUPING says: "3;0" threes throughout, "3;2;0" a
+// three then twos, "3" one three and the rest together, "0" or "" none.
+std::wstring GroupDigits(const std::wstring& digits, const std::wstring& thousand, const std::wstring& grouping);
+// The number with two decimals, `separator` between its whole part and its
+// decimals and the whole part grouped ("59.363,00" for a German user).
+std::wstring FormatDecimal(double value, const std::wstring& separator, const std::wstring& thousand = L"",
+                           const std::wstring& grouping = L"");
+// The same in the user's own writing of numbers.
 std::wstring FormatDecimal(double value);
 
 // The cancel question of the run's own kind: a repair's, a removal's, or 0
 // for the dialog's own (an install, and a removal that keeps products,
-// whose pages speak of installing).
-UINT CancelQuestionId(const CSetupState* state);
+// whose pages speak of installing). Only a selection the user makes on the
+// Customize page keeps products: `selectionChosen` says whether the run
+// shows that page; without it a removal takes the whole suite whatever
+// the selection holds before the page that confirms the run.
+UINT CancelQuestionId(const CSetupState* state, bool selectionChosen);

@@ -11,7 +11,8 @@ line shows each text on a clean line and, in a repair or a removal, what
 is done to each product; the loading window, gone from the screen once the
 wizard or the basic window (/qb, /qb-) is up; the keyboard alone (real key
 events on the display) installing and removing the suite, Escape asking the
-cancel question on every page it visits. Screenshots of every page stay in
+cancel question on every page it visits, Alt+F4 and the title bar's X once
+(where Cancel is gone, they end the wizard). Screenshots of every page stay in
 the test's folder under build/e2e."""
 import os
 import re
@@ -22,7 +23,7 @@ import pytest
 
 from conftest import BUILD, read_log, run_windows, windows_path
 from test_suite_run import UNINSTALL, drive_c_path, installed, references, registry, suite_kit
-from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard, centred_on
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, VIEW, BackgroundRun, Wizard, centred_on
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -314,6 +315,20 @@ def test_failed_install_rolls_back_and_ends_on_user_exit(test_world):
 
 
 
+# The title bar's X asks the cancel question once; where Cancel is no longer
+# offered (the interrupted page) it ends the wizard as Finish does.
+def test_closing_the_window_asks_once_and_ends_the_interrupted_wizard(test_world):
+    run, _ = start_setup(sample_kit())
+    wizard = Wizard(TITLE)
+    wizard.wait_sheet()
+    wizard.press("close")
+    wizard.answer(CANCEL_QUESTION, YES)
+    wait_for_page(wizard, "UserExit")
+    wizard.press("close")
+    assert wizard.wait_gone(), "a close did not end the interrupted wizard"
+    run.wait()
+
+
 # The programs list's removal with the wizard: the setup type page offers
 # Repair and Remove, and Remove takes the whole suite off the machine.
 def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_the_suite(test_world):
@@ -323,9 +338,10 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     logs = kit / "logs-removal"
     run = start_programs_list_command(SUITE_ID, logs)
     wizard = Wizard(TITLE)
-    # The last page before the run names the removal, and so does its cancel question.
+    # The last page before the run names the removal, and so do its cancel question and the first page's.
+    removal = f"Are you sure you want to cancel the removal of {SUITE}?"
     _, state = walk_to_progress(wizard, {**PAGE_TITLES, "Verify": (11041, f"Remove {SUITE}")},
-                                {"Verify": f"Are you sure you want to cancel the removal of {SUITE}?"})
+                                {"Welcome": removal, "Verify": removal})
     assert state.text(PROGRESS_TITLE) == f"Uninstalling {SUITE}"
     assert state.text(11037) == "You have chosen to remove the program from your computer."
     assert state.text(PROGRESS_DESCRIPTION) == f"Please wait while Windows configures {SUITE}."
@@ -468,20 +484,31 @@ def after_key(wizard, before, timeout=30):
         time.sleep(0.2)
 
 
-def escape_asks_to_cancel(wizard):
-    """Escape on the page asks the cancel question; Escape on the question
-    keeps the run where it was. The question's controls, and the sheet once
-    the question is gone."""
-    wizard.keys("Escape")
+def asks_to_cancel(state):
+    return any(CANCEL_QUESTION in controls for _, controls in state.boxes)
+
+
+def settled(wizard, done, timeout=30):
+    """The sheet once `done(state)` holds; as it is when the time runs out."""
+    deadline = time.time() + timeout
+    state = wizard.state()
+    while not done(state) and time.time() < deadline:
+        time.sleep(0.2)
+        state = wizard.state()
+    return state
+
+
+def escape_asks_to_cancel(wizard, keys="Escape"):
+    """Escape (or Alt+F4) on the page asks the cancel question once; Escape
+    on the question keeps the run where it was. The question's controls,
+    and the sheet once the question is gone."""
+    wizard.keys(keys)
     title, box = wizard.wait_box(CANCEL_QUESTION)
     assert title == SUITE
     wizard.screenshot("CancelQuestion")
     wizard.box_key("escape", CANCEL_QUESTION)
-    deadline = time.time() + 30
-    state = wizard.state()
-    while any(CANCEL_QUESTION in controls for _, controls in state.boxes) and time.time() < deadline:
-        time.sleep(0.2)
-        state = wizard.state()
+    state = settled(wizard, lambda state: not asks_to_cancel(state))
+    assert not asks_to_cancel(state), f"{keys} asked again"
     return box, state
 
 
@@ -490,10 +517,10 @@ def walk_by_keys(wizard, state, walk):
     never the button that Enter presses. Escape leads to the cancel question
     and back to the same page."""
     for keys, expected, *focus in walk:
-        if keys == "Escape":
+        if keys in ("Escape", "alt+F4"):
             before = wizard.state()
             assert before.focus in (focus or [before.focus]), f"focus on {before.focus} on {expected}"
-            _, state = escape_asks_to_cancel(wizard)
+            _, state = escape_asks_to_cancel(wizard, keys)
             assert page_name(state) == expected, f"Escape on {expected} led to {page_name(state)}"
             continue
         wizard.keys(*keys.split())
@@ -514,11 +541,17 @@ def test_keyboard_alone_installs_the_suite(test_world):
     wizard = Wizard(TITLE)
     state = wizard.wait_sheet()
     wizard.screenshot("Welcome")
-    walk_by_keys(wizard, state, [
+    state = walk_by_keys(wizard, state, [
         ("Escape", "Welcome"), ("Return", "Eula"),
         # The licence text has the focus when the page opens: Escape is
         # still the sheet's Cancel.
-        ("Escape", "Eula", EULA_TEXT), ("alt+a", "Eula"), ("Return", "InstallMode"), ("Escape", "InstallMode"),
+        ("Escape", "Eula", EULA_TEXT), ("alt+a", "Eula")])
+    # Tab goes along the button row from View, which stands at its left.
+    for keys, focus in (("Tab", VIEW), ("Tab", BACK), ("shift+Tab shift+Tab", EULA_ACCEPT)):
+        wizard.keys(*keys.split())
+        assert settled(wizard, lambda state: state.focus == focus).focus == focus, keys
+    walk_by_keys(wizard, state, [
+        ("Return", "InstallMode"), ("Escape", "InstallMode"), ("alt+F4", "InstallMode"),
         # The setup type page: Enter chooses its focused choice, Custom.
         ("Return", "InstallPoint"), ("Escape", "InstallPoint"), ("alt+b", "InstallMode"), ("alt+b", "Eula"),
         # The licence text has the focus there: Enter is still Next.

@@ -131,6 +131,7 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
     wizard.click(BROWSE)
     _, box = wizard.wait_box(BROWSE_TREE)
     wizard.screenshot("Browse")
+    assert centred_on(wizard.box_rect(BROWSE_TREE), state.sheet_rect), "the browser is not over the wizard"
     assert box[BROWSE_PROMPT].text == state.text(11047)
     assert box[BROWSE_FOLDER].text == "Program Files (x86)"
     wizard.answer(BROWSE_TREE, 2)

@@ -16,7 +16,7 @@ import pytest
 from conftest import read_log, run_windows
 from test_suite_run import UNINSTALL, drive_c_path, installed, references, registry
 from test_wizard import ALPHA, BETA, CANCEL_QUESTION, SUITE, SUITE_FOLDER, SUITE_ID, TITLE, finish, page_name, \
-    sample_kit, start_programs_list_command, start_setup
+    sample_kit, start_programs_list_command, start_setup, uniform
 from test_wizard_pages_choice import BASE_FOLDER, CUSTOM, walk_to_setup_type
 from test_wizard_pages_dialogs import EDITOR_TITLE, FILES_LIST, FILES_OK, open_editor
 from wizard_driver import NEXT, Wizard
@@ -97,6 +97,8 @@ def through_verify_to_finish(wizard, run, state):
 
 def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     kit = customize_kit()
+    # Beta's items have no description.
+    (kit / "Beta" / "ProductInformation" / "ProductInformationENU.xml").unlink()
     run, logs = start_setup(kit)
     wizard = Wizard(TITLE)
     state = wizard.wait_sheet()
@@ -125,6 +127,22 @@ def test_choices_in_the_customize_tree_decide_what_is_installed(test_world):
     assert wizard.state().text(ITEM_SIZE) == "This feature requires 0.01 MB on your hard drive."
     wizard.tree_keys(TREE, "space")
     wait_checked(wizard, "Samples", False)
+    # Alpha's description goes when the mouse selects Beta's Viewer.
+    wizard.tree_click(TREE, 6, label=True)
+    for _ in range(60):
+        left, top, right, bottom = wizard.state().controls[DESCRIPTION].rect
+        if uniform(wizard.screenshot("Viewer"), (left + 1, top + 1, right - 1, bottom - 1)):
+            break
+        time.sleep(0.5)
+    else:
+        raise AssertionError("a description stays beside an item without one")
+    # A feature unchecked takes the one below it along, drawn so; checked
+    # again, that one shows its own choice again.
+    wizard.tree_keys(TREE, "space")
+    wait_checked(wizard, "Viewer", False)
+    assert not checked(wizard)["Plug-ins"], "a feature below an unchecked one is drawn checked"
+    wizard.tree_keys(TREE, "space")
+    wait_checked(wizard, "Plug-ins", True)
     select_item(wizard, "Beta Viewer")
     wizard.tree_keys(TREE, "space")
     wait_checked(wizard, "Beta Viewer", False)

@@ -22,7 +22,7 @@ from test_suite_run import installed, suite_kit
 from test_wizard import CANCEL_ICON, accept_licence, wait_for_page
 from test_wizard_languages import Texts
 from test_wizard_pages_text import page_section
-from wizard_driver import FINISH, WS_EX_LAYOUTRTL, BackgroundRun, Wizard, shows_picture
+from wizard_driver import FINISH, WS_EX_LAYOUTRTL, BackgroundRun, Wizard, centred_on, shows_picture
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
 
@@ -32,7 +32,7 @@ SUITE = "Tamsa Sample Suite"
 CANCELLED = 1223
 FILES_PROMPT, FILES_LIST, FILES_OK, FILES_CANCEL, FILES_IGNORE = 11162, 11161, 11163, 11164, 11165
 LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
-EULA_ACCEPT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11018, 11045, 11050, 11128
+EULA_ACCEPT, EULA_TEXT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11006, 11018, 11045, 11050, 11128
 HEADER_IMAGE, COMPLETE, CUSTOMIZE_TREE = 11027, 11019, 11055
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
 LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
@@ -195,6 +195,9 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
         wizard.wait_sheet()
         wizard.press("next")
         state = accept_licence(wizard, wizard.wait_control(EULA_ACCEPT))
+        wizard.screenshot("Eula")
+        # The English licence, shown for want of an Arabic one, reads left to right.
+        assert not state.controls[EULA_TEXT].reads_right_to_left()
         wizard.press("next")
         state = wizard.wait_control(CUSTOM)
         shot = wizard.screenshot("InstallMode")
@@ -221,6 +224,7 @@ def test_paths_and_window_titles_read_left_to_right_on_mirrored_pages(test_world
 
         _, box = wizard.wait_box(FILES_LIST, timeout_ms=120000)
         wizard.screenshot("FilesInUse")
+        assert centred_on(wizard.box_rect(FILES_LIST), wizard.state().sheet_rect), "the dialog is not over the wizard"
         assert box[FILES_PROMPT].reads_right_to_left() and not box[FILES_LIST].reads_right_to_left()
         assert box[FILES_LIST].text.replace("\r", "\n") == EDITOR_TITLE
         wizard.answer(FILES_LIST, FILES_CANCEL)

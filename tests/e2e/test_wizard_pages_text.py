@@ -134,7 +134,8 @@ def walk_text_pages(wizard, kit, stop_at=None, programme=True):
             assert state.offers(VIEW)
             wizard.click(VIEW)
             deadline = time.time() + 30
-            while not view_copies(kit) and time.time() < deadline:
+            # The copy shows before it is written and made read-only.
+            while (not (copies := view_copies(kit)) or copies[0].stat().st_mode & 0o222) and time.time() < deadline:
                 time.sleep(0.2)
             copies = view_copies(kit)
             assert len(copies) == 1 and copies[0].read_bytes() == (kit / "bin" / "license.ENU").read_bytes()
@@ -199,11 +200,11 @@ def test_verify_refuses_to_go_on_without_the_disk_space(test_world):
     wizard.press("next")
     _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
     wizard.screenshot("OutOfDiskSpace")
-    found = re.match(r"^Out of disk space -- Volume: '(.*)'; required space: (\d+\.\d\d) GB; "
-                     r"available space: (\d+\.\d\d) GB\.  Free some disk space and retry\.$",
+    found = re.match(r"^Out of disk space -- Volume: '(.*)'; required space: ([\d,]+\.\d\d) GB; "
+                     r"available space: ([\d,]+\.\d\d) GB\.  Free some disk space and retry\.$",
                      box[SYSTEM_BOX_TEXT].text)
     assert found, box[SYSTEM_BOX_TEXT].text
-    volume, required, available = found.groups()
+    volume, required, available = (text.replace(",", "") for text in found.groups())
     assert volume == "C:\\" and float(available) < float(required)
     assert abs(float(required) - 2 * cost / 1024) < 0.1
     wizard.answer(SYSTEM_BOX_TEXT, OK)

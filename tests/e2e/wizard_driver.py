@@ -263,9 +263,9 @@ class Wizard:
         code, _ = self._drive("tree-keys", self.title, control_id, *keys)
         assert code == 0, f"could not post {keys} to tree {control_id}"
 
-    def tree_click(self, control_id, index):
-        """A click on the check image of the tree's item `index`."""
-        code, _ = self._drive("tree-click", self.title, control_id, index)
+    def tree_click(self, control_id, index, label=False):
+        """A click on the check image of the tree's item `index`, or on its text."""
+        code, _ = self._drive("tree-click", self.title, control_id, index, *(["label"] if label else []))
         assert code == 0, f"could not click item {index} of tree {control_id}"
 
     def check_image(self):

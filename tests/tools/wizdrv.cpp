@@ -10,7 +10,7 @@
 //                                           style, a static's picture shown), boxes
 //   wizdrv.exe wait-control TITLE ID MS     a visible control ID on the current page
 //   wizdrv.exe wait-leave TITLE INDEX MS    the current page is no longer INDEX
-//   wizdrv.exe press TITLE back|next|finish|cancel
+//   wizdrv.exe press TITLE back|next|finish|cancel|close   close: the title bar's X
 //   wizdrv.exe click TITLE ID               BM_CLICK on the current page's control, else the
 //                                           sheet's
 //   wizdrv.exe size TITLE ID                "size WIDTH HEIGHT" of control ID of the current page
@@ -26,8 +26,8 @@
 //   wizdrv.exe tree TITLE ID                the current page's tree ID, item by item
 //   wizdrv.exe tree-keys TITLE ID KEY...    keys posted to that tree: up, down,
 //                                           home, left, right, space
-//   wizdrv.exe tree-click TITLE ID INDEX    a click on the check image of item
-//                                           INDEX (in the order `tree` prints)
+//   wizdrv.exe tree-click TITLE ID INDEX [label]   a click on the check image of item
+//                                           INDEX (in the order `tree` prints), or on its text
 //   wizdrv.exe check-image FILE             the checked box of a tree of its own, left to
 //                                           right, as a BMP file: the mark as drawn
 // A tree's items hold pointers: they are read through a buffer in the
@@ -298,6 +298,8 @@ HWND WaitFor(DWORD milliseconds, Found found) {
 }
 
 int Press(HWND sheet, const std::wstring& name) {
+  // The title bar's button, as the non-client area sends it.
+  if (name == L"close") return PostMessageW(sheet, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   int button = name == L"back" ? PSBTN_BACK
                : name == L"next" ? PSBTN_NEXT
                : name == L"finish" ? PSBTN_FINISH
@@ -399,7 +401,7 @@ int PostTreeKeys(HWND tree, int count, wchar_t** names) {
   return 0;
 }
 
-int ClickCheckImage(HWND tree, int index) {
+int ClickCheckImage(HWND tree, int index, bool label) {
   CRemoteBuffer buffer(tree);
   if (!buffer.IsValid()) return 1;
   std::vector<std::pair<HTREEITEM, int>> items;
@@ -413,7 +415,7 @@ int ClickCheckImage(HWND tree, int index) {
   if (!Ask(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(buffer.At(0)))) return 1;
   if (!buffer.Read(0, &rect, sizeof(rect))) return 1;
   // The check image sits just left of the text.
-  LPARAM point = MAKELPARAM(rect.left - 8, (rect.top + rect.bottom) / 2);
+  LPARAM point = MAKELPARAM(label ? (rect.left + rect.right) / 2 : rect.left - 8, (rect.top + rect.bottom) / 2);
   PostMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, point);
   PostMessageW(tree, WM_LBUTTONUP, 0, point);
   return 0;
@@ -712,9 +714,9 @@ int wmain(int argc, wchar_t** argv) {
     HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
     return tree ? PostTreeKeys(tree, argc - 4, argv + 4) : 1;
   }
-  if (command == L"tree-click" && argc == 5) {
+  if (command == L"tree-click" && (argc == 5 || argc == 6)) {
     HWND tree = FindTree(argv[2], static_cast<int>(number(3)));
-    return tree ? ClickCheckImage(tree, static_cast<int>(number(4))) : 1;
+    return tree ? ClickCheckImage(tree, static_cast<int>(number(4)), argc == 6) : 1;
   }
   if (command == L"list" && argc == 5) {
     int id = static_cast<int>(number(2));

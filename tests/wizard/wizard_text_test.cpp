@@ -22,6 +22,17 @@ TEST(CWizardTextTest, DecimalsTakeTheSeparatorGiven) {
   for (const auto& c : kCases) EXPECT_EQ(c.text, FormatDecimal(c.value, c.separator)) << c.value;
 }
 
+// Groups as LOCALE_SGROUPING gives them: a final 0 repeats the last size.
+TEST(CWizardTextTest, WholePartIsGroupedAsTheLocaleSays) {
+  EXPECT_EQ(L"59,363.00", FormatDecimal(59363, L".", L",", L"3;0"));
+  EXPECT_EQ(L"1\u00A0234\u00A0567,89", FormatDecimal(1234567.891, L",", L"\u00A0", L"3;0"));
+  EXPECT_EQ(L"12,34,56,789.00", FormatDecimal(123456789, L".", L",", L"3;2;0"));
+  EXPECT_EQ(L"123456,789.00", FormatDecimal(123456789, L".", L",", L"3"));
+  EXPECT_EQ(L"-1,234.50", FormatDecimal(-1234.5, L".", L",", L"3;0"));
+  EXPECT_EQ(L"999.00", FormatDecimal(999, L".", L",", L"3;0"));
+  EXPECT_EQ(L"1234.00", FormatDecimal(1234, L".", L",", L"0"));
+}
+
 // A removal that keeps a product speaks of installing, as its pages do.
 TEST(CWizardTextTest, CancelQuestionNamesTheRunsKind) {
   CSetupState state;
@@ -40,7 +51,10 @@ TEST(CWizardTextTest, CancelQuestionNamesTheRunsKind) {
   for (const auto& c : kCases) {
     state.m_setupType = c.type;
     selection->SetCurrent(c.kept, true);
-    EXPECT_EQ(c.question, CancelQuestionId(&state)) << c.type << " " << c.kept;
+    EXPECT_EQ(c.question, CancelQuestionId(&state, true)) << c.type << " " << c.kept;
   }
-  EXPECT_EQ(0u, CancelQuestionId(nullptr));
+  // Only the Customize page keeps products: before it a removal is the whole suite's.
+  state.m_setupType = SetupTypeRemove;
+  EXPECT_EQ(IDS_CANCEL_REMOVAL_QUESTION, CancelQuestionId(&state, false));
+  EXPECT_EQ(0u, CancelQuestionId(nullptr, true));
 }
