@@ -127,6 +127,19 @@ std::vector<std::wstring> EnumerateEntries(REGSAM view) {
   return names;
 }
 
+// One text value of the product's entry; empty when the entry or the value
+// is missing or cannot be read.
+std::wstring ReadEntryText(const std::wstring& key, const wchar_t* name) {
+  try {
+    CRefCounter::ValidateProductGUID(key);
+    CRegistryKey entry;
+    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
+    return entry.GetValueSZ(name);
+  } catch (const CError&) {
+    return std::wstring();
+  }
+}
+
 }  // namespace
 
 CRefCounter::CRefCounter() = default;
@@ -299,16 +312,9 @@ void CRefCounter::AddDateTimeStamp(const std::wstring& key, time_t time) {
   entry.SetValueSZ(kInstallDateTimeValue, text);
 }
 
+// No stamp: the product counts as installed before any stamped one.
 std::wstring CRefCounter::ReadInstallDateTime(const std::wstring& key) {
-  try {
-    ValidateProductGUID(key);
-    CRegistryKey entry;
-    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
-    return entry.GetValueSZ(kInstallDateTimeValue);
-  } catch (const CError&) {
-    // No stamp: the product counts as installed before any stamped one.
-    return std::wstring();
-  }
+  return ReadEntryText(key, kInstallDateTimeValue);
 }
 
 void CRefCounter::RecordInstallFolders(const std::wstring& key, const std::wstring& folders) {
@@ -320,14 +326,7 @@ void CRefCounter::RecordInstallFolders(const std::wstring& key, const std::wstri
 }
 
 std::wstring CRefCounter::ReadInstallFolders(const std::wstring& key) {
-  try {
-    ValidateProductGUID(key);
-    CRegistryKey entry;
-    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
-    return entry.GetValueSZ(kInstallFoldersValue);
-  } catch (const CError&) {
-    return std::wstring();  // installed before folders were recorded, or by no suite
-  }
+  return ReadEntryText(key, kInstallFoldersValue);
 }
 
 void CRefCounter::CommitOperations(const std::vector<std::wstring>& skipUsers) {
