@@ -6,7 +6,10 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "actions/package_upgrade.h"
 #include "actions/setup_action.h"
 #include "foundation/scoped_handle.h"
 #include "platform/string_map.h"
@@ -52,6 +55,8 @@ class CInstallAction : public CSetupAction {
   virtual DWORD AddReference(const std::wstring& suite);
   virtual DWORD ReleaseReference(const std::wstring& suite);
   virtual DWORD ReleaseAllReferences();
+  // The product stands from now on for `codes`, which its package removed.
+  virtual DWORD RecordReplacedProducts(const std::vector<std::wstring>& codes);
 
   // False for a condition that is false or cannot be evaluated; the latter
   // sets `unreadable` when given.
@@ -119,6 +124,11 @@ class CInstallAction : public CSetupAction {
   // Where an install keeps its rollback command before it starts; not owned.
   void SetRunJournal(CRunJournal* journal) { m_runJournal = journal; }
   bool IsExecuted() const { return m_executed; }
+  // What the action's package removes as it installs, learnt before it starts.
+  void SetReplacedProducts(std::vector<CPackageUpgrade::CReplacedProduct> products) {
+    m_replacedProducts = std::move(products);
+  }
+  const std::vector<CPackageUpgrade::CReplacedProduct>& GetReplacedProducts() const { return m_replacedProducts; }
 
   // The running command's and the running rollback's thread or process; the
   // action keeps owning them until Close.
@@ -167,4 +177,5 @@ class CInstallAction : public CSetupAction {
   bool m_noRepair = false;
   bool m_restoresProduct = false;
   std::wstring m_installFolders;
+  std::vector<CPackageUpgrade::CReplacedProduct> m_replacedProducts;
 };

@@ -169,7 +169,10 @@ DWORD CInstallActionManager::RunOne(CInstallAction* action, DWORD* firstError) {
   EDecision decision = kExecute;
   DWORD result = Decide(action, &decision);
   if (result != ERROR_SUCCESS) return result;
-  if (decision == kExecute) return ExecuteAndWait(action, firstError);
+  if (decision == kExecute) {
+    NoteReplacedProducts(action);
+    return ExecuteAndWait(action, firstError);
+  }
   ++m_done;
   Progress(nullptr, false);
   return ERROR_SUCCESS;

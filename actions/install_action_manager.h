@@ -41,6 +41,9 @@ class CInstallActionManager {
   void SetStartSequence(DWORD sequence) { m_startSequence = sequence; }
   void SetForceReboot(bool force) { m_forceReboot = force; }
   void SetGroupIdFunction(GroupIdFunction function) { m_groupIdOf = std::move(function); }
+  // The suites this run removes: what they count goes with them, and is
+  // not carried over to a product that replaces theirs.
+  void SetLeavingSuites(std::vector<std::wstring> suites) { m_leavingSuites = std::move(suites); }
 
   // 0, the code of the first failure (its exit code also in *firstError),
   // or 1223 when the user confirmed a cancel.
@@ -83,6 +86,8 @@ class CInstallActionManager {
   bool IsWaitedFor(HANDLE handle) const;
   bool InstallerRuns() const;
   DWORD AddFinishedReference(CInstallAction* action);
+  void NoteReplacedProducts(CInstallAction* action);
+  DWORD CarryReplacedReferences(CInstallAction* action, const std::wstring& groupId);
   DWORD WaitForRemaining(DWORD result, DWORD* firstError);
   void EndLoop(DWORD code);
   DWORD GetExitCode(const CInstallAction* action, HANDLE handle) const;
@@ -110,6 +115,7 @@ class CInstallActionManager {
   std::vector<HANDLE> m_waitHandles;
   std::vector<std::wstring> m_otherUsers;
   GroupIdFunction m_groupIdOf;
+  std::vector<std::wstring> m_leavingSuites;
   // The properties as the run started, which the actions' conditions read:
   // the wizard's choices are made by then, and the copy needs no lock.
   CMapStringToString m_properties;

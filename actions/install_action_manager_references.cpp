@@ -7,9 +7,12 @@
 #include <windows.h>
 
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "actions/install_action.h"
+#include "actions/msi_product_state.h"
+#include "actions/package_upgrade.h"
 #include "actions/ref_counter.h"
 #include "actions/uninstall_entry.h"
 #include "engine/product_data.h"
@@ -191,7 +194,63 @@ DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
     WriteLog(L"      Action '%s' is set as NoUninstall, reference counting will not be done.", name);
   } else if (!action->IsUninstall()) {
     WriteLog(L"      Adding group '%s' reference for action '%s'", groupId.c_str(), name);
-    return action->AddReference(groupId);
+    result = action->AddReference(groupId);
+    if (result != ERROR_SUCCESS) return result;
+  }
+  return action->IsUninstall() ? ERROR_SUCCESS : CarryReplacedReferences(action, groupId);
+}
+
+// Before a package installs: the products its own upgrade is to remove,
+// named while they are there, and the other suites that count them.
+void CInstallActionManager::NoteReplacedProducts(CInstallAction* action) {
+  if (action->IsUninstall() || action->IsRepair() || !action->RunsProductPackage()) return;
+  const CProductData* product = nullptr;
+  std::wstring groupId;
+  GroupIdOf(action, &product, &groupId);
+  if (!product || !product->IsWindowsInstallerPackage() || product->GetPackagePath().empty()) return;
+  std::vector<CPackageUpgrade::CReplacedProduct> replaced =
+      CPackageUpgrade(product->GetPackagePath(), product->GetTransforms()).FindReplacedProducts(action->GetProductCode());
+  for (CPackageUpgrade::CReplacedProduct& each : replaced) {
+    WriteLog(L"   The package of action %s removes %s (product code %s) as it installs", action->GetName().c_str(),
+             each.name.c_str(), each.code.c_str());
+    std::vector<std::wstring> users;
+    try {
+      CRefCounter counter;
+      counter.ReadUsers(each.code, &users);
+    } catch (const CError&) {
+      // Counted by no suite, or unreadable: no suite's reference to carry.
+      users.clear();
+    }
+    for (const std::wstring& user : users) {
+      if (EqualsNoCase(user, groupId) || ContainsUser(m_leavingSuites, user)) continue;
+      WriteLog(L"   Suite %s counts %s (%s): its reference goes over to %s (%s), which replaces it",
+               user.c_str(), each.name.c_str(), each.code.c_str(), action->GetProductName().c_str(),
+               action->GetProductCode().c_str());
+      each.otherSuites.push_back(user);
+    }
+    each.standsFor = CRefCounter::ReadReplacedProducts(each.code);
+  }
+  action->SetReplacedProducts(std::move(replaced));
+}
+
+// The suites that counted a product the package's upgrade removed count
+// the product that replaced it, journalled as every reference of the run,
+// and find it standing for their member. A product the upgrade left
+// installed keeps its suites.
+DWORD CInstallActionManager::CarryReplacedReferences(CInstallAction* action, const std::wstring& groupId) {
+  for (const CPackageUpgrade::CReplacedProduct& each : action->GetReplacedProducts()) {
+    if (each.otherSuites.empty()) continue;
+    if (IsProductInstalled(each.code)) {
+      WriteLog(L"   %s (%s) is still installed; suites counting it keep it", each.name.c_str(), each.code.c_str());
+      continue;
+    }
+    std::vector<std::wstring> codes(1, each.code);
+    codes.insert(codes.end(), each.standsFor.begin(), each.standsFor.end());
+    DWORD result = action->RecordReplacedProducts(codes);
+    for (auto suite = each.otherSuites.begin(); result == ERROR_SUCCESS && suite != each.otherSuites.end(); ++suite) {
+      if (!EqualsNoCase(*suite, groupId)) result = action->AddReference(*suite);
+    }
+    if (result != ERROR_SUCCESS) return result;
   }
   return ERROR_SUCCESS;
 }

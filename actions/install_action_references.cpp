@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "actions/ref_counter.h"
 #include "actions/ref_counting.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
@@ -113,4 +114,11 @@ DWORD CInstallAction::ReleaseAllReferences() {
           counter.ReleaseReference(users[i], m_productCode, false);
         }
       });
+}
+
+DWORD CInstallAction::RecordReplacedProducts(const std::vector<std::wstring>& codes) {
+  if (!m_runsProductPackage || m_productCode.empty() || codes.empty()) return ERROR_SUCCESS;
+  return GuardReferenceOperation(
+      L"   Failed to record the products that product %s with product code %s replaced.",
+      [&](IRefCounting&) { CRefCounter::RecordReplacedProducts(m_productCode, codes); });
 }

@@ -22,6 +22,10 @@ const wchar_t kPropertyQuery[] = L"SELECT * FROM `Property` WHERE `Property` = ?
 const wchar_t kRootFeatureQuery[] = L"SELECT `Feature` FROM `Feature` WHERE `Feature_Parent` = ''";
 const wchar_t* const kCostingActions[] = {L"CostInitialize", L"FileCost", L"CostFinalize",
                                           L"InstallValidate"};
+const wchar_t kRemovalActionQuery[] =
+    L"SELECT `Action` FROM `InstallExecuteSequence` WHERE `Action` = 'RemoveExistingProducts'";
+const wchar_t kUpgradeQuery[] =
+    L"SELECT `UpgradeCode`, `VersionMin`, `VersionMax`, `Language`, `Attributes` FROM `Upgrade`";
 // The installer counts in 512-byte units.
 const double kUnitsPerMegabyte = 2048.0;
 
@@ -193,6 +197,34 @@ bool CMSIPackage::GetProperty(const std::wstring& name, std::wstring* value) con
   if (fetched != ERROR_SUCCESS || ReadRecordString(record.Get(), 2, value) != ERROR_SUCCESS) {
     MsiTrace(MsiTraceError, L"Failed to Get Record String from Database");
     return false;
+  }
+  return true;
+}
+
+bool CMSIPackage::GetUpgradeRows(std::vector<CUpgradeRow>* rows) const {
+  rows->clear();
+  if (!m_databaseOpen) return false;
+  // A query of a table the package lacks fails: it has nothing to remove.
+  CScopedMsiHandle view;
+  CScopedMsiHandle record;
+  if (MsiDatabaseOpenViewW(m_database.Get(), kRemovalActionQuery, view.Receive()) != ERROR_SUCCESS ||
+      MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS || MsiViewFetch(view.Get(), record.Receive()) != ERROR_SUCCESS) {
+    return true;
+  }
+  CScopedMsiHandle upgrades;
+  if (MsiDatabaseOpenViewW(m_database.Get(), kUpgradeQuery, upgrades.Receive()) != ERROR_SUCCESS ||
+      MsiViewExecute(upgrades.Get(), 0) != ERROR_SUCCESS) {
+    return true;
+  }
+  while (MsiViewFetch(upgrades.Get(), record.Receive()) == ERROR_SUCCESS) {
+    CUpgradeRow row;
+    ReadRecordString(record.Get(), 1, &row.upgradeCode);
+    ReadRecordString(record.Get(), 2, &row.versionMin);
+    ReadRecordString(record.Get(), 3, &row.versionMax);
+    ReadRecordString(record.Get(), 4, &row.language);
+    int attributes = MsiRecordGetInteger(record.Get(), 5);
+    row.attributes = attributes == static_cast<int>(MSI_NULL_INTEGER) ? 0 : attributes;
+    if (!row.upgradeCode.empty()) rows->push_back(row);
   }
   return true;
 }

@@ -6,8 +6,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "actions/msi_feature_list.h"
+#include "actions/upgrade_row.h"
 #include "foundation/scoped_msi_handle.h"
 
 class CMSIPackage {
@@ -33,6 +35,10 @@ class CMSIPackage {
   bool GetProperty(const std::wstring& name, std::wstring* value) const;
   // The summary's revision number.
   bool GetPackageCode(std::wstring* packageCode) const;
+  // The Upgrade table's rows when the package's sequence runs
+  // RemoveExistingProducts (without it, its upgrade removes nothing); none
+  // for a package without the table.
+  bool GetUpgradeRows(std::vector<CUpgradeRow>* rows) const;
   // Megabytes the top-level features take with their children, installed
   // locally; 0 when the package was not opened for costing.
   bool GetProductCost(double* cost) const;

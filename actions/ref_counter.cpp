@@ -24,6 +24,7 @@ const wchar_t kRefCountValue[] = L"RefCount";
 const wchar_t kUsedByValue[] = L"UsedBy";
 const wchar_t kInstallDateTimeValue[] = L"InstallDateTime";
 const wchar_t kInstallFoldersValue[] = L"InstallFolders";
+const wchar_t kReplacesValue[] = L"Replaces";
 const wchar_t kUninstallStringValue[] = L"UninstallString";
 const wchar_t kWindowsInstallerValue[] = L"WindowsInstaller";
 const wchar_t kDateTimePattern[] = L"%Y%m%d%H%M%S";
@@ -327,6 +328,34 @@ void CRefCounter::RecordInstallFolders(const std::wstring& key, const std::wstri
 
 std::wstring CRefCounter::ReadInstallFolders(const std::wstring& key) {
   return ReadEntryText(key, kInstallFoldersValue);
+}
+
+std::vector<std::wstring> CRefCounter::ReadReplacedProducts(const std::wstring& key) {
+  std::vector<std::wstring> codes;
+  try {
+    ValidateProductGUID(key);
+    CRegistryKey entry;
+    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
+    entry.GetValueMultiSZ(kReplacesValue, &codes);
+  } catch (const CError&) {
+    // Nothing recorded: the product stands for no other.
+    codes.clear();
+  }
+  return codes;
+}
+
+void CRefCounter::RecordReplacedProducts(const std::wstring& key, const std::vector<std::wstring>& codes) {
+  if (!g_referenceCountingEnabled) return;
+  ValidateProductGUID(key);
+  std::vector<std::wstring> recorded = ReadReplacedProducts(key);
+  size_t before = recorded.size();
+  for (const std::wstring& code : codes) {
+    if (FindUser(recorded, code) == recorded.size()) recorded.push_back(code);
+  }
+  if (recorded.size() == before) return;
+  CRegistryKey entry;
+  entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_SET_VALUE | KEY_QUERY_VALUE, false);
+  entry.SetValueMultiSZ(kReplacesValue, recorded);
 }
 
 void CRefCounter::CommitOperations(const std::vector<std::wstring>& skipUsers) {

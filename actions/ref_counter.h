@@ -53,6 +53,14 @@ class CRefCounter : public IRefCounting {
   void RecordInstallFolders(const std::wstring& key, const std::wstring& folders) override;
   // Empty when the product's entry records none or cannot be read.
   static std::wstring ReadInstallFolders(const std::wstring& key);
+  // The products whose users this product took over when its package's
+  // own upgrade removed them ("Replaces" beside its references): the
+  // members of those suites it stands for. Empty when none or unreadable.
+  static std::vector<std::wstring> ReadReplacedProducts(const std::wstring& key);
+  // Adds `codes` to that list (case-blind, once each); throws CError. The
+  // value lives and goes with the product's entry, which the rollback of
+  // its install removes: it needs no journal. Nothing while counting is off.
+  static void RecordReplacedProducts(const std::wstring& key, const std::vector<std::wstring>& codes);
   void UndoLastOperation() override;
   size_t GetJournalSize() const override { return m_journal.size(); }
 

@@ -254,6 +254,7 @@ DWORD CRemoveAction::Execute() {
     size_t journalMark = 0;
     result = ReleaseUsers(&users, &journalMark);
     if (result != ERROR_SUCCESS) return result;
+    if (m_removedName.empty()) m_removedName = GetProductName();
     result = m_uninstall->Run();
     m_detectionState = kUnknown;
     if (result == ERROR_SUCCESS) {

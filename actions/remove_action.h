@@ -71,6 +71,9 @@ class CRemoveAction : public CSetupAction {
   ERefusal GetRefusal() const { return m_refusal; }
   EDetection GetDetectionState() const { return m_detectionState; }
   EAnswer GetAnswer() const { return m_answer; }
+  // The product's name read before its uninstall ran, while it could be;
+  // empty when none ran.
+  const std::wstring& GetRemovedProductName() const { return m_removedName; }
   bool IsForced() const { return m_force; }
   bool IsSilent() const { return m_silent; }
   CExternalCommand* GetDetectionCommand() const { return m_detection.get(); }
@@ -102,4 +105,5 @@ class CRemoveAction : public CSetupAction {
   bool m_asked = false;  // the last answer came from a person
   IRefCounting* m_refCounter = nullptr;
   std::wstring m_suite;
+  std::wstring m_removedName;
 };

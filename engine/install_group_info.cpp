@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "actions/msi_product_state.h"
+#include "actions/ref_counter.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
@@ -78,6 +79,20 @@ bool CInstallGroupInfo::HasInstalledMember(const std::wstring& uuid, std::vector
   bool read = counted.FindInstalledMembers();
   if (installed) *installed = read ? counted.GetMembers() : std::vector<std::wstring>();
   return !read || !counted.GetMembers().empty();
+}
+
+std::wstring CInstallGroupInfo::InstalledProductFor(const std::wstring& suiteId, const std::wstring& memberCode) {
+  if (memberCode.empty()) return std::wstring();
+  if (IsProductInstalled(memberCode)) return memberCode;
+  CInstallGroupInfo counted;
+  counted.SetUuid(suiteId);
+  if (!counted.FindInstalledMembers()) return std::wstring();
+  for (const std::wstring& key : counted.GetMembers()) {
+    for (const std::wstring& replaced : CRefCounter::ReadReplacedProducts(key)) {
+      if (EqualsNoCase(replaced, memberCode)) return key;
+    }
+  }
+  return std::wstring();
 }
 
 bool CInstallGroupInfo::HasMember(const std::wstring& name) const {

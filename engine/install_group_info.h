@@ -31,6 +31,11 @@ class CInstallGroupInfo {
   // is what can remove them. `installed`, when given, receives the products
   // found, and stays empty when they could not all be read.
   static bool HasInstalledMember(const std::wstring& uuid, std::vector<std::wstring>* installed = nullptr);
+  // The installed product that stands for the suite's member `memberCode`:
+  // the member itself when installed; else an installed product that lists
+  // the suite among its users and replaced the member (its package's own
+  // upgrade removed it, and the suite's reference went over); else empty.
+  static std::wstring InstalledProductFor(const std::wstring& suiteId, const std::wstring& memberCode);
   // An installer product the installer knows, or an entry that still says
   // how to remove it.
   static bool IsProductKeyInstalled(const std::wstring& key);

@@ -293,15 +293,25 @@ class CWorker {
   // uninstall loads its lists, put back by a repair where the kit can.
   void FindMissingMembers();
   std::vector<std::wstring> RestoredMembers() const;
-  bool IsMemberPresent(const std::wstring& suiteId, const std::wstring& code) const;
+  bool IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const;
   // Whether the kit holds the missing member's own package (its product code).
   bool HasOwnPackage(const std::wstring& key, CProductData* product);
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
-  // At the end of a failed run: the earlier versions it removed for good.
+  // At the end of a failed run: the products it removed for good, logged
+  // and as the text that ends its error message.
+  struct CLostProduct {
+    std::wstring name;
+    std::wstring key;
+    std::wstring by;
+  };
+  std::vector<CLostProduct> ProductsNotRestored();
   void LogRemovalsNotRestored();
-  // An uninstall's products that the configuration no longer names.
+  std::wstring ProductsNotRestoredText();
+  // An uninstall's products that the configuration no longer names; a
+  // repair's that replaced one it names.
   bool AddDroppedProducts();
+  bool StandsForNamedProduct(const std::wstring& key) const;
   std::vector<std::unique_ptr<CProductData>> ReadUnlistedProductFiles();
   std::unique_ptr<CProductData> MakeDroppedProduct(const std::wstring& key,
                                                    std::vector<std::unique_ptr<CProductData>>* files);

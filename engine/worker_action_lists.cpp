@@ -69,7 +69,9 @@ void CWorker::LoadActionLists() {
   }
   // Before anything is removed: a product the run cannot remove keeps the
   // whole suite as it is.
-  if (mode == CCommandOptions::kModeUninstall && !AddDroppedProducts()) AbortOnError(ERROR_INSTALL_FAILURE, true);
+  if ((mode == CCommandOptions::kModeUninstall || mode == CCommandOptions::kModeRepair) && !AddDroppedProducts()) {
+    AbortOnError(ERROR_INSTALL_FAILURE, true);
+  }
   FindMissingMembers();
   CActionListSources sources = MakeListSources();
   CActionListLoader loader(sources);

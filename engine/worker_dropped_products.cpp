@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "actions/command_options.h"
 #include "actions/ref_counter.h"
 #include "actions/uninstall_entry.h"
 #include "engine/cached_copy.h"
@@ -43,7 +44,8 @@ std::unique_ptr<CSelectionState> RemovalSelection() {
 }  // namespace
 
 // Every installed product that lists the suite among its users goes with
-// the suite, also one this configuration no longer names. Such a product
+// the suite, also one this configuration no longer names; a repair takes in
+// those that replaced one it names. Such a product
 // joins the run under the product file the suite's cache keeps for it, else
 // under its own Uninstall key, to be removed after the configured products,
 // newest install first. False, after naming it, when one has no product
@@ -59,8 +61,12 @@ bool CWorker::AddDroppedProducts() {
   // the run, which then says why.
   if (!counted.FindInstalledMembers()) return true;
   std::vector<std::pair<std::wstring, std::wstring>> dropped;  // install time, key
+  bool repair = Mode() == CCommandOptions::kModeRepair;
   for (const std::wstring& key : counted.GetMembers()) {
     if (m_state->m_products.FindByProductCode(key)) continue;
+    // A repair takes in only a product that stands for one of the suite's
+    // own; the others are the removal's.
+    if (repair && !StandsForNamedProduct(key)) continue;
     if (!CInstallGroupInfo::IsProductCodeKey(key)) {
       WriteLog(L"Product %s (%s) lists suite %s among its users, and no product code is known to remove it by; the suite stays installed",
                key.c_str(), DisplayNameOf(key).c_str(), group->GetUuid().c_str());
@@ -75,7 +81,8 @@ bool CWorker::AddDroppedProducts() {
   for (const auto& entry : dropped) {
     std::unique_ptr<CProductData> product = MakeDroppedProduct(entry.second, &files);
     std::wstring name = product->GetName();
-    WriteLog(L"   %s (product code %s) lists suite %s, which no longer names it; it is removed with the suite",
+    WriteLog(repair ? L"   %s (product code %s) lists suite %s and replaced a product it names; it is repaired with the suite"
+                    : L"   %s (product code %s) lists suite %s, which no longer names it; it is removed with the suite",
              (product->GetProductName().empty() ? name : product->GetProductName()).c_str(), entry.second.c_str(),
              group->GetUuid().c_str());
     product->SetSelectionState(RemovalSelection());
@@ -86,6 +93,14 @@ bool CWorker::AddDroppedProducts() {
     m_droppedProducts.push_back(name);
   }
   return true;
+}
+
+// A product whose package's upgrade removed one the configuration names.
+bool CWorker::StandsForNamedProduct(const std::wstring& key) const {
+  for (const std::wstring& code : CRefCounter::ReadReplacedProducts(key)) {
+    if (m_state->m_products.FindByProductCode(code)) return true;
+  }
+  return false;
 }
 
 // The product files in the installed suite's cache whose products this

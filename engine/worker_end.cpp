@@ -31,7 +31,7 @@ void CWorker::AbortOnError(DWORD code, bool show) {
   if (!IsSilentLevel()) {
     std::wstring text =
         ReplaceAll(LoadResourceString(IDS_SETUP_ERROR), L"_NUMBER_", Format(L"%04X", code));
-    if (show) ShowBox(text, IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+    if (show) ShowBox(text + ProductsNotRestoredText(), IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
   }
   throw static_cast<unsigned long>(code);
 }

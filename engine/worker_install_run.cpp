@@ -47,6 +47,10 @@ std::unique_ptr<CInstallActionManager> CWorker::MakeActionManager(
       new CInstallActionManager(actions, m_state.get(), 0, progressTotal));
   manager->SetForceReboot(m_options->GetRebootOption() == CCommandOptions::kRebootForce);
   manager->SetGroupIdFunction(GroupIdOf);
+  std::vector<std::wstring> leaving = m_incompatibleSuites;
+  const CInstallGroupInfo* installed = m_installGroups.Lookup(CInstallGroupInfoMap::kRemoveGroup);
+  if (installed) leaving.push_back(installed->GetUuid());
+  manager->SetLeavingSuites(leaving);
   return manager;
 }
 

@@ -1,20 +1,24 @@
 // worker_missing_products.cpp: the suite's products that are no longer on
 // the machine: those a repair finds missing, which it installs again from
-// their own package in the kit or names as not repaired, and those a failed run removed as
-// earlier versions and did not bring back.
+// their own package in the kit or names as not repaired, and those a failed
+// run removed, as earlier versions or by a new package's own upgrade, and did
+// not bring back.
 #include "engine/worker.h"
 
 #include <windows.h>
 
 #include "actions/command_options.h"
+#include "actions/install_action.h"
 #include "actions/msi_package.h"
 #include "actions/msi_product_state.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
 #include "engine/product_data.h"
 #include "foundation/file_utils.h"
+#include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -42,7 +46,7 @@ void CWorker::FindMissingMembers() {
     CProductData* product = entry.second.get();
     const std::wstring& code = product->GetProductCode();
     if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty() ||
-        IsMemberPresent(group->GetUuid(), code)) {
+        IsMemberPresent(group->GetUuid(), entry.first, code)) {
       continue;
     }
     CMissingMember member{entry.first, code, product->GetProductName(), false};
@@ -51,12 +55,16 @@ void CWorker::FindMissingMembers() {
   }
 }
 
-// Whether the suite's member with this product code is on the machine.
-// The suite's id will also find a product that replaced the member and
-// carries the suite's reference.
-bool CWorker::IsMemberPresent(const std::wstring& suiteId, const std::wstring& code) const {
-  (void)suiteId;
-  return IsProductInstalled(code);
+// Whether the suite's member is on the machine: itself, or a product that
+// replaced it through its package's own upgrade and carries the suite's
+// reference.
+bool CWorker::IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const {
+  if (IsProductInstalled(code)) return true;
+  std::wstring standing = CInstallGroupInfo::InstalledProductFor(suiteId, code);
+  if (standing.empty()) return false;
+  WriteLog(L"   %s (%s) of the suite was replaced by %s, which the suite counts", key.c_str(), code.c_str(),
+           standing.c_str());
+  return true;
 }
 
 bool CWorker::HasOwnPackage(const std::wstring& key, CProductData* product) {
@@ -102,30 +110,53 @@ DWORD CWorker::ReportMissingMembers() const {
   return result;
 }
 
-// An earlier version goes before the new one is installed; when the run
-// then fails, the rollback takes the new one and nothing brings the old
-// one back.
-void CWorker::LogRemovalsNotRestored() {
-  std::vector<CRemoveAction*> removals;
+// What a failed run took for good: the earlier versions it removed before
+// the new ones went in, and the products a new package's own upgrade
+// removed; the rollback takes the new ones, and nothing brings the old ones
+// back. Each with its name as read before it went.
+std::vector<CWorker::CLostProduct> CWorker::ProductsNotRestored() {
+  std::vector<CSetupAction*> actions;
   for (const auto& list : m_actionLists) {
     if (!list.second) continue;
-    for (const auto& action : *list.second) {
-      if (CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action.get())) removals.push_back(removal);
+    for (const auto& action : *list.second) actions.push_back(action.get());
+  }
+  for (const auto& action : m_retiredActions) actions.push_back(action.get());
+  std::vector<CLostProduct> lost;
+  auto add = [&lost](const std::wstring& name, const std::wstring& key, const std::wstring& by) {
+    for (const CLostProduct& each : lost) {
+      if (EqualsNoCase(each.key, key)) return;
+    }
+    if (!key.empty() && !CInstallGroupInfo::IsProductKeyInstalled(key)) lost.push_back({name, key, by});
+  };
+  for (CSetupAction* action : actions) {
+    if (CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action)) {
+      if (removal->GetAnswer() != CRemoveAction::kRemove || removal->GetDetectionState() != CRemoveAction::kNotFound) {
+        continue;
+      }
+      std::wstring name = removal->GetRemovedProductName();
+      add(name.empty() ? removal->GetProductName() : name, removal->GetUninstallKey(), removal->GetActionName());
+    } else if (CInstallAction* install = dynamic_cast<CInstallAction*>(action)) {
+      // A replacing product that stays stands for what it removed.
+      if (!install->GetProductCode().empty() && IsProductInstalled(install->GetProductCode())) continue;
+      for (const auto& replaced : install->GetReplacedProducts()) add(replaced.name, replaced.code, install->GetActionName());
     }
   }
-  for (const auto& action : m_retiredActions) {
-    if (CRemoveAction* removal = dynamic_cast<CRemoveAction*>(action.get())) removals.push_back(removal);
+  return lost;
+}
+
+void CWorker::LogRemovalsNotRestored() {
+  std::vector<CLostProduct> lost = ProductsNotRestored();
+  if (!lost.empty()) WriteLog(L"This run removed products and did not install them again:");
+  for (const CLostProduct& each : lost) {
+    WriteLog(L"   %s (%s), removed by %s", each.name.c_str(), each.key.c_str(), each.by.c_str());
   }
-  bool first = true;
-  for (CRemoveAction* removal : removals) {
-    const std::wstring& key = removal->GetUninstallKey();
-    if (removal->GetAnswer() != CRemoveAction::kRemove || removal->GetDetectionState() != CRemoveAction::kNotFound ||
-        key.empty() || CInstallGroupInfo::IsProductKeyInstalled(key)) {
-      continue;
-    }
-    if (first) WriteLog(L"This run removed products and did not install them again:");
-    first = false;
-    WriteLog(L"   %s (%s), removed by %s", removal->GetProductName().c_str(), key.c_str(),
-             removal->GetActionName().c_str());
-  }
+}
+
+// The same for the message the run ends with: empty when nothing was lost.
+std::wstring CWorker::ProductsNotRestoredText() {
+  std::vector<CLostProduct> lost = ProductsNotRestored();
+  if (lost.empty()) return std::wstring();
+  std::wstring text = L"\n\n" + LoadResourceString(IDS_PRODUCTS_NOT_RESTORED);
+  for (const CLostProduct& each : lost) text += L"\n" + each.name + L" (" + each.key + L")";
+  return text;
 }
