@@ -1,15 +1,12 @@
-"""Garden suites with one folder each (SeparateInstallDirs=0), as an
-administrator runs them: every removal and repair of a product acts on the
-folder its install was given, whichever suite installed it, counts it or
-removes it last; and a repair installs a missing product only from that
-product's own package. Each row ends with the exit codes, the products
-installed and the files left under the suites' folders."""
+"""Garden suites with a folder each: every removal and repair of a product acts
+on the folder its install was given, whichever suite installed, counts or
+removes it; a repair installs a missing product only from its own package."""
 import shutil
 
 import pytest
 
-from conftest import BUILD, current_world, prefix_drive_c, run_windows
-from test_shared_suites import FIXTURES, ORCHID, ORCHID_2, PINE, QUARTZ, SUITE_A, SUITE_B, packages, run_kit
+from conftest import current_world, prefix_drive_c, run_windows
+from test_shared_suites import ORCHID, ORCHID_2, PINE, QUARTZ, SUITE_A, SUITE_B, garden_kit, run_kit
 from test_suite_run import FAILED, installed, references, uninstall_suite
 
 SUITE_C = SUITE_B[:-2] + "0C}"
@@ -18,21 +15,12 @@ PRODUCTS = (ORCHID, ORCHID_2, PINE, QUARTZ)
 
 
 def kit(name):
-    """The fixture's kit, its products in the suite's folder; suite C is B under another id and folder."""
+    """A garden kit with SeparateInstallDirs=0; suite C is B under another id and folder."""
+    def edit(dcf):
+        dcf = dcf.replace("[Property]\n", "[Property]\nSeparateInstallDirs=0\n")
+        return dcf.replace(SUITE_B, SUITE_C).replace("Tamsa Garden B", "Tamsa Garden C") if name == "c" else dcf
     folder = current_world().folder / name
-    if not folder.exists():
-        folder.mkdir()
-        shutil.copy(BUILD / "setup.exe", folder)
-        dcf = (FIXTURES / KITS[name] / "SETUP.DCF").read_text().replace("[Property]\n", "[Property]\nSeparateInstallDirs=0\n")
-        if name == "c":
-            dcf = dcf.replace(SUITE_B, SUITE_C).replace("Tamsa Garden B", "Tamsa Garden C")
-        (folder / "SETUP.DCF").write_text(dcf)
-        for package in ("orchid", "orchid2", "pine", "quartz"):
-            if f"PackageName={package}.msi" in dcf:
-                product = package.rstrip("2").capitalize()
-                (folder / product).mkdir()
-                shutil.copy(packages() / f"{package}.msi", folder / product)
-    return folder
+    return folder if folder.exists() else garden_kit(KITS[name], name, edit)
 
 
 def files():
