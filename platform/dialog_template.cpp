@@ -1,10 +1,11 @@
 // dialog_template.cpp: finds a dialog template by language with English
-// fallback.
+// fallback, and reads and changes its font, size and controls' places.
 #include "platform/dialog_template.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -31,19 +32,63 @@ const WORD* SkipNameOrOrdinal(const WORD* field) {
   return field + 1;
 }
 
-// The template's point size field, after its fixed part, menu, class and
-// title; null when the template names no font.
-WORD* PointSizeField(const DLGTEMPLATE* dialog) {
-  if (!dialog) return nullptr;
-  const BYTE* bytes = reinterpret_cast<const BYTE*>(dialog);
-  DWORD style = 0;
-  memcpy(&style, bytes + (IsExtended(dialog) ? 12 : 0), sizeof(style));
-  if (!(style & DS_SETFONT)) return nullptr;
+// After the fixed part, the menu, the class and the title: the font, when
+// the template names one.
+const WORD* TitleEnd(const DLGTEMPLATE* dialog) {
   // DLGTEMPLATEEX up to cy is 26 bytes, DLGTEMPLATE 18.
-  const WORD* field = reinterpret_cast<const WORD*>(bytes + (IsExtended(dialog) ? 26 : 18));
+  const WORD* field = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(dialog) +
+                                                    (IsExtended(dialog) ? 26 : 18));
   field = SkipNameOrOrdinal(SkipNameOrOrdinal(field));
   while (*field) ++field;
-  return const_cast<WORD*>(field + 1);
+  return field + 1;
+}
+
+// The template's point size field; null when the template names no font.
+WORD* PointSizeField(const DLGTEMPLATE* dialog) {
+  if (!dialog) return nullptr;
+  DWORD style = 0;
+  memcpy(&style, reinterpret_cast<const BYTE*>(dialog) + (IsExtended(dialog) ? 12 : 0), sizeof(style));
+  return style & DS_SETFONT ? const_cast<WORD*>(TitleEnd(dialog)) : nullptr;
+}
+
+// An extended template has weight, italic and character set after the size.
+wchar_t* FaceField(const DLGTEMPLATE* dialog, WORD* pointSize) {
+  return reinterpret_cast<wchar_t*>(pointSize + (IsExtended(dialog) ? 3 : 1));
+}
+
+// Controls start on a double word from the template's start.
+const BYTE* Aligned(const DLGTEMPLATE* dialog, const void* at) {
+  const BYTE* start = reinterpret_cast<const BYTE*>(dialog);
+  size_t offset = static_cast<const BYTE*>(at) - start;
+  return start + ((offset + 3) & ~static_cast<size_t>(3));
+}
+
+const BYTE* FirstItem(const DLGTEMPLATE* dialog) {
+  WORD* pointSize = PointSizeField(dialog);
+  if (!pointSize) return Aligned(dialog, TitleEnd(dialog));
+  const wchar_t* face = FaceField(dialog, pointSize);
+  return Aligned(dialog, face + wcslen(face) + 1);
+}
+
+// Hands each control's rectangle field to `visit`; the byte after the last
+// control's data.
+template <typename Visit>
+const BYTE* WalkItems(const DLGTEMPLATE* dialog, Visit visit) {
+  bool extended = IsExtended(dialog);
+  WORD count = 0;
+  memcpy(&count, reinterpret_cast<const BYTE*>(dialog) + (extended ? 16 : 8), sizeof(count));
+  const BYTE* item = FirstItem(dialog);
+  const BYTE* end = item;
+  for (WORD index = 0; index < count; ++index) {
+    item = Aligned(dialog, end);
+    visit(item + (extended ? 12 : 8));
+    // DLGITEMTEMPLATEEX up to its id is 24 bytes, DLGITEMTEMPLATE 18;
+    // then class, title and the creation data's size and bytes.
+    const WORD* field = reinterpret_cast<const WORD*>(item + (extended ? 24 : 18));
+    field = SkipNameOrOrdinal(SkipNameOrOrdinal(field));
+    end = reinterpret_cast<const BYTE*>(field + 1) + *field;
+  }
+  return end;
 }
 
 }  // namespace
@@ -72,12 +117,10 @@ SIZE GetDialogTemplateSize(const DLGTEMPLATE* dialog) {
 }
 
 bool GetDialogTemplateFont(const DLGTEMPLATE* dialog, int* points, std::wstring* face) {
-  const WORD* field = PointSizeField(dialog);
+  WORD* field = PointSizeField(dialog);
   if (!field) return false;
   if (points) *points = *field;
-  // An extended template has weight, italic and character set after the size.
-  const wchar_t* name = reinterpret_cast<const wchar_t*>(field + (IsExtended(dialog) ? 3 : 1));
-  if (face) *face = name;
+  if (face) *face = FaceField(dialog, field);
   return true;
 }
 
@@ -86,6 +129,56 @@ bool SetDialogTemplatePointSize(DLGTEMPLATE* dialog, int points) {
   if (!field) return false;
   *field = static_cast<WORD>(points);
   return true;
+}
+
+bool SetDialogTemplateFont(DLGTEMPLATE* dialog, int points, const std::wstring& face) {
+  WORD* field = PointSizeField(dialog);
+  if (!field) return false;
+  wchar_t* name = FaceField(dialog, field);
+  if (face.size() > wcslen(name)) return false;
+  const BYTE* items = FirstItem(dialog);
+  const BYTE* end = WalkItems(dialog, [](const BYTE*) {});
+  memcpy(name, face.c_str(), (face.size() + 1) * sizeof(wchar_t));
+  BYTE* moved = const_cast<BYTE*>(Aligned(dialog, name + face.size() + 1));
+  memmove(moved, items, end - items);
+  *field = static_cast<WORD>(points);
+  return true;
+}
+
+void SetDialogTemplateSize(DLGTEMPLATE* dialog, SIZE size) {
+  if (!dialog) return;
+  short fields[2] = {static_cast<short>(size.cx), static_cast<short>(size.cy)};
+  memcpy(reinterpret_cast<BYTE*>(dialog) + (IsExtended(dialog) ? 22 : 14), fields, sizeof(fields));
+}
+
+std::vector<RECT> GetDialogTemplateItemRects(const DLGTEMPLATE* dialog) {
+  std::vector<RECT> rects;
+  if (!dialog) return rects;
+  WalkItems(dialog, [&rects](const BYTE* field) {
+    short box[4] = {};
+    memcpy(box, field, sizeof(box));
+    rects.push_back({box[0], box[1], box[0] + box[2], box[1] + box[3]});
+  });
+  return rects;
+}
+
+SIZE MeasureDialogBaseUnits(const std::wstring& face, int pixels) {
+  static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  SIZE units = {0, 0};
+  HDC dc = GetDC(nullptr);
+  if (!dc) return units;
+  HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+  SIZE extent = {};
+  TEXTMETRICW metrics = {};
+  if (font && GetTextExtentPoint32W(dc, kLetters, 52, &extent) && GetTextMetricsW(dc, &metrics)) {
+    units = {(extent.cx / 26 + 1) / 2, metrics.tmHeight};
+  }
+  if (previous) SelectObject(dc, previous);
+  if (font) DeleteObject(font);
+  ReleaseDC(nullptr, dc);
+  return units;
 }
 
 DWORD GetDialogTemplateExStyle(const DLGTEMPLATE* dialog) {

@@ -28,3 +28,17 @@ bool GetDialogTemplateFont(const DLGTEMPLATE* dialog, int* points, std::wstring*
 // Gives the template's font another point size: what the template's dialog
 // units measure grows or shrinks with it. False without a font.
 bool SetDialogTemplatePointSize(DLGTEMPLATE* dialog, int points);
+// Gives the template another font in place, its controls moved up behind
+// the shorter face. False without a font, or when the face needs more room
+// than the template's own: a template in place cannot grow.
+bool SetDialogTemplateFont(DLGTEMPLATE* dialog, int points, const std::wstring& face);
+
+void SetDialogTemplateSize(DLGTEMPLATE* dialog, SIZE size);
+// The controls' rectangles in the template's dialog units, in its order
+// (the order the dialog manager creates them in).
+std::vector<RECT> GetDialogTemplateItemRects(const DLGTEMPLATE* dialog);
+
+// The dialog base units of a font as the dialog manager takes them for a
+// template's face at `pixels` (its point size at the DPI): half the average
+// width of the Latin letters, rounded, and the height.
+SIZE MeasureDialogBaseUnits(const std::wstring& face, int pixels);

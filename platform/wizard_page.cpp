@@ -8,6 +8,7 @@
 
 #include "platform/callback_boundary.h"
 #include "platform/window_text.h"
+#include "platform/wizard_sheet.h"
 
 namespace {
 
@@ -49,6 +50,14 @@ void CWizardPage::LeaveReturnToSheet(int id) const {
 
 void CWizardPage::SetItemText(int id, const std::wstring& text) const {
   SetDlgItemTextW(m_window, id, text.c_str());
+}
+
+void CWizardPage::MapLayoutRect(RECT* rect) const {
+  if (m_sheet) {
+    m_sheet->MapLayoutRect(m_window, rect);
+  } else {
+    MapDialogRect(m_window, rect);
+  }
 }
 
 std::wstring CWizardPage::GetItemText(int id) const { return GetWindowTextString(GetDlgItem(id)); }
@@ -96,6 +105,7 @@ INT_PTR CALLBACK CWizardPage::PageProc(HWND window, UINT message, WPARAM wParam,
   if (!page) return FALSE;
   try {
     if (message == WM_INITDIALOG) {
+      if (page->m_sheet) page->m_sheet->PlacePageControls(page);
       BOOL result = page->OnInitDialog();
       EnumChildWindows(window, LeaveEscapeToSheet, 0);
       return result;

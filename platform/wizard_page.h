@@ -27,6 +27,8 @@ class CWizardPage {
   std::wstring GetItemText(int id) const;
   // The sheet the page was added to; null before.
   CWizardSheet* GetSheet() const { return m_sheet; }
+  // MapDialogRect on the grid the page is laid out on.
+  void MapLayoutRect(RECT* rect) const;
   // Enter in the control (a read-only text, which would swallow it) presses
   // the sheet's default button, as it does everywhere else on the page.
   void LeaveReturnToSheet(int id) const;

@@ -43,34 +43,94 @@ void CWizardSheet::SetTitle(const std::wstring& title) {
   if (m_window) SetWindowTextW(m_window, m_title.c_str());
 }
 
-void CWizardSheet::SetTemplateFontScale(int numerator, int denominator) {
-  bool valid = numerator > 0 && denominator > 0;
-  m_fontScaleNumerator = valid ? numerator : 1;
-  m_fontScaleDenominator = valid ? denominator : 1;
+CWizardSheet::CLayoutUnits CWizardSheet::MeasureLayout(const std::wstring& face, int points, int layoutDpi,
+                                                       int screenDpi) {
+  CLayoutUnits units = {};
+  if (points <= 0 || layoutDpi <= 0 || screenDpi <= 0) return units;
+  units.framePoints = (points * layoutDpi + screenDpi - 1) / screenDpi;
+  units.frame = MeasureDialogBaseUnits(face, MulDiv(units.framePoints, screenDpi, 72));
+  units.grid = layoutDpi == screenDpi ? units.frame : MeasureDialogBaseUnits(face, MulDiv(points, layoutDpi, 72));
+  return units;
 }
 
-void CWizardSheet::ScaleTemplateFont(DLGTEMPLATE* dialog) const {
+SIZE CWizardSheet::ToFrameUnits(SIZE pageUnits, const CLayoutUnits& units) {
+  if (units.frame.cx <= 0 || units.frame.cy <= 0) return pageUnits;
+  auto up = [](LONG value, LONG grid, LONG frame) { return (value * grid + frame - 1) / frame; };
+  return {up(pageUnits.cx, units.grid.cx, units.frame.cx), up(pageUnits.cy, units.grid.cy, units.frame.cy)};
+}
+
+void CWizardSheet::SetLayoutDpi(int layoutDpi, int screenDpi) {
+  bool valid = layoutDpi > 0 && screenDpi > 0;
+  m_layoutDpi = valid ? layoutDpi : 96;
+  m_screenDpi = valid ? screenDpi : 96;
+}
+
+void CWizardSheet::MeasurePages(HMODULE module) {
   int points = 0;
-  if (m_fontScaleNumerator == m_fontScaleDenominator || !GetDialogTemplateFont(dialog, &points, nullptr)) return;
-  int scaled = MulDiv(points, m_fontScaleNumerator, m_fontScaleDenominator);
-  SetDialogTemplatePointSize(dialog, scaled > 0 ? scaled : 1);
+  m_pageFace.clear();
+  m_units = {};
+  const DLGTEMPLATE* first = m_pages.empty() ? nullptr
+                                             : LoadDialogTemplate(module, m_pages[0]->GetTemplateId(), m_language);
+  if (!GetDialogTemplateFont(first, &points, &m_pageFace)) return;
+  m_units = Rescaled() ? MeasureLayout(m_pageFace, points, m_layoutDpi, m_screenDpi)
+                       : CLayoutUnits{{0, 0}, {0, 0}, points};
+}
+
+void CWizardSheet::SetFrameFont(DLGTEMPLATE* dialog) const {
+  if (!dialog || m_units.framePoints <= 0) return;
+  if (SetDialogTemplateFont(dialog, m_units.framePoints, m_pageFace)) return;
+  // A face longer than the sheet's own: its size still follows the layout.
+  if (Rescaled()) SetDialogTemplatePointSize(dialog, m_units.framePoints);
 }
 
 const DLGTEMPLATE* CWizardSheet::PageTemplate(HMODULE module, const CWizardPage* page) {
-  if (m_fontScaleNumerator == m_fontScaleDenominator) {
-    return LoadDialogTemplate(module, page->GetTemplateId(), m_language);
-  }
+  if (!Rescaled() || m_units.framePoints <= 0) return LoadDialogTemplate(module, page->GetTemplateId(), m_language);
   std::vector<BYTE> copy = CopyDialogTemplate(module, page->GetTemplateId(), m_language);
   if (copy.empty()) return nullptr;
-  ScaleTemplateFont(reinterpret_cast<DLGTEMPLATE*>(copy.data()));
+  DLGTEMPLATE* dialog = reinterpret_cast<DLGTEMPLATE*>(copy.data());
+  SetDialogTemplatePointSize(dialog, m_units.framePoints);
+  SetDialogTemplateSize(dialog, ToFrameUnits(GetDialogTemplateSize(dialog), m_units));
   m_scaledTemplates.push_back(std::move(copy));
   return reinterpret_cast<const DLGTEMPLATE*>(m_scaledTemplates.back().data());
+}
+
+void CWizardSheet::PlacePageControls(const CWizardPage* page) const {
+  HWND window = page->GetSafeHwnd();
+  if (!Rescaled() || !window || m_units.grid.cx <= 0) return;
+  std::vector<RECT> rects = GetDialogTemplateItemRects(
+      LoadDialogTemplate(GetModuleHandleW(nullptr), page->GetTemplateId(), m_language));
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  if (children.size() != rects.size()) return;
+  for (size_t index = 0; index < rects.size(); ++index) {
+    RECT place = rects[index];
+    MapLayoutRect(window, &place);
+    SetWindowPos(children[index], nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void CWizardSheet::MapLayoutRect(HWND page, RECT* rect) const {
+  if (!Rescaled() || m_units.grid.cx <= 0) {
+    MapDialogRect(page, rect);
+    return;
+  }
+  // As the dialog manager does: each edge and each extent on its own.
+  LONG width = rect->right - rect->left;
+  LONG height = rect->bottom - rect->top;
+  rect->left = MulDiv(rect->left, m_units.grid.cx, 4);
+  rect->top = MulDiv(rect->top, m_units.grid.cy, 8);
+  rect->right = rect->left + MulDiv(width, m_units.grid.cx, 4);
+  rect->bottom = rect->top + MulDiv(height, m_units.grid.cy, 8);
 }
 
 INT_PTR CWizardSheet::DoModal(HWND parent) {
   HMODULE module = GetModuleHandleW(nullptr);
   // A copy's bytes stay where they are while the list of copies grows.
   m_scaledTemplates.clear();
+  MeasurePages(module);
   std::vector<HPROPSHEETPAGE> handles;
   for (CWizardPage* page : m_pages) {
     PROPSHEETPAGEW header = {};
@@ -211,7 +271,7 @@ int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM lPara
       SetDialogTemplateExStyle(dialog, GetDialogTemplateExStyle(dialog) | WS_EX_LAYOUTRTL);
     }
     // The sheet measures the pages in its own dialog units.
-    sheet->ScaleTemplateFont(dialog);
+    sheet->SetFrameFont(dialog);
     return 0;
   }
   if (message != PSCB_INITIALIZED) return 0;

@@ -43,10 +43,33 @@ class CWizardSheet {
   LANGID GetLanguage() const { return m_language; }
   // Commands of these ids reaching the sheet window go to the active page.
   void ForwardCommand(int id) { m_forwardedCommands.insert(id); }
-  // Before DoModal: the fonts of the pages' templates and of the sheet's
-  // own are scaled by numerator / denominator, and with them the whole
-  // layout in dialog units. 1 / 1 leaves the templates as they are.
-  void SetTemplateFontScale(int numerator, int denominator);
+  // The grid the pages are laid out on (the dialog base units of their
+  // templates' font at the layout's DPI) and the sheet's own, in which
+  // comctl32 measures the pages and places its buttons.
+  struct CLayoutUnits {
+    SIZE grid;
+    SIZE frame;
+    int framePoints;
+  };
+  // Pages in `face` at `points`, laid out as at `layoutDpi` on a screen of
+  // `screenDpi`. The sheet's own font is the pages' (comctl32 would measure
+  // them in its "MS Shell Dlg", which the system may give another script's
+  // face); at a lower DPI, at the nearest point size not smaller.
+  static CLayoutUnits MeasureLayout(const std::wstring& face, int points, int layoutDpi, int screenDpi);
+  // A page's size in the sheet's dialog units: never less than on its grid.
+  static SIZE ToFrameUnits(SIZE pageUnits, const CLayoutUnits& units);
+
+  // Before DoModal: the pages are laid out as at `layoutDpi`, their fonts,
+  // controls and the sheet with them. The screen's DPI leaves the templates
+  // as they are.
+  void SetLayoutDpi(int layoutDpi, int screenDpi);
+
+  // A rescaled page's controls go where its grid puts them: the dialog
+  // manager placed them in the point size a template can hold. Before the
+  // page's own initialisation.
+  void PlacePageControls(const CWizardPage* page) const;
+  // MapDialogRect on the pages' grid.
+  void MapLayoutRect(HWND page, RECT* rect) const;
 
   // Runs the sheet; PropertySheetW's result, -1 when it could not start.
   INT_PTR DoModal(HWND parent);
@@ -82,9 +105,14 @@ class CWizardSheet {
   // is disabled, and leaves the focus where it disabled a button (Enter
   // then goes back, or does nothing at all).
   void KeepKeyboardOnButtons(DWORD flags);
-  // The page's template, scaled when the sheet scales its fonts.
+  bool Rescaled() const { return m_layoutDpi != m_screenDpi; }
+  // The first page's font becomes the layout's.
+  void MeasurePages(HMODULE module);
+  // The page's template, rescaled when the layout's DPI is not the screen's.
   const DLGTEMPLATE* PageTemplate(HMODULE module, const CWizardPage* page);
-  void ScaleTemplateFont(DLGTEMPLATE* dialog) const;
+  // The sheet's own template takes the pages' font.
+  void SetFrameFont(DLGTEMPLATE* dialog) const;
+
   static int CALLBACK SheetCallback(HWND window, UINT message, LPARAM lParam);
   static LRESULT CALLBACK SheetSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR id, DWORD_PTR data);
@@ -97,9 +125,11 @@ class CWizardSheet {
   HWND m_window = nullptr;
   // The first page's template is laid out right to left: so is the sheet.
   bool m_rightToLeft = false;
-  int m_fontScaleNumerator = 1;
-  int m_fontScaleDenominator = 1;
-  // The pages' scaled templates, alive while the sheet runs.
+  int m_layoutDpi = 96;
+  int m_screenDpi = 96;
+  std::wstring m_pageFace;
+  CLayoutUnits m_units = {};
+  // The pages' rescaled templates, alive while the sheet runs.
   std::vector<std::vector<BYTE>> m_scaledTemplates;
   std::set<int> m_forwardedCommands;
 };

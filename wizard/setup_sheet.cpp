@@ -159,7 +159,7 @@ void CSetupSheet::FitLayoutToScreen() {
   };
   m_dpi = ChooseLayoutDpi(screenDpi, area, sheetSizeAt);
   if (m_dpi == screenDpi) return;
-  SetTemplateFontScale(m_dpi, screenDpi);
+  SetLayoutDpi(m_dpi, screenDpi);
   WriteLog(L"The wizard is laid out for %d DPI: at the screen's %d DPI it would measure %dx%d, more than the "
            L"work area of %dx%d", m_dpi, screenDpi, full.cx, full.cy, area.cx, area.cy);
 }

@@ -144,8 +144,12 @@ void CWizPropPage::DeleteFonts() {
 
 // Every control gets the text font; the header image sits at the right edge.
 void CWizPropPage::LayoutControls() {
+  if (m_textFont) EnumChildWindows(GetSafeHwnd(), SetChildFont, reinterpret_cast<LPARAM>(m_textFont));
+  PlaceHeaderImage();
+}
+
+void CWizPropPage::PlaceHeaderImage() {
   HWND page = GetSafeHwnd();
-  if (m_textFont) EnumChildWindows(page, SetChildFont, reinterpret_cast<LPARAM>(m_textFont));
   HWND header = GetDlgItem(IDC_HEADER_IMAGE);
   if (!header) return;
   RECT client;
@@ -219,6 +223,11 @@ bool CWizPropPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
       *result = reinterpret_cast<INT_PTR>(brush);
       return true;
     }
+    case WM_SIZE:
+      // comctl32 sizes the page to its own measure of the sheet after the
+      // page has laid itself out, a pixel off at some sizes.
+      PlaceHeaderImage();
+      return false;
     case WM_SHOWWINDOW:
       if (wParam) {
         CSetupSheet* sheet = GetSetupSheet();
@@ -270,7 +279,7 @@ void CWizPropPage::PaintHeaderBand(HDC dc) {
 // and the texts below the band do.
 int CWizPropPage::HeaderBandBottom(const RECT& header) const {
   RECT units = {0, 0, 0, kHeaderBandEndUnits};
-  MapDialogRect(GetSafeHwnd(), &units);
+  MapLayoutRect(&units);
   return HeaderBandEnd(units.bottom, header.top, header.bottom);
 }
 

@@ -92,6 +92,7 @@ class CWizPropPage : public CWizardPage {
   void CreateFonts();
   void DeleteFonts();
   void LayoutControls();
+  void PlaceHeaderImage();
 
   // Each picture control's bitmap, by control id.
   std::map<int, HBITMAP> m_pictures;

@@ -57,6 +57,15 @@ def go_on(wizard, state, name):
     return wizard.wait_leave(state.page_index)
 
 
+def go_on_taking_custom(wizard, state, name):
+    """Leaves the page forward, the setup type page by its Custom choice."""
+    if name == "InstallMode":
+        wizard.click(CUSTOM)
+    else:
+        wizard.press("next")
+    return wizard.wait_leave(state.page_index)
+
+
 def walk_to_setup_type(wizard):
     state = wizard.wait_sheet()
     while page_name(state) != "InstallMode":
@@ -284,10 +293,6 @@ def test_every_subtitle_has_its_own_line_below_the_header_band(test_world, dpi):
             assert picture.visible and (right - left, bottom - top) == (dpi // 3, dpi // 3)
             assert shows_picture(shot, picture.rect, REPO / "resources" / f"security_{dpi}.png")
             break
-        if name == "InstallMode":
-            wizard.click(CUSTOM)
-        else:
-            wizard.press("next")
-        state = wizard.wait_leave(state.page_index)
+        state = go_on_taking_custom(wizard, state, name)
     assert seen == ["InstallMode", "InstallPoint", "Customize", "RemovePrevious", "Verify", "Progress"]
     assert finish(wizard, run, "Finish")[1] == 0

@@ -18,8 +18,9 @@ import pytest
 
 from conftest import BUILD, prefix_drive_c, read_log, wine_environment
 from test_suite_run import installed
-from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, NO, OK, SUITE, TITLE, YES, accept_licence, finish, kit_with_program,
-                         move_on, page_name, sample_kit, start_setup, wait_for_page)
+from test_wizard import (ALPHA, BETA, CANCEL_QUESTION, NO, OK, PROGRESS_STATUS, PROGRESS_TITLE, SUITE, TITLE, YES,
+                         accept_licence, finish, kit_with_program, move_on, page_name, sample_kit, slow_kit,
+                         start_setup, wait_for_page)
 from wizard_driver import CANCEL, FINISH, NEXT, VIEW, Wizard, header_band
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X display (Xvfb)")
@@ -222,10 +223,15 @@ def set_logical_dpi(dpi):
                    stdin=subprocess.DEVNULL, env=wine_environment(), timeout=60, check=True)
 
 
-# On a screen too small for the sheet at its DPI (192 on 1280 x 1024) the
-# wizard is laid out whole as at a lower one, its pictures with it.
+# On a screen too small for the sheet at its DPI (192 on 1280 x 1024, 120 on
+# 800 x 600) the wizard is laid out whole as at a lower one: its pictures,
+# its fonts and its size are that DPI's, and its texts fit in them.
+SHEET_SIZES = {96: (774, 534), 144: (1104, 780)}
+
+
 @pytest.mark.parametrize("dpi, screen, layout", [(96, None, 96), (120, None, 120), (144, None, 144),
-                                                 (192, "1600x1200", 192), (192, "1280x1024", 144)])
+                                                 (192, "1600x1200", 192), (192, "1280x1024", 144),
+                                                 (120, "800x600", 96)])
 def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, screen, layout):
     if screen:
         display_of_size(screen)
@@ -247,6 +253,12 @@ def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, 
     left, upper, right, lower = state.work_area
     for rect in [state.sheet_rect] + [b.rect for b in state.buttons.values() if b.visible]:
         assert left <= rect[0] and rect[2] <= right and upper <= rect[1] and rect[3] <= lower, rect
+    fits = wizard.fit("Tahoma_Normal_8", {11001: "Tahoma_Normal_14"}, layout)
+    assert fits and all(f["ok"] for f in fits), fits
+    if layout != dpi:
+        width, height = SHEET_SIZES[layout]
+        sheet = state.sheet_rect
+        assert abs(sheet[2] - sheet[0] - width) <= 12 and abs(sheet[3] - sheet[1] - height) <= 12, sheet
     # A cancel before the run ends on the user-exit page, without the log
     # link: only a cancel of the running install offers the log.
     wizard.press("cancel")
@@ -255,3 +267,33 @@ def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, 
     state, _ = finish(wizard, run, "UserExit")
     assert not state.controls[USER_EXIT_LOG_LINK].visible
     assert not installed(ALPHA)
+
+
+# Names longer than the progress page's lines, at 120 DPI: its one-line
+# title and its status keep to their line, shortened with an ellipsis
+# (the window texts stay whole).
+def test_long_names_keep_to_their_lines_on_the_progress_page(test_world):
+    suite, product = f"{SUITE} for Teams Working Across Many Offices, Countries and Time Zones", \
+        "Suite Editor Professional Edition with Extended Documentation, Samples, Plug-ins and Templates"
+    set_logical_dpi(120)
+    kit = slow_kit()
+    dcf = (kit / "SETUP.DCF").read_text(encoding="latin-1").replace(f"ProductName={SUITE}\n", f"ProductName={suite}\n")
+    for name in ("Alpha", "Beta"):
+        dcf = dcf.replace(f"[Setup.{name}]\n", f"[Setup.{name}]\nProductName={name} {product}\n")
+    (kit / "SETUP.DCF").write_text(dcf, encoding="latin-1")
+    run, _ = start_setup(kit)
+    wizard = Wizard(f"{suite} Setup")
+    state = wizard.wait_sheet()
+    while page_name(state) != "Progress":
+        move_on(wizard, state, page_name(state))
+        state = wizard.wait_leave(state.page_index)
+    # Measured while the status names a product: the run moves it on.
+    deadline, fits = time.time() + 60, {}
+    while not fits.get(PROGRESS_STATUS, {}).get("text", "").endswith(product) and time.time() < deadline:
+        fits = {f["id"]: f for f in wizard.fit("Tahoma_Normal_8", {PROGRESS_TITLE: "Tahoma_Normal_14"})}
+    wizard.screenshot("Progress")
+    assert fits[PROGRESS_TITLE]["text"] == f"Installing {suite}"
+    assert fits[PROGRESS_STATUS]["text"].startswith("Installing "), fits[PROGRESS_STATUS]
+    assert fits[PROGRESS_STATUS]["ok"] and fits[PROGRESS_TITLE]["ok"], fits
+    finish(wizard, run, "Finish")
+    assert installed(ALPHA)

@@ -175,13 +175,14 @@ class Wizard:
         width, height = re.search(r"^size (\d+) (\d+)", output, re.M).groups()
         return int(width), int(height)
 
-    def fit(self, text_font, fonts=None):
+    def fit(self, text_font, fonts=None, dpi=None):
         """Each visible text of the current page and each sheet button,
         measured with the font it is shown in: `text_font` ("Tahoma_Normal_8",
-        as the string table gives it), `fonts` by control id for the others:
+        as the string table gives it), `fonts` by control id for the others,
+        at the DPI the sheet is laid out for (the screen's by default):
         [{id, ok, need, have, text}]."""
-        fonts = fonts or {}
-        code, output = self._drive("fit", self.title, text_font, *[f"{k}={v}" for k, v in fonts.items()])
+        fonts = [f"{k}={v}" for k, v in (fonts or {}).items()] + ([f"dpi={dpi}"] if dpi else [])
+        code, output = self._drive("fit", self.title, text_font, *fonts)
         assert code == 0, f"no sheet titled {self.title!r} to measure"
         fits = []
         for line in output.splitlines():

@@ -35,10 +35,12 @@
 //   wizdrv.exe list CHILD_ID LIST_ID MS     the picture list of a dialog box: items, heights,
 //                                           selection and each item's record (data, image, flags)
 //   wizdrv.exe list-click CHILD_ID LIST_ID INDEX single|double   mouse clicks on an item
-//   wizdrv.exe fit TITLE SPEC [ID=SPEC...]  each visible text of the current page and the
-//                                           sheet's buttons measured against its client area
+//   wizdrv.exe fit TITLE SPEC [ID=SPEC...] [dpi=N]  each visible text of the current page and
+//                                           the sheet's buttons measured against its client area
 //                                           with the font SPEC ("Tahoma_Bold_8"; the pages'
-//                                           fonts by control id): "fit id=.. ok=0|1 ..."
+//                                           fonts by control id) at the layout's DPI N (the
+//                                           screen's by default): "fit id=.. ok=0|1 ..."; a
+//                                           static that ends in an ellipsis needs one line
 // A font handle belongs to its process: the test names the fonts the
 // program gives its controls, from the language's own font specs.
 // Exit code 0 when found or done, 1 when the wait ran out, 2 on bad usage.
@@ -50,6 +52,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -503,15 +506,13 @@ int ClickItem(HWND list, int index, bool twice) {
 }
 
 // A font spec as the program's string table writes it: face, style, points
-// at the screen's DPI.
-HFONT FontFromSpec(const std::wstring& spec) {
+// at the DPI.
+HFONT FontFromSpec(const std::wstring& spec, int dpi) {
   size_t last = spec.rfind(L'_');
   size_t middle = last == std::wstring::npos || last == 0 ? std::wstring::npos : spec.rfind(L'_', last - 1);
   if (middle == std::wstring::npos || middle >= LF_FACESIZE) return nullptr;
-  HDC screen = GetDC(nullptr);
   LOGFONTW font = {};
-  font.lfHeight = -MulDiv(_wtoi(spec.c_str() + last + 1), GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  font.lfHeight = -MulDiv(_wtoi(spec.c_str() + last + 1), dpi, 72);
   font.lfWeight = spec.compare(middle + 1, last - middle - 1, L"Bold") == 0 ? FW_BOLD : FW_NORMAL;
   font.lfCharSet = DEFAULT_CHARSET;
   wcsncpy(font.lfFaceName, spec.c_str(), middle);
@@ -520,15 +521,17 @@ HFONT FontFromSpec(const std::wstring& spec) {
 
 // The room a control's text needs with the font against the room the
 // control gives it.
-void PrintFit(HWND control, const std::wstring& spec) {
+void PrintFit(HWND control, const std::wstring& spec, int dpi) {
   std::wstring text = WindowText(control);
   std::wstring kind = ClassOf(control);
   LONG style = GetWindowLongW(control, GWL_STYLE);
   bool wraps = true;
+  bool ellipsis = false;
   int reserved = 0;
   if (kind == L"Button") {
     LONG type = style & BS_TYPEMASK;
-    if (type == BS_GROUPBOX || type == BS_OWNERDRAW) return;
+    // A picture button's text is not shown (its access key works).
+    if (type == BS_GROUPBOX || type == BS_OWNERDRAW || (style & (BS_ICON | BS_BITMAP))) return;
     wraps = (style & BS_MULTILINE) != 0;
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -539,7 +542,8 @@ void PrintFit(HWND control, const std::wstring& spec) {
   } else if (kind == L"Static") {
     LONG type = style & SS_TYPEMASK;
     if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return;
-    wraps = type != SS_LEFTNOWORDWRAP;
+    ellipsis = (style & SS_ELLIPSISMASK) != 0;
+    wraps = type != SS_LEFTNOWORDWRAP && !ellipsis;
   } else if (kind == L"SysLink") {
     for (const wchar_t* tag : {L"<a>", L"</a>"}) {
       for (size_t at = text.find(tag); at != std::wstring::npos; at = text.find(tag)) text.erase(at, wcslen(tag));
@@ -548,7 +552,7 @@ void PrintFit(HWND control, const std::wstring& spec) {
     return;
   }
   if (text.empty()) return;
-  HFONT font = FontFromSpec(spec);
+  HFONT font = FontFromSpec(spec, dpi);
   if (!font) {
     std::printf("fit id=%d ok=0 font=unknown text=%s\n", GetDlgCtrlID(control), Quoted(text).c_str());
     return;
@@ -566,33 +570,42 @@ void PrintFit(HWND control, const std::wstring& spec) {
   SelectObject(dc, previous);
   DeleteDC(dc);
   DeleteObject(font);
-  bool fits = needed.right <= client.right - reserved && needed.bottom <= client.bottom;
+  // A text that ends in an ellipsis is shortened to its line, never cut.
+  bool fits = (ellipsis || needed.right <= client.right - reserved) && needed.bottom <= client.bottom;
   std::printf("fit id=%d ok=%d need=%ldx%ld have=%ldx%ld face=%s text=%s\n", GetDlgCtrlID(control), fits ? 1 : 0,
               needed.right + reserved, needed.bottom, client.right, client.bottom, Utf8(face).c_str(),
               Quoted(text).c_str());
 }
 
-// Arguments: the text font's spec, then ID=SPEC for controls in another.
+// Arguments: the text font's spec, then ID=SPEC for controls in another,
+// and dpi=N for a layout at another DPI than the screen's.
 int PrintFits(HWND sheet, int count, wchar_t** arguments) {
   HWND page = CurrentPage(sheet);
   if (!page || count < 1) return 1;
   std::wstring textFont = arguments[0];
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  for (int index = 1; index < count; ++index) {
+    if (wcsncmp(arguments[index], L"dpi=", 4) == 0) dpi = _wtoi(arguments[index] + 4);
+  }
   auto specOf = [&](HWND control) {
     for (int index = 1; index < count; ++index) {
       std::wstring argument = arguments[index];
       size_t equals = argument.find(L'=');
-      if (equals != std::wstring::npos && _wtoi(argument.c_str()) == GetDlgCtrlID(control)) {
+      bool named = equals != std::wstring::npos && iswdigit(argument[0]);
+      if (named && _wtoi(argument.c_str()) == GetDlgCtrlID(control)) {
         return argument.substr(equals + 1);
       }
     }
     return textFont;
   };
   for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (IsWindowVisible(child)) PrintFit(child, specOf(child));
+    if (IsWindowVisible(child)) PrintFit(child, specOf(child), dpi);
   }
   for (int id : kWizardButtons) {
     HWND button = GetDlgItem(sheet, id);
-    if (button && IsWindowVisible(button)) PrintFit(button, textFont);
+    if (button && IsWindowVisible(button)) PrintFit(button, textFont, dpi);
   }
   return 0;
 }

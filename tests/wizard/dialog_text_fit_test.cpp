@@ -1,5 +1,5 @@
 // dialog_text_fit_test.cpp: every text of every dialog, in every language the
-// program carries, fits its control at 96 and 144 DPI. Each text (the
+// program carries, fits its control at 96, 120 and 144 DPI. Each text (the
 // template's, or the string the page puts there at run time, tokens filled)
 // is measured with the font the wizard gives that control, made from the
 // language's own font specs, against the control's size in pixels as the
@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <climits>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -327,6 +328,11 @@ class CTextFit {
       DWORD type = item.style & SS_TYPEMASK;
       wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
       if (item.style & SS_NOPREFIX) flags |= DT_NOPREFIX;
+      // Shortened to its one line: only the line's height must fit.
+      if (item.style & SS_ELLIPSISMASK) {
+        wraps = false;
+        width = INT_MAX / 2;
+      }
     }
     if (wraps) flags |= DT_WORDBREAK;
     else flags |= DT_SINGLELINE;
@@ -391,12 +397,12 @@ class CTextFit {
 
 }  // namespace
 
-TEST(CDialogTextFitTest, EveryTextOfEveryLanguageFitsItsControlAt96And144Dpi) {
+TEST(CDialogTextFitTest, EveryTextOfEveryLanguageFitsItsControlAt96To144Dpi) {
   std::vector<LANGID> languages = DialogLanguages();
   ASSERT_FALSE(languages.empty());
   std::vector<std::string> clipped;
   for (LANGID language : languages) {
-    for (int dpi : {96, 144}) {
+    for (int dpi : {96, 120, 144}) {
       CTextFit fit(language, dpi);
       for (const CDialogInfo& dialog : kDialogs) fit.Check(dialog, &clipped);
       // Most of the dialogs' texts were measured, not passed over.
