@@ -51,7 +51,8 @@ ROWS = {
     "the_last_suite_removes_a_product_it_did_not_install_a_b_c": (
         [("a", PINEGATE), ("b", "/qn"), ("c", "/qn"), ("x", SUITE_A), ("x", SUITE_B), ("x", SUITE_C)], (), []),
     "a_suite_that_counts_a_product_repairs_it_where_it_is": (
-        [("b", "/qn"), ("a", PINEGATE), ("rm", "Program Files (x86)/Tamsa/Tamsa Garden B/pine.txt"), ("a", f"/f {SUITE_A} /qn")],
+        [("b", "/qn"), ("a", PINEGATE), ("rm", "Program Files (x86)/Tamsa/Tamsa Garden B/pine.txt"),
+         ("a", f"/f {SUITE_A} /qn")],
         (ORCHID, PINE, QUARTZ), ["Tamsa Garden A/orchid.txt", "Tamsa Garden B/pine.txt", "Tamsa Garden B/quartz.txt"]),
     "an_upgrade_removes_the_installed_version_from_its_folder": (
         [("a", PINEGATE), ("a2", "/qn")], (ORCHID_2, QUARTZ), ["Tamsa Garden A/orchid2.txt", "Tamsa Garden A/quartz.txt"]),
