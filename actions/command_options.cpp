@@ -360,6 +360,13 @@ bool CCommandOptions::ParseProperty(const std::wstring& token, std::wstring* res
 
 // The packages get the name upper-cased; a restart of setup gets it as
 // given, since setup reads its own properties by their exact names.
+bool CCommandOptions::HasProperty(const std::wstring& name) const {
+  for (const std::wstring& property : m_properties) {
+    if (property.compare(0, name.size() + 1, name + L"=") == 0) return true;
+  }
+  return false;
+}
+
 bool CCommandOptions::StoreProperty(const std::wstring& givenName, const std::wstring& value) {
   std::wstring name = ToUpper(givenName);
   if (name == kRebootProperty) return SetRebootOption(value);

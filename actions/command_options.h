@@ -74,6 +74,8 @@ class CCommandOptions {
   void AppendLogSwitch(std::wstring* out) const;
   void AppendMifFile(std::wstring* out) const;
   void AppendPassThroughSwitches(std::wstring* out) const;
+  // Whether the command line gave the property (its name in capitals).
+  bool HasProperty(const std::wstring& name) const;
   // The properties with their names upper-cased, for the packages.
   void AppendProperties(std::wstring* out) const;
   // The properties with their names as the command line gave them.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "actions/dll_entry_call.h"
+#include "actions/msi_folder_properties.h"
 #include "actions/uninstall_entry.h"
 #include "actions/windows_installer_command.h"
 #include "engine/setup_aggregate.h"
@@ -242,6 +243,11 @@ DWORD CExternalCommand::RunKey() {
   if (m_silent && isInstaller) {
     command += L" /qn";
     if (upper.find(kUninstallSwitch) != std::wstring::npos) command += L" REMOVE=ALL";
+  }
+  // The installer takes the files from the folders it is given, not from
+  // where the install put them: a removal gives the install's folders.
+  if (isInstaller && upper.find(kUninstallSwitch) != std::wstring::npos) {
+    command = WithProperties(command, InstalledFolderProperties(m_key, std::wstring()));
   }
   HANDLE handle = nullptr;
   DWORD result = RunWindowsInstallerCommand(command, &handle);

@@ -86,6 +86,15 @@ DWORD CInstallAction::Execute() {
     return ERROR_SUCCESS;
   }
   bool install = !m_uninstall && !m_repair;
+  if (!install && Trim(LineToRun()).empty()) {
+    // A program action runs no product's package: there is nothing of it
+    // to repair or remove.
+    WriteLog(m_uninstall ? L"   Action %s has no uninstall command line; the removal passes over it"
+                         : L"   Action %s has no repair command line; the repair passes over it",
+             GetActionName().c_str());
+    m_executed = true;
+    return ERROR_SUCCESS;
+  }
   if (install) ShowStatusText();
   // Kept before the install starts: a run killed from here on leaves a later
   // run the line that removes the product again.

@@ -50,6 +50,8 @@ class CInstallAction : public CSetupAction {
   const std::wstring& GetRollbackCommandLine();
   // Reference operations: 0 or the error's code, never thrown.
   virtual DWORD AddDateTimeStamp(time_t time);
+  // After an install: the folders it was given, kept with the product.
+  DWORD RecordInstallFolders();
   virtual DWORD AddReference(const std::wstring& suite);
   virtual DWORD ReleaseReference(const std::wstring& suite);
   virtual DWORD ReleaseAllReferences();

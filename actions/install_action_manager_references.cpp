@@ -82,6 +82,9 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
   // Another suite installed the product: this one only adds its reference.
   *decision = kSkip;
+  WriteLog(L"   Product %s is installed already: the run adds only the suite's reference and does not change "
+           L"its features",
+           code.c_str());
   if (!hasGroup) {
     WriteLog(L"      Cannot add reference for action '%s', group info is NULL", name);
     return ERROR_SUCCESS;
@@ -178,6 +181,7 @@ DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
   WriteLog(L"   Action %s was just installed.", name);
   WriteLog(L"      Adding date and time stamp.");
   DWORD result = action->AddDateTimeStamp(time(nullptr));
+  if (result == ERROR_SUCCESS) result = action->RecordInstallFolders();
   if (result != ERROR_SUCCESS) return result;
   const CProductData* product = nullptr;
   std::wstring groupId;

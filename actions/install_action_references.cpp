@@ -55,6 +55,16 @@ DWORD CInstallAction::AddDateTimeStamp(time_t time) {
       [&](IRefCounting& counter) { counter.AddDateTimeStamp(m_productCode, time); });
 }
 
+DWORD CInstallAction::RecordInstallFolders() {
+  if (!m_runsProductPackage || m_uninstall || m_repair || m_productCode.empty() || m_installFolders.empty()) {
+    return ERROR_SUCCESS;
+  }
+  WriteLog(L"   Recording the folders of product code %s: %s", m_productCode.c_str(), m_installFolders.c_str());
+  return GuardReferenceOperation(
+      L"   Failed to record the folders of product %s with product code %s.",
+      [&](IRefCounting& counter) { counter.RecordInstallFolders(m_productCode, m_installFolders); });
+}
+
 DWORD CInstallAction::AddReference(const std::wstring& suite) {
   if (!m_runsProductPackage) return ERROR_SUCCESS;
   if (m_productCode.empty()) {

@@ -11,6 +11,8 @@
 #include "actions/installer_property.h"
 #include "actions/msi_exec_command_line.h"
 #include "actions/msi_internal_ui_guard.h"
+#include "actions/msi_product_state.h"
+#include "actions/ref_counter.h"
 #include "actions/msi_strings.h"
 #include "foundation/scoped_msi_handle.h"
 #include "foundation/setup_log.h"
@@ -20,6 +22,7 @@
 namespace {
 
 const wchar_t* const kStandardFolders[] = {L"INSTALLDIR", L"TARGETDIR"};
+const wchar_t kInstallDirProperty[] = L"INSTALLDIR";
 const wchar_t kDirectoryQuery[] = L"SELECT `Directory` FROM `Directory`";
 
 struct CToken {
@@ -121,4 +124,16 @@ std::vector<std::wstring> ReadPackageDirectories(const std::wstring& packagePath
     if (ReadRecordString(record.Get(), 1, &directory) == ERROR_SUCCESS) directories.push_back(directory);
   }
   return directories;
+}
+
+std::wstring InstalledFolderProperties(const std::wstring& productCode, const std::wstring& fallback) {
+  if (productCode.empty()) return fallback;
+  std::wstring folders = CRefCounter::ReadInstallFolders(productCode);
+  if (folders.empty()) folders = fallback;
+  std::wstring location;
+  if (folders.empty() && GetInstallLocation(productCode, &location)) {
+    if (!EndsWith(location, L"\\")) location += L'\\';
+    if (BuildInstallerProperty(kInstallDirProperty, location, &folders)) folders.erase(0, 1);
+  }
+  return folders;
 }

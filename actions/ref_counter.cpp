@@ -23,6 +23,7 @@ const wchar_t kUninstallRoot[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const wchar_t kRefCountValue[] = L"RefCount";
 const wchar_t kUsedByValue[] = L"UsedBy";
 const wchar_t kInstallDateTimeValue[] = L"InstallDateTime";
+const wchar_t kInstallFoldersValue[] = L"InstallFolders";
 const wchar_t kReplacesValue[] = L"Replaces";
 const wchar_t kUninstallStringValue[] = L"UninstallString";
 const wchar_t kWindowsInstallerValue[] = L"WindowsInstaller";
@@ -125,6 +126,19 @@ std::vector<std::wstring> EnumerateEntries(REGSAM view) {
     names.push_back(std::wstring(name, length));
   }
   return names;
+}
+
+// One text value of the product's entry; empty when the entry or the value
+// is missing or cannot be read.
+std::wstring ReadEntryText(const std::wstring& key, const wchar_t* name) {
+  try {
+    CRefCounter::ValidateProductGUID(key);
+    CRegistryKey entry;
+    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
+    return entry.GetValueSZ(name);
+  } catch (const CError&) {
+    return std::wstring();
+  }
 }
 
 }  // namespace
@@ -299,16 +313,21 @@ void CRefCounter::AddDateTimeStamp(const std::wstring& key, time_t time) {
   entry.SetValueSZ(kInstallDateTimeValue, text);
 }
 
+// No stamp: the product counts as installed before any stamped one.
 std::wstring CRefCounter::ReadInstallDateTime(const std::wstring& key) {
-  try {
-    ValidateProductGUID(key);
-    CRegistryKey entry;
-    entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_QUERY_VALUE, false);
-    return entry.GetValueSZ(kInstallDateTimeValue);
-  } catch (const CError&) {
-    // No stamp: the product counts as installed before any stamped one.
-    return std::wstring();
-  }
+  return ReadEntryText(key, kInstallDateTimeValue);
+}
+
+void CRefCounter::RecordInstallFolders(const std::wstring& key, const std::wstring& folders) {
+  if (!g_referenceCountingEnabled || folders.empty()) return;
+  ValidateProductGUID(key);
+  CRegistryKey entry;
+  entry.Open(HKEY_LOCAL_MACHINE, KeyPath(key), KEY_SET_VALUE, false);
+  entry.SetValueSZ(kInstallFoldersValue, folders.c_str());
+}
+
+std::wstring CRefCounter::ReadInstallFolders(const std::wstring& key) {
+  return ReadEntryText(key, kInstallFoldersValue);
 }
 
 std::vector<std::wstring> CRefCounter::ReadReplacedProducts(const std::wstring& key) {

@@ -1,6 +1,7 @@
 #pragma once
 // ref_counter.h: CRefCounter, the suites that use each product, kept in the
-// product's Uninstall entry (RefCount, UsedBy, InstallDateTime), with a
+// product's Uninstall entry (RefCount, UsedBy, InstallDateTime, and the
+// folders its install was given: InstallFolders), with a
 // journal of the changes made so a failed run can undo them, and a queue of
 // changes that wait for the run to commit.
 #include <ctime>
@@ -47,6 +48,11 @@ class CRefCounter : public IRefCounting {
   // The product's InstallDateTime as written ("%Y%m%d%H%M%S", so texts
   // sort as times); empty when it has none or it cannot be read.
   static std::wstring ReadInstallDateTime(const std::wstring& key);
+  // Kept while the product is installed, whichever suites come and go: the
+  // last suite to remove it may not be the one that installed it.
+  void RecordInstallFolders(const std::wstring& key, const std::wstring& folders) override;
+  // Empty when the product's entry records none or cannot be read.
+  static std::wstring ReadInstallFolders(const std::wstring& key);
   // The products whose users this product took over when its package's
   // own upgrade removed them ("Replaces" beside its references): the
   // members of those suites it stands for. Empty when none or unreadable.

@@ -20,6 +20,9 @@ class IRefCounting {
   virtual int ReleaseReference(const std::wstring& user, const std::wstring& key, bool queued) = 0;
   // Writes the product's install time.
   virtual void AddDateTimeStamp(const std::wstring& key, time_t time) = 0;
+  // Writes the folder properties the product was installed with, for every
+  // suite's later removal or repair of it.
+  virtual void RecordInstallFolders(const std::wstring& key, const std::wstring& folders) = 0;
   // Undoes the newest journal entry.
   virtual void UndoLastOperation() = 0;
   // How many immediate changes the journal holds: an action undoes exactly

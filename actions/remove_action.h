@@ -53,6 +53,9 @@ class CRemoveAction : public CSetupAction {
   void SetRefusal(const std::wstring& text);
   void SetForce(bool force);
   void SetSilent(bool silent) { m_silent = silent; }
+  // An unattended run shows no box: the program's own question is decided
+  // as an item without a question is.
+  void SetUnattended(bool unattended) { m_unattended = unattended; }
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
   // The suite this removal is for. A product that other suites also use
   // then stays installed for them, only this suite's use of it ending; an
@@ -94,6 +97,7 @@ class CRemoveAction : public CSetupAction {
   std::unique_ptr<CExternalCommand> m_uninstall;
   std::wstring m_tlaSearchKey;
   bool m_silent = false;
+  bool m_unattended = false;
   bool m_force = false;
   ERefusal m_refusal = kAbortProduct;
   EDetection m_detectionState = kUnknown;

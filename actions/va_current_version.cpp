@@ -8,10 +8,9 @@
 namespace {
 
 const wchar_t kSectionFormat[] = L"VerifyActions.%s.CurrentVersion";
-// The texts are the log's, spelling included.
 const wchar_t* const kReasons[] = {
     L"The same package is currently installed",
-    L"A differnt package is currently installed",
+    L"A different package is currently installed",
     L"A bad package code was passed in",
     L"The package is not installed",
 };

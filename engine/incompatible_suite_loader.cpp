@@ -8,6 +8,7 @@
 
 #include "actions/command_options.h"
 #include "actions/incompatible_suite_action.h"
+#include "actions/msi_folder_properties.h"
 #include "actions/uninstall_entry.h"
 #include "engine/action_list_sources.h"
 #include "engine/install_group_info.h"
@@ -134,7 +135,8 @@ void CIncompatibleSuiteLoader::BuildSilentUninstallCommand(const std::vector<std
     std::wstring command;
     if (!ReadUninstallNameAndCommand(member, &displayName, &command)) continue;
     if (command.find(kInstallerWord) != std::wstring::npos) {
-      command += kSilentRemoval;
+      // Its files go from the folders its install was given.
+      command = WithProperties(command + kSilentRemoval, InstalledFolderProperties(member, std::wstring()));
       m_sources.Options().AppendLogSwitch(&command);
       command = ReplaceToken(command, kInstallModeMacro, L"Uninstall");
       // Another program's name: a quote in it would end the log file's name

@@ -91,11 +91,32 @@ void CInstallLanguage::ChooseProductLanguages(const std::vector<std::wstring>& p
       DetermineBaseLanguage(true);
     }
   }
+  m_state.m_packageLanguageCode.clear();
+  if (!matched && lastCode.empty()) NoteFallbackLanguage(productKeys);
   for (const auto& entry : m_state.m_products) {
     if (entry.second->GetProductLanguage() == 0) entry.second->SetProductLanguage(installId);
   }
   if (!matched && !lastCode.empty()) {
     *m_installLanguage = lastCode;
     DetermineBaseLanguage(true);
+  }
+}
+
+// No product has a package per language, and none is in the install
+// language: each installs in its own, and the suite's record names that
+// one. The interface keeps the language it was given.
+void CInstallLanguage::NoteFallbackLanguage(const std::vector<std::wstring>& productKeys) {
+  const std::vector<std::wstring>& offered = m_state.m_lists[0];
+  if (offered.empty() || std::find(offered.begin(), offered.end(), *m_installLanguage) != offered.end()) return;
+  for (const std::wstring& key : productKeys) {
+    const CProductData* product = m_state.m_products.Lookup(key);
+    std::wstring code;
+    if (!product || product->GetProductLanguage() == 0 || !GetLanguageCode(product->GetProductLanguage(), &code)) {
+      continue;
+    }
+    WriteLog(L"   No package of the suite is in language '%s'; the packages are installed in their own, '%s'",
+             m_installLanguage->c_str(), code.c_str());
+    m_state.m_packageLanguageCode = code;
+    return;
   }
 }

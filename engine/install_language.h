@@ -20,6 +20,7 @@ class CInstallLanguage {
   void ChooseProductLanguages(const std::vector<std::wstring>& productKeys);
 
  private:
+  void NoteFallbackLanguage(const std::vector<std::wstring>& productKeys);
   CSetupState& m_state;
   std::wstring* m_installLanguage;
   std::wstring m_setupFolder;

@@ -9,8 +9,7 @@
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
-#include "actions/installer_property.h"
-#include "actions/msi_product_state.h"
+#include "actions/msi_folder_properties.h"
 #include "actions/uninstall_entry.h"
 #include "engine/engine_settings.h"
 #include "engine/install_group_info.h"
@@ -30,7 +29,6 @@ const wchar_t kInstallMode[] = L"Install";
 const wchar_t kRepairMode[] = L"Repair";
 const wchar_t kUninstallMode[] = L"Uninstall";
 const wchar_t kInstallSourceValue[] = L"InstallSource";
-const wchar_t kInstallDirProperty[] = L"INSTALLDIR";
 
 }  // namespace
 
@@ -65,6 +63,13 @@ void CInstallRun::AddUserProperties(const std::vector<CInstallAction*>& actions)
 }
 
 void CInstallRun::PrepareRepairActions(const std::vector<CInstallAction*>& actions) const {
+  for (const wchar_t* name : {L"ADDLOCAL", L"REMOVE"}) {
+    if (m_options.HasProperty(name)) {
+      WriteLog(L"   %s= of the command line does not change the features of an installed product: a repair keeps "
+               L"the features it has",
+               name);
+    }
+  }
   for (CInstallAction* action : actions) {
     if (action->RestoresProduct()) continue;
     action->SetUninstall(false);
@@ -95,20 +100,15 @@ void CInstallRun::PrepareCommandLines(const std::vector<CInstallAction*>& action
 }
 
 // An install hands its folders on to its own removal (its rollback); any
-// other run acts on the product where an earlier install put it.
+// other run acts on the product where its install put it, never in the
+// folder of a suite that only counts it.
 void CInstallRun::GiveInstallFolders(CInstallAction* action, const CProductData* product) const {
   if (m_options.GetMode() == CCommandOptions::kModeNone && !action->IsUninstall() && !action->IsRepair()) {
     action->CarryInstallFolders();
     return;
   }
-  std::wstring folders = product ? product->GetInstallFolders() : std::wstring();
-  std::wstring location;
-  // A product installed before its suite recorded its folders: the folder
-  // its own entry names, when its package recorded one.
-  if (folders.empty() && GetInstallLocation(action->GetProductCode(), &location)) {
-    if (!EndsWith(location, L"\\")) location += L'\\';
-    if (BuildInstallerProperty(kInstallDirProperty, location, &folders)) folders.erase(0, 1);
-  }
+  std::wstring folders = InstalledFolderProperties(action->GetProductCode(),
+                                                   product ? product->GetInstallFolders() : std::wstring());
   if (folders.empty()) return;
   WriteLog(L"   %s acts on the folders of the product's install: %s", action->GetActionName().c_str(),
            folders.c_str());

@@ -6,6 +6,7 @@
 #include "actions/command_options.h"
 #include "engine/product_list.h"
 #include "engine/setup_state.h"
+#include "foundation/setup_log.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ void CProductSelection::ApplyProductSelection(int mode, int uiLevel) {
     bool selected = product->GetSelection()->IsCurrent();
     if (selected && !product->IsSamePackageInstalled()) continue;
     if (!m_productList.Contains(key)) continue;
+    if (selected) LogDroppedRemovals(key);
     DropOwnList(key);
     RemoveProductActions(kVerifyActionsList, key);
     if (!selected) {
@@ -121,6 +123,18 @@ bool CProductSelection::HasInstalledDeselectedFeature(const std::wstring& key) c
     const CFeatureData* feature = features->FindById(id);
     return feature && feature->IsInstalled();
   });
+}
+
+// A product whose same package is installed stays as it is: its own
+// removals, Force=1 ones too, are not run.
+void CProductSelection::LogDroppedRemovals(const std::wstring& key) const {
+  auto found = m_lists->find(key);
+  if (found == m_lists->end() || !found->second) return;
+  for (const auto& action : *found->second) {
+    WriteLog(L"   %s is not run: the package of %s is installed already, and a product whose same package is "
+             L"installed keeps its own removals out of the run",
+             action->GetActionName().c_str(), key.c_str());
+  }
 }
 
 void CProductSelection::DropOwnList(const std::wstring& key) {

@@ -36,6 +36,7 @@ class CProductSelection {
   bool KeepsProducts() const { return m_keepsProducts; }
 
  private:
+  void LogDroppedRemovals(const std::wstring& key) const;
   void DropOwnList(const std::wstring& key);
   void RemoveProductActions(const wchar_t* listName, const std::wstring& key);
   void TakeOutOfAllLists(const std::wstring& key);

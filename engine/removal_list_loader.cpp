@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "actions/command_options.h"
 #include "actions/external_command.h"
 #include "actions/ref_counting.h"
 #include "actions/remove_incompatible_action.h"
@@ -64,6 +65,7 @@ void CRemovalListLoader::Configure(CRemoveAction* action, const std::wstring& pr
   action->SetKeyName(product);
   // The commands copy these as they are made, so they come first.
   action->SetSilent(m_sources.Flag(section, kSilentKey) || m_sources.IsQuietLevel());
+  action->SetUnattended(m_sources.UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs);
   action->SetForce(m_sources.Flag(section, kForceKey));
   action->SetSourceFolder(m_sources.ProductFolder(product), false);
   std::wstring searchKey = m_sources.Value(section, kTlaSearchKeyKey);
@@ -164,6 +166,7 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
   action->SetDeployedProductName(data->GetProductName());
   action->SetDeployedVersion(deployedText);
   action->SetSilent(quiet);
+  action->SetUnattended(m_sources.UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs);
   action->SetRefusal(quiet ? kIgnoreRefusal : L"");
   action->SetDetectionCommand(kUninstallKeyCommand);
   action->SetPromptCommand(quiet ? kNoPrompt : kDefaultPrompt);

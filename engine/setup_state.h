@@ -108,6 +108,9 @@ class CSetupState {
   WORD m_primaryLanguageId = 0;
   WORD m_languageId = 0;
   std::wstring m_languageCode;
+  // The language the packages are installed in when none offers the install
+  // language (each then installs in its own); empty otherwise.
+  std::wstring m_packageLanguageCode;
   std::atomic<LONG> m_setupType{SetupTypeComplete};
   std::atomic<LONG> m_rebootPending{0};
   std::atomic<LONG> m_rebootApproved{1};

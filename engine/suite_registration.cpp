@@ -77,6 +77,7 @@ const wchar_t kUpdateManagerUrlValue[] = L"UpdateManagerURL";
 const wchar_t kRefCountValue[] = L"RefCount";
 const wchar_t kUsedByValue[] = L"UsedBy";
 const wchar_t kInstallDateTimeValue[] = L"InstallDateTime";
+const wchar_t kInstallFoldersValue[] = L"InstallFolders";
 
 // A failed write with no code of its own still fails the run.
 DWORD Failure(DWORD code) { return code == ERROR_SUCCESS ? ERROR_INSTALL_FAILURE : code; }
@@ -277,8 +278,7 @@ DWORD CSuiteRegistration::WriteIdentity(const CInstallGroupInfo& group, CSuiteRe
   shown.Parse(displayVersion);
   CVersionInfo suiteVersion;
   suiteVersion.Parse(group.GetVersion());
-  std::wstring language;
-  m_state.GetProperty(kSetupLanguageProperty, &language);
+  std::wstring language = InstalledLanguage();
   std::wstring uninstall =
       Format(L"\"%s\\%s\" /x %s %s", CacheFolder(group.GetUuid()).c_str(), kCachedProgram,
              group.GetUuid().c_str(),
@@ -312,8 +312,7 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
     if (product.GetPackageName().empty() || product.IsSamePackageInstalled()) continue;
     cost += product.GetSelectedCost();
   }
-  std::wstring language;
-  m_state.GetProperty(kSetupLanguageProperty, &language);
+  std::wstring language = InstalledLanguage();
   std::wstring url = ReadDcfValue(m_configuration, kPropertySection, kUpdateManagerUrlKey);
   if (!url.empty() && url.back() != L'/') {
     WriteLog(L"WARNING: The forward slash is missing from the UpdateManagerURL. Please FIX THIS. Setup will add a forward slash now.");
@@ -361,6 +360,15 @@ bool CSuiteRegistration::UsedByOtherSuite(const std::wstring& code) const {
     if (!group || !EqualsNoCase(user, group->GetUuid())) return true;
   }
   return false;
+}
+
+// The language the packages were installed in: the install language, unless
+// no package offered it.
+std::wstring CSuiteRegistration::InstalledLanguage() const {
+  if (!m_state.m_packageLanguageCode.empty()) return m_state.m_packageLanguageCode;
+  std::wstring language;
+  m_state.GetProperty(kSetupLanguageProperty, &language);
+  return language;
 }
 
 bool CSuiteRegistration::CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const {
@@ -654,7 +662,9 @@ bool CSuiteRegistration::CleanupReferenceCountRegistry(const std::wstring& produ
       {kRefCountValue, L"Error: CleanupReferenceCountRegistry: Unable to delete RefCount value under %s."},
       {kUsedByValue, L"Error: CleanupReferenceCountRegistry: Unable to delete UsedBy value under %s."},
       {kInstallDateTimeValue,
-       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallDateTime value under %s."}};
+       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallDateTime value under %s."},
+      {kInstallFoldersValue,
+       L"Error: CleanupReferenceCountRegistry: Unable to delete InstallFolders value under %s."}};
   for (const auto& value : kValues) {
     LONG result = RegDeleteValueW(key, value.first);
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) WriteLog(value.second, path.c_str());

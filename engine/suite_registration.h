@@ -77,6 +77,7 @@ class CSuiteRegistration {
   bool ReadProductUsers(const std::wstring& code, std::vector<std::wstring>* users) const;
   bool UsedByOtherSuite(const std::wstring& code) const;
   // The product lists the suite among its users.
+  std::wstring InstalledLanguage() const;
   bool CountsProduct(const CInstallGroupInfo& group, const std::wstring& code) const;
   std::wstring SharedInstallersFolder() const;
   std::wstring ConfigurationFolder(const std::wstring& product) const;

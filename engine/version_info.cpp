@@ -77,7 +77,8 @@ void CVersionInfo::SetParts2(uint16_t major, uint16_t minor) {
 void CVersionInfo::SetFromPackedDword(uint32_t value) {
   SetParts4(static_cast<uint16_t>(value >> 24), static_cast<uint16_t>((value >> 16) & 0xFF),
             static_cast<uint16_t>(value & 0xFFFF), 0);
-  m_lastPart = m_parts[2] ? 2 : m_parts[1] ? 1 : m_parts[0] ? 0 : -1;
+  // The layout holds three parts: 1.0.0 is no "1".
+  m_lastPart = value ? 2 : -1;
 }
 
 std::wstring CVersionInfo::ToString() const {

@@ -295,6 +295,9 @@ class CWorker {
   // uninstall loads its lists, put back by a repair where the kit can.
   void FindMissingMembers();
   std::vector<std::wstring> RestoredMembers() const;
+  bool IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const;
+  // Whether the kit holds the missing member's own package (its product code).
+  bool HasOwnPackage(const std::wstring& key, CProductData* product);
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
   // At the end of a failed run: the products it removed for good, logged

@@ -1,13 +1,15 @@
 // worker_missing_products.cpp: the suite's products that are no longer on
 // the machine: those a repair finds missing, which it installs again from
-// the kit or names as not repaired, and those a failed run removed, as
-// earlier versions or by a new package's own upgrade, and did not bring back.
+// their own package in the kit or names as not repaired, and those a failed
+// run removed, as earlier versions or by a new package's own upgrade, and did
+// not bring back.
 #include "engine/worker.h"
 
 #include <windows.h>
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
+#include "actions/msi_package.h"
 #include "actions/msi_product_state.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
@@ -18,10 +20,23 @@
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
+namespace {
+
+// The product code the package installs; empty when it cannot be read.
+std::wstring PackageProductCode(const CProductData& product) {
+  std::wstring code;
+  CMSIPackage package(product.GetPackagePath(), product.GetTransforms());
+  if (!package.OpenDatabase() || !package.GetProperty(L"ProductCode", &code)) code.clear();
+  return code;
+}
+
+}  // namespace
+
 // A member the suite counted when it was registered and that is not
 // installed now: the user removed it, or an upgrade that failed removed it
-// as an earlier version. A repair from a kit that holds its package installs
-// it again; without the package it cannot.
+// as an earlier version. A repair from a kit that holds its own package
+// installs it again; without that package it cannot: another kit's package
+// of the same name may install another product, which no suite would count.
 void CWorker::FindMissingMembers() {
   m_missingMembers.clear();
   const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
@@ -31,25 +46,46 @@ void CWorker::FindMissingMembers() {
     CProductData* product = entry.second.get();
     const std::wstring& code = product->GetProductCode();
     if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty() ||
-        IsProductInstalled(code)) {
-      continue;
-    }
-    std::wstring standing = CInstallGroupInfo::InstalledProductFor(group->GetUuid(), code);
-    if (!standing.empty()) {
-      WriteLog(L"   %s (%s) of the suite was replaced by %s, which the suite counts", entry.first.c_str(),
-               code.c_str(), standing.c_str());
+        IsMemberPresent(group->GetUuid(), entry.first, code)) {
       continue;
     }
     CMissingMember member{entry.first, code, product->GetProductName(), false};
-    if (repair) {
-      FindPackageAndTransform(entry.first, product);
-      member.restored = product->IsWindowsInstallerPackage() && FileExists(product->GetPackagePath());
-      WriteLog(member.restored ? L"   %s (%s) of the suite is not installed; the repair installs it again from '%s'"
-                               : L"   %s (%s) of the suite is not installed, and its package '%s' is not there",
-               entry.first.c_str(), code.c_str(), product->GetPackagePath().c_str());
-    }
+    if (repair) member.restored = HasOwnPackage(entry.first, product);
     m_missingMembers.push_back(member);
   }
+}
+
+// Whether the suite's member is on the machine: itself, or a product that
+// replaced it through its package's own upgrade and carries the suite's
+// reference.
+bool CWorker::IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const {
+  if (IsProductInstalled(code)) return true;
+  std::wstring standing = CInstallGroupInfo::InstalledProductFor(suiteId, code);
+  if (standing.empty()) return false;
+  WriteLog(L"   %s (%s) of the suite was replaced by %s, which the suite counts", key.c_str(), code.c_str(),
+           standing.c_str());
+  return true;
+}
+
+bool CWorker::HasOwnPackage(const std::wstring& key, CProductData* product) {
+  FindPackageAndTransform(key, product);
+  const std::wstring& path = product->GetPackagePath();
+  const std::wstring& code = product->GetProductCode();
+  if (!product->IsWindowsInstallerPackage() || !FileExists(path)) {
+    WriteLog(L"   %s (%s) of the suite is not installed, and its package '%s' is not there", key.c_str(),
+             code.c_str(), path.c_str());
+    return false;
+  }
+  std::wstring packageCode = PackageProductCode(*product);
+  if (!EqualsNoCase(packageCode, code)) {
+    WriteLog(L"   %s (%s) of the suite is not installed, and the package '%s' installs another product (%s): "
+             L"the repair does not install it",
+             key.c_str(), code.c_str(), path.c_str(), packageCode.empty() ? L"unreadable" : packageCode.c_str());
+    return false;
+  }
+  WriteLog(L"   %s (%s) of the suite is not installed; the repair installs it again from '%s'", key.c_str(),
+           code.c_str(), path.c_str());
+  return true;
 }
 
 std::vector<std::wstring> CWorker::RestoredMembers() const {
@@ -65,7 +101,9 @@ DWORD CWorker::ReportMissingMembers() const {
   DWORD result = ERROR_SUCCESS;
   for (const CMissingMember& member : m_missingMembers) {
     if (IsProductInstalled(member.code)) continue;
-    WriteLog(L"The repair could not install %s (%s, product code %s) again: it stays missing",
+    WriteLog(member.restored ? L"The repair could not install %s (%s, product code %s) again: it stays missing"
+                             : L"%s (%s, product code %s) cannot be repaired: the kit holds no package of that "
+                               L"product, and it stays missing",
              member.key.c_str(), member.name.c_str(), member.code.c_str());
     result = ERROR_INSTALL_FAILURE;
   }

@@ -309,7 +309,9 @@ bool CCustomizeDlg::ChangeFeature(HTREEITEM item, const CItem& entry, bool check
   const wchar_t* name = feature.GetDisplayName().c_str();
   if (product.IsSamePackageInstalled()) {
     if (!IsMaintenance()) ShowInstalledMessage(product);
-    WriteLog(L"Preventing check change for '%s' because feature is already installed", name);
+    WriteLog(L"Preventing check change for feature '%s': its product is installed, and a re-run does not change "
+             L"an installed product's features",
+             name);
     return false;
   }
   if (feature.GetSelection().IsLocked()) {

@@ -275,6 +275,10 @@ class CRecordingCounter : public IRefCounting {
     Fail();
     calls.push_back(Format(L"stamp %s %d", key.c_str(), static_cast<int>(time)));
   }
+  void RecordInstallFolders(const std::wstring& key, const std::wstring& folders) override {
+    Fail();
+    calls.push_back(L"folders " + key + L" " + folders);
+  }
   void UndoLastOperation() override {}
   size_t GetJournalSize() const override { return 0; }
 

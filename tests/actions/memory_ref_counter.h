@@ -48,6 +48,10 @@ class CMemoryRefCounter : public IRefCounting {
     return static_cast<int>(list.size());
   }
   void AddDateTimeStamp(const std::wstring&, time_t) override {}
+  std::map<std::wstring, std::wstring> folders;
+  void RecordInstallFolders(const std::wstring& key, const std::wstring& properties) override {
+    folders[key] = properties;
+  }
   void UndoLastOperation() override {
     COperation last = journal.back();
     journal.pop_back();

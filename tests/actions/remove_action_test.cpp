@@ -47,6 +47,7 @@ struct Case {
   bool installedAfter;
   size_t queuedAfter;  // users queued to be added again at commit
   int boxes;
+  bool unattended = false;  // /qb- and /qb!: no box may wait for anyone
 };
 
 const Case kCases[] = {
@@ -71,6 +72,10 @@ const Case kCases[] = {
      EUninstaller::kDeletesEntry, L"ABORTNESTED", 129, true, 0, 0},
     {L"incompatible asked", EKind::kIncompatible, true, L"", false, false, L"UNINSTALLKEY", L"DEFAULT",
      EUninstaller::kDeletesEntry, L"", 0, false, 2, 1},
+    {L"incompatible at an unattended level", EKind::kIncompatible, true, L"", false, false, L"UNINSTALLKEY",
+     L"DEFAULT", EUninstaller::kDeletesEntry, L"ABORTNESTED", 129, true, 0, 0, true},
+    {L"newer deployed at an unattended level", EKind::kPrevious, true, L"3.0", false, false, L"UNINSTALLKEY",
+     L"DEFAULT", EUninstaller::kDeletesEntry, L"", 0, false, 2, 0, true},
     // Detection 120: found, and the user is asked with the program's box;
     // still found after the uninstall, the user is asked again and says no.
     {L"detection asks", EKind::kIncompatible, true, L"", false, false, L"PROGRAM,exit_with.exe,120", L"NONE",
@@ -124,6 +129,7 @@ TEST(CRemoveActionTest, DetectsAsksUninstallsAndKeepsReferencesRight) {
     counter.users[L"{X}"] = {L"{OTHER}"};
     action->SetRefCounter(&counter);
     action->SetSilent(row.silent);
+    action->SetUnattended(row.unattended);
     action->SetForce(row.force);
     action->SetRefusal(row.refusal);
     action->SetSourceFolder(ToolFolder(), false);

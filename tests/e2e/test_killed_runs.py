@@ -75,12 +75,16 @@ def wait_until(condition, what):
 
 
 def kill(*names):
-    for pid in prefix_processes(*names):
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    wait_until(lambda: not prefix_processes(*names), f"{names} ending")
+    """Kills them until none is left: a process that one of them was starting
+    when it was killed (a held program) comes up after the first look."""
+    def killed():
+        for pid in prefix_processes(*names):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        return not prefix_processes(*names)
+    wait_until(killed, f"{names} ending")
 
 
 def start_held_run(kit):

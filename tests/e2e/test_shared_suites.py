@@ -44,12 +44,12 @@ def packages():
     return folder
 
 
-def garden_kit(name, folder_name=None):
-    """setup.exe, the suite's SETUP.DCF and a folder per product with its package."""
+def garden_kit(name, folder_name=None, edit=str):
+    """setup.exe, the suite's SETUP.DCF (as `edit` makes it) and a folder per product with its package."""
     kit = current_world().folder / (folder_name or name)
     kit.mkdir()
     shutil.copy(BUILD / "setup.exe", kit)
-    dcf = (FIXTURES / name / "SETUP.DCF").read_text()
+    dcf = edit((FIXTURES / name / "SETUP.DCF").read_text())
     (kit / "SETUP.DCF").write_text(dcf)
     for product in re.search(r"^Products=(.*)$", dcf, re.M).group(1).split(","):
         package = re.search(rf"^\[Setup\.{product}\]\s*^PackageName=(\S+)", dcf, re.M).group(1)

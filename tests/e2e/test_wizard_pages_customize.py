@@ -248,8 +248,9 @@ def refused_with_reason(wizard, index, product):
     _, box = wizard.wait_box(SYSTEM_BOX_TEXT)
     wizard.screenshot("Refused")
     assert box[SYSTEM_BOX_TEXT].text == (
-        f'This version of {product} is already installed and cannot be removed here.  Use "Add/Remove '
-        f'Programs" from the Windows Control Panel to remove {SUITE}.')
+        f'This version of {product} is already installed, and neither it nor its features can be changed '
+        f'here.  Use "Add/Remove Programs" from the Windows Control Panel to remove {SUITE}, then install it '
+        f'again to choose other features.')
     wizard.answer(SYSTEM_BOX_TEXT, OK)
     assert checked(wizard) == before
 

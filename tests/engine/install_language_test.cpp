@@ -81,4 +81,15 @@ TEST_F(CInstallLanguageTest, RunFollowsTheLastProductWhenNoneMatches) {
   EXPECT_EQ(0x0407, m_state.m_languageId);
 }
 
+// One package each, none in French: the interface keeps French; the record
+// names the packages' own language.
+TEST_F(CInstallLanguageTest, PackagesWithoutTheLanguageNameTheirOwn) {
+  AddProduct(L"Alpha", {}, 0x0409);
+  CInstallLanguage language = Forced(L"FRA");
+  language.CollectLanguageCandidates(m_keys);
+  language.ChooseProductLanguages(m_keys);
+  EXPECT_EQ(L"FRA", m_installLanguage);
+  EXPECT_EQ(L"ENU", m_state.m_packageLanguageCode);
+}
+
 }  // namespace

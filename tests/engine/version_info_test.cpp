@@ -118,8 +118,8 @@ TEST(CVersionInfoTest, PackedDwordUsesTheInstallerLayout) {
     const wchar_t* printed;
   } const kCases[] = {
       {0x033A005Eu, L"3.58.94"},  // what MsiGetProductInfo reports for 3.58.94
-      {0x04050000u, L"4.5"},      {0x04000000u, L"4"},         {0u, L""},
-      {0x00000001u, L"0.0.1"},    {0x00010000u, L"0.1"},       {0xFFFFFFFFu, L"255.255.65535"},
+      {0x04050000u, L"4.5.0"},    {0x04000000u, L"4.0.0"},     {0u, L""},
+      {0x00000001u, L"0.0.1"},    {0x00010000u, L"0.1.0"},     {0xFFFFFFFFu, L"255.255.65535"},
   };
   for (const auto& c : kCases) {
     CVersionInfo version;

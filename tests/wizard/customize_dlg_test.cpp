@@ -271,8 +271,9 @@ TEST(CCustomizeDlgTest, ChecksFollowTheRulesForMouseAndKeyboard) {
        L"Tamsa Viewer cannot be disabled because the following products and/or features depend on it:\nReader",
        true},
       {L"Shared Runtime", kClick,
-       L"This version of Shared Runtime is already installed and cannot be removed here.  Use \"Add/Remove "
-       L"Programs\" from the Windows Control Panel to remove Tamsa Studio.",
+       L"This version of Shared Runtime is already installed, and neither it nor its features can be changed "
+       L"here.  Use \"Add/Remove Programs\" from the Windows Control Panel to remove Tamsa Studio, then install "
+       L"it again to choose other features.",
        true},
       {L"Reader", kSpace, L"", false},
       {L"Tamsa Viewer", kClick, L"", false},
