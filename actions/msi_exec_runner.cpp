@@ -233,7 +233,7 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
     if (parsed.GetLogFile().empty()) {
       WriteLog(L"   The package ran without a log of its own");
     } else {
-      WriteLog(L"   The package's own log tells why: %s", parsed.GetLogFile().c_str());
+      WriteLog(L"   The package's own log tells why: %s", log.File().c_str());
     }
   }
   return result;

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -25,11 +26,9 @@ bool HoldsSomething(const std::wstring& path) {
 
 // Returns 0 or the code of the call that failed.
 DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
-  CScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  CScopedHandle source(OpenPlainFile(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, false));
   if (!source.IsValid()) return GetLastError();
-  CScopedHandle target(CreateFileW(to.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  CScopedHandle target(OpenPlainFile(to, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, true));
   if (!target.IsValid()) return GetLastError();
   std::vector<char> block(kCopyBlock);
   for (;;) {
@@ -44,12 +43,22 @@ DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
+// The installer is handed only a plain file of the run's own, made before it
+// starts: through a link, or into a file with other names, it would write
+// into another's file.
 CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFile(file) {
-  if (file.empty() || !HoldsSomething(file)) return;
-  m_installerFile = Format(kBesideFormat, file.c_str(), GetCurrentProcessId());
+  if (file.empty()) return;
+  m_file = m_installerFile = ClaimPlainFile(file);
+  if (m_file != file) {
+    WriteLog(L"   The package log %s is a link or a file with other names: the package logs into %s",
+             file.c_str(), m_file.c_str());
+  }
+  if (!HoldsSomething(m_file)) return;
+  std::wstring beside = Format(kBesideFormat, m_file.c_str(), GetCurrentProcessId());
   // A file of this process's name can only be left from a run killed long
   // ago: written over from its start, its old tail would follow the new log.
-  DeleteFileW(m_installerFile.c_str());
+  DeleteFileW(beside.c_str());
+  m_installerFile = ClaimPlainFile(beside);
 }
 
 void CPackageLog::Finish() {

@@ -11,6 +11,9 @@ class CPackageLog {
   CPackageLog(const CPackageLog&) = delete;
   CPackageLog& operator=(const CPackageLog&) = delete;
 
+  // The package's log: the file named, or the plain one beside it that the
+  // run writes instead.
+  const std::wstring& File() const { return m_file; }
   // The file to hand the installer: the log itself while it holds nothing,
   // else a fresh file beside it.
   const std::wstring& InstallerFile() const { return m_installerFile; }

@@ -127,7 +127,9 @@ class CWorker {
   bool CheckRunningFromCache();
   DWORD PrepareUpdateFolder();
   void CreateLogFolderShortcut();
-  // Packs the run's logs; whatever happens to them, the run's result stands.
+  // Packs the run's logs once it has reached its end, in Cleanup, so that
+  // the archive holds the run's last lines; whatever happens to them, the
+  // run's result stands.
   void PackLogFiles();
   void ReadSetupProperties();
   bool ParseSetupProperties();
@@ -349,6 +351,8 @@ class CWorker {
   LONG m_status = 0;
   // Set when the status is the exit code of the setup this run handed over to.
   bool m_handedOver = false;
+  // The run got as far as its logs are packed for: at its very end.
+  bool m_packLogs = false;
   // Restarts Windows; null is the system's call. Tests record it instead.
   BOOL (*m_restartFunction)() = nullptr;
   BOOL m_rebootHooked = FALSE;

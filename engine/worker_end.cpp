@@ -130,6 +130,10 @@ void CWorker::Cleanup() {
     RemoveWorkingCopyUnlessResumed();
     // A copy a resume started from, whose program still ran when this run began.
     CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
+    if (m_packLogs) {
+      m_packLogs = false;
+      PackLogFiles();
+    }
     if (m_host) m_host->EndHost(static_cast<DWORD>(m_status));
   } catch (...) {
     // Cleanup runs inside the handlers: nothing may escape it.

@@ -63,7 +63,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   if (repair && installActions.empty()) {
     DWORD missing = ReportMissingMembers();
     if (missing == ERROR_SUCCESS) WriteLog(L"No product of the suite is installed; there is nothing to repair");
-    PackLogFiles();
+    m_packLogs = true;
     AbortOnError(missing == ERROR_SUCCESS ? ERROR_UNKNOWN_PRODUCT : missing, true);
   }
   if (!list) return ERROR_SUCCESS;
@@ -104,7 +104,7 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     registration.RemoveInstallGroups(false, manager->GetOtherUsers());
   }
   m_runJournal->Settle();
-  PackLogFiles();
+  m_packLogs = true;
   if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_CANCELLED);
   return result;
 }

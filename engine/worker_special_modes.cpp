@@ -91,12 +91,20 @@ void CWorker::CreateLogFolderShortcut() {
   WriteLog(L"   Launch Point Link: %s", link.c_str());
   WriteLog(L"   Launch Point Desc: %s", description.c_str());
   HRESULT result = CreateShellShortcut(link, folder, description.c_str());
-  if (SUCCEEDED(result)) return;
+  if (SUCCEEDED(result)) {
+    WriteLog(L"   Created the folder shortcut %s", link.c_str());
+    return;
+  }
   WriteLog(L"   Failed to create shortcut with error: %d", result);
   // Some shells (Wine's among them) have no folder shortcut object; a plain
   // link to the folder leads the user there all the same.
-  result = CreateShellShortcutEx(link + L".lnk", folder, std::wstring(), description, std::wstring(), 0, folder);
-  if (FAILED(result)) WriteLog(L"   Failed to create shortcut with error: %d", result);
+  link += L".lnk";
+  result = CreateShellShortcutEx(link, folder, std::wstring(), description, std::wstring(), 0, folder);
+  if (FAILED(result)) {
+    WriteLog(L"   Failed to create shortcut with error: %d", result);
+  } else {
+    WriteLog(L"   Created the shortcut %s instead", link.c_str());
+  }
 }
 
 void CWorker::PackLogFiles() {
@@ -105,7 +113,7 @@ void CWorker::PackLogFiles() {
   WriteLog(L"Packing the log files of %s", folder.c_str());
   std::wstring archive;
   if (ZipLogFiles(folder, &archive)) {
-    WriteLog(L"   Log files packed into %s", archive.c_str());
+    WriteLog(L"   Log files packed into %s; this line and those after it are not in it", archive.c_str());
   } else {
     // The logs are a courtesy: the run's result does not depend on them.
     WriteLog(L"   Failed packing the log files of %s", folder.c_str());

@@ -31,6 +31,7 @@ const int kTempFolderTries = 99;
 // folders that hold it. Its text is the identity of the setup that made it.
 const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
 const DWORD kMarkerBytes = 64;
+const int kNumberedNameTries = 99;
 
 class CScopedFindHandle {
  public:
@@ -50,6 +51,33 @@ class CScopedFindHandle {
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   if (folder.empty() || folder.back() == L'\\') return folder + name;
   return folder + L"\\" + name;
+}
+
+using GetFinalPathFunctionType = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Vista and later: looked up, so the program still starts on XP.
+GetFinalPathFunctionType GetFinalPathFunction() {
+  static const GetFinalPathFunctionType function = reinterpret_cast<GetFinalPathFunctionType>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+  return function;
+}
+
+// The path the open file or folder ends at, without "\\?\"; empty when
+// the system cannot tell.
+std::wstring FinalPathOf(HANDLE file) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetFinalPathFunction()(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) {
+      std::wstring path(buffer.data(), length);
+      if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + path.substr(7);
+      if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+      return path;
+    }
+    buffer.resize(length + 1);
+  }
 }
 
 bool IsFolder(const WIN32_FIND_DATAW& entry) {
@@ -381,6 +409,69 @@ bool IsLinkPath(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+bool IsPlainFile(HANDLE file, const std::wstring& path) {
+  BY_HANDLE_FILE_INFORMATION facts = {};
+  if (!GetFileInformationByHandle(file, &facts) || facts.nNumberOfLinks != 1 ||
+      (facts.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+    return false;
+  }
+  // Wine shows a file symlink as a plain file and opens its target: only
+  // the name the open file ends at tells it. Where the system cannot tell
+  // (Windows XP; Wine past 260 characters) a link is seen by its attribute.
+  std::wstring filePath = GetFinalPathFunction() ? FinalPathOf(file) : std::wstring();
+  std::wstring full = GetFullPath(path);
+  size_t slash = full.find_last_of(L'\\');
+  if (filePath.empty() || slash == std::wstring::npos) return true;
+  CScopedHandle folder(CreateFileW(full.substr(0, slash + 1).c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring folderPath = folder.IsValid() ? FinalPathOf(folder.Get()) : std::wstring();
+  return folderPath.empty() || EqualsNoCase(filePath, JoinPath(folderPath, full.substr(slash + 1)));
+}
+
+HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create) {
+  // A name that appears between the two opens is met by the other one.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    HANDLE file = CreateFileW(path.c_str(), access, shareMode, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      if (IsPlainFile(file, path)) return file;
+      CloseHandle(file);
+      SetLastError(kNotPlainFileError);
+      return INVALID_HANDLE_VALUE;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND || !create) return INVALID_HANDLE_VALUE;
+    file = CreateFileW(path.c_str(), access, shareMode, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    error = GetLastError();
+    // A link whose target is missing is not found, yet its name is taken.
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+  }
+  SetLastError(kNotPlainFileError);
+  return INVALID_HANDLE_VALUE;
+}
+
+std::wstring NumberedName(const std::wstring& path, int number) {
+  if (number <= 1) return path;
+  size_t slash = path.find_last_of(L'\\');
+  size_t dot = path.find_last_of(L'.');
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) dot = path.size();
+  return path.substr(0, dot) + Format(L" (%d)", number) + path.substr(dot);
+}
+
+std::wstring ClaimPlainFile(const std::wstring& path) {
+  for (int number = 1; number <= kNumberedNameTries; ++number) {
+    std::wstring candidate = NumberedName(path, number);
+    CScopedHandle file(OpenPlainFile(candidate, FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true));
+    if (file.IsValid()) return candidate;
+    if (GetLastError() != kNotPlainFileError) break;
+  }
+  return path;
+}
+
 bool IsOwnTempWorkFolder(const std::wstring& folder) {
   std::wstring path = folder;
   while (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -389,10 +480,8 @@ bool IsOwnTempWorkFolder(const std::wstring& folder) {
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return false;
   }
-  std::wstring marker = path + kWorkFolderMarker;
-  if (IsLinkPath(marker)) return false;
-  CScopedHandle file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  CScopedHandle file(OpenPlainFile(path + kWorkFolderMarker, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                   false));
   char bytes[kMarkerBytes] = {};
   DWORD read = 0;
   if (!file.IsValid() || !ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr)) return false;

@@ -86,6 +86,29 @@ bool IsOwnTempWorkFolder(const std::wstring& folder);
 // True for a link, junction or other reparse point, whatever it leads to.
 bool IsLinkPath(const std::wstring& path);
 
+// The last error of OpenPlainFile when something other than a plain file
+// stands at the name.
+const DWORD kNotPlainFileError = ERROR_CANT_ACCESS_FILE;
+
+// True when the open file (`path` names it) is only itself: no folder, no
+// link or other reparse point, one name (a second hard link names another
+// owner's file too), and found where `path` says, not through a link.
+bool IsPlainFile(HANDLE file, const std::wstring& path);
+
+// Opens the plain file at `path`; with `create`, makes it when nothing
+// stands there (never through a link that appears meanwhile). An invalid
+// handle with kNotPlainFileError when anything else stands there.
+HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create);
+
+// "name (2).ext" beside "name.ext" for `number` 2 and up; the path itself
+// for 1.
+std::wstring NumberedName(const std::wstring& path, int number);
+
+// The first of the path and its numbered names where a plain file stands or
+// can be made (made empty when none stood there); `path` itself when none
+// can, or when the folder refuses for another reason.
+std::wstring ClaimPlainFile(const std::wstring& path);
+
 // The path made absolute and its "." and ".." resolved, however long; empty
 // when the system cannot resolve it.
 std::wstring GetFullPath(const std::wstring& path);

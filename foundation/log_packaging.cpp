@@ -12,16 +12,33 @@
 #include <string>
 #include <vector>
 
+#include "foundation/error.h"
+#include "foundation/file_utils.h"
 #include "foundation/folder.h"
+#include "foundation/registry_key.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_exception.h"
+#include "zip/zip_file.h"
 
 namespace {
 
 const wchar_t kLogArchivePattern[] = L"LogFile %y-%m-%d %H-%M.zip";
 const uint32_t kCopyBufferSize = 65536;
+const int kArchiveNameTries = 99;
+const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const wchar_t* const kProgramFolderValues[] = {L"ProgramFilesDir", L"CommonFilesDir"};
+const int kShellFolders[] = {
+    CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_FONTS, CSIDL_RESOURCES,
+    CSIDL_PROFILE, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,
+    CSIDL_PROGRAMS, CSIDL_STARTMENU,
+    CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_COMMON_APPDATA, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_PROGRAMS,
+    CSIDL_COMMON_STARTMENU, CSIDL_COMMON_STARTUP, CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_MUSIC,
+    CSIDL_COMMON_PICTURES, CSIDL_COMMON_VIDEO, CSIDL_COMMON_ADMINTOOLS, CSIDL_COMMON_FAVORITES,
+};
 
 // The full path without trailing backslashes, for comparing folders.
 std::wstring NormalFolder(const std::wstring& folder) {
@@ -38,25 +55,43 @@ std::wstring ShellFolder(int csidl) {
   return buffer;
 }
 
+std::wstring ParentOf(const std::wstring& folder) {
+  size_t slash = folder.find_last_of(L'\\');
+  return slash != std::wstring::npos && slash > 2 ? folder.substr(0, slash) : std::wstring();
+}
+
+// A 32-bit process is shown the 32-bit program folders under the 64-bit
+// names: the 64-bit ones are read from the 64-bit registry view.
+void AddNativeProgramFolders(std::vector<std::wstring>* folders) {
+  try {
+    CRegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ | KEY_WOW64_64KEY, false);
+    for (const wchar_t* name : kProgramFolderValues) folders->push_back(key.GetValueSZ(name));
+  } catch (const CError&) {
+    // A 32-bit Windows has no other view: its folders are the shell's.
+  }
+}
+
+// The folders Windows keeps for itself and for all users, and the user's own
+// roots, in both views.
 std::vector<std::wstring> ProtectedFolders() {
   std::vector<std::wstring> folders;
   wchar_t buffer[MAX_PATH] = {};
   // PathIsSystemFolderW only tests attributes: it is false for the Windows
   // folder itself under Wine, so the system's folders are named here.
-  if (GetWindowsDirectoryW(buffer, MAX_PATH)) folders.push_back(buffer);
+  if (GetWindowsDirectoryW(buffer, MAX_PATH)) {
+    folders.push_back(buffer);
+    folders.push_back(folders.back() + L"\\Temp");  // the temporary folder of services and SYSTEM
+  }
   if (GetSystemDirectoryW(buffer, MAX_PATH)) folders.push_back(buffer);
   if (GetSystemWow64DirectoryW(buffer, MAX_PATH)) folders.push_back(buffer);
   DWORD length = GetTempPathW(MAX_PATH, buffer);
   if (length && length < MAX_PATH) folders.push_back(buffer);
-  const int kShellFolders[] = {CSIDL_PROFILE,        CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,
-                               CSIDL_COMMON_APPDATA, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY,
-                               CSIDL_PERSONAL,       CSIDL_COMMON_DOCUMENTS, CSIDL_PROGRAM_FILES,
-                               CSIDL_PROGRAM_FILESX86};
   for (int csidl : kShellFolders) folders.push_back(ShellFolder(csidl));
-  // The folder that holds every profile.
-  std::wstring profile = ShellFolder(CSIDL_PROFILE);
-  size_t slash = profile.find_last_of(L'\\');
-  if (slash != std::wstring::npos && slash > 2) folders.push_back(profile.substr(0, slash));
+  AddNativeProgramFolders(&folders);
+  // The folders that hold every profile and the all-users documents.
+  folders.push_back(ParentOf(ShellFolder(CSIDL_PROFILE)));
+  folders.push_back(ParentOf(ShellFolder(CSIDL_COMMON_DOCUMENTS)));
   return folders;
 }
 
@@ -104,32 +139,39 @@ void CloseAfterFailure(CZipArchive* archive, const std::wstring& archivePath) {
 struct CEntry {
   std::wstring path;
   std::wstring name;
+  bool plainOnly = false;  // a log: packed only as a plain file of its own
 };
 
-// The name with each letter outside printable ASCII replaced by '_', which
-// every code page stores.
-std::wstring AsciiName(const std::wstring& name) {
-  std::wstring ascii = name;
-  for (wchar_t& letter : ascii) {
-    if (letter < 0x20 || letter > 0x7E) letter = L'_';
-  }
-  return ascii;
-}
+enum class CTarget { kCreate, kCreateNew, kAppend };
 
-// A log whose name the archive's code page cannot hold is still packed,
-// under a plain name: its contents matter more than its name, and stopping
-// there would leave every later log out.
+// A name the archive's code page cannot hold is stored as UTF-8 under the
+// entry's flag, which unzip, 7-Zip and Python's zipfile read: two such logs
+// keep names of their own.
 bool AddEntry(CZipArchive* archive, const CEntry& entry) {
+  CZipAddFileRequest request;
+  request.filePath = entry.path;
+  request.fileNameInZip = entry.name;
+  request.smartness = CZipArchive::zipsmSafeSmart;
+  request.bufferSize = kCopyBufferSize;
   try {
-    return archive->AddFileAs(entry.path, entry.name, -1, CZipArchive::zipsmSafeSmart, kCopyBufferSize);
+    return archive->AddFileRequest(request);
   } catch (CZipException* raw) {
     std::unique_ptr<CZipException> error(raw);
     if (error->GetCode() != CZipException::kInvalidArgument) throw error.release();
   }
-  std::wstring ascii = AsciiName(entry.name);
-  WriteLog(L"   The name '%s' cannot be stored in the archive; packed as '%s'", entry.name.c_str(),
-           ascii.c_str());
-  return archive->AddFileAs(entry.path, ascii, -1, CZipArchive::zipsmSafeSmart, kCopyBufferSize);
+  request.utf8Name = true;
+  return archive->AddFileRequest(request);
+}
+
+// False for a log left out: through a link, or a file with other names,
+// the run would pack another file's contents with its rights. `held` keeps
+// the file from being renamed or replaced until it is packed.
+bool HoldPlainLog(const CEntry& entry, CScopedHandle* held) {
+  if (!entry.plainOnly) return true;
+  held->Reset(OpenPlainFile(entry.path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, false));
+  if (held->IsValid() || GetLastError() != kNotPlainFileError) return true;
+  WriteLog(L"   Left out of the archive, being a link or a file with other names: %s", entry.path.c_str());
+  return false;
 }
 
 // A created archive that could not be finished goes: a part of it passes
@@ -145,34 +187,64 @@ void RemoveUnfinished(const std::wstring& archivePath) {
   WriteLog(L"   The unfinished archive '%s' could not be removed, error %d", archivePath.c_str(), error);
 }
 
+// A new archive is made only where nothing stands, never through a link
+// planted at its name: it takes the first free numbered name.
+void CreateNewArchive(CZipArchive* archive, CZipFile* file, std::wstring* archivePath) {
+  std::wstring base = *archivePath;
+  for (int number = 1;; ++number) {
+    *archivePath = NumberedName(base, number);
+    try {
+      file->Open(*archivePath, CZipAbstractFile::modeCreate | CZipAbstractFile::modeCreateNew |
+                                   CZipAbstractFile::modeReadWrite, true);
+      break;
+    } catch (CZipException* raw) {
+      std::unique_ptr<CZipException> error(raw);
+      if (error->GetCode() != CZipException::kFileExists || number >= kArchiveNameTries) throw error.release();
+      WriteLog(L"   Something stands at '%s' already: the archive takes the next name", archivePath->c_str());
+    }
+  }
+  archive->OpenFrom(*file, CZipArchive::zipCreate);
+}
+
 // Adds each entry in turn; false at the first that cannot be added.
-BOOL PackEntries(const std::wstring& archivePath, bool create, const std::vector<CEntry>& entries) {
+BOOL PackEntries(std::wstring* archivePath, CTarget target, const std::vector<CEntry>& entries) {
   // Until the archive is open, a file already there is not this packing's.
-  bool made = create && GetFileAttributesW(archivePath.c_str()) == INVALID_FILE_ATTRIBUTES;
+  bool made = target == CTarget::kCreate && GetFileAttributesW(archivePath->c_str()) == INVALID_FILE_ATTRIBUTES;
+  CZipFile file;
   CZipArchive archive;
   try {
-    archive.Open(archivePath, create ? CZipArchive::zipCreate : CZipArchive::zipOpen);
+    if (target == CTarget::kCreateNew) {
+      CreateNewArchive(&archive, &file, archivePath);
+    } else {
+      archive.Open(*archivePath, target == CTarget::kCreate ? CZipArchive::zipCreate : CZipArchive::zipOpen);
+    }
   } catch (...) {
-    LogZipFailure(archivePath);
-    if (made) RemoveUnfinished(archivePath);
+    LogZipFailure(*archivePath);
+    // A new archive's name that could not be had holds what others put there.
+    if (target == CTarget::kCreateNew) made = !file.IsClosed();
+    file.Close();
+    if (made) RemoveUnfinished(*archivePath);
     return FALSE;
   }
   try {
     bool added = true;
     for (const CEntry& entry : entries) {
+      CScopedHandle held;
+      if (!HoldPlainLog(entry, &held)) continue;
       added = AddEntry(&archive, entry);
       if (!added) {
-        WriteLog(L"   Could not add '%s' to '%s'", entry.path.c_str(), archivePath.c_str());
+        WriteLog(L"   Could not add '%s' to '%s'", entry.path.c_str(), archivePath->c_str());
         break;
       }
     }
     archive.Close();
     if (added) return TRUE;
   } catch (...) {
-    LogZipFailure(archivePath);
-    CloseAfterFailure(&archive, archivePath);
+    LogZipFailure(*archivePath);
+    CloseAfterFailure(&archive, *archivePath);
   }
-  if (create) RemoveUnfinished(archivePath);
+  file.Close();
+  if (target != CTarget::kAppend) RemoveUnfinished(*archivePath);
   return FALSE;
 }
 
@@ -189,8 +261,12 @@ bool IsProtectedFolder(const std::wstring& folder) {
   if (path.empty() || PathIsRootW(WithBackslash(path).c_str()) || PathIsSystemFolderW(path.c_str(), 0)) {
     return true;
   }
+  // A folder that holds one of them would be walked through it.
+  std::wstring inside = WithBackslash(path);
   for (const std::wstring& other : ProtectedFolders()) {
-    if (!other.empty() && EqualsNoCase(path, NormalFolder(other))) return true;
+    if (other.empty()) continue;
+    std::wstring normal = NormalFolder(other);
+    if (EqualsNoCase(path, normal) || StartsWithNoCase(normal, inside)) return true;
   }
   return false;
 }
@@ -200,7 +276,6 @@ BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath) {
   if (!MayPack(logs)) return FALSE;
   std::wstring scanned = WithBackslash(folder);
   std::wstring archive = scanned + FormatCurrentTime(kLogArchivePattern);
-  if (archivePath) *archivePath = archive;
   CFileInfoList files;
   logs.GetAllFiles(&files);
   std::vector<CEntry> entries;
@@ -208,9 +283,11 @@ BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath) {
     std::wstring name = ToLower(file.name);
     size_t log = name.find(L".log");
     if (name.find(L".zip") != std::wstring::npos || log == std::wstring::npos || log == 0) continue;
-    entries.push_back({file.folder + file.name, EntryName(scanned, file, std::wstring())});
+    entries.push_back({file.folder + file.name, EntryName(scanned, file, std::wstring()), true});
   }
-  return PackEntries(archive, true, entries);
+  BOOL packed = PackEntries(&archive, CTarget::kCreateNew, entries);
+  if (archivePath) *archivePath = archive;
+  return packed;
 }
 
 BOOL ZipFolderTree(const std::wstring& folder, const std::wstring& base, const std::wstring& archivePath) {
@@ -226,7 +303,8 @@ BOOL ZipFolderTree(const std::wstring& folder, const std::wstring& base, const s
   for (const CFileInfo& file : files) {
     entries.push_back({file.folder + file.name, EntryName(WithBackslash(folder), file, base)});
   }
-  return PackEntries(archivePath, true, entries);
+  std::wstring archive = archivePath;
+  return PackEntries(&archive, CTarget::kCreate, entries);
 }
 
 BOOL ZipFolderFiles(const std::wstring& folder, const std::wstring& base, const std::wstring& archivePath,
@@ -244,5 +322,6 @@ BOOL ZipFolderFiles(const std::wstring& folder, const std::wstring& base, const 
     std::wstring name = relativeNames ? EntryName(WithBackslash(folder), file, base) : file.name;
     entries.push_back({file.folder + file.name, name});
   }
-  return PackEntries(archivePath, create, entries);
+  std::wstring archive = archivePath;
+  return PackEntries(&archive, create ? CTarget::kCreate : CTarget::kAppend, entries);
 }

@@ -7,14 +7,16 @@
 
 #include <string>
 
-// Drive roots, the Windows and system folders, profile roots and the shell's
-// shared folders: never packed whole.
+// Drive roots, the folders Windows keeps for itself and for all users (both
+// program folder views, the public and temporary ones), the user's roots,
+// and any folder holding one of them: never packed whole.
 bool IsProtectedFolder(const std::wstring& folder);
 
 // Packs every file of the tree whose lower-cased name holds ".log" after its
-// first character and no ".zip" into "LogFile <yy-mm-dd HH-MM>.zip" in the
-// folder, under its path relative to the folder. `archivePath` gets the
-// archive's path when one was begun.
+// first character and no ".zip" into a new "LogFile <yy-mm-dd HH-MM>.zip" in
+// the folder (numbered " (2)" on when that name is taken), under its path
+// relative to the folder. Links and files with other names are left out.
+// `archivePath` gets the archive's path when one was begun.
 BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath = nullptr);
 
 // Packs the whole tree into a new archive; each entry is named `base`, then

@@ -36,6 +36,7 @@ const wchar_t kNameTimePattern[] = L"%y-%m-%d %H-%M";
 // writer locks this one byte far beyond any real log size around its
 // seek-and-write. The file's contents are not touched by the lock.
 const DWORD kLockOffsetHigh = 0x7FFFFFFF;
+const int kLogNameTries = 99;
 
 struct CEnvironmentValue {
   bool exists = false;
@@ -109,23 +110,25 @@ class CLogWriter {
   bool Enabled() const { return m_setting.enabled; }
   const std::wstring& Template() const { return m_setting.logTemplate; }
 
-  void Append(const std::wstring& line) {
+  void Append(const std::wstring& stamp, const std::wstring& message) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (!m_pathResolved && !m_setting.logTemplate.empty()) {
-      std::wstring folder = LogFolderOf(m_setting.logTemplate);
-      if (!folder.empty()) m_logPath = LongPathForm(folder) + kSetupLogName;
+    if (!m_pathResolved) {
+      std::wstring folder = m_setting.logTemplate.empty() ? std::wstring() : LogFolderOf(m_setting.logTemplate);
+      m_basePath = folder.empty() ? std::wstring(kDefaultLogPath) : LongPathForm(folder) + kSetupLogName;
+      m_logPath = m_basePath;
       m_pathResolved = true;
     }
-    const std::wstring& path = m_logPath.empty() ? std::wstring(kDefaultLogPath) : m_logPath;
-    CScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring notice;
+    CScopedHandle file(OpenLog(&notice));
     if (!file.IsValid()) return;  // the log never reports its own failures
     OVERLAPPED lockRange = {};
     lockRange.OffsetHigh = kLockOffsetHigh;
     bool locked = LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange) != FALSE;
     SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    std::wstring lines = notice.empty() ? std::wstring() : stamp + L" - " + notice + L"\r\n";
+    lines += stamp + L" - " + message + L"\r\n";
     DWORD written = 0;
-    WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written,
+    WriteFile(file.Get(), lines.data(), static_cast<DWORD>(lines.size() * sizeof(wchar_t)), &written,
               nullptr);
     if (locked) UnlockFileEx(file.Get(), 0, 1, 0, &lockRange);
   }
@@ -133,10 +136,27 @@ class CLogWriter {
  private:
   CLogWriter() : m_setting(ReadLogSetting()) {}
 
+  // The log, or the next plain file beside it: through a link, or into a
+  // file with other names, the run would write into another's file with its
+  // rights. Every process of the run walks the same names to the same file.
+  HANDLE OpenLog(std::wstring* notice) {
+    for (int tries = 0; tries < kLogNameTries; ++tries) {
+      HANDLE file = OpenPlainFile(m_logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true);
+      if (file != INVALID_HANDLE_VALUE || GetLastError() != kNotPlainFileError) return file;
+      std::wstring next = NumberedName(m_basePath, ++m_number);
+      *notice = Format(L"The log file %s is a link or a file with other names: this run logs into %s",
+                       m_logPath.c_str(), next.c_str());
+      m_logPath = next;
+    }
+    return INVALID_HANDLE_VALUE;
+  }
+
   std::mutex m_mutex;
   CLogSetting m_setting;
   bool m_pathResolved = false;
+  std::wstring m_basePath;
   std::wstring m_logPath;
+  int m_number = 1;
 };
 
 const std::wstring& DateTimeText() {
@@ -186,7 +206,7 @@ void __cdecl WriteLog(const wchar_t* format, ...) {
     if (IsLoggingEnabled(nullptr)) {
       std::wstring stamp = FormatCurrentTime(kLineTimePattern);
       std::wstring message = FormatV(format, args);
-      CLogWriter::Instance().Append(stamp + L" - " + message + L"\r\n");
+      CLogWriter::Instance().Append(stamp, message);
     }
   } catch (...) {
   }

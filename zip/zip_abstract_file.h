@@ -13,6 +13,9 @@ class CZipAbstractFile {
     shareDenyNone = 0x0040,
     modeCreate = 0x1000,
     modeNoTruncate = 0x2000,
+    // With modeCreate: only a new file; whatever stands at the name (a link
+    // too) is kFileExists.
+    modeCreateNew = 0x4000,
   };
   enum SeekOrigin { begin = 0, current = 1, end = 2 };
 

@@ -275,6 +275,7 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   header.SetSystemCompatibility(m_systemCompatibility);
   header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   header.SetTime(modified);
+  if (request.utf8Name) header.m_flag |= CZipFileHeader::kUtf8Flag;
   SetEntryName(header, name);
 
   if (header.IsDirectory()) {
@@ -358,6 +359,11 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
     header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   } else if (header.GetSystemCompatibility() != m_systemCompatibility) {
     TakeIntoArchiveSystem(header, m_centralDir.m_oemConversion);
+  }
+  // Info-ZIP's unzip reads an MS-DOS entry's name as OEM text whatever its
+  // UTF-8 flag says; an NTFS entry's (the same attributes) it reads as flagged.
+  if (header.IsUtf8() && header.GetSystemCompatibility() == ZipCompatibility::zcDosFat) {
+    header.SetSystemCompatibility(ZipCompatibility::zcNtfs);
   }
   if (header.GetRawFileName().empty()) {
     header.SetFileName(Format(L"file%i", m_centralDir.GetCount()), m_centralDir.m_oemConversion);

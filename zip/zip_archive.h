@@ -29,6 +29,9 @@ struct CZipAddFileRequest {
   int replaceIndex = -1;
   uint32_t bufferSize = 65536;
   CZipAbstractFile* stream = nullptr;
+  // The name as UTF-8 under the entry's flag, for a name the code page
+  // cannot hold.
+  bool utf8Name = false;
 };
 
 class CZipArchive {

@@ -38,6 +38,7 @@ class CZipException {
     kNoSuchFile = 2,
     kIoError = 5,
     kAccessDenied = 13,
+    kFileExists = 17,
     kInvalidArgument = 22,
     kFileTooLarge = 27,
     kNoSpace = 28,

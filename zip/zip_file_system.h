@@ -18,6 +18,7 @@ constexpr unsigned kModeReadWrite = 0x0002;
 constexpr unsigned kShareDenyNone = 0x0040;
 constexpr unsigned kModeCreate = 0x1000;
 constexpr unsigned kModeNoTruncate = 0x2000;
+constexpr unsigned kModeCreateNew = 0x4000;
 
 // Every failure reports an errno-style code of CZipException's range in *error.
 FileHandle FileOpen(const std::wstring& path, unsigned flags, int* error);

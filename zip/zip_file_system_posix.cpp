@@ -96,6 +96,8 @@ int ToZipCode(int error) {
       return CZipException::kNoSpace;
     case EFBIG:
       return CZipException::kFileTooLarge;
+    case EEXIST:
+      return CZipException::kFileExists;
     default:
       return CZipException::kIoError;
   }
@@ -108,6 +110,7 @@ int AsDescriptor(FileHandle file) { return static_cast<int>(file); }
 FileHandle FileOpen(const std::wstring& path, unsigned flags, int* error) {
   int mode = (flags & kModeReadWrite) ? O_RDWR : O_RDONLY;
   if (flags & kModeCreate) mode |= O_CREAT | ((flags & kModeNoTruncate) ? 0 : O_TRUNC);
+  if ((flags & kModeCreate) && (flags & kModeCreateNew)) mode |= O_EXCL;
   int file = open(NativePath(path).c_str(), mode | O_CLOEXEC, 0644);
   if (file < 0) {
     *error = ToZipCode(errno);

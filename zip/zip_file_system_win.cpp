@@ -28,6 +28,9 @@ int ToZipCode(DWORD error) {
       return CZipException::kNoSpace;
     case ERROR_FILE_TOO_LARGE:
       return CZipException::kFileTooLarge;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return CZipException::kFileExists;
     default:
       return CZipException::kIoError;
   }
@@ -49,6 +52,7 @@ FileHandle FileOpen(const std::wstring& path, unsigned flags, int* error) {
                                          : FILE_SHARE_READ;
   DWORD disposition = OPEN_EXISTING;
   if (flags & kModeCreate) disposition = (flags & kModeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+  if ((flags & kModeCreate) && (flags & kModeCreateNew)) disposition = CREATE_NEW;
   HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {

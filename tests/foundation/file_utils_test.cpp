@@ -405,6 +405,37 @@ TEST(FileUtilsTest, CreateTempWorkFolderMakesFreshFoldersUnderTemp) {
   }
 }
 
+// A second hard link, or a link Windows opens through, names another
+// owner's file: neither is opened, and the next numbered name is claimed.
+TEST(FileUtilsTest, OpenPlainFileTakesOnlyAFileOfItsOwn) {
+  CTestFolder root;
+  MakeFile(root.File(L"plain.log"), "plain");
+  MakeFile(root.File(L"other.txt"), "another's");
+  ASSERT_TRUE(CreateHardLinkW(root.File(L"hard.log").c_str(), root.File(L"other.txt").c_str(), nullptr));
+  // Wine 8 answers success and makes no link.
+  bool symbolic = CreateSymbolicLinkW(root.File(L"symbolic.log").c_str(), root.File(L"plain.log").c_str(), 0) &&
+                  GetFileAttributesW(root.File(L"symbolic.log").c_str()) != INVALID_FILE_ATTRIBUTES;
+  const struct {
+    const wchar_t* name;
+    bool create;
+    DWORD error;  // 0: opened
+  } kCases[] = {
+      {L"plain.log", false, 0},         {L"new.log", true, 0},
+      {L"missing.log", false, ERROR_FILE_NOT_FOUND}, {L"hard.log", true, kNotPlainFileError},
+      {L"other.txt", false, kNotPlainFileError},  {L"symbolic.log", true, kNotPlainFileError},
+  };
+  for (const auto& row : kCases) {
+    if (!symbolic && std::wstring(row.name) == L"symbolic.log") continue;
+    CScopedHandle file(OpenPlainFile(root.File(row.name), GENERIC_READ, FILE_SHARE_READ, row.create));
+    EXPECT_EQ(file.IsValid() ? 0u : GetLastError(), row.error) << WideToUtf8(row.name);
+  }
+  EXPECT_EQ(ReadFileBytes(root.File(L"other.txt")), "another's");
+  EXPECT_EQ(ClaimPlainFile(root.File(L"hard.log")), root.File(L"hard (2).log"));
+  EXPECT_EQ(ReadFileBytes(root.File(L"hard (2).log")), "");
+  EXPECT_EQ(NumberedName(L"C:\\a.b\\LogFile 1.zip", 3), L"C:\\a.b\\LogFile 1 (3).zip");
+  EXPECT_EQ(NumberedName(L"C:\\a.b\\name", 2), L"C:\\a.b\\name (2)");
+}
+
 TEST(FileUtilsTest, SafeCreateFileKeepsAPathLongerThan260Characters) {
   CTestFolder folder;
   std::wstring segment(100, L's');

@@ -70,6 +70,7 @@ TEST(LogPackagingTest, ZipLogFilesPacksOnlyLogFilesUnderRelativeLowerCaseNames) 
   MakeFile(root, L"LogFile 11-12-13 14-05.zip", "an earlier archive");
   MakeFile(root, L"old.log.zip", "zipped log");
   MakeFile(root, L"\u65e5\u672c.log", "log under a name the code page lacks");
+  MakeFile(root, L"\u0436\u0436.log", "another such name");
   MakeFile(root, L"z.log", "log after it");
 
   std::wstring archive;
@@ -79,7 +80,8 @@ TEST(LogPackagingTest, ZipLogFilesPacksOnlyLogFilesUnderRelativeLowerCaseNames) 
   EXPECT_EQ(archive.substr(0, root.Path().size() + 8), root.Path() + L"LogFile ");
   std::map<std::wstring, std::string> expected = {
       {L"vell_setup.log", "setup log"}, {L"a\\b\\product.log", "product log"},
-      {L"tam_{x}.log.old", "older log"}, {L"__.log", "log under a name the code page lacks"},
+      {L"tam_{x}.log.old", "older log"}, {L"\u65e5\u672c.log", "log under a name the code page lacks"},
+      {L"\u0436\u0436.log", "another such name"},
       {L"z.log", "log after it"}};
   EXPECT_EQ(ReadArchive(archive), expected);
 }
@@ -98,6 +100,10 @@ TEST(LogPackagingTest, ProtectedFoldersAreNeverPacked) {
   } kCases[] = {
       {L"C:\\", true},  {L"C:", true},      {windows, true},   {std::wstring(windows) + L"\\", true},
       {system, true},   {temp, true},       {profile, true},   {L"C:\\no such folder\\", false},
+      // The 64-bit program folder, the public and the system's temporary
+      // folders, and one that holds the user's application data folders.
+      {L"C:\\Program Files", true}, {L"C:\\users\\Public", true},
+      {std::wstring(windows) + L"\\Temp", true}, {std::wstring(profile) + L"\\AppData", true},
   };
   for (const auto& row : kCases) {
     EXPECT_EQ(IsProtectedFolder(row.folder), row.isProtected) << row.folder.c_str();
