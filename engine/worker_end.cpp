@@ -100,7 +100,12 @@ void CWorker::HandOverTo(const std::wstring& command) {
 // the run, nothing will start from it again.
 void CWorker::RemoveWorkingCopyUnlessResumed() {
   std::wstring copy = m_sourceRedirection ? m_sourceRedirection->WorkingCopyFolder() : std::wstring();
-  if (!copy.empty() && m_rebootSupport.ResumeEntryStartsIn(m_resumeValueName, copy)) {
+  // The setup this run handed over to restarts Windows and resumes from the
+  // copy, also when the restart has taken its entry already (Wine runs it at
+  // once): removed now, the resume would start without its files.
+  bool restartedByOther = m_handedOver && (m_status == ERROR_SUCCESS_REBOOT_INITIATED ||
+                                           m_status == kRestartDuringPreparation);
+  if (!copy.empty() && (restartedByOther || m_rebootSupport.ResumeEntryStartsIn(m_resumeValueName, copy))) {
     WriteLog(L"Keeping the temporary setup files in '%s' for the resume after the restart", copy.c_str());
     return;
   }
