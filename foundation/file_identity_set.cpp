@@ -7,31 +7,7 @@
 
 #include <vector>
 
-namespace {
-
-const ULONG kFileInternalInformation = 6;
-
-struct CIoStatus {
-  LONG status;
-  ULONG_PTR information;
-};
-
-using QueryInformationFile = LONG(WINAPI*)(HANDLE, CIoStatus*, void*, ULONG, ULONG);
-
-// The file system's index of the file on its volume (the number
-// GetFileInformationByHandle also gives), without asking the volume.
-bool FileIndexOf(HANDLE file, uint64_t* index) {
-  static const QueryInformationFile query = reinterpret_cast<QueryInformationFile>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-  if (!query) return false;
-  CIoStatus status = {};
-  LARGE_INTEGER value = {};
-  if (query(file, &status, &value, sizeof(value), kFileInternalInformation) < 0) return false;
-  *index = static_cast<uint64_t>(value.QuadPart);
-  return true;
-}
-
-}  // namespace
+#include "foundation/file_utils.h"
 
 bool CFileIdentitySet::Add(HANDLE file, const std::wstring& path) {
   uint64_t index = 0;

@@ -80,6 +80,52 @@ std::wstring FinalPathOf(HANDLE file) {
   }
 }
 
+struct CIoStatus {
+  LONG status;
+  ULONG_PTR information;
+};
+
+const ULONG kFileBasicInformation = 4;
+const ULONG kFileStandardInformation = 5;
+const ULONG kFileInternalInformation = 6;
+
+struct CBasicInformation {
+  LARGE_INTEGER creationTime;
+  LARGE_INTEGER lastAccessTime;
+  LARGE_INTEGER lastWriteTime;
+  LARGE_INTEGER changeTime;
+  ULONG attributes;
+};
+
+struct CStandardInformation {
+  LARGE_INTEGER allocationSize;
+  LARGE_INTEGER endOfFile;
+  ULONG numberOfLinks;
+  BOOLEAN deletePending;
+  BOOLEAN directory;
+};
+
+using QueryInformationFileType = LONG(WINAPI*)(HANDLE, CIoStatus*, void*, ULONG, ULONG);
+
+// Asks the open file itself; GetFileInformationByHandle asks its volume too,
+// which under Wine goes to another process and costs many times more.
+bool QueryOpenFile(HANDLE file, void* value, ULONG size, ULONG kind) {
+  static const QueryInformationFileType query = reinterpret_cast<QueryInformationFileType>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+  CIoStatus status = {};
+  return query && query(file, &status, value, size, kind) >= 0;
+}
+
+// Only itself: no folder, no link or other reparse point, one name.
+bool IsSingleNamedFile(HANDLE file) {
+  CBasicInformation basic = {};
+  CStandardInformation standard = {};
+  return QueryOpenFile(file, &basic, sizeof(basic), kFileBasicInformation) &&
+         QueryOpenFile(file, &standard, sizeof(standard), kFileStandardInformation) &&
+         standard.numberOfLinks == 1 && !standard.directory &&
+         !(basic.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 bool IsFolder(const WIN32_FIND_DATAW& entry) {
   return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -409,12 +455,19 @@ bool IsLinkPath(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+bool FileIndexOf(HANDLE file, uint64_t* index) {
+  LARGE_INTEGER value = {};
+  if (!QueryOpenFile(file, &value, sizeof(value), kFileInternalInformation)) return false;
+  *index = static_cast<uint64_t>(value.QuadPart);
+  return true;
+}
+
+std::wstring FinalPathOfOpenFile(HANDLE file) {
+  return GetFinalPathFunction() ? FinalPathOf(file) : std::wstring();
+}
+
 bool IsPlainFile(HANDLE file, const std::wstring& path) {
-  BY_HANDLE_FILE_INFORMATION facts = {};
-  if (!GetFileInformationByHandle(file, &facts) || facts.nNumberOfLinks != 1 ||
-      (facts.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-    return false;
-  }
+  if (!IsSingleNamedFile(file)) return false;
   // Wine shows a file symlink as a plain file and opens its target: only
   // the name the open file ends at tells it. Where the system cannot tell
   // (Windows XP; Wine past 260 characters) a link is seen by its attribute.
@@ -430,6 +483,9 @@ bool IsPlainFile(HANDLE file, const std::wstring& path) {
 }
 
 HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create) {
+  // The check reads the file's attributes, which a handle for writing only
+  // may not do.
+  access |= FILE_READ_ATTRIBUTES;
   // A name that appears between the two opens is met by the other one.
   for (int attempt = 0; attempt < 2; ++attempt) {
     HANDLE file = CreateFileW(path.c_str(), access, shareMode, nullptr, OPEN_EXISTING,
@@ -451,6 +507,17 @@ HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bo
   }
   SetLastError(kNotPlainFileError);
   return INVALID_HANDLE_VALUE;
+}
+
+HANDLE ReopenPlainFile(const std::wstring& path, const std::wstring& finalPath, DWORD access, DWORD shareMode) {
+  if (finalPath.empty()) return INVALID_HANDLE_VALUE;
+  CScopedHandle file(CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES, shareMode, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // A link planted at the name, or at a folder on the way, leads elsewhere.
+  if (!file.IsValid() || !IsSingleNamedFile(file.Get()) || FinalPathOf(file.Get()) != finalPath) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return file.Release();
 }
 
 std::wstring NumberedName(const std::wstring& path, int number) {

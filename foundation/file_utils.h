@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -95,10 +96,24 @@ const DWORD kNotPlainFileError = ERROR_CANT_ACCESS_FILE;
 // owner's file too), and found where `path` says, not through a link.
 bool IsPlainFile(HANDLE file, const std::wstring& path);
 
+// The file system's index of the open file on its volume (the number
+// GetFileInformationByHandle also gives), without asking the volume.
+bool FileIndexOf(HANDLE file, uint64_t* index);
+
+// The path the open file ends at, links resolved; empty where the system
+// cannot tell.
+std::wstring FinalPathOfOpenFile(HANDLE file);
+
 // Opens the plain file at `path`; with `create`, makes it when nothing
 // stands there (never through a link that appears meanwhile). An invalid
 // handle with kNotPlainFileError when anything else stands there.
 HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create);
+
+// Opens again the plain file OpenPlainFile opened at `path`, whose final
+// path was `finalPath` then: cheaper, for a file opened for every write. An
+// invalid handle when the name no longer leads there as a plain file (then
+// OpenPlainFile tells what stands there).
+HANDLE ReopenPlainFile(const std::wstring& path, const std::wstring& finalPath, DWORD access, DWORD shareMode);
 
 // "name (2).ext" beside "name.ext" for `number` 2 and up; the path itself
 // for 1.

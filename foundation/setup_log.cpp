@@ -37,6 +37,7 @@ const wchar_t kNameTimePattern[] = L"%y-%m-%d %H-%M";
 // seek-and-write. The file's contents are not touched by the lock.
 const DWORD kLockOffsetHigh = 0x7FFFFFFF;
 const int kLogNameTries = 99;
+const DWORD kLogShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 struct CEnvironmentValue {
   bool exists = false;
@@ -140,8 +141,13 @@ class CLogWriter {
   // file with other names, the run would write into another's file with its
   // rights. Every process of the run walks the same names to the same file.
   HANDLE OpenLog(std::wstring* notice) {
+    // Where the name led last time it is checked cheaply: the full check
+    // would cost more than the line.
+    HANDLE file = ReopenPlainFile(m_logPath, m_checkedPath, GENERIC_WRITE, kLogShare);
+    if (file != INVALID_HANDLE_VALUE) return file;
     for (int tries = 0; tries < kLogNameTries; ++tries) {
-      HANDLE file = OpenPlainFile(m_logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true);
+      file = OpenPlainFile(m_logPath, GENERIC_WRITE, kLogShare, true);
+      m_checkedPath = file != INVALID_HANDLE_VALUE ? FinalPathOfOpenFile(file) : std::wstring();
       if (file != INVALID_HANDLE_VALUE || GetLastError() != kNotPlainFileError) return file;
       std::wstring next = NumberedName(m_basePath, ++m_number);
       *notice = Format(L"The log file %s is a link or a file with other names: this run logs into %s",
@@ -157,6 +163,7 @@ class CLogWriter {
   std::wstring m_basePath;
   std::wstring m_logPath;
   int m_number = 1;
+  std::wstring m_checkedPath;  // where m_logPath led when last found a plain file
 };
 
 const std::wstring& DateTimeText() {

@@ -432,6 +432,14 @@ TEST(FileUtilsTest, OpenPlainFileTakesOnlyAFileOfItsOwn) {
   EXPECT_EQ(ReadFileBytes(root.File(L"other.txt")), "another's");
   EXPECT_EQ(ClaimPlainFile(root.File(L"hard.log")), root.File(L"hard (2).log"));
   EXPECT_EQ(ReadFileBytes(root.File(L"hard (2).log")), "");
+  // Opened again only while the name leads where it led, to a file of one name.
+  std::wstring plainPath = FinalPathOfOpenFile(CScopedHandle(OpenPlainFile(root.File(L"plain.log"), GENERIC_READ,
+                                                                           FILE_SHARE_READ, false)).Get());
+  ASSERT_FALSE(plainPath.empty());
+  EXPECT_TRUE(CScopedHandle(ReopenPlainFile(root.File(L"plain.log"), plainPath, GENERIC_WRITE, 0)).IsValid());
+  EXPECT_FALSE(CScopedHandle(ReopenPlainFile(root.File(L"new.log"), plainPath, GENERIC_WRITE, 0)).IsValid());
+  ASSERT_TRUE(CreateHardLinkW(root.File(L"second.log").c_str(), root.File(L"plain.log").c_str(), nullptr));
+  EXPECT_FALSE(CScopedHandle(ReopenPlainFile(root.File(L"plain.log"), plainPath, GENERIC_WRITE, 0)).IsValid());
   EXPECT_EQ(NumberedName(L"C:\\a.b\\LogFile 1.zip", 3), L"C:\\a.b\\LogFile 1 (3).zip");
   EXPECT_EQ(NumberedName(L"C:\\a.b\\name", 2), L"C:\\a.b\\name (2)");
 }

@@ -29,7 +29,9 @@ TEST(CStagedFilesTest, OldFilesStayUntilEveryNewOneIsComplete) {
       auto write = [](const std::wstring& temporary) { return WriteFileBytes(temporary, "new"), true; };
       auto fail = [](const std::wstring& temporary) { return WriteFileBytes(temporary, "ne"), false; };
       ASSERT_TRUE(staged.Write(targets[0], write));
-      if (staged.Write(targets[1], c.secondFails ? fail : write) && c.commit) EXPECT_TRUE(staged.Commit());
+      if (staged.Write(targets[1], c.secondFails ? fail : write) && c.commit) {
+        EXPECT_TRUE(staged.Commit());
+      }
     }
     for (const std::wstring& target : targets) EXPECT_EQ(c.expected, ReadFileBytes(target)) << c.secondFails;
     EXPECT_EQ(std::vector<std::wstring>{}, ListFolderEntries(folder.Path(), L"*.tmp", false));
