@@ -87,7 +87,7 @@ class CInstallActionManager {
   bool InstallerRuns() const;
   DWORD AddFinishedReference(CInstallAction* action);
   void NoteReplacedProducts(CInstallAction* action);
-  DWORD CarryReplacedReferences(CInstallAction* action, const std::wstring& groupId);
+  DWORD CarryReplacedReferences(CInstallAction* action);
   DWORD WaitForRemaining(DWORD result, DWORD* firstError);
   void EndLoop(DWORD code);
   DWORD GetExitCode(const CInstallAction* action, HANDLE handle) const;

@@ -197,7 +197,7 @@ DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
     result = action->AddReference(groupId);
     if (result != ERROR_SUCCESS) return result;
   }
-  return action->IsUninstall() ? ERROR_SUCCESS : CarryReplacedReferences(action, groupId);
+  return action->IsUninstall() ? ERROR_SUCCESS : CarryReplacedReferences(action);
 }
 
 // Before a package installs: the products its own upgrade is to remove,
@@ -235,9 +235,10 @@ void CInstallActionManager::NoteReplacedProducts(CInstallAction* action) {
 
 // The suites that counted a product the package's upgrade removed count
 // the product that replaced it, journalled as every reference of the run,
-// and find it standing for their member. A product the upgrade left
-// installed keeps its suites.
-DWORD CInstallActionManager::CarryReplacedReferences(CInstallAction* action, const std::wstring& groupId) {
+// and find it standing for their member (this suite is none of them: its own
+// reference is added apart). A product the upgrade left installed keeps its
+// suites.
+DWORD CInstallActionManager::CarryReplacedReferences(CInstallAction* action) {
   for (const CPackageUpgrade::CReplacedProduct& each : action->GetReplacedProducts()) {
     if (each.otherSuites.empty()) continue;
     if (IsProductInstalled(each.code)) {
@@ -248,7 +249,7 @@ DWORD CInstallActionManager::CarryReplacedReferences(CInstallAction* action, con
     codes.insert(codes.end(), each.standsFor.begin(), each.standsFor.end());
     DWORD result = action->RecordReplacedProducts(codes);
     for (auto suite = each.otherSuites.begin(); result == ERROR_SUCCESS && suite != each.otherSuites.end(); ++suite) {
-      if (!EqualsNoCase(*suite, groupId)) result = action->AddReference(*suite);
+      result = action->AddReference(*suite);
     }
     if (result != ERROR_SUCCESS) return result;
   }

@@ -144,7 +144,7 @@ DWORD CRemoveAction::Ask() {
   // A prompt that could not be parsed is run, so it fails (13) rather than
   // passing for "no prompt" and letting the silent answer decide.
   bool hasPrompt = !m_prompt->IsValid() || m_prompt->GetKind() != CExternalCommand::kNone;
-  if (hasPrompt && m_unattended && m_prompt->IsValid() && m_prompt->GetKind() == CExternalCommand::kDefault) {
+  if (m_unattended && m_prompt->IsValid() && m_prompt->GetKind() == CExternalCommand::kDefault) {
     WriteLog(L"   %s: an unattended run shows no question; the item is decided as one without a question",
              m_name.c_str());
     hasPrompt = false;

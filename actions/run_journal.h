@@ -47,7 +47,6 @@ class CRunJournal {
   // Starts this process's record for the suite; false, logged, when it
   // cannot be written, and the run goes on without one.
   bool Begin(const std::wstring& suiteId);
-  bool IsOpen() const { return m_open; }
   // The counter's whole journal, as it is now.
   void SaveReferences(const std::vector<CRefCounter::COperation>& journal);
   // Before the install starts; dropped again when it could not start.

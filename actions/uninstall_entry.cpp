@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "actions/msi_strings.h"
 #include "actions/windows_installer_command.h"
 #include "foundation/registry_key.h"
 #include "foundation/registry_search.h"
@@ -50,17 +51,9 @@ bool ReadNumber(CRegistryKey& entry, const wchar_t* name, DWORD* value) {
 }
 
 std::wstring ProductNameFromInstaller(const std::wstring& productCode) {
-  DWORD size = 0;
-  wchar_t empty[1] = L"";
-  UINT result = MsiGetProductInfoW(productCode.c_str(), INSTALLPROPERTY_PRODUCTNAME, empty, &size);
-  if (result != ERROR_MORE_DATA && result != ERROR_SUCCESS) return std::wstring();
-  std::vector<wchar_t> buffer(size + 1);
-  size = static_cast<DWORD>(buffer.size());
-  if (MsiGetProductInfoW(productCode.c_str(), INSTALLPROPERTY_PRODUCTNAME, buffer.data(), &size) !=
-      ERROR_SUCCESS) {
-    return std::wstring();
-  }
-  return std::wstring(buffer.data(), size);
+  std::wstring name;
+  ReadProductInfo(productCode, INSTALLPROPERTY_PRODUCTNAME, &name);
+  return name;
 }
 
 // "Tamsa Editor 2.5 (x86)" gives 2.5: the first digit that starts a version.

@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,36 +53,26 @@ struct CAppIdKey {
 const CAppIdKey kAppIdKeys[] = {{kProgramAppIdKey, kAppIdValue, kAppId}, {kAppIdKey, L"", kProgramName}};
 // Per key: written by this process, or left by a run of this program, and so
 // removed again; another program's key is left as it was found.
-bool g_ownKeys[2] = {};
-
-std::wstring TextOf(const CRegistryKey::CValue& value) {
-  std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
-  return text.substr(0, text.find(L'\0'));
-}
+bool g_ownKeys[std::size(kAppIdKeys)] = {};
 
 // Missing, empty, or holding exactly the two values this program writes.
 bool IsOurs(const CAppIdKey& appId) {
   CRegistryKey key;
   try {
     key.Open(HKEY_LOCAL_MACHINE, appId.path, KEY_READ | KEY_WOW64_32KEY, false);
+    std::vector<CRegistryKey::CValue> values = key.GetValues();
+    return values.empty() || (values.size() == 2 && key.GetValueSZ(appId.name) == appId.data &&
+                              key.GetValueSZ(kRunAsValue) == kInteractiveUser);
   } catch (const CRegistryKey::CMissingKey&) {
     return true;
   } catch (const CError&) {
     return false;
   }
-  std::vector<CRegistryKey::CValue> values = key.GetValues();
-  size_t matching = 0;
-  for (const CRegistryKey::CValue& value : values) {
-    bool ours = value.type == REG_SZ && ((EqualsNoCase(value.name, appId.name) && TextOf(value) == appId.data) ||
-                                          (EqualsNoCase(value.name, kRunAsValue) && TextOf(value) == kInteractiveUser));
-    if (ours) ++matching;
-  }
-  return values.empty() || (matching == 2 && values.size() == 2);
 }
 
 bool RegisterAppId() {
   try {
-    for (size_t i = 0; i < 2; ++i) {
+    for (size_t i = 0; i < std::size(kAppIdKeys); ++i) {
       g_ownKeys[i] = IsOurs(kAppIdKeys[i]);
       if (!g_ownKeys[i]) {
         WriteLog(L"   The key '%s' belongs to another program; it is left as it was", kAppIdKeys[i].path);
@@ -102,7 +93,7 @@ bool RegisterAppId() {
 
 bool UnregisterAppId() {
   try {
-    for (size_t i = 0; i < 2; ++i) {
+    for (size_t i = 0; i < std::size(kAppIdKeys); ++i) {
       if (!g_ownKeys[i]) continue;
       CRegistryKey key;
       try {

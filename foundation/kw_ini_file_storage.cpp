@@ -44,28 +44,26 @@ bool AreAllAnsiRepresentable(const std::vector<std::wstring>& lines) {
   return true;
 }
 
-// Writes every line to a new file; on failure removes it and throws.
+// Writes every line to a new file; throws on failure (the caller's staging
+// removes the file).
 void WriteLinesTo(const std::wstring& fileName, const std::vector<std::wstring>& lines, bool utf16,
                   bool scrambled) {
   CTCharStream stream;
   if (!stream.OpenStream(fileName, utf16 ? CTCharStream::kWriteUtf16Mode : CTCharStream::kWriteAnsiMode,
                          scrambled)) {
     DWORD error = GetLastError();
-    DeleteFileW(fileName.c_str());
     ThrowIniError(error, L"Failed to open the output stream");
   }
   for (const std::wstring& line : lines) {
     if (!stream.WriteString(line)) {
       DWORD error = GetLastError();
       stream.Close();
-      DeleteFileW(fileName.c_str());
       ThrowIniError(error, L"Failed to write to the output stream");
     }
   }
   if (!stream.Flush()) {
     DWORD error = GetLastError();
     stream.Close();
-    DeleteFileW(fileName.c_str());
     ThrowIniError(error, L"Failed to write to the output stream");
   }
   stream.Close();

@@ -77,11 +77,7 @@ BOOL FindRegistryValueRecursive(HKEY root, const std::wstring& subkey,
   std::vector<std::wstring> children;
   {
     CRegistryKey key;
-    try {
-      key.Open(root, subkey, KEY_READ, false);
-    } catch (const CError&) {
-      return FALSE;  // a key that is missing or closed to us holds nothing
-    }
+    if (!TryOpen(root, subkey, KEY_READ, &key)) return FALSE;  // missing or closed to us: holds nothing
     try {
       *value = Trim(key.GetValueSZ(name));
       return TRUE;

@@ -43,6 +43,27 @@ void DeleteQuietly(const std::wstring& path) {
   SetLastError(error);
 }
 
+// True for a temporary's name whose writer is known to have ended.
+bool IsStrayTemporaryName(const std::wstring& name) {
+  size_t suffix = name.size() - wcslen(kTemporarySuffix);
+  if (name.size() <= wcslen(kTemporarySuffix) || !EqualsNoCase(name.substr(suffix), kTemporarySuffix)) return false;
+  std::wstring stem = name.substr(0, suffix);
+  size_t dash = stem.rfind(L'-');
+  if (dash == std::wstring::npos || !AllHexDigits(stem.substr(dash + 1))) return false;
+  std::wstring writer = stem.substr(0, dash);
+  // "<target>.<id>.<creation time>": the writer's identity.
+  size_t timeDot = writer.rfind(L'.');
+  size_t idDot = timeDot == std::wstring::npos || timeDot == 0 ? std::wstring::npos : writer.rfind(L'.', timeDot - 1);
+  CProcessIdentity identity;
+  if (idDot != std::wstring::npos && idDot > 0 && CProcessIdentity::Parse(writer.substr(idDot + 1), &identity)) {
+    return !identity.IsRunning();
+  }
+  // "<target>.<id in hex>", as earlier setups wrote them.
+  size_t dot = writer.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0 || !AllHexDigits(writer.substr(dot + 1))) return false;
+  return !IdMayStillRun(static_cast<DWORD>(wcstoul(writer.substr(dot + 1).c_str(), nullptr, 16)));
+}
+
 }  // namespace
 
 CStagedFiles::~CStagedFiles() {
@@ -88,25 +109,6 @@ bool CStagedFiles::Commit() {
   return true;
 }
 
-bool CStagedFiles::IsStrayTemporaryName(const std::wstring& name) {
-  size_t suffix = name.size() - wcslen(kTemporarySuffix);
-  if (name.size() <= wcslen(kTemporarySuffix) || !EqualsNoCase(name.substr(suffix), kTemporarySuffix)) return false;
-  std::wstring stem = name.substr(0, suffix);
-  size_t dash = stem.rfind(L'-');
-  if (dash == std::wstring::npos || !AllHexDigits(stem.substr(dash + 1))) return false;
-  std::wstring writer = stem.substr(0, dash);
-  // "<target>.<id>.<creation time>": the writer's identity.
-  size_t timeDot = writer.rfind(L'.');
-  size_t idDot = timeDot == std::wstring::npos || timeDot == 0 ? std::wstring::npos : writer.rfind(L'.', timeDot - 1);
-  CProcessIdentity identity;
-  if (idDot != std::wstring::npos && idDot > 0 && CProcessIdentity::Parse(writer.substr(idDot + 1), &identity)) {
-    return !identity.IsRunning();
-  }
-  // "<target>.<id in hex>", as earlier setups wrote them.
-  size_t dot = writer.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0 || !AllHexDigits(writer.substr(dot + 1))) return false;
-  return !IdMayStillRun(static_cast<DWORD>(wcstoul(writer.substr(dot + 1).c_str(), nullptr, 16)));
-}
 
 void CStagedFiles::RemoveStrayTemporaries(const std::wstring& folder) {
   std::wstring base = folder.empty() || folder.back() == L'\\' ? folder : folder + L"\\";

@@ -33,8 +33,6 @@ class CStagedFiles {
   // Deletes in `folder` (not below it) the temporaries of writers that have
   // ended, killed or not; those of a running writer stay.
   static void RemoveStrayTemporaries(const std::wstring& folder);
-  // True for a temporary's name whose writer is known to have ended.
-  static bool IsStrayTemporaryName(const std::wstring& name);
 
  private:
   struct CStaged {

@@ -39,13 +39,17 @@ CWindowsUpdateSuppression::CWindowsUpdateSuppression(HKEY root, const std::wstri
       m_view(IsWow64() ? KEY_WOW64_64KEY : 0),
       m_holdName(kHoldPrefix + CProcessIdentity::Current().ToText()) {}
 
+void CWindowsUpdateSuppression::OpenKey(CRegistryKey* key, REGSAM access) const {
+  key->Open(m_root, m_subkey, access | m_view, false);
+}
+
 // ERROR_FILE_NOT_FOUND when there is no setting; other failures are logged.
 // A missing key is not created: a run that finds no automatic setting
 // changes nothing and must leave no key.
 DWORD CWindowsUpdateSuppression::ReadOptions(DWORD* value) {
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | m_view, false);
+    OpenKey(&key, KEY_QUERY_VALUE);
     *value = key.GetValueDWORD(kAUOptionsValue);
     return ERROR_SUCCESS;
   } catch (const CError& error) {
@@ -63,7 +67,7 @@ bool CWindowsUpdateSuppression::WriteOptions(DWORD value) {
   }
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE | m_view, false);
+    OpenKey(&key, KEY_QUERY_VALUE | KEY_SET_VALUE);
     key.SetValueDWORD(kAUOptionsValue, value);
     return true;
   } catch (const CError& error) {
@@ -139,7 +143,7 @@ void CWindowsUpdateSuppression::RestoreAbandonedHolds() {
   std::vector<std::pair<std::wstring, DWORD>> holds;
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | m_view, false);
+    OpenKey(&key, KEY_QUERY_VALUE);
     for (const CRegistryKey::CValue& value : key.GetValues()) {
       // Larger data is not a record of ours.
       if (value.type != REG_DWORD || value.data.size() > sizeof(DWORD) || !StartsWith(value.name, kHoldPrefix)) {
@@ -186,7 +190,7 @@ bool CWindowsUpdateSuppression::PutBack(DWORD original) {
 bool CWindowsUpdateSuppression::WriteHold(DWORD original) {
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE | m_view, false);
+    OpenKey(&key, KEY_QUERY_VALUE | KEY_SET_VALUE);
     key.SetValueDWORD(m_holdName, original);
     return true;
   } catch (const CError& error) {
@@ -198,7 +202,7 @@ bool CWindowsUpdateSuppression::WriteHold(DWORD original) {
 void CWindowsUpdateSuppression::DeleteHold(const std::wstring& name) {
   try {
     CRegistryKey key;
-    key.Open(m_root, m_subkey, KEY_QUERY_VALUE | KEY_SET_VALUE | m_view, false);
+    OpenKey(&key, KEY_QUERY_VALUE | KEY_SET_VALUE);
     key.DeleteValue(name);
   } catch (const CError& error) {
     WriteLog(L"   Failed to remove the record '%s' with error: %d", name.c_str(), error.GetErrorCode());

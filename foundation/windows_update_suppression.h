@@ -6,6 +6,8 @@
 
 #include <string>
 
+class CRegistryKey;
+
 class CWindowsUpdateSuppression {
  public:
   // The AUOptions value of the Auto Update key; tests give a key of their own.
@@ -21,6 +23,8 @@ class CWindowsUpdateSuppression {
   void SuppressWindowsUpdate(bool suppress);
 
  private:
+  // The setting's key, in the view Windows Update reads.
+  void OpenKey(CRegistryKey* key, REGSAM access) const;
   DWORD ReadOptions(DWORD* value);
   bool WriteOptions(DWORD value);
   void Suppress();

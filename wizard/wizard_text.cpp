@@ -42,6 +42,11 @@ bool RemovesWholeSuite(const CSetupState* state) {
   return true;
 }
 
+namespace {
+
+// The digits with `thousand` between their groups, sized from the right as
+// a locale's LOCALE_SGROUPING says: "3;0" threes throughout, "3;2;0" a
+// three then twos, "3" one three and the rest together, "0" or "" none.
 std::wstring GroupDigits(const std::wstring& digits, const std::wstring& thousand, const std::wstring& grouping) {
   std::vector<int> sizes;
   for (size_t start = 0; start < grouping.size();) {
@@ -66,6 +71,8 @@ std::wstring GroupDigits(const std::wstring& digits, const std::wstring& thousan
   }
   return digits.substr(0, end) + result;
 }
+
+}  // namespace
 
 std::wstring FormatDecimal(double value, const std::wstring& separator, const std::wstring& thousand,
                            const std::wstring& grouping) {

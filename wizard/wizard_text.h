@@ -21,10 +21,6 @@ std::wstring LoadWizardString(UINT id, const CSetupState* state);
 // removal that keeps no product of the suite. A removal that keeps some (the
 // products left checked on the Customize page) changes the suite instead.
 bool RemovesWholeSuite(const CSetupState* state);
-// The digits with `thousand` between their groups, sized from the right as
-// a locale's LOCALE_SGROUPING says: "3;0" threes throughout, "3;2;0" a
-// three then twos, "3" one three and the rest together, "0" or "" none.
-std::wstring GroupDigits(const std::wstring& digits, const std::wstring& thousand, const std::wstring& grouping);
 // The number with two decimals, `separator` between its whole part and its
 // decimals and the whole part grouped ("59.363,00" for a German user).
 std::wstring FormatDecimal(double value, const std::wstring& separator, const std::wstring& thousand = L"",
