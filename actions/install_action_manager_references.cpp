@@ -80,6 +80,12 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
     return ERROR_SUCCESS;
   }
   if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
+  // A reference alone is no installed product: a run killed inside the
+  // package leaves it counted, and only advertised or gone.
+  if (action->RunsProductPackage() && product->IsWindowsInstallerPackage() && !IsProductInstalled(code)) {
+    WriteLog(L"   Product %s is counted for suites but is not installed: the run installs it", code.c_str());
+    return ERROR_SUCCESS;
+  }
   // Another suite installed the product: this one only adds its reference.
   *decision = kSkip;
   WriteLog(L"   Product %s is installed already: the run adds only the suite's reference and does not change "

@@ -20,6 +20,7 @@
 #include "engine/product_list.h"
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
+#include "foundation/product_change_lock.h"
 #include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/suite_lock.h"
@@ -97,6 +98,12 @@ class CWorker {
   // Starts the setup that does this run's work and ends with its result;
   // returns only when it could not start, with the suite held again.
   void HandOverTo(const std::wstring& command);
+  // Takes the machine-wide lock around product changes, waiting a bounded
+  // time for the run of another suite that holds it; ends the run with 1618
+  // when it stays held. Taken over from a killed holder, it first undoes
+  // what that run left.
+  void LockProductChanges();
+  void UnlockProductChanges();
   CInstallLanguage InstallLanguage();
   void DetermineLanguage();
   void LoadConfiguration();
@@ -107,6 +114,7 @@ class CWorker {
   // What runs that were killed left half done, before this run reads any
   // product's references: their journals and working copies.
   void UndoAbandonedRuns();
+  void UndoAbandonedJournals();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
   void RemoveAbandonedResume(const CRunJournal::CRecord& record);
   std::vector<CRunJournal::CProduct> RemoveAbandonedProducts(const CRunJournal::CRecord& record,
@@ -367,6 +375,8 @@ class CWorker {
   CScopedHandle m_mutex;
   // Held from the first step that may change the suite to Cleanup.
   CSuiteLock m_suiteLock;
+  // Held while the run reads, decides and changes products and references.
+  CProductChangeLock m_productLock;
   CScopedHandle m_interfaceThread;
   bool m_interfaceThreadJoined = false;
   bool m_comInitialized = false;

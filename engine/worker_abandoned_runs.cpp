@@ -53,6 +53,25 @@ void CWorker::UndoAbandonedRuns() {
     WriteLog(L"What killed runs left is not undone now (wait result %d): it stays for a later run", wait);
     return;
   }
+  // Undoing changes products other suites may be deciding about: it waits
+  // for their runs, and a run that cannot wait ends having changed nothing.
+  if (!m_runJournal->FindAbandoned().empty()) {
+    try {
+      LockProductChanges();
+    } catch (...) {
+      ReleaseMutex(lock.Get());
+      throw;
+    }
+    UndoAbandonedJournals();
+    UnlockProductChanges();
+  }
+  CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
+  MakeSuiteRegistration().RemoveStrayTemporaries();
+  ReleaseMutex(lock.Get());
+}
+
+// Only under the product lock: it is read again once taken.
+void CWorker::UndoAbandonedJournals() {
   for (const CRunJournal::CRecord& record : m_runJournal->FindAbandoned()) {
     try {
       UndoAbandonedRun(record);
@@ -62,9 +81,6 @@ void CWorker::UndoAbandonedRuns() {
                error.GetMessage().c_str());
     }
   }
-  CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
-  MakeSuiteRegistration().RemoveStrayTemporaries();
-  ReleaseMutex(lock.Get());
 }
 
 // As the run itself would have on its failure: references first, newest

@@ -28,6 +28,9 @@ bool IsFailureStatus(LONG status) {
 
 void CWorker::AbortOnError(DWORD code, bool show) {
   WriteLog(L"Aborting on error code %d", code);
+  // The run changes no product from here on; other suites need not wait
+  // while its box is read.
+  UnlockProductChanges();
   if (!IsSilentLevel()) {
     std::wstring text =
         ReplaceAll(LoadResourceString(IDS_SETUP_ERROR), L"_NUMBER_", Format(L"%04X", code));
@@ -90,10 +93,13 @@ void CWorker::EndWithResultOf(HANDLE process) {
 // waits, that setup would find the suite busy.
 void CWorker::HandOverTo(const std::wstring& command) {
   bool locked = m_suiteLock.IsHeld();
+  bool changing = m_productLock.IsHeld();
   m_suiteLock.Release();
+  UnlockProductChanges();
   CScopedHandle process;
   if (CSourceRedirection::RestartSetup(command, &process) == ERROR_SUCCESS) EndWithResultOf(process.Get());
   if (locked && !LockSuite()) throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
+  if (changing) LockProductChanges();
 }
 
 // Only a resume after the restart still needs the copy; whatever else ended
@@ -127,6 +133,7 @@ void CWorker::Cleanup() {
       m_mutex.Reset();
     }
     m_suiteLock.Release();
+    UnlockProductChanges();
     // Whatever this run did not undo itself it meant to keep.
     m_refCounter->KeepJournalIn(nullptr);
     m_runJournal->Settle();

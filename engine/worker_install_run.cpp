@@ -104,6 +104,8 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
     registration.RemoveInstallGroups(false, manager->GetOtherUsers());
   }
   m_runJournal->Settle();
+  // Committed or rolled back: other suites may decide again.
+  UnlockProductChanges();
   m_packLogs = true;
   if (result != ERROR_SUCCESS) AbortOnError(result, result != ERROR_CANCELLED);
   return result;

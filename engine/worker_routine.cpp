@@ -88,6 +88,9 @@ DWORD CWorker::RunSteps() {
   PublishLanguage();
   if (!RunPrepareUpdateMode()) EndRun();
   if (!LockSuite()) throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
+  // What the run reads of installed products, their references and their
+  // packages is read while no other suite's run changes them.
+  LockProductChanges();
   ReadInstallGroups();
   if (!CheckSuiteCondition()) throw static_cast<unsigned long>(kSuiteConditionFalse);
   TestInternetConnection();
@@ -95,6 +98,9 @@ DWORD CWorker::RunSteps() {
   PrepareWorkingCopyAndVerify();
   LoadActionListsAndPendingRestart();
   RunPerProductChecks();
+  // The wizard waits on its user for as long as the user takes: other suites
+  // go on meanwhile, and the run decides again once it has the lock back.
+  UnlockProductChanges();
   if (!RunWizardHandshake()) EndRun();
   ApplyProductSelection();
   PrepareRepair();

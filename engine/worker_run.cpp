@@ -95,7 +95,9 @@ void CWorker::PrepareRepair() {
 // False when the clean-system mode has done its job.
 bool CWorker::RunCleanSystemMode() {
   if (!m_settings.cleanSystem) return true;
+  LockProductChanges();
   DWORD result = UninstallByGroup();
+  UnlockProductChanges();
   if (m_interfaceThread.IsValid() && !m_interfaceThreadJoined) {
     SetEvent(m_state->GetEvent(FinishEvent));
     WaitForSingleObject(m_interfaceThread.Get(), INFINITE);
@@ -109,6 +111,9 @@ bool CWorker::RunCleanSystemMode() {
 DWORD CWorker::RunTheInstallation() {
   LoadShutdownApplications();
   ExecuteShutdownActions();
+  // From here until the run is committed or rolled back, what it decides
+  // about each product holds: no other suite's run changes products.
+  LockProductChanges();
   BeginRunJournal();
   ExecutePrepareActions(m_options->GetSSwitchValue());
   ProcessIncompatibleSuite();

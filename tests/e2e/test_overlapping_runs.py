@@ -1,13 +1,15 @@
 """Runs of one suite that overlap. With the sample installed, an over-install
 (build 101) from another folder holds in its first action while a second run
 starts: the same suite, from whatever copy of its setup, ends 1618 and
-changes nothing; under another UUID it goes on; a killed holder or a
+changes nothing; under another UUID it waits for the held run to finish
+changing products, then goes on; a killed holder or a
 hand-over to the cached setup frees the suite. Each row first plants
 temporaries of an ended writer in the cache, a user's ZOLM folder and a ZOLM
 link in %TEMP%: the first go, the others stay untouched."""
 import os
 import re
 import shutil
+import threading
 
 import pytest
 
@@ -41,6 +43,11 @@ def make_kit(folder, edits=()):
     return folder
 
 
+def release_when_waiting(logs, held):
+    wait_until(lambda: "waiting up to" in log_text(logs / "VELL_SETUP.LOG"), "the second run waiting")
+    (held / "release-hold").write_bytes(b"")
+
+
 def user_temp():
     return next(p for p in (prefix_drive_c() / "users").glob("*/Temp") if not p.parent.is_symlink())
 
@@ -60,7 +67,7 @@ def plant(cache):
 CASES = {
     "uninstall-from-the-programs-list": ("held", None, 1618, [SUITE]),
     "a-copy-of-the-kit-elsewhere": ("held", [], 1618, [SUITE]),
-    "the-suite-under-another-uuid": ("held", [(SUITE, OTHER), ("=TamsaSample", "=TamsaOther")], 0, [OTHER, SUITE]),
+    "the-suite-under-another-uuid-waits": ("held", [(SUITE, OTHER), ("=TamsaSample", "=TamsaOther")], 0, [OTHER, SUITE]),
     "uninstall-after-the-holder-was-killed": ("killed", None, 0, None),
     "repair-handed-over-to-the-cached-setup": (None, REPAIR_BY_CACHE, 0, [SUITE]),
 }
@@ -81,6 +88,9 @@ def test_one_suite_changes_in_one_run_at_a_time(test_world, case):
         if over_install == "killed":
             kill("setup.exe", "mutex_holder.exe")
         logs = world / "logs-second"
+        if over_install == "held" and code == 0:
+            # Another suite's run waits for the held run's product changes: the hold goes once it waits.
+            threading.Thread(target=release_when_waiting, args=(logs, held), daemon=True).start()
         second = uninstall_suite(SUITE, logs) if edits is None else \
             run_setup(make_kit(world / "second", edits) / "setup.exe", logs, "/qn")
         assert second[0] == code, second[1][-8:]

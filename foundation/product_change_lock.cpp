@@ -1,0 +1,12 @@
+// product_change_lock.cpp: the machine-wide lock around product changes.
+#include "foundation/product_change_lock.h"
+
+namespace {
+
+const wchar_t kLockName[] = L"Global\\SETUP product changes";
+
+}  // namespace
+
+bool CProductChangeLock::Acquire(DWORD waitMilliseconds, std::wstring* holder) {
+  return CRunLock::Acquire(kLockName, waitMilliseconds, holder);
+}
