@@ -32,6 +32,7 @@ struct CWindowRecord {
   DWORD messageId;
   DWORD wordParam;
   DWORD longParam;
+  int matched;  // windows sent the close message
 };
 
 struct CServiceHandleCloser {
@@ -70,13 +71,16 @@ void PostCloseMessages(HWND window, const CWindowRecord& record) {
 }
 
 BOOL CALLBACK CloseWindowCallback(HWND window, LPARAM parameter) {
-  const CWindowRecord& record = *reinterpret_cast<const CWindowRecord*>(parameter);
+  CWindowRecord& record = *reinterpret_cast<CWindowRecord*>(parameter);
   wchar_t className[kTextLength] = {};
-  if (!GetClassNameW(window, className, kTextLength) || wcscmp(className, record.className) != 0) {
+  // Window classes are case-blind to the system, and so to the lookup that
+  // found the application: a class written in another case is the same one.
+  if (!GetClassNameW(window, className, kTextLength) || !EqualsNoCase(className, record.className)) {
     return TRUE;
   }
   std::wstring text = WindowText(window);
   if (record.title[0] != L'\0' && text.find(record.title) == std::wstring::npos) return TRUE;
+  ++record.matched;
   PostCloseMessages(window, record);
   DWORD poll = record.waitTime < 10 ? kShortestPoll : record.waitTime / 10;
   for (int i = 0; i < kPolls; ++i) {
@@ -94,9 +98,9 @@ bool FindTopLevelWindow(const std::wstring& className, const wchar_t* title) {
   return FindWindowExW(nullptr, nullptr, className.c_str(), title) != nullptr;
 }
 
-bool CloseApplicationWindows(const std::wstring& className, const std::wstring& title,
-                             DWORD waitTime, DWORD messageId, DWORD wordParam, DWORD longParam) {
-  if (className.empty()) return false;
+CCloseResult CloseApplicationWindows(const std::wstring& className, const std::wstring& title,
+                                     DWORD waitTime, DWORD messageId, DWORD wordParam, DWORD longParam) {
+  if (className.empty()) return CCloseResult::kNoneOpen;
   CWindowRecord record = {};
   lstrcpynW(record.className, className.c_str(), kTextLength);
   lstrcpynW(record.title, title.c_str(), kTextLength);
@@ -104,7 +108,8 @@ bool CloseApplicationWindows(const std::wstring& className, const std::wstring& 
   record.messageId = messageId;
   record.wordParam = wordParam;
   record.longParam = longParam;
-  return EnumWindows(CloseWindowCallback, reinterpret_cast<LPARAM>(&record)) != FALSE;
+  if (!EnumWindows(CloseWindowCallback, reinterpret_cast<LPARAM>(&record))) return CCloseResult::kStayedOpen;
+  return record.matched == 0 ? CCloseResult::kNoneOpen : CCloseResult::kClosed;
 }
 
 void TakeOpenWindowCensus() {
@@ -160,18 +165,40 @@ bool CShutdownAction::FindWindow() {
   return false;
 }
 
+// Says what the lookup that found nothing was after, so that a name that
+// matches no window (a wildcard, a piece of a title) shows in the log.
+void CShutdownAction::LogWhatWasLookedFor(bool byTitlePiece) const {
+  if (m_className.empty()) {
+    WriteLog(L"   No open window has the whole title '%s'.", m_windowTitle.c_str());
+  } else if (byTitlePiece && !m_windowTitle.empty()) {
+    WriteLog(L"   No open window of the class '%s' (whole name, any case) has '%s' in its title.",
+             m_className.c_str(), m_windowTitle.c_str());
+  } else {
+    WriteLog(L"   No open window has the class '%s' (whole name, any case).", m_className.c_str());
+  }
+}
+
 DWORD CShutdownAction::CloseApplication() {
   std::wstring caption = LoadResourceString(IDS_WARNING_CAPTION);
   if (!FindWindow()) {
     const std::wstring& name = m_windowTitle.empty() ? m_className : m_windowTitle;
     WriteLog(L"   The application '%s' is not running.", name.c_str());
+    LogWhatWasLookedFor(false);
     return ERROR_SUCCESS;
   }
   const std::wstring& name = m_windowTitle.empty() ? m_className : m_windowTitle;
   std::wstring message = ReplaceAll(LoadResourceString(IDS_APPLICATION_NOT_CLOSED), L"_APP_NAME_", name);
   WriteLog(L"   Attempting to close the application '%s'", name.c_str());
-  bool closed = CloseApplicationWindows(m_className, m_windowTitle, m_waitTime, m_messageId,
-                                        m_wordParam, m_longParam);
+  CCloseResult result = CloseApplicationWindows(m_className, m_windowTitle, m_waitTime, m_messageId,
+                                                m_wordParam, m_longParam);
+  if (result == CCloseResult::kNoneOpen) {
+    // A window of the class is open, but none with the title's piece: this
+    // application is not running, and nothing was closed.
+    WriteLog(L"   The application '%s' is not running.", name.c_str());
+    LogWhatWasLookedFor(true);
+    return ERROR_SUCCESS;
+  }
+  bool closed = result == CCloseResult::kClosed;
   if (!closed && !m_required) {
     WriteLog(L"   The applicaiton '%s' failed to close, but it was not set as required.", name.c_str());
     return ERROR_SUCCESS;
@@ -189,8 +216,9 @@ DWORD CShutdownAction::CloseApplication() {
     int answer = ShowMessageBox(m_owner, message.c_str(), caption.c_str(),
                                 MB_YESNO | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
     if (answer != IDYES) return 1;
-    closed = CloseApplicationWindows(m_className, m_windowTitle, m_waitTime, m_messageId,
-                                     m_wordParam, m_longParam);
+    // Closed by hand meanwhile counts as closed.
+    closed = CloseApplicationWindows(m_className, m_windowTitle, m_waitTime, m_messageId, m_wordParam,
+                                     m_longParam) != CCloseResult::kStayedOpen;
   }
   WriteLog(L"   The applicaiton '%s' successfully closed.", name.c_str());
   return ERROR_SUCCESS;

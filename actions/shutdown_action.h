@@ -45,6 +45,8 @@ class CShutdownAction : public CSetupAction {
   DWORD GetLongParam() const { return m_longParam; }
 
  private:
+  void LogWhatWasLookedFor(bool byTitlePiece) const;
+
   std::wstring m_className;
   std::wstring m_windowTitle;
   std::wstring m_friendlyName;
@@ -61,10 +63,15 @@ class CShutdownAction : public CSetupAction {
 // Whether a top-level window of the class (with exactly that text when one
 // is given) exists; false for an empty class.
 bool FindTopLevelWindow(const std::wstring& className, const wchar_t* title);
-// Posts the close message to every top-level window of the class whose text
-// holds the title and waits for each to go; false when one stayed open.
-bool CloseApplicationWindows(const std::wstring& className, const std::wstring& title,
-                             DWORD waitTime, DWORD messageId, DWORD wordParam, DWORD longParam);
+enum class CCloseResult {
+  kClosed,      // every matching window went away
+  kNoneOpen,    // no window matched: nothing was sent
+  kStayedOpen,  // a matching window was still there after the wait
+};
+// Posts the close message to every top-level window of the class (any
+// case) whose text holds the title and waits for each to go.
+CCloseResult CloseApplicationWindows(const std::wstring& className, const std::wstring& title,
+                                     DWORD waitTime, DWORD messageId, DWORD wordParam, DWORD longParam);
 
 // The process-wide census of open top-level windows: each title and class
 // once. Filled on the worker thread only.

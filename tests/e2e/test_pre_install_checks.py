@@ -82,6 +82,21 @@ def service_state(name):
     return match.group(1) if match else None
 
 
+# Items whose class is written in another case, or whose name matches no
+# window: item, its code, its last log lines.
+SHUTDOWN_ITEMS = [
+    ("Lower", 0, ["   Attempting to close the application 'tamsalowerwindow'",
+                  "   The applicaiton 'tamsalowerwindow' successfully closed."]),
+    ("Upper", 1603, ["   The applicaiton 'TAMSAUPPERWINDOW' failed to close, and the silent flag is set. "
+                     "Returing a failure."]),
+    ("Pattern", 0, ["   The application 'tamsaupper*' is not running.",
+                    "   No open window has the class 'tamsaupper*' (whole name, any case)."]),
+    ("OtherTitle", 0, ["   The application 'Close Me' is not running.",
+                       "   No open window of the class 'TamsaUpperWindow' (whole name, any case) has 'Close Me' "
+                       "in its title."]),
+]
+
+
 def test_quiet_install_closes_our_applications_and_stops_our_service(check_kit):
     probe = windows_path(BUILD / "service_probe.exe")
     wine("sc", "create", "TamsaProbe", "binPath=", probe, "DisplayName=", "Tamsa Probe Service")
@@ -92,12 +107,14 @@ def test_quiet_install_closes_our_applications_and_stops_our_service(check_kit):
         "notes": open_window("TamsaNotesWindow", "Tamsa Notes - readme.txt", "close"),
         "stubborn": open_window("TamsaStubbornWindow", "Tamsa Stubborn", "refuse"),
         "optional": open_window("TamsaOptionalWindow", "Tamsa Optional", "refuse"),
+        "lower": open_window("TamsaLowerWindow", "Please Close Me Now", "close"),
+        "upper": open_window("TamsaUpperWindow", "Please Do Not Close", "refuse"),
     }
     try:
         code, messages = run_kit(check_kit, "/qn")
-        for name in ("editor", "notes"):
+        for name in ("editor", "notes", "lower"):
             windows[name].wait(timeout=30)
-        still_open = {name: windows[name].poll() is None for name in ("stubborn", "optional")}
+        still_open = {name: windows[name].poll() is None for name in ("stubborn", "optional", "upper")}
     finally:
         for process in windows.values():
             if process.poll() is None:
@@ -107,10 +124,13 @@ def test_quiet_install_closes_our_applications_and_stops_our_service(check_kit):
     # is never reported as closed; the quiet run goes on.
     assert code == 0, messages[-5:]
     assert installed(ALPHA)
-    assert still_open == {"stubborn": True, "optional": True}
+    assert still_open == {"stubborn": True, "optional": True, "upper": True}
     shutdown = messages[messages.index("Starting ExecuteShutdownActions"):]
-    assert shutdown[1:5] == ["   Adding WindowTitle: Draft", "   Adding WindowTitle: Tamsa Notes - readme.txt",
-                             "   Adding FriendlyName: Tamsa Stubborn", "   Adding ClassName: TamsaOptionalWindow"]
+    # The "Files in Use" list takes any item whose name appears in an open window's.
+    assert shutdown[1:9] == ["   Adding WindowTitle: Draft", "   Adding WindowTitle: Tamsa Notes - readme.txt",
+                             "   Adding FriendlyName: Tamsa Stubborn", "   Adding ClassName: TamsaOptionalWindow",
+                             "   Adding ClassName: tamsalowerwindow", "   Adding ClassName: TAMSAUPPERWINDOW",
+                             "   Adding ClassName: tamsaupper*", "   Adding WindowTitle: Close Me"]
     assert "   The applicaiton 'Draft' successfully closed." in shutdown
     assert "   The applicaiton 'Tamsa Notes - readme.txt' successfully closed." in shutdown
     assert ("   The applicaiton 'TamsaStubbornWindow' failed to close, and the silent flag is set. "
@@ -119,6 +139,10 @@ def test_quiet_install_closes_our_applications_and_stops_our_service(check_kit):
     assert not any("'TamsaStubbornWindow' successfully closed" in m for m in messages)
     assert ("   The applicaiton 'TamsaOptionalWindow' failed to close, but it was not set as required."
             in shutdown)
+    for name, code, lines in SHUTDOWN_ITEMS:
+        block = shutdown[shutdown.index(f"Executing shutdown action: ShutdownApplications.Alpha.{name}"):]
+        end = block.index(f"   Shutdown action ShutdownApplications.Alpha.{name} return code: {code}")
+        assert block[end - len(lines):end] == lines, name
     assert "   Shutdown action ShutdownApplications.Alpha.Probe return code: 0" in shutdown
     # Stopping does not wait for the service; it stops on its own shortly.
     deadline = time.time() + 30
