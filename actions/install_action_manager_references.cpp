@@ -82,7 +82,7 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
   // A reference alone is no installed product: a run killed inside the
   // package leaves it counted, and only advertised or gone.
-  if (action->RunsProductPackage() && product->IsWindowsInstallerPackage() && !IsProductInstalled(code)) {
+  if (action->RunsProductPackage() && action->RunsInInstaller() && !IsProductInstalled(code)) {
     WriteLog(L"   Product %s is counted for suites but is not installed: the run installs it", code.c_str());
     return ERROR_SUCCESS;
   }

@@ -7,7 +7,8 @@ agree with both exit codes: a suite whose install ended 0 is registered and
 counted by each of its installed products, one whose removal ended 0 is
 counted by none, and a product is installed exactly while a suite counts it.
 Also a product a killed run left counted but not installed is installed
-again by the next suite that includes it."""
+again by the next suite that includes it, and kept for its suite when that
+run fails."""
 import random
 import re
 import shutil
@@ -18,8 +19,8 @@ import pytest
 from conftest import BUILD, REPO, current_world, windows_path, wine_environment
 from test_shared_suites import ORCHID, ORCHID_2, PINE, QUARTZ, SUITE_A as GARDEN_A, SUITE_B as GARDEN_B, \
     garden_kit
-from test_suite_run import ALPHA, BETA, PACKAGES, UNINSTALL, drive_c_path, installed, read_messages, \
-    references, registry, run_setup, suite_left
+from test_suite_run import ALPHA, BETA, ONE, PACKAGES, TWO, UNINSTALL, drive_c_path, installed, \
+    read_messages, references, registry, run_setup, suite_kit, suite_left
 
 SAMPLE = (REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF").read_text()
 SUITE = re.search(r"^UUID=(.*?)\s*$", SAMPLE, re.M).group(1)
@@ -117,18 +118,34 @@ def test_suites_run_together_agree_with_their_exit_codes(test_world, case, order
     assert {p: installed(p) for p in products} == {p: bool(references(p)[0]) for p in products}
 
 
-def test_a_counted_product_that_is_not_installed_is_installed_again(test_world):
+# id: (the suite installed first, its product then removed behind its back, the next kit and its
+#      arguments, that run's exit code, the product's users at the end)
+COUNTED_BUT_GONE = {
+    "another-suite-installs-it-again": (("sample", SUITE), ALPHA, ("sample", OTHER), "/qn", 0, [SUITE, OTHER]),
+    # The run installs it again, then fails: its rollback leaves it to the suite that counts it.
+    "a-failed-run-leaves-it-to-its-suite": (("suite_two", TWO), BETA, ("suite_one", ONE), "/qn FAILME=1", 1603,
+                                            [TWO]),
+}
+
+
+def any_kit(name, uuid):
+    """The sample under `uuid`, or a suite fixture by its name."""
+    return sample_kit("a" if uuid == SUITE else "b", uuid) if name == "sample" else suite_kit(name)
+
+
+@pytest.mark.parametrize("case", COUNTED_BUT_GONE)
+def test_a_counted_product_that_is_not_installed_is_installed_again(test_world, case):
+    first, product, second, raw_args, code, users = COUNTED_BUT_GONE[case]
+    assert run_setup(any_kit(*first) / "setup.exe", test_world.folder / "logs-first", "/qn")[0] == 0
     # As a run killed inside the package leaves it: the product gone, its entry still listing the suite.
-    a, b = sample_kit("a", SUITE), sample_kit("b", OTHER)
-    assert run_setup(a / "setup.exe", test_world.folder / "logs-a", "/qn")[0] == 0
-    subprocess.run(["wine", "msiexec", "/x", ALPHA, "/qn"], env=wine_environment(), stdin=subprocess.DEVNULL,
+    subprocess.run(["wine", "msiexec", "/x", product, "/qn"], env=wine_environment(), stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
-    assert not installed(ALPHA)
-    for value in (["RefCount", "/t", "REG_DWORD", "/d", "1"], ["UsedBy", "/t", "REG_MULTI_SZ", "/d", SUITE],
-                  ["UninstallString", "/d", f"MsiExec.exe /X{ALPHA}"]):
-        subprocess.run(["wine", "reg", "add", UNINSTALL + ALPHA, "/v", *value, "/f", "/reg:32"], env=wine_environment(),
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60,
-                       check=True)
-    code, messages = run_setup(b / "setup.exe", test_world.folder / "logs-b", "/qn")
-    assert code == 0, messages[-8:]
-    assert installed(ALPHA) and sorted(references(ALPHA)[0]) == sorted([SUITE, OTHER])
+    assert not installed(product)
+    for value in (["RefCount", "/t", "REG_DWORD", "/d", "1"], ["UsedBy", "/t", "REG_MULTI_SZ", "/d", first[1]],
+                  ["UninstallString", "/d", f"MsiExec.exe /X{product}"]):
+        subprocess.run(["wine", "reg", "add", UNINSTALL + product, "/v", *value, "/f", "/reg:32"],
+                       env=wine_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=True)
+    result, messages = run_setup(any_kit(*second) / "setup.exe", test_world.folder / "logs-second", raw_args)
+    assert result == code, messages[-8:]
+    assert installed(product) and sorted(references(product)[0]) == sorted(users)

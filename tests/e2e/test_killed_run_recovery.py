@@ -1,9 +1,12 @@
 """After a run of suite One killed by its process id, the next run removes
 its resume entry and working copy, keeps a product another suite lists and
-keeps a failed removal for up to three tries. A suite's uninstall takes an
-ended setup's resume entry along; a recovery lock held elsewhere stops no run."""
+keeps a failed removal for up to three tries; another suite's run that waits
+for the killed one takes over and undoes the same first. A suite's uninstall
+takes an ended setup's resume entry along; a recovery lock held elsewhere
+stops no run."""
 import shutil
 import subprocess
+import threading
 
 import pytest
 
@@ -42,7 +45,7 @@ CASES = {
                                           (True, True, False), [TWO], False),
     "killed-in-checks-then-same-kit": (CHECKING, "before", [("one", "/qn", False, False)],
                                        (True, True, True), [TWO, ONE], True),
-    # Two counts Beta, which One installed, while One holds: Beta stays for Two.
+    # Two waits while One holds; One is killed, and Two installs Beta again for itself.
     "other-suite-counts-while-held": (HELD, "while", [REPAIR_TWO + (False, False)],
                                       (True, True, False), [TWO], False),
     "removal-fails-then-retried": (HELD, "before", [REPAIR_TWO + (True, True), REPAIR_TWO + (False, False)],
@@ -67,15 +70,23 @@ def test_next_run_recovers_a_killed_run(test_world, kits, case):  # noqa: F811
     if two_at == "before":
         assert run(test_world, "two", "/qn")[0] == 0
     held, log = start_held_run(one)
+    waiting, result = None, {}
     try:
         wait_until(lambda: moment in log_text(log), "the moment to kill at")
         if two_at == "while":
-            assert run(test_world, "two", "/qn")[0] == 0
-        kill("setup.exe")
+            waiting = threading.Thread(target=lambda: result.update(two=run(test_world, "two", "/qn")))
+            waiting.start()
+            wait_until(lambda: "waiting up to" in log_text(test_world.folder / "logs-next" / "VELL_SETUP.LOG"),
+                       "Two waiting for One")
+        kill("one/setup.exe", "one\\setup.exe")
         kill("mutex_holder.exe")
     finally:
         held.wait(timeout=BOUND)
-    assert work_copies() and (moment == HELD or resume_entries())
+    if waiting:
+        waiting.join(timeout=BOUND)
+        assert result["two"][0] == 0, result["two"][1][-8:]
+    # Two, when it waited, has taken over and undone that much already.
+    assert (work_copies() or waiting) and (moment == HELD or resume_entries())
     (one / "release-check").write_bytes(b"")
     for kit, args, failing, left in next_runs:
         code, messages = run(test_world, kit, args, {"TAMSA_FAILME": "1"} if failing else None)
