@@ -1,8 +1,9 @@
 // worker_product_lock.cpp: the machine-wide lock a run holds while it
-// reads, decides and changes products and their references: the removals
-// of earlier versions and incompatible suites, the install, repair or
-// removal with its commit or rollback, the clean-system removal and the
-// undoing of killed runs. Runs of other suites wait for it.
+// reads, decides and changes products and their references: what it reads
+// of them before the wizard, the removals of earlier versions and
+// incompatible suites, the install, repair or removal with its commit or
+// rollback, the clean-system removal and the undoing of killed runs. Runs
+// of other suites wait for it.
 #include "engine/worker.h"
 
 #include <windows.h>
