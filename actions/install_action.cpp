@@ -7,7 +7,6 @@
 #include <msi.h>
 
 #include "actions/msi_product_state.h"
-#include "actions/ref_counter.h"
 #include "actions/run_journal.h"
 #include "actions/windows_installer_command.h"
 #include "conditions/expression_parser.h"
@@ -123,14 +122,6 @@ const std::wstring& CInstallAction::GetRollbackCommandLine() { return GetUninsta
 DWORD CInstallAction::Rollback() {
   if (GetRollbackCommandLine().empty() || !EvaluateCondition()) {
     WriteLog(L"   Action %s has nothing to roll back", GetActionName().c_str());
-    return ERROR_SUCCESS;
-  }
-  // The rule of every removal: a suite that counts the product now, whatever
-  // counted it since this run installed it, keeps it installed.
-  bool listed = false;
-  if (m_runsProductPackage && !m_productCode.empty() && m_refCounter &&
-      CRefCounter::KeptForOtherSuites(m_refCounter, m_productCode, std::wstring(), &listed)) {
-    WriteLog(L"   Action %s leaves product %s installed", GetActionName().c_str(), m_productCode.c_str());
     return ERROR_SUCCESS;
   }
   const std::wstring& line = GetRollbackCommandLine();

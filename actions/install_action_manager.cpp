@@ -402,6 +402,12 @@ DWORD CInstallActionManager::RollbackActions(DWORD status) {
     std::wstring nameText = action->GetName();
     const wchar_t* name = nameText.c_str();
     WriteLog(L"Rolling back setup action: %s", name);
+    if (KeptForOtherSuites(action)) {
+      WriteLog(L"   Action %s leaves product %s installed", name, action->GetProductCode().c_str());
+      --m_done;
+      Progress(text, true);
+      continue;
+    }
     DWORD code = action->Rollback();
     WriteLog(L"   Action %s rollback return code: %d", name, code);
     if (code != ERROR_SUCCESS) result = code;

@@ -76,6 +76,7 @@ class CInstallActionManager {
   DWORD Decide(CInstallAction* action, EDecision* decision);
   DWORD DecideUncounted(CInstallAction* action, DWORD* count, EDecision* decision);
   void LeaveUnlisted(const CInstallAction* action, const std::wstring& groupId) const;
+  bool KeptForOtherSuites(const CInstallAction* action) const;
   DWORD DecideUninstall(CInstallAction* action, const CProductData& product, bool hasGroup,
                         const std::wstring& groupId, DWORD count,
                         const std::vector<std::wstring>& users, EDecision* decision);

@@ -181,6 +181,18 @@ void CInstallActionManager::LeaveUnlisted(const CInstallAction* action, const st
            action->IsUninstall() ? L"removal" : L"repair");
 }
 
+// The rule of every removal, for a rollback too: a product another suite
+// lists now stays installed for it, whenever that suite came to count it.
+bool CInstallActionManager::KeptForOtherSuites(const CInstallAction* action) const {
+  if (!action->RunsProductPackage() || action->GetProductCode().empty()) return false;
+  const CProductData* product = nullptr;
+  std::wstring groupId;
+  GroupIdOf(action, &product, &groupId);
+  CRefCounter counter;
+  bool listed = false;
+  return CRefCounter::KeptForOtherSuites(&counter, action->GetProductCode(), groupId, &listed);
+}
+
 DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
   std::wstring nameText = action->GetName();
   const wchar_t* name = nameText.c_str();
