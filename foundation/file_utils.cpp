@@ -497,11 +497,15 @@ HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bo
       return INVALID_HANDLE_VALUE;
     }
     DWORD error = GetLastError();
+    // A folder, or a link to one, refuses a file's open: no file of the
+    // name can be had there either.
+    if (error == ERROR_ACCESS_DENIED && FolderExists(path)) break;
     if (error != ERROR_FILE_NOT_FOUND || !create) return INVALID_HANDLE_VALUE;
     file = CreateFileW(path.c_str(), access, shareMode, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && FolderExists(path)) break;
     // A link whose target is missing is not found, yet its name is taken.
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
   }

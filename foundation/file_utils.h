@@ -106,7 +106,8 @@ std::wstring FinalPathOfOpenFile(HANDLE file);
 
 // Opens the plain file at `path`; with `create`, makes it when nothing
 // stands there (never through a link that appears meanwhile). An invalid
-// handle with kNotPlainFileError when anything else stands there.
+// handle with kNotPlainFileError when anything else stands there, a folder
+// or a folder link included.
 HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create);
 
 // Opens again the plain file OpenPlainFile opened at `path`, whose final

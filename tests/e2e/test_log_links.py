@@ -95,3 +95,21 @@ def test_folders_of_windows_own_are_never_packed(test_world, folder):
     result = run_windows(kit / "setup.exe", raw_args=f"/qn /L \"C:\\{folder.replace('/', chr(92))}\"")
     assert result.code == 0
     assert (logs / "VELL_SETUP.LOG").exists() and not list(logs.glob("LogFile *.zip"))
+
+
+def test_a_folder_at_a_log_name_gives_the_log_the_next_name(test_world):
+    kit, victims = suite_kit("suite_one"), prefix_drive_c() / "victims"
+    logs = kit / "logs"
+    (logs / "VELL_SETUP.LOG").mkdir(parents=True)
+    victims.mkdir()
+    link("symlink", logs / "TAM_Alpha.log", victims)
+    result = run_windows(kit / "setup.exe", raw_args=f"/qn /L {windows_path(logs)}")
+    assert result.code == 0
+    messages = read_log(logs / "VELL_SETUP (2).LOG")
+    assert messages[0].endswith(f"\\VELL_SETUP.LOG is a folder: this run logs into "
+                                f"\\\\?\\{windows_path(logs)}\\VELL_SETUP (2).LOG")
+    assert any(m.endswith("TAM_Alpha.log is a folder: the package logs into "
+                          f"{windows_path(logs)}\\TAM_Alpha (2).log") for m in messages), messages
+    assert b"Logging started" in (logs / "TAM_Alpha (2).log").read_bytes()
+    assert list(victims.iterdir()) == [] and list((logs / "VELL_SETUP.LOG").iterdir()) == []
+
