@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/folder_security.h"
 #include "foundation/process_identity.h"
 #include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
@@ -27,6 +28,7 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 const int kTempFolderTries = 99;
+const wchar_t kMachineTempSubfolder[] = L"Temp\\";
 // Written into each working folder as it is made: the clean-up takes only
 // folders that hold it. Its text is the identity of the setup that made it.
 const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
@@ -436,6 +438,15 @@ std::wstring GetTempFolderPath() {
   return tempFolder;
 }
 
+std::wstring GetMachineTempFolderPath() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  UINT length = GetWindowsDirectoryW(buffer.data(), MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  std::wstring folder(buffer.data(), length);
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder + kMachineTempSubfolder;
+}
+
 namespace {
 
 bool WriteWorkFolderMarker(const std::wstring& folder) {
@@ -561,8 +572,8 @@ bool IsOwnTempWorkFolder(const std::wstring& folder) {
 }
 
 BOOL CreateTempWorkFolder(std::wstring* path,
-                          const std::function<bool(const std::wstring& candidate)>& claim) {
-  std::wstring tempFolder = GetTempFolderPath();
+                          const std::function<bool(const std::wstring& candidate)>& claim, bool machineWide) {
+  std::wstring tempFolder = machineWide ? GetMachineTempFolderPath() : GetTempFolderPath();
   if (tempFolder.empty()) return FALSE;
   if (!CreateDirectoryTree(tempFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     return FALSE;
@@ -571,7 +582,18 @@ BOOL CreateTempWorkFolder(std::wstring* path,
   for (int attempt = 0; attempt < kTempFolderTries; ++attempt) {
     std::wstring candidate = Format(L"%sZOLM%04X", tempFolder.c_str(), rand() % 65535);
     if (claim && !claim(candidate)) continue;
-    if (!CreateDirectoryTree(candidate, nullptr)) continue;
+    if (machineWide) {
+      // Only ever a folder this run makes: one that stood there already
+      // could hold what its maker put in or swaps in later.
+      DWORD made = CreateAdministratorsOnlyFolder(candidate);
+      if (made == ERROR_ALREADY_EXISTS || made == ERROR_FILE_EXISTS) continue;
+      if (made != ERROR_SUCCESS) {
+        SetLastError(made);
+        return FALSE;
+      }
+    } else if (!CreateDirectoryTree(candidate, nullptr)) {
+      continue;
+    }
     if (WriteWorkFolderMarker(candidate)) {
       *path = candidate + L"\\";
       return TRUE;
