@@ -444,7 +444,13 @@ std::wstring GetMachineTempFolderPath() {
   if (length == 0 || length >= MAX_PATH) return std::wstring();
   std::wstring folder(buffer.data(), length);
   if (folder.back() != L'\\') folder += L'\\';
-  return folder + kMachineTempSubfolder;
+  folder += kMachineTempSubfolder;
+  // Spelt as the folder's own name is, which the resume entry then shows.
+  std::vector<wchar_t> spelt(folder.size() + MAX_PATH);
+  DWORD written = GetLongPathNameW(folder.c_str(), spelt.data(), static_cast<DWORD>(spelt.size()));
+  if (written == 0 || written >= spelt.size()) return folder;
+  std::wstring found(spelt.data(), written);
+  return found.back() == L'\\' ? found : found + L'\\';
 }
 
 namespace {
