@@ -75,11 +75,11 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   bool removal = Mode() == CCommandOptions::kModeUninstall;
   if (!removal && !repair && Mode() != CCommandOptions::kModeRepair) {
     // The cache is what the suite's Uninstall and repair run later: one
-    // the run cannot make its own ends the run while nothing is changed.
-    DWORD owned = registration.TakeOverCache();
-    if (owned != ERROR_SUCCESS) {
+    // the run cannot make its own ends the run while nothing is changed
+    // (the log names why).
+    if (registration.TakeOverCache() != ERROR_SUCCESS) {
       m_packLogs = true;
-      AbortOnError(owned, true);
+      AbortOnError(ERROR_INSTALL_FAILURE, true);
     }
   }
   DWORD firstError = ERROR_SUCCESS;

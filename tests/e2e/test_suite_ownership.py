@@ -49,6 +49,11 @@ ROWS = {
         {f"ProgramData/Uninstall/{SAMPLE}/{name}": kept for name, kept in (
             ("extra.txt", False), ("bin/ProductVersion.dll", False), ("junk/x.bin", False), ("setup.dcf", True),
             ("setup.exe", True))}),
+    # A link there is never followed. Wine cannot remove it (Windows takes a
+    # junction away): the run ends before it changes any product.
+    "a-link-at-the-cache-name-is-not-followed": (
+        [("link", f"ProgramData/Uninstall/{SAMPLE}"), ("sample", "/qn", 1603)], {ALPHA: None},
+        {"victims/x.txt": True, "victims/setup.exe": False}),
     "programs-run-where-they-are-named": (
         [("tools", "/qn", 0)], {ALPHA: [SAMPLE]}, {"tools/recorder.exe.cmdline": True, "x.txt": True}),
 }
@@ -79,6 +84,11 @@ def test_suite_takes_only_what_is_its_own(row):
                            env=wine_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
         elif kind == "delete":
             (drive_c / argument).unlink()
+        elif kind == "link":
+            (drive_c / "victims").mkdir()
+            (drive_c / "victims" / "x.txt").write_bytes(b"another owner's")
+            (drive_c / argument).parent.mkdir(parents=True, exist_ok=True)
+            (drive_c / argument).symlink_to(drive_c / "victims")
         elif kind == "plant":
             for name in ("extra.txt", "bin/ProductVersion.dll", "junk/x.bin"):
                 (drive_c / argument / name).parent.mkdir(parents=True, exist_ok=True)
