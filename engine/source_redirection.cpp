@@ -420,13 +420,12 @@ void CSourceRedirection::ClaimOwnWorkingCopy() {
 
 void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport) {
   // The user's own, and the machine's that an administrator's runs use.
-  std::vector<std::wstring> folders = {GetTempFolderPath()};
+  std::wstring temp = GetTempFolderPath();
   std::wstring machine = GetMachineTempFolderPath();
-  if (!EqualsNoCase(GetFullPath(machine), GetFullPath(folders[0]))) folders.push_back(machine);
-  for (const std::wstring& folder : folders) {
-    if (folder.empty()) continue;
-    for (const std::wstring& name : ListFolderEntries(folder, L"ZOLM*", true)) {
-      RemoveAbandonedWorkingCopy(folder + name + L"\\", rebootSupport);
+  for (const std::wstring* folder : {&temp, &machine}) {
+    if (folder->empty() || (folder == &machine && EqualsNoCase(machine, temp))) continue;
+    for (const std::wstring& name : ListFolderEntries(*folder, L"ZOLM*", true)) {
+      RemoveAbandonedWorkingCopy(*folder + name + L"\\", rebootSupport);
     }
   }
 }

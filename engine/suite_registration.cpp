@@ -124,10 +124,10 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
 
 // Where the folder's name leads, links resolved; empty when unknown.
 std::wstring FinalPathOfFolder(const std::wstring& folder) {
-  CScopedHandle opened(CreateFileW(WithoutTrailingBackslash(folder).c_str(), FILE_READ_ATTRIBUTES,
+  CScopedHandle opened(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return opened.IsValid() ? WithoutTrailingBackslash(FinalPathOfOpenFile(opened.Get())) : std::wstring();
+  return opened.IsValid() ? FinalPathOfOpenFile(opened.Get()) : std::wstring();
 }
 
 }  // namespace
@@ -183,14 +183,10 @@ DWORD CSuiteRegistration::TakeOverCache() {
   if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return ERROR_SUCCESS;
   // An installed copy's cache is the suite's own, made by an earlier run.
   if (CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
-  WriteLog(L"   The cache folder '%s' was there before the suite's first install: it is emptied and made the "
-           L"suite's own",
-           folder.c_str());
+  WriteLog(L"   Taking over the cache folder '%s', made before the suite's first install", folder.c_str());
   DWORD result = EmptyFoundCache(folder);
   if (result != ERROR_SUCCESS) {
-    WriteLog(L"   The cache folder '%s' cannot be made the suite's own, error %d: setup ends before it changes "
-             L"any product",
-             folder.c_str(), result);
+    WriteLog(L"   The cache folder '%s' cannot be taken over, error %d", folder.c_str(), result);
     return Failure(result);
   }
   m_cacheTakenOver = true;

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 const int kTempFolderTries = 99;
-const wchar_t kMachineTempSubfolder[] = L"Temp\\";
+// Below the Windows folder.
+const wchar_t kMachineTempFolder[] = L"\\Temp\\";
 // Written into each working folder as it is made: the clean-up takes only
 // folders that hold it. Its text is the identity of the setup that made it.
 const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
@@ -439,18 +441,14 @@ std::wstring GetTempFolderPath() {
 }
 
 std::wstring GetMachineTempFolderPath() {
-  std::vector<wchar_t> buffer(MAX_PATH + 1);
-  UINT length = GetWindowsDirectoryW(buffer.data(), MAX_PATH);
+  wchar_t folder[MAX_PATH + 8] = {};
+  UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return std::wstring();
-  std::wstring folder(buffer.data(), length);
-  if (folder.back() != L'\\') folder += L'\\';
-  folder += kMachineTempSubfolder;
+  wcscat(folder, kMachineTempFolder + (folder[length - 1] == L'\\' ? 1 : 0));
   // Spelt as the folder's own name is, which the resume entry then shows.
-  std::vector<wchar_t> spelt(folder.size() + MAX_PATH);
-  DWORD written = GetLongPathNameW(folder.c_str(), spelt.data(), static_cast<DWORD>(spelt.size()));
-  if (written == 0 || written >= spelt.size()) return folder;
-  std::wstring found(spelt.data(), written);
-  return found.back() == L'\\' ? found : found + L'\\';
+  wchar_t spelt[MAX_PATH + 8] = {};
+  DWORD written = GetLongPathNameW(folder, spelt, MAX_PATH + 8);
+  return written == 0 || written >= MAX_PATH + 8 ? folder : spelt;
 }
 
 namespace {

@@ -7,7 +7,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <algorithm>
 #include <exception>
 #include <memory>
 #include <string>
@@ -141,9 +140,8 @@ struct CEntry {
   std::wstring path;
   std::wstring name;
   // A log: packed only as a plain file of its own that still lies in the
-  // log folder under `relative`.
+  // log folder under its entry name.
   bool plainOnly = false;
-  std::wstring relative;
 };
 
 // Where the log folder lay when its packing began, and the handle that
@@ -250,7 +248,7 @@ bool HoldPlainLog(const CEntry& entry, const CLogFolder* folder, CScopedHandle* 
   // Where the system cannot tell final paths, the link checks above are all.
   std::wstring found = FinalPathOfOpenFile(held->Get());
   if (!folder || folder->finalPath.empty() || found.empty() ||
-      EqualsNoCase(found, folder->finalPath + L"\\" + entry.relative)) {
+      EqualsNoCase(found, folder->finalPath + L"\\" + entry.name)) {
     return true;
   }
   WriteLog(L"   Left out of the archive, lying outside the log folder (at '%s'): %s", found.c_str(),
@@ -378,9 +376,7 @@ BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath) {
     std::wstring name = ToLower(file.name);
     size_t log = name.find(L".log");
     if (name.find(L".zip") != std::wstring::npos || log == std::wstring::npos || log == 0) continue;
-    std::wstring relative = file.folder.substr(std::min(scanned.size(), file.folder.size())) + file.name;
-    while (!relative.empty() && relative.front() == L'\\') relative.erase(0, 1);
-    entries.push_back({file.folder + file.name, EntryName(scanned, file, std::wstring()), true, relative});
+    entries.push_back({file.folder + file.name, EntryName(scanned, file, std::wstring()), true});
   }
   BOOL packed = PackEntries(&archive, CTarget::kCreateNew, entries, &logFolder);
   if (archivePath) *archivePath = archive;
