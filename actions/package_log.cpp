@@ -50,8 +50,8 @@ CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFi
   if (file.empty()) return;
   m_file = m_installerFile = ClaimPlainFile(file);
   if (m_file != file) {
-    WriteLog(L"   The package log %s is a link or a file with other names: the package logs into %s",
-             file.c_str(), m_file.c_str());
+    const wchar_t* why = FolderExists(file) ? L"a folder" : L"a link or a file with other names";
+    WriteLog(L"   The package log %s is %s: the package logs into %s", file.c_str(), why, m_file.c_str());
   }
   if (!HoldsSomething(m_file)) return;
   std::wstring beside = Format(kBesideFormat, m_file.c_str(), GetCurrentProcessId());

@@ -60,7 +60,10 @@ def main():
         display.terminate()
         display.wait()
         # setup.exe, ended at its first paint, leaves its working copy behind.
-        for copy in (PREFIX / "drive_c" / "users").glob("*/Temp/ZOLM*"):
+        # An administrator's lies in the machine's temporary folder.
+        copies = [*(PREFIX / "drive_c" / "users").glob("*/Temp/ZOLM*"),
+                  *(PREFIX / "drive_c" / "windows" / "temp").glob("ZOLM*")]
+        for copy in copies:
             shutil.rmtree(copy, ignore_errors=True)
 
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "actions/command_options.h"
+#include "actions/va_admin.h"
 #include "actions/windows_installer_command.h"
 #include "engine/engine_settings.h"
 #include "foundation/file_identity_set.h"
@@ -267,9 +268,15 @@ void CSourceRedirection::PrepareWorkingCopy() {
   }
   std::wstring workFolder;
   auto claim = [this](const std::wstring& candidate) { return ClaimWorkingCopy(candidate); };
-  if (!CreateTempWorkFolder(&workFolder, claim)) {
+  // An administrator's resume runs with the rights of whoever logs on next:
+  // its copy lies outside every user's profile, where only administrators
+  // may change it. Where that cannot be made the run goes on from the setup
+  // folder, never from a copy in the user's %TEMP%.
+  bool machineWide = CVAAdmin::IsAdmin();
+  if (!CreateTempWorkFolder(&workFolder, claim, machineWide)) {
+    DWORD error = GetLastError();
     m_workingCopyClaim.Reset();
-    WriteLog(L"Unable to create a temporary working folder; setup goes on from '%s'",
+    WriteLog(L"Unable to create a temporary working folder (error %d); setup goes on from '%s'", error,
              m_setupFolder.c_str());
     return;
   }
@@ -412,10 +419,14 @@ void CSourceRedirection::ClaimOwnWorkingCopy() {
 }
 
 void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport) {
+  // The user's own, and the machine's that an administrator's runs use.
   std::wstring temp = GetTempFolderPath();
-  if (temp.empty()) return;
-  for (const std::wstring& name : ListFolderEntries(temp, L"ZOLM*", true)) {
-    RemoveAbandonedWorkingCopy(temp + name + L"\\", rebootSupport);
+  std::wstring machine = GetMachineTempFolderPath();
+  for (const std::wstring* folder : {&temp, &machine}) {
+    if (folder->empty() || (folder == &machine && EqualsNoCase(machine, temp))) continue;
+    for (const std::wstring& name : ListFolderEntries(*folder, L"ZOLM*", true)) {
+      RemoveAbandonedWorkingCopy(*folder + name + L"\\", rebootSupport);
+    }
   }
 }
 

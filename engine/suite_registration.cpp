@@ -29,6 +29,7 @@
 #include "foundation/kw_ini_file.h"
 #include "foundation/kw_ini_file_exception.h"
 #include "foundation/registry_key.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/staged_files.h"
 #include "foundation/text_utils.h"
@@ -121,6 +122,14 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
   return path;
 }
 
+// Where the folder's name leads, links resolved; empty when unknown.
+std::wstring FinalPathOfFolder(const std::wstring& folder) {
+  CScopedHandle opened(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return opened.IsValid() ? FinalPathOfOpenFile(opened.Get()) : std::wstring();
+}
+
 }  // namespace
 
 CSuiteRegistration::CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
@@ -167,6 +176,42 @@ DWORD CSuiteRegistration::SetupInstallGroups() {
   return result;
 }
 
+DWORD CSuiteRegistration::TakeOverCache() {
+  const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (!group || !CSuiteRecord::IsWellFormedSuiteId(group->GetUuid())) return ERROR_SUCCESS;
+  std::wstring folder = CacheFolder(group->GetUuid());
+  if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return ERROR_SUCCESS;
+  // An installed copy's cache is the suite's own, made by an earlier run.
+  if (CSuiteRecord(group->GetUuid()).Exists()) return ERROR_SUCCESS;
+  WriteLog(L"   Taking over the cache folder '%s', made before the suite's first install", folder.c_str());
+  DWORD result = EmptyFoundCache(folder);
+  if (result != ERROR_SUCCESS) {
+    WriteLog(L"   The cache folder '%s' cannot be taken over, error %d", folder.c_str(), result);
+    return Failure(result);
+  }
+  m_cacheTakenOver = true;
+  return ERROR_SUCCESS;
+}
+
+// Whoever made the folder loses it first, then everything in it goes: the
+// run writes all the cache holds. A link or file at the name goes itself,
+// never what it leads to.
+DWORD CSuiteRegistration::EmptyFoundCache(const std::wstring& folder) {
+  // Wine shows a folder link as a folder: only where its name ends up tells it.
+  std::wstring found = FinalPathOfFolder(folder);
+  std::wstring parent = FinalPathOfFolder(FolderOfPath(folder));
+  bool elsewhere = !found.empty() && !parent.empty() &&
+                   !EqualsNoCase(found, parent + L"\\" + FileNameOfPath(folder));
+  if (elsewhere || IsLinkPath(folder) || !FolderExists(folder)) {
+    if (RemoveDirectoryW(folder.c_str()) || DeleteFileW(folder.c_str())) return ERROR_SUCCESS;
+    return Failure(GetLastError());
+  }
+  DWORD secured = MakeAdministratorsOnlyFolder(folder);
+  if (secured != ERROR_SUCCESS) return secured;
+  if (!DeleteFolderTree(folder)) return Failure(GetLastError());
+  return ERROR_SUCCESS;
+}
+
 bool CSuiteRegistration::AnyMemberSelected(const CInstallGroupInfo& group) const {
   for (const std::wstring& member : group.GetMembers()) {
     CProductData* product = m_state.m_products.Lookup(member);
@@ -178,7 +223,7 @@ bool CSuiteRegistration::AnyMemberSelected(const CInstallGroupInfo& group) const
 DWORD CSuiteRegistration::MakeCache(const CInstallGroupInfo& group) {
   std::wstring folder = CacheFolder(group.GetUuid());
   if (folder.empty()) return ERROR_PATH_NOT_FOUND;
-  m_cacheCreated = GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  m_cacheCreated = m_cacheTakenOver || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
   // What the programs list's Uninstall and repair run with administrator
   // rights: nobody else may add to it, also when an older run made it.
   DWORD secured = MakeAdministratorsOnlyFolder(folder);

@@ -34,6 +34,11 @@ class CSuiteRegistration {
   // failed (never 0 for a failure); a failed record leaves behind no cache
   // that this run made.
   DWORD SetupInstallGroups();
+  // Before the suite's first install changes any product: a cache folder of
+  // the suite's name that the suite has no record for is someone else's
+  // making; it is emptied and given the administrators' permissions, with a
+  // log line. 0, or the code of what failed, logged: the run must end then.
+  DWORD TakeOverCache();
   // Removes the suite's record and cache unless an installed member still
   // lists the suite as a user (`force` ignores that), then those of the
   // `otherUsers` suites that have no member left. False, with last error
@@ -68,6 +73,7 @@ class CSuiteRegistration {
  private:
   bool AnyMemberSelected(const CInstallGroupInfo& group) const;
   DWORD MakeCache(const CInstallGroupInfo& group);
+  DWORD EmptyFoundCache(const std::wstring& folder);
   DWORD StageProductFiles(const CInstallGroupInfo& group, const std::wstring& folder, CStagedFiles* staged);
   DWORD WriteRecord(const CInstallGroupInfo& group);
   DWORD WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record);
@@ -92,6 +98,8 @@ class CSuiteRegistration {
   std::wstring m_programPath;
   std::wstring m_configurationPath;
   bool m_cacheCreated = false;
+  // TakeOverCache emptied a folder found at the cache's name: it counts as made.
+  bool m_cacheTakenOver = false;
   // The last RemoveInstallGroups kept the suite for a product that lists it.
   bool m_productPresent = false;
   std::vector<std::wstring> m_configurationCopies;

@@ -71,10 +71,19 @@ DWORD CWorker::RunInstall(DWORD progressTotal) {
   std::vector<CSetupAction*> actions;
   for (const auto& entry : *list) actions.push_back(entry.get());
   std::unique_ptr<CInstallActionManager> manager = MakeActionManager(actions, progressTotal);
-  DWORD firstError = ERROR_SUCCESS;
-  DWORD result = manager->RunActions(&firstError);
   CSuiteRegistration registration = MakeSuiteRegistration();
   bool removal = Mode() == CCommandOptions::kModeUninstall;
+  if (!removal && !repair && Mode() != CCommandOptions::kModeRepair) {
+    // The cache is what the suite's Uninstall and repair run later: one
+    // the run cannot make its own ends the run while nothing is changed
+    // (the log names why).
+    if (registration.TakeOverCache() != ERROR_SUCCESS) {
+      m_packLogs = true;
+      AbortOnError(ERROR_INSTALL_FAILURE, true);
+    }
+  }
+  DWORD firstError = ERROR_SUCCESS;
+  DWORD result = manager->RunActions(&firstError);
   if (removal && result == ERROR_SUCCESS) {
     // A product kept at uninstall must not keep the record of a suite that is gone.
     bool keptProduct = false;

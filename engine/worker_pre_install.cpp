@@ -61,7 +61,7 @@ void CWorker::CheckPendingFileRenameOperations() {
   std::wstring suiteId = group ? group->GetUuid() : std::wstring();
   if (!RemoveSuitePendingRenames(suiteId, &entries)) return;
   WriteLog(L"Removed this suite's pending file rename operations");
-  key.SetValueMultiSZ(kPendingRenamesValue, entries);
+  WritePendingRenames(&key, entries);
 }
 
 // Blank, "DisableProducts=" and the names, when the command line disabled any.

@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
 #include <string>
 #include <vector>
 
+#include "foundation/folder_security.h"
 #include "foundation/process_identity.h"
 #include "foundation/reboot_support.h"
 #include "foundation/scoped_handle.h"
@@ -27,6 +29,8 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 const int kTempFolderTries = 99;
+// Below the Windows folder.
+const wchar_t kMachineTempFolder[] = L"\\Temp\\";
 // Written into each working folder as it is made: the clean-up takes only
 // folders that hold it. Its text is the identity of the setup that made it.
 const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
@@ -436,6 +440,17 @@ std::wstring GetTempFolderPath() {
   return tempFolder;
 }
 
+std::wstring GetMachineTempFolderPath() {
+  wchar_t folder[MAX_PATH + 8] = {};
+  UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  wcscat(folder, kMachineTempFolder + (folder[length - 1] == L'\\' ? 1 : 0));
+  // Spelt as the folder's own name is, which the resume entry then shows.
+  wchar_t spelt[MAX_PATH + 8] = {};
+  DWORD written = GetLongPathNameW(folder, spelt, MAX_PATH + 8);
+  return written == 0 || written >= MAX_PATH + 8 ? folder : spelt;
+}
+
 namespace {
 
 bool WriteWorkFolderMarker(const std::wstring& folder) {
@@ -497,11 +512,15 @@ HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bo
       return INVALID_HANDLE_VALUE;
     }
     DWORD error = GetLastError();
+    // A folder, or a link to one, refuses a file's open: no file of the
+    // name can be had there either.
+    if (error == ERROR_ACCESS_DENIED && FolderExists(path)) break;
     if (error != ERROR_FILE_NOT_FOUND || !create) return INVALID_HANDLE_VALUE;
     file = CreateFileW(path.c_str(), access, shareMode, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && FolderExists(path)) break;
     // A link whose target is missing is not found, yet its name is taken.
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
   }
@@ -557,8 +576,8 @@ bool IsOwnTempWorkFolder(const std::wstring& folder) {
 }
 
 BOOL CreateTempWorkFolder(std::wstring* path,
-                          const std::function<bool(const std::wstring& candidate)>& claim) {
-  std::wstring tempFolder = GetTempFolderPath();
+                          const std::function<bool(const std::wstring& candidate)>& claim, bool machineWide) {
+  std::wstring tempFolder = machineWide ? GetMachineTempFolderPath() : GetTempFolderPath();
   if (tempFolder.empty()) return FALSE;
   if (!CreateDirectoryTree(tempFolder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     return FALSE;
@@ -567,7 +586,18 @@ BOOL CreateTempWorkFolder(std::wstring* path,
   for (int attempt = 0; attempt < kTempFolderTries; ++attempt) {
     std::wstring candidate = Format(L"%sZOLM%04X", tempFolder.c_str(), rand() % 65535);
     if (claim && !claim(candidate)) continue;
-    if (!CreateDirectoryTree(candidate, nullptr)) continue;
+    if (machineWide) {
+      // Only ever a folder this run makes: one that stood there already
+      // could hold what its maker put in or swaps in later.
+      DWORD made = CreateAdministratorsOnlyFolder(candidate);
+      if (made == ERROR_ALREADY_EXISTS || made == ERROR_FILE_EXISTS) continue;
+      if (made != ERROR_SUCCESS) {
+        SetLastError(made);
+        return FALSE;
+      }
+    } else if (!CreateDirectoryTree(candidate, nullptr)) {
+      continue;
+    }
     if (WriteWorkFolderMarker(candidate)) {
       *path = candidate + L"\\";
       return TRUE;

@@ -72,13 +72,21 @@ BOOL CopyFileClearReadOnly(const std::wstring& source, const std::wstring& targe
 // cannot give it.
 std::wstring GetTempFolderPath();
 
+// The machine's temporary folder (the Windows folder's Temp), outside every
+// user's profile, with its backslash; empty when Windows cannot give it.
+std::wstring GetMachineTempFolderPath();
+
 // Creates a fresh "<temp>ZOLMxxxx\" folder, marked inside as made by setup;
 // `path` gets it with the backslash.
 // `claim`, when given, is asked for each name first (the path without its
 // backslash): a name it refuses is passed over, so nothing else takes the
 // folder between its creation and the claim.
+// `machineWide`: in the machine's temporary folder, made new with
+// permissions that let only administrators and SYSTEM change it; false,
+// with the system's error, when such a folder cannot be made.
 BOOL CreateTempWorkFolder(std::wstring* path,
-                          const std::function<bool(const std::wstring& candidate)>& claim = nullptr);
+                          const std::function<bool(const std::wstring& candidate)>& claim = nullptr,
+                          bool machineWide = false);
 
 // True for a folder CreateTempWorkFolder made: a plain folder, no link or
 // junction, that holds the marker it wrote as a plain file.
@@ -106,7 +114,8 @@ std::wstring FinalPathOfOpenFile(HANDLE file);
 
 // Opens the plain file at `path`; with `create`, makes it when nothing
 // stands there (never through a link that appears meanwhile). An invalid
-// handle with kNotPlainFileError when anything else stands there.
+// handle with kNotPlainFileError when anything else stands there, a folder
+// or a folder link included.
 HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create);
 
 // Opens again the plain file OpenPlainFile opened at `path`, whose final

@@ -45,15 +45,32 @@ DWORD SetFolderSecurity(const std::wstring& folder, PSECURITY_DESCRIPTOR descrip
                                owner, nullptr, dacl, nullptr);
 }
 
-}  // namespace
-
-DWORD MakeAdministratorsOnlyFolder(const std::wstring& folder) {
+DWORD MakeDescriptor(CSecurityDescriptor* descriptor) {
   PSECURITY_DESCRIPTOR raw = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdministratorsOnly, SDDL_REVISION_1, &raw,
                                                             nullptr)) {
     return GetLastError();
   }
-  CSecurityDescriptor descriptor(raw);
+  descriptor->reset(raw);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+DWORD CreateAdministratorsOnlyFolder(const std::wstring& folder) {
+  CSecurityDescriptor descriptor;
+  DWORD made = MakeDescriptor(&descriptor);
+  if (made != ERROR_SUCCESS) return made;
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(), FALSE};
+  // A link standing at the name is found as existing too: nothing is made through it.
+  return CreateDirectoryW(folder.c_str(), &attributes) ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD MakeAdministratorsOnlyFolder(const std::wstring& folder) {
+  CSecurityDescriptor descriptor;
+  DWORD made = MakeDescriptor(&descriptor);
+  if (made != ERROR_SUCCESS) return made;
+  PSECURITY_DESCRIPTOR raw = descriptor.get();
   std::wstring path = folder;
   while (path.size() > 1 && path.back() == L'\\') path.pop_back();
   size_t lastSlash = path.find_last_of(L'\\');

@@ -11,3 +11,8 @@
 // (missing parents with their usual permissions); an existing one gets them.
 // ERROR_SUCCESS or the system's error code.
 DWORD MakeAdministratorsOnlyFolder(const std::wstring& folder);
+
+// Makes `folder` new, in a parent that exists, with those permissions from
+// its first moment. ERROR_ALREADY_EXISTS when anything stands at the name:
+// a folder someone else made is never taken for one of the run's own.
+DWORD CreateAdministratorsOnlyFolder(const std::wstring& folder);

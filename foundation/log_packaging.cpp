@@ -139,17 +139,88 @@ void CloseAfterFailure(CZipArchive* archive, const std::wstring& archivePath) {
 struct CEntry {
   std::wstring path;
   std::wstring name;
-  bool plainOnly = false;  // a log: packed only as a plain file of its own
+  // A log: packed only as a plain file of its own that still lies in the
+  // log folder under its entry name.
+  bool plainOnly = false;
+};
+
+// Where the log folder lay when its packing began, and the handle that
+// keeps it from being renamed meanwhile.
+struct CLogFolder {
+  CScopedHandle handle;
+  std::wstring finalPath;
+};
+
+const int64_t kFileTimeTicksTo1970 = 116444736000000000LL;
+
+// The archive reads a log through the handle its checks were made on: the
+// name opened again could lead elsewhere by then.
+class CHeldFile : public CZipAbstractFile {
+ public:
+  CHeldFile(HANDLE file, const std::wstring& path) : m_file(file), m_path(path) {}
+  void Close() override {}
+  void Flush() override {}
+  uint64_t GetPosition() const override { return Move(0, FILE_CURRENT); }
+  uint64_t Seek(int64_t offset, int origin) override {
+    return Move(offset, origin == end ? FILE_END : origin == current ? FILE_CURRENT : FILE_BEGIN);
+  }
+  uint64_t GetLength() const override {
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(m_file, &size)) Raise();
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+  void SetLength(uint64_t) override { ThrowZipException(CZipException::kGeneric, m_path); }
+  std::wstring GetFilePath() const override { return m_path; }
+  uint32_t Read(void* buffer, uint32_t count) override {
+    DWORD read = 0;
+    if (!ReadFile(m_file, buffer, count, &read, nullptr)) Raise();
+    return read;
+  }
+  void Write(const void*, uint32_t) override { ThrowZipException(CZipException::kGeneric, m_path); }
+  bool IsClosed() const override { return false; }
+
+ private:
+  uint64_t Move(int64_t offset, DWORD method) const {
+    LARGE_INTEGER distance = {};
+    distance.QuadPart = offset;
+    LARGE_INTEGER position = {};
+    if (!SetFilePointerEx(m_file, distance, &position, method)) Raise();
+    return static_cast<uint64_t>(position.QuadPart);
+  }
+  [[noreturn]] void Raise() const {
+    DWORD error = GetLastError();
+    ThrowZipException(CZipException::kGeneric, m_path, Format(L"system error %d", error));
+  }
+
+  HANDLE m_file;
+  std::wstring m_path;
 };
 
 enum class CTarget { kCreate, kCreateNew, kAppend };
 
+// The file's attributes and time, from the handle the archive reads.
+void TakeFileFacts(HANDLE file, CZipAddFileRequest* request) {
+  BY_HANDLE_FILE_INFORMATION information = {};
+  if (!GetFileInformationByHandle(file, &information)) return;
+  int64_t ticks = (static_cast<int64_t>(information.ftLastWriteTime.dwHighDateTime) << 32) |
+                  information.ftLastWriteTime.dwLowDateTime;
+  request->streamHasFileFacts = true;
+  request->streamAttributes = information.dwFileAttributes;
+  request->streamModified = ticks < kFileTimeTicksTo1970 ? 0 : (ticks - kFileTimeTicksTo1970) / 10000000LL;
+}
+
 // A name the archive's code page cannot hold is stored as UTF-8 under the
 // entry's flag, which unzip, 7-Zip and Python's zipfile read: two such logs
 // keep names of their own.
-bool AddEntry(CZipArchive* archive, const CEntry& entry) {
+bool AddEntry(CZipArchive* archive, const CEntry& entry, HANDLE held) {
   CZipAddFileRequest request;
-  request.filePath = entry.path;
+  CHeldFile stream(held, entry.path);
+  if (held != INVALID_HANDLE_VALUE && held != nullptr) {
+    request.stream = &stream;
+    TakeFileFacts(held, &request);
+  } else {
+    request.filePath = entry.path;
+  }
   request.fileNameInZip = entry.name;
   request.smartness = CZipArchive::zipsmSafeSmart;
   request.bufferSize = kCopyBufferSize;
@@ -163,16 +234,29 @@ bool AddEntry(CZipArchive* archive, const CEntry& entry) {
   return archive->AddFileRequest(request);
 }
 
-// False for a log left out: through a link, or a file with other names,
-// the run would pack another file's contents with its rights. `held` keeps
-// the file from being renamed or replaced until it is packed.
-bool HoldPlainLog(const CEntry& entry, CScopedHandle* held) {
-  if (!entry.plainOnly) return true;
-  held->Reset(OpenPlainFile(entry.path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, false));
-  if (held->IsValid() || GetLastError() != kNotPlainFileError) return true;
-  WriteLog(L"   Left out of the archive, being a link or a file with other names: %s", entry.path.c_str());
+// False for a log left out: through a link, a file with other names, or a
+// folder on the way swapped for a link meanwhile, the run would pack another
+// file's contents with its rights. `held` is the file the archive reads, and
+// keeps it from being renamed or replaced until it is packed.
+bool HoldPlainLog(const CEntry& entry, const CLogFolder* folder, CScopedHandle* held) {
+  held->Reset(OpenPlainFile(entry.path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, false));
+  if (!held->IsValid()) {
+    if (GetLastError() != kNotPlainFileError) return true;
+    WriteLog(L"   Left out of the archive, being a link or a file with other names: %s", entry.path.c_str());
+    return false;
+  }
+  // Where the system cannot tell final paths, the link checks above are all.
+  std::wstring found = FinalPathOfOpenFile(held->Get());
+  if (!folder || folder->finalPath.empty() || found.empty() ||
+      EqualsNoCase(found, folder->finalPath + L"\\" + entry.name)) {
+    return true;
+  }
+  WriteLog(L"   Left out of the archive, lying outside the log folder (at '%s'): %s", found.c_str(),
+           entry.path.c_str());
+  held->Reset();
   return false;
 }
+
 
 // A created archive that could not be finished goes: a part of it passes
 // for the logs packed, and on a full drive it holds the room the setup log
@@ -206,8 +290,10 @@ void CreateNewArchive(CZipArchive* archive, CZipFile* file, std::wstring* archiv
   archive->OpenFrom(*file, CZipArchive::zipCreate);
 }
 
-// Adds each entry in turn; false at the first that cannot be added.
-BOOL PackEntries(std::wstring* archivePath, CTarget target, const std::vector<CEntry>& entries) {
+// Adds each entry in turn; false at the first that cannot be added. Logs
+// are read only through the handle their checks against `folder` were made on.
+BOOL PackEntries(std::wstring* archivePath, CTarget target, const std::vector<CEntry>& entries,
+                 const CLogFolder* folder = nullptr) {
   // Until the archive is open, a file already there is not this packing's.
   bool made = target == CTarget::kCreate && GetFileAttributesW(archivePath->c_str()) == INVALID_FILE_ATTRIBUTES;
   CZipFile file;
@@ -230,8 +316,9 @@ BOOL PackEntries(std::wstring* archivePath, CTarget target, const std::vector<CE
     bool added = true;
     for (const CEntry& entry : entries) {
       CScopedHandle held;
-      if (!HoldPlainLog(entry, &held)) continue;
-      added = AddEntry(&archive, entry);
+      if (entry.plainOnly && !HoldPlainLog(entry, folder, &held)) continue;
+      // A log that could not be opened is never read by its name instead.
+      added = (!entry.plainOnly || held.IsValid()) && AddEntry(&archive, entry, held.Get());
       if (!added) {
         WriteLog(L"   Could not add '%s' to '%s'", entry.path.c_str(), archivePath->c_str());
         break;
@@ -272,6 +359,12 @@ bool IsProtectedFolder(const std::wstring& folder) {
 }
 
 BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath) {
+  // Taken before the scan: every log packed must still lie there.
+  CLogFolder logFolder;
+  logFolder.handle.Reset(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (logFolder.handle.IsValid()) logFolder.finalPath = FinalPathOfOpenFile(logFolder.handle.Get());
+  while (!logFolder.finalPath.empty() && logFolder.finalPath.back() == L'\\') logFolder.finalPath.pop_back();
   CFolder logs(folder);
   if (!MayPack(logs)) return FALSE;
   std::wstring scanned = WithBackslash(folder);
@@ -285,7 +378,7 @@ BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath) {
     if (name.find(L".zip") != std::wstring::npos || log == std::wstring::npos || log == 0) continue;
     entries.push_back({file.folder + file.name, EntryName(scanned, file, std::wstring()), true});
   }
-  BOOL packed = PackEntries(&archive, CTarget::kCreateNew, entries);
+  BOOL packed = PackEntries(&archive, CTarget::kCreateNew, entries, &logFolder);
   if (archivePath) *archivePath = archive;
   return packed;
 }

@@ -110,6 +110,16 @@ std::wstring BuildRebootResumeCommand(const std::wstring& path, const std::wstri
   return command;
 }
 
+void WritePendingRenames(CRegistryKey* sessionManager, const std::vector<std::wstring>& operations) {
+  for (const std::wstring& operation : operations) {
+    if (!operation.empty()) {
+      sessionManager->SetValueMultiSZ(kPendingRenamesValue, operations);
+      return;
+    }
+  }
+  sessionManager->DeleteValue(kPendingRenamesValue);
+}
+
 bool IsRebootExitCode(DWORD code) {
   return code == ERROR_SUCCESS_REBOOT_INITIATED || code == ERROR_SUCCESS_REBOOT_REQUIRED ||
          code == kRestartDuringPreparation;
@@ -196,7 +206,7 @@ void CRebootSupport::DropPendingDeletions(const std::wstring& folder, bool whole
   }
   if (!dropped) return;
   try {
-    key.SetValueMultiSZ(kPendingRenamesValue, kept);
+    WritePendingRenames(&key, kept);
   } catch (const CError& failure) {
     WriteLog(L"   %s", failure.GetMessage().c_str());
   }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class CRegistryKey;
+
 class CRebootSupport {
  public:
   // The machine's RunOnce and Session Manager keys; tests give keys of their own.
@@ -68,6 +70,12 @@ class CRebootSupport {
 // stage "/s<stage>" in place of every whole "/s<digits>" token, or appended.
 std::wstring BuildRebootResumeCommand(const std::wstring& path, const std::wstring& arguments,
                                       int stage);
+
+// Writes the list of the restart's renames back into the open Session
+// Manager key. A list left without an operation deletes the value: tools
+// read its presence alone as a restart pending. Registry errors leave as
+// CError.
+void WritePendingRenames(CRegistryKey* sessionManager, const std::vector<std::wstring>& operations);
 
 // True when the exit code asks for a restart (1641, 3010, 0x70669).
 bool IsRebootExitCode(DWORD code);

@@ -150,8 +150,8 @@ class CLogWriter {
       m_checkedPath = file != INVALID_HANDLE_VALUE ? FinalPathOfOpenFile(file) : std::wstring();
       if (file != INVALID_HANDLE_VALUE || GetLastError() != kNotPlainFileError) return file;
       std::wstring next = NumberedName(m_basePath, ++m_number);
-      *notice = Format(L"The log file %s is a link or a file with other names: this run logs into %s",
-                       m_logPath.c_str(), next.c_str());
+      const wchar_t* why = FolderExists(m_logPath) ? L"a folder" : L"a link or a file with other names";
+      *notice = Format(L"The log file %s is %s: this run logs into %s", m_logPath.c_str(), why, next.c_str());
       m_logPath = next;
     }
     return INVALID_HANDLE_VALUE;

@@ -209,15 +209,15 @@ void CZipArchive::SetEntryName(CZipFileHeader& header, const std::wstring& name,
                     CZipException::Quote(name).c_str()));
 }
 
-// The name is stored again as the new system's entries store theirs (the
-// same UTF-8 under the flag). One that did not read exactly from its old
+// The name is stored again as entries of `system` store theirs (the same
+// UTF-8 under the flag). One that did not read exactly from its old
 // bytes, such as an OEM character missing from the ANSI page, would come
 // out renamed: it is refused like one the new form can't hold.
-void CZipArchive::TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem) {
+void CZipArchive::TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem, int system) {
   std::wstring name = header.GetFileName(sourceOem);
   bool exact = header.IsNameExact(sourceOem);
   uint32_t attributes = header.GetSystemAttr();
-  header.SetSystemCompatibility(m_systemCompatibility);
+  header.SetSystemCompatibility(system);
   SetEntryName(header, name, exact);
   header.SetSystemAttr(attributes);
 }
@@ -270,12 +270,15 @@ bool CZipArchive::AddFileRequest(const CZipAddFileRequest& request) {
   if (request.stream == nullptr) {
     if (!ZipFileSystem::PathAttributes(path, &attributes)) return false;
     if (!ZipFileSystem::PathModTime(path, &modified)) modified = ZipFileSystem::Now();
+  } else if (request.streamHasFileFacts) {
+    attributes = request.streamAttributes;
+    modified = request.streamModified;
   }
   CZipFileHeader header;
-  header.SetSystemCompatibility(m_systemCompatibility);
+  if (request.utf8Name) header.m_flag |= CZipFileHeader::kUtf8Flag;
+  header.SetSystemCompatibility(ZipCompatibility::EntrySystem(m_systemCompatibility, request.utf8Name));
   header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
   header.SetTime(modified);
-  if (request.utf8Name) header.m_flag |= CZipFileHeader::kUtf8Flag;
   SetEntryName(header, name);
 
   if (header.IsDirectory()) {
@@ -357,14 +360,9 @@ bool CZipArchive::OpenNewFile(CZipFileHeader& header, int level, const std::wstr
     if (!ZipFileSystem::PathModTime(sourcePath, &modified)) modified = ZipFileSystem::Now();
     header.SetTime(modified);
     header.SetSystemAttr(attributes | ZipCompatibility::DosToUnix(attributes));
-  } else if (header.GetSystemCompatibility() != m_systemCompatibility) {
-    TakeIntoArchiveSystem(header, m_centralDir.m_oemConversion);
   }
-  // Info-ZIP's unzip reads an MS-DOS entry's name as OEM text whatever its
-  // UTF-8 flag says; an NTFS entry's (the same attributes) it reads as flagged.
-  if (header.IsUtf8() && header.GetSystemCompatibility() == ZipCompatibility::zcDosFat) {
-    header.SetSystemCompatibility(ZipCompatibility::zcNtfs);
-  }
+  int system = ZipCompatibility::EntrySystem(m_systemCompatibility, header.IsUtf8());
+  if (header.GetSystemCompatibility() != system) TakeIntoArchiveSystem(header, m_centralDir.m_oemConversion, system);
   if (header.GetRawFileName().empty()) {
     header.SetFileName(Format(L"file%i", m_centralDir.GetCount()), m_centralDir.m_oemConversion);
   }

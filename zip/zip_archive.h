@@ -29,6 +29,11 @@ struct CZipAddFileRequest {
   int replaceIndex = -1;
   uint32_t bufferSize = 65536;
   CZipAbstractFile* stream = nullptr;
+  // A stream that reads a file: that file's attributes and modification
+  // time (seconds since 1970) instead of the defaults and the current time.
+  bool streamHasFileFacts = false;
+  uint32_t streamAttributes = 0;
+  int64_t streamModified = 0;
   // The name as UTF-8 under the entry's flag, for a name the code page
   // cannot hold.
   bool utf8Name = false;
@@ -266,9 +271,9 @@ class CZipArchive {
   // Raises 22 when the archive's code page can't hold the name, or when it
   // is not `exact`: read from other bytes than it would be stored as.
   void SetEntryName(CZipFileHeader& header, const std::wstring& name, bool exact = true);
-  // Gives an entry of another system this archive's system, attributes and
-  // name form; `sourceOem` is how its name was read.
-  void TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem);
+  // Gives an entry of another system `system`, with its attributes and name
+  // form; `sourceOem` is how its name was read.
+  void TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem, int system);
 
   bool m_caseSensitive = false;
   CZipInternalInfo m_info;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "zip/zip_compatibility.h"
 #include "zip/zip_exception.h"
 #include "zip/zip_file_system.h"
 #include "zip/zip_mem_file.h"
@@ -96,8 +97,11 @@ uint64_t CZipArchive::PrepareCopy(CZipArchive& source, int index, bool keepSyste
   source.CheckEntryFits(header, header.m_offset, localSize, next);
   source.m_storage.File()->Seek(static_cast<int64_t>(localSize - CZipFileHeader::kLocalSize),
                                 CZipAbstractFile::current);
-  if (!keepSystem && header.GetSystemCompatibility() != m_systemCompatibility) {
-    TakeIntoArchiveSystem(header, source.m_centralDir.m_oemConversion);
+  // A copied entry keeps the marks of what its name holds: a UTF-8 name
+  // marked MS-DOS would read as OEM text in Info-ZIP.
+  int system = ZipCompatibility::EntrySystem(m_systemCompatibility, header.IsUtf8());
+  if (!keepSystem && header.GetSystemCompatibility() != system) {
+    TakeIntoArchiveSystem(header, source.m_centralDir.m_oemConversion, system);
   }
   return next - header.m_offset - localSize;
 }

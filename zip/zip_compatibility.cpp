@@ -45,7 +45,12 @@ uint32_t FromDos(uint32_t attributes, int system) {
 
 bool IsSystemSupported(int system) {
   return system == zcDosFat || system == zcUnix || system == zcOs2Hpfs || system == zcMacintosh ||
-         system == zcNtfs;
+         system == zcOldNtfs || system == zcNtfs;
+}
+
+int EntrySystem(int archiveSystem, bool utf8Name) {
+  if (archiveSystem != zcDosFat && archiveSystem != zcOldNtfs && archiveSystem != zcNtfs) return archiveSystem;
+  return utf8Name ? zcNtfs : zcDosFat;
 }
 
 uint32_t DosToUnix(uint32_t attributes) {

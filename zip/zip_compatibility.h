@@ -6,11 +6,18 @@
 
 namespace ZipCompatibility {
 
-enum ZipSystem { zcDosFat = 0, zcUnix = 3, zcOs2Hpfs = 6, zcMacintosh = 7, zcNtfs = 10 };
+// NTFS is 11, as Info-ZIP and 7-Zip read it. Entries this library marked
+// before with 10 (which they read as TOPS-20) still read as NTFS here.
+enum ZipSystem { zcDosFat = 0, zcUnix = 3, zcOs2Hpfs = 6, zcMacintosh = 7, zcOldNtfs = 10, zcNtfs = 11 };
 // The system whose attributes the file system hands us.
 constexpr int kHostSystem = zcDosFat;
 
 bool IsSystemSupported(int system);
+// The system a new or copied entry of an archive of `archiveSystem` is
+// marked with. MS-DOS and NTFS share their attributes, so there the mark
+// says what the name holds: a name in the OEM code page is MS-DOS, a UTF-8
+// one NTFS (Info-ZIP reads an MS-DOS name as OEM text whatever its flag).
+int EntrySystem(int archiveSystem, bool utf8Name);
 // Raises CZipException 115 when either system has no converter.
 uint32_t ConvertAttributes(uint32_t attributes, int fromSystem, int toSystem);
 // The Unix permission and type bits (high half) for MS-DOS attributes.

@@ -98,8 +98,8 @@ def start_held_run(kit):
 
 def work_copies():
     """Every working copy in the prefix's temporary folders, and what the restart would delete of one."""
-    users = prefix_drive_c() / "users"
-    return [os.path.join(root, name) for root, folders, _ in os.walk(users)
+    temporary = [prefix_drive_c() / "users", prefix_drive_c() / "windows" / "temp"]
+    return [os.path.join(root, name) for top in temporary for root, folders, _ in os.walk(top)
             for name in folders if re.fullmatch(r"ZOLM[0-9A-Fa-f]{4}", name)] + \
         [path for path in pending_deletions() if "\\ZOLM" in path.upper()]
 

@@ -95,3 +95,54 @@ def test_folders_of_windows_own_are_never_packed(test_world, folder):
     result = run_windows(kit / "setup.exe", raw_args=f"/qn /L \"C:\\{folder.replace('/', chr(92))}\"")
     assert result.code == 0
     assert (logs / "VELL_SETUP.LOG").exists() and not list(logs.glob("LogFile *.zip"))
+
+
+def test_a_folder_at_a_log_name_gives_the_log_the_next_name(test_world):
+    kit, victims = suite_kit("suite_one"), prefix_drive_c() / "victims"
+    logs = kit / "logs"
+    (logs / "VELL_SETUP.LOG").mkdir(parents=True)
+    victims.mkdir()
+    link("symlink", logs / "TAM_Alpha.log", victims)
+    result = run_windows(kit / "setup.exe", raw_args=f"/qn /L {windows_path(logs)}")
+    assert result.code == 0
+    messages = read_log(logs / "VELL_SETUP (2).LOG")
+    assert messages[0].endswith(f"\\VELL_SETUP.LOG is a folder: this run logs into "
+                                f"\\\\?\\{windows_path(logs)}\\VELL_SETUP (2).LOG")
+    assert any(m.endswith("TAM_Alpha.log is a folder: the package logs into "
+                          f"{windows_path(logs)}\\TAM_Alpha (2).log") for m in messages), messages
+    assert b"Logging started" in (logs / "TAM_Alpha (2).log").read_bytes()
+    assert list(victims.iterdir()) == [] and list((logs / "VELL_SETUP.LOG").iterdir()) == []
+
+
+def test_a_folder_swapped_for_a_link_while_the_logs_are_packed_is_left_out(test_world):
+    """80 MB of logs, packed first, give the swap its time: when the log says it
+    packs, `sub` becomes a link to an administrator's folder (a junction on
+    Windows, which any user may make). A few tries: the swap may come late."""
+    kit, admin = suite_kit("suite_one"), prefix_drive_c() / "victims" / "adm"
+    admin.mkdir(parents=True)
+    (admin / "x.log").write_bytes(VICTIM)
+    for attempt in range(3):
+        logs = kit / f"logs_race{attempt}"
+        (logs / "sub").mkdir(parents=True)
+        (logs / "sub" / "x.log").write_bytes(b"the run's own\r\n")
+        for number in range(8):
+            (logs / f"big{number}.log").write_bytes(os.urandom(10 * 1024 * 1024))
+        run = BackgroundRun(kit / "setup.exe", ["/qn", "FAILME=1", "/L", windows_path(logs)])
+        packing = f"Packing the log files of {windows_path(logs)}".encode("utf-16-le")
+        deadline, log = time.time() + 180, logs / "VELL_SETUP.LOG"
+        while not (log.exists() and packing in log.read_bytes()):
+            assert time.time() < deadline and run.process.poll() is None, "the run never packed its logs"
+            time.sleep(0.05)
+        (logs / "sub").rename(logs / "sub_own")
+        os.symlink(admin, logs / "sub")
+        assert run.wait() == 1603
+        [archive] = logs.glob("LogFile *.zip")
+        packed = entries(archive)
+        assert packed.get("sub/x.log", b"the run's own\r\n") == b"the run's own\r\n"
+        messages = read_log(logs / "VELL_SETUP.LOG")
+        left_out = f"   Left out of the archive, lying outside the log folder (at 'C:\\victims\\adm\\x.log'): " \
+                   f"{windows_path(logs)}\\sub\\x.log"
+        if left_out in messages:
+            assert "sub/x.log" not in packed
+            return
+    pytest.fail("the swap never came while the logs were packed")

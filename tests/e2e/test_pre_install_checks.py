@@ -194,6 +194,16 @@ def test_pending_renames_of_this_suite_go_in_whole_pairs(check_kit):
     assert pending_renames_data() == "".join(e + "\0" for e in others) + "\0"
 
 
+def test_pending_renames_that_were_all_this_suites_leave_no_value(check_kit):
+    cache = f"\\??\\C:\\ProgramData\\Uninstall\\{SUITE.lower()}"
+    wine("regedit", "/s", windows_path(reg_file([cache + "\\setup.exe", "", cache, ""])))
+    code, messages = run_kit(check_kit, "/qn")
+    assert code == 0, messages[-5:]
+    assert "Removed this suite's pending file rename operations" in messages
+    # An empty value would tell every installer that a restart is pending.
+    assert pending_renames_data() is None
+
+
 def cached_setup():
     return prefix_drive_c() / "ProgramData" / "Uninstall" / SUITE / "setup.exe"
 

@@ -42,6 +42,18 @@ ROWS = {
         [("msiexec", "sample/Beta/beta.msi"), ("sample", "/qn FastInstall=1", 0), ("delete", VIEWER),
          ("sample", f"/qn /f {SAMPLE}", 0), ("uninstall", SAMPLE, 0)],
         {ALPHA: None, BETA: []}, {VIEWER: False, f"ProgramData/Uninstall/{SAMPLE}/setup.dcf": False}),
+    # A user's folder at the cache's name before the first install: nothing of
+    # it stays for the suite's later runs to read or start.
+    "a-planted-cache-is-emptied-at-the-first-install": (
+        [("plant", f"ProgramData/Uninstall/{SAMPLE}"), ("sample", "/qn", 0)], {ALPHA: [SAMPLE]},
+        {f"ProgramData/Uninstall/{SAMPLE}/{name}": kept for name, kept in (
+            ("extra.txt", False), ("bin/ProductVersion.dll", False), ("junk/x.bin", False), ("setup.dcf", True),
+            ("setup.exe", True))}),
+    # A link there is never followed. Wine cannot remove it (Windows takes a
+    # junction away): the run ends before it changes any product.
+    "a-link-at-the-cache-name-is-not-followed": (
+        [("link", f"ProgramData/Uninstall/{SAMPLE}"), ("sample", "/qn", 1603)], {ALPHA: None},
+        {"victims/x.txt": True, "victims/setup.exe": False}),
     "programs-run-where-they-are-named": (
         [("tools", "/qn", 0)], {ALPHA: [SAMPLE]}, {"tools/recorder.exe.cmdline": True, "x.txt": True}),
 }
@@ -72,6 +84,15 @@ def test_suite_takes_only_what_is_its_own(row):
                            env=wine_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
         elif kind == "delete":
             (drive_c / argument).unlink()
+        elif kind == "link":
+            (drive_c / "victims").mkdir()
+            (drive_c / "victims" / "x.txt").write_bytes(b"another owner's")
+            (drive_c / argument).parent.mkdir(parents=True, exist_ok=True)
+            (drive_c / argument).symlink_to(drive_c / "victims")
+        elif kind == "plant":
+            for name in ("extra.txt", "bin/ProductVersion.dll", "junk/x.bin"):
+                (drive_c / argument / name).parent.mkdir(parents=True, exist_ok=True)
+                (drive_c / argument / name).write_bytes(b"planted")
         else:
             logs = world / f"logs-{number}"
             result = uninstall_suite(argument, logs) if kind == "uninstall" else \

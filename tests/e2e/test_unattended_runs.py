@@ -83,8 +83,10 @@ def run_kit(kit, *args):
 
 
 def work_copies_left():
-    """What the runs left in %TEMP% that is not scheduled for deletion at the restart."""
-    temp = [p for p in (prefix_drive_c() / "users").glob("*/Temp") if not p.parent.is_symlink()]
+    """What the runs left in %TEMP% or the machine's temporary folder that is not scheduled for deletion at the
+    restart."""
+    temp = [p for p in (prefix_drive_c() / "users").glob("*/Temp") if not p.parent.is_symlink()] + \
+        [prefix_drive_c() / "windows" / "temp"]
     left = [p for folder in temp for p in folder.rglob("*") if "ZOLM" in str(p.relative_to(folder))]
     scheduled = (pending_renames_data() or "").lower() if left else ""
     windows = ["C:\\" + str(path.relative_to(prefix_drive_c())).replace("/", "\\") for path in left]
@@ -128,6 +130,14 @@ def test_restart_during_preparation_is_made_once_per_stage(check_kit):
     handed = messages[messages.index("Setup is going to attempt to restart using this command line:") + 1]
     assert handed.endswith(" /s502"), handed
     assert "Setup was restarted for stage 502 already and does not restart for it again" in messages
+    # The resume entry starts the first run's copy, which lies outside every
+    # profile in a folder only administrators may change.
+    first = "Setup works from its temporary copy in '"
+    copy = next(m for m in messages if m.startswith(first))[len(first):-1]
+    assert re.fullmatch(r"C:\\windows\\temp\\ZOLM[0-9A-F]{4}\\", copy, re.IGNORECASE), copy
+    resumed = [m for m in messages if m.startswith("Setup command line: ")][1]
+    assert resumed.startswith(f'Setup command line: "{copy}setup.exe" /qn ') and resumed.endswith(" /~ /s502"), \
+        resumed
     assert not installed(ALPHA)
     assert_nothing_left()
 

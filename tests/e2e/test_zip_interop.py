@@ -53,6 +53,16 @@ def extracted(folder):
     return {p.relative_to(folder).as_posix(): p.read_bytes() for p in folder.rglob("*") if p.is_file()}
 
 
+def native_name(name, codec):
+    """A name a tool wrote on Linux that is no UTF-8, as `codec` reads its bytes: unzip writes
+    an MS-DOS name in ISO 8859-1, 7-Zip keeps the entry's own bytes (the OEM page's)."""
+    raw = os.fsencode(name)
+    try:
+        return raw.decode("utf-8")
+    except UnicodeDecodeError:
+        return raw.decode(codec)
+
+
 def check_with_peers(archive, expected, work):
     result = run(["unzip", "-t", archive], work)
     assert b"No errors detected" in result.stdout
@@ -255,3 +265,39 @@ def test_double_byte_names_keep_their_trail_bytes(work):
     assert raw[1:2] == b"\\"
     listed = run_windows(["list", windows_path(work / "ja.zip")], work, japanese)
     assert listed.split(b"\t")[0] == "\u8868\\a.log".encode("utf-8")
+
+
+# "Made by" says what an entry's name holds: MS-DOS (0) a name in the OEM code
+# page, NTFS (11, as Info-ZIP and 7-Zip number it) one in UTF-8 under the flag.
+# Made, appended to after a UTF-8 first entry, and copied into another
+# archive, every entry keeps its marks: each reader sees the same names, and
+# a read-only file extracts read-only.
+def test_entries_keep_the_marks_of_their_names_everywhere(work):
+    (work / "ro.log").write_bytes(b"read only")
+    (work / "ro.log").chmod(0o444)
+    (work / "a.log").write_bytes(b"plain")
+    cyrillic = "\u0436\u0443\u0440\u043d\u0430\u043b.log"
+    run([TOOL, "create", "ours.zip", "-u", "-a", cyrillic, "ro.log"], work)
+    run([TOOL, "append", "ours.zip", "-a", "caf\u00e92.txt", "a.log"], work)
+    run([TOOL, "create", "copy.zip", "-a", "first.log", "a.log"], work)
+    run([TOOL, "copy", "ours.zip", "copy.zip"], work)
+    ours = {cyrillic: (b"read only", 11, 0x800, True), "caf\u00e92.txt": (b"plain", 0, 0, False)}
+    for archive, rows in (("ours.zip", ours), ("copy.zip", dict(ours, **{"first.log": (b"plain", 0, 0, False)}))):
+        expected = {name: row[0] for name, row in rows.items()}
+        assert b"No errors detected" in run(["unzip", "-t", archive], work).stdout
+        run(["7zz", "t", archive], work)
+        with zipfile.ZipFile(work / archive) as z:
+            marks = {i.filename: (z.read(i), i.create_system, i.flag_bits & 0x800, bool(i.external_attr & 1))
+                     for i in z.infolist()}
+        assert marks == rows, archive
+        listed = run([TOOL, "list", archive], work).stdout.decode().splitlines()
+        assert {line.split("\t")[0]: int(line.split("\t")[5], 16) >> 8 for line in listed} == \
+            {name: row[1] for name, row in rows.items()}
+        for tool, args, codec in (("unzip", ["unzip", "-q", archive, "-d"], "latin-1"),
+                                  ("7zz", ["7zz", "x", archive], "cp437")):
+            out = work / f"out_{archive}_{tool}"
+            out.mkdir()
+            run(args + ([out] if tool == "unzip" else [f"-o{out}", "-bso0"]), work)
+            assert {native_name(name, codec): data for name, data in extracted(out).items()} == expected, \
+                (archive, tool)
+            assert not os.stat(out / cyrillic).st_mode & 0o222, (archive, tool, "the read-only log extracts read-only")

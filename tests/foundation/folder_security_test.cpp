@@ -10,6 +10,8 @@
 #include <string>
 #include <tuple>
 
+#include "foundation/file_utils.h"
+#include "foundation/text_utils.h"
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
 
@@ -81,4 +83,28 @@ TEST(FolderSecurityTest, NewAndExistingFoldersBecomeAdministratorsOnly) {
     EXPECT_EQ(std::make_tuple(std::string("Administrators"), true, kFolder), ReadSecurity(folder));
     EXPECT_EQ(kFile, std::get<2>(ReadSecurity(folder + L"\\setup.dcf")));
   }
+}
+
+// The working copy an administrator's resume starts: made new in the
+// machine's temporary folder, never a folder that stood at its name.
+TEST(FolderSecurityTest, WorkingCopyIsMadeNewOutsideProfilesForAdministratorsOnly) {
+  CTestFolder root;
+  std::wstring existing = root.File(L"existing");
+  CreateDirectoryW(existing.c_str(), nullptr);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), CreateAdministratorsOnlyFolder(existing));
+  if (!IsUserAnAdmin()) GTEST_SKIP() << "making Administrators the owner needs their rights";
+  std::wstring copy;
+  ASSERT_TRUE(CreateTempWorkFolder(&copy, nullptr, true));
+  std::wstring folder = copy.substr(0, copy.size() - 1);
+  EXPECT_EQ(GetMachineTempFolderPath(), FolderOfPath(folder));
+  EXPECT_TRUE(IsOwnTempWorkFolder(copy));
+  std::tuple<std::string, bool, std::set<CEntry>> security = ReadSecurity(folder);
+  DeleteFolderTree(folder);
+  RemoveDirectoryW(folder.c_str());
+  if (!AccessListsAreKept(root.File(L"probe"))) GTEST_SKIP() << "no access lists are kept on files here";
+  const BYTE kHandedDown = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+  const std::set<CEntry> kFolder = {{"SYSTEM", FILE_ALL_ACCESS, kHandedDown},
+                                    {"Administrators", FILE_ALL_ACCESS, kHandedDown},
+                                    {"Everyone", FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, kHandedDown}};
+  EXPECT_EQ(std::make_tuple(std::string("Administrators"), true, kFolder), security);
 }

@@ -137,3 +137,21 @@ TEST(CRebootSupportTest, ChildExitCodesAndTheEventDecideTheRestart) {
     EXPECT_EQ(std::stoul(c.exitCode), exitCode);
   }
 }
+
+// Tools read the value's presence alone as a restart pending: a list left
+// without an operation goes whole.
+TEST(CRebootSupportTest, EmptiedListOfRenamesIsDeleted) {
+  CTestRegistryKey machine(HKEY_LOCAL_MACHINE);
+  CreateKey(HKEY_LOCAL_MACHINE, machine.Path());
+  CRegistryKey key;
+  key.Open(HKEY_LOCAL_MACHINE, machine.Path(), KEY_ALL_ACCESS, false);
+  key.SetValueMultiSZ(L"PendingFileRenameOperations", {L"\\??\\C:\\copy\\setup.exe", L"", L"\\??\\C:\\copy"});
+  CRebootSupport support(L"unused", machine.Path());
+
+  support.DropPendingDeletionsUnder(L"C:\\copy\\");
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+            RegQueryValueExW(key.GetHandle(), L"PendingFileRenameOperations", nullptr, nullptr, nullptr, nullptr));
+  key.SetValueMultiSZ(L"PendingFileRenameOperations", {L"\\??\\C:\\other.tmp", L""});
+  support.DropPendingDeletionsUnder(L"C:\\copy\\");
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\other.tmp"}, support.PendingDeletions());
+}

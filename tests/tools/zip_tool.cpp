@@ -5,9 +5,10 @@
 //      archive's folder playing the drive, each full disk taken out as
 //      ARCHIVE.zNN so the set reads as a split archive; -D: span the disks
 //      of the archive's real drive)
-//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] [-R] FILE...
+//   zip_tool create|append ARCHIVE [-l LEVEL] [-r ROOT] [-a NAME | -x HEX] [-R] [-u] FILE...
 //     (-x gives the name as UTF-8 in hex, past a command line's code page;
-//      -R replaces the entry of the same name)
+//      -R replaces the entry of the same name; -u stores the next name as
+//      UTF-8 under the entry's flag)
 //   zip_tool list ARCHIVE        one line per entry: name, method, sizes, CRC, made-by, attributes
 //   zip_tool test ARCHIVE        reads every entry through and checks its CRC
 //   zip_tool extract ARCHIVE DIR writes every entry below DIR
@@ -108,6 +109,7 @@ int AddFiles(CZipArchive& archive, const std::vector<std::wstring>& args) {
   std::wstring root;
   std::wstring alias;
   bool replace = false;
+  bool utf8 = false;
   int status = 0;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == L"-l" && i + 1 < args.size()) {
@@ -121,6 +123,8 @@ int AddFiles(CZipArchive& archive, const std::vector<std::wstring>& args) {
       alias = FromHex(args[++i]);
     } else if (args[i] == L"-R") {
       replace = true;
+    } else if (args[i] == L"-u") {
+      utf8 = true;
     } else {
       CZipAddFileRequest request;
       request.filePath = args[i];
@@ -129,9 +133,11 @@ int AddFiles(CZipArchive& archive, const std::vector<std::wstring>& args) {
       request.level = level;
       request.smartness = !alias.empty() ? CZipArchive::zipsmCPassDir : CZipArchive::zipsmSafeSmart;
       request.replaceIndex = replace ? -2 : -1;
+      request.utf8Name = utf8;
       bool added = archive.AddFileRequest(request);
       alias.clear();
       replace = false;
+      utf8 = false;
       if (!added) {
         fprintf(stderr, "not added: %s\n", WideToUtf8(args[i]).c_str());
         status = 1;
