@@ -159,20 +159,17 @@ TEST(SelectSetupLanguageTest, PathsWithoutADialog) {
 
 // Whatever the system, the dialog opens with a language selected.
 TEST(SelectSetupLanguageTest, OneLanguageIsAlwaysSelected) {
-  struct Case {
+  const struct {
     std::vector<LANGID> offered;
     LANGID current, user;
     int expected;
-  };
-  const Case kCases[] = {
-      {{0x407, 0x409}, 0x419, 0x419, 1},          // Russian user, German and English kit: English
-      {{0x407, 0x409, 0x411}, 0x407, 0x419, 0},   // the current language before English
-      {{0x401, 0x407, 0x409}, 0x409, 0x401, 0},   // the user's Arabic before the current
-      {{0x407, 0x409}, 0x419, 0x807, 0},          // Swiss German reads German
-      {{0x407, 0x40C}, 0x419, 0x419, 0},          // neither nor English: the first
+  } kCases[] = {
+      {{0x407, 0x409}, 0x419, 0x419, 1},         // a Russian user: English
+      {{0x401, 0x409}, 0x409, 0x401, 0},         // the user's Arabic before the current
+      {{0x407, 0x409}, 0x409, 0x807, 0},         // Swiss German reads German
+      {{0x407, 0x411}, 0x411, 0x419, 1},         // the current before English or the first
+      {{0x407, 0x40C}, 0x419, 0x419, 0},         // else the first
       {{}, 0x409, 0x409, -1},
   };
-  for (const Case& c : kCases) {
-    EXPECT_EQ(c.expected, ChooseLanguageItem(c.offered, c.current, c.user)) << c.current << " " << c.user;
-  }
+  for (const auto& c : kCases) EXPECT_EQ(c.expected, ChooseLanguageItem(c.offered, c.current, c.user)) << c.user;
 }
