@@ -59,6 +59,16 @@ std::wstring CSetupState::GetCompanyName() const { return Read(GetText(m_company
 void CSetupState::SetInstallFolder(const std::wstring& folder) { SetText(&m_installFolder, folder); }
 std::wstring CSetupState::GetInstallFolder() const { return GetText(m_installFolder); }
 
+void CSetupState::SetProductsNotRestored(const std::vector<std::wstring>& names) {
+  std::lock_guard<std::mutex> lock(m_textLock);
+  m_productsNotRestored = names;
+}
+
+std::vector<std::wstring> CSetupState::GetProductsNotRestored() const {
+  std::lock_guard<std::mutex> lock(m_textLock);
+  return m_productsNotRestored;
+}
+
 void CSetupState::SetText(std::wstring* field, const std::wstring& value) {
   std::lock_guard<std::mutex> lock(m_textLock);
   *field = value;

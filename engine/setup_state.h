@@ -68,6 +68,11 @@ class CSetupState {
   std::wstring GetCompanyName() const;
   void SetInstallFolder(const std::wstring& folder);
   std::wstring GetInstallFolder() const;
+  // The names of the products a failed run removed and did not install
+  // again, for the page that ends the run: written by the worker before it
+  // lets the wizard go on to that page.
+  void SetProductsNotRestored(const std::vector<std::wstring>& names);
+  std::vector<std::wstring> GetProductsNotRestored() const;
 
   // The property map under its lock: the wizard's thread reads and writes
   // it too, and a macro expansion works on a copy.
@@ -138,4 +143,5 @@ class CSetupState {
   std::wstring m_userName;
   std::wstring m_companyName;
   std::wstring m_installFolder;
+  std::vector<std::wstring> m_productsNotRestored;
 };

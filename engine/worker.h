@@ -308,8 +308,9 @@ class CWorker {
   bool HasOwnPackage(const std::wstring& key, CProductData* product);
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
-  // At the end of a failed run: the products it removed for good, logged
-  // and as the text that ends its error message.
+  // At the end of a failed run: the products it removed for good, logged,
+  // as the text that ends its error message, and named on the wizard's
+  // last page.
   struct CLostProduct {
     std::wstring name;
     std::wstring key;
@@ -317,7 +318,7 @@ class CWorker {
   };
   std::vector<CLostProduct> ProductsNotRestored();
   void LogRemovalsNotRestored();
-  std::wstring ProductsNotRestoredText();
+  std::wstring ProductsNotRestoredText(const std::vector<CLostProduct>& lost) const;
   // An uninstall's products that the configuration no longer names; a
   // repair's that replaced one it names.
   bool AddDroppedProducts();

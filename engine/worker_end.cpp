@@ -32,9 +32,23 @@ void CWorker::AbortOnError(DWORD code, bool show) {
   // while its box is read.
   UnlockProductChanges();
   if (!IsSilentLevel()) {
+    std::vector<CLostProduct> lost;
+    try {
+      lost = ProductsNotRestored();
+    } catch (...) {
+      // The run still ends with its own code; the log lists them at the end.
+      WriteLog(L"Unknown exception thrown while listing the products this run removed");
+    }
+    // The wizard's last page, reached once this run ends, must not say
+    // that nothing changed: it names them as the box does.
+    if (m_state) {
+      std::vector<std::wstring> names;
+      for (const CLostProduct& each : lost) names.push_back(each.name.empty() ? each.key : each.name);
+      m_state->SetProductsNotRestored(names);
+    }
     std::wstring text =
         ReplaceAll(LoadResourceString(IDS_SETUP_ERROR), L"_NUMBER_", Format(L"%04X", code));
-    if (show) ShowBox(text + ProductsNotRestoredText(), IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+    if (show) ShowBox(text + ProductsNotRestoredText(lost), IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
   }
   throw static_cast<unsigned long>(code);
 }

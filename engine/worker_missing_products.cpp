@@ -153,8 +153,7 @@ void CWorker::LogRemovalsNotRestored() {
 }
 
 // The same for the message the run ends with: empty when nothing was lost.
-std::wstring CWorker::ProductsNotRestoredText() {
-  std::vector<CLostProduct> lost = ProductsNotRestored();
+std::wstring CWorker::ProductsNotRestoredText(const std::vector<CLostProduct>& lost) const {
   if (lost.empty()) return std::wstring();
   std::wstring text = L"\n\n" + LoadResourceString(IDS_PRODUCTS_NOT_RESTORED);
   for (const CLostProduct& each : lost) text += L"\n" + each.name + L" (" + each.key + L")";

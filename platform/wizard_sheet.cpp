@@ -265,10 +265,13 @@ int CALLBACK CWizardSheet::SheetCallback(HWND window, UINT message, LPARAM lPara
   if (!sheet) return 0;
   if (message == PSCB_PRECREATE) {
     // The sheet's own template: a right-to-left language's pages mirror
-    // the whole window, its buttons and title bar included.
+    // the whole window, its buttons and title bar included. The template
+    // comes in the system's language, mirrored on a Hebrew or Arabic
+    // system: pages in a left-to-right language keep the frame unmirrored.
     DLGTEMPLATE* dialog = reinterpret_cast<DLGTEMPLATE*>(lParam);
-    if (sheet->m_rightToLeft && dialog) {
-      SetDialogTemplateExStyle(dialog, GetDialogTemplateExStyle(dialog) | WS_EX_LAYOUTRTL);
+    if (dialog) {
+      DWORD exStyle = GetDialogTemplateExStyle(dialog);
+      SetDialogTemplateExStyle(dialog, sheet->m_rightToLeft ? exStyle | WS_EX_LAYOUTRTL : exStyle & ~WS_EX_LAYOUTRTL);
     }
     // The sheet measures the pages in its own dialog units.
     sheet->SetFrameFont(dialog);

@@ -17,27 +17,27 @@ struct CLanguagePicture {
 };
 
 const CLanguagePicture kPictures[] = {
-    {L"CHS", IDB_LANGUAGE_CHS}, {L"CHT", IDB_LANGUAGE_CHT}, {L"CSY", IDB_LANGUAGE_CSY},
-    {L"DAN", IDB_LANGUAGE_DAN}, {L"DEU", IDB_LANGUAGE_DEU}, {L"ELL", IDB_LANGUAGE_ELL},
-    {L"ENU", IDB_LANGUAGE_ENU}, {L"ESN", IDB_LANGUAGE_ESN}, {L"ESP", IDB_LANGUAGE_ESP},
-    {L"FIN", IDB_LANGUAGE_FIN}, {L"FRA", IDB_LANGUAGE_FRA}, {L"HUN", IDB_LANGUAGE_HUN},
-    {L"ITA", IDB_LANGUAGE_ITA}, {L"JPN", IDB_LANGUAGE_JPN}, {L"KOR", IDB_LANGUAGE_KOR},
-    {L"NLD", IDB_LANGUAGE_NLD}, {L"NOR", IDB_LANGUAGE_NOR}, {L"PLK", IDB_LANGUAGE_PLK},
-    {L"PTB", IDB_LANGUAGE_PTB}, {L"PTG", IDB_LANGUAGE_PTG}, {L"RUS", IDB_LANGUAGE_RUS},
-    {L"SVE", IDB_LANGUAGE_SVE}, {L"TRK", IDB_LANGUAGE_TRK},
+    {L"ARA", IDB_LANGUAGE_ARA}, {L"CHS", IDB_LANGUAGE_CHS}, {L"CHT", IDB_LANGUAGE_CHT},
+    {L"CSY", IDB_LANGUAGE_CSY}, {L"DAN", IDB_LANGUAGE_DAN}, {L"DEU", IDB_LANGUAGE_DEU},
+    {L"ELL", IDB_LANGUAGE_ELL}, {L"ENU", IDB_LANGUAGE_ENU}, {L"ESN", IDB_LANGUAGE_ESN},
+    {L"ESP", IDB_LANGUAGE_ESP}, {L"FIN", IDB_LANGUAGE_FIN}, {L"FRA", IDB_LANGUAGE_FRA},
+    {L"HUN", IDB_LANGUAGE_HUN}, {L"ITA", IDB_LANGUAGE_ITA}, {L"JPN", IDB_LANGUAGE_JPN},
+    {L"KOR", IDB_LANGUAGE_KOR}, {L"NLD", IDB_LANGUAGE_NLD}, {L"NOR", IDB_LANGUAGE_NOR},
+    {L"PLK", IDB_LANGUAGE_PLK}, {L"PTB", IDB_LANGUAGE_PTB}, {L"PTG", IDB_LANGUAGE_PTG},
+    {L"RUS", IDB_LANGUAGE_RUS}, {L"SVE", IDB_LANGUAGE_SVE}, {L"TRK", IDB_LANGUAGE_TRK},
 };
 
 const int kPictureWidth = 250;
 const int kPictureHeight = 40;
 const COLORREF kTransparent = RGB(255, 0, 255);
+const LANGID kEnglish = 0x409;
+const WORD kPrimaryLanguageMask = 0x3FF;
 
-// The language's own ANSI code page from the language table; 0 when it has
-// none (Unicode only) or is unknown.
-UINT CodePageOf(LANGID language) {
-  for (const CLanguageRow* row = LanguageRows(); row->languageId != kEndLanguageId; ++row) {
-    if (row->languageId == language) return row->codePage;
+int IndexOf(const std::vector<LANGID>& offered, LANGID language) {
+  for (size_t index = 0; index < offered.size(); ++index) {
+    if (offered[index] == language) return static_cast<int>(index);
   }
-  return 0;
+  return -1;
 }
 
 // A 24-bit copy of the picture: without an alpha channel the image list
@@ -67,6 +67,18 @@ HBITMAP OpaqueCopy(HBITMAP source, SIZE size) {
 
 }  // namespace
 
+int ChooseLanguageItem(const std::vector<LANGID>& offered, LANGID current, LANGID user) {
+  if (offered.empty()) return -1;
+  int index = IndexOf(offered, user);
+  // A Swiss German user reads the German offered.
+  for (size_t at = 0; index < 0 && at < offered.size(); ++at) {
+    if ((offered[at] & kPrimaryLanguageMask) == (user & kPrimaryLanguageMask)) index = static_cast<int>(at);
+  }
+  if (index < 0) index = IndexOf(offered, current);
+  if (index < 0) index = IndexOf(offered, kEnglish);
+  return index >= 0 ? index : 0;
+}
+
 UINT LanguagePictureId(const std::wstring& code) {
   for (const CLanguagePicture& picture : kPictures) {
     if (EqualsNoCase(code, picture.code)) return picture.resourceId;
@@ -76,8 +88,8 @@ UINT LanguagePictureId(const std::wstring& code) {
 
 CSelectLangDlg::CSelectLangDlg(const std::vector<std::wstring>& codes, const std::wstring& currentCode,
                                HWND parent)
-    : CModalDialog(IDD_SELECT_LANGUAGE, parent), m_currentLangId(LangIdFromLanguageCode(currentCode)),
-      m_codes(codes) {
+    : CModalDialog(IDD_SELECT_LANGUAGE, parent), m_selectedCode(currentCode),
+      m_currentLangId(LangIdFromLanguageCode(currentCode)), m_codes(codes) {
   SetLanguage(GetResourceLanguageId());
 }
 
@@ -90,6 +102,7 @@ BOOL CSelectLangDlg::OnInitDialog() {
   m_languageList.Attach(GetDlgItem(IDC_LANGUAGE_LIST));
   m_languageList.SetImageList(m_images);
   for (const std::wstring& code : m_codes) AddLanguage(code);
+  SelectFirstChoice();
   SetWindowTextW(GetSafeHwnd(), LoadResourceString(IDS_APP_NAME).c_str());
   SetItemText(IDC_LANGUAGE_PROMPT, LoadResourceString(IDS_SELECT_LANGUAGE_PROMPT));
   SetItemText(IDOK, LoadResourceString(IDS_BOX_OK));
@@ -115,15 +128,22 @@ void CSelectLangDlg::AddLanguage(const std::wstring& code) {
   if (bitmap) DeleteObject(bitmap);
   int index = m_languageList.AddString(L"", image);
   if (index < 0) return;
-  UINT codePage = CodePageOf(language);
-  bool shown = codePage == 0 || codePage == GetACP();
-  m_languageList.SetItemRecord(index, 0, language, 0, shown ? 0 : CListBoxST::kFlagDisabled,
-                               CListBoxST::kMaskData | CListBoxST::kMaskFlags);
-  if (!shown) WriteLog(L"Language %s cannot be shown with this system's code page", code.c_str());
-  if (shown && language == m_currentLangId) {
-    SendMessageW(m_languageList.GetSafeHwnd(), LB_SETCURSEL, index, 0);
-    m_lastEnabled = index;
-  }
+  // Every language is offered: the program draws its texts in Unicode, and
+  // Windows' fonts, linked for the scripts a face lacks, draw every script
+  // of the interface languages whatever the system's ANSI code page.
+  m_languageList.SetItemData(index, language);
+  m_offered.push_back(language);
+}
+
+// OK always has a language to go on in.
+void CSelectLangDlg::SelectFirstChoice() {
+  int index = ChooseLanguageItem(m_offered, m_currentLangId, GetUserDefaultUILanguage());
+  if (index < 0) return;
+  SendMessageW(m_languageList.GetSafeHwnd(), LB_SETCURSEL, index, 0);
+  std::wstring code;
+  GetLanguageCode(m_offered[index], &code);
+  WriteLog(L"Offering %d languages in the language dialog; %s is selected", static_cast<int>(m_offered.size()),
+           code.c_str());
 }
 
 bool CSelectLangDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
@@ -153,8 +173,6 @@ bool CSelectLangDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
 
 bool CSelectLangDlg::OnCommand(int id, int code) {
   if (id == IDC_LANGUAGE_LIST) {
-    if (code == LBN_SELCHANGE) OnSelectionChange();
-    // A double-click chooses, unless it was on a greyed language.
     if (code == LBN_DBLCLK && !m_languageList.OnDoubleClick()) OnOK();
     return true;
   }
@@ -165,22 +183,10 @@ bool CSelectLangDlg::OnCommand(int id, int code) {
   return CModalDialog::OnCommand(id, code);
 }
 
-// A greyed language cannot become the selection, by mouse or keyboard.
-void CSelectLangDlg::OnSelectionChange() {
-  HWND list = m_languageList.GetSafeHwnd();
-  int index = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
-  if (index != LB_ERR && m_languageList.IsItemEnabled(index)) {
-    m_lastEnabled = index;
-    return;
-  }
-  SendMessageW(list, LB_SETCURSEL, m_lastEnabled, 0);
-}
-
 void CSelectLangDlg::OnOK() {
   HWND list = m_languageList.GetSafeHwnd();
   int index = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
   if (index != LB_ERR) {
-    if (!m_languageList.IsItemEnabled(index)) return;
     std::wstring code;
     if (GetLanguageCode(static_cast<LANGID>(m_languageList.GetItemData(index)), &code)) m_selectedCode = code;
   }

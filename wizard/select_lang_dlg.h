@@ -1,8 +1,7 @@
 #pragma once
 // select_lang_dlg.h: CSelectLangDlg, the choice of the setup language among
-// the suite's languages, each shown as a picture of its name. A language
-// whose code page is not the system's is shown greyed and cannot be chosen:
-// the system could not display its texts.
+// the suite's languages, each shown as a picture of its name. One of them is
+// always selected, so that OK goes on in a language.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,10 +13,16 @@
 
 // The picture resource of a language code (case-blind), 0 for none.
 UINT LanguagePictureId(const std::wstring& code);
+// The item selected when the dialog opens: the user's language (or one of
+// its primary language), else the current one, else English, else the
+// first; -1 when nothing is offered.
+int ChooseLanguageItem(const std::vector<LANGID>& offered, LANGID current, LANGID user);
 
 class CSelectLangDlg : public CModalDialog {
  public:
-  // `currentCode` is selected when it is offered.
+  // `currentCode` is selected when offered and the user's language is not,
+  // and stays the answer of an OK with nothing to select (no code had its
+  // picture).
   CSelectLangDlg(const std::vector<std::wstring>& codes, const std::wstring& currentCode, HWND parent);
   ~CSelectLangDlg() override;
 
@@ -30,7 +35,7 @@ class CSelectLangDlg : public CModalDialog {
 
  private:
   void AddLanguage(const std::wstring& code);
-  void OnSelectionChange();
+  void SelectFirstChoice();
   void OnOK();
 
   CListBoxST m_languageList;
@@ -38,7 +43,8 @@ class CSelectLangDlg : public CModalDialog {
   LANGID m_currentLangId;
   const std::vector<std::wstring>& m_codes;
   HIMAGELIST m_images = nullptr;
-  int m_lastEnabled = LB_ERR;
+  // The items' languages, in the list's order.
+  std::vector<LANGID> m_offered;
 };
 
 // Null `codes`: false. One code: that code, without a dialog. Otherwise the

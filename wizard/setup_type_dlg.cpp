@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "actions/command_options.h"
 #include "engine/setup_state.h"
 #include "platform/window_text.h"
 #include "resources/resource_ids.h"
@@ -79,11 +80,15 @@ void CSetupTypeDlg::SetButtonIcon(int buttonId, UINT iconId) {
   SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }
 
-// An installed suite is removed unless the user picks another type: the
-// sheet's properties are left as they are.
+// An installed suite is removed unless the user picks another type, or
+// repaired when setup was started to repair it (/f): a cancel before the
+// choice asks that run's question. The sheet's properties are left as they are.
 bool CSetupTypeDlg::OnSetActive() {
   CSetupState* state = GetState();
-  if (state && state->m_maintenanceMode) state->m_setupType = SetupTypeRemove;
+  CSetupSheet* sheet = GetSetupSheet();
+  const CCommandOptions* options = sheet ? sheet->GetCommandOptions() : nullptr;
+  bool repair = options && options->GetMode() == CCommandOptions::kModeRepair;
+  if (state && state->m_maintenanceMode) state->m_setupType = repair ? SetupTypeRepair : SetupTypeRemove;
   return CWizPropPage::OnSetActive();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // user_exit_dlg.h: CUserExitDlg, the page that ends a cancelled or failed
-// run; after a cancel it offers the setup log.
+// run; after a cancel it offers the setup log. A run that removed products
+// and did not install them again names them here instead of saying that
+// the system was not modified.
 #include <string>
 
 #include "wizard/text_page.h"
@@ -23,8 +25,11 @@ class CUserExitDlg : public CTextPage {
  private:
   void ShowLogLink();
   void CleanOfferMarker();
+  void ShowProductsNotRestored();
+  void MoveDown(int id, int distance) const;
 
   bool m_showLogLink = false;
   bool m_fullUi = true;
+  bool m_notRestoredShown = false;
   std::wstring m_logPath;
 };

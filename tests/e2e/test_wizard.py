@@ -5,7 +5,8 @@ page at the end; a cancel on the progress page, confirmed (the run rolls
 back and the wizard ends on the user-exit page) or withdrawn (the run goes
 on); a failed action, whose rollback also ends on the user-exit page, never
 on the page that reports success; the boxes of the run and the cancel
-question (which names a removal as such) over the wizard's middle; the
+question (which names a removal as such, and a repair started with /f as
+a repair also on the setup type page) over the wizard's middle; the
 basic interface's window, which ends under its Cancel and whose status
 line shows each text on a clean line and, in a repair or a removal, what
 is done to each product; the loading window, gone from the screen once the
@@ -353,6 +354,23 @@ def test_interactive_removal_shows_removal_texts_offers_no_cancel_and_removes_th
     assert code == 0
     assert not installed(ALPHA) and not installed(BETA)
     assert registry(UNINSTALL + SUITE_ID, "32") == {}
+
+
+# Started to repair (/f), the run asks the repair's cancel question on the
+# setup type page too, before any choice is made there.
+def test_repair_started_with_f_asks_the_repairs_cancel_question(test_world):
+    kit = sample_kit()
+    assert run_windows(kit / "setup.exe", ["/qn"]).code == 0
+    run, _ = start_setup(kit, "/f", SUITE_ID)
+    wizard = Wizard(TITLE)
+    wizard.wait_sheet()
+    wizard.press("next")
+    ask_cancel_and_go_on(wizard, wait_for_page(wizard, "InstallMode"),
+                         f"Are you sure you want to cancel the repair of {SUITE}?")
+    wizard.press("close")
+    wizard.answer(CANCEL_QUESTION, YES)
+    finish(wizard, run, "UserExit")
+    assert installed(ALPHA) and installed(BETA)
 
 
 def uniform(shot, rect):

@@ -7,8 +7,11 @@ the experience page asks the cancel question in it, and every
 text fits its control with the font it is shown in, at 96 DPI and for a few
 languages at 144; the licence and experience titles name the user's
 company, or read whole without one. A language forced on the command line
-of an English system gives the same button row. Each page's screenshot
-stays under build/e2e/test_wizard_languages/."""
+of an English system gives the same button row, and the English wizard on
+a Hebrew system reads left to right. After an upgrade that failed once its
+packages had removed the earlier products, the interrupted page names them
+in the user's language rather than saying that nothing changed. Each page's
+screenshot stays under build/e2e/test_wizard_languages/."""
 import os
 import re
 import sys
@@ -17,9 +20,13 @@ import pytest
 
 from conftest import REPO, windows_path
 from test_languages import language_kit
-from test_wizard import CANCEL_QUESTION, SUITE, accept_licence, escape_asks_to_cancel
+from test_replacing_packages import FERN1, FERN2, IVY1, SUITE_C, kit as garden_kit
+from test_shared_suites import run_kit
+from test_suite_run import FAILED, installed
+from test_wizard import (BOX_TEXT, CANCEL_QUESTION, OK, SUITE, accept_licence, escape_asks_to_cancel, move_on,
+                         page_name, wait_for_page)
 from test_wizard_pages_text import page_section, set_logical_dpi, with_licence
-from wizard_driver import BACK, CANCEL, FINISH, NEXT, BackgroundRun, Wizard
+from wizard_driver import BACK, CANCEL, FINISH, NEXT, WS_EX_LAYOUTRTL, BackgroundRun, Wizard
 
 sys.path.insert(0, str(REPO / "tests" / "resources"))
 import check_translations  # noqa: E402
@@ -31,6 +38,7 @@ WELCOME_TITLE, WELCOME_BODY = 11001, 11003
 EULA_TITLE, EULA_NOTE, EULA_ACCEPT = 11008, 11009, 11155
 UEIP_TITLE, UEIP_ACCEPT, UEIP_TEXT = 11132, 11154, 11157
 FINISH_TITLE, FINISH_BODY = 11013, 11014
+USER_EXIT_TITLE, USER_EXIT_BODY, USER_EXIT_NOTE = 11061, 11062, 11063
 VERIFY_TITLE = 11041
 COMPANY = "Tamsa"
 
@@ -100,13 +108,14 @@ def check_button_row(state, texts, page, next_text="IDS_BUTTON_NEXT"):
 # whose own captions are English.
 RUNS = [(code, locale, 96, False) for code, locale in locales()] + \
        [(code, locale, 144, False) for code, locale in locales() if code in ("DEU", "HUN", "RUS", "JPN", "ARA")] + \
-       [("DEU", "en_US.UTF-8", 96, True)]
+       [("DEU", "en_US.UTF-8", 96, True), ("ENU", "he_IL.UTF-8", 96, False)]
 # These runs name no user company.
 WITHOUT_COMPANY = {("ENU", 96), ("DEU", 96), ("JPN", 96), ("ARA", 96)}
 
 
 @pytest.mark.parametrize("code, locale, dpi, forced", RUNS,
-                         ids=[f"{c}-forced" if f else f"{c}-{d}" if d != 96 else c for c, _, d, f in RUNS])
+                         ids=[f"{c}-forced" if f else f"{c}-{d}" if d != 96 else f"{c}-on-HEB" if l.startswith("he")
+                              else c for c, l, d, f in RUNS])
 def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi, forced):
     if not (LANG_DIR / f"{code.lower()}.rc").exists():
         pytest.skip(f"{code} is not translated yet")
@@ -127,6 +136,8 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi, 
     wizard = Wizard(f"{SUITE} {texts['IDS_APP_NAME']}")
 
     state = wizard.wait_sheet()
+    # Only Arabic mirrors the wizard, whatever the system's own frame is.
+    assert bool(state.page_exstyle & WS_EX_LAYOUTRTL) == (code == "ARA")
     assert state.text(WELCOME_TITLE) == texts["T_WELCOME_TITLE"]
     assert state.text(WELCOME_BODY) == texts["T_WELCOME_BODY"]
     if code != "ENU":
@@ -174,3 +185,40 @@ def test_wizard_pages_in_the_users_language(test_world, kit, code, locale, dpi, 
     wizard.press("finish")
     assert wizard.wait_gone(), "the sheet did not close on Finish"
     assert run.wait() == 0
+
+
+# Fern 2's own upgrade removes Fern 1, Ivy 2's Ivy 1; Rue 2 then fails and
+# the rollback takes the new ones: the page names what is gone.
+@pytest.mark.parametrize("code, locale", [("ENU", "en_US.UTF-8"), ("DEU", "de_DE.UTF-8")])
+def test_interrupted_page_names_what_a_failed_upgrade_removed(test_world, code, locale):
+    v1 = garden_kit("c1", SUITE_C, [("Fern", "fern1"), ("Ivy", "ivy1"), ("Rue", "rue1")])
+    v2 = garden_kit("c2", SUITE_C, [("Fern", "fern2"), ("Ivy", "ivy2"), ("Rue", "rue2")], "2.0.0")
+    # Named as the sample is, whose name the wizard's texts are checked with.
+    dcf = (v2 / "SETUP.DCF").read_text()
+    (v2 / "SETUP.DCF").write_text(dcf.replace("[Property]\n", f"[Property]\nProductName={SUITE}\n"))
+    assert run_kit(v1, "/qn")[0] == 0
+    texts = Texts(code)
+    run = BackgroundRun(v2 / "setup.exe", ["FAILRUE=1"],
+                        env={"KWSETUP": windows_path(v2 / "logs") + "\\TAM_{ProductID}.log", "LANG": locale,
+                             "LC_ALL": locale})
+    wizard = Wizard(f"{SUITE} {texts['IDS_APP_NAME']}")
+    state = wizard.wait_sheet()
+    while page_name(state) != "Progress":
+        move_on(wizard, state, page_name(state))
+        state = wizard.wait_leave(state.page_index)
+    _, box = wizard.wait_box(BOX_TEXT, timeout_ms=180000)
+    assert texts["IDS_PRODUCTS_NOT_RESTORED"] in box[BOX_TEXT].text
+    wizard.answer(BOX_TEXT, OK)
+
+    state = wait_for_page(wizard, "UserExit")
+    wizard.screenshot("UserExit")
+    lead, *names = state.text(USER_EXIT_BODY).split("\n")
+    assert lead == texts["IDS_USER_EXIT_NOT_RESTORED"].split("\n")[0]
+    assert sorted(names) == ["Garden Fern", "Garden Ivy"]
+    assert state.text(USER_EXIT_TITLE) == texts["T_USER_EXIT_TITLE"]
+    assert state.text(USER_EXIT_NOTE) == texts["T_USER_EXIT_NOTE"]
+    check_fit(wizard, "UserExit", texts, {USER_EXIT_TITLE: texts["IDS_FONT_TITLE"]})
+    wizard.press("finish")
+    assert wizard.wait_gone(), "the sheet did not close on Finish"
+    assert run.wait() == FAILED
+    assert not installed(FERN1) and not installed(FERN2) and not installed(IVY1)

@@ -1,8 +1,8 @@
 """The two dialogs that setup.exe shows outside the wizard's pages, under
-Xvfb and driven from another process: the language dialog offers the kit's
-language folders as pictures, keeps a language the system cannot show greyed
-and out of reach, and the chosen one is the language the suite is installed
-in; the "Files in Use" dialog lists an open window of our own window_holder,
+Xvfb and driven from another process: the language dialog offers every one
+of the kit's language folders as pictures, on a Western, Russian or Arabic
+system alike, with one selected (the user's, else English), and the chosen
+one is the language the suite is installed in; the "Files in Use" dialog lists an open window of our own window_holder,
 OK closes it and the install goes on, Cancel (confirmed) ends the run with
 1223 and nothing installed, the full wizard on its interrupted page every
 time; in Arabic the mirrored setup type page shows its pictures and the
@@ -35,7 +35,7 @@ LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
 EULA_ACCEPT, EULA_TEXT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11006, 11018, 11045, 11050, 11128
 HEADER_IMAGE, COMPLETE, CUSTOMIZE_TREE = 11027, 11019, 11055
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
-LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041}
+LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041, "ARA": 1025}
 EDITOR_TITLE = "Tamsa Editor - draft.txt"
 
 
@@ -75,10 +75,9 @@ def open_editor():
     return process
 
 
-def start_setup(kit, *args):
+def start_setup(kit, *args, locale="en_US.UTF-8"):
     logs = kit / "logs"
-    env = {"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log", "LANG": "en_US.UTF-8",
-           "LC_ALL": "en_US.UTF-8"}
+    env = {"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log", "LANG": locale, "LC_ALL": locale}
     return BackgroundRun(kit / "setup.exe", args, env=env), logs
 
 
@@ -114,19 +113,18 @@ def test_language_dialog_then_files_in_use_ok_closes_the_application(test_world)
     selected, items = wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)
     wizard.screenshot("LanguageDialog")
     # The folders' languages in the order offered (ascending codes), each
-    # a picture 40 px high (+12 for the margins); Japanese cannot be shown
-    # with this system's Western code page.
+    # a picture 40 px high (+12 for the margins); Japanese too, whose code
+    # page is not this Western system's.
     assert [item["data"] for item in items] == [LANGIDS["DEU"], LANGIDS["ENU"], LANGIDS["JPN"]]
     assert all(item["record"] == 1 and item["height"] >= 52 for item in items)
     assert [item["image"] for item in items] == [0, 1, 2]
-    assert [item["flags"] & 1 for item in items] == [0, 0, 1]
+    assert [item["flags"] & 1 for item in items] == [0, 0, 0]
     assert selected == 1, "the user's language is not the selection"
 
-    # A click, and a double-click, on the greyed language choose nothing.
-    wizard.click_item(LANGUAGE_PROMPT, LANGUAGE_LIST, 2, double=True)
+    # A click on Japanese chooses it; German, then OK.
+    wizard.click_item(LANGUAGE_PROMPT, LANGUAGE_LIST, 2)
     time.sleep(1)
-    assert wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)[0] == 1
-    # German, then OK.
+    assert wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)[0] == 2
     wizard.click_item(LANGUAGE_PROMPT, LANGUAGE_LIST, 0)
     time.sleep(1)
     assert wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)[0] == 0
@@ -143,12 +141,39 @@ def test_language_dialog_then_files_in_use_ok_closes_the_application(test_world)
     assert installed(ALPHA) and installed(BETA)
 
     messages = read_log(logs / "VELL_SETUP.LOG")
-    assert "Language JPN cannot be shown with this system's code page" in messages
+    assert "Offering 3 languages in the language dialog; ENU is selected" in messages
     assert "SETUPLANG = DEU" in [m.strip() for m in messages]
     packages = [m for m in messages if m.startswith("   Installing Package: ")]
     assert len(packages) == 2 and all("\\DEU\\" in m for m in packages), packages
     assert "   Presenting 'Files in Use' dailog" in messages
     assert "   The user chose 'OK'" in messages
+
+
+# A system whose code page none of the kit's languages has: every language
+# is offered and one selected, the user's when the kit has it, else
+# English; OK installs the suite in it.
+@pytest.mark.parametrize("locale, languages, chosen", [
+    ("ru_RU.UTF-8", ["ENU", "DEU"], "ENU"),
+    ("ar_SA.UTF-8", ["ENU", "DEU", "JPN", "ARA"], "ARA"),
+], ids=["russian", "arabic"])
+def test_language_dialog_on_a_foreign_system_offers_and_selects_a_language(test_world, locale, languages, chosen):
+    kit = dialogs_kit(languages, ask_language=True)
+    run, logs = start_setup(kit, "/qb", locale=locale)
+    wizard = Wizard(f"{SUITE} Setup")
+    wizard.wait_box(LANGUAGE_LIST, timeout_ms=90000)
+    selected, items = wizard.list_items(LANGUAGE_PROMPT, LANGUAGE_LIST)
+    wizard.screenshot("LanguageDialog")
+    offered = sorted(languages)
+    assert [item["data"] for item in items] == [LANGIDS[code] for code in offered]
+    assert not [item for item in items if item["flags"] & 1], "a language is greyed"
+    assert selected == offered.index(chosen)
+    wizard.answer(LANGUAGE_PROMPT, OK)
+    assert run.wait() == 0
+    assert installed(ALPHA) and installed(BETA)
+    messages = read_log(logs / "VELL_SETUP.LOG")
+    assert f"SETUPLANG = {chosen}" in [m.strip() for m in messages]
+    packages = [m for m in messages if m.startswith("   Installing Package: ")]
+    assert len(packages) == 2 and all(f"\\{chosen}\\" in m for m in packages), packages
 
 
 def test_files_in_use_cancel_ends_the_run_with_nothing_installed(test_world):

@@ -30,6 +30,7 @@ LICENCE_RTF = ("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 " + LICEN
                "\\par Read more at http://127.0.0.1/terms\\par}")
 EULA_TEXT, EULA_TITLE = 11006, 11008
 USER_EXIT_LOG_LINK = 11147
+WELCOME_TITLE = 11001
 HEADER_IMAGE = 11027
 HEADER_SIZES = {96: (120, 40), 120: (150, 50), 144: (180, 60), 192: (240, 80)}
 SYSTEM_BOX_TEXT = 0xFFFF  # the text of the system's message box
@@ -271,7 +272,7 @@ def test_header_image_follows_the_logical_dpi(test_world, display_of_size, dpi, 
 
 # Names longer than the progress page's lines, at 120 DPI: its one-line
 # title and its status keep to their line, shortened with an ellipsis
-# (the window texts stay whole).
+# (the window texts stay whole); the welcome page's two-line title too.
 def test_long_names_keep_to_their_lines_on_the_progress_page(test_world):
     suite, product = f"{SUITE} for Teams Working Across Many Offices, Countries and Time Zones", \
         "Suite Editor Professional Edition with Extended Documentation, Samples, Plug-ins and Templates"
@@ -284,6 +285,11 @@ def test_long_names_keep_to_their_lines_on_the_progress_page(test_world):
     run, _ = start_setup(kit)
     wizard = Wizard(f"{suite} Setup")
     state = wizard.wait_sheet()
+    # The welcome title, too long for its two lines, ends in an ellipsis.
+    welcome = {f["id"]: f for f in wizard.fit("Tahoma_Normal_8", {WELCOME_TITLE: "Tahoma_Normal_14"})}[WELCOME_TITLE]
+    wizard.screenshot("Welcome")
+    assert welcome["ok"] and welcome["text"].endswith("\u2026"), welcome
+    assert f"Welcome to the Setup Wizard for {suite}".startswith(welcome["text"][:-1].rstrip()), welcome
     while page_name(state) != "Progress":
         move_on(wizard, state, page_name(state))
         state = wizard.wait_leave(state.page_index)

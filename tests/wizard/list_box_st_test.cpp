@@ -154,5 +154,22 @@ TEST(SelectSetupLanguageTest, PathsWithoutADialog) {
   EXPECT_EQ(static_cast<UINT>(IDB_LANGUAGE_ENU), LanguagePictureId(L"enu"));
   EXPECT_EQ(static_cast<UINT>(IDB_LANGUAGE_TRK), LanguagePictureId(L"TRK"));
   EXPECT_EQ(0u, LanguagePictureId(L"XYZ"));
-  EXPECT_EQ(0u, LanguagePictureId(L"ARA"));
+  EXPECT_EQ(static_cast<UINT>(IDB_LANGUAGE_ARA), LanguagePictureId(L"ara"));
+}
+
+// Whatever the system, the dialog opens with a language selected.
+TEST(SelectSetupLanguageTest, OneLanguageIsAlwaysSelected) {
+  const struct {
+    std::vector<LANGID> offered;
+    LANGID current, user;
+    int expected;
+  } kCases[] = {
+      {{0x407, 0x409}, 0x419, 0x419, 1},         // a Russian user: English
+      {{0x401, 0x409}, 0x409, 0x401, 0},         // the user's Arabic before the current
+      {{0x407, 0x409}, 0x409, 0x807, 0},         // Swiss German reads German
+      {{0x407, 0x411}, 0x411, 0x419, 1},         // the current before English or the first
+      {{0x407, 0x40C}, 0x419, 0x419, 0},         // else the first
+      {{}, 0x409, 0x409, -1},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(c.expected, ChooseLanguageItem(c.offered, c.current, c.user)) << c.user;
 }
