@@ -28,4 +28,5 @@ def test_shipped_program_is_stripped_and_links_its_debug_information(test_world)
     checksum = zlib.crc32(debug.read_bytes())
     assert struct.unpack("<I", data[-4:])[0] == checksum, "the debug file is not this build's"
     assert ".debug_info" in section_names(debug)
-    assert program.stat().st_size < 4 * 1024 * 1024
+    # A guard against shipping unstripped (about 20 MB), not a size budget.
+    assert program.stat().st_size < 6 * 1024 * 1024
