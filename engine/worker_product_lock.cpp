@@ -30,6 +30,8 @@ void CWorker::LockProductChanges() {
              holder.c_str(), kProductLockWaitMinutes);
     if (g_progressWindows.statusLine) {
       SetWindowTextW(g_progressWindows.statusLine, LoadResourceString(IDS_WAITING_FOR_OTHER_SETUP).c_str());
+      // The host dialog keeps its status line hidden until there is one.
+      ShowWindow(g_progressWindows.statusLine, SW_SHOWNOACTIVATE);
     }
     if (!m_productLock.Acquire(kProductLockWaitMinutes * 60 * 1000, &holder)) {
       WriteLog(L"Installed products were still being changed by %s after %lu minutes; this run changed nothing",
