@@ -306,6 +306,7 @@ class CWorker {
   bool IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const;
   // Whether the kit holds the missing member's own package (its product code).
   bool HasOwnPackage(const std::wstring& key, CProductData* product);
+  bool IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* product);
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
   // At the end of a failed run: the products it removed for good, logged

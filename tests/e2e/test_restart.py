@@ -38,6 +38,10 @@ def test_quiet_run_restarts_its_own_prefix(restart_kit):
                        stdin=subprocess.DEVNULL, env=wine_environment(env, ()), timeout=120, check=False)
     messages = read_log(restart_kit / "logs" / "VELL_SETUP.LOG")
     expected_in_order = [
+        # The program's own code, and the restart it is owed, are in the log.
+        "   Action InstallActions.Alpha.Helper finished with exit code 3010",
+        "   Action InstallActions.Alpha.Helper needs a restart (exit code 3010): the restart is owed at the end of "
+        "the run",
         "Initiating reboot so the product will be functional",
         "Skipping reboot prompt for silent install",
         "Rebooting computer from InitiateReboot",
