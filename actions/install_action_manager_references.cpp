@@ -71,6 +71,18 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
     WriteLog(L"   Action %s has no product code, no reference counting will be done.", name);
     return ERROR_SUCCESS;
   }
+  // The suite brings the product up to date whoever counts it, no suite or
+  // several, and keeps every suite's reference: its package runs over the
+  // installed build, and the suite is counted once it did.
+  std::wstring installedVersion;
+  if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage() &&
+      IsEarlierBuildInstalled(code, *product, &installedVersion)) {
+    WriteLog(L"   Product %s version %s is installed under the same product code as version %s of this suite: "
+             L"the package upgrades it in place, keeping its installed features",
+             code.c_str(), installedVersion.c_str(), product->GetVersion()->ToString().c_str());
+    action->UpgradeInPlace();
+    return ERROR_SUCCESS;
+  }
   WriteLog(L"Getting reference count for action '%s', product code '%s'", name, code.c_str());
   std::vector<std::wstring> users;
   DWORD count = 0;
@@ -93,18 +105,7 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
     *decision = kSkip;
     return ERROR_SUCCESS;
   }
-  if (action->IsRepair()) return ERROR_SUCCESS;
-  // The suite brings the product up to date whoever counts it, and keeps
-  // every suite's reference: its package runs over the installed build.
-  std::wstring installedVersion;
-  if (action->RunsProductPackage() && IsEarlierBuildInstalled(code, *product, &installedVersion)) {
-    WriteLog(L"   Product %s version %s is installed under the same product code as version %s of this suite: "
-             L"the package upgrades it in place, keeping its installed features",
-             code.c_str(), installedVersion.c_str(), product->GetVersion()->ToString().c_str());
-    action->UpgradeInPlace();
-    return ERROR_SUCCESS;
-  }
-  if (count == 0) return ERROR_SUCCESS;
+  if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
   // A reference alone is no installed product: a run killed inside the
   // package leaves it counted, and only advertised or gone.
   if (action->RunsProductPackage() && product->IsWindowsInstallerPackage() && !IsProductInstalled(code)) {
