@@ -307,6 +307,7 @@ class CWorker {
   // Whether the kit holds the missing member's own package (its product code).
   bool HasOwnPackage(const std::wstring& key, CProductData* product);
   bool IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* product);
+  bool KeepInstalledLanguage();
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
   // At the end of a failed run: the products it removed for good, logged
