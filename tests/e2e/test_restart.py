@@ -61,7 +61,8 @@ def test_quiet_run_restarts_its_own_prefix(restart_kit):
 # and the suite's repair and removal pass it over, saying so.
 @pytest.mark.parametrize("step, arguments, code, line", [
     ("install", "/qn ReturnRebootRequest=1", 3010,
-     "   Action InstallActions.Prereq.Main needs a restart (exit code 3010): the restart is owed at the end of the run"),
+     "   Action InstallActions.Prereq.Main needs a restart (exit code 3010): the restart is owed at the end of "
+     "the run"),
     ("repair", "/f {suite} /qn ReturnRebootRequest=1", 0,
      "   Product Prereq has no product code (its package is a program): the repair passes it over"),
     ("removal", "/x {suite} /qn", 0,
