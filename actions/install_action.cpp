@@ -98,7 +98,7 @@ DWORD CInstallAction::Execute() {
   if (install) ShowStatusText();
   // Kept before the install starts: a run killed from here on leaves a later
   // run the line that removes the product again.
-  bool journalled = install && m_runJournal && !GetRollbackCommandLine().empty();
+  bool journalled = install && !m_upgradesInPlace && m_runJournal && !GetRollbackCommandLine().empty();
   if (journalled) m_runJournal->AddProduct(m_productCode, GetRollbackCommandLine());
   HANDLE handle = nullptr;
   DWORD result = RunWindowsInstallerCommand(LineToRun(), &handle);
@@ -122,6 +122,13 @@ const std::wstring& CInstallAction::GetRollbackCommandLine() { return GetUninsta
 DWORD CInstallAction::Rollback() {
   if (GetRollbackCommandLine().empty() || !EvaluateCondition()) {
     WriteLog(L"   Action %s has nothing to roll back", GetActionName().c_str());
+    return ERROR_SUCCESS;
+  }
+  // The run found the product installed and brought it up to date: removing
+  // it would take what was there before the run.
+  if (m_upgradesInPlace && !m_uninstall && !m_repair) {
+    WriteLog(L"   Action %s upgraded product %s in place; the rollback leaves it installed", GetActionName().c_str(),
+             m_productCode.c_str());
     return ERROR_SUCCESS;
   }
   const std::wstring& line = GetRollbackCommandLine();

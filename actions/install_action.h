@@ -120,6 +120,18 @@ class CInstallAction : public CSetupAction {
   // installed the product, is not asked again without that run's properties.
   void SetRestoresProduct(bool restores) { m_restoresProduct = restores; }
   bool RestoresProduct() const { return m_restoresProduct; }
+  // The product is installed as an earlier build under the same product
+  // code: the install line runs the package over it as a minor upgrade
+  // (REINSTALL=ALL REINSTALLMODE=vomus) that keeps its installed features,
+  // nothing journals it for removal, and a rollback leaves it installed, as
+  // the run found it.
+  void UpgradeInPlace();
+  bool UpgradesInPlace() const { return m_upgradesInPlace; }
+  // Whether Execute runs the action: its condition decides, except in an
+  // uninstall or a repair of a product's package, where whether the product
+  // is installed does. A condition that cannot be evaluated sets
+  // `unreadable`.
+  bool IsWanted(bool* unreadable);
   void SetRefCounter(IRefCounting* counter) { m_refCounter = counter; }
   // Where an install keeps its rollback command before it starts; not owned.
   void SetRunJournal(CRunJournal* journal) { m_runJournal = journal; }
@@ -141,11 +153,6 @@ class CInstallAction : public CSetupAction {
   void BuildDefaultUninstallCommandLine();
   void BuildDefaultRepairCommandLine();
   bool IsInstallerLine(const std::wstring& line) const;
-  // Whether Execute runs the action: its condition decides, except in an
-  // uninstall or a repair of a product's package, where whether the product
-  // is installed does. A condition that cannot be evaluated sets
-  // `unreadable`.
-  bool IsWanted(bool* unreadable);
   // The line Execute starts for the action's kind.
   const std::wstring& LineToRun();
   void AppendToInstallLine(const std::wstring& text);
@@ -176,6 +183,9 @@ class CInstallAction : public CSetupAction {
   bool m_noUninstall = false;
   bool m_noRepair = false;
   bool m_restoresProduct = false;
+  bool m_upgradesInPlace = false;
+  // What AddFeatureSelection appended to the install line.
+  std::wstring m_featureProperties;
   std::wstring m_installFolders;
   std::vector<CPackageUpgrade::CReplacedProduct> m_replacedProducts;
 };

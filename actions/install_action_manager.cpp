@@ -358,15 +358,21 @@ DWORD CInstallActionManager::ProcessFinishedInstallEvent(size_t index, DWORD* fi
   CInstallAction* action = FindActionByHandle(handle, false);
   if (!action) return ERROR_INVALID_HANDLE;
   DWORD code = GetExitCode(action, handle);
+  std::wstring nameText = action->GetName();
+  const wchar_t* name = nameText.c_str();
+  // The start's "return code" is only whether it started: what the program
+  // or package itself returned, and a restart it asks for, are told here.
+  WriteLog(L"   Action %s finished with exit code %d", name, code);
   if (IsRebootExitCode(code)) {
+    if (code != ERROR_SUCCESS) {
+      WriteLog(L"   Action %s needs a restart (exit code %d): the restart is owed at the end of the run", name, code);
+    }
     m_state->m_rebootPending = 1;
     code = ERROR_SUCCESS;
   }
   std::wstring text = showText ? RunningText(action) : std::wstring();
   if (!m_failed) ++m_done;
   Progress(showText ? text.c_str() : nullptr, false);
-  std::wstring nameText = action->GetName();
-  const wchar_t* name = nameText.c_str();
   if (code == ERROR_SUCCESS) {
     code = AddFinishedReference(action);
     if (code != ERROR_SUCCESS && *firstError == 0) *firstError = code;

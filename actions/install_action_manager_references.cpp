@@ -18,6 +18,7 @@
 #include "engine/product_data.h"
 #include "engine/selection_state.h"
 #include "engine/setup_state.h"
+#include "engine/version_info.h"
 #include "foundation/registry_key.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -29,6 +30,19 @@ bool ContainsUser(const std::vector<std::wstring>& users, const std::wstring& us
     if (EqualsNoCase(each, user)) return true;
   }
   return false;
+}
+
+// The kit's package is a newer build of the installed product: the same
+// product code, a higher version.
+bool IsEarlierBuildInstalled(const std::wstring& code, const CProductData& product, std::wstring* installedText) {
+  if (!product.IsWindowsInstallerPackage() || !product.GetVersion() || product.GetVersion()->IsEmpty() ||
+      !EqualsNoCase(product.GetProductCode(), code) || !IsProductInstalled(code)) {
+    return false;
+  }
+  CVersionInfo installed;
+  if (!ReadUninstallProductVersion(code, &installed) || product.GetVersion()->Compare(installed) <= 0) return false;
+  *installedText = installed.ToString();
+  return true;
 }
 
 }  // namespace
@@ -55,6 +69,18 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   const std::wstring& code = action->GetProductCode();
   if (code.empty()) {
     WriteLog(L"   Action %s has no product code, no reference counting will be done.", name);
+    return ERROR_SUCCESS;
+  }
+  // The suite brings the product up to date whoever counts it, no suite or
+  // several, and keeps every suite's reference: its package runs over the
+  // installed build, and the suite is counted once it did.
+  std::wstring installedVersion;
+  if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage() &&
+      IsEarlierBuildInstalled(code, *product, &installedVersion)) {
+    WriteLog(L"   Product %s version %s is installed under the same product code as version %s of this suite: "
+             L"the package upgrades it in place, keeping its installed features",
+             code.c_str(), installedVersion.c_str(), product->GetVersion()->ToString().c_str());
+    action->UpgradeInPlace();
     return ERROR_SUCCESS;
   }
   WriteLog(L"Getting reference count for action '%s', product code '%s'", name, code.c_str());
@@ -85,6 +111,13 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   if (action->RunsProductPackage() && action->RunsInInstaller() && !IsProductInstalled(code)) {
     WriteLog(L"   Product %s is counted for suites but is not installed: the run installs it", code.c_str());
     return ERROR_SUCCESS;
+  }
+  // The condition says whether the suite has the product at all: a suite
+  // that would not install it does not count it either.
+  bool unreadable = false;
+  if (!action->IsWanted(&unreadable)) {
+    *decision = kSkip;
+    return unreadable ? ERROR_INVALID_DATA : ERROR_SUCCESS;
   }
   // Another suite installed the product: this one only adds its reference.
   *decision = kSkip;
@@ -196,6 +229,16 @@ bool CInstallActionManager::KeptForOtherSuites(const CInstallAction* action) con
 DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
   std::wstring nameText = action->GetName();
   const wchar_t* name = nameText.c_str();
+  // A package that ends well and leaves nothing installed (an upgrade line
+  // run where there was nothing to upgrade) did not install the product.
+  const CProductData* installedData = m_state->m_products.Lookup(action->GetKeyName());
+  const std::wstring& code = action->GetProductCode();
+  if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage() && installedData &&
+      installedData->IsWindowsInstallerPackage() && !code.empty() && !IsProductInstalled(code)) {
+    WriteLog(L"   Action %s ended with success, but %s (product code %s) is not installed: the run fails", name,
+             action->GetProductName().c_str(), code.c_str());
+    return ERROR_INSTALL_FAILURE;
+  }
   WriteLog(L"   Action %s was just installed.", name);
   WriteLog(L"      Adding date and time stamp.");
   DWORD result = action->AddDateTimeStamp(time(nullptr));

@@ -124,8 +124,18 @@ void CInstallAction::AddFeatureSelection(const CProductData& product) {
     // Only the features the user deselected go.
     uninstallLine = ReplaceAll(uninstallLine, kRemoveAll, L"") + removeList;
   }
-  if (!m_uninstall) m_commandLine += L" ADDLOCAL=ALL";
-  m_commandLine += removeList;
+  m_featureProperties = (m_uninstall ? std::wstring() : std::wstring(L" ADDLOCAL=ALL")) + removeList;
+  m_commandLine += m_featureProperties;
+}
+
+void CInstallAction::UpgradeInPlace() {
+  if (m_upgradesInPlace) return;
+  m_upgradesInPlace = true;
+  // The installed features stay: the selection's ADDLOCAL=ALL would bring
+  // back every feature the user had left out.
+  size_t at = m_featureProperties.empty() ? std::wstring::npos : m_commandLine.rfind(m_featureProperties);
+  if (at != std::wstring::npos) m_commandLine.erase(at, m_featureProperties.size());
+  if (!ContainsNoCase(m_commandLine, L"REINSTALL=")) m_commandLine += L" REINSTALL=ALL REINSTALLMODE=vomus";
 }
 
 void CInstallAction::CarryInstallFolders() {

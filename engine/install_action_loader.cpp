@@ -272,6 +272,13 @@ bool CInstallActionLoader::LoadUninstallGroupActions(const std::vector<std::wstr
     bool restored = repair && std::find(m_sources.restoredProducts.begin(), m_sources.restoredProducts.end(),
                                         product) != m_sources.restoredProducts.end();
     if (!group->HasMember(product) || (!restored && !IsProductInstalled(data->GetProductCode()))) {
+      // A product whose package is a program has no product code: nothing
+      // tells whether it is there, and nothing repairs or removes it.
+      if (data->GetProductCode().empty() && !data->GetPackageName().empty() &&
+          !EndsWith(ToLower(data->GetPackageName()), L".msi")) {
+        WriteLog(L"   Product %s has no product code (its package is a program): the %s passes it over",
+                 product.c_str(), repair ? L"repair" : L"removal");
+      }
       m_sources.Products().RemoveKey(product);
       continue;
     }

@@ -124,6 +124,7 @@ void CProductData::Init() {
   m_cost = 0.0;
   m_baseCost = 0.0;
   m_installFolders.clear();
+  m_upgradeCode.clear();
   m_installedForSuite = false;
 }
 
@@ -157,6 +158,7 @@ void CProductData::CopyFrom(const CProductData& other) {
   m_cost = other.m_cost;
   m_baseCost = other.m_baseCost;
   m_installFolders = other.m_installFolders;
+  m_upgradeCode = other.m_upgradeCode;
   m_installedForSuite = other.m_installedForSuite;
 }
 

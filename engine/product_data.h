@@ -132,6 +132,10 @@ class CProductData {
   // whether the suite counted the product as one it installed.
   const std::wstring& GetInstallFolders() const { return m_installFolders; }
   void SetInstallFolders(const std::wstring& properties) { m_installFolders = properties; }
+  // The UpgradeCode of the product's package, kept in the product file: a
+  // later run finds the products of its family by it when the package is gone.
+  const std::wstring& GetUpgradeCode() const { return m_upgradeCode; }
+  void SetUpgradeCode(const std::wstring& code) { m_upgradeCode = code; }
   bool IsInstalledForSuite() const { return m_installedForSuite; }
   void SetInstalledForSuite(bool installed) { m_installedForSuite = installed; }
 
@@ -174,6 +178,7 @@ class CProductData {
   double m_cost = 0.0;
   double m_baseCost = 0.0;
   std::wstring m_installFolders;
+  std::wstring m_upgradeCode;
   bool m_installedForSuite = false;
 };
 

@@ -19,6 +19,7 @@ const wchar_t kDummyShortcuts[] = L"Dummy";
 // What the product file records of the install; not read from SETUP.DCF.
 const wchar_t kInstallFoldersEntry[] = L"InstallFolders";
 const wchar_t kInstalledForSuiteEntry[] = L"InstalledForSuite";
+const wchar_t kUpgradeCodeEntry[] = L"UpgradeCode";
 
 bool IsFile(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
@@ -66,6 +67,9 @@ bool CProductData::LoadFromDcfFile(const std::wstring& path, CSetupState* state)
     return false;
   }
   ReadInstallRecord(file);
+  // Not part of the install record: an install over the suite takes it from
+  // its own package.
+  m_upgradeCode = GetIniValue(file, Format(kSetupSectionFormat, m_name.c_str()), kUpgradeCodeEntry, std::wstring());
   return true;
 }
 
@@ -125,6 +129,7 @@ bool CProductData::SaveToDcf(const std::wstring& path) const {
         Line(kCostKey, CostToText(m_cost)),
         Line(kInstallFoldersEntry, m_installFolders),
         Line(kInstalledForSuiteEntry, m_installedForSuite ? 1 : 0),
+        Line(kUpgradeCodeEntry, m_upgradeCode),
     };
     for (const std::wstring& line : lines) section->AddRawLine(line);
     file.SaveAs(path);

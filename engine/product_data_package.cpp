@@ -41,6 +41,7 @@ bool CProductData::LoadFromPackage() {
   FillFromProperty(package, L"ShortProductName", &m_shortProductName);
   if (m_version->IsEmpty()) m_version->Parse(PropertyOf(package, L"ProductVersion"));
   FillFromProperty(package, L"OurCompanyName", &m_ourCompanyName);
+  FillFromProperty(package, L"UpgradeCode", &m_upgradeCode);
   FillFromProperty(package, L"InternalProductName", &m_internalProductName);
   SetTemplate(m_template.empty() ? package.GetTemplate() : m_template);
   int language = 0;

@@ -7,6 +7,7 @@
 
 #include "actions/command_options.h"
 #include "actions/external_command.h"
+#include "actions/msi_product_state.h"
 #include "actions/ref_counting.h"
 #include "actions/remove_incompatible_action.h"
 #include "actions/remove_previous_action.h"
@@ -158,6 +159,16 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
   std::wstring installedText = found ? installed.ToString() : std::wstring();
   if (m_sources.referenceCounting && found && deployed.Compare(installed) < 0) {
     KeepNewerVersion(product, *data, installedText, deployedText);
+    return;
+  }
+  // An earlier build the installer knows under the same product code is no
+  // earlier product: the package runs over it, and removing it first would
+  // take it from the suites that count it, or leave a minor upgrade line
+  // nothing to upgrade.
+  if (found && data->GetVersion() && deployed.Compare(installed) > 0 && IsProductInstalled(code)) {
+    WriteLog(L"Product %s version %s was found on the system and will be upgraded to version %s", product.c_str(),
+             installedText.c_str(), deployedText.c_str());
+    WriteLog(L"   The same product code: its package upgrades it in place, without removing it first");
     return;
   }
   bool quiet = m_sources.IsQuietLevel();

@@ -26,6 +26,7 @@ const wchar_t kSuiteBasePathValue[] = L"BasePath";
 const wchar_t kSuiteFolderValue[] = L"SuiteFolder";
 const wchar_t kSuiteFamilyIdValue[] = L"FamilyID";
 const wchar_t kSuiteInstallLocationValue[] = L"InstallLocation";
+const wchar_t kSuiteInstalledLanguageValue[] = L"InstalledLanguage";
 
 CSuiteRecord::CSuiteRecord(const std::wstring& key, REGSAM view) : m_path(KeyPath(key)), m_view(view) {}
 

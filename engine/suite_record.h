@@ -16,6 +16,7 @@ extern const wchar_t kSuiteBasePathValue[];
 extern const wchar_t kSuiteFolderValue[];
 extern const wchar_t kSuiteFamilyIdValue[];
 extern const wchar_t kSuiteInstallLocationValue[];
+extern const wchar_t kSuiteInstalledLanguageValue[];
 
 class CSuiteRecord {
  public:

@@ -67,7 +67,6 @@ const wchar_t kEstimatedSizeValue[] = L"EstimatedSize";
 const wchar_t kSystemComponentValue[] = L"SystemComponent";
 const wchar_t kPluginValue[] = L"Plugin";
 const wchar_t kSupportedLanguagesValue[] = L"SupportedLanguages";
-const wchar_t kInstalledLanguageValue[] = L"InstalledLanguage";
 const wchar_t kMuiValue[] = L"MUI";
 const wchar_t kOnlineAccessValue[] = L"OnlineAccess";
 const wchar_t kUpdateManagerValue[] = L"UpdateManager";
@@ -374,7 +373,7 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   if (systemComponent) writer.Number(kSystemComponentValue, 1);
   if (plugin) writer.Number(kPluginValue, 1);
   writer.Text(kSupportedLanguagesValue, language);
-  writer.Text(kInstalledLanguageValue, language);
+  writer.Text(kSuiteInstalledLanguageValue, language);
   writer.Number(kMuiValue, m_settings.installAllLanguages ? 1 : 0);
   writer.Number(kOnlineAccessValue, m_settings.onlineAccess ? 1 : 0);
   writer.Number(kUpdateManagerValue, m_settings.updateManager ? 1 : 0);

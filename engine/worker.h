@@ -306,6 +306,12 @@ class CWorker {
   bool IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const;
   // Whether the kit holds the missing member's own package (its product code).
   bool HasOwnPackage(const std::wstring& key, CProductData* product);
+  // Whether a newer product of the member's family (its UpgradeCode) that
+  // the user installed replaced it; logged with that product's name.
+  bool IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* product);
+  // A run over the installed suite without {lang} takes its recorded
+  // language; true when it did.
+  bool KeepInstalledLanguage();
   // ERROR_INSTALL_FAILURE, naming each, when a missing member is still missing.
   DWORD ReportMissingMembers() const;
   // At the end of a failed run: the products it removed for good, logged,

@@ -18,6 +18,7 @@
 #include "engine/install_group_info.h"
 #include "engine/product_data.h"
 #include "engine/selection_state.h"
+#include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
@@ -39,6 +40,23 @@ std::unique_ptr<CSelectionState> RemovalSelection() {
   selection->SetCurrent(false, true);
   selection->SetHidden(true);
   return selection;
+}
+
+// The suites other than `suite` that count the product, joined by ", ".
+std::wstring OtherUsersText(const std::wstring& code, const std::wstring& suite) {
+  std::vector<std::wstring> users;
+  try {
+    CRefCounter counter;
+    counter.ReadUsers(code, &users);
+  } catch (const CError&) {
+    // Unreadable: the removal's own decision says why.
+    users.clear();
+  }
+  std::wstring text;
+  for (const std::wstring& user : users) {
+    if (!EqualsNoCase(user, suite)) text += (text.empty() ? L"" : L", ") + user;
+  }
+  return text;
 }
 
 }  // namespace
@@ -81,10 +99,21 @@ bool CWorker::AddDroppedProducts() {
   for (const auto& entry : dropped) {
     std::unique_ptr<CProductData> product = MakeDroppedProduct(entry.second, &files);
     std::wstring name = product->GetName();
-    WriteLog(repair ? L"   %s (product code %s) lists suite %s and replaced a product it names; it is repaired with the suite"
-                    : L"   %s (product code %s) lists suite %s, which no longer names it; it is removed with the suite",
-             (product->GetProductName().empty() ? name : product->GetProductName()).c_str(), entry.second.c_str(),
-             group->GetUuid().c_str());
+    std::wstring others = OtherUsersText(entry.second, group->GetUuid());
+    std::wstring shownText = product->GetProductName().empty() ? name : product->GetProductName();
+    const wchar_t* shown = shownText.c_str();
+    if (repair) {
+      WriteLog(L"   %s (product code %s) lists suite %s and replaced a product it names; it is repaired with the suite",
+               shown, entry.second.c_str(), group->GetUuid().c_str());
+    } else if (others.empty()) {
+      WriteLog(L"   %s (product code %s) lists suite %s, which no longer names it; it is removed with the suite", shown,
+               entry.second.c_str(), group->GetUuid().c_str());
+    } else {
+      // Other suites keep it: only this suite's reference goes.
+      WriteLog(L"   %s (product code %s) lists suite %s, which no longer names it; it stays installed for the other "
+               L"suites that use it (%s), and the suite releases its reference",
+               shown, entry.second.c_str(), group->GetUuid().c_str(), others.c_str());
+    }
     product->SetSelectionState(RemovalSelection());
     product->SetInstallGroup(group);
     group->AddMember(name);

@@ -6,14 +6,17 @@
 #include "engine/worker.h"
 
 #include <windows.h>
+#include <msi.h>
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
 #include "actions/msi_package.h"
 #include "actions/msi_product_state.h"
+#include "actions/msi_strings.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
 #include "engine/product_data.h"
+#include "engine/version_info.h"
 #include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
@@ -22,13 +25,18 @@
 
 namespace {
 
-// The product code the package installs; empty when it cannot be read.
-std::wstring PackageProductCode(const CProductData& product) {
-  std::wstring code;
+// A product code in braces and its terminator.
+const DWORD kProductCodeLength = 39;
+
+// A property of the package; empty when it cannot be read.
+std::wstring PackageProperty(const CProductData& product, const wchar_t* name) {
+  std::wstring value;
   CMSIPackage package(product.GetPackagePath(), product.GetTransforms());
-  if (!package.OpenDatabase() || !package.GetProperty(L"ProductCode", &code)) code.clear();
-  return code;
+  if (!package.OpenDatabase() || !package.GetProperty(name, &value)) value.clear();
+  return value;
 }
+
+std::wstring PackageProductCode(const CProductData& product) { return PackageProperty(product, L"ProductCode"); }
 
 }  // namespace
 
@@ -46,7 +54,7 @@ void CWorker::FindMissingMembers() {
     CProductData* product = entry.second.get();
     const std::wstring& code = product->GetProductCode();
     if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty() ||
-        IsMemberPresent(group->GetUuid(), entry.first, code)) {
+        IsMemberPresent(group->GetUuid(), entry.first, code) || IsReplacedByNewerOfFamily(entry.first, product)) {
       continue;
     }
     CMissingMember member{entry.first, code, product->GetProductName(), false};
@@ -65,6 +73,39 @@ bool CWorker::IsMemberPresent(const std::wstring& suiteId, const std::wstring& k
   WriteLog(L"   %s (%s) of the suite was replaced by %s, which the suite counts", key.c_str(), code.c_str(),
            standing.c_str());
   return true;
+}
+
+// A member gone because the user installed a newer product of its family
+// (its UpgradeCode), whose own upgrade removed it, is not missing: putting
+// the older one back would register two products of one family, the older
+// files over the newer. The newer one is the user's, counted by no suite:
+// the suite leaves it as it is, as its install leaves a newer version.
+bool CWorker::IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* product) {
+  std::wstring upgradeCode = product->GetUpgradeCode();
+  if (upgradeCode.empty()) {
+    FindPackageAndTransform(key, product);
+    if (product->IsWindowsInstallerPackage() && FileExists(product->GetPackagePath())) {
+      upgradeCode = PackageProperty(*product, L"UpgradeCode");
+    }
+  }
+  const CVersionInfo* own = product->GetVersion();
+  if (upgradeCode.empty() || !own || own->IsEmpty()) return false;
+  wchar_t related[kProductCodeLength] = {};
+  for (DWORD index = 0; MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, index, related) == ERROR_SUCCESS; ++index) {
+    if (EqualsNoCase(related, product->GetProductCode()) || !IsProductInstalled(related)) continue;
+    std::wstring versionText;
+    CVersionInfo version;
+    ReadProductInfo(related, L"VersionString", &versionText);
+    if (!version.Parse(versionText) || version.Compare(*own) <= 0) continue;
+    std::wstring name;
+    ReadProductInfo(related, L"InstalledProductName", &name);
+    WriteLog(L"   %s (%s) of the suite was replaced by %s (%s), version %s, a newer product of its family installed "
+             L"apart from the suite: the suite does not install version %s again and leaves %s as it is",
+             key.c_str(), product->GetProductCode().c_str(), name.c_str(), related, version.ToString().c_str(),
+             own->ToString().c_str(), name.c_str());
+    return true;
+  }
+  return false;
 }
 
 bool CWorker::HasOwnPackage(const std::wstring& key, CProductData* product) {

@@ -12,11 +12,13 @@
 #include "engine/google_detection.h"
 #include "engine/language_dialog.h"
 #include "engine/message_box.h"
+#include "engine/product_data.h"
 #include "engine/setup_aggregate.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_host.h"
 #include "engine/setup_properties.h"
 #include "engine/source_redirection.h"
+#include "engine/suite_record.h"
 #include "engine/system_information.h"
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
@@ -25,6 +27,7 @@
 #include "foundation/resource_strings.h"
 #include "foundation/setup_language.h"
 #include "foundation/setup_log.h"
+#include "foundation/dcf_names.h"
 #include "foundation/single_instance_mutex.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
@@ -309,9 +312,27 @@ void CWorker::ReadPackageList() {
 bool CWorker::ChooseInstallLanguage() {
   if (Mode() >= CCommandOptions::kModeRepair) return true;
   InstallLanguage().CollectLanguageCandidates(m_productList.Keys());
+  if (KeepInstalledLanguage()) return true;
   if (!m_settings.languageDialogAllowed || UiLevel() >= CCommandOptions::kUILevelBasicNoDialogs) return true;
   RequireConfigurationStep(ShowLanguageDialog() == ERROR_SUCCESS, L"Error in user language selection dialog");
   if (m_installLanguage.empty()) return false;
+  InstallLanguage().DetermineBaseLanguage(true);
+  return true;
+}
+
+// A run over the installed suite without {lang} keeps the language its
+// packages were installed in: another would replace its products, or record
+// a language they do not have. A forced {lang} decides instead.
+bool CWorker::KeepInstalledLanguage() {
+  if (m_settings.languageForced || !m_configuration) return false;
+  std::wstring suite = CProductData::GetIniValue(*m_configuration, kProductGroupDefaultSection, kUuidKey, L"");
+  std::wstring installed;
+  if (!CSuiteRecord::IsWellFormedSuiteId(suite) ||
+      !CSuiteRecord(suite).ReadText(kSuiteInstalledLanguageValue, &installed) || Trim(installed).empty()) {
+    return false;
+  }
+  WriteLog(L"   The suite is installed in language '%s': the run keeps it", installed.c_str());
+  m_installLanguage = Trim(installed);
   InstallLanguage().DetermineBaseLanguage(true);
   return true;
 }

@@ -258,6 +258,8 @@ TEST_F(CInstallActionManagerTest, ReferenceCountsDecideWhetherActionsRun) {
     m_actions.clear();
     g_progress.clear();
     CInstallAction* action = Add(L"Tool", ExitWith(0), L"SYNC");
+    // A program stands for the product: the installer knows none of these entries.
+    m_state.m_products.Lookup(L"Tool")->SetWindowsInstallerPackage(false);
     action->SetProductCode(entry.Id());
     action->SetUninstall(row.uninstall);
     auto manager = MakeManager();

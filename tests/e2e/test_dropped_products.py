@@ -39,6 +39,10 @@ def test_uninstall_after_an_upgrade_that_dropped_a_product(test_world, shared, r
     else:
         result, messages = uninstall_suite(SUITE_A, test_world.folder / "logs-remove")
     assert result == code, messages[-8:]
+    if code == 0:
+        # Only a product no other suite uses is said to go with the suite.
+        dropped = [m for m in messages if f"(product code {PINE}) lists suite" in m]
+        assert len(dropped) == 1 and dropped[0].endswith("it is removed with the suite") == (not shared), dropped
     assert [installed(p) for p in PRODUCTS] == [p in kept for p in PRODUCTS]
     users = [SUITE_B] if shared else [SUITE_A]
     assert all(references(p) == (users, "0x1") for p in kept)

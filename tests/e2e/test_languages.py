@@ -1,15 +1,18 @@
 """The install language under the user's language as Wine takes it from the
 locale of the wine command: an exact match, the same primary language, English
 as the last resort, the language folders of the kit and of each package, and
-a language forced on the command line."""
+a language forced on the command line, and the language of the installed
+suite kept by a run over it."""
 import shutil
 
 import pytest
 
 from conftest import BUILD, REPO, read_log, run_windows, windows_path
+from test_suite_run import UNINSTALL, registry
 
 PACKAGES = BUILD / "fixtures" / "msi"
 SUITE_DCF = REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF"
+SUITE = "{7A3B0C11-5D2E-4F60-8A91-2B3C4D5E6F70}"
 
 
 def language_kit(kit, languages):
@@ -75,3 +78,18 @@ def test_language_forced_on_the_command_line(kit):
     assert code == 0
     assert "  Attempting to force language to 'DEU'" in messages
     assert final_language(messages) == "DEU"
+
+
+# A run over the installed suite without {lang} keeps the language the
+# suite was installed in, and its entry keeps it; a forced {lang} decides.
+@pytest.mark.parametrize("second, final", [((), "DEU"), (("{lang}=ENU",), "ENU")], ids=["kept", "forced"])
+def test_a_run_over_the_installed_suite_keeps_its_language(kit, second, final):
+    language_kit(kit, ["ENU", "DEU"])
+    assert run_in_locale(kit, "ja_JP.UTF-8", ["{lang}=DEU"])[0] == 0
+    shutil.rmtree(kit / "logs")
+    code, messages = run_in_locale(kit, "ja_JP.UTF-8", second)
+    assert code == 0, messages[-8:]
+    assert final_language(messages) == final
+    assert ("   The suite is installed in language 'DEU': the run keeps it" in messages) == (not second)
+    record = registry(UNINSTALL + SUITE, "32")
+    assert record["InstalledLanguage"] == final and record["UninstallString"].endswith(f"{{lang}}={final}")

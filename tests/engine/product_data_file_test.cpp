@@ -41,6 +41,7 @@ void FillProduct(CProductData* product) {
   product->SetCost(12.75);
   product->SetInstallFolders(L"INSTALLDIR=\"C:\\A b\\\" DATADIR=D:\\");
   product->SetInstalledForSuite(true);
+  product->SetUpgradeCode(L"{6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C60}");
 }
 
 }  // namespace
@@ -75,7 +76,8 @@ TEST(CProductDataFileTest, WritesOneUtf16SectionInTheFixedOrder) {
                 L"QUICKLAUNCHICON=never\r\n"
                 L"Cost=12.75\r\n"
                 L"InstallFolders=INSTALLDIR=\"C:\\A b\\\" DATADIR=D:\\\r\n"
-                L"InstalledForSuite=1\r\n",
+                L"InstalledForSuite=1\r\n"
+                L"UpgradeCode={6A1F3C20-7B2E-4D51-9C0A-1E2F3A4B5C60}\r\n",
             text);
 }
 
@@ -111,6 +113,7 @@ TEST(CProductDataFileTest, ReadingItBackGivesTheSameProduct) {
   EXPECT_TRUE(loaded.GetFeatures()->IsEmpty());
   EXPECT_EQ(saved.GetInstallFolders(), loaded.GetInstallFolders());
   EXPECT_TRUE(loaded.IsInstalledForSuite());
+  EXPECT_EQ(saved.GetUpgradeCode(), loaded.GetUpgradeCode());
 
   // An install over the suite takes only what the install recorded.
   CProductData installing(L"Alpha");
@@ -119,6 +122,7 @@ TEST(CProductDataFileTest, ReadingItBackGivesTheSameProduct) {
   EXPECT_EQ(L"Alpha 2", installing.GetProductName());
   EXPECT_EQ(saved.GetInstallFolders(), installing.GetInstallFolders());
   EXPECT_TRUE(installing.IsInstalledForSuite());
+  EXPECT_EQ(L"", installing.GetUpgradeCode());
   EXPECT_FALSE(installing.LoadInstallRecord(folder.File(L"Missing.dcf")));
 }
 
