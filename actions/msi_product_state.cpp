@@ -13,11 +13,22 @@ namespace {
 
 const wchar_t kPackageCodeProperty[] = L"PackageCode";
 const wchar_t kInstallLocationProperty[] = L"InstallLocation";
+// A product code in braces and its terminator.
+const DWORD kProductCodeLength = 39;
 
 }  // namespace
 
 bool IsProductInstalled(const std::wstring& productCode) {
   return MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT;
+}
+
+std::vector<std::wstring> InstalledProductsOfFamily(const std::wstring& upgradeCode) {
+  std::vector<std::wstring> codes;
+  wchar_t code[kProductCodeLength] = {};
+  for (DWORD index = 0; MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, index, code) == ERROR_SUCCESS; ++index) {
+    if (IsProductInstalled(code)) codes.push_back(code);
+  }
+  return codes;
 }
 
 bool IsSamePackageInstalled(const std::wstring& productCode, const std::wstring& packageCode) {

@@ -2,9 +2,13 @@
 // msi_product_state.h: what the Windows Installer knows of a product on this
 // machine: installed or not, its package code, install folder and features.
 #include <string>
+#include <vector>
 
 // The product's state is "installed" (INSTALLSTATE_DEFAULT).
 bool IsProductInstalled(const std::wstring& productCode);
+// The installed products of a family: those the installer relates to the
+// upgrade code, in its order.
+std::vector<std::wstring> InstalledProductsOfFamily(const std::wstring& upgradeCode);
 // Installed, and installed from a package with this package code (GUIDs
 // compared case-blind). A product that is not installed is not queried.
 bool IsSamePackageInstalled(const std::wstring& productCode, const std::wstring& packageCode);

@@ -3,7 +3,6 @@
 #include "actions/package_upgrade.h"
 
 #include <windows.h>
-#include <msi.h>
 
 #include "actions/msi_package.h"
 #include "actions/msi_product_state.h"
@@ -17,8 +16,6 @@ namespace {
 const wchar_t kVersionProperty[] = L"VersionString";
 const wchar_t kLanguageProperty[] = L"Language";
 const wchar_t kNameProperty[] = L"InstalledProductName";
-// A product code in braces and its terminator.
-const DWORD kProductCodeLength = 39;
 
 std::wstring ProductInfo(const std::wstring& code, const wchar_t* property) {
   std::wstring value;
@@ -45,10 +42,8 @@ std::vector<CPackageUpgrade::CReplacedProduct> CPackageUpgrade::FindReplacedProd
   std::vector<CUpgradeRow> rows;
   if (!package.OpenDatabase() || !package.GetUpgradeRows(&rows)) return replaced;
   for (const CUpgradeRow& row : rows) {
-    wchar_t code[kProductCodeLength] = {};
-    for (DWORD index = 0; MsiEnumRelatedProductsW(row.upgradeCode.c_str(), 0, index, code) == ERROR_SUCCESS;
-         ++index) {
-      if (EqualsNoCase(code, ownCode) || Listed(replaced, code) || !IsProductInstalled(code)) continue;
+    for (const std::wstring& code : InstalledProductsOfFamily(row.upgradeCode)) {
+      if (EqualsNoCase(code, ownCode) || Listed(replaced, code)) continue;
       int language = 0;
       if (!StringToInt(ProductInfo(code, kLanguageProperty), &language)) language = 0;
       if (!row.Removes(ProductInfo(code, kVersionProperty), language)) continue;

@@ -6,7 +6,6 @@
 #include "engine/worker.h"
 
 #include <windows.h>
-#include <msi.h>
 
 #include "actions/command_options.h"
 #include "actions/install_action.h"
@@ -24,9 +23,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-
-// A product code in braces and its terminator.
-const DWORD kProductCodeLength = 39;
 
 // A property of the package; empty when it cannot be read.
 std::wstring PackageProperty(const CProductData& product, const wchar_t* name) {
@@ -90,9 +86,8 @@ bool CWorker::IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* p
   }
   const CVersionInfo* own = product->GetVersion();
   if (upgradeCode.empty() || !own || own->IsEmpty()) return false;
-  wchar_t related[kProductCodeLength] = {};
-  for (DWORD index = 0; MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, index, related) == ERROR_SUCCESS; ++index) {
-    if (EqualsNoCase(related, product->GetProductCode()) || !IsProductInstalled(related)) continue;
+  for (const std::wstring& related : InstalledProductsOfFamily(upgradeCode)) {
+    if (EqualsNoCase(related, product->GetProductCode())) continue;
     std::wstring versionText;
     CVersionInfo version;
     ReadProductInfo(related, L"VersionString", &versionText);
@@ -101,7 +96,7 @@ bool CWorker::IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* p
     ReadProductInfo(related, L"InstalledProductName", &name);
     WriteLog(L"   %s (%s) of the suite was replaced by %s (%s), version %s, a newer product of its family installed "
              L"apart from the suite: the suite does not install version %s again and leaves %s as it is",
-             key.c_str(), product->GetProductCode().c_str(), name.c_str(), related, version.ToString().c_str(),
+             key.c_str(), product->GetProductCode().c_str(), name.c_str(), related.c_str(), version.ToString().c_str(),
              own->ToString().c_str(), name.c_str());
     return true;
   }
