@@ -13,14 +13,16 @@ import random
 import re
 import shutil
 import subprocess
+import time
 
 import pytest
 
-from conftest import BUILD, REPO, current_world, windows_path, wine_environment
+from conftest import BUILD, REPO, current_world, prefix_drive_c, run_windows, windows_path, wine_environment
 from test_shared_suites import ORCHID, ORCHID_2, PINE, QUARTZ, SUITE_A as GARDEN_A, SUITE_B as GARDEN_B, \
     garden_kit
 from test_suite_run import ALPHA, BETA, ONE, PACKAGES, TWO, UNINSTALL, drive_c_path, installed, \
     read_messages, references, registry, run_setup, suite_kit, suite_left
+from test_system_facts import reg
 
 SAMPLE = (REPO / "tests" / "fixtures" / "msi_suite" / "SETUP.DCF").read_text()
 SUITE = re.search(r"^UUID=(.*?)\s*$", SAMPLE, re.M).group(1)
@@ -103,7 +105,7 @@ def test_suites_run_together_agree_with_their_exit_codes(test_world, case, order
     runs = []
     for name, program, raw_args, _, _ in pair:
         runs.append(start(name, program, raw_args))
-        subprocess.run(["sleep", f"{random.uniform(0, 0.15):.3f}"], check=True)
+        time.sleep(random.uniform(0, 0.15))
     results = [finish(run) for run in runs]
     for (name, _, _, suite, kind), (code, messages) in zip(pair, results):
         # The second waits for the first's product changes and then does its own.
@@ -138,14 +140,11 @@ def test_a_counted_product_that_is_not_installed_is_installed_again(test_world, 
     first, product, second, raw_args, code, users = COUNTED_BUT_GONE[case]
     assert run_setup(any_kit(*first) / "setup.exe", test_world.folder / "logs-first", "/qn")[0] == 0
     # As a run killed inside the package leaves it: the product gone, its entry still listing the suite.
-    subprocess.run(["wine", "msiexec", "/x", product, "/qn"], env=wine_environment(), stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
+    run_windows(prefix_drive_c() / "windows" / "system32" / "msiexec.exe", ["/x", product, "/qn"])
     assert not installed(product)
     for value in (["RefCount", "/t", "REG_DWORD", "/d", "1"], ["UsedBy", "/t", "REG_MULTI_SZ", "/d", first[1]],
                   ["UninstallString", "/d", f"MsiExec.exe /X{product}"]):
-        subprocess.run(["wine", "reg", "add", UNINSTALL + product, "/v", *value, "/f", "/reg:32"],
-                       env=wine_environment(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60, check=True)
+        reg("add", UNINSTALL + product, "/v", *value, "/f", "/reg:32")
     result, messages = run_setup(any_kit(*second) / "setup.exe", test_world.folder / "logs-second", raw_args)
     assert result == code, messages[-8:]
     assert installed(product) and sorted(references(product)[0]) == sorted(users)
