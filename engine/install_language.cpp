@@ -86,6 +86,12 @@ void CInstallLanguage::ChooseProductLanguages(const std::vector<std::wstring>& p
     product->SetProductLanguage(chosen);
     std::wstring code;
     if (chosen != 0 && GetLanguageCode(chosen, &code)) lastCode = code;
+    // The kit lacks the product in the language asked for: it is installed
+    // in another, which the log names.
+    if (hint != 0 && chosen != hint) {
+      WriteLog(L"   Product %s has no package in language '%s': it is installed in '%s'", key.c_str(),
+               m_installLanguage->c_str(), code.empty() ? L"(its own)" : code.c_str());
+    }
     if (!matched && !code.empty() && code == *m_installLanguage) {
       matched = true;
       DetermineBaseLanguage(true);
