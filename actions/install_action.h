@@ -53,6 +53,8 @@ class CInstallAction : public CSetupAction {
   // After an install: the folders it was given, kept with the product.
   DWORD RecordInstallFolders();
   virtual DWORD AddReference(const std::wstring& suite);
+  // The same for another product, one that stands in for the action's.
+  virtual DWORD AddReferenceTo(const std::wstring& suite, const std::wstring& key);
   virtual DWORD ReleaseReference(const std::wstring& suite);
   virtual DWORD ReleaseAllReferences();
   // The product stands from now on for `codes`, which its package removed.
@@ -124,9 +126,12 @@ class CInstallAction : public CSetupAction {
   // code: the install line runs the package over it as a minor upgrade
   // (REINSTALL=ALL REINSTALLMODE=vomus) that keeps its installed features,
   // nothing journals it for removal, and a rollback leaves it installed, as
-  // the run found it.
-  void UpgradeInPlace();
+  // the run found it. A product the user installed alone (`usersOwn`)
+  // stays the user's: the suite neither counts it nor hides it from the
+  // programs list, whose entry stays as it was (`hidden`).
+  void UpgradeInPlace(bool usersOwn, bool hidden);
   bool UpgradesInPlace() const { return m_upgradesInPlace; }
+  bool LeavesUsersOwn() const { return m_leavesUsersOwn; }
   // Whether Execute runs the action: its condition decides, except in an
   // uninstall or a repair of a product's package, where whether the product
   // is installed does. A condition that cannot be evaluated sets
@@ -184,6 +189,7 @@ class CInstallAction : public CSetupAction {
   bool m_noRepair = false;
   bool m_restoresProduct = false;
   bool m_upgradesInPlace = false;
+  bool m_leavesUsersOwn = false;
   // What AddFeatureSelection appended to the install line.
   std::wstring m_featureProperties;
   std::wstring m_installFolders;

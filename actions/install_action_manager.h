@@ -13,6 +13,7 @@
 
 class CInstallAction;
 class CProductData;
+class CProductFacts;
 class CSetupAction;
 class CSetupState;
 
@@ -75,6 +76,8 @@ class CInstallActionManager {
   DWORD PollFinished(DWORD* firstError);
   DWORD Decide(CInstallAction* action, EDecision* decision);
   DWORD DecideUncounted(CInstallAction* action, DWORD* count, EDecision* decision);
+  void UpgradeInPlace(CInstallAction* action, const CProductFacts& facts);
+  DWORD LeaveToStandIn(CInstallAction* action, const CProductFacts& facts, const std::wstring& suite);
   void LeaveUnlisted(const CInstallAction* action, const std::wstring& groupId) const;
   bool KeptForOtherSuites(const CInstallAction* action) const;
   DWORD DecideUninstall(CInstallAction* action, const CProductData& product, bool hasGroup,

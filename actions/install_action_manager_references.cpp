@@ -1,7 +1,8 @@
 // install_action_manager_references.cpp: how the action manager decides from
-// a product's reference count whether an action runs, only adds or releases
-// this suite's reference, or is skipped; and the reference a finished
-// install adds.
+// a product's facts (its references, its build, its family) whether an
+// action runs, upgrades in place, only adds or releases this suite's
+// reference, or is skipped; what a rollback keeps; and the reference a
+// finished install adds.
 #include "actions/install_action_manager.h"
 
 #include <windows.h>
@@ -13,13 +14,13 @@
 #include "actions/install_action.h"
 #include "actions/msi_product_state.h"
 #include "actions/package_upgrade.h"
+#include "actions/product_facts.h"
 #include "actions/ref_counter.h"
 #include "actions/uninstall_entry.h"
 #include "engine/product_data.h"
 #include "engine/selection_state.h"
 #include "engine/setup_state.h"
-#include "engine/version_info.h"
-#include "foundation/registry_key.h"
+#include "foundation/error.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
@@ -32,17 +33,10 @@ bool ContainsUser(const std::vector<std::wstring>& users, const std::wstring& us
   return false;
 }
 
-// The kit's package is a newer build of the installed product: the same
-// product code, a higher version.
-bool IsEarlierBuildInstalled(const std::wstring& code, const CProductData& product, std::wstring* installedText) {
-  if (!product.IsWindowsInstallerPackage() || !product.GetVersion() || product.GetVersion()->IsEmpty() ||
-      !EqualsNoCase(product.GetProductCode(), code) || !IsProductInstalled(code)) {
-    return false;
-  }
-  CVersionInfo installed;
-  if (!ReadUninstallProductVersion(code, &installed) || product.GetVersion()->Compare(installed) <= 0) return false;
-  *installedText = installed.ToString();
-  return true;
+std::wstring Joined(const std::vector<std::wstring>& texts) {
+  std::wstring joined;
+  for (const std::wstring& text : texts) joined += (joined.empty() ? L"" : L", ") + text;
+  return joined;
 }
 
 }  // namespace
@@ -71,31 +65,31 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
     WriteLog(L"   Action %s has no product code, no reference counting will be done.", name);
     return ERROR_SUCCESS;
   }
-  // The suite brings the product up to date whoever counts it, no suite or
-  // several, and keeps every suite's reference: its package runs over the
-  // installed build, and the suite is counted once it did.
-  std::wstring installedVersion;
-  if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage() &&
-      IsEarlierBuildInstalled(code, *product, &installedVersion)) {
-    WriteLog(L"   Product %s version %s is installed under the same product code as version %s of this suite: "
-             L"the package upgrades it in place, keeping its installed features",
-             code.c_str(), installedVersion.c_str(), product->GetVersion()->ToString().c_str());
-    action->UpgradeInPlace();
-    return ERROR_SUCCESS;
+  // Read as the earlier actions of the list left the machine; no other
+  // suite's run changes it meanwhile.
+  CProductFacts facts = CProductFacts::Gather(code, product, hasGroup ? groupId : std::wstring());
+  if (!action->IsUninstall() && !action->IsRepair() && action->RunsProductPackage()) {
+    CProductFacts::EInstall road = facts.DecideInstall();
+    if (road == CProductFacts::kUpgradeInPlace) {
+      UpgradeInPlace(action, facts);
+      return ERROR_SUCCESS;
+    }
+    if (road == CProductFacts::kStoodIn) {
+      *decision = kSkip;
+      return LeaveToStandIn(action, facts, hasGroup ? groupId : std::wstring());
+    }
   }
   WriteLog(L"Getting reference count for action '%s', product code '%s'", name, code.c_str());
-  std::vector<std::wstring> users;
-  DWORD count = 0;
-  try {
-    CRefCounter counter;
-    count = static_cast<DWORD>(counter.ReadUsers(code, &users));
-  } catch (const CRegistryKey::CMissingValue&) {
+  if (facts.UsersError() != ERROR_SUCCESS) {
+    WriteLog(L"%s", facts.UsersErrorText().c_str());
+    return facts.UsersError();
+  }
+  DWORD count = facts.Count();
+  if (facts.IsUncounted()) {
     DWORD result = DecideUncounted(action, &count, decision);
     if (result != ERROR_SUCCESS || *decision != kExecute) return result;
-  } catch (const CError& error) {
-    WriteLog(L"%s", error.GetMessage().c_str());
-    return error.GetErrorCode() != ERROR_SUCCESS ? error.GetErrorCode() : ERROR_INSTALL_FAILURE;
   }
+  const std::vector<std::wstring>& users = facts.Users();
 
   if (action->IsUninstall()) {
     return DecideUninstall(action, *product, hasGroup, groupId, count, users, decision);
@@ -108,7 +102,7 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
   if (action->IsRepair() || count == 0) return ERROR_SUCCESS;
   // A reference alone is no installed product: a run killed inside the
   // package leaves it counted, and only advertised or gone.
-  if (action->RunsProductPackage() && action->RunsInInstaller() && !IsProductInstalled(code)) {
+  if (action->RunsProductPackage() && action->RunsInInstaller() && !facts.IsInstalled()) {
     WriteLog(L"   Product %s is counted for suites but is not installed: the run installs it", code.c_str());
     return ERROR_SUCCESS;
   }
@@ -129,6 +123,47 @@ DWORD CInstallActionManager::Decide(CInstallAction* action, EDecision* decision)
     return ERROR_SUCCESS;
   }
   return action->AddReference(groupId);
+}
+
+// The suite brings the product up to date whoever counts it, no suite or
+// several: its package runs over the installed build, in the folders it has.
+// Every suite that counts it keeps its reference; one the user installed
+// alone stays the user's.
+void CInstallActionManager::UpgradeInPlace(CInstallAction* action, const CProductFacts& facts) {
+  const wchar_t* code = facts.Code().c_str();
+  WriteLog(L"   Product %s version %s is installed under the same product code as version %s of this suite: "
+           L"the package upgrades it in place, keeping its installed features",
+           code, facts.InstalledVersion().ToString().c_str(), facts.Version().ToString().c_str());
+  if (facts.IsUsersOwn()) {
+    WriteLog(L"   Product %s is counted by no suite: the user installed it alone, and it stays the user's, not "
+             L"counted by this suite, its programs-list entry as it was",
+             code);
+  }
+  action->UpgradeInPlace(facts.IsUsersOwn(), facts.IsHiddenFromList());
+  if (facts.Folders().empty()) {
+    WriteLog(L"   No folder of product %s is recorded: the installer keeps it where it is", code);
+  } else {
+    WriteLog(L"   Product %s stays in its folders: %s", code, facts.Folders().c_str());
+    action->UseInstallFolders(facts.Folders());
+  }
+  std::vector<std::wstring> added = facts.NewFeatures();
+  if (!added.empty()) {
+    WriteLog(L"   The upgrade in place keeps the installed features of product %s and leaves out those new in "
+             L"version %s: %s",
+             code, facts.Version().ToString().c_str(), Joined(added).c_str());
+  }
+}
+
+// A product of the family replaced the suite's member: the member is not
+// installed beside it. The suite counts the replacing product when a
+// suite's package put it in its place; one the user installed apart stays
+// the user's.
+DWORD CInstallActionManager::LeaveToStandIn(CInstallAction* action, const CProductFacts& facts,
+                                            const std::wstring& suite) {
+  const CProductFacts::CRelative* standIn = facts.StandIn();
+  facts.LogStandIn(action->GetKeyName());
+  if (!standIn->replacedThroughSuite || suite.empty() || ContainsUser(standIn->users, suite)) return ERROR_SUCCESS;
+  return action->AddReferenceTo(suite, standIn->code);
 }
 
 DWORD CInstallActionManager::DecideUncounted(CInstallAction* action, DWORD* count,
@@ -221,9 +256,7 @@ bool CInstallActionManager::KeptForOtherSuites(const CInstallAction* action) con
   const CProductData* product = nullptr;
   std::wstring groupId;
   GroupIdOf(action, &product, &groupId);
-  CRefCounter counter;
-  bool listed = false;
-  return CRefCounter::KeptForOtherSuites(&counter, action->GetProductCode(), groupId, &listed);
+  return CProductFacts::Gather(action->GetProductCode(), product, groupId).IsKeptForOtherSuites();
 }
 
 DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
@@ -240,6 +273,10 @@ DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {
     return ERROR_INSTALL_FAILURE;
   }
   WriteLog(L"   Action %s was just installed.", name);
+  if (action->LeavesUsersOwn()) {
+    WriteLog(L"      Product %s is the user's own: no suite's reference or date and time stamp is added", code.c_str());
+    return CarryReplacedReferences(action);
+  }
   WriteLog(L"      Adding date and time stamp.");
   DWORD result = action->AddDateTimeStamp(time(nullptr));
   if (result == ERROR_SUCCESS) result = action->RecordInstallFolders();

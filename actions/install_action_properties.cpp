@@ -17,6 +17,8 @@ namespace {
 
 const wchar_t kInstallerProgram[] = L"MSIEXEC";
 const wchar_t kRemoveAll[] = L"REMOVE=ALL";
+// What the run adds to hide a suite's product from the programs list.
+const wchar_t kHiddenFromList[] = L" ARPSYSTEMCOMPONENT=1";
 const wchar_t kUninstallLineFormat[] = L"MSIEXEC.EXE {setupparams} /x %s REMOVE=ALL";
 const wchar_t kRepairLineFormat[] =
     L"MSIEXEC.EXE {setupparams} /f  %s  REINSTALL=ALL REINSTALLMODE=eums ";
@@ -128,14 +130,18 @@ void CInstallAction::AddFeatureSelection(const CProductData& product) {
   m_commandLine += m_featureProperties;
 }
 
-void CInstallAction::UpgradeInPlace() {
+void CInstallAction::UpgradeInPlace(bool usersOwn, bool hidden) {
   if (m_upgradesInPlace) return;
   m_upgradesInPlace = true;
+  m_leavesUsersOwn = usersOwn;
   // The installed features stay: the selection's ADDLOCAL=ALL would bring
   // back every feature the user had left out.
   size_t at = m_featureProperties.empty() ? std::wstring::npos : m_commandLine.rfind(m_featureProperties);
   if (at != std::wstring::npos) m_commandLine.erase(at, m_featureProperties.size());
   if (!ContainsNoCase(m_commandLine, L"REINSTALL=")) m_commandLine += L" REINSTALL=ALL REINSTALLMODE=vomus";
+  if (!usersOwn) return;
+  m_commandLine = ReplaceAll(m_commandLine, kHiddenFromList, L"");
+  if (hidden) m_commandLine += kHiddenFromList;
 }
 
 void CInstallAction::CarryInstallFolders() {

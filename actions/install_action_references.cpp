@@ -65,18 +65,18 @@ DWORD CInstallAction::RecordInstallFolders() {
       [&](IRefCounting& counter) { counter.RecordInstallFolders(m_productCode, m_installFolders); });
 }
 
-DWORD CInstallAction::AddReference(const std::wstring& suite) {
+DWORD CInstallAction::AddReference(const std::wstring& suite) { return AddReferenceTo(suite, m_productCode); }
+
+DWORD CInstallAction::AddReferenceTo(const std::wstring& suite, const std::wstring& key) {
   if (!m_runsProductPackage) return ERROR_SUCCESS;
-  if (m_productCode.empty()) {
+  if (key.empty()) {
     WriteLog(L"   Action '%s' has no product code, reference counting is not possible.",
              GetActionName().c_str());
     return ERROR_SUCCESS;
   }
-  WriteLog(L"   Adding reference for suite %s for product code %s.", suite.c_str(),
-           m_productCode.c_str());
-  return GuardReferenceOperation(
-      L"   Failed to add reference for product %s with product code %s.",
-      [&](IRefCounting& counter) { counter.AddReference(suite, m_productCode, false); });
+  WriteLog(L"   Adding reference for suite %s for product code %s.", suite.c_str(), key.c_str());
+  return GuardReferenceOperation(L"   Failed to add reference for product %s with product code %s.",
+                                 [&](IRefCounting& counter) { counter.AddReference(suite, key, false); });
 }
 
 DWORD CInstallAction::ReleaseReference(const std::wstring& suite) {

@@ -132,6 +132,12 @@ std::wstring InstalledFolderProperties(const std::wstring& productCode, const st
   if (folders.empty()) folders = fallback;
   std::wstring location;
   if (folders.empty() && GetInstallLocation(productCode, &location)) {
+    // Another program's record: the package keeps the folders it has.
+    if (!IsUsableFolderPath(location)) {
+      WriteLog(L"   The installed folder '%s' of %s is refused: it is not a usable path", location.c_str(),
+               productCode.c_str());
+      return folders;
+    }
     if (!EndsWith(location, L"\\")) location += L'\\';
     if (BuildInstallerProperty(kInstallDirProperty, location, &folders)) folders.erase(0, 1);
   }

@@ -23,8 +23,8 @@ std::wstring WithProperties(const std::wstring& commandLine, const std::wstring&
 // The folder properties a removal or repair of the installed product is
 // given: those its install recorded with the product's entry, whichever
 // suite installed it; else `fallback` (what an older suite's cached product
-// file kept); else INSTALLDIR from the product's InstallLocation. Empty
-// when none is known.
+// file kept); else INSTALLDIR from the product's InstallLocation, when it
+// is a usable folder path. Empty when none is known.
 std::wstring InstalledFolderProperties(const std::wstring& productCode, const std::wstring& fallback);
 // The keys of the package's Directory table; empty when it cannot be read.
 std::vector<std::wstring> ReadPackageDirectories(const std::wstring& packagePath);

@@ -19,6 +19,7 @@ const UINT kTemplateProperty = 7;
 const UINT kRevisionNumberProperty = 9;
 const wchar_t kDefaultTransformName[] = L"1033.mst";
 const wchar_t kPropertyQuery[] = L"SELECT * FROM `Property` WHERE `Property` = ?";
+const wchar_t kFeatureQuery[] = L"SELECT `Feature` FROM `Feature`";
 const wchar_t kRootFeatureQuery[] = L"SELECT `Feature` FROM `Feature` WHERE `Feature_Parent` = ''";
 const wchar_t* const kCostingActions[] = {L"CostInitialize", L"FileCost", L"CostFinalize",
                                           L"InstallValidate"};
@@ -225,6 +226,21 @@ bool CMSIPackage::GetUpgradeRows(std::vector<CUpgradeRow>* rows) const {
     int attributes = MsiRecordGetInteger(record.Get(), 5);
     row.attributes = attributes == static_cast<int>(MSI_NULL_INTEGER) ? 0 : attributes;
     if (!row.upgradeCode.empty()) rows->push_back(row);
+  }
+  return true;
+}
+
+bool CMSIPackage::GetFeatureIds(std::vector<std::wstring>* ids) const {
+  ids->clear();
+  CScopedMsiHandle view;
+  if (!m_databaseOpen || MsiDatabaseOpenViewW(m_database.Get(), kFeatureQuery, view.Receive()) != ERROR_SUCCESS ||
+      MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS) {
+    return false;
+  }
+  CScopedMsiHandle record;
+  std::wstring id;
+  while (MsiViewFetch(view.Get(), record.Receive()) == ERROR_SUCCESS) {
+    if (ReadRecordString(record.Get(), 1, &id) == ERROR_SUCCESS && !id.empty()) ids->push_back(id);
   }
   return true;
 }

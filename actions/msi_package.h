@@ -39,6 +39,8 @@ class CMSIPackage {
   // RemoveExistingProducts (without it, its upgrade removes nothing); none
   // for a package without the table.
   bool GetUpgradeRows(std::vector<CUpgradeRow>* rows) const;
+  // The keys of the Feature table, every level; false when it cannot be read.
+  bool GetFeatureIds(std::vector<std::wstring>* ids) const;
   // Megabytes the top-level features take with their children, installed
   // locally; 0 when the package was not opened for costing.
   bool GetProductCost(double* cost) const;

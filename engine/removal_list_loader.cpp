@@ -7,11 +7,10 @@
 
 #include "actions/command_options.h"
 #include "actions/external_command.h"
-#include "actions/msi_product_state.h"
+#include "actions/product_facts.h"
 #include "actions/ref_counting.h"
 #include "actions/remove_incompatible_action.h"
 #include "actions/remove_previous_action.h"
-#include "actions/uninstall_entry.h"
 #include "engine/action_list_sources.h"
 #include "engine/install_group_info_map.h"
 #include "engine/product_data.h"
@@ -151,8 +150,9 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
   const CInstallGroupInfo* removeGroup = m_sources.Groups().Lookup(kRemoveGroup);
   if (removeGroup && removeGroup->HasMember(code)) return;
 
-  CVersionInfo installed;
-  bool found = ReadUninstallProductVersion(code, &installed);
+  CProductFacts facts = CProductFacts::Gather(code, data, SuiteId(kDefaultGroup));
+  const CVersionInfo& installed = facts.InstalledVersion();
+  bool found = facts.HasInstalledVersion();
   CVersionInfo deployed;
   if (data->GetVersion()) deployed = *data->GetVersion();
   std::wstring deployedText = data->GetVersion() ? deployed.ToString() : std::wstring();
@@ -161,11 +161,16 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
     KeepNewerVersion(product, *data, installedText, deployedText);
     return;
   }
+  CProductFacts::EInstall road = facts.DecideInstall();
+  if (road == CProductFacts::kStoodIn) {
+    LeaveToStandIn(product, facts);
+    return;
+  }
   // An earlier build the installer knows under the same product code is no
   // earlier product: the package runs over it, and removing it first would
   // take it from the suites that count it, or leave a minor upgrade line
   // nothing to upgrade.
-  if (found && data->GetVersion() && deployed.Compare(installed) > 0 && IsProductInstalled(code)) {
+  if (road == CProductFacts::kUpgradeInPlace) {
     WriteLog(L"Product %s version %s was found on the system and will be upgraded to version %s", product.c_str(),
              installedText.c_str(), deployedText.c_str());
     WriteLog(L"   The same product code: its package upgrades it in place, without removing it first");
@@ -194,6 +199,24 @@ void CRemovalListLoader::LoadImplicitRemoval(const std::wstring& product, CProdu
     WriteLog(L"Product %s version %s was found on the system and will be upgraded to version %s", product.c_str(),
              installedText.c_str(), deployedText.c_str());
   }
+}
+
+// A product of its family replaced the suite's product: installing it
+// beside would register two products of one family, the older files over
+// the newer. The suite counts the one that replaced it through a suite's
+// package when the run commits; one the user installed apart is the user's.
+void CRemovalListLoader::LeaveToStandIn(const std::wstring& product, const CProductFacts& facts) {
+  const CProductFacts::CRelative* standIn = facts.StandIn();
+  facts.LogStandIn(product);
+  const CInstallGroupInfo* suite = m_sources.Groups().Lookup(kDefaultGroup);
+  if (standIn->replacedThroughSuite && m_sources.refCounter && suite) {
+    try {
+      m_sources.refCounter->AddReference(suite->GetUuid(), standIn->code, true);
+    } catch (const CError& error) {
+      WriteLog(L"   The reference to %s could not be recorded: %s", standIn->code.c_str(), error.GetMessage().c_str());
+    }
+  }
+  m_productsToDisable.push_back(product);
 }
 
 // False when the product's entry holds no reference count.

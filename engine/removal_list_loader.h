@@ -10,6 +10,7 @@
 
 class CActionListSources;
 class CProductData;
+class CProductFacts;
 class CRemoveAction;
 
 class CRemovalListLoader {
@@ -22,8 +23,8 @@ class CRemovalListLoader {
   // copy of this suite into "*"; each product's own earlier version.
   void LoadPreviousVersions(const std::vector<std::wstring>& items, CActionListMap* lists);
 
-  // A newer version of these products is installed and kept: the run
-  // leaves them out.
+  // A newer version of these products is installed and kept, or a product
+  // of their family that replaced them: the run leaves them out.
   const std::vector<std::wstring>& ProductsToDisable() const { return m_productsToDisable; }
   bool IsNewerVersionKept() const { return m_newerVersionKept; }
 
@@ -36,6 +37,7 @@ class CRemovalListLoader {
   bool IsCounted(const std::wstring& code) const;
   void KeepNewerVersion(const std::wstring& product, const CProductData& data,
                         const std::wstring& installed, const std::wstring& deployed);
+  void LeaveToStandIn(const std::wstring& product, const CProductFacts& facts);
   std::wstring DefaultSearchKey(const std::wstring& product) const;
   // The id of the named install group; empty without the group.
   std::wstring SuiteId(const wchar_t* groupName) const;

@@ -32,6 +32,7 @@ class CCommandOptions;
 class CInstallAction;
 class CInstallActionManager;
 class CInstallGroupInfo;
+class CProductFacts;
 class CRemoveAction;
 class CSetupAction;
 class CVerifyAction;
@@ -307,12 +308,12 @@ class CWorker {
   // uninstall loads its lists, put back by a repair where the kit can.
   void FindMissingMembers();
   std::vector<std::wstring> RestoredMembers() const;
-  bool IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const;
+  void FindUpgradeCode(const std::wstring& key, CProductData* product);
+  // Whether a product that replaced the member stands in for it; logged
+  // with that product's name.
+  bool LeftToStandIn(const std::wstring& key, const CProductFacts& facts, bool repair);
   // Whether the kit holds the missing member's own package (its product code).
   bool HasOwnPackage(const std::wstring& key, CProductData* product);
-  // Whether a newer product of the member's family (its UpgradeCode) that
-  // the user installed replaced it; logged with that product's name.
-  bool IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* product);
   // A run over the installed suite without {lang} takes its recorded
   // language; true when it did.
   bool KeepInstalledLanguage();

@@ -11,11 +11,12 @@
 #include "actions/install_action.h"
 #include "actions/msi_package.h"
 #include "actions/msi_product_state.h"
-#include "actions/msi_strings.h"
+#include "actions/product_facts.h"
+#include "actions/ref_counter.h"
 #include "actions/remove_action.h"
 #include "engine/install_group_info.h"
 #include "engine/product_data.h"
-#include "engine/version_info.h"
+#include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
@@ -41,6 +42,9 @@ std::wstring PackageProductCode(const CProductData& product) { return PackagePro
 // as an earlier version. A repair from a kit that holds its own package
 // installs it again; without that package it cannot: another kit's package
 // of the same name may install another product, which no suite would count.
+// A member that a product of its family replaced is not missing: putting it
+// back would register two products of one family, the older files over the
+// newer.
 void CWorker::FindMissingMembers() {
   m_missingMembers.clear();
   const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
@@ -49,58 +53,43 @@ void CWorker::FindMissingMembers() {
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
     const std::wstring& code = product->GetProductCode();
-    if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty() ||
-        IsMemberPresent(group->GetUuid(), entry.first, code) || IsReplacedByNewerOfFamily(entry.first, product)) {
-      continue;
-    }
+    if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty()) continue;
+    FindUpgradeCode(entry.first, product);
+    CProductFacts facts = CProductFacts::Gather(code, product, group->GetUuid());
+    if (facts.IsInstalled() || LeftToStandIn(entry.first, facts, repair)) continue;
     CMissingMember member{entry.first, code, product->GetProductName(), false};
     if (repair) member.restored = HasOwnPackage(entry.first, product);
     m_missingMembers.push_back(member);
   }
 }
 
-// Whether the suite's member is on the machine: itself, or a product that
-// replaced it through its package's own upgrade and carries the suite's
-// reference.
-bool CWorker::IsMemberPresent(const std::wstring& suiteId, const std::wstring& key, const std::wstring& code) const {
-  if (IsProductInstalled(code)) return true;
-  std::wstring standing = CInstallGroupInfo::InstalledProductFor(suiteId, code);
-  if (standing.empty()) return false;
-  WriteLog(L"   %s (%s) of the suite was replaced by %s, which the suite counts", key.c_str(), code.c_str(),
-           standing.c_str());
-  return true;
+// The product file of an older suite may not name the family: the kit's
+// package does.
+void CWorker::FindUpgradeCode(const std::wstring& key, CProductData* product) {
+  if (!product->GetUpgradeCode().empty()) return;
+  FindPackageAndTransform(key, product);
+  if (product->IsWindowsInstallerPackage() && FileExists(product->GetPackagePath())) {
+    product->SetUpgradeCode(PackageProperty(*product, L"UpgradeCode"));
+  }
 }
 
-// A member gone because the user installed a newer product of its family
-// (its UpgradeCode), whose own upgrade removed it, is not missing: putting
-// the older one back would register two products of one family, the older
-// files over the newer. The newer one is the user's, counted by no suite:
-// the suite leaves it as it is, as its install leaves a newer version.
-bool CWorker::IsReplacedByNewerOfFamily(const std::wstring& key, CProductData* product) {
-  std::wstring upgradeCode = product->GetUpgradeCode();
-  if (upgradeCode.empty()) {
-    FindPackageAndTransform(key, product);
-    if (product->IsWindowsInstallerPackage() && FileExists(product->GetPackagePath())) {
-      upgradeCode = PackageProperty(*product, L"UpgradeCode");
+// A member replaced by a product of its family in its context stands on
+// that product: one a suite's package put in its place carries the suite's
+// reference, which a repair adds when the run commits; one the user
+// installed apart stays the user's, counted by no suite.
+bool CWorker::LeftToStandIn(const std::wstring& key, const CProductFacts& facts, bool repair) {
+  const CProductFacts::CRelative* standIn = facts.StandIn();
+  if (!standIn) return false;
+  facts.LogStandIn(key);
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (repair && standIn->replacedThroughSuite && group && !facts.IsCountedBy(group->GetUuid())) {
+    try {
+      m_refCounter->AddReference(group->GetUuid(), standIn->code, true);
+    } catch (const CError& error) {
+      WriteLog(L"   The reference to %s could not be recorded: %s", standIn->code.c_str(), error.GetMessage().c_str());
     }
   }
-  const CVersionInfo* own = product->GetVersion();
-  if (upgradeCode.empty() || !own || own->IsEmpty()) return false;
-  for (const std::wstring& related : InstalledProductsOfFamily(upgradeCode)) {
-    if (EqualsNoCase(related, product->GetProductCode())) continue;
-    std::wstring versionText;
-    CVersionInfo version;
-    ReadProductInfo(related, L"VersionString", &versionText);
-    if (!version.Parse(versionText) || version.Compare(*own) <= 0) continue;
-    std::wstring name;
-    ReadProductInfo(related, L"InstalledProductName", &name);
-    WriteLog(L"   %s (%s) of the suite was replaced by %s (%s), version %s, a newer product of its family installed "
-             L"apart from the suite: the suite does not install version %s again and leaves %s as it is",
-             key.c_str(), product->GetProductCode().c_str(), name.c_str(), related.c_str(), version.ToString().c_str(),
-             own->ToString().c_str(), name.c_str());
-    return true;
-  }
-  return false;
+  return true;
 }
 
 bool CWorker::HasOwnPackage(const std::wstring& key, CProductData* product) {

@@ -69,17 +69,18 @@ ROWS = {
     "newer-build-alone-with-the-minor-upgrade-line": (
         [INSTALL_A, ("kit", "a2", A, "minor-line", "/qn", 0)], "3.58.95", [A], False, "upgrades it in place"),
     # The user's own Alpha, counted by no suite, is brought up to date and
-    # counted, as its removal and a new install did before.
+    # stays the user's.
     "newer-build-over-the-users-own": (
-        [("msiexec", "alpha-3.58.94", 0), ("kit", "a2", A, "minor", "/qn", 0)], "3.58.95", [A], False, None),
+        [("msiexec", "alpha-3.58.94", 0), ("kit", "a2", A, "minor", "/qn", 0)], "3.58.95", None, False,
+        "it stays the user's"),
     "minor-upgrade-line-with-nothing-to-upgrade": (
         [("kit", "a2", A, "minor-line", "/qn", FAILED)], None, None, False, "is not installed: the run fails"),
     "user-upgrade-repaired-from-the-kit": (
         [INSTALL_A, ("msiexec", "alpha-4", 0), ("kit", "a", A, None, f"/f {A} /qn", 0)], None, None, True,
-        "a newer product of its family installed apart from the suite"),
+        "a product of its family installed apart from the suite"),
     "user-upgrade-repaired-from-the-cache-then-removed": (
         [INSTALL_A, ("msiexec", "alpha-4", 0), ("cached", A, f"/f {A} /qn", 0), ("uninstall", A, 0)],
-        None, None, True, "a newer product of its family installed apart from the suite"),
+        None, None, True, "a product of its family installed apart from the suite"),
     "false-condition-with-a-shared-product": (
         [INSTALL_A, ("kit", "c", C, "no", "/qn", 0)], "3.58.94", [A], False, "Condition for install action not"),
     "false-condition-after-the-other-suite-went": (
