@@ -132,6 +132,9 @@ class CInstallAction : public CSetupAction {
   void UpgradeInPlace(bool usersOwn, bool hidden);
   bool UpgradesInPlace() const { return m_upgradesInPlace; }
   bool LeavesUsersOwn() const { return m_leavesUsersOwn; }
+  // The suites for which a rollback kept the product installed.
+  void SetKeptFor(std::vector<std::wstring> suites) { m_keptFor = std::move(suites); }
+  const std::vector<std::wstring>& GetKeptFor() const { return m_keptFor; }
   // Whether Execute runs the action: its condition decides, except in an
   // uninstall or a repair of a product's package, where whether the product
   // is installed does. A condition that cannot be evaluated sets
@@ -190,6 +193,7 @@ class CInstallAction : public CSetupAction {
   bool m_restoresProduct = false;
   bool m_upgradesInPlace = false;
   bool m_leavesUsersOwn = false;
+  std::vector<std::wstring> m_keptFor;
   // What AddFeatureSelection appended to the install line.
   std::wstring m_featureProperties;
   std::wstring m_installFolders;

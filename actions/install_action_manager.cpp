@@ -414,7 +414,7 @@ DWORD CInstallActionManager::RollbackActions(DWORD status) {
     std::wstring nameText = action->GetName();
     const wchar_t* name = nameText.c_str();
     WriteLog(L"Rolling back setup action: %s", name);
-    if (KeptForOtherSuites(action)) {
+    if (KeptByRollback(action)) {
       WriteLog(L"   Action %s leaves product %s installed", name, action->GetProductCode().c_str());
       --m_done;
       Progress(text, true);

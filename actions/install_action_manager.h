@@ -79,7 +79,7 @@ class CInstallActionManager {
   void UpgradeInPlace(CInstallAction* action, const CProductFacts& facts);
   DWORD LeaveToStandIn(CInstallAction* action, const CProductFacts& facts, const std::wstring& suite);
   void LeaveUnlisted(const CInstallAction* action, const std::wstring& groupId) const;
-  bool KeptForOtherSuites(const CInstallAction* action) const;
+  bool KeptByRollback(CInstallAction* action) const;
   DWORD DecideUninstall(CInstallAction* action, const CProductData& product, bool hasGroup,
                         const std::wstring& groupId, DWORD count,
                         const std::vector<std::wstring>& users, EDecision* decision);

@@ -251,12 +251,33 @@ void CInstallActionManager::LeaveUnlisted(const CInstallAction* action, const st
 
 // The rule of every removal, for a rollback too: a product another suite
 // lists now stays installed for it, whenever that suite came to count it.
-bool CInstallActionManager::KeptForOtherSuites(const CInstallAction* action) const {
+// So does one this run's package put in place of a product other suites
+// counted, which is gone for good: it is all of the family they have left,
+// and it keeps their references.
+bool CInstallActionManager::KeptByRollback(CInstallAction* action) const {
   if (!action->RunsProductPackage() || action->GetProductCode().empty()) return false;
   const CProductData* product = nullptr;
   std::wstring groupId;
   GroupIdOf(action, &product, &groupId);
-  return CProductFacts::Gather(action->GetProductCode(), product, groupId).IsKeptForOtherSuites();
+  CProductFacts facts = CProductFacts::Gather(action->GetProductCode(), product, groupId);
+  if (facts.IsKeptForOtherSuites()) return true;
+  std::vector<std::wstring> suites = facts.SuitesStandingOn(action->GetReplacedProducts());
+  if (suites.empty()) return false;
+  for (const std::wstring& suite : suites) {
+    WriteLog(L"   Action %s keeps product %s installed for suite %s: its package replaced a product that suite "
+             L"counted, which the rollback cannot bring back",
+             action->GetName().c_str(), action->GetProductCode().c_str(), suite.c_str());
+    try {
+      // Not journalled: the run's own undo is over, and this stays.
+      CRefCounter counter;
+      counter.AddReference(suite, action->GetProductCode(), false);
+    } catch (const CError& error) {
+      WriteLog(L"   The reference of suite %s to %s could not be kept: %s", suite.c_str(),
+               action->GetProductCode().c_str(), error.GetMessage().c_str());
+    }
+  }
+  action->SetKeptFor(suites);
+  return true;
 }
 
 DWORD CInstallActionManager::AddFinishedReference(CInstallAction* action) {

@@ -243,3 +243,16 @@ bool CProductFacts::IsKeptForOtherSuites() const {
   bool listed = false;
   return CRefCounter::KeptForOtherSuites(&counter, m_code, m_suite, &listed);
 }
+
+std::vector<std::wstring> CProductFacts::SuitesStandingOn(
+    const std::vector<CPackageUpgrade::CReplacedProduct>& replaced) const {
+  std::vector<std::wstring> suites;
+  if (!m_installed) return suites;
+  for (const CPackageUpgrade::CReplacedProduct& each : replaced) {
+    if (IsProductInstalled(each.code)) continue;
+    for (const std::wstring& suite : each.otherSuites) {
+      if (!ContainsCode(suites, suite)) suites.push_back(suite);
+    }
+  }
+  return suites;
+}

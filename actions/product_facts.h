@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/package_upgrade.h"
 #include "engine/version_info.h"
 
 class CProductData;
@@ -86,6 +87,11 @@ class CProductFacts {
   std::vector<std::wstring> NewFeatures() const;
   // Suites other than this one list it now: a removal keeps it for them.
   bool IsKeptForOtherSuites() const;
+  // The other suites that counted a product the package of this run
+  // replaced (`replaced`, learnt before it ran) that is gone now: the
+  // product is all of the family they have left, and no rollback may take
+  // it. What this suite counted goes back to its own kit.
+  std::vector<std::wstring> SuitesStandingOn(const std::vector<CPackageUpgrade::CReplacedProduct>& replaced) const;
 
  private:
   void ReadUsers();

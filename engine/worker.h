@@ -329,6 +329,7 @@ class CWorker {
   };
   std::vector<CLostProduct> ProductsNotRestored();
   void LogRemovalsNotRestored();
+  void LogProductsKeptForSuites() const;
   std::wstring ProductsNotRestoredText(const std::vector<CLostProduct>& lost) const;
   // An uninstall's products that the configuration no longer names; a
   // repair's that replaced one it names.

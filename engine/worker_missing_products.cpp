@@ -175,6 +175,26 @@ void CWorker::LogRemovalsNotRestored() {
   for (const CLostProduct& each : lost) {
     WriteLog(L"   %s (%s), removed by %s", each.name.c_str(), each.key.c_str(), each.by.c_str());
   }
+  LogProductsKeptForSuites();
+}
+
+// What the rollback kept: the products this run's packages put in place of
+// products other suites counted, with the suites they are kept for.
+void CWorker::LogProductsKeptForSuites() const {
+  bool first = true;
+  for (CInstallAction* action : InstallActions()) {
+    if (action->GetKeptFor().empty()) continue;
+    if (first) WriteLog(L"This run keeps products it installed for the suites that counted the products they replaced:");
+    first = false;
+    std::wstring replaced;
+    for (const auto& each : action->GetReplacedProducts()) {
+      replaced += (replaced.empty() ? L"" : L", ") + each.name + L" (" + each.code + L")";
+    }
+    std::wstring suites;
+    for (const std::wstring& suite : action->GetKeptFor()) suites += (suites.empty() ? L"" : L", ") + suite;
+    WriteLog(L"   %s (%s), in place of %s, for suites %s", action->GetProductName().c_str(),
+             action->GetProductCode().c_str(), replaced.c_str(), suites.c_str());
+  }
 }
 
 // The same for the message the run ends with: empty when nothing was lost.

@@ -5,8 +5,9 @@ UpgradeCode and version 9.0 but replaces nothing. A member that a product
 of its family replaced is not installed beside it, whether a suite or the
 user put that product there; a product that merely shares the family does
 not stand in; a product the user installed alone stays the user's; an
-upgrade in place stays in the product's folders. Each row ends with the
-products, their users and programs-list values, and the Fern files on disk."""
+upgrade in place stays in the product's folders; and a failed run keeps
+what another suite now stands on. Each row ends with the products, their
+users and programs-list values, and the Fern files on disk."""
 import os
 import shutil
 import subprocess
@@ -15,7 +16,7 @@ import pytest
 
 from conftest import BUILD, WORK, prefix_drive_c, run_windows, windows_path
 from test_replacing_packages import ACTIONS, DCF, UPGRADE
-from test_suite_run import UNINSTALL, installed, registry, run_setup, uninstall_suite
+from test_suite_run import FAILED, UNINSTALL, installed, registry, run_setup, uninstall_suite
 
 A, B = (f"{{3C1D2E40-6A7B-4C8D-9E0F-1A2B3C4D5E{n}}}" for n in ("AA", "BB"))
 CODE = "{{3C1D2E40-6A7B-4C8D-9E0F-1A2B3C4D5E{}}}"
@@ -141,6 +142,12 @@ ROWS = {
     "upgrade-in-place-with-a-new-base-path-stays-in-the-products-folder": (
         [("a1", "/qn", 0), ("a11", "/qn BASEPATH=C:\\Elsewhere", 0)], {FERN1: ("1.1.0", [A])}, {FERN1: True},
         {PF + "Tamsa/Tamsa a1/fern.txt": "Fern 1.1.0"}, "stays in its folders"),
+    "rollback-keeps-the-product-another-suite-now-stands-on": (
+        [("b1", "/qn", 0), ("a1", "/qn", 0), ("a2f", "/qn FAILRUE=1", FAILED), ("cached", B, f"/f {B} /qn", 0),
+         ("cached", A, f"/f {A} /qn", 0)],
+        {FERN1: (None, None), FERN2: ("2.0.0", [A, B]), RUE: (None, None), IVY: ("1.0.0", [A])}, {FERN2: True},
+        dict([(PF + "Tamsa/Tamsa a1/fern.txt", "Fern 2.0.0"), LEFT_BY_WINE["b1"]]),
+        "keeps products it installed for the suites"),
 }
 
 
