@@ -122,6 +122,10 @@ class CWorker {
   bool UndoAbandonedJournals();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
   void RemoveAbandonedResume(const CRunJournal::CRecord& record);
+  static std::map<std::wstring, std::vector<std::wstring>> SuitesStandingOnAbandoned(
+      const CRunJournal::CRecord& record);
+  static void KeepForStandingSuites(const std::map<std::wstring, std::vector<std::wstring>>& standing,
+                                    CRefCounter* counter);
   std::vector<CRunJournal::CProduct> RemoveAbandonedProducts(const CRunJournal::CRecord& record,
                                                              CRefCounter* counter);
   void RemoveUnusedSuiteRecord(const std::wstring& suiteId);

@@ -7,7 +7,11 @@
 
 #include <windows.h>
 
+#include <map>
+
 #include "actions/msi_product_state.h"
+#include "actions/package_upgrade.h"
+#include "actions/product_facts.h"
 #include "actions/ref_counter.h"
 #include "actions/run_journal.h"
 #include "actions/windows_installer_command.h"
@@ -17,6 +21,7 @@
 #include "foundation/error.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "platform/wide_string.h"
 
 namespace {
 
@@ -94,9 +99,11 @@ void CWorker::UndoAbandonedRun(const CRunJournal::CRecord& record) {
   std::vector<CRunJournal::CProduct> left;
   {
     CCountingOn counting;
+    std::map<std::wstring, std::vector<std::wstring>> standing = SuitesStandingOnAbandoned(record);
     CRefCounter counter;
     counter.RestoreJournal(record.references);
     counter.RollbackOperations();
+    KeepForStandingSuites(standing, &counter);
     left = RemoveAbandonedProducts(record, &counter);
     counter.CleanStaleEntries();
   }
@@ -122,6 +129,50 @@ void CWorker::RemoveAbandonedResume(const CRunJournal::CRecord& record) {
   }
   if (!record.workingCopy.empty()) {
     CSourceRedirection::RemoveAbandonedWorkingCopy(record.workingCopy, &m_rebootSupport);
+  }
+}
+
+// The products the killed run's packages put in place of products other
+// suites counted, which are gone for good, with the suites whose
+// references the run carried over to them: as the run's own rollback, the
+// undo keeps them for those suites.
+std::map<std::wstring, std::vector<std::wstring>> CWorker::SuitesStandingOnAbandoned(
+    const CRunJournal::CRecord& record) {
+  std::map<std::wstring, std::vector<std::wstring>> standing;
+  for (const CRunJournal::CProduct& product : record.products) {
+    const std::wstring& code = product.productCode;
+    if (code.empty()) continue;
+    std::vector<CPackageUpgrade::CReplacedProduct> replaced;
+    for (const std::wstring& each : CRefCounter::ReadReplacedProducts(code)) {
+      CPackageUpgrade::CReplacedProduct gone;
+      gone.code = each;
+      for (const CRefCounter::COperation& operation : record.references) {
+        if (operation.type == CRefCounter::COperation::kAdd && !EqualsNoCase(operation.user, record.suiteId) &&
+            EndsWith(ToUpper(operation.keyPath), L"\\" + ToUpper(code))) {
+          gone.otherSuites.push_back(operation.user);
+        }
+      }
+      replaced.push_back(gone);
+    }
+    std::vector<std::wstring> suites = CProductFacts::Gather(code, nullptr, record.suiteId).SuitesStandingOn(replaced);
+    if (!suites.empty()) standing[code] = suites;
+  }
+  return standing;
+}
+
+void CWorker::KeepForStandingSuites(const std::map<std::wstring, std::vector<std::wstring>>& standing,
+                                    CRefCounter* counter) {
+  for (const auto& product : standing) {
+    for (const std::wstring& suite : product.second) {
+      WriteLog(L"   %s stays installed for suite %s: it replaced a product that suite counted, which is gone",
+               product.first.c_str(), suite.c_str());
+      try {
+        counter->AddReference(suite, product.first, false);
+      } catch (const CError& error) {
+        WriteLog(L"   The reference of suite %s to %s could not be kept: %s", suite.c_str(), product.first.c_str(),
+                 error.GetMessage().c_str());
+      }
+    }
   }
 }
 

@@ -5,8 +5,8 @@ UpgradeCode and version 9.0 but replaces nothing. A member that a product
 of its family replaced is not installed beside it, whether a suite or the
 user put that product there; a product that merely shares the family does
 not stand in; a product the user installed alone stays the user's; an
-upgrade in place stays in the product's folders; and a failed run keeps
-what another suite now stands on. Each row ends with the products, their
+upgrade in place stays in the product's folders; and a failed or killed
+run keeps what another suite now stands on. Each row ends with the products, their
 users and programs-list values, and the Fern files on disk."""
 import os
 import shutil
@@ -14,7 +14,8 @@ import subprocess
 
 import pytest
 
-from conftest import BUILD, WORK, prefix_drive_c, run_windows, windows_path
+from conftest import BUILD, WORK, prefix_drive_c, run_windows, windows_path, wine_environment
+from test_killed_runs import kill, log_text, wait_until
 from test_replacing_packages import ACTIONS, DCF, UPGRADE
 from test_suite_run import FAILED, UNINSTALL, installed, registry, run_setup, uninstall_suite
 
@@ -50,7 +51,14 @@ KITS = {
     "a2f": (A, [("Fern", "fern2"), ("Ivy", "ivy"), ("Rue", "rue")], "2.0.0"),
     "b1": (B, [("Fern", "fern1"), ("Moss", "moss")], "1.0.0"),
     "b11": (B, [("Fern", "fern11"), ("Moss", "moss")], "1.1.0"),
+    "a2h": (A, [("Fern", "fern2"), ("Ivy", "ivy")], "2.0.0"),
 }
+# a2h holds its run after Fern 2.0, for the test to kill it there.
+HOLD = "Executing setup action: InstallActions.Ivy.Hold"
+HELD_EDITS = [("Sequence=10\n", "Sequence=10\nExecuteOptions=SYNC\n"),
+              ("ivy.msi\nInstallActions=Main", "ivy.msi\nInstallActions=Main,Hold")]
+HOLD_ACTION = ('[InstallActions.Ivy.Hold]\nSequence=15\nExecuteOptions=SYNC\n'
+               'CommandLine=mutex_holder.exe TamsaDecisionsHold "{SetupDir}\\release-hold" 120\n')
 
 
 @pytest.fixture(scope="module")
@@ -81,6 +89,11 @@ def kits():
             dcf += ACTIONS.format(key, package, 10 * (index + 1))
             (kit / key).mkdir()
             shutil.copy(root / "packages" / f"{package}.msi", kit / key)
+        if name == "a2h":
+            for old, new in HELD_EDITS:
+                dcf = dcf.replace(old, new, 1)
+            dcf += HOLD_ACTION
+            shutil.copy(BUILD / "mutex_holder.exe", kit / "Ivy")
         (kit / "SETUP.DCF").write_text(dcf)
     return root
 
@@ -92,6 +105,18 @@ def run_step(kits, world, index, step):
         return run_windows(prefix_drive_c() / "windows" / "system32" / "msiexec.exe", [step[1], target, "/qn"]).code, []
     if kind == "uninstall":
         return uninstall_suite(step[1], logs)
+    if kind == "killed":
+        log = logs / "VELL_SETUP.LOG"
+        env = wine_environment({"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"}, ())
+        with open(world.out / "killed.out", "wb") as out:
+            run = subprocess.Popen(["wine", str(kits / step[1] / "setup.exe"), "/qn"], stdout=out,
+                                   stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=env)
+        try:
+            wait_until(lambda: HOLD in log_text(log), "the hold")
+        finally:
+            kill("setup.exe", "mutex_holder.exe")
+            run.wait(timeout=120)
+        return None, []
     if kind == "cached":
         return run_setup(prefix_drive_c() / "ProgramData" / "Uninstall" / step[1] / "setup.exe", logs, step[2])
     return run_setup(kits / kind / "setup.exe", logs, step[1])
@@ -148,6 +173,10 @@ ROWS = {
         {FERN1: (None, None), FERN2: ("2.0.0", [A, B]), RUE: (None, None), IVY: ("1.0.0", [A])}, {FERN2: True},
         dict([(PF + "Tamsa/Tamsa a1/fern.txt", "Fern 2.0.0"), LEFT_BY_WINE["b1"]]),
         "keeps products it installed for the suites"),
+    "killed-run-undo-keeps-the-product-another-suite-now-stands-on": (
+        [("b1", "/qn", 0), ("a1", "/qn", 0), ("killed", "a2h", None), ("cached", B, f"/f {B} /qn", 0)],
+        {FERN1: (None, None), FERN2: ("2.0.0", [B]), IVY: ("1.0.0", [A])}, {FERN2: True},
+        dict([(PF + "Tamsa/Tamsa a1/fern.txt", "Fern 2.0.0"), LEFT_BY_WINE["b1"]]), "stays installed for suite"),
 }
 
 
