@@ -72,7 +72,6 @@ class CProductFacts {
   // product file), else INSTALLDIR from its InstallLocation; empty when none
   // is known.
   const std::wstring& Folders() const { return m_folders; }
-  const std::vector<CRelative>& Relatives() const { return m_relatives; }
 
   EInstall DecideInstall() const;
   // The installed product that stands in for it: a product of its family

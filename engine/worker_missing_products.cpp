@@ -53,10 +53,13 @@ void CWorker::FindMissingMembers() {
   for (const auto& entry : m_state->m_products) {
     CProductData* product = entry.second.get();
     const std::wstring& code = product->GetProductCode();
-    if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty()) continue;
+    if (!group->HasMember(entry.first) || !product->IsInstalledForSuite() || code.empty() ||
+        IsProductInstalled(code)) {
+      continue;
+    }
     FindUpgradeCode(entry.first, product);
     CProductFacts facts = CProductFacts::Gather(code, product, group->GetUuid());
-    if (facts.IsInstalled() || LeftToStandIn(entry.first, facts, repair)) continue;
+    if (LeftToStandIn(entry.first, facts, repair)) continue;
     CMissingMember member{entry.first, code, product->GetProductName(), false};
     if (repair) member.restored = HasOwnPackage(entry.first, product);
     m_missingMembers.push_back(member);
