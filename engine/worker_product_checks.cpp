@@ -96,7 +96,8 @@ void CWorker::EnsureMSI() {
   // Built-in checks have no place in a list: sequence 0 adds no stage to the resume.
   CVAMSICorrectVersion action(0, kSuiteList, kEnsureMsiSection, kMinimumInstallerVersion);
   PrepareVerifyAction(&action, kEnsureMsiSection);
-  action.SetProductNames(m_state->GetProductName(), m_state->GetShortProductName());
+  std::wstring shortName = m_state->GetShortProductName();
+  action.SetProductNames(SuiteDisplayName(), shortName.empty() ? SuiteDisplayName() : shortName);
   std::wstring installer, configuredMinimum;
   if (m_configuration) {
     m_configuration->GetValue(kSetupSection, kNTMsiInstallerKey, &installer, L"");
@@ -116,7 +117,9 @@ void CWorker::EnsureMSI() {
     // the working copy for the resume).
     throw static_cast<unsigned long>(kept);
   } else if (result != ERROR_SUCCESS) {
-    AbortOnError(result, true);
+    // Cancel on the Windows Installer update question (1602) is the user's
+    // answer, not an error to report in a box of its own.
+    AbortOnError(result, result != ERROR_INSTALL_USEREXIT);
   }
   UnhookRebootResume();
 }
@@ -170,7 +173,7 @@ void CWorker::RunProductActions(int startSequence) {
       lastKept = kept;
       RefuseProduct(*action, kept, &refused);
     } else if (result != ERROR_SUCCESS) {
-      AbortOnError(result, true);
+      AbortOnError(result, result != ERROR_INSTALL_USEREXIT);
     }
     UnhookRebootResume();
   }

@@ -68,7 +68,8 @@ CHECK_ENDS = ("The setup check for the following products failed on this compute
 # Each message name the docs list, and the boxes of the refusals, in a run at
 # /qb of the one-product verify suite (its platform check passes at NT:5.1,
 # its custom check ends the run when it fails): every box the run shows, in
-# order, with its placeholders filled, and the run's exit code.
+# order, with its placeholders filled, and the run's exit code. Cancel on the
+# Windows Installer update question is an answer, not an error with a box.
 @pytest.mark.parametrize("edit, boxes, line", [
     ({"[Setup]\n": "[Setup]\nCondition=1 == 2\nConditionMessage=UnsupportedOS\n"}, [("Error", SUITE_OS)], None),
     ({"[Setup]\n": "[Setup]\nCondition=1 == 2\nConditionMessage=UnsupportedUpgrade\n"},
@@ -88,8 +89,12 @@ CHECK_ENDS = ("The setup check for the following products failed on this compute
     ({"PassCheck": "FailCheck", "Refusal=ABORTALL": "Refusal=ABORTPROD"}, [("Error", CHECK_ENDS)], None),
     ({"PassCheck": "FailCheck", "Refusal=ABORTALL": "Refusal=ABORTALL\nSilent=1"}, [],
      "   The check that refused Beta Viewer is silent: no box"),
+    ({"[Setup]\n": "[Setup]\nMinimumMSIVersion=99.0\n"},
+     [("Setup", "Tamsa Verify Suite needs a newer version of the Windows Installer. Setup will now update the Windows "
+                "Installer before it installs Tamsa Verify Suite.\n\nClick OK to continue or Cancel to quit Setup.")],
+     "Aborting on error code 1602"),
 ], ids=["UnsupportedOS", "UnsupportedUpgrade", "MultiProductUnsupportedOS", "unknown name", "upgrade condition",
-        "check's Message", "platform", "custom check", "silent check"])
+        "check's Message", "platform", "custom check", "silent check", "installer update cancelled"])
 def test_each_message_shows_its_text_in_one_box(test_world, edit, boxes, line):
     kit = suite_kit("verify_suite")
     shutil.copy(BUILD / "fixtures" / "msi" / "beta.msi", kit)
@@ -101,16 +106,17 @@ def test_each_message_shows_its_text_in_one_box(test_world, edit, boxes, line):
     (kit / "SETUP.DCF").write_text(dcf)
     logs = test_world.folder / "logs"
     run = BackgroundRun(kit / "setup.exe", ["/qb"], env={"KWSETUP": windows_path(logs) + "\\TAM_{ProductID}.log"})
-    assert answered_boxes(run) == boxes
-    assert run.wait() == 1150
+    cancel = "MinimumMSIVersion" in str(edit)
+    assert answered_boxes(run, "escape" if cancel else "enter") == boxes
+    assert run.wait() == (1602 if cancel else 1150)
     if line:
         assert line in read_messages(logs / "VELL_SETUP.LOG")
     assert not installed(BETA_CODE)
 
 
-def answered_boxes(run):
+def answered_boxes(run, key):
     """(caption, text) of each box of ours the run shows, each answered with
-    Enter, until the run ends."""
+    the key, until the run ends."""
     driver = Wizard("")
     boxes = []
     while run.process.poll() is None:
@@ -120,7 +126,7 @@ def answered_boxes(run):
         title, controls = parse_state(output).boxes[0]
         boxes.append((title, controls[IDC_MESSAGE_LINK].text.replace("\r\n", "\n")))
         driver.screenshot("box")
-        driver.box_key("enter", IDC_MESSAGE_LINK)
+        driver.box_key(key, IDC_MESSAGE_LINK)
         # The same box until it has gone: it counts once.
         deadline = time.time() + 30
         while run.process.poll() is None and time.time() < deadline:
