@@ -101,9 +101,9 @@ class CWorker {
   void HandOverTo(const std::wstring& command);
   // Takes the machine-wide lock around product changes, waiting a bounded
   // time for the run of another suite that holds it, or borrows it from the
-  // setup that started this one; ends the run with 1618 when it stays held,
-  // as a cancel does when the user cancels the wait. Taken, it first undoes
-  // what killed runs left, and ends the run with 1618 when it cannot.
+  // setup that started this one. The run ends with 1618 when it stays held,
+  // as cancelled when the user cancels the wait. Taken, it first undoes what
+  // killed runs left, and ends the run with 1618 when it cannot.
   void LockProductChanges();
   void WaitForProductChanges(const std::wstring& holder);
   [[noreturn]] void EndWithProductsBusy();

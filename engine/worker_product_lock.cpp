@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include "actions/run_journal.h"
 #include "engine/setup_globals.h"
 #include "engine/setup_host.h"
 #include "foundation/resource_strings.h"
@@ -82,7 +81,8 @@ void CWorker::WaitForProductChanges(const std::wstring& holder) {
 void CWorker::EndWithProductsBusy() {
   UnlockProductChanges();
   if (!IsSilentLevel()) {
-    ShowBox(LoadResourceString(IDS_ANOTHER_INSTANCE), IDS_WARNING_CAPTION, MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+    ShowBox(LoadResourceString(IDS_ANOTHER_INSTANCE), IDS_WARNING_CAPTION,
+            MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
   }
   throw static_cast<unsigned long>(ERROR_INSTALL_ALREADY_RUNNING);
 }
