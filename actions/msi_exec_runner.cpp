@@ -22,6 +22,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
 

@@ -11,6 +11,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -57,7 +58,7 @@ CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFi
   std::wstring beside = Format(kBesideFormat, m_file.c_str(), GetCurrentProcessId());
   // A file of this process's name can only be left from a run killed long
   // ago: written over from its start, its old tail would follow the new log.
-  DeleteFileW(beside.c_str());
+  DeleteFileChecked(beside, FALSE);
   m_installerFile = ClaimPlainFile(beside);
 }
 
@@ -65,7 +66,7 @@ void CPackageLog::Finish() {
   if (m_installerFile == m_file || GetFileAttributesW(m_installerFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   DWORD error = AppendFile(m_installerFile, m_file);
   if (error == ERROR_SUCCESS) {
-    DeleteFileW(m_installerFile.c_str());
+    DeleteFileChecked(m_installerFile, FALSE);
     return;
   }
   WriteLog(L"   The package's log could not be added to '%s', error %d; it stays in '%s'", m_file.c_str(),

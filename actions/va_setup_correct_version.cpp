@@ -13,6 +13,7 @@
 #include "foundation/internet.h"
 #include "foundation/reboot_support.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "foundation/xml_document.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -78,7 +79,7 @@ DWORD CVASetupCorrectVersion::Execute() {
   for (const CFetched& file : fetched) {
     replaced = replaced && Replace(file);
   }
-  for (const CFetched& file : fetched) DeleteFileW(file.temporary.c_str());
+  for (const CFetched& file : fetched) DeleteFileChecked(file.temporary, FALSE);
   if (!replaced) {
     Rollback();
     return ERROR_INSTALL_FAILURE;
@@ -96,7 +97,7 @@ DWORD CVASetupCorrectVersion::Execute() {
 
 CVASetupCorrectVersion::~CVASetupCorrectVersion() {
   for (const CReplaced& file : m_replaced) {
-    if (!file.backup.empty()) DeleteFileW(file.backup.c_str());
+    if (!file.backup.empty()) DeleteFileChecked(file.backup, FALSE);
   }
 }
 
@@ -142,7 +143,7 @@ bool CVASetupCorrectVersion::Replace(const CFetched& file) {
       DWORD error = GetLastError();
       WriteLog(L"   Could not move '%s' aside for the update; error code = %d", file.target.c_str(),
                static_cast<int>(error));
-      if (!replaced.backup.empty()) DeleteFileW(replaced.backup.c_str());
+      if (!replaced.backup.empty()) DeleteFileChecked(replaced.backup, FALSE);
       return false;
     }
   }
@@ -159,7 +160,7 @@ bool CVASetupCorrectVersion::Replace(const CFetched& file) {
 void CVASetupCorrectVersion::Rollback() {
   for (auto file = m_replaced.rbegin(); file != m_replaced.rend(); ++file) {
     BOOL restored = file->backup.empty()
-                        ? DeleteFileW(file->target.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND
+                        ? DeleteFileChecked(file->target, FALSE) || GetLastError() == ERROR_FILE_NOT_FOUND
                         : MoveFileExW(file->backup.c_str(), file->target.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (!restored) {
       DWORD error = GetLastError();

@@ -33,6 +33,7 @@
 #include "foundation/setup_log.h"
 #include "foundation/staged_files.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "foundation/wow64.h"
 #include "platform/wide_string.h"
 
@@ -121,14 +122,6 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
   return path;
 }
 
-// Where the folder's name leads, links resolved; empty when unknown.
-std::wstring FinalPathOfFolder(const std::wstring& folder) {
-  CScopedHandle opened(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return opened.IsValid() ? FinalPathOfOpenFile(opened.Get()) : std::wstring();
-}
-
 }  // namespace
 
 CSuiteRegistration::CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
@@ -194,17 +187,15 @@ DWORD CSuiteRegistration::TakeOverCache() {
 
 // Whoever made the folder loses it first, then everything in it goes: the
 // run writes all the cache holds. A link or file at the name goes itself,
-// never what it leads to.
+// never what it leads to; what cannot go (a link Wine can only open at its
+// target) keeps the folder from being the suite's, and the run ends.
 DWORD CSuiteRegistration::EmptyFoundCache(const std::wstring& folder) {
-  // Wine shows a folder link as a folder: only where its name ends up tells it.
-  std::wstring found = FinalPathOfFolder(folder);
-  std::wstring parent = FinalPathOfFolder(FolderOfPath(folder));
-  bool elsewhere = !found.empty() && !parent.empty() &&
-                   !EqualsNoCase(found, parent + L"\\" + FileNameOfPath(folder));
-  if (elsewhere || IsLinkPath(folder) || !FolderExists(folder)) {
-    if (RemoveDirectoryW(folder.c_str()) || DeleteFileW(folder.c_str())) return ERROR_SUCCESS;
+  CScopedHandle plain(OpenPlainFolder(folder, 0));
+  if (!plain.IsValid()) {
+    if (RemoveDirectoryChecked(folder, FALSE) || DeleteFileChecked(folder, FALSE)) return ERROR_SUCCESS;
     return Failure(GetLastError());
   }
+  plain.Reset();
   DWORD secured = MakeAdministratorsOnlyFolder(folder);
   if (secured != ERROR_SUCCESS) return secured;
   if (!DeleteFolderTree(folder)) return Failure(GetLastError());

@@ -12,6 +12,7 @@
 #include "foundation/log_packaging.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -91,7 +92,7 @@ DWORD CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::
       WriteLog(L"   Keeping the existing folder %s; no update folder is prepared", folder.c_str());
       return ERROR_ALREADY_EXISTS;
     }
-    if (!DeleteFolderTree(WithBackslash(folder)) || !RemoveDirectoryW(folder.c_str())) {
+    if (!DeleteFolderTree(folder) || !RemoveDirectoryChecked(folder, FALSE)) {
       DWORD error = GetLastError();
       WriteLog(L"   Failed removing the folder %s, error %d", folder.c_str(), error);
       return error != ERROR_SUCCESS ? error : ERROR_INSTALL_FAILURE;

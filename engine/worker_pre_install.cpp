@@ -29,6 +29,7 @@
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
@@ -201,7 +202,7 @@ void CWorker::EnsureSetupFiles() {
   action.SetOwnVersion(ownVersion);
   DWORD kept = ERROR_SUCCESS;
   DWORD result = RunVerifyAction(&action, &kept);
-  DeleteFileW(description.c_str());
+  DeleteFileChecked(description, FALSE);
   if (result != ERROR_SUCCESS) return;
   if (UpdateMadeSetupNewer(action.GetOfferedVersion())) RestartWithNewSetupFiles(workFolder);
   // Not taken: a resume after a restart must start the files this run has.

@@ -18,6 +18,7 @@
 #include "foundation/registry_key.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_exception.h"
@@ -262,7 +263,7 @@ bool HoldPlainLog(const CEntry& entry, const CLogFolder* folder, CScopedHandle* 
 // for the logs packed, and on a full drive it holds the room the setup log
 // needs to say so.
 void RemoveUnfinished(const std::wstring& archivePath) {
-  if (DeleteFileW(archivePath.c_str())) {
+  if (DeleteFileChecked(archivePath, FALSE)) {
     WriteLog(L"   Removed the unfinished archive '%s'", archivePath.c_str());
     return;
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/scoped_handle.h"
+#include "foundation/tree_deletion.h"
 #include "gtest/gtest.h"
 #include "platform/wide_string.h"
 #include "tests/support/test_support.h"

@@ -12,6 +12,7 @@
 
 #include "foundation/file_utils.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "gtest/gtest.h"
 #include "tests/support/test_support.h"
 
