@@ -10,6 +10,7 @@
 #include "actions/check_download.h"
 #include "engine/version_info.h"
 #include "foundation/error.h"
+#include "foundation/file_utils.h"
 #include "foundation/internet.h"
 #include "foundation/reboot_support.h"
 #include "foundation/setup_log.h"
@@ -24,11 +25,6 @@ const wchar_t kSection[] = L"VerifyActions.*.EnsureSetupFiles";
 const wchar_t kFilesQuery[] = L"//files[1]/*";
 const wchar_t kVersionQuery[] = L"//version";
 const DWORD kNothingNewer = 2;
-
-// A plain file name: no folder part, no drive, not "." or "..".
-bool IsPlainFileName(const std::wstring& name) {
-  return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
-}
 
 }  // namespace
 
@@ -84,7 +80,17 @@ DWORD CVASetupCorrectVersion::Execute() {
     Rollback();
     return ERROR_INSTALL_FAILURE;
   }
+  // Only a copy in the machine's temporary folder is one only administrators
+  // may change: elsewhere the restart would follow names others can point
+  // anywhere, and the files stay.
+  std::wstring machineTemp = GetMachineTempFolderPath();
+  bool ownFolder = !machineTemp.empty() && StartsWithNoCase(m_targetFolder, machineTemp);
   for (const CReplaced& file : m_replaced) {
+    if (!ownFolder) {
+      WriteLog(L"   '%s' stays after the restart: its folder is not one only administrators may change",
+               file.target.c_str());
+      continue;
+    }
     try {
       CRebootSupport().MarkForDeletionAtReboot(file.target);
     } catch (const CError& error) {

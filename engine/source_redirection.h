@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/working_copy_records.h"
 #include "foundation/scoped_handle.h"
 
 class CCommandOptions;
@@ -29,9 +30,11 @@ class CSourceRedirection {
   // the command line wrote them (each after a blank), which the options do
   // not hold. The options must outlive this object.
   // `startedByHandOver`: another setup's source.ini started this run.
+  // `records`: where the copies setup made are recorded.
   CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                      const std::wstring& programName, const std::wstring& configurationName,
-                     const std::wstring& engineSettings = std::wstring(), bool startedByHandOver = false);
+                     const std::wstring& engineSettings = std::wstring(), bool startedByHandOver = false,
+                     const CWorkingCopyRecords& records = CWorkingCopyRecords());
 
   // 0 when the program that source.ini names was started, with this run's
   // interface level when the command names none, the hand-over mark and the
@@ -58,8 +61,9 @@ class CSourceRedirection {
   // The program and arguments a resume after a restart starts.
   void BuildRestartCommand(const std::wstring& arguments, std::wstring* programPath,
                            std::wstring* restartArguments) const;
-  // Removes the copy this run works from; nothing when it works from the
-  // setup folder or keeps its copy.
+  // Removes the copy this run works from, when this process made it or a
+  // record names it; nothing when it works from the setup folder or keeps
+  // its copy.
   void RemoveWorkingCopy();
   // The copy RemoveWorkingCopy would remove (with its backslash), or empty.
   std::wstring WorkingCopyFolder() const;
@@ -68,13 +72,16 @@ class CSourceRedirection {
   // other run removes it while this one lives; the copy this run makes is
   // held from before its folder exists.
   void ClaimOwnWorkingCopy();
-  // Removes the working copies in the user's temporary folder that no
+  // Removes the working copies recorded for runs that have ended that no
   // running setup holds and no entry of the RunOnce keys starts from: those
   // of runs that were killed, and those a resume has left; with them their
   // deletions scheduled for the restart.
-  static void RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport);
-  // The same for the one copy `folder` (with its backslash), when it is one.
-  static void RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport);
+  static void RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport,
+                                           const CWorkingCopyRecords& records = CWorkingCopyRecords());
+  // The same for the one copy `folder` (with its backslash) that a record
+  // or a killed run's journal names.
+  static void RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport,
+                                         const CWorkingCopyRecords& records = CWorkingCopyRecords());
 
   // True for folders no recursive delete may touch: empty or relative paths,
   // drive and share roots, and the system's own folders and their parents.
@@ -92,7 +99,10 @@ class CSourceRedirection {
   bool CopyProgramAndConfiguration(const std::wstring& workFolder);
   bool WriteSourceIni(const std::wstring& workFolder);
   void CopyBinFolder(const std::wstring& workFolder);
-  static void RemoveFolder(const std::wstring& folder);
+  // Deletes the copy by handle when `proven` setup's (made by this process,
+  // or named by a record or journal) and a plain folder of a copy's name;
+  // its record goes with it.
+  static void RemoveFolder(const std::wstring& folder, bool proven, const CWorkingCopyRecords& records);
   // Takes the named object that says a setup works from the folder; false
   // when another process holds it.
   bool ClaimWorkingCopy(const std::wstring& folder);
@@ -104,6 +114,9 @@ class CSourceRedirection {
   std::wstring m_engineSettings;
   bool m_restarted = false;
   bool m_startedByHandOver = false;
+  CWorkingCopyRecords m_records;
+  // The copy this process made, with its backslash.
+  std::wstring m_madeCopy;
   // Held for as long as this process lives; the system drops it when the
   // process ends, killed or not.
   CScopedHandle m_workingCopyClaim;

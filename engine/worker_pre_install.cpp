@@ -251,9 +251,11 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   command += L" /~-";
   std::wstring sourceIni = workFolder + kSourceIniFile;
   std::wstring savedIni = sourceIni + kSavedSuffix;
-  CRebootSupport rebootSupport;
-  bool moved = FileExists(sourceIni) && rebootSupport.MoveFileAtReboot(sourceIni.c_str(), savedIni.c_str(),
-                                                                        MOVEFILE_REPLACE_EXISTING);
+  // Moved now or not at all: a rename waiting for the restart would not
+  // keep the new setup from it, and would follow names in a folder others
+  // may change.
+  bool moved = FileExists(sourceIni) &&
+               MoveFileExW(sourceIni.c_str(), savedIni.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   HandOverTo(command);
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
 }

@@ -13,7 +13,6 @@
 
 #include "foundation/folder_security.h"
 #include "foundation/nt_file.h"
-#include "foundation/process_identity.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "platform/system_dlls.h"
@@ -29,10 +28,6 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 const int kTempFolderTries = 99;
 // Below the Windows folder.
 const wchar_t kMachineTempFolder[] = L"\\Temp\\";
-// Written into each working folder as it is made: the clean-up takes only
-// folders that hold it. Its text is the identity of the setup that made it.
-const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
-const DWORD kMarkerBytes = 64;
 const int kNumberedNameTries = 99;
 
 class CScopedFindHandle {
@@ -261,20 +256,6 @@ std::wstring GetMachineTempFolderPath() {
   return written == 0 || written >= MAX_PATH + 8 ? folder : spelt;
 }
 
-namespace {
-
-bool WriteWorkFolderMarker(const std::wstring& folder) {
-  std::wstring text = CProcessIdentity::Current().ToText();
-  std::string bytes(text.begin(), text.end());
-  CScopedHandle file(CreateFileW((folder + kWorkFolderMarker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-}  // namespace
-
 bool IsLinkPath(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -405,23 +386,6 @@ std::wstring ClaimPlainFile(const std::wstring& path) {
   return path;
 }
 
-bool IsOwnTempWorkFolder(const std::wstring& folder) {
-  std::wstring path = folder;
-  while (!path.empty() && path.back() == L'\\') path.pop_back();
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return false;
-  }
-  CScopedHandle file(OpenPlainFile(path + kWorkFolderMarker, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                   false));
-  char bytes[kMarkerBytes] = {};
-  DWORD read = 0;
-  if (!file.IsValid() || !ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr)) return false;
-  CProcessIdentity identity;
-  return CProcessIdentity::Parse(std::wstring(bytes, bytes + read), &identity);
-}
-
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim, bool machineWide) {
   std::wstring tempFolder = machineWide ? GetMachineTempFolderPath() : GetTempFolderPath();
@@ -445,13 +409,8 @@ BOOL CreateTempWorkFolder(std::wstring* path,
     } else if (!CreateDirectoryTree(candidate, nullptr)) {
       continue;
     }
-    if (WriteWorkFolderMarker(candidate)) {
-      *path = candidate + L"\\";
-      return TRUE;
-    }
-    // Unmarked, no clean-up would ever take it.
-    DeleteFileW((candidate + kWorkFolderMarker).c_str());
-    RemoveDirectoryW(candidate.c_str());
+    *path = candidate + L"\\";
+    return TRUE;
   }
   return FALSE;
 }

@@ -51,8 +51,8 @@ std::wstring GetTempFolderPath();
 // user's profile, with its backslash; empty when Windows cannot give it.
 std::wstring GetMachineTempFolderPath();
 
-// Creates a fresh "<temp>ZOLMxxxx\" folder, marked inside as made by setup;
-// `path` gets it with the backslash.
+// Creates a fresh, empty "<temp>ZOLMxxxx\" folder; `path` gets it with the
+// backslash.
 // `claim`, when given, is asked for each name first (the path without its
 // backslash): a name it refuses is passed over, so nothing else takes the
 // folder between its creation and the claim.
@@ -62,10 +62,6 @@ std::wstring GetMachineTempFolderPath();
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim = nullptr,
                           bool machineWide = false);
-
-// True for a folder CreateTempWorkFolder made: a plain folder, no link or
-// junction, that holds the marker it wrote as a plain file.
-bool IsOwnTempWorkFolder(const std::wstring& folder);
 
 // True for a link, junction or other reparse point, whatever it leads to.
 bool IsLinkPath(const std::wstring& path);

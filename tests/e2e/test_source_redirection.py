@@ -2,11 +2,12 @@
 it at the end; a copy that finds its source.ini hands the run back to the
 setup program it names, with the command line of the first run."""
 import shutil
+import subprocess
 import time
 
 import pytest
 
-from conftest import BUILD, REPO, prefix_drive_c, read_log, run_windows, windows_path
+from conftest import BUILD, REPO, prefix_drive_c, read_log, run_windows, wine_environment, windows_path
 
 PACKAGES = BUILD / "fixtures" / "msi"
 LISTS_DCF = REPO / "tests" / "fixtures" / "action_lists" / "SETUP.DCF"
@@ -21,6 +22,19 @@ def work_folders():
     """The users' temporary folders, and the machine's, where an administrator's run works."""
     return sorted(p for folder in ("users", "windows/temp") for p in (prefix_drive_c() / folder).rglob("ZOLM*")
                   if p.is_dir())
+
+
+def recorded_copy(copy):
+    """The copy back where the first run made it, with the record a run that
+    has ended leaves for it."""
+    folder = prefix_drive_c() / "windows" / "temp" / copy.name
+    shutil.rmtree(folder, ignore_errors=True)
+    shutil.copytree(copy, folder)
+    subprocess.run(["wine", "reg", "add", "HKLM\\SOFTWARE\\Tamsa\\Setup\\WorkingCopies", "/v",
+                    f"C:\\windows\\temp\\{copy.name}\\", "/d", "4294967280.01D0000000000001", "/f", "/reg:64"],
+                   env=wine_environment(), check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    return folder
 
 
 def read_ini(path):
@@ -80,9 +94,8 @@ def test_run_works_from_a_copy_that_hands_back_to_its_source(snapshot_kit):
     # After a restart the copy starts again; the medium holds another
     # program now, which records what it is handed. The copy goes after the
     # hand-over, so its log is written beside it.
-    resumed = kit / "first" / copy.name
-    shutil.copytree(copy, resumed)
     shutil.copy(BUILD / "command_recorder.exe", kit / "setup.exe")
+    resumed = recorded_copy(copy)
     logs = kit / "first"
     result = run_windows(resumed / "setup.exe", ["/qn", "/~"], env=kwsetup(logs), remove_env=())
     assert result.code == 0
@@ -104,8 +117,7 @@ def test_run_works_from_a_copy_that_hands_back_to_its_source(snapshot_kit):
     # Without the medium the quiet copy ends with 2 and shows no box (a box
     # would hold the run until the launcher's time-out).
     (kit / "setup.exe").unlink()
-    resumed = kit / "second" / copy.name
-    shutil.copytree(copy, resumed)
+    resumed = recorded_copy(copy)
     logs = kit / "second"
     result = run_windows(resumed / "setup.exe", ["/qn", "/~"], env=kwsetup(logs), remove_env=(),
                          timeout=60)
