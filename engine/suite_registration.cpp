@@ -139,6 +139,34 @@ std::wstring CSuiteRegistration::CacheFolder(const std::wstring& suiteId) const 
   return root + kCacheSubfolder + L"\\" + suiteId;
 }
 
+std::wstring CSuiteRegistration::CacheRoot() const { return WithoutTrailingBackslash(CacheFolder(L"")); }
+
+// Absent until the first suite, and a folder any user may make: made by the
+// run with the caches' permissions, or used as found only when it is a plain
+// folder of an administrator's; a link or file there goes itself and the
+// folder is made anew, one of another account's is taken over.
+DWORD CSuiteRegistration::SecureCacheRoot() {
+  std::wstring root = CacheRoot();
+  if (root.empty()) return ERROR_PATH_NOT_FOUND;
+  DWORD made = CreateAdministratorsOnlyFolder(root);
+  if (made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return made;
+  CScopedHandle folder(OpenPlainFolder(root, READ_CONTROL | WRITE_DAC | WRITE_OWNER));
+  if (!folder.IsValid()) {
+    if (GetLastError() != kNotPlainFileError) return Failure(GetLastError());
+    WriteLog(L"   '%s' is not a plain folder; it goes, and the folder is made anew", root.c_str());
+    if (!RemoveDirectoryChecked(root, FALSE) && !DeleteFileChecked(root, FALSE)) return Failure(GetLastError());
+    return CreateAdministratorsOnlyFolder(root);
+  }
+  if (IsOwnedByAdministrators(folder.Get())) return ERROR_SUCCESS;
+  WriteLog(L"   Taking over the folder '%s', made by another account", root.c_str());
+  return SecureOpenFolder(folder.Get());
+}
+
+bool CSuiteRegistration::IsOwnCacheRoot() const {
+  CScopedHandle folder(OpenPlainFolder(CacheRoot(), READ_CONTROL));
+  return folder.IsValid() && IsOwnedByAdministrators(folder.Get());
+}
+
 std::wstring CSuiteRegistration::SharedInstallersFolder() const {
   std::wstring root = WithoutTrailingBackslash(m_macros.Expand(kCommonFilesMacro));
   if (root.empty() || root == kCommonFilesMacro) return std::wstring();
@@ -171,6 +199,11 @@ DWORD CSuiteRegistration::SetupInstallGroups() {
 DWORD CSuiteRegistration::TakeOverCache() {
   const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
   if (!group || !CSuiteRecord::IsWellFormedSuiteId(group->GetUuid())) return ERROR_SUCCESS;
+  DWORD secured = SecureCacheRoot();
+  if (secured != ERROR_SUCCESS) {
+    WriteLog(L"   The folder '%s' cannot be made the program's own, error %d", CacheRoot().c_str(), secured);
+    return Failure(secured);
+  }
   std::wstring folder = CacheFolder(group->GetUuid());
   if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return ERROR_SUCCESS;
   // An installed copy's cache is the suite's own, made by an earlier run.
@@ -640,8 +673,9 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   }
   CSuiteRecord record(suiteId);
   std::wstring location;
+  // The folder the user chose: gone now when empty, never at the restart.
   if (record.ReadText(kSuiteInstallLocationValue, &location) && !location.empty()) {
-    RemoveDirectoryChecked(location, TRUE);
+    RemoveDirectoryChecked(location, FALSE);
   }
   WriteLog(L"   Removing registry entries for suite %s.", suiteId.c_str());
   if (!record.Delete()) {
@@ -649,16 +683,18 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   }
   WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
   // An uninstall started from the cache runs this very setup.exe, which
-  // cannot delete itself: it goes at the restart, with its folder.
-  DeleteFolderTree(cacheFolder, TRUE);
-  RemoveDirectoryChecked(cacheFolder, TRUE);
+  // cannot delete itself: it goes at the restart, with its folder, when
+  // only administrators may change the folders on the way.
+  BOOL atRestart = IsOwnCacheRoot() ? TRUE : FALSE;
+  DeleteFolderTree(cacheFolder, atRestart);
+  RemoveDirectoryChecked(cacheFolder, atRestart);
   // The folders that hold other suites' caches go only when empty: a
   // removal scheduled for the restart would mark one pending for every
   // later run.
   RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), FALSE);
   std::wstring shared = installers + L"\\" + suiteId;
   DeleteFolderTree(shared);
-  RemoveDirectoryChecked(shared, TRUE);
+  RemoveDirectoryChecked(shared, FALSE);
   RemoveDirectoryChecked(installers, FALSE);
   RemoveEmptyFolderTree(FolderOfPath(installers, false));
 }
