@@ -42,6 +42,15 @@ DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
   }
 }
 
+// The claimed file, judged by its handle; one that could not be had is
+// left to the installer, which fails on it too.
+bool LiesInOpenedLogFolder(const std::wstring& path) {
+  CScopedHandle file(OpenPlainFile(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   false));
+  if (!file.IsValid()) return GetLastError() != kNotPlainFileError;
+  return IsInOpenedLogFolder(path, FinalPathOfOpenFile(file.Get()));
+}
+
 }  // namespace
 
 // The installer is handed only a plain file of the run's own, made before it
@@ -49,7 +58,16 @@ DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
 // into another's file.
 CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFile(file) {
   if (file.empty()) return;
+  // Made only where the run's log folder still lies.
+  if (!IsInOpenedLogFolder(file)) {
+    m_file = m_installerFile = std::wstring();
+    return;
+  }
   m_file = m_installerFile = ClaimPlainFile(file);
+  if (!LiesInOpenedLogFolder(m_file)) {
+    m_file = m_installerFile = std::wstring();
+    return;
+  }
   if (m_file != file) {
     const wchar_t* why = FolderExists(file) ? L"a folder" : L"a link or a file with other names";
     WriteLog(L"   The package log %s is %s: the package logs into %s", file.c_str(), why, m_file.c_str());
@@ -60,6 +78,7 @@ CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFi
   // ago: written over from its start, its old tail would follow the new log.
   DeleteFileChecked(beside, FALSE);
   m_installerFile = ClaimPlainFile(beside);
+  if (!LiesInOpenedLogFolder(m_installerFile)) m_file = m_installerFile = std::wstring();
 }
 
 void CPackageLog::Finish() {
