@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <cwctype>
 #include <memory>
 #include <utility>
@@ -133,6 +134,29 @@ bool IsSameFile(const std::wstring& first, const std::wstring& second) {
   return false;
 }
 
+// Byte for byte, read from the start of both.
+bool SameContents(HANDLE first, HANDLE second) {
+  LARGE_INTEGER firstSize = {};
+  LARGE_INTEGER secondSize = {};
+  if (!GetFileSizeEx(first, &firstSize) || !GetFileSizeEx(second, &secondSize) ||
+      firstSize.QuadPart != secondSize.QuadPart) {
+    return false;
+  }
+  const DWORD kBlock = 65536;
+  std::vector<char> firstBlock(kBlock);
+  std::vector<char> secondBlock(kBlock);
+  for (;;) {
+    DWORD firstRead = 0;
+    DWORD secondRead = 0;
+    if (!ReadFile(first, firstBlock.data(), kBlock, &firstRead, nullptr) ||
+        !ReadFile(second, secondBlock.data(), kBlock, &secondRead, nullptr) || firstRead != secondRead) {
+      return false;
+    }
+    if (firstRead == 0) return true;
+    if (std::memcmp(firstBlock.data(), secondBlock.data(), firstRead) != 0) return false;
+  }
+}
+
 std::vector<std::wstring> SystemFolders() {
   std::vector<std::wstring> folders;
   wchar_t buffer[MAX_PATH + 1];
@@ -206,6 +230,13 @@ CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstri
     result.programMissing = true;
     return result;
   }
+  // Held as compared until it has started: a name opened again could lead
+  // to another program by then.
+  CScopedHandle held;
+  if (m_restarted && !IsProgramCopiedFrom(program, &held)) {
+    result.code = ERROR_INVALID_DATA;
+    return result;
+  }
   bool resumed = m_restarted || m_options.GetSSwitchValue() != 0;
   result.code = RestartSetup(HandOverCommand(command), resumed ? nullptr : &result.process);
   return result;
@@ -226,6 +257,22 @@ bool CSourceRedirection::RefuseHandOver(const std::wstring& program, const std::
              started.c_str());
     return true;
   }
+  return false;
+}
+
+// A run setup started from its copy (a resume after a restart, with the
+// administrator's rights) hands over only to the very program the copy was
+// made from: the kit lies where others may have changed it since.
+bool CSourceRedirection::IsProgramCopiedFrom(const std::wstring& program, CScopedHandle* held) const {
+  held->Reset(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::wstring own = GetModuleFilePath();
+  CScopedHandle copy(CreateFileW(own.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  if (held->IsValid() && copy.IsValid() && SameContents(held->Get(), copy.Get())) return true;
+  WriteLog(L"The setup program '%s' that source.ini names is not the one this copy '%s' was made from; setup "
+           L"does not hand over to it",
+           program.c_str(), own.c_str());
+  held->Reset();
   return false;
 }
 

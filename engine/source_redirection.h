@@ -40,8 +40,9 @@ class CSourceRedirection {
   // interface level when the command names none, the hand-over mark and the
   // stage this run resumes at; 13 for a file without the three values,
   // one that names this very program, or in a run that a hand-over started
-  // (a chain of hand-overs could loop); programMissing when that program is
-  // gone; otherwise the start's error.
+  // (a chain of hand-overs could loop), and in a run setup started from its
+  // copy when the program is not the one the copy was made from;
+  // programMissing when that program is gone; otherwise the start's error.
   // A run that setup did not start itself gets the process to wait for: its
   // caller is owed that run's result. A resume after a restart has no caller.
   CHandOver ReadSourceIni(const std::wstring& path);
@@ -94,6 +95,9 @@ class CSourceRedirection {
   // True, after a line that says why, when the hand-over would start this
   // very program or go on a chain of hand-overs.
   bool RefuseHandOver(const std::wstring& program, const std::wstring& command) const;
+  // True when `program` holds what this copy's own program holds; `held`
+  // keeps it open, unchanged, until it has started.
+  bool IsProgramCopiedFrom(const std::wstring& program, CScopedHandle* held) const;
   // The command with the interface level, the mark and the stage added.
   std::wstring HandOverCommand(const std::wstring& command) const;
   bool CopyProgramAndConfiguration(const std::wstring& workFolder);
