@@ -14,6 +14,7 @@
 #include "engine/product_data.h"
 #include "engine/setup_state.h"
 #include "foundation/resource_strings.h"
+#include "foundation/run_lock.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -186,7 +187,12 @@ DWORD CInstallActionManager::ExecuteAndWait(CInstallAction* action, DWORD* first
   std::wstring nameText = action->GetName();
   const wchar_t* name = nameText.c_str();
   WriteLog(L"Executing setup action: %s", name);
-  DWORD result = action->Execute();
+  DWORD result = ERROR_SUCCESS;
+  {
+    // This run's locks are lent only to what it waits for.
+    CLocksNotLent notLent(action->GetExecuteOptions() == CInstallAction::kNoWait);
+    result = action->Execute();
+  }
   WriteLog(L"   Action %s return code: %d", name, result);
   if (result != ERROR_SUCCESS) return result;
 

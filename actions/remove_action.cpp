@@ -11,6 +11,7 @@
 #include "engine/setup_aggregate.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
+#include "foundation/reboot_support.h"
 #include "foundation/setup_log.h"
 #include "platform/wide_string.h"
 
@@ -282,6 +283,14 @@ DWORD CRemoveAction::Execute() {
       m_detectionState = kNotFound;
       return ERROR_SUCCESS;
     }
-    return result;
+    // The restart it asks for is the worker's business.
+    if (IsRebootExitCode(result)) return result;
+    // It is still there, whatever its uninstaller did: the run goes on as
+    // for one that is kept, never as if it were gone.
+    WriteLog(L"   %s stays installed: its uninstall command ended with %d, and the refusal decides",
+             m_uninstallKey.c_str(), result);
+    m_answer = kKeep;
+    m_removalFailed = true;
+    return RefusalResult();
   }
 }

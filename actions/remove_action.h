@@ -71,6 +71,8 @@ class CRemoveAction : public CSetupAction {
   ERefusal GetRefusal() const { return m_refusal; }
   EDetection GetDetectionState() const { return m_detectionState; }
   EAnswer GetAnswer() const { return m_answer; }
+  // Kept because its uninstall command failed, not by an answer.
+  bool HasRemovalFailed() const { return m_removalFailed; }
   // The product's name read before its uninstall ran, while it could be;
   // empty when none ran.
   const std::wstring& GetRemovedProductName() const { return m_removedName; }
@@ -103,6 +105,7 @@ class CRemoveAction : public CSetupAction {
   EDetection m_detectionState = kUnknown;
   EAnswer m_answer = kNotAsked;
   bool m_asked = false;  // the last answer came from a person
+  bool m_removalFailed = false;
   IRefCounting* m_refCounter = nullptr;
   std::wstring m_suite;
   std::wstring m_removedName;

@@ -199,6 +199,23 @@ bool CRunJournal::KeepUndone(const CRecord& record, const std::vector<CProduct>&
   return true;
 }
 
+bool CRunJournal::KeepWhole(const CRecord& record) const {
+  unsigned long tries = record.tries + 1;
+  if (tries >= kMaxUndoTries) {
+    WriteLog(L"   What setup process %lu left is given up after %lu tries", record.owner.GetId(), tries);
+    Remove(record.name);
+    return false;
+  }
+  try {
+    CRegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, m_rootKey + L"\\" + record.name, KEY_SET_VALUE | kView, false);
+    key.SetValueDWORD(kTriesValue, tries);
+  } catch (const CError& error) {
+    WriteLog(L"Unable to update the journal '%s': %s", record.name.c_str(), error.GetMessage().c_str());
+  }
+  return true;
+}
+
 std::vector<std::wstring> CRunJournal::RecordNames() const {
   std::vector<std::wstring> names;
   try {

@@ -70,6 +70,9 @@ class CRunJournal {
   // all else goes, and the try is counted. Once the tries run out the
   // record goes all the same; false then.
   bool KeepUndone(const CRecord& record, const std::vector<CProduct>& left) const;
+  // A record whose undoing failed stays whole for a later run, its try
+  // counted; false once the tries run out and the record is given up.
+  bool KeepWhole(const CRecord& record) const;
 
  private:
   void WriteList(const wchar_t* name, const std::vector<std::wstring>& entries);

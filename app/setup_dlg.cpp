@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include "engine/setup_state.h"
 #include "engine/worker.h"
 #include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "resources/resource_ids.h"
+#include "wizard/cancel_dlg.h"
 
 CSetupDlg::CSetupDlg(HWND parent)
     : CModalDialog(IDD_SETUP_DIALOG, parent),
@@ -30,8 +32,7 @@ BOOL CSetupDlg::OnInitDialog() {
   m_secondLine = GetDlgItem(IDC_SECOND_LINE);
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
-  HMENU systemMenu = GetSystemMenu(window, FALSE);
-  if (systemMenu) EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  EnableClose(false);
   SetDlgItemTextW(window, IDC_STATUS_TEXT, LoadResourceString(IDS_PLEASE_WAIT).c_str());
   SetWindowTextW(window, LoadResourceString(IDS_APP_NAME).c_str());
   return TRUE;
@@ -70,8 +71,19 @@ bool CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* r
       OnEndSession(static_cast<BOOL>(wParam));
       *result = TRUE;
       return true;
+    case WM_OFFERCANCEL:
+      EnableClose(wParam != 0);
+      *result = TRUE;
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wParam) != IDCANCEL) return false;
+      OnCancelRequest();
+      *result = TRUE;
+      return true;
     case WM_CLOSE:
-      *result = TRUE;  // the user cannot close the dialog
+      // Closed only through the run: a cancel it offers asks first.
+      OnCancelRequest();
+      *result = TRUE;
       return true;
     default:
       return false;
@@ -117,6 +129,35 @@ void CSetupDlg::ShowHostWindow(bool show) {
   WriteLog(show ? L"Showing the setup window" : L"Hiding the setup window");
   m_keepHidden = !show;
   SendNotifyMessageW(window, WM_SHOWHOSTWINDOW, show ? TRUE : FALSE, 0);
+}
+
+void CSetupDlg::OfferCancel(HANDLE cancelEvent) {
+  m_cancelEvent = cancelEvent;
+  HWND window = GetSafeHwnd();
+  if (window) SendNotifyMessageW(window, WM_OFFERCANCEL, cancelEvent ? TRUE : FALSE, 0);
+}
+
+void CSetupDlg::EnableClose(bool enable) {
+  HMENU systemMenu = GetSystemMenu(GetSafeHwnd(), FALSE);
+  if (systemMenu) EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
+void CSetupDlg::OnCancelRequest() {
+  if (!m_cancelEvent || m_asking) return;
+  m_asking = true;
+  WriteLog(L"Cancel requested while setup waits");
+  CCancelDlg question(GetSafeHwnd());
+  question.SetRun(m_worker ? m_worker->GetSetupState() : nullptr, false);
+  INT_PTR answer = question.DoModal();
+  m_asking = false;
+  // The offer may have been taken back while the question was up.
+  HANDLE cancel = m_cancelEvent;
+  if (answer != CCancelDlg::kYes || !cancel) {
+    WriteLog(L"User cancel aborted while setup waits");
+    return;
+  }
+  WriteLog(L"User cancel confirmed while setup waits");
+  SetEvent(cancel);
 }
 
 // Under X without a window manager, Wine takes a window with a caption off

@@ -19,6 +19,8 @@ const UINT WM_CHECKREBOOT = WM_USER + 2;
 // Sent without waiting by ShowHostWindow: the dialog shows or hides itself
 // on its own thread; wParam is the show flag.
 const UINT WM_SHOWHOSTWINDOW = WM_USER + 3;
+// Sent without waiting by OfferCancel: the window's Close follows the offer.
+const UINT WM_OFFERCANCEL = WM_USER + 4;
 
 class CSetupDlg : public CModalDialog, public ISetupHost {
  public:
@@ -33,6 +35,7 @@ class CSetupDlg : public CModalDialog, public ISetupHost {
   HWND GetOwnerWindow() const override { return GetSafeHwnd(); }
   CProgressWindows GetProgressWindows() const override;
   void ShowHostWindow(bool show) override;
+  void OfferCancel(HANDLE cancelEvent) override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -41,6 +44,9 @@ class CSetupDlg : public CModalDialog, public ISetupHost {
   void OnShowWindow();
   void OnShowHostWindow(bool show);
   void OnWindowPosChanging(WINDOWPOS* position) const;
+  void EnableClose(bool enable);
+  // Escape, Alt+F4 or Close while a cancel is offered: the user is asked.
+  void OnCancelRequest();
   LRESULT OnEndSetupDialog(LPARAM status);
   BOOL OnQueryEndSession();
   void OnEndSession(BOOL ending);
@@ -61,6 +67,9 @@ class CSetupDlg : public CModalDialog, public ISetupHost {
   // Set once a progress window (the wizard or the basic window) has taken
   // over: no later step brings this window back beside it.
   std::atomic<bool> m_keepHidden{false};
+  // Set while the run offers its cancel; signalled on the user's Yes.
+  std::atomic<HANDLE> m_cancelEvent{nullptr};
+  bool m_asking = false;
   HWND m_progressBar = nullptr;
   HWND m_secondLine = nullptr;
 };

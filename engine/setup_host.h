@@ -21,4 +21,8 @@ class ISetupHost {
   // setup the run hands over to); shown again only for a download it
   // reports while no other window is up. Any thread; never waits.
   virtual void ShowHostWindow(bool show) = 0;
+  // While the run waits for another setup before the wizard is up, the
+  // host's Escape and close ask the user whether to cancel, and a Yes
+  // signals `cancelEvent`; null takes the offer back. Any thread; never waits.
+  virtual void OfferCancel(HANDLE cancelEvent) = 0;
 };

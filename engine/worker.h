@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,10 +100,13 @@ class CWorker {
   // returns only when it could not start, with the suite held again.
   void HandOverTo(const std::wstring& command);
   // Takes the machine-wide lock around product changes, waiting a bounded
-  // time for the run of another suite that holds it; ends the run with 1618
-  // when it stays held. Taken over from a killed holder, it first undoes
-  // what that run left.
+  // time for the run of another suite that holds it, or borrows it from the
+  // setup that started this one. The run ends with 1618 when it stays held,
+  // as cancelled when the user cancels the wait. Taken, it first undoes what
+  // killed runs left, and ends the run with 1618 when it cannot.
   void LockProductChanges();
+  void WaitForProductChanges(const std::wstring& holder);
+  [[noreturn]] void EndWithProductsBusy();
   void UnlockProductChanges();
   CInstallLanguage InstallLanguage();
   void DetermineLanguage();
@@ -114,7 +118,7 @@ class CWorker {
   // What runs that were killed left half done, before this run reads any
   // product's references: their journals and working copies.
   void UndoAbandonedRuns();
-  void UndoAbandonedJournals();
+  bool UndoAbandonedJournals();
   void UndoAbandonedRun(const CRunJournal::CRecord& record);
   void RemoveAbandonedResume(const CRunJournal::CRecord& record);
   std::vector<CRunJournal::CProduct> RemoveAbandonedProducts(const CRunJournal::CRecord& record,
@@ -395,6 +399,9 @@ class CWorker {
   std::unique_ptr<CRefCounter> m_refCounter;
   // The same undo, kept in the registry until the run settles.
   std::unique_ptr<CRunJournal> m_runJournal;
+  // The killed runs' records this run has tried to undo: what it could not
+  // undo of their products waits for a later run, not for its next lock.
+  std::set<std::wstring> m_triedJournals;
   // Suites whose queued references a commit must not add.
   std::vector<std::wstring> m_skipUsers;
   // What loading the lists found: the incompatible suites and the names of

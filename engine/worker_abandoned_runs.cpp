@@ -20,11 +20,10 @@
 
 namespace {
 
-// One run at a time undoes what others left: two would undo it twice.
+// One run at a time clears the working copies and temporaries that ended
+// runs left: two would remove them twice. Anyone may create the object: a
+// run waits this long, then leaves them for a later run.
 const wchar_t kRecoveryMutex[] = L"Global\\SETUP abandoned runs";
-// Another run's recovery is done in seconds, and anyone may create the
-// object: a run waits this long, then goes on without its own recovery,
-// and what is left stays for the next run.
 const DWORD kRecoveryWaitMilliseconds = 5000;
 
 // A killed run's references are undone and its products' users read with
@@ -46,41 +45,43 @@ class CCountingOn {
 
 void CWorker::UndoAbandonedRuns() {
   SourceRedirection().ClaimOwnWorkingCopy();
+  // Journals are undone under the product lock, which takes them on
+  // whenever it is taken: a run that cannot take it, or cannot undo them,
+  // ends having changed nothing.
+  if (!m_runJournal->FindAbandoned().empty()) {
+    LockProductChanges();
+    UnlockProductChanges();
+  }
   CScopedHandle lock(CreateMutexW(nullptr, FALSE, kRecoveryMutex));
   DWORD wait = lock.IsValid() ? WaitForSingleObject(lock.Get(), kRecoveryWaitMilliseconds) : WAIT_FAILED;
-  // An abandoned lock is that of a recovery that was killed: this one takes over.
+  // An abandoned lock is that of a clean-up that was killed: this one takes over.
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-    WriteLog(L"What killed runs left is not undone now (wait result %d): it stays for a later run", wait);
+    WriteLog(L"The working copies killed runs left are not removed now (wait result %d): they stay for a later run",
+             wait);
     return;
-  }
-  // Undoing changes products other suites may be deciding about: it waits
-  // for their runs, and a run that cannot wait ends having changed nothing.
-  if (!m_runJournal->FindAbandoned().empty()) {
-    try {
-      LockProductChanges();
-    } catch (...) {
-      ReleaseMutex(lock.Get());
-      throw;
-    }
-    UndoAbandonedJournals();
-    UnlockProductChanges();
   }
   CSourceRedirection::RemoveAbandonedWorkingCopies(&m_rebootSupport);
   MakeSuiteRegistration().RemoveStrayTemporaries();
   ReleaseMutex(lock.Get());
 }
 
-// Only under the product lock: it is read again once taken.
-void CWorker::UndoAbandonedJournals() {
+// Only under the product lock. False when a record stays whole, its
+// references not undone: deciding over them now would have a later run
+// undo them over what this run makes its own.
+bool CWorker::UndoAbandonedJournals() {
+  bool allUndone = true;
   for (const CRunJournal::CRecord& record : m_runJournal->FindAbandoned()) {
+    if (!m_triedJournals.insert(record.name).second) continue;
     try {
       UndoAbandonedRun(record);
     } catch (const CError& error) {
-      // Its record stays, and a later run tries again; this run goes on.
       WriteLog(L"   Undoing what setup process %lu left failed: %s", record.owner.GetId(),
                error.GetMessage().c_str());
+      // Tried again by later runs, a bounded number of times.
+      if (m_runJournal->KeepWhole(record)) allUndone = false;
     }
   }
+  return allUndone;
 }
 
 // As the run itself would have on its failure: references first, newest

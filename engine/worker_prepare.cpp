@@ -105,7 +105,9 @@ DWORD CWorker::RunPrepareAction(CSetupAction* action, const std::wstring& target
 void CWorker::LogKeptRemoval(const CSetupAction* action, const std::wstring& product, DWORD result) const {
   const CRemoveAction* removal = dynamic_cast<const CRemoveAction*>(action);
   const wchar_t* why = L"its removal did not complete";
-  if (removal && removal->GetAnswer() == CRemoveAction::kKeep) {
+  if (removal && removal->HasRemovalFailed()) {
+    why = L"its uninstall command failed";
+  } else if (removal && removal->GetAnswer() == CRemoveAction::kKeep) {
     why = removal->IsSilent() ? L"decided without asking anyone" : L"the user chose to keep it";
   }
   WriteLog(L"   Product '%s' leaves the run: %s kept '%s' installed (%s), and its refusal takes the product out (%d)",
@@ -174,6 +176,7 @@ void CWorker::ProcessIncompatibleSuite() {
   // Its changes are final: the run's rollback must not give a removed
   // product its reference back.
   CRefCounter counter;
+  bool kept = false;
   for (const std::wstring& name : m_incompatibleSuiteLists) {
     CSetupActionList* list = CSetupActionList::Find(m_actionLists, name);
     if (!list) continue;
@@ -188,6 +191,7 @@ void CWorker::ProcessIncompatibleSuite() {
       if (result != ERROR_SUCCESS) {
         WriteLog(L"   %s of incompatible suite %s could not be removed (error code %d); it keeps the suite's reference",
                  action->GetUninstallKey().c_str(), action->GetUser().c_str(), result);
+        kept = true;
       }
       if (action->IsRebootRequired()) m_state->m_rebootPending = 1;
     }
@@ -205,4 +209,10 @@ void CWorker::ProcessIncompatibleSuite() {
     }
   }
   m_state->m_cancelAllowed = 1;
+  // The suites cannot be installed side by side: a run that could not
+  // remove the other one does not install beside it and say it did.
+  if (kept) {
+    WriteLog(L"An incompatible suite stays installed; this suite is not installed beside it");
+    AbortOnError(ERROR_INSTALL_FAILURE, true);
+  }
 }

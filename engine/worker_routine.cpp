@@ -201,7 +201,13 @@ bool CWorker::LockSuite() {
   std::wstring suite = ConfiguredSuiteId(*m_configuration);
   if (suite.empty()) return true;
   std::wstring holder;
-  if (m_suiteLock.Acquire(suite, &holder)) return true;
+  if (m_suiteLock.Acquire(suite, &holder)) {
+    if (m_suiteLock.IsBorrowed()) {
+      WriteLog(L"Suite %s is being changed by setup process %lu, which started this setup and waits for it",
+               suite.c_str(), static_cast<unsigned long>(m_suiteLock.GetLender().GetId()));
+    }
+    return true;
+  }
   ReportAnotherInstance(Format(L"   Suite %s is being changed by %s", suite.c_str(), holder.c_str()));
   return false;
 }

@@ -3,6 +3,9 @@
 #include "foundation/process_identity.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
+
+#include <map>
 
 #include "foundation/scoped_handle.h"
 #include "platform/wide_string.h"
@@ -88,4 +91,73 @@ bool CProcessIdentity::IsRunning() const {
   uint64_t created = 0;
   if (!CreationTime(process.Get(), &created)) return true;
   return created == m_created;
+}
+
+namespace {
+
+// Opened with the least right that tells its times and program; XP knows
+// only the full one.
+HANDLE OpenForQuery(DWORD id) {
+  HANDLE process = OpenProcess(kQueryLimitedInformation | SYNCHRONIZE, FALSE, id);
+  if (!process && GetLastError() == ERROR_ACCESS_DENIED) {
+    process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
+  }
+  return process;
+}
+
+// The parent's id of every process, from one snapshot.
+std::map<DWORD, DWORD> ParentIds() {
+  std::map<DWORD, DWORD> parents;
+  CScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid()) return parents;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
+    parents[entry.th32ProcessID] = entry.th32ParentProcessID;
+  }
+  return parents;
+}
+
+}  // namespace
+
+bool CProcessIdentity::IsAlive() const {
+  CScopedHandle process(OpenForQuery(m_id));
+  if (!process.IsValid() || WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT) return false;
+  uint64_t created = 0;
+  return CreationTime(process.Get(), &created) && created == m_created;
+}
+
+std::wstring CProcessIdentity::ProgramPath() const {
+  using QueryImageFunction = BOOL(WINAPI*)(HANDLE, DWORD, wchar_t*, DWORD*);
+  // Windows Vista and later; kernel32 is always the system's own copy.
+  auto query = reinterpret_cast<QueryImageFunction>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW"));
+  CScopedHandle process(OpenForQuery(m_id));
+  if (!query || !process.IsValid()) return std::wstring();
+  wchar_t path[MAX_PATH * 2] = {};
+  DWORD length = MAX_PATH * 2;
+  if (!query(process.Get(), 0, path, &length)) return std::wstring();
+  return std::wstring(path, length);
+}
+
+// A parent is trusted only while it runs and was created before its child:
+// an ended parent's id may belong to another process by now.
+bool CProcessIdentity::IsAncestorOfCurrent() const {
+  const int kMostGenerations = 32;
+  std::map<DWORD, DWORD> parents = ParentIds();
+  CProcessIdentity child = Current();
+  for (int generation = 0; generation < kMostGenerations; ++generation) {
+    auto found = parents.find(child.m_id);
+    if (found == parents.end() || found->second == 0 || found->second == child.m_id) return false;
+    DWORD parentId = found->second;
+    CScopedHandle parent(OpenForQuery(parentId));
+    uint64_t created = 0;
+    if (!parent.IsValid() || WaitForSingleObject(parent.Get(), 0) != WAIT_TIMEOUT ||
+        !CreationTime(parent.Get(), &created) || created > child.m_created) {
+      return false;
+    }
+    if (parentId == m_id) return created == m_created;
+    child = CProcessIdentity(parentId, created);
+  }
+  return false;
 }

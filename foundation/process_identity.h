@@ -23,6 +23,15 @@ class CProcessIdentity {
   // it has ended, or the one that has it now was created at another time.
   // A process that cannot be asked counts as running.
   bool IsRunning() const;
+  // True only when a process with the id runs and was created at the time
+  // given: what another run may name or trust.
+  bool IsAlive() const;
+  // The program the living process runs, as the system reports it; empty
+  // when it cannot be asked.
+  std::wstring ProgramPath() const;
+  // Whether this process was started by that one, directly or through
+  // programs it started that still run.
+  bool IsAncestorOfCurrent() const;
   DWORD GetId() const { return m_id; }
   uint64_t GetCreated() const { return m_created; }
 

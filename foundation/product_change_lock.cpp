@@ -7,6 +7,6 @@ const wchar_t kLockName[] = L"Global\\SETUP product changes";
 
 }  // namespace
 
-bool CProductChangeLock::Acquire(DWORD waitMilliseconds, std::wstring* holder) {
-  return CRunLock::Acquire(kLockName, waitMilliseconds, holder);
+bool CProductChangeLock::Acquire(DWORD waitMilliseconds, std::wstring* holder, HANDLE cancelEvent) {
+  return CRunLock::Acquire(kLockName, waitMilliseconds, holder, cancelEvent);
 }

@@ -12,6 +12,7 @@
 
 class CProductChangeLock : public CRunLock {
  public:
-  // Waits at most `waitMilliseconds` for the run that holds it.
-  bool Acquire(DWORD waitMilliseconds, std::wstring* holder);
+  // Waits at most `waitMilliseconds` for the run that holds it, or until
+  // `cancelEvent` is signalled.
+  bool Acquire(DWORD waitMilliseconds, std::wstring* holder, HANDLE cancelEvent = nullptr);
 };

@@ -63,6 +63,9 @@ const Case kCases[] = {
      EUninstaller::kExit1602, L"IGNORE", 0, true, 0, 0},
     {L"uninstaller failed", EKind::kPrevious, true, L"3.0", false, true, L"UNINSTALLKEY", L"NONE",
      EUninstaller::kExit1603, L"", 1603, true, 0, 0},
+    // Whatever code it ended with, a product that stays is kept as its refusal says.
+    {L"uninstaller failed, the refusal decides", EKind::kPrevious, true, L"3.0", false, true, L"UNINSTALLKEY",
+     L"NONE", EUninstaller::kExit1603, L"ABORTALL", 1223, true, 0, 0},
     // An uninstaller that leaves the product: retried once, then kept.
     {L"uninstaller leaves it", EKind::kPrevious, true, L"3.0", false, true, L"UNINSTALLKEY", L"NONE",
      EUninstaller::kExit0, L"ABORTALL", 1223, true, 0, 0},

@@ -86,6 +86,7 @@ class CFakeHost : public ISetupHost {
   HWND GetOwnerWindow() const override { return nullptr; }
   CProgressWindows GetProgressWindows() const override { return CProgressWindows(); }
   void ShowHostWindow(bool show) override { shown.push_back(show); }
+  void OfferCancel(HANDLE) override {}
   std::vector<DWORD> ended;
   std::vector<bool> shown;
 };
