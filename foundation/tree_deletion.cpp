@@ -28,6 +28,9 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 const ACCESS_MASK kEntryAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 const ACCESS_MASK kFolderAccess = kEntryAccess | FILE_LIST_DIRECTORY;
+// A folder that is only emptied, or looked into: a process working in it
+// (its current folder) shares no deletion of it.
+const ACCESS_MASK kListAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   if (folder.empty() || folder.back() == L'\\') return folder + name;
@@ -88,18 +91,19 @@ bool OpenEntry(const CEntry& folder, const std::wstring& name, CEntry* entry) {
   return true;
 }
 
-// The top of a walk, opened by its name.
-bool OpenTop(const std::wstring& path, CEntry* top) {
+// The top of a walk, opened by its name; `deletion`: to be deleted itself.
+bool OpenTop(const std::wstring& path, CEntry* top, bool deletion = true) {
   std::wstring full = WithoutTrailingBackslashes(GetFullPath(path));
   top->path = WithoutTrailingBackslashes(path);
   if (full.empty()) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
   }
-  HANDLE opened = OpenAccess([&](ACCESS_MASK access) {
+  auto open = [&](ACCESS_MASK access) {
     return CreateFileW(full.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  });
+  };
+  HANDLE opened = deletion ? OpenAccess(open) : open(kListAccess);
   if (opened == INVALID_HANDLE_VALUE) return false;
   top->handle.Reset(opened);
   Describe(top, FinalPathOfName(full));
@@ -309,7 +313,14 @@ BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart) {
 
 BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL deleteAtRestart) {
   CEntry folder;
-  if (!OpenTop(path, &folder)) {
+  // In use (a process's current folder): judged all the same, and it goes
+  // at the restart when that is allowed.
+  DWORD inUse = ERROR_SUCCESS;
+  if (!OpenTop(path, &folder) && GetLastError() == ERROR_SHARING_VIOLATION) {
+    inUse = ERROR_SHARING_VIOLATION;
+    OpenTop(path, &folder, false);
+  }
+  if (!folder.handle.IsValid()) {
     DWORD error = GetLastError();
     if (IsGone(error)) {
       // What the caller wants is already so; it is told through the result all the same.
@@ -340,7 +351,7 @@ BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL deleteAtRestart) {
     SetLastError(ERROR_DIR_NOT_EMPTY);
     return FALSE;
   }
-  DWORD error = DeleteThrough(&folder);
+  DWORD error = inUse != ERROR_SUCCESS ? inUse : DeleteThrough(&folder);
   if (error == ERROR_SUCCESS) return TRUE;
   if (!(deleteAtRestart && Schedule(folder.path))) LogFailure(folder.path, true, error);
   SetLastError(error);
@@ -359,7 +370,7 @@ BOOL RemoveEmptyFolderTree(const std::wstring& path) {
 
 BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart) {
   CEntry folder;
-  if (!OpenTop(path, &folder)) return FALSE;
+  if (!OpenTop(path, &folder, false)) return FALSE;
   if (folder.elsewhere || folder.IsLink()) {
     WriteLog(L"   '%s' is a link; what it leads to is not deleted", folder.path.c_str());
     SetLastError(ERROR_ACCESS_DENIED);
@@ -378,7 +389,7 @@ BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart) {
 
 BOOL DeleteEntryBelow(const std::wstring& folder, const std::wstring& relativePath) {
   std::vector<CEntry> chain(1);
-  if (!OpenTop(folder, &chain.back())) return IsGone(GetLastError());
+  if (!OpenTop(folder, &chain.back(), false)) return IsGone(GetLastError());
   if (chain.back().elsewhere || !chain.back().IsFolder()) {
     WriteLog(L"   '%s' is not a plain folder; nothing in it is deleted", chain.back().path.c_str());
     return FALSE;
