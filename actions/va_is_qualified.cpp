@@ -8,14 +8,11 @@
 
 #include <vector>
 
-#include "engine/message_box.h"
 #include "foundation/error.h"
 #include "foundation/registry_key.h"
-#include "foundation/resource_strings.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
 #include "platform/wide_string.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -87,10 +84,7 @@ DWORD CVAIsQualified::Execute() {
   WriteLog(L"Checking if platform qualifies for installation");
   DWORD result = Qualify(ReadOsFacts());
   if (result == ERROR_SUCCESS) return ERROR_SUCCESS;
-  if (m_productName.empty() && !IsSilent()) {
-    ShowMessageBox(nullptr, LoadResourceString(IDS_UNSUPPORTED_OS).c_str(),
-                   LoadResourceString(IDS_ERROR_CAPTION).c_str(), MB_ICONERROR | MB_SETFOREGROUND);
-  }
+  // No box of its own: the caller's refusal box says it, naming the product.
   SetLastError(ERROR_OLD_WIN_VERSION);
   return kVerifyEndWithLastError;
 }

@@ -393,7 +393,8 @@ DWORD CSuiteRegistration::WriteSettings(CSuiteRecord* record) {
   writer.Number(kShowEulaValue, m_state.m_eulaAccepted ? 0 : 1);
   writer.Number(kUeipValue, m_state.m_ueipAccepted ? 1 : 0, L"showUserExpImpPAccepted");
   writer.Number(kEstimatedSizeValue, static_cast<DWORD>(std::floor(cost)) * 1000);
-  writer.Text(kSuiteInstallLocationValue, m_state.GetInstallFolder());
+  // One form whichever road chose the folder: the wizard's ends in a backslash.
+  writer.Text(kSuiteInstallLocationValue, WithoutTrailingBackslash(m_state.GetInstallFolder()));
   if (systemComponent) writer.Number(kSystemComponentValue, 1);
   if (plugin) writer.Number(kPluginValue, 1);
   writer.Text(kSupportedLanguagesValue, language);

@@ -217,12 +217,27 @@ class CWorker {
   void PrepareVerifyAction(CVerifyAction* action, const wchar_t* section);
   void HookRebootResume(int sequence);
   void UnhookRebootResume();
-  void RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<std::wstring>* refused,
-                     std::wstring* messageName);
-  void ReportRefusedProducts(const std::vector<std::wstring>& refused, const std::wstring& messageName,
-                             DWORD kept);
+  // A product (or the suite) a check refused: the name its box shows,
+  // whether the check may show a box, its configured message name, and
+  // whether a configured check refused it.
+  struct CRefusal {
+    std::wstring name;
+    bool silent;
+    std::wstring messageName;
+    bool custom;
+  };
+  void RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<CRefusal>* refused);
+  void ReportRefusedProducts(const std::vector<CRefusal>& refused, DWORD kept);
+  // One box for the refusals whose checks may show one; `ending`: the run ends.
+  void ShowRefusals(const std::vector<CRefusal>& refusals, bool ending);
+  CRefusal RefusalOf(const CVerifyAction& action) const;
   std::wstring ProductDisplayName(const std::wstring& key) const;
-  UINT MessageIdFor(const std::wstring& messageName, UINT fallback) const;
+  std::wstring SuiteDisplayName() const;
+  // The text of a message name with _PRODUCT_NAME_ (the product's name) and
+  // _PRODUCTS_ (the list, one a line) filled. No name gives `fallback`; so
+  // does an unknown one or one without a text, with a log line.
+  std::wstring MessageText(const std::wstring& messageName, UINT fallback, const std::wstring& productName,
+                           const std::vector<std::wstring>& products) const;
   static int CompareSuiteVersions(const std::wstring& ours, const std::wstring& theirs);
   // Returns only when the cached setup could not be started.
   void HandOverToCachedSetup(const CInstallGroupInfo& suite);

@@ -38,8 +38,9 @@ CActionListSources CWorker::MakeListSources() {
   sources.perProductPlatforms = m_settings.perProductPlatforms;
   sources.kitFolder = SourceRedirection().KitFolder();
   sources.languageId = m_state->m_languageId;
-  sources.suiteProductName = m_state->GetProductName();
+  sources.suiteProductName = SuiteDisplayName();
   sources.suiteShortProductName = m_state->GetShortProductName();
+  if (sources.suiteShortProductName.empty()) sources.suiteShortProductName = sources.suiteProductName;
   sources.droppedProducts = m_droppedProducts;
   sources.restoredProducts = RestoredMembers();
   return sources;

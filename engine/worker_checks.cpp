@@ -21,14 +21,15 @@ struct CMessageName {
   const wchar_t* name;
   long id;
 };
+// 0: the message of the check itself, which is the default text.
 const CMessageName kUnsupportedOSMessages[] = {
-    {L"UnsupportedOS", 11186},
-    {L"UnsupportedMinimumOS", 11207},
-    {L"UnsupportedUpgrade", 11170},
-    {L"MultiProductUnsupportedOS", 11187},
-    {L"MultiProductUnsupportedOSConfig", 11206},
-    {L"MultiProductUnsupportedOSAbort", 11188},
-    {L"MultiProductUnsupportedOEMSystem", 11208},
+    {L"UnsupportedOS", IDS_UNSUPPORTED_OS_NAMED},
+    {L"UnsupportedMinimumOS", IDS_UNSUPPORTED_MINIMUM_OS},
+    {L"UnsupportedUpgrade", IDS_UNSUPPORTED_UPGRADE},
+    {L"MultiProductUnsupportedOS", IDS_PRODUCTS_NOT_SUPPORTED},
+    {L"MultiProductUnsupportedOSConfig", IDS_PRODUCTS_NOT_SUPPORTED_CONFIG},
+    {L"MultiProductUnsupportedOSAbort", IDS_PRODUCTS_NOT_SUPPORTED_ABORT},
+    {L"MultiProductUnsupportedOEMSystem", IDS_PRODUCTS_NOT_SUPPORTED_OEM},
     {L"DefinedInVerifyAction", 0},
 };
 

@@ -12,9 +12,11 @@
 #include "actions/command_options.h"
 #include "actions/remove_previous_action.h"
 #include "actions/va_custom.h"
+#include "actions/va_is_qualified.h"
 #include "actions/va_msi_correct_version.h"
 #include "actions/va_upgrade_condition.h"
 #include "actions/verify_action.h"
+#include "engine/install_group_info.h"
 #include "engine/product_data.h"
 #include "engine/restart_handler.h"
 #include "engine/setup_host.h"
@@ -39,7 +41,10 @@ const wchar_t kUpgradeLinkKey[] = L"UpgradeLink";
 const wchar_t kUninstallKeyCommand[] = L"UNINSTALLKEY";
 const wchar_t kDefaultPrompt[] = L"DEFAULT";
 const DWORD kRestartDuringPreparation = 0x70669;
-const DWORD kUnsupportedUpgradeMessage = 11170;
+const wchar_t kUnsupportedOSName[] = L"UnsupportedOS";
+const wchar_t kUnsupportedUpgradeName[] = L"UnsupportedUpgrade";
+const wchar_t kProductsField[] = L"_PRODUCTS_";
+const wchar_t kProductNameField[] = L"_PRODUCT_NAME_";
 const int kRefuseAll = 2;
 const int kRefuseProduct = 1;
 
@@ -91,7 +96,8 @@ void CWorker::EnsureMSI() {
   // Built-in checks have no place in a list: sequence 0 adds no stage to the resume.
   CVAMSICorrectVersion action(0, kSuiteList, kEnsureMsiSection, kMinimumInstallerVersion);
   PrepareVerifyAction(&action, kEnsureMsiSection);
-  action.SetProductNames(m_state->GetProductName(), m_state->GetShortProductName());
+  std::wstring shortName = m_state->GetShortProductName();
+  action.SetProductNames(SuiteDisplayName(), shortName.empty() ? SuiteDisplayName() : shortName);
   std::wstring installer, configuredMinimum;
   if (m_configuration) {
     m_configuration->GetValue(kSetupSection, kNTMsiInstallerKey, &installer, L"");
@@ -111,7 +117,9 @@ void CWorker::EnsureMSI() {
     // the working copy for the resume).
     throw static_cast<unsigned long>(kept);
   } else if (result != ERROR_SUCCESS) {
-    AbortOnError(result, true);
+    // Cancel on the Windows Installer update question (1602) is the user's
+    // answer, not an error to report in a box of its own.
+    AbortOnError(result, result != ERROR_INSTALL_USEREXIT);
   }
   UnhookRebootResume();
 }
@@ -141,8 +149,7 @@ void CWorker::RestartForPreparation(int stage) {
 void CWorker::RunProductActions(int startSequence) {
   CSetupActionList* list = CSetupActionList::Find(m_actionLists, kVerifyActionsList);
   if (!list) return;
-  std::vector<std::wstring> refused;
-  std::wstring messageName;
+  std::vector<CRefusal> refused;
   DWORD lastKept = ERROR_OLD_WIN_VERSION;
   std::vector<CVerifyAction*> actions;
   for (const auto& entry : *list) {
@@ -164,28 +171,23 @@ void CWorker::RunProductActions(int startSequence) {
       RestartForPreparation(action->GetSequence());
     } else if (result == kVerifyEndWithLastError) {
       lastKept = kept;
-      RefuseProduct(*action, kept, &refused, &messageName);
+      RefuseProduct(*action, kept, &refused);
     } else if (result != ERROR_SUCCESS) {
-      AbortOnError(result, true);
+      AbortOnError(result, result != ERROR_INSTALL_USEREXIT);
     }
     UnhookRebootResume();
   }
-  ReportRefusedProducts(refused, messageName, lastKept);
+  ReportRefusedProducts(refused, lastKept);
 }
 
-void CWorker::RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<std::wstring>* refused,
-                            std::wstring* messageName) {
+void CWorker::RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector<CRefusal>* refused) {
   if (kept == kRestartDuringPreparation) throw static_cast<unsigned long>(kept);
   const std::wstring& product = action.GetKeyName();
   bool suiteWide = product == kSuiteList || product.empty() || action.GetRefusal() == kRefuseAll;
   const CVACustom* custom = dynamic_cast<const CVACustom*>(&action);
   if (custom && custom->IsSuiteLevelValidation()) suiteWide = true;
   if (suiteWide) {
-    if (!IsSilentLevel()) {
-      UINT id = MessageIdFor(action.GetMessage(), IDS_PRODUCTS_NOT_SUPPORTED_ABORT);
-      ShowBox(ReplaceAll(LoadResourceString(id), L"_PRODUCTS_", ProductDisplayName(product)),
-              IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
-    }
+    ShowRefusals({RefusalOf(action)}, true);
     throw static_cast<unsigned long>(kept == ERROR_SUCCESS ? ERROR_OLD_WIN_VERSION : kept);
   }
   // Only a configured check can be told to let its product stay.
@@ -194,11 +196,26 @@ void CWorker::RefuseProduct(const CVerifyAction& action, DWORD kept, std::vector
              action.GetActionName().c_str());
     return;
   }
-  std::wstring name = ProductDisplayName(product);
+  CRefusal refusal = RefusalOf(action);
   TakeProductOutOfRun(product, true);
   if (m_productList.Contains(product)) return;
-  refused->push_back(name);
-  if (!action.GetMessage().empty()) *messageName = action.GetMessage();
+  refused->push_back(refusal);
+}
+
+// A configured check names its product as its ProductName says; the
+// platform check of the suite names the suite, whose whole system it refuses.
+CWorker::CRefusal CWorker::RefusalOf(const CVerifyAction& action) const {
+  const std::wstring& key = action.GetKeyName();
+  bool suite = key == kSuiteList || key.empty();
+  bool custom = dynamic_cast<const CVACustom*>(&action) != nullptr;
+  CRefusal refusal{custom && !action.GetName().empty() ? action.GetName()
+                   : suite                               ? SuiteDisplayName()
+                                                         : ProductDisplayName(key),
+                   action.IsSilent(), action.GetMessage(), custom};
+  if (suite && refusal.messageName.empty() && dynamic_cast<const CVAIsQualified*>(&action)) {
+    refusal.messageName = kUnsupportedOSName;
+  }
+  return refusal;
 }
 
 std::wstring CWorker::ProductDisplayName(const std::wstring& key) const {
@@ -207,33 +224,72 @@ std::wstring CWorker::ProductDisplayName(const std::wstring& key) const {
   return key;
 }
 
-UINT CWorker::MessageIdFor(const std::wstring& messageName, UINT fallback) const {
-  if (messageName.empty()) return fallback;
-  auto found = m_state->m_messageIds.find(messageName);
-  if (found == m_state->m_messageIds.end() || found->second == 0) return fallback;
-  return static_cast<UINT>(found->second);
+// A suite without a ProductName of its own is known by its programs-list name.
+std::wstring CWorker::SuiteDisplayName() const {
+  std::wstring name = m_state->GetProductName();
+  const CInstallGroupInfo* group = m_installGroups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
+  if (name.empty() && group) name = group->GetDisplayName();
+  return name.empty() ? LoadResourceString(IDS_UNKNOWN_PRODUCT) : name;
 }
 
-void CWorker::ReportRefusedProducts(const std::vector<std::wstring>& refused,
-                                    const std::wstring& messageName, DWORD kept) {
-  if (refused.empty()) return;
-  std::wstring names;
-  for (const std::wstring& name : refused) names += name + L"\n";
-  bool noneLeft = m_productList.Keys().empty();
-  if (!IsSilentLevel()) {
-    if (noneLeft) {
-      ShowBox(ReplaceAll(LoadResourceString(IDS_PRODUCTS_NOT_SUPPORTED_ABORT), L"_PRODUCTS_", names),
-              IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
-    } else {
-      UINT id = MessageIdFor(messageName, IDS_PRODUCTS_NOT_SUPPORTED);
-      ShowBox(ReplaceAll(LoadResourceString(id), L"_PRODUCTS_", names), IDS_INFORMATION_CAPTION,
-              MB_ICONWARNING | MB_SETFOREGROUND);
+std::wstring CWorker::MessageText(const std::wstring& messageName, UINT fallback, const std::wstring& productName,
+                                  const std::vector<std::wstring>& products) const {
+  UINT id = fallback;
+  if (!messageName.empty()) {
+    auto found = m_state->m_messageIds.find(messageName);
+    if (found == m_state->m_messageIds.end()) {
+      WriteLog(L"The message name '%s' is not known; the default message is shown", messageName.c_str());
+    } else if (found->second != 0) {
+      id = static_cast<UINT>(found->second);
     }
   }
+  std::wstring text = LoadResourceString(id);
+  if (text.empty() && id != fallback) {
+    WriteLog(L"The message '%s' has no text in this language; the default message is shown", messageName.c_str());
+    text = LoadResourceString(fallback);
+  }
+  std::wstring list;
+  for (const std::wstring& product : products) list += product + L"\n";
+  return ReplaceAll(ReplaceAll(text, kProductsField, list), kProductNameField, productName);
+}
+
+void CWorker::ShowRefusals(const std::vector<CRefusal>& refusals, bool ending) {
+  if (IsSilentLevel()) return;
+  std::vector<std::wstring> names;
+  std::wstring messageName;
+  bool allCustom = true;
+  for (const CRefusal& refusal : refusals) {
+    if (refusal.silent) {
+      WriteLog(L"   The check that refused %s is silent: no box", refusal.name.c_str());
+      continue;
+    }
+    names.push_back(refusal.name);
+    if (!refusal.messageName.empty()) messageName = refusal.messageName;
+    allCustom = allCustom && refusal.custom;
+  }
+  if (names.empty()) return;
+  UINT fallback = allCustom ? (ending ? IDS_PRODUCTS_REFUSED_BY_CHECK_ABORT : IDS_PRODUCTS_REFUSED_BY_CHECK)
+                            : (ending ? IDS_PRODUCTS_NOT_SUPPORTED_ABORT : IDS_PRODUCTS_NOT_SUPPORTED);
+  std::wstring productName;
+  for (const std::wstring& name : names) productName += (productName.empty() ? L"" : L", ") + name;
+  std::wstring text = MessageText(messageName, fallback, productName, names);
+  if (ending) ShowBox(text, IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+  else ShowBox(text, IDS_INFORMATION_CAPTION, MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+// With none left the run ends, and the box says so whatever message the
+// checks name.
+void CWorker::ReportRefusedProducts(const std::vector<CRefusal>& refused, DWORD kept) {
+  if (refused.empty()) return;
+  bool noneLeft = m_productList.Keys().empty();
   if (noneLeft) {
+    std::vector<CRefusal> plain = refused;
+    for (CRefusal& refusal : plain) refusal.messageName.clear();
+    ShowRefusals(plain, true);
     WriteLog(L"No product is left to install on this system");
     throw static_cast<unsigned long>(kept == ERROR_SUCCESS ? ERROR_OLD_WIN_VERSION : kept);
   }
+  ShowRefusals(refused, false);
 }
 
 // Mode 0: one condition that holds suffices; 1: all must; 2: none may.
@@ -275,8 +331,9 @@ void CWorker::EvaluateUpgradeLink() {
   else WriteLog(L"Unknown upgrade condition evaluation method; failing upgrade");
   if (passed || !linked) return;
   if (UiLevel() < CCommandOptions::kUILevelNoneWithEndDialog) {
-    ShowBox(LoadResourceString(MessageIdFor(L"UnsupportedUpgrade", kUnsupportedUpgradeMessage)),
-            IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+    std::wstring suite = SuiteDisplayName();
+    ShowBox(MessageText(kUnsupportedUpgradeName, IDS_UNSUPPORTED_UPGRADE, suite, {suite}), IDS_ERROR_CAPTION,
+            MB_ICONERROR | MB_SETFOREGROUND);
   }
   throw static_cast<unsigned long>(ERROR_OLD_WIN_VERSION);
 }

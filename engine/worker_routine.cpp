@@ -389,13 +389,12 @@ bool CWorker::CheckSuiteCondition() {
   bool suiteAllowed = EvaluateMpiCondition(m_state->m_suiteCondition);
   if (!suiteAllowed) {
     if (UiLevel() < CCommandOptions::kUILevelBasicNoDialogs) {
-      UINT messageId = IDS_CONFIGURATION_NOT_SUPPORTED;
-      auto found = m_state->m_messageIds.find(m_state->m_conditionMessageName);
-      if (!m_state->m_conditionMessageName.empty() && found != m_state->m_messageIds.end() &&
-          found->second != 0) {
-        messageId = static_cast<UINT>(found->second);
-      }
-      ShowBox(LoadResourceString(messageId), IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
+      // The suite's condition refuses every product of the suite.
+      std::vector<std::wstring> products;
+      for (const std::wstring& key : m_productList.Keys()) products.push_back(ProductDisplayName(key));
+      ShowBox(MessageText(m_state->m_conditionMessageName, IDS_CONFIGURATION_NOT_SUPPORTED,
+                          SuiteDisplayName(), products),
+              IDS_ERROR_CAPTION, MB_ICONERROR | MB_SETFOREGROUND);
     }
     return false;
   }

@@ -200,9 +200,15 @@ std::wstring CZipArchive::PredictFileNameInZip(const std::wstring& path, bool fu
   return WithoutParentParts(component.GetFileName());
 }
 
-// New entries get no UTF-8 names: a name the code page can't hold would be
-// stored with '?' in it and could not be found or extracted again.
+// New entries of MS-DOS and NTFS get no UTF-8 names: a name the code page
+// can't hold would be stored with '?' in it and could not be found or
+// extracted again. In an entry of another system no reader but ours takes
+// code-page bytes as we meant them, so a name beyond ASCII goes as UTF-8.
 void CZipArchive::SetEntryName(CZipFileHeader& header, const std::wstring& name, bool exact) {
+  if (!ZipCompatibility::ReadsCodePageNames(header.GetSystemCompatibility()) &&
+      std::any_of(name.begin(), name.end(), [](wchar_t c) { return c > 0x7F; })) {
+    header.m_flag |= CZipFileHeader::kUtf8Flag;
+  }
   if (exact && header.SetFileName(name, m_centralDir.m_oemConversion)) return;
   ThrowError(CZipException::kInvalidArgument,
              Format(L"the name %s holds characters the archive's code page cannot store",

@@ -269,8 +269,12 @@ class CZipArchive {
                         uint64_t end);
   bool ComparePrefix(const std::wstring& text, const std::wstring& prefix) const;
   // Raises 22 when the archive's code page can't hold the name, or when it
-  // is not `exact`: read from other bytes than it would be stored as.
+  // is not `exact`: read from other bytes than it would be stored as. An
+  // entry of a system other than MS-DOS and NTFS takes a name beyond ASCII
+  // as UTF-8 under the flag.
   void SetEntryName(CZipFileHeader& header, const std::wstring& name, bool exact = true);
+  // Sets bit 11 in the flags of the local header at `localHeader`.
+  void WriteLocalUtf8Flag(uint64_t localHeader);
   // Gives an entry of another system `system`, with its attributes and name
   // form; `sourceOem` is how its name was read.
   void TakeIntoArchiveSystem(CZipFileHeader& header, bool sourceOem, int system);

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr uint64_t kFieldLimit = 0xFFFFFFFF;
+constexpr uint32_t kFlagOffset = 6;
 constexpr uint32_t kNameLengthOffset = 26;
 
 }  // namespace
@@ -216,6 +217,8 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
   SetEntryName(renamed, name);
   std::string raw = renamed.GetRawFileName();
   if (raw.size() > 0xFFFF) return false;
+  // A name that became UTF-8 (see SetEntryName) says so in both headers.
+  bool utf8Now = renamed.IsUtf8() && !header->IsUtf8();
 
   uint64_t end = CheckEntryPlaces();
   uint64_t before = m_centralDir.GetInfo().bytesBeforeZip;
@@ -251,6 +254,7 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
     file->Write(field, 2);
     file->Seek(static_cast<int64_t>(local + CZipFileHeader::kLocalSize), CZipAbstractFile::begin);
     if (!raw.empty()) file->Write(raw.data(), static_cast<uint32_t>(raw.size()));
+    if (utf8Now) WriteLocalUtf8Flag(local);
     file->SeekToEnd();
   } catch (...) {
     m_info.buffer.Release();
@@ -261,8 +265,19 @@ bool CZipArchive::RenameFile(int index, const std::wstring& newName) {
     m_centralDir[i]->m_offset = static_cast<uint32_t>(m_centralDir[i]->m_offset + difference);
   }
   header->SetRawFileName(raw);
+  header->m_flag = renamed.m_flag;
   m_centralDir.RebuildFindIndex();
   if (callback != nullptr) callback->CallbackEnd();
   if (m_autoFlush) Flush();
   return true;
+}
+
+void CZipArchive::WriteLocalUtf8Flag(uint64_t localHeader) {
+  CZipAbstractFile* file = m_storage.File();
+  unsigned char field[2];
+  file->Seek(static_cast<int64_t>(localHeader + kFlagOffset), CZipAbstractFile::begin);
+  m_storage.Read(field, 2, false);
+  field[1] |= CZipFileHeader::kUtf8Flag >> 8;
+  file->Seek(static_cast<int64_t>(localHeader + kFlagOffset), CZipAbstractFile::begin);
+  file->Write(field, 2);
 }

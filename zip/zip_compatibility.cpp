@@ -16,6 +16,7 @@ constexpr uint32_t kUnixRegular = 0x80000000;    // S_IFREG
 constexpr uint32_t kOwnerRead = 0x01000000;
 constexpr uint32_t kOwnerWrite = 0x00800000;
 constexpr uint32_t kOwnerExecute = 0x00400000;
+constexpr uint32_t kDosBits = 0x37;  // read-only, hidden, system, directory, archive
 
 uint32_t UnixToDos(uint32_t attributes) {
   uint32_t result = (attributes & kUnixDirectory) ? kDirectory : 0;
@@ -35,7 +36,7 @@ uint32_t ToDos(uint32_t attributes, int system) {
 
 uint32_t FromDos(uint32_t attributes, int system) {
   switch (system) {
-    case zcUnix: return DosToUnix(attributes);
+    case zcUnix: return DosToUnix(attributes) | (attributes & kDosBits);
     case zcMacintosh: return attributes & (kReadOnly | kDirectory);
     default: return attributes;
   }
@@ -63,6 +64,8 @@ uint32_t DosToUnix(uint32_t attributes) {
   if (attributes & kDirectory) return result | kUnixDirectory | kDirectory;
   return result | kUnixRegular;
 }
+
+bool ReadsCodePageNames(int system) { return system == zcDosFat || system == zcOldNtfs || system == zcNtfs; }
 
 uint32_t ConvertAttributes(uint32_t attributes, int fromSystem, int toSystem) {
   if (!IsSystemSupported(fromSystem) || !IsSystemSupported(toSystem)) {

@@ -18,7 +18,13 @@ bool IsSystemSupported(int system);
 // says what the name holds: a name in the OEM code page is MS-DOS, a UTF-8
 // one NTFS (Info-ZIP reads an MS-DOS name as OEM text whatever its flag).
 int EntrySystem(int archiveSystem, bool utf8Name);
-// Raises CZipException 115 when either system has no converter.
+// Whether other readers take a name without the UTF-8 flag in an entry of
+// `system` as code-page text of ours. Only MS-DOS and NTFS entries: Unix
+// readers take such bytes as their own locale's, zipfile as code page 437.
+bool ReadsCodePageNames(int system);
+// Raises CZipException 115 when either system has no converter. Into Unix
+// the MS-DOS bits stay in the low half, as Info-ZIP and 7-Zip write them,
+// so a reader on Windows still sees a read-only or hidden file as one.
 uint32_t ConvertAttributes(uint32_t attributes, int fromSystem, int toSystem);
 // The Unix permission and type bits (high half) for MS-DOS attributes.
 uint32_t DosToUnix(uint32_t attributes);

@@ -182,7 +182,7 @@ def test_custom_installs_into_the_folder_typed_on_the_install_location_page(test
     # A later run finds the suite where it went.
     record = registry(UNINSTALL + SUITE_ID, "32")
     assert record["BasePath"] == "C:\\Chosen Place"
-    assert record["InstallLocation"] == "C:\\Chosen Place\\Sample Suite\\"
+    assert record["InstallLocation"] == "C:\\Chosen Place\\Sample Suite"
     assert registry(UNINSTALL + BETA, "32")["InstallLocation"] == "C:\\Chosen Place\\Sample Suite\\"
 
 

@@ -35,7 +35,7 @@ LANGUAGE_PROMPT, LANGUAGE_LIST, OK = 11084, 11083, 1
 EULA_ACCEPT, EULA_TEXT, CUSTOM, INSTALL_POINT_PROMPT, BASE_FOLDER, INSTALL_PATH = 11155, 11006, 11018, 11045, 11050, 11128
 HEADER_IMAGE, COMPLETE, CUSTOMIZE_TREE = 11027, 11019, 11055
 CANCEL_QUESTION, YES, NO = 11017, 6, 7
-LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041, "ARA": 1025}
+LANGIDS = {"ENU": 1033, "DEU": 1031, "JPN": 1041, "ARA": 1025, "CHS": 2052, "CHT": 1028, "KOR": 1042}
 EDITOR_TITLE = "Tamsa Editor - draft.txt"
 
 
@@ -155,7 +155,9 @@ def test_language_dialog_then_files_in_use_ok_closes_the_application(test_world)
 @pytest.mark.parametrize("locale, languages, chosen", [
     ("ru_RU.UTF-8", ["ENU", "DEU"], "ENU"),
     ("ar_SA.UTF-8", ["ENU", "DEU", "JPN", "ARA"], "ARA"),
-], ids=["russian", "arabic"])
+    # Each East Asian picture names its language in its own script (see the screenshot).
+    ("ja_JP.UTF-8", ["ENU", "JPN", "CHS", "CHT", "KOR"], "JPN"),
+], ids=["russian", "arabic", "east_asian"])
 def test_language_dialog_on_a_foreign_system_offers_and_selects_a_language(test_world, locale, languages, chosen):
     kit = dialogs_kit(languages, ask_language=True)
     run, logs = start_setup(kit, "/qb", locale=locale)

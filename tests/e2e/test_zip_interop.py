@@ -301,3 +301,42 @@ def test_entries_keep_the_marks_of_their_names_everywhere(work):
             assert {native_name(name, codec): data for name, data in extracted(out).items()} == expected, \
                 (archive, tool)
             assert not os.stat(out / cyrillic).st_mode & 0o222, (archive, tool, "the read-only log extracts read-only")
+
+
+UNIX_MAKERS = {
+    "Info-ZIP": lambda work, names: run(["zip", "-q", "peer.zip"] + names, work),
+    "7-Zip": lambda work, names: run(["7zz", "a", "-tzip", "-bso0", "peer.zip"] + names, work),
+}
+
+
+# Both write archives made on Unix. An entry we add to one, copy into it (ours,
+# with a name in the OEM code page) or rename in it keeps its name for every
+# reader, which takes a name without the UTF-8 flag there as its own locale's
+# (zipfile as code page 437): beyond ASCII it goes as UTF-8 under the flag. The
+# MS-DOS attributes stay beside the Unix ones, so read-only stays read-only.
+@pytest.mark.parametrize("maker", sorted(UNIX_MAKERS))
+def test_entries_put_into_unix_archives_keep_their_names_for_every_reader(work, maker):
+    (work / "a.log").write_bytes(b"theirs")
+    (work / "ro.log").write_bytes(b"read only")
+    (work / "ro.log").chmod(0o444)
+    UNIX_MAKERS[maker](work, ["a.log"])
+    run([TOOL, "create", "ours.zip", "-a", "\u00e9t\u00e9.log", "ro.log"], work)
+    run([TOOL, "append", "peer.zip", "-a", "caf\u00e9.log", "ro.log"], work)
+    run([TOOL, "copy", "ours.zip", "peer.zip"], work)
+    run([TOOL, "rename", "peer.zip", "a.log", "\u00e4.log"], work)
+    expected = {"\u00e4.log": b"theirs", "caf\u00e9.log": b"read only", "\u00e9t\u00e9.log": b"read only"}
+    with zipfile.ZipFile(work / "peer.zip") as z:
+        marks = {i.filename: (z.read(i), i.create_system, i.flag_bits & 0x800, i.external_attr & 1,
+                              (i.external_attr >> 16) & 0o222 == 0) for i in z.infolist()}
+    assert marks == {name: (data, 3, 0x800, data == b"read only", data == b"read only")
+                     for name, data in expected.items()}
+    assert b"No errors detected" in run(["unzip", "-t", "peer.zip"], work).stdout
+    run(["7zz", "t", "peer.zip"], work)
+    for tool, args in (("unzip", ["unzip", "-q", "peer.zip", "-d"]), ("7zz", ["7zz", "x", "peer.zip", "-bso0"])):
+        out = work / f"out_{tool}"
+        out.mkdir()
+        run(args + ([out] if tool == "unzip" else [f"-o{out}"]), work)
+        assert extracted(out) == expected, tool
+        assert not os.stat(out / "caf\u00e9.log").st_mode & 0o222, tool
+    listed = run([TOOL, "list", "peer.zip"], work).stdout.decode().splitlines()
+    assert sorted(line.split("\t")[0] for line in listed) == sorted(expected)
