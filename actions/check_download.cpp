@@ -3,6 +3,7 @@
 
 #include "foundation/publisher_check.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "resources/resource_ids.h"
 
 bool DownloadForCheck(const std::wstring& url, const std::wstring& temporary, const std::wstring& shownTarget,
@@ -16,13 +17,13 @@ bool DownloadForCheck(const std::wstring& url, const std::wstring& temporary, co
   } catch (unsigned long error) {
     WriteLog(L"   Failed downloading from '%s' to '%s'.  Error code = %d", url.c_str(), shownTarget.c_str(),
              static_cast<int>(error));
-    DeleteFileW(temporary.c_str());
+    DeleteFileChecked(temporary, FALSE);
     return false;
   }
   // Whoever answers for the address could serve any program: a signed
   // setup runs only what its own publisher signed.
   if (!CPublisherCheck().Accept(temporary, url)) {
-    DeleteFileW(temporary.c_str());
+    DeleteFileChecked(temporary, FALSE);
     return false;
   }
   return true;

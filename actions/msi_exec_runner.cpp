@@ -22,6 +22,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
 
@@ -216,13 +217,13 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
   CPackageLog log(parsed.GetLogFile());
   {
     CMsiInternalUIGuard uiLevel(static_cast<INSTALLUILEVEL>(level));
-    if (!parsed.GetLogFile().empty()) {
-      MsiEnableLogW(kLogModes, log.InstallerFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
-    }
+    // A log refused where it was to be made leaves the package without one.
+    bool logged = !log.InstallerFile().empty();
+    if (logged) MsiEnableLogW(kLogModes, log.InstallerFile().c_str(), INSTALLLOGATTRIBUTES_APPEND);
     RegisterHandler(level);
     result = RunInstaller(parsed);
     // The log setting is process-wide: the next package must not write here.
-    if (!parsed.GetLogFile().empty()) MsiEnableLogW(0, nullptr, 0);
+    if (logged) MsiEnableLogW(0, nullptr, 0);
   }
   log.Finish();
   SetUserCancelled(false);
@@ -230,7 +231,7 @@ unsigned __stdcall MsiExecThreadProc(void* parameter) {
            parsed.GetPackage().c_str(), result);
   if (result != ERROR_SUCCESS && result != ERROR_SUCCESS_REBOOT_REQUIRED && result != ERROR_SUCCESS_REBOOT_INITIATED) {
     // The installer's own log says why; this log only has its code.
-    if (parsed.GetLogFile().empty()) {
+    if (log.File().empty()) {
       WriteLog(L"   The package ran without a log of its own");
     } else {
       WriteLog(L"   The package's own log tells why: %s", log.File().c_str());

@@ -11,6 +11,7 @@
 #include "foundation/file_utils.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -41,6 +42,15 @@ DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
   }
 }
 
+// The claimed file, judged by its handle; one that could not be had is
+// left to the installer, which fails on it too.
+bool LiesInOpenedLogFolder(const std::wstring& path) {
+  CScopedHandle file(OpenPlainFile(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   false));
+  if (!file.IsValid()) return GetLastError() != kNotPlainFileError;
+  return IsInOpenedLogFolder(path, FinalPathOfOpenFile(file.Get()));
+}
+
 }  // namespace
 
 // The installer is handed only a plain file of the run's own, made before it
@@ -48,7 +58,16 @@ DWORD AppendFile(const std::wstring& from, const std::wstring& to) {
 // into another's file.
 CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFile(file) {
   if (file.empty()) return;
+  // Made only where the run's log folder still lies.
+  if (!IsInOpenedLogFolder(file)) {
+    m_file = m_installerFile = std::wstring();
+    return;
+  }
   m_file = m_installerFile = ClaimPlainFile(file);
+  if (!LiesInOpenedLogFolder(m_file)) {
+    m_file = m_installerFile = std::wstring();
+    return;
+  }
   if (m_file != file) {
     const wchar_t* why = FolderExists(file) ? L"a folder" : L"a link or a file with other names";
     WriteLog(L"   The package log %s is %s: the package logs into %s", file.c_str(), why, m_file.c_str());
@@ -57,15 +76,16 @@ CPackageLog::CPackageLog(const std::wstring& file) : m_file(file), m_installerFi
   std::wstring beside = Format(kBesideFormat, m_file.c_str(), GetCurrentProcessId());
   // A file of this process's name can only be left from a run killed long
   // ago: written over from its start, its old tail would follow the new log.
-  DeleteFileW(beside.c_str());
+  DeleteFileChecked(beside, FALSE);
   m_installerFile = ClaimPlainFile(beside);
+  if (!LiesInOpenedLogFolder(m_installerFile)) m_file = m_installerFile = std::wstring();
 }
 
 void CPackageLog::Finish() {
   if (m_installerFile == m_file || GetFileAttributesW(m_installerFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   DWORD error = AppendFile(m_installerFile, m_file);
   if (error == ERROR_SUCCESS) {
-    DeleteFileW(m_installerFile.c_str());
+    DeleteFileChecked(m_installerFile, FALSE);
     return;
   }
   WriteLog(L"   The package's log could not be added to '%s', error %d; it stays in '%s'", m_file.c_str(),

@@ -17,6 +17,7 @@
 #include "foundation/resource_strings.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
@@ -137,7 +138,7 @@ DWORD CVAMSICorrectVersion::InstallWindowsInstaller() {
   bool ran = RunInstaller(path);
   DWORD error = ran ? ERROR_SUCCESS : GetLastError();
   // The downloaded copy has done its work; the temporary folder keeps nothing.
-  if (!downloaded.empty()) DeleteFileW(downloaded.c_str());
+  if (!downloaded.empty()) DeleteFileChecked(downloaded, FALSE);
   if (ran) return ERROR_SUCCESS;
   if (!IsRestartResult(error) && error != kVerifyEndWithLastError) {
     WriteLog(L"Unable to launch MSI installer from '%s'. Error code = %08X", path.c_str(), error);
@@ -205,7 +206,7 @@ bool CVAMSICorrectVersion::DownloadInstaller(const std::wstring& url, std::wstri
     DWORD error = GetLastError();
     WriteLog(L"Failed to convert downloaded file '%s' to an executable; error code = %d", temporary,
              static_cast<int>(error));
-    DeleteFileW(temporary);
+    DeleteFileChecked(temporary, FALSE);
     return false;
   }
   *path = executable;

@@ -10,9 +10,11 @@
 #include "actions/check_download.h"
 #include "engine/version_info.h"
 #include "foundation/error.h"
+#include "foundation/file_utils.h"
 #include "foundation/internet.h"
 #include "foundation/reboot_support.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "foundation/xml_document.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -23,11 +25,6 @@ const wchar_t kSection[] = L"VerifyActions.*.EnsureSetupFiles";
 const wchar_t kFilesQuery[] = L"//files[1]/*";
 const wchar_t kVersionQuery[] = L"//version";
 const DWORD kNothingNewer = 2;
-
-// A plain file name: no folder part, no drive, not "." or "..".
-bool IsPlainFileName(const std::wstring& name) {
-  return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
-}
 
 }  // namespace
 
@@ -78,12 +75,22 @@ DWORD CVASetupCorrectVersion::Execute() {
   for (const CFetched& file : fetched) {
     replaced = replaced && Replace(file);
   }
-  for (const CFetched& file : fetched) DeleteFileW(file.temporary.c_str());
+  for (const CFetched& file : fetched) DeleteFileChecked(file.temporary, FALSE);
   if (!replaced) {
     Rollback();
     return ERROR_INSTALL_FAILURE;
   }
+  // Only a copy in the machine's temporary folder is one only administrators
+  // may change: elsewhere the restart would follow names others can point
+  // anywhere, and the files stay.
+  std::wstring machineTemp = GetMachineTempFolderPath();
+  bool ownFolder = !machineTemp.empty() && StartsWithNoCase(m_targetFolder, machineTemp);
   for (const CReplaced& file : m_replaced) {
+    if (!ownFolder) {
+      WriteLog(L"   '%s' stays after the restart: its folder is not one only administrators may change",
+               file.target.c_str());
+      continue;
+    }
     try {
       CRebootSupport().MarkForDeletionAtReboot(file.target);
     } catch (const CError& error) {
@@ -96,7 +103,7 @@ DWORD CVASetupCorrectVersion::Execute() {
 
 CVASetupCorrectVersion::~CVASetupCorrectVersion() {
   for (const CReplaced& file : m_replaced) {
-    if (!file.backup.empty()) DeleteFileW(file.backup.c_str());
+    if (!file.backup.empty()) DeleteFileChecked(file.backup, FALSE);
   }
 }
 
@@ -142,7 +149,7 @@ bool CVASetupCorrectVersion::Replace(const CFetched& file) {
       DWORD error = GetLastError();
       WriteLog(L"   Could not move '%s' aside for the update; error code = %d", file.target.c_str(),
                static_cast<int>(error));
-      if (!replaced.backup.empty()) DeleteFileW(replaced.backup.c_str());
+      if (!replaced.backup.empty()) DeleteFileChecked(replaced.backup, FALSE);
       return false;
     }
   }
@@ -159,7 +166,7 @@ bool CVASetupCorrectVersion::Replace(const CFetched& file) {
 void CVASetupCorrectVersion::Rollback() {
   for (auto file = m_replaced.rbegin(); file != m_replaced.rend(); ++file) {
     BOOL restored = file->backup.empty()
-                        ? DeleteFileW(file->target.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND
+                        ? DeleteFileChecked(file->target, FALSE) || GetLastError() == ERROR_FILE_NOT_FOUND
                         : MoveFileExW(file->backup.c_str(), file->target.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (!restored) {
       DWORD error = GetLastError();

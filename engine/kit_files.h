@@ -20,8 +20,6 @@ class CKitFiles {
 
  private:
   bool RemoveEntry(const std::wstring& relativePath) const;
-  // Empty folders between the entry's folder and the kit's, deepest first.
-  void RemoveEmptyParents(const std::wstring& path) const;
 
   std::wstring m_folder;
   std::vector<std::wstring> m_entries;

@@ -14,6 +14,7 @@
 #include "foundation/setup_log.h"
 #include "foundation/shell_shortcut.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -126,7 +127,7 @@ void CLaunchPoint::Cleanup(const std::wstring& setupDir, const std::wstring& pro
     WriteLog(L"   '%s' is not a shortcut to '%s'; it is left in place", link.c_str(), target.c_str());
     return;
   }
-  if (!DeleteFileW(link.c_str())) {
+  if (!DeleteFileChecked(link, FALSE)) {
     WriteLog(L"   WARNING: The launch point '%s' could not be deleted, error %d", link.c_str(),
              static_cast<int>(GetLastError()));
     return;

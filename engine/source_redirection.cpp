@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <cwctype>
 #include <memory>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "actions/va_admin.h"
 #include "actions/windows_installer_command.h"
 #include "engine/engine_settings.h"
+#include "engine/working_copy_records.h"
 #include "foundation/file_identity_set.h"
 #include "foundation/file_utils.h"
 #include "foundation/kw_ini_file.h"
@@ -22,6 +24,7 @@
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -65,22 +68,21 @@ bool IsWorkFolderName(const std::wstring& folder) {
   return true;
 }
 
-// A copy whose own program ran when its run ended has lost its mark with the
-// rest of its files: its folder on the restart's list, which only an
-// administrator's process writes, says a setup removed it.
-bool IsLeftForRestart(const std::wstring& folder) {
-  std::wstring path = WithoutTrailingSeparators(folder);
-  for (const std::wstring& pending : CRebootSupport().PendingDeletions()) {
-    if (EqualsNoCase(pending, path)) return true;
-  }
-  return false;
+// A plain folder of a copy's name that a record or journal names, or that
+// this process made: anyone may make a folder of that name and put in it
+// whatever a copy holds, a link among it.
+bool IsProvenWorkingCopy(const std::wstring& folder, bool proven) {
+  if (!proven || !IsWorkFolderName(folder)) return false;
+  CScopedHandle plain(OpenPlainFolder(WithoutTrailingSeparators(folder), 0));
+  return plain.IsValid();
 }
 
-// A folder setup made as a working copy, never a link of that name: a user's
-// folder or link named like one is not setup's to delete.
-bool IsOwnWorkingCopy(const std::wstring& folder) {
-  if (!IsWorkFolderName(folder) || IsLinkPath(WithoutTrailingSeparators(folder))) return false;
-  return IsOwnTempWorkFolder(folder) || IsLeftForRestart(folder);
+// Copies are made only new, with permissions that let only administrators
+// change them, in the machine's temporary folder: there alone may what is
+// in use go at the restart.
+bool IsInMachineTempFolder(const std::wstring& folder) {
+  std::wstring machine = GetMachineTempFolderPath();
+  return !machine.empty() && EqualsNoCase(FolderOfPath(WithoutTrailingSeparators(folder)), machine);
 }
 
 // "C:" or "\\server\share": what is left of a root once its separator is gone.
@@ -132,6 +134,29 @@ bool IsSameFile(const std::wstring& first, const std::wstring& second) {
   return false;
 }
 
+// Byte for byte, read from the start of both.
+bool SameContents(HANDLE first, HANDLE second) {
+  LARGE_INTEGER firstSize = {};
+  LARGE_INTEGER secondSize = {};
+  if (!GetFileSizeEx(first, &firstSize) || !GetFileSizeEx(second, &secondSize) ||
+      firstSize.QuadPart != secondSize.QuadPart) {
+    return false;
+  }
+  const DWORD kBlock = 65536;
+  std::vector<char> firstBlock(kBlock);
+  std::vector<char> secondBlock(kBlock);
+  for (;;) {
+    DWORD firstRead = 0;
+    DWORD secondRead = 0;
+    if (!ReadFile(first, firstBlock.data(), kBlock, &firstRead, nullptr) ||
+        !ReadFile(second, secondBlock.data(), kBlock, &secondRead, nullptr) || firstRead != secondRead) {
+      return false;
+    }
+    if (firstRead == 0) return true;
+    if (std::memcmp(firstBlock.data(), secondBlock.data(), firstRead) != 0) return false;
+  }
+}
+
 std::vector<std::wstring> SystemFolders() {
   std::vector<std::wstring> folders;
   wchar_t buffer[MAX_PATH + 1];
@@ -161,14 +186,16 @@ const wchar_t CSourceRedirection::kSourceIniName[] = L"source.ini";
 CSourceRedirection::CSourceRedirection(CCommandOptions& options, const std::wstring& setupFolder,
                                        const std::wstring& programName,
                                        const std::wstring& configurationName,
-                                       const std::wstring& engineSettings, bool startedByHandOver)
+                                       const std::wstring& engineSettings, bool startedByHandOver,
+                                       const CWorkingCopyRecords& records)
     : m_options(options),
       m_setupFolder(setupFolder),
       m_programName(programName),
       m_configurationName(configurationName),
       m_engineSettings(engineSettings),
       m_restarted(options.GetTildeSwitch() != CCommandOptions::kRestartMarkerNone),
-      m_startedByHandOver(startedByHandOver) {}
+      m_startedByHandOver(startedByHandOver),
+      m_records(records) {}
 
 CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstring& path) {
   CHandOver result;
@@ -203,6 +230,13 @@ CSourceRedirection::CHandOver CSourceRedirection::ReadSourceIni(const std::wstri
     result.programMissing = true;
     return result;
   }
+  // Held as compared until it has started: a name opened again could lead
+  // to another program by then.
+  CScopedHandle held;
+  if (m_restarted && !IsProgramCopiedFrom(program, &held)) {
+    result.code = ERROR_INVALID_DATA;
+    return result;
+  }
   bool resumed = m_restarted || m_options.GetSSwitchValue() != 0;
   result.code = RestartSetup(HandOverCommand(command), resumed ? nullptr : &result.process);
   return result;
@@ -223,6 +257,22 @@ bool CSourceRedirection::RefuseHandOver(const std::wstring& program, const std::
              started.c_str());
     return true;
   }
+  return false;
+}
+
+// A run setup started from its copy (a resume after a restart, with the
+// administrator's rights) hands over only to the very program the copy was
+// made from: the kit lies where others may have changed it since.
+bool CSourceRedirection::IsProgramCopiedFrom(const std::wstring& program, CScopedHandle* held) const {
+  held->Reset(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::wstring own = GetModuleFilePath();
+  CScopedHandle copy(CreateFileW(own.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+  if (held->IsValid() && copy.IsValid() && SameContents(held->Get(), copy.Get())) return true;
+  WriteLog(L"The setup program '%s' that source.ini names is not the one this copy '%s' was made from; setup "
+           L"does not hand over to it",
+           program.c_str(), own.c_str());
+  held->Reset();
   return false;
 }
 
@@ -280,10 +330,14 @@ void CSourceRedirection::PrepareWorkingCopy() {
              m_setupFolder.c_str());
     return;
   }
+  // Recorded before anything is in it: a run killed from here on leaves a
+  // copy that a later run knows to be setup's.
+  m_madeCopy = workFolder;
+  m_records.Record(workFolder);
   // Without the program, its configuration or the way back to the setup
   // folder the copy cannot resume anything: it goes, and nothing deletes later.
   if (!CopyProgramAndConfiguration(workFolder) || !WriteSourceIni(workFolder)) {
-    RemoveFolder(workFolder);
+    RemoveFolder(workFolder, true, m_records);
     m_workingCopyClaim.Reset();
     m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerKeepCopy);
     return;
@@ -373,7 +427,8 @@ std::wstring CSourceRedirection::KitFolder() const {
 
 void CSourceRedirection::RemoveWorkingCopy() {
   std::wstring copy = WorkingCopyFolder();
-  if (!copy.empty()) RemoveFolder(copy);
+  if (copy.empty()) return;
+  RemoveFolder(copy, EqualsNoCase(copy, m_madeCopy) || m_records.Names(copy), m_records);
 }
 
 std::wstring CSourceRedirection::WorkingCopyFolder() const {
@@ -381,7 +436,7 @@ std::wstring CSourceRedirection::WorkingCopyFolder() const {
   return m_options.GetSourceFolder();
 }
 
-void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
+void CSourceRedirection::RemoveFolder(const std::wstring& folder, bool proven, const CWorkingCopyRecords& records) {
   if (IsProtectedFolder(folder)) {
     WriteLog(L"Refusing to delete the folder '%s': it is a drive root or a system folder",
              folder.c_str());
@@ -390,16 +445,19 @@ void CSourceRedirection::RemoveFolder(const std::wstring& folder) {
   // "/~" on the command line of a setup started from its own kit must not
   // delete the kit, nor a clean-up a user's folder of the same name, nor
   // anything a link of that name leads to.
-  if (!IsOwnWorkingCopy(folder)) {
+  if (!IsProvenWorkingCopy(folder, proven)) {
     WriteLog(L"Keeping the folder '%s': it is not a temporary working copy", folder.c_str());
     return;
   }
   // The copy's own program cannot go while it runs: it goes at the restart.
-  if (!DeleteFolderTree(folder, TRUE)) {
+  bool atRestart = IsInMachineTempFolder(folder);
+  if (!DeleteFolderTree(folder, atRestart)) {
     DWORD error = GetLastError();
     WriteLog(L"Could not delete every file under '%s': %d", folder.c_str(), error);
   }
-  RemoveDirectoryChecked(WithoutTrailingSeparators(folder), TRUE);
+  RemoveDirectoryChecked(WithoutTrailingSeparators(folder), atRestart);
+  // Its record stays while anything of it does, for a later run to finish.
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) records.Drop(folder);
 }
 
 bool CSourceRedirection::ClaimWorkingCopy(const std::wstring& folder) {
@@ -418,26 +476,30 @@ void CSourceRedirection::ClaimOwnWorkingCopy() {
   if (claim.IsValid()) m_workingCopyClaim = std::move(claim);
 }
 
-void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport) {
-  // The user's own, and the machine's that an administrator's runs use.
-  std::wstring temp = GetTempFolderPath();
-  std::wstring machine = GetMachineTempFolderPath();
-  for (const std::wstring* folder : {&temp, &machine}) {
-    if (folder->empty() || (folder == &machine && EqualsNoCase(machine, temp))) continue;
-    for (const std::wstring& name : ListFolderEntries(*folder, L"ZOLM*", true)) {
-      RemoveAbandonedWorkingCopy(*folder + name + L"\\", rebootSupport);
-    }
+void CSourceRedirection::RemoveAbandonedWorkingCopies(CRebootSupport* rebootSupport,
+                                                      const CWorkingCopyRecords& records) {
+  for (const std::wstring& folder : records.OfEndedRuns()) {
+    RemoveAbandonedWorkingCopy(folder, rebootSupport, records);
   }
 }
 
-void CSourceRedirection::RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport) {
+void CSourceRedirection::RemoveAbandonedWorkingCopy(const std::wstring& folder, CRebootSupport* rebootSupport,
+                                                    const CWorkingCopyRecords& records) {
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    // Gone meanwhile, at a restart: nothing of it is left to delete.
+    if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
+      records.Drop(folder);
+      rebootSupport->DropPendingDeletionsUnder(folder);
+    }
+    return;
+  }
   // This very program may run from one, as a resume that hands over does.
-  if (!IsOwnWorkingCopy(folder) || StartsWithNoCase(GetModuleFilePath(), folder) || IsClaimed(folder)) return;
+  if (StartsWithNoCase(GetModuleFilePath(), folder) || IsClaimed(folder)) return;
   // Read after the claim: a setup writes its resume entry before it lets
   // its copy go.
   if (rebootSupport->AnyResumeEntryStartsIn(folder)) return;
   WriteLog(L"Removing the working copy '%s', which no running setup and no resume entry uses", folder.c_str());
-  RemoveFolder(folder);
+  RemoveFolder(folder, true, records);
   // What a run before scheduled for the restart is gone now: a stale
   // entry would tell every installer that a restart is pending.
   if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {

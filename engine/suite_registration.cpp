@@ -33,6 +33,7 @@
 #include "foundation/setup_log.h"
 #include "foundation/staged_files.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "foundation/wow64.h"
 #include "platform/wide_string.h"
 
@@ -121,14 +122,6 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
   return path;
 }
 
-// Where the folder's name leads, links resolved; empty when unknown.
-std::wstring FinalPathOfFolder(const std::wstring& folder) {
-  CScopedHandle opened(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return opened.IsValid() ? FinalPathOfOpenFile(opened.Get()) : std::wstring();
-}
-
 }  // namespace
 
 CSuiteRegistration::CSuiteRegistration(const CKwIniFile& configuration, const CReplacementMap& macros,
@@ -144,6 +137,34 @@ std::wstring CSuiteRegistration::CacheFolder(const std::wstring& suiteId) const 
   std::wstring root = WithoutTrailingBackslash(m_macros.Expand(kAllUsersAppDataMacro));
   if (root.empty() || root == kAllUsersAppDataMacro) return std::wstring();
   return root + kCacheSubfolder + L"\\" + suiteId;
+}
+
+std::wstring CSuiteRegistration::CacheRoot() const { return WithoutTrailingBackslash(CacheFolder(L"")); }
+
+// Absent until the first suite, and a folder any user may make: made by the
+// run with the caches' permissions, or used as found only when it is a plain
+// folder of an administrator's; a link or file there goes itself and the
+// folder is made anew, one of another account's is taken over.
+DWORD CSuiteRegistration::SecureCacheRoot() {
+  std::wstring root = CacheRoot();
+  if (root.empty()) return ERROR_PATH_NOT_FOUND;
+  DWORD made = CreateAdministratorsOnlyFolder(root);
+  if (made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) return made;
+  CScopedHandle folder(OpenPlainFolder(root, READ_CONTROL | WRITE_DAC | WRITE_OWNER));
+  if (!folder.IsValid()) {
+    if (GetLastError() != kNotPlainFileError) return Failure(GetLastError());
+    WriteLog(L"   '%s' is not a plain folder; it goes, and the folder is made anew", root.c_str());
+    if (!RemoveDirectoryChecked(root, FALSE) && !DeleteFileChecked(root, FALSE)) return Failure(GetLastError());
+    return CreateAdministratorsOnlyFolder(root);
+  }
+  if (IsOwnedByAdministrators(folder.Get())) return ERROR_SUCCESS;
+  WriteLog(L"   Taking over the folder '%s', made by another account", root.c_str());
+  return SecureOpenFolder(folder.Get());
+}
+
+bool CSuiteRegistration::IsOwnCacheRoot() const {
+  CScopedHandle folder(OpenPlainFolder(CacheRoot(), READ_CONTROL));
+  return folder.IsValid() && IsOwnedByAdministrators(folder.Get());
 }
 
 std::wstring CSuiteRegistration::SharedInstallersFolder() const {
@@ -178,6 +199,11 @@ DWORD CSuiteRegistration::SetupInstallGroups() {
 DWORD CSuiteRegistration::TakeOverCache() {
   const CInstallGroupInfo* group = m_groups.Lookup(CInstallGroupInfoMap::kDefaultGroup);
   if (!group || !CSuiteRecord::IsWellFormedSuiteId(group->GetUuid())) return ERROR_SUCCESS;
+  DWORD secured = SecureCacheRoot();
+  if (secured != ERROR_SUCCESS) {
+    WriteLog(L"   The folder '%s' cannot be made the program's own, error %d", CacheRoot().c_str(), secured);
+    return Failure(secured);
+  }
   std::wstring folder = CacheFolder(group->GetUuid());
   if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return ERROR_SUCCESS;
   // An installed copy's cache is the suite's own, made by an earlier run.
@@ -194,17 +220,15 @@ DWORD CSuiteRegistration::TakeOverCache() {
 
 // Whoever made the folder loses it first, then everything in it goes: the
 // run writes all the cache holds. A link or file at the name goes itself,
-// never what it leads to.
+// never what it leads to; what cannot go (a link Wine can only open at its
+// target) keeps the folder from being the suite's, and the run ends.
 DWORD CSuiteRegistration::EmptyFoundCache(const std::wstring& folder) {
-  // Wine shows a folder link as a folder: only where its name ends up tells it.
-  std::wstring found = FinalPathOfFolder(folder);
-  std::wstring parent = FinalPathOfFolder(FolderOfPath(folder));
-  bool elsewhere = !found.empty() && !parent.empty() &&
-                   !EqualsNoCase(found, parent + L"\\" + FileNameOfPath(folder));
-  if (elsewhere || IsLinkPath(folder) || !FolderExists(folder)) {
-    if (RemoveDirectoryW(folder.c_str()) || DeleteFileW(folder.c_str())) return ERROR_SUCCESS;
+  CScopedHandle plain(OpenPlainFolder(folder, 0));
+  if (!plain.IsValid()) {
+    if (RemoveDirectoryChecked(folder, FALSE) || DeleteFileChecked(folder, FALSE)) return ERROR_SUCCESS;
     return Failure(GetLastError());
   }
+  plain.Reset();
   DWORD secured = MakeAdministratorsOnlyFolder(folder);
   if (secured != ERROR_SUCCESS) return secured;
   if (!DeleteFolderTree(folder)) return Failure(GetLastError());
@@ -650,8 +674,9 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   }
   CSuiteRecord record(suiteId);
   std::wstring location;
+  // The folder the user chose: gone now when empty, never at the restart.
   if (record.ReadText(kSuiteInstallLocationValue, &location) && !location.empty()) {
-    RemoveDirectoryChecked(location, TRUE);
+    RemoveDirectoryChecked(location, FALSE);
   }
   WriteLog(L"   Removing registry entries for suite %s.", suiteId.c_str());
   if (!record.Delete()) {
@@ -659,16 +684,18 @@ void CSuiteRegistration::RemoveSuiteRecord(const std::wstring& suiteId) {
   }
   WriteLog(L"   Cleaning cached files for suite %s.", suiteId.c_str());
   // An uninstall started from the cache runs this very setup.exe, which
-  // cannot delete itself: it goes at the restart, with its folder.
-  DeleteFolderTree(cacheFolder, TRUE);
-  RemoveDirectoryChecked(cacheFolder, TRUE);
+  // cannot delete itself: it goes at the restart, with its folder, when
+  // only administrators may change the folders on the way.
+  BOOL atRestart = IsOwnCacheRoot() ? TRUE : FALSE;
+  DeleteFolderTree(cacheFolder, atRestart);
+  RemoveDirectoryChecked(cacheFolder, atRestart);
   // The folders that hold other suites' caches go only when empty: a
   // removal scheduled for the restart would mark one pending for every
   // later run.
   RemoveDirectoryChecked(FolderOfPath(cacheFolder, false), FALSE);
   std::wstring shared = installers + L"\\" + suiteId;
   DeleteFolderTree(shared);
-  RemoveDirectoryChecked(shared, TRUE);
+  RemoveDirectoryChecked(shared, FALSE);
   RemoveDirectoryChecked(installers, FALSE);
   RemoveEmptyFolderTree(FolderOfPath(installers, false));
 }

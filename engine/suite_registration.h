@@ -34,8 +34,9 @@ class CSuiteRegistration {
   // failed (never 0 for a failure); a failed record leaves behind no cache
   // that this run made.
   DWORD SetupInstallGroups();
-  // Before the suite's first install changes any product: a cache folder of
-  // the suite's name that the suite has no record for is someone else's
+  // Before an install changes any product: the folder of every suite's cache
+  // is made the program's own (SecureCacheRoot), and a cache folder of the
+  // suite's name that the suite has no record for is someone else's
   // making; it is emptied and given the administrators' permissions, with a
   // log line. 0, or the code of what failed, logged: the run must end then.
   DWORD TakeOverCache();
@@ -74,6 +75,12 @@ class CSuiteRegistration {
   bool AnyMemberSelected(const CInstallGroupInfo& group) const;
   DWORD MakeCache(const CInstallGroupInfo& group);
   DWORD EmptyFoundCache(const std::wstring& folder);
+  // {AllUsersAppData}\Uninstall, without its backslash.
+  std::wstring CacheRoot() const;
+  DWORD SecureCacheRoot();
+  // A plain folder an administrator owns: what is in use in it may go at
+  // the restart.
+  bool IsOwnCacheRoot() const;
   DWORD StageProductFiles(const CInstallGroupInfo& group, const std::wstring& folder, CStagedFiles* staged);
   DWORD WriteRecord(const CInstallGroupInfo& group);
   DWORD WriteIdentity(const CInstallGroupInfo& group, CSuiteRecord* record);

@@ -10,8 +10,10 @@
 #include "foundation/file_utils.h"
 #include "foundation/folder.h"
 #include "foundation/log_packaging.h"
+#include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -30,7 +32,43 @@ std::wstring WithoutBackslash(std::wstring folder) {
 
 // True when `inner` is `outer` or lies below it.
 bool IsWithin(const std::wstring& inner, const std::wstring& outer) {
-  return !outer.empty() && StartsWithNoCase(WithBackslash(inner), WithBackslash(outer));
+  return !outer.empty() && !inner.empty() && StartsWithNoCase(WithBackslash(inner), WithBackslash(outer));
+}
+
+// Where `path` lies with the links on its way resolved: the final path of
+// the nearest folder of it that exists, and the names below that (empty
+// where the system cannot tell). False when a file stands on the way:
+// nothing can be made there.
+bool Resolve(const std::wstring& path, std::wstring* resolved) {
+  std::wstring at = WithoutBackslash(GetFullPath(path));
+  std::wstring below;
+  resolved->clear();
+  while (!at.empty()) {
+    DWORD attributes = GetFileAttributesW(at.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+      CScopedHandle folder(CreateFileW(at.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      std::wstring found = folder.IsValid() ? FinalPathOfOpenFile(folder.Get()) : std::wstring();
+      while (!found.empty() && found.back() == L'\\') found.pop_back();
+      if (!found.empty()) *resolved = found + below;
+      return true;
+    }
+    size_t slash = at.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash < 2 || slash + 1 == at.size()) return true;
+    below = at.substr(slash) + below;
+    at = at.substr(0, slash == 2 ? 3 : slash);
+  }
+  return true;
+}
+
+// Either holds the other, by name or where the names lead.
+bool Overlap(const std::wstring& target, const std::wstring& resolvedTarget, const std::wstring& folder) {
+  std::wstring resolvedFolder;
+  Resolve(folder, &resolvedFolder);
+  return IsWithin(target, folder) || IsWithin(folder, target) || IsWithin(resolvedTarget, resolvedFolder) ||
+         IsWithin(resolvedFolder, resolvedTarget);
 }
 }  // namespace
 
@@ -63,13 +101,18 @@ void CUpdateFolder::ReadHistory(const std::wstring& path, std::wstring* first, s
 }
 
 // Never a root, a system or profile folder, nor a folder that holds the
-// files this mode packs.
-bool CUpdateFolder::MayReplace(const std::wstring& target) const {
-  if (IsProtectedFolder(target) || IsWithin(m_installSource, target) || IsWithin(m_setupFolder, target)) {
-    WriteLog(L"   The update folder '%s' may not be replaced", target.c_str());
-    return false;
-  }
-  return true;
+// kit or a folder this mode packs, or lies inside one: replacing it would
+// delete what is about to be packed.
+bool CUpdateFolder::MayReplace(const std::wstring& target, const std::vector<std::wstring>& products) const {
+  std::vector<std::wstring> packed = {m_installSource, m_setupFolder, m_installSource + kBinFolder};
+  for (const std::wstring& product : products) packed.push_back(m_installSource + product);
+  std::wstring resolved;
+  // A path through a file holds nothing: its making fails with its own error.
+  bool possible = Resolve(target, &resolved);
+  bool refused = IsProtectedFolder(target);
+  for (const std::wstring& folder : packed) refused = refused || (possible && Overlap(target, resolved, folder));
+  if (refused) WriteLog(L"   The update folder '%s' may not be replaced", target.c_str());
+  return !refused;
 }
 
 DWORD CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::wstring>& products) const {
@@ -84,14 +127,14 @@ DWORD CUpdateFolder::Prepare(const std::wstring& target, const std::vector<std::
     WriteLog(L"   '%s' is not a folder; no update folder is prepared", folder.c_str());
     return ERROR_DIRECTORY;
   }
-  if (!MayReplace(folder)) return ERROR_ACCESS_DENIED;
+  if (!MayReplace(folder, products)) return ERROR_ACCESS_DENIED;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // Kept, nothing is written: a caller must not read that as prepared.
     if (!m_ask(Format(L"%s already exist. Do you want to overwrite it?", folder.c_str()))) {
       WriteLog(L"   Keeping the existing folder %s; no update folder is prepared", folder.c_str());
       return ERROR_ALREADY_EXISTS;
     }
-    if (!DeleteFolderTree(WithBackslash(folder)) || !RemoveDirectoryW(folder.c_str())) {
+    if (!DeleteFolderTree(folder) || !RemoveDirectoryChecked(folder, FALSE)) {
       DWORD error = GetLastError();
       WriteLog(L"   Failed removing the folder %s, error %d", folder.c_str(), error);
       return error != ERROR_SUCCESS ? error : ERROR_INSTALL_FAILURE;

@@ -28,7 +28,7 @@ class CUpdateFolder {
   static void ReadHistory(const std::wstring& path, std::wstring* first, std::wstring* second);
 
  private:
-  bool MayReplace(const std::wstring& target) const;
+  bool MayReplace(const std::wstring& target, const std::vector<std::wstring>& products) const;
   // Each true when it wrote its archive.
   bool PackProduct(const std::wstring& target, const std::wstring& product) const;
   bool PackSetupFiles(const std::wstring& target) const;

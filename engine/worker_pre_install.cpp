@@ -29,6 +29,7 @@
 #include "foundation/setup_config.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
 
@@ -201,7 +202,7 @@ void CWorker::EnsureSetupFiles() {
   action.SetOwnVersion(ownVersion);
   DWORD kept = ERROR_SUCCESS;
   DWORD result = RunVerifyAction(&action, &kept);
-  DeleteFileW(description.c_str());
+  DeleteFileChecked(description, FALSE);
   if (result != ERROR_SUCCESS) return;
   if (UpdateMadeSetupNewer(action.GetOfferedVersion())) RestartWithNewSetupFiles(workFolder);
   // Not taken: a resume after a restart must start the files this run has.
@@ -250,9 +251,11 @@ void CWorker::RestartWithNewSetupFiles(const std::wstring& workFolder) {
   command += L" /~-";
   std::wstring sourceIni = workFolder + kSourceIniFile;
   std::wstring savedIni = sourceIni + kSavedSuffix;
-  CRebootSupport rebootSupport;
-  bool moved = FileExists(sourceIni) && rebootSupport.MoveFileAtReboot(sourceIni.c_str(), savedIni.c_str(),
-                                                                        MOVEFILE_REPLACE_EXISTING);
+  // Moved now or not at all: a rename waiting for the restart would not
+  // keep the new setup from it, and would follow names in a folder others
+  // may change.
+  bool moved = FileExists(sourceIni) &&
+               MoveFileExW(sourceIni.c_str(), savedIni.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   HandOverTo(command);
   if (moved) MoveFileExW(savedIni.c_str(), sourceIni.c_str(), MOVEFILE_REPLACE_EXISTING);
 }

@@ -17,6 +17,7 @@
 #include "foundation/log_packaging.h"
 #include "foundation/setup_log.h"
 #include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -38,8 +39,8 @@ std::wstring WithoutTrailingBackslashes(std::wstring path) {
 
 // The folder's content and then the folder; false when anything stays.
 bool DeleteWholeFolder(const std::wstring& folder) {
-  bool emptied = DeleteFolderTree(WithBackslash(folder)) != FALSE;
-  return RemoveDirectoryW(folder.c_str()) && emptied;
+  bool emptied = DeleteFolderTree(folder) != FALSE;
+  return RemoveDirectoryChecked(folder, FALSE) && emptied;
 }
 
 std::wstring FindMacro(const CReplacementMap& macros, const wchar_t* name, bool* found) {
@@ -107,7 +108,7 @@ void CWorker::CleanupSourceFiles() {
     return;
   }
   bool removed = KitFiles(full, *m_commandLine, *m_options, m_productList).Remove();
-  if (RemoveDirectoryW(full.c_str())) return;
+  if (RemoveDirectoryChecked(full, FALSE)) return;
   if (!removed) {
     WriteLog(L"   The folder '%s' could not be deleted", full.c_str());
   } else {

@@ -112,7 +112,7 @@ void CWorker::PackLogFiles() {
   if (!GetSetupLogFolder(&folder)) return;
   WriteLog(L"Packing the log files of %s", folder.c_str());
   std::wstring archive;
-  if (ZipLogFiles(folder, &archive)) {
+  if (ZipLogFiles(folder, &archive, GetOpenedLogFolder())) {
     WriteLog(L"   Log files packed into %s; this line and those after it are not in it", archive.c_str());
   } else {
     // The logs are a courtesy: the run's result does not depend on them.

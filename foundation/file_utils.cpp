@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "foundation/folder_security.h"
-#include "foundation/process_identity.h"
-#include "foundation/reboot_support.h"
+#include "foundation/nt_file.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
 #include "platform/system_dlls.h"
@@ -21,8 +20,6 @@
 
 namespace {
 
-const DWORD kProtectiveAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // What SetFileAttributesW accepts; the rest of a find record's bits are not ours to set.
 const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -31,10 +28,6 @@ const DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 const int kTempFolderTries = 99;
 // Below the Windows folder.
 const wchar_t kMachineTempFolder[] = L"\\Temp\\";
-// Written into each working folder as it is made: the clean-up takes only
-// folders that hold it. Its text is the identity of the setup that made it.
-const wchar_t kWorkFolderMarker[] = L"\\setup.working-copy";
-const DWORD kMarkerBytes = 64;
 const int kNumberedNameTries = 99;
 
 class CScopedFindHandle {
@@ -84,46 +77,10 @@ std::wstring FinalPathOf(HANDLE file) {
   }
 }
 
-struct CIoStatus {
-  LONG status;
-  ULONG_PTR information;
-};
-
-const ULONG kFileBasicInformation = 4;
-const ULONG kFileStandardInformation = 5;
-const ULONG kFileInternalInformation = 6;
-
-struct CBasicInformation {
-  LARGE_INTEGER creationTime;
-  LARGE_INTEGER lastAccessTime;
-  LARGE_INTEGER lastWriteTime;
-  LARGE_INTEGER changeTime;
-  ULONG attributes;
-};
-
-struct CStandardInformation {
-  LARGE_INTEGER allocationSize;
-  LARGE_INTEGER endOfFile;
-  ULONG numberOfLinks;
-  BOOLEAN deletePending;
-  BOOLEAN directory;
-};
-
-using QueryInformationFileType = LONG(WINAPI*)(HANDLE, CIoStatus*, void*, ULONG, ULONG);
-
-// Asks the open file itself; GetFileInformationByHandle asks its volume too,
-// which under Wine goes to another process and costs many times more.
-bool QueryOpenFile(HANDLE file, void* value, ULONG size, ULONG kind) {
-  static const QueryInformationFileType query = reinterpret_cast<QueryInformationFileType>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-  CIoStatus status = {};
-  return query && query(file, &status, value, size, kind) >= 0;
-}
-
 // Only itself: no folder, no link or other reparse point, one name.
 bool IsSingleNamedFile(HANDLE file) {
-  CBasicInformation basic = {};
-  CStandardInformation standard = {};
+  CFileBasicInformation basic = {};
+  CFileStandardInformation standard = {};
   return QueryOpenFile(file, &basic, sizeof(basic), kFileBasicInformation) &&
          QueryOpenFile(file, &standard, sizeof(standard), kFileStandardInformation) &&
          standard.numberOfLinks == 1 && !standard.directory &&
@@ -132,12 +89,6 @@ bool IsSingleNamedFile(HANDLE file) {
 
 bool IsFolder(const WIN32_FIND_DATAW& entry) {
   return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// A junction or folder symlink: walking into it would reach files that
-// belong to another tree.
-bool IsLink(const WIN32_FIND_DATAW& entry) {
-  return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 bool IsDotOrDotDotName(const wchar_t* name) {
@@ -162,43 +113,9 @@ bool ListFolder(const std::wstring& folder, const std::wstring& pattern,
   return false;
 }
 
-DWORD WithoutProtection(DWORD attributes) { return attributes & ~kProtectiveAttributes; }
-
 BOOL SetAttributes(const std::wstring& path, DWORD attributes) {
   attributes &= kSettableAttributes;
   return SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
-}
-
-// Read-only, hidden and system entries refuse deletion: clear those three.
-void ResetProtectiveAttributes(const std::wstring& path, DWORD attributes) {
-  if (!(attributes & kProtectiveAttributes)) return;
-  DWORD cleared = WithoutProtection(attributes);
-  WriteLog(L"Resetting file attributes for \"%s\" from 0x%08X to 0x%08X", path.c_str(), attributes,
-           cleared);
-  if (!SetAttributes(path, cleared)) {
-    DWORD error = GetLastError();
-    WriteLog(L"Failed to set file attributes. Error code = 0x%08X", error);
-  }
-}
-
-bool IsListed(const std::vector<std::wstring>& paths, const std::wstring& path) {
-  for (const std::wstring& listed : paths) {
-    if (EqualsNoCase(listed, path)) return true;
-  }
-  return false;
-}
-
-// True when everything in the tree under `folder` is deleted at the restart,
-// before the folder itself would be.
-bool EmptiedAtRestart(const std::wstring& folder, const std::vector<std::wstring>& pending) {
-  std::vector<WIN32_FIND_DATAW> entries;
-  if (!ListFolder(folder, L"*", &entries)) return false;
-  for (const WIN32_FIND_DATAW& entry : entries) {
-    std::wstring path = JoinPath(folder, entry.cFileName);
-    if (!IsListed(pending, path)) return false;
-    if (IsFolder(entry) && !IsLink(entry) && !EmptiedAtRestart(path, pending)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -289,118 +206,6 @@ BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,
   return FALSE;
 }
 
-BOOL ScheduleDeleteAtRestart(const std::wstring& path) {
-  return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
-BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    // Not a file: never schedule a folder through the file route.
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (DeleteFileW(path.c_str())) return TRUE;
-  DWORD error = GetLastError();
-  if (deleteAtRestart && ScheduleDeleteAtRestart(path)) {
-    // A file in use (the running setup.exe among them) goes at the restart:
-    // the end state asked for, reached later.
-    WriteLog(L"   Scheduled '%s' for deletion during next reboot", path.c_str());
-  } else {
-    DWORD scheduleError = GetLastError();
-    WriteLog(L"   Failed to delete file: \"%s\", Error code: %d", path.c_str(), error);
-    if (deleteAtRestart) {
-      WriteLog(L"   The file '%s' could not be scheduled for deletion during next reboot. error = %d",
-               path.c_str(), scheduleError);
-    }
-    if (attributes & FILE_ATTRIBUTE_READONLY) SetAttributes(path, attributes);  // the file stays as it was
-  }
-  SetLastError(error);
-  return FALSE;
-}
-
-BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force) {
-  if (RemoveDirectoryW(path.c_str())) return TRUE;
-  DWORD error = GetLastError();
-  bool exists = FolderExists(path);
-  // What the caller wants is already so; it is told through the result all the same.
-  if (!exists && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-    WriteLog(L"   The directory '%s' does not exist; nothing to remove", path.c_str());
-    SetLastError(error);
-    return FALSE;
-  }
-  if (force && exists) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes & kProtectiveAttributes) {
-      SetAttributes(path, WithoutProtection(attributes));
-      if (RemoveDirectoryW(path.c_str())) return TRUE;
-      error = GetLastError();
-      SetAttributes(path, attributes);
-    }
-  }
-  // A folder that still holds files the restart leaves is no failure of its
-  // removal (other suites' files, say), and scheduling it would only leave
-  // a restart pending that achieves nothing.
-  if (exists && error == ERROR_DIR_NOT_EMPTY &&
-      !(force && EmptiedAtRestart(path, CRebootSupport().PendingDeletions()))) {
-    WriteLog(L"   The directory '%s' is not empty; left in place", path.c_str());
-    SetLastError(error);
-    return FALSE;
-  }
-  if (force && exists && ScheduleDeleteAtRestart(path)) {
-    WriteLog(L"   Scheduled '%s' for deletion during next reboot", path.c_str());
-  } else {
-    DWORD scheduleError = GetLastError();
-    WriteLog(L"   Failed to remove directory: '%s', Error code = %d", path.c_str(), error);
-    if (force && exists) {
-      WriteLog(L"   The file '%s' could not be scheduled for deletion during next reboot. error = %d",
-               path.c_str(), scheduleError);
-    }
-  }
-  SetLastError(error);
-  return FALSE;
-}
-
-BOOL RemoveEmptyFolderTree(const std::wstring& path) {
-  std::vector<WIN32_FIND_DATAW> entries;
-  if (!ListFolder(path, L"*", &entries)) return FALSE;
-  for (const WIN32_FIND_DATAW& entry : entries) {
-    if (!IsFolder(entry) || IsLink(entry)) {
-      SetLastError(ERROR_DIR_NOT_EMPTY);
-      return FALSE;
-    }
-    if (!RemoveEmptyFolderTree(JoinPath(path, entry.cFileName))) return FALSE;
-  }
-  return RemoveDirectoryChecked(path, FALSE);
-}
-
-BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart) {
-  std::vector<WIN32_FIND_DATAW> entries;
-  if (!ListFolder(path, L"*", &entries)) return FALSE;
-  DWORD firstError = ERROR_SUCCESS;
-  for (const WIN32_FIND_DATAW& entry : entries) {
-    std::wstring entryPath = JoinPath(path, entry.cFileName);
-    ResetProtectiveAttributes(entryPath, entry.dwFileAttributes);
-    BOOL deleted = TRUE;
-    if (!IsFolder(entry)) {
-      deleted = DeleteFileChecked(entryPath, deleteAtRestart);
-    } else if (IsLink(entry)) {
-      deleted = RemoveDirectoryChecked(entryPath, deleteAtRestart);  // the link only, not its target
-    } else {
-      deleted = DeleteFolderTree(entryPath, deleteAtRestart);
-      // A folder whose file waits for the restart is scheduled after that file.
-      if (deleted || deleteAtRestart) deleted = RemoveDirectoryChecked(entryPath, deleteAtRestart) && deleted;
-    }
-    // Go on with the rest: whatever can be removed is removed.
-    if (!deleted && firstError == ERROR_SUCCESS) firstError = GetLastError();
-  }
-  if (firstError == ERROR_SUCCESS) return TRUE;
-  SetLastError(firstError);
-  return FALSE;
-}
-
 BOOL CopyFolderTree(const std::wstring& source, const std::wstring& target) {
   // Listed before the target exists, so a target inside the source is not copied into itself.
   std::vector<WIN32_FIND_DATAW> entries;
@@ -451,20 +256,6 @@ std::wstring GetMachineTempFolderPath() {
   return written == 0 || written >= MAX_PATH + 8 ? folder : spelt;
 }
 
-namespace {
-
-bool WriteWorkFolderMarker(const std::wstring& folder) {
-  std::wstring text = CProcessIdentity::Current().ToText();
-  std::string bytes(text.begin(), text.end());
-  CScopedHandle file(CreateFileW((folder + kWorkFolderMarker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-}  // namespace
-
 bool IsLinkPath(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -487,14 +278,51 @@ bool IsPlainFile(HANDLE file, const std::wstring& path) {
   // the name the open file ends at tells it. Where the system cannot tell
   // (Windows XP; Wine past 260 characters) a link is seen by its attribute.
   std::wstring filePath = GetFinalPathFunction() ? FinalPathOf(file) : std::wstring();
+  if (filePath.empty()) return true;
+  std::wstring expected = FinalPathOfName(path);
+  return expected.empty() || EqualsNoCase(filePath, expected);
+}
+
+std::wstring FinalPathOfName(const std::wstring& path) {
   std::wstring full = GetFullPath(path);
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
   size_t slash = full.find_last_of(L'\\');
-  if (filePath.empty() || slash == std::wstring::npos) return true;
+  if (!GetFinalPathFunction() || slash == std::wstring::npos || slash + 1 >= full.size()) return std::wstring();
   CScopedHandle folder(CreateFileW(full.substr(0, slash + 1).c_str(), FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   std::wstring folderPath = folder.IsValid() ? FinalPathOf(folder.Get()) : std::wstring();
-  return folderPath.empty() || EqualsNoCase(filePath, JoinPath(folderPath, full.substr(slash + 1)));
+  if (folderPath.empty()) return std::wstring();
+  // A short name on the way is spelt out, as the final path spells it.
+  std::wstring name = full.substr(slash + 1);
+  if (name.find(L'~') != std::wstring::npos) {
+    std::vector<wchar_t> spelt(full.size() + MAX_PATH);
+    DWORD length = GetLongPathNameW(full.c_str(), spelt.data(), static_cast<DWORD>(spelt.size()));
+    if (length > 0 && length < spelt.size()) {
+      std::wstring longPath(spelt.data(), length);
+      name = longPath.substr(longPath.find_last_of(L'\\') + 1);
+    }
+  }
+  return JoinPath(folderPath, name);
+}
+
+HANDLE OpenPlainFolder(const std::wstring& path, DWORD access) {
+  CScopedHandle folder(CreateFileW(path.c_str(), access | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder.IsValid()) return INVALID_HANDLE_VALUE;
+  CFileBasicInformation basic = {};
+  bool plain = QueryOpenFile(folder.Get(), &basic, sizeof(basic), kFileBasicInformation) &&
+               (basic.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(basic.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // Wine opens a folder link at its target and shows it as a plain folder:
+  // only where the handle lies tells it.
+  std::wstring found = plain ? FinalPathOfOpenFile(folder.Get()) : std::wstring();
+  std::wstring expected = found.empty() ? std::wstring() : FinalPathOfName(path);
+  if (!plain || (!expected.empty() && !EqualsNoCase(found, expected))) {
+    SetLastError(kNotPlainFileError);
+    return INVALID_HANDLE_VALUE;
+  }
+  return folder.Release();
 }
 
 HANDLE OpenPlainFile(const std::wstring& path, DWORD access, DWORD shareMode, bool create) {
@@ -558,23 +386,6 @@ std::wstring ClaimPlainFile(const std::wstring& path) {
   return path;
 }
 
-bool IsOwnTempWorkFolder(const std::wstring& folder) {
-  std::wstring path = folder;
-  while (!path.empty() && path.back() == L'\\') path.pop_back();
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return false;
-  }
-  CScopedHandle file(OpenPlainFile(path + kWorkFolderMarker, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                   false));
-  char bytes[kMarkerBytes] = {};
-  DWORD read = 0;
-  if (!file.IsValid() || !ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr)) return false;
-  CProcessIdentity identity;
-  return CProcessIdentity::Parse(std::wstring(bytes, bytes + read), &identity);
-}
-
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim, bool machineWide) {
   std::wstring tempFolder = machineWide ? GetMachineTempFolderPath() : GetTempFolderPath();
@@ -598,13 +409,8 @@ BOOL CreateTempWorkFolder(std::wstring* path,
     } else if (!CreateDirectoryTree(candidate, nullptr)) {
       continue;
     }
-    if (WriteWorkFolderMarker(candidate)) {
-      *path = candidate + L"\\";
-      return TRUE;
-    }
-    // Unmarked, no clean-up would ever take it.
-    DeleteFileW((candidate + kWorkFolderMarker).c_str());
-    RemoveDirectoryW(candidate.c_str());
+    *path = candidate + L"\\";
+    return TRUE;
   }
   return FALSE;
 }

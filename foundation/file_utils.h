@@ -35,31 +35,6 @@ bool IsPlainFileName(const std::wstring& name);
 BOOL FindFileRecursive(const std::wstring& folder, const std::wstring& pattern,
                        std::wstring* foundPath);
 
-// Asks the system to delete the file or empty folder at the next restart.
-BOOL ScheduleDeleteAtRestart(const std::wstring& path);
-
-// Clears read-only and deletes. False at once for a missing file. With
-// `deleteAtRestart` a file that cannot go now is scheduled for the restart
-// (logged as scheduled); a delete that fails otherwise is logged as failed.
-BOOL DeleteFileChecked(const std::wstring& path, BOOL deleteAtRestart);
-
-// Removes an empty folder. Forced, a failure clears the folder's attributes
-// and retries, then schedules the removal for the restart, unless the folder
-// holds anything the restart does not delete: such a folder, forced or not,
-// is logged as left in place. The folder's contents are never deleted.
-BOOL RemoveDirectoryChecked(const std::wstring& path, BOOL force);
-
-// Removes a tree made only of folders, bottom up, the root included. False as
-// soon as a file (or a folder link) is met; that part is left as it is.
-BOOL RemoveEmptyFolderTree(const std::wstring& path);
-
-// Deletes everything under `path` (the folder itself stays), clearing the
-// read-only, hidden and system attributes first. Folder links are removed
-// without following them. With `deleteAtRestart`, what cannot go now (a
-// running program) is scheduled for the restart, files before their folders.
-// False when anything is left now.
-BOOL DeleteFolderTree(const std::wstring& path, BOOL deleteAtRestart = FALSE);
-
 // Copies the tree under `source` into `target`, creating folders as needed
 // and overwriting read-only files. Stops at the first failure.
 BOOL CopyFolderTree(const std::wstring& source, const std::wstring& target);
@@ -76,8 +51,8 @@ std::wstring GetTempFolderPath();
 // user's profile, with its backslash; empty when Windows cannot give it.
 std::wstring GetMachineTempFolderPath();
 
-// Creates a fresh "<temp>ZOLMxxxx\" folder, marked inside as made by setup;
-// `path` gets it with the backslash.
+// Creates a fresh, empty "<temp>ZOLMxxxx\" folder; `path` gets it with the
+// backslash.
 // `claim`, when given, is asked for each name first (the path without its
 // backslash): a name it refuses is passed over, so nothing else takes the
 // folder between its creation and the claim.
@@ -87,10 +62,6 @@ std::wstring GetMachineTempFolderPath();
 BOOL CreateTempWorkFolder(std::wstring* path,
                           const std::function<bool(const std::wstring& candidate)>& claim = nullptr,
                           bool machineWide = false);
-
-// True for a folder CreateTempWorkFolder made: a plain folder, no link or
-// junction, that holds the marker it wrote as a plain file.
-bool IsOwnTempWorkFolder(const std::wstring& folder);
 
 // True for a link, junction or other reparse point, whatever it leads to.
 bool IsLinkPath(const std::wstring& path);
@@ -111,6 +82,16 @@ bool FileIndexOf(HANDLE file, uint64_t* index);
 // The path the open file ends at, links resolved; empty where the system
 // cannot tell.
 std::wstring FinalPathOfOpenFile(HANDLE file);
+
+// Where the file or folder named `path` lies when its last step is no link:
+// its folder's final path and its own name, spelt out; empty where the
+// system cannot tell.
+std::wstring FinalPathOfName(const std::wstring& path);
+
+// Opens the plain folder at `path` (with FILE_READ_ATTRIBUTES added to
+// `access`): an invalid handle with kNotPlainFileError when a link, a file
+// or a folder lying elsewhere than its name says stands there.
+HANDLE OpenPlainFolder(const std::wstring& path, DWORD access);
 
 // Opens the plain file at `path`; with `create`, makes it when nothing
 // stands there (never through a link that appears meanwhile). An invalid

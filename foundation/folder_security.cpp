@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/file_utils.h"
+#include "foundation/scoped_handle.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ struct CLocalFree {
 };
 using CSecurityDescriptor = std::unique_ptr<void, CLocalFree>;
 
-DWORD SetFolderSecurity(const std::wstring& folder, PSECURITY_DESCRIPTOR descriptor) {
+DWORD SetFolderSecurity(HANDLE folder, PSECURITY_DESCRIPTOR descriptor) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   BOOL defaulted = FALSE;
@@ -35,14 +36,25 @@ DWORD SetFolderSecurity(const std::wstring& folder, PSECURITY_DESCRIPTOR descrip
       !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) {
     return GetLastError();
   }
-  std::vector<wchar_t> path(folder.begin(), folder.end());
-  path.push_back(L'\0');
   // The owner too: whoever made the folder could otherwise give themselves
   // back what the list takes away.
-  return SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
-                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                   PROTECTED_DACL_SECURITY_INFORMATION,
-                               owner, nullptr, dacl, nullptr);
+  return SetSecurityInfo(folder, SE_FILE_OBJECT,
+                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                         owner, nullptr, dacl, nullptr);
+}
+
+// The account this process runs as.
+bool IsOwnAccount(PSID sid) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  CScopedHandle token(raw);
+  std::vector<BYTE> user(256);
+  DWORD size = 0;
+  if (!GetTokenInformation(token.Get(), TokenUser, user.data(), static_cast<DWORD>(user.size()), &size)) {
+    user.resize(size);
+    if (!GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size)) return false;
+  }
+  return EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, sid) != FALSE;
 }
 
 DWORD MakeDescriptor(CSecurityDescriptor* descriptor) {
@@ -83,5 +95,25 @@ DWORD MakeAdministratorsOnlyFolder(const std::wstring& folder) {
   if (CreateDirectoryW(path.c_str(), &attributes)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
   if (error != ERROR_ALREADY_EXISTS) return error;
-  return SetFolderSecurity(path, raw);
+  CScopedHandle existing(OpenPlainFolder(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER));
+  if (!existing.IsValid()) return GetLastError();
+  return SetFolderSecurity(existing.Get(), raw);
+}
+
+DWORD SecureOpenFolder(HANDLE folder) {
+  CSecurityDescriptor descriptor;
+  DWORD made = MakeDescriptor(&descriptor);
+  return made != ERROR_SUCCESS ? made : SetFolderSecurity(folder, descriptor.get());
+}
+
+bool IsOwnedByAdministrators(HANDLE folder) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &raw) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  CSecurityDescriptor descriptor(raw);
+  return owner && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid) ||
+                   IsOwnAccount(owner));
 }

@@ -21,6 +21,7 @@
 #include "foundation/resource_strings.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/thread.h"
 #include "platform/wide_string.h"
 #include "resources/resource_ids.h"
@@ -64,7 +65,7 @@ class CTargetFile {
   CTargetFile& operator=(const CTargetFile&) = delete;
   ~CTargetFile() {
     if (m_file) fclose(m_file);
-    if (m_file && !m_kept) DeleteFileW(m_path.c_str());
+    if (m_file && !m_kept) DeleteFileChecked(m_path, FALSE);
   }
   FILE* Get() const { return m_file; }
   // Closes the file for good; false when the last bytes could not be written.
@@ -324,7 +325,7 @@ void SaveBody(const std::vector<char>& body, const std::wstring& target) {
     DWORD error = GetLastError();
     WriteLog(L"   An error occured while writing to file: '%s' with error: %d", target.c_str(),
              static_cast<int>(error));
-    DeleteFileW(target.c_str());
+    DeleteFileChecked(target, FALSE);
     Fail(error ? error : ERROR_WRITE_FAULT);
   }
 }

@@ -15,9 +15,12 @@
 #include "foundation/error.h"
 #include "foundation/file_utils.h"
 #include "foundation/folder.h"
+#include "foundation/nt_file.h"
 #include "foundation/registry_key.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/text_utils.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_exception.h"
@@ -153,8 +156,8 @@ struct CLogFolder {
 
 const int64_t kFileTimeTicksTo1970 = 116444736000000000LL;
 
-// The archive reads a log through the handle its checks were made on: the
-// name opened again could lead elsewhere by then.
+// The archive reads a log, and writes a new archive, through the handle its
+// checks were made on: the name opened again could lead elsewhere by then.
 class CHeldFile : public CZipAbstractFile {
  public:
   CHeldFile(HANDLE file, const std::wstring& path) : m_file(file), m_path(path) {}
@@ -169,14 +172,23 @@ class CHeldFile : public CZipAbstractFile {
     if (!GetFileSizeEx(m_file, &size)) Raise();
     return static_cast<uint64_t>(size.QuadPart);
   }
-  void SetLength(uint64_t) override { ThrowZipException(CZipException::kGeneric, m_path); }
+  void SetLength(uint64_t length) override {
+    uint64_t position = GetPosition();
+    Move(static_cast<int64_t>(length), FILE_BEGIN);
+    if (!SetEndOfFile(m_file)) Raise();
+    Move(static_cast<int64_t>(position < length ? position : length), FILE_BEGIN);
+  }
   std::wstring GetFilePath() const override { return m_path; }
   uint32_t Read(void* buffer, uint32_t count) override {
     DWORD read = 0;
     if (!ReadFile(m_file, buffer, count, &read, nullptr)) Raise();
     return read;
   }
-  void Write(const void*, uint32_t) override { ThrowZipException(CZipException::kGeneric, m_path); }
+  void Write(const void* buffer, uint32_t count) override {
+    DWORD written = 0;
+    if (!WriteFile(m_file, buffer, count, &written, nullptr)) Raise();
+    if (written != count) ThrowZipException(CZipException::kGeneric, m_path, L"disk full");
+  }
   bool IsClosed() const override { return false; }
 
  private:
@@ -260,9 +272,20 @@ bool HoldPlainLog(const CEntry& entry, const CLogFolder* folder, CScopedHandle* 
 
 // A created archive that could not be finished goes: a part of it passes
 // for the logs packed, and on a full drive it holds the room the setup log
-// needs to say so.
+// needs to say so. It goes through the handle it was made with.
+void RemoveUnfinished(CScopedHandle* archive, const std::wstring& archivePath) {
+  BOOLEAN disposition = TRUE;
+  DWORD error = SetOpenFileFact(archive->Get(), &disposition, sizeof(disposition), kFileDispositionInformation);
+  archive->Reset();
+  if (error == ERROR_SUCCESS) {
+    WriteLog(L"   Removed the unfinished archive '%s'", archivePath.c_str());
+    return;
+  }
+  WriteLog(L"   The unfinished archive '%s' could not be removed, error %d", archivePath.c_str(), error);
+}
+
 void RemoveUnfinished(const std::wstring& archivePath) {
-  if (DeleteFileW(archivePath.c_str())) {
+  if (DeleteFileChecked(archivePath, FALSE)) {
     WriteLog(L"   Removed the unfinished archive '%s'", archivePath.c_str());
     return;
   }
@@ -272,22 +295,32 @@ void RemoveUnfinished(const std::wstring& archivePath) {
 }
 
 // A new archive is made only where nothing stands, never through a link
-// planted at its name: it takes the first free numbered name.
-void CreateNewArchive(CZipArchive* archive, CZipFile* file, std::wstring* archivePath) {
+// planted at its name: it takes the first free numbered name. Made, it must
+// lie in `folder` (a final path, when given), or it goes again.
+bool CreateNewArchive(CScopedHandle* archive, std::wstring* archivePath, const std::wstring& folder) {
   std::wstring base = *archivePath;
-  for (int number = 1;; ++number) {
+  for (int number = 1; number <= kArchiveNameTries; ++number) {
     *archivePath = NumberedName(base, number);
-    try {
-      file->Open(*archivePath, CZipAbstractFile::modeCreate | CZipAbstractFile::modeCreateNew |
-                                   CZipAbstractFile::modeReadWrite, true);
-      break;
-    } catch (CZipException* raw) {
-      std::unique_ptr<CZipException> error(raw);
-      if (error->GetCode() != CZipException::kFileExists || number >= kArchiveNameTries) throw error.release();
+    archive->Reset(CreateFileW(archivePath->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!archive->IsValid()) {
+      DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+        WriteLog(L"   The archive '%s' could not be made, error %d", archivePath->c_str(), error);
+        return false;
+      }
       WriteLog(L"   Something stands at '%s' already: the archive takes the next name", archivePath->c_str());
+      continue;
     }
+    std::wstring found = FinalPathOfOpenFile(archive->Get());
+    if (folder.empty() || found.empty() || EqualsNoCase(found, folder + L"\\" + FileNameOfPath(*archivePath))) {
+      return true;
+    }
+    WriteLog(L"   The archive was made at '%s', outside the log folder %s: it goes", found.c_str(), folder.c_str());
+    RemoveUnfinished(archive, *archivePath);
+    return false;
   }
-  archive->OpenFrom(*file, CZipArchive::zipCreate);
+  return false;
 }
 
 // Adds each entry in turn; false at the first that cannot be added. Logs
@@ -296,20 +329,22 @@ BOOL PackEntries(std::wstring* archivePath, CTarget target, const std::vector<CE
                  const CLogFolder* folder = nullptr) {
   // Until the archive is open, a file already there is not this packing's.
   bool made = target == CTarget::kCreate && GetFileAttributesW(archivePath->c_str()) == INVALID_FILE_ATTRIBUTES;
-  CZipFile file;
+  CScopedHandle created;
+  if (target == CTarget::kCreateNew && !CreateNewArchive(&created, archivePath, folder ? folder->finalPath : L"")) {
+    return FALSE;
+  }
+  CHeldFile createdFile(created.Get(), *archivePath);
   CZipArchive archive;
   try {
     if (target == CTarget::kCreateNew) {
-      CreateNewArchive(&archive, &file, archivePath);
+      archive.OpenFrom(createdFile, CZipArchive::zipCreate);
     } else {
       archive.Open(*archivePath, target == CTarget::kCreate ? CZipArchive::zipCreate : CZipArchive::zipOpen);
     }
   } catch (...) {
     LogZipFailure(*archivePath);
-    // A new archive's name that could not be had holds what others put there.
-    if (target == CTarget::kCreateNew) made = !file.IsClosed();
-    file.Close();
-    if (made) RemoveUnfinished(*archivePath);
+    if (created.IsValid()) RemoveUnfinished(&created, *archivePath);
+    else if (made) RemoveUnfinished(*archivePath);
     return FALSE;
   }
   try {
@@ -330,8 +365,8 @@ BOOL PackEntries(std::wstring* archivePath, CTarget target, const std::vector<CE
     LogZipFailure(*archivePath);
     CloseAfterFailure(&archive, *archivePath);
   }
-  file.Close();
-  if (target != CTarget::kAppend) RemoveUnfinished(*archivePath);
+  if (created.IsValid()) RemoveUnfinished(&created, *archivePath);
+  else if (target != CTarget::kAppend) RemoveUnfinished(*archivePath);
   return FALSE;
 }
 
@@ -358,13 +393,20 @@ bool IsProtectedFolder(const std::wstring& folder) {
   return false;
 }
 
-BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath) {
+BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath, const std::wstring& lyingAt) {
   // Taken before the scan: every log packed must still lie there.
   CLogFolder logFolder;
   logFolder.handle.Reset(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (logFolder.handle.IsValid()) logFolder.finalPath = FinalPathOfOpenFile(logFolder.handle.Get());
   while (!logFolder.finalPath.empty() && logFolder.finalPath.back() == L'\\') logFolder.finalPath.pop_back();
+  std::wstring expected = lyingAt;
+  while (!expected.empty() && expected.back() == L'\\') expected.pop_back();
+  if (!expected.empty() && !logFolder.finalPath.empty() && !EqualsNoCase(expected, logFolder.finalPath)) {
+    WriteLog(L"   The log folder %s now leads to %s, not to %s where this run began its log: nothing there is packed",
+             folder.c_str(), logFolder.finalPath.c_str(), expected.c_str());
+    return FALSE;
+  }
   CFolder logs(folder);
   if (!MayPack(logs)) return FALSE;
   std::wstring scanned = WithBackslash(folder);

@@ -16,8 +16,10 @@ bool IsProtectedFolder(const std::wstring& folder);
 // first character and no ".zip" into a new "LogFile <yy-mm-dd HH-MM>.zip" in
 // the folder (numbered " (2)" on when that name is taken), under its path
 // relative to the folder. Links and files with other names are left out.
-// `archivePath` gets the archive's path when one was begun.
-BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath = nullptr);
+// `archivePath` gets the archive's path when one was begun. With `lyingAt`
+// (a final path), nothing is packed or made unless the folder lies there.
+BOOL ZipLogFiles(const std::wstring& folder, std::wstring* archivePath = nullptr,
+                 const std::wstring& lyingAt = std::wstring());
 
 // Packs the whole tree into a new archive; each entry is named `base`, then
 // its path below the folder with the file name in lower case.

@@ -66,6 +66,12 @@ CEnvironmentValue ReadEnvironment(const wchar_t* name) {
 
 bool IsLogForm(const std::wstring& value) { return StartsWithNoCase(value, L"LOG"); }
 
+// The folder of a file's path; a drive root keeps its backslash.
+std::wstring FolderPart(const std::wstring& path) {
+  std::wstring folder = FolderOfPath(path, false);
+  return folder.size() == 2 && folder[1] == L':' ? folder + L"\\" : folder;
+}
+
 struct CLogSetting {
   bool enabled = false;
   std::wstring logTemplate;
@@ -120,18 +126,25 @@ class CLogWriter {
       m_pathResolved = true;
     }
     std::wstring notice;
-    CScopedHandle file(OpenLog(&notice));
-    if (!file.IsValid()) return;  // the log never reports its own failures
+    CScopedHandle opened(m_lost ? INVALID_HANDLE_VALUE : OpenLog(&notice));
+    // Once the folder leads elsewhere, the lines go only into the log file
+    // this run began, through the handle kept to it.
+    HANDLE file = m_lost ? m_held.Get() : opened.Get();
+    if (file == INVALID_HANDLE_VALUE || file == nullptr) return;  // the log never reports its own failures
     OVERLAPPED lockRange = {};
     lockRange.OffsetHigh = kLockOffsetHigh;
-    bool locked = LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange) != FALSE;
-    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange) != FALSE;
+    SetFilePointer(file, 0, nullptr, FILE_END);
     std::wstring lines = notice.empty() ? std::wstring() : stamp + L" - " + notice + L"\r\n";
     lines += stamp + L" - " + message + L"\r\n";
     DWORD written = 0;
-    WriteFile(file.Get(), lines.data(), static_cast<DWORD>(lines.size() * sizeof(wchar_t)), &written,
-              nullptr);
-    if (locked) UnlockFileEx(file.Get(), 0, 1, 0, &lockRange);
+    WriteFile(file, lines.data(), static_cast<DWORD>(lines.size() * sizeof(wchar_t)), &written, nullptr);
+    if (locked) UnlockFileEx(file, 0, 1, 0, &lockRange);
+  }
+
+  std::wstring OpenedFolder() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_folder;
   }
 
  private:
@@ -145,9 +158,17 @@ class CLogWriter {
     // would cost more than the line.
     HANDLE file = ReopenPlainFile(m_logPath, m_checkedPath, GENERIC_WRITE, kLogShare);
     if (file != INVALID_HANDLE_VALUE) return file;
+    // Nothing is made or added to in a folder the log folder's name leads to now.
+    if (LeadsElsewhere(FolderPart(m_logPath), notice)) return INVALID_HANDLE_VALUE;
     for (int tries = 0; tries < kLogNameTries; ++tries) {
       file = OpenPlainFile(m_logPath, GENERIC_WRITE, kLogShare, true);
       m_checkedPath = file != INVALID_HANDLE_VALUE ? FinalPathOfOpenFile(file) : std::wstring();
+      if (file != INVALID_HANDLE_VALUE && LeadsElsewhere(m_checkedPath.empty() ? std::wstring() :
+                                                         FolderPart(m_checkedPath), notice, false)) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+      }
+      if (file != INVALID_HANDLE_VALUE) Remember(file);
       if (file != INVALID_HANDLE_VALUE || GetLastError() != kNotPlainFileError) return file;
       std::wstring next = NumberedName(m_basePath, ++m_number);
       const wchar_t* why = FolderExists(m_logPath) ? L"a folder" : L"a link or a file with other names";
@@ -157,6 +178,37 @@ class CLogWriter {
     return INVALID_HANDLE_VALUE;
   }
 
+  // The first log file found: its folder is the run's log folder from then
+  // on, and the handle kept to it holds the file (and, on Windows, keeps
+  // the folders above it from being renamed while the run lives).
+  void Remember(HANDLE file) {
+    if (m_held.IsValid() || m_checkedPath.empty()) return;
+    m_folder = FolderPart(m_checkedPath);
+    HANDLE held = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &held, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      m_held.Reset(held);
+    }
+  }
+
+  // True, with the notice, when `folder` (a name, or with `byName` false a
+  // final path) no longer lies where the log folder did.
+  bool LeadsElsewhere(const std::wstring& folder, std::wstring* notice, bool byName = true) {
+    if (m_folder.empty() || folder.empty()) return false;
+    std::wstring found = folder;
+    if (byName) {
+      CScopedHandle opened(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      found = opened.IsValid() ? FinalPathOfOpenFile(opened.Get()) : std::wstring();
+    }
+    if (found.empty() || EqualsNoCase(found, m_folder)) return false;
+    m_lost = true;
+    *notice = Format(L"The log folder now leads to %s, not to %s where this run began its log: no log file is "
+                     L"made or written there, and the lines go on only into this log",
+                     found.c_str(), m_folder.c_str());
+    return true;
+  }
+
   std::mutex m_mutex;
   CLogSetting m_setting;
   bool m_pathResolved = false;
@@ -164,6 +216,9 @@ class CLogWriter {
   std::wstring m_logPath;
   int m_number = 1;
   std::wstring m_checkedPath;  // where m_logPath led when last found a plain file
+  std::wstring m_folder;       // the final path of the folder the log was first found in
+  CScopedHandle m_held;
+  bool m_lost = false;         // the folder's name leads elsewhere now
 };
 
 const std::wstring& DateTimeText() {
@@ -249,6 +304,31 @@ BOOL GetLogFilesFolder(std::wstring* folder) {
   }();
   if (folder) *folder = cached.path;
   return cached.found;
+}
+
+std::wstring GetOpenedLogFolder() { return CLogWriter::Instance().OpenedFolder(); }
+
+bool IsInOpenedLogFolder(const std::wstring& path, const std::wstring& finalPath) {
+  std::wstring opened = GetOpenedLogFolder();
+  std::wstring logFolder;
+  // A file of another folder is no log of this run's folder.
+  if (opened.empty() || !GetSetupLogFolder(&logFolder) ||
+      !EqualsNoCase(FolderOfPath(GetFullPath(path)), GetFullPath(logFolder))) {
+    return true;
+  }
+  std::wstring found = finalPath;
+  if (found.empty()) {
+    CScopedHandle folder(CreateFileW(FolderPart(path).c_str(), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    found = folder.IsValid() ? FinalPathOfOpenFile(folder.Get()) : std::wstring();
+  } else {
+    found = FolderPart(found);
+  }
+  if (found.empty() || EqualsNoCase(found, opened)) return true;
+  WriteLog(L"   The log folder now leads to %s, not to %s where this run began its log: %s is not written",
+           found.c_str(), opened.c_str(), path.c_str());
+  return false;
 }
 
 BOOL GetSetupLogFolder(std::wstring* folder) {

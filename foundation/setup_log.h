@@ -18,6 +18,17 @@ BOOL GetLogFilesFolder(std::wstring* folder);
 // The folder that holds the setup log itself, with a trailing backslash;
 // false when the log has no folder of its own (logging off, or "LOG").
 BOOL GetSetupLogFolder(std::wstring* folder);
+// The final path of the folder this process first found its setup log in:
+// the run's log folder. Empty before the first line, without a log, or
+// where the system cannot tell.
+std::wstring GetOpenedLogFolder();
+// False, after a log line, when `path` names a file of the setup log's
+// folder but that folder now lies elsewhere than where the log was first
+// found (swapped for a link meanwhile): no log may be made or written
+// there. `finalPath`, when given, is where the file's open handle lies;
+// otherwise the folder is opened by its name. True for a file of another
+// folder, and where nothing can be told.
+bool IsInOpenedLogFolder(const std::wstring& path, const std::wstring& finalPath = std::wstring());
 std::wstring GetLogPathFromEnvironment(const wchar_t* variableName);
 std::wstring ExpandLogFileName(const std::wstring& path);
 // Creates the folder of the path (the text before its last backslash) with

@@ -14,6 +14,7 @@
 #include "foundation/process_identity.h"
 #include "foundation/scoped_handle.h"
 #include "foundation/setup_log.h"
+#include "foundation/tree_deletion.h"
 #include "platform/wide_string.h"
 
 namespace {
@@ -39,7 +40,7 @@ bool IdMayStillRun(DWORD id) {
 // Keeps the last error of the step that failed.
 void DeleteQuietly(const std::wstring& path) {
   DWORD error = GetLastError();
-  DeleteFileW(path.c_str());
+  DeleteFileChecked(path, FALSE);
   SetLastError(error);
 }
 

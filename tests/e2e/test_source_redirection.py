@@ -1,12 +1,14 @@
 """setup.exe works from a temporary copy of itself during a run and removes
 it at the end; a copy that finds its source.ini hands the run back to the
-setup program it names, with the command line of the first run."""
+setup program it names, with the command line of the first run, when that
+program is still the one the copy was made from."""
 import shutil
-import time
+import subprocess
 
 import pytest
 
-from conftest import BUILD, REPO, prefix_drive_c, read_log, run_windows, windows_path
+from conftest import BUILD, REPO, prefix_drive_c, read_log, run_windows, wine_environment, windows_path
+from test_killed_runs import prefix_processes, wait_until
 
 PACKAGES = BUILD / "fixtures" / "msi"
 LISTS_DCF = REPO / "tests" / "fixtures" / "action_lists" / "SETUP.DCF"
@@ -21,6 +23,19 @@ def work_folders():
     """The users' temporary folders, and the machine's, where an administrator's run works."""
     return sorted(p for folder in ("users", "windows/temp") for p in (prefix_drive_c() / folder).rglob("ZOLM*")
                   if p.is_dir())
+
+
+def recorded_copy(copy):
+    """The copy back where the first run made it, with the record a run that
+    has ended leaves for it."""
+    folder = prefix_drive_c() / "windows" / "temp" / copy.name
+    shutil.rmtree(folder, ignore_errors=True)
+    shutil.copytree(copy, folder)
+    subprocess.run(["wine", "reg", "add", "HKLM\\SOFTWARE\\Tamsa\\Setup\\WorkingCopies", "/v",
+                    f"C:\\windows\\temp\\{copy.name}\\", "/d", "4294967280.01D0000000000001", "/f", "/reg:64"],
+                   env=wine_environment(), check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    return folder
 
 
 def read_ini(path):
@@ -78,34 +93,43 @@ def test_run_works_from_a_copy_that_hands_back_to_its_source(snapshot_kit):
     assert work_folders() == [], "the working copy is gone after the run"
 
     # After a restart the copy starts again; the medium holds another
-    # program now, which records what it is handed. The copy goes after the
-    # hand-over, so its log is written beside it.
-    resumed = kit / "first" / copy.name
-    shutil.copytree(copy, resumed)
+    # program now: the copy, which runs with the administrator's rights, does
+    # not hand over to it.
+    original = (kit / "setup.exe").read_bytes()
     shutil.copy(BUILD / "command_recorder.exe", kit / "setup.exe")
+    resumed = recorded_copy(copy)
+    logs = kit / "changed"
+    result = run_windows(resumed / "setup.exe", ["/qn", "/~"], env=kwsetup(logs), remove_env=())
+    assert result.code == 13
+    assert not (kit / "setup.exe.cmdline").exists()
+    messages = read_log(logs / "logs" / "VELL_SETUP.LOG")
+    assert (f"The setup program '{setup}' that source.ini names is not the one this copy "
+            f"'{windows_path(resumed)}\\setup.exe' was made from; setup does not hand over to it") in messages
+
+    # The program it was made from takes the run over (its kit ends at once
+    # without a configuration). The copy goes after the hand-over, so its
+    # log is written beside it.
+    (kit / "setup.exe").write_bytes(original)
+    (kit / "SETUP.DCF").unlink()
+    resumed = recorded_copy(copy)
     logs = kit / "first"
     result = run_windows(resumed / "setup.exe", ["/qn", "/~"], env=kwsetup(logs), remove_env=())
     assert result.code == 0
-    recorded = kit / "setup.exe.cmdline"
-    # The handed-over program runs on after setup.exe has ended.
-    deadline = time.time() + 30
-    while not recorded.exists() and time.time() < deadline:
-        time.sleep(0.2)
-    # Marked as a hand-over: the program it starts hands over no further.
-    assert recorded.read_bytes().decode("utf-16-le") == first_command + " SourceIniHandOver=1"
     messages = read_log(logs / "logs" / "VELL_SETUP.LOG")
+    # Marked as a hand-over: the program it starts hands over no further.
     assert "   " + first_command + " SourceIniHandOver=1" in messages
     assert "   The new setup has responded and this process will now exit." in messages
     assert "Worker exiting with status code: 00000000, ResultCode = 0" in messages
     assert not any(m.startswith("Exception while loading DCF file") for m in messages)
     # Only the running program itself cannot go before the restart.
     assert [p.name for p in resumed.iterdir()] in ([], ["setup.exe"])
+    # The kit's setup, once it has ended, has nothing more to remove.
+    wait_until(lambda: not prefix_processes("setup.exe"), "the handed-over setup ending")
 
     # Without the medium the quiet copy ends with 2 and shows no box (a box
     # would hold the run until the launcher's time-out).
     (kit / "setup.exe").unlink()
-    resumed = kit / "second" / copy.name
-    shutil.copytree(copy, resumed)
+    resumed = recorded_copy(copy)
     logs = kit / "second"
     result = run_windows(resumed / "setup.exe", ["/qn", "/~"], env=kwsetup(logs), remove_env=(),
                          timeout=60)

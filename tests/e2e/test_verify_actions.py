@@ -142,14 +142,15 @@ def test_setup_update_fetches_a_newer_offer_into_the_working_copy(probe_kit):
     httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=httpd.serve_forever, daemon=True).start()
     base = f"http://127.0.0.1:{httpd.server_address[1]}"
-    copy = probe_kit / "copy"
+    # A copy in the machine's temporary folder, as an administrator's run makes it.
+    copy, copy_path = prefix_drive_c() / "windows" / "temp" / "ZOLM0A0A", "C:\\windows\\temp\\ZOLM0A0A"
     copy.mkdir()
     (copy / "SETUP.DCF").write_bytes(b"old")
     offer = probe_kit / "offer.xml"
     offer.write_text(f"<update><version>3.0</version><files><file>{base}/v3/setup.exe</file>"
                      f"<file>{base}/v3/SETUP.DCF</file></files></update>")
     try:
-        code, messages = check(probe_kit, "update", windows_path(copy), windows_path(offer), "2.0")
+        code, messages = check(probe_kit, "update", copy_path, windows_path(offer), "2.0")
         assert code == 0
         assert "   The version of setup available on the update site is: 3.0, and will be downloaded" in messages
         assert f"   Downloading file from '{base}/v3/SETUP.DCF'" in messages
@@ -157,13 +158,27 @@ def test_setup_update_fetches_a_newer_offer_into_the_working_copy(probe_kit):
         assert (copy / "SETUP.DCF").read_bytes() == b"[Setup]\r\n"
         assert sorted(p.name for p in copy.iterdir()) == ["SETUP.DCF", "setup.exe"]
         # Deleted at the next restart: the two fetched files, each with an empty target.
-        fetched = [windows_path(copy / "setup.exe"), windows_path(copy / "SETUP.DCF")]
+        fetched = [copy_path + "\\setup.exe", copy_path + "\\SETUP.DCF"]
         assert [f for f in fetched] == [m[len("Fetched "):] for m in messages if m.startswith("Fetched ")]
         assert [entry.lower() for entry in pending_deletions()] == [
             ("\\??\\" + path).lower() for path in fetched]
 
+        # Beside a kit, a folder others may change, nothing waits for the restart.
+        beside = probe_kit / "copy"
+        beside.mkdir()
+        (served / "v4").mkdir()
+        for name in ("setup.exe", "SETUP.DCF"):
+            (served / "v4" / name).write_bytes((served / "v3" / name).read_bytes())
+        offer.write_text(offer.read_text().replace("/v3/", "/v4/").replace("3.0", "4.0"))
+        code, messages = check(probe_kit, "update", windows_path(beside), windows_path(offer), "2.0")
+        assert code == 0 and (beside / "setup.exe").read_bytes() == b"new setup"
+        assert f"   '{windows_path(beside)}\\setup.exe' stays after the restart: its folder is not one only " \
+               "administrators may change" in messages
+        assert len(pending_deletions()) == len(fetched)
+        offer.write_text(offer.read_text().replace("/v4/", "/v3/").replace("4.0", "3.0"))
+
         # The same offer seen by the updated setup is not newer: nothing is fetched again.
-        code, messages = check(probe_kit, "update", windows_path(copy), windows_path(offer), "3.0")
+        code, messages = check(probe_kit, "update", copy_path, windows_path(offer), "3.0")
         assert code == 2
         assert "   The version of setup available on the update site is: 3.0, and will not be downloaded" in messages
     finally:

@@ -189,17 +189,20 @@ TEST_F(CSourceRedirectionTest, DeletesRefuseRootsAndSystemFolders) {
   }
 }
 
-// Only a folder made and marked as a working copy is removed: "/~" given to a
-// setup run from its kit must not delete the kit, nor a copy said to be the
-// temporary folder, nor a user's folder of a working copy's name.
-TEST_F(CSourceRedirectionTest, RemovalDeletesOnlyAWorkingCopy) {
+// Only a folder a record names as a working copy is removed, with its
+// record: "/~" given to a setup run from its kit must not delete the kit,
+// nor a copy said to be the temporary folder, nor a user's folder of a
+// working copy's name, whatever marker anyone wrote into it.
+TEST_F(CSourceRedirectionTest, RemovalDeletesOnlyARecordedWorkingCopy) {
+  CTestRegistryKey recordsKey(HKEY_LOCAL_MACHINE);
+  CWorkingCopyRecords records(recordsKey.Path());
   struct Case {
     std::wstring folder;
-    bool marked;
+    bool recorded;
     bool removed;
   } const kCases[] = {
-      {m_temp, false, false},
-      {m_setup, false, false},
+      {m_temp, true, false},
+      {m_setup, true, false},
       {m_temp + L"ZOLM12345\\", true, false},
       {m_temp + L"ZOLMWXYZ\\", true, false},
       {m_temp + L"ZOLM1A2B\\", true, true},
@@ -209,12 +212,14 @@ TEST_F(CSourceRedirectionTest, RemovalDeletesOnlyAWorkingCopy) {
   for (const Case& c : kCases) {
     CreateDirectoryTree(c.folder + L"sub\\", nullptr);
     WriteFileBytes(c.folder + L"sub\\keep.txt", "keep");
-    if (c.marked) WriteFileBytes(c.folder + L"setup.working-copy", "4294967280.01D0000000000001");
+    WriteFileBytes(c.folder + L"setup.working-copy", "4294967280.01D0000000000001");
+    if (c.recorded) records.Record(c.folder);
     m_options.SetTildeSwitch(CCommandOptions::kRestartMarkerWorkingCopy);
     m_options.SetSourceFolder(c.folder);
-    Redirection().RemoveWorkingCopy();
+    CSourceRedirection(m_options, m_setup, L"setup.exe", L"SETUP.DCF", L"", false, records).RemoveWorkingCopy();
     EXPECT_EQ(c.removed, !FolderExists(c.folder)) << WideToUtf8(c.folder);
     EXPECT_EQ(c.removed, !FileExists(c.folder + L"sub\\keep.txt")) << WideToUtf8(c.folder);
+    EXPECT_EQ(c.recorded && !c.removed, records.Names(c.folder)) << WideToUtf8(c.folder);
   }
 }
 

@@ -19,6 +19,7 @@
 #include "engine/replacement_map.h"
 #include "engine/setup_state.h"
 #include "foundation/kw_ini_file.h"
+#include "foundation/tree_deletion.h"
 #include "gtest/gtest.h"
 #include "platform/wide_string.h"
 #include "tests/actions/memory_ref_counter.h"

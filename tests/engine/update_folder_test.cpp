@@ -49,8 +49,9 @@ TEST(CUpdateFolderTest, ExistingTargetIsReplacedOnlyWhenTheUserAgrees) {
   EXPECT_TRUE(FileExists(folder.File(L"update\\Setup.zip")));
 }
 
-// Targets whose removal would take the kit, a drive or the system with it
-// are refused (5), no target is 3, a file is no folder (267), and a target
+// Targets whose removal would take the kit, a drive or the system with it,
+// or that lie inside the kit or a folder it packs, are refused (5), no
+// target is 3, a file is no folder (267), and a target
 // nothing can be packed into ends with the folder's own error or 1603:
 // never 0 for nothing written.
 TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
@@ -63,11 +64,13 @@ TEST(CUpdateFolderTest, NeverReplacesAFolderHoldingTheKitOrTheSystem) {
   const struct {
     std::wstring target;
     DWORD code;
-  } kTargets[] = {{folder.Path(), 5}, {kit, 5}, {folder.File(L"KIT"), 5}, {L"C:\\", 5}, {L"C:", 5}, {windows, 5},
+  } kTargets[] = {{folder.Path(), 5}, {kit, 5}, {folder.File(L"KIT"), 5}, {kit + L"Alpha", 5}, {kit + L"bin\\new", 5},
+                  {L"C:\\", 5}, {L"C:", 5}, {windows, 5},
                   {L"", 3}, {kit + L"setup.exe\\update", 3}, {kit + L"setup.exe", 267}};
   for (const auto& row : kTargets) EXPECT_EQ(update.Prepare(row.target, {L"Alpha"}), row.code) << row.target.c_str();
   EXPECT_EQ(questions, 0);
   EXPECT_TRUE(FileExists(kit + L"setup.exe"));
+  EXPECT_EQ("alpha", ReadFileBytes(kit + L"Alpha\\alpha.msi"));
 
   CUpdateFolder nothing(folder.File(L"missing\\"), folder.File(L"missing\\"), [](const std::wstring&) { return true; });
   EXPECT_EQ(nothing.Prepare(folder.File(L"empty"), {L"Alpha"}), 1603u);
