@@ -181,8 +181,17 @@ fi
 
 if [ ${#fuzz_jobs[@]} -gt 0 ]; then
   echo "== fuzzers (libFuzzer, ASan/UBSan)"
-  for job in "${fuzz_jobs[@]}"; do wait "$job" || status=1; done
-  for name in "${fuzzers[@]}"; do echo "$name: $(tail -n1 "$results/$name.log")"; done
+  # Each fuzzer's own result file says how it ended: the shell forgets the
+  # status of a job that ended long ago once its process id is reused.
+  for job in "${fuzz_jobs[@]}"; do wait "$job" 2>/dev/null; done
+  for name in "${fuzzers[@]}"; do
+    echo "$name: $(tail -n1 "$results/$name.log")"
+    if [ ! -f "$results/$name.xml" ]; then
+      record_failure "$name" "left no result"
+    elif grep -q '<failure' "$results/$name.xml"; then
+      status=1
+    fi
+  done
 fi
 
 /usr/bin/python3 scripts/summarize_results.py "$results" || status=1
