@@ -28,6 +28,16 @@ uint64_t ToNumber(const FILETIME& time) {
   return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// Opened with the least right that tells its times and program; the limited right
+// reaches an elevated process too, and XP knows only the full one.
+HANDLE OpenForQuery(DWORD id) {
+  HANDLE process = OpenProcess(kQueryLimitedInformation | SYNCHRONIZE, FALSE, id);
+  if (!process && GetLastError() == ERROR_ACCESS_DENIED) {
+    process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
+  }
+  return process;
+}
+
 bool CreationTime(HANDLE process, uint64_t* created) {
   FILETIME creation = {};
   FILETIME exit = {};
@@ -74,14 +84,8 @@ bool CProcessIdentity::Parse(const std::wstring& text, CProcessIdentity* identit
 }
 
 bool CProcessIdentity::IsRunning() const {
-  // The limited right reaches an elevated process too; Windows XP knows
-  // only the full one.
-  CScopedHandle process(OpenProcess(kQueryLimitedInformation | SYNCHRONIZE, FALSE, m_id));
+  CScopedHandle process(OpenForQuery(m_id));
   DWORD error = GetLastError();
-  if (!process.IsValid() && error == ERROR_ACCESS_DENIED) {
-    process.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, m_id));
-    error = GetLastError();
-  }
   if (!process.IsValid()) {
     // Only "no such process" says it is gone; a process that denies access
     // may well be the run.
@@ -94,16 +98,6 @@ bool CProcessIdentity::IsRunning() const {
 }
 
 namespace {
-
-// Opened with the least right that tells its times and program; XP knows
-// only the full one.
-HANDLE OpenForQuery(DWORD id) {
-  HANDLE process = OpenProcess(kQueryLimitedInformation | SYNCHRONIZE, FALSE, id);
-  if (!process && GetLastError() == ERROR_ACCESS_DENIED) {
-    process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
-  }
-  return process;
-}
 
 // The parent's id of every process, from one snapshot.
 std::map<DWORD, DWORD> ParentIds() {
